@@ -1,0 +1,50 @@
+#include "platform/foundation/Clock.h"
+
+#include <chrono>
+
+namespace plat {
+
+namespace {
+std::mutex sharedMutex;
+std::shared_ptr<Clock>& sharedSlot() {
+    static std::shared_ptr<Clock> clock = std::make_shared<SystemClock>();
+    return clock;
+}
+}  // namespace
+
+std::shared_ptr<Clock> Clock::shared() {
+    std::lock_guard lock(sharedMutex);
+    return sharedSlot();
+}
+
+void Clock::setShared(std::shared_ptr<Clock> clock) {
+    std::lock_guard lock(sharedMutex);
+    sharedSlot() = clock ? std::move(clock) : std::make_shared<SystemClock>();
+}
+
+Date SystemClock::now() const {
+    using namespace std::chrono;
+    auto micros = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+    return Date(static_cast<double>(micros) / 1e6);
+}
+
+Date VirtualClock::now() const {
+    std::lock_guard lock(mutex_);
+    return now_;
+}
+
+void VirtualClock::set(Date date) {
+    std::lock_guard lock(mutex_);
+    now_ = date;
+}
+
+void VirtualClock::advance(TimeInterval seconds) {
+    std::lock_guard lock(mutex_);
+    now_ = now_.addingTimeInterval(seconds);
+}
+
+Date Date::now() { return Clock::shared()->now(); }
+
+TimeInterval Date::timeIntervalSinceNow() const { return t_ - now().t_; }
+
+}  // namespace plat

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <filesystem>
+
+namespace plat {
+
+// The one folder that holds everything the application keeps: the database, the preferences,
+// the secret store, Documents/ (exports and files to import), Photos/ (the photo library),
+// Outbox/ (sent mail) and Caches/ (the beta library's files).
+class DataFolder {
+public:
+    static std::filesystem::path root();
+    // Makes `path` the data folder, creating it and its subfolders.
+    static bool setRoot(const std::filesystem::path& path);
+    // $XDG_DATA_HOME/quorix, else ~/.local/share/quorix.
+    static std::filesystem::path defaultRoot();
+
+    static std::filesystem::path documents() { return root() / "Documents"; }
+    static std::filesystem::path photos() { return root() / "Photos"; }
+    static std::filesystem::path outbox() { return root() / "Outbox"; }
+    static std::filesystem::path caches() { return root() / "Caches"; }
+    static std::filesystem::path preferencesFile() { return root() / "Preferences.json"; }
+};
+
+}  // namespace plat

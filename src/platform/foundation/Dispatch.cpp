@@ -1,0 +1,129 @@
+#include "platform/foundation/Dispatch.h"
+
+#include <algorithm>
+#include <future>
+
+#include "platform/foundation/RunLoop.h"
+
+namespace plat {
+
+WorkerPool& WorkerPool::shared() {
+    // Leaked on purpose: its threads may be running while static objects are destroyed.
+    static WorkerPool* pool = new WorkerPool(std::max(2u, std::thread::hardware_concurrency()));
+    return *pool;
+}
+
+WorkerPool::WorkerPool(unsigned threads) {
+    for (unsigned i = 0; i < std::max(1u, threads); ++i) threads_.emplace_back([this] { work(); });
+}
+
+WorkerPool::~WorkerPool() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    for (auto& t : threads_) t.join();
+}
+
+void WorkerPool::async(std::function<void()> task) {
+    {
+        std::lock_guard lock(mutex_);
+        tasks_.push_back(std::move(task));
+    }
+    wake_.notify_one();
+}
+
+void WorkerPool::work() {
+    for (;;) {
+        std::function<void()> task;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
+            if (tasks_.empty()) return;
+            task = std::move(tasks_.front());
+            tasks_.pop_front();
+        }
+        task();
+    }
+}
+
+SerialQueue::SerialQueue(std::string label) : label_(std::move(label)), thread_([this] { work(); }) {}
+
+SerialQueue::~SerialQueue() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.get_id() == std::this_thread::get_id()) {
+        thread_.detach();
+    } else {
+        thread_.join();
+    }
+}
+
+void SerialQueue::async(std::function<void()> task) {
+    {
+        std::lock_guard lock(mutex_);
+        tasks_.push_back(std::move(task));
+    }
+    wake_.notify_one();
+}
+
+void SerialQueue::sync(const std::function<void()>& task) {
+    if (isCurrent()) {
+        task();
+        return;
+    }
+    std::promise<void> done;
+    async([&] {
+        task();
+        done.set_value();
+    });
+    done.get_future().wait();
+}
+
+bool SerialQueue::isCurrent() const { return thread_.get_id() == std::this_thread::get_id(); }
+
+void SerialQueue::work() {
+    for (;;) {
+        std::function<void()> task;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
+            if (tasks_.empty()) return;
+            task = std::move(tasks_.front());
+            tasks_.pop_front();
+        }
+        task();
+    }
+}
+
+namespace dispatch {
+
+namespace {
+std::function<void()> counted(std::function<void()> work) {
+    RunLoop::main().beginBackgroundWork();
+    return [work = std::move(work)] {
+        work();
+        RunLoop::main().endBackgroundWork();
+    };
+}
+}  // namespace
+
+void background(std::function<void()> work) { WorkerPool::shared().async(counted(std::move(work))); }
+
+void backgroundThenMain(std::function<void()> work, std::function<void()> done) {
+    background([work = std::move(work), done = std::move(done)]() mutable {
+        work();
+        RunLoop::main().post(std::move(done));
+    });
+}
+
+void toMain(std::function<void()> task) { RunLoop::main().post(std::move(task)); }
+
+void onQueue(SerialQueue& queue, std::function<void()> work) { queue.async(counted(std::move(work))); }
+
+}  // namespace dispatch
+}  // namespace plat

@@ -1,0 +1,182 @@
+#include "platform/foundation/RunLoop.h"
+
+#include <chrono>
+
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Timer.h"
+
+namespace plat {
+
+RunLoop& RunLoop::main() {
+    // Leaked on purpose: worker threads may still post to it while the process exits.
+    static RunLoop* loop = [] {
+        auto* l = new RunLoop();
+        l->bindToCurrentThread();
+        return l;
+    }();
+    return *loop;
+}
+
+void RunLoop::bindToCurrentThread() {
+    std::lock_guard lock(mutex_);
+    loopThread_ = std::this_thread::get_id();
+    threadBound_ = true;
+}
+
+bool RunLoop::isLoopThread() const {
+    std::lock_guard lock(mutex_);
+    return threadBound_ && loopThread_ == std::this_thread::get_id();
+}
+
+void RunLoop::post(std::function<void()> task) {
+    {
+        std::lock_guard lock(mutex_);
+        tasks_.push_back(std::move(task));
+    }
+    wake_.notify_all();
+}
+
+bool RunLoop::runOneTask() {
+    std::function<void()> task;
+    {
+        std::lock_guard lock(mutex_);
+        if (tasks_.empty()) return false;
+        task = std::move(tasks_.front());
+        tasks_.pop_front();
+    }
+    task();
+    return true;
+}
+
+bool RunLoop::runOneDueTimer() {
+    std::shared_ptr<Timer> timer;
+    const Date now = Clock::shared()->now();
+    {
+        std::lock_guard lock(mutex_);
+        auto it = timers_.begin();
+        if (it == timers_.end() || it->first > now) return false;
+        timer = it->second;
+        timers_.erase(it);
+    }
+    timer->fireScheduled();
+    return true;
+}
+
+std::size_t RunLoop::runUntilIdle() {
+    std::size_t ran = 0;
+    for (;;) {
+        // Tasks first, so a timer never overtakes work posted before it came due.
+        if (runOneTask() || runOneDueTimer()) {
+            ++ran;
+            continue;
+        }
+        return ran;
+    }
+}
+
+void RunLoop::drain() {
+    for (;;) {
+        runUntilIdle();
+        std::unique_lock lock(mutex_);
+        if (backgroundInFlight_ == 0 && tasks_.empty()) return;
+        wake_.wait(lock, [this] { return !tasks_.empty() || backgroundInFlight_ == 0; });
+    }
+}
+
+bool RunLoop::advanceVirtualTime(TimeInterval seconds) {
+    auto clock = std::dynamic_pointer_cast<VirtualClock>(Clock::shared());
+    if (!clock) return false;
+    const Date target = clock->now().addingTimeInterval(seconds);
+    drain();
+    for (;;) {
+        auto next = nextTimerDate();
+        if (!next || *next > target) break;
+        if (*next > clock->now()) clock->set(*next);
+        drain();
+    }
+    clock->set(target);
+    drain();
+    return true;
+}
+
+void RunLoop::run() {
+    {
+        std::lock_guard lock(mutex_);
+        stopRequested_ = false;
+    }
+    for (;;) {
+        runUntilIdle();
+        std::unique_lock lock(mutex_);
+        if (stopRequested_) return;
+        if (!tasks_.empty()) continue;
+        if (timers_.empty()) {
+            wake_.wait(lock, [this] { return stopRequested_ || !tasks_.empty(); });
+        } else {
+            const TimeInterval wait = timers_.begin()->first.timeIntervalSinceNow();
+            if (wait > 0) {
+                wake_.wait_for(lock, std::chrono::duration<double>(wait));
+            }
+        }
+    }
+}
+
+void RunLoop::stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopRequested_ = true;
+    }
+    wake_.notify_all();
+}
+
+std::optional<Date> RunLoop::nextTimerDate() const {
+    std::lock_guard lock(mutex_);
+    if (timers_.empty()) return std::nullopt;
+    return timers_.begin()->first;
+}
+
+std::size_t RunLoop::pendingTaskCount() const {
+    std::lock_guard lock(mutex_);
+    return tasks_.size();
+}
+
+void RunLoop::beginBackgroundWork() {
+    std::lock_guard lock(mutex_);
+    ++backgroundInFlight_;
+}
+
+void RunLoop::endBackgroundWork() {
+    {
+        std::lock_guard lock(mutex_);
+        --backgroundInFlight_;
+    }
+    wake_.notify_all();
+}
+
+void RunLoop::addTimer(const std::shared_ptr<Timer>& timer) {
+    {
+        std::lock_guard lock(mutex_);
+        timers_.emplace(timer->fireDate(), timer);
+    }
+    wake_.notify_all();
+}
+
+void RunLoop::removeTimer(const Timer* timer) {
+    std::lock_guard lock(mutex_);
+    for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+        if (it->second.get() == timer) {
+            timers_.erase(it);
+            return;
+        }
+    }
+}
+
+void runOnMain(std::function<void()> task) {
+    RunLoop& loop = RunLoop::main();
+    if (loop.isLoopThread()) {
+        task();
+    } else {
+        loop.post(std::move(task));
+    }
+}
+
+}  // namespace plat

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "platform/foundation/Date.h"
+
+namespace plat {
+
+// Typed preferences kept in one JSON file. Setters change memory only; synchronize() writes the
+// whole file atomically. A file that cannot be read or parsed is moved aside (never overwritten)
+// and reported once; a value of the wrong type for a key reads as that key's default.
+class UserDefaults {
+public:
+    using StringSet = std::set<std::string>;
+    using StringList = std::vector<std::string>;
+    using Value = std::variant<bool, std::int64_t, double, std::string, Date, StringSet, StringList>;
+
+    // The preferences of the data folder (DataFolder::preferencesFile()), loaded on first use.
+    static UserDefaults& standard();
+    // Forgets the standard object, so the next standard() loads the current data folder's file.
+    static void resetStandard();
+
+    explicit UserDefaults(std::filesystem::path file);
+
+    bool contains(const std::string& key) const;
+    bool boolForKey(const std::string& key, bool fallback = false) const;
+    std::int64_t integerForKey(const std::string& key, std::int64_t fallback = 0) const;
+    double doubleForKey(const std::string& key, double fallback = 0) const;
+    std::string stringForKey(const std::string& key, const std::string& fallback = {}) const;
+    std::optional<std::string> optionalStringForKey(const std::string& key) const;
+    std::optional<Date> dateForKey(const std::string& key) const;
+    StringSet stringSetForKey(const std::string& key) const;
+    StringList stringListForKey(const std::string& key) const;
+
+    void setValue(const std::string& key, Value value);
+    void setBool(const std::string& key, bool v) { setValue(key, v); }
+    void setInteger(const std::string& key, std::int64_t v) { setValue(key, v); }
+    void setDouble(const std::string& key, double v) { setValue(key, v); }
+    void setString(const std::string& key, std::string v) { setValue(key, std::move(v)); }
+    void setDate(const std::string& key, Date v) { setValue(key, v); }
+    void setStringSet(const std::string& key, StringSet v) { setValue(key, std::move(v)); }
+    void setStringList(const std::string& key, StringList v) { setValue(key, std::move(v)); }
+    void remove(const std::string& key);
+
+    // Writes every value to the file at once; false (and a log line) when that failed.
+    bool synchronize();
+    // Reads the file again, dropping unsaved changes.
+    void reload();
+
+    const std::filesystem::path& file() const { return file_; }
+    // Where a corrupt file was moved, when that happened on load.
+    std::optional<std::filesystem::path> movedAsideFile() const;
+
+private:
+    template <class T>
+    std::optional<T> typed(const std::string& key) const;
+    void wrongType(const std::string& key, const char* expected) const;
+    void load();
+
+    std::filesystem::path file_;
+    mutable std::mutex mutex_;
+    std::map<std::string, Value> values_;
+    mutable std::set<std::string> reportedKeys_;
+    std::optional<std::filesystem::path> movedAside_;
+};
+
+}  // namespace plat
