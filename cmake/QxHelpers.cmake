@@ -33,3 +33,18 @@ function(qx_add_fuzzer name)
   target_link_libraries(${name} PRIVATE qx_options ${ARG_DEPS})
   file(WRITE ${CMAKE_BINARY_DIR}/fuzzers/${name}.corpus "${ARG_CORPUS}\n")
 endfunction()
+
+# qx_layer(NAME DEPS ...): the library of the calling layer folder, made of every .cpp in it
+# (sub-folders included), so that adding a file needs no edit here.
+function(qx_layer name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  qx_add_library(${name} SOURCES ${sources} DEPS ${ARG_DEPS})
+endfunction()
+
+# qx_layer_tests(NAME DEPS ...): one test program of every .cpp in the calling tests folder.
+function(qx_layer_tests name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  qx_add_test(${name} SOURCES ${sources} DEPS ${ARG_DEPS})
+endfunction()
