@@ -205,6 +205,7 @@ public:
                 for (std::size_t j = i + 1; j < parts.size(); ++j) rest += (rest.empty() ? "" : ".") + parts[j];
                 return true;
             }
+            if (d.attributeIndex(parts[i]) >= 0) break;
             bool toMany = false;
             std::string nextAlias;
             EntityKind nextEntity;
