@@ -6,8 +6,8 @@
 #include "beta/BBHostApplication.h"
 #include "beta/BBServiceHost.h"
 #include "beta/BBTimer.h"
-#include "beta/bb_background_task.h"
-#include "beta/bb_sdk.h"
+#include "beta/BBBackgroundTask.h"
+#include "beta/BBSDK.h"
 
 namespace bb {
 
@@ -44,7 +44,7 @@ BBNetworkManager& BBNetworkManager::sharedManager() {
 BBNetworkManager::BBNetworkManager(std::shared_ptr<BBReachability> reach)
     : networkQueue_(kQueueName, 1),
       reach_(std::move(reach)),
-      backgroundTaskID_(kBBInvalidBackgroundTask),
+      backgroundTaskID_(BBBackgroundTask::kInvalid),
       alive_(std::make_shared<BBNetworkManager*>(this)) {
     Alive alive = alive_;
     networkQueue_.setOperationCountObserver([alive](std::size_t count) {
@@ -184,14 +184,14 @@ void BBNetworkManager::_startBackgroundTaskIfAppropriate() {
 }
 
 void BBNetworkManager::_startBackgroundTask() {
-    if (backgroundTaskID_ != kBBInvalidBackgroundTask) return;
+    if (backgroundTaskID_ != BBBackgroundTask::kInvalid) return;
     Alive alive = alive_;
-    auto taskID = std::make_shared<std::int64_t>(kBBInvalidBackgroundTask);
-    *taskID = bb_begin_background_task([alive, taskID] {
-        const std::int64_t expired = *taskID;
-        bb_end_background_task(expired);
+    auto taskID = std::make_shared<BBBackgroundTask::Identifier>(BBBackgroundTask::kInvalid);
+    *taskID = BBBackgroundTask::begin([alive, taskID] {
+        const BBBackgroundTask::Identifier expired = *taskID;
+        BBBackgroundTask::end(expired);
         onSDKQueue(alive, [expired](BBNetworkManager& m) {
-            if (m.backgroundTaskID_ == expired) m.backgroundTaskID_ = kBBInvalidBackgroundTask;
+            if (m.backgroundTaskID_ == expired) m.backgroundTaskID_ = BBBackgroundTask::kInvalid;
         });
     });
     backgroundTaskID_ = *taskID;
@@ -202,9 +202,9 @@ void BBNetworkManager::_endBackgroundTaskIfAppropriate() {
 }
 
 void BBNetworkManager::_endBackgroundTask() {
-    if (backgroundTaskID_ == kBBInvalidBackgroundTask) return;
-    bb_end_background_task(backgroundTaskID_);
-    backgroundTaskID_ = kBBInvalidBackgroundTask;
+    if (backgroundTaskID_ == BBBackgroundTask::kInvalid) return;
+    BBBackgroundTask::end(backgroundTaskID_);
+    backgroundTaskID_ = BBBackgroundTask::kInvalid;
 }
 
 }  // namespace bb

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "beta/BBBackgroundTask.h"
 #include "beta/BBOperationQueue.h"
 #include "beta/BBReachability.h"
 #include "beta/BBURLConnectionOperation.h"
@@ -38,7 +39,7 @@ public:
     bool paused() const { return paused_; }
     std::int64_t pauseCounter() const { return pauseCounter_; }
     bool pausedForReachability() const { return pausedForReachability_; }
-    std::int64_t backgroundTaskID() const { return backgroundTaskID_; }
+    BBBackgroundTask::Identifier backgroundTaskID() const { return backgroundTaskID_; }
     BBOperationQueue& networkQueue() { return networkQueue_; }
     const std::shared_ptr<BBReachability>& reach() const { return reach_; }
 
@@ -71,7 +72,7 @@ private:
     bool paused_ = false;
     std::int64_t pauseCounter_ = 0;
     bool pausedForReachability_ = false;
-    std::int64_t backgroundTaskID_;
+    BBBackgroundTask::Identifier backgroundTaskID_;
     // Lets callbacks that outlive a (test's) manager find it gone.
     std::shared_ptr<BBNetworkManager*> alive_;
     plat::ObserverToken didBecomeActive_;

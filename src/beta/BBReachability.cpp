@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "beta/BBNetworkState.h"
-#include "beta/bb_sdk.h"
+#include "beta/BBSDK.h"
 
 namespace bb {
 

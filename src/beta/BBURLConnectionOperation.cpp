@@ -9,8 +9,8 @@
 #include <cstdlib>
 
 #include "beta/BBServiceHost.h"
-#include "beta/bb_background_task.h"
-#include "beta/bb_sdk.h"
+#include "beta/BBBackgroundTask.h"
+#include "beta/BBSDK.h"
 
 namespace bb {
 
@@ -130,7 +130,7 @@ BBURLConnectionOperation::BBURLConnectionOperation(BBURLRequest request,
       streamPath_(std::move(streamPath)),
       handler_(std::move(handler)),
       timeLimit_(limit),
-      backgroundTaskID_(kBBInvalidBackgroundTask) {}
+      backgroundTaskID_(BBBackgroundTask::kInvalid) {}
 
 BBURLConnectionOperation::~BBURLConnectionOperation() {
     // Normally dropped on the network thread already; an operation never started owns nothing.
@@ -160,7 +160,7 @@ void BBURLConnectionOperation::_start() {
     if (isCancelled()) return;
     setExecuting(true);
     auto self = std::static_pointer_cast<BBURLConnectionOperation>(shared_from_this());
-    backgroundTaskID_ = bb_begin_background_task([self] { self->endBackgroundTask(); });
+    backgroundTaskID_ = BBBackgroundTask::begin([self] { self->endBackgroundTask(); });
     auto limit = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
         std::chrono::duration<double>(timeLimit_));
     timeoutTimer_ = BBNetworkThread::shared().scheduleTimer(limit, [self] { self->_timeout(); });
@@ -309,9 +309,9 @@ void BBURLConnectionOperation::dropTimer() {
 }
 
 void BBURLConnectionOperation::endBackgroundTask() {
-    if (backgroundTaskID_ == kBBInvalidBackgroundTask) return;
-    bb_end_background_task(backgroundTaskID_);
-    backgroundTaskID_ = kBBInvalidBackgroundTask;
+    if (backgroundTaskID_ == BBBackgroundTask::kInvalid) return;
+    BBBackgroundTask::end(backgroundTaskID_);
+    backgroundTaskID_ = BBBackgroundTask::kInvalid;
 }
 
 long BBURLConnectionOperation::errorCodeForCurlResult(int curlResult, long osErrno) {

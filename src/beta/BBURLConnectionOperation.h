@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "beta/BBBackgroundTask.h"
 #include "beta/BBNetworkThread.h"
 #include "beta/BBOperation.h"
 #include "beta/BBURLRequest.h"
@@ -85,7 +86,7 @@ private:
     std::optional<BBURLResponse> response_;
     std::string data_;
     std::optional<BBNetworkThread::TimerID> timeoutTimer_;
-    std::int64_t backgroundTaskID_;
+    BBBackgroundTask::Identifier backgroundTaskID_;
 };
 
 }  // namespace bb

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
+#include <mutex>
 
 #include "BetaTestSupport.h"
 #include "FakeService.h"
@@ -193,6 +196,73 @@ TEST_F(BBNetworkManagerTest, WaitingUploadsGoByPriorityThenInTheOrderAdded) {
     std::vector<std::string> order;
     for (const auto& request : service.requests()) order.push_back(request.target);
     EXPECT_EQ(order, (std::vector<std::string>{"/handshake", "/high", "/normal1", "/normal2", "/low"}));
+}
+
+TEST_F(BBNetworkManagerTest, HoldsBackgroundTimeWhileItHasWorkAndIsNotPaused) {
+    FakeService service;
+    service.enqueue(Reply::silence());
+    auto heldByManager = [&] {
+        BBBackgroundTask::Identifier held = BBBackgroundTask::kInvalid;
+        onSDKQueue([&] { held = manager->backgroundTaskID(); });
+        return held != BBBackgroundTask::kInvalid;
+    };
+    setReachabilityFlags(0);
+    manager->sendFileToURL(queueFile("A.msgpack").string(), service.url("/up"));
+    onSDKQueue([] {});
+    EXPECT_FALSE(heldByManager());
+
+    setReachabilityFlags(BBReachability::kReachable);
+    ASSERT_TRUE(service.waitForRequests(1));
+    EXPECT_TRUE(heldByManager());
+    EXPECT_EQ(BBBackgroundTask::outstandingCount(), 2u);  // the manager's and the running request's
+
+    ASSERT_TRUE(waitUntil([&] { return isPaused(); }));  // the request timed out
+    EXPECT_FALSE(heldByManager());
+    EXPECT_EQ(BBBackgroundTask::outstandingCount(), 0u);
+
+    advanceLibraryTime(30.0);  // the retry runs and is taken
+    ASSERT_TRUE(waitUntil([&] { return idle(); }));
+    onSDKQueue([] {});
+    EXPECT_FALSE(heldByManager());
+    EXPECT_EQ(BBBackgroundTask::outstandingCount(), 0u);
+}
+
+TEST_F(BBNetworkManagerTest, ForgetsBackgroundTimeThePlatformTookBack) {
+    std::mutex mutex;
+    std::map<BBBackgroundTask::Identifier, std::function<void()>> expiries;
+    std::vector<BBBackgroundTask::Identifier> ended;
+    BBBackgroundTask::setHooks({[&](std::function<void()> expiry) {
+                                    std::lock_guard lock(mutex);
+                                    const auto id = static_cast<BBBackgroundTask::Identifier>(100 + expiries.size());
+                                    expiries[id] = std::move(expiry);
+                                    return id;
+                                },
+                                [&](BBBackgroundTask::Identifier id) {
+                                    std::lock_guard lock(mutex);
+                                    ended.push_back(id);
+                                }});
+    FakeService service;
+    service.enqueue(Reply::silence());
+    manager->sendFileToURL(queueFile("A.msgpack").string(), service.url("/up"));
+    ASSERT_TRUE(service.waitForRequests(1));
+    BBBackgroundTask::Identifier held = BBBackgroundTask::kInvalid;
+    onSDKQueue([&] { held = manager->backgroundTaskID(); });
+    ASSERT_NE(held, BBBackgroundTask::kInvalid);
+
+    std::function<void()> expiry;
+    {
+        std::lock_guard lock(mutex);
+        expiry = expiries.at(held);
+    }
+    expiry();
+    onSDKQueue([] {});
+    onSDKQueue([&] { EXPECT_EQ(manager->backgroundTaskID(), BBBackgroundTask::kInvalid); });
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(std::count(ended.begin(), ended.end(), held), 1);
+    }
+    ASSERT_TRUE(waitUntil([&] { return isPaused(); }));
+    BBBackgroundTask::setHooks({});
 }
 
 TEST_F(BBNetworkManagerTest, TheRetryRuleTakesTransientErrorsAndServerErrorsOnly) {

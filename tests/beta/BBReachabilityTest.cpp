@@ -5,7 +5,7 @@
 #include <atomic>
 
 #include "BetaTestSupport.h"
-#include "beta/bb_sdk.h"
+#include "beta/BBSDK.h"
 
 namespace bb {
 namespace {

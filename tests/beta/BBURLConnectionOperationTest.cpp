@@ -8,7 +8,7 @@
 #include "BetaTestSupport.h"
 #include "FakeService.h"
 #include "beta/BBServiceHost.h"
-#include "beta/bb_sdk.h"
+#include "beta/BBSDK.h"
 
 namespace bb {
 namespace {

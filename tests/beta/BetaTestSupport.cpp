@@ -6,7 +6,7 @@
 #include "beta/BBReachability.h"
 #include "beta/BBServiceHost.h"
 #include "beta/BBURLConnectionOperation.h"
-#include "beta/bb_sdk.h"
+#include "beta/BBSDK.h"
 #include "TestCertificates.h"
 #include "platform/foundation/FileUtil.h"
 
