@@ -5,12 +5,11 @@
 
 #include "beta/BBReachability.h"
 #include "beta/BBServiceHost.h"
+#include "beta/BBTimerSource.h"
 #include "beta/BBURLConnectionOperation.h"
 #include "beta/BBSDK.h"
 #include "TestCertificates.h"
 #include "platform/foundation/FileUtil.h"
-
-void stubFireDueTimers();
 
 namespace bbtest {
 
@@ -47,7 +46,7 @@ void BetaTest::setReachabilityFlags(std::optional<std::uint32_t> flags) {
 void BetaTest::advanceLibraryTime(double seconds) {
     onSDKQueue([] {});
     clock().advance(seconds);
-    stubFireDueTimers();
+    bb::BBTimerSource::fireDueSources();
     onSDKQueue([] {});
 }
 
