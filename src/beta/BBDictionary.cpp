@@ -23,7 +23,7 @@ bool BBDictionary::empty() const { return entries_.empty(); }
 BBDictionary::const_iterator BBDictionary::begin() const { return entries_.begin(); }
 BBDictionary::const_iterator BBDictionary::end() const { return entries_.end(); }
 
-const BBValue* BBDictionary::find(const BBValue& key) const {
+const BBValue* BBDictionary::findKey(const BBValue& key) const {
     for (const auto& entry : entries_) {
         if (entry.first == key) return &entry.second;
     }
@@ -107,7 +107,7 @@ void BBDictionary::removeRepeatedKeys() {
 bool BBDictionary::operator==(const BBDictionary& other) const {
     if (entries_.size() != other.entries_.size()) return false;
     for (const auto& [key, value] : entries_) {
-        const BBValue* theirs = other.find(key);
+        const BBValue* theirs = other.findKey(key);
         if (!theirs || !(*theirs == value)) return false;
     }
     return true;

@@ -31,7 +31,7 @@ public:
     const_iterator begin() const;
     const_iterator end() const;
 
-    const BBValue* find(const BBValue& key) const;
+    const BBValue* findKey(const BBValue& key) const;
     const BBValue* find(std::string_view key) const;
     BBValue* find(std::string_view key);
     bool contains(std::string_view key) const { return find(key) != nullptr; }

@@ -74,7 +74,11 @@ double BBValue::doubleValue() const {
     return static_cast<double>(uint64Value());
 }
 
-float BBValue::floatValue() const { return static_cast<float>(doubleValue()); }
+float BBValue::floatValue() const {
+    // Straight from storage, so that a float's bits (a NaN's payload too) survive.
+    if (auto f = std::get_if<float>(&storage_)) return *f;
+    return static_cast<float>(doubleValue());
+}
 
 const std::string& BBValue::string() const {
     static const std::string empty;

@@ -179,8 +179,8 @@ TEST(BBMessagePack, RepeatedMapKeysKeepTheLastValue) {
     auto large = BBMessagePack::unpackDictionary(input);
     ASSERT_TRUE(large);
     EXPECT_EQ(large->size(), 38u);
-    EXPECT_TRUE(large->find(BBValue(7))->boolValue());
-    EXPECT_TRUE(large->find(BBValue(0))->isBoolean());
+    EXPECT_TRUE(large->findKey(BBValue(7))->boolValue());
+    EXPECT_TRUE(large->findKey(BBValue(0))->isBoolean());
 }
 
 TEST(BBMessagePack, ObjectGraphsSurviveARoundTrip) {
