@@ -26,14 +26,14 @@ class DemoInstrument final : public InstrumentSource, public std::enable_shared_
 public:
     // A reading to play once, overriding what the script says; systemMode and battery stay.
     struct NextReading {
-        std::optional<double> der;
-        std::optional<double> de;
-        std::optional<double> countRate;
-        std::optional<double> variation;
-        std::optional<double> accumulationTime;
-        std::optional<unsigned> systemMode;
-        std::optional<unsigned> battery;
-        std::optional<bool> overload;
+        std::optional<double> der{};
+        std::optional<double> de{};
+        std::optional<double> countRate{};
+        std::optional<double> variation{};
+        std::optional<double> accumulationTime{};
+        std::optional<unsigned> systemMode{};
+        std::optional<unsigned> battery{};
+        std::optional<bool> overload{};
     };
 
     static constexpr double kSensitivity = 60;           // counts per second per µSv/h

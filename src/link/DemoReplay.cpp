@@ -7,6 +7,7 @@
 #include <optional>
 #include <variant>
 
+#include "model/Language.h"
 #include "platform/foundation/FileUtil.h"
 #include "platform/foundation/Log.h"
 
@@ -14,7 +15,7 @@ namespace qx {
 
 namespace {
 
-constexpr std::size_t kColumns = 7;
+constexpr std::size_t kColumns = 7;  // named in the text "a row needs 7 fields"
 
 std::string_view trimmed(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -48,35 +49,33 @@ std::vector<std::string> fieldsOf(std::string_view line) {
 
 // The sample of one row, or the reason it is refused.
 std::variant<DemoSample, std::string> rowSample(const std::vector<std::string>& f) {
-    if (f.size() != kColumns) {
-        return "expected " + std::to_string(kColumns) + " fields, found " + std::to_string(f.size());
-    }
+    if (f.size() != kColumns) return Language::get("a row needs 7 fields");
     DemoSample s;
     const auto offset = number(f[0]);
-    if (!offset || *offset < 0) return std::string("time offset is not a number of seconds");
+    if (!offset || *offset < 0) return Language::get("time offset is not a number of seconds");
     s.offset = *offset;
     const auto der = number(f[1]);
-    if (!der || *der < 0) return std::string("dose rate is not a number of at least 0");
+    if (!der || *der < 0) return Language::get("dose rate is not a number of at least 0");
     s.der = *der;
     if (!trimmed(f[2]).empty()) {
         s.dose = number(f[2]);
-        if (!s.dose || *s.dose < 0) return std::string("dose is not a number of at least 0");
+        if (!s.dose || *s.dose < 0) return Language::get("dose is not a number of at least 0");
     }
     const bool noFix = trimmed(f[3]).empty() && trimmed(f[4]).empty() && trimmed(f[5]).empty();
     if (!noFix) {
         const auto lat = number(f[3]);
         const auto lon = number(f[4]);
         const auto alt = number(f[5]);
-        if (!lat || *lat < -90 || *lat > 90) return std::string("latitude is not within -90 to 90");
-        if (!lon || *lon < -180 || *lon > 180) return std::string("longitude is not within -180 to 180");
-        if (!alt) return std::string("altitude is not a number");
+        if (!lat || *lat < -90 || *lat > 90) return Language::get("latitude is not within -90 to 90");
+        if (!lon || *lon < -180 || *lon > 180) return Language::get("longitude is not within -180 to 180");
+        if (!alt) return Language::get("altitude is not a number");
         Location fix;
         fix.latitude = *lat;
         fix.longitude = *lon;
         fix.altitude = *alt;
         if (!trimmed(f[6]).empty()) {
             const auto speed = number(f[6]);
-            if (!speed) return std::string("speed is not a number");
+            if (!speed) return Language::get("speed is not a number");
             fix.speed = *speed;
         }
         s.fix = fix;
@@ -96,7 +95,7 @@ std::shared_ptr<DemoReplay> DemoReplay::load(const std::filesystem::path& file, 
                                              std::string* error) {
     const auto text = plat::file::read(file);
     if (!text) {
-        if (error) *error = "cannot read " + file.string();
+        if (error) *error = Language::get("cannot read the file") + " " + file.string();
         return nullptr;
     }
     return parse(*text, badRows, error);
@@ -116,7 +115,7 @@ std::shared_ptr<DemoReplay> DemoReplay::parse(std::string_view text, std::vector
         if (lineNumber == 1 && !fields.empty() && !number(fields[0])) continue;  // header
         auto result = rowSample(fields);
         if (auto* s = std::get_if<DemoSample>(&result); s && !rows.empty() && s->offset <= rows.back().offset) {
-            result = std::string("time offset does not follow the previous row's");
+            result = Language::get("time offset does not follow the previous row's");
         }
         if (auto* reason = std::get_if<std::string>(&result)) {
             plat::Log::line("DemoReplay: line " + std::to_string(lineNumber) + ": " + *reason + "; row skipped");
@@ -126,7 +125,7 @@ std::shared_ptr<DemoReplay> DemoReplay::parse(std::string_view text, std::vector
         rows.push_back(std::get<DemoSample>(result));
     }
     if (rows.empty()) {
-        if (error) *error = "no playable row";
+        if (error) *error = Language::get("no playable row");
         return nullptr;
     }
     return std::shared_ptr<DemoReplay>(new DemoReplay(std::move(rows)));

@@ -9,6 +9,7 @@
 #include "link/DeviceManager.h"
 #include "link/DeviceTypes.h"
 #include "link/VNBTLEManager.h"
+#include "model/Language.h"
 #include "platform/foundation/Log.h"
 
 namespace qx {
@@ -34,12 +35,12 @@ bool LinkLauncher::start(const LinkOptions& options, std::string* error) {
     state().badRows.clear();
     if (options.demo) {
         if (!DeviceTypes::isKnown(options.demoDeviceType)) {
-            return fail("no device type " + std::to_string(options.demoDeviceType) + " (1 to 9)");
+            return fail(Language::get("no such device type (1 to 9):") + " " + std::to_string(options.demoDeviceType));
         }
         if (options.replayFile) {
             std::string why;
             script = DemoReplay::load(*options.replayFile, &state().badRows, &why);
-            if (!script) return fail("replay " + options.replayFile->string() + ": " + why);
+            if (!script) return fail(options.replayFile->string() + ": " + why);
         } else {
             script = std::make_shared<DemoWalk>();
         }
