@@ -90,8 +90,12 @@ void DeviceManager::handleAccessoryEvent(const InstrumentEvent& event) {
                 connected(Link::accessory, accessory_->deviceType());
                 enqueue(command::ReadParams{});
             } else if constexpr (std::is_same_v<E, event::Lost>) {
-                if (auto old = std::exchange(accessory_, nullptr)) old->close();
+                // The session died: the port forgets the instrument, so plugging it in again
+                // opens a new session.
+                auto old = std::exchange(accessory_, nullptr);
+                old->close();
                 lost(Link::accessory);
+                if (AccessoryPort::shared().source() == old) AccessoryPort::shared().unplug();
             } else if (link_ != Link::accessory) {
                 return;
             } else if constexpr (std::is_same_v<E, event::Reading>) {

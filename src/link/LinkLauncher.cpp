@@ -31,6 +31,7 @@ bool LinkLauncher::start(const LinkOptions& options, std::string* error) {
         if (error) *error = text;
         return false;
     };
+    shutDown();  // a second launch replaces the first one's demo instrument
     std::shared_ptr<DemoScript> script;
     state().badRows.clear();
     if (options.demo) {

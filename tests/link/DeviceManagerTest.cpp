@@ -97,6 +97,22 @@ TEST_F(DeviceManagerTest, AccessoryInstrumentPresenceVersionAndSerial) {
     EXPECT_EQ(present.texts, (std::vector<std::string>{"VN2450", ""}));
 }
 
+TEST_F(DeviceManagerTest, AccessorySessionThatDiesCanBeOpenedAgain) {
+    auto source = std::make_shared<ScriptedSource>(2);
+    manager();
+    qx::AccessoryPort::shared().plugIn(source);
+    source->report(qx::event::Connected{});
+    drain();
+    source->report(qx::event::Lost{});
+    drain();
+    EXPECT_EQ(manager().deviceType(), 0u);
+    EXPECT_FALSE(source->isOpen());
+    qx::AccessoryPort::shared().plugIn(source);
+    source->report(qx::event::Connected{});
+    drain();
+    EXPECT_EQ(manager().deviceType(), 2u);
+}
+
 TEST_F(DeviceManagerTest, BatteryLevelIsObservableAndAbsentOnTheVN2230RX1) {
     std::vector<unsigned> levels;
     auto sub = manager().batteryLevel().subscribe([&](const unsigned& v) { levels.push_back(v); });
