@@ -2,6 +2,8 @@
 
 #include "Driver.h"
 #include "platform/ui/NavigationBar.h"
+#include "platform/ui/SegmentedControl.h"
+#include "platform/ui/TableView.h"
 #include "platform/ui/TabBar.h"
 #include "platform/ui/Window.h"
 
@@ -25,7 +27,14 @@ Found ScreenLookup::find(const std::vector<Word>& words, const ElementFinder::Pr
 
 Found ScreenLookup::nearest(std::size_t i, const ElementFinder::Predicate& want, const std::string& what) const {
     const ScreenElements& all = *elements_;
-    for (std::size_t scope = i; scope != Element::npos; scope = all.at(scope).parent) {
+    // Look no wider than the row or group the element is in: a whole screen, table or section
+    // holding one switch does not make that switch belong to any text on it.
+    auto tooWide = [&](std::size_t scope) {
+        const Element& e = all.at(scope);
+        return e.role == Element::Role::Screen || e.role == Element::Role::Section ||
+               (e.view && (e.view->viewController() || dynamic_cast<const plat::TableView*>(e.view)));
+    };
+    for (std::size_t scope = i; scope != Element::npos && !tooWide(scope); scope = all.at(scope).parent) {
         std::vector<std::size_t> hits;
         for (std::size_t j = scope; j < all.size(); ++j) {
             const Element& e = all.at(j);
@@ -33,7 +42,6 @@ Found ScreenLookup::nearest(std::size_t i, const ElementFinder::Predicate& want,
         }
         if (hits.size() == 1) return {hits.front(), {}};
         if (hits.size() > 1) return {Element::npos, "more than one " + what + " near " + all.nameOf(i)};
-        if (all.at(scope).role == Element::Role::Screen) break;
     }
     return {Element::npos, "no " + what + " at " + all.nameOf(i)};
 }
@@ -46,11 +54,15 @@ Outcome touchElement(const ScreenElements& elements, std::size_t i) {
         case Element::Role::Tab:
             if (static_cast<plat::TabBar*>(e.view)->tapItem(e.item)) return Outcome::success();
             return Outcome::failure(name + " cannot be chosen");
+        case Element::Role::Segment:
+            if (static_cast<plat::SegmentedControl*>(e.view)->tapSegment(e.item)) return Outcome::success();
+            return Outcome::failure(name + " cannot be chosen");
         case Element::Role::BackButton:
             if (static_cast<plat::NavigationBar*>(e.view)->tapBack()) return Outcome::success();
             return Outcome::failure(name + " does not respond");
         case Element::Role::Screen:
-        case Element::Role::Section: return Outcome::failure(name + " is not something to tap");
+        case Element::Role::Section:
+        case Element::Role::Caption: return Outcome::failure(name + " is not something to tap");
         case Element::Role::View: break;
     }
     // A touch that the view under the finger ignores goes to the view beneath it, up to the

@@ -26,8 +26,8 @@ public:
     Found find(const std::vector<Word>& words, const ElementFinder::Predicate& prefer = {}, bool touch = true,
                std::size_t within = Element::npos) const;
     // The one shown element satisfying `want` at or inside `i`, else inside the nearest
-    // enclosing element that holds any, without leaving the screen `i` is on: the switch of a
-    // row found by its text, the field beside its label.
+    // enclosing element that holds any, up to the row or group `i` is in: the switch of a row
+    // found by its text, the field beside its label.
     Found nearest(std::size_t i, const ElementFinder::Predicate& want, const std::string& what) const;
 
 private:

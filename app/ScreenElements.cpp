@@ -2,7 +2,12 @@
 
 #include "platform/ui/BarItemView.h"
 #include "platform/ui/NavigationBar.h"
+#include "platform/ui/SearchBar.h"
+#include "platform/ui/SegmentedControl.h"
 #include "platform/ui/TabBar.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/TextView.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 
@@ -11,15 +16,38 @@ namespace qx::app {
 bool Element::isActionable() const {
     switch (role) {
         case Role::Tab:
+        case Role::Segment:
         case Role::BackButton: return true;
         case Role::Screen:
-        case Role::Section: return false;
+        case Role::Section:
+        case Role::Caption: return false;
         case Role::View: break;
     }
     return view && actsOnTap(*view);
 }
 
-bool actsOnTap(const plat::View& view) { return dynamic_cast<const plat::BarItemView*>(&view) != nullptr; }
+bool actsOnTap(const plat::View& view) {
+    return dynamic_cast<const plat::Control*>(&view) || dynamic_cast<const plat::TableViewCell*>(&view) ||
+           dynamic_cast<const plat::BarItemView*>(&view) || dynamic_cast<const plat::SearchBar*>(&view) ||
+           dynamic_cast<const plat::TextView*>(&view);
+}
+
+namespace {
+
+bool isEnabled(const plat::View& view) {
+    if (auto* control = dynamic_cast<const plat::Control*>(&view)) return control->isEnabled();
+    if (auto* bar = dynamic_cast<const plat::BarItemView*>(&view)) return bar->item()->isEnabled();
+    return true;
+}
+
+// A placeholder names a field even after text was typed into it.
+std::string placeholderOf(const plat::View& view) {
+    if (auto* field = dynamic_cast<const plat::TextField*>(&view)) return field->placeholder();
+    if (auto* search = dynamic_cast<const plat::SearchBar*>(&view)) return search->placeholder();
+    return {};
+}
+
+}  // namespace
 
 ScreenElements::ScreenElements(plat::Window& window) {
     if (const plat::View* overlay = window.frontmostOverlay()) {
@@ -45,28 +73,68 @@ void ScreenElements::collect(plat::View& view, std::size_t parent, bool shown, b
         parent = add(Element{Element::Role::Screen, &view, screen, 0, screen->kindName(), screen->title(), {}, parent,
                              shown, true, covered});
     }
-    Element e{Element::Role::View, &view, nullptr, 0, view.kindName(), view.displayText(), {}, parent, shown, true,
-              covered};
-    if (auto* bar = dynamic_cast<plat::BarItemView*>(&view)) e.enabled = bar->item()->isEnabled();
-    std::size_t self = add(std::move(e));
-    addItems(view, self, shown, covered);
-    for (const auto& sub : view.subviews()) collect(*sub, self, shown, covered);
+    std::size_t self = add(Element{Element::Role::View, &view, nullptr, 0, view.kindName(), view.displayText(),
+                                   placeholderOf(view), parent, shown, isEnabled(view), covered});
+    addItems(view, elements_[self], self);
+    if (auto* table = dynamic_cast<plat::TableView*>(&view)) {
+        collectTable(*table, self, shown, covered);
+        return;
+    }
+    for (const auto& sub : std::vector<plat::ViewPtr>(view.subviews())) collect(*sub, self, shown, covered);
 }
 
 // Items that a view shows without a view of their own.
-void ScreenElements::addItems(plat::View& view, std::size_t parent, bool shown, bool covered) {
+void ScreenElements::addItems(plat::View& view, const Element& owner, std::size_t self) {
+    Element item{Element::Role::Tab, &view, nullptr, 0, {}, {}, {}, self, owner.shown, owner.enabled, owner.covered};
     if (auto* tabs = dynamic_cast<plat::TabBar*>(&view)) {
         for (std::size_t i = 0; i < tabs->items().size(); ++i) {
-            const auto& item = tabs->items()[i];
-            add(Element{Element::Role::Tab, &view, nullptr, i, "Tab", item.title, {}, parent, shown, item.enabled,
-                        covered});
+            item.item = i;
+            item.kind = "Tab";
+            item.text = tabs->items()[i].title;
+            item.enabled = tabs->items()[i].enabled;
+            add(item);
+        }
+    } else if (auto* segments = dynamic_cast<plat::SegmentedControl*>(&view)) {
+        for (std::size_t i = 0; i < segments->numberOfSegments(); ++i) {
+            item.role = Element::Role::Segment;
+            item.item = i;
+            item.kind = "Segment";
+            item.text = segments->titleForSegment(i);
+            item.enabled = owner.enabled && segments->isSegmentEnabled(i);
+            add(item);
         }
     } else if (auto* nav = dynamic_cast<plat::NavigationBar*>(&view)) {
-        std::string back = nav->backButtonTitle();
-        if (!back.empty()) {
-            add(Element{Element::Role::BackButton, &view, nullptr, 0, "BackButton", back, {}, parent, shown, true,
-                        covered});
+        item.role = Element::Role::BackButton;
+        item.kind = "BackButton";
+        item.text = nav->backButtonTitle();
+        if (!item.text.empty()) add(item);
+    }
+}
+
+void ScreenElements::collectTable(plat::TableView& table, std::size_t self, bool shown, bool covered) {
+    std::vector<const plat::View*> placed;
+    auto put = [&](const std::shared_ptr<plat::View>& v, std::size_t parent) {
+        if (!v) return;
+        placed.push_back(v.get());
+        collect(*v, parent, shown, covered);
+    };
+    put(table.tableHeaderView(), self);
+    for (long s = 0; s < table.numberOfSections(); ++s) {
+        std::size_t section = add(Element{Element::Role::Section, &table, nullptr, static_cast<std::size_t>(s),
+                                          "Section", table.headerTitle(s), {}, self, shown, true, covered});
+        put(table.headerView(s), section);
+        for (long r = 0; r < table.numberOfRows(s); ++r) put(table.cellForRow({s, r}), section);
+        std::string footer = table.footerTitle(s);
+        if (!footer.empty()) {
+            add(Element{Element::Role::Caption, &table, nullptr, static_cast<std::size_t>(s), "Footer", footer, {},
+                        section, shown, true, covered});
         }
+        put(table.footerView(s), section);
+    }
+    put(table.tableFooterView(), self);
+    // Anything else inside the table (a background, a view of the table's owner) comes last.
+    for (const auto& sub : std::vector<plat::ViewPtr>(table.subviews())) {
+        if (std::find(placed.begin(), placed.end(), sub.get()) == placed.end()) collect(*sub, self, shown, covered);
     }
 }
 

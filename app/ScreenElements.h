@@ -6,6 +6,7 @@
 #include <vector>
 
 namespace plat {
+class TableView;
 class View;
 class ViewController;
 class Window;
@@ -14,16 +15,17 @@ class Window;
 namespace qx::app {
 
 // One thing a person can see on the screen and point at: a view, a screen (by its title), a
-// tab of a tab bar, the back button of a navigation bar, a table section (by its header).
+// tab of a tab bar, a segment of a segmented control, the back button of a navigation bar, a
+// table section (by its header) and the caption under a section.
 struct Element {
-    enum class Role { View, Screen, Tab, BackButton, Section };
+    enum class Role { View, Screen, Tab, Segment, BackButton, Section, Caption };
 
     Role role = Role::View;
-    // The view itself; for a screen its main view, for a tab its tab bar, for a back button
-    // its navigation bar, for a section its table.
+    // The view itself; for a screen its main view, for a tab its tab bar, for a segment its
+    // control, for a back button its navigation bar, for a section or caption its table.
     plat::View* view = nullptr;
     plat::ViewController* screen = nullptr;  // Role::Screen
-    std::size_t item = 0;                    // the tab's or the section's index
+    std::size_t item = 0;                    // the tab's, segment's or section's index
     std::string kind;                        // what it is, for messages ("Button", "Tab"...)
     std::string text;                        // what it shows
     std::string otherText;                   // a second text it is known by (a field's placeholder)
@@ -60,8 +62,12 @@ public:
 
 private:
     std::size_t add(Element e);
+    // The element of a view (under the element of its screen when it is a screen's main view),
+    // its items and its subviews.
     void collect(plat::View& view, std::size_t parent, bool shown, bool covered);
-    void addItems(plat::View& view, std::size_t parent, bool shown, bool covered);
+    void addItems(plat::View& view, const Element& owner, std::size_t self);
+    // A table's rows go under their sections, as the table shows them.
+    void collectTable(plat::TableView& table, std::size_t self, bool shown, bool covered);
 
     std::vector<const plat::View*> behindOverlay_;  // the window's views under a modal overlay
     std::vector<Element> elements_;
