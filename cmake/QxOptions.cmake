@@ -2,7 +2,9 @@
 add_library(qx_options INTERFACE)
 target_compile_options(qx_options INTERFACE
   -Wall -Wextra -Wpedantic -Werror
-  -Wshadow=local -Wnon-virtual-dtor -Woverloaded-virtual -Wimplicit-fallthrough)
+  -Wnon-virtual-dtor -Woverloaded-virtual -Wimplicit-fallthrough
+  $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local>
+  $<$<CXX_COMPILER_ID:Clang>:-Wshadow-uncaptured-local>)
 target_include_directories(qx_options INTERFACE ${CMAKE_SOURCE_DIR}/src)
 target_compile_definitions(qx_options INTERFACE
   QX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"

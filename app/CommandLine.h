@@ -1,0 +1,27 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qx::app {
+
+// What the command line asked for.
+struct Options {
+    bool help = false;
+    bool version = false;
+    std::filesystem::path home;             // the data folder; empty for the default
+    std::optional<std::filesystem::path> script;
+    std::vector<std::string> extra;         // options of later layers, passed on as they are
+};
+
+struct ParseResult {
+    std::optional<Options> options;
+    std::string error;  // set when options is empty
+};
+
+ParseResult parseCommandLine(const std::vector<std::string>& args);
+std::string usageText();
+
+}  // namespace qx::app

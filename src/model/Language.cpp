@@ -1,0 +1,80 @@
+#include "model/Language.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "model/Settings.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/FileUtil.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
+
+namespace qx {
+
+Language& Language::instance() {
+    static Language* language = new Language();
+    return *language;
+}
+
+const std::vector<std::string>& Language::supportedLanguages() {
+    static const std::vector<std::string> codes{"en", "ja", "zh-Hans", "ru", "fr", "de"};
+    return codes;
+}
+
+std::string Language::localeName(const std::string& code) {
+    std::string name = code;
+    std::replace(name.begin(), name.end(), '-', '_');
+    return name;
+}
+
+void Language::load(const std::string& code) {
+    table_.clear();
+    code_ = code;
+    loaded_ = true;
+    const auto dir = plat::Bundle::main().resourcePath() / "lang" / code;
+    std::error_code ec;
+    std::vector<std::filesystem::path> files;
+    for (auto it = std::filesystem::directory_iterator(dir, ec); !ec && it != std::filesystem::directory_iterator();
+         it.increment(ec)) {
+        if (it->path().extension() == ".json") files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end());  // a fixed order, whatever the directory listing says
+    for (const auto& file : files) {
+        auto text = plat::file::read(file);
+        auto j = text ? nlohmann::json::parse(*text, nullptr, false) : nlohmann::json();
+        if (!j.is_object()) {
+            plat::Log::line("Language load: " + file.string() + " is not a JSON object");
+            continue;
+        }
+        for (const auto& [key, value] : j.items()) {
+            if (value.is_string()) table_[key] = value.get<std::string>();
+        }
+    }
+}
+
+std::string Language::get(const std::string& key) {
+    auto& self = instance();
+    std::lock_guard lock(self.mutex_);
+    if (!self.loaded_) self.load(Settings::sharedSettings().language());
+    auto it = self.table_.find(key);
+    return it == self.table_.end() ? key : it->second;
+}
+
+std::string Language::currentLanguage() {
+    auto& self = instance();
+    std::lock_guard lock(self.mutex_);
+    if (!self.loaded_) self.load(Settings::sharedSettings().language());
+    return self.code_;
+}
+
+void Language::setCurrentLanguage() {
+    auto& self = instance();
+    {
+        std::lock_guard lock(self.mutex_);
+        self.load(Settings::sharedSettings().language());
+    }
+    plat::NotificationCenter::defaultCenter().post(kVNLanguageDidSwitchedNotification);
+}
+
+}  // namespace qx

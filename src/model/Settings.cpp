@@ -1,0 +1,223 @@
+#include "model/Settings.h"
+
+#include <memory>
+#include <mutex>
+
+#include "model/Language.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/UserDefaults.h"
+
+namespace qx {
+
+namespace {
+
+constexpr const char* kNotFirstRunKey = "NotFistRun";
+
+std::mutex sharedMutex;
+std::unique_ptr<Settings>& sharedSlot() {
+    static std::unique_ptr<Settings> slot;
+    return slot;
+}
+
+// Reads each preference from user defaults, keeping the in-memory default when the key is
+// missing or holds the wrong type.
+struct Loader {
+    plat::UserDefaults& d;
+    void operator()(const char* key, bool& v) { v = d.boolForKey(key, v); }
+    void operator()(const char* key, unsigned& v) {
+        auto n = d.integerForKey(key, v);
+        v = n < 0 ? v : static_cast<unsigned>(n);
+    }
+    void operator()(const char* key, int& v) { v = static_cast<int>(d.integerForKey(key, v)); }
+    void operator()(const char* key, double& v) { v = d.doubleForKey(key, v); }
+    void operator()(const char* key, std::string& v) { v = d.stringForKey(key, v); }
+    void operator()(const char* key, std::optional<std::string>& v) {
+        if (d.contains(key)) v = d.optionalStringForKey(key);
+    }
+    void operator()(const char* key, plat::Date& v) { v = d.dateForKey(key).value_or(v); }
+    void operator()(const char* key, std::set<std::string>& v) {
+        if (d.contains(key)) v = d.stringSetForKey(key);
+    }
+};
+
+struct Saver {
+    plat::UserDefaults& d;
+    void operator()(const char* key, bool v) { d.setBool(key, v); }
+    void operator()(const char* key, unsigned v) { d.setInteger(key, v); }
+    void operator()(const char* key, int v) { d.setInteger(key, v); }
+    void operator()(const char* key, double v) { d.setDouble(key, v); }
+    void operator()(const char* key, const std::string& v) { d.setString(key, v); }
+    void operator()(const char* key, const std::optional<std::string>& v) {
+        if (v) d.setString(key, *v); else d.remove(key);
+    }
+    void operator()(const char* key, plat::Date v) { d.setDate(key, v); }
+    void operator()(const char* key, const std::set<std::string>& v) { d.setStringSet(key, v); }
+};
+
+// Threshold fields live in plain members while loading and saving.
+struct ThresholdFields {
+    double first, second;
+    int multiplier1, multiplier2;
+    bool mute;
+    int scaleRange;
+    bool single;
+
+    explicit ThresholdFields(const Threshold& t)
+        : first(t.firstThreshold->value()), second(t.secondThreshold->value()),
+          multiplier1(t.firstThreshold->multiplier()), multiplier2(t.secondThreshold->multiplier()),
+          mute(t.mute), scaleRange(t.scaleRange), single(t.singleThresMode) {}
+
+    void applyTo(Threshold& t) const {
+        t.firstThreshold->setValue(first);
+        t.secondThreshold->setValue(second);
+        t.firstThreshold->setMultiplier(multiplier1);
+        t.secondThreshold->setMultiplier(multiplier2);
+        t.mute = mute;
+        t.scaleRange = scaleRange;
+        t.singleThresMode = single;
+    }
+
+    template <class Io>
+    void visit(Io& io, const std::string& prefix, bool withSingle) {
+        io((prefix + "1").c_str(), first);
+        io((prefix + "2").c_str(), second);
+        io((prefix + "Multiplier1").c_str(), multiplier1);
+        io((prefix + "Multiplier2").c_str(), multiplier2);
+        io((prefix + "Mute").c_str(), mute);
+        io((prefix + "ScaleRange").c_str(), scaleRange);
+        if (withSingle) io((prefix + "Single").c_str(), single);
+    }
+};
+
+}  // namespace
+
+// Every persisted preference under its key, in one place for loading and saving.
+template <class Io>
+void Settings::visitPreferences(Io& io) {
+    io("Language", language_);
+    io("Metric", metric_);
+    io("Unit", unit_);
+    io("StartScreen", startScreen_);
+    io("ShakeMute", shakeMute_);
+    io("AutoSave", autoSave_);
+    io("AutoSaveInterval", autosaveInterval_);
+    io("LocalNotifications", localNotifications_);
+    io("TrackDRSettingsOn", trackDRSettingsOn_);
+    io("TrackTime", trackTime_);
+    io("TrackTimeOn", trackTimeOn_);
+    io("TrackDistance", trackDistance_);
+    io("TrackDistanceOn", trackDistanceOn_);
+    io("TrackFirstTreshOn", trackFirstTreshOn_);
+    io("TrackSecondTreshOn", trackSecondTreshOn_);
+    io("HistoryFilterAlarmsOnly", historyFilterAlarmsOnly_);
+    io("HistoryFilterNotUploaded", historyFilterNotUploaded_);
+    io("HistoryDayFrom", historyDayFrom_);
+    io("HistoryDaysTo", historyDaysTo_);
+    io("HistoryDateFrom", historyDateFrom_);
+    io("HistoryDateTo", historyDateTo_);
+    io("HistoryDeviceTypeOnly", historyDeviceTypeOnly_);
+    io("HistoryDetectorOnlySerials", historyDetectorOnlySerials_);
+    io("HistorySortMode", historySortMode_);
+    io("LoadHistoryOnStart", loadHistoryOnStart_);
+    io("ClearHistory", clearHistory_);
+    io("RecordingInterval", recordingInterval_);
+    io("RecordingMode", recordingMode_);
+    io("CoeffN", coeffN_);
+    io("SearchMuteGamma", searchMuteGamma_);
+    io("WMDistance", wmDistance_);
+    io("WMDistanceOn", wmDistanceOn_);
+    io("WMAlertsOnly", wmAlertsOnly_);
+    io("WMTimeFromOn", wmTimeFromOn_);
+    io("WMTimeToOn", wmTimeToOn_);
+    io("WMTimeFrom", wmTimeFrom_);
+    io("WMTimeTo", wmTimeTo_);
+    io("WMthresholdValue", wmThresholdValue_);
+    io("WMthresholdScaleRange", wmThresholdScaleRange_);
+    io("ZENETServerAddress", zenetServerAddress_);
+    io("ZENETUsername", zenetUsername_);
+    io("ZENETAutoApload", zenetAutoApload_);
+    io("RRServerAddress", rrServerAddress_);
+    io("RREventId", rrEventId_);
+    io("RREventName", rrEventName_);
+    io("RRUploadMode", rrUploadMode_);
+}
+
+Settings& Settings::sharedSettings() {
+    std::lock_guard lock(sharedMutex);
+    auto& slot = sharedSlot();
+    if (!slot) {
+        slot.reset(new Settings());
+        slot->load();
+    }
+    return *slot;
+}
+
+void Settings::resetShared() {
+    std::lock_guard lock(sharedMutex);
+    sharedSlot().reset();
+}
+
+Settings::Settings() = default;
+
+void Settings::load() {
+    auto& defaults = plat::UserDefaults::standard();
+    if (!defaults.boolForKey(kNotFirstRunKey)) {
+        // First run: the members hold the defaults; the date limits start at today.
+        const plat::Date now = plat::Date::now();
+        historyDateFrom_ = historyDateTo_ = wmTimeFrom_ = wmTimeTo_ = now;
+        save();
+        return;
+    }
+    Loader loader{defaults};
+    visitPreferences(loader);
+    for (auto [threshold, prefix, single] : {std::tuple{&derThreshold_, "DERThreshold", false},
+                                             std::tuple{&deThreshold_, "DEThreshold", true},
+                                             std::tuple{&trackThresh_, "TrackThreshold", false}}) {
+        ThresholdFields fields(*threshold);
+        fields.visit(loader, prefix, single);
+        fields.applyTo(*threshold);
+    }
+}
+
+void Settings::save() {
+    auto& defaults = plat::UserDefaults::standard();
+    Saver saver{defaults};
+    visitPreferences(saver);
+    for (auto [threshold, prefix, single] : {std::tuple{&derThreshold_, "DERThreshold", false},
+                                             std::tuple{&deThreshold_, "DEThreshold", true},
+                                             std::tuple{&trackThresh_, "TrackThreshold", false}}) {
+        ThresholdFields(*threshold).visit(saver, prefix, single);
+    }
+    defaults.setBool(kNotFirstRunKey, true);
+    if (!defaults.synchronize()) plat::Log::line("Settings save: preferences not written");
+}
+
+plat::Color Settings::colorFor(double value, const Threshold& threshold) {
+    if (value > threshold.secondThreshold->value()) return plat::Color::red();
+    if (value > threshold.firstThreshold->value()) return plat::Color::orange();
+    return kGreen;
+}
+
+plat::Color Settings::derColor(double doseRate) { return colorFor(doseRate, derThreshold_); }
+plat::Color Settings::deColor(double dose) { return colorFor(dose, deThreshold_); }
+
+std::string Settings::stringFromDeviceType(unsigned code) {
+    static const char* const names[] = {"All devices", "VN2560",     "VN2450",      "VN2450A",      "VN2340A",
+                                        "VN2340A-M",   "VN2340A-GN", "VN2340A-GNM", "VN2230RX1-BT", "VN2110BT"};
+    if (code >= std::size(names)) return {};
+    return Language::get(names[code]);
+}
+
+std::string Settings::historyRecordingIntervalString() const {
+    const unsigned hours = recordingInterval_ / 60;
+    const unsigned minutes = recordingInterval_ % 60;
+    std::string text;
+    if (hours > 0) text = std::to_string(hours) + " " + Language::get("h");
+    if (minutes > 0 || hours == 0) {
+        if (!text.empty()) text += " ";
+        text += std::to_string(minutes) + " " + Language::get("min");
+    }
+    return text;
+}
+
+}  // namespace qx

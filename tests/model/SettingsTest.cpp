@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include "ModelTestFixture.h"
+#include "platform/foundation/FileUtil.h"
+#include "platform/foundation/UserDefaults.h"
+
+using qx::Settings;
+
+TEST_F(ModelTest, FirstRunWritesTheDefaultsAndMarksTheRun) {
+    auto& s = settings();
+    EXPECT_EQ(s.autosaveInterval(), 3600u);
+    EXPECT_EQ(s.recordingInterval(), 10u);
+    EXPECT_DOUBLE_EQ(s.coeffN(), 5.3);
+    EXPECT_TRUE(s.clearHistory());
+    EXPECT_TRUE(s.ZENETAutoApload());
+    EXPECT_FALSE(s.ZENETLoggedIn());
+    EXPECT_FALSE(s.ZENETUsername().has_value());
+    EXPECT_EQ(s.RREventId(), 68800u);
+    EXPECT_EQ(s.RREventName(), "Testing/Training (Vennorlabs US)");
+    EXPECT_EQ(s.RRUploadMode(), 0u);
+    EXPECT_EQ(s.RRServerAddress().rfind("https://", 0), 0u);
+    EXPECT_NE(s.ZENETServerAddress().find("/Zenet31/DeviceService"), std::string::npos);
+    EXPECT_EQ(s.ZENETServerAddress().rfind("http://", 0), 0u);
+    EXPECT_FALSE(s.historyFilterAlarmsOnly());
+    EXPECT_FALSE(s.historyFilterNotUploaded());
+    EXPECT_FALSE(s.historyDayFrom());
+    EXPECT_FALSE(s.historyDaysTo());
+    EXPECT_EQ(s.historySortMode(), 0u);
+    EXPECT_FALSE(s.loadHistoryOnStart());
+    EXPECT_EQ(s.recordingMode(), 0u);
+    EXPECT_TRUE(plat::UserDefaults::standard().boolForKey("NotFistRun"));
+    EXPECT_TRUE(plat::UserDefaults::standard().contains("AutoSaveInterval"));
+}
+
+TEST_F(ModelTest, EveryPreferenceSurvivesSaveAndReloadWithItsType) {
+    auto& s = settings();
+    s.setLanguage("ru");
+    s.setMetric(false);
+    s.setUnit(0);
+    s.setStartScreen(3);
+    s.setShakeMute(true);
+    s.setAutoSave(false);
+    s.setAutosaveInterval(900);
+    s.setLocalNotifications(false);
+    s.DERthreshold().firstThreshold->setValue(0.5);
+    s.DERthreshold().secondThreshold->setValue(2.5);
+    s.DERthreshold().firstThreshold->setMultiplier(3);
+    s.DERthreshold().mute = true;
+    s.DERthreshold().scaleRange = -2;
+    s.DEthreshold().singleThresMode = true;
+    s.DEthreshold().secondThreshold->setValue(5000);
+    s.trackThresh().firstThreshold->setValue(0.7);
+    s.trackThresh().mute = true;
+    s.setTrackDRSettingsOn(false);
+    s.setTrackTime(2.5);
+    s.setTrackTimeOn(false);
+    s.setTrackDistance(250);
+    s.setTrackDistanceOn(true);
+    s.setTrackFirstTreshOn(false);
+    s.setTrackSecondTreshOn(false);
+    s.setHistoryFilterAlarmsOnly(true);
+    s.setHistoryDayFrom(true);
+    s.setHistoryDaysTo(true);
+    s.setHistoryDateFrom(plat::Date(1'700'000'000));
+    s.setHistoryDateTo(plat::Date(1'700'086'400.5));
+    s.setHistoryDeviceTypeOnly(5);
+    s.setHistoryDetectorOnlySerials({"A-1", "Б-2"});
+    s.setHistorySortMode(2);
+    s.setLoadHistoryOnStart(true);
+    s.setClearHistory(false);
+    s.setRecordingInterval(1080);
+    s.setRecordingMode(1);
+    s.setCoeffN(7.25);
+    s.setSearchMuteGamma(true);
+    s.setWMDistance(42);
+    s.setWMDistanceOn(true);
+    s.setWMAlertsOnly(true);
+    s.setWMTimeFromOn(true);
+    s.setWMTimeToOn(true);
+    s.setWMTimeFrom(plat::Date(1'600'000'000));
+    s.setWMTimeTo(plat::Date(1'600'100'000));
+    s.setWMthresholdValue(0.35);
+    s.setWMthresholdScaleRange(3);
+    s.setZENETServerAddress("http://127.0.0.1:9/Zenet31/DeviceService");
+    s.setZENETUsername("operator");
+    s.setZENETAutoApload(false);
+    s.setZENETLoggedIn(true);
+    s.setRRServerAddress("https://127.0.0.1:8443");
+    s.setRREventId(12);
+    s.setRREventName("Drill");
+    s.setRRUploadMode(2);
+    s.save();
+
+    auto& r = reload();
+    EXPECT_EQ(r.language(), "ru");
+    EXPECT_FALSE(r.metric());
+    EXPECT_EQ(r.unit(), 0u);
+    EXPECT_EQ(r.startScreen(), 3u);
+    EXPECT_TRUE(r.shakeMute());
+    EXPECT_FALSE(r.autoSave());
+    EXPECT_EQ(r.autosaveInterval(), 900u);
+    EXPECT_FALSE(r.localNotifications());
+    EXPECT_DOUBLE_EQ(r.DERthreshold().firstThreshold->value(), 0.5);
+    EXPECT_DOUBLE_EQ(r.DERthreshold().secondThreshold->value(), 2.5);
+    EXPECT_EQ(r.DERthreshold().firstThreshold->multiplier(), 3);
+    EXPECT_TRUE(r.DERthreshold().mute);
+    EXPECT_EQ(r.DERthreshold().scaleRange, -2);
+    EXPECT_TRUE(r.DEthreshold().singleThresMode);
+    EXPECT_DOUBLE_EQ(r.DEthreshold().secondThreshold->value(), 5000);
+    EXPECT_DOUBLE_EQ(r.trackThresh().firstThreshold->value(), 0.7);
+    EXPECT_TRUE(r.trackThresh().mute);
+    EXPECT_FALSE(r.trackDRSettingsOn());
+    EXPECT_DOUBLE_EQ(r.trackTime(), 2.5);
+    EXPECT_FALSE(r.trackTimeOn());
+    EXPECT_EQ(r.trackDistance(), 250u);
+    EXPECT_TRUE(r.trackDistanceOn());
+    EXPECT_FALSE(r.trackFirstTreshOn());
+    EXPECT_FALSE(r.trackSecondTreshOn());
+    EXPECT_TRUE(r.historyFilterAlarmsOnly());
+    EXPECT_TRUE(r.historyDayFrom());
+    EXPECT_TRUE(r.historyDaysTo());
+    EXPECT_EQ(r.historyDateFrom(), plat::Date(1'700'000'000));
+    EXPECT_EQ(r.historyDateTo(), plat::Date(1'700'086'400.5));
+    EXPECT_EQ(r.historyDeviceTypeOnly(), 5u);
+    EXPECT_EQ(r.historyDetectorOnlySerials(), (std::set<std::string>{"A-1", "Б-2"}));
+    EXPECT_EQ(r.historySortMode(), 2u);
+    EXPECT_TRUE(r.loadHistoryOnStart());
+    EXPECT_FALSE(r.clearHistory());
+    EXPECT_EQ(r.recordingInterval(), 1080u);
+    EXPECT_EQ(r.recordingMode(), 1u);
+    EXPECT_DOUBLE_EQ(r.coeffN(), 7.25);
+    EXPECT_TRUE(r.searchMuteGamma());
+    EXPECT_EQ(r.WMDistance(), 42u);
+    EXPECT_TRUE(r.WMDistanceOn());
+    EXPECT_TRUE(r.WMAlertsOnly());
+    EXPECT_TRUE(r.WMTimeFromOn());
+    EXPECT_TRUE(r.WMTimeToOn());
+    EXPECT_EQ(r.WMTimeFrom(), plat::Date(1'600'000'000));
+    EXPECT_EQ(r.WMTimeTo(), plat::Date(1'600'100'000));
+    EXPECT_DOUBLE_EQ(r.WMthresholdValue(), 0.35);
+    EXPECT_EQ(r.WMthresholdScaleRange(), 3);
+    EXPECT_EQ(r.ZENETServerAddress(), "http://127.0.0.1:9/Zenet31/DeviceService");
+    EXPECT_EQ(r.ZENETUsername(), std::optional<std::string>("operator"));
+    EXPECT_FALSE(r.ZENETAutoApload());
+    EXPECT_FALSE(r.ZENETLoggedIn()) << "the logged-in flag is not persisted";
+    EXPECT_EQ(r.RRServerAddress(), "https://127.0.0.1:8443");
+    EXPECT_EQ(r.RREventId(), 12u);
+    EXPECT_EQ(r.RREventName(), "Drill");
+    EXPECT_EQ(r.RRUploadMode(), 2u);
+}
+
+TEST_F(ModelTest, SettersReachStorageOnlyOnSave) {
+    settings().setCoeffN(9.5);
+    EXPECT_DOUBLE_EQ(reload().coeffN(), 5.3);
+}
+
+TEST_F(ModelTest, WrongTypedPreferenceFallsBackAndKeepsTheOthers) {
+    settings().setAutosaveInterval(120);
+    settings().setMetric(false);
+    settings().save();
+    auto prefs = plat::file::read(plat::DataFolder::preferencesFile()).value();
+    auto pos = prefs.find("\"AutoSaveInterval\": 120");
+    ASSERT_NE(pos, std::string::npos) << prefs;
+    prefs.replace(pos, std::string("\"AutoSaveInterval\": 120").size(), "\"AutoSaveInterval\": \"soon\"");
+    ASSERT_TRUE(plat::file::writeAtomically(plat::DataFolder::preferencesFile(), prefs));
+    qxtest::LogCapture log;
+    auto& r = reload();
+    EXPECT_EQ(r.autosaveInterval(), 3600u);
+    EXPECT_FALSE(r.metric());
+    EXPECT_TRUE(log.contains("AutoSaveInterval"));
+}
+
+TEST_F(ModelTest, CorruptPreferencesAreKeptAsideAndDefaultsApply) {
+    settings().setCoeffN(8);
+    settings().save();
+    ASSERT_TRUE(plat::file::writeAtomically(plat::DataFolder::preferencesFile(), "\x01garbage"));
+    qxtest::LogCapture log;
+    auto& r = reload();
+    EXPECT_DOUBLE_EQ(r.coeffN(), 5.3);
+    ASSERT_TRUE(plat::UserDefaults::standard().movedAsideFile().has_value());
+    EXPECT_EQ(plat::file::read(*plat::UserDefaults::standard().movedAsideFile()).value(), "\x01garbage");
+}
+
+TEST_F(ModelTest, ColoursChangeOnlyAboveEachThreshold) {
+    auto& s = settings();
+    s.DERthreshold().firstThreshold->setValue(0.3);
+    s.DERthreshold().secondThreshold->setValue(1.2);
+    s.DEthreshold().firstThreshold->setValue(100);
+    s.DEthreshold().secondThreshold->setValue(1000);
+    const plat::Color green = plat::Color::fromBytes(108, 160, 11);
+    EXPECT_NEAR(Settings::kGreen.r, green.r, 1e-3);
+    EXPECT_NEAR(Settings::kGreen.g, green.g, 1e-3);
+    EXPECT_NEAR(Settings::kGreen.b, green.b, 1e-3);
+    EXPECT_EQ(s.derColor(0.3), Settings::kGreen);
+    EXPECT_EQ(s.derColor(0.3000001), plat::Color::orange());
+    EXPECT_EQ(s.derColor(1.2), plat::Color::orange());
+    EXPECT_EQ(s.derColor(1.2000001), plat::Color::red());
+    EXPECT_EQ(s.deColor(100), Settings::kGreen);
+    EXPECT_EQ(s.deColor(100.5), plat::Color::orange());
+    EXPECT_EQ(s.deColor(1000), plat::Color::orange());
+    EXPECT_EQ(s.deColor(1001), plat::Color::red());
+}
+
+TEST_F(ModelTest, DeviceTypeNamesAndUnknownCodes) {
+    EXPECT_EQ(Settings::stringFromDeviceType(0), "All devices");
+    EXPECT_EQ(Settings::stringFromDeviceType(2), "VN2450");
+    EXPECT_EQ(Settings::stringFromDeviceType(8), "VN2230RX1-BT");
+    EXPECT_EQ(Settings::stringFromDeviceType(9), "VN2110BT");
+    EXPECT_EQ(Settings::stringFromDeviceType(10), "");
+    useLanguage("de");
+    EXPECT_EQ(Settings::stringFromDeviceType(0), "Alle Geräte");
+}
+
+TEST_F(ModelTest, RecordingIntervalText) {
+    settings().setRecordingInterval(10);
+    EXPECT_EQ(settings().historyRecordingIntervalString(), "10 min");
+    settings().setRecordingInterval(90);
+    EXPECT_EQ(settings().historyRecordingIntervalString(), "1 h 30 min");
+    settings().setRecordingInterval(1080);
+    EXPECT_EQ(settings().historyRecordingIntervalString(), "18 h");
+}
