@@ -250,6 +250,39 @@ bool View::renderToPng(const std::filesystem::path& path, double scale, std::str
     return img.writePng(path, error);
 }
 
+namespace {
+
+std::weak_ptr<View>& firstResponderSlot() {
+    static std::weak_ptr<View> slot;
+    return slot;
+}
+
+}  // namespace
+
+View* View::currentFirstResponder() { return firstResponderSlot().lock().get(); }
+
+void View::setCurrentFirstResponder(View* view) {
+    firstResponderSlot() = view ? view->weak_from_this() : std::weak_ptr<View>{};
+}
+
+bool View::claimFirstResponder() {
+    View* current = currentFirstResponder();
+    if (current == this) return true;
+    if (current && !current->resignFirstResponder()) return false;
+    setCurrentFirstResponder(this);
+    return true;
+}
+
+bool View::isFirstResponder() const { return currentFirstResponder() == this; }
+
+bool View::endEditing(bool force) {
+    View* current = currentFirstResponder();
+    if (!current || !current->isDescendantOf(this)) return true;
+    if (current->resignFirstResponder()) return true;
+    if (force) setCurrentFirstResponder(nullptr);
+    return force;
+}
+
 std::string View::describeLine() const { return {}; }
 
 void View::describeSubviews(DescriptionWriter& out) const {
@@ -263,15 +296,19 @@ void View::describeInto(DescriptionWriter& out) const {
         out.line(controller_->kindName() + " " + DescriptionWriter::quoted(controller_->title()));
         out.indent();
     }
+    describeContent(out);
+    if (controller_) out.outdent();
+}
+
+void View::describeContent(DescriptionWriter& out) const {
     std::string line = describeLine();
     if (line.empty()) {
         describeSubviews(out);
-    } else {
-        out.line(line);
-        DescriptionWriter::Nested nested(out);
-        describeSubviews(out);
+        return;
     }
-    if (controller_) out.outdent();
+    out.line(line);
+    DescriptionWriter::Nested nested(out);
+    describeSubviews(out);
 }
 
 std::string View::describe() const {

@@ -129,6 +129,18 @@ public:
     // Modal overlays (alerts, sheets) take every touch while shown.
     virtual bool isModalOverlay() const { return false; }
 
+    // Keyboard focus: one view at a time (a text field, text view or search bar) is the first
+    // responder and receives typed text.
+    virtual bool canBecomeFirstResponder() const { return false; }
+    virtual bool becomeFirstResponder() { return false; }
+    // True when the view is no longer the first responder afterwards.
+    virtual bool resignFirstResponder() { return true; }
+    bool isFirstResponder() const;
+    static View* currentFirstResponder();
+    // Ends editing in this view's tree: asks the first responder inside it to resign (always
+    // succeeds when forced). True when no view of the tree is first responder afterwards.
+    bool endEditing(bool force);
+
     // Inspection: a short kind name and the text the view shows (a label's text, a button's
     // title...), used to find elements and describe screens.
     virtual std::string kindName() const { return "View"; }
@@ -137,9 +149,12 @@ public:
     std::string describe() const;
     // One line for this view, or empty to describe only its subviews.
     virtual std::string describeLine() const;
-    // Writes this view (and by default its subviews); overridden by views with rows or other
-    // content that is not plain subviews.
+    // Writes this view when it is visible, under the title of its screen when it is a
+    // screen's main view.
     virtual void describeInto(DescriptionWriter& out) const;
+    // Writes the view's line and its subviews; overridden by views with rows or other
+    // content that is not plain subviews.
+    virtual void describeContent(DescriptionWriter& out) const;
 
     template <class T>
     std::shared_ptr<T> sharedAs() {
@@ -147,6 +162,10 @@ public:
     }
 
 protected:
+    // For implementers of becomeFirstResponder / resignFirstResponder.
+    static void setCurrentFirstResponder(View* view);
+    // Makes this view the first responder after the current one resigned; false when it refused.
+    bool claimFirstResponder();
     virtual void willMoveToSuperview(View* newSuperview) { (void)newSuperview; }
     virtual void didMoveToSuperview() {}
     virtual void didMoveToWindow() {}
