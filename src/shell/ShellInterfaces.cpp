@@ -3,12 +3,62 @@
 #include <mutex>
 
 #include "platform/ui/Interface.h"
+#include "platform/ui/Screen.h"
+#include "shell/VNCheckButtonTableViewCell.h"
+#include "shell/VNTableViewController.h"
+#include "shell/VNTableViewServerAddressCell.h"
+#include "shell/VNTableViewSwitchCell.h"
+#include "shell/VNThresholdTableViewCell.h"
 
 namespace qx {
 
+namespace {
+
+constexpr plat::Rect kCellFrame{0, 0, 320, 44};
+
+template <class T>
+void registerCell() {
+    plat::Interface::registerBuilder(T::kNibName, [](plat::Outlets&) -> std::shared_ptr<plat::View> {
+        auto cell = std::make_shared<T>();
+        cell->setFrame(kCellFrame);
+        if constexpr (requires { cell->buildContent(); }) cell->buildContent();
+        cell->awakeFromNib();
+        return cell;
+    });
+}
+
+// A screen with its bar on top and a table filling the rest.
+std::shared_ptr<plat::View> buildTableScreen(plat::Outlets& outlets) {
+    const auto bounds = plat::Screen::bounds();
+    auto root = std::make_shared<plat::View>(plat::Rect{0, 0, bounds.width(), bounds.height()});
+    root->setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
+    auto bar = std::make_shared<plat::NavigationBar>(plat::Rect{0, 0, bounds.width(), plat::NavigationBar::kHeight});
+    auto table = std::make_shared<plat::TableView>(
+        plat::Rect{0, bar->frame().maxY(), bounds.width(), bounds.height() - bar->frame().maxY()});
+    table->setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
+    root->addSubview(table);
+    root->addSubview(bar);
+    outlets.set("navBar", bar);
+    outlets.set("tableView", table);
+    return root;
+}
+
+}  // namespace
+
 void registerShellInterfaces() {
     static std::once_flag once;
-    std::call_once(once, [] {});
+    std::call_once(once, [] {
+        registerCell<VNTableViewCell>();
+        registerCell<VNTableViewSwitchCell>();
+        registerCell<VNTableViewTextFieldCell>();
+        registerCell<VNTableViewServerAddressCell>();
+        registerCell<VNCheckButtonTableViewCell>();
+        registerCell<VNCheckButtonValueTableViewCell>();
+        registerCell<VNCheckButtonValueUnitTableViewCell>();
+        registerCell<VNThresholdTableViewCell>();
+        registerCell<VNActionTableViewCell>();
+        plat::Interface::registerBuilder(VNTableViewController::kNibName, buildTableScreen);
+    });
 }
 
 }  // namespace qx
