@@ -5,6 +5,7 @@
 #include "platform/ui/Interface.h"
 #include "platform/ui/Screen.h"
 #include "shell/VNCheckButtonTableViewCell.h"
+#include "shell/VNIntervalPickerView.h"
 #include "shell/VNTableViewController.h"
 #include "shell/VNTableViewServerAddressCell.h"
 #include "shell/VNTableViewSwitchCell.h"
@@ -43,6 +44,16 @@ std::shared_ptr<plat::View> buildTableScreen(plat::Outlets& outlets) {
     return root;
 }
 
+std::shared_ptr<plat::View> buildIntervalPicker(plat::Outlets& outlets) {
+    auto picker = std::make_shared<VNIntervalPickerView>();
+    std::weak_ptr<VNIntervalPickerView> weak = picker;
+    picker->doneButton()->setAction([weak](plat::BarButtonItem&) {
+        if (auto shown = weak.lock()) shown->close();
+    });
+    outlets.set("pickerView", picker->pickerView().sharedAs<plat::View>());
+    return picker;
+}
+
 }  // namespace
 
 void registerShellInterfaces() {
@@ -58,6 +69,7 @@ void registerShellInterfaces() {
         registerCell<VNThresholdTableViewCell>();
         registerCell<VNActionTableViewCell>();
         plat::Interface::registerBuilder(VNTableViewController::kNibName, buildTableScreen);
+        plat::Interface::registerBuilder(VNIntervalPickerView::kNibName, buildIntervalPicker);
     });
 }
 
