@@ -10,9 +10,17 @@ TabBarController::TabBarController()
     : tabBar_(std::make_shared<TabBar>(Rect{0, Screen::bounds().height() - TabBar::kHeight,
                                             Screen::bounds().width(), TabBar::kHeight})) {
     tabBar_->setTapHandler([this](std::size_t i) { tapTab(i); });
+    tabBar_->setItemsSource([this] {
+        std::vector<TabBarItem> items;
+        for (const auto& vc : childViewControllers()) items.push_back(vc->tabBarItem());
+        return items;
+    });
 }
 
-TabBarController::~TabBarController() { tabBar_->setTapHandler({}); }
+TabBarController::~TabBarController() {
+    tabBar_->setTapHandler({});
+    tabBar_->setItemsSource({});
+}
 
 std::shared_ptr<ViewController> TabBarController::selectedViewController() const {
     if (selected_ < 0 || static_cast<std::size_t>(selected_) >= childViewControllers().size()) return nullptr;
@@ -45,12 +53,7 @@ void TabBarController::placeSelectedView() {
     }
 }
 
-void TabBarController::syncBar() {
-    std::vector<TabBarItem> items;
-    for (const auto& vc : childViewControllers()) items.push_back(vc->tabBarItem());
-    tabBar_->setItems(std::move(items));
-    tabBar_->setSelectedIndex(selected_);
-}
+void TabBarController::syncBar() { tabBar_->setSelectedIndex(selected_); }
 
 void TabBarController::select(ViewController* from, long index, bool animated) {
     selected_ = index;
