@@ -1,12 +1,18 @@
 #include "AppHost.h"
 
-#include <memory>
-
+#include "dashboard/DashboardController.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/RunLoop.h"
+#include "shell/KestrelAppDelegate.h"
 
 namespace qx::app {
+
+void registerApplicationLayers() { registerDashboardLayer(); }
+
+AppHost::AppHost() = default;
+
+AppHost::~AppHost() = default;
 
 bool AppHost::start(const std::filesystem::path& home, std::string& error) {
     if (!plat::DataFolder::setRoot(home)) {
@@ -15,8 +21,17 @@ bool AppHost::start(const std::filesystem::path& home, std::string& error) {
     }
     plat::Clock::setShared(std::make_shared<plat::VirtualClock>(plat::SystemClock().now()));
     plat::RunLoop::main().bindToCurrentThread();
+    KestrelAppDelegate::prepareProcess();
+    registerApplicationLayers();
+    delegate_ = std::make_shared<KestrelAppDelegate>();
+    if (!delegate_->applicationDidFinishLaunching()) {
+        error = "the application did not launch";
+        return false;
+    }
     plat::RunLoop::main().drain();
     return true;
 }
+
+plat::Window* AppHost::window() const { return delegate_ ? delegate_->window().get() : nullptr; }
 
 }  // namespace qx::app

@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quorix: %s\n", error.c_str());
         return 1;
     }
-    Driver driver;
+    Driver driver([&host] { return host.window(); });
     ScriptRunner runner(driver, std::cout, std::cerr);
     if (options.script) return runner.runScriptFile(*options.script);
     const bool terminal = ::isatty(STDIN_FILENO) != 0;

@@ -56,13 +56,6 @@ private:
     Section& at(long s) { return sections[static_cast<std::size_t>(s)]; }
 };
 
-// A modal overlay with one button, as an alert would be.
-class TestOverlay : public plat::View {
-public:
-    using View::View;
-    bool isModalOverlay() const override { return true; }
-};
-
 // A window with two tabs: a navigation stack on a home screen (a label, buttons, a field, a
 // table, an Edit bar button) and a settings screen (a labelled switch, a segmented control).
 class DriverTest : public AppTest {

@@ -5,6 +5,7 @@
 #include "DriverFixture.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Timer.h"
+#include "platform/ui/AlertView.h"
 
 using qxtest::DriverTest;
 
@@ -150,31 +151,36 @@ TEST_F(DriverTest, DeleteSwipesARowAway) {
     EXPECT_FALSE(run("delete Welcome").ok);
 }
 
-TEST_F(DriverTest, AModalOverlayTakesEveryTouch) {
+TEST_F(DriverTest, AlertsAndSheetsTakeEveryTouch) {
     auto press = run("press OK");
     EXPECT_FALSE(press.ok);
     EXPECT_TRUE(contains(press.text, "no alert")) << press.text;
 
-    auto overlay = std::make_shared<qxtest::TestOverlay>(plat::Rect{20, 100, 280, 200});
-    auto ok = plat::Button::make(plat::ButtonType::System, plat::Rect{10, 150, 100, 30});
-    ok->setTitle("OK");
-    bool pressed = false;
-    ok->addAction(plat::TouchUpInside, [&](plat::Control&) {
-        pressed = true;
-        overlay->removeFromSuperview();
-    });
-    overlay->addSubview(ok);
-    window->addSubview(overlay);
-
+    std::vector<long> chosen;
+    plat::AlertView::show("Delete all?", "Sure?", "Cancel", {"OK"}, [&](long i) { chosen.push_back(i); });
     auto behind = run("tap Start");
     EXPECT_FALSE(behind.ok);
     EXPECT_TRUE(contains(behind.text, "behind an alert")) << behind.text;
     EXPECT_EQ(startTaps, 0);
-    EXPECT_TRUE(run("expect Welcome").ok);  // still seen
-    EXPECT_FALSE(run("press Start").ok);    // not a button of the overlay
+    EXPECT_TRUE(run("expect Welcome").ok);  // still seen behind it
+    EXPECT_TRUE(run("expect \"Delete all?\"").ok);
+    EXPECT_TRUE(contains(driver->screenText(), "Delete all?"));
+    EXPECT_FALSE(run("press Start").ok);  // not part of the alert
+    EXPECT_FALSE(run("press Sure?").ok);  // the message, not a button
     EXPECT_TRUE(run("press OK").ok);
-    EXPECT_TRUE(pressed);
+    EXPECT_EQ(chosen, std::vector<long>{1});
+    EXPECT_TRUE(run("expect-not \"Delete all?\"").ok);
     EXPECT_TRUE(run("tap Start").ok);
+
+    plat::ActionSheet::show(home->view().get(), "Share", "Cancel", "", {"E-mail", "Export"},
+                            [&](long i) { chosen.push_back(i); });
+    EXPECT_TRUE(run("press Export").ok);
+    EXPECT_EQ(chosen.back(), 1);
+    bool cancelled = false;
+    plat::ActionSheet::show(home->view().get(), "Share", "Cancel", "", {"E-mail"}, {}, [&] { cancelled = true; });
+    EXPECT_TRUE(run("press Cancel").ok);
+    EXPECT_TRUE(cancelled);
+    EXPECT_FALSE(run("press Cancel").ok);
 }
 
 TEST_F(DriverTest, ExpectationsReadTheShownTexts) {
