@@ -83,8 +83,9 @@ void ScreenElements::collect(plat::View& view, std::size_t parent, bool shown, b
     for (const auto& sub : std::vector<plat::ViewPtr>(view.subviews())) collect(*sub, self, shown, covered);
 }
 
-// Items that a view shows without a view of their own.
-void ScreenElements::addItems(plat::View& view, const Element& owner, std::size_t self) {
+// Items that a view shows without a view of their own. The owner is a copy: adding items may
+// move the list it came from.
+void ScreenElements::addItems(plat::View& view, Element owner, std::size_t self) {
     Element item{Element::Role::Tab, &view, nullptr, 0, {}, {}, {}, self, owner.shown, owner.enabled, owner.covered};
     if (auto* tabs = dynamic_cast<plat::TabBar*>(&view)) {
         for (std::size_t i = 0; i < tabs->items().size(); ++i) {

@@ -65,7 +65,7 @@ private:
     // The element of a view (under the element of its screen when it is a screen's main view),
     // its items and its subviews.
     void collect(plat::View& view, std::size_t parent, bool shown, bool covered);
-    void addItems(plat::View& view, const Element& owner, std::size_t self);
+    void addItems(plat::View& view, Element owner, std::size_t self);
     // A table's rows go under their sections, as the table shows them.
     void collectTable(plat::TableView& table, std::size_t self, bool shown, bool covered);
 
