@@ -1,3 +1,4 @@
+#include "platform/ui/UiText.h"
 #include "platform/ui/AlertView.h"
 
 #include "platform/foundation/Log.h"
@@ -63,7 +64,7 @@ void AlertView::setAlertViewStyle(AlertStyle style) {
         case AlertStyle::SecureTextInput: fields_.push_back(field(true, "")); break;
         case AlertStyle::LoginAndPasswordInput:
             fields_.push_back(field(false, "Login"));
-            fields_.push_back(field(true, "Password"));
+            fields_.push_back(field(true, uiText("Password")));
             break;
         case AlertStyle::Default: break;
     }
