@@ -79,6 +79,11 @@ std::shared_ptr<TextField> AlertView::textFieldAtIndex(long index) const {
     return fields_[static_cast<std::size_t>(index)];
 }
 
+void AlertView::setContentView(std::shared_ptr<View> view) {
+    content_ = std::move(view);
+    markChanged();
+}
+
 long AlertView::firstOtherButtonIndex() const {
     if (numberOfButtons() == 0) return kNoButton;
     long first = cancelButtonIndex() == 0 ? 1 : 0;
@@ -104,6 +109,11 @@ void AlertView::rebuild() {
         f->setFrame(Rect{x + 16, y, kAlertWidth - 32, 28});
         addSubview(f);
         y += 34;
+    }
+    if (content_) {
+        content_->setFrame(Rect{x + 16, y, kAlertWidth - 32, content_->frame().height()});
+        addSubview(content_);
+        y += content_->frame().height() + 6;
     }
     long n = numberOfButtons();
     for (long i = 0; i < n; ++i) {
