@@ -6,6 +6,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UserDefaults.h"
+#include "shell/FBDialog.h"
 #include "shell/URLText.h"
 
 namespace qx {
@@ -93,6 +94,14 @@ bool Facebook::handleOpenURL(const std::string& openedUrl) {
     expirationDate_ = lifetime > 0 ? plat::Date::now().addingTimeInterval(lifetime) : plat::Date(kDistantFuture);
     if (delegate) delegate->fbDidLogin();
     return true;
+}
+
+std::shared_ptr<FBDialog> Facebook::dialog(const std::string& action, std::map<std::string, std::string> params,
+                                           std::weak_ptr<FBDialogDelegate> delegate) {
+    if (!appId_.empty()) params.emplace("app_id", appId_);
+    if (isSessionValid()) params.emplace("access_token", *accessToken_);
+    auto shown = std::make_shared<FBDialog>(action, std::move(params), std::move(delegate));
+    return shown->show() ? shown : nullptr;
 }
 
 void Facebook::logout() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,6 +12,9 @@ class UserDefaults;
 }
 
 namespace qx {
+
+class FBDialog;
+class FBDialogDelegate;
 
 // Told how a login through the social network's web page ended.
 class FacebookSessionDelegate {
@@ -60,6 +64,11 @@ public:
     void logout();
 
     void setSessionDelegate(std::weak_ptr<FacebookSessionDelegate> delegate) { delegate_ = std::move(delegate); }
+
+    // Opens a dialog page ("feed") with its parameters over the window; the app id and, with a
+    // valid session, the token go along. None when there is no window to show it in.
+    std::shared_ptr<FBDialog> dialog(const std::string& action, std::map<std::string, std::string> params,
+                                     std::weak_ptr<FBDialogDelegate> delegate);
 
 private:
     Facebook();

@@ -6,6 +6,7 @@
 #include "model/Language.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Window.h"
 #include "shell/OpenURLHandlers.h"
@@ -58,6 +59,10 @@ void KestrelAppDelegate::runOwnPart(LaunchStep step, const LaunchOptions& option
     switch (step) {
         case LaunchStep::applyLanguage:
             Language::setCurrentLanguage();
+            break;
+        case LaunchStep::keepScreenAwake:
+            // A radiation display must stay readable: the screen never dims by itself.
+            plat::Application::shared().setIdleTimerDisabled(true);
             break;
         case LaunchStep::showWindow:
             showWindow();

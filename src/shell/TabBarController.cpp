@@ -66,16 +66,11 @@ std::shared_ptr<plat::ViewController> TabBarController::screenForTab(Tab tab) co
 }
 
 void TabBarController::updateTabTitles() {
-    std::vector<plat::TabBarItem> items;
     const auto& stacks = viewControllers();
-    for (std::size_t i = 0; i < stacks.size(); ++i) {
-        if (i < static_cast<std::size_t>(kTabCount)) {
-            stacks[i]->tabBarItem().title = Language::get(TabScreens::titleKey(static_cast<Tab>(i)));
-        }
-        items.push_back(stacks[i]->tabBarItem());
+    for (std::size_t i = 0; i < stacks.size() && i < static_cast<std::size_t>(kTabCount); ++i) {
+        stacks[i]->tabBarItem().title = Language::get(TabScreens::titleKey(static_cast<Tab>(i)));
     }
-    // The bar keeps copies of the items.
-    tabBar().setItems(std::move(items));
+    tabBar().setNeedsDisplay();
 }
 
 }  // namespace qx

@@ -50,6 +50,21 @@ std::string percentDecoded(const std::string& text, bool plusIsSpace) {
     return out;
 }
 
+std::string percentEncoded(const std::string& text) {
+    static const char* const hex = "0123456789ABCDEF";
+    std::string out;
+    for (const unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
 std::optional<std::string> filePath(const std::string& url) {
     if (scheme(url) != "file") return std::nullopt;
     std::string rest = url.substr(5);  // after "file:"

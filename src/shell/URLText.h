@@ -12,6 +12,8 @@ namespace qx::url {
 std::string scheme(const std::string& url);
 // "%41" and "+" decoded; a broken escape is kept as it stands.
 std::string percentDecoded(const std::string& text, bool plusIsSpace = false);
+// Every byte but letters, digits and "-._~" as "%XX", for a query value.
+std::string percentEncoded(const std::string& text);
 // The local path of a "file:" URL (decoded), none for any other URL or one with a remote host.
 std::optional<std::string> filePath(const std::string& url);
 // The pairs of a "key=value&..." text, decoded. A later key replaces an earlier one.

@@ -1,6 +1,7 @@
 #include <vector>
 
 #include "ShellTestFixture.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
 #include "shell/AppWindow.h"
@@ -41,9 +42,11 @@ TEST_F(KestrelAppDelegateTest, StepsRunInOrderAndEachSeesTheWorkOfTheOnesBefore)
             order.push_back(LaunchHooks::stepName(step));
         });
     }
-    bool storeSawLanguage = false, storeSawWindow = true;
+    plat::Application::shared().reset();
+    bool storeSawLanguage = false, storeSawAwake = false, storeSawWindow = true;
     LaunchHooks::add(LaunchStep::setUpStore, "store", [&](KestrelAppDelegate& d) {
         storeSawLanguage = qx::Language::currentLanguage() == "ja";
+        storeSawAwake = plat::Application::shared().isIdleTimerDisabled();
         storeSawWindow = d.window() != nullptr;
     });
     bool audioSawWindow = false, audioSawFacebook = true;
@@ -61,6 +64,7 @@ TEST_F(KestrelAppDelegateTest, StepsRunInOrderAndEachSeesTheWorkOfTheOnesBefore)
     for (LaunchStep step : LaunchHooks::orderedSteps()) expected.push_back(LaunchHooks::stepName(step));
     EXPECT_EQ(order, expected);
     EXPECT_TRUE(storeSawLanguage) << "the language is applied before the store";
+    EXPECT_TRUE(storeSawAwake) << "the screen is kept awake before the store";
     EXPECT_FALSE(storeSawWindow) << "the store is set up before the window shows";
     EXPECT_TRUE(audioSawWindow);
     EXPECT_FALSE(audioSawFacebook) << "the social session is restored after the audio session";

@@ -40,7 +40,7 @@ TEST_F(TabBarTest, RegisteredMakersFillTheirTabsAndTheOthersShowTheirTitle) {
     useLanguage("de");
     titles.clear();
     for (const auto& item : tabs->tabBar().items()) titles.push_back(item.title);
-    EXPECT_EQ(titles, (std::vector<std::string>{"Übersicht", "Strecke", "Verlauf", "Weltkarte", "Einstellungen"}));
+    EXPECT_EQ(titles, (std::vector<std::string>{"Übersicht", "Track", "Verlauf", "Weltkarte", "Einstellungen"}));
     tabs->view();
     tabs->setSelectedIndex(static_cast<long>(Tab::settings));
     EXPECT_EQ(tabs->screenForTab(Tab::settings)->title(), "Einstellungen");
