@@ -184,6 +184,7 @@ void DeviceManager::applyReading(const InstrumentReading& r) {
     item_.searchAlarm = r.searchAlarm;
     item_.overload = r.overload;
     item_.date = plat::Date::now();
+    item_.location = previousFix_;
     if (auto d = delegate_.lock()) {
         d->valueUpdate();
         if (modeChanged) d->stateUpdate();
@@ -234,7 +235,7 @@ void DeviceManager::autosave() {
     reading.variation = item_.variation;
     reading.accumulation = item_.accumulationTimeString();
     reading.instrument = identity();
-    reading.location = previousFix_;
+    reading.location = item_.location;
     reading.date = now;
     store_->storeAutosavedWaypoint(reading);
     autosave_.noteSaved(now);

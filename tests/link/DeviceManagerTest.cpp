@@ -43,6 +43,8 @@ TEST_F(DeviceManagerTest, ReadingsReachTheDelegateAndTheGetters) {
     ASSERT_TRUE(manager().currentLocation());
     EXPECT_EQ(manager().currentLocation()->timestamp(), plat::Date::now());
     EXPECT_EQ(manager().currentLocation()->coordinate(), qx::LocationFeed::shared().lastFix()->coordinate());
+    ASSERT_TRUE(manager().currentItem().location);  // the reading carries where it was taken
+    EXPECT_EQ(manager().currentItem().location->coordinate(), manager().currentLocation()->coordinate());
     EXPECT_EQ(delegate->doseRates.back(), last.der);
 
     // The last delegate set is the only one that hears.
