@@ -77,7 +77,4 @@ private:
     plat::ObserverToken presenceObserver_;
 };
 
-// Registers the dashboard as the first tab's screen and the dashboard's interface files.
-void registerDashboardLayer();
-
 }  // namespace qx

@@ -85,7 +85,8 @@ void VNDoseRateThresholdsSection::initRows() {
 
 void VNDoseRateThresholdsSection::updateValues() {
     firstThresholdCell()->setValue(valueText(*threshold().firstThreshold));
-    secondThresholdCell()->setValue(valueText(*threshold().secondThreshold));
+    // Single-threshold mode shows no second row.
+    if (secondCell_) secondCell_->setValue(valueText(*threshold().secondThreshold));
 }
 
 void VNDoseRateThresholdsSection::configureEditor(ThresholdController& editor, unsigned deviceType) const {
