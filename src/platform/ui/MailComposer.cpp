@@ -1,3 +1,4 @@
+#include "platform/ui/UiText.h"
 #include "platform/ui/MailComposer.h"
 
 #include <atomic>
@@ -92,10 +93,10 @@ public:
 
     void build(MailComposer& composer) {
         auto bar = std::make_shared<NavigationBar>(Rect{0, 0, frame().width(), NavigationBar::kHeight});
-        auto item = std::make_shared<NavigationItem>(composer.subject().empty() ? "New Message" : composer.subject());
+        auto item = std::make_shared<NavigationItem>(composer.subject().empty() ? uiText("New Message") : composer.subject());
         MailComposer* c = &composer;  // the composer owns this view
-        item->setLeftBarButtonItem(BarButtonItem::withTitle("Cancel", BarButtonStyle::Plain, [c](BarButtonItem&) { c->cancel(); }));
-        send_ = BarButtonItem::withTitle("Send", BarButtonStyle::Done, [c](BarButtonItem&) { c->send(); });
+        item->setLeftBarButtonItem(BarButtonItem::withTitle(uiText("Cancel"), BarButtonStyle::Plain, [c](BarButtonItem&) { c->cancel(); }));
+        send_ = BarButtonItem::withTitle(uiText("Send"), BarButtonStyle::Done, [c](BarButtonItem&) { c->send(); });
         item->setRightBarButtonItem(send_);
         bar->pushNavigationItem(item);
         addSubview(bar);
@@ -103,7 +104,7 @@ public:
         double y = NavigationBar::kHeight;
         auto field = [&](const std::string& label, std::function<void(const std::string&)> store) {
             auto f = std::make_shared<TextField>(Rect{0, y, frame().width(), 36});
-            f->setPlaceholder(label);
+            f->setPlaceholder(uiText(label));
             f->setAccessibilityIdentifier(label);
             f->addAction(EditingChanged | EditingDidEnd, [store](Control& sender) {
                 store(static_cast<TextField&>(sender).text());
@@ -131,7 +132,7 @@ public:
         if (!to_->isFirstResponder()) to_->setText(join(c->toRecipients()));
         if (!cc_->isFirstResponder()) cc_->setText(join(c->ccRecipients()));
         if (!subject_->isFirstResponder()) subject_->setText(c->subject());
-        item_->setTitle(c->subject().empty() ? "New Message" : c->subject());
+        item_->setTitle(c->subject().empty() ? uiText("New Message") : c->subject());
         std::string body = c->messageBody();
         if (c->isBodyHTML()) body = plainTextOfHtml(body);
         for (const auto& a : c->attachments()) body += "\n[attachment " + a.fileName + "]";
@@ -170,7 +171,7 @@ void MailComposer::setCanSendMail(bool can) { gCanSendMail = can; }
 std::string MailComposer::senderAddress() { return gSender; }
 void MailComposer::setSenderAddress(std::string address) { gSender = std::move(address); }
 
-MailComposer::MailComposer() { setTitle("New Message"); }
+MailComposer::MailComposer() { setTitle(uiText("New Message")); }
 
 void MailComposer::setSubject(std::string s) {
     subject_ = std::move(s);

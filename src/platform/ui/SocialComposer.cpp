@@ -1,3 +1,4 @@
+#include "platform/ui/UiText.h"
 #include "platform/ui/SocialComposer.h"
 
 #include "platform/ui/Label.h"
@@ -26,8 +27,8 @@ public:
         SocialComposer* s = &sheet;  // the sheet owns this view
         auto bar = std::make_shared<NavigationBar>(Rect{0, 0, frame().width(), NavigationBar::kHeight});
         item_ = std::make_shared<NavigationItem>(serviceName(sheet.service()));
-        item_->setLeftBarButtonItem(BarButtonItem::withTitle("Cancel", BarButtonStyle::Plain, [s](BarButtonItem&) { s->cancel(); }));
-        item_->setRightBarButtonItem(BarButtonItem::withTitle("Post", BarButtonStyle::Done, [s](BarButtonItem&) { s->post(); }));
+        item_->setLeftBarButtonItem(BarButtonItem::withTitle(uiText("Cancel"), BarButtonStyle::Plain, [s](BarButtonItem&) { s->cancel(); }));
+        item_->setRightBarButtonItem(BarButtonItem::withTitle(uiText("Post"), BarButtonStyle::Done, [s](BarButtonItem&) { s->post(); }));
         bar->pushNavigationItem(item_);
         addSubview(bar);
         text_ = std::make_shared<TextView>(Rect{0, NavigationBar::kHeight, frame().width(), 160});

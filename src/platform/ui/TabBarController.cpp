@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/Screen.h"
 
 namespace plat {
@@ -12,7 +13,17 @@ TabBarController::TabBarController()
     tabBar_->setTapHandler([this](std::size_t i) { tapTab(i); });
     tabBar_->setItemsSource([this] {
         std::vector<TabBarItem> items;
-        for (const auto& vc : childViewControllers()) items.push_back(vc->tabBarItem());
+        for (const auto& vc : childViewControllers()) {
+            // A navigation stack without a tab item of its own shows its root screen's.
+            auto* nav = dynamic_cast<NavigationController*>(vc.get());
+            const TabBarItem& own = vc->tabBarItem();
+            bool bare = own.title.empty() && !own.image;
+            if (nav && bare && !nav->viewControllers().empty()) {
+                items.push_back(nav->viewControllers().front()->tabBarItem());
+            } else {
+                items.push_back(own);
+            }
+        }
         return items;
     });
 }
