@@ -235,11 +235,9 @@ void Context::changeLink(ManagedObject& child, int link, std::int64_t newOwner) 
     child.links_[link].positionPending = newOwner != 0 && L.positionColumn != nullptr;
     if (newOwner) {
         if (auto owner = registered({L.target, newOwner})) {
+            // The child was not the new owner's (its link differed), so it joins at the end.
             auto& cache = owner->inverseCache_[L.inverse];
-            if (cache) {
-                cache->erase(std::remove(cache->begin(), cache->end(), child.row_), cache->end());
-                cache->push_back(child.row_);
-            }
+            if (cache) cache->push_back(child.row_);
         }
         markTouched({L.target, newOwner}, ownerKey);
         appends_.push_back({keepAlive, link, newOwner});

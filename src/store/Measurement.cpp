@@ -20,9 +20,23 @@ void Measurement::setAlarmEvent(std::int64_t v) { assign(alarmEvent_, v, kAlarmE
 void Measurement::setUploaded(bool v) { assign(uploaded_, v, kUploaded); }
 
 std::shared_ptr<Waypoint> Measurement::waypoint() const { return std::static_pointer_cast<Waypoint>(linkedObject(1)); }
-void Measurement::setWaypoint(const std::shared_ptr<Waypoint>& waypoint) { setLinkedObject(1, waypoint.get()); }
+void Measurement::setWaypoint(const std::shared_ptr<Waypoint>& waypoint) {
+    setLinkedObject(1, waypoint.get());
+    if (waypoint)
+        if (auto day = waypoint->set()) setLinkedObject(0, day.get());
+}
+
 std::shared_ptr<Set> Measurement::set() const { return std::static_pointer_cast<Set>(linkedObject(0)); }
-void Measurement::setSet(const std::shared_ptr<Set>& set) { setLinkedObject(0, set.get()); }
+
+void Measurement::setSet(const std::shared_ptr<Set>& set) {
+    // The reading of a day's waypoint is that day's reading.
+    if (auto w = waypoint())
+        if (auto day = w->set()) {
+            setLinkedObject(0, day.get());
+            return;
+        }
+    setLinkedObject(0, set.get());
+}
 
 Value Measurement::attributeValue(int index) const {
     switch (index) {

@@ -45,6 +45,9 @@ public:
 
     std::shared_ptr<Waypoint> waypoint() const;
     void setWaypoint(const std::shared_ptr<Waypoint>& waypoint);
+    // The day set. The reading of a waypoint that belongs to a day always belongs to that day
+    // too: linking it to such a waypoint, or moving the waypoint, moves the reading along, and
+    // setting another set is then ignored.
     std::shared_ptr<Set> set() const;
     void setSet(const std::shared_ptr<Set>& set);
 

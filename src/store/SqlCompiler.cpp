@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "store/Schema.h"
@@ -298,8 +299,6 @@ public:
                 if (!rest.empty())
                     return fail(StoreError::Code::invalidRequest, "a SUBQUERY runs over a to-many key, not \"" +
                                                                       n.keyPath + "\"");
-                const std::string body = subSelect(owner, child, linkColumn,
-                                                   [&](Scope& sub) { return predicate(sub, n.children.front()); });
                 // "Some" and "none" are asked most; EXISTS stops at the first match.
                 const bool some = (n.op == Comparison::notEqual && n.count == 0) ||
                                   (n.op == Comparison::greater && n.count == 0) ||
@@ -307,6 +306,15 @@ public:
                 const bool none = (n.op == Comparison::equal && n.count == 0) ||
                                   (n.op == Comparison::less && n.count == 1) ||
                                   (n.op == Comparison::lessOrEqual && n.count == 0);
+                if ((some || none) && scope.entity == EntityKind::set && child == EntityKind::waypoint &&
+                    owner == scope.alias) {
+                    if (auto onReading = rebased(n.children.front(), "measurement.")) {
+                        const std::string exists = daysReadingsExist(owner, *onReading);
+                        return some ? exists : "NOT " + exists;
+                    }
+                }
+                const std::string body = subSelect(owner, child, linkColumn,
+                                                   [&](Scope& sub) { return predicate(sub, n.children.front()); });
                 if (some) return "EXISTS (SELECT 1 " + body + ")";
                 if (none) return "NOT EXISTS (SELECT 1 " + body + ")";
                 const std::string op = n.op == Comparison::notEqual ? " != " : sqlOp(n.op);
@@ -314,6 +322,51 @@ public:
             }
         }
         return "0";
+    }
+
+    // A condition on waypoints that reads only their measurement, rebased onto the measurement;
+    // none when it reads anything else.
+    static std::optional<Predicate> rebased(const Predicate& p, const std::string& prefix) {
+        const auto& n = p.node();
+        switch (n.kind) {
+            case Predicate::Kind::constant: return p;
+            case Predicate::Kind::conjunction: {
+                std::vector<Predicate> parts;
+                for (const auto& c : n.children) {
+                    auto r = rebased(c, prefix);
+                    if (!r) return std::nullopt;
+                    parts.push_back(*r);
+                }
+                return Predicate::andPredicates(std::move(parts));
+            }
+            case Predicate::Kind::comparison:
+            case Predicate::Kind::isNull:
+            case Predicate::Kind::beginsWith:
+            case Predicate::Kind::in: {
+                if (n.keyPath.rfind(prefix, 0) != 0 || n.keyPath.size() == prefix.size()) return std::nullopt;
+                const std::string rest = n.keyPath.substr(prefix.size());
+                if (n.kind == Predicate::Kind::comparison) return Predicate::compare(rest, n.op, n.value);
+                if (n.kind == Predicate::Kind::isNull) return Predicate::isNull(rest);
+                if (n.kind == Predicate::Kind::beginsWith) return Predicate::beginsWith(rest, n.value.text());
+                return Predicate::in(rest, n.values);
+            }
+            case Predicate::Kind::any:
+            case Predicate::Kind::subqueryCount: return std::nullopt;
+        }
+        return std::nullopt;
+    }
+
+    // "Some waypoint of the day has a reading that ...": the reading of a day's waypoint is
+    // always that day's reading, so the day's readings are searched (one range of an index)
+    // and only a match is checked for being a waypoint of the day.
+    std::string daysReadingsExist(const std::string& day, const Predicate& onReading) {
+        Scope reading{EntityKind::measurement, newAlias(), {}, {}};
+        const std::string cond = predicate(reading, onReading);
+        const std::string point = newAlias();
+        return "EXISTS (SELECT 1 FROM \"Measurement\" " + reading.alias + reading.joins + " WHERE " + reading.alias +
+               ".set_id = " + day + ".id AND (" + cond + ") AND EXISTS (SELECT 1 FROM \"Waypoint\" " + point +
+               " WHERE " + point + ".id = " + reading.alias + ".waypoint_id AND " + point + ".set_id = " + day +
+               ".id))";
     }
 
     Scope* root_ = nullptr;

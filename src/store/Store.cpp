@@ -191,7 +191,9 @@ bool Store::wipe(StoreError* error) {
         std::filesystem::remove(impl_->file.string() + suffix, ec);
     }
     StoreError local;
-    const bool ok = openConnections(&local);
+    bool ok = openConnections(&local);
+    // The new file starts with an empty log, like one never written.
+    ok = ok && impl_->main->exec("PRAGMA wal_checkpoint(TRUNCATE)", &local);
     impl_->openError = ok ? StoreError{} : local;
     impl_->mainContext->connection_ = impl_->main.get();
     if (!ok) reportError(error, local);

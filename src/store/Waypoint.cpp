@@ -35,7 +35,11 @@ void Waypoint::applyLocation(const std::optional<plat::Location>& location) {
 }
 
 std::shared_ptr<Set> Waypoint::set() const { return std::static_pointer_cast<Set>(linkedObject(0)); }
-void Waypoint::setSet(const std::shared_ptr<Set>& set) { setLinkedObject(0, set.get()); }
+void Waypoint::setSet(const std::shared_ptr<Set>& set) {
+    setLinkedObject(0, set.get());
+    if (set)
+        if (auto m = measurement()) m->setSet(set);
+}
 std::shared_ptr<Track> Waypoint::track() const { return std::static_pointer_cast<Track>(linkedObject(1)); }
 void Waypoint::setTrack(const std::shared_ptr<Track>& track) { setLinkedObject(1, track.get()); }
 

@@ -93,6 +93,32 @@ TEST_F(StoreTest, DeletingCascadesDownTheRelations) {
     EXPECT_EQ(keep->waypoints().front()->name(), "kept");
 }
 
+TEST_F(StoreTest, AReadingStaysWithTheDayOfItsWaypoint) {
+    auto day = makeSet(main(), plat::Date(0));
+    auto next = makeSet(main(), plat::Date(86400));
+    auto w = addPoint(main(), day, 0.1, plat::Date(1), "p");
+    auto m = w->measurement();
+    EXPECT_EQ(m->set(), day);
+    m->setSet(next);  // the point is the first day's: so is its reading
+    EXPECT_EQ(m->set(), day);
+    next->addWaypointsObject(w);  // moving the point moves the reading
+    EXPECT_EQ(m->set(), next);
+    ASSERT_TRUE(main().save());
+    EXPECT_EQ(day->measurementsCount(), 0u);
+    EXPECT_EQ(next->measurementsCount(), 1u);
+
+    // A reading linked to a day's point joins that day; a track's point leaves its reading be.
+    auto late = main().insertNew<Measurement>();
+    late->setWaypoint(addPoint(main(), day, 0.2, plat::Date(2), "q"));
+    EXPECT_EQ(late->set(), day);
+    auto track = main().insertNew<Track>();
+    auto t = addPoint(main(), next, 0.3, plat::Date(86402), "t", track);
+    EXPECT_EQ(t->set(), nullptr);
+    EXPECT_EQ(t->measurement()->set(), next);
+    t->measurement()->setSet(day);
+    EXPECT_EQ(t->measurement()->set(), day);
+}
+
 TEST_F(StoreTest, UnsavedObjectsDeletedBeforeTheSaveNeverReachTheFile) {
     auto day = makeSet(main(), plat::Date(0));
     auto w = addPoint(main(), day, 0.1, plat::Date(1), "gone");

@@ -95,6 +95,15 @@ TEST_F(PredicateTest, ObjectEqualityAnyAndSubqueryCounts) {
     EXPECT_EQ(sets(Predicate::subqueryCount("waypoints", Key("autoSaved") == true, Comparison::equal, 0)),
               std::set<double>{});
     EXPECT_EQ(sets(Key("waypoints.measurement.der").any() > 0.45), std::set<double>{2 * 86400});
+    // A day's track points are not the day's own waypoints: their instrument does not count.
+    auto track = main().insertNew<Track>();
+    other->addTracksObject(track);
+    addPoint(main(), other, 0.2, plat::Date(2 * 86400 + 5), "tracked", track)->measurement()->setDeviceSerial(std::string("S9"));
+    ASSERT_TRUE(main().save());
+    EXPECT_EQ(sets(Predicate::subqueryCount("waypoints", Key("measurement.deviceSerial") == "S9", Comparison::notEqual, 0)),
+              std::set<double>{});
+    EXPECT_EQ(sets(Predicate::subqueryCount("waypoints", Key("measurement.deviceSerial") == "S9", Comparison::equal, 0)),
+              (std::set<double>{86400, 2 * 86400}));
     EXPECT_EQ(sets(Key("measurements.der").any() > 5), std::set<double>{86400});
 }
 

@@ -3,6 +3,7 @@
 #include "TestEnvironment.h"
 #include "model/Settings.h"
 #include "store/Context.h"
+#include "store/CurrentReadingSource.h"
 #include "store/Measurement.h"
 #include "store/Set.h"
 #include "store/Store.h"
@@ -21,6 +22,8 @@ protected:
     }
     void TearDown() override {
         drain();
+        qx::CurrentReadingSource::setProvider(nullptr);
+        qx::Track::setTrackStartedHandler(nullptr);
         qx::Store::closeDefaultStore();
         AppTest::TearDown();
     }
