@@ -1,10 +1,12 @@
 #include "dashboard/DashboardController.h"
 
+#include "dashboard/DashboardInterfaces.h"
 #include "dashboard/DashboardSections.h"
 #include "dashboard/VNBTLETableViewController.h"
 #include "link/DeviceManager.h"
 #include "model/Language.h"
 #include "model/Settings.h"
+#include "shell/TabScreens.h"
 
 namespace qx {
 
@@ -168,6 +170,11 @@ std::shared_ptr<VNTableViewController> DashboardController::showInstrumentList()
     });
     if (!presentViewController(screen, true)) return nullptr;
     return screen;
+}
+
+void registerDashboardLayer() {
+    registerDashboardInterfaces();
+    TabScreens::registerFactory(Tab::dashboard, [] { return DashboardController::make(); });
 }
 
 }  // namespace qx

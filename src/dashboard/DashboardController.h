@@ -77,4 +77,8 @@ private:
     plat::ObserverToken presenceObserver_;
 };
 
+// Makes the dashboard the first tab's screen (before the application delegate launches) and
+// registers the dashboard's interface files.
+void registerDashboardLayer();
+
 }  // namespace qx

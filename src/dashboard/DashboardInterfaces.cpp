@@ -2,10 +2,8 @@
 
 #include <mutex>
 
-#include "dashboard/DashboardController.h"
 #include "dashboard/VNSegmentedControlView.h"
 #include "platform/ui/Interface.h"
-#include "shell/TabScreens.h"
 
 namespace qx {
 
@@ -20,11 +18,6 @@ void registerDashboardInterfaces() {
             return std::static_pointer_cast<plat::View>(view);
         });
     });
-}
-
-void registerDashboardLayer() {
-    registerDashboardInterfaces();
-    TabScreens::registerFactory(Tab::dashboard, [] { return DashboardController::make(); });
 }
 
 }  // namespace qx

@@ -1,6 +1,5 @@
 #include "DashboardTestFixture.h"
 #include "dashboard/DashboardController.h"
-#include "dashboard/DashboardInterfaces.h"
 #include "dashboard/FoundInstrumentsSection.h"
 #include "dashboard/VNDoseThresholdsSection.h"
 #include "dashboard/VNSearchSettingSection.h"
