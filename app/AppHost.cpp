@@ -1,35 +1,49 @@
 #include "AppHost.h"
 
+#include "LaunchWiring.h"
 #include "dashboard/DashboardController.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/RunLoop.h"
 #include "shell/KestrelAppDelegate.h"
+#include "store/Store.h"
 
 namespace qx::app {
 
-void registerApplicationLayers() { registerDashboardLayer(); }
+void registerApplicationLayers() {
+    registerToolkitWords();
+    registerStoreLaunch();
+    registerLinkLaunch();
+    registerDashboardLayer();
+}
 
 AppHost::AppHost() = default;
 
-AppHost::~AppHost() = default;
+AppHost::~AppHost() {
+    if (!started_) return;
+    LinkLauncher::shutDown();
+    plat::RunLoop::main().drain();
+    Store::closeDefaultStore();
+}
 
-bool AppHost::start(const std::filesystem::path& home, std::string& error) {
+AppHost::StartResult AppHost::start(const std::filesystem::path& home, const LinkOptions& link, std::string& error) {
     if (!plat::DataFolder::setRoot(home)) {
         error = "cannot use " + home.string() + " as the data folder";
-        return false;
+        return StartResult::failed;
     }
     plat::Clock::setShared(std::make_shared<plat::VirtualClock>(plat::SystemClock().now()));
     plat::RunLoop::main().bindToCurrentThread();
     KestrelAppDelegate::prepareProcess();
+    started_ = true;
+    if (!LinkLauncher::prepare(link, &error)) return StartResult::badOptions;
     registerApplicationLayers();
     delegate_ = std::make_shared<KestrelAppDelegate>();
     if (!delegate_->applicationDidFinishLaunching()) {
         error = "the application did not launch";
-        return false;
+        return StartResult::failed;
     }
     plat::RunLoop::main().drain();
-    return true;
+    return StartResult::started;
 }
 
 plat::Window* AppHost::window() const { return delegate_ ? delegate_->window().get() : nullptr; }

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "link/LinkLauncher.h"
+
 namespace plat {
 class Window;
 }
@@ -16,25 +18,33 @@ namespace qx::app {
 
 // Hosts the application under the driver: the data folder, one virtual clock as the shared
 // clock (starting at the real time and moved only by the driver, so that a script runs the
-// same way every time), the main run loop on this thread, the layers' registrations, and the
-// launch through the application delegate.
+// same way every time), the main run loop on this thread, the layers' registrations, the
+// instrument link, and the launch through the application delegate. When it goes, the demo
+// instrument is let go and the store closes after the saves under way.
 class AppHost {
 public:
+    enum class StartResult {
+        started,
+        badOptions,  // the instrument options cannot be used (an unplayable replay file)
+        failed,
+    };
+
     AppHost();
     ~AppHost();
     AppHost(const AppHost&) = delete;
     AppHost& operator=(const AppHost&) = delete;
 
-    bool start(const std::filesystem::path& home, std::string& error);
+    StartResult start(const std::filesystem::path& home, const LinkOptions& link, std::string& error);
     // The application's window once launched.
     plat::Window* window() const;
 
 private:
     std::shared_ptr<KestrelAppDelegate> delegate_;
+    bool started_ = false;
 };
 
 // Registers what the layers above the shell contribute to the launch (tab screens, launch
-// hooks, interface files); the one place a new layer is listed.
+// hooks, interface files, the opened-file import); the one place a new layer is listed.
 void registerApplicationLayers();
 
 }  // namespace qx::app

@@ -5,6 +5,7 @@ namespace qx::app {
 void registerAllCommands(CommandRegistry& registry) {
     registerInspectionCommands(registry);
     registerActionCommands(registry);
+    registerInstrumentCommands(registry);
     registerSessionCommands(registry);
 }
 

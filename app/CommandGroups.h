@@ -4,11 +4,12 @@ namespace qx::app {
 
 class CommandRegistry;
 
-// The driver's command groups. A new group (the instrument's, say) adds its function here and
-// to registerAllCommands.
+// The driver's command groups. A new group adds its function here and to registerAllCommands.
 void registerSessionCommands(CommandRegistry& registry);     // advance, help, quit
 void registerInspectionCommands(CommandRegistry& registry);  // show, expect, expect-not, render
 void registerActionCommands(CommandRegistry& registry);      // tap, toggle, type, press, delete, back, tab
+// connect, lose, reconnect, reading, store, expect-store
+void registerInstrumentCommands(CommandRegistry& registry);
 
 void registerAllCommands(CommandRegistry& registry);
 

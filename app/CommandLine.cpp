@@ -7,6 +7,12 @@ std::string usageText() {
            "  --home DIR       keep the data in DIR (default: $XDG_DATA_HOME/quorix or ~/.local/share/quorix)\n"
            "  --script FILE    run the driver commands of FILE, then exit (non-zero at the first failed\n"
            "                   expectation)\n"
+           "  --no-demo        start without the demo instrument (it is connected by default)\n"
+           "  --demo-type N    the demo instrument's model, a device type from 1 to 9 (default 3):\n"
+           "                   1 VN2560, 2 VN2450 (accessory), 3 VN2450A, 4 VN2340A, 5 VN2340A-M,\n"
+           "                   6 VN2340A-GN, 7 VN2340A-GNM, 8 VN2230RX1, 9 VN2110BT (Bluetooth LE)\n"
+           "  --demo-replay FILE  let the demo instrument play a recorded walk: CSV rows of time offset (s),\n"
+           "                   dose rate (µSv/h), dose (µSv), latitude, longitude, altitude (m), speed (m/s)\n"
            "  --version        print the version and exit\n"
            "  --help           print this text and exit\n";
 }
@@ -32,7 +38,14 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             if (!value(v)) return {std::nullopt, "--script needs a file"};
             options.script = v;
         } else if (arg.rfind("--", 0) == 0) {
-            options.extra.push_back(arg);
+            // Later layers' options; which of them take values is theirs to say, so a following
+            // word that is no option goes with this one.
+            const bool nextIsValue = i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0;
+            if (arg.find('=') == std::string::npos && nextIsValue) {
+                options.extra.push_back(arg + "=" + args[++i]);
+            } else {
+                options.extra.push_back(arg);
+            }
         } else {
             return {std::nullopt, "unexpected argument: " + arg};
         }

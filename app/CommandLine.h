@@ -13,7 +13,9 @@ struct Options {
     bool version = false;
     std::filesystem::path home;             // the data folder; empty for the default
     std::optional<std::filesystem::path> script;
-    std::vector<std::string> extra;         // options of later layers, passed on as they are
+    // Options of later layers, passed on as "--name" or "--name=VALUE" (a value written as the
+    // next word is joined to its name), for those layers to read.
+    std::vector<std::string> extra;
 };
 
 struct ParseResult {

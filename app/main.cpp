@@ -8,6 +8,7 @@
 #include "AppHost.h"
 #include "CommandLine.h"
 #include "Driver.h"
+#include "InstrumentOptions.h"
 #include "ScriptRunner.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/DataFolder.h"
@@ -30,11 +31,17 @@ int main(int argc, char** argv) {
                     bundle.infoValue("CFBundleVersion").c_str());
         return 0;
     }
-    AppHost host;
+    qx::LinkOptions link;
     std::string error;
-    if (!host.start(options.home.empty() ? plat::DataFolder::defaultRoot() : options.home, error)) {
-        std::fprintf(stderr, "quorix: %s\n", error.c_str());
-        return 1;
+    if (!parseInstrumentOptions(options.extra, link, error)) {
+        std::fprintf(stderr, "quorix: %s\n%s", error.c_str(), usageText().c_str());
+        return 2;
+    }
+    AppHost host;
+    switch (host.start(options.home.empty() ? plat::DataFolder::defaultRoot() : options.home, link, error)) {
+        case AppHost::StartResult::started: break;
+        case AppHost::StartResult::badOptions: std::fprintf(stderr, "quorix: %s\n", error.c_str()); return 2;
+        case AppHost::StartResult::failed: std::fprintf(stderr, "quorix: %s\n", error.c_str()); return 1;
     }
     Driver driver([&host] { return host.window(); });
     ScriptRunner runner(driver, std::cout, std::cerr);

@@ -1,0 +1,151 @@
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <optional>
+
+#include "CommandGroups.h"
+#include "CommandSupport.h"
+#include "Driver.h"
+#include "link/LinkLauncher.h"
+#include "store/Measurement.h"
+#include "store/Set.h"
+#include "store/Store.h"
+#include "store/Track.h"
+#include "store/Waypoint.h"
+
+namespace qx::app {
+
+namespace {
+
+const char* const kNoDemo = "no demo instrument (the program was started with --no-demo)";
+
+// A number of at least 0, written in full.
+std::optional<double> quantity(const Word& word) {
+    if (word.separator || word.index != 0) return std::nullopt;
+    const std::string& text = word.text;
+    double value = 0;
+    const char* end = text.data() + text.size();
+    auto [stop, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || stop != end || !std::isfinite(value) || value < 0) return std::nullopt;
+    return value;
+}
+
+Outcome withDemo(void (*action)()) {
+    if (!LinkLauncher::demoInstrument()) return Outcome::failure(kNoDemo);
+    action();
+    return Outcome::success();
+}
+
+Outcome connect(Driver&, const std::vector<Word>& args) {
+    if (auto bad = checkArgCount(args, 0, 0, "connect")) return *bad;
+    if (!LinkLauncher::demoInstrument()) return Outcome::failure(kNoDemo);
+    if (!LinkLauncher::connectInstrument()) return Outcome::failure("the instrument was not found (Bluetooth is off)");
+    return Outcome::success();
+}
+
+Outcome lose(Driver&, const std::vector<Word>& args) {
+    if (auto bad = checkArgCount(args, 0, 0, "lose")) return *bad;
+    return withDemo(&LinkLauncher::loseInstrument);
+}
+
+Outcome reconnect(Driver&, const std::vector<Word>& args) {
+    if (auto bad = checkArgCount(args, 0, 0, "reconnect")) return *bad;
+    return withDemo(&LinkLauncher::reconnectInstrument);
+}
+
+Outcome reading(Driver&, const std::vector<Word>& args) {
+    if (auto bad = checkArgCount(args, 1, 2, "reading DOSE-RATE [DOSE]")) return *bad;
+    DemoInstrument::NextReading next;
+    next.der = quantity(args[0]);
+    if (!next.der) return Outcome::failure("the dose rate is not a number of µSv/h, 0 or more: " + args[0].text);
+    if (args.size() == 2) {
+        next.de = quantity(args[1]);
+        if (!next.de) return Outcome::failure("the dose is not a number of µSv, 0 or more: " + args[1].text);
+    }
+    if (!LinkLauncher::setNextReading(next)) return Outcome::failure(kNoDemo);
+    return Outcome::success();
+}
+
+// What the store holds, by the names the commands use.
+struct StoreCount {
+    const char* name;
+    std::size_t count;
+};
+
+std::array<StoreCount, 5> storeCounts() {
+    Context& context = Store::defaultStore().mainContext();
+    auto count = [&](FetchRequest request) { return context.count(request).value_or(0); };
+    return {{
+        {"sets", count(FetchRequest::of<Set>())},
+        {"tracks", count(FetchRequest::of<Track>())},
+        {"waypoints", count(FetchRequest::of<Waypoint>())},
+        {"autosaved", count(FetchRequest::of<Waypoint>().where(Predicate::compare("autoSaved", Comparison::equal, true)))},
+        {"measurements", count(FetchRequest::of<Measurement>())},
+    }};
+}
+
+Outcome store(Driver&, const std::vector<Word>& args) {
+    if (auto bad = checkArgCount(args, 0, 0, "store")) return *bad;
+    std::string line;
+    for (const StoreCount& c : storeCounts()) line += (line.empty() ? "" : ", ") + std::string(c.name) + " " + std::to_string(c.count);
+    return Outcome::success(line + "\n");
+}
+
+std::optional<Comparison> comparison(const std::string& text) {
+    if (text == "==" || text == "=") return Comparison::equal;
+    if (text == "!=") return Comparison::notEqual;
+    if (text == "<") return Comparison::less;
+    if (text == "<=") return Comparison::lessOrEqual;
+    if (text == ">") return Comparison::greater;
+    if (text == ">=") return Comparison::greaterOrEqual;
+    return std::nullopt;
+}
+
+bool holds(std::size_t value, Comparison op, std::size_t wanted) {
+    switch (op) {
+        case Comparison::equal: return value == wanted;
+        case Comparison::notEqual: return value != wanted;
+        case Comparison::less: return value < wanted;
+        case Comparison::lessOrEqual: return value <= wanted;
+        case Comparison::greater: return value > wanted;
+        case Comparison::greaterOrEqual: return value >= wanted;
+    }
+    return false;
+}
+
+// "expect-store waypoints >= 1". An unquoted ">" reaches the command as a path separator, so the
+// operator is put back together from the words between the kind and the number.
+Outcome expectStore(Driver&, const std::vector<Word>& args) {
+    const std::string usage = "usage: expect-store sets|tracks|waypoints|autosaved|measurements ==|!=|<|<=|>|>= N";
+    if (args.size() < 3) return Outcome::failure(usage);
+    std::string opText;
+    for (std::size_t i = 1; i + 1 < args.size(); ++i) opText += args[i].text;
+    const auto op = comparison(opText);
+    const auto wanted = quantity(args.back());
+    if (!op || !wanted || *wanted != std::floor(*wanted)) return Outcome::failure(usage);
+    const auto wantedCount = static_cast<std::size_t>(*wanted);
+    for (const StoreCount& c : storeCounts()) {
+        if (args[0].text != c.name) continue;
+        if (holds(c.count, *op, wantedCount)) return Outcome::success();
+        return Outcome::failure("the store holds " + std::to_string(c.count) + " " + c.name + ", not " + opText + " " +
+                                args.back().text);
+    }
+    return Outcome::failure(usage);
+}
+
+}  // namespace
+
+void registerInstrumentCommands(CommandRegistry& registry) {
+    registry.add({"connect", "", "connect the demo instrument", connect});
+    registry.add({"lose", "", "take the demo instrument out of reach (or unplug it)", lose});
+    registry.add({"reconnect", "", "bring the demo instrument back into reach (or plug it in)", reconnect});
+    registry.add({"reading", "DOSE-RATE [DOSE]", "the demo instrument's next reading, in µSv/h and µSv", reading});
+    registry.add({"store", "", "print how many sets, tracks, waypoints, autosaved waypoints, measurements are stored",
+                  store});
+    registry.add({"expect-store", "KIND OP N",
+                  "fail unless the store's count of KIND (as store prints them) compares so with N: "
+                  "expect-store autosaved >= 1",
+                  expectStore});
+}
+
+}  // namespace qx::app
