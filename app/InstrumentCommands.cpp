@@ -6,7 +6,9 @@
 #include "CommandGroups.h"
 #include "CommandSupport.h"
 #include "Driver.h"
+#include "link/DeviceManager.h"
 #include "link/LinkLauncher.h"
+#include "platform/foundation/RunLoop.h"
 #include "store/Measurement.h"
 #include "store/Set.h"
 #include "store/Store.h"
@@ -40,6 +42,11 @@ Outcome connect(Driver&, const std::vector<Word>& args) {
     if (auto bad = checkArgCount(args, 0, 0, "connect")) return *bad;
     if (!LinkLauncher::demoInstrument()) return Outcome::failure(kNoDemo);
     if (!LinkLauncher::connectInstrument()) return Outcome::failure("the instrument was not found (Bluetooth is off)");
+    // A connection asked for while the adapter is off waits for it to come on.
+    plat::RunLoop::main().drain();
+    if (!DeviceManager::sharedDeviceManager().isConnected()) {
+        return Outcome::failure("the instrument has not connected (Bluetooth is off); it connects once it can");
+    }
     return Outcome::success();
 }
 

@@ -19,8 +19,8 @@ void setUpStore() {
     // is over.
     plat::RunLoop::main().post([] {
         plat::AlertView::show(Language::get("Database Error"),
-                              Language::get("The stored readings cannot be opened. New readings are kept only "
-                                            "until the program ends."),
+                              Language::get("The stored readings cannot be opened, and new readings cannot be "
+                                            "stored."),
                               Language::get("OK"), {}, {});
     });
 }

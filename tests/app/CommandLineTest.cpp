@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "CommandLine.h"
+#include "InstrumentOptions.h"
 
 using qx::app::parseCommandLine;
+using qx::app::parseInstrumentOptions;
 
 TEST(CommandLineTest, ReadsHomeScriptAndFlags) {
     auto r = parseCommandLine({"--home", "/tmp/q", "--script", "s.txt", "--version", "--demo-type=3"});
@@ -19,4 +21,44 @@ TEST(CommandLineTest, MissingValuesAndStrayArgumentsAreErrors) {
     auto r = parseCommandLine({"stray"});
     EXPECT_FALSE(r.options.has_value());
     EXPECT_NE(r.error.find("stray"), std::string::npos);
+}
+
+TEST(CommandLineTest, LaterOptionsTakeTheirValueWithEqualsOrAsTheNextWord) {
+    auto r = parseCommandLine({"--demo-type", "4", "--no-demo", "--demo-replay=walk.csv", "--home", "h"});
+    ASSERT_TRUE(r.options.has_value()) << r.error;
+    EXPECT_EQ(r.options->extra, (std::vector<std::string>{"--demo-type=4", "--no-demo", "--demo-replay=walk.csv"}));
+    EXPECT_EQ(r.options->home, "h");
+}
+
+TEST(InstrumentOptionsTest, DefaultsConnectTheDemoAndOptionsChangeIt) {
+    qx::LinkOptions link;
+    std::string error;
+    ASSERT_TRUE(parseInstrumentOptions({}, link, error));
+    EXPECT_TRUE(link.demo);
+    EXPECT_EQ(link.demoDeviceType, 3u);
+
+    ASSERT_TRUE(parseInstrumentOptions({"--demo-type=9", "--demo-replay=walk.csv"}, link, error)) << error;
+    EXPECT_EQ(link.demoDeviceType, 9u);
+    EXPECT_EQ(link.replayFile.value(), "walk.csv");
+
+    qx::LinkOptions off;
+    ASSERT_TRUE(parseInstrumentOptions({"--no-demo"}, off, error)) << error;
+    EXPECT_FALSE(off.demo);
+}
+
+TEST(InstrumentOptionsTest, BadValuesAndUnknownOptionsAreErrors) {
+    const std::vector<std::vector<std::string>> bad{
+        {"--demo-type=0"}, {"--demo-type=10"}, {"--demo-type=3x"}, {"--demo-type=-1"}, {"--demo-type"},
+        {"--demo-replay"}, {"--demo-replay="}, {"--no-demo=yes"}, {"--demo-speed=2"},
+        {"--no-demo", "--demo-type=4"}, {"--demo-replay=walk.csv", "--no-demo"}};
+    for (const auto& options : bad) {
+        qx::LinkOptions link;
+        std::string error;
+        EXPECT_FALSE(parseInstrumentOptions(options, link, error)) << options.front();
+        EXPECT_FALSE(error.empty());
+    }
+    qx::LinkOptions link;
+    std::string error;
+    parseInstrumentOptions({"--demo-speed=2"}, link, error);
+    EXPECT_EQ(error, "unknown option --demo-speed");
 }
