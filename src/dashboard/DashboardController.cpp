@@ -16,6 +16,27 @@ const char* const kModeKeys[3] = {"Dose rate", "Dose", "Search"};
 const char* const kModePictures[3] = {"btn-left", "btn-center", "btn-right"};
 constexpr plat::Size kSegment{100, 32};
 
+// The buttons' pictures are dark; drawn without them, their colours keep the white titles
+// readable on the light screen, the chosen mode darker than the others.
+constexpr plat::Color kButtonColor = plat::Color::fromBytes(70, 70, 70);
+constexpr plat::Color kModeColor = plat::Color::fromBytes(105, 105, 105);
+constexpr plat::Color kChosenModeColor = plat::Color::fromBytes(34, 34, 34);
+
+constexpr double kTitleSize = 17;
+constexpr double kSmallestTitleSize = 11;
+
+// Some translations ("Moduseinstellungen") are longer than the button is wide: the title's
+// font shrinks until it fits, down to a size still easily read. Measured widths are an
+// estimate that some scripts' letters exceed, hence the allowance.
+void setFittingTitle(plat::Button& button, const std::string& title) {
+    button.setTitle(title);
+    plat::Font font = button.titleLabel().font();
+    font.size = kTitleSize;
+    const double room = button.frame().width() - 10;
+    while (font.size > kSmallestTitleSize && font.widthOf(title) * 1.15 > room) font.size -= 0.5;
+    button.titleLabel().setFont(font);
+}
+
 }  // namespace
 
 std::shared_ptr<DashboardController> DashboardController::make(std::shared_ptr<LiveReadings> readings) {
@@ -39,6 +60,7 @@ std::shared_ptr<plat::Button> DashboardController::addButton(const plat::Rect& f
                                                              void (DashboardController::*action)()) {
     auto button = plat::Button::make(plat::ButtonType::Custom, frame);
     button->setBackgroundImage(plat::Image::named("btn-dashboard"));
+    button->setBackgroundColor(kButtonColor);
     button->setTitleColor(plat::Color::white());
     button->addAction(plat::TouchUpInside, [this, action](plat::Control&) { (this->*action)(); });
     view()->addSubview(button);
@@ -90,10 +112,10 @@ void DashboardController::initTitles() {
     if (!isViewLoaded()) return;
     derCaption_->setText(Language::get("Dose rate"));
     deCaption_->setText(Language::get("Dose"));
-    modeSettingsButton_->setTitle(Language::get("Mode Settings"));
-    instrumentsButton_->setTitle(Language::get("Instruments"));
+    setFittingTitle(*modeSettingsButton_, Language::get("Mode Settings"));
+    setFittingTitle(*instrumentsButton_, Language::get("Instruments"));
     for (std::size_t i = 0; i < modeControl_->buttons().size(); ++i) {
-        modeControl_->buttons()[i]->setTitle(Language::get(kModeKeys[i]));
+        setFittingTitle(*modeControl_->buttons()[i], Language::get(kModeKeys[i]));
     }
     updateValues();
 }
@@ -129,6 +151,7 @@ void DashboardController::showModeButtons() {
         const bool on = i == mode_;
         buttons[i]->setSelected(on);
         buttons[i]->setBackgroundImage(plat::Image::named(std::string(kModePictures[i]) + (on ? "-active" : "")));
+        buttons[i]->setBackgroundColor(on ? kChosenModeColor : kModeColor);
     }
 }
 

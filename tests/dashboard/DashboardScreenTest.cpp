@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <cmath>
+
 #include "DashboardTestFixture.h"
 #include "dashboard/DashboardController.h"
 #include "dashboard/FoundInstrumentsSection.h"
@@ -60,6 +63,41 @@ TEST_F(DashboardScreenTest, ShowsReadingsWithUnitsInThresholdColours) {
     EXPECT_EQ(dashboard->doseRateUnitLabel().text(), "µR/h");
     EXPECT_EQ(dashboard->doseRateValueLabel().text(), "30.0");
     EXPECT_EQ(dashboard->modeSettingsButton().title(), "Moduseinstellungen");
+}
+
+// WCAG contrast ratio of two opaque colours.
+double contrast(const plat::Color& a, const plat::Color& b) {
+    auto luminance = [](const plat::Color& c) {
+        auto lin = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * lin(c.r) + 0.7152 * lin(c.g) + 0.0722 * lin(c.b);
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST_F(DashboardScreenTest, ButtonTitlesAreReadableInEveryLanguage) {
+    auto buttons = dashboard->modeControl().buttons();
+    buttons.push_back(std::shared_ptr<plat::Button>(dashboard, &dashboard->modeSettingsButton()));
+    buttons.push_back(std::shared_ptr<plat::Button>(dashboard, &dashboard->instrumentsButton()));
+    // The buttons' pictures are not drawn here: their own colour is what the title stands on.
+    for (const auto& button : buttons) {
+        ASSERT_TRUE(button->backgroundColor()) << button->currentTitle();
+        EXPECT_GE(contrast(button->currentTitleColor(), *button->backgroundColor()), 4.5) << button->currentTitle();
+    }
+    const auto& modes = dashboard->modeControl().buttons();
+    EXPECT_NE(modes[0]->backgroundColor(), modes[1]->backgroundColor()) << "the chosen mode stands out";
+    dashboard->setMode(DashboardController::doseMode);
+    EXPECT_EQ(modes[0]->backgroundColor(), modes[2]->backgroundColor()) << "no longer chosen, like the others";
+    EXPECT_NE(modes[1]->backgroundColor(), modes[0]->backgroundColor());
+
+    for (const char* code : {"en", "de", "ru", "fr"}) {
+        useLanguage(code);
+        for (const auto& button : buttons) {
+            const plat::Font& font = button->titleLabel().font();
+            EXPECT_LE(font.widthOf(button->currentTitle()), button->frame().width()) << code << " " << button->currentTitle();
+            EXPECT_GE(font.size, 11) << code << " " << button->currentTitle();
+        }
+    }
 }
 
 TEST_F(DashboardScreenTest, ModeSwitchChoosesTheModeSettingsSection) {
