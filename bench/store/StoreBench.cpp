@@ -1,0 +1,360 @@
+// Store benchmarks, each a ratio against a plain-SQLite peer measured in the same run:
+//  - saving 100,000 waypoints with readings through save-with-block vs bare prepared inserts;
+//  - the history list's fetch with every filter on, over ten years of days and 200,000 points,
+//    vs the same query written by hand;
+//  - recomputing a live list of 10,000 points after a one-point save vs fetching it afresh.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <filesystem>
+#include <random>
+
+#include "platform/foundation/RunLoop.h"
+#include "store/FetchedResultsController.h"
+#include "store/Measurement.h"
+#include "store/Set.h"
+#include "store/Store.h"
+#include "store/Waypoint.h"
+
+using namespace qx;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double msSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
+
+std::filesystem::path freshFolder(const char* name) {
+    auto dir = std::filesystem::temp_directory_path() / ("qx-store-bench-" + std::to_string(::getpid())) / name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+// One row of the generated data.
+struct Point {
+    double lat, lon, der, de, date;
+    int type;
+    std::string serial;
+};
+
+std::vector<Point> makePoints(std::size_t n, double firstDay, double days) {
+    std::mt19937 rng(42);
+    std::uniform_real_distribution<double> unit(0, 1);
+    std::vector<Point> out(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double date = firstDay + days * 86400.0 * static_cast<double>(i) / static_cast<double>(n);
+        const int day = static_cast<int>((date - firstDay) / 86400);
+        out[i] = {48 + unit(rng), 11 + unit(rng), 0.05 + unit(rng) * 0.4, unit(rng) * 100, date, 1 + day % 9,
+                  "SN" + std::to_string(day % 10)};
+    }
+    return out;
+}
+
+void exec(sqlite3* db, const char* sql) { sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
+
+// Inserts the points as a plain program would: one transaction, two prepared statements.
+void rawInsert(sqlite3* db, const std::vector<Point>& points, double day0, std::int64_t setRow) {
+    exec(db, "BEGIN IMMEDIATE");
+    sqlite3_stmt* set = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO \"Set\" (id, date, name, alarms, uploaded) VALUES (?, ?, NULL, 0, 0)", -1, &set,
+                       nullptr);
+    sqlite3_bind_int64(set, 1, setRow);
+    sqlite3_bind_double(set, 2, day0);
+    sqlite3_step(set);
+    sqlite3_finalize(set);
+    sqlite3_stmt* w = nullptr;
+    sqlite3_stmt* m = nullptr;
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO \"Waypoint\" (id, name, latitude, longitude, altitude, photoUrl, autoSaved, inRadius,"
+                       " set_id, set_pos, track_id, track_pos) VALUES (?, NULL, ?, ?, ?, NULL, 0, 0, ?, ?, NULL, 0)",
+                       -1, &w, nullptr);
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO \"Measurement\" (id, date, der, de, variation, accumulation, deviceType, deviceName,"
+                       " deviceSerial, alarmEvent, uploaded, set_id, set_pos, waypoint_id)"
+                       " VALUES (?, ?, ?, ?, 0, NULL, ?, 'VN2450', ?, 0, 0, ?, ?, ?)",
+                       -1, &m, nullptr);
+    std::int64_t row = 0;
+    for (const auto& p : points) {
+        ++row;
+        sqlite3_bind_int64(w, 1, row);
+        sqlite3_bind_double(w, 2, p.lat);
+        sqlite3_bind_double(w, 3, p.lon);
+        sqlite3_bind_double(w, 4, 500);
+        sqlite3_bind_int64(w, 5, setRow);
+        sqlite3_bind_int64(w, 6, row);
+        sqlite3_step(w);
+        sqlite3_reset(w);
+        sqlite3_bind_int64(m, 1, row);
+        sqlite3_bind_double(m, 2, p.date);
+        sqlite3_bind_double(m, 3, p.der);
+        sqlite3_bind_double(m, 4, p.de);
+        sqlite3_bind_int(m, 5, p.type);
+        sqlite3_bind_text(m, 6, p.serial.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(m, 7, setRow);
+        sqlite3_bind_int64(m, 8, row);
+        sqlite3_bind_int64(m, 9, row);
+        sqlite3_step(m);
+        sqlite3_reset(m);
+    }
+    sqlite3_finalize(w);
+    sqlite3_finalize(m);
+    exec(db, "COMMIT");
+}
+
+void saveInBlock(Store& store, const std::vector<Point>& points, double day0) {
+    store.saveWithBlockAndWait([&](Context& c) {
+        auto set = c.insertNew<Set>();
+        set->setDate(plat::Date(day0));
+        for (const auto& p : points) {
+            auto m = c.insertNew<Measurement>();
+            m->setDate(plat::Date(p.date));
+            m->setDer(p.der);
+            m->setDe(p.de);
+            m->setDeviceType(p.type);
+            m->setDeviceName(std::string("VN2450"));
+            m->setDeviceSerial(p.serial);
+            auto w = c.insertNew<Waypoint>();
+            w->setLatitude(p.lat);
+            w->setLongitude(p.lon);
+            w->setAltitude(500);
+            m->setWaypoint(w);
+            set->addMeasurementsObject(m);
+            set->addWaypointsObject(w);
+        }
+    });
+}
+
+void BM_SaveWithBlockVsPreparedInserts(benchmark::State& state) {
+    plat::RunLoop::main().bindToCurrentThread();
+    const auto points = makePoints(100000, 1.7e9, 1);
+    double ours = 0, peer = 0;
+    for (auto _ : state) {
+        {
+            auto dir = freshFolder("save-peer");
+            { Store schema(dir / Store::kFileName); }  // the same tables and indexes
+            sqlite3* db = nullptr;
+            sqlite3_open((dir / Store::kFileName).c_str(), &db);
+            exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = ON");
+            const auto t = Clock::now();
+            rawInsert(db, points, 1.7e9, 1);
+            peer = msSince(t);
+            sqlite3_close(db);
+        }
+        {
+            Store store(freshFolder("save-ours") / Store::kFileName);
+            const auto t = Clock::now();
+            saveInBlock(store, points, 1.7e9);
+            ours = msSince(t);
+        }
+        state.SetIterationTime(ours / 1000);
+    }
+    state.counters["ours_ms"] = ours;
+    state.counters["peer_ms"] = peer;
+    state.counters["ratio"] = ours / peer;
+}
+BENCHMARK(BM_SaveWithBlockVsPreparedInserts)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// Ten years of days, 200,000 points; every day has some alarms, half of them come from the
+// chosen instruments.
+std::filesystem::path historyFile() {
+    static std::filesystem::path file;
+    if (!file.empty()) return file;
+    auto dir = freshFolder("history");
+    file = dir / Store::kFileName;
+    { Store schema(file); }
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL");
+    const double day0 = 1.5e9;
+    const int days = 3650;
+    auto points = makePoints(200000, day0, days);
+    exec(db, "BEGIN");
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO \"Set\" (id, date, alarms, uploaded) VALUES (?, ?, ?, ?)", -1, &s, nullptr);
+    for (int d = 0; d < days; ++d) {
+        sqlite3_bind_int64(s, 1, d + 1);
+        sqlite3_bind_double(s, 2, day0 + 86400.0 * d);
+        sqlite3_bind_int(s, 3, 1 + d % 5);
+        sqlite3_bind_int(s, 4, d % 7 == 0);
+        sqlite3_step(s);
+        sqlite3_reset(s);
+    }
+    sqlite3_finalize(s);
+    exec(db, "COMMIT");
+    // The points go into their days through the same prepared inserts, one day at a time.
+    std::size_t i = 0;
+    std::int64_t row = 0;
+    for (int d = 0; d < days; ++d) {
+        std::vector<Point> ofDay;
+        while (i < points.size() && points[i].date < day0 + 86400.0 * (d + 1)) ofDay.push_back(points[i++]);
+        exec(db, "BEGIN");
+        sqlite3_stmt* w = nullptr;
+        sqlite3_stmt* m = nullptr;
+        sqlite3_prepare_v2(db, "INSERT INTO \"Waypoint\" (id, latitude, longitude, set_id, set_pos) VALUES (?, ?, ?, ?, ?)",
+                           -1, &w, nullptr);
+        sqlite3_prepare_v2(db,
+                           "INSERT INTO \"Measurement\" (id, date, der, de, deviceType, deviceSerial, set_id, set_pos,"
+                           " waypoint_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                           -1, &m, nullptr);
+        for (const auto& p : ofDay) {
+            ++row;
+            sqlite3_bind_int64(w, 1, row);
+            sqlite3_bind_double(w, 2, p.lat);
+            sqlite3_bind_double(w, 3, p.lon);
+            sqlite3_bind_int64(w, 4, d + 1);
+            sqlite3_bind_int64(w, 5, row);
+            sqlite3_step(w);
+            sqlite3_reset(w);
+            sqlite3_bind_int64(m, 1, row);
+            sqlite3_bind_double(m, 2, p.date);
+            sqlite3_bind_double(m, 3, p.der);
+            sqlite3_bind_double(m, 4, p.de);
+            sqlite3_bind_int(m, 5, p.type);
+            sqlite3_bind_text(m, 6, p.serial.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int64(m, 7, d + 1);
+            sqlite3_bind_int64(m, 8, row);
+            sqlite3_bind_int64(m, 9, row);
+            sqlite3_step(m);
+            sqlite3_reset(m);
+        }
+        sqlite3_finalize(w);
+        sqlite3_finalize(m);
+        exec(db, "COMMIT");
+    }
+    exec(db, "PRAGMA wal_checkpoint(TRUNCATE); ANALYZE");
+    sqlite3_close(db);
+    return file;
+}
+
+struct SetRow {
+    std::int64_t id;
+    double date;
+    std::string name;
+    std::int64_t alarms;
+    bool uploaded;
+};
+
+void BM_HistoryListFetchAllFilters(benchmark::State& state) {
+    plat::RunLoop::main().bindToCurrentThread();
+    const auto file = historyFile();
+    Store store(file);
+    const double from = 1.5e9 + 86400.0 * 30, to = 1.5e9 + 86400.0 * 3640;
+    const std::vector<std::string> serials{"SN1", "SN3", "SN5", "SN7", "SN9"};
+    const unsigned deviceType = 2;
+    auto request = FetchRequest::of<Set>()
+                       .where(Predicate::andPredicates({
+                           Key("alarms") > 0.0,
+                           Key("uploaded") == false,
+                           Key("date") >= plat::Date(from),
+                           Key("date") < plat::Date(to),
+                           Predicate::subqueryCount("waypoints", Key("measurement.deviceSerial").inRange(serials),
+                                                    Comparison::notEqual, 0),
+                           Predicate::subqueryCount("waypoints", Key("measurement.deviceType") == deviceType,
+                                                    Comparison::notEqual, 0),
+                       }))
+                       .sortedBy("date", false);
+
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    sqlite3_stmt* hand = nullptr;
+    sqlite3_prepare_v2(db,
+                       "SELECT s.id, s.date, s.name, s.alarms, s.uploaded FROM \"Set\" s"
+                       " WHERE s.alarms > 0 AND s.uploaded = 0 AND s.date >= ?1 AND s.date < ?2"
+                       " AND EXISTS (SELECT 1 FROM \"Waypoint\" w JOIN \"Measurement\" m ON m.waypoint_id = w.id"
+                       "   WHERE w.set_id = s.id AND m.deviceSerial IN (?3, ?4, ?5, ?6, ?7))"
+                       " AND EXISTS (SELECT 1 FROM \"Waypoint\" w JOIN \"Measurement\" m ON m.waypoint_id = w.id"
+                       "   WHERE w.set_id = s.id AND m.deviceType = ?8)"
+                       " ORDER BY s.date DESC",
+                       -1, &hand, nullptr);
+    double ours = 0, peer = 0;
+    std::size_t count = 0, peerCount = 0;
+    for (auto _ : state) {
+        auto t = Clock::now();
+        {
+            std::vector<SetRow> rows;
+            sqlite3_bind_double(hand, 1, from);
+            sqlite3_bind_double(hand, 2, to);
+            for (int k = 0; k < 5; ++k) sqlite3_bind_text(hand, 3 + k, serials[k].c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int(hand, 8, static_cast<int>(deviceType));
+            while (sqlite3_step(hand) == SQLITE_ROW) {
+                const auto* name = sqlite3_column_text(hand, 2);
+                rows.push_back({sqlite3_column_int64(hand, 0), sqlite3_column_double(hand, 1),
+                                name ? reinterpret_cast<const char*>(name) : "", sqlite3_column_int64(hand, 3),
+                                sqlite3_column_int(hand, 4) != 0});
+            }
+            sqlite3_reset(hand);
+            peerCount = rows.size();
+        }
+        peer = msSince(t);
+        t = Clock::now();
+        StoreError error;
+        auto sets = store.mainContext().fetch<Set>(request, &error);
+        ours = msSince(t);
+        count = sets.size();
+        if (error || count != peerCount) state.SkipWithError("the fetch and its peer disagree");
+        state.SetIterationTime(ours / 1000);
+    }
+    sqlite3_finalize(hand);
+    sqlite3_close(db);
+    state.counters["sets"] = static_cast<double>(count);
+    state.counters["ours_ms"] = ours;
+    state.counters["peer_ms"] = peer;
+    state.counters["ratio"] = ours / peer;
+}
+BENCHMARK(BM_HistoryListFetchAllFilters)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// Times the live list's share of a merge: observers registered around it note the clock.
+class Stopwatch : public ContextObserver {
+public:
+    Clock::time_point at;
+    void contextDidChange(Context&, const ChangeSet&) override { at = Clock::now(); }
+};
+
+void BM_LiveListRecomputeAfterOneSave(benchmark::State& state) {
+    plat::RunLoop::main().bindToCurrentThread();
+    auto dir = freshFolder("live");
+    Store store(dir / Store::kFileName);
+    const auto points = makePoints(10000, 1.7e9, 1);
+    saveInBlock(store, points, 1.7e9);
+    auto request =
+        FetchRequest::of<Waypoint>().where(Key("measurement.der") > 0.0).sortedBy("measurement.date", false);
+    auto before = std::make_shared<Stopwatch>();
+    auto after = std::make_shared<Stopwatch>();
+    store.mainContext().addObserver(before);
+    auto list = FetchedResultsController::create(request, store.mainContext());
+    list->performFetch();
+    store.mainContext().addObserver(after);
+    auto setRow = store.mainContext().fetchFirst<Set>(FetchRequest::of<Set>())->objectID().row;
+
+    double ours = 0, peer = 0;
+    int k = 0;
+    for (auto _ : state) {
+        store.saveWithBlockAndWait([&](Context& c) {
+            auto m = c.insertNew<Measurement>();
+            m->setDate(plat::Date(1.7e9 + 1000 + k++));
+            m->setDer(0.2);
+            auto w = c.insertNew<Waypoint>();
+            m->setWaypoint(w);
+            auto set = c.objectWithRow<Set>(setRow);
+            set->addMeasurementsObject(m);
+            set->addWaypointsObject(w);
+        });
+        ours = std::chrono::duration<double, std::milli>(after->at - before->at).count();
+        auto fresh = FetchedResultsController::create(request, store.mainContext());
+        const auto t = Clock::now();
+        fresh->performFetch();
+        peer = msSince(t);
+        if (fresh->numberOfObjects() != list->numberOfObjects()) state.SkipWithError("the live list went wrong");
+        state.SetIterationTime(ours / 1000);
+    }
+    state.counters["objects"] = static_cast<double>(list->numberOfObjects());
+    state.counters["ours_ms"] = ours;
+    state.counters["refetch_ms"] = peer;
+    state.counters["ratio"] = ours / peer;
+}
+BENCHMARK(BM_LiveListRecomputeAfterOneSave)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <initializer_list>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace bb {
+
+class BBValue;
+
+// A dictionary of values keyed by values (in practice by strings). Keys are unique under value
+// equality; the pairs keep the order in which their keys were first set. Include
+// "beta/BBValue.h" to use it.
+class BBDictionary {
+public:
+    using Entry = std::pair<BBValue, BBValue>;
+    using const_iterator = std::vector<Entry>::const_iterator;
+
+    BBDictionary();
+    BBDictionary(std::initializer_list<Entry> entries);
+    BBDictionary(const BBDictionary&);
+    BBDictionary(BBDictionary&&) noexcept;
+    BBDictionary& operator=(const BBDictionary&);
+    BBDictionary& operator=(BBDictionary&&) noexcept;
+    ~BBDictionary();
+
+    std::size_t size() const;
+    bool empty() const;
+    const_iterator begin() const;
+    const_iterator end() const;
+
+    const BBValue* findKey(const BBValue& key) const;
+    const BBValue* find(std::string_view key) const;
+    BBValue* find(std::string_view key);
+    bool contains(std::string_view key) const { return find(key) != nullptr; }
+
+    // Sets the value of `key`, replacing the value an equal key had.
+    void set(BBValue key, BBValue value);
+    bool erase(const BBValue& key);
+
+    // For builders that add many pairs and settle repeated keys once at the end.
+    void reserve(std::size_t count);
+    void append(BBValue key, BBValue value);
+    // Keeps, of every group of equal keys, the last value, at the place of the last pair.
+    void removeRepeatedKeys();
+
+    // Same keys with equal values, in any order.
+    bool operator==(const BBDictionary& other) const;
+
+private:
+    std::vector<Entry> entries_;
+};
+
+}  // namespace bb

@@ -1,0 +1,245 @@
+#include "beta/BBLogManager.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/uio.h>
+#include <syslog.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <mutex>
+
+#include "beta/BBSDK.h"
+
+namespace bb {
+
+namespace {
+
+constexpr std::uint64_t kMaximumLogSize = 16 * 1024 * 1024;
+constexpr const char* kOversizedNotice =
+    "Betabeam: Your log file was larger than 16MB. Betabeam does not support sending log files of this size.";
+
+// Each sink reports its first failure in the process, and only that one.
+std::atomic<bool> remoteFailureReported{false};
+std::atomic<bool> stderrFailureReported{false};
+
+long currentThreadNumber() { return static_cast<long>(::syscall(SYS_gettid)); }
+
+const std::string& processName() {
+    static const std::string name = program_invocation_short_name;
+    return name;
+}
+
+long processID() {
+    static const long pid = static_cast<long>(::getpid());
+    return pid;
+}
+
+// "yyyy-MM-dd HH:mm:ss:SSS " in local time.
+std::string stderrDate(plat::Date date) {
+    const double t = date.timeIntervalSince1970();
+    const double whole = std::floor(t);
+    const auto seconds = static_cast<std::time_t>(whole);
+    const int millis = static_cast<int>((t - whole) * 1000.0);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d:%03d ", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, millis);
+    return text;
+}
+
+std::uint64_t fileSize(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
+bool isLogName(const std::string& name) {
+    static constexpr std::string_view suffix = ".ulog";
+    // The name must hold an id before the suffix.
+    return name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+}  // namespace
+
+BBLogManager& BBLogManager::sharedManager() {
+    // Never released: the library logs until the process ends.
+    static BBLogManager* manager = new BBLogManager(bb_sdk_directory_path());
+    return *manager;
+}
+
+BBLogManager::BBLogManager(std::string directory)
+    : directory_(std::move(directory)), queue_(std::string(kBBReverseDomainPrefix) + ".BBLogManager") {
+    remoteLog_.uncompressed_file = -1;
+    remoteLog_.path_set = -1;
+}
+
+BBLogManager::~BBLogManager() {
+    queue_.sync([this] { bb_log_close(&remoteLog_); });
+}
+
+void BBLogManager::prepareToStartSession() {
+    queue_.async([this] { logsRecordedPostPreparePreSetSessionID_.emplace(); });
+}
+
+void BBLogManager::setCurrentSessionID(std::optional<std::string> sessionID) {
+    queue_.async([this, sessionID = std::move(sessionID)]() mutable { changeSession(std::move(sessionID)); });
+}
+
+void BBLogManager::changeSession(std::optional<std::string> sessionID) {
+    if (sessionID == sessionID_) return;
+    if (sessionID_) bb_log_close(&remoteLog_);
+    sessionID_ = std::move(sessionID);
+    if (!sessionID_) return;
+    newSessionIDs_.push_back(*sessionID_);
+    bb_log_store_setup(&remoteLog_, directory_.c_str(), sessionID_->c_str());
+    bb_log_open(&remoteLog_);
+    if (logsRecordedPostPreparePreSetSessionID_) {
+        // Held lines are stamped with the time the session became known.
+        for (auto& text : *logsRecordedPostPreparePreSetSessionID_) writeToRemoteLog(lineNow(std::move(text)));
+    }
+    logsRecordedPostPreparePreSetSessionID_.reset();
+}
+
+void BBLogManager::setLogToConsole(bool on) {
+    queue_.async([this, on] { logToConsole_ = on; });
+}
+
+void BBLogManager::setLogToSTDERR(bool on) {
+    queue_.async([this, on] { logToSTDERR_ = on; });
+}
+
+BBLogManager::Line BBLogManager::lineNow(std::string text) const {
+    return Line{std::move(text), plat::Date::now(), currentThreadNumber()};
+}
+
+void BBLogManager::log(std::string text) {
+    Line line = lineNow(std::move(text));
+    queue_.sync([&] { sinkStep(line); });
+}
+
+void BBLogManager::logAsync(std::string text) {
+    queue_.async([this, line = lineNow(std::move(text))] { sinkStep(line); });
+}
+
+void BBLogManager::sinkStep(const Line& line) {
+    if (sessionID_) {
+        writeToRemoteLog(line);
+    } else if (logsRecordedPostPreparePreSetSessionID_) {
+        logsRecordedPostPreparePreSetSessionID_->push_back(line.text);
+    }
+    if (logToConsole_) writeToConsole(line);
+    if (logToSTDERR_) writeToSTDERR(line);
+}
+
+void BBLogManager::writeToRemoteLog(const Line& line) {
+    const auto seconds = static_cast<std::int64_t>(line.date.timeIntervalSince1970());
+    const int result = bb_log_append_entry(&remoteLog_, line.text, seconds);
+    if (result != 0 && !remoteFailureReported.exchange(true)) {
+        logAsync("**** Betabeam: Remote Logging Failed with errno " + std::to_string(result));
+    }
+}
+
+void BBLogManager::writeToConsole(const Line& line) {
+    // The system log is this platform's console; it reports no failure to its callers.
+    static std::once_flag opened;
+    std::call_once(opened, [] { ::openlog(nullptr, LOG_NDELAY, LOG_USER); });
+    ::syslog(LOG_NOTICE, "%s\n", line.text.c_str());
+}
+
+void BBLogManager::writeToSTDERR(const Line& line) {
+    const std::string date = stderrDate(line.date);
+    const std::string ids = "[" + std::to_string(processID()) + ":" + std::to_string(line.thread) + "] ";
+    const std::string& name = processName();
+    iovec parts[] = {
+        {const_cast<char*>(date.data()), date.size()},
+        {const_cast<char*>(name.data()), name.size()},
+        {const_cast<char*>(ids.data()), ids.size()},
+        {const_cast<char*>(line.text.data()), line.text.size()},
+        {const_cast<char*>("\n"), 1},
+    };
+    if (::writev(STDERR_FILENO, parts, std::size(parts)) < 0 && !stderrFailureReported.exchange(true)) {
+        logAsync("**** Betabeam: STDERR Logging Failed with errno " + std::to_string(errno));
+    }
+}
+
+std::string BBLogManager::pathForSessionID(const std::string& sessionID) const {
+    return directory_ + "/logs/" + sessionID;
+}
+
+std::uint64_t BBLogManager::logSize(const std::string& sessionID) const {
+    const std::string path = pathForSessionID(sessionID);
+    return fileSize(path + ".ulog") + fileSize(path + ".zlog");
+}
+
+bool BBLogManager::writeLogForToFileDescriptorInAHurryBytesWritten(const std::string& sessionID, int fd,
+                                                                   bool inAHurry, std::uint64_t* bytesWritten) {
+    bool written = false;
+    queue_.sync([&] {
+        const std::uint64_t size = logSize(sessionID);
+        if (size > kMaximumLogSize) {
+            replaceOversizedLog(sessionID);
+        } else if (inAHurry && size > kBBLogRunSize) {
+            return;
+        }
+        written = bb_log_copy_to_fd(directory_.c_str(), sessionID.c_str(), fd, 0, bytesWritten) == 0;
+    });
+    return written;
+}
+
+void BBLogManager::replaceOversizedLog(const std::string& sessionID) {
+    internalDeleteLogFor(sessionID);
+    const auto now = static_cast<std::int64_t>(plat::Date::now().timeIntervalSince1970());
+    if (sessionID == sessionID_) {
+        // The session is still being written: its later lines go on in the fresh file, not into
+        // the deleted one.
+        bb_log_close(&remoteLog_);
+        bb_log_store_setup(&remoteLog_, directory_.c_str(), sessionID.c_str());
+        bb_log_open(&remoteLog_);
+        bb_log_append_entry(&remoteLog_, kOversizedNotice, now);
+        return;
+    }
+    BBRemoteLog notice{};
+    bb_log_store_setup(&notice, directory_.c_str(), sessionID.c_str());
+    bb_log_open(&notice);
+    bb_log_append_entry(&notice, kOversizedNotice, now);
+    bb_log_close(&notice);
+}
+
+std::set<std::string> BBLogManager::sessionIDsWithOldLogs() {
+    std::set<std::string> ids;
+    const std::string logs = directory_ + "/logs";
+    if (DIR* dir = ::opendir(logs.c_str())) {
+        while (dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (!isLogName(name)) continue;
+            std::string id = name.substr(0, name.size() - 5);
+            if (bb_log_file_is_sent((logs + "/" + name).c_str())) {
+                deleteLogFor(id);
+            } else {
+                ids.insert(std::move(id));
+            }
+        }
+        ::closedir(dir);
+    }
+    queue_.sync([&] {
+        for (const auto& id : newSessionIDs_) ids.erase(id);
+    });
+    return ids;
+}
+
+void BBLogManager::deleteLogFor(const std::string& sessionID) {
+    queue_.async([this, sessionID] { internalDeleteLogFor(sessionID); });
+}
+
+void BBLogManager::internalDeleteLogFor(const std::string& sessionID) {
+    const std::string path = pathForSessionID(sessionID);
+    ::unlink((path + ".ulog").c_str());
+    ::unlink((path + ".zlog").c_str());
+}
+
+}  // namespace bb

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "beta/BBRemoteLog.h"
+#include "platform/foundation/Date.h"
+#include "platform/foundation/Dispatch.h"
+
+namespace bb {
+
+// Takes every line the library and its host log and sends it to the current session's log files,
+// the system log and standard error. All of its state changes on its own serial queue.
+class BBLogManager {
+public:
+    static BBLogManager& sharedManager();
+
+    // A manager whose session logs live in "<directory>/logs".
+    explicit BBLogManager(std::string directory);
+    ~BBLogManager();
+    BBLogManager(const BBLogManager&) = delete;
+    BBLogManager& operator=(const BBLogManager&) = delete;
+
+    // Holds the lines logged from now until the session id is known.
+    void prepareToStartSession();
+    // Closes the current session's log and opens a fresh one for `sessionID`, writing the held
+    // lines into it first. No id: lines go to the other sinks only.
+    void setCurrentSessionID(std::optional<std::string> sessionID);
+    void setLogToConsole(bool on);
+    void setLogToSTDERR(bool on);
+
+    // Handles the line before returning; logAsync() only queues it (use it on the log queue).
+    void log(std::string text);
+    void logAsync(std::string text);
+
+    // Writes the session's log to `fd` as one raw item. A log above 16 MiB is replaced by a
+    // one-line notice first; in a hurry, a log above 64 KiB is not written (false).
+    bool writeLogForToFileDescriptorInAHurryBytesWritten(const std::string& sessionID, int fd, bool inAHurry,
+                                                         std::uint64_t* bytesWritten);
+    // Sessions whose logs are still on disk from earlier processes; delivered ones are deleted.
+    std::set<std::string> sessionIDsWithOldLogs();
+    void deleteLogFor(const std::string& sessionID);
+    std::string pathForSessionID(const std::string& sessionID) const;
+
+    bool logCheckpoints() const { return logCheckpoints_; }
+    void setLogCheckpoints(bool on) { logCheckpoints_ = on; }
+
+    const std::string& directory() const { return directory_; }
+    // Runs `task` on the log queue and waits for it (also lets callers wait for queued work).
+    void sync(const std::function<void()>& task) { queue_.sync(task); }
+
+private:
+    struct Line {
+        std::string text;
+        plat::Date date;
+        long thread;
+    };
+    void sinkStep(const Line& line);
+    void writeToRemoteLog(const Line& line);
+    void writeToConsole(const Line& line);
+    void writeToSTDERR(const Line& line);
+    void changeSession(std::optional<std::string> sessionID);
+    void replaceOversizedLog(const std::string& sessionID);
+    void internalDeleteLogFor(const std::string& sessionID);
+    std::uint64_t logSize(const std::string& sessionID) const;
+    Line lineNow(std::string text) const;
+
+    std::string directory_;
+    std::optional<std::string> sessionID_;
+    std::vector<std::string> newSessionIDs_;
+    bool logToConsole_ = true;
+    bool logToSTDERR_ = true;
+    BBRemoteLog remoteLog_{};
+    std::optional<std::vector<std::string>> logsRecordedPostPreparePreSetSessionID_;
+    std::atomic<bool> logCheckpoints_{true};
+    plat::SerialQueue queue_;  // last: its thread stops before the state it works on goes
+};
+
+}  // namespace bb

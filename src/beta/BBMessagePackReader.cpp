@@ -1,0 +1,295 @@
+#include "beta/BBMessagePackReader.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace bb {
+
+namespace {
+
+constexpr std::uint8_t kHeaderSizes[] = {
+    0, 0,     // none, error
+    1, 1, 1,  // nil, false, true
+    1, 1,     // fixnums
+    2, 2,     // int8, uint8
+    3, 3,     // int16, uint16
+    5, 5,     // int32, uint32
+    9, 9,     // int64, uint64
+    5, 9,     // float, double
+    1, 3, 5,  // arrays
+    1, 3, 5,  // maps
+    1, 3, 5,  // raws
+};
+
+std::uint64_t bigEndian(const unsigned char* p, int width) {
+    std::uint64_t v = 0;
+    for (int i = 0; i < width; ++i) v = (v << 8) | p[i];
+    return v;
+}
+
+// Kind of a lead byte, for the kinds whose size the byte alone tells.
+BBMessagePackType classifyLead(unsigned char lead) {
+    if (lead <= 0x7f) return BBMessagePackTypePositiveFixnum;
+    if (lead >= 0xe0) return BBMessagePackTypeNegativeFixnum;
+    if (lead <= 0x8f) return BBMessagePackTypeFixMap;
+    if (lead <= 0x9f) return BBMessagePackTypeFixArray;
+    if (lead <= 0xbf) return BBMessagePackTypeFixRaw;
+    switch (lead) {
+        case 0xc0: return BBMessagePackTypeNil;
+        case 0xc2: return BBMessagePackTypeFalse;
+        case 0xc3: return BBMessagePackTypeTrue;
+        case 0xca: return BBMessagePackTypeFloat;
+        case 0xcb: return BBMessagePackTypeDouble;
+        case 0xcc: return BBMessagePackTypeUInt8;
+        case 0xcd: return BBMessagePackTypeUInt16;
+        case 0xce: return BBMessagePackTypeUInt32;
+        case 0xcf: return BBMessagePackTypeUInt64;
+        case 0xd0: return BBMessagePackTypeInt8;
+        case 0xd1: return BBMessagePackTypeInt16;
+        case 0xd2: return BBMessagePackTypeInt32;
+        case 0xd3: return BBMessagePackTypeInt64;
+        case 0xda: return BBMessagePackTypeRaw16;
+        case 0xdb: return BBMessagePackTypeRaw32;
+        case 0xdc: return BBMessagePackTypeArray16;
+        case 0xdd: return BBMessagePackTypeArray32;
+        case 0xde: return BBMessagePackTypeMap16;
+        case 0xdf: return BBMessagePackTypeMap32;
+        default: return BBMessagePackTypeError;
+    }
+}
+
+std::uint32_t rawLengthOf(const BBMessagePackReader& r) {
+    switch (r.kind) {
+        case BBMessagePackTypeFixRaw: return r.ptr[0] & 0x1f;
+        case BBMessagePackTypeRaw16: return r.remaining >= 3 ? static_cast<std::uint32_t>(bigEndian(r.ptr + 1, 2)) : 0;
+        case BBMessagePackTypeRaw32: return r.remaining >= 5 ? static_cast<std::uint32_t>(bigEndian(r.ptr + 1, 4)) : 0;
+        default: return 0;
+    }
+}
+
+template <class T>
+T fixedValue(const BBMessagePackReader& r, std::uint32_t kind, int width) {
+    if (r.kind != kind) return 0;
+    return static_cast<T>(bigEndian(r.ptr + 1, width));
+}
+
+bool isContinuation(unsigned char c) { return (c & 0xc0) == 0x80; }
+
+// Length of the well-formed multi-byte sequence at p (lead byte >= 0x80), or 0.
+std::size_t multiByteSequence(const unsigned char* p, std::size_t left) {
+    const unsigned char c = p[0];
+    if (c >= 0xc2 && c <= 0xdf) return left >= 2 && isContinuation(p[1]) ? 2 : 0;
+    if (c >= 0xe0 && c <= 0xef) {
+        if (left < 3 || !isContinuation(p[1]) || !isContinuation(p[2])) return 0;
+        if (c == 0xe0 && p[1] < 0xa0) return 0;  // overlong
+        if (c == 0xed && p[1] > 0x9f) return 0;  // surrogate
+        return 3;
+    }
+    if (c >= 0xf0 && c <= 0xf4) {
+        if (left < 4 || !isContinuation(p[1]) || !isContinuation(p[2]) || !isContinuation(p[3])) return 0;
+        if (c == 0xf0 && p[1] < 0x90) return 0;  // overlong
+        if (c == 0xf4 && p[1] > 0x8f) return 0;  // above U+10FFFF
+        return 4;
+    }
+    return 0;
+}
+
+bool isValidUTF8(const unsigned char* p, std::size_t n) {
+    std::size_t i = 0;
+    while (i < n) {
+        // Text is mostly ASCII: check eight bytes at a time while it is.
+        while (i + 8 <= n) {
+            std::uint64_t word;
+            std::memcpy(&word, p + i, 8);
+            if (word & 0x8080808080808080ull) break;
+            i += 8;
+        }
+        if (i >= n) break;
+        if (p[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t length = multiByteSequence(p + i, n - i);
+        if (length == 0) return false;
+        i += length;
+    }
+    return true;
+}
+
+BBValue stringOfRaw(const BBMessagePackReader& r) {
+    const auto* bytes = r.ptr + bb_mp_header_size(r.kind);
+    if (isValidUTF8(bytes, r.rawLength)) return BBValue(std::string(reinterpret_cast<const char*>(bytes), r.rawLength));
+    return BBValue(BBData(bytes, r.rawLength).description());
+}
+
+bool buildInto(BBMessagePackReader& r, BBValue& out, int depth);
+
+// Every child takes at least one byte, so the input bounds how many can follow.
+std::size_t plausibleCount(const BBMessagePackReader& r, std::uint32_t count, std::uint64_t bytesPerChild) {
+    const std::uint64_t after = r.remaining - bb_mp_header_size(r.kind);
+    return static_cast<std::size_t>(std::min<std::uint64_t>(count, after / bytesPerChild));
+}
+
+bool buildArray(BBMessagePackReader& r, BBValue& out, int depth) {
+    const std::uint32_t count = bb_mp_reader_array_count(r);
+    BBArray array;
+    array.reserve(plausibleCount(r, count, 1));
+    for (std::uint32_t i = 0; i < count; ++i) {
+        array.emplace_back();
+        if (!buildInto(r, array.back(), depth + 1)) return false;
+    }
+    out = BBValue(std::move(array));
+    return true;
+}
+
+bool buildMap(BBMessagePackReader& r, BBValue& out, int depth) {
+    const std::uint32_t count = bb_mp_reader_map_count(r);
+    BBDictionary dictionary;
+    dictionary.reserve(plausibleCount(r, count, 2));
+    for (std::uint32_t i = 0; i < count; ++i) {
+        BBValue key, value;
+        if (!buildInto(r, key, depth + 1) || !buildInto(r, value, depth + 1)) return false;
+        dictionary.append(std::move(key), std::move(value));
+    }
+    dictionary.removeRepeatedKeys();
+    out = BBValue(std::move(dictionary));
+    return true;
+}
+
+bool buildInto(BBMessagePackReader& r, BBValue& out, int depth) {
+    switch (bb_mp_reader_next(r)) {
+        case BBMessagePackTypeNil: out = BBValue(); return true;
+        case BBMessagePackTypeFalse: out = BBValue(false); return true;
+        case BBMessagePackTypeTrue: out = BBValue(true); return true;
+        case BBMessagePackTypePositiveFixnum:
+        case BBMessagePackTypeNegativeFixnum: out = BBValue(bb_mp_reader_fixnum(r)); return true;
+        case BBMessagePackTypeInt8: out = BBValue(bb_mp_reader_int8(r)); return true;
+        case BBMessagePackTypeUInt8: out = BBValue(bb_mp_reader_uint8(r)); return true;
+        case BBMessagePackTypeInt16: out = BBValue(bb_mp_reader_int16(r)); return true;
+        case BBMessagePackTypeUInt16: out = BBValue(bb_mp_reader_uint16(r)); return true;
+        case BBMessagePackTypeInt32: out = BBValue(bb_mp_reader_int32(r)); return true;
+        case BBMessagePackTypeUInt32: out = BBValue(bb_mp_reader_uint32(r)); return true;
+        case BBMessagePackTypeInt64: out = BBValue(bb_mp_reader_int64(r)); return true;
+        case BBMessagePackTypeUInt64: out = BBValue(bb_mp_reader_uint64(r)); return true;
+        case BBMessagePackTypeFloat: out = BBValue(bb_mp_reader_float(r)); return true;
+        case BBMessagePackTypeDouble: out = BBValue(bb_mp_reader_double(r)); return true;
+        case BBMessagePackTypeFixArray:
+        case BBMessagePackTypeArray16:
+        case BBMessagePackTypeArray32: return depth < kBBMessagePackMaxDepth && buildArray(r, out, depth);
+        case BBMessagePackTypeFixMap:
+        case BBMessagePackTypeMap16:
+        case BBMessagePackTypeMap32: return depth < kBBMessagePackMaxDepth && buildMap(r, out, depth);
+        case BBMessagePackTypeFixRaw:
+        case BBMessagePackTypeRaw16:
+        case BBMessagePackTypeRaw32: out = stringOfRaw(r); return true;
+        default: return false;
+    }
+}
+
+}  // namespace
+
+std::uint32_t bb_mp_header_size(std::uint32_t kind) {
+    return kind < std::size(kHeaderSizes) ? kHeaderSizes[kind] : 0;
+}
+
+BBMessagePackReader bb_mp_reader_init(const void* bytes, std::uint64_t length) {
+    BBMessagePackReader r;
+    r.ptr = static_cast<const unsigned char*>(bytes);
+    r.remaining = bytes ? length : 0;
+    return r;
+}
+
+BBMessagePackType bb_mp_reader_next(BBMessagePackReader& r) {
+    if (r.remaining == 0 || r.kind == BBMessagePackTypeError) {
+        r.kind = BBMessagePackTypeError;
+        return BBMessagePackTypeError;
+    }
+    const std::uint64_t skip = std::uint64_t{bb_mp_header_size(r.kind)} + r.rawLength;
+    r.ptr += skip;
+    r.remaining -= skip;
+    r.rawLength = 0;
+    // The previous item may have been the last byte of the input: there is no next one to read.
+    r.kind = r.remaining == 0 ? BBMessagePackTypeError : classifyLead(r.ptr[0]);
+    r.rawLength = rawLengthOf(r);
+    // In 64 bits: a 32-bit length plus its header must not wrap.
+    if (r.remaining < std::uint64_t{bb_mp_header_size(r.kind)} + r.rawLength) {
+        r.kind = BBMessagePackTypeError;
+        r.rawLength = 0;
+    }
+    return static_cast<BBMessagePackType>(r.kind);
+}
+
+std::int8_t bb_mp_reader_fixnum(const BBMessagePackReader& r) {
+    if (r.kind != BBMessagePackTypePositiveFixnum && r.kind != BBMessagePackTypeNegativeFixnum) return 0;
+    return static_cast<std::int8_t>(r.ptr[0]);
+}
+std::int8_t bb_mp_reader_int8(const BBMessagePackReader& r) { return fixedValue<std::int8_t>(r, BBMessagePackTypeInt8, 1); }
+std::uint8_t bb_mp_reader_uint8(const BBMessagePackReader& r) { return fixedValue<std::uint8_t>(r, BBMessagePackTypeUInt8, 1); }
+std::int16_t bb_mp_reader_int16(const BBMessagePackReader& r) { return fixedValue<std::int16_t>(r, BBMessagePackTypeInt16, 2); }
+std::uint16_t bb_mp_reader_uint16(const BBMessagePackReader& r) { return fixedValue<std::uint16_t>(r, BBMessagePackTypeUInt16, 2); }
+std::int32_t bb_mp_reader_int32(const BBMessagePackReader& r) { return fixedValue<std::int32_t>(r, BBMessagePackTypeInt32, 4); }
+std::uint32_t bb_mp_reader_uint32(const BBMessagePackReader& r) { return fixedValue<std::uint32_t>(r, BBMessagePackTypeUInt32, 4); }
+std::int64_t bb_mp_reader_int64(const BBMessagePackReader& r) { return fixedValue<std::int64_t>(r, BBMessagePackTypeInt64, 8); }
+std::uint64_t bb_mp_reader_uint64(const BBMessagePackReader& r) { return fixedValue<std::uint64_t>(r, BBMessagePackTypeUInt64, 8); }
+
+float bb_mp_reader_float(const BBMessagePackReader& r) {
+    const auto bits = fixedValue<std::uint32_t>(r, BBMessagePackTypeFloat, 4);
+    float f;
+    std::memcpy(&f, &bits, 4);
+    return f;
+}
+
+double bb_mp_reader_double(const BBMessagePackReader& r) {
+    const auto bits = fixedValue<std::uint64_t>(r, BBMessagePackTypeDouble, 8);
+    double d;
+    std::memcpy(&d, &bits, 8);
+    return d;
+}
+
+std::uint16_t bb_mp_reader_u16(const BBMessagePackReader& r) {
+    switch (r.kind) {
+        case BBMessagePackTypeUInt16:
+        case BBMessagePackTypeArray16:
+        case BBMessagePackTypeMap16:
+        case BBMessagePackTypeRaw16: return static_cast<std::uint16_t>(bigEndian(r.ptr + 1, 2));
+        default: return 0;
+    }
+}
+
+std::uint32_t bb_mp_reader_u32(const BBMessagePackReader& r) {
+    switch (r.kind) {
+        case BBMessagePackTypeUInt32:
+        case BBMessagePackTypeArray32:
+        case BBMessagePackTypeMap32:
+        case BBMessagePackTypeRaw32: return static_cast<std::uint32_t>(bigEndian(r.ptr + 1, 4));
+        default: return 0;
+    }
+}
+
+// The fix, 16-bit and 32-bit kinds of one container family follow each other.
+static std::uint32_t containerCount(const BBMessagePackReader& r, std::uint32_t fixKind) {
+    if (r.kind == fixKind) return r.ptr[0] & 0x0f;
+    if (r.kind == fixKind + 1) return bb_mp_reader_u16(r);
+    if (r.kind == fixKind + 2) return bb_mp_reader_u32(r);
+    return 0;
+}
+
+std::uint32_t bb_mp_reader_array_count(const BBMessagePackReader& r) { return containerCount(r, BBMessagePackTypeFixArray); }
+std::uint32_t bb_mp_reader_map_count(const BBMessagePackReader& r) { return containerCount(r, BBMessagePackTypeFixMap); }
+
+std::uint32_t bb_mp_reader_raw_length(const BBMessagePackReader& r) { return r.rawLength; }
+
+const char* bb_mp_reader_raw_bytes(const BBMessagePackReader& r) {
+    if (r.kind != BBMessagePackTypeFixRaw && r.kind != BBMessagePackTypeRaw16 && r.kind != BBMessagePackTypeRaw32) {
+        return nullptr;
+    }
+    return reinterpret_cast<const char*>(r.ptr + bb_mp_header_size(r.kind));
+}
+
+std::optional<BBValue> bb_mp_build_object(BBMessagePackReader& reader) {
+    BBValue out;
+    if (!buildInto(reader, out, 0)) return std::nullopt;
+    return out;
+}
+
+}  // namespace bb

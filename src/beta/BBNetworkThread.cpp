@@ -1,0 +1,127 @@
+#include "beta/BBNetworkThread.h"
+
+#include <curl/curl.h>
+#include <pthread.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace bb {
+
+namespace {
+// An idle loop still wakes now and then; posted tasks wake it at once anyway.
+constexpr int kIdlePollMs = 1000;
+}  // namespace
+
+BBNetworkThread& BBNetworkThread::shared() {
+    // Never destroyed: the thread runs until the process ends, like the run loop it stands for.
+    static BBNetworkThread* instance = new BBNetworkThread();
+    return *instance;
+}
+
+BBNetworkThread::BBNetworkThread() {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    multi_ = curl_multi_init();
+    std::thread thread([this] { run(); });
+    threadID_ = thread.get_id();
+    // The system keeps at most 15 characters of a thread's name.
+    const std::string shortName = std::string(kName).substr(0, 15);
+    pthread_setname_np(thread.native_handle(), shortName.c_str());
+    thread.detach();
+}
+
+void BBNetworkThread::post(std::function<void()> task) {
+    {
+        std::lock_guard lock(mutex_);
+        tasks_.push_back(std::move(task));
+    }
+    curl_multi_wakeup(static_cast<CURLM*>(multi_));
+}
+
+bool BBNetworkThread::isCurrent() const { return std::this_thread::get_id() == threadID_; }
+
+BBNetworkThread::TimerID BBNetworkThread::scheduleTimer(std::chrono::steady_clock::duration after,
+                                                        std::function<void()> fire) {
+    const TimerID id = nextTimer_++;
+    timers_.emplace(std::chrono::steady_clock::now() + after, std::make_pair(id, std::move(fire)));
+    return id;
+}
+
+void BBNetworkThread::invalidateTimer(TimerID id) {
+    std::erase_if(timers_, [id](const auto& entry) { return entry.second.first == id; });
+}
+
+void BBNetworkThread::addTransfer(void* easyHandle, TransferDone done) {
+    transfers_[easyHandle] = std::move(done);
+    curl_multi_add_handle(static_cast<CURLM*>(multi_), static_cast<CURL*>(easyHandle));
+}
+
+void BBNetworkThread::removeTransfer(void* easyHandle) {
+    if (transfers_.erase(easyHandle) == 0) return;
+    curl_multi_remove_handle(static_cast<CURLM*>(multi_), static_cast<CURL*>(easyHandle));
+}
+
+void BBNetworkThread::run() {
+    auto* multi = static_cast<CURLM*>(multi_);
+    for (;;) {
+        runPostedTasks();
+        fireDueTimers();
+        int running = 0;
+        curl_multi_perform(multi, &running);
+        finishDoneTransfers();
+        curl_multi_poll(multi, nullptr, 0, pollTimeoutMs(), nullptr);
+    }
+}
+
+void BBNetworkThread::runPostedTasks() {
+    std::deque<std::function<void()>> batch;
+    {
+        std::lock_guard lock(mutex_);
+        batch.swap(tasks_);
+    }
+    for (auto& task : batch) task();
+}
+
+void BBNetworkThread::fireDueTimers() {
+    const auto now = std::chrono::steady_clock::now();
+    while (!timers_.empty() && timers_.begin()->first <= now) {
+        auto fire = std::move(timers_.begin()->second.second);
+        timers_.erase(timers_.begin());
+        fire();
+    }
+}
+
+void BBNetworkThread::finishDoneTransfers() {
+    auto* multi = static_cast<CURLM*>(multi_);
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+        if (message->msg != CURLMSG_DONE) continue;
+        CURL* easy = message->easy_handle;
+        const int result = message->data.result;
+        auto found = transfers_.find(easy);
+        if (found == transfers_.end()) continue;
+        auto done = std::move(found->second);
+        transfers_.erase(found);
+        curl_multi_remove_handle(multi, easy);
+        if (done) done(result);
+    }
+}
+
+int BBNetworkThread::pollTimeoutMs() {
+    long timeout = kIdlePollMs;
+    long curlTimeout = -1;
+    curl_multi_timeout(static_cast<CURLM*>(multi_), &curlTimeout);
+    if (curlTimeout >= 0) timeout = std::min(timeout, curlTimeout);
+    if (!timers_.empty()) {
+        auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+            timers_.begin()->first - std::chrono::steady_clock::now());
+        timeout = std::min<long>(timeout, std::max<long>(0, static_cast<long>(wait.count()) + 1));
+    }
+    {
+        std::lock_guard lock(mutex_);
+        if (!tasks_.empty()) timeout = 0;
+    }
+    return static_cast<int>(timeout);
+}
+
+}  // namespace bb

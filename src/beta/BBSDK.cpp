@@ -1,0 +1,54 @@
+#include "beta/BBSDK.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "beta/BBLogManager.h"
+#include "platform/foundation/DataFolder.h"
+#include "platform/foundation/FileUtil.h"
+
+namespace bb {
+
+plat::SerialQueue& bb_sdk_queue() {
+    // Never released: work may still be queued while static objects are destroyed.
+    static plat::SerialQueue* queue = new plat::SerialQueue(std::string(kBBReverseDomainPrefix) + ".Betabeam");
+    return *queue;
+}
+
+const std::string& bb_sdk_directory_path() {
+    static const std::string* path = [] {
+        auto dir = plat::DataFolder::caches() / (std::string(kBBReverseDomainPrefix) + ".betabeamsdk");
+        plat::file::ensureDirectory(dir);
+        return new std::string(dir.string());
+    }();
+    return *path;
+}
+
+void bb_log_format(const char* format, ...) {
+    if (!format) return;
+    va_list arguments;
+    va_start(arguments, format);
+    bb_log_format_arguments(format, arguments);
+    va_end(arguments);
+}
+
+void bb_log_format_arguments(const char* format, va_list arguments) {
+    if (!format) return;
+    va_list measuring;
+    va_copy(measuring, arguments);
+    const int length = std::vsnprintf(nullptr, 0, format, measuring);
+    va_end(measuring);
+    if (length < 0) return;
+    std::vector<char> text(static_cast<std::size_t>(length) + 1);
+    std::vsnprintf(text.data(), text.size(), format, arguments);
+    bb_log_message(std::string(text.data(), static_cast<std::size_t>(length)));
+}
+
+void bb_log_message(const std::string& text) { BBLogManager::sharedManager().log(text); }
+
+void bb_run_in_background_task(std::function<void()> block) {
+    if (!block) return;
+    bb_sdk_queue().async(std::move(block));
+}
+
+}  // namespace bb

@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "beta/BBMessagePack.h"
+#include "beta/BBMessagePackBuffer.h"
+#include "beta/BBMessagePackReader.h"
+#include "beta/TFMessagePackPacker.h"
+
+using namespace bb;
+
+namespace {
+
+std::string bytes(std::initializer_list<int> list) {
+    std::string s;
+    for (int b : list) s += static_cast<char>(b);
+    return s;
+}
+
+std::string packed(const BBValue& v) {
+    auto data = BBMessagePack::pack(v);
+    EXPECT_TRUE(data.has_value());
+    return data ? std::string(data->view()) : std::string();
+}
+
+BBDictionary dictionaryOf(int pairs) {
+    BBDictionary d;
+    for (int i = 0; i < pairs; ++i) d.set("k" + std::to_string(i), i);
+    return d;
+}
+
+}  // namespace
+
+TEST(BBMessagePack, PacksEmptyContainersAndScalarsInDeclaredWidths) {
+    EXPECT_EQ(packed(BBDictionary()), bytes({0x80}));
+    EXPECT_EQ(packed(BBArray()), bytes({0x90}));
+    EXPECT_EQ(packed(""), bytes({0xa0}));
+    EXPECT_EQ(packed(BBValue()), bytes({0xc0}));
+    EXPECT_EQ(packed(true), bytes({0xc3}));
+    EXPECT_EQ(packed(false), bytes({0xc2}));
+    EXPECT_EQ(packed(std::int64_t{1}), bytes({0xd3, 0, 0, 0, 0, 0, 0, 0, 1}));
+    EXPECT_EQ(packed(std::uint8_t{200}), bytes({0xcc, 0xc8}));
+    EXPECT_EQ(packed(5), bytes({0xd2, 0, 0, 0, 5}));  // never a fixnum
+    EXPECT_EQ(packed(std::int16_t{-2}), bytes({0xd1, 0xff, 0xfe}));
+    EXPECT_EQ(packed(std::uint64_t{0x0102030405060708}), bytes({0xcf, 1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(packed(1.0f), bytes({0xca, 0x3f, 0x80, 0, 0}));
+    EXPECT_EQ(packed(1.0), bytes({0xcb, 0x3f, 0xf0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST(BBMessagePack, ChoosesRawAndContainerHeadersBySize) {
+    EXPECT_EQ(packed(std::string(31, 'x')).substr(0, 1), bytes({0xbf}));
+    EXPECT_EQ(packed(std::string(32, 'x')).substr(0, 3), bytes({0xda, 0x00, 0x20}));
+    const std::string big = packed(std::string(65536, 'x'));
+    EXPECT_EQ(big.substr(0, 5), bytes({0xdb, 0x00, 0x01, 0x00, 0x00}));
+    EXPECT_EQ(big.size(), 65541u);
+    EXPECT_EQ(packed(dictionaryOf(15)).substr(0, 1), bytes({0x8f}));
+    EXPECT_EQ(packed(dictionaryOf(16)).substr(0, 3), bytes({0xde, 0x00, 0x10}));
+    EXPECT_EQ(packed(BBArray(15, BBValue())).substr(0, 1), bytes({0x9f}));
+    EXPECT_EQ(packed(BBArray(16, BBValue())).substr(0, 3), bytes({0xdc, 0x00, 0x10}));
+    EXPECT_EQ(packed(BBArray(65536, BBValue())).substr(0, 5), bytes({0xdd, 0x00, 0x01, 0x00, 0x00}));
+    EXPECT_EQ(packed(BBData("ab", 2)), bytes({0xa2, 'a', 'b'}));
+}
+
+TEST(BBMessagePack, PrePackedDataIsCopiedVerbatim) {
+    BBData prePacked(bytes({0xd2, 0, 0, 0, 7}));
+    prePacked.bb_setMessagePack(true);
+    EXPECT_EQ(packed(BBArray{prePacked}), bytes({0x91, 0xd2, 0, 0, 0, 7}));
+
+    auto header = BBMessagePack::packMapHeaderOnly(3);
+    EXPECT_EQ(std::string(header.view()), bytes({0xdf, 0, 0, 0, 3}));
+    EXPECT_TRUE(header.bb_isMessagePack());
+    EXPECT_EQ(std::string(BBMessagePack::packArrayHeaderOnly(0x01020304).view()), bytes({0xdd, 1, 2, 3, 4}));
+    EXPECT_EQ(std::string(BBMessagePack::packRawHeaderOnly(2).view()), bytes({0xdb, 0, 0, 0, 2}));
+
+    // A packed result is itself marked, so it nests without a raw around it.
+    auto inner = BBMessagePack::pack(BBArray{1});
+    ASSERT_TRUE(inner && inner->bb_isMessagePack());
+    EXPECT_EQ(packed(BBArray{*inner}), bytes({0x91, 0x91, 0xd2, 0, 0, 0, 1}));
+}
+
+TEST(BBMessagePack, RawBeyondThirtyTwoBitsIsWrittenEmptyWithoutPayload) {
+    BBMessagePackBuffer buffer;
+    buffer.raw_data = static_cast<char*>(std::malloc(5));
+    buffer.raw_data_idx = buffer.raw_data;
+    buffer.current_length = 5;
+    const char payload = 'x';  // never read: only the header may be written
+    ASSERT_TRUE(bb_mp_write_raw(buffer, &payload, 0x100000000ull));
+    ASSERT_TRUE(bb_mp_write_nil(buffer));
+    EXPECT_EQ(std::string(buffer.raw_data, buffer.used()), bytes({0xa0, 0xc0}));
+    std::free(buffer.raw_data);
+}
+
+TEST(BBMessagePack, UnpacksEveryIntegerFormWithItsWidth) {
+    auto five = BBMessagePack::unpack(bytes({0x05}));
+    ASSERT_TRUE(five);
+    EXPECT_EQ(five->type(), BBValue::Type::Int8);
+    EXPECT_EQ(five->int64Value(), 5);
+    EXPECT_EQ(BBMessagePack::unpack(bytes({0xff}))->int64Value(), -1);
+    EXPECT_EQ(BBMessagePack::unpack(bytes({0xd0, 0x80}))->int64Value(), -128);
+    auto u16 = BBMessagePack::unpack(bytes({0xcd, 0x01, 0x00}));
+    EXPECT_EQ(u16->type(), BBValue::Type::UInt16);
+    EXPECT_EQ(u16->int64Value(), 256);
+    EXPECT_EQ(BBMessagePack::unpack(bytes({0xcc, 0xff}))->type(), BBValue::Type::UInt8);
+    EXPECT_EQ(BBMessagePack::unpack(bytes({0xce, 0xff, 0xff, 0xff, 0xff}))->uint64Value(), 0xffffffffu);
+    EXPECT_EQ(BBMessagePack::unpack(bytes({0xd3, 0x80, 0, 0, 0, 0, 0, 0, 0}))->int64Value(), INT64_MIN);
+    EXPECT_EQ(BBMessagePack::unpack(bytes({0xcf, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff}))->uint64Value(),
+              UINT64_MAX);
+    EXPECT_EQ(BBMessagePack::unpack(bytes({0xd1, 0xff, 0x00}))->int64Value(), -256);
+    EXPECT_EQ(BBMessagePack::unpack(bytes({0xca, 0x3f, 0xc0, 0, 0}))->type(), BBValue::Type::Float);
+    EXPECT_EQ(BBMessagePack::unpack(bytes({0xcb, 0x3f, 0xf8, 0, 0, 0, 0, 0, 0}))->doubleValue(), 1.5);
+    EXPECT_TRUE(BBMessagePack::unpack(bytes({0xc3}))->isBoolean());
+}
+
+TEST(BBMessagePack, MalformedInputGivesNothing) {
+    for (const std::string& input : {
+             bytes({0xda, 0x00}),                         // raw16 header cut short
+             bytes({0x92, 0x01}),                         // array of two with one child
+             bytes({0xc1}), bytes({0xc4}), bytes({0xd9}),  // no such item
+             bytes({0xdb, 0xff, 0xff, 0xff, 0xff, 'a'}),  // length that wraps 32-bit arithmetic
+             bytes({0xcf, 0, 0, 0}),                      // uint64 cut short
+             bytes({0x81, 0xa1, 'k'}),                    // key without value
+             std::string(),
+         }) {
+        EXPECT_FALSE(BBMessagePack::unpack(input)) << testing::PrintToString(input);
+    }
+}
+
+TEST(BBMessagePack, HostileCountsAndNestingAreRefusedCheaply) {
+    // Four billion entries announced in six bytes must not be reserved up front.
+    EXPECT_FALSE(BBMessagePack::unpack(bytes({0xdd, 0xff, 0xff, 0xff, 0xff, 0xc0})));
+    EXPECT_FALSE(BBMessagePack::unpack(bytes({0xdf, 0xff, 0xff, 0xff, 0xff, 0xc0, 0xc0})));
+
+    std::string deep(kBBMessagePackMaxDepth, static_cast<char>(0x91));
+    EXPECT_TRUE(BBMessagePack::unpack(deep + bytes({0xc0})));
+    EXPECT_FALSE(BBMessagePack::unpack(deep + bytes({0x91, 0xc0})));
+    EXPECT_FALSE(BBMessagePack::unpack(std::string(1'000'000, static_cast<char>(0x91))));
+}
+
+TEST(BBMessagePack, ReaderStopsAtTheEndOfItsInput) {
+    // A heap copy of exactly the input lets the address sanitizer see any read past it.
+    std::vector<unsigned char> input = {0x92, 0x05, 0xa2, 'h', 'i'};
+    BBMessagePackReader r = bb_mp_reader_init(input.data(), input.size());
+    EXPECT_EQ(bb_mp_reader_next(r), BBMessagePackTypeFixArray);
+    EXPECT_EQ(bb_mp_reader_array_count(r), 2u);
+    EXPECT_EQ(bb_mp_reader_next(r), BBMessagePackTypePositiveFixnum);
+    EXPECT_EQ(bb_mp_reader_fixnum(r), 5);
+    EXPECT_EQ(bb_mp_reader_int32(r), 0);  // accessor of another kind
+    EXPECT_EQ(bb_mp_reader_next(r), BBMessagePackTypeFixRaw);
+    EXPECT_EQ(std::string(bb_mp_reader_raw_bytes(r), bb_mp_reader_raw_length(r)), "hi");
+    EXPECT_EQ(bb_mp_reader_next(r), BBMessagePackTypeError);
+    EXPECT_EQ(bb_mp_reader_next(r), BBMessagePackTypeError);
+}
+
+TEST(BBMessagePack, RawsComeBackAsStringsEvenWhenNotText) {
+    auto text = BBMessagePack::unpack(bytes({0xa3, 0xc3, 0xa9, '!'}));
+    ASSERT_TRUE(text && text->isString());
+    EXPECT_EQ(text->string(), "\xc3\xa9!");
+    auto binary = BBMessagePack::unpack(bytes({0xa2, 0xff, 0xfe}));
+    ASSERT_TRUE(binary && binary->isString());
+    EXPECT_EQ(binary->string(), "<fffe>");
+    EXPECT_EQ(BBMessagePack::unpack(bytes({0xa5, 1, 2, 3, 0x80, 5}))->string(), "<01020380 05>");
+    // Overlong forms and surrogates are not UTF-8.
+    EXPECT_EQ(BBMessagePack::unpack(bytes({0xa2, 0xc0, 0xaf}))->string(), "<c0af>");
+    EXPECT_EQ(BBMessagePack::unpack(bytes({0xa3, 0xed, 0xa0, 0x80}))->string(), "<eda080>");
+}
+
+TEST(BBMessagePack, RepeatedMapKeysKeepTheLastValue) {
+    auto small = BBMessagePack::unpackDictionary(bytes({0x82, 0xa1, 'a', 0x01, 0xa1, 'a', 0x02}));
+    ASSERT_TRUE(small);
+    ASSERT_EQ(small->size(), 1u);
+    EXPECT_EQ(small->find("a")->int64Value(), 2);
+
+    // Enough pairs to take the hashed path; 7 and 7.0 are the same key.
+    std::string input = bytes({0xde, 0x00, 40});
+    for (int i = 0; i < 38; ++i) input += bytes({i, 0xc0});
+    input += bytes({0xcb, 0x40, 0x1c, 0, 0, 0, 0, 0, 0, 0xc3});
+    input += bytes({0x00, 0xc2});
+    auto large = BBMessagePack::unpackDictionary(input);
+    ASSERT_TRUE(large);
+    EXPECT_EQ(large->size(), 38u);
+    EXPECT_TRUE(large->findKey(BBValue(7))->boolValue());
+    EXPECT_TRUE(large->findKey(BBValue(0))->isBoolean());
+}
+
+TEST(BBMessagePack, ObjectGraphsSurviveARoundTrip) {
+    BBDictionary event{
+        {"name", "session_start"},
+        {"numbers", BBArray{std::int8_t{-3}, std::uint16_t{300}, 70000, std::int64_t{-5'000'000'000},
+                            std::uint64_t{UINT64_MAX}, 2.5f, -0.125}},
+        {"flags", BBArray{true, false, BBValue()}},
+        {"nested", BBDictionary{{"deeper", BBDictionary{{"list", BBArray{BBArray{}, BBDictionary{}}}}}}},
+        {"text", std::string(70000, 'z')},
+    };
+    auto data = BBMessagePack::pack(event);
+    ASSERT_TRUE(data);
+    auto back = BBMessagePack::unpackDictionary(data->view());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(*back, event);
+    // Widths survive, not just values.
+    const BBArray& numbers = *back->find("numbers")->asArray();
+    EXPECT_EQ(numbers[1].type(), BBValue::Type::UInt16);
+    EXPECT_EQ(numbers[5].type(), BBValue::Type::Float);
+    EXPECT_FALSE(BBMessagePack::unpackArray(data->view()));
+    // Bytes after the first item are ignored.
+    EXPECT_TRUE(BBMessagePack::unpack(std::string(data->view()) + "junk"));
+}

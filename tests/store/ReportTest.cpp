@@ -1,0 +1,90 @@
+#include <algorithm>
+
+#include "StoreTestSupport.h"
+
+using namespace qx;
+
+namespace qxtest {
+
+class ReportTest : public StoreTest {
+protected:
+    void SetUp() override {
+        StoreTest::SetUp();
+        day = makeSet(main(), plat::Date(1800000000));
+        day->setName(std::string("Day <1> & \"2\""));
+        track = main().insertNew<Track>();
+        track->setName(std::string("Río 'Ñ' <track>"));
+        track->setDateFrom(plat::Date(1800000000));
+        track->setDateTo(plat::Date(1800003725));
+        day->addTracksObject(track);
+        inTrack = addPoint(main(), day, 0.2, plat::Date(1800000100), "東京 <a href=x>", track);
+        loose = addPoint(main(), day, 0.4, plat::Date(1800000200), "Москва & Co");
+        loose->setLatitude(51.5);
+        loose->setLongitude(-0.1275);
+        history = main().insertNew<Measurement>();
+        history->setDeviceName(std::string("VN<2450>"));
+        history->setDeviceSerial(std::string("\"SN\" & 'x'"));
+        history->setDer(0.15);
+        day->addMeasurementsObject(history);
+        ASSERT_TRUE(main().save());
+    }
+    static bool hasRawMarkup(const std::string& html, const std::string& text) { return html.find(text) != std::string::npos; }
+
+    std::shared_ptr<Set> day;
+    std::shared_ptr<Track> track;
+    std::shared_ptr<Waypoint> inTrack, loose;
+    std::shared_ptr<Measurement> history;
+};
+
+TEST_F(ReportTest, EveryTextInTheTablesIsEscaped) {
+    const std::string dayHtml = Set::reportTableHeader() + day->reportTable() + Set::reportTableFooter();
+    EXPECT_TRUE(hasRawMarkup(dayHtml, "Day &lt;1&gt; &amp; &quot;2&quot;"));
+    EXPECT_TRUE(hasRawMarkup(dayHtml, "Río &#39;Ñ&#39; &lt;track&gt;"));
+    EXPECT_TRUE(hasRawMarkup(dayHtml, "東京 &lt;a href=x&gt;"));
+    EXPECT_TRUE(hasRawMarkup(dayHtml, "Москва &amp; Co"));
+    EXPECT_TRUE(hasRawMarkup(dayHtml, "VN&lt;2450&gt;"));
+    EXPECT_TRUE(hasRawMarkup(dayHtml, "&quot;SN&quot; &amp; &#39;x&#39;"));
+    for (const char* raw : {"<1>", "<track>", "<a href", "& Co", "<2450>", "\"SN\""})
+        EXPECT_FALSE(hasRawMarkup(dayHtml, raw)) << raw;
+
+    const std::string trackHtml = Track::trackTableHeader() + track->trackTable() + Track::trackTableFooter();
+    EXPECT_TRUE(hasRawMarkup(trackHtml, "Río &#39;Ñ&#39; &lt;track&gt;"));
+    EXPECT_TRUE(hasRawMarkup(trackHtml, "01:02:05"));
+    EXPECT_FALSE(hasRawMarkup(trackHtml, "<a href"));
+
+    // The history reading is listed once, under the day's measurements; a point's reading is not.
+    const auto countOf = [&](const std::string& text) {
+        std::size_t n = 0;
+        for (auto p = dayHtml.find(text); p != std::string::npos; p = dayHtml.find(text, p + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(countOf("VN&lt;2450&gt;"), 1u);
+    EXPECT_EQ(countOf(loose->waypointTable()), 1u);
+    EXPECT_EQ(countOf(inTrack->waypointTable()), 1u);
+}
+
+TEST_F(ReportTest, RowsShowNotAvailableForMissingValuesAndPositions) {
+    const std::string row = inTrack->waypointTable();  // taken without a fix
+    EXPECT_EQ(std::count(row.begin(), row.end(), '\n'), 0);
+    EXPECT_TRUE(hasRawMarkup(row, "<td>n/a</td>"));  // latitude, longitude, altitude and dose
+    EXPECT_FALSE(hasRawMarkup(row, "-1"));
+    EXPECT_TRUE(hasRawMarkup(loose->waypointTable(), "<td>51.500000</td><td>-0.127500</td>"));
+    EXPECT_TRUE(hasRawMarkup(Waypoint::waypointTableHeader(), "<th>Latitude</th>"));
+    EXPECT_EQ(Waypoint::waypointTableFooter(), "</table>");
+}
+
+TEST_F(ReportTest, SocialTextsAreOneLineOrThreeForATrack) {
+    for (const std::string& line : {loose->description(), inTrack->description(), history->description()}) {
+        EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+        EXPECT_FALSE(line.empty());
+    }
+    EXPECT_EQ(loose->description().rfind("Москва & Co ", 0), 0u);
+    EXPECT_TRUE(hasRawMarkup(loose->description(), "(51.5000, -0.1275)"));
+    EXPECT_FALSE(hasRawMarkup(inTrack->description(), "(-1"));
+    const std::string t = track->description();
+    EXPECT_EQ(std::count(t.begin(), t.end(), '\n'), 2);
+    EXPECT_EQ(t.rfind("Río 'Ñ' <track> ", 0), 0u);
+    EXPECT_TRUE(hasRawMarkup(t, "(01:02:05)"));
+}
+
+}  // namespace qxtest
