@@ -71,15 +71,6 @@ protected:
     plat::Window window;
 };
 
-std::vector<qx::WaypointRecord> withoutDeviceFields(std::vector<qx::WaypointRecord> records) {
-    for (auto& r : records) {
-        r.deviceType = 0;
-        r.deviceName.clear();
-        r.deviceSerial.clear();
-    }
-    return records;
-}
-
 }  // namespace
 
 TEST_F(ImportExportTest, CsvExportThenImportGivesBackEveryReading) {
