@@ -1,8 +1,14 @@
+#include <unistd.h>
+
 #include <cstdio>
+#include <iostream>
 #include <string>
 #include <vector>
 
+#include "AppHost.h"
 #include "CommandLine.h"
+#include "Driver.h"
+#include "ScriptRunner.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/DataFolder.h"
 
@@ -24,11 +30,18 @@ int main(int argc, char** argv) {
                     bundle.infoValue("CFBundleVersion").c_str());
         return 0;
     }
-    const auto home = options.home.empty() ? plat::DataFolder::defaultRoot() : options.home;
-    if (!plat::DataFolder::setRoot(home)) {
-        std::fprintf(stderr, "quorix: cannot use %s as the data folder\n", home.c_str());
+    AppHost host;
+    std::string error;
+    if (!host.start(options.home.empty() ? plat::DataFolder::defaultRoot() : options.home, error)) {
+        std::fprintf(stderr, "quorix: %s\n", error.c_str());
         return 1;
     }
-    std::printf("quorix: data folder %s\n", plat::DataFolder::root().c_str());
-    return 0;
+    Driver driver([&host] { return host.window(); });
+    ScriptRunner runner(driver, std::cout, std::cerr);
+    if (options.script) return runner.runScriptFile(*options.script);
+    const bool terminal = ::isatty(STDIN_FILENO) != 0;
+    if (terminal) {
+        std::cout << "quorix: data folder " << plat::DataFolder::root().string() << "; help lists the commands\n";
+    }
+    return runner.runInteractive(std::cin, terminal);
 }

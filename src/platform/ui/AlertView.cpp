@@ -1,3 +1,4 @@
+#include "platform/ui/UiText.h"
 #include "platform/ui/AlertView.h"
 
 #include "platform/foundation/Log.h"
@@ -63,7 +64,7 @@ void AlertView::setAlertViewStyle(AlertStyle style) {
         case AlertStyle::SecureTextInput: fields_.push_back(field(true, "")); break;
         case AlertStyle::LoginAndPasswordInput:
             fields_.push_back(field(false, "Login"));
-            fields_.push_back(field(true, "Password"));
+            fields_.push_back(field(true, uiText("Password")));
             break;
         case AlertStyle::Default: break;
     }
@@ -76,6 +77,11 @@ std::shared_ptr<TextField> AlertView::textFieldAtIndex(long index) const {
         return nullptr;
     }
     return fields_[static_cast<std::size_t>(index)];
+}
+
+void AlertView::setContentView(std::shared_ptr<View> view) {
+    content_ = std::move(view);
+    markChanged();
 }
 
 long AlertView::firstOtherButtonIndex() const {
@@ -103,6 +109,11 @@ void AlertView::rebuild() {
         f->setFrame(Rect{x + 16, y, kAlertWidth - 32, 28});
         addSubview(f);
         y += 34;
+    }
+    if (content_) {
+        content_->setFrame(Rect{x + 16, y, kAlertWidth - 32, content_->frame().height()});
+        addSubview(content_);
+        y += content_->frame().height() + 6;
     }
     long n = numberOfButtons();
     for (long i = 0; i < n; ++i) {

@@ -37,6 +37,9 @@ public:
     // login style. Nullptr (and a log line) for any other index.
     std::shared_ptr<TextField> textFieldAtIndex(long index) const;
     long firstOtherButtonIndex() const;
+    // A view of the caller's shown between the message and the buttons (a check box...).
+    const std::shared_ptr<View>& contentView() const { return content_; }
+    void setContentView(std::shared_ptr<View> view);
 
     void show(bool animated = true) { present(animated); }
 
@@ -54,6 +57,7 @@ private:
     std::string message_;
     AlertStyle style_ = AlertStyle::Default;
     std::vector<std::shared_ptr<TextField>> fields_;
+    std::shared_ptr<View> content_;
 };
 
 // An action sheet: a title and buttons in this order: the destructive button, the other

@@ -1,6 +1,7 @@
 #include "platform/ui/BarButtonItem.h"
 
 #include "platform/ui/DescriptionWriter.h"
+#include "platform/ui/UiText.h"
 #include "platform/ui/View.h"
 
 namespace plat {
@@ -66,7 +67,7 @@ const char* systemWord(SystemItem item) {
         case SystemItem::Play: return "Play";
         case SystemItem::Pause: return "Pause";
         case SystemItem::Rewind: return "Rewind";
-        case SystemItem::FastForward: return "FastForward";
+        case SystemItem::FastForward: return "Fast Forward";
     }
     return "";
 }
@@ -75,7 +76,7 @@ const char* systemWord(SystemItem item) {
 
 std::string BarButtonItem::displayText() const {
     if (!title_.empty()) return title_;
-    if (systemItem_ != SystemItem::None) return systemWord(systemItem_);
+    if (systemItem_ != SystemItem::None) return uiText(systemWord(systemItem_));
     if (image_) return image_->name();
     if (customView_) return customView_->displayText();
     return {};

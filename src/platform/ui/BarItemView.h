@@ -17,6 +17,16 @@ public:
     std::string kindName() const override { return "BarButton"; }
     std::string displayText() const override { return item_->displayText(); }
     std::string describeLine() const override { return item_->describeLine(); }
+    void drawRect(DrawingContext& context, const Rect& rect) override {
+        if (item_->image()) {
+            context.drawImage(item_->image(), rect);
+            return;
+        }
+        Font f = item_->style() == BarButtonStyle::Done ? Font::boldSystem(17) : Font::system(17);
+        Color c = item_->isEnabled() ? Color::rgba(0, 122 / 255.0, 1) : Color::gray();
+        context.drawText(item_->displayText(), Rect{rect.x(), rect.midY() - f.lineHeight() / 2, rect.width(), f.lineHeight()},
+                         f, c, TextAlignment::Center);
+    }
 
 private:
     BarButtonItemPtr item_;

@@ -1,3 +1,4 @@
+#include "platform/ui/UiText.h"
 #include "platform/ui/NavigationBar.h"
 
 #include "platform/ui/DescriptionWriter.h"
@@ -37,7 +38,7 @@ std::string NavigationBar::backButtonTitle() const {
     auto back = backItem();
     if (!top || !back || top->hidesBackButton() || top->leftBarButtonItem()) return {};
     if (back->backBarButtonItem() && !back->backBarButtonItem()->title().empty()) return back->backBarButtonItem()->title();
-    return back->title().empty() ? "Back" : back->title();
+    return back->title().empty() ? uiText("Back") : back->title();
 }
 
 bool NavigationBar::tapBack() {

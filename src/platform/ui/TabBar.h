@@ -16,8 +16,11 @@ public:
 
     explicit TabBar(const Rect& frame) : View(frame) {}
 
-    const std::vector<TabBarItem>& items() const { return items_; }
+    // The items shown: from the source when one is set (so that later title changes show),
+    // else the ones set.
+    std::vector<TabBarItem> items() const { return source_ ? source_() : items_; }
     void setItems(std::vector<TabBarItem> items) { items_ = std::move(items); }
+    void setItemsSource(std::function<std::vector<TabBarItem>()> source) { source_ = std::move(source); }
     long selectedIndex() const { return selected_; }
     void setSelectedIndex(long index) { selected_ = index; }
     void setTapHandler(std::function<void(std::size_t)> handler) { tapHandler_ = std::move(handler); }
@@ -32,6 +35,7 @@ private:
     std::vector<TabBarItem> items_;
     long selected_ = -1;
     std::function<void(std::size_t)> tapHandler_;
+    std::function<std::vector<TabBarItem>()> source_;
 };
 
 }  // namespace plat

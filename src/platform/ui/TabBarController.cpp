@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/Screen.h"
 
 namespace plat {
@@ -10,9 +11,27 @@ TabBarController::TabBarController()
     : tabBar_(std::make_shared<TabBar>(Rect{0, Screen::bounds().height() - TabBar::kHeight,
                                             Screen::bounds().width(), TabBar::kHeight})) {
     tabBar_->setTapHandler([this](std::size_t i) { tapTab(i); });
+    tabBar_->setItemsSource([this] {
+        std::vector<TabBarItem> items;
+        for (const auto& vc : childViewControllers()) {
+            // A navigation stack without a tab item of its own shows its root screen's.
+            auto* nav = dynamic_cast<NavigationController*>(vc.get());
+            const TabBarItem& own = vc->tabBarItem();
+            bool bare = own.title.empty() && !own.image;
+            if (nav && bare && !nav->viewControllers().empty()) {
+                items.push_back(nav->viewControllers().front()->tabBarItem());
+            } else {
+                items.push_back(own);
+            }
+        }
+        return items;
+    });
 }
 
-TabBarController::~TabBarController() { tabBar_->setTapHandler({}); }
+TabBarController::~TabBarController() {
+    tabBar_->setTapHandler({});
+    tabBar_->setItemsSource({});
+}
 
 std::shared_ptr<ViewController> TabBarController::selectedViewController() const {
     if (selected_ < 0 || static_cast<std::size_t>(selected_) >= childViewControllers().size()) return nullptr;
@@ -45,12 +64,7 @@ void TabBarController::placeSelectedView() {
     }
 }
 
-void TabBarController::syncBar() {
-    std::vector<TabBarItem> items;
-    for (const auto& vc : childViewControllers()) items.push_back(vc->tabBarItem());
-    tabBar_->setItems(std::move(items));
-    tabBar_->setSelectedIndex(selected_);
-}
+void TabBarController::syncBar() { tabBar_->setSelectedIndex(selected_); }
 
 void TabBarController::select(ViewController* from, long index, bool animated) {
     selected_ = index;

@@ -641,7 +641,8 @@ bool TableView::beginSwipeToDelete(const IndexPath& ip) {
         if (auto cell = cellForRow(*confirming_)) cell->setConfirmingDelete(false);
     }
     confirming_ = ip;
-    cellForRow(ip)->setConfirmingDelete(true);
+    auto d = delegate();
+    cellForRow(ip)->setConfirmingDelete(true, d ? d->titleForDeleteConfirmationButton(*this, ip) : uiText("Delete"));
     return true;
 }
 

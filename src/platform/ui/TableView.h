@@ -11,6 +11,7 @@
 #include "platform/ui/IndexPath.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TableViewCell.h"
+#include "platform/ui/UiText.h"
 
 namespace plat {
 
@@ -69,7 +70,7 @@ public:
     virtual void didDeselectRow(TableView&, const IndexPath&) {}
     virtual void accessoryButtonTapped(TableView&, const IndexPath&) {}
     virtual EditingStyle editingStyleForRow(TableView&, const IndexPath&) { return EditingStyle::Delete; }
-    virtual std::string titleForDeleteConfirmationButton(TableView&, const IndexPath&) { return "Delete"; }
+    virtual std::string titleForDeleteConfirmationButton(TableView&, const IndexPath&) { return uiText("Delete"); }
 };
 
 // One change of a batch of table updates, kept as data for tests and the driver.

@@ -1,5 +1,7 @@
+#include "platform/ui/UiText.h"
 #include "platform/ui/TableViewCell.h"
 
+#include "platform/ui/Button.h"
 #include "platform/ui/DescriptionWriter.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/TableView.h"
@@ -58,14 +60,31 @@ void TableViewCell::setHighlighted(bool highlighted, bool animated) {
 void TableViewCell::setEditing(bool editing, bool animated) {
     editing_ = editing;
     lastAnimated_ = animated;
-    if (!editing) confirmingDelete_ = false;
+    if (!editing && confirmingDelete_) setConfirmingDelete(false);
     setNeedsLayout();
 }
 
 void TableViewCell::prepareForReuse() {
     selected_ = false;
     highlighted_ = false;
-    confirmingDelete_ = false;
+    setConfirmingDelete(false);
+}
+
+void TableViewCell::setConfirmingDelete(bool on, const std::string& title) {
+    confirmingDelete_ = on;
+    if (deleteButton_) {
+        deleteButton_->removeFromSuperview();
+        deleteButton_.reset();
+    }
+    if (!on) return;
+    auto b = Button::make(ButtonType::Custom, Rect{bounds().width() - 82, 0, 82, bounds().height()});
+    b->setTitle(title.empty() ? uiText("Delete") : title);
+    b->setBackgroundColor(Color::red());
+    b->addAction(TouchUpInside, [this](Control&) {
+        if (table_) table_->confirmDelete();
+    });
+    deleteButton_ = b;
+    addSubview(b);
 }
 
 void TableViewCell::layoutSubviews() {
@@ -174,7 +193,6 @@ std::string TableViewCell::describeLine() const {
     if (imageView_->image()) s += " image " + DescriptionWriter::quoted(imageView_->image()->name());
     if (!accessoryView_) s += accessoryMark(editing_ ? editingAccessory_ : accessory_);
     if (selected_) s += " (selected)";
-    if (confirmingDelete_) s += " [Delete]";
     return s;
 }
 
@@ -187,7 +205,7 @@ void TableViewCell::describeContent(DescriptionWriter& out) const {
         v->describeInto(out);
     }
     for (const auto& v : subviews()) {
-        if (v != contentView_ && v != backgroundView_) v->describeInto(out);
+        if (v != contentView_ && v != backgroundView_) v->describeInto(out);  // accessory view, Delete
     }
 }
 

@@ -89,7 +89,8 @@ private:
         table_ = table;
         indexPath_ = ip;
     }
-    void setConfirmingDelete(bool on) { confirmingDelete_ = on; }
+    // Shows or hides the Delete button of a swipe (its title from the table's delegate).
+    void setConfirmingDelete(bool on, const std::string& title = {});
 
     CellStyle style_;
     std::string reuseIdentifier_;
@@ -102,6 +103,7 @@ private:
     SelectionStyle selectionStyle_ = SelectionStyle::Blue;
     bool selected_ = false, highlighted_ = false, editing_ = false, confirmingDelete_ = false;
     bool lastAnimated_ = false;
+    std::shared_ptr<View> deleteButton_;
     TableView* table_ = nullptr;
     IndexPath indexPath_;
 };

@@ -135,7 +135,7 @@ TEST_F(TableViewTest, TappingSelectsOneRowAndDeselectingRecordsAnimation) {
 
 TEST_F(TableViewTest, SwipeToDeleteCommitsThroughTheDataSourceOnlyForEditableRows) {
     EXPECT_TRUE(table->beginSwipeToDelete({0, 2}));
-    EXPECT_NE(table->describe().find("Row \"c\" [Delete]"), std::string::npos);
+    EXPECT_NE(table->describe().find("Row \"c\"\n      Button \"Delete\"\n"), std::string::npos);
     EXPECT_FALSE(table->userSelectRow({0, 0}));  // the tap only hides the Delete button
     EXPECT_TRUE(rows->committed.empty());
     EXPECT_TRUE(table->swipeToDelete({0, 2}));

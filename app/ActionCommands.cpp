@@ -1,0 +1,170 @@
+#include <algorithm>
+
+#include "CommandGroups.h"
+#include "CommandSupport.h"
+#include "Driver.h"
+#include "TextEntry.h"
+#include "model/Language.h"
+#include "platform/ui/Switch.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/Window.h"
+
+namespace qx::app {
+
+namespace {
+
+bool actionable(const Element& e) { return e.isActionable(); }
+
+bool reachable(const Element& e) { return e.shown && !e.covered; }
+
+Outcome tap(Driver& driver, const std::vector<Word>& args) {
+    if (args.empty()) return Outcome::failure("usage: tap TEXT [> TEXT ...]");
+    ScreenLookup lookup(driver);
+    if (!lookup.ready()) return Outcome::failure(lookup.error());
+    Found found = lookup.find(args, actionable);
+    if (!found) return Outcome::failure(found.error);
+    return touchElement(lookup.elements(), found.index);
+}
+
+// The navigation bar's back button, else a button titled "Back" (screens with a bar of
+// their own); the front-most one when there are several.
+Outcome back(Driver& driver, const std::vector<Word>& args) {
+    if (auto bad = checkArgCount(args, 0, 0, "back")) return *bad;
+    ScreenLookup lookup(driver);
+    if (!lookup.ready()) return Outcome::failure(lookup.error());
+    const ScreenElements& all = lookup.elements();
+    const std::string localized = qx::Language::get("Back");
+    std::size_t barButton = Element::npos, titled = Element::npos;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        const Element& e = all.at(i);
+        if (!reachable(e)) continue;
+        if (e.role == Element::Role::BackButton) barButton = i;
+        if (e.isActionable() && (e.text == localized || e.text == "Back")) titled = i;
+    }
+    std::size_t chosen = barButton != Element::npos ? barButton : titled;
+    if (chosen == Element::npos) return Outcome::failure("no back button on screen");
+    return touchElement(all, chosen);
+}
+
+bool isSwitch(const Element& e) {
+    return e.role == Element::Role::View && dynamic_cast<const plat::Switch*>(e.view) != nullptr;
+}
+
+bool isTextInput(const Element& e) { return e.role == Element::Role::View && e.view && takesText(*e.view); }
+
+bool isRow(const Element& e) {
+    return e.role == Element::Role::View && dynamic_cast<const plat::TableViewCell*>(e.view) != nullptr;
+}
+
+// The element a path names and, when it is not itself of the wanted kind, the one of that
+// kind that belongs to it (the switch of a row, the field beside a label).
+Found findWithPart(const ScreenLookup& lookup, const std::vector<Word>& path, const ElementFinder::Predicate& want,
+                   const std::string& what) {
+    Found found = lookup.find(path, want);
+    if (!found || want(lookup.elements().at(found.index))) return found;
+    return lookup.nearest(found.index, want, what);
+}
+
+Outcome toggle(Driver& driver, const std::vector<Word>& args) {
+    if (args.empty()) return Outcome::failure("usage: toggle TEXT");
+    ScreenLookup lookup(driver);
+    if (!lookup.ready()) return Outcome::failure(lookup.error());
+    Found found = findWithPart(lookup, args, isSwitch, "switch");
+    if (!found) return Outcome::failure(found.error);
+    return touchElement(lookup.elements(), found.index);
+}
+
+// The text to type is the last word, written back whole when it ended in "#N".
+Outcome typeText(Driver& driver, const std::vector<Word>& args) {
+    if (args.size() < 2 || args.back().separator) return Outcome::failure("usage: type FIELD TEXT");
+    const Word& last = args.back();
+    std::string text = last.index > 0 ? last.text + "#" + std::to_string(last.index) : last.text;
+    ScreenLookup lookup(driver);
+    if (!lookup.ready()) return Outcome::failure(lookup.error());
+    Found found = findWithPart(lookup, {args.begin(), args.end() - 1}, isTextInput, "text field");
+    if (!found) return Outcome::failure(found.error);
+    const Element& field = lookup.elements().at(found.index);
+    if (!field.enabled) return Outcome::failure(lookup.elements().nameOf(found.index) + " is disabled");
+    return typeInto(*field.view, text, lookup.elements().nameOf(found.index));
+}
+
+// A button of the alert or action sheet in front.
+Outcome press(Driver& driver, const std::vector<Word>& args) {
+    if (args.empty()) return Outcome::failure("usage: press TITLE");
+    ScreenLookup lookup(driver);
+    if (!lookup.ready()) return Outcome::failure(lookup.error());
+    const plat::View* overlay = lookup.window().frontmostOverlay();
+    if (!overlay) return Outcome::failure("no alert or sheet is shown");
+    const ScreenElements& all = lookup.elements();
+    std::size_t within = Element::npos;
+    for (std::size_t i = 0; i < all.size() && within == Element::npos; ++i) {
+        if (all.at(i).role == Element::Role::View && all.at(i).view == overlay) within = i;
+    }
+    Found found = lookup.find(args, actionable, true, within);
+    if (!found) return Outcome::failure(found.error);
+    return touchElement(all, found.index);
+}
+
+// Swipes across a row and confirms its Delete button.
+Outcome deleteRow(Driver& driver, const std::vector<Word>& args) {
+    if (args.empty()) return Outcome::failure("usage: delete ROW");
+    ScreenLookup lookup(driver);
+    if (!lookup.ready()) return Outcome::failure(lookup.error());
+    const ScreenElements& all = lookup.elements();
+    Found found = lookup.find(args, isRow);
+    if (!found) return Outcome::failure(found.error);
+    std::size_t row = found.index;
+    while (row != Element::npos && !isRow(all.at(row))) row = all.at(row).parent;
+    if (row == Element::npos) return Outcome::failure(all.nameOf(found.index) + " is not in a table row");
+    auto* cell = static_cast<plat::TableViewCell*>(all.at(row).view);
+    plat::TableView* table = cell->tableView();
+    if (!table || !table->swipeToDelete(cell->indexPath())) {
+        return Outcome::failure(all.nameOf(row) + " cannot be deleted");
+    }
+    return Outcome::success();
+}
+
+bool isNumber(const std::string& s) {
+    return !s.empty() && s.size() < 4 && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A tab by its title, or by its place counted from 1.
+Outcome tab(Driver& driver, const std::vector<Word>& args) {
+    std::string error;
+    auto name = singleText(args, error);
+    if (!name) return Outcome::failure("usage: tab NAME|NUMBER");
+    ScreenLookup lookup(driver);
+    if (!lookup.ready()) return Outcome::failure(lookup.error());
+    const ScreenElements& all = lookup.elements();
+    std::vector<std::size_t> tabs, named;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (all.at(i).role != Element::Role::Tab || !reachable(all.at(i))) continue;
+        tabs.push_back(i);
+        if (all.at(i).text == *name) named.push_back(i);
+    }
+    if (tabs.empty()) return Outcome::failure("no tab bar on screen");
+    if (named.size() == 1) return touchElement(all, named.front());
+    if (named.size() > 1) return Outcome::failure("more than one tab is titled \"" + *name + "\"; give its number");
+    if (isNumber(*name)) {
+        std::size_t n = static_cast<std::size_t>(std::stoi(*name));
+        if (n >= 1 && n <= tabs.size()) return touchElement(all, tabs[n - 1]);
+    }
+    std::string list;
+    for (std::size_t i : tabs) list += (list.empty() ? "\"" : ", \"") + all.at(i).text + "\"";
+    return Outcome::failure("no tab \"" + *name + "\"; the tabs are " + list);
+}
+
+}  // namespace
+
+void registerActionCommands(CommandRegistry& registry) {
+    registry.add({"tap", "TEXT", "tap a button, row, bar button or tab by its text", tap});
+    registry.add({"toggle", "TEXT", "flip a switch found by its label or its row's text", toggle});
+    registry.add({"type", "FIELD TEXT", "type into a field found by its placeholder or label, then end editing",
+                  typeText});
+    registry.add({"press", "TITLE", "press a button of the alert or action sheet shown", press});
+    registry.add({"delete", "ROW", "swipe across a row and confirm Delete", deleteRow});
+    registry.add({"back", "", "tap the back button", back});
+    registry.add({"tab", "NAME|NUMBER", "choose a tab by its title or its number (from 1)", tab});
+}
+
+}  // namespace qx::app

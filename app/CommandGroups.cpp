@@ -1,0 +1,11 @@
+#include "CommandGroups.h"
+
+namespace qx::app {
+
+void registerAllCommands(CommandRegistry& registry) {
+    registerInspectionCommands(registry);
+    registerActionCommands(registry);
+    registerSessionCommands(registry);
+}
+
+}  // namespace qx::app

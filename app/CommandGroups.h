@@ -1,0 +1,15 @@
+#pragma once
+
+namespace qx::app {
+
+class CommandRegistry;
+
+// The driver's command groups. A new group (the instrument's, say) adds its function here and
+// to registerAllCommands.
+void registerSessionCommands(CommandRegistry& registry);     // advance, help, quit
+void registerInspectionCommands(CommandRegistry& registry);  // show, expect, expect-not, render
+void registerActionCommands(CommandRegistry& registry);      // tap, toggle, type, press, delete, back, tab
+
+void registerAllCommands(CommandRegistry& registry);
+
+}  // namespace qx::app

@@ -1,0 +1,180 @@
+#include "dashboard/DashboardController.h"
+
+#include "dashboard/DashboardInterfaces.h"
+#include "dashboard/DashboardSections.h"
+#include "dashboard/VNBTLETableViewController.h"
+#include "link/DeviceManager.h"
+#include "model/Language.h"
+#include "model/Settings.h"
+#include "shell/TabScreens.h"
+
+namespace qx {
+
+namespace {
+
+const char* const kModeKeys[3] = {"Dose rate", "Dose", "Search"};
+const char* const kModePictures[3] = {"btn-left", "btn-center", "btn-right"};
+constexpr plat::Size kSegment{100, 32};
+
+}  // namespace
+
+std::shared_ptr<DashboardController> DashboardController::make(std::shared_ptr<LiveReadings> readings) {
+    return std::make_shared<DashboardController>(std::move(readings));
+}
+
+DashboardController::DashboardController(std::shared_ptr<LiveReadings> readings) : readings_(std::move(readings)) {
+    setTitle(Language::get("Dashboard"));
+}
+
+DashboardController::~DashboardController() { presenceObserver_.reset(); }
+
+std::shared_ptr<plat::Label> DashboardController::addLabel(const plat::Rect& frame, const plat::Font& font) {
+    auto label = std::make_shared<plat::Label>(frame);
+    label->setFont(font);
+    view()->addSubview(label);
+    return label;
+}
+
+std::shared_ptr<plat::Button> DashboardController::addButton(const plat::Rect& frame,
+                                                             void (DashboardController::*action)()) {
+    auto button = plat::Button::make(plat::ButtonType::Custom, frame);
+    button->setBackgroundImage(plat::Image::named("btn-dashboard"));
+    button->setTitleColor(plat::Color::white());
+    button->addAction(plat::TouchUpInside, [this, action](plat::Control&) { (this->*action)(); });
+    view()->addSubview(button);
+    return button;
+}
+
+void DashboardController::viewDidLoad() {
+    VNBaseViewController::viewDidLoad();
+    view()->setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
+    const auto top = contentFrame().y();
+
+    auto self = weak_from_this().lock();
+    modeControl_ = std::make_shared<CustomSegmentedControl>(
+        3, kSegment, plat::Image::named("segment-divider"), 0,
+        std::shared_ptr<CustomSegmentedControlDelegate>(self, this));
+    modeControl_->setFrame(plat::Rect{9, top + 10, modeControl_->frame().width(), modeControl_->frame().height()});
+    view()->addSubview(modeControl_);
+
+    const plat::Font caption = plat::Font::named("HelveticaNeue-Bold", 17);
+    const plat::Font value = plat::Font::named("HelveticaNeue-Bold", 44);
+    const plat::Font unit = plat::Font::named("HelveticaNeue", 20);
+    derCaption_ = addLabel({20, top + 56, 280, 22}, caption);
+    derValue_ = addLabel({20, top + 78, 180, 52}, value);
+    derUnit_ = addLabel({205, top + 98, 95, 26}, unit);
+    progress_ = std::make_shared<PDColoredProgressView>(plat::Rect{20, top + 136, 280, 12});
+    view()->addSubview(progress_);
+    deCaption_ = addLabel({20, top + 164, 280, 22}, caption);
+    deValue_ = addLabel({20, top + 186, 180, 52}, value);
+    deUnit_ = addLabel({205, top + 206, 95, 26}, unit);
+    modeSettingsButton_ = addButton({20, top + 256, 135, 40}, &DashboardController::openModeSettings);
+    instrumentsButton_ = addButton({165, top + 256, 135, 40}, &DashboardController::openInstrumentList);
+
+    presenceObserver_ = plat::NotificationCenter::defaultCenter().addObserver(
+        kDevicePresentNotification, [this](const plat::Notification&) { updateValues(); });
+    showModeButtons();
+    initTitles();
+}
+
+void DashboardController::viewWillAppear(bool animated) {
+    VNBaseViewController::viewWillAppear(animated);
+    auto self = weak_from_this().lock();
+    if (readings_) readings_->setDelegate(std::shared_ptr<DeviceManagerDelegate>(self, this));
+    updateValues();
+}
+
+void DashboardController::initTitles() {
+    VNBaseViewController::initTitles();
+    setTitle(Language::get("Dashboard"));
+    if (!isViewLoaded()) return;
+    derCaption_->setText(Language::get("Dose rate"));
+    deCaption_->setText(Language::get("Dose"));
+    modeSettingsButton_->setTitle(Language::get("Mode Settings"));
+    instrumentsButton_->setTitle(Language::get("Instruments"));
+    for (std::size_t i = 0; i < modeControl_->buttons().size(); ++i) {
+        modeControl_->buttons()[i]->setTitle(Language::get(kModeKeys[i]));
+    }
+    updateValues();
+}
+
+void DashboardController::updateValues() {
+    if (!isViewLoaded()) return;
+    const DoseUnit der(readings_ ? readings_->doseRate() : 0);
+    const DoseUnit de(readings_ ? readings_->dose() : 0);
+    auto& settings = Settings::sharedSettings();
+
+    derValue_->setText(der.stringValue());
+    derUnit_->setText(der.unitString(DoseUnit::doseRateKind));
+    derValue_->setTextColor(settings.derColor(der.value()));
+    deValue_->setText(de.stringValue());
+    deUnit_->setText(de.unitString(DoseUnit::doseKind));
+    deValue_->setTextColor(settings.deColor(de.value()));
+
+    const auto& thresholds = settings.DERthreshold();
+    progress_->setFirstThreshold(thresholds.firstThreshold->value());
+    progress_->setSecondThreshold(thresholds.secondThreshold->value());
+    progress_->setDer(der.value());
+}
+
+void DashboardController::setMode(unsigned mode) {
+    if (mode > searchMode) return;
+    mode_ = mode;
+    if (isViewLoaded()) showModeButtons();
+}
+
+void DashboardController::showModeButtons() {
+    const auto& buttons = modeControl_->buttons();
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        const bool on = i == mode_;
+        buttons[i]->setSelected(on);
+        buttons[i]->setBackgroundImage(plat::Image::named(std::string(kModePictures[i]) + (on ? "-active" : "")));
+    }
+}
+
+std::shared_ptr<plat::Button> DashboardController::buttonFor(CustomSegmentedControl&, std::size_t index) {
+    auto button = plat::Button::make(plat::ButtonType::Custom);
+    button->setTitle(Language::get(kModeKeys[index < 3 ? index : 0]));
+    button->setTitleColor(plat::Color::white());
+    return button;
+}
+
+void DashboardController::touchUpInsideSegmentIndex(CustomSegmentedControl&, std::size_t index) {
+    setMode(static_cast<unsigned>(index));
+}
+
+std::shared_ptr<VNTableViewController> DashboardController::showModeSettings() {
+    auto screen = VNTableViewController::make();
+    screen->setTitle(Language::get("Mode Settings"));
+    screen->setSections({DashboardSections::makeModeSection(mode_)});
+    std::weak_ptr<plat::ViewController> weak = weak_from_this();
+    screen->setOnBackBlock([weak] {
+        auto self = std::static_pointer_cast<DashboardController>(weak.lock());
+        if (!self) return;
+        self->dismissViewController(true);
+        self->updateValues();
+    });
+    if (!presentViewController(screen, true)) return nullptr;
+    return screen;
+}
+
+std::shared_ptr<VNTableViewController> DashboardController::showInstrumentList() {
+    auto screen = VNBTLETableViewController::make();
+    screen->setTitle(Language::get("Instruments"));
+    screen->setModalTransitionStyle(plat::TransitionStyle::FlipHorizontal);
+    screen->setSections({DashboardSections::makeInstrumentListSection()});
+    std::weak_ptr<plat::ViewController> weak = weak_from_this();
+    screen->setOnBackBlock([weak] {
+        VNBTLETableViewController::returnManagerToDeviceManager();
+        if (auto self = weak.lock()) self->dismissViewController(true);
+    });
+    if (!presentViewController(screen, true)) return nullptr;
+    return screen;
+}
+
+void registerDashboardLayer() {
+    registerDashboardInterfaces();
+    TabScreens::registerFactory(Tab::dashboard, [] { return DashboardController::make(); });
+}
+
+}  // namespace qx

@@ -1,0 +1,273 @@
+#include "platform/ui/UiText.h"
+#include "platform/ui/MailComposer.h"
+
+#include <atomic>
+#include <cctype>
+#include <cmath>
+#include <ctime>
+
+#include "platform/foundation/DataFolder.h"
+#include "platform/foundation/FileUtil.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/MimeCoding.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/TextView.h"
+#include "platform/ui/WebView.h"
+
+namespace plat {
+
+namespace {
+
+bool gCanSendMail = true;
+std::string gSender = "me@localhost";
+
+std::string rfc5322Date(Date date) {
+    std::time_t t = static_cast<std::time_t>(std::floor(date.timeIntervalSince1970()));
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    static const char* days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%s, %02d %s %04d %02d:%02d:%02d +0000", days[tm.tm_wday], tm.tm_mday,
+                  months[tm.tm_mon], tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return buf;
+}
+
+std::string joinAddresses(const std::vector<std::string>& list) {
+    std::string out;
+    for (const auto& a : list) {
+        if (!out.empty()) out += ", ";
+        out += mime::encodeHeaderText(a);
+    }
+    return out;
+}
+
+// A MIME type as token "/" token; anything else becomes a plain byte stream.
+std::string safeMimeType(const std::string& type) {
+    auto slash = type.find('/');
+    bool ok = slash != std::string::npos && slash > 0 && slash + 1 < type.size();
+    for (unsigned char c : type) {
+        if (!(std::isalnum(c) || c == '/' || c == '.' || c == '+' || c == '-' || c == '_')) ok = false;
+    }
+    return ok ? type : "application/octet-stream";
+}
+
+// filename="..." for plain names, RFC 2231 filename*=UTF-8''... otherwise.
+std::string fileNameParameter(const std::string& name, const char* key) {
+    bool plain = !name.empty();
+    for (unsigned char c : name) {
+        if (c < 0x20 || c > 0x7E || c == '"' || c == '\\') plain = false;
+    }
+    if (plain) return std::string(key) + "=\"" + name + "\"";
+    std::string out = std::string(key) + "*=UTF-8''";
+    static const char* hex = "0123456789ABCDEF";
+    for (unsigned char c : name) {
+        if (std::isalnum(c) || c == '.' || c == '-' || c == '_') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+std::string bodyPart(const std::string& body, bool html) {
+    return std::string("Content-Type: ") + (html ? "text/html" : "text/plain") +
+           "; charset=UTF-8\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n" + mime::quotedPrintableEncode(body) +
+           "\r\n";
+}
+
+std::string messageId(Date date) {
+    static std::atomic<unsigned> counter{0};
+    return "<" + std::to_string(static_cast<long long>(date.timeIntervalSince1970())) + "." +
+           std::to_string(counter++) + "@localhost>";
+}
+
+// The compose screen: recipient and subject fields, the body, Cancel and Send.
+class MailComposeView : public View {
+public:
+    explicit MailComposeView(const Rect& frame) : View(frame) {}
+
+    void build(MailComposer& composer) {
+        auto bar = std::make_shared<NavigationBar>(Rect{0, 0, frame().width(), NavigationBar::kHeight});
+        auto item = std::make_shared<NavigationItem>(composer.subject().empty() ? uiText("New Message") : composer.subject());
+        MailComposer* c = &composer;  // the composer owns this view
+        item->setLeftBarButtonItem(BarButtonItem::withTitle(uiText("Cancel"), BarButtonStyle::Plain, [c](BarButtonItem&) { c->cancel(); }));
+        send_ = BarButtonItem::withTitle(uiText("Send"), BarButtonStyle::Done, [c](BarButtonItem&) { c->send(); });
+        item->setRightBarButtonItem(send_);
+        bar->pushNavigationItem(item);
+        addSubview(bar);
+        item_ = item;
+        double y = NavigationBar::kHeight;
+        auto field = [&](const std::string& label, std::function<void(const std::string&)> store) {
+            auto f = std::make_shared<TextField>(Rect{0, y, frame().width(), 36});
+            f->setPlaceholder(uiText(label));
+            f->setAccessibilityIdentifier(label);
+            f->addAction(EditingChanged | EditingDidEnd, [store](Control& sender) {
+                store(static_cast<TextField&>(sender).text());
+            });
+            addSubview(f);
+            y += 36;
+            return f;
+        };
+        to_ = field("To:", [c](const std::string& t) { c->setToRecipients(splitAddresses(t)); });
+        cc_ = field("Cc/Bcc:", [c](const std::string& t) { c->setCcRecipients(splitAddresses(t)); });
+        subject_ = field("Subject:", [c](const std::string& t) { c->setSubject(t); });
+        body_ = std::make_shared<TextView>(Rect{0, y, frame().width(), frame().height() - y});
+        body_->setEditable(false);
+        addSubview(body_);
+    }
+
+    void updateForInspection() override {
+        auto* c = dynamic_cast<MailComposer*>(viewController());
+        if (!c || !to_) return;
+        auto join = [](const std::vector<std::string>& v) {
+            std::string s;
+            for (const auto& a : v) s += (s.empty() ? "" : ", ") + a;
+            return s;
+        };
+        if (!to_->isFirstResponder()) to_->setText(join(c->toRecipients()));
+        if (!cc_->isFirstResponder()) cc_->setText(join(c->ccRecipients()));
+        if (!subject_->isFirstResponder()) subject_->setText(c->subject());
+        item_->setTitle(c->subject().empty() ? uiText("New Message") : c->subject());
+        std::string body = c->messageBody();
+        if (c->isBodyHTML()) body = plainTextOfHtml(body);
+        for (const auto& a : c->attachments()) body += "\n[attachment " + a.fileName + "]";
+        body_->setText(body);
+        send_->setEnabled(!c->toRecipients().empty() || !c->ccRecipients().empty() || !c->bccRecipients().empty());
+    }
+
+    std::string kindName() const override { return "MailComposer"; }
+
+private:
+    std::shared_ptr<NavigationItem> item_;
+    BarButtonItemPtr send_;
+    std::shared_ptr<TextField> to_, cc_, subject_;
+    std::shared_ptr<TextView> body_;
+};
+
+}  // namespace
+
+std::vector<std::string> splitAddresses(const std::string& text) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find_first_of(",;", start);
+        if (end == std::string::npos) end = text.size();
+        std::string part = text.substr(start, end - start);
+        auto first = part.find_first_not_of(" \t");
+        auto last = part.find_last_not_of(" \t");
+        if (first != std::string::npos) out.push_back(part.substr(first, last - first + 1));
+        start = end + 1;
+    }
+    return out;
+}
+
+bool MailComposer::canSendMail() { return gCanSendMail; }
+void MailComposer::setCanSendMail(bool can) { gCanSendMail = can; }
+std::string MailComposer::senderAddress() { return gSender; }
+void MailComposer::setSenderAddress(std::string address) { gSender = std::move(address); }
+
+MailComposer::MailComposer() { setTitle(uiText("New Message")); }
+
+void MailComposer::setSubject(std::string s) {
+    subject_ = std::move(s);
+    navigationItem().setTitle(subject_);
+}
+
+void MailComposer::setMessageBody(std::string body, bool isHTML) {
+    body_ = std::move(body);
+    html_ = isHTML;
+}
+
+void MailComposer::addAttachmentData(std::string data, std::string mimeType, std::string fileName) {
+    attachments_.push_back(MailAttachment{std::move(data), std::move(mimeType), std::move(fileName)});
+}
+
+std::string MailComposer::messageText(Date date) const {
+    std::string m;
+    m += "From: " + mime::headerSafe(gSender) + "\r\n";
+    if (!to_.empty()) m += "To: " + joinAddresses(to_) + "\r\n";
+    if (!cc_.empty()) m += "Cc: " + joinAddresses(cc_) + "\r\n";
+    if (!bcc_.empty()) m += "Bcc: " + joinAddresses(bcc_) + "\r\n";
+    m += "Subject: " + mime::encodeHeaderText(subject_) + "\r\n";
+    m += "Date: " + rfc5322Date(date) + "\r\n";
+    m += "Message-ID: " + messageId(date) + "\r\n";
+    m += "MIME-Version: 1.0\r\n";
+    if (attachments_.empty()) return m + bodyPart(body_, html_);
+    // "=_" cannot occur in quoted-printable or base64 text, so the boundary is safe.
+    std::string boundary = "=_part_" + std::to_string(static_cast<long long>(date.timeIntervalSince1970()));
+    m += "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"\r\n\r\n";
+    m += "This is a multi-part message in MIME format.\r\n";
+    m += "--" + boundary + "\r\n" + bodyPart(body_, html_);
+    for (const auto& a : attachments_) {
+        std::string name = mime::headerSafe(a.fileName);
+        m += "--" + boundary + "\r\n";
+        m += "Content-Type: " + safeMimeType(a.mimeType) + "; " + fileNameParameter(name, "name") + "\r\n";
+        m += "Content-Transfer-Encoding: base64\r\n";
+        m += "Content-Disposition: attachment; " + fileNameParameter(name, "filename") + "\r\n\r\n";
+        m += mime::base64Encode(a.data) + "\r\n";
+    }
+    m += "--" + boundary + "--\r\n";
+    return m;
+}
+
+bool MailComposer::write(const std::filesystem::path& folder, std::string* error) {
+    if (!file::ensureDirectory(folder)) {
+        if (error) *error = "cannot create " + folder.string();
+        return false;
+    }
+    Date now = Date::now();
+    std::time_t t = static_cast<std::time_t>(std::floor(now.timeIntervalSince1970()));
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char stem[32];
+    std::strftime(stem, sizeof stem, "mail-%Y%m%d-%H%M%S", &tm);
+    auto path = file::uniqueName(folder, stem, ".eml");
+    if (!file::writeAtomically(path, messageText(now), error)) return false;
+    written_ = path;
+    return true;
+}
+
+bool MailComposer::finish(MailResult result, const std::string& error) {
+    finished_ = true;
+    result_ = result;
+    auto keep = weak_from_this().lock();
+    if (completion_) {
+        auto done = completion_;
+        done(*this, result, error);
+    }
+    return true;
+}
+
+bool MailComposer::send() {
+    if (finished_) return false;
+    if (to_.empty() && cc_.empty() && bcc_.empty()) return false;
+    if (!gCanSendMail) return finish(MailResult::Failed, "Mail is not set up on this device");
+    std::string error;
+    if (!write(DataFolder::outbox(), &error)) return finish(MailResult::Failed, error);
+    return finish(MailResult::Sent, {});
+}
+
+bool MailComposer::saveDraft() {
+    if (finished_) return false;
+    std::string error;
+    if (!write(DataFolder::outbox() / "Drafts", &error)) return finish(MailResult::Failed, error);
+    return finish(MailResult::Saved, {});
+}
+
+bool MailComposer::cancel() {
+    if (finished_) return false;
+    return finish(MailResult::Cancelled, {});
+}
+
+void MailComposer::loadView() {
+    auto v = std::make_shared<MailComposeView>(makeScreenView()->frame());
+    setView(v);
+    v->build(*this);
+}
+
+}  // namespace plat

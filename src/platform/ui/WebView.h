@@ -1,0 +1,80 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/ui/View.h"
+
+namespace plat {
+
+class WebView;
+
+struct URLRequest {
+    enum class CachePolicy { UseProtocolCachePolicy, ReloadIgnoringLocalCacheData, ReturnCacheDataElseLoad };
+    std::string url;
+    CachePolicy cachePolicy = CachePolicy::UseProtocolCachePolicy;
+    double timeoutInterval = 60;
+};
+
+enum class WebNavigationType { LinkClicked, FormSubmitted, BackForward, Reload, FormResubmitted, Other };
+
+class WebViewDelegate {
+public:
+    virtual ~WebViewDelegate() = default;
+    virtual bool shouldStartLoad(WebView&, const URLRequest&, WebNavigationType) { return true; }
+    virtual void didStartLoad(WebView&) {}
+    virtual void didFinishLoad(WebView&) {}
+    virtual void didFailLoad(WebView&, const std::string& error) { (void)error; }
+};
+
+// A page view. HTML given as text is shown as it is; a URL request is loaded through the
+// content loader (file: URLs from disk by default; other addresses fail unless a loader that
+// knows them is installed). Loading finishes on the main run loop, then the delegate hears of
+// it. The loaded content is kept as data.
+class WebView : public View {
+public:
+    // Returns the document at a URL, or nothing when it cannot be had.
+    using ContentLoader = std::function<std::optional<std::string>(const std::string& url)>;
+
+    using View::View;
+
+    void setDelegate(std::weak_ptr<WebViewDelegate> d) { delegate_ = std::move(d); }
+    std::shared_ptr<WebViewDelegate> delegate() const { return delegate_.lock(); }
+
+    void loadHTMLString(std::string html, std::string baseURL = {});
+    void loadRequest(const URLRequest& request);
+    // A link followed or a redirect by the page: asks the delegate, then loads.
+    bool navigate(const std::string& url, WebNavigationType type = WebNavigationType::LinkClicked);
+    void stopLoading();
+
+    bool isLoading() const { return loading_; }
+    const std::string& html() const { return html_; }
+    const std::string& baseURL() const { return baseURL_; }
+    const std::optional<URLRequest>& request() const { return request_; }
+    const std::string& lastError() const { return error_; }
+    // The text of the page without its markup.
+    std::string plainText() const;
+
+    static void setContentLoader(ContentLoader loader);
+
+    std::string kindName() const override { return "WebView"; }
+    std::string displayText() const override { return plainText(); }
+    std::string describeLine() const override;
+
+private:
+    void startLoad(std::function<void(WebView&)> finish);
+    void fetch(const URLRequest& request);
+
+    std::weak_ptr<WebViewDelegate> delegate_;
+    std::string html_, baseURL_, error_;
+    std::optional<URLRequest> request_;
+    bool loading_ = false;
+    unsigned generation_ = 0;
+};
+
+// The text of an HTML document without its markup, runs of blanks made one blank.
+std::string plainTextOfHtml(const std::string& html);
+
+}  // namespace plat

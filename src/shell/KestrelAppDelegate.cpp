@@ -1,0 +1,136 @@
+#include "shell/KestrelAppDelegate.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "model/Language.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Screen.h"
+#include "platform/ui/Window.h"
+#include "shell/OpenURLHandlers.h"
+#include "shell/ShellInterfaces.h"
+#include "shell/TabBarController.h"
+#include "shell/URLText.h"
+
+namespace qx {
+
+namespace {
+
+std::weak_ptr<KestrelAppDelegate>& launchedDelegate() {
+    static std::weak_ptr<KestrelAppDelegate> delegate;
+    return delegate;
+}
+
+std::string lowerCased(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+}  // namespace
+
+void KestrelAppDelegate::prepareProcess() { prepareProcess(plat::UserDefaults::standard()); }
+
+void KestrelAppDelegate::prepareProcess(plat::UserDefaults& defaults) {
+    defaults.setStringList(kAppleLanguagesKey, {"en", "ja", "zh-Hans", "ru", "fr"});
+    defaults.synchronize();
+}
+
+std::shared_ptr<KestrelAppDelegate> KestrelAppDelegate::sharedDelegate() { return launchedDelegate().lock(); }
+
+KestrelAppDelegate::KestrelAppDelegate() { registerShellInterfaces(); }
+
+KestrelAppDelegate::~KestrelAppDelegate() = default;
+
+bool KestrelAppDelegate::applicationDidFinishLaunching(const LaunchOptions& options) {
+    launchedDelegate() = weak_from_this();
+    for (const LaunchStep step : LaunchHooks::orderedSteps()) {
+        currentStep_ = step;
+        runOwnPart(step, options);
+        for (const auto* entry : LaunchHooks::hooksFor(step)) entry->hook(*this);
+    }
+    launched_ = true;
+    return true;
+}
+
+void KestrelAppDelegate::runOwnPart(LaunchStep step, const LaunchOptions& options) {
+    switch (step) {
+        case LaunchStep::applyLanguage:
+            Language::setCurrentLanguage();
+            break;
+        case LaunchStep::keepScreenAwake:
+            // A radiation display must stay readable: the screen never dims by itself.
+            plat::Application::shared().setIdleTimerDisabled(true);
+            break;
+        case LaunchStep::showWindow:
+            showWindow();
+            break;
+        case LaunchStep::restoreFacebook:
+            restoreFacebookSession();
+            break;
+        case LaunchStep::checkFacebookScheme:
+            checkFacebookScheme();
+            break;
+        case LaunchStep::importOpenedFile:
+            if (options.url && url::scheme(*options.url) == "file") importFile(*options.url);
+            break;
+        default:
+            break;  // steps that belong to other layers run through their hooks only
+    }
+}
+
+void KestrelAppDelegate::showWindow() {
+    window_ = std::make_shared<plat::Window>(plat::Screen::bounds());
+    tabBarController_ = TabBarController::make();
+    window_->setRootViewController(tabBarController_);
+    window_->makeKeyAndVisible();
+}
+
+void KestrelAppDelegate::restoreFacebookSession() {
+    auto& facebook = Facebook::sharedFacebook();
+    facebook.setSessionDelegate(weak_from_this());
+    facebook.restoreSession(plat::UserDefaults::standard());
+}
+
+void KestrelAppDelegate::checkFacebookScheme() {
+    if (Facebook::sharedFacebook().urlScheme().empty()) {
+        plat::Log::line("KestrelAppDelegate checkFacebookScheme: no Facebook app id, so no fb URL scheme; "
+                        "Facebook logins cannot come back to the application");
+    }
+}
+
+bool KestrelAppDelegate::importFile(const std::string& fileUrl) {
+    const auto path = url::filePath(fileUrl);
+    if (!path) {
+        plat::Log::line("KestrelAppDelegate openURL: not a local file URL: " + fileUrl);
+        return false;
+    }
+    const auto& importer = OpenURLHandlers::fileImporter();
+    if (!importer) {
+        plat::Log::line("KestrelAppDelegate openURL: no importer for " + *path);
+        return false;
+    }
+    return importer(*path);
+}
+
+bool KestrelAppDelegate::openURL(const std::string& openedUrl, const std::string& sourceApplication) {
+    (void)sourceApplication;
+    if (url::scheme(openedUrl) == "file") return importFile(openedUrl);
+    if (lowerCased(openedUrl).find("quorix") != std::string::npos) {
+        const auto& redirect = OpenURLHandlers::radResponderRedirect();
+        if (!redirect) {
+            plat::Log::line("KestrelAppDelegate openURL: no handler for the RadResponder redirect");
+            return false;
+        }
+        return redirect(openedUrl);
+    }
+    return Facebook::sharedFacebook().handleOpenURL(openedUrl);
+}
+
+void KestrelAppDelegate::fbDidLogin() { Facebook::sharedFacebook().storeSession(plat::UserDefaults::standard()); }
+
+void KestrelAppDelegate::fbDidLogout() { Facebook::sharedFacebook().storeSession(plat::UserDefaults::standard()); }
+
+}  // namespace qx

@@ -1,0 +1,25 @@
+#include "shell/VNTableViewCell.h"
+
+namespace qx {
+
+VNTableViewCell::VNTableViewCell(plat::CellStyle style, std::string reuseIdentifier)
+    : plat::TableViewCell(style, std::move(reuseIdentifier)) {}
+
+void VNTableViewCell::onSelectCell() {
+    // A copy: the block may replace itself (a section rebuilding its rows).
+    if (auto block = onSelectCellBlock_) block(*this);
+}
+
+void VNTableViewCell::styleLabel(plat::Label& label, bool bold) {
+    label.setFont(plat::Font::named(bold ? "HelveticaNeue-Bold" : "HelveticaNeue", 17));
+    label.setTextColor(plat::Color::black());
+    label.setShadowColor(plat::Color::white());
+    label.setShadowOffset({0, 1});
+}
+
+void VNTableViewCell::awakeFromNib() {
+    styleLabel(textLabel(), true);
+    styleLabel(detailTextLabel(), false);
+}
+
+}  // namespace qx

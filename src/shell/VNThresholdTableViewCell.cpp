@@ -1,0 +1,57 @@
+#include "shell/VNThresholdTableViewCell.h"
+
+#include "model/Language.h"
+
+namespace qx {
+
+void VNThresholdTableViewCell::buildContent() {
+    thresholdIcon_ = std::make_shared<plat::ImageView>(plat::Rect{10, 7, 30, 30});
+    thresholdTitle_ = std::make_shared<plat::Label>(plat::Rect{50, 0, 150, 44});
+    thresholdValue_ = std::make_shared<plat::Label>(plat::Rect{190, 0, 100, 44});
+    thresholdValue_->setTextAlignment(plat::TextAlignment::Right);
+    contentView().addSubview(thresholdIcon_);
+    contentView().addSubview(thresholdTitle_);
+    contentView().addSubview(thresholdValue_);
+    setAccessoryType(plat::AccessoryType::DisclosureIndicator);
+}
+
+void VNThresholdTableViewCell::awakeFromNib() {
+    styleLabel(*thresholdTitle_, true);
+    thresholdValue_->setFont(plat::Font::named("HelveticaNeue", 17));
+    thresholdValue_->setShadowColor(plat::Color::white());
+    thresholdValue_->setShadowOffset({0, 1});
+    setType(type_);
+}
+
+void VNThresholdTableViewCell::setType(std::uint64_t type) {
+    type_ = type;
+    const char* icon = "icon-treshhold-red";
+    const char* name = "Second threshold";
+    plat::Color color = plat::Color::red();
+    switch (type) {
+        case 0:
+            icon = "icon-treshhold-yellow";
+            name = "First threshold";
+            color = plat::Color::orange();
+            break;
+        case 2: name = "First threshold"; break;
+        case 3: name = "Indication threshold"; break;
+        default: break;  // 1, and any unknown type, show as the second threshold
+    }
+    thresholdIcon_->setImage(plat::Image::named(icon));
+    thresholdTitle_->setText(Language::get(name));
+    thresholdValue_->setTextColor(color);
+}
+
+void VNThresholdTableViewCell::setValue(std::string value) {
+    value_ = std::move(value);
+    thresholdValue_->setText(value_);
+    setNeedsDisplay();
+}
+
+void VNActionTableViewCell::awakeFromNib() {
+    VNTableViewCell::awakeFromNib();
+    textLabel().setTextColor(kActionColor);
+}
+
+}  // namespace qx

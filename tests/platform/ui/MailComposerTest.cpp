@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include "TestEnvironment.h"
+#include "platform/foundation/DataFolder.h"
+#include "platform/foundation/FileUtil.h"
+#include "platform/ui/MailComposer.h"
+#include "platform/ui/MimeCoding.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/ViewSearch.h"
+
+namespace {
+
+using plat::MailComposer;
+using plat::MailResult;
+
+// A parsed message: headers (unfolded) and body; a multipart message also its parts.
+struct Part {
+    std::map<std::string, std::string> headers;
+    std::string body;
+};
+
+Part parsePart(const std::string& text) {
+    Part p;
+    auto split = text.find("\r\n\r\n");
+    std::string head = text.substr(0, split);
+    p.body = split == std::string::npos ? "" : text.substr(split + 4);
+    std::string unfolded;
+    for (std::size_t i = 0; i < head.size(); ++i) {
+        if (head.compare(i, 3, "\r\n ") == 0) {
+            unfolded += ' ';
+            i += 2;
+        } else {
+            unfolded += head[i];
+        }
+    }
+    std::size_t start = 0;
+    while (start < unfolded.size()) {
+        auto end = unfolded.find("\r\n", start);
+        if (end == std::string::npos) end = unfolded.size();
+        std::string line = unfolded.substr(start, end - start);
+        auto colon = line.find(':');
+        if (colon != std::string::npos) p.headers[line.substr(0, colon)] = line.substr(colon + 2);
+        start = end + 2;
+    }
+    return p;
+}
+
+std::vector<Part> parts(const Part& message) {
+    const std::string& type = message.headers.at("Content-Type");
+    auto b = type.find("boundary=\"");
+    std::string boundary = "--" + type.substr(b + 10, type.find('"', b + 10) - b - 10);
+    std::vector<Part> out;
+    std::size_t pos = message.body.find(boundary);
+    while (pos != std::string::npos) {
+        pos += boundary.size();
+        if (message.body.compare(pos, 2, "--") == 0) break;
+        std::size_t next = message.body.find(boundary, pos);
+        out.push_back(parsePart(message.body.substr(pos + 2, next - pos - 4)));
+        pos = next;
+    }
+    return out;
+}
+
+class MailComposerTest : public qxtest::AppTest {};
+
+TEST_F(MailComposerTest, SendWritesOneMessageThatParsesBackWithBodyAndAttachments) {
+    auto mail = std::make_shared<MailComposer>();
+    std::string subject = "Vennorlabs App Report 1. M\u00e4rz 2024 \u6642\u523b";
+    mail->setSubject(subject);
+    std::string body = "<html><body><p>Dose rate \u00b5Sv/h = 0.12</p>\n" + std::string(200, 'x') + " \n</body></html>";
+    mail->setMessageBody(body, true);
+    mail->setToRecipients({"ann@example.org", "bob@example.org"});
+    mail->setBccRecipients({"archive@example.org"});
+    std::string binary("\x00\x01\xff\r\n=_part", 11);
+    mail->addAttachmentData(binary, "text/csv", "waypoints.csv");
+    mail->addAttachmentData("abc", "bad type\r\nX-Injected: 1", "na\u00efve \"list\".gpx");
+    std::vector<MailResult> results;
+    mail->setCompletion([&](MailComposer&, MailResult r, const std::string& error) {
+        results.push_back(r);
+        EXPECT_TRUE(error.empty());
+    });
+
+    ASSERT_TRUE(mail->send());
+    EXPECT_EQ(results, (std::vector<MailResult>{MailResult::Sent}));
+    EXPECT_FALSE(mail->send());  // finished once
+    auto files = std::vector<std::filesystem::path>(std::filesystem::directory_iterator(plat::DataFolder::outbox()), {});
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0], mail->writtenFile());
+    EXPECT_EQ(files[0].extension(), ".eml");
+
+    Part message = parsePart(plat::file::read(files[0]).value());
+    EXPECT_EQ(message.headers["To"], "ann@example.org, bob@example.org");
+    EXPECT_EQ(message.headers["Bcc"], "archive@example.org");
+    EXPECT_EQ(message.headers["MIME-Version"], "1.0");
+    EXPECT_EQ(message.headers.count("X-Injected"), 0u);
+    EXPECT_EQ(message.headers["Subject"].find("=?UTF-8?B?"), 0u);
+    EXPECT_EQ(plat::mime::decodeHeaderText(message.headers["Subject"]), subject);
+    EXPECT_NE(message.headers["Date"].find("+0000"), std::string::npos);
+
+    auto ps = parts(message);
+    ASSERT_EQ(ps.size(), 3u);
+    EXPECT_EQ(ps[0].headers["Content-Type"], "text/html; charset=UTF-8");
+    EXPECT_EQ(ps[0].headers["Content-Transfer-Encoding"], "quoted-printable");
+    std::string decoded = plat::mime::quotedPrintableDecode(ps[0].body);
+    std::string expected = body;
+    expected.replace(expected.find('\n'), 1, "\r\n");
+    expected.replace(expected.rfind('\n'), 1, "\r\n");
+    EXPECT_EQ(decoded, expected);
+    for (std::size_t at = 0, end; at < ps[0].body.size(); at = end + 2) {
+        end = ps[0].body.find("\r\n", at);
+        if (end == std::string::npos) end = ps[0].body.size();
+        EXPECT_LE(end - at, 76u);
+    }
+
+    EXPECT_EQ(ps[1].headers["Content-Disposition"], "attachment; filename=\"waypoints.csv\"");
+    EXPECT_EQ(plat::mime::base64Decode(ps[1].body).value(), binary);
+    EXPECT_EQ(ps[2].headers["Content-Type"].find("application/octet-stream; name*=UTF-8''na%C3%AFve%20%22list%22.gpx"), 0u);
+    EXPECT_EQ(plat::mime::base64Decode(ps[2].body).value(), "abc");
+}
+
+TEST_F(MailComposerTest, ResultsFollowThePersonsChoiceAndTheDeviceSetting) {
+    MailResult seen = MailResult::Sent;
+    auto capture = [&](MailComposer&, MailResult r, const std::string&) { seen = r; };
+
+    auto noRecipient = std::make_shared<MailComposer>();
+    noRecipient->setCompletion(capture);
+    EXPECT_FALSE(noRecipient->send());  // Send stays disabled
+    EXPECT_FALSE(noRecipient->isFinished());
+    EXPECT_TRUE(noRecipient->cancel());
+    EXPECT_EQ(seen, MailResult::Cancelled);
+
+    auto draft = std::make_shared<MailComposer>();
+    draft->setCompletion(capture);
+    draft->setMessageBody("plain", false);
+    EXPECT_TRUE(draft->saveDraft());
+    EXPECT_EQ(seen, MailResult::Saved);
+    EXPECT_EQ(draft->writtenFile().parent_path(), plat::DataFolder::outbox() / "Drafts");
+
+    MailComposer::setCanSendMail(false);
+    auto failing = std::make_shared<MailComposer>();
+    failing->setToRecipients({"a@b.c"});
+    std::string error;
+    failing->setCompletion([&](MailComposer&, MailResult r, const std::string& e) {
+        seen = r;
+        error = e;
+    });
+    EXPECT_TRUE(failing->send());
+    EXPECT_EQ(seen, MailResult::Failed);
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(failing->writtenFile().empty());
+    MailComposer::setCanSendMail(true);
+}
+
+TEST_F(MailComposerTest, ThePersonCanAddARecipientAndSendFromTheScreen) {
+    auto mail = std::make_shared<MailComposer>();
+    mail->setSubject("Build 210");
+    bool sent = false;
+    mail->setCompletion([&](MailComposer&, MailResult r, const std::string&) { sent = r == MailResult::Sent; });
+    auto view = mail->view();
+    EXPECT_FALSE(plat::tapText(*view, "Send"));
+    auto* to = dynamic_cast<plat::TextField*>(plat::findByAccessibilityIdentifier(*view, "To:"));
+    ASSERT_NE(to, nullptr);
+    to->typeText("support@example.org");
+    EXPECT_EQ(mail->toRecipients(), (std::vector<std::string>{"support@example.org"}));
+    EXPECT_TRUE(plat::tapText(*view, "Send"));
+    EXPECT_TRUE(sent);
+}
+
+TEST(MimeCodingTest, EncodingsMatchKnownValuesAndKeepLinesShort) {
+    EXPECT_EQ(plat::mime::base64Encode("Man"), "TWFu");
+    EXPECT_EQ(plat::mime::base64Encode("Ma"), "TWE=");
+    EXPECT_EQ(plat::mime::quotedPrintableEncode("a=b \u00e9 "), "a=3Db =C3=A9=20");
+    EXPECT_EQ(plat::mime::encodeHeaderText("plain ASCII"), "plain ASCII");
+    EXPECT_EQ(plat::mime::encodeHeaderText("line\r\nBcc: x"), "line  Bcc: x");
+    // A long non-ASCII subject is cut into words of at most 75 characters, never inside a
+    // character, and decodes back.
+    std::string longText;
+    for (int i = 0; i < 40; ++i) longText += "\u00e4\u20ac";
+    std::string encoded = plat::mime::encodeHeaderText(longText);
+    std::size_t start = 0;
+    while (start < encoded.size()) {
+        auto end = encoded.find("\r\n ", start);
+        if (end == std::string::npos) end = encoded.size();
+        EXPECT_LE(end - start, 75u);
+        auto word = encoded.substr(start, end - start);
+        EXPECT_TRUE(plat::mime::base64Decode(word.substr(10, word.size() - 12)).has_value());
+        start = end + 3;
+    }
+    EXPECT_EQ(plat::mime::decodeHeaderText(encoded), longText);
+}
+
+}  // namespace

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+
+#include "TestEnvironment.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Interface.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/Switch.h"
+#include "platform/ui/TabBarController.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/ViewSearch.h"
+#include "platform/ui/Window.h"
+
+namespace {
+
+using namespace plat;
+
+// A settings-like screen built from an interface file: a label, a switch, a field and two
+// buttons, one of them disabled and one hidden.
+std::shared_ptr<View> buildPanel(Outlets& outlets) {
+    auto root = std::make_shared<View>(Rect{0, 0, 320, 400});
+    auto title = std::make_shared<Label>(Rect{10, 10, 200, 20}, "Auto Upload");
+    auto sw = std::make_shared<Switch>(Rect{250, 10, 0, 0});
+    sw->setAccessibilityIdentifier("upload");
+    auto field = std::make_shared<TextField>(Rect{10, 40, 300, 30});
+    field->setPlaceholder("Server Address");
+    auto save = Button::make(ButtonType::System, Rect{10, 80, 100, 40});
+    save->setTitle("Save");
+    save->setEnabled(false);
+    auto record = Button::make(ButtonType::Custom, Rect{120, 80, 100, 40});
+    record->setTitle("Record");
+    record->setHidden(true);
+    for (auto v : std::vector<ViewPtr>{title, sw, field, save, record}) root->addSubview(v);
+    outlets.set("title", title);
+    outlets.set("uploadSwitch", sw);
+    outlets.set("saveButton", save);
+    return root;
+}
+
+class ScreenTextAndRenderTest : public qxtest::AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        Interface::registerBuilder("Panel", buildPanel);
+    }
+};
+
+TEST_F(ScreenTextAndRenderTest, AScreenFromAnInterfaceFileHasItsOutletsAndDescribesItself) {
+    auto panel = std::make_shared<ViewController>("Panel");
+    panel->setTitle("Network");
+    auto nav = std::make_shared<NavigationController>(panel);
+    auto tabs = std::make_shared<TabBarController>();
+    auto other = std::make_shared<ViewController>();
+    other->setTitle("History");
+    tabs->setViewControllers({nav, other});
+    Window window;
+    window.setRootViewController(tabs);
+    window.makeKeyAndVisible();
+
+    ASSERT_NE(panel->outlet<Switch>("uploadSwitch"), nullptr);
+    EXPECT_EQ(panel->outlet<Label>("title")->text(), "Auto Upload");
+    EXPECT_EQ(panel->outlet<Switch>("missing"), nullptr);
+    panel->navigationItem().setRightBarButtonItem(BarButtonItem::withSystemItem(SystemItem::Done));
+    other->setTitle("Verlauf");  // a renamed tab shows at once
+    AlertView::make("Save Track", "", "Cancel", {"Save"})->show();
+
+    EXPECT_EQ(window.describe(),
+              "Window\n"
+              "  TabBarController \"\"\n"
+              "    NavigationController \"\"\n"
+              "      Screen \"Network\"\n"
+              "        Label \"Auto Upload\"\n"
+              "        Switch off\n"
+              "        TextField \"\" placeholder \"Server Address\"\n"
+              "        Button \"Save\" (disabled)\n"
+              "        Button \"Record\" (hidden)\n"
+              "      NavigationBar \"Network\"\n"
+              "        [Done]\n"
+              "    TabBar [Network *] [Verlauf]\n"
+              "  Alert \"Save Track\"\n"
+              "    Button \"Cancel\"\n"
+              "    Button \"Save\"\n");
+}
+
+TEST_F(ScreenTextAndRenderTest, FindingAndTappingReachOnlyWhatATouchCanReach) {
+    auto panel = std::make_shared<ViewController>("Panel");
+    Window window;
+    window.setRootViewController(panel);
+    window.makeKeyAndVisible();
+    int saves = 0;
+    auto save = panel->outlet<Button>("saveButton");
+    save->addAction(TouchUpInside, [&](Control&) { ++saves; });
+    EXPECT_FALSE(tapText(window, "Save"));  // disabled
+    save->setEnabled(true);
+    EXPECT_TRUE(tapText(window, "Save"));
+    EXPECT_FALSE(tapText(window, "Record"));  // hidden: not even found
+    EXPECT_EQ(findByText(window, "Record"), nullptr);
+    EXPECT_EQ(saves, 1);
+
+    auto* sw = dynamic_cast<Switch*>(findByAccessibilityIdentifier(window, "upload"));
+    ASSERT_NE(sw, nullptr);
+    bool changed = false;
+    sw->addAction(ValueChanged, [&](Control& c) { changed = static_cast<Switch&>(c).isOn(); });
+    EXPECT_TRUE(sw->performTap());
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(findAll<TextField>(window).size(), 1u);
+
+    // While an alert is up, the screen below cannot be touched.
+    auto alert = AlertView::make("Data sharing", "", "Cancel", {"OK"});
+    alert->show();
+    EXPECT_EQ(&touchRoot(window), alert.get());
+    EXPECT_FALSE(tapText(window, "Save"));
+    EXPECT_TRUE(tapText(window, "OK"));
+    EXPECT_TRUE(tapText(window, "Save"));
+    EXPECT_EQ(saves, 2);
+}
+
+TEST_F(ScreenTextAndRenderTest, AViewTreeRendersToAPngWithItsColoursInPlace) {
+    qxtest::TempDir dir;
+    auto root = std::make_shared<View>(Rect{0, 0, 60, 40});
+    root->setBackgroundColor(Color::white());
+    auto box = std::make_shared<View>(Rect{10, 10, 20, 10});
+    box->setBackgroundColor(Color::red());
+    auto inner = std::make_shared<View>(Rect{5, 5, 5, 5});  // inside box: at (15, 15) on screen
+    inner->setBackgroundColor(Color::blue());
+    box->addSubview(inner);
+    auto hidden = std::make_shared<View>(Rect{40, 0, 20, 40});
+    hidden->setBackgroundColor(Color::green());
+    hidden->setHidden(true);
+    auto faint = std::make_shared<View>(Rect{40, 30, 20, 10});
+    faint->setBackgroundColor(Color::black());
+    faint->setAlpha(0.5);
+    for (auto v : {box, hidden, faint}) root->addSubview(v);
+
+    auto path = dir.path() / "tree.png";
+    ASSERT_TRUE(root->renderToPng(path, 2));
+    cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
+    ASSERT_EQ(cairo_surface_status(s), CAIRO_STATUS_SUCCESS);
+    EXPECT_EQ(cairo_image_surface_get_width(s), 120);
+    EXPECT_EQ(cairo_image_surface_get_height(s), 80);
+    auto at = [&](int x, int y) {
+        auto* data = cairo_image_surface_get_data(s);
+        return *reinterpret_cast<const std::uint32_t*>(data + y * cairo_image_surface_get_stride(s) + x * 4);
+    };
+    EXPECT_EQ(at(22, 22), 0xFFFF0000u);  // red box
+    EXPECT_EQ(at(32, 32), 0xFF0000FFu);  // blue, placed in the box's coordinates
+    EXPECT_EQ(at(100, 10), 0xFFFFFFFFu);  // the hidden green view draws nothing
+    std::uint32_t grey = at(100, 70);     // half black over white
+    EXPECT_NEAR(static_cast<int>((grey >> 16) & 0xFF), 128, 2);
+    cairo_surface_destroy(s);
+    EXPECT_EQ(box->needsDisplay(), false);
+}
+
+}  // namespace
