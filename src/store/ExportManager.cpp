@@ -3,7 +3,11 @@
 #include "model/Language.h"
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/FileUtil.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/MailComposer.h"
+#include "platform/ui/ProgressOverlay.h"
+#include "platform/ui/Window.h"
 #include "store/Measurement.h"
 #include "store/Waypoint.h"
 #include "store/io/WaypointFile.h"
@@ -69,20 +73,23 @@ void ExportManager::exportWaypoints(const std::vector<std::shared_ptr<ManagedObj
         if (completion) completion();
         return;
     }
+    auto overlay = plat::ProgressOverlay::showOn(plat::Window::keyWindow(), true);
+    overlay->setTitle(Language::get("Exporting data..."));
     auto fileRecords = std::make_shared<std::vector<WaypointRecord>>(recordsOf(records));
     const plat::Date when = plat::Date::now();
     const auto folder = plat::DataFolder::documents();
-    plat::dispatch::onQueue(queue_, [this, fileRecords, format, when, folder, exportFormat, completion] {
+    plat::dispatch::onQueue(queue_, [this, fileRecords, format, when, folder, overlay, completion] {
         std::string error;
         const auto file = WaypointFile::writeNew(*fileRecords, *format, folder, when, &error);
-        plat::dispatch::toMain([this, file, error, exportFormat, completion] {
-            written(file, error, exportFormat, completion);
+        plat::dispatch::toMain([this, file, error, format, overlay, completion] {
+            overlay->hide(true);
+            written(file, error, *format, completion);
         });
     });
 }
 
 void ExportManager::written(const std::optional<std::filesystem::path>& file, const std::string& error,
-                            unsigned /*format*/, const Completion& completion) {
+                            WaypointFormat format, const Completion& completion) {
     if (!file) {
         plat::Log::line("ExportManager: " + error);
         plat::AlertView::show(Language::get("Export failed"), Language::get("The file could not be written."),
@@ -91,7 +98,27 @@ void ExportManager::written(const std::optional<std::filesystem::path>& file, co
         return;
     }
     plat::Log::line("ExportManager: wrote " + file->filename().string());
-    if (completion) completion();
+    if (!offerByMail(*file, format, completion) && completion) completion();
+}
+
+bool ExportManager::offerByMail(const std::filesystem::path& file, WaypointFormat format,
+                                const Completion& completion) {
+    auto* window = plat::Window::keyWindow();
+    auto* screen = window ? window->visibleViewController() : nullptr;
+    auto bytes = plat::file::read(file);
+    if (!plat::MailComposer::canSendMail() || !screen || !bytes) {
+        plat::Log::line("ExportManager: the file is not mailed; it stays in Documents");
+        return false;
+    }
+    auto composer = std::make_shared<plat::MailComposer>();
+    composer->setSubject(Language::get("Data export"));
+    composer->setMessageBody("", false);
+    composer->addAttachmentData(std::move(*bytes), WaypointFile::mimeType(format), file.filename().string());
+    composer->setCompletion([completion](plat::MailComposer& mail, plat::MailResult, const std::string&) {
+        mail.dismissViewController(true);
+        if (completion) completion();
+    });
+    return screen->presentViewController(composer, true);
 }
 
 }  // namespace qx

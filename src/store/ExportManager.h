@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/foundation/Dispatch.h"
+#include "store/io/WaypointFile.h"
 #include "store/io/WaypointRecord.h"
 
 namespace qx {
@@ -13,7 +14,7 @@ namespace qx {
 class ManagedObject;
 
 // Exports chosen waypoints and readings to a CSV or GPX file in Documents/ and offers the file
-// as a mail attachment. The file is written on the manager's own queue, one export after the
+// as a mail attachment, with a progress overlay on the key window while the file is written. The file is written on the manager's own queue, one export after the
 // other, so that two exports never race for a file name.
 class ExportManager {
 public:
@@ -33,8 +34,10 @@ public:
 
 private:
     ExportManager() : queue_("ExportManager") {}
-    void written(const std::optional<std::filesystem::path>& file, const std::string& error, unsigned format,
+    void written(const std::optional<std::filesystem::path>& file, const std::string& error, WaypointFormat format,
                  const Completion& completion);
+    // Presents a new mail with the file attached; false when no mail can be offered.
+    bool offerByMail(const std::filesystem::path& file, WaypointFormat format, const Completion& completion);
 
     plat::SerialQueue queue_;
 };

@@ -8,6 +8,8 @@
 #include "platform/foundation/Dispatch.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/ProgressOverlay.h"
+#include "platform/ui/Window.h"
 #include "store/Context.h"
 #include "store/Measurement.h"
 #include "store/Set.h"
@@ -81,9 +83,16 @@ std::string ImportManager::summaryText(const ImportResult& result) {
 
 void ImportManager::importFile(const std::filesystem::path& path, Completion completion) {
     plat::Log::line("ImportManager importFile: " + path.filename().string());
+    auto overlay = plat::ProgressOverlay::showOn(plat::Window::keyWindow(), true);
+    overlay->setTitle(Language::get("Importing data..."));
     auto read = std::make_shared<WaypointReadResult>();
+    Completion done = [overlay, completion = std::move(completion)](const ImportResult& result) {
+        overlay->hide(true);
+        plat::AlertView::show(Language::get("Data import"), summaryText(result), Language::get("OK"), {}, {});
+        if (completion) completion(result);
+    };
     plat::dispatch::backgroundThenMain([path, read] { *read = WaypointFile::read(path); },
-                                       [this, read, completion = std::move(completion)] { store(read, completion); });
+                                       [this, read, done] { store(read, done); });
 }
 
 void ImportManager::store(const std::shared_ptr<WaypointReadResult>& read, const Completion& completion) {
@@ -94,7 +103,7 @@ void ImportManager::store(const std::shared_ptr<WaypointReadResult>& read, const
     result.error = read->error;
     result.errorLine = read->errorLine;
     if (!read->readable || read->records.empty()) {
-        finish(result, completion);
+        completion(result);
         return;
     }
     Store::defaultStore().saveWithBlock(
@@ -107,13 +116,8 @@ void ImportManager::store(const std::shared_ptr<WaypointReadResult>& read, const
                 result.error = "The data could not be saved.";
                 plat::Log::line("ImportManager: save failed: " + (error ? error->message : std::string()));
             }
-            finish(result, completion);
+            completion(result);
         });
-}
-
-void ImportManager::finish(const ImportResult& result, const Completion& completion) {
-    plat::AlertView::show(Language::get("Data import"), summaryText(result), Language::get("OK"), {}, {});
-    if (completion) completion(result);
 }
 
 }  // namespace qx

@@ -48,7 +48,6 @@ public:
 private:
     ImportManager() = default;
     void store(const std::shared_ptr<WaypointReadResult>& read, const Completion& completion);
-    void finish(const ImportResult& result, const Completion& completion);
 };
 
 }  // namespace qx

@@ -9,6 +9,8 @@
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/FileUtil.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/MailComposer.h"
+#include "platform/ui/ProgressOverlay.h"
 #include "platform/ui/Window.h"
 #include "store/ExportManager.h"
 #include "store/ImportManager.h"
@@ -21,7 +23,7 @@ class ImportExportTest : public StoreTest {
 protected:
     void SetUp() override {
         StoreTest::SetUp();
-        window.setRootViewController(std::make_shared<plat::ViewController>());
+        window.setRootViewController(screen);
         window.makeKeyAndVisible();
     }
 
@@ -38,11 +40,24 @@ protected:
         return {all.begin(), all.end()};
     }
 
+    // Exports, checks the mail offered with the file, and closes the mail.
     std::filesystem::path exportAndWait(const std::vector<std::shared_ptr<qx::ManagedObject>>& objects, unsigned format) {
         bool done = false;
         qx::ExportManager::sharedInstance().exportWaypoints(objects, format, [&] { done = true; });
+        EXPECT_EQ(overlayTitle(), "Exporting data...");
         drain();
+        EXPECT_EQ(overlayTitle(), "");
+        auto mail = std::dynamic_pointer_cast<plat::MailComposer>(screen->presentedViewController());
+        EXPECT_TRUE(mail);
+        EXPECT_FALSE(done);  // not before the mail is closed
+        if (mail) {
+            EXPECT_EQ(mail->subject(), "Data export");
+            EXPECT_EQ(mail->attachments().size(), 1u);
+            EXPECT_EQ(mail->attachments().at(0).mimeType, format == 1 ? "text/csv" : "application/gpx+xml");
+            EXPECT_TRUE(mail->cancel());
+        }
         EXPECT_TRUE(done);
+        EXPECT_EQ(screen->presentedViewController(), nullptr);
         std::vector<std::filesystem::path> files;
         for (const auto& e : std::filesystem::directory_iterator(plat::DataFolder::documents())) files.push_back(e.path());
         EXPECT_EQ(files.size(), 1u);
@@ -56,8 +71,10 @@ protected:
             result = r;
             done = true;
         });
+        EXPECT_EQ(overlayTitle(), "Importing data...");
         drain();
         EXPECT_TRUE(done);
+        EXPECT_EQ(overlayTitle(), "");
         return result;
     }
 
@@ -66,8 +83,14 @@ protected:
         return alert ? alert->title() + "|" + alert->message() : std::string();
     }
 
+    std::string overlayTitle() {
+        auto overlay = plat::ProgressOverlay::overlayOn(&window);
+        return overlay && overlay->isShowing() ? overlay->title() : std::string();
+    }
+
     std::size_t storedCount(qx::EntityKind entity) { return main().count(qx::FetchRequest(entity)).value_or(0); }
 
+    std::shared_ptr<plat::ViewController> screen = std::make_shared<plat::ViewController>();
     plat::Window window;
 };
 
@@ -165,6 +188,18 @@ TEST_F(ImportExportTest, EmptyListFinishesAtOnceAndFailedWriteIsShown) {
     drain();
     EXPECT_TRUE(done);
     EXPECT_EQ(alertText(), "Export failed|The file could not be written.");
+    EXPECT_EQ(screen->presentedViewController(), nullptr);
+}
+
+TEST_F(ImportExportTest, WithoutMailTheFileStaysInDocumentsAndTheExportEnds) {
+    plat::MailComposer::setCanSendMail(false);
+    bool done = false;
+    qx::ExportManager::sharedInstance().exportWaypoints(storeSamples(), 1, [&] { done = true; });
+    drain();
+    plat::MailComposer::setCanSendMail(true);
+    EXPECT_TRUE(done);
+    EXPECT_EQ(screen->presentedViewController(), nullptr);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(plat::DataFolder::documents()), {}), 1);
 }
 
 }  // namespace qxtest
