@@ -92,7 +92,7 @@ void ImportManager::importFile(const std::filesystem::path& path, Completion com
         if (completion) completion(result);
     };
     plat::dispatch::backgroundThenMain([path, read] { *read = WaypointFile::read(path); },
-                                       [this, read, done] { store(read, done); });
+                                       [read, done] { store(read, done); });
 }
 
 void ImportManager::store(const std::shared_ptr<WaypointReadResult>& read, const Completion& completion) {
@@ -108,7 +108,7 @@ void ImportManager::store(const std::shared_ptr<WaypointReadResult>& read, const
     }
     Store::defaultStore().saveWithBlock(
         [read](Context& context) { storeRecords(read->records, context); },
-        [this, result, read, completion](bool ok, const StoreError* error) mutable {
+        [result, read, completion](bool ok, const StoreError* error) mutable {
             if (ok) {
                 result.imported = read->records.size();
             } else {

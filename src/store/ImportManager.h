@@ -47,7 +47,7 @@ public:
 
 private:
     ImportManager() = default;
-    void store(const std::shared_ptr<WaypointReadResult>& read, const Completion& completion);
+    static void store(const std::shared_ptr<WaypointReadResult>& read, const Completion& completion);
 };
 
 }  // namespace qx
