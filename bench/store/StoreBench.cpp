@@ -53,52 +53,72 @@ std::vector<Point> makePoints(std::size_t n, double firstDay, double days) {
 
 void exec(sqlite3* db, const char* sql) { sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
 
-// Inserts the points as a plain program would: one transaction, two prepared statements.
+// Writes points as a plain program would: two prepared statements, values bound one by one.
+class PointWriter {
+public:
+    explicit PointWriter(sqlite3* db) {
+        sqlite3_prepare_v2(db,
+                           "INSERT INTO \"Waypoint\" (id, name, latitude, longitude, altitude, photoUrl, autoSaved,"
+                           " inRadius, set_id, set_pos, track_id, track_pos)"
+                           " VALUES (?, NULL, ?, ?, 500, NULL, 0, 0, ?, ?, NULL, 0)",
+                           -1, &waypoint_, nullptr);
+        sqlite3_prepare_v2(db,
+                           "INSERT INTO \"Measurement\" (id, date, der, de, variation, accumulation, deviceType,"
+                           " deviceName, deviceSerial, alarmEvent, uploaded, set_id, set_pos, waypoint_id)"
+                           " VALUES (?, ?, ?, ?, 0, NULL, ?, 'VN2450', ?, 0, 0, ?, ?, ?)",
+                           -1, &measurement_, nullptr);
+    }
+    ~PointWriter() {
+        sqlite3_finalize(waypoint_);
+        sqlite3_finalize(measurement_);
+    }
+    void write(const Point& p, std::int64_t row, std::int64_t setRow) {
+        sqlite3_bind_int64(waypoint_, 1, row);
+        sqlite3_bind_double(waypoint_, 2, p.lat);
+        sqlite3_bind_double(waypoint_, 3, p.lon);
+        sqlite3_bind_int64(waypoint_, 4, setRow);
+        sqlite3_bind_int64(waypoint_, 5, row);
+        sqlite3_step(waypoint_);
+        sqlite3_reset(waypoint_);
+        sqlite3_bind_int64(measurement_, 1, row);
+        sqlite3_bind_double(measurement_, 2, p.date);
+        sqlite3_bind_double(measurement_, 3, p.der);
+        sqlite3_bind_double(measurement_, 4, p.de);
+        sqlite3_bind_int(measurement_, 5, p.type);
+        sqlite3_bind_text(measurement_, 6, p.serial.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(measurement_, 7, setRow);
+        sqlite3_bind_int64(measurement_, 8, row);
+        sqlite3_bind_int64(measurement_, 9, row);
+        sqlite3_step(measurement_);
+        sqlite3_reset(measurement_);
+    }
+
+private:
+    sqlite3_stmt* waypoint_ = nullptr;
+    sqlite3_stmt* measurement_ = nullptr;
+};
+
+void insertSet(sqlite3* db, std::int64_t row, double date, int alarms, bool uploaded) {
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO \"Set\" (id, date, name, alarms, uploaded) VALUES (?, ?, NULL, ?, ?)", -1, &s,
+                       nullptr);
+    sqlite3_bind_int64(s, 1, row);
+    sqlite3_bind_double(s, 2, date);
+    sqlite3_bind_int(s, 3, alarms);
+    sqlite3_bind_int(s, 4, uploaded);
+    sqlite3_step(s);
+    sqlite3_finalize(s);
+}
+
+// The peer of a save: one transaction of prepared inserts.
 void rawInsert(sqlite3* db, const std::vector<Point>& points, double day0, std::int64_t setRow) {
     exec(db, "BEGIN IMMEDIATE");
-    sqlite3_stmt* set = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO \"Set\" (id, date, name, alarms, uploaded) VALUES (?, ?, NULL, 0, 0)", -1, &set,
-                       nullptr);
-    sqlite3_bind_int64(set, 1, setRow);
-    sqlite3_bind_double(set, 2, day0);
-    sqlite3_step(set);
-    sqlite3_finalize(set);
-    sqlite3_stmt* w = nullptr;
-    sqlite3_stmt* m = nullptr;
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO \"Waypoint\" (id, name, latitude, longitude, altitude, photoUrl, autoSaved, inRadius,"
-                       " set_id, set_pos, track_id, track_pos) VALUES (?, NULL, ?, ?, ?, NULL, 0, 0, ?, ?, NULL, 0)",
-                       -1, &w, nullptr);
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO \"Measurement\" (id, date, der, de, variation, accumulation, deviceType, deviceName,"
-                       " deviceSerial, alarmEvent, uploaded, set_id, set_pos, waypoint_id)"
-                       " VALUES (?, ?, ?, ?, 0, NULL, ?, 'VN2450', ?, 0, 0, ?, ?, ?)",
-                       -1, &m, nullptr);
-    std::int64_t row = 0;
-    for (const auto& p : points) {
-        ++row;
-        sqlite3_bind_int64(w, 1, row);
-        sqlite3_bind_double(w, 2, p.lat);
-        sqlite3_bind_double(w, 3, p.lon);
-        sqlite3_bind_double(w, 4, 500);
-        sqlite3_bind_int64(w, 5, setRow);
-        sqlite3_bind_int64(w, 6, row);
-        sqlite3_step(w);
-        sqlite3_reset(w);
-        sqlite3_bind_int64(m, 1, row);
-        sqlite3_bind_double(m, 2, p.date);
-        sqlite3_bind_double(m, 3, p.der);
-        sqlite3_bind_double(m, 4, p.de);
-        sqlite3_bind_int(m, 5, p.type);
-        sqlite3_bind_text(m, 6, p.serial.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int64(m, 7, setRow);
-        sqlite3_bind_int64(m, 8, row);
-        sqlite3_bind_int64(m, 9, row);
-        sqlite3_step(m);
-        sqlite3_reset(m);
+    insertSet(db, setRow, day0, 0, false);
+    {
+        PointWriter writer(db);
+        std::int64_t row = 0;
+        for (const auto& p : points) writer.write(p, ++row, setRow);
     }
-    sqlite3_finalize(w);
-    sqlite3_finalize(m);
     exec(db, "COMMIT");
 }
 
@@ -170,56 +190,17 @@ std::filesystem::path historyFile() {
     const int days = 3650;
     auto points = makePoints(200000, day0, days);
     exec(db, "BEGIN");
-    sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO \"Set\" (id, date, alarms, uploaded) VALUES (?, ?, ?, ?)", -1, &s, nullptr);
-    for (int d = 0; d < days; ++d) {
-        sqlite3_bind_int64(s, 1, d + 1);
-        sqlite3_bind_double(s, 2, day0 + 86400.0 * d);
-        sqlite3_bind_int(s, 3, 1 + d % 5);
-        sqlite3_bind_int(s, 4, d % 7 == 0);
-        sqlite3_step(s);
-        sqlite3_reset(s);
-    }
-    sqlite3_finalize(s);
+    for (int d = 0; d < days; ++d) insertSet(db, d + 1, day0 + 86400.0 * d, 1 + d % 5, d % 7 == 0);
     exec(db, "COMMIT");
-    // The points go into their days through the same prepared inserts, one day at a time.
+    // The points go into their days, one day per transaction, as days of use would.
     std::size_t i = 0;
     std::int64_t row = 0;
     for (int d = 0; d < days; ++d) {
-        std::vector<Point> ofDay;
-        while (i < points.size() && points[i].date < day0 + 86400.0 * (d + 1)) ofDay.push_back(points[i++]);
         exec(db, "BEGIN");
-        sqlite3_stmt* w = nullptr;
-        sqlite3_stmt* m = nullptr;
-        sqlite3_prepare_v2(db, "INSERT INTO \"Waypoint\" (id, latitude, longitude, set_id, set_pos) VALUES (?, ?, ?, ?, ?)",
-                           -1, &w, nullptr);
-        sqlite3_prepare_v2(db,
-                           "INSERT INTO \"Measurement\" (id, date, der, de, deviceType, deviceSerial, set_id, set_pos,"
-                           " waypoint_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)",
-                           -1, &m, nullptr);
-        for (const auto& p : ofDay) {
-            ++row;
-            sqlite3_bind_int64(w, 1, row);
-            sqlite3_bind_double(w, 2, p.lat);
-            sqlite3_bind_double(w, 3, p.lon);
-            sqlite3_bind_int64(w, 4, d + 1);
-            sqlite3_bind_int64(w, 5, row);
-            sqlite3_step(w);
-            sqlite3_reset(w);
-            sqlite3_bind_int64(m, 1, row);
-            sqlite3_bind_double(m, 2, p.date);
-            sqlite3_bind_double(m, 3, p.der);
-            sqlite3_bind_double(m, 4, p.de);
-            sqlite3_bind_int(m, 5, p.type);
-            sqlite3_bind_text(m, 6, p.serial.c_str(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_int64(m, 7, d + 1);
-            sqlite3_bind_int64(m, 8, row);
-            sqlite3_bind_int64(m, 9, row);
-            sqlite3_step(m);
-            sqlite3_reset(m);
+        {
+            PointWriter writer(db);
+            for (; i < points.size() && points[i].date < day0 + 86400.0 * (d + 1); ++i) writer.write(points[i], ++row, d + 1);
         }
-        sqlite3_finalize(w);
-        sqlite3_finalize(m);
         exec(db, "COMMIT");
     }
     exec(db, "PRAGMA wal_checkpoint(TRUNCATE); ANALYZE");

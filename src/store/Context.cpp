@@ -74,9 +74,19 @@ void Context::registerInserted(const std::shared_ptr<ManagedObject>& object) {
     object->state_ = ManagedObject::State::inserted;
     const auto& d = object->entityDescription();
     for (std::size_t i = 0; i < d.inverses.size(); ++i) object->inverseCache_[i] = std::vector<std::int64_t>{};
-    registry_[object->objectID()] = object;
+    enter(object->objectID(), object);
     inserted_.push_back(object);
     insertedIDs_.insert(object->objectID());
+}
+
+void Context::enter(const ObjectID& id, const std::shared_ptr<ManagedObject>& object) {
+    // Objects nobody holds any more leave their entries behind; sweep them now and then so
+    // that browsing years of history does not grow the table for good.
+    if (registry_.size() >= sweepAt_) {
+        std::erase_if(registry_, [](const auto& entry) { return entry.second.expired(); });
+        sweepAt_ = std::max<std::size_t>(1024, registry_.size() * 2);
+    }
+    registry_[id] = object;
 }
 
 std::shared_ptr<ManagedObject> Context::registered(const ObjectID& id) const {
@@ -133,7 +143,7 @@ std::shared_ptr<ManagedObject> Context::materialize(EntityKind entity, std::int6
     o->context_ = this;
     o->state_ = ManagedObject::State::clean;
     readColumns(*o, columns, false);
-    registry_[id] = o;
+    enter(id, o);
     return o;
 }
 
@@ -411,7 +421,7 @@ void Context::remapRow(const ObjectID& from, std::int64_t to) {
     o->dirtyKeys_ = 0;
     o->changedKeys_ = 0;
     for (auto& cache : o->inverseCache_) cache.reset();
-    registry_[target] = o;
+    enter(target, o);
     auto s = connection_->prepare("SELECT " + Schema::columnList(from.entity) + " FROM " +
                                   Schema::quoted(EntityDescription::of(from.entity).table) + " WHERE id = ?");
     if (s) {
@@ -565,9 +575,12 @@ void Context::finishSave(const ChangeSet&) {
         registry_.erase(id);
         if (o) o->context_ = nullptr;
     }
-    // Owners whose lists changed elsewhere in the file read them again when asked.
     for (const auto& [id, keys] : touched_)
         if (auto o = registered(id)) o->changedKeys_ = 0;
+    forgetChanges();
+}
+
+void Context::forgetChanges() {
     inserted_.clear();
     insertedIDs_.clear();
     updated_.clear();
@@ -622,12 +635,7 @@ void Context::rollback() {
         o->dirtyKeys_ = 0;
         o->changedKeys_ = 0;
     }
-    inserted_.clear();
-    insertedIDs_.clear();
-    updated_.clear();
-    deleted_.clear();
-    touched_.clear();
-    appends_.clear();
+    forgetChanges();
     for (auto& [id, weak] : registry_)
         if (auto o = weak.lock())
             for (auto& c : o->inverseCache_) c.reset();
@@ -733,12 +741,7 @@ void Context::invalidateAll() {
         }
     }
     registry_.clear();
-    inserted_.clear();
-    insertedIDs_.clear();
-    updated_.clear();
-    deleted_.clear();
-    touched_.clear();
-    appends_.clear();
+    forgetChanges();
     pending_ = ChangeSet{};
 }
 

@@ -144,6 +144,7 @@ private:
 
     void registerInserted(const std::shared_ptr<ManagedObject>& object);
     std::shared_ptr<ManagedObject> registered(const ObjectID& id) const;
+    void enter(const ObjectID& id, const std::shared_ptr<ManagedObject>& object);
     std::shared_ptr<ManagedObject> materialize(EntityKind entity, std::int64_t row, const std::vector<Value>& columns);
     void readColumns(ManagedObject& object, const std::vector<Value>& columns, bool keepDirty);
     std::vector<Value> columnsOf(const ManagedObject& object) const;
@@ -165,6 +166,7 @@ private:
     bool assignPositions(StoreError* error);
     bool refreshAlarmCounts(ChangeSet& changes, StoreError* error);
     void finishSave(const ChangeSet& changes);
+    void forgetChanges();
     void notifyObservers(const ChangeSet& changes);
     void prefetch(const FetchRequest& request, const std::vector<std::shared_ptr<ManagedObject>>& objects);
     void reloadObjects(EntityKind entity, const std::vector<std::shared_ptr<ManagedObject>>& objects,
@@ -174,6 +176,7 @@ private:
     Connection* connection_;
     Kind kind_;
     std::unordered_map<ObjectID, std::weak_ptr<ManagedObject>> registry_;
+    std::size_t sweepAt_ = 1024;
     std::vector<std::shared_ptr<ManagedObject>> inserted_;
     std::unordered_set<ObjectID> insertedIDs_;
     std::unordered_map<ObjectID, std::shared_ptr<ManagedObject>> updated_;

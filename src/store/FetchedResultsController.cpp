@@ -121,8 +121,10 @@ std::vector<std::shared_ptr<ManagedObject>> FetchedResultsController::fetchedObj
 }
 
 std::shared_ptr<ManagedObject> FetchedResultsController::objectAtIndexPath(const IndexPath& path) const {
-    if (path.section >= sections_.size() || path.row >= sections_[path.section].numberOfObjects) return nullptr;
-    return entries_[sections_[path.section].offset + path.row].object;
+    if (path.section < 0 || path.row < 0) return nullptr;
+    const auto section = static_cast<std::size_t>(path.section), row = static_cast<std::size_t>(path.row);
+    if (section >= sections_.size() || row >= sections_[section].numberOfObjects) return nullptr;
+    return entries_[sections_[section].offset + row].object;
 }
 
 std::vector<std::shared_ptr<ManagedObject>> FetchedResultsController::objectsInSection(std::size_t section) const {
@@ -136,7 +138,8 @@ std::vector<std::shared_ptr<ManagedObject>> FetchedResultsController::objectsInS
 std::optional<IndexPath> FetchedResultsController::indexPathForObject(const ManagedObject& object) const {
     for (std::size_t s = 0; s < sections_.size(); ++s)
         for (std::size_t i = 0; i < sections_[s].numberOfObjects; ++i)
-            if (entries_[sections_[s].offset + i].object->objectID() == object.objectID()) return IndexPath{s, i};
+            if (entries_[sections_[s].offset + i].object->objectID() == object.objectID())
+                return IndexPath{static_cast<long>(s), static_cast<long>(i)};
     return std::nullopt;
 }
 
@@ -250,7 +253,7 @@ void FetchedResultsController::report(std::vector<Entry> old, const std::vector<
         out.reserve(list.size());
         for (std::size_t s = 0; s < sections.size(); ++s)
             for (std::size_t i = 0; i < sections[s].numberOfObjects; ++i)
-                out[list[sections[s].offset + i].object->objectID().row] = {s, i};
+                out[list[sections[s].offset + i].object->objectID().row] = {static_cast<long>(s), static_cast<long>(i)};
         return out;
     };
     const auto oldPaths = pathsOf(old, oldSections);

@@ -1,15 +1,10 @@
 #pragma once
 
-#include <compare>
-#include <cstddef>
+#include "platform/ui/IndexPath.h"
 
 namespace qx {
 
-// A position in a sectioned list.
-struct IndexPath {
-    std::size_t section = 0;
-    std::size_t row = 0;
-    constexpr auto operator<=>(const IndexPath&) const = default;
-};
+// Positions in live lists are the table views' own.
+using IndexPath = plat::IndexPath;
 
 }  // namespace qx

@@ -39,7 +39,9 @@ std::int64_t countRows(Context& context, const char* sql, std::int64_t row, doub
 
 }  // namespace
 
-ReadingStats ReadingStats::ofSet(Context& context, std::int64_t row) {
+namespace {
+
+ReadingStats ofSet(Context& context, std::int64_t row) {
     // Three indexed lookups joined by UNION (which also drops a reading reached twice) rather
     // than one OR that would scan every measurement.
     static const std::string sql =
@@ -52,7 +54,7 @@ ReadingStats ReadingStats::ofSet(Context& context, std::int64_t row) {
     return run(context, sql, row);
 }
 
-ReadingStats ReadingStats::ofTrack(Context& context, std::int64_t row) {
+ReadingStats ofTrack(Context& context, std::int64_t row) {
     static const std::string sql =
         std::string(kAggregates) +
         "(SELECT m.der, m.de, m.date FROM \"Waypoint\" w JOIN \"Measurement\" m ON m.waypoint_id = w.id"
@@ -60,20 +62,30 @@ ReadingStats ReadingStats::ofTrack(Context& context, std::int64_t row) {
     return run(context, sql, row);
 }
 
-std::int64_t ReadingStats::setAlarms(Context& context, std::int64_t row, double threshold) {
-    return countRows(context, "SELECT COUNT(*) FROM \"Measurement\" WHERE set_id = ?1 AND der > ?2", row, threshold);
+}  // namespace
+
+ReadingStats ReadingStats::of(const ManagedObject& o) {
+    Context* context = o.managedObjectContext();
+    if (!context || o.isInserted()) return {};
+    return o.entity() == EntityKind::set ? ofSet(*context, o.objectID().row) : ofTrack(*context, o.objectID().row);
 }
 
-std::int64_t ReadingStats::trackAlarms(Context& context, std::int64_t row, double threshold) {
-    return countRows(context,
-                 "SELECT COUNT(*) FROM \"Waypoint\" w JOIN \"Measurement\" m ON m.waypoint_id = w.id"
-                 " WHERE w.track_id = ?1 AND m.der > ?2",
-                 row, threshold);
-}
-
-double ReadingStats::alarmThreshold(Context& context) {
-    if (context.isMain()) context.store().refreshAlarmThreshold();
-    return context.store().alarmThreshold();
+std::int64_t ReadingStats::refreshAlarms(ManagedObject& o, int alarmsAttribute, std::int64_t stored) {
+    Context* context = o.managedObjectContext();
+    if (!context || o.isInserted()) return stored;
+    // The preferences on the main thread; elsewhere the store's last copy of them.
+    if (context->isMain()) context->store().refreshAlarmThreshold();
+    const double threshold = context->store().alarmThreshold();
+    const auto counted =
+        o.entity() == EntityKind::set
+            ? countRows(*context, "SELECT COUNT(*) FROM \"Measurement\" WHERE set_id = ?1 AND der > ?2",
+                        o.objectID().row, threshold)
+            : countRows(*context,
+                        "SELECT COUNT(*) FROM \"Waypoint\" w JOIN \"Measurement\" m ON m.waypoint_id = w.id"
+                        " WHERE w.track_id = ?1 AND m.der > ?2",
+                        o.objectID().row, threshold);
+    if (counted != stored) context->writeDerivedValue(o, alarmsAttribute, Value(static_cast<long long>(counted)));
+    return counted;
 }
 
 }  // namespace qx

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/foundation/Date.h"
+#include "store/ManagedObject.h"
 
 namespace qx {
 
@@ -21,17 +22,13 @@ struct ReadingStats {
     std::optional<plat::Date> minDate;
     std::optional<plat::Date> maxDate;
 
-    // The readings of a day: its own measurements, its waypoints' and its tracks' waypoints'.
-    static ReadingStats ofSet(Context& context, std::int64_t row);
-    // The readings of a track's waypoints.
-    static ReadingStats ofTrack(Context& context, std::int64_t row);
+    // The readings of a stored day (its own measurements, its waypoints' and its tracks'
+    // waypoints') or of a stored track (its waypoints'); empty for anything not stored yet.
+    static ReadingStats of(const ManagedObject& dayOrTrack);
 
-    // Stored alarm counts: readings strictly above `threshold` (µSv/h).
-    static std::int64_t setAlarms(Context& context, std::int64_t row, double threshold);
-    static std::int64_t trackAlarms(Context& context, std::int64_t row, double threshold);
-    // The first dose-rate threshold as the stored alarm counts use it, read for `context`'s
-    // thread (the preferences on the main thread, the store's last copy elsewhere).
-    static double alarmThreshold(Context& context);
+    // The day's or track's readings strictly above the first dose-rate threshold, counted now
+    // and written back to its stored `alarms` when that differs.
+    static std::int64_t refreshAlarms(ManagedObject& dayOrTrack, int alarmsAttribute, std::int64_t stored);
 };
 
 }  // namespace qx

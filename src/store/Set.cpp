@@ -21,19 +21,11 @@ std::shared_ptr<Set>& cachedCurrentSet() {
 }
 }  // namespace
 
-struct Set::Stats : ReadingStats {};
-
 void Set::setDate(plat::Date date) { assign(date_, date, kDate); }
 void Set::setName(std::optional<std::string> name) { assign(name_, std::move(name), kName); }
 void Set::setUploaded(bool uploaded) { assign(uploaded_, uploaded, kUploaded); }
 
-std::int64_t Set::alarms() {
-    Context* context = managedObjectContext();
-    if (!context || isInserted()) return alarms_;
-    const auto counted = ReadingStats::setAlarms(*context, objectID().row, ReadingStats::alarmThreshold(*context));
-    if (counted != alarms_) context->writeDerivedValue(*this, kAlarms, Value(static_cast<long long>(counted)));
-    return counted;
-}
+std::int64_t Set::alarms() { return ReadingStats::refreshAlarms(*this, kAlarms, alarms_); }
 
 std::vector<std::shared_ptr<Track>> Set::tracks() const { return downcast<Track>(inverseObjects(0)); }
 std::vector<std::shared_ptr<Waypoint>> Set::waypoints() const { return downcast<Waypoint>(inverseObjects(1)); }
@@ -51,17 +43,11 @@ void Set::addMeasurementsObject(const std::shared_ptr<Measurement>& measurement)
     if (measurement) measurement->setSet(std::static_pointer_cast<Set>(shared_from_this()));
 }
 
-Set::Stats Set::readingStats() const {
-    Context* context = managedObjectContext();
-    if (!context || isInserted()) return {};
-    return Stats{ReadingStats::ofSet(*context, objectID().row)};
-}
-
-double Set::minDER() const { return readingStats().minDER; }
-double Set::maxDER() const { return readingStats().maxDER; }
+double Set::minDER() const { return ReadingStats::of(*this).minDER; }
+double Set::maxDER() const { return ReadingStats::of(*this).maxDER; }
 
 double Set::dose() const {
-    const auto s = readingStats();
+    const auto s = ReadingStats::of(*this);
     return s.count ? s.maxDE - s.minDE : 0;
 }
 
@@ -118,7 +104,7 @@ std::string Set::reportTableHeader() {
 std::string Set::reportTableFooter() { return "</td></tr></table><br>"; }
 
 std::string Set::reportTable() const {
-    const auto stats = readingStats();
+    const auto stats = ReadingStats::of(*this);
     std::string html = "<h2>" + ReportHtml::escape(name_.value_or(DateStrings::dateLongStr(date_))) + "</h2>";
     html += "<p>" + ReportHtml::escape(Language::get("Date:") + " " + DateStrings::dateStr(date_)) + "<br>" +
             ReportHtml::escape(Language::get("Min:") + " " + ReportHtml::dose(stats.count ? stats.minDER : 0, 0)) +

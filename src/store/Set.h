@@ -78,9 +78,6 @@ private:
     friend class Context;
     Set() : ManagedObject(kEntity) {}
 
-    struct Stats;
-    Stats readingStats() const;
-
     plat::Date date_;
     std::optional<std::string> name_;
     std::int64_t alarms_ = 0;

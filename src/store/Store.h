@@ -22,7 +22,8 @@ public:
     static constexpr const char* kFileName = "VennorlabsDB.sqlite";
     static constexpr int kSchemaVersion = 1;
 
-    // The application's store, in the data folder; opened on first use.
+    // The application's store, in the data folder; opened on first use, which belongs on the
+    // main thread (launch does it) since the main context is bound there.
     static Store& defaultStore();
     // Closes the application's store (waiting for saves under way); the next defaultStore()
     // opens it again. For a data folder that changed.

@@ -40,8 +40,6 @@ std::string alarmIconFor(double doseRate) {
 
 }  // namespace
 
-struct Track::Stats : ReadingStats {};
-
 void Track::setName(std::optional<std::string> name) { assign(name_, std::move(name), kName); }
 void Track::setDateFrom(plat::Date d) { assign(dateFrom_, d, kDateFrom); }
 void Track::setDateTo(plat::Date d) { assign(dateTo_, d, kDateTo); }
@@ -53,13 +51,7 @@ void Track::setMinAltitude(double v) { assign(minAltitude_, v, kMinAltitude); }
 void Track::setMaxAltitude(double v) { assign(maxAltitude_, v, kMaxAltitude); }
 void Track::setUploaded(bool v) { assign(uploaded_, v, kUploaded); }
 
-std::int64_t Track::alarms() {
-    Context* context = managedObjectContext();
-    if (!context || isInserted()) return alarms_;
-    const auto counted = ReadingStats::trackAlarms(*context, objectID().row, ReadingStats::alarmThreshold(*context));
-    if (counted != alarms_) context->writeDerivedValue(*this, kAlarms, Value(static_cast<long long>(counted)));
-    return counted;
-}
+std::int64_t Track::alarms() { return ReadingStats::refreshAlarms(*this, kAlarms, alarms_); }
 
 std::shared_ptr<Set> Track::set() const { return std::static_pointer_cast<Set>(linkedObject(0)); }
 void Track::setSet(const std::shared_ptr<Set>& set) { setLinkedObject(0, set.get()); }
@@ -70,19 +62,13 @@ void Track::addWaypointsObject(const std::shared_ptr<Waypoint>& waypoint) {
     if (waypoint) waypoint->setTrack(std::static_pointer_cast<Track>(shared_from_this()));
 }
 
-Track::Stats Track::readingStats() const {
-    Context* context = managedObjectContext();
-    if (!context || isInserted()) return {};
-    return Stats{ReadingStats::ofTrack(*context, objectID().row)};
-}
-
-double Track::minDER() const { return readingStats().minDER; }
-double Track::avgDER() const { return readingStats().avgDER; }
-double Track::maxDER() const { return readingStats().maxDER; }
-double Track::minDE() const { return readingStats().minDE; }
-double Track::maxDE() const { return readingStats().maxDE; }
-std::optional<plat::Date> Track::minWpDate() const { return readingStats().minDate; }
-std::optional<plat::Date> Track::maxWpDate() const { return readingStats().maxDate; }
+double Track::minDER() const { return ReadingStats::of(*this).minDER; }
+double Track::avgDER() const { return ReadingStats::of(*this).avgDER; }
+double Track::maxDER() const { return ReadingStats::of(*this).maxDER; }
+double Track::minDE() const { return ReadingStats::of(*this).minDE; }
+double Track::maxDE() const { return ReadingStats::of(*this).maxDE; }
+std::optional<plat::Date> Track::minWpDate() const { return ReadingStats::of(*this).minDate; }
+std::optional<plat::Date> Track::maxWpDate() const { return ReadingStats::of(*this).maxDate; }
 
 std::string Track::duration() const {
     const double span = dateTo_.timeIntervalSince(dateFrom_);
@@ -183,7 +169,7 @@ std::string Track::trackTableHeader() {
 std::string Track::trackTableFooter() { return "</table><br>"; }
 
 std::string Track::trackTable() const {
-    const auto stats = readingStats();
+    const auto stats = ReadingStats::of(*this);
     auto row = [](const char* caption, const std::string& value) {
         return "<tr>" + ReportHtml::headerCell(Language::get(caption)) + ReportHtml::cell(value) + "</tr>";
     };
@@ -210,7 +196,7 @@ std::string Track::trackTable() const {
 }
 
 std::string Track::description() const {
-    const auto stats = readingStats();
+    const auto stats = ReadingStats::of(*this);
     std::string title = name_ && !name_->empty() ? *name_ : Language::get("Track");
     return title + " " + DateStrings::dateMediumStr(dateFrom_) + "\n" + DateStrings::timeMediumStr(dateFrom_) + " - " +
            DateStrings::timeMediumStr(dateTo_) + " (" + duration() + ")\n" + Language::get("Max:") + " " +

@@ -103,9 +103,6 @@ private:
     friend class Context;
     Track() : ManagedObject(kEntity) {}
 
-    struct Stats;
-    Stats readingStats() const;
-
     std::optional<std::string> name_;
     plat::Date dateFrom_;
     plat::Date dateTo_;

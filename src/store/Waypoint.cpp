@@ -11,6 +11,7 @@
 #include "store/Set.h"
 #include "store/Store.h"
 #include "store/Track.h"
+#include "store/WaypointPhotoPrompt.h"
 
 namespace qx {
 
@@ -74,7 +75,13 @@ void Waypoint::checkDistancefromLocation(const std::optional<plat::Location>& lo
 
 void Waypoint::applyData(double der, double de, double variation, const std::optional<plat::Location>& location,
                          plat::Date date, std::function<void(Waypoint&)> block, ApplyCompletion completion) {
-    const CurrentReading reading = CurrentReadingSource::current();
+    applyData(CurrentReadingSource::current(), der, de, variation, location, date, std::move(block),
+              std::move(completion));
+}
+
+void Waypoint::applyData(const CurrentReading& reading, double der, double de, double variation,
+                         const std::optional<plat::Location>& location, plat::Date date,
+                         std::function<void(Waypoint&)> block, ApplyCompletion completion) {
     const auto track = Track::recordingTrack();
     const std::int64_t trackRow = track ? track->objectID().row : 0;
     auto created = std::make_shared<std::int64_t>(0);
@@ -114,6 +121,8 @@ void Waypoint::applyData(double der, double de, double variation, const std::opt
             completion(ok ? Store::defaultStore().mainContext().objectWithRow<Waypoint>(*created) : nullptr, error);
         });
 }
+
+void Waypoint::addWaypointWithPhotoPrompt() { WaypointPhotoPrompt::showForCurrentReading(); }
 
 std::string Waypoint::waypointTableHeader() {
     return ReportHtml::tableOpening({"Name", "Date", "Dose rate", "Dose", "Latitude", "Longitude", "Altitude"});

@@ -9,6 +9,7 @@
 #include "platform/map/Coordinate.h"
 #include "platform/map/Location.h"
 #include "platform/map/MapGeometry.h"
+#include "store/CurrentReadingSource.h"
 #include "store/ManagedObject.h"
 #include "store/StoreError.h"
 
@@ -73,6 +74,15 @@ public:
     using ApplyCompletion = std::function<void(const std::shared_ptr<Waypoint>& waypoint, const StoreError* error)>;
     static void applyData(double der, double de, double variation, const std::optional<plat::Location>& location,
                           plat::Date date, std::function<void(Waypoint&)> block, ApplyCompletion completion = {});
+    // The same with the instrument's details as they were when the reading was taken.
+    static void applyData(const CurrentReading& instrument, double der, double de, double variation,
+                          const std::optional<plat::Location>& location, plat::Date date,
+                          std::function<void(Waypoint&)> block, ApplyCompletion completion = {});
+
+    // Asks for a name (and, with the check box, a photo) and stores the current reading as a
+    // new waypoint in the recording track or today's set; offers and makes the report to the
+    // radiation-reporting service as described by the prompt.
+    static void addWaypointWithPhotoPrompt();
 
     static std::string waypointTableHeader();
     static std::string waypointTableFooter();

@@ -13,7 +13,13 @@ protected:
     plat::Date today() { return DateStrings::beginningOfDay(plat::Date::now()); }
     void instrument(double dose) {
         CurrentReadingSource::setProvider([dose] {
-            return CurrentReading{dose, 2, "VN2450", "SN-7", "00:10:00"};
+            CurrentReading r;
+            r.dose = dose;
+            r.deviceType = 2;
+            r.deviceName = "VN2450";
+            r.deviceSerial = "SN-7";
+            r.accumulation = "00:10:00";
+            return r;
         });
     }
 };

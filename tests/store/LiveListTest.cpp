@@ -94,23 +94,23 @@ TEST_F(LiveListTest, ReportsInsertionsAndDeletionsWithTheirPositions) {
 }
 
 TEST_F(LiveListTest, ReportsMovesAndUpdatesWithTheChangedKeys) {
-    inBackground([this](Context& c) {
+    inBackground([](Context& c) {
         named(c, "b")->setName(std::string("B"));  // stays in place
     });
     EXPECT_EQ(recorder.lines, (V{"will", "upd B 0.2 -> 0.2 [name]", "did"}));
     recorder.lines.clear();
 
     // A change of another entity that the sort key reads moves the waypoint.
-    inBackground([this](Context& c) { named(c, "B")->measurement()->setDate(plat::Date(100)); });
+    inBackground([](Context& c) { named(c, "B")->measurement()->setDate(plat::Date(100)); });
     EXPECT_EQ(rows(*list), (V{"B", "d", "c"}));
     EXPECT_EQ(recorder.lines, (V{"will", "mov B 0.2 -> 0.0", "did"}));
     recorder.lines.clear();
 
     // Leaving the condition through the related reading is a deletion; matching it again an insertion.
-    inBackground([this](Context& c) { named(c, "c")->measurement()->setDer(0.01); });
+    inBackground([](Context& c) { named(c, "c")->measurement()->setDer(0.01); });
     EXPECT_EQ(recorder.lines, (V{"will", "del c 0.2 -> ", "did"}));
     recorder.lines.clear();
-    inBackground([this](Context& c) {
+    inBackground([](Context& c) {
         named(c, "a")->measurement()->setDer(5);
         named(c, "a")->setAutoSaved(true);
     });
@@ -170,12 +170,12 @@ TEST_F(LiveListTest, MainContextSavesAndCascadesReachTheList) {
 
 TEST_F(LiveListTest, AListMayBeDroppedFromInsideItsOwnReport) {
     recorder.onDid = [this] { list.reset(); };
-    inBackground([this](Context& c) { c.deleteObject(named(c, "d")); });
+    inBackground([](Context& c) { c.deleteObject(named(c, "d")); });
     EXPECT_EQ(list, nullptr);
     EXPECT_EQ(recorder.lines.back(), "did");
     // A later save reaches no list and no delegate.
     recorder.lines.clear();
-    inBackground([this](Context& c) { c.deleteObject(named(c, "c")); });
+    inBackground([](Context& c) { c.deleteObject(named(c, "c")); });
     EXPECT_TRUE(recorder.lines.empty());
     list = FetchedResultsController::create(FetchRequest::of<Waypoint>(), main());
 }
