@@ -77,7 +77,8 @@ private:
     plat::ObserverToken presenceObserver_;
 };
 
-// Registers the dashboard as the first tab's screen and the dashboard's interface files.
+// Makes the dashboard the first tab's screen (before the application delegate launches) and
+// registers the dashboard's interface files.
 void registerDashboardLayer();
 
 }  // namespace qx

@@ -6,14 +6,14 @@
 
 namespace qx {
 
-// The sections the dashboard's secondary screens host, made by the settings layer: one per
-// dashboard mode for the mode settings (0 dose rate, 1 dose, 2 search) and the list of
-// Bluetooth LE instruments. Until a maker is registered the dashboard uses its own plain ones.
+// The sections the dashboard's secondary screens host: one per dashboard mode for the mode
+// settings (0 dose rate, 1 dose, 2 search), and the list of Bluetooth LE instruments, which the
+// settings layer makes (until it registers its maker the dashboard lists the found
+// instruments itself).
 class DashboardSections {
 public:
     using Maker = std::function<VNSectionPtr()>;
 
-    static void setModeSectionMaker(unsigned mode, Maker maker);
     static void setInstrumentListMaker(Maker maker);
     static void clear();
 

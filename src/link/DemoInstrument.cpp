@@ -18,6 +18,7 @@ constexpr double kAccumulationCap = 60;     // seconds the dose rate is averaged
 constexpr float kFactoryCoeffN = 5.3f;
 constexpr double kFactoryHistoryPeriod = 10;  // minutes
 constexpr int kSeededHours = 48;
+constexpr double kFixAccuracy = 5;  // metres, as a receiver under open sky reports
 }  // namespace
 
 std::shared_ptr<DemoInstrument> DemoInstrument::make(unsigned deviceType, std::shared_ptr<DemoScript> script,
@@ -132,9 +133,9 @@ void DemoInstrument::playNext() {
     const auto reading = readingFor(sample, now);
     last_ = reading;
     if (sample.fix) {
-        auto fix = *sample.fix;
-        fix.timestamp = now;
-        LocationFeed::shared().deliver(fix);
+        const auto& f = *sample.fix;
+        LocationFeed::shared().deliver(
+            plat::Location({f.latitude, f.longitude}, f.altitude, kFixAccuracy, f.speed, -1, now));
     }
     emitNow(event::Reading{reading});
     recordHistory(now);

@@ -69,7 +69,7 @@ std::variant<DemoSample, std::string> rowSample(const std::vector<std::string>& 
         if (!lat || *lat < -90 || *lat > 90) return Language::get("latitude is not within -90 to 90");
         if (!lon || *lon < -180 || *lon > 180) return Language::get("longitude is not within -180 to 180");
         if (!alt) return Language::get("altitude is not a number");
-        Location fix;
+        DemoFix fix;
         fix.latitude = *lat;
         fix.longitude = *lon;
         fix.altitude = *alt;

@@ -26,7 +26,7 @@ DemoSample DemoWalk::sample(std::size_t index) const {
     DemoSample s;
     s.offset = t;
     s.der = doseRateAt(along);
-    Location fix;
+    DemoFix fix;
     fix.latitude = centreLatitude_ + north / kEarthRadius / rad;
     fix.longitude = centreLongitude_ + east / (kEarthRadius * std::cos(centreLatitude_ * rad)) / rad;
     fix.altitude = kBaseAltitude + 8 * std::sin(2 * angle);

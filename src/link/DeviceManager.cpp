@@ -7,12 +7,14 @@
 #include "link/AccessoryPort.h"
 #include "link/DeviceTypes.h"
 #include "link/LocationFeed.h"
+#include "link/MeasurementStoreAdapter.h"
 #include "link/VNBTLEDataService.h"
 #include "link/VNBTLEManager.h"
 #include "model/Settings.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
+#include "store/CurrentReadingSource.h"
 
 namespace qx {
 
@@ -49,17 +51,35 @@ DeviceManager::~DeviceManager() {
     if (accessory_) accessory_->close();
 }
 
-// Listens to the accessory port and the position fixes; needs the object to be owned already.
+// Listens to the accessory port and the position fixes, stores into the measurement store and
+// tells the store what the instrument reads now; needs the object to be owned already.
 void DeviceManager::attach() {
     std::weak_ptr<DeviceManager> weak = shared_from_this();
+    store_ = std::make_shared<MeasurementStoreAdapter>();
+    CurrentReadingSource::setProvider([weak] {
+        auto self = weak.lock();
+        return self ? self->currentReading() : CurrentReading{};
+    });
     auto& port = AccessoryPort::shared();
     accessorySubscription_ = port.observe([weak](const std::shared_ptr<InstrumentSource>& source) {
         if (auto self = weak.lock()) self->accessoryChanged(source);
     });
-    locationSubscription_ = LocationFeed::shared().subscribe([weak](const Location& fix) {
+    locationSubscription_ = LocationFeed::shared().subscribe([weak](const plat::Location& fix) {
         if (auto self = weak.lock()) self->applyFix(fix);
     });
     if (port.source()) accessoryChanged(port.source());
+}
+
+CurrentReading DeviceManager::currentReading() const {
+    CurrentReading r;
+    // The dose stays known after a loss, so that a track ended then still gets its dose.
+    r.dose = item_.de.value();
+    if (!isConnected()) return r;
+    r.deviceType = deviceType_;
+    r.deviceName = modelName();
+    r.deviceSerial = serialNumberString_.get();
+    r.accumulation = item_.accumulationTimeString();
+    return r;
 }
 
 std::string DeviceManager::modelName() const { return DeviceTypes::modelName(deviceType_); }
@@ -164,6 +184,7 @@ void DeviceManager::applyReading(const InstrumentReading& r) {
     item_.searchAlarm = r.searchAlarm;
     item_.overload = r.overload;
     item_.date = plat::Date::now();
+    item_.location = previousFix_;
     if (auto d = delegate_.lock()) {
         d->valueUpdate();
         if (modeChanged) d->stateUpdate();
@@ -182,7 +203,7 @@ void DeviceManager::applyVersion(const std::string& text) {
     plat::NotificationCenter::defaultCenter().post(kVersionReceivedNotification, text, this);
 }
 
-void DeviceManager::applyFix(const Location& fix) {
+void DeviceManager::applyFix(const plat::Location& fix) {
     if (!isConnected()) return;  // positions are followed only while an instrument is connected
     location_ = fix;
     const auto old = std::exchange(previousFix_, fix);
@@ -214,7 +235,7 @@ void DeviceManager::autosave() {
     reading.variation = item_.variation;
     reading.accumulation = item_.accumulationTimeString();
     reading.instrument = identity();
-    reading.location = previousFix_;
+    reading.location = item_.location;
     reading.date = now;
     store_->storeAutosavedWaypoint(reading);
     autosave_.noteSaved(now);

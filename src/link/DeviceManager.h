@@ -16,6 +16,7 @@
 #include "link/VNBTLEManagerDelegate.h"
 #include "model/DetectorItem.h"
 #include "platform/foundation/Observable.h"
+#include "store/CurrentReadingSource.h"
 
 namespace qx {
 
@@ -36,7 +37,7 @@ class DeviceManager : public VNBTLEManagerDelegate,
                       public VNBTLEDataServiceDelegate,
                       public std::enable_shared_from_this<DeviceManager> {
 public:
-    using AutosaveSubmitter = std::function<void(double der, const std::optional<Location>& location, plat::Date date)>;
+    using AutosaveSubmitter = std::function<void(double der, const std::optional<plat::Location>& location, plat::Date date)>;
 
     static DeviceManager& sharedDeviceManager();
     static std::shared_ptr<DeviceManager> sharedPointer();
@@ -63,7 +64,7 @@ public:
     double variation() const { return item_.variation; }
     std::string accumulationTimeString() const { return item_.accumulationTimeString(); }
     unsigned systemMode() const { return item_.systemMode; }
-    const std::optional<Location>& currentLocation() const { return location_; }
+    const std::optional<plat::Location>& currentLocation() const { return location_; }
     const std::string& versionString() const { return version_; }
 
     // Observable properties ("batteryLevel", "serialNumberString").
@@ -95,8 +96,13 @@ public:
     // The parameter block read from the accessory instrument, none before it arrived.
     const std::optional<DeviceParams>& parameters() const { return params_; }
 
-    // Storing: where automatic waypoints and history go, and who submits an automatic waypoint
-    // to the radiation-reporting service (called by the upload mode's rule).
+    // What the store records with new measurements and tracks (registered with the store's
+    // current reading source): the dose, and while connected the instrument and accumulation.
+    CurrentReading currentReading() const;
+
+    // Storing: where automatic waypoints and history go (the measurement store unless replaced),
+    // and who submits an automatic waypoint to the radiation-reporting service; the services
+    // layer installs that at launch, and the upload mode's rule decides when it is called.
     void setReadingStore(std::shared_ptr<ReadingStore> store) { store_ = std::move(store); }
     void setAutosaveSubmitter(AutosaveSubmitter submitter) { submitter_ = std::move(submitter); }
     const AutosavePolicy& autosavePolicy() const { return autosave_; }
@@ -121,7 +127,7 @@ private:
     void applyReading(const InstrumentReading& reading);
     void applySerial(std::uint32_t number, const std::string& text);
     void applyVersion(const std::string& text);
-    void applyFix(const Location& fix);
+    void applyFix(const plat::Location& fix);
     void historyFinished();
     void autosave();
     bool thresholdExceeded() const;
@@ -145,8 +151,8 @@ private:
 
     std::weak_ptr<DeviceManagerDelegate> delegate_;
     std::weak_ptr<DeviceManagerLocationDelegate> trackDelegate_;
-    std::optional<Location> location_;      // the last fix, kept after a loss
-    std::optional<Location> previousFix_;   // the last fix of this connection
+    std::optional<plat::Location> location_;      // the last fix, kept after a loss
+    std::optional<plat::Location> previousFix_;   // the last fix of this connection
 
     std::shared_ptr<InstrumentSource> accessory_;
     std::deque<InstrumentCommand> queue_;

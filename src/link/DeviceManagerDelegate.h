@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "link/Location.h"
+#include "platform/map/Location.h"
 
 namespace qx {
 
@@ -22,7 +22,7 @@ public:
     virtual ~DeviceManagerLocationDelegate() = default;
     // `oldLocation` is the fix before this one on the same connection; the first fix after an
     // instrument connected has none.
-    virtual void didUpdateLocation(const Location& newLocation, const std::optional<Location>& oldLocation) = 0;
+    virtual void didUpdateLocation(const plat::Location& newLocation, const std::optional<plat::Location>& oldLocation) = 0;
 };
 
 }  // namespace qx

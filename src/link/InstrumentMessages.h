@@ -6,7 +6,6 @@
 #include <variant>
 #include <vector>
 
-#include "link/Location.h"
 #include "model/DetectorHistoryItem.h"
 
 namespace qx {

@@ -16,6 +16,7 @@ namespace qx {
 
 namespace {
 struct LaunchState {
+    LinkOptions options;
     std::shared_ptr<DemoInstrument> demo;
     std::vector<DemoReplay::BadRow> badRows;
 };
@@ -26,6 +27,13 @@ LaunchState& state() {
 }  // namespace
 
 bool LinkLauncher::start(const LinkOptions& options, std::string* error) {
+    if (!prepare(options, error)) return false;
+    startBluetoothScan();
+    linkDeviceManager();
+    return true;
+}
+
+bool LinkLauncher::prepare(const LinkOptions& options, std::string* error) {
     auto fail = [error](const std::string& text) {
         plat::Log::line("LinkLauncher: " + text);
         if (error) *error = text;
@@ -47,17 +55,21 @@ bool LinkLauncher::start(const LinkOptions& options, std::string* error) {
         }
     }
 
+    state().options = options;
+    if (script) state().demo = DemoInstrument::make(options.demoDeviceType, script, options.demoSerial);
+    return true;
+}
+
+void LinkLauncher::startBluetoothScan() {
+    if (state().options.autoConnect) VNBTLEManager::sharedInstance().startScanning();
+}
+
+void LinkLauncher::linkDeviceManager() {
     auto& central = VNBTLEManager::sharedInstance();
-    if (options.autoConnect) central.startScanning();
     auto manager = DeviceManager::sharedPointer();
     central.setDelegate(manager);
     central.setDataDelegate(manager);
-
-    if (script) {
-        state().demo = DemoInstrument::make(options.demoDeviceType, script, options.demoSerial);
-        connectInstrument();
-    }
-    return true;
+    if (state().demo) connectInstrument();
 }
 
 void LinkLauncher::shutDown() {

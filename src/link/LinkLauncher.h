@@ -27,11 +27,19 @@ struct LinkOptions {
 // move the demo instrument in and out of reach and to choose its next reading.
 class LinkLauncher {
 public:
-    // Starts the scan when auto-connect is on, makes DeviceManager the Bluetooth LE central's
-    // delegate and data delegate, and connects the demo instrument unless told not to. Fails
-    // (with `error`) for a device type outside 1 to 9 or a replay file without a playable row;
-    // bad rows of a usable file are only reported (replayBadRows and the log).
+    // The whole of the link's launch: prepare, startBluetoothScan, linkDeviceManager.
     static bool start(const LinkOptions& options, std::string* error = nullptr);
+
+    // The same in the launch's own steps, for a launch that runs them between others:
+    // Checks the options and makes the demo instrument. Fails (with `error`) for a device type
+    // outside 1 to 9 or a replay file without a playable row; bad rows of a usable file are
+    // only reported (replayBadRows and the log).
+    static bool prepare(const LinkOptions& options, std::string* error = nullptr);
+    // Starts the Bluetooth LE scan when auto-connect is on.
+    static void startBluetoothScan();
+    // Makes DeviceManager the Bluetooth LE central's delegate and data delegate, then connects
+    // the demo instrument when there is one.
+    static void linkDeviceManager();
     // Lets the demo instrument go (termination).
     static void shutDown();
 

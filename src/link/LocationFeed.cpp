@@ -16,7 +16,7 @@ LocationFeed& LocationFeed::shared() {
 
 void LocationFeed::resetShared() { slot().reset(); }
 
-void LocationFeed::deliver(const Location& fix) {
+void LocationFeed::deliver(const plat::Location& fix) {
     auto state = state_;  // a handler may reset the shared feed
     state->last = fix;
     auto handlers = state->handlers;

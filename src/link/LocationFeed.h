@@ -5,7 +5,7 @@
 #include <memory>
 #include <optional>
 
-#include "link/Location.h"
+#include "platform/map/Location.h"
 #include "platform/foundation/Observable.h"
 
 namespace qx {
@@ -15,21 +15,21 @@ namespace qx {
 // Main thread only.
 class LocationFeed {
 public:
-    using Handler = std::function<void(const Location&)>;
+    using Handler = std::function<void(const plat::Location&)>;
 
     static LocationFeed& shared();
     static void resetShared();
 
     // A new fix: every subscriber hears it, even when it equals the last one.
-    void deliver(const Location& fix);
+    void deliver(const plat::Location& fix);
     [[nodiscard]] plat::Subscription subscribe(Handler handler);
-    const std::optional<Location>& lastFix() const { return state_->last; }
+    const std::optional<plat::Location>& lastFix() const { return state_->last; }
 
 private:
     struct State {
         std::map<unsigned long, Handler> handlers;
         unsigned long nextId = 0;
-        std::optional<Location> last;
+        std::optional<plat::Location> last;
     };
     std::shared_ptr<State> state_ = std::make_shared<State>();
 };

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "link/Location.h"
+#include "platform/map/Location.h"
 #include "model/DetectorHistoryItem.h"
 #include "platform/foundation/Date.h"
 
@@ -25,12 +25,12 @@ struct StoredReading {
     double variation = 0;  // percent
     std::string accumulation;
     InstrumentIdentity instrument;
-    std::optional<Location> location;  // none without a fix
+    std::optional<plat::Location> location;  // none without a fix
     plat::Date date;
 };
 
 // Where the instrument link puts what it stores: autosaved waypoints and the instrument's own
-// history. The measurement store implements it.
+// history. MeasurementStoreAdapter puts them into the measurement store.
 class ReadingStore {
 public:
     virtual ~ReadingStore() = default;

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "model/DoseUnit.h"
 #include "platform/foundation/Date.h"
+#include "platform/map/Location.h"
 
 namespace qx {
 
@@ -25,6 +27,7 @@ struct DetectorItem {
     std::uint32_t serialNumber = 0;
     std::string serialNumberString;
     plat::Date date;
+    std::optional<plat::Location> location;  // where it was taken; none without a fix
 
     // The accumulation time as display text: "12 min", "1 h 5 min".
     std::string accumulationTimeString() const;

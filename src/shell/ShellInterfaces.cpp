@@ -4,6 +4,7 @@
 
 #include "platform/ui/Interface.h"
 #include "platform/ui/Screen.h"
+#include "shell/VNActionTableViewCell.h"
 #include "shell/VNCheckButtonTableViewCell.h"
 #include "shell/VNIntervalPickerView.h"
 #include "shell/VNTableViewController.h"

@@ -6,6 +6,7 @@
 
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/View.h"
+#include "shell/VNActionTableViewCell.h"
 #include "shell/VNTableViewCell.h"
 
 namespace qx {
@@ -84,6 +85,24 @@ public:
 protected:
     // Builds the rows and starts observing the language; run once by create().
     void init();
+
+    // A selection block that runs one of this section's operations while the section lives
+    // (cells must not keep their section alive).
+    template <class Section>
+    VNTableViewCell::SelectBlock selectionRunning(void (Section::*action)()) {
+        std::weak_ptr<VNSection> weak = weak_from_this();
+        return [weak, action](VNTableViewCell&) {
+            if (auto self = std::dynamic_pointer_cast<Section>(weak.lock())) ((*self).*action)();
+        };
+    }
+    // An action row with its text that runs one of this section's operations when selected.
+    template <class Section>
+    std::shared_ptr<VNActionTableViewCell> actionCell(const std::string& text, void (Section::*action)()) {
+        auto cell = VNActionTableViewCell::loadFromNib();
+        cell->textLabel().setText(text);
+        cell->setOnSelectCellBlock(selectionRunning(action));
+        return cell;
+    }
 
 private:
     std::string title_, footer_;

@@ -49,9 +49,4 @@ void VNThresholdTableViewCell::setValue(std::string value) {
     setNeedsDisplay();
 }
 
-void VNActionTableViewCell::awakeFromNib() {
-    VNTableViewCell::awakeFromNib();
-    textLabel().setTextColor(kActionColor);
-}
-
 }  // namespace qx

@@ -1,7 +1,8 @@
 #include "DashboardTestFixture.h"
 #include "dashboard/DashboardController.h"
 #include "dashboard/FoundInstrumentsSection.h"
-#include "dashboard/ModeSummarySection.h"
+#include "dashboard/VNDoseThresholdsSection.h"
+#include "dashboard/VNSearchSettingSection.h"
 #include "dashboard/VNBTLETableViewController.h"
 #include "platform/ui/Window.h"
 #include "shell/KestrelAppDelegate.h"
@@ -70,37 +71,25 @@ TEST_F(DashboardScreenTest, ModeSwitchChoosesTheModeSettingsSection) {
     dashboard->setMode(7);
     EXPECT_EQ(dashboard->mode(), 1u);
 
-    settings().DEthreshold().singleThresMode = true;
     ASSERT_TRUE(dashboard->modeSettingsButton().performTap());
     auto* screen = dynamic_cast<qx::VNTableViewController*>(window->visibleViewController());
     ASSERT_NE(screen, nullptr);
     EXPECT_EQ(screen->title(), "Mode Settings");
     EXPECT_TRUE(screen->wasPresentedAnimated());
     ASSERT_EQ(screen->sections().size(), 1u);
-    auto section = std::dynamic_pointer_cast<qx::ModeSummarySection>(screen->sections()[0]);
-    ASSERT_TRUE(section);
-    EXPECT_EQ(section->mode(), 1u);
-    ASSERT_EQ(section->numRows(), 1u);
-    auto only = std::dynamic_pointer_cast<qx::VNThresholdTableViewCell>(section->cellForRowAtIndex(0));
-    EXPECT_EQ(only->type(), 2u);
-    EXPECT_EQ(only->value(), "100 µSv");
-
+    EXPECT_TRUE(std::dynamic_pointer_cast<qx::VNDoseThresholdsSection>(screen->sections()[0]));
+    EXPECT_EQ(screen->sections()[0]->parentController().get(), screen);
     screen->onBack();
     EXPECT_EQ(window->visibleViewController(), dashboard.get());
-}
 
-TEST_F(DashboardScreenTest, RegisteredSectionsReplaceThePlainOnes) {
-    auto search = qx::VNSection::sectionWithTitle("search settings");
-    qx::DashboardSections::setModeSectionMaker(2, [search] { return search; });
     dashboard->setMode(2);
-    auto screen = dashboard->showModeSettings();
-    ASSERT_TRUE(screen);
-    EXPECT_EQ(screen->sections(), std::vector<qx::VNSectionPtr>{search});
-    EXPECT_EQ(search->parentController(), screen);
-    screen->onBack();
+    auto search = dashboard->showModeSettings();
+    EXPECT_TRUE(std::dynamic_pointer_cast<qx::VNSearchSettingSection>(search->sections().at(0)));
+    search->onBack();
     dashboard->setMode(0);
-    screen = dashboard->showModeSettings();
-    EXPECT_TRUE(std::dynamic_pointer_cast<qx::ModeSummarySection>(screen->sections().at(0)));
+    auto rate = dashboard->showModeSettings();
+    EXPECT_TRUE(std::dynamic_pointer_cast<qx::VNDoseRateThresholdsSection>(rate->sections().at(0)));
+    EXPECT_FALSE(std::dynamic_pointer_cast<qx::VNDoseThresholdsSection>(rate->sections().at(0)));
 }
 
 class CountingSection : public qx::VNSection {

@@ -182,7 +182,7 @@ TEST_F(AutosaveTest, HotSpotMarksEachThresholdOncePerPass) {
 TEST_F(AutosaveTest, RadiationReportingSubmissionFollowsTheUploadMode) {
     std::vector<double> submitted;
     manager().setAutosaveSubmitter(
-        [&](double der, const std::optional<qx::Location>& where, plat::Date) {
+        [&](double der, const std::optional<plat::Location>& where, plat::Date) {
             submitted.push_back(der);
             EXPECT_TRUE(where.has_value());
         });

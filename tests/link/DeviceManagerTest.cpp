@@ -40,7 +40,11 @@ TEST_F(DeviceManagerTest, ReadingsReachTheDelegateAndTheGetters) {
     EXPECT_DOUBLE_EQ(manager().countRate(), last.countRate);
     EXPECT_DOUBLE_EQ(manager().variation(), last.variation);
     EXPECT_EQ(manager().accumulationTimeString(), "0 min");
-    EXPECT_EQ(manager().currentLocation(), qx::LocationFeed::shared().lastFix());
+    ASSERT_TRUE(manager().currentLocation());
+    EXPECT_EQ(manager().currentLocation()->timestamp(), plat::Date::now());
+    EXPECT_EQ(manager().currentLocation()->coordinate(), qx::LocationFeed::shared().lastFix()->coordinate());
+    ASSERT_TRUE(manager().currentItem().location);  // the reading carries where it was taken
+    EXPECT_EQ(manager().currentItem().location->coordinate(), manager().currentLocation()->coordinate());
     EXPECT_EQ(delegate->doseRates.back(), last.der);
 
     // The last delegate set is the only one that hears.
@@ -134,7 +138,9 @@ TEST_F(DeviceManagerTest, LocationFixesGoToTheTrackDelegateWithTheirPredecessor)
     advance(2);
     ASSERT_GE(track->fixes.size(), 2u);
     EXPECT_FALSE(track->fixes[0].second.has_value());  // the first fix has no old location
-    EXPECT_EQ(track->fixes[1].second, track->fixes[0].first);
+    ASSERT_TRUE(track->fixes[1].second);
+    EXPECT_EQ(track->fixes[1].second->timestamp(), track->fixes[0].first.timestamp());
+    EXPECT_EQ(track->fixes[1].second->coordinate(), track->fixes[0].first.coordinate());
 
     qx::LinkLauncher::loseInstrument();
     drain();

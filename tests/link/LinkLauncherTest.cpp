@@ -64,7 +64,7 @@ TEST_F(LinkLauncherTest, ReplayFilePlaysItsRowsAndReportsTheBadOnes) {
     advance(4);
     EXPECT_EQ(manager().getDER().value(), 0.9);
     ASSERT_TRUE(manager().currentLocation());
-    EXPECT_EQ(manager().currentLocation()->latitude, 47.001);
+    EXPECT_EQ(manager().currentLocation()->coordinate().latitude, 47.001);
     EXPECT_NEAR(manager().getDE().value() - demo()->history().size() * 0, demo()->dose(), 1e-12);
 }
 

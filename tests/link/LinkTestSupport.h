@@ -11,11 +11,14 @@
 #include "link/BluetoothRadio.h"
 #include "link/DeviceManager.h"
 #include "link/LinkLauncher.h"
+#include "link/MeasurementStoreAdapter.h"
 #include "link/LocationFeed.h"
 #include "link/ReadingStore.h"
 #include "link/VNBTLEManager.h"
 #include "model/Settings.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "store/CurrentReadingSource.h"
+#include "store/Store.h"
 
 namespace linktest {
 
@@ -114,8 +117,8 @@ public:
 
 class RecordingTrackDelegate : public qx::DeviceManagerLocationDelegate {
 public:
-    std::vector<std::pair<qx::Location, std::optional<qx::Location>>> fixes;
-    void didUpdateLocation(const qx::Location& now, const std::optional<qx::Location>& old) override {
+    std::vector<std::pair<plat::Location, std::optional<plat::Location>>> fixes;
+    void didUpdateLocation(const plat::Location& now, const std::optional<plat::Location>& old) override {
         fixes.emplace_back(now, old);
     }
 };
@@ -143,9 +146,13 @@ protected:
         qxtest::AppTest::SetUp();
         resetLink();
         qx::Settings::resetShared();
+        qx::Store::closeDefaultStore();
     }
     void TearDown() override {
+        drain();
         resetLink();
+        qx::CurrentReadingSource::setProvider(nullptr);
+        qx::Store::closeDefaultStore();
         qxtest::AppTest::TearDown();
     }
     static void resetLink() {

@@ -25,6 +25,9 @@ struct Color {
     static constexpr Color white() { return {1, 1, 1, 1}; }
     static constexpr Color clear() { return {0, 0, 0, 0}; }
 
+    // The same colour with another opacity.
+    constexpr Color withAlpha(double alpha) const { return {r, g, b, alpha}; }
+
     constexpr bool operator==(const Color&) const = default;
 
     // "#RRGGBB", or "#RRGGBBAA" when not opaque: how the driver prints a colour.

@@ -56,6 +56,7 @@ public:
     static std::shared_ptr<ModalPrompt> frontmost();
 
     bool isModalOverlay() const override { return true; }
+    void updateForInspection() override;
     std::string displayText() const override { return title_; }
 
 protected:
@@ -66,7 +67,6 @@ protected:
     // prompt is shown or inspected after a change.
     virtual void rebuild() = 0;
     void markChanged() { changed_ = true; }
-    void updateForInspection() override;
     std::shared_ptr<Button> makeButton(long index, const Rect& frame);
     const std::vector<std::string>& buttonTitles() const { return buttonTitles_; }
     bool lastPresentAnimated() const { return presentAnimated_; }

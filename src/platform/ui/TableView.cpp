@@ -175,6 +175,7 @@ void TableView::ensureLoaded() {
 
 void TableView::reloadData() {
     needsReload_ = true;
+    for (const auto& ip : std::set<IndexPath>(selected_)) deselectRow(ip, false);  // a reload drops the selection
     record(TableUpdate::Kind::ReloadData, {}, {}, RowAnimation::None);
 }
 

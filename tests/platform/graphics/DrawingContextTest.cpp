@@ -113,8 +113,9 @@ TEST(DrawingContextTest, TranscriptNamesEachCallWithItsArguments) {
     DrawingContext ctx;
     ctx.setFillColor(Color::orange());
     ctx.fillRect(Rect{1, 2, 3, 4});
+    ctx.setStrokeColor(Color::blue().withAlpha(0.2));
     ctx.drawText("Hi", Rect{0, 0, 20, 10}, plat::Font::system(12), Color::black());
-    EXPECT_EQ(ctx.transcript(), "setFillColor #FF8000\nfillRect 1 2 3 4\ndrawText \"Hi\" 0 0 20 10 System 12 #000000\n");
+    EXPECT_EQ(ctx.transcript(), "setFillColor #FF8000\nfillRect 1 2 3 4\nsetStrokeColor #0000FF33\ndrawText \"Hi\" 0 0 20 10 System 12 #000000\n");
     EXPECT_EQ(ctx.commandsOf(plat::DrawOp::FillRect).size(), 1u);
 }
 

@@ -3,6 +3,7 @@
 #include "TestEnvironment.h"
 #include "platform/foundation/FileUtil.h"
 #include "platform/ui/DatePicker.h"
+#include "platform/ui/ImagePickerController.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/PickerView.h"
 #include "platform/ui/ProgressOverlay.h"
@@ -142,6 +143,25 @@ TEST_F(PageTest, ProgressOverlayHidesAfterItsDelayAndRunsItsCompletionOnce) {
     overlay->hide(false);
     EXPECT_EQ(done, 1);
     EXPECT_FALSE(ProgressOverlay::hideOn(screen.get(), false));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ImagePickerTest, UnavailableSourcesAreRefusedAndThePickerFinishesOnce) {
+    plat::ImagePickerController::setSourceTypeAvailable(plat::ImageSource::Camera, false);
+    auto picker = std::make_shared<plat::ImagePickerController>();
+    EXPECT_FALSE(picker->setSourceType(plat::ImageSource::Camera));
+    EXPECT_EQ(picker->sourceType(), plat::ImageSource::PhotoLibrary);
+    std::string got;
+    int cancels = 0;
+    picker->setPickedHandler([&](plat::ImagePickerController&, plat::ImagePtr image) { got = image->name(); });
+    picker->setCancelHandler([&](plat::ImagePickerController&) { ++cancels; });
+    EXPECT_TRUE(picker->pick(plat::Image::withPixels(plat::PixelImage(4, 3), "photo-1")));
+    EXPECT_FALSE(picker->cancel());
+    EXPECT_EQ(got, "photo-1");
+    EXPECT_EQ(cancels, 0);
 }
 
 }  // namespace

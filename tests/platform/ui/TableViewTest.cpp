@@ -159,3 +159,114 @@ TEST_F(TableViewTest, DescribesSectionsRowsAndAccessories) {
 }
 
 }  // namespace
+
+namespace {
+
+// Header views, heights and accessories of a two-section table.
+class Headed : public Rows {
+public:
+    std::vector<plat::IndexPath> accessoryTaps;
+    std::shared_ptr<plat::View> header = std::make_shared<plat::View>(plat::Rect{0, 0, 320, 21});
+    std::shared_ptr<plat::View> viewForHeader(TableView&, long s) override { return s == 0 ? header : nullptr; }
+    double heightForRow(TableView&, const IndexPath& ip) override { return ip.section == 0 ? 76 : plat::kAutomaticDimension; }
+    void accessoryButtonTapped(TableView&, const IndexPath& ip) override { accessoryTaps.push_back(ip); }
+};
+
+TEST(TableLayoutTest, RowsStackUnderTheirHeadersWithTheirHeights) {
+    auto rows = std::make_shared<Headed>();
+    rows->data = {{"a", "b"}, {"x"}};
+    auto table = std::make_shared<TableView>(plat::Rect{0, 0, 320, 480});
+    table->setDataSource(rows);
+    table->setDelegate(rows);
+    table->layoutIfNeeded();
+    EXPECT_EQ(table->headerView(0), rows->header);
+    EXPECT_EQ(rows->header->frame(), (plat::Rect{0, 0, 320, 21}));
+    EXPECT_EQ(table->rectForRow({0, 1}), (plat::Rect{0, 97, 320, 76}));
+    // Section 1 has a title "S1" and no view: 22 points of header, then a 44-point row.
+    EXPECT_EQ(table->rectForRow({1, 0}), (plat::Rect{0, 195, 320, 44}));
+    EXPECT_EQ(table->contentSize().height, 239);
+    EXPECT_EQ(table->subviews().front(), rows->header);
+
+    table->cellForRow({1, 0})->setAccessoryType(plat::AccessoryType::DetailDisclosureButton);
+    EXPECT_TRUE(table->tapAccessory({1, 0}));
+    EXPECT_FALSE(table->tapAccessory({0, 0}));  // no button there
+    EXPECT_EQ(rows->accessoryTaps, (std::vector<IndexPath>{{1, 0}}));
+}
+
+TEST(TableLayoutTest, ANullCellIsAFailureAndARowStillShows) {
+    class Broken : public Rows {
+    public:
+        TableViewCellPtr cellForRow(TableView&, const IndexPath&) override { return nullptr; }
+    };
+    plat::UiFailureCapture failures;
+    auto rows = std::make_shared<Broken>();
+    rows->data = {{"a"}};
+    auto table = std::make_shared<TableView>();
+    table->setDataSource(rows);
+    ASSERT_NE(table->cellForRow({0, 0}), nullptr);
+    ASSERT_EQ(failures.messages().size(), 1u);
+    EXPECT_NE(failures.messages()[0].find("no cell for row [0, 0]"), std::string::npos);
+}
+
+TEST(TableLayoutTest, UpdatesBeforeTheFirstLoadSimplyLoadAndCellsKeptByTheSourceAreNotHandedOut) {
+    plat::UiFailureCapture failures;
+    auto rows = std::make_shared<Rows>();
+    rows->data = {{"a"}};
+    auto table = std::make_shared<TableView>();
+    table->setDataSource(rows);
+    rows->data[0].push_back("b");
+    table->insertRows({{0, 0}, {0, 1}}, plat::RowAnimation::Fade);  // never shown: no check
+    EXPECT_TRUE(failures.empty());
+    EXPECT_EQ(table->numberOfRows(0), 2);
+
+    // A source that keeps its own cell: after a reload that cell is pooled, but once the
+    // source returns it again it must not come out of the pool for another row.
+    class Keeper : public Rows {
+    public:
+        TableViewCellPtr kept = std::make_shared<TableViewCell>(plat::CellStyle::Default, "Row");
+        TableViewCellPtr cellForRow(TableView& t, const IndexPath& ip) override {
+            if (ip.row == 0) return kept;
+            return Rows::cellForRow(t, ip);
+        }
+    };
+    auto keeper = std::make_shared<Keeper>();
+    keeper->data = {{"k", "x", "y"}};
+    table->setDataSource(keeper);
+    table->numberOfSections();
+    table->reloadData();
+    auto cells = table->visibleCells();
+    ASSERT_EQ(cells.size(), 3u);
+    EXPECT_EQ(cells[0], keeper->kept);
+    EXPECT_NE(cells[1], keeper->kept);
+    EXPECT_NE(cells[2], keeper->kept);
+}
+
+TEST(TableLayoutTest, EditingModeAndMultipleSelection) {
+    auto rows = std::make_shared<Rows>();
+    rows->data = {{"a", "b", "c"}};
+    auto table = std::make_shared<TableView>();
+    table->setDataSource(rows);
+    table->setDelegate(rows);
+    table->setEditing(true, true);
+    EXPECT_TRUE(table->lastEditingAnimated());
+    EXPECT_TRUE(table->cellForRow({0, 1})->isEditing());
+    EXPECT_FALSE(table->userSelectRow({0, 0}));  // no selection while editing unless allowed
+    table->setAllowsSelectionDuringEditing(true);
+    EXPECT_TRUE(table->userSelectRow({0, 0}));
+    table->setEditing(false);
+    table->setAllowsMultipleSelection(true);
+    EXPECT_TRUE(table->userSelectRow({0, 2}));
+    EXPECT_EQ(table->indexPathsForSelectedRows(), (std::vector<IndexPath>{{0, 0}, {0, 2}}));
+    EXPECT_TRUE(table->userSelectRow({0, 0}));  // a second tap deselects
+    EXPECT_EQ(table->indexPathsForSelectedRows(), (std::vector<IndexPath>{{0, 2}}));
+    // Selection follows its row through an insertion above it.
+    rows->data[0].insert(rows->data[0].begin(), "new");
+    table->insertRows({{0, 0}}, plat::RowAnimation::Top);
+    EXPECT_EQ(table->indexPathsForSelectedRows(), (std::vector<IndexPath>{{0, 3}}));
+    auto selectedCell = table->cellForRow({0, 3});
+    table->reloadData();
+    EXPECT_TRUE(table->indexPathsForSelectedRows().empty());
+    EXPECT_FALSE(selectedCell->isSelected());
+}
+
+}  // namespace

@@ -1,0 +1,10 @@
+#include "shell/VNActionTableViewCell.h"
+
+namespace qx {
+
+void VNActionTableViewCell::awakeFromNib() {
+    VNTableViewCell::awakeFromNib();
+    textLabel().setTextColor(kActionColor);
+}
+
+}  // namespace qx

@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include "TestEnvironment.h"
+#include "platform/foundation/FileUtil.h"
+#include "platform/graphics/DrawingContext.h"
+#include "platform/graphics/Font.h"
+#include "platform/graphics/Geometry.h"
+#include "platform/graphics/Image.h"
+
+namespace {
+
+using namespace plat;
+
+PixelImage twoColours() {
+    // Left half red, right half half-transparent blue.
+    DrawingContext ctx;
+    ctx.setFillColor(Color::red());
+    ctx.fillRect(Rect{0, 0, 4, 4});
+    ctx.setFillColor(Color::rgba(0, 0, 1, 0.5));
+    ctx.fillRect(Rect{4, 0, 4, 4});
+    return ctx.render({8, 4});
+}
+
+TEST(PixelImageTest, PngFilesAndBytesRoundTripWithTransparency) {
+    qxtest::TempDir dir;
+    PixelImage img = twoColours();
+    auto path = dir.path() / "photo.png";
+    ASSERT_TRUE(img.writePng(path));
+    auto back = PixelImage::loadPng(path);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->width(), 8);
+    EXPECT_EQ(back->height(), 4);
+    EXPECT_EQ(back->pixel(1, 1), Color::red());
+    EXPECT_NEAR(back->pixel(6, 1).a, 0.5, 0.01);
+    EXPECT_NEAR(back->pixel(6, 1).b, 1.0, 0.01);
+    EXPECT_EQ(back->pixel(-1, 0), Color::clear());
+    EXPECT_EQ(PixelImage::fromPngData(img.pngData())->words(), img.words());
+}
+
+TEST(PixelImageTest, BrokenOrMissingFilesReportAnError) {
+    qxtest::TempDir dir;
+    std::string error;
+    EXPECT_FALSE(PixelImage::loadPng(dir.path() / "none.png", &error).has_value());
+    EXPECT_NE(error.find("cannot read"), std::string::npos);
+    plat::file::writeAtomically(dir.path() / "bad.png", "\x89PNG not really");
+    error.clear();
+    EXPECT_FALSE(PixelImage::loadPng(dir.path() / "bad.png", &error).has_value());
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(PixelImage().writePng(dir.path() / "empty.png", &error));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "empty.png"));
+}
+
+TEST(PixelImageTest, ScalingKeepsTheColoursOfEachHalf) {
+    PixelImage big = twoColours().scaled(80, 40);
+    EXPECT_EQ(big.width(), 80);
+    EXPECT_EQ(big.pixel(10, 20), Color::red());
+    EXPECT_NEAR(big.pixel(70, 20).a, 0.5, 0.01);
+    EXPECT_TRUE(twoColours().scaled(0, 5).isEmpty());
+    auto image = Image::withPixels(twoColours(), "photo");
+    auto small = image->scaledTo({4, 2});
+    EXPECT_EQ(small->name(), "photo");
+    EXPECT_EQ(small->size(), (Size{4, 2}));
+}
+
+TEST(PixelImageTest, ImagesDrawnIntoAContextLandInTheirRectangle) {
+    DrawingContext ctx;
+    ctx.drawImage(Image::withPixels(twoColours()), Rect{10, 10, 16, 8});
+    ctx.drawImage(Image::named("no-such-picture.png"), Rect{0, 0, 40, 40});  // a name only: nothing
+    PixelImage out = ctx.render({40, 40});
+    EXPECT_EQ(out.pixel(12, 12), Color::red());
+    EXPECT_NEAR(out.pixel(24, 14).a, 0.5, 0.02);
+    EXPECT_EQ(out.pixel(5, 5).a, 0.0);
+    EXPECT_EQ(ctx.commandsOf(DrawOp::DrawImage)[1].description(), "drawImage no-such-picture.png 0 0 40 40");
+}
+
+TEST(PixelImageTest, TransparencyLayersAndClipsAffectOnlyWhatTheyEnclose) {
+    DrawingContext ctx;
+    ctx.saveState();
+    ctx.clipToRect(Rect{0, 0, 10, 10});
+    ctx.beginTransparencyLayer(0.5);
+    ctx.setFillColor(Color::black());
+    ctx.fillRect(Rect{0, 0, 20, 20});
+    ctx.endTransparencyLayer();
+    ctx.restoreState();
+    ctx.restoreState();  // one too many: ignored
+    ctx.setFillColor(Color::green());
+    ctx.fillRect(Rect{15, 15, 5, 5});
+    PixelImage out = ctx.render({20, 20});
+    EXPECT_NEAR(out.pixel(5, 5).a, 0.5, 0.01);
+    EXPECT_EQ(out.pixel(12, 12).a, 0.0);  // clipped away
+    EXPECT_EQ(out.pixel(17, 17), Color::green());
+}
+
+TEST(GeometryTest, RectanglesIntersectAndInsetAsExpected) {
+    Rect a{0, 0, 10, 10}, b{5, 5, 10, 10}, c{10, 0, 5, 5};
+    EXPECT_EQ(a.intersection(b), (Rect{5, 5, 5, 5}));
+    EXPECT_FALSE(a.intersects(c));  // touching edges do not overlap
+    EXPECT_EQ(a.intersection(c), Rect{});
+    EXPECT_TRUE(a.contains({0, 0}));
+    EXPECT_FALSE(a.contains({10, 5}));
+    EXPECT_EQ(a.inset(EdgeInsets{1, 2, 3, 4}), (Rect{2, 1, 4, 6}));
+    EXPECT_EQ((Rect{10, 10, -4, -4}).minX(), 6);
+}
+
+TEST(FontTest, MeasuringIsFixedPerCharacterNotPerByte) {
+    Font f = Font::system(10);
+    EXPECT_DOUBLE_EQ(f.widthOf("abcd"), 22);
+    EXPECT_DOUBLE_EQ(f.widthOf("\u00e4\u00f6\u00fc\u00df"), 22);
+    EXPECT_EQ(f.measure("ab\nabcd"), (Size{22, 24}));
+    EXPECT_TRUE(Font::boldSystem(12).isBold());
+    EXPECT_EQ(Font::named("HelveticaNeue-Bold", 17).description(), "HelveticaNeue-Bold 17");
+}
+
+}  // namespace

@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include "TestEnvironment.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/SocialComposer.h"
+#include "platform/ui/TabBarController.h"
+#include "platform/ui/ViewSearch.h"
+#include "platform/ui/Window.h"
+
+namespace {
+
+using namespace plat;
+
+class Counting : public ViewController {
+public:
+    explicit Counting(std::string name) { setTitle(std::move(name)); }
+    int appeared = 0, disappeared = 0;
+    void viewDidAppear(bool) override { ++appeared; }
+    void viewDidDisappear(bool) override { ++disappeared; }
+};
+
+class ContainerTest : public qxtest::AppTest {
+protected:
+    std::shared_ptr<Counting> screen(const std::string& name) { return std::make_shared<Counting>(name); }
+    Window window;
+};
+
+TEST_F(ContainerTest, PoppingToTheRootSkipsTheScreensInBetween) {
+    auto root = screen("Root"), mid = screen("Mid"), top = screen("Top");
+    auto nav = std::make_shared<NavigationController>(root);
+    window.setRootViewController(nav);
+    window.makeKeyAndVisible();
+    nav->pushViewController(mid, true);
+    nav->pushViewController(top, false);
+    EXPECT_FALSE(nav->lastTransitionAnimated());
+    EXPECT_EQ(mid->disappeared, 1);
+    auto popped = nav->popToRootViewController(true);
+    ASSERT_EQ(popped.size(), 2u);
+    EXPECT_EQ(popped.back(), top);
+    EXPECT_EQ(mid->disappeared, 1);  // it was not on screen
+    EXPECT_EQ(top->disappeared, 1);
+    EXPECT_EQ(root->appeared, 2);
+    EXPECT_EQ(mid->parentViewController(), nullptr);
+    EXPECT_EQ(mid->navigationController(), nullptr);
+    nav->pushViewController(mid, false);
+    nav->pushViewController(mid, false);  // already on the stack: refused
+    EXPECT_EQ(nav->viewControllers().size(), 2u);
+}
+
+TEST_F(ContainerTest, TheBackButtonIsTitledAfterThePreviousScreenAndPops) {
+    auto root = screen("History"), details = screen("Details");
+    auto nav = std::make_shared<NavigationController>(root);
+    window.setRootViewController(nav);
+    window.makeKeyAndVisible();
+    nav->pushViewController(details, true);
+    auto& bar = nav->navigationBar();
+    EXPECT_EQ(bar.backButtonTitle(), "History");
+    root->navigationItem().setBackBarButtonItem(BarButtonItem::withTitle("Sets"));
+    EXPECT_EQ(bar.backButtonTitle(), "Sets");
+    details->navigationItem().setHidesBackButton(true);
+    EXPECT_FALSE(bar.tapBack());
+    details->navigationItem().setHidesBackButton(false);
+    EXPECT_TRUE(bar.tapBack());
+    EXPECT_EQ(nav->topViewController(), root);
+
+    nav->setNavigationBarHidden(true, true);
+    EXPECT_TRUE(bar.isHidden());
+    EXPECT_EQ(root->view()->convertPoint({0, 0}, nullptr).y, 0);
+    nav->setNavigationBarHidden(false);
+    EXPECT_EQ(root->view()->convertPoint({0, 0}, nullptr).y, NavigationBar::kHeight);
+}
+
+class RefusingDelegate : public TabBarControllerDelegate {
+public:
+    std::vector<std::string> told;
+    bool shouldSelectViewController(TabBarController&, ViewController& s) override { return s.title() != "Locked"; }
+    void didSelectViewController(TabBarController&, ViewController& s) override { told.push_back(s.title()); }
+};
+
+TEST_F(ContainerTest, TabTapsAskTheDelegateButSelectingFromCodeDoesNot) {
+    auto tabs = std::make_shared<TabBarController>();
+    auto delegate = std::make_shared<RefusingDelegate>();
+    tabs->setDelegate(delegate);
+    EXPECT_EQ(tabs->selectedIndex(), -1);
+    window.setRootViewController(tabs);
+    window.makeKeyAndVisible();
+    EXPECT_EQ(window.visibleViewController(), tabs.get());  // no tabs yet: the container itself
+
+    auto a = screen("A"), locked = screen("Locked"), c = screen("C");
+    tabs->setViewControllers({a, locked, c});
+    EXPECT_EQ(tabs->selectedIndex(), 0);
+    EXPECT_EQ(a->appeared, 1);
+    EXPECT_FALSE(tabs->tapTab(1));
+    EXPECT_FALSE(tabs->tapTab(7));
+    EXPECT_TRUE(tabs->tabBar().tapItem(2));
+    EXPECT_EQ(delegate->told, (std::vector<std::string>{"C"}));
+    tabs->setSelectedIndex(1);
+    EXPECT_EQ(delegate->told.size(), 1u);
+    EXPECT_EQ(tabs->selectedViewController(), locked);
+
+    // New tab lists keep the selected screen when it stays.
+    tabs->setViewControllers({c, locked});
+    EXPECT_EQ(tabs->selectedIndex(), 1);
+    EXPECT_EQ(a->disappeared, 1);
+}
+
+TEST_F(ContainerTest, ChildScreensAppearWithTheirParent) {
+    auto parent = screen("Details"), page = screen("Page");
+    window.setRootViewController(parent);
+    window.makeKeyAndVisible();
+    parent->addChildViewController(page);
+    EXPECT_EQ(page->appeared, 1);
+    EXPECT_EQ(page->parentViewController(), parent.get());
+    EXPECT_EQ(page->window(), &window);
+    auto modal = screen("Modal");
+    parent->presentViewController(modal, false);
+    EXPECT_EQ(page->disappeared, 1);
+    modal->dismissViewController(false);
+    EXPECT_EQ(page->appeared, 2);
+    page->removeFromParentViewController();
+    EXPECT_EQ(page->disappeared, 2);
+    EXPECT_TRUE(parent->childViewControllers().empty());
+}
+
+TEST_F(ContainerTest, PresentationNeedsAShownPresenterAndDismissalSomethingToDismiss) {
+    auto tabs = std::make_shared<TabBarController>();
+    auto a = screen("A"), b = screen("B");
+    tabs->setViewControllers({a, b});
+    window.setRootViewController(tabs);
+    window.makeKeyAndVisible();
+    qxtest::LogCapture log;
+    EXPECT_FALSE(b->presentViewController(screen("Sheet"), true));  // b's tab is not shown
+    EXPECT_TRUE(log.contains("not on screen"));
+    a->dismissViewController(true);
+    EXPECT_TRUE(log.contains("nothing to dismiss"));
+
+    // A screen made without a window can present: the relation is kept, nothing appears.
+    auto loose = screen("Loose");
+    auto sheet = screen("Sheet");
+    EXPECT_TRUE(loose->presentViewController(sheet, false));
+    EXPECT_EQ(sheet->appeared, 0);
+    EXPECT_TRUE(sheet->isViewLoaded());
+    EXPECT_FALSE(a->presentViewController(sheet, false));  // already presented by another
+}
+
+TEST_F(ContainerTest, ANewRootScreenReplacesTheOldOneOnScreen) {
+    auto first = screen("First"), second = screen("Second");
+    window.setRootViewController(first);
+    EXPECT_EQ(first->appeared, 0);  // not shown before makeKeyAndVisible
+    window.makeKeyAndVisible();
+    EXPECT_TRUE(window.isKeyWindow());
+    window.setRootViewController(second);
+    EXPECT_EQ(first->disappeared, 1);
+    EXPECT_EQ(second->appeared, 1);
+    EXPECT_EQ(window.subviews().front(), second->view());
+    EXPECT_EQ(Application::shared().keyWindow(), &window);
+}
+
+TEST(ApplicationTest, OpeningURLsFollowsTheSettingAndIsRecorded) {
+    auto& app = Application::shared();
+    app.reset();
+    EXPECT_FALSE(app.openURL("no scheme"));
+    EXPECT_TRUE(app.openURL("http://example.org/share?text=hi"));
+    app.setCanOpenURL([](const std::string& url) { return url.rfind("mailto:", 0) == 0; });
+    EXPECT_FALSE(app.openURL("http://example.org"));
+    EXPECT_TRUE(app.canOpenURL("mailto:a@b.c"));
+    EXPECT_EQ(app.openedURLs(), (std::vector<std::string>{"http://example.org/share?text=hi"}));
+    LocalNotification n;
+    n.alertBody = "Dose rate alarm";
+    n.applicationIconBadgeNumber = 3;
+    app.presentLocalNotificationNow(n);
+    app.scheduleLocalNotification(n);
+    app.cancelAllLocalNotifications();
+    EXPECT_EQ(app.presentedLocalNotifications().size(), 1u);
+    EXPECT_TRUE(app.scheduledLocalNotifications().empty());
+    EXPECT_EQ(app.applicationIconBadgeNumber(), 3);
+}
+
+TEST_F(ContainerTest, ComposeSheetsRecordThePostAndRefuseChangesOnceShown) {
+    SocialComposer::setAvailable(SocialService::Facebook, false);
+    EXPECT_EQ(SocialComposer::make(SocialService::Facebook), nullptr);
+    auto sheet = SocialComposer::make(SocialService::Twitter);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(sheet->setInitialText("12.03.2024 0.12 uSv/h"));
+    EXPECT_TRUE(sheet->addURL("http://example.org"));
+    std::vector<ComposeResult> results;
+    sheet->setCompletion([&](ComposeResult r) { results.push_back(r); });
+    auto root = screen("Root");
+    window.setRootViewController(root);
+    window.makeKeyAndVisible();
+    root->presentViewController(sheet, true);
+    EXPECT_FALSE(sheet->setInitialText("changed"));
+    EXPECT_TRUE(tapText(window, "Post"));
+    EXPECT_FALSE(sheet->cancel());
+    EXPECT_EQ(results, (std::vector<ComposeResult>{ComposeResult::Done}));
+    ASSERT_EQ(SocialComposer::posts().size(), 1u);
+    EXPECT_EQ(SocialComposer::posts()[0].text, "12.03.2024 0.12 uSv/h");
+    EXPECT_EQ(SocialComposer::posts()[0].urls, (std::vector<std::string>{"http://example.org"}));
+}
+
+}  // namespace

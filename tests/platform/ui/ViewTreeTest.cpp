@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "TestEnvironment.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/ScrollView.h"
+#include "platform/ui/SegmentedControl.h"
+#include "platform/ui/Slider.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/Toolbar.h"
+#include "platform/ui/Window.h"
+
+namespace {
+
+using namespace plat;
+
+std::vector<long> tags(const View& v) {
+    std::vector<long> out;
+    for (const auto& s : v.subviews()) out.push_back(s->tag());
+    return out;
+}
+
+std::shared_ptr<View> tagged(long tag, Rect frame = {}) {
+    auto v = std::make_shared<View>(frame);
+    v->setTag(tag);
+    return v;
+}
+
+TEST(ViewTreeTest, SubviewsKeepTheirOrderThroughMovesAndReinsertion) {
+    auto root = tagged(0);
+    auto a = tagged(1), b = tagged(2), c = tagged(3);
+    root->addSubview(a);
+    root->addSubview(b);
+    root->addSubview(c);
+    root->bringSubviewToFront(a.get());
+    EXPECT_EQ(tags(*root), (std::vector<long>{2, 3, 1}));
+    root->sendSubviewToBack(c.get());
+    EXPECT_EQ(tags(*root), (std::vector<long>{3, 2, 1}));
+    root->insertSubviewAbove(c, b.get());  // already a subview: moves just above b
+    EXPECT_EQ(tags(*root), (std::vector<long>{2, 3, 1}));
+    root->insertSubviewBelow(a, b.get());
+    EXPECT_EQ(tags(*root), (std::vector<long>{1, 2, 3}));
+    root->addSubview(b);  // adding again brings to front
+    EXPECT_EQ(tags(*root), (std::vector<long>{1, 3, 2}));
+
+    auto other = tagged(9);
+    other->addSubview(b);  // leaves its old superview
+    EXPECT_EQ(tags(*root), (std::vector<long>{1, 3}));
+    EXPECT_EQ(b->superview(), other.get());
+
+    a->addSubview(root);  // a cycle is refused
+    EXPECT_EQ(root->superview(), nullptr);
+    EXPECT_TRUE(a->subviews().empty());
+    EXPECT_EQ(root->viewWithTag(3), c.get());
+    EXPECT_EQ(root->viewWithTag(0), root.get());
+    EXPECT_EQ(root->viewWithTag(42), nullptr);
+}
+
+TEST(ViewTreeTest, RemovedViewsSurviveWhileHeldAndLoseTheirSuperview) {
+    auto root = std::make_shared<View>();
+    std::weak_ptr<View> weak;
+    View* raw = nullptr;
+    {
+        auto child = std::make_shared<View>();
+        weak = child;
+        raw = child.get();
+        root->addSubview(child);
+    }
+    EXPECT_FALSE(weak.expired());  // the superview owns it
+    raw->removeFromSuperview();
+    EXPECT_TRUE(weak.expired());
+
+    auto parent = std::make_shared<View>();
+    auto kept = std::make_shared<View>();
+    parent->addSubview(kept);
+    parent.reset();
+    EXPECT_EQ(kept->superview(), nullptr);
+}
+
+TEST(ViewTreeTest, PointsConvertThroughFramesAndScrollOffsets) {
+    auto root = std::make_shared<View>(Rect{0, 0, 320, 480});
+    auto scroll = std::make_shared<ScrollView>(Rect{10, 20, 100, 100});
+    scroll->setContentSize({100, 400});
+    auto inner = std::make_shared<View>(Rect{5, 150, 10, 10});
+    root->addSubview(scroll);
+    scroll->addSubview(inner);
+    EXPECT_EQ(inner->convertPoint({1, 1}, root.get()), (Point{16, 171}));
+    EXPECT_TRUE(scroll->userScroll({0, 120}));
+    EXPECT_EQ(inner->convertPoint({1, 1}, root.get()), (Point{16, 51}));
+    EXPECT_EQ(root->convertPoint({16, 51}, inner.get()), (Point{1, 1}));
+    EXPECT_EQ(scroll->frame(), (Rect{10, 20, 100, 100}));  // scrolling moves the bounds only
+}
+
+TEST(ViewTreeTest, ScrollingByThePersonStaysInsideTheContentAndSnapsToPages) {
+    ScrollView scroll(Rect{0, 0, 100, 50});
+    scroll.setContentSize({300, 50});
+    EXPECT_TRUE(scroll.userScroll({500, 30}));
+    EXPECT_EQ(scroll.contentOffset(), (Point{200, 0}));
+    scroll.setPagingEnabled(true);
+    EXPECT_TRUE(scroll.userScroll({140, 0}));
+    EXPECT_EQ(scroll.contentOffset(), (Point{100, 0}));
+    scroll.scrollRectToVisible(Rect{10, 0, 20, 10}, true);
+    EXPECT_EQ(scroll.contentOffset(), (Point{10, 0}));
+    EXPECT_TRUE(scroll.lastScrollAnimated());
+    scroll.setScrollEnabled(false);
+    EXPECT_FALSE(scroll.userScroll({0, 0}));
+}
+
+TEST(ViewTreeTest, VisibilityAndTouchesFollowTheWholeChain) {
+    auto root = std::make_shared<View>();
+    auto mid = std::make_shared<View>();
+    auto button = Button::make(ButtonType::System);
+    root->addSubview(mid);
+    mid->addSubview(button);
+    int taps = 0;
+    button->addAction(TouchUpInside, [&](Control&) { ++taps; });
+    EXPECT_TRUE(button->performTap());
+    mid->setAlpha(0);
+    EXPECT_FALSE(button->isEffectivelyVisible());
+    EXPECT_FALSE(button->performTap());
+    mid->setAlpha(1);
+    root->setUserInteractionEnabled(false);
+    EXPECT_TRUE(button->isEffectivelyVisible());
+    EXPECT_FALSE(button->performTap());
+    EXPECT_EQ(taps, 1);
+    mid->setAlpha(7);
+    EXPECT_EQ(mid->alpha(), 1.0);
+}
+
+TEST(ViewTreeTest, ActionsRunInOrderFromASnapshotAndCanBeRemovedByEvent) {
+    auto button = Button::make(ButtonType::Custom);
+    std::vector<std::string> ran;
+    Control::ActionId second = 0;
+    button->addAction(TouchUpInside, [&](Control& c) {
+        ran.push_back("first");
+        c.removeAction(second);  // still runs this time: actions run from a snapshot
+    });
+    second = button->addAction(TouchUpInside | ValueChanged, [&](Control&) { ran.push_back("second"); });
+    button->performTap();
+    button->performTap();
+    EXPECT_EQ(ran, (std::vector<std::string>{"first", "second", "first"}));
+    button->addAction(ValueChanged | TouchUpInside, [&](Control&) { ran.push_back("third"); });
+    button->removeActions(TouchUpInside);
+    EXPECT_EQ(button->actionCount(TouchUpInside), 0u);
+    EXPECT_EQ(button->actionCount(ValueChanged), 1u);
+}
+
+TEST(ViewTreeTest, ButtonStatesFallBackToTheNormalState) {
+    auto b = Button::make(ButtonType::Custom);
+    b->setTitle("Record");
+    b->setTitle("Recording", ControlState::Selected);
+    b->setBackgroundImage(Image::named("btn-track"));
+    EXPECT_EQ(b->currentTitle(), "Record");
+    b->setSelected(true);
+    EXPECT_EQ(b->currentTitle(), "Recording");
+    EXPECT_EQ(b->currentBackgroundImage()->name(), "btn-track");
+    b->setEnabled(false);
+    EXPECT_EQ(b->currentTitle(), "Record");  // disabled wins over selected
+    EXPECT_EQ(b->describeLine(), "Button \"Record\" (disabled) (selected)");
+    auto info = Button::make(ButtonType::DetailDisclosure);
+    EXPECT_EQ(info->frame().size, (Size{22, 22}));
+    EXPECT_EQ(info->describeLine(), "Button (i)");
+}
+
+TEST(ViewTreeTest, LabelsWrapAtTheirWidthAndStopAtTheirLineCount) {
+    Label label(Rect{0, 0, 100, 20}, "one two three four five");
+    label.setFont(Font::system(10));  // 5.5 points a character
+    EXPECT_EQ(label.layoutLines(100), (std::vector<std::string>{"one two three four five"}));  // one line
+    label.setNumberOfLines(0);
+    EXPECT_EQ(label.layoutLines(60), (std::vector<std::string>{"one two", "three four", "five"}));
+    label.setNumberOfLines(2);
+    EXPECT_EQ(label.layoutLines(60).size(), 2u);
+    label.setText("a\nbb");
+    label.setNumberOfLines(0);
+    label.sizeToFit();
+    EXPECT_EQ(label.frame().size, (Size{11, 24}));
+}
+
+TEST(ViewTreeTest, SegmentsKeepTheSelectionOnTheSameSegmentWhenOthersComeAndGo) {
+    SegmentedControl seg({"Map", "Satellite", "Hybrid"});
+    seg.setSelectedSegmentIndex(1);
+    seg.insertSegment("Terrain", 0);
+    EXPECT_EQ(seg.selectedSegmentIndex(), 2);
+    seg.removeSegment(2);
+    EXPECT_EQ(seg.selectedSegmentIndex(), SegmentedControl::kNoSegment);
+    seg.setSelectedSegmentIndex(9);
+    EXPECT_EQ(seg.selectedSegmentIndex(), SegmentedControl::kNoSegment);
+    int changes = 0;
+    seg.addAction(ValueChanged, [&](Control&) { ++changes; });
+    seg.setSegmentEnabled(false, 0);
+    EXPECT_FALSE(seg.tapSegment(0));
+    EXPECT_TRUE(seg.tapSegment(1));
+    seg.setMomentary(true);
+    EXPECT_TRUE(seg.tapSegment(2));
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(seg.selectedSegmentIndex(), SegmentedControl::kNoSegment);
+}
+
+TEST(ViewTreeTest, SliderValuesStayInRange) {
+    Slider slider;
+    slider.setMinimumValue(1);
+    slider.setMaximumValue(5);
+    slider.setValue(9);
+    EXPECT_EQ(slider.value(), 5);
+    slider.setValue(std::nan(""));
+    EXPECT_EQ(slider.value(), 1);
+    slider.setMaximumValue(3);
+    slider.setValue(4);
+    EXPECT_EQ(slider.value(), 3);
+}
+
+TEST(ViewTreeTest, ToolbarSharesFreeRoomBetweenFlexibleSpaces) {
+    Toolbar bar(Rect{0, 0, 320, 44});
+    int presses = 0;
+    auto done = BarButtonItem::withSystemItem(SystemItem::Done, [&](BarButtonItem&) { ++presses; });
+    auto share = BarButtonItem::withTitle("Share");
+    share->setEnabled(false);
+    bar.setItems({BarButtonItem::withSystemItem(SystemItem::FlexibleSpace), share,
+                  BarButtonItem::withSystemItem(SystemItem::FlexibleSpace), done});
+    ASSERT_EQ(bar.subviews().size(), 2u);
+    // 320 - 8 - (60 + 8) * 2 = 176 free, 88 per space.
+    EXPECT_EQ(bar.subviews()[0]->frame().x(), 96);
+    EXPECT_EQ(bar.subviews()[1]->frame().x(), 252);
+    EXPECT_FALSE(bar.subviews()[0]->performTap());
+    EXPECT_TRUE(bar.subviews()[1]->performTap());
+    EXPECT_EQ(presses, 1);
+    EXPECT_EQ(bar.describe(), "Toolbar\n  [Share] (disabled)\n  [Done]\n");
+}
+
+class EndEditingTest : public qxtest::AppTest {};
+
+TEST_F(EndEditingTest, EndingEditingInATreeResignsOnlyItsOwnField) {
+    auto screen = std::make_shared<View>();
+    auto field = std::make_shared<TextField>();
+    auto elsewhere = std::make_shared<TextField>();
+    screen->addSubview(field);
+    ASSERT_TRUE(elsewhere->becomeFirstResponder());
+    EXPECT_TRUE(screen->endEditing(false));
+    EXPECT_TRUE(elsewhere->isFirstResponder());
+    ASSERT_TRUE(field->becomeFirstResponder());
+    EXPECT_TRUE(screen->endEditing(false));
+    EXPECT_EQ(View::currentFirstResponder(), nullptr);
+}
+
+}  // namespace
