@@ -36,6 +36,10 @@ TEST(GpxWaypointFileTest, WaypointChildrenFollowTheSchemaOrderAndTextIsEscaped) 
     EXPECT_NE(text.find("<name>Ridge &lt;north&gt; &amp; &quot;quoted&quot;, &apos;single&apos;</name>"),
               std::string::npos);
     EXPECT_NE(text.find("<gpx version=\"1.1\""), std::string::npos);
+
+    qx::WaypointRecord dateLine = qxtest::sampleRecords().front();
+    dateLine.longitude = 180;
+    EXPECT_NE(qx::GpxWaypointWriter::write({dateLine}).find("lon=\"-180\""), std::string::npos);
 }
 
 TEST(GpxWaypointFileTest, TextThatXmlCannotCarryNeverBreaksTheFile) {
