@@ -157,19 +157,18 @@ std::vector<std::string> logLines() {
     return lines;
 }
 
+// The entries exactly as the log writes them.
 std::string entryBytes(const std::vector<std::string>& lines) {
-    const std::string dir = (std::filesystem::temp_directory_path() / "bb_bench_entries").string();
-    std::filesystem::create_directories(dir);
     std::string all;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string& text = lines[i];
-        all += std::string("\x82\xa4Time\xd3\0\0\0\0\0\0\0", 15) + static_cast<char>(i & 0xff);
+        all += std::string("\x82\xa4Time\xd3", 7);
+        for (int shift = 56; shift >= 0; shift -= 8) all += static_cast<char>(static_cast<std::uint64_t>(i) >> shift);
         all += std::string("\xa7Message", 8);
         all += text.size() < 32 ? std::string(1, static_cast<char>(0xa0 | text.size()))
                                 : std::string{'\xda', static_cast<char>(text.size() >> 8), static_cast<char>(text.size())};
         all += text;
     }
-    std::filesystem::remove_all(dir);
     return all;
 }
 
@@ -177,14 +176,12 @@ void BM_LogAppend_Ours(benchmark::State& state) {
     const auto lines = logLines();
     const std::string dir = (std::filesystem::temp_directory_path() / "bb_bench_log").string();
     std::filesystem::create_directories(dir);
-    std::size_t bytes = 0;
     for (auto _ : state) {
         BBRemoteLog log{};
         bb_log_store_setup(&log, dir.c_str(), "bench");
         bb_log_open(&log);
         std::filesystem::remove(std::string(log.path) + ".zlog");
         for (std::size_t i = 0; i < lines.size(); ++i) bb_log_append_entry(&log, lines[i], static_cast<std::int64_t>(i));
-        bytes += log.end_offset;
         bb_log_close(&log);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * entryBytes(lines).size()));
@@ -212,7 +209,8 @@ BENCHMARK(BM_Pack_Ours)->Arg(0)->Arg(1)->Arg(2);
 BENCHMARK(BM_Pack_MsgpackC)->Arg(0)->Arg(1)->Arg(2);
 BENCHMARK(BM_Unpack_Ours)->Arg(0)->Arg(1)->Arg(2);
 BENCHMARK(BM_Unpack_MsgpackC)->Arg(0)->Arg(1)->Arg(2);
-BENCHMARK(BM_LogAppend_Ours)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LogAppend_ZlibCeiling)->Unit(benchmark::kMillisecond);
+// Appends are mostly system calls: measured on the wall clock, like their ceiling.
+BENCHMARK(BM_LogAppend_Ours)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LogAppend_ZlibCeiling)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK_MAIN();

@@ -74,10 +74,18 @@ constexpr BBMessagePackType classifyLead(unsigned char lead) {
     }
 }
 
-constexpr auto kLeadKinds = [] {
-    std::array<std::uint8_t, 256> kinds{};
-    for (int lead = 0; lead < 256; ++lead) kinds[lead] = static_cast<std::uint8_t>(classifyLead(static_cast<unsigned char>(lead)));
-    return kinds;
+// Kind and header size of each lead byte, in one entry: the next item's place depends on both.
+struct LeadInfo {
+    std::uint8_t kind;
+    std::uint8_t header;
+};
+constexpr auto kLeads = [] {
+    std::array<LeadInfo, 256> leads{};
+    for (int lead = 0; lead < 256; ++lead) {
+        const auto kind = classifyLead(static_cast<unsigned char>(lead));
+        leads[lead] = {static_cast<std::uint8_t>(kind), kHeaderSizes[kind]};
+    }
+    return leads;
 }();
 
 // Moves to the next item (the body of bb_mp_reader_next, inlined into the builder).
@@ -91,9 +99,10 @@ inline __attribute__((always_inline)) BBMessagePackType advance(BBMessagePackRea
     r.remaining -= skip;
     r.rawLength = 0;
     // The previous item may have been the last byte of the input: there is no next one to read.
-    const std::uint32_t kind = r.remaining == 0 ? std::uint32_t{BBMessagePackTypeError} : kLeadKinds[r.ptr[0]];
+    const LeadInfo lead = r.remaining == 0 ? LeadInfo{BBMessagePackTypeError, 0} : kLeads[r.ptr[0]];
+    const std::uint32_t kind = lead.kind;
     r.kind = kind;
-    const std::uint64_t header = kHeaderSizes[kind];
+    const std::uint64_t header = lead.header;
     if (r.remaining < header) {
         r.kind = BBMessagePackTypeError;
     } else if (kind >= BBMessagePackTypeFixRaw) {
@@ -179,6 +188,14 @@ std::size_t asciiRun(const unsigned char* p, std::size_t n) {
     return i;
 }
 
+// Keys and short values: one pass without early exits.
+inline bool isShortASCII(const unsigned char* p, std::size_t n) {
+    if (n > 64) return false;
+    unsigned char any = 0;
+    for (std::size_t i = 0; i < n; ++i) any |= p[i];
+    return any < 0x80;
+}
+
 bool isValidUTF8(const unsigned char* p, std::size_t n) {
     std::size_t i = 0;
     while (i < n) {
@@ -255,7 +272,7 @@ private:
 
     static void buildString(const BBMessagePackReader& r, BBValue& out) {
         const auto* bytes = r.ptr + bb_mp_header_size(r.kind);
-        if (isValidUTF8(bytes, r.rawLength)) {
+        if (isShortASCII(bytes, r.rawLength) || isValidUTF8(bytes, r.rawLength)) {
             new (&out.string_) std::string(reinterpret_cast<const char*>(bytes), r.rawLength);
         } else {
             new (&out.string_) std::string(BBData(bytes, r.rawLength).description());

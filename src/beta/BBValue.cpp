@@ -35,7 +35,9 @@ long double exactValue(const BBValue& v) {
 
 std::size_t numberHash(const BBValue& v) {
     const long double x = exactValue(v);
-    if (x == std::floor(x) && x >= -9.3e18L && x <= 1.8e19L) {
+    // Whole numbers in an integer's range hash as that integer, so that 7 and 7.0 meet; the
+    // bounds are exact powers of two (-2^63 and 2^64), as any value beyond them cannot convert.
+    if (x == std::floor(x) && x >= -9223372036854775808.0L && x < 18446744073709551616.0L) {
         if (x < 0) return std::hash<std::int64_t>()(static_cast<std::int64_t>(x));
         return std::hash<std::uint64_t>()(static_cast<std::uint64_t>(x));
     }

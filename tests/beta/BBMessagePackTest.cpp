@@ -186,6 +186,27 @@ TEST(BBMessagePack, RepeatedMapKeysKeepTheLastValue) {
     }
 }
 
+TEST(BBMessagePack, NumericKeysAtTheEdgesOfTheIntegerRanges) {
+    // Found by fuzzing: a float key just beyond the signed range was converted to an integer to
+    // be hashed. The edges themselves still meet their integer equals.
+    BBDictionary edges;
+    edges.append(BBValue(INT64_MIN), 1);
+    edges.append(BBValue(-9223372036854775808.0f), 2);  // the same key as INT64_MIN
+    edges.append(BBValue(-1e19f), 3);
+    edges.append(BBValue(-9.2236e18f), 4);
+    edges.append(BBValue(UINT64_MAX), 5);
+    edges.append(BBValue(1.9e19), 6);
+    edges.append(BBValue(18446744073709551616.0), 7);
+    auto packed = BBMessagePack::pack(BBValue(edges));
+    ASSERT_TRUE(packed);
+    auto back = BBMessagePack::unpackDictionary(packed->view());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->size(), 6u);
+    EXPECT_EQ(back->findKey(BBValue(INT64_MIN))->int64Value(), 2);
+    EXPECT_EQ(back->findKey(BBValue(-1e19f))->int64Value(), 3);
+    EXPECT_EQ(back->findKey(BBValue(UINT64_MAX))->int64Value(), 5);
+}
+
 TEST(BBMessagePack, ObjectGraphsSurviveARoundTrip) {
     BBDictionary event{
         {"name", "session_start"},
