@@ -6,8 +6,9 @@ namespace bb {
 
 namespace {
 // Room for a typical event at once: growing from a few bytes by half again each time would
-// reallocate a dozen times for one kilobyte.
-constexpr std::uint64_t kInitialCapacity = 256;
+// reallocate a dozen times for one kilobyte. What a small result leaves unused is given back.
+constexpr std::uint64_t kInitialCapacity = 4096;
+constexpr std::uint64_t kKeptSlack = 512;
 }
 
 TFMessagePackPacker::~TFMessagePackPacker() { releaseBuffer(); }
@@ -28,7 +29,12 @@ std::optional<BBData> TFMessagePackPacker::pack(const BBValue& object) {
         releaseBuffer();
         return std::nullopt;
     }
-    BBData data = BBData::adoptingMalloced(buffer_.raw_data, buffer_.used());
+    const std::uint64_t used = buffer_.used();
+    if (buffer_.current_length == kInitialCapacity && kInitialCapacity - used > kKeptSlack) {
+        // Shrinking a small block keeps the bytes where they are.
+        if (void* shrunk = std::realloc(buffer_.raw_data, used)) buffer_.raw_data = static_cast<char*>(shrunk);
+    }
+    BBData data = BBData::adoptingMalloced(buffer_.raw_data, used);
     buffer_ = BBMessagePackBuffer{};
     data.bb_setMessagePack(true);
     return data;
@@ -80,7 +86,12 @@ void TFMessagePackPacker::packNSDictionary(const BBDictionary& dictionary) {
     }
     bb_mp_write_map_header(buffer_, static_cast<std::uint32_t>(dictionary.size()));
     for (const auto& [key, value] : dictionary) {
-        packObject(key);
+        // Keys are nearly always strings: a plain test predicts better than the type dispatch.
+        if (key.type() == BBValue::Type::String) {
+            packNSString(key.string_);
+        } else {
+            packObject(key);
+        }
         packObject(value);
     }
 }
