@@ -192,8 +192,7 @@ int bb_log_append(BBRemoteLog* log, const void* bytes, std::uint64_t length) {
         if (!writeAll(log->uncompressed_file, b, head) || !compressPendingRun(log)) return undoAppend(log);
         if (bb_log_open(log) != 0) return -1;
         if (!writeAll(log->uncompressed_file, b + head, length - head)) result = -1;
-        const off_t fileEnd = ::lseek(log->uncompressed_file, 0, SEEK_END);
-        end = fileEnd < 0 ? log->end_offset : static_cast<std::uint64_t>(fileEnd);
+        end = log->end_offset + (length - head);
     }
     log->count += 1;
     writeCountHeader(log);

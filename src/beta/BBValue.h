@@ -32,7 +32,8 @@ public:
 
     BBValue() : bits_(0) {}  // the null object
     BBValue(std::nullptr_t) : bits_(0) {}
-    BBValue(bool b) : type_(Type::Boolean), bool_(b) {}
+    // Narrow scalars clear the whole word first: copies move the word as it stands.
+    BBValue(bool b) : type_(Type::Boolean), bits_(0) { bool_ = b; }
     template <std::integral T>
         requires(!std::same_as<T, bool>)
     BBValue(T v) : type_(integerType<T>()) {
@@ -42,7 +43,7 @@ public:
             uint_ = static_cast<std::uint64_t>(v);
         }
     }
-    BBValue(float f) : type_(Type::Float), float_(f) {}
+    BBValue(float f) : type_(Type::Float), bits_(0) { float_ = f; }
     BBValue(double d) : type_(Type::Double), double_(d) {}
     BBValue(const char* s) : type_(Type::String), string_(s ? s : "") {}
     BBValue(std::string s) : type_(Type::String), string_(std::move(s)) {}
