@@ -1,0 +1,156 @@
+// Export then import of many waypoints in both file formats, against an independent converter
+// turning the same GPX file into CSV, all measured in one run; the ratios are printed last.
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <unistd.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <map>
+
+#include "platform/foundation/FileUtil.h"
+#include "store/io/CsvWaypointReader.h"
+#include "store/io/CsvWaypointWriter.h"
+#include "store/io/GpxWaypointReader.h"
+#include "store/io/GpxWaypointWriter.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr std::size_t kWaypoints = 100000;
+
+std::vector<qx::WaypointRecord> makeRecords() {
+    std::vector<qx::WaypointRecord> out(kWaypoints);
+    for (std::size_t i = 0; i < kWaypoints; ++i) {
+        auto& r = out[i];
+        const double k = static_cast<double>(i);
+        r.date = plat::Date(1796637600 + k * 7.5);
+        r.der = 0.08 + (i % 997) * 0.00131;
+        r.variation = 5 + (i % 40);
+        r.de = 0.001 * k;
+        r.accumulation = "00:01:" + std::to_string(10 + i % 50);
+        r.latitude = 48.0 + (i % 10000) * 0.000123;
+        r.longitude = 11.0 + (i / 10000) * 0.0457 - (i % 7) * 0.001;
+        r.altitude = 500 + (i % 300) * 0.5;
+        r.name = i % 10 == 0 ? "Point \"" + std::to_string(i) + "\" <east> & more" : "P" + std::to_string(i);
+        r.deviceType = 4;
+        r.deviceName = "VN2340A";
+        r.deviceSerial = "SN1234";
+    }
+    return out;
+}
+
+const std::vector<qx::WaypointRecord>& records() {
+    static const auto all = makeRecords();
+    return all;
+}
+
+std::filesystem::path workDir() {
+    static const auto dir = [] {
+        auto d = std::filesystem::temp_directory_path() / ("qx-bench-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(d);
+        return d;
+    }();
+    return dir;
+}
+
+template <typename Writer, typename Reader>
+void exportThenImport(benchmark::State& state, const char* fileName) {
+    const auto path = workDir() / fileName;
+    for (auto _ : state) {
+        if (!plat::file::writeAtomically(path, Writer::write(records()))) state.SkipWithError("cannot write");
+        const auto result = Reader::readFile(path);
+        if (result.records.size() != kWaypoints) state.SkipWithError("waypoints lost");
+        benchmark::DoNotOptimize(result.records.data());
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kWaypoints));
+}
+
+void BM_CsvExportImport(benchmark::State& state) {
+    exportThenImport<qx::CsvWaypointWriter, qx::CsvWaypointReader>(state, "bench.csv");
+}
+
+void BM_GpxExportImport(benchmark::State& state) {
+    exportThenImport<qx::GpxWaypointWriter, qx::GpxWaypointReader>(state, "bench.gpx");
+}
+
+int runConverter(const std::filesystem::path& in, const std::filesystem::path& out) {
+    const std::string inText = in.string(), outText = out.string();
+    const char* argv[] = {"gpsbabel", "-i", "gpx", "-f", inText.c_str(), "-o", "unicsv", "-F", outText.c_str(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, "gpsbabel", &actions, nullptr, const_cast<char* const*>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return -1;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void BM_ConverterGpxToCsv(benchmark::State& state) {
+    const auto in = workDir() / "converter-in.gpx";
+    const auto out = workDir() / "converter-out.csv";
+    plat::file::writeAtomically(in, qx::GpxWaypointWriter::write(records()));
+    for (auto _ : state) {
+        if (runConverter(in, out) != 0) {
+            state.SkipWithError("gpsbabel is missing or failed");
+            break;
+        }
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kWaypoints));
+}
+
+BENCHMARK(BM_CsvExportImport)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_GpxExportImport)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_ConverterGpxToCsv)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+
+// Keeps each benchmark's real time per iteration so that the ratios can be told at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const auto& run : runs) {
+            if (!run.error_occurred && run.iterations > 0) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void ratios() const {
+        const auto find = [&](const std::string& prefix) {
+            for (const auto& [name, time] : times_) {
+                if (name.rfind(prefix, 0) == 0) return time;
+            }
+            return 0.0;
+        };
+        const double peer = find("BM_ConverterGpxToCsv");
+        if (peer <= 0) {
+            std::cout << "converter not measured: no ratio\n";
+            return;
+        }
+        for (const char* ours : {"BM_CsvExportImport", "BM_GpxExportImport"}) {
+            std::printf("%s / converter GPX->CSV: %.3f\n", ours, find(ours) / peer);
+        }
+    }
+
+private:
+    std::map<std::string, double> times_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.ratios();
+    benchmark::Shutdown();
+    std::filesystem::remove_all(workDir());
+    return 0;
+}

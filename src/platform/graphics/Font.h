@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include "platform/graphics/Geometry.h"
+
+namespace plat {
+
+// A font by name and point size. The name is kept as the screens give it; drawing maps it to
+// a font family of this machine, and measuring uses fixed metrics so that layout is the same
+// everywhere.
+struct Font {
+    std::string name = "System";
+    double size = 17;
+
+    static Font system(double size) { return {"System", size}; }
+    static Font boldSystem(double size) { return {"System-Bold", size}; }
+    static Font italicSystem(double size) { return {"System-Italic", size}; }
+    static Font named(std::string name, double size) { return {std::move(name), size}; }
+
+    bool isBold() const;
+    bool isItalic() const;
+    double lineHeight() const { return size * 1.2; }
+    // Width of one line of text (UTF-8): a fixed advance per character.
+    double widthOf(const std::string& text) const;
+    // Size of text broken at newlines only.
+    Size measure(const std::string& text) const;
+
+    bool operator==(const Font&) const = default;
+    // "System-Bold 15"
+    std::string description() const;
+};
+
+}  // namespace plat

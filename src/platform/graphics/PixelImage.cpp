@@ -1,0 +1,102 @@
+#include "platform/graphics/PixelImage.h"
+
+#include <cairo.h>
+
+#include <cstring>
+
+#include "platform/foundation/FileUtil.h"
+#include "platform/graphics/CairoSupport.h"
+
+namespace plat {
+
+PixelImage::PixelImage(int width, int height)
+    : width_(std::max(0, width)), height_(std::max(0, height)),
+      words_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), 0u) {}
+
+namespace {
+
+struct ReadState {
+    std::string_view bytes;
+    std::size_t pos = 0;
+};
+
+cairo_status_t readChunk(void* closure, unsigned char* data, unsigned int length) {
+    auto* st = static_cast<ReadState*>(closure);
+    if (st->bytes.size() - st->pos < length) return CAIRO_STATUS_READ_ERROR;
+    std::memcpy(data, st->bytes.data() + st->pos, length);
+    st->pos += length;
+    return CAIRO_STATUS_SUCCESS;
+}
+
+cairo_status_t writeChunk(void* closure, const unsigned char* data, unsigned int length) {
+    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+std::optional<PixelImage> fromSurface(cairo_surface_t* surface, std::string* error) {
+    cairo::SurfaceRef ref(surface);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        if (error) *error = cairo_status_to_string(cairo_surface_status(surface));
+        return std::nullopt;
+    }
+    return cairo::copyOut(surface);
+}
+
+}  // namespace
+
+std::optional<PixelImage> PixelImage::loadPng(const std::filesystem::path& path, std::string* error) {
+    auto bytes = file::read(path);
+    if (!bytes) {
+        if (error) *error = "cannot read " + path.string();
+        return std::nullopt;
+    }
+    return fromPngData(*bytes, error);
+}
+
+std::optional<PixelImage> PixelImage::fromPngData(std::string_view bytes, std::string* error) {
+    ReadState st{bytes, 0};
+    return fromSurface(cairo_image_surface_create_from_png_stream(readChunk, &st), error);
+}
+
+Color PixelImage::pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return Color::clear();
+    std::uint32_t w = words_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)];
+    double a = ((w >> 24) & 0xFF) / 255.0;
+    if (a == 0) return Color::clear();
+    auto chan = [&](int shift) { return ((w >> shift) & 0xFF) / 255.0 / a; };
+    return {chan(16), chan(8), chan(0), a};
+}
+
+PixelImage PixelImage::scaled(int width, int height) const {
+    PixelImage out(width, height);
+    if (out.isEmpty() || isEmpty()) return out;
+    cairo::SurfaceRef src(cairo::copyIn(*this));
+    cairo::SurfaceRef dst(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    cairo_t* cr = cairo_create(dst.get());
+    cairo_scale(cr, static_cast<double>(width) / width_, static_cast<double>(height) / height_);
+    cairo_set_source_surface(cr, src.get(), 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_BILINEAR);
+    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    return cairo::copyOut(dst.get());
+}
+
+std::string PixelImage::pngData() const {
+    std::string out;
+    if (isEmpty()) return out;
+    cairo::SurfaceRef surface(cairo::copyIn(*this));
+    if (cairo_surface_write_to_png_stream(surface.get(), writeChunk, &out) != CAIRO_STATUS_SUCCESS) out.clear();
+    return out;
+}
+
+bool PixelImage::writePng(const std::filesystem::path& path, std::string* error) const {
+    std::string bytes = pngData();
+    if (bytes.empty()) {
+        if (error) *error = "empty image";
+        return false;
+    }
+    return file::writeAtomically(path, bytes, error);
+}
+
+}  // namespace plat

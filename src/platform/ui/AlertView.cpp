@@ -1,0 +1,188 @@
+#include "platform/ui/AlertView.h"
+
+#include "platform/foundation/Log.h"
+#include "platform/ui/DescriptionWriter.h"
+
+namespace plat {
+
+namespace {
+
+constexpr double kAlertWidth = 270;
+
+template <class T>
+std::vector<std::shared_ptr<T>> visibleOf() {
+    std::vector<std::shared_ptr<T>> out;
+    for (auto& p : ModalPrompt::visiblePrompts()) {
+        if (auto t = std::dynamic_pointer_cast<T>(p)) out.push_back(t);
+    }
+    return out;
+}
+
+}  // namespace
+
+AlertView::AlertView(std::string title, std::string message, std::string cancelButtonTitle,
+                     std::vector<std::string> otherButtonTitles)
+    : ModalPrompt(std::move(title)), message_(std::move(message)) {
+    if (!cancelButtonTitle.empty()) setCancelButtonIndex(addButtonWithTitle(std::move(cancelButtonTitle)));
+    for (auto& t : otherButtonTitles) addButtonWithTitle(std::move(t));
+}
+
+std::shared_ptr<AlertView> AlertView::make(std::string title, std::string message, std::string cancelButtonTitle,
+                                           std::vector<std::string> otherButtonTitles) {
+    return std::make_shared<AlertView>(std::move(title), std::move(message), std::move(cancelButtonTitle),
+                                       std::move(otherButtonTitles));
+}
+
+std::shared_ptr<AlertView> AlertView::show(std::string title, std::string message, std::string cancelButtonTitle,
+                                           std::vector<std::string> otherButtonTitles,
+                                           std::function<void(long)> onDismiss, std::function<void()> onCancel) {
+    auto alert = make(std::move(title), std::move(message), std::move(cancelButtonTitle), std::move(otherButtonTitles));
+    alert->setDismissHandler(std::move(onDismiss));
+    alert->setCancelHandler(std::move(onCancel));
+    alert->show(true);
+    return alert;
+}
+
+void AlertView::setMessage(std::string message) {
+    message_ = std::move(message);
+    markChanged();
+}
+
+void AlertView::setAlertViewStyle(AlertStyle style) {
+    style_ = style;
+    fields_.clear();
+    auto field = [](bool secure, const std::string& placeholder) {
+        auto f = std::make_shared<TextField>(Rect{0, 0, kAlertWidth - 32, 28});
+        f->setSecureTextEntry(secure);
+        f->setPlaceholder(placeholder);
+        f->setBorderStyle(TextBorderStyle::Line);
+        return f;
+    };
+    switch (style) {
+        case AlertStyle::PlainTextInput: fields_.push_back(field(false, "")); break;
+        case AlertStyle::SecureTextInput: fields_.push_back(field(true, "")); break;
+        case AlertStyle::LoginAndPasswordInput:
+            fields_.push_back(field(false, "Login"));
+            fields_.push_back(field(true, "Password"));
+            break;
+        case AlertStyle::Default: break;
+    }
+    markChanged();
+}
+
+std::shared_ptr<TextField> AlertView::textFieldAtIndex(long index) const {
+    if (index < 0 || index >= static_cast<long>(fields_.size())) {
+        Log::line("AlertView::textFieldAtIndex: no text field at index " + std::to_string(index));
+        return nullptr;
+    }
+    return fields_[static_cast<std::size_t>(index)];
+}
+
+long AlertView::firstOtherButtonIndex() const {
+    if (numberOfButtons() == 0) return kNoButton;
+    long first = cancelButtonIndex() == 0 ? 1 : 0;
+    return first < numberOfButtons() ? first : kNoButton;
+}
+
+void AlertView::rebuild() {
+    // A centred box: message, fields, then the buttons (side by side when there are two).
+    Font messageFont = Font::system(13);
+    double y = bounds().height() / 2 - 100;
+    double x = (bounds().width() - kAlertWidth) / 2;
+    if (!message_.empty()) {
+        auto label = std::make_shared<Label>(Rect{x + 16, y + 44, kAlertWidth - 32, 0}, message_);
+        label->setFont(messageFont);
+        label->setNumberOfLines(0);
+        label->setTextAlignment(TextAlignment::Center);
+        label->setFrame(Rect{x + 16, y + 44, kAlertWidth - 32, label->sizeThatFits(Size{kAlertWidth - 32, 0}).height});
+        addSubview(label);
+        y = label->frame().maxY() - 44;
+    }
+    y += 52;
+    for (auto& f : fields_) {
+        f->setFrame(Rect{x + 16, y, kAlertWidth - 32, 28});
+        addSubview(f);
+        y += 34;
+    }
+    long n = numberOfButtons();
+    for (long i = 0; i < n; ++i) {
+        Rect frame = n == 2 ? Rect{x + kAlertWidth / 2 * static_cast<double>(i), y, kAlertWidth / 2, 44}
+                            : Rect{x, y + 44 * static_cast<double>(i), kAlertWidth, 44};
+        addSubview(makeButton(i, frame));
+    }
+}
+
+void AlertView::drawRect(DrawingContext& ctx, const Rect& rect) {
+    ctx.setFillColor(Color::rgba(0, 0, 0, 0.4));
+    ctx.fillRect(rect);
+    double x = (rect.width() - kAlertWidth) / 2;
+    double top = rect.height() / 2 - 100;
+    double bottom = top;
+    for (const auto& v : subviews()) bottom = std::max(bottom, v->frame().maxY());
+    ctx.setFillColor(Color::rgba(0.97, 0.97, 0.97));
+    ctx.fillRect(Rect{x, top, kAlertWidth, bottom - top});
+    Font f = Font::boldSystem(17);
+    ctx.drawText(title(), Rect{x + 16, top + 16, kAlertWidth - 32, f.lineHeight()}, f, Color::black(), TextAlignment::Center);
+}
+
+std::vector<std::shared_ptr<AlertView>> AlertView::visibleAlerts() { return visibleOf<AlertView>(); }
+
+std::shared_ptr<AlertView> AlertView::frontmostAlert() {
+    auto list = visibleAlerts();
+    return list.empty() ? nullptr : list.back();
+}
+
+std::string AlertView::describeLine() const { return "Alert " + DescriptionWriter::quoted(title()); }
+
+// ---- action sheet
+
+ActionSheet::ActionSheet(std::string title, std::string cancelButtonTitle, std::string destructiveButtonTitle,
+                         std::vector<std::string> otherButtonTitles)
+    : ModalPrompt(std::move(title)) {
+    if (!destructiveButtonTitle.empty()) destructiveIndex_ = addButtonWithTitle(std::move(destructiveButtonTitle));
+    for (auto& t : otherButtonTitles) {
+        long i = addButtonWithTitle(std::move(t));
+        if (firstOther_ == kNoButton) firstOther_ = i;
+    }
+    if (!cancelButtonTitle.empty()) setCancelButtonIndex(addButtonWithTitle(std::move(cancelButtonTitle)));
+}
+
+std::shared_ptr<ActionSheet> ActionSheet::make(std::string title, std::string cancelButtonTitle,
+                                               std::string destructiveButtonTitle,
+                                               std::vector<std::string> otherButtonTitles) {
+    return std::make_shared<ActionSheet>(std::move(title), std::move(cancelButtonTitle),
+                                         std::move(destructiveButtonTitle), std::move(otherButtonTitles));
+}
+
+std::shared_ptr<ActionSheet> ActionSheet::show(View* inView, std::string title, std::string cancelButtonTitle,
+                                               std::string destructiveButtonTitle,
+                                               std::vector<std::string> otherButtonTitles,
+                                               std::function<void(long)> onDismiss, std::function<void()> onCancel) {
+    auto sheet = make(std::move(title), std::move(cancelButtonTitle), std::move(destructiveButtonTitle),
+                      std::move(otherButtonTitles));
+    sheet->setDismissHandler(std::move(onDismiss));
+    sheet->setCancelHandler(std::move(onCancel));
+    sheet->showInView(inView, true);
+    return sheet;
+}
+
+void ActionSheet::showInView(View* view, bool animated) {
+    shownIn_ = view;
+    present(animated);
+}
+
+void ActionSheet::rebuild() {
+    long n = numberOfButtons();
+    double y = bounds().height() - 44 * static_cast<double>(n) - 8;
+    for (long i = 0; i < n; ++i) {
+        auto b = makeButton(i, Rect{8, y + 44 * static_cast<double>(i), bounds().width() - 16, 44});
+        if (i == destructiveIndex_) b->setTitleColor(Color::red());
+        addSubview(b);
+    }
+}
+
+std::vector<std::shared_ptr<ActionSheet>> ActionSheet::visibleSheets() { return visibleOf<ActionSheet>(); }
+
+std::string ActionSheet::describeLine() const { return "ActionSheet " + DescriptionWriter::quoted(title()); }
+
+}  // namespace plat

@@ -1,0 +1,113 @@
+#include "platform/ui/Button.h"
+
+#include "platform/ui/DescriptionWriter.h"
+#include "platform/ui/ImageView.h"
+
+namespace plat {
+
+Button::Button(ButtonType type) : Button(type, Rect{}) {}
+
+Button::Button(ButtonType type, const Rect& frame) : Control(frame), type_(type), titleLabel_(std::make_shared<Label>()) {
+    titleLabel_->setFont(Font::system(type == ButtonType::System ? 15 : 17));
+    titleLabel_->setTextAlignment(TextAlignment::Center);
+    if (type == ButtonType::DetailDisclosure || type == ButtonType::InfoLight || type == ButtonType::InfoDark ||
+        type == ButtonType::ContactAdd) {
+        if (frame.isEmpty()) setFrame(Rect{frame.origin, Size{22, 22}});
+    }
+}
+
+std::shared_ptr<Button> Button::make(ButtonType type, const Rect& frame) { return std::make_shared<Button>(type, frame); }
+
+void Button::setTitle(std::string title, ControlState state) {
+    titles_[state] = std::move(title);
+    setNeedsDisplay();
+}
+
+std::string Button::title(ControlState state) const { return lookup(titles_, state).value_or(""); }
+
+void Button::setTitleColor(const Color& color, ControlState state) {
+    titleColors_[state] = color;
+    setNeedsDisplay();
+}
+
+Color Button::titleColor(ControlState state) const {
+    Color fallback = type_ == ButtonType::Custom ? Color::white() : Color::rgba(0, 122 / 255.0, 1);
+    return lookup(titleColors_, state).value_or(fallback);
+}
+
+void Button::setTitleShadowColor(const Color& color, ControlState state) { shadowColors_[state] = color; }
+
+std::optional<Color> Button::titleShadowColor(ControlState state) const { return lookup(shadowColors_, state); }
+
+void Button::setImage(ImagePtr image, ControlState state) {
+    images_[state] = std::move(image);
+    setNeedsDisplay();
+}
+
+ImagePtr Button::image(ControlState state) const { return lookup(images_, state).value_or(nullptr); }
+
+void Button::setBackgroundImage(ImagePtr image, ControlState state) {
+    backgrounds_[state] = std::move(image);
+    setNeedsDisplay();
+}
+
+ImagePtr Button::backgroundImage(ControlState state) const { return lookup(backgrounds_, state).value_or(nullptr); }
+
+Size Button::sizeThatFits(Size) const {
+    Size text = titleLabel_->font().measure(currentTitle());
+    Size img = currentImage() ? currentImage()->size() : Size{};
+    return {text.width + img.width + contentInsets_.left + contentInsets_.right,
+            std::max(text.height, img.height) + contentInsets_.top + contentInsets_.bottom};
+}
+
+void Button::drawRect(DrawingContext& ctx, const Rect& rect) {
+    if (auto bg = currentBackgroundImage()) ctx.drawImage(bg, rect);
+    Rect content = rect.inset(contentInsets_);
+    if (auto img = currentImage()) ctx.drawImage(img, placeImage(img->size(), content, ContentMode::Center));
+    std::string t = currentTitle();
+    if (t.empty()) return;
+    const Font& f = titleLabel_->font();
+    Rect box{content.x(), content.midY() - f.lineHeight() / 2, content.width(), f.lineHeight()};
+    TextAlignment align = TextAlignment::Center;
+    if (contentHorizontalAlignment() == ContentHorizontalAlignment::Left) align = TextAlignment::Left;
+    if (contentHorizontalAlignment() == ContentHorizontalAlignment::Right) align = TextAlignment::Right;
+    if (auto shadow = titleShadowColor(state())) {
+        Size off = titleLabel_->shadowOffset();
+        ctx.drawText(t, box.offsetBy(off.width, off.height), f, *shadow, align);
+    }
+    ctx.drawText(t, box, f, currentTitleColor(), align);
+}
+
+std::string Button::displayText() const {
+    std::string t = currentTitle();
+    if (!t.empty()) return t;
+    if (!accessibilityLabel().empty()) return accessibilityLabel();
+    if (auto img = currentImage()) return img->name();
+    if (auto bg = currentBackgroundImage()) return bg->name();
+    return {};
+}
+
+std::string Button::describeLine() const {
+    std::string s = "Button";
+    std::string t = currentTitle();
+    if (!t.empty()) {
+        s += " " + DescriptionWriter::quoted(t);
+    } else if (type_ == ButtonType::DetailDisclosure) {
+        s += " (i)";
+    } else if (auto img = currentImage() ? currentImage() : currentBackgroundImage()) {
+        s += " [" + img->name() + "]";
+    }
+    if (!isEnabled()) s += " (disabled)";
+    if (isSelected()) s += " (selected)";
+    return s;
+}
+
+void Button::describeInto(DescriptionWriter& out) const {
+    if (isHidden()) {
+        out.line(describeLine() + " (hidden)");
+        return;
+    }
+    Control::describeInto(out);
+}
+
+}  // namespace plat

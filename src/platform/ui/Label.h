@@ -1,0 +1,74 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/graphics/Font.h"
+#include "platform/ui/View.h"
+
+namespace plat {
+
+enum class LineBreakMode { WordWrap, CharWrap, Clip, TruncateHead, TruncateTail, TruncateMiddle };
+
+// A text on screen.
+class Label : public View {
+public:
+    using View::View;
+    Label(const Rect& frame, std::string text) : View(frame), text_(std::move(text)) {}
+
+    const std::string& text() const { return text_; }
+    void setText(std::string text);
+    const Font& font() const { return font_; }
+    void setFont(Font font);
+    const Color& textColor() const { return textColor_; }
+    void setTextColor(const Color& c);
+    const std::optional<Color>& highlightedTextColor() const { return highlightedTextColor_; }
+    void setHighlightedTextColor(std::optional<Color> c) { highlightedTextColor_ = c; }
+    bool isHighlighted() const { return highlighted_; }
+    void setHighlighted(bool h) { highlighted_ = h; }
+    const std::optional<Color>& shadowColor() const { return shadowColor_; }
+    void setShadowColor(std::optional<Color> c) { shadowColor_ = c; }
+    Size shadowOffset() const { return shadowOffset_; }
+    void setShadowOffset(Size offset) { shadowOffset_ = offset; }
+    TextAlignment textAlignment() const { return alignment_; }
+    void setTextAlignment(TextAlignment a) { alignment_ = a; }
+    // 0: as many lines as the text needs.
+    int numberOfLines() const { return lines_; }
+    void setNumberOfLines(int n) { lines_ = n < 0 ? 0 : n; }
+    LineBreakMode lineBreakMode() const { return lineBreak_; }
+    void setLineBreakMode(LineBreakMode m) { lineBreak_ = m; }
+    bool adjustsFontSizeToFitWidth() const { return adjustsFontSize_; }
+    void setAdjustsFontSizeToFitWidth(bool on) { adjustsFontSize_ = on; }
+    double minimumScaleFactor() const { return minimumScale_; }
+    void setMinimumScaleFactor(double f) { minimumScale_ = f; }
+    bool isOpaque() const { return opaque_; }
+    void setOpaque(bool opaque) { opaque_ = opaque; }
+
+    // The text broken into the lines shown in the given width (at most numberOfLines, the
+    // last one cut when the text does not fit).
+    std::vector<std::string> layoutLines(double width) const;
+    // The size the text needs: one line when numberOfLines is 1, else wrapped at the width.
+    Size sizeThatFits(Size size) const override;
+
+    void drawRect(DrawingContext& context, const Rect& rect) override;
+    std::string kindName() const override { return "Label"; }
+    std::string displayText() const override { return text_; }
+    std::string describeLine() const override;
+
+private:
+    std::string text_;
+    Font font_ = Font::system(17);
+    Color textColor_ = Color::black();
+    std::optional<Color> highlightedTextColor_;
+    bool highlighted_ = false;
+    std::optional<Color> shadowColor_;
+    Size shadowOffset_{0, -1};
+    TextAlignment alignment_ = TextAlignment::Left;
+    int lines_ = 1;
+    LineBreakMode lineBreak_ = LineBreakMode::TruncateTail;
+    bool adjustsFontSize_ = false;
+    double minimumScale_ = 0;
+    bool opaque_ = false;
+};
+
+}  // namespace plat

@@ -1,0 +1,194 @@
+#include "platform/ui/TableViewCell.h"
+
+#include "platform/ui/DescriptionWriter.h"
+#include "platform/ui/Screen.h"
+#include "platform/ui/TableView.h"
+
+namespace plat {
+
+TableViewCell::TableViewCell(CellStyle style, std::string reuseIdentifier)
+    : View(Rect{0, 0, Screen::bounds().width(), kDefaultHeight}),
+      style_(style),
+      reuseIdentifier_(std::move(reuseIdentifier)),
+      contentView_(std::make_shared<View>(bounds())),
+      textLabel_(std::make_shared<Label>()),
+      detailTextLabel_(std::make_shared<Label>()),
+      imageView_(std::make_shared<ImageView>()) {
+    addSubview(contentView_);
+    contentView_->addSubview(imageView_);
+    contentView_->addSubview(textLabel_);
+    textLabel_->setFont(Font::system(17));
+    if (hasDetailTextLabel()) {
+        contentView_->addSubview(detailTextLabel_);
+        detailTextLabel_->setFont(Font::system(style == CellStyle::Subtitle ? 12 : 17));
+        if (style == CellStyle::Value1) {
+            detailTextLabel_->setTextColor(Color::rgba(0.56, 0.56, 0.58));
+            detailTextLabel_->setTextAlignment(TextAlignment::Right);
+        }
+    }
+}
+
+void TableViewCell::setAccessoryView(std::shared_ptr<View> v) {
+    if (accessoryView_ && accessoryView_->superview() == this) accessoryView_->removeFromSuperview();
+    accessoryView_ = std::move(v);
+    if (accessoryView_) addSubview(accessoryView_);
+    setNeedsLayout();
+}
+
+void TableViewCell::setBackgroundView(std::shared_ptr<View> v) {
+    if (backgroundView_ && backgroundView_->superview() == this) backgroundView_->removeFromSuperview();
+    backgroundView_ = std::move(v);
+    if (backgroundView_) {
+        backgroundView_->setFrame(bounds());
+        insertSubview(backgroundView_, 0);
+    }
+}
+
+void TableViewCell::setSelected(bool selected, bool animated) {
+    selected_ = selected;
+    lastAnimated_ = animated;
+    setNeedsDisplay();
+}
+
+void TableViewCell::setHighlighted(bool highlighted, bool animated) {
+    highlighted_ = highlighted;
+    lastAnimated_ = animated;
+}
+
+void TableViewCell::setEditing(bool editing, bool animated) {
+    editing_ = editing;
+    lastAnimated_ = animated;
+    if (!editing) confirmingDelete_ = false;
+    setNeedsLayout();
+}
+
+void TableViewCell::prepareForReuse() {
+    selected_ = false;
+    highlighted_ = false;
+    confirmingDelete_ = false;
+}
+
+void TableViewCell::layoutSubviews() {
+    double accessoryWidth = 0;
+    if (accessoryView_) {
+        accessoryWidth = accessoryView_->frame().width() + 15;
+        accessoryView_->setFrame(Rect{bounds().width() - accessoryWidth, (bounds().height() - accessoryView_->frame().height()) / 2,
+                                      accessoryView_->frame().width(), accessoryView_->frame().height()});
+    } else if (accessory_ != AccessoryType::None) {
+        accessoryWidth = accessory_ == AccessoryType::DetailDisclosureButton ? 67 : 38;
+    }
+    double editInset = editing_ ? 38 : 0;
+    contentView_->setFrame(Rect{editInset, 0, bounds().width() - accessoryWidth - editInset, bounds().height()});
+    if (backgroundView_) backgroundView_->setFrame(bounds());
+    Rect c = contentView_->bounds();
+    double x = 15;
+    if (imageView_->image()) {
+        Size s = imageView_->image()->size();
+        if (s.width <= 0 || s.height <= 0) s = {c.height() - 8, c.height() - 8};
+        imageView_->setFrame(Rect{x, (c.height() - s.height) / 2, s.width, s.height});
+        x += s.width + 15;
+    } else {
+        imageView_->setFrame(Rect{x, 0, 0, 0});
+    }
+    double w = std::max(0.0, c.width() - x - 15);
+    switch (style_) {
+        case CellStyle::Default: textLabel_->setFrame(Rect{x, 0, w, c.height()}); break;
+        case CellStyle::Value1:
+        case CellStyle::Value2:
+            textLabel_->setFrame(Rect{x, 0, w / 2, c.height()});
+            detailTextLabel_->setFrame(Rect{x + w / 2, 0, w / 2, c.height()});
+            break;
+        case CellStyle::Subtitle:
+            textLabel_->setFrame(Rect{x, 2, w, c.height() * 0.55});
+            detailTextLabel_->setFrame(Rect{x, c.height() * 0.55, w, c.height() * 0.4});
+            break;
+    }
+}
+
+void TableViewCell::drawRect(DrawingContext& ctx, const Rect& rect) {
+    if (selected_ && selectionStyle_ != SelectionStyle::None && !selectedBackgroundView_) {
+        ctx.setFillColor(Color::rgba(0.85, 0.85, 0.85));
+        ctx.fillRect(rect);
+    }
+    double right = rect.maxX() - 15;
+    double mid = rect.midY();
+    ctx.setStrokeColor(Color::rgba(0.78, 0.78, 0.8));
+    ctx.setLineWidth(2);
+    switch (accessoryView_ ? AccessoryType::None : accessory_) {
+        case AccessoryType::DisclosureIndicator:
+            ctx.beginPath();
+            ctx.moveTo({right - 8, mid - 6});
+            ctx.lineTo({right - 2, mid});
+            ctx.lineTo({right - 8, mid + 6});
+            ctx.strokePath();
+            break;
+        case AccessoryType::Checkmark:
+            ctx.setStrokeColor(Color::rgba(0, 122 / 255.0, 1));
+            ctx.beginPath();
+            ctx.moveTo({right - 14, mid});
+            ctx.lineTo({right - 9, mid + 5});
+            ctx.lineTo({right, mid - 6});
+            ctx.strokePath();
+            break;
+        case AccessoryType::DetailButton:
+        case AccessoryType::DetailDisclosureButton:
+            ctx.setStrokeColor(Color::rgba(0, 122 / 255.0, 1));
+            ctx.strokeEllipse(Rect{right - 22, mid - 11, 22, 22});
+            break;
+        case AccessoryType::None: break;
+    }
+    ctx.setStrokeColor(Color::rgba(0.78, 0.78, 0.8));
+    ctx.setLineWidth(0.5);
+    ctx.beginPath();
+    ctx.moveTo({rect.x() + 15, rect.maxY() - 0.25});
+    ctx.lineTo({rect.maxX(), rect.maxY() - 0.25});
+    ctx.strokePath();
+}
+
+bool TableViewCell::performTap() {
+    if (!table_ || !acceptsTouches()) return false;
+    return table_->userSelectRow(indexPath_);
+}
+
+namespace {
+
+const char* accessoryMark(AccessoryType t) {
+    switch (t) {
+        case AccessoryType::DisclosureIndicator: return " [>]";
+        case AccessoryType::DetailDisclosureButton: return " [(i)>]";
+        case AccessoryType::Checkmark: return " [checked]";
+        case AccessoryType::DetailButton: return " [(i)]";
+        case AccessoryType::None: break;
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string TableViewCell::describeLine() const {
+    std::string s = "Row";
+    if (!textLabel_->text().empty() && !textLabel_->isHidden()) s += " " + DescriptionWriter::quoted(textLabel_->text());
+    if (hasDetailTextLabel() && !detailTextLabel_->text().empty() && !detailTextLabel_->isHidden()) {
+        s += " detail " + DescriptionWriter::quoted(detailTextLabel_->text());
+    }
+    if (imageView_->image()) s += " image " + DescriptionWriter::quoted(imageView_->image()->name());
+    if (!accessoryView_) s += accessoryMark(editing_ ? editingAccessory_ : accessory_);
+    if (selected_) s += " (selected)";
+    if (confirmingDelete_) s += " [Delete]";
+    return s;
+}
+
+void TableViewCell::describeContent(DescriptionWriter& out) const {
+    out.line(describeLine());
+    DescriptionWriter::Nested nested(out);
+    // The row line already says what the built-in labels and image show.
+    for (const auto& v : contentView_->subviews()) {
+        if (v == textLabel_ || v == detailTextLabel_ || v == imageView_) continue;
+        v->describeInto(out);
+    }
+    for (const auto& v : subviews()) {
+        if (v != contentView_ && v != backgroundView_) v->describeInto(out);
+    }
+}
+
+}  // namespace plat

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/graphics/Font.h"
+#include "platform/ui/ScrollView.h"
+#include "platform/ui/TextField.h"
+
+namespace plat {
+
+class TextView;
+
+class TextViewDelegate {
+public:
+    virtual ~TextViewDelegate() = default;
+    virtual bool textViewShouldBeginEditing(TextView&) { return true; }
+    virtual void textViewDidBeginEditing(TextView&) {}
+    virtual bool textViewShouldEndEditing(TextView&) { return true; }
+    virtual void textViewDidEndEditing(TextView&) {}
+    virtual bool textViewShouldChangeText(TextView&, TextRange range, const std::string& replacement) {
+        (void)range;
+        (void)replacement;
+        return true;
+    }
+    virtual void textViewDidChange(TextView&) {}
+};
+
+// A scrolling, many-line text, editable unless told otherwise.
+class TextView : public ScrollView {
+public:
+    using ScrollView::ScrollView;
+
+    const std::string& text() const { return text_; }
+    void setText(std::string text);
+    const Font& font() const { return font_; }
+    void setFont(Font f) { font_ = std::move(f); }
+    const Color& textColor() const { return textColor_; }
+    void setTextColor(const Color& c) { textColor_ = c; }
+    TextAlignment textAlignment() const { return alignment_; }
+    void setTextAlignment(TextAlignment a) { alignment_ = a; }
+    bool isEditable() const { return editable_; }
+    void setEditable(bool on) { editable_ = on; }
+    KeyboardType keyboardType() const { return keyboard_; }
+    void setKeyboardType(KeyboardType k) { keyboard_ = k; }
+    const std::shared_ptr<View>& inputAccessoryView() const { return accessory_; }
+    void setInputAccessoryView(std::shared_ptr<View> v) { accessory_ = std::move(v); }
+    void setDelegate(std::weak_ptr<TextViewDelegate> d) { delegate_ = std::move(d); }
+
+    bool canBecomeFirstResponder() const override { return editable_ && !isHidden(); }
+    bool becomeFirstResponder() override;
+    bool resignFirstResponder() override;
+    bool typeText(const std::string& typed);
+    bool deleteBackward();
+
+    bool performTap() override { return acceptsTouches() && becomeFirstResponder(); }
+    void drawRect(DrawingContext& context, const Rect& rect) override;
+    std::string kindName() const override { return "TextView"; }
+    std::string displayText() const override { return text_; }
+    std::string describeLine() const override;
+
+private:
+    bool replaceText(TextRange range, const std::string& replacement);
+
+    std::string text_;
+    Font font_ = Font::system(17);
+    Color textColor_ = Color::black();
+    TextAlignment alignment_ = TextAlignment::Left;
+    bool editable_ = true;
+    KeyboardType keyboard_ = KeyboardType::Default;
+    std::shared_ptr<View> accessory_;
+    std::weak_ptr<TextViewDelegate> delegate_;
+};
+
+}  // namespace plat

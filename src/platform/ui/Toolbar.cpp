@@ -1,0 +1,60 @@
+#include "platform/ui/Toolbar.h"
+
+namespace plat {
+
+void Toolbar::setItems(std::vector<BarButtonItemPtr> items, bool animated) {
+    std::erase(items, nullptr);
+    items_ = std::move(items);
+    lastAnimated_ = animated;
+    removeAllSubviews();
+    for (auto& item : items_) {
+        if (item->isSpace()) continue;
+        if (item->customView()) {
+            addSubview(item->customView());
+        } else {
+            addSubview(std::make_shared<BarItemView>(item, Rect{}));
+        }
+    }
+    setNeedsLayout();
+    layoutIfNeeded();
+}
+
+void Toolbar::layoutSubviews() {
+    // Items keep their widths (60 points unless set); flexible spaces share what is left.
+    const double gap = 8, defaultWidth = 60;
+    double fixed = gap;
+    int flexible = 0;
+    for (auto& item : items_) {
+        if (item->systemItem() == SystemItem::FlexibleSpace) {
+            ++flexible;
+        } else {
+            double w = item->customView() ? item->customView()->frame().width() : item->width();
+            fixed += (w > 0 ? w : defaultWidth) + gap;
+        }
+    }
+    double flex = flexible ? std::max(0.0, (bounds().width() - fixed) / flexible) : 0;
+    double x = gap;
+    std::size_t viewIndex = 0;
+    for (auto& item : items_) {
+        if (item->systemItem() == SystemItem::FlexibleSpace) {
+            x += flex;
+            continue;
+        }
+        double w = item->customView() ? item->customView()->frame().width() : item->width();
+        if (w <= 0) w = defaultWidth;
+        if (!item->isSpace() && viewIndex < subviews().size()) {
+            auto& v = subviews()[viewIndex++];
+            double h = item->customView() ? v->frame().height() : bounds().height() - 12;
+            v->setFrame(Rect{x, (bounds().height() - h) / 2, w, h});
+        }
+        x += w + gap;
+    }
+}
+
+void Toolbar::drawRect(DrawingContext& ctx, const Rect& rect) {
+    if (backgroundColor()) return;
+    ctx.setFillColor(barStyle_ == BarStyle::Default ? Color::rgba(0.97, 0.97, 0.97) : Color::rgba(0.1, 0.1, 0.1));
+    ctx.fillRect(rect);
+}
+
+}  // namespace plat

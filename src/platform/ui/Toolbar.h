@@ -1,0 +1,40 @@
+#pragma once
+
+#include <vector>
+
+#include "platform/ui/BarItemView.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/View.h"
+
+namespace plat {
+
+// A bar of bar button items (flexible and fixed spaces included).
+class Toolbar : public View {
+public:
+    static constexpr double kHeight = 44;
+    using View::View;
+
+    const std::vector<BarButtonItemPtr>& items() const { return items_; }
+    void setItems(std::vector<BarButtonItemPtr> items, bool animated = false);
+    BarStyle barStyle() const { return barStyle_; }
+    void setBarStyle(BarStyle s) { barStyle_ = s; }
+    const std::optional<Color>& tintColor() const { return tint_; }
+    void setTintColor(std::optional<Color> c) { tint_ = c; }
+    bool isTranslucent() const { return translucent_; }
+    void setTranslucent(bool t) { translucent_ = t; }
+    bool lastChangeAnimated() const { return lastAnimated_; }
+
+    void layoutSubviews() override;
+    void drawRect(DrawingContext& context, const Rect& rect) override;
+    std::string kindName() const override { return "Toolbar"; }
+    std::string describeLine() const override { return "Toolbar"; }
+
+private:
+    std::vector<BarButtonItemPtr> items_;
+    BarStyle barStyle_ = BarStyle::Default;
+    std::optional<Color> tint_;
+    bool translucent_ = true;
+    bool lastAnimated_ = false;
+};
+
+}  // namespace plat

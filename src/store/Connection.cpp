@@ -1,0 +1,139 @@
+#include "store/Connection.h"
+
+#include <sqlite3.h>
+
+namespace qx {
+
+Connection::Statement::Statement(Statement&& other) noexcept
+    : owner_(other.owner_), sql_(other.sql_), stmt_(other.stmt_) {
+    other.stmt_ = nullptr;
+}
+
+Connection::Statement::~Statement() {
+    if (stmt_) owner_->release(sql_, stmt_);
+}
+
+void Connection::Statement::bind(int index, const Value& value) {
+    switch (value.type()) {
+        case Value::Type::null: sqlite3_bind_null(stmt_, index); break;
+        case Value::Type::integer: sqlite3_bind_int64(stmt_, index, value.integer()); break;
+        case Value::Type::real: sqlite3_bind_double(stmt_, index, value.real()); break;
+        case Value::Type::text:
+            sqlite3_bind_text(stmt_, index, value.text().data(), static_cast<int>(value.text().size()), SQLITE_TRANSIENT);
+            break;
+        case Value::Type::object: sqlite3_bind_int64(stmt_, index, value.object().row); break;
+    }
+}
+
+void Connection::Statement::bindAll(const std::vector<Value>& values, int first) {
+    for (std::size_t i = 0; i < values.size(); ++i) bind(first + static_cast<int>(i), values[i]);
+}
+
+int Connection::Statement::step() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return 1;
+    if (rc == SQLITE_DONE) return 0;
+    return -1;
+}
+
+bool Connection::Statement::run(StoreError* error) {
+    int rc;
+    while ((rc = step()) == 1) {
+    }
+    if (rc < 0) {
+        reportError(error, owner_->lastError("statement"));
+        return false;
+    }
+    return true;
+}
+
+int Connection::Statement::columnCount() const { return sqlite3_column_count(stmt_); }
+
+Value Connection::Statement::column(int index) const {
+    switch (sqlite3_column_type(stmt_, index)) {
+        case SQLITE_INTEGER: return Value(static_cast<long long>(sqlite3_column_int64(stmt_, index)));
+        case SQLITE_FLOAT: return Value(sqlite3_column_double(stmt_, index));
+        case SQLITE_TEXT: {
+            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, index));
+            return Value(std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, index))));
+        }
+        default: return Value();
+    }
+}
+
+std::int64_t Connection::Statement::columnInt(int index) const { return sqlite3_column_int64(stmt_, index); }
+double Connection::Statement::columnDouble(int index) const { return sqlite3_column_double(stmt_, index); }
+bool Connection::Statement::columnIsNull(int index) const { return sqlite3_column_type(stmt_, index) == SQLITE_NULL; }
+
+std::unique_ptr<Connection> Connection::open(const std::filesystem::path& file, StoreError* error) {
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                                   nullptr);
+    if (rc != SQLITE_OK) {
+        reportError(error, StoreError::make(StoreError::Code::cannotOpen,
+                                            "cannot open " + file.string() + ": " + (db ? sqlite3_errmsg(db) : "")));
+        sqlite3_close(db);
+        return nullptr;
+    }
+    // A save waits for another connection's write rather than failing.
+    sqlite3_busy_timeout(db, 30000);
+    sqlite3_extended_result_codes(db, 1);
+    return std::unique_ptr<Connection>(new Connection(db));
+}
+
+Connection::~Connection() {
+    for (auto& [sql, list] : idle_)
+        for (auto* s : list) sqlite3_finalize(s);
+    sqlite3_close(db_);
+}
+
+Connection::Statement Connection::prepare(const std::string& sql, StoreError* error) {
+    auto it = idle_.find(sql);
+    if (it == idle_.end()) it = idle_.emplace(sql, std::vector<sqlite3_stmt*>{}).first;
+    if (!it->second.empty()) {
+        sqlite3_stmt* s = it->second.back();
+        it->second.pop_back();
+        return Statement(this, &it->first, s);
+    }
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &s, nullptr) !=
+        SQLITE_OK) {
+        reportError(error, lastError("prepare"));
+        sqlite3_finalize(s);
+        return Statement(this, &it->first, nullptr);
+    }
+    return Statement(this, &it->first, s);
+}
+
+void Connection::release(const std::string* sql, sqlite3_stmt* stmt) {
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    idle_[*sql].push_back(stmt);
+}
+
+bool Connection::exec(const std::string& sql, StoreError* error) {
+    char* message = nullptr;
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+        reportError(error, StoreError::make(StoreError::Code::sqlite, message ? message : "exec failed"));
+        sqlite3_free(message);
+        return false;
+    }
+    return true;
+}
+
+bool Connection::begin(StoreError* error) { return exec("BEGIN IMMEDIATE", error); }
+bool Connection::commit(StoreError* error) {
+    if (exec("COMMIT", error)) return true;
+    rollback();
+    return false;
+}
+void Connection::rollback() {
+    if (inTransaction()) exec("ROLLBACK");
+}
+bool Connection::inTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
+
+StoreError Connection::lastError(const std::string& what) const {
+    return StoreError::make(StoreError::Code::sqlite, what + ": " + sqlite3_errmsg(db_));
+}
+
+}  // namespace qx

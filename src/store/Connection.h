@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "store/StoreError.h"
+#include "store/Value.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace qx {
+
+// One SQLite connection with a cache of prepared statements. Used by one thread at a time.
+class Connection {
+public:
+    // A prepared statement taken from the cache for the duration of one use: reset, cleared and
+    // given back when the object goes, so a statement can be in use twice (nested) safely.
+    class Statement {
+    public:
+        Statement(Connection* owner, const std::string* sql, sqlite3_stmt* stmt)
+            : owner_(owner), sql_(sql), stmt_(stmt) {}
+        Statement(Statement&& other) noexcept;
+        Statement& operator=(Statement&&) = delete;
+        ~Statement();
+
+        explicit operator bool() const { return stmt_ != nullptr; }
+        void bind(int index, const Value& value);  // 1-based
+        void bindAll(const std::vector<Value>& values, int first = 1);
+        // 1: a row is ready; 0: done; -1: failed (the connection's lastError says why).
+        int step();
+        bool run(StoreError* error);  // steps to the end
+
+        int columnCount() const;
+        Value column(int index) const;
+        std::int64_t columnInt(int index) const;
+        double columnDouble(int index) const;
+        bool columnIsNull(int index) const;
+
+    private:
+        Connection* owner_;
+        const std::string* sql_;
+        sqlite3_stmt* stmt_;
+    };
+
+    static std::unique_ptr<Connection> open(const std::filesystem::path& file, StoreError* error);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    Statement prepare(const std::string& sql, StoreError* error = nullptr);
+    bool exec(const std::string& sql, StoreError* error = nullptr);
+    // A write transaction that takes the write lock at once, so what it reads stays true until
+    // it commits.
+    bool begin(StoreError* error = nullptr);
+    bool commit(StoreError* error = nullptr);
+    void rollback();
+    bool inTransaction() const;
+
+    StoreError lastError(const std::string& what) const;
+    sqlite3* handle() const { return db_; }
+
+private:
+    explicit Connection(sqlite3* db) : db_(db) {}
+    void release(const std::string* sql, sqlite3_stmt* stmt);
+
+    sqlite3* db_;
+    std::unordered_map<std::string, std::vector<sqlite3_stmt*>> idle_;
+};
+
+}  // namespace qx

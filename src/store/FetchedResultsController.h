@@ -1,0 +1,117 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "store/Context.h"
+#include "store/FetchRequest.h"
+#include "store/IndexPath.h"
+#include "store/ManagedObject.h"
+#include "store/Value.h"
+
+namespace qx {
+
+class FetchedResultsController;
+
+enum class ChangeType : int { insert = 1, remove = 2, move = 3, update = 4 };
+
+struct SectionInfo {
+    std::string name;
+    Value value;
+    std::size_t offset = 0;  // index of the section's first object in fetchedObjects()
+    std::size_t numberOfObjects = 0;
+};
+
+// One reported change of a live list: deletions carry their old position, insertions their new
+// one, moves and updates both. `changedKeys` names the keys the save changed on the object.
+struct ObjectChange {
+    std::shared_ptr<ManagedObject> object;
+    ChangeType type = ChangeType::update;
+    std::optional<IndexPath> indexPath;
+    std::optional<IndexPath> newIndexPath;
+    std::set<std::string> changedKeys;
+};
+
+struct SectionChange {
+    SectionInfo section;
+    std::size_t index = 0;  // old index for a deletion, new index for an insertion
+    ChangeType type = ChangeType::insert;
+};
+
+// Told about the changes of a live list, in this order: will-change, section deletions and
+// insertions, object deletions, insertions, moves and updates, did-change.
+class FetchedResultsControllerDelegate {
+public:
+    virtual ~FetchedResultsControllerDelegate() = default;
+    virtual void controllerWillChangeContent(FetchedResultsController&) {}
+    virtual void controllerDidChangeSection(FetchedResultsController&, const SectionChange&) {}
+    virtual void controllerDidChangeObject(FetchedResultsController&, const ObjectChange&) {}
+    virtual void controllerDidChangeContent(FetchedResultsController&) {}
+};
+
+// A live result list over the main context: the objects of a fetch request, grouped in
+// sections, recomputed after every save into or merge with the context, with the differences
+// reported to its delegate. The delegate is not owned: clear it before it goes away.
+class FetchedResultsController : public ContextObserver,
+                                 public std::enable_shared_from_this<FetchedResultsController> {
+public:
+    static std::shared_ptr<FetchedResultsController> create(FetchRequest request, Context& context,
+                                                            FetchedResultsControllerDelegate* delegate = nullptr);
+    // Makes the list and fetches it at once; on an invalid request it stays empty and the error
+    // is returned.
+    static std::shared_ptr<FetchedResultsController> fetchAll(FetchRequest request,
+                                                              FetchedResultsControllerDelegate* delegate,
+                                                              StoreError* error = nullptr);
+
+    bool performFetch(StoreError* error = nullptr);
+
+    const FetchRequest& fetchRequest() const { return request_; }
+    Context& managedObjectContext() const { return *context_; }
+    FetchedResultsControllerDelegate* delegate() const { return delegate_; }
+    void setDelegate(FetchedResultsControllerDelegate* delegate) { delegate_ = delegate; }
+
+    const std::vector<SectionInfo>& sections() const { return sections_; }
+    std::vector<std::shared_ptr<ManagedObject>> fetchedObjects() const;
+    std::size_t numberOfObjects() const { return entries_.size(); }
+    std::shared_ptr<ManagedObject> objectAtIndexPath(const IndexPath& path) const;
+    template <class T>
+    std::shared_ptr<T> objectAt(const IndexPath& path) const {
+        return std::static_pointer_cast<T>(objectAtIndexPath(path));
+    }
+    std::optional<IndexPath> indexPathForObject(const ManagedObject& object) const;
+    std::vector<std::shared_ptr<ManagedObject>> objectsInSection(std::size_t section) const;
+
+    void contextDidChange(Context& context, const ChangeSet& changes) override;
+
+private:
+    struct Entry {
+        std::shared_ptr<ManagedObject> object;
+        std::vector<Value> sortValues;
+        Value sectionValue;
+    };
+    struct Paths;
+
+    FetchedResultsController(FetchRequest request, Context& context, FetchedResultsControllerDelegate* delegate);
+    bool less(const Entry& a, const Entry& b) const;
+    std::vector<Entry> recompute(const ChangeSet& changes, bool& ok);
+    std::vector<Entry> entriesFor(const std::vector<Context::Row>& rows) const;
+    void rebuildSections();
+    void report(std::vector<Entry> old, const std::vector<SectionInfo>& oldSections, const ChangeSet& changes);
+
+    FetchRequest request_;
+    Context* context_;
+    FetchedResultsControllerDelegate* delegate_;
+    std::vector<Entry> entries_;
+    std::vector<SectionInfo> sections_;
+    std::unique_ptr<Paths> paths_;
+    bool fetched_ = false;
+
+public:
+    ~FetchedResultsController() override;
+};
+
+}  // namespace qx

@@ -1,0 +1,188 @@
+#include "store/Schema.h"
+
+#include <array>
+#include <map>
+#include <mutex>
+
+#include "store/Connection.h"
+
+namespace qx {
+
+namespace {
+
+// Version 1: the four entities, their ordered relations as owner id and position, and the
+// indexes of the screens' queries (a day's records in order, readings by date, points by
+// position, the day of a set).
+const char* const kVersion1 = R"SQL(
+CREATE TABLE "Set" (
+  id INTEGER PRIMARY KEY,
+  date REAL NOT NULL DEFAULT 0,
+  name TEXT,
+  alarms INTEGER NOT NULL DEFAULT 0,
+  uploaded INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX Set_date ON "Set"(date);
+
+CREATE TABLE "Track" (
+  id INTEGER PRIMARY KEY,
+  name TEXT,
+  dateFrom REAL NOT NULL DEFAULT 0,
+  dateTo REAL NOT NULL DEFAULT 0,
+  de REAL NOT NULL DEFAULT 0,
+  distance REAL NOT NULL DEFAULT 0,
+  avgSpeed REAL NOT NULL DEFAULT 0,
+  maxSpeed REAL NOT NULL DEFAULT 0,
+  minAltitude REAL NOT NULL DEFAULT 0,
+  maxAltitude REAL NOT NULL DEFAULT 0,
+  alarms INTEGER NOT NULL DEFAULT 0,
+  uploaded INTEGER NOT NULL DEFAULT 0,
+  set_id INTEGER REFERENCES "Set"(id) ON DELETE CASCADE DEFERRABLE INITIALLY DEFERRED,
+  set_pos INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX Track_set ON "Track"(set_id, set_pos);
+CREATE INDEX Track_dateFrom ON "Track"(dateFrom);
+
+CREATE TABLE "Waypoint" (
+  id INTEGER PRIMARY KEY,
+  name TEXT,
+  latitude REAL NOT NULL DEFAULT -1,
+  longitude REAL NOT NULL DEFAULT -1,
+  altitude REAL NOT NULL DEFAULT -1,
+  photoUrl TEXT,
+  autoSaved INTEGER NOT NULL DEFAULT 0,
+  inRadius INTEGER NOT NULL DEFAULT 0,
+  set_id INTEGER REFERENCES "Set"(id) ON DELETE CASCADE DEFERRABLE INITIALLY DEFERRED,
+  set_pos INTEGER NOT NULL DEFAULT 0,
+  track_id INTEGER REFERENCES "Track"(id) ON DELETE CASCADE DEFERRABLE INITIALLY DEFERRED,
+  track_pos INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX Waypoint_set ON "Waypoint"(set_id, set_pos);
+CREATE INDEX Waypoint_track ON "Waypoint"(track_id, track_pos);
+CREATE INDEX Waypoint_position ON "Waypoint"(latitude, longitude);
+
+CREATE TABLE "Measurement" (
+  id INTEGER PRIMARY KEY,
+  date REAL NOT NULL DEFAULT 0,
+  der REAL NOT NULL DEFAULT 0,
+  de REAL NOT NULL DEFAULT 0,
+  variation REAL NOT NULL DEFAULT 0,
+  accumulation TEXT,
+  deviceType INTEGER NOT NULL DEFAULT 0,
+  deviceName TEXT,
+  deviceSerial TEXT,
+  alarmEvent INTEGER NOT NULL DEFAULT 0,
+  uploaded INTEGER NOT NULL DEFAULT 0,
+  set_id INTEGER REFERENCES "Set"(id) ON DELETE CASCADE DEFERRABLE INITIALLY DEFERRED,
+  set_pos INTEGER NOT NULL DEFAULT 0,
+  waypoint_id INTEGER REFERENCES "Waypoint"(id) ON DELETE CASCADE DEFERRABLE INITIALLY DEFERRED
+);
+CREATE UNIQUE INDEX Measurement_waypoint ON "Measurement"(waypoint_id);
+CREATE INDEX Measurement_set ON "Measurement"(set_id, set_pos);
+CREATE INDEX Measurement_date ON "Measurement"(date);
+)SQL";
+
+// Upgrade steps: entry i brings version i to version i + 1.
+const std::array<const char*, 1> kUpgrades{kVersion1};
+
+struct EntitySql {
+    std::string columns;
+    std::map<std::string, std::string> aliased;
+    int count = 0;
+    std::string insert, update, remove;
+};
+
+const EntitySql& sqlFor(EntityKind entity) {
+    static std::array<EntitySql, kEntityCount> cache;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (int e = 0; e < kEntityCount; ++e) {
+            const auto& d = EntityDescription::of(static_cast<EntityKind>(e));
+            std::vector<std::string> cols{"id"};
+            for (const auto& a : d.attributes) cols.emplace_back(a.name);
+            for (const auto& l : d.links) {
+                cols.emplace_back(l.column);
+                if (l.positionColumn) cols.emplace_back(l.positionColumn);
+            }
+            auto& s = cache[e];
+            s.count = static_cast<int>(cols.size());
+            std::string placeholders, assignments;
+            for (std::size_t i = 0; i < cols.size(); ++i) {
+                s.columns += (i ? ", " : "") + cols[i];
+                placeholders += i ? ", ?" : "?";
+                if (i) assignments += (i > 1 ? ", " : "") + cols[i] + " = ?" + std::to_string(i + 1);
+            }
+            const std::string table = Schema::quoted(d.table);
+            s.insert = "INSERT INTO " + table + " (" + s.columns + ") VALUES (" + placeholders + ")";
+            s.update = "UPDATE " + table + " SET " + assignments + " WHERE id = ?1";
+            s.remove = "DELETE FROM " + table + " WHERE id = ?";
+        }
+    });
+    return cache[static_cast<int>(entity)];
+}
+
+}  // namespace
+
+bool Schema::configure(Connection& c, StoreError* error) {
+    return c.exec("PRAGMA journal_mode = WAL", error) && c.exec("PRAGMA foreign_keys = ON", error) &&
+           c.exec("PRAGMA synchronous = NORMAL", error);
+}
+
+bool Schema::prepare(Connection& c, int targetVersion, StoreError* error) {
+    if (!configure(c, error)) return false;
+    if (!c.begin(error)) return false;
+    int version = 0;
+    {
+        auto s = c.prepare("PRAGMA user_version", error);
+        if (!s || s.step() != 1) {
+            c.rollback();
+            return false;
+        }
+        version = static_cast<int>(s.columnInt(0));
+    }
+    if (version > targetVersion) {
+        c.rollback();
+        reportError(error, StoreError::make(StoreError::Code::cannotOpen,
+                                            "the database was written by a newer version (" + std::to_string(version) +
+                                                ")"));
+        return false;
+    }
+    for (int v = version; v < targetVersion && v < static_cast<int>(kUpgrades.size()); ++v) {
+        if (!c.exec(kUpgrades[v], error)) {
+            c.rollback();
+            return false;
+        }
+    }
+    if (version != targetVersion && !c.exec("PRAGMA user_version = " + std::to_string(targetVersion), error)) {
+        c.rollback();
+        return false;
+    }
+    return c.commit(error);
+}
+
+const std::string& Schema::columnList(EntityKind entity, const std::string& alias) {
+    const auto& s = sqlFor(entity);
+    if (alias.empty()) return s.columns;
+    // Built once per alias; only a handful of aliases exist.
+    static std::mutex mutex;
+    std::lock_guard lock(mutex);
+    auto& cached = const_cast<EntitySql&>(s).aliased[alias];
+    if (cached.empty()) {
+        std::string out;
+        std::size_t start = 0;
+        while (start <= s.columns.size()) {
+            auto end = s.columns.find(", ", start);
+            if (end == std::string::npos) end = s.columns.size();
+            out += (out.empty() ? "" : ", ") + alias + "." + s.columns.substr(start, end - start);
+            start = end + 2;
+        }
+        cached = out;
+    }
+    return cached;
+}
+
+int Schema::columnCount(EntityKind entity) { return sqlFor(entity).count; }
+const std::string& Schema::insertSql(EntityKind entity) { return sqlFor(entity).insert; }
+const std::string& Schema::updateSql(EntityKind entity) { return sqlFor(entity).update; }
+const std::string& Schema::deleteSql(EntityKind entity) { return sqlFor(entity).remove; }
+
+}  // namespace qx

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+#include "store/EntityDescription.h"
+#include "store/StoreError.h"
+
+namespace qx {
+
+class Connection;
+
+// The database layout and its upgrades. The version lives in PRAGMA user_version; opening an
+// older file runs the missing upgrade steps in one transaction.
+class Schema {
+public:
+    // Sets the connection up (WAL, foreign keys) and brings the file to the current version.
+    static bool prepare(Connection& connection, int targetVersion, StoreError* error);
+    // Connection settings alone, for a second connection to a file already prepared.
+    static bool configure(Connection& connection, StoreError* error);
+
+    // The table's columns in row order: id, attributes, then each link's id and position.
+    static const std::string& columnList(EntityKind entity, const std::string& alias = {});
+    static int columnCount(EntityKind entity);
+    static const std::string& insertSql(EntityKind entity);
+    static const std::string& updateSql(EntityKind entity);
+    static const std::string& deleteSql(EntityKind entity);
+    static std::string quoted(const char* identifier) { return std::string("\"") + identifier + "\""; }
+};
+
+}  // namespace qx

@@ -1,0 +1,204 @@
+#include "store/Store.h"
+
+#include <mutex>
+
+#include "model/Settings.h"
+#include "platform/foundation/DataFolder.h"
+#include "platform/foundation/Dispatch.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
+#include "store/Connection.h"
+#include "store/EntityDescription.h"
+#include "store/Schema.h"
+#include "store/Set.h"
+#include "store/Track.h"
+
+namespace qx {
+
+struct Store::Impl {
+    std::filesystem::path file;
+    std::unique_ptr<Connection> main;
+    std::unique_ptr<Connection> writer;  // used on the save queue only
+    std::shared_ptr<Context> mainContext;
+    std::unique_ptr<plat::SerialQueue> queue;
+    StoreError openError;
+    std::array<std::atomic<std::int64_t>, kEntityCount> nextRow{};
+    // Merges posted to the main thread check this, so a store closed meanwhile is not touched.
+    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+};
+
+namespace {
+std::unique_ptr<Store>& defaultSlot() {
+    static std::unique_ptr<Store> store;
+    return store;
+}
+}  // namespace
+
+Store& Store::defaultStore() {
+    auto& slot = defaultSlot();
+    if (!slot) slot = std::make_unique<Store>(plat::DataFolder::root() / kFileName);
+    return *slot;
+}
+
+void Store::closeDefaultStore() {
+    Set::setCurrentSet(nullptr);
+    Track::setCurrentTrack(nullptr);
+    defaultSlot().reset();
+}
+
+Store::Store(std::filesystem::path file) : impl_(std::make_unique<Impl>()) {
+    impl_->file = std::move(file);
+    impl_->queue = std::make_unique<plat::SerialQueue>("store.save");
+    if (!openConnections(&impl_->openError))
+        plat::Log::line("Store: cannot open " + impl_->file.string() + ": " + impl_->openError.message);
+    impl_->mainContext = Context::make(*this, *impl_->main, Context::Kind::main);
+    if (plat::RunLoop::main().isLoopThread()) refreshAlarmThreshold();
+}
+
+Store::~Store() {
+    *impl_->alive = false;
+    impl_->queue.reset();  // runs the saves already asked for
+    impl_->mainContext.reset();
+    impl_->writer.reset();
+    impl_->main.reset();
+}
+
+bool Store::openConnections(StoreError* error) {
+    std::error_code ec;
+    std::filesystem::create_directories(impl_->file.parent_path(), ec);
+    StoreError local;
+    auto main = Connection::open(impl_->file, &local);
+    if (main && Schema::prepare(*main, kSchemaVersion, &local)) {
+        auto writer = Connection::open(impl_->file, &local);
+        if (writer && Schema::configure(*writer, &local)) {
+            impl_->main = std::move(main);
+            impl_->writer = std::move(writer);
+            for (int e = 0; e < kEntityCount; ++e) {
+                auto s = impl_->main->prepare("SELECT COALESCE(MAX(id), 0) FROM " +
+                                              Schema::quoted(EntityDescription::of(static_cast<EntityKind>(e)).table));
+                impl_->nextRow[e] = (s && s.step() == 1) ? s.columnInt(0) : 0;
+            }
+            return true;
+        }
+    }
+    reportError(error, local);
+    // A store that cannot open still answers: an in-memory database keeps the application
+    // running, and every operation works on it.
+    impl_->main = Connection::open(":memory:", nullptr);
+    if (impl_->main) Schema::prepare(*impl_->main, kSchemaVersion, nullptr);
+    impl_->writer.reset();
+    return false;
+}
+
+bool Store::isOpen() const { return !impl_->openError; }
+const StoreError& Store::openError() const { return impl_->openError; }
+const std::filesystem::path& Store::file() const { return impl_->file; }
+Context& Store::mainContext() { return *impl_->mainContext; }
+bool Store::isMainThread() const { return plat::RunLoop::main().isLoopThread(); }
+
+std::int64_t Store::allocateRow(EntityKind entity) { return ++impl_->nextRow[static_cast<int>(entity)]; }
+
+void Store::refreshAlarmThreshold() {
+    alarmThreshold_ = Settings::sharedSettings().DERthreshold().firstThreshold->value();
+}
+
+bool Store::runSave(const std::function<void(Context&)>& block, ChangeSet& changes, StoreError* error) {
+    if (!impl_->writer) {
+        reportError(error, impl_->openError ? impl_->openError
+                                            : StoreError::make(StoreError::Code::closed, "the store is closed"));
+        return false;
+    }
+    Connection& writer = *impl_->writer;
+    if (!writer.begin(error)) return false;
+    bool ok;
+    {
+        auto context = Context::make(*this, writer, Context::Kind::privateQueue);
+        if (block) block(*context);
+        ok = context->saveInOpenTransaction(changes, error);
+    }
+    if (!ok) {
+        writer.rollback();
+        return false;
+    }
+    return writer.commit(error);
+}
+
+void Store::mergeOnMain(ChangeSet changes, bool ok, StoreError error, SaveCompletion completion) {
+    std::weak_ptr<bool> alive = impl_->alive;
+    auto merge = [this, alive, changes = std::move(changes), ok, error = std::move(error),
+                  completion = std::move(completion)] {
+        if (auto a = alive.lock(); a && *a && ok && !changes.empty()) impl_->mainContext->mergeChanges(changes);
+        if (!ok) plat::Log::line("Store: save failed: " + error.message);
+        if (completion) completion(ok, ok ? nullptr : &error);
+    };
+    plat::RunLoop::main().post(std::move(merge));
+}
+
+void Store::saveWithBlock(std::function<void(Context&)> block, SaveCompletion completion) {
+    if (isMainThread()) refreshAlarmThreshold();
+    plat::dispatch::onQueue(*impl_->queue, [this, block = std::move(block), completion = std::move(completion)] {
+        ChangeSet changes;
+        StoreError error;
+        const bool ok = runSave(block, changes, &error);
+        mergeOnMain(std::move(changes), ok, std::move(error), completion);
+    });
+}
+
+bool Store::saveWithBlockAndWait(std::function<void(Context&)> block, StoreError* error) {
+    if (isMainThread()) refreshAlarmThreshold();
+    ChangeSet changes;
+    StoreError local;
+    bool ok = false;
+    impl_->queue->sync([&] { ok = runSave(block, changes, &local); });
+    if (!ok) {
+        reportError(error, local);
+        plat::Log::line("Store: save failed: " + local.message);
+        return false;
+    }
+    if (isMainThread()) {
+        if (!changes.empty()) impl_->mainContext->mergeChanges(changes);
+    } else {
+        mergeOnMain(std::move(changes), true, {}, {});
+    }
+    return true;
+}
+
+void Store::saveUsingCurrentThreadContextWithBlock(std::function<void(Context&)> block, SaveCompletion completion) {
+    if (!isMainThread()) {
+        StoreError error;
+        const bool ok = saveWithBlockAndWait(std::move(block), &error);
+        if (completion)
+            plat::RunLoop::main().post(
+                [completion = std::move(completion), ok, error] { completion(ok, ok ? nullptr : &error); });
+        return;
+    }
+    Context& context = mainContext();
+    if (block) block(context);
+    StoreError error;
+    const bool ok = context.save(&error);
+    if (!ok) plat::Log::line("Store: save failed: " + error.message);
+    if (completion)
+        plat::RunLoop::main().post([completion = std::move(completion), ok, error] { completion(ok, ok ? nullptr : &error); });
+}
+
+bool Store::wipe(StoreError* error) {
+    // Saves already asked for finish first; their merges find nothing left to refresh.
+    impl_->queue->sync([this] { impl_->writer.reset(); });
+    impl_->mainContext->invalidateAll();
+    impl_->main.reset();
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        std::error_code ec;
+        std::filesystem::remove(impl_->file.string() + suffix, ec);
+    }
+    StoreError local;
+    const bool ok = openConnections(&local);
+    impl_->openError = ok ? StoreError{} : local;
+    impl_->mainContext->connection_ = impl_->main.get();
+    if (!ok) reportError(error, local);
+    ChangeSet reset;
+    reset.reset = true;
+    impl_->mainContext->notifyObservers(reset);
+    return ok;
+}
+
+}  // namespace qx

@@ -1,0 +1,254 @@
+#include "store/Track.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "model/DateStrings.h"
+#include "model/Language.h"
+#include "model/Settings.h"
+#include "platform/foundation/Log.h"
+#include "store/CurrentReadingSource.h"
+#include "store/Measurement.h"
+#include "store/ReadingStats.h"
+#include "store/ReportHtml.h"
+#include "store/Set.h"
+#include "store/Store.h"
+#include "store/Waypoint.h"
+
+namespace qx {
+
+namespace {
+
+struct Recording {
+    std::shared_ptr<Track> track;
+    bool stopped = false;
+    double startDose = 0;
+    Track::StartHandler onStart;
+};
+
+Recording& recording() {
+    static Recording r;
+    return r;
+}
+
+std::string alarmIconFor(double doseRate) {
+    auto& threshold = Settings::sharedSettings().DERthreshold();
+    if (doseRate > threshold.secondThreshold->value()) return "icon-max-dose-red.png";
+    if (doseRate > threshold.firstThreshold->value()) return "icon-max-dose-orange.png";
+    return {};
+}
+
+}  // namespace
+
+struct Track::Stats : ReadingStats {};
+
+void Track::setName(std::optional<std::string> name) { assign(name_, std::move(name), kName); }
+void Track::setDateFrom(plat::Date d) { assign(dateFrom_, d, kDateFrom); }
+void Track::setDateTo(plat::Date d) { assign(dateTo_, d, kDateTo); }
+void Track::setDe(double v) { assign(de_, v, kDe); }
+void Track::setDistance(double v) { assign(distance_, v, kDistance); }
+void Track::setAvgSpeed(double v) { assign(avgSpeed_, v, kAvgSpeed); }
+void Track::setMaxSpeed(double v) { assign(maxSpeed_, v, kMaxSpeed); }
+void Track::setMinAltitude(double v) { assign(minAltitude_, v, kMinAltitude); }
+void Track::setMaxAltitude(double v) { assign(maxAltitude_, v, kMaxAltitude); }
+void Track::setUploaded(bool v) { assign(uploaded_, v, kUploaded); }
+
+std::int64_t Track::alarms() {
+    Context* context = managedObjectContext();
+    if (!context || isInserted()) return alarms_;
+    const auto counted = ReadingStats::trackAlarms(*context, objectID().row, ReadingStats::alarmThreshold(*context));
+    if (counted != alarms_) context->writeDerivedValue(*this, kAlarms, Value(static_cast<long long>(counted)));
+    return counted;
+}
+
+std::shared_ptr<Set> Track::set() const { return std::static_pointer_cast<Set>(linkedObject(0)); }
+void Track::setSet(const std::shared_ptr<Set>& set) { setLinkedObject(0, set.get()); }
+
+std::vector<std::shared_ptr<Waypoint>> Track::waypoints() const { return downcast<Waypoint>(inverseObjects(0)); }
+
+void Track::addWaypointsObject(const std::shared_ptr<Waypoint>& waypoint) {
+    if (waypoint) waypoint->setTrack(std::static_pointer_cast<Track>(shared_from_this()));
+}
+
+Track::Stats Track::readingStats() const {
+    Context* context = managedObjectContext();
+    if (!context || isInserted()) return {};
+    return Stats{ReadingStats::ofTrack(*context, objectID().row)};
+}
+
+double Track::minDER() const { return readingStats().minDER; }
+double Track::avgDER() const { return readingStats().avgDER; }
+double Track::maxDER() const { return readingStats().maxDER; }
+double Track::minDE() const { return readingStats().minDE; }
+double Track::maxDE() const { return readingStats().maxDE; }
+std::optional<plat::Date> Track::minWpDate() const { return readingStats().minDate; }
+std::optional<plat::Date> Track::maxWpDate() const { return readingStats().maxDate; }
+
+std::string Track::duration() const {
+    const double span = dateTo_.timeIntervalSince(dateFrom_);
+    const long s = span > 0 ? static_cast<long>(span) : 0;
+    const long days = s / 86400, hours = (s % 86400) / 3600, minutes = (s % 3600) / 60, seconds = s % 60;
+    char buf[64];
+    if (days > 0) {
+        std::snprintf(buf, sizeof buf, "%ld %s %02ld:%02ld:%02ld", days, Language::get("d").c_str(), hours, minutes,
+                      seconds);
+    } else {
+        std::snprintf(buf, sizeof buf, "%02ld:%02ld:%02ld", hours, minutes, seconds);
+    }
+    return buf;
+}
+
+plat::MapRect Track::boundingMapRect() const {
+    // Points taken without a fix carry no position; counting their -1/-1 mark would stretch the
+    // rectangle to the Gulf of Guinea.
+    plat::MapRect rect = plat::MapRect::null();
+    for (const auto& w : waypoints()) {
+        if (!w->hasPosition()) continue;
+        const auto p = plat::mapPointForCoordinate(w->coordinate());
+        rect = rect.unionWith(plat::MapRect::make(p.x, p.y, 0, 0));
+    }
+    if (rect.isNull()) return rect;
+    return rect.insetBy(-rect.size.width * 0.1, -rect.size.height * 0.1);
+}
+
+std::string Track::alarmIcon() const { return alarmIconFor(maxDER()); }
+
+std::shared_ptr<Track> Track::getCurrentTrack() {
+    auto& r = recording();
+    if (r.track && r.track->isDeleted()) r.track.reset();
+    return r.track;
+}
+
+void Track::setCurrentTrack(std::shared_ptr<Track> track) {
+    auto& r = recording();
+    r.track = std::move(track);
+    r.stopped = false;
+}
+
+bool Track::isCurrentTrackStopped() { return recording().stopped; }
+
+std::shared_ptr<Track> Track::recordingTrack() {
+    auto track = getCurrentTrack();
+    return track && !recording().stopped ? track : nullptr;
+}
+
+void Track::setTrackStartedHandler(StartHandler handler) { recording().onStart = std::move(handler); }
+
+std::shared_ptr<Track> Track::startTrack() {
+    Context& context = Store::defaultStore().mainContext();
+    auto track = context.insertNew<Track>();
+    const auto now = plat::Date::now();
+    track->setDateFrom(now);
+    track->setDateTo(now);
+    track->setUploaded(false);
+    track->setDistance(0);
+    track->setAvgSpeed(0);
+    track->setMaxSpeed(0);
+    track->setMinAltitude(0);
+    track->setMaxAltitude(0);
+    StoreError error;
+    if (!context.save(&error)) plat::Log::line("Track startTrack: save failed: " + error.message);
+    setCurrentTrack(track);
+    recording().startDose = CurrentReadingSource::current().dose;
+    if (recording().onStart) recording().onStart(track);
+    return track;
+}
+
+void Track::stopTrack(std::function<void(bool success)> completion) {
+    auto track = getCurrentTrack();
+    if (!track) {
+        if (completion) completion(false);
+        return;
+    }
+    recording().stopped = true;
+    const auto row = track->objectID().row;
+    const auto now = plat::Date::now();
+    const double gathered = CurrentReadingSource::current().dose - recording().startDose;
+    Store::defaultStore().saveWithBlock(
+        [row, now, gathered](Context& context) {
+            if (auto t = context.objectWithRow<Track>(row)) {
+                t->setDateTo(now);
+                t->setDe(gathered);
+            }
+        },
+        [completion = std::move(completion)](bool ok, const StoreError*) {
+            if (completion) completion(ok);
+        });
+}
+
+std::string Track::trackTableHeader() {
+    return "<table cellpadding=\"2\" cellspacing=\"0\" width=\"100%\" border=\"1\">";
+}
+
+std::string Track::trackTableFooter() { return "</table><br>"; }
+
+std::string Track::trackTable() const {
+    const auto stats = readingStats();
+    auto row = [](const char* caption, const std::string& value) {
+        return "<tr>" + ReportHtml::headerCell(Language::get(caption)) + ReportHtml::cell(value) + "</tr>";
+    };
+    char distance[32];
+    std::snprintf(distance, sizeof distance, "%.0f m", distance_);
+    std::string html = "<tr><th colspan=\"2\">" +
+                       ReportHtml::escape(name_.value_or(DateStrings::dateLongStr(dateFrom_))) + "</th></tr>";
+    html += row("Start", DateStrings::dateTimeMediumStr(dateFrom_));
+    html += row("End", DateStrings::dateTimeMediumStr(dateTo_));
+    html += row("Duration", duration());
+    html += row("Distance", distance);
+    html += row("Waypoints", std::to_string(stats.count));
+    html += row("Min dose rate", ReportHtml::dose(stats.count ? stats.minDER : 0, 0));
+    html += row("Avg dose rate", ReportHtml::dose(stats.avgDER, 0));
+    html += row("Max dose rate", ReportHtml::dose(stats.maxDER, 0));
+    html += row("Dose", ReportHtml::dose(de_, 1));
+    const auto points = waypoints();
+    if (!points.empty()) {
+        html += "<tr><td colspan=\"2\">" + Waypoint::waypointTableHeader();
+        for (const auto& w : points) html += w->waypointTable();
+        html += Waypoint::waypointTableFooter() + "</td></tr>";
+    }
+    return html;
+}
+
+std::string Track::description() const {
+    const auto stats = readingStats();
+    std::string title = name_ && !name_->empty() ? *name_ : Language::get("Track");
+    return title + " " + DateStrings::dateMediumStr(dateFrom_) + "\n" + DateStrings::timeMediumStr(dateFrom_) + " - " +
+           DateStrings::timeMediumStr(dateTo_) + " (" + duration() + ")\n" + Language::get("Max:") + " " +
+           ReportHtml::dose(stats.maxDER, 0) + ", " + Language::get("Dose:") + " " + ReportHtml::dose(de_, 1);
+}
+
+Value Track::attributeValue(int index) const {
+    switch (index) {
+        case kName: return textValue(name_);
+        case kDateFrom: return Value(dateFrom_);
+        case kDateTo: return Value(dateTo_);
+        case kDe: return Value(de_);
+        case kDistance: return Value(distance_);
+        case kAvgSpeed: return Value(avgSpeed_);
+        case kMaxSpeed: return Value(maxSpeed_);
+        case kMinAltitude: return Value(minAltitude_);
+        case kMaxAltitude: return Value(maxAltitude_);
+        case kAlarms: return Value(static_cast<long long>(alarms_));
+        case kUploaded: return Value(uploaded_);
+        default: return {};
+    }
+}
+
+void Track::assignAttribute(int index, const Value& v) {
+    switch (index) {
+        case kName: name_ = optionalText(v); break;
+        case kDateFrom: dateFrom_ = plat::Date(v.real()); break;
+        case kDateTo: dateTo_ = plat::Date(v.real()); break;
+        case kDe: de_ = v.real(); break;
+        case kDistance: distance_ = v.real(); break;
+        case kAvgSpeed: avgSpeed_ = v.real(); break;
+        case kMaxSpeed: maxSpeed_ = v.real(); break;
+        case kMinAltitude: minAltitude_ = v.real(); break;
+        case kMaxAltitude: maxAltitude_ = v.real(); break;
+        case kAlarms: alarms_ = v.integer(); break;
+        case kUploaded: uploaded_ = v.integer() != 0; break;
+        default: break;
+    }
+}
+
+}  // namespace qx

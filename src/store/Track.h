@@ -1,0 +1,122 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/Date.h"
+#include "platform/map/MapGeometry.h"
+#include "store/ManagedObject.h"
+
+namespace qx {
+
+class Context;
+class Set;
+class Waypoint;
+
+// One recorded track: its figures, its day set and its waypoints in the order they were added.
+// At most one track is recording: the class-level current track.
+class Track : public ManagedObject {
+public:
+    static constexpr EntityKind kEntity = EntityKind::track;
+    enum Attribute {
+        kName, kDateFrom, kDateTo, kDe, kDistance, kAvgSpeed, kMaxSpeed, kMinAltitude, kMaxAltitude, kAlarms, kUploaded
+    };
+
+    const std::optional<std::string>& name() const { return name_; }
+    void setName(std::optional<std::string> name);
+    plat::Date dateFrom() const { return dateFrom_; }
+    void setDateFrom(plat::Date d);
+    plat::Date dateTo() const { return dateTo_; }
+    void setDateTo(plat::Date d);
+    double de() const { return de_; }  // dose gathered during the track, µSv
+    void setDe(double v);
+    double distance() const { return distance_; }  // metres
+    void setDistance(double v);
+    double avgSpeed() const { return avgSpeed_; }  // metres per second
+    void setAvgSpeed(double v);
+    double maxSpeed() const { return maxSpeed_; }
+    void setMaxSpeed(double v);
+    double minAltitude() const { return minAltitude_; }  // metres
+    void setMinAltitude(double v);
+    double maxAltitude() const { return maxAltitude_; }
+    void setMaxAltitude(double v);
+    bool uploaded() const { return uploaded_; }
+    void setUploaded(bool v);
+    // The number of waypoints whose reading is strictly above the first dose-rate threshold,
+    // counted in the store on each call (and kept there for sorting).
+    std::int64_t alarms();
+    std::int64_t storedAlarms() const { return alarms_; }
+
+    std::shared_ptr<Set> set() const;
+    void setSet(const std::shared_ptr<Set>& set);
+    std::vector<std::shared_ptr<Waypoint>> waypoints() const;
+    std::size_t waypointsCount() const { return inverseRows(0).size(); }
+    void addWaypointsObject(const std::shared_ptr<Waypoint>& waypoint);
+
+    // Dose-rate (µSv/h) and dose (µSv) figures over the readings of the stored waypoints:
+    // without waypoints the smallest dose rate is +infinity and the rest 0.
+    double minDER() const;
+    double avgDER() const;
+    double maxDER() const;
+    double minDE() const;
+    double maxDE() const;
+    std::optional<plat::Date> minWpDate() const;
+    std::optional<plat::Date> maxWpDate() const;
+    // The time from dateFrom to dateTo: "hh:mm:ss", with the days in front when there are any.
+    std::string duration() const;
+    // The map rectangle of the waypoints that have a position, grown by 10 % of its width and
+    // height on each side; null without such waypoints.
+    plat::MapRect boundingMapRect() const;
+    // The red or orange alarm image by maxDER against the dose-rate thresholds, else empty.
+    std::string alarmIcon() const;
+
+    // The recording track (main context), or none.
+    static std::shared_ptr<Track> getCurrentTrack();
+    static void setCurrentTrack(std::shared_ptr<Track> track);
+    // Whether the current track was stopped: no more waypoints go into it.
+    static bool isCurrentTrackStopped();
+    // The current track while it is recording (not stopped), else none.
+    static std::shared_ptr<Track> recordingTrack();
+    // Creates, saves and makes current a new track starting now, notes the instrument's dose
+    // and announces the track to the handler (the map screens make its path).
+    static std::shared_ptr<Track> startTrack();
+    // Marks the current track stopped and, in a background save, ends it now with the dose
+    // gathered since its start.
+    static void stopTrack(std::function<void(bool success)> completion = {});
+    using StartHandler = std::function<void(const std::shared_ptr<Track>&)>;
+    static void setTrackStartedHandler(StartHandler handler);
+
+    static std::string trackTableHeader();
+    static std::string trackTableFooter();
+    std::string trackTable() const;
+    // Three lines for a social post: name and day; start, end and duration; dose rates and dose.
+    std::string description() const;
+
+protected:
+    Value attributeValue(int index) const override;
+    void assignAttribute(int index, const Value& value) override;
+
+private:
+    friend class Context;
+    Track() : ManagedObject(kEntity) {}
+
+    struct Stats;
+    Stats readingStats() const;
+
+    std::optional<std::string> name_;
+    plat::Date dateFrom_;
+    plat::Date dateTo_;
+    double de_ = 0;
+    double distance_ = 0;
+    double avgSpeed_ = 0;
+    double maxSpeed_ = 0;
+    double minAltitude_ = 0;
+    double maxAltitude_ = 0;
+    std::int64_t alarms_ = 0;
+    bool uploaded_ = false;
+};
+
+}  // namespace qx

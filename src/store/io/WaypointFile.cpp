@@ -1,0 +1,74 @@
+#include "store/io/WaypointFile.h"
+
+#include <cctype>
+#include <cmath>
+#include <ctime>
+
+#include "platform/foundation/FileUtil.h"
+#include "store/io/CsvWaypointReader.h"
+#include "store/io/CsvWaypointWriter.h"
+#include "store/io/GpxWaypointReader.h"
+#include "store/io/GpxWaypointWriter.h"
+
+namespace qx {
+
+namespace {
+
+std::string stampOf(plat::Date when) {
+    const auto secs = static_cast<std::time_t>(std::floor(when.timeIntervalSince1970()));
+    std::tm local{};
+    localtime_r(&secs, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H-%M-%S", &local);
+    return text;
+}
+
+}  // namespace
+
+std::optional<WaypointFormat> WaypointFile::formatFromNumber(unsigned number) {
+    if (number == 1) return WaypointFormat::CSV;
+    if (number == 2) return WaypointFormat::GPX;
+    return std::nullopt;
+}
+
+std::optional<WaypointFormat> WaypointFile::formatOfFile(const std::filesystem::path& path) {
+    std::string ext = path.extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == ".csv") return WaypointFormat::CSV;
+    if (ext == ".gpx") return WaypointFormat::GPX;
+    return std::nullopt;
+}
+
+const char* WaypointFile::extension(WaypointFormat format) {
+    return format == WaypointFormat::CSV ? ".csv" : ".gpx";
+}
+
+const char* WaypointFile::mimeType(WaypointFormat format) {
+    return format == WaypointFormat::CSV ? "text/csv" : "application/gpx+xml";
+}
+
+std::optional<std::filesystem::path> WaypointFile::writeNew(const std::vector<WaypointRecord>& records,
+                                                            WaypointFormat format, const std::filesystem::path& dir,
+                                                            plat::Date when, std::string* error) {
+    if (!plat::file::ensureDirectory(dir)) {
+        if (error) *error = "cannot create " + dir.string();
+        return std::nullopt;
+    }
+    const std::string bytes =
+        format == WaypointFormat::CSV ? CsvWaypointWriter::write(records) : GpxWaypointWriter::write(records);
+    auto path = plat::file::uniqueName(dir, "Waypoints " + stampOf(when), extension(format));
+    if (!plat::file::writeAtomically(path, bytes, error)) return std::nullopt;
+    return path;
+}
+
+WaypointReadResult WaypointFile::read(const std::filesystem::path& path) {
+    const auto format = formatOfFile(path);
+    if (!format) {
+        WaypointReadResult result;
+        result.fail("The file is neither CSV nor GPX", 0);
+        return result;
+    }
+    return *format == WaypointFormat::CSV ? CsvWaypointReader::readFile(path) : GpxWaypointReader::readFile(path);
+}
+
+}  // namespace qx

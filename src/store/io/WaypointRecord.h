@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/Date.h"
+
+namespace qx {
+
+// One reading as it travels through a waypoint file: the measurement's fields, and the
+// position and name of its waypoint when it has one. Kept free of the store so that the file
+// formats can be written, read and tested on their own.
+struct WaypointRecord {
+    plat::Date date;
+    double der = 0;        // micro-sievert per hour
+    double variation = 0;  // percent
+    double de = 0;         // micro-sievert
+    std::string accumulation;
+    // A reading of no waypoint has no position at all; a waypoint may lack only the altitude.
+    std::optional<double> latitude;
+    std::optional<double> longitude;
+    std::optional<double> altitude;
+    std::string name;
+    int deviceType = 0;
+    std::string deviceName;
+    std::string deviceSerial;
+
+    bool hasPosition() const { return latitude.has_value() && longitude.has_value(); }
+    bool operator==(const WaypointRecord&) const = default;
+};
+
+// What a reader got out of a file. `readable` is false when the file as a whole could not be
+// taken (not a CSV with a date column, not well-formed XML...): then `records` is empty and
+// `error`/`errorLine` say why. Otherwise rows that could not be read were left out and counted.
+struct WaypointReadResult {
+    bool readable = true;
+    std::string error;
+    std::size_t errorLine = 0;
+    std::vector<WaypointRecord> records;
+    std::size_t skipped = 0;
+    std::size_t firstBadLine = 0;  // 1-based line of the first skipped row, 0 when none
+
+    void skipRow(std::size_t line) {
+        if (skipped++ == 0) firstBadLine = line;
+    }
+    void fail(std::string why, std::size_t line) {
+        readable = false;
+        error = std::move(why);
+        errorLine = line;
+        records.clear();
+    }
+};
+
+}  // namespace qx

@@ -1,0 +1,198 @@
+#include <sstream>
+
+#include "StoreTestSupport.h"
+#include "store/FetchedResultsController.h"
+#include "store/HistoryManager.h"
+
+using namespace qx;
+
+namespace qxtest {
+
+namespace {
+
+// Writes every report as a line: "will", "sec+ 1 name", "ins name -> 0.2", "del name 0.1 ->",
+// "mov name 0.0 -> 0.3 [keys]", "upd name 0.1 -> 0.1 [keys]", "did".
+class Recorder : public FetchedResultsControllerDelegate {
+public:
+    std::vector<std::string> lines;
+    std::function<void()> onDid;
+
+    static std::string path(const std::optional<IndexPath>& p) {
+        return p ? std::to_string(p->section) + "." + std::to_string(p->row) : "";
+    }
+    static std::string label(const ManagedObject& o) {
+        if (o.entity() == EntityKind::waypoint) return static_cast<const Waypoint&>(o).name().value_or("-");
+        return o.objectID().description();
+    }
+    void controllerWillChangeContent(FetchedResultsController&) override { lines.push_back("will"); }
+    void controllerDidChangeSection(FetchedResultsController&, const SectionChange& c) override {
+        lines.push_back(std::string(c.type == ChangeType::insert ? "sec+ " : "sec- ") + std::to_string(c.index));
+    }
+    void controllerDidChangeObject(FetchedResultsController&, const ObjectChange& c) override {
+        static const char* kinds[] = {"", "ins", "del", "mov", "upd"};
+        std::string keys;
+        for (const auto& k : c.changedKeys) keys += (keys.empty() ? "" : ",") + k;
+        lines.push_back(std::string(kinds[static_cast<int>(c.type)]) + " " + label(*c.object) + " " + path(c.indexPath) +
+                        " -> " + path(c.newIndexPath) + (keys.empty() ? "" : " [" + keys + "]"));
+    }
+    void controllerDidChangeContent(FetchedResultsController&) override {
+        lines.push_back("did");
+        if (onDid) onDid();
+    }
+};
+
+std::vector<std::string> rows(const FetchedResultsController& c) {
+    std::vector<std::string> out;
+    for (const auto& o : c.fetchedObjects()) out.push_back(Recorder::label(*o));
+    return out;
+}
+
+}  // namespace
+
+class LiveListTest : public StoreTest {
+protected:
+    void SetUp() override {
+        StoreTest::SetUp();
+        day = makeSet(main(), plat::Date(0));
+        for (int i = 0; i < 4; ++i) addPoint(main(), day, 0.1 * (i + 1), plat::Date(10 * (i + 1)), names[i]);
+        ASSERT_TRUE(main().save());
+        list = FetchedResultsController::create(
+            FetchRequest::of<Waypoint>().where(Key("measurement.der") > 0.15).sortedBy("measurement.date", false), main(),
+            &recorder);
+        StoreError e;
+        ASSERT_TRUE(list->performFetch(&e)) << e.message;
+    }
+    void TearDown() override {
+        list->setDelegate(nullptr);
+        StoreTest::TearDown();
+    }
+    void inBackground(std::function<void(Context&)> block) {
+        store().saveWithBlock(std::move(block));
+        drain();
+    }
+    static std::shared_ptr<Waypoint> named(Context& c, const char* name) {
+        return c.fetchFirst<Waypoint>(FetchRequest::of<Waypoint>().where(Key("name") == name));
+    }
+
+    const char* names[4] = {"a", "b", "c", "d"};
+    std::shared_ptr<Set> day;
+    Recorder recorder;
+    std::shared_ptr<FetchedResultsController> list;
+};
+
+using V = std::vector<std::string>;
+
+TEST_F(LiveListTest, ReportsInsertionsAndDeletionsWithTheirPositions) {
+    EXPECT_EQ(rows(*list), (V{"d", "c", "b"}));
+    inBackground([this](Context& c) {
+        addPoint(c, c.inContext(day), 0.9, plat::Date(25), "new");  // between b and c
+        addPoint(c, c.inContext(day), 0.01, plat::Date(26), "low");  // does not match
+        c.deleteObject(named(c, "d"));
+    });
+    EXPECT_EQ(rows(*list), (V{"c", "new", "b"}));
+    EXPECT_EQ(recorder.lines, (V{"will", "del d 0.0 -> ", "ins new  -> 0.1", "did"}));
+}
+
+TEST_F(LiveListTest, ReportsMovesAndUpdatesWithTheChangedKeys) {
+    inBackground([this](Context& c) {
+        named(c, "b")->setName(std::string("B"));  // stays in place
+    });
+    EXPECT_EQ(recorder.lines, (V{"will", "upd B 0.2 -> 0.2 [name]", "did"}));
+    recorder.lines.clear();
+
+    // A change of another entity that the sort key reads moves the waypoint.
+    inBackground([this](Context& c) { named(c, "B")->measurement()->setDate(plat::Date(100)); });
+    EXPECT_EQ(rows(*list), (V{"B", "d", "c"}));
+    EXPECT_EQ(recorder.lines, (V{"will", "mov B 0.2 -> 0.0", "did"}));
+    recorder.lines.clear();
+
+    // Leaving the condition through the related reading is a deletion; matching it again an insertion.
+    inBackground([this](Context& c) { named(c, "c")->measurement()->setDer(0.01); });
+    EXPECT_EQ(recorder.lines, (V{"will", "del c 0.2 -> ", "did"}));
+    recorder.lines.clear();
+    inBackground([this](Context& c) {
+        named(c, "a")->measurement()->setDer(5);
+        named(c, "a")->setAutoSaved(true);
+    });
+    EXPECT_EQ(rows(*list), (V{"B", "d", "a"}));
+    EXPECT_EQ(recorder.lines, (V{"will", "ins a  -> 0.2 [autoSaved]", "did"}));
+}
+
+TEST_F(LiveListTest, RelationKeysArriveWithTheOwnersUpdate) {
+    Recorder trackRecorder;
+    auto tracks = FetchedResultsController::create(
+        FetchRequest::of<Track>().where(Key("dateFrom") >= plat::Date(0)).sortedBy("dateFrom").sectionedBy("dateFrom"),
+        main(), &trackRecorder);
+    auto t = main().insertNew<Track>();
+    ASSERT_TRUE(main().save());
+    ASSERT_TRUE(tracks->performFetch());
+    inBackground([row = t->objectID().row](Context& c) {
+        addPoint(c, nullptr, 0.5, plat::Date(1), "p", c.objectWithRow<Track>(row));
+    });
+    // The point is above the first threshold, so the stored alarm count changed too.
+    EXPECT_EQ(trackRecorder.lines, (V{"will", "upd " + t->objectID().description() + " 0.0 -> 0.0 [alarms,waypoints]", "did"}));
+    tracks->setDelegate(nullptr);
+}
+
+TEST_F(LiveListTest, SectionsAppearAndVanishWithTheirObjects) {
+    Recorder sectioned;
+    auto bySet = FetchedResultsController::create(
+        FetchRequest::of<Waypoint>().sortedBy("set.date").sortedBy("name").sectionedBy("set.date"), main(), &sectioned);
+    ASSERT_TRUE(bySet->performFetch());
+    ASSERT_EQ(bySet->sections().size(), 1u);
+    inBackground([](Context& c) {
+        auto next = makeSet(c, plat::Date(86400));
+        addPoint(c, next, 1, plat::Date(86401), "n");
+    });
+    ASSERT_EQ(bySet->sections().size(), 2u);
+    EXPECT_EQ(bySet->sections()[1].numberOfObjects, 1u);
+    EXPECT_EQ(bySet->objectAt<Waypoint>({1, 0})->name(), "n");
+    // The filtered list has no sections of its own: one section, whatever changes.
+    EXPECT_EQ(list->sections().size(), 1u);
+    EXPECT_EQ(sectioned.lines, (V{"will", "sec+ 1", "ins n  -> 1.0", "did"}));
+
+    sectioned.lines.clear();
+    inBackground([&](Context& c) { c.deleteObject(c.inContext(named(main(), "n")->set())); });
+    EXPECT_EQ(bySet->sections().size(), 1u);
+    EXPECT_EQ(sectioned.lines, (V{"will", "sec- 1", "del n 1.0 -> ", "did"}));
+    bySet->setDelegate(nullptr);
+}
+
+TEST_F(LiveListTest, MainContextSavesAndCascadesReachTheList) {
+    auto d = named(main(), "d");
+    main().deleteObject(day);
+    ASSERT_TRUE(main().save());
+    EXPECT_TRUE(rows(*list).empty());
+    EXPECT_EQ(recorder.lines.front(), "will");
+    EXPECT_EQ(recorder.lines.size(), 5u);  // will, three deletions, did
+    EXPECT_TRUE(d->isDeleted());
+}
+
+TEST_F(LiveListTest, AListMayBeDroppedFromInsideItsOwnReport) {
+    recorder.onDid = [this] { list.reset(); };
+    inBackground([this](Context& c) { c.deleteObject(named(c, "d")); });
+    EXPECT_EQ(list, nullptr);
+    EXPECT_EQ(recorder.lines.back(), "did");
+    // A later save reaches no list and no delegate.
+    recorder.lines.clear();
+    inBackground([this](Context& c) { c.deleteObject(named(c, "c")); });
+    EXPECT_TRUE(recorder.lines.empty());
+    list = FetchedResultsController::create(FetchRequest::of<Waypoint>(), main());
+}
+
+TEST_F(LiveListTest, WipingTheStoreEmptiesLiveLists) {
+    ASSERT_TRUE(HistoryManager::sharedHistoryManager().resetHistoryDataBase());
+    EXPECT_TRUE(rows(*list).empty());
+    EXPECT_EQ(recorder.lines, (V{"will", "del d 0.0 -> ", "del c 0.1 -> ", "del b 0.2 -> ", "did"}));
+}
+
+TEST_F(LiveListTest, AnInvalidRequestReportsItsErrorAndStaysEmpty) {
+    auto bad = FetchedResultsController::create(FetchRequest::of<Waypoint>().sortedBy("measurement.colour"), main());
+    StoreError e;
+    EXPECT_FALSE(bad->performFetch(&e));
+    EXPECT_EQ(e.code, StoreError::Code::unknownKey);
+    EXPECT_EQ(bad->numberOfObjects(), 0u);
+    EXPECT_EQ(bad->objectAtIndexPath({0, 0}), nullptr);
+}
+
+}  // namespace qxtest

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include "WaypointSamples.h"
+#include "store/io/CsvWaypointReader.h"
+#include "store/io/CsvWaypointWriter.h"
+#include "store/io/FieldText.h"
+
+namespace {
+
+std::vector<qx::WaypointRecord> withoutDeviceFields(std::vector<qx::WaypointRecord> records) {
+    for (auto& r : records) {
+        r.deviceType = 0;
+        r.deviceName.clear();
+        r.deviceSerial.clear();
+    }
+    return records;
+}
+
+}  // namespace
+
+TEST(CsvWaypointFileTest, WrittenFileReadsBackEveryColumn) {
+    const auto records = qxtest::sampleRecords();
+    const auto result = qx::CsvWaypointReader::read(qx::CsvWaypointWriter::write(records));
+    ASSERT_TRUE(result.readable) << result.error;
+    EXPECT_EQ(result.skipped, 0u);
+    EXPECT_EQ(result.records, withoutDeviceFields(records));
+}
+
+TEST(CsvWaypointFileTest, RowsAreQuotedAndNumbersPlainWhateverTheirSize) {
+    const std::string text = qx::CsvWaypointWriter::write(qxtest::sampleRecords());
+    EXPECT_EQ(text.substr(0, text.find("\r\n")), "date,der,variation,de,accumulation,latitude,longitude,altitude,name");
+    EXPECT_NE(text.find("\r\n2026-12-07T10:00:00.250Z,0.123456789012,12.5,0.00001,00:10:00,48.858222,-2.2945,35.75,"
+                        "\"Ridge <north> & \"\"quoted\"\", 'single'\"\r\n"),
+              std::string::npos);
+    // A reading of no waypoint: three empty position fields and an empty name.
+    EXPECT_NE(text.find("2026-12-07T12:00:00Z,0.11,40,0.8,,,,,\r\n"), std::string::npos);
+    EXPECT_NE(text.find(",\"  padded  \"\r\n"), std::string::npos);
+    EXPECT_EQ(qx::FieldText::number(1e-7), "0.0000001");
+    EXPECT_EQ(qx::FieldText::number(-1), "-1");
+}
+
+TEST(CsvWaypointFileTest, ColumnsAreFoundByNameInAnyOrder) {
+    const std::string text =
+        "\xEF\xBB\xBF"
+        "Name, LATITUDE ,Longitude,Comment,Date,DER\n"
+        "\"Field, west\",50.45,30.52,\"said \"\"hi\"\"\",2026-12-07 10:00:00+02:00,0.31\r\n"
+        "\n"
+        "plain,,,,2026-12-08T00:00:00Z,\n";
+    const auto result = qx::CsvWaypointReader::read(text);
+    ASSERT_TRUE(result.readable) << result.error;
+    ASSERT_EQ(result.records.size(), 2u);
+    EXPECT_EQ(result.records[0].name, "Field, west");
+    EXPECT_EQ(result.records[0].date, plat::Date(1796630400));
+    EXPECT_DOUBLE_EQ(result.records[0].der, 0.31);
+    EXPECT_DOUBLE_EQ(*result.records[0].latitude, 50.45);
+    EXPECT_FALSE(result.records[0].altitude.has_value());
+    EXPECT_FALSE(result.records[1].hasPosition());
+    EXPECT_EQ(result.records[1].der, 0);
+}
+
+TEST(CsvWaypointFileTest, UnreadableRowsAreSkippedAndTheFirstOneLocated) {
+    const std::string text =
+        "date,der,latitude,longitude,name\n"                // 1
+        "2026-12-07T10:00:00Z,0.1,1,2,\"two\nlines\"\n"      // 2-3
+        "2026-12-07T11:00:00Z,0.1,1,2,ok\n"                  // 4
+        "2026-02-30T11:00:00Z,0.1,1,2,no such day\n"         // 5
+        "2026-12-07T11:00:00Z,0,1\n"                         // 6 too few fields
+        "2026-12-07T11:00:00Z,0.1,1,,half a position\n"      // 7
+        "2026-12-07T11:00:00Z,0.1,91,2,off the globe\n"      // 8
+        "2026-12-07T11:00:00Z,0\xC2\xB7" "1,1,2,bad number\n"  // 9
+        "2026-12-07T11:00:00Z,0.1,1,2,bro\"ken\n"            // 10 quote inside a plain field
+        "2026-12-07T12:00:00Z,1.5,3,4,after\n";              // 11
+    const auto result = qx::CsvWaypointReader::read(text);
+    ASSERT_TRUE(result.readable) << result.error;
+    ASSERT_EQ(result.records.size(), 3u);
+    EXPECT_EQ(result.records[0].name, "two\nlines");
+    EXPECT_EQ(result.records[2].name, "after");
+    EXPECT_EQ(result.skipped, 6u);
+    EXPECT_EQ(result.firstBadLine, 5u);
+}
+
+TEST(CsvWaypointFileTest, UnterminatedQuoteCostsOnlyItsOwnRowCount) {
+    const auto result = qx::CsvWaypointReader::read(
+        "date,name\n2026-12-07T10:00:00Z,first\n2026-12-07T11:00:00Z,\"never closed\n2026-12-07T12:00:00Z,x\n");
+    ASSERT_TRUE(result.readable);
+    EXPECT_EQ(result.records.size(), 1u);
+    EXPECT_EQ(result.skipped, 1u);
+    EXPECT_EQ(result.firstBadLine, 3u);
+}
+
+TEST(CsvWaypointFileTest, FileWithoutUsableHeaderIsNotTakenAtAll) {
+    for (const char* text : {"", "\r\n\r\n", "latitude,longitude\n1,2\n", "\"date,der\n2026-12-07T10:00:00Z,1\n"}) {
+        const auto result = qx::CsvWaypointReader::read(text);
+        EXPECT_FALSE(result.readable) << text;
+        EXPECT_FALSE(result.error.empty());
+        EXPECT_TRUE(result.records.empty());
+    }
+    EXPECT_FALSE(qx::CsvWaypointReader::readFile("/nonexistent/file.csv").readable);
+}
+
+TEST(FieldTextTest, DateTimesInEveryZoneFormReadAsTheSameInstant) {
+    const plat::Date expected(1796637600);  // 2026-12-07T10:00:00Z
+    for (const char* text : {"2026-12-07T10:00:00Z", "2026-12-07T11:00:00+01:00", "2026-12-07T05:30:00-0430",
+                             "2026-12-07 10:00:00", " 2026-12-07T12:00:00+02 ", "2026-12-07T24:00:00+14:00"}) {
+        const auto date = qx::FieldText::parseDateTime(text);
+        ASSERT_TRUE(date.has_value()) << text;
+        EXPECT_EQ(*date, expected) << text;
+    }
+    EXPECT_EQ(qx::FieldText::parseDateTime("2024-02-29T00:00:00.125Z"), plat::Date(1709164800.125));
+    EXPECT_EQ(qx::FieldText::parseDateTime("1969-12-31T23:59:59Z"), plat::Date(-1));
+    for (const char* text : {"2026-12-07", "2026-13-01T00:00:00Z", "2025-02-29T00:00:00Z", "2026-12-07T10:00:00Q",
+                             "2026-12-07T10:60:00Z", "2026-12-07T10:00:00.Z", "07.12.2026 10:00"}) {
+        EXPECT_FALSE(qx::FieldText::parseDateTime(text).has_value()) << text;
+    }
+}
+
+TEST(FieldTextTest, NumbersAcceptOnlyDotDecimals) {
+    EXPECT_EQ(qx::FieldText::parseNumber(" +1.5e2 "), 150);
+    EXPECT_EQ(qx::FieldText::parseNumber("-0.25"), -0.25);
+    for (const char* text : {"", "1,5", "12abc", "nan", "inf", "0x10", "--1"}) {
+        EXPECT_FALSE(qx::FieldText::parseNumber(text).has_value()) << text;
+    }
+}

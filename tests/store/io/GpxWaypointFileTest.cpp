@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "WaypointSamples.h"
+#include "platform/foundation/FileUtil.h"
+#include "store/io/GpxWaypointReader.h"
+#include "store/io/GpxWaypointWriter.h"
+
+namespace {
+
+std::filesystem::path fixture(const std::string& name) {
+    return std::filesystem::path(QX_SOURCE_DIR) / "tests/store/io/fixtures" / name;
+}
+
+}  // namespace
+
+TEST(GpxWaypointFileTest, WrittenFileReadsBackEveryWaypointField) {
+    const auto records = qxtest::sampleRecords();
+    std::size_t leftOut = 0;
+    const std::string text = qx::GpxWaypointWriter::write(records, &leftOut);
+    EXPECT_EQ(leftOut, 1u);  // the reading without waypoint has no place in GPX
+    const auto result = qx::GpxWaypointReader::read(text);
+    ASSERT_TRUE(result.readable) << result.error << " at " << result.errorLine;
+    EXPECT_EQ(result.skipped, 0u);
+    EXPECT_EQ(result.records, qxtest::withPosition(records));
+}
+
+TEST(GpxWaypointFileTest, WaypointChildrenFollowTheSchemaOrderAndTextIsEscaped) {
+    const std::string text = qx::GpxWaypointWriter::write(qxtest::sampleRecords());
+    const std::regex wpt(R"(<wpt lat="-?[0-9.]+" lon="-?[0-9.]+">\s*(<ele>[^<]*</ele>\s*)?<time>[^<]*Z</time>\s*)"
+                         R"((<name>[^<]*</name>\s*)?<extensions>(\s*<qx:[a-zA-Z]+>[^<]*</qx:[a-zA-Z]+>)+\s*</extensions>\s*</wpt>)");
+    std::size_t count = 0;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), wpt); it != std::sregex_iterator(); ++it) ++count;
+    EXPECT_EQ(count, 3u);
+    EXPECT_NE(text.find("<name>Ridge &lt;north&gt; &amp; &quot;quoted&quot;, &apos;single&apos;</name>"),
+              std::string::npos);
+    EXPECT_NE(text.find("<gpx version=\"1.1\""), std::string::npos);
+}
+
+TEST(GpxWaypointFileTest, TextThatXmlCannotCarryNeverBreaksTheFile) {
+    qx::WaypointRecord r = qxtest::sampleRecords().front();
+    r.name = std::string("bell\x07 cr\r tab\t broken\xC3 ok\xE2\x82\xAC lone\xED\xA0\x80", 38);
+    r.deviceSerial = "a]]>b";
+    const auto result = qx::GpxWaypointReader::read(qx::GpxWaypointWriter::write({r}));
+    ASSERT_TRUE(result.readable) << result.error;
+    ASSERT_EQ(result.records.size(), 1u);
+    EXPECT_EQ(result.records[0].name, "bell cr\r tab\t broken\xEF\xBF\xBD ok\xE2\x82\xAC lone\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(result.records[0].deviceSerial, "a]]>b");
+}
+
+TEST(GpxWaypointFileTest, ForeignFileGivesItsWaypointsAndIgnoresRoutesTracksAndExtras) {
+    const auto result = qx::GpxWaypointReader::readFile(fixture("foreign-tool.gpx"));
+    ASSERT_TRUE(result.readable) << result.error << " at " << result.errorLine;
+    EXPECT_EQ(result.skipped, 0u);
+    ASSERT_EQ(result.records.size(), 3u);
+
+    const auto& hut = result.records[0];
+    EXPECT_EQ(hut.name, "Summit <hut> & \"view\"");
+    EXPECT_DOUBLE_EQ(*hut.latitude, 46.5577);
+    EXPECT_DOUBLE_EQ(*hut.longitude, 7.9969);
+    EXPECT_DOUBLE_EQ(*hut.altitude, 3466.2);
+    EXPECT_EQ(hut.date, plat::Date(1796109330));  // 09:15:30+02:00
+    EXPECT_EQ(hut.der, 0);  // another tool's "der" is not our reading
+
+    const auto& bay = result.records[1];
+    EXPECT_EQ(bay.name, "Bay 湾 Залив");
+    EXPECT_DOUBLE_EQ(*bay.longitude, -122.4194);
+    EXPECT_FALSE(bay.altitude.has_value());
+    EXPECT_EQ(bay.date, plat::Date(1796254200.5));
+
+    EXPECT_EQ(result.records[2].date, plat::Date(1796277600));  // no zone: UTC
+    EXPECT_TRUE(result.records[2].name.empty());
+}
+
+TEST(GpxWaypointFileTest, OlderGpxIsReadAndItsBadWaypointsCounted) {
+    const auto result = qx::GpxWaypointReader::readFile(fixture("old-logger.gpx"));
+    ASSERT_TRUE(result.readable) << result.error;
+    ASSERT_EQ(result.records.size(), 2u);
+    EXPECT_EQ(result.records[0].name, "Bridge");
+    EXPECT_EQ(result.records[1].name, "Last");
+    EXPECT_EQ(result.skipped, 2u);  // no time; latitude 95
+    EXPECT_EQ(result.firstBadLine, 5u);
+}
+
+TEST(GpxWaypointFileTest, BrokenOrForeignDocumentsAreNotTakenAtAll) {
+    const std::string good = qx::GpxWaypointWriter::write(qxtest::sampleRecords());
+    const std::string truncated = good.substr(0, good.size() / 2);
+    std::string mangled = good;
+    mangled.replace(mangled.find("</name>"), 7, "</nam>");
+
+    const auto cut = qx::GpxWaypointReader::read(truncated);
+    EXPECT_FALSE(cut.readable);
+    EXPECT_TRUE(cut.records.empty());
+    const auto bad = qx::GpxWaypointReader::read(mangled);
+    EXPECT_FALSE(bad.readable);
+    EXPECT_EQ(bad.errorLine, 6u);
+
+    const char* others[] = {
+        "",
+        "<kml xmlns=\"http://www.opengis.net/kml/2.2\"><Placemark/></kml>",
+        "<gpx xmlns=\"http://example.org/not-gpx\"><wpt lat=\"1\" lon=\"2\"/></gpx>",
+        "<!DOCTYPE gpx [<!ENTITY a \"aaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]>"
+        "<gpx version=\"1.1\"><wpt lat=\"1\" lon=\"2\"><time>2026-12-07T10:00:00Z</time><name>&b;</name></wpt></gpx>",
+    };
+    for (const char* text : others) {
+        const auto result = qx::GpxWaypointReader::read(text);
+        EXPECT_FALSE(result.readable) << text;
+        EXPECT_TRUE(result.records.empty()) << text;
+    }
+}
+
+TEST(GpxWaypointFileTest, FeedingInTinyPiecesReadsTheSameAsAtOnce) {
+    const std::string text = *plat::file::read(fixture("foreign-tool.gpx"));
+    qx::GpxWaypointReader reader;
+    for (std::size_t i = 0; i < text.size(); i += 7) reader.feed(std::string_view(text).substr(i, 7));
+    const auto pieces = reader.finish();
+    const auto whole = qx::GpxWaypointReader::read(text);
+    ASSERT_TRUE(pieces.readable);
+    EXPECT_EQ(pieces.records, whole.records);
+}
