@@ -1,5 +1,8 @@
 // Export then import of many waypoints in both file formats, against an independent converter
 // turning the same GPX file into CSV, all measured in one run; the ratios are printed last.
+// The file-only runs write and read the records; the store runs also take the waypoints out of
+// one store and put them, in their day sets, into another in one save, as the export and import
+// services do.
 
 #include <benchmark/benchmark.h>
 
@@ -13,7 +16,15 @@
 #include <iostream>
 #include <map>
 
+#include "platform/foundation/DataFolder.h"
 #include "platform/foundation/FileUtil.h"
+#include "platform/foundation/RunLoop.h"
+#include "store/Context.h"
+#include "store/ExportManager.h"
+#include "store/ImportManager.h"
+#include "store/Measurement.h"
+#include "store/Store.h"
+#include "store/io/WaypointFile.h"
 #include "store/io/CsvWaypointReader.h"
 #include "store/io/CsvWaypointWriter.h"
 #include "store/io/GpxWaypointReader.h"
@@ -80,6 +91,39 @@ void BM_GpxExportImport(benchmark::State& state) {
     exportThenImport<qx::GpxWaypointWriter, qx::GpxWaypointReader>(state, "bench.gpx");
 }
 
+// A store holding the benchmark's waypoints, the source of the store runs.
+qx::Store& sourceStore() {
+    static qx::Store* store = [] {
+        auto* s = new qx::Store(workDir() / "source.sqlite");
+        const bool saved = s->saveWithBlockAndWait([](qx::Context& c) { qx::ImportManager::storeRecords(records(), c); });
+        if (!saved) std::fprintf(stderr, "cannot fill the source store\n");
+        return s;
+    }();
+    return *store;
+}
+
+void storeExportThenImport(benchmark::State& state, qx::WaypointFormat format) {
+    auto& source = sourceStore();
+    qx::Store target(workDir() / "target.sqlite");
+    for (auto _ : state) {
+        auto all = source.mainContext().fetch<qx::Measurement>(qx::FetchRequest::of<qx::Measurement>());
+        const auto out = qx::ExportManager::recordsOf({all.begin(), all.end()});
+        const auto file = qx::WaypointFile::writeNew(out, format, workDir(), plat::Date::now());
+        auto in = std::make_shared<qx::WaypointReadResult>(qx::WaypointFile::read(file.value_or("")));
+        const bool saved =
+            target.saveWithBlockAndWait([in](qx::Context& c) { qx::ImportManager::storeRecords(in->records, c); });
+        if (!saved || in->records.size() != kWaypoints) state.SkipWithError("waypoints lost");
+        state.PauseTiming();
+        std::filesystem::remove(file.value_or(""));
+        target.wipe();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kWaypoints));
+}
+
+void BM_StoreCsvExportImport(benchmark::State& state) { storeExportThenImport(state, qx::WaypointFormat::CSV); }
+void BM_StoreGpxExportImport(benchmark::State& state) { storeExportThenImport(state, qx::WaypointFormat::GPX); }
+
 int runConverter(const std::filesystem::path& in, const std::filesystem::path& out) {
     const std::string inText = in.string(), outText = out.string();
     const char* argv[] = {"gpsbabel", "-i", "gpx", "-f", inText.c_str(), "-o", "unicsv", "-F", outText.c_str(), nullptr};
@@ -111,6 +155,8 @@ void BM_ConverterGpxToCsv(benchmark::State& state) {
 
 BENCHMARK(BM_CsvExportImport)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(BM_GpxExportImport)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_StoreCsvExportImport)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_StoreGpxExportImport)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(BM_ConverterGpxToCsv)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 
 // Keeps each benchmark's real time per iteration so that the ratios can be told at the end.
@@ -134,7 +180,8 @@ public:
             std::cout << "converter not measured: no ratio\n";
             return;
         }
-        for (const char* ours : {"BM_CsvExportImport", "BM_GpxExportImport"}) {
+        for (const char* ours :
+             {"BM_CsvExportImport", "BM_GpxExportImport", "BM_StoreCsvExportImport", "BM_StoreGpxExportImport"}) {
             std::printf("%s / converter GPX->CSV: %.3f\n", ours, find(ours) / peer);
         }
     }
@@ -147,6 +194,8 @@ private:
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
+    plat::RunLoop::main().bindToCurrentThread();
+    plat::DataFolder::setRoot(workDir() / "data");
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.ratios();

@@ -1,6 +1,8 @@
 #include "beta/BBDictionary.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "beta/BBValue.h"
 
@@ -18,10 +20,6 @@ BBDictionary::BBDictionary(std::initializer_list<Entry> entries) {
     for (const auto& [key, value] : entries) set(key, value);
 }
 
-std::size_t BBDictionary::size() const { return entries_.size(); }
-bool BBDictionary::empty() const { return entries_.empty(); }
-BBDictionary::const_iterator BBDictionary::begin() const { return entries_.begin(); }
-BBDictionary::const_iterator BBDictionary::end() const { return entries_.end(); }
 
 const BBValue* BBDictionary::findKey(const BBValue& key) const {
     for (const auto& entry : entries_) {
@@ -60,40 +58,88 @@ bool BBDictionary::erase(const BBValue& key) {
     return true;
 }
 
-void BBDictionary::reserve(std::size_t count) { entries_.reserve(count); }
 
-void BBDictionary::append(BBValue key, BBValue value) {
-    entries_.emplace_back(std::move(key), std::move(value));
+namespace {
+
+// A quick hash for telling keys apart; equal keys must hash alike, others may collide.
+std::size_t quickHash(const BBValue& key) {
+    const std::string* s = key.asString();
+    if (!s) return key.hash();
+    const auto* p = reinterpret_cast<const unsigned char*>(s->data());
+    const std::size_t n = s->size();
+    std::uint64_t head = 0, tail = 0;
+    if (n >= 8) {
+        std::memcpy(&head, p, 8);
+        std::memcpy(&tail, p + n - 8, 8);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) head = (head << 8) | p[i];
+    }
+    const std::uint64_t h = (head * 0x9e3779b97f4a7c15ull) ^ (tail * 0xc2b2ae3d27d4eb4full) ^ n;
+    return static_cast<std::size_t>(h ^ (h >> 29));
 }
+
+constexpr std::size_t kSmallMap = 64;
+
+// Marks in `drop` every pair whose key comes again later, with a small open-addressing table.
+bool markRepeatsOfSmallMap(const std::vector<BBDictionary::Entry>& entries, std::uint64_t& drop) {
+    constexpr std::size_t kSlots = 2 * kSmallMap;
+    std::uint8_t slots[kSlots];
+    std::memset(slots, 0xff, sizeof slots);
+    bool any = false;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        for (std::size_t h = quickHash(entries[i].first) % kSlots;; h = (h + 1) % kSlots) {
+            if (slots[h] == 0xff) {
+                slots[h] = static_cast<std::uint8_t>(i);
+                break;
+            }
+            if (entries[slots[h]].first == entries[i].first) {
+                drop |= std::uint64_t{1} << slots[h];
+                slots[h] = static_cast<std::uint8_t>(i);
+                any = true;
+                break;
+            }
+        }
+    }
+    return any;
+}
+
+// The same for maps of any size, grouping keys by hash.
+bool markRepeatsOfLargeMap(const std::vector<BBDictionary::Entry>& entries, std::vector<bool>& drop) {
+    const std::size_t n = entries.size();
+    std::vector<std::pair<std::size_t, std::size_t>> byHash(n);
+    for (std::size_t i = 0; i < n; ++i) byHash[i] = {entries[i].first.hash(), i};
+    std::sort(byHash.begin(), byHash.end());
+    bool any = false;
+    for (std::size_t a = 0; a < n;) {
+        std::size_t b = a + 1;
+        while (b < n && byHash[b].first == byHash[a].first) ++b;
+        for (std::size_t i = a; i < b; ++i) {
+            const std::size_t at = byHash[i].second;
+            for (std::size_t j = i + 1; j < b && !drop[at]; ++j) drop[at] = entries[at].first == entries[byHash[j].second].first;
+            any = any || drop[at];
+        }
+        a = b;
+    }
+    return any;
+}
+
+}  // namespace
 
 void BBDictionary::removeRepeatedKeys() {
     const std::size_t n = entries_.size();
-    std::vector<bool> drop(n, false);
-    bool any = false;
-    if (n <= 16) {
-        for (std::size_t i = 0; i < n; ++i) {
-            for (std::size_t j = i + 1; j < n && !drop[i]; ++j) drop[i] = entries_[i].first == entries_[j].first;
-            any = any || drop[i];
-        }
+    if (n < 2) return;
+    std::vector<bool> drop;
+    if (n <= kSmallMap) {
+        std::uint64_t bits = 0;
+        if (!markRepeatsOfSmallMap(entries_, bits)) return;
+        drop.resize(n);
+        for (std::size_t i = 0; i < n; ++i) drop[i] = (bits >> i) & 1;
     } else {
         // Large maps come from untrusted input: group equal keys by hash instead of comparing
         // every pair.
-        std::vector<std::pair<std::size_t, std::size_t>> byHash(n);
-        for (std::size_t i = 0; i < n; ++i) byHash[i] = {entries_[i].first.hash(), i};
-        std::sort(byHash.begin(), byHash.end());
-        for (std::size_t a = 0; a < n;) {
-            std::size_t b = a + 1;
-            while (b < n && byHash[b].first == byHash[a].first) ++b;
-            for (std::size_t i = a; i < b; ++i) {
-                for (std::size_t j = i + 1; j < b && !drop[byHash[i].second]; ++j) {
-                    drop[byHash[i].second] = entries_[byHash[i].second].first == entries_[byHash[j].second].first;
-                }
-                any = any || drop[byHash[i].second];
-            }
-            a = b;
-        }
+        drop.resize(n);
+        if (!markRepeatsOfLargeMap(entries_, drop)) return;
     }
-    if (!any) return;
     std::size_t out = 0;
     for (std::size_t i = 0; i < n; ++i) {
         if (!drop[i]) {

@@ -11,8 +11,7 @@ namespace bb {
 class BBValue;
 
 // A dictionary of values keyed by values (in practice by strings). Keys are unique under value
-// equality; the pairs keep the order in which their keys were first set. Include
-// "beta/BBValue.h" to use it.
+// equality; the pairs keep the order in which their keys were first set.
 class BBDictionary {
 public:
     using Entry = std::pair<BBValue, BBValue>;
@@ -26,10 +25,10 @@ public:
     BBDictionary& operator=(BBDictionary&&) noexcept;
     ~BBDictionary();
 
-    std::size_t size() const;
-    bool empty() const;
-    const_iterator begin() const;
-    const_iterator end() const;
+    inline std::size_t size() const;
+    inline bool empty() const;
+    inline const_iterator begin() const;
+    inline const_iterator end() const;
 
     const BBValue* findKey(const BBValue& key) const;
     const BBValue* find(std::string_view key) const;
@@ -41,8 +40,8 @@ public:
     bool erase(const BBValue& key);
 
     // For builders that add many pairs and settle repeated keys once at the end.
-    void reserve(std::size_t count);
-    void append(BBValue key, BBValue value);
+    inline void reserve(std::size_t count);
+    inline void append(BBValue key, BBValue value);
     // Keeps, of every group of equal keys, the last value, at the place of the last pair.
     void removeRepeatedKeys();
 
@@ -50,7 +49,11 @@ public:
     bool operator==(const BBDictionary& other) const;
 
 private:
+    friend class BBMessagePackBuilder;  // builds pairs in place
     std::vector<Entry> entries_;
 };
 
 }  // namespace bb
+
+// The small members are defined inline once the value type is complete.
+#include "beta/BBValue.h"

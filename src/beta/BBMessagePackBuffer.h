@@ -1,7 +1,9 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 // Writers of MessagePack items into one growing buffer. Every item is written big-endian in the
 // width it is asked for; the header of a raw, array or map takes the smallest form that holds
@@ -35,55 +37,73 @@ inline bool bb_mp_write_bytes(BBMessagePackBuffer& b, const void* bytes, std::ui
 
 namespace mp_detail {
 
-// Writes `lead` then the low `width` bytes of `v`, most significant first.
-inline bool writeLeadAndBigEndian(BBMessagePackBuffer& b, std::uint8_t lead, std::uint64_t v, int width) {
-    if (!bb_mp_buffer_reserve(b, 1 + width)) return false;
+// Stores the low `Width` bytes of `v` at `p`, most significant first.
+template <int Width>
+inline void storeBigEndian(unsigned char* p, std::uint64_t v) {
+    if constexpr (Width == 1) {
+        p[0] = static_cast<unsigned char>(v);
+    } else if constexpr (std::endian::native == std::endian::little) {
+        using Word = std::conditional_t<Width == 2, std::uint16_t, std::conditional_t<Width == 4, std::uint32_t, std::uint64_t>>;
+        Word w = static_cast<Word>(v);
+        if constexpr (Width == 2) w = __builtin_bswap16(w);
+        if constexpr (Width == 4) w = __builtin_bswap32(w);
+        if constexpr (Width == 8) w = __builtin_bswap64(w);
+        std::memcpy(p, &w, Width);
+    } else {
+        for (int i = 0; i < Width; ++i) p[i] = static_cast<unsigned char>(v >> (8 * (Width - 1 - i)));
+    }
+}
+
+// Writes `lead` then the low `Width` bytes of `v`, most significant first.
+template <int Width>
+inline bool writeLeadAndBigEndian(BBMessagePackBuffer& b, std::uint8_t lead, std::uint64_t v) {
+    if (!bb_mp_buffer_reserve(b, 1 + Width)) return false;
     auto* p = reinterpret_cast<unsigned char*>(b.raw_data_idx);
     p[0] = lead;
-    for (int i = 0; i < width; ++i) p[1 + i] = static_cast<unsigned char>(v >> (8 * (width - 1 - i)));
-    b.raw_data_idx += 1 + width;
+    if constexpr (Width > 0) storeBigEndian<Width>(p + 1, v);
+    b.raw_data_idx += 1 + Width;
     return true;
 }
 
 // The fix form (fixBase + count) up to fixMax, else the 16-bit or the 32-bit form.
 inline bool writeSizedHeader(BBMessagePackBuffer& b, std::uint32_t n, std::uint32_t fixMax,
                              std::uint8_t fixBase, std::uint8_t lead16, std::uint8_t lead32) {
-    if (n <= fixMax) return writeLeadAndBigEndian(b, static_cast<std::uint8_t>(fixBase + n), 0, 0);
-    if (n < 65536) return writeLeadAndBigEndian(b, lead16, n, 2);
-    return writeLeadAndBigEndian(b, lead32, n, 4);
+    if (n <= fixMax) return writeLeadAndBigEndian<0>(b, static_cast<std::uint8_t>(fixBase + n), 0);
+    if (n < 65536) return writeLeadAndBigEndian<2>(b, lead16, n);
+    return writeLeadAndBigEndian<4>(b, lead32, n);
 }
 
 }  // namespace mp_detail
 
-inline bool bb_mp_write_nil(BBMessagePackBuffer& b) { return mp_detail::writeLeadAndBigEndian(b, 0xc0, 0, 0); }
+inline bool bb_mp_write_nil(BBMessagePackBuffer& b) { return mp_detail::writeLeadAndBigEndian<0>(b, 0xc0, 0); }
 inline bool bb_mp_write_bool(BBMessagePackBuffer& b, bool v) {
-    return mp_detail::writeLeadAndBigEndian(b, v ? 0xc3 : 0xc2, 0, 0);
+    return mp_detail::writeLeadAndBigEndian<0>(b, v ? 0xc3 : 0xc2, 0);
 }
-inline bool bb_mp_write_uint8(BBMessagePackBuffer& b, std::uint8_t v) { return mp_detail::writeLeadAndBigEndian(b, 0xcc, v, 1); }
-inline bool bb_mp_write_uint16(BBMessagePackBuffer& b, std::uint16_t v) { return mp_detail::writeLeadAndBigEndian(b, 0xcd, v, 2); }
-inline bool bb_mp_write_uint32(BBMessagePackBuffer& b, std::uint32_t v) { return mp_detail::writeLeadAndBigEndian(b, 0xce, v, 4); }
-inline bool bb_mp_write_uint64(BBMessagePackBuffer& b, std::uint64_t v) { return mp_detail::writeLeadAndBigEndian(b, 0xcf, v, 8); }
+inline bool bb_mp_write_uint8(BBMessagePackBuffer& b, std::uint8_t v) { return mp_detail::writeLeadAndBigEndian<1>(b, 0xcc, v); }
+inline bool bb_mp_write_uint16(BBMessagePackBuffer& b, std::uint16_t v) { return mp_detail::writeLeadAndBigEndian<2>(b, 0xcd, v); }
+inline bool bb_mp_write_uint32(BBMessagePackBuffer& b, std::uint32_t v) { return mp_detail::writeLeadAndBigEndian<4>(b, 0xce, v); }
+inline bool bb_mp_write_uint64(BBMessagePackBuffer& b, std::uint64_t v) { return mp_detail::writeLeadAndBigEndian<8>(b, 0xcf, v); }
 inline bool bb_mp_write_int8(BBMessagePackBuffer& b, std::int8_t v) {
-    return mp_detail::writeLeadAndBigEndian(b, 0xd0, static_cast<std::uint8_t>(v), 1);
+    return mp_detail::writeLeadAndBigEndian<1>(b, 0xd0, static_cast<std::uint8_t>(v));
 }
 inline bool bb_mp_write_int16(BBMessagePackBuffer& b, std::int16_t v) {
-    return mp_detail::writeLeadAndBigEndian(b, 0xd1, static_cast<std::uint16_t>(v), 2);
+    return mp_detail::writeLeadAndBigEndian<2>(b, 0xd1, static_cast<std::uint16_t>(v));
 }
 inline bool bb_mp_write_int32(BBMessagePackBuffer& b, std::int32_t v) {
-    return mp_detail::writeLeadAndBigEndian(b, 0xd2, static_cast<std::uint32_t>(v), 4);
+    return mp_detail::writeLeadAndBigEndian<4>(b, 0xd2, static_cast<std::uint32_t>(v));
 }
 inline bool bb_mp_write_int64(BBMessagePackBuffer& b, std::int64_t v) {
-    return mp_detail::writeLeadAndBigEndian(b, 0xd3, static_cast<std::uint64_t>(v), 8);
+    return mp_detail::writeLeadAndBigEndian<8>(b, 0xd3, static_cast<std::uint64_t>(v));
 }
 inline bool bb_mp_write_float(BBMessagePackBuffer& b, float v) {
     std::uint32_t bits;
     std::memcpy(&bits, &v, 4);
-    return mp_detail::writeLeadAndBigEndian(b, 0xca, bits, 4);
+    return mp_detail::writeLeadAndBigEndian<4>(b, 0xca, bits);
 }
 inline bool bb_mp_write_double(BBMessagePackBuffer& b, double v) {
     std::uint64_t bits;
     std::memcpy(&bits, &v, 8);
-    return mp_detail::writeLeadAndBigEndian(b, 0xcb, bits, 8);
+    return mp_detail::writeLeadAndBigEndian<8>(b, 0xcb, bits);
 }
 
 // A raw of `length` bytes. A length a raw cannot carry (above 32 bits) is written as the empty

@@ -7,6 +7,12 @@ namespace bb {
 BBOperationQueue::BBOperationQueue(std::string name, std::size_t maxConcurrentOperationCount)
     : name_(std::move(name)), maxConcurrent_(std::max<std::size_t>(1, maxConcurrentOperationCount)) {}
 
+BBOperationQueue::~BBOperationQueue() {
+    std::lock_guard lock(mutex_);
+    for (const auto& operation : running_) operation->setFinishedObserver(nullptr);
+    for (const auto& entry : waiting_) entry.operation->setFinishedObserver(nullptr);
+}
+
 void BBOperationQueue::addOperation(const std::shared_ptr<BBOperation>& operation) {
     if (!operation) return;
     std::size_t count = 0;
@@ -15,8 +21,6 @@ void BBOperationQueue::addOperation(const std::shared_ptr<BBOperation>& operatio
         waiting_.push_back({operation, nextOrder_++});
         count = waiting_.size() + running_.size();
     }
-    // The queue outlives its operations' observers only while it exists; the network manager's
-    // queue lives for the whole process.
     operation->setFinishedObserver([this, raw = operation.get()] { operationDidFinish(raw); });
     notifyCount(count);
     startWhatIsDue();

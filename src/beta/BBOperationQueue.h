@@ -20,6 +20,8 @@ public:
     using CountObserver = std::function<void(std::size_t count)>;
 
     explicit BBOperationQueue(std::string name, std::size_t maxConcurrentOperationCount = 1);
+    // Operations still running then end without telling the queue.
+    ~BBOperationQueue();
     BBOperationQueue(const BBOperationQueue&) = delete;
     BBOperationQueue& operator=(const BBOperationQueue&) = delete;
 

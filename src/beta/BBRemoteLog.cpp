@@ -1,6 +1,7 @@
 #include "beta/BBRemoteLog.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -50,9 +51,28 @@ bool sessionFilePath(char* out, const char* directory, const char* sessionID, co
     return appendText(out, kPathCapacity, ".") && appendText(out, kPathCapacity, extension);
 }
 
+// Rewrites the count in place. The header is kept mapped (shared with the file's cache, so that
+// readers and a crash see it at once): appending then costs a single system call, the entry's
+// write. Without the mapping it is written without moving the descriptor off the file's end.
 bool writeCountHeader(BBRemoteLog* log) {
-    return ::lseek(log->uncompressed_file, 0, SEEK_SET) == 0 &&
-           bb_mp_fd_write_array32_header(log->uncompressed_file, log->count) == 1;
+    const std::uint32_t n = log->count;
+    const unsigned char header[kHeaderSize] = {0xdd, static_cast<unsigned char>(n >> 24), static_cast<unsigned char>(n >> 16),
+                                               static_cast<unsigned char>(n >> 8), static_cast<unsigned char>(n)};
+    if (log->header_map) {
+        std::memcpy(log->header_map, header, sizeof header);
+        return true;
+    }
+    return ::pwrite(log->uncompressed_file, header, sizeof header, 0) == static_cast<ssize_t>(sizeof header);
+}
+
+void unmapHeader(BBRemoteLog* log) {
+    if (log->header_map) ::munmap(log->header_map, kHeaderSize);
+    log->header_map = nullptr;
+}
+
+void mapHeader(BBRemoteLog* log) {
+    void* map = ::mmap(nullptr, kHeaderSize, PROT_READ | PROT_WRITE, MAP_SHARED, log->uncompressed_file, 0);
+    log->header_map = map == MAP_FAILED ? nullptr : static_cast<unsigned char*>(map);
 }
 
 // Moves the .ulog's entries (from data_offset to its end) into one new stream of the .zlog. On
@@ -123,6 +143,7 @@ void bb_log_store_setup(BBRemoteLog* log, const char* directory, const char* ses
     log->count = 0;
     log->data_offset = 0;
     log->end_offset = 0;
+    log->header_map = nullptr;
     log->path_set = bb_log_build_path(log->path, sizeof log->path, directory, sessionID);
 }
 
@@ -137,16 +158,19 @@ int bb_log_open_file(const BBRemoteLog* log, const char* extension, int flags) {
 }
 
 int bb_log_open(BBRemoteLog* log) {
+    unmapHeader(log);
     if (log->uncompressed_file != -1) ::close(log->uncompressed_file);
     log->uncompressed_file = bb_log_open_file(log, "ulog", O_RDWR | O_CREAT | O_TRUNC);
     if (log->uncompressed_file == -1) return -1;
     if (bb_mp_fd_write_array32_header(log->uncompressed_file, log->count) != 1) return -1;
     log->data_offset = log->end_offset = kHeaderSize;
+    mapHeader(log);
     return 0;
 }
 
 void bb_log_close(BBRemoteLog* log) {
     if (log->path_set == 0 && log->uncompressed_file != -1) {
+        unmapHeader(log);
         ::close(log->uncompressed_file);
         log->uncompressed_file = -1;
     }
@@ -159,6 +183,7 @@ int bb_log_append(BBRemoteLog* log, const void* bytes, std::uint64_t length) {
     const std::uint64_t pending = log->end_offset - log->data_offset;
     const std::uint64_t total = pending + length;
     int result = 0;
+    std::uint64_t end = log->end_offset + length;
     if (total < kBBLogRunSize) {
         if (!writeAll(log->uncompressed_file, b, length)) return undoAppend(log);
     } else {
@@ -167,11 +192,11 @@ int bb_log_append(BBRemoteLog* log, const void* bytes, std::uint64_t length) {
         if (!writeAll(log->uncompressed_file, b, head) || !compressPendingRun(log)) return undoAppend(log);
         if (bb_log_open(log) != 0) return -1;
         if (!writeAll(log->uncompressed_file, b + head, length - head)) result = -1;
+        end = log->end_offset + (length - head);
     }
     log->count += 1;
     writeCountHeader(log);
-    const off_t end = ::lseek(log->uncompressed_file, 0, SEEK_END);
-    log->end_offset = end < 0 ? log->end_offset : static_cast<std::uint32_t>(end);
+    log->end_offset = static_cast<std::uint32_t>(end);
     return result;
 }
 

@@ -21,6 +21,7 @@ struct BBRemoteLog {
     std::uint32_t count;        // entries written so far
     std::uint32_t data_offset;  // where the .ulog's entries begin
     std::uint32_t end_offset;   // end of the .ulog
+    unsigned char* header_map;  // the .ulog's count header mapped into memory, or null
 };
 
 inline constexpr std::uint32_t kBBLogRunSize = 65536;

@@ -94,20 +94,6 @@ curl_off_t declaredLength(const BBURLRequest& request) {
     return (*end == '\0' && length >= 0) ? static_cast<curl_off_t>(length) : -1;
 }
 
-bool isSendableURL(const std::string& url) {
-    CURLU* parsed = curl_url();
-    bool ok = curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK;
-    char* scheme = nullptr;
-    char* host = nullptr;
-    ok = ok && curl_url_get(parsed, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
-         curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK && host && *host &&
-         (::strcasecmp(scheme, "http") == 0 || ::strcasecmp(scheme, "https") == 0);
-    curl_free(scheme);
-    curl_free(host);
-    curl_url_cleanup(parsed);
-    return ok;
-}
-
 }  // namespace
 
 std::shared_ptr<BBURLConnectionOperation> BBURLConnectionOperation::initWithRequestCompletionHandler(
@@ -118,7 +104,7 @@ std::shared_ptr<BBURLConnectionOperation> BBURLConnectionOperation::initWithRequ
 std::shared_ptr<BBURLConnectionOperation> BBURLConnectionOperation::initWithRequestStreamPathCompletionHandler(
     const BBURLRequest& request, std::optional<std::string> streamPath, Handler handler) {
     BBNetworkThread::shared();  // the thread starts with the class's first use
-    if (!isSendableURL(request.url)) return nullptr;
+    if (!BBURLRequest::isHTTPURL(request.url)) return nullptr;
     return std::shared_ptr<BBURLConnectionOperation>(
         new BBURLConnectionOperation(request, std::move(streamPath), std::move(handler), timeLimit()));
 }

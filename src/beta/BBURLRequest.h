@@ -20,6 +20,9 @@ struct BBURLRequest {
     std::string httpBody;
     int networkServiceType = Default;
 
+    // An absolute http or https address with a host.
+    static bool isHTTPURL(const std::string& url);
+
     void setValueForHTTPHeaderField(const std::string& value, const std::string& field);
     std::optional<std::string> valueForHTTPHeaderField(const std::string& field) const;
 };

@@ -35,7 +35,9 @@ long double exactValue(const BBValue& v) {
 
 std::size_t numberHash(const BBValue& v) {
     const long double x = exactValue(v);
-    if (x == std::floor(x) && x >= -9.3e18L && x <= 1.8e19L) {
+    // Whole numbers in an integer's range hash as that integer, so that 7 and 7.0 meet; the
+    // bounds are exact powers of two (-2^63 and 2^64), as any value beyond them cannot convert.
+    if (x == std::floor(x) && x >= -9223372036854775808.0L && x < 18446744073709551616.0L) {
         if (x < 0) return std::hash<std::int64_t>()(static_cast<std::int64_t>(x));
         return std::hash<std::uint64_t>()(static_cast<std::uint64_t>(x));
     }
@@ -50,33 +52,37 @@ bool BBValue::boolValue() const {
 }
 
 std::int64_t BBValue::int64Value() const {
-    if (auto b = std::get_if<bool>(&storage_)) return *b ? 1 : 0;
-    if (auto i = std::get_if<std::int64_t>(&storage_)) return *i;
-    if (auto u = std::get_if<std::uint64_t>(&storage_)) return static_cast<std::int64_t>(*u);
-    if (auto f = std::get_if<float>(&storage_)) return clampedIntegral<std::int64_t>(*f);
-    if (auto d = std::get_if<double>(&storage_)) return clampedIntegral<std::int64_t>(*d);
-    return 0;
+    switch (type_) {
+        case Type::Boolean: return bool_ ? 1 : 0;
+        case Type::Int8: case Type::Int16: case Type::Int32: case Type::Int64: return int_;
+        case Type::UInt8: case Type::UInt16: case Type::UInt32: case Type::UInt64: return static_cast<std::int64_t>(uint_);
+        case Type::Float: return clampedIntegral<std::int64_t>(float_);
+        case Type::Double: return clampedIntegral<std::int64_t>(double_);
+        default: return 0;
+    }
 }
 
 std::uint64_t BBValue::uint64Value() const {
-    if (auto b = std::get_if<bool>(&storage_)) return *b ? 1 : 0;
-    if (auto i = std::get_if<std::int64_t>(&storage_)) return static_cast<std::uint64_t>(*i);
-    if (auto u = std::get_if<std::uint64_t>(&storage_)) return *u;
-    if (auto f = std::get_if<float>(&storage_)) return clampedIntegral<std::uint64_t>(*f);
-    if (auto d = std::get_if<double>(&storage_)) return clampedIntegral<std::uint64_t>(*d);
-    return 0;
+    switch (type_) {
+        case Type::Boolean: return bool_ ? 1 : 0;
+        case Type::Int8: case Type::Int16: case Type::Int32: case Type::Int64: return static_cast<std::uint64_t>(int_);
+        case Type::UInt8: case Type::UInt16: case Type::UInt32: case Type::UInt64: return uint_;
+        case Type::Float: return clampedIntegral<std::uint64_t>(float_);
+        case Type::Double: return clampedIntegral<std::uint64_t>(double_);
+        default: return 0;
+    }
 }
 
 double BBValue::doubleValue() const {
-    if (auto f = std::get_if<float>(&storage_)) return *f;
-    if (auto d = std::get_if<double>(&storage_)) return *d;
+    if (type_ == Type::Float) return float_;
+    if (type_ == Type::Double) return double_;
     if (isSignedType(type_)) return static_cast<double>(int64Value());
     return static_cast<double>(uint64Value());
 }
 
 float BBValue::floatValue() const {
     // Straight from storage, so that a float's bits (a NaN's payload too) survive.
-    if (auto f = std::get_if<float>(&storage_)) return *f;
+    if (type_ == Type::Float) return float_;
     return static_cast<float>(doubleValue());
 }
 
@@ -89,7 +95,13 @@ const std::string& BBValue::string() const {
 bool BBValue::operator==(const BBValue& other) const {
     if (isNumber() && other.isNumber()) return exactValue(*this) == exactValue(other);
     if (type_ != other.type_) return false;
-    return storage_ == other.storage_;
+    switch (type_) {
+        case Type::String: return string_ == other.string_;
+        case Type::Data: return data_ == other.data_;
+        case Type::Array: return array_ == other.array_;
+        case Type::Dictionary: return dictionary_ == other.dictionary_;
+        default: return true;  // null
+    }
 }
 
 std::size_t BBValue::hash() const {

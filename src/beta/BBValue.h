@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <variant>
+#include <new>
 #include <vector>
 
 #include "beta/BBData.h"
@@ -30,26 +30,47 @@ public:
         String, Data, Array, Dictionary,
     };
 
-    BBValue() = default;  // the null object
-    BBValue(std::nullptr_t) {}
-    BBValue(bool b) : type_(Type::Boolean), storage_(b) {}
+    BBValue() : bits_(0) {}  // the null object
+    BBValue(std::nullptr_t) : bits_(0) {}
+    // Narrow scalars clear the whole word first: copies move the word as it stands.
+    BBValue(bool b) : type_(Type::Boolean), bits_(0) { bool_ = b; }
     template <std::integral T>
         requires(!std::same_as<T, bool>)
     BBValue(T v) : type_(integerType<T>()) {
         if constexpr (std::is_signed_v<T>) {
-            storage_ = static_cast<std::int64_t>(v);
+            int_ = static_cast<std::int64_t>(v);
         } else {
-            storage_ = static_cast<std::uint64_t>(v);
+            uint_ = static_cast<std::uint64_t>(v);
         }
     }
-    BBValue(float f) : type_(Type::Float), storage_(f) {}
-    BBValue(double d) : type_(Type::Double), storage_(d) {}
-    BBValue(const char* s) : type_(Type::String), storage_(std::string(s ? s : "")) {}
-    BBValue(std::string s) : type_(Type::String), storage_(std::move(s)) {}
-    BBValue(std::string_view s) : type_(Type::String), storage_(std::string(s)) {}
-    BBValue(BBData d) : type_(Type::Data), storage_(std::move(d)) {}
-    BBValue(BBArray a) : type_(Type::Array), storage_(std::move(a)) {}
-    BBValue(BBDictionary d) : type_(Type::Dictionary), storage_(std::move(d)) {}
+    BBValue(float f) : type_(Type::Float), bits_(0) { float_ = f; }
+    BBValue(double d) : type_(Type::Double), double_(d) {}
+    BBValue(const char* s) : type_(Type::String), string_(s ? s : "") {}
+    BBValue(std::string s) : type_(Type::String), string_(std::move(s)) {}
+    BBValue(std::string_view s) : type_(Type::String), string_(s) {}
+    BBValue(const char* bytes, std::size_t length) : type_(Type::String), string_(bytes, length) {}
+    BBValue(BBData d) : type_(Type::Data), data_(std::move(d)) {}
+    BBValue(BBArray a) : type_(Type::Array), array_(std::move(a)) {}
+    BBValue(BBDictionary d) : type_(Type::Dictionary), dictionary_(std::move(d)) {}
+
+    BBValue(const BBValue& other) : type_(other.type_) { copyFrom(other); }
+    BBValue(BBValue&& other) noexcept : type_(other.type_) { moveFrom(std::move(other)); }
+    BBValue& operator=(const BBValue& other) {
+        if (this != &other) {
+            BBValue copy(other);
+            *this = std::move(copy);
+        }
+        return *this;
+    }
+    BBValue& operator=(BBValue&& other) noexcept {
+        if (this != &other) {
+            destroy();
+            type_ = other.type_;
+            moveFrom(std::move(other));
+        }
+        return *this;
+    }
+    ~BBValue() { destroy(); }
 
     Type type() const { return type_; }
     bool isNull() const { return type_ == Type::Null; }
@@ -71,12 +92,12 @@ public:
     float floatValue() const;
 
     // The contents when the value has that type, else nullptr.
-    const std::string* asString() const { return std::get_if<std::string>(&storage_); }
-    const BBData* asData() const { return std::get_if<BBData>(&storage_); }
-    const BBArray* asArray() const { return std::get_if<BBArray>(&storage_); }
-    BBArray* asArray() { return std::get_if<BBArray>(&storage_); }
-    const BBDictionary* asDictionary() const { return std::get_if<BBDictionary>(&storage_); }
-    BBDictionary* asDictionary() { return std::get_if<BBDictionary>(&storage_); }
+    const std::string* asString() const { return type_ == Type::String ? &string_ : nullptr; }
+    const BBData* asData() const { return type_ == Type::Data ? &data_ : nullptr; }
+    const BBArray* asArray() const { return type_ == Type::Array ? &array_ : nullptr; }
+    BBArray* asArray() { return type_ == Type::Array ? &array_ : nullptr; }
+    const BBDictionary* asDictionary() const { return type_ == Type::Dictionary ? &dictionary_ : nullptr; }
+    BBDictionary* asDictionary() { return type_ == Type::Dictionary ? &dictionary_ : nullptr; }
 
     // The string, or the empty string for any other type.
     const std::string& string() const;
@@ -88,6 +109,9 @@ public:
     std::size_t hash() const;
 
 private:
+    friend class TFMessagePackPacker;  // reads numbers straight from storage
+    friend class BBMessagePackBuilder;  // builds values in place
+
     template <class T>
     static constexpr Type integerType() {
         constexpr bool s = std::is_signed_v<T>;
@@ -99,10 +123,55 @@ private:
         }
     }
 
+    // Scalars live in bits_ (copied as they stand); the other types are constructed in place.
+    void copyFrom(const BBValue& other) {
+        switch (type_) {
+            case Type::String: new (&string_) std::string(other.string_); break;
+            case Type::Data: new (&data_) BBData(other.data_); break;
+            case Type::Array: new (&array_) BBArray(other.array_); break;
+            case Type::Dictionary: new (&dictionary_) BBDictionary(other.dictionary_); break;
+            default: bits_ = other.bits_; break;
+        }
+    }
+    void moveFrom(BBValue&& other) {
+        switch (type_) {
+            case Type::String: new (&string_) std::string(std::move(other.string_)); break;
+            case Type::Data: new (&data_) BBData(std::move(other.data_)); break;
+            case Type::Array: new (&array_) BBArray(std::move(other.array_)); break;
+            case Type::Dictionary: new (&dictionary_) BBDictionary(std::move(other.dictionary_)); break;
+            default: bits_ = other.bits_; break;
+        }
+    }
+    void destroy() {
+        switch (type_) {
+            case Type::String: string_.~basic_string(); break;
+            case Type::Data: data_.~BBData(); break;
+            case Type::Array: array_.~BBArray(); break;
+            case Type::Dictionary: dictionary_.~BBDictionary(); break;
+            default: break;
+        }
+    }
+
     Type type_ = Type::Null;
-    std::variant<std::monostate, bool, std::int64_t, std::uint64_t, float, double, std::string,
-                 BBData, BBArray, BBDictionary>
-        storage_;
+    union {
+        std::uint64_t bits_;
+        bool bool_;
+        std::int64_t int_;
+        std::uint64_t uint_;
+        float float_;
+        double double_;
+        std::string string_;
+        BBData data_;
+        BBArray array_;
+        BBDictionary dictionary_;
+    };
 };
+
+inline std::size_t BBDictionary::size() const { return entries_.size(); }
+inline bool BBDictionary::empty() const { return entries_.empty(); }
+inline BBDictionary::const_iterator BBDictionary::begin() const { return entries_.begin(); }
+inline BBDictionary::const_iterator BBDictionary::end() const { return entries_.end(); }
+inline void BBDictionary::reserve(std::size_t count) { entries_.reserve(count); }
+inline void BBDictionary::append(BBValue key, BBValue value) { entries_.emplace_back(std::move(key), std::move(value)); }
 
 }  // namespace bb

@@ -5,7 +5,10 @@
 namespace bb {
 
 namespace {
-constexpr std::uint64_t kInitialCapacity = 5;
+// Room for a typical event at once: growing from a few bytes by half again each time would
+// reallocate a dozen times for one kilobyte. What a small result leaves unused is given back.
+constexpr std::uint64_t kInitialCapacity = 4096;
+constexpr std::uint64_t kKeptSlack = 512;
 }
 
 TFMessagePackPacker::~TFMessagePackPacker() { releaseBuffer(); }
@@ -26,28 +29,43 @@ std::optional<BBData> TFMessagePackPacker::pack(const BBValue& object) {
         releaseBuffer();
         return std::nullopt;
     }
-    BBData data = BBData::adoptingMalloced(buffer_.raw_data, buffer_.used());
+    const std::uint64_t used = buffer_.used();
+    if (buffer_.current_length == kInitialCapacity && kInitialCapacity - used > kKeptSlack) {
+        // Shrinking a small block keeps the bytes where they are.
+        if (void* shrunk = std::realloc(buffer_.raw_data, used)) buffer_.raw_data = static_cast<char*>(shrunk);
+    }
+    BBData data = BBData::adoptingMalloced(buffer_.raw_data, used);
     buffer_ = BBMessagePackBuffer{};
     data.bb_setMessagePack(true);
     return data;
 }
 
 void TFMessagePackPacker::packObject(const BBValue& object) {
+    using T = BBValue::Type;
+    // One dispatch on the type for every kind of value, numbers included: this runs per value.
     switch (object.type()) {
-        case BBValue::Type::Array: packNSArray(*object.asArray()); return;
-        case BBValue::Type::Dictionary: packNSDictionary(*object.asDictionary()); return;
-        case BBValue::Type::Data: {
-            const BBData& data = *object.asData();
-            if (data.bb_isMessagePack()) {
-                bb_mp_write_bytes(buffer_, data.bytes(), data.size());
+        case T::Array: packNSArray(object.array_); return;
+        case T::Dictionary: packNSDictionary(object.dictionary_); return;
+        case T::Data:
+            if (object.data_.bb_isMessagePack()) {
+                bb_mp_write_bytes(buffer_, object.data_.bytes(), object.data_.size());
             } else {
-                packNSData(data);
+                packNSData(object.data_);
             }
             return;
-        }
-        case BBValue::Type::String: packNSString(*object.asString()); return;
-        case BBValue::Type::Null: packNSNull(); return;
-        default: packNSNumber(object); return;
+        case T::String: packNSString(object.string_); return;
+        case T::Null: packNSNull(); return;
+        case T::Boolean: bb_mp_write_bool(buffer_, object.bool_); return;
+        case T::Int8: bb_mp_write_int8(buffer_, static_cast<std::int8_t>(object.int_)); return;
+        case T::Int16: bb_mp_write_int16(buffer_, static_cast<std::int16_t>(object.int_)); return;
+        case T::Int32: bb_mp_write_int32(buffer_, static_cast<std::int32_t>(object.int_)); return;
+        case T::Int64: bb_mp_write_int64(buffer_, object.int_); return;
+        case T::UInt8: bb_mp_write_uint8(buffer_, static_cast<std::uint8_t>(object.uint_)); return;
+        case T::UInt16: bb_mp_write_uint16(buffer_, static_cast<std::uint16_t>(object.uint_)); return;
+        case T::UInt32: bb_mp_write_uint32(buffer_, static_cast<std::uint32_t>(object.uint_)); return;
+        case T::UInt64: bb_mp_write_uint64(buffer_, object.uint_); return;
+        case T::Float: bb_mp_write_float(buffer_, object.float_); return;
+        case T::Double: bb_mp_write_double(buffer_, object.double_); return;
     }
 }
 
@@ -68,27 +86,18 @@ void TFMessagePackPacker::packNSDictionary(const BBDictionary& dictionary) {
     }
     bb_mp_write_map_header(buffer_, static_cast<std::uint32_t>(dictionary.size()));
     for (const auto& [key, value] : dictionary) {
-        packObject(key);
+        // Keys are nearly always strings: a plain test predicts better than the type dispatch.
+        if (key.type() == BBValue::Type::String) {
+            packNSString(key.string_);
+        } else {
+            packObject(key);
+        }
         packObject(value);
     }
 }
 
 void TFMessagePackPacker::packNSNumber(const BBValue& number) {
-    using T = BBValue::Type;
-    switch (number.type()) {
-        case T::Boolean: bb_mp_write_bool(buffer_, number.boolValue()); return;
-        case T::Int8: bb_mp_write_int8(buffer_, static_cast<std::int8_t>(number.int64Value())); return;
-        case T::Int16: bb_mp_write_int16(buffer_, static_cast<std::int16_t>(number.int64Value())); return;
-        case T::Int32: bb_mp_write_int32(buffer_, static_cast<std::int32_t>(number.int64Value())); return;
-        case T::Int64: bb_mp_write_int64(buffer_, number.int64Value()); return;
-        case T::UInt8: bb_mp_write_uint8(buffer_, static_cast<std::uint8_t>(number.uint64Value())); return;
-        case T::UInt16: bb_mp_write_uint16(buffer_, static_cast<std::uint16_t>(number.uint64Value())); return;
-        case T::UInt32: bb_mp_write_uint32(buffer_, static_cast<std::uint32_t>(number.uint64Value())); return;
-        case T::UInt64: bb_mp_write_uint64(buffer_, number.uint64Value()); return;
-        case T::Float: bb_mp_write_float(buffer_, number.floatValue()); return;
-        case T::Double: bb_mp_write_double(buffer_, number.doubleValue()); return;
-        default: return;
-    }
+    if (number.isNumber()) packObject(number);
 }
 
 void TFMessagePackPacker::packNSString(const std::string& string) {

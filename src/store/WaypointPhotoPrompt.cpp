@@ -3,15 +3,26 @@
 #include "model/Language.h"
 #include "model/Settings.h"
 #include "platform/graphics/Image.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Window.h"
 #include "store/CurrentReadingSource.h"
+#include "store/VNPhotoManager.h"
 #include "store/Waypoint.h"
 
 namespace qx {
 
 namespace {
 
+// The photo library's own prompt, shown on the visible screen, unless a test installs another.
+void pickWithPhotoManager(std::function<void(std::optional<std::string>)> done) {
+    plat::Window* window = plat::Application::shared().keyWindow();
+    VNPhotoManager::sharedInstance().takePhotoAlertInController(
+        window ? window->visibleViewController() : nullptr,
+        [done = std::move(done)](const std::optional<std::string>& url) { done(url); });
+}
+
 struct Collaborators {
-    WaypointPhotoPrompt::PhotoPicker photoPicker;
+    WaypointPhotoPrompt::PhotoPicker photoPicker = pickWithPhotoManager;
     WaypointPhotoPrompt::ReportingService reporting;
 };
 

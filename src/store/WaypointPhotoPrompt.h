@@ -14,7 +14,8 @@ namespace qx {
 
 // The prompt that stores the current reading as a waypoint: a name field, a check box to add a
 // photo, Cancel, Save and, while the radiation-reporting service is connected, "Add To
-// RadResponder". The photo picker and the service live in higher layers and register here.
+// RadResponder". The photo comes from VNPhotoManager unless another picker is set; the reporting
+// service lives in a higher layer and registers here.
 class WaypointPhotoPrompt : public plat::AlertView {
 public:
     // Asks for a photo and calls back once with its asset URL, or none when the user gave none.

@@ -22,7 +22,7 @@ namespace {
 
 // A provisioning profile as the signing tools write it: the property list inside binary wrapping.
 std::string profile(const std::string& dictionaryBody) {
-    return std::string("0\x82\x1f\x3a\x06\x09*\x86H\x86\xf7\r\x01\x07\x02\xa0", 18) +
+    return std::string("0\x82\x1f\x3a\x06\x09*\x86H\x86\xf7\r\x01\x07\x02\xa0", 16) +
            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
            "<plist version=\"1.0\">\n<dict>\n" +

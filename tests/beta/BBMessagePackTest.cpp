@@ -171,16 +171,40 @@ TEST(BBMessagePack, RepeatedMapKeysKeepTheLastValue) {
     ASSERT_EQ(small->size(), 1u);
     EXPECT_EQ(small->find("a")->int64Value(), 2);
 
-    // Enough pairs to take the hashed path; 7 and 7.0 are the same key.
-    std::string input = bytes({0xde, 0x00, 40});
-    for (int i = 0; i < 38; ++i) input += bytes({i, 0xc0});
-    input += bytes({0xcb, 0x40, 0x1c, 0, 0, 0, 0, 0, 0, 0xc3});
-    input += bytes({0x00, 0xc2});
-    auto large = BBMessagePack::unpackDictionary(input);
-    ASSERT_TRUE(large);
-    EXPECT_EQ(large->size(), 38u);
-    EXPECT_TRUE(large->findKey(BBValue(7))->boolValue());
-    EXPECT_TRUE(large->findKey(BBValue(0))->isBoolean());
+    // Maps of both sizes the check handles differently; 7 and 7.0 are the same key.
+    for (int pairs : {40, 100}) {
+        std::string input = bytes({0xde, 0x00, pairs});
+        for (int i = 0; i < pairs - 2; ++i) input += bytes({i, 0xc0});
+        input += bytes({0xcb, 0x40, 0x1c, 0, 0, 0, 0, 0, 0, 0xc3});
+        input += bytes({0x00, 0xc2});
+        auto large = BBMessagePack::unpackDictionary(input);
+        ASSERT_TRUE(large);
+        EXPECT_EQ(large->size(), static_cast<std::size_t>(pairs - 2));
+        EXPECT_TRUE(large->findKey(BBValue(7))->boolValue());
+        EXPECT_TRUE(large->findKey(BBValue(0))->isBoolean());
+        EXPECT_TRUE(large->findKey(BBValue(pairs - 3))->isNull());
+    }
+}
+
+TEST(BBMessagePack, NumericKeysAtTheEdgesOfTheIntegerRanges) {
+    // Found by fuzzing: a float key just beyond the signed range was converted to an integer to
+    // be hashed. The edges themselves still meet their integer equals.
+    BBDictionary edges;
+    edges.append(BBValue(INT64_MIN), 1);
+    edges.append(BBValue(-9223372036854775808.0f), 2);  // the same key as INT64_MIN
+    edges.append(BBValue(-1e19f), 3);
+    edges.append(BBValue(-9.2236e18f), 4);
+    edges.append(BBValue(UINT64_MAX), 5);
+    edges.append(BBValue(1.9e19), 6);
+    edges.append(BBValue(18446744073709551616.0), 7);
+    auto packed = BBMessagePack::pack(BBValue(edges));
+    ASSERT_TRUE(packed);
+    auto back = BBMessagePack::unpackDictionary(packed->view());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->size(), 6u);
+    EXPECT_EQ(back->findKey(BBValue(INT64_MIN))->int64Value(), 2);
+    EXPECT_EQ(back->findKey(BBValue(-1e19f))->int64Value(), 3);
+    EXPECT_EQ(back->findKey(BBValue(UINT64_MAX))->int64Value(), 5);
 }
 
 TEST(BBMessagePack, ObjectGraphsSurviveARoundTrip) {

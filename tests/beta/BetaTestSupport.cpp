@@ -3,6 +3,7 @@
 #include <atomic>
 #include <thread>
 
+#include "beta/BBLogManager.h"
 #include "beta/BBReachability.h"
 #include "beta/BBServiceHost.h"
 #include "beta/BBTimerSource.h"
@@ -62,6 +63,16 @@ bool BetaTest::waitUntil(const std::function<bool()>& condition, std::chrono::mi
 }
 
 void BetaTest::onSDKQueue(const std::function<void()>& task) { bb::bb_sdk_queue().sync(task); }
+
+std::string BetaTest::libraryLogDuring(const std::function<void()>& during) {
+    auto& logManager = bb::BBLogManager::sharedManager();
+    logManager.setLogToConsole(false);
+    logManager.setLogToSTDERR(true);
+    ::testing::internal::CaptureStderr();
+    during();
+    logManager.sync([] {});
+    return ::testing::internal::GetCapturedStderr();
+}
 
 std::filesystem::path BetaTest::writeFile(const std::string& name, const std::string& bytes) {
     auto path = dataDir() / name;

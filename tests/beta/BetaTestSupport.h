@@ -30,6 +30,9 @@ protected:
     // Runs `task` on the SDK queue and waits for it.
     void onSDKQueue(const std::function<void()>& task);
 
+    // What the library logged (through its log entry) while `during` ran.
+    std::string libraryLogDuring(const std::function<void()>& during);
+
     std::filesystem::path writeFile(const std::string& name, const std::string& bytes);
 };
 

@@ -99,10 +99,11 @@ struct RemoveFileAtExit {
 
 const TestCertificates& TestCertificates::forHost(const std::string& hostName) {
     static std::mutex mutex;
-    static std::map<std::string, TestCertificates> made;
+    // Kept to the end of the process: services of other threads may still use them.
+    static auto* made = new std::map<std::string, TestCertificates>();
     std::lock_guard lock(mutex);
-    auto found = made.find(hostName);
-    if (found == made.end()) found = made.emplace(hostName, makeFor(hostName)).first;
+    auto found = made->find(hostName);
+    if (found == made->end()) found = made->emplace(hostName, makeFor(hostName)).first;
     return found->second;
 }
 

@@ -35,7 +35,8 @@ void waypoint(std::string& out, const WaypointRecord& r) {
     out += "  <wpt lat=\"";
     out += FieldText::number(*r.latitude);
     out += "\" lon=\"";
-    out += FieldText::number(*r.longitude);
+    // The schema's longitudes stop short of 180; -180 is the same meridian.
+    out += FieldText::number(*r.longitude == 180 ? -180.0 : *r.longitude);
     out += "\">\n";
     if (r.altitude) element(out, "    ", "ele", FieldText::number(*r.altitude));
     element(out, "    ", "time", FieldText::dateTime(r.date));

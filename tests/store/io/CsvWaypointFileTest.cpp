@@ -5,25 +5,12 @@
 #include "store/io/CsvWaypointWriter.h"
 #include "store/io/FieldText.h"
 
-namespace {
-
-std::vector<qx::WaypointRecord> withoutDeviceFields(std::vector<qx::WaypointRecord> records) {
-    for (auto& r : records) {
-        r.deviceType = 0;
-        r.deviceName.clear();
-        r.deviceSerial.clear();
-    }
-    return records;
-}
-
-}  // namespace
-
 TEST(CsvWaypointFileTest, WrittenFileReadsBackEveryColumn) {
     const auto records = qxtest::sampleRecords();
     const auto result = qx::CsvWaypointReader::read(qx::CsvWaypointWriter::write(records));
     ASSERT_TRUE(result.readable) << result.error;
     EXPECT_EQ(result.skipped, 0u);
-    EXPECT_EQ(result.records, withoutDeviceFields(records));
+    EXPECT_EQ(result.records, qxtest::withoutDeviceFields(records));
 }
 
 TEST(CsvWaypointFileTest, RowsAreQuotedAndNumbersPlainWhateverTheirSize) {

@@ -36,11 +36,16 @@ TEST(GpxWaypointFileTest, WaypointChildrenFollowTheSchemaOrderAndTextIsEscaped) 
     EXPECT_NE(text.find("<name>Ridge &lt;north&gt; &amp; &quot;quoted&quot;, &apos;single&apos;</name>"),
               std::string::npos);
     EXPECT_NE(text.find("<gpx version=\"1.1\""), std::string::npos);
+
+    qx::WaypointRecord dateLine = qxtest::sampleRecords().front();
+    dateLine.longitude = 180;
+    EXPECT_NE(qx::GpxWaypointWriter::write({dateLine}).find("lon=\"-180\""), std::string::npos);
 }
 
 TEST(GpxWaypointFileTest, TextThatXmlCannotCarryNeverBreaksTheFile) {
     qx::WaypointRecord r = qxtest::sampleRecords().front();
-    r.name = std::string("bell\x07 cr\r tab\t broken\xC3 ok\xE2\x82\xAC lone\xED\xA0\x80", 38);
+    static constexpr char kName[] = "bell\x07 cr\r tab\t broken\xC3 ok\xE2\x82\xAC lone\xED\xA0\x80";
+    r.name = std::string(kName, sizeof kName - 1);
     r.deviceSerial = "a]]>b";
     const auto result = qx::GpxWaypointReader::read(qx::GpxWaypointWriter::write({r}));
     ASSERT_TRUE(result.readable) << result.error;
@@ -100,8 +105,8 @@ TEST(GpxWaypointFileTest, BrokenOrForeignDocumentsAreNotTakenAtAll) {
         "",
         "<kml xmlns=\"http://www.opengis.net/kml/2.2\"><Placemark/></kml>",
         "<gpx xmlns=\"http://example.org/not-gpx\"><wpt lat=\"1\" lon=\"2\"/></gpx>",
-        "<!DOCTYPE gpx [<!ENTITY a \"aaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]>"
-        "<gpx version=\"1.1\"><wpt lat=\"1\" lon=\"2\"><time>2026-12-07T10:00:00Z</time><name>&b;</name></wpt></gpx>",
+        ("<!DOCTYPE gpx [<!ENTITY a \"aaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]>"
+         "<gpx version=\"1.1\"><wpt lat=\"1\" lon=\"2\"><time>2026-12-07T10:00:00Z</time><name>&b;</name></wpt></gpx>"),
     };
     for (const char* text : others) {
         const auto result = qx::GpxWaypointReader::read(text);

@@ -80,4 +80,14 @@ inline std::vector<qx::WaypointRecord> withPosition(const std::vector<qx::Waypoi
     return out;
 }
 
+// CSV files carry no instrument fields.
+inline std::vector<qx::WaypointRecord> withoutDeviceFields(std::vector<qx::WaypointRecord> records) {
+    for (auto& r : records) {
+        r.deviceType = 0;
+        r.deviceName.clear();
+        r.deviceSerial.clear();
+    }
+    return records;
+}
+
 }  // namespace qxtest

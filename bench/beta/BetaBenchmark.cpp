@@ -1,0 +1,216 @@
+// The beta library's codec and session log against their peers, measured in one run:
+//  - packing and unpacking against msgpack-c on the same data (goal: at least as fast);
+//  - appending log entries, with their rollovers, against bare zlib deflate of the same bytes
+//    in the same 64 KiB runs (the ceiling; goal: at least half its throughput).
+#include <benchmark/benchmark.h>
+#include <zlib.h>
+
+#include <filesystem>
+#include <msgpack.hpp>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "beta/BBMessagePack.h"
+#include "beta/BBRemoteLog.h"
+
+using namespace bb;
+
+namespace {
+
+// About 1 KB: the shape of an event the library queues.
+BBValue eventMap(int seed) {
+    std::mt19937 random(seed);
+    BBDictionary event{
+        {"type", "checkpoint"},
+        {"name", "Opened the settings screen " + std::to_string(random() % 1000)},
+        {"session_id", "6F9619FF-8B86-D011-B42D-00C04FC964FF"},
+        {"seq", static_cast<std::int32_t>(random() % 100000)},
+        {"time", 1.4e9 + random() % 100000},
+        {"fragment", std::int64_t{42}},
+        {"manual", false},
+        {"first_session", true},
+        {"app_version", "1.2 (45)"},
+        {"os_version", "6.1.0-13-amd64"},
+        {"device_model", "x86_64"},
+        {"locale", "de_DE"},
+        {"time_zone", "CET"},
+        {"time_zone_offset", std::int64_t{3600}},
+        {"connection_state", "Wifi Active"},
+        {"open_udid", "0123456789abcdef0123456789abcdef01234567"},
+    };
+    BBArray marks;
+    for (int i = 0; i < 40; ++i) marks.push_back(static_cast<std::int32_t>(random() % 70000));
+    event.set("marks", marks);
+    event.set("feedback", std::string(400, 'f'));
+    return BBValue(std::move(event));
+}
+
+BBValue bigString() { return BBValue(std::string(100 * 1024, 's')); }
+
+BBValue nestedArrays() {
+    BBArray outer;
+    for (int i = 0; i < 100; ++i) {
+        BBArray inner;
+        for (int j = 0; j < 100; ++j) inner.push_back(BBArray{i * j, static_cast<double>(j) / 3, "n"});
+        outer.push_back(std::move(inner));
+    }
+    return BBValue(std::move(outer));
+}
+
+// The same data as msgpack-c's dynamic object, its usual way to hold a graph of any shape.
+msgpack::object toMsgpack(const BBValue& v, msgpack::zone& zone) {
+    switch (v.type()) {
+        case BBValue::Type::Null: return msgpack::object();
+        case BBValue::Type::Boolean: return msgpack::object(v.boolValue());
+        case BBValue::Type::Float:
+        case BBValue::Type::Double: return msgpack::object(v.doubleValue());
+        case BBValue::Type::String: return msgpack::object(v.string(), zone);
+        case BBValue::Type::Array: {
+            msgpack::object o;
+            o.type = msgpack::type::ARRAY;
+            o.via.array.size = static_cast<std::uint32_t>(v.asArray()->size());
+            o.via.array.ptr = static_cast<msgpack::object*>(zone.allocate_align(sizeof(msgpack::object) * o.via.array.size));
+            for (std::uint32_t i = 0; i < o.via.array.size; ++i) o.via.array.ptr[i] = toMsgpack((*v.asArray())[i], zone);
+            return o;
+        }
+        case BBValue::Type::Dictionary: {
+            msgpack::object o;
+            o.type = msgpack::type::MAP;
+            o.via.map.size = static_cast<std::uint32_t>(v.asDictionary()->size());
+            o.via.map.ptr = static_cast<msgpack::object_kv*>(zone.allocate_align(sizeof(msgpack::object_kv) * o.via.map.size));
+            std::uint32_t i = 0;
+            for (const auto& [key, value] : *v.asDictionary()) {
+                o.via.map.ptr[i].key = toMsgpack(key, zone);
+                o.via.map.ptr[i].val = toMsgpack(value, zone);
+                ++i;
+            }
+            return o;
+        }
+        default: return msgpack::object(v.int64Value());
+    }
+}
+
+struct Sample {
+    BBValue value;
+    std::string packed;
+    msgpack::zone zone;
+    msgpack::object object;
+};
+
+Sample& sample(int which) {
+    static Sample samples[3];
+    Sample& s = samples[which];
+    if (s.packed.empty()) {
+        s.value = which == 0 ? eventMap(1) : which == 1 ? bigString() : nestedArrays();
+        s.packed = std::string(BBMessagePack::pack(s.value)->view());
+        s.object = toMsgpack(s.value, s.zone);
+    }
+    return s;
+}
+
+void BM_Pack_Ours(benchmark::State& state) {
+    Sample& s = sample(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        auto packed = BBMessagePack::pack(s.value);
+        benchmark::DoNotOptimize(packed->bytes());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * s.packed.size()));
+}
+
+void BM_Pack_MsgpackC(benchmark::State& state) {
+    Sample& s = sample(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        msgpack::sbuffer buffer;
+        msgpack::pack(buffer, s.object);
+        benchmark::DoNotOptimize(buffer.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * s.packed.size()));
+}
+
+void BM_Unpack_Ours(benchmark::State& state) {
+    Sample& s = sample(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        auto object = BBMessagePack::unpack(s.packed);
+        benchmark::DoNotOptimize(object->type());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * s.packed.size()));
+}
+
+void BM_Unpack_MsgpackC(benchmark::State& state) {
+    Sample& s = sample(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        msgpack::object_handle handle = msgpack::unpack(s.packed.data(), s.packed.size());
+        benchmark::DoNotOptimize(handle.get().type);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * s.packed.size()));
+}
+
+// Log lines like a host writes them: mostly text, partly varying.
+std::vector<std::string> logLines() {
+    std::mt19937 random(5);
+    std::vector<std::string> lines;
+    for (int i = 0; i < 10000; ++i) {
+        lines.push_back("Betabeam: uploaded queue file " + std::to_string(random()) + " of session " +
+                        std::to_string(random() % 50) + " after " + std::to_string(random() % 3000) + " ms");
+    }
+    return lines;
+}
+
+// The entries exactly as the log writes them.
+std::string entryBytes(const std::vector<std::string>& lines) {
+    std::string all;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& text = lines[i];
+        all += std::string("\x82\xa4Time\xd3", 7);
+        for (int shift = 56; shift >= 0; shift -= 8) all += static_cast<char>(static_cast<std::uint64_t>(i) >> shift);
+        all += std::string("\xa7Message", 8);
+        all += text.size() < 32 ? std::string(1, static_cast<char>(0xa0 | text.size()))
+                                : std::string{'\xda', static_cast<char>(text.size() >> 8), static_cast<char>(text.size())};
+        all += text;
+    }
+    return all;
+}
+
+void BM_LogAppend_Ours(benchmark::State& state) {
+    const auto lines = logLines();
+    const std::string dir = (std::filesystem::temp_directory_path() / "bb_bench_log").string();
+    std::filesystem::create_directories(dir);
+    for (auto _ : state) {
+        BBRemoteLog log{};
+        bb_log_store_setup(&log, dir.c_str(), "bench");
+        bb_log_open(&log);
+        std::filesystem::remove(std::string(log.path) + ".zlog");
+        for (std::size_t i = 0; i < lines.size(); ++i) bb_log_append_entry(&log, lines[i], static_cast<std::int64_t>(i));
+        bb_log_close(&log);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * entryBytes(lines).size()));
+    std::filesystem::remove_all(dir);
+}
+
+void BM_LogAppend_ZlibCeiling(benchmark::State& state) {
+    const std::string all = entryBytes(logLines());
+    std::vector<unsigned char> out(compressBound(kBBLogRunSize));
+    for (auto _ : state) {
+        for (std::size_t at = 0; at < all.size(); at += kBBLogRunSize) {
+            uLongf size = out.size();
+            const std::size_t n = std::min<std::size_t>(kBBLogRunSize, all.size() - at);
+            compress2(out.data(), &size, reinterpret_cast<const Bytef*>(all.data() + at), n, Z_DEFAULT_COMPRESSION);
+            benchmark::DoNotOptimize(out.data());
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * all.size()));
+}
+
+}  // namespace
+
+// 0: 1 KB event map, 1: 100 KB string, 2: nested arrays.
+BENCHMARK(BM_Pack_Ours)->Arg(0)->Arg(1)->Arg(2);
+BENCHMARK(BM_Pack_MsgpackC)->Arg(0)->Arg(1)->Arg(2);
+BENCHMARK(BM_Unpack_Ours)->Arg(0)->Arg(1)->Arg(2);
+BENCHMARK(BM_Unpack_MsgpackC)->Arg(0)->Arg(1)->Arg(2);
+// Appends are mostly system calls: measured on the wall clock, like their ceiling.
+BENCHMARK(BM_LogAppend_Ours)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LogAppend_ZlibCeiling)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+BENCHMARK_MAIN();

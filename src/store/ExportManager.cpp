@@ -1,0 +1,124 @@
+#include "store/ExportManager.h"
+
+#include "model/Language.h"
+#include "platform/foundation/DataFolder.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/FileUtil.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/MailComposer.h"
+#include "platform/ui/ProgressOverlay.h"
+#include "platform/ui/Window.h"
+#include "store/Measurement.h"
+#include "store/Waypoint.h"
+#include "store/io/WaypointFile.h"
+
+namespace qx {
+
+namespace {
+
+WaypointRecord recordOf(const Measurement& m, const Waypoint* w) {
+    WaypointRecord r;
+    r.date = m.date();
+    r.der = m.der();
+    r.variation = m.variation();
+    r.de = m.de();
+    r.accumulation = m.accumulation().value_or("");
+    r.deviceType = static_cast<int>(m.deviceType());
+    r.deviceName = m.deviceName().value_or("");
+    r.deviceSerial = m.deviceSerial().value_or("");
+    if (w) {
+        r.latitude = w->latitude();
+        r.longitude = w->longitude();
+        r.altitude = w->altitude();
+        r.name = w->name().value_or("");
+    }
+    return r;
+}
+
+}  // namespace
+
+ExportManager& ExportManager::sharedInstance() {
+    static ExportManager* manager = new ExportManager();
+    return *manager;
+}
+
+std::vector<WaypointRecord> ExportManager::recordsOf(const std::vector<std::shared_ptr<ManagedObject>>& objects) {
+    std::vector<WaypointRecord> out;
+    out.reserve(objects.size());
+    for (const auto& object : objects) {
+        if (!object) continue;
+        std::shared_ptr<Waypoint> w;
+        std::shared_ptr<Measurement> m;
+        if (object->entity() == EntityKind::waypoint) {
+            w = std::static_pointer_cast<Waypoint>(object);
+            m = w->measurement();
+        } else if (object->entity() == EntityKind::measurement) {
+            m = std::static_pointer_cast<Measurement>(object);
+            w = m->waypoint();
+        }
+        if (!m) {
+            plat::Log::line("ExportManager: a record without reading is left out");
+            continue;
+        }
+        out.push_back(recordOf(*m, w.get()));
+    }
+    return out;
+}
+
+void ExportManager::exportWaypoints(const std::vector<std::shared_ptr<ManagedObject>>& records, unsigned exportFormat,
+                                    Completion completion) {
+    const auto format = WaypointFile::formatFromNumber(exportFormat);
+    if (records.empty() || !format) {
+        if (!records.empty()) plat::Log::line("ExportManager: unknown export format " + std::to_string(exportFormat));
+        if (completion) completion();
+        return;
+    }
+    auto overlay = plat::ProgressOverlay::showOn(plat::Window::keyWindow(), true);
+    overlay->setTitle(Language::get("Exporting data..."));
+    auto fileRecords = std::make_shared<std::vector<WaypointRecord>>(recordsOf(records));
+    const plat::Date when = plat::Date::now();
+    const auto folder = plat::DataFolder::documents();
+    plat::dispatch::onQueue(queue_, [this, fileRecords, format, when, folder, overlay, completion] {
+        std::string error;
+        const auto file = WaypointFile::writeNew(*fileRecords, *format, folder, when, &error);
+        plat::dispatch::toMain([this, file, error, format, overlay, completion] {
+            overlay->hide(true);
+            written(file, error, *format, completion);
+        });
+    });
+}
+
+void ExportManager::written(const std::optional<std::filesystem::path>& file, const std::string& error,
+                            WaypointFormat format, const Completion& completion) {
+    if (!file) {
+        plat::Log::line("ExportManager: " + error);
+        plat::AlertView::show(Language::get("Export failed"), Language::get("The file could not be written."),
+                              Language::get("OK"), {}, {});
+        if (completion) completion();
+        return;
+    }
+    plat::Log::line("ExportManager: wrote " + file->filename().string());
+    if (!offerByMail(*file, format, completion) && completion) completion();
+}
+
+bool ExportManager::offerByMail(const std::filesystem::path& file, WaypointFormat format,
+                                const Completion& completion) {
+    auto* window = plat::Window::keyWindow();
+    auto* screen = window ? window->visibleViewController() : nullptr;
+    auto bytes = plat::file::read(file);
+    if (!plat::MailComposer::canSendMail() || !screen || !bytes) {
+        plat::Log::line("ExportManager: the file is not mailed; it stays in Documents");
+        return false;
+    }
+    auto composer = std::make_shared<plat::MailComposer>();
+    composer->setSubject(Language::get("Data export"));
+    composer->setMessageBody("", false);
+    composer->addAttachmentData(std::move(*bytes), WaypointFile::mimeType(format), file.filename().string());
+    composer->setCompletion([completion](plat::MailComposer& mail, plat::MailResult, const std::string&) {
+        mail.dismissViewController(true);
+        if (completion) completion();
+    });
+    return screen->presentViewController(composer, true);
+}
+
+}  // namespace qx

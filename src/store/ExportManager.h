@@ -1,0 +1,45 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/foundation/Dispatch.h"
+#include "store/io/WaypointFile.h"
+#include "store/io/WaypointRecord.h"
+
+namespace qx {
+
+class ManagedObject;
+
+// Exports chosen waypoints and readings to a CSV or GPX file in Documents/ and offers the file
+// as a mail attachment, with a progress overlay on the key window while the file is written. The file is written on the manager's own queue, one export after the
+// other, so that two exports never race for a file name.
+class ExportManager {
+public:
+    using Completion = std::function<void()>;
+
+    static ExportManager& sharedInstance();
+
+    // `records`: waypoints and measurements of the main context; `exportFormat` 1 CSV, 2 GPX.
+    // An empty list runs the completion at once. Otherwise the completion runs on the main
+    // thread once the export has finished (the mail composer closed, or the failure shown).
+    void exportWaypoints(const std::vector<std::shared_ptr<ManagedObject>>& records, unsigned exportFormat,
+                         Completion completion = {});
+
+    // The file records of waypoints and measurements: a measurement carries its waypoint's
+    // position and name when it has one.
+    static std::vector<WaypointRecord> recordsOf(const std::vector<std::shared_ptr<ManagedObject>>& objects);
+
+private:
+    ExportManager() : queue_("ExportManager") {}
+    void written(const std::optional<std::filesystem::path>& file, const std::string& error, WaypointFormat format,
+                 const Completion& completion);
+    // Presents a new mail with the file attached; false when no mail can be offered.
+    bool offerByMail(const std::filesystem::path& file, WaypointFormat format, const Completion& completion);
+
+    plat::SerialQueue queue_;
+};
+
+}  // namespace qx

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "store/io/WaypointRecord.h"
+
+namespace qx {
+
+class Context;
+
+// How an import ended. `success` is false when the file could not be read at all or the
+// store refused the save; then nothing was stored.
+struct ImportResult {
+    bool success = false;
+    std::size_t imported = 0;
+    std::size_t skipped = 0;
+    std::size_t firstBadLine = 0;
+    std::string error;  // English text, a key of the language table
+    std::size_t errorLine = 0;
+};
+
+// Imports waypoints from a CSV or GPX file into the day sets of their dates. The file is read
+// on a worker; everything it gives is stored in one save, so that the store holds all of the
+// file's readable rows or nothing of it. The person sees a progress overlay meanwhile and is
+// then told what was imported and skipped.
+class ImportManager {
+public:
+    using Completion = std::function<void(const ImportResult& result)>;
+
+    static ImportManager& sharedImportManager();
+
+    // Main thread only; `completion` runs on the main thread after the person was told.
+    void importFile(const std::filesystem::path& path, Completion completion = {});
+
+    // Stores the records in `context`: each in the set of its local calendar day (made when
+    // missing); a record with a position becomes a waypoint owning its measurement, one
+    // without becomes a reading of the day alone.
+    static void storeRecords(const std::vector<WaypointRecord>& records, Context& context);
+
+    // The text of the message the person is shown after an import.
+    static std::string summaryText(const ImportResult& result);
+
+private:
+    ImportManager() = default;
+    static void store(const std::shared_ptr<WaypointReadResult>& read, const Completion& completion);
+};
+
+}  // namespace qx

@@ -1,0 +1,65 @@
+#include "store/PhotoLibraryPicker.h"
+
+#include <algorithm>
+
+#include "model/Language.h"
+#include "platform/ui/Button.h"
+
+namespace qx {
+
+std::shared_ptr<PhotoLibraryPicker> PhotoLibraryPicker::make(std::filesystem::path folder, PickBlock block) {
+    return std::shared_ptr<PhotoLibraryPicker>(new PhotoLibraryPicker(photosIn(folder), std::move(block)));
+}
+
+std::vector<std::filesystem::path> PhotoLibraryPicker::photosIn(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> out;
+    std::error_code ec;
+    for (auto it = std::filesystem::directory_iterator(folder, ec); !ec && it != std::filesystem::directory_iterator();
+         it.increment(ec)) {
+        std::string ext = it->path().extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+        if (ext == ".png" && it->is_regular_file(ec)) out.push_back(it->path());
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+void PhotoLibraryPicker::viewDidLoad() {
+    setTitle(Language::get("Photos"));
+    const plat::Rect bounds = view()->frame();
+    constexpr double kBar = 44;
+    table_ = std::make_shared<plat::TableView>(
+        plat::Rect(0, 0, bounds.size.width, std::max(0.0, bounds.size.height - kBar)));
+    table_->setDataSource(sharedAs<PhotoLibraryPicker>());
+    table_->setDelegate(sharedAs<PhotoLibraryPicker>());
+    view()->addSubview(table_);
+    auto cancelButton =
+        plat::Button::make(plat::ButtonType::System, plat::Rect(0, bounds.size.height - kBar, bounds.size.width, kBar));
+    cancelButton->setTitle(Language::get("Cancel"));
+    cancelButton->addAction(plat::TouchUpInside, [this](plat::Control&) { cancel(); });
+    view()->addSubview(cancelButton);
+}
+
+long PhotoLibraryPicker::numberOfRows(plat::TableView&, long) { return static_cast<long>(photos_.size()); }
+
+plat::TableViewCellPtr PhotoLibraryPicker::cellForRow(plat::TableView&, const plat::IndexPath& ip) {
+    auto cell = std::make_shared<plat::TableViewCell>();
+    cell->textLabel().setText(photos_.at(static_cast<std::size_t>(ip.row)).filename().string());
+    return cell;
+}
+
+void PhotoLibraryPicker::didSelectRow(plat::TableView&, const plat::IndexPath& ip) {
+    pick(photos_.at(static_cast<std::size_t>(ip.row)));
+}
+
+void PhotoLibraryPicker::cancel() { pick(std::nullopt); }
+
+void PhotoLibraryPicker::pick(const std::optional<std::filesystem::path>& photo) {
+    // The block usually dismisses this screen; it must outlive the call that got here.
+    const auto keepAlive = sharedAs<PhotoLibraryPicker>();
+    auto block = std::move(block_);
+    block_ = nullptr;
+    if (block) block(photo);
+}
+
+}  // namespace qx

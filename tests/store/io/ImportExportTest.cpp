@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "../StoreTestSupport.h"
+#include "WaypointSamples.h"
+#include "model/DateStrings.h"
+#include "model/Language.h"
+#include "platform/foundation/DataFolder.h"
+#include "platform/foundation/FileUtil.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/MailComposer.h"
+#include "platform/ui/ProgressOverlay.h"
+#include "platform/ui/Window.h"
+#include "store/ExportManager.h"
+#include "store/ImportManager.h"
+
+namespace qxtest {
+
+namespace {
+
+class ImportExportTest : public StoreTest {
+protected:
+    void SetUp() override {
+        StoreTest::SetUp();
+        window.setRootViewController(screen);
+        window.makeKeyAndVisible();
+    }
+
+    // Every stored reading, oldest first, as file records.
+    std::vector<qx::WaypointRecord> storedRecords() {
+        auto all = main().fetch<qx::Measurement>(qx::FetchRequest::of<qx::Measurement>().sortedBy("date"));
+        return qx::ExportManager::recordsOf({all.begin(), all.end()});
+    }
+
+    std::vector<std::shared_ptr<qx::ManagedObject>> storeSamples() {
+        qx::ImportManager::storeRecords(sampleRecords(), main());
+        EXPECT_TRUE(main().save());
+        auto all = main().fetch<qx::Measurement>(qx::FetchRequest::of<qx::Measurement>().sortedBy("date"));
+        return {all.begin(), all.end()};
+    }
+
+    // Exports, checks the mail offered with the file, and closes the mail.
+    std::filesystem::path exportAndWait(const std::vector<std::shared_ptr<qx::ManagedObject>>& objects, unsigned format) {
+        bool done = false;
+        qx::ExportManager::sharedInstance().exportWaypoints(objects, format, [&] { done = true; });
+        EXPECT_EQ(overlayTitle(), "Exporting data...");
+        drain();
+        EXPECT_EQ(overlayTitle(), "");
+        auto mail = std::dynamic_pointer_cast<plat::MailComposer>(screen->presentedViewController());
+        EXPECT_TRUE(mail);
+        EXPECT_FALSE(done);  // not before the mail is closed
+        if (mail) {
+            EXPECT_EQ(mail->subject(), "Data export");
+            EXPECT_EQ(mail->attachments().size(), 1u);
+            EXPECT_EQ(mail->attachments().at(0).mimeType, format == 1 ? "text/csv" : "application/gpx+xml");
+            EXPECT_TRUE(mail->cancel());
+        }
+        EXPECT_TRUE(done);
+        EXPECT_EQ(screen->presentedViewController(), nullptr);
+        std::vector<std::filesystem::path> files;
+        for (const auto& e : std::filesystem::directory_iterator(plat::DataFolder::documents())) files.push_back(e.path());
+        EXPECT_EQ(files.size(), 1u);
+        return files.empty() ? std::filesystem::path() : files.front();
+    }
+
+    qx::ImportResult importAndWait(const std::filesystem::path& file) {
+        qx::ImportResult result;
+        bool done = false;
+        qx::ImportManager::sharedImportManager().importFile(file, [&](const qx::ImportResult& r) {
+            result = r;
+            done = true;
+        });
+        EXPECT_EQ(overlayTitle(), "Importing data...");
+        drain();
+        EXPECT_TRUE(done);
+        EXPECT_EQ(overlayTitle(), "");
+        return result;
+    }
+
+    std::string alertText() {
+        auto alert = plat::AlertView::frontmostAlert();
+        return alert ? alert->title() + "|" + alert->message() : std::string();
+    }
+
+    std::string overlayTitle() {
+        auto overlay = plat::ProgressOverlay::overlayOn(&window);
+        return overlay && overlay->isShowing() ? overlay->title() : std::string();
+    }
+
+    std::size_t storedCount(qx::EntityKind entity) { return main().count(qx::FetchRequest(entity)).value_or(0); }
+
+    std::shared_ptr<plat::ViewController> screen = std::make_shared<plat::ViewController>();
+    plat::Window window;
+};
+
+}  // namespace
+
+TEST_F(ImportExportTest, CsvExportThenImportGivesBackEveryReading) {
+    const auto file = exportAndWait(storeSamples(), 1);
+    EXPECT_EQ(file.extension(), ".csv");
+    const auto before = storedRecords();
+    ASSERT_TRUE(store().wipe());
+    const auto result = importAndWait(file);
+    EXPECT_TRUE(result.success);
+    EXPECT_EQ(result.imported, 4u);
+    EXPECT_EQ(storedRecords(), withoutDeviceFields(before));
+    EXPECT_EQ(storedCount(qx::EntityKind::waypoint), 3u);  // the reading of no waypoint stays one
+    EXPECT_EQ(alertText(), "Data import|Imported: 4\nSkipped: 0");
+}
+
+TEST_F(ImportExportTest, GpxExportThenImportGivesBackEveryWaypointField) {
+    const auto objects = storeSamples();
+    std::vector<std::shared_ptr<qx::ManagedObject>> waypoints;
+    for (const auto& o : objects) {
+        if (auto w = std::static_pointer_cast<qx::Measurement>(o)->waypoint()) waypoints.push_back(w);
+    }
+    const auto file = exportAndWait(waypoints, 2);
+    const auto before = storedRecords();
+    ASSERT_TRUE(store().wipe());
+    EXPECT_EQ(importAndWait(file).imported, 3u);
+    auto expected = before;
+    expected.erase(std::remove_if(expected.begin(), expected.end(), [](const auto& r) { return !r.hasPosition(); }),
+                   expected.end());
+    EXPECT_EQ(storedRecords(), expected);
+}
+
+TEST_F(ImportExportTest, ReadingsGoIntoTheSetsOfTheirLocalDays) {
+    auto existing = makeSet(main(), qx::DateStrings::beginningOfDay(plat::Date(1796637600)));
+    ASSERT_TRUE(main().save());
+    const auto file = plat::DataFolder::documents() / "days.csv";
+    // 23:30 UTC on the 7th is the 8th in Berlin, where the tests run.
+    plat::file::writeAtomically(file,
+                                "date,der,latitude,longitude\n2026-12-07T10:00:00Z,0.1,1,2\n"
+                                "2026-12-07T23:30:00Z,0.2,1,2\n2026-12-07T12:00:00Z,0.3,,\n");
+    EXPECT_EQ(importAndWait(file).imported, 3u);
+    auto sets = main().fetch<qx::Set>(qx::FetchRequest::of<qx::Set>().sortedBy("date"));
+    ASSERT_EQ(sets.size(), 2u);
+    EXPECT_EQ(sets[0], existing);
+    EXPECT_EQ(sets[0]->waypointsCount(), 1u);
+    EXPECT_EQ(sets[0]->measurementsCount(), 2u);
+    EXPECT_EQ(sets[1]->date(), qx::DateStrings::beginningOfDay(plat::Date(1796686200)));
+    EXPECT_EQ(sets[1]->waypoints().at(0)->measurement()->der(), 0.2);
+}
+
+TEST_F(ImportExportTest, BrokenFilesAreReportedAndStoreNothingOrOnlyTheirGoodRows) {
+    const auto gpx = plat::DataFolder::documents() / "cut.gpx";
+    plat::file::writeAtomically(gpx, "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
+                                     "<wpt lat=\"1\" lon=\"2\"><time>2026-12-07T10:00:00Z</time></wpt>\n"
+                                     "<wpt lat=\"1\" lon=\"2\"><time>2026-12-07T11:00:00Z</time>\n");
+    const auto broken = importAndWait(gpx);
+    EXPECT_FALSE(broken.success);
+    EXPECT_EQ(storedCount(qx::EntityKind::measurement), 0u);
+    EXPECT_EQ(storedCount(qx::EntityKind::set), 0u);
+    EXPECT_EQ(alertText(), "Data import|Nothing was imported.\nThe file is not well-formed XML\nLine 4");
+    plat::AlertView::frontmostAlert()->pressButton(0);
+
+    const auto csv = plat::DataFolder::documents() / "rows.csv";
+    plat::file::writeAtomically(csv, "date,der\n2026-12-07T10:00:00Z,0.1\nyesterday,0.2\n2026-12-07T11:00:00Z,x\n");
+    const auto partly = importAndWait(csv);
+    EXPECT_TRUE(partly.success);
+    EXPECT_EQ(partly.imported, 1u);
+    EXPECT_EQ(storedCount(qx::EntityKind::measurement), 1u);
+    EXPECT_EQ(alertText(), "Data import|Imported: 1\nSkipped: 2\nFirst unreadable row: line 3");
+}
+
+TEST_F(ImportExportTest, ImportSummaryIsInTheInterfaceLanguage) {
+    qx::Settings::sharedSettings().setLanguage("de");
+    qx::Language::setCurrentLanguage();
+    qx::ImportResult result;
+    result.success = true;
+    result.imported = 2;
+    result.skipped = 1;
+    result.firstBadLine = 9;
+    EXPECT_EQ(qx::ImportManager::summaryText(result), "Importiert: 2\nÜbersprungen: 1\nErste unlesbare Zeile: Zeile 9");
+}
+
+TEST_F(ImportExportTest, EmptyListFinishesAtOnceAndFailedWriteIsShown) {
+    bool done = false;
+    qx::ExportManager::sharedInstance().exportWaypoints({}, 1, [&] { done = true; });
+    EXPECT_TRUE(done);  // before the main loop ran
+
+    const auto objects = storeSamples();
+    std::filesystem::remove_all(plat::DataFolder::documents());
+    plat::file::writeAtomically(plat::DataFolder::documents(), "a file where the folder should be");
+    done = false;
+    qx::ExportManager::sharedInstance().exportWaypoints(objects, 2, [&] { done = true; });
+    drain();
+    EXPECT_TRUE(done);
+    EXPECT_EQ(alertText(), "Export failed|The file could not be written.");
+    EXPECT_EQ(screen->presentedViewController(), nullptr);
+}
+
+TEST_F(ImportExportTest, WithoutMailTheFileStaysInDocumentsAndTheExportEnds) {
+    plat::MailComposer::setCanSendMail(false);
+    bool done = false;
+    qx::ExportManager::sharedInstance().exportWaypoints(storeSamples(), 1, [&] { done = true; });
+    drain();
+    plat::MailComposer::setCanSendMail(true);
+    EXPECT_TRUE(done);
+    EXPECT_EQ(screen->presentedViewController(), nullptr);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(plat::DataFolder::documents()), {}), 1);
+}
+
+}  // namespace qxtest
