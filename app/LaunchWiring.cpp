@@ -6,6 +6,8 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/UiText.h"
 #include "shell/KestrelAppDelegate.h"
+#include "shell/OpenURLHandlers.h"
+#include "store/ImportManager.h"
 #include "store/Store.h"
 
 namespace qx::app {
@@ -29,6 +31,11 @@ void setUpStore() {
 
 void registerStoreLaunch() {
     LaunchHooks::add(LaunchStep::setUpStore, "store", [](KestrelAppDelegate&) { setUpStore(); });
+    // The import tells the person how it went, an unreadable file included.
+    OpenURLHandlers::setFileImporter([](const std::string& path) {
+        ImportManager::sharedImportManager().importFile(path);
+        return true;
+    });
 }
 
 void registerLinkLaunch() {

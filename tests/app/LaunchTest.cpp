@@ -5,8 +5,10 @@
 #include "link/DeviceManager.h"
 #include "model/DoseUnit.h"
 #include "model/Settings.h"
+#include "platform/foundation/FileUtil.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/UiText.h"
+#include "shell/KestrelAppDelegate.h"
 #include "store/Store.h"
 
 namespace {
@@ -64,6 +66,22 @@ TEST_F(HostTest, WithoutTheDemoNothingConnects) {
     launch(link);
     EXPECT_EQ(qx::DeviceManager::sharedDeviceManager().deviceType(), 0u);
     EXPECT_TRUE(run("expect n/a").ok);
+}
+
+TEST_F(HostTest, AnOpenedFileIsImportedIntoTheStore) {
+    qx::LinkOptions link;
+    link.demo = false;
+    launch(link);
+    const auto file = dataDir() / "walk.csv";
+    plat::file::writeAtomically(file, "date,der,variation,de,accumulation,latitude,longitude,altitude\n"
+                                      "2026-12-07T10:00:00Z,0.2,10,1.5,00:10:00,47.37,8.54,410\n");
+    auto app = qx::KestrelAppDelegate::sharedDelegate();
+    ASSERT_TRUE(app);
+    EXPECT_TRUE(app->openURL("file://" + file.string()));
+    drain();
+    EXPECT_TRUE(run("expect-store waypoints == 1").ok);
+    EXPECT_TRUE(run("expect-store measurements == 1").ok);
+    ASSERT_TRUE(plat::AlertView::frontmostAlert()) << "the person is told what was imported";
 }
 
 }  // namespace
