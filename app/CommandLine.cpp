@@ -11,7 +11,8 @@ std::string usageText() {
            "  --demo-type N    the demo instrument's model, a device type from 1 to 9 (default 3):\n"
            "                   1 VN2560, 2 VN2450 (accessory), 3 VN2450A, 4 VN2340A, 5 VN2340A-M,\n"
            "                   6 VN2340A-GN, 7 VN2340A-GNM, 8 VN2230RX1, 9 VN2110BT (Bluetooth LE)\n"
-           "  --demo-replay FILE  let the demo instrument play a recorded walk: CSV rows of time offset (s),\n"
+           "  --demo-replay FILE\n"
+           "                   let the demo instrument play a recorded walk: CSV rows of time offset (s),\n"
            "                   dose rate (µSv/h), dose (µSv), latitude, longitude, altitude (m), speed (m/s)\n"
            "  --version        print the version and exit\n"
            "  --help           print this text and exit\n";

@@ -147,11 +147,8 @@ void registerInstrumentCommands(CommandRegistry& registry) {
     registry.add({"lose", "", "take the demo instrument out of reach (or unplug it)", lose});
     registry.add({"reconnect", "", "bring the demo instrument back into reach (or plug it in)", reconnect});
     registry.add({"reading", "DOSE-RATE [DOSE]", "the demo instrument's next reading, in µSv/h and µSv", reading});
-    registry.add({"store", "", "print how many sets, tracks, waypoints, autosaved waypoints, measurements are stored",
-                  store});
-    registry.add({"expect-store", "KIND OP N",
-                  "fail unless the store's count of KIND (as store prints them) compares so with N: "
-                  "expect-store autosaved >= 1",
+    registry.add({"store", "", "print the stored counts (sets, tracks, waypoints, autosaved, measurements)", store});
+    registry.add({"expect-store", "KIND OP N", "fail unless a stored count compares so: expect-store autosaved >= 1",
                   expectStore});
 }
 
