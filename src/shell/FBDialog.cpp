@@ -4,7 +4,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
 #include "shell/AppWindow.h"
-#include "shell/URLText.h"
+#include "platform/foundation/URLText.h"
 
 namespace qx {
 
@@ -16,10 +16,10 @@ FBDialog::FBDialog(std::string action, std::map<std::string, std::string> params
 }
 
 std::string FBDialog::url() const {
-    std::string text = kDialogBaseURL + url::percentEncoded(action_);
+    std::string text = kDialogBaseURL + plat::url::percentEncoded(action_);
     char separator = '?';
     for (const auto& [key, value] : params_) {
-        text += separator + url::percentEncoded(key) + "=" + url::percentEncoded(value);
+        text += separator + plat::url::percentEncoded(key) + "=" + plat::url::percentEncoded(value);
         separator = '&';
     }
     return text;
@@ -64,7 +64,7 @@ void FBDialog::cancel() {
 bool FBDialog::shouldStartLoad(plat::WebView&, const plat::URLRequest& request, plat::WebNavigationType type) {
     auto keep = shared_from_this();
     const auto d = delegate_.lock();
-    if (url::scheme(request.url) == "fbconnect") {
+    if (plat::url::scheme(request.url) == "fbconnect") {
         dismiss();
         if (request.url.find("fbconnect://cancel") == 0) {
             if (d) d->dialogDidNotCompleteWithUrl(*this, request.url);

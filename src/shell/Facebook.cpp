@@ -7,7 +7,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UserDefaults.h"
 #include "shell/FBDialog.h"
-#include "shell/URLText.h"
+#include "platform/foundation/URLText.h"
 
 namespace qx {
 
@@ -64,13 +64,13 @@ void Facebook::storeSession(plat::UserDefaults& defaults) const {
 
 bool Facebook::handleOpenURL(const std::string& openedUrl) {
     const std::string ownScheme = urlScheme();
-    if (ownScheme.empty() || url::scheme(openedUrl) != ownScheme) return false;
+    if (ownScheme.empty() || plat::url::scheme(openedUrl) != ownScheme) return false;
     const std::string rest = openedUrl.substr(ownScheme.size() + 1);
     if (rest.rfind("//authorize", 0) != 0) return false;
 
-    std::string params = url::fragment(openedUrl);
-    if (params.empty()) params = url::query(openedUrl);
-    const auto values = url::formValues(params);
+    std::string params = plat::url::fragment(openedUrl);
+    if (params.empty()) params = plat::url::query(openedUrl);
+    const auto values = plat::url::formValues(params);
     const auto delegate = delegate_.lock();
 
     const auto token = values.find("access_token");

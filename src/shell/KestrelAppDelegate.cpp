@@ -12,7 +12,7 @@
 #include "shell/OpenURLHandlers.h"
 #include "shell/ShellInterfaces.h"
 #include "shell/TabBarController.h"
-#include "shell/URLText.h"
+#include "platform/foundation/URLText.h"
 
 namespace qx {
 
@@ -74,7 +74,7 @@ void KestrelAppDelegate::runOwnPart(LaunchStep step, const LaunchOptions& option
             checkFacebookScheme();
             break;
         case LaunchStep::importOpenedFile:
-            if (options.url && url::scheme(*options.url) == "file") importFile(*options.url);
+            if (options.url && plat::url::scheme(*options.url) == "file") importFile(*options.url);
             break;
         default:
             break;  // steps that belong to other layers run through their hooks only
@@ -102,7 +102,7 @@ void KestrelAppDelegate::checkFacebookScheme() {
 }
 
 bool KestrelAppDelegate::importFile(const std::string& fileUrl) {
-    const auto path = url::filePath(fileUrl);
+    const auto path = plat::url::filePath(fileUrl);
     if (!path) {
         plat::Log::line("KestrelAppDelegate openURL: not a local file URL: " + fileUrl);
         return false;
@@ -117,7 +117,7 @@ bool KestrelAppDelegate::importFile(const std::string& fileUrl) {
 
 bool KestrelAppDelegate::openURL(const std::string& openedUrl, const std::string& sourceApplication) {
     (void)sourceApplication;
-    if (url::scheme(openedUrl) == "file") return importFile(openedUrl);
+    if (plat::url::scheme(openedUrl) == "file") return importFile(openedUrl);
     if (lowerCased(openedUrl).find("quorix") != std::string::npos) {
         const auto& redirect = OpenURLHandlers::radResponderRedirect();
         if (!redirect) {

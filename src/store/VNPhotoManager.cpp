@@ -6,6 +6,7 @@
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/Dispatch.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/URLText.h"
 #include "platform/graphics/PixelImage.h"
 #include "platform/ui/AlertView.h"
 #include "store/PhotoLibraryPicker.h"
@@ -13,35 +14,6 @@
 namespace qx {
 
 namespace {
-
-constexpr std::string_view kScheme = "file://";
-
-bool unreserved(unsigned char c) {
-    return std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::optional<std::string> percentDecoded(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        const int hi = i + 2 < text.size() ? hexValue(text[i + 1]) : -1;
-        const int lo = hi >= 0 ? hexValue(text[i + 2]) : -1;
-        if (lo < 0 || (hi == 0 && lo == 0)) return std::nullopt;
-        out += static_cast<char>(hi * 16 + lo);
-        i += 2;
-    }
-    return out;
-}
 
 // A block that runs once at most, however often the copies are called.
 VNPhotoManager::UrlCompletion once(VNPhotoManager::UrlCompletion completion) {
@@ -73,30 +45,15 @@ VNPhotoManager& VNPhotoManager::sharedInstance() {
 }
 
 std::string VNPhotoManager::urlForPhoto(const std::filesystem::path& photo) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string url(kScheme);
-    for (const unsigned char c : std::filesystem::absolute(photo).string()) {
-        if (unreserved(c)) {
-            url += static_cast<char>(c);
-        } else {
-            url += '%';
-            url += kHex[c >> 4];
-            url += kHex[c & 15];
-        }
-    }
-    return url;
+    return plat::url::fileURL(std::filesystem::absolute(photo).string());
 }
 
 std::optional<std::filesystem::path> VNPhotoManager::photoForUrl(const std::string& url) {
-    std::string_view rest(url);
-    if (rest.substr(0, kScheme.size()) != kScheme) return std::nullopt;
-    rest.remove_prefix(kScheme.size());
-    if (rest.substr(0, 9) == "localhost") rest.remove_prefix(9);
-    const auto decoded = percentDecoded(rest);
-    if (!decoded || decoded->empty() || decoded->front() != '/') return std::nullopt;
+    const auto path = plat::url::filePath(url);
+    if (!path) return std::nullopt;
     // Only pictures of the library: a stored URL must not reach any other file.
     std::error_code ec;
-    const auto file = std::filesystem::weakly_canonical(*decoded, ec);
+    const auto file = std::filesystem::weakly_canonical(*path, ec);
     const auto library = std::filesystem::weakly_canonical(plat::DataFolder::photos(), ec);
     if (ec || file.parent_path() != library || !std::filesystem::is_regular_file(file, ec)) return std::nullopt;
     return file;

@@ -23,7 +23,16 @@ WorkerPool::~WorkerPool() {
         stopping_ = true;
     }
     wake_.notify_all();
+    // A pool must not be destroyed by one of its own tasks: joining itself fails loudly.
     for (auto& t : threads_) t.join();
+}
+
+bool WorkerPool::runsOnCurrentThread() const {
+    const auto self = std::this_thread::get_id();
+    for (const auto& t : threads_) {
+        if (t.get_id() == self) return true;
+    }
+    return false;
 }
 
 void WorkerPool::async(std::function<void()> task) {
@@ -48,28 +57,7 @@ void WorkerPool::work() {
     }
 }
 
-SerialQueue::SerialQueue(std::string label) : label_(std::move(label)), thread_([this] { work(); }) {}
-
-SerialQueue::~SerialQueue() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    wake_.notify_all();
-    if (thread_.get_id() == std::this_thread::get_id()) {
-        thread_.detach();
-    } else {
-        thread_.join();
-    }
-}
-
-void SerialQueue::async(std::function<void()> task) {
-    {
-        std::lock_guard lock(mutex_);
-        tasks_.push_back(std::move(task));
-    }
-    wake_.notify_one();
-}
+SerialQueue::SerialQueue(std::string label) : label_(std::move(label)) {}
 
 void SerialQueue::sync(const std::function<void()>& task) {
     if (isCurrent()) {
@@ -82,22 +70,6 @@ void SerialQueue::sync(const std::function<void()>& task) {
         done.set_value();
     });
     done.get_future().wait();
-}
-
-bool SerialQueue::isCurrent() const { return thread_.get_id() == std::this_thread::get_id(); }
-
-void SerialQueue::work() {
-    for (;;) {
-        std::function<void()> task;
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
-            if (tasks_.empty()) return;
-            task = std::move(tasks_.front());
-            tasks_.pop_front();
-        }
-        task();
-    }
 }
 
 namespace dispatch {

@@ -21,6 +21,7 @@ public:
 
     void async(std::function<void()> task);
     unsigned threadCount() const { return static_cast<unsigned>(threads_.size()); }
+    bool runsOnCurrentThread() const;
 
 private:
     void work();
@@ -31,28 +32,23 @@ private:
     bool stopping_ = false;
 };
 
-// Tasks run one after the other, in submission order, on a thread of the queue's own.
+// Tasks run one after the other, in submission order, on a thread of the queue's own; destroying
+// the queue runs what is queued first.
 class SerialQueue {
 public:
     explicit SerialQueue(std::string label);
-    ~SerialQueue();  // runs what is queued, then joins
     SerialQueue(const SerialQueue&) = delete;
     SerialQueue& operator=(const SerialQueue&) = delete;
 
-    void async(std::function<void()> task);
+    void async(std::function<void()> task) { thread_.async(std::move(task)); }
     // Runs `task` on the queue and waits for it; called on the queue itself it runs at once.
     void sync(const std::function<void()>& task);
-    bool isCurrent() const;
+    bool isCurrent() const { return thread_.runsOnCurrentThread(); }
     const std::string& label() const { return label_; }
 
 private:
-    void work();
     std::string label_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::function<void()>> tasks_;
-    bool stopping_ = false;
-    std::thread thread_;
+    WorkerPool thread_{1};
 };
 
 namespace dispatch {

@@ -1,4 +1,3 @@
-#include "platform/ui/UiText.h"
 #include "platform/ui/MailComposer.h"
 
 #include <atomic>
@@ -8,11 +7,13 @@
 
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/FileUtil.h"
+#include "platform/foundation/URLText.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/MimeCoding.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/TextView.h"
+#include "platform/ui/UiText.h"
 #include "platform/ui/WebView.h"
 
 namespace plat {
@@ -60,18 +61,7 @@ std::string fileNameParameter(const std::string& name, const char* key) {
         if (c < 0x20 || c > 0x7E || c == '"' || c == '\\') plain = false;
     }
     if (plain) return std::string(key) + "=\"" + name + "\"";
-    std::string out = std::string(key) + "*=UTF-8''";
-    static const char* hex = "0123456789ABCDEF";
-    for (unsigned char c : name) {
-        if (std::isalnum(c) || c == '.' || c == '-' || c == '_') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
+    return std::string(key) + "*=UTF-8''" + url::percentEncoded(name);
 }
 
 std::string bodyPart(const std::string& body, bool html) {

@@ -1,9 +1,9 @@
-#include "shell/URLText.h"
+#include "platform/foundation/URLText.h"
 
 #include <algorithm>
 #include <cctype>
 
-namespace qx::url {
+namespace plat::url {
 
 namespace {
 
@@ -50,11 +50,11 @@ std::string percentDecoded(const std::string& text, bool plusIsSpace) {
     return out;
 }
 
-std::string percentEncoded(const std::string& text) {
+std::string percentEncoded(const std::string& text, std::string_view keep) {
     static const char* const hex = "0123456789ABCDEF";
     std::string out;
     for (const unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~' || keep.find(static_cast<char>(c)) != std::string_view::npos) {
             out += static_cast<char>(c);
         } else {
             out += '%';
@@ -78,8 +78,13 @@ std::optional<std::string> filePath(const std::string& url) {
     const auto end = rest.find_first_of("?#");
     if (end != std::string::npos) rest = rest.substr(0, end);
     if (rest.empty() || rest[0] != '/') return std::nullopt;
-    return percentDecoded(rest);
+    std::string path = percentDecoded(rest);
+    // A NUL would cut the path short where the system reads it: refuse rather than open another file.
+    if (path.find('\0') != std::string::npos) return std::nullopt;
+    return path;
 }
+
+std::string fileURL(const std::string& absolutePath) { return "file://" + percentEncoded(absolutePath, "/"); }
 
 std::map<std::string, std::string> formValues(const std::string& text) {
     std::map<std::string, std::string> values;
@@ -111,4 +116,4 @@ std::string query(const std::string& url) {
     return url.substr(q + 1, hash == std::string::npos ? std::string::npos : hash - q - 1);
 }
 
-}  // namespace qx::url
+}  // namespace plat::url
