@@ -1,0 +1,17 @@
+#include "settings/SettingsLayer.h"
+
+#include "dashboard/DashboardSections.h"
+#include "settings/SettingsController.h"
+#include "settings/SettingsInterfaces.h"
+#include "settings/VNBluetoothDevicesSection.h"
+#include "shell/TabScreens.h"
+
+namespace qx {
+
+void registerSettingsLayer() {
+    registerSettingsInterfaces();
+    TabScreens::registerFactory(Tab::settings, [] { return SettingsController::make(); });
+    DashboardSections::setInstrumentListMaker([] { return VNSection::create<VNBluetoothDevicesSection>(); });
+}
+
+}  // namespace qx

@@ -1,0 +1,20 @@
+#include "settings/VNRecordingModeSection.h"
+
+#include "link/DeviceManager.h"
+#include "model/Settings.h"
+
+namespace qx {
+
+std::optional<std::size_t> VNRecordingModeSection::currentIndex() const {
+    const auto mode = Settings::sharedSettings().recordingMode();
+    if (mode > 1) return std::nullopt;
+    return mode;
+}
+
+void VNRecordingModeSection::choose(std::size_t index) {
+    const auto mode = static_cast<unsigned>(index);
+    Settings::sharedSettings().setRecordingMode(mode);
+    DeviceManager::sharedDeviceManager().setDetectorJobMode(mode);
+}
+
+}  // namespace qx

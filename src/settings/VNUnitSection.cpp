@@ -1,0 +1,19 @@
+#include "settings/VNUnitSection.h"
+
+#include "model/Settings.h"
+
+namespace qx {
+
+std::optional<std::size_t> VNUnitSection::currentIndex() const {
+    const auto unit = Settings::sharedSettings().unit();
+    if (unit > 1) return std::nullopt;
+    return unit;
+}
+
+void VNUnitSection::choose(std::size_t index) {
+    auto& settings = Settings::sharedSettings();
+    settings.setUnit(static_cast<unsigned>(index));
+    settings.save();
+}
+
+}  // namespace qx

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "shell/VNSection.h"
+
+namespace qx {
+
+class VNZENETSection : public VNSection {};
+
+}  // namespace qx
