@@ -28,6 +28,12 @@ protected:
     virtual std::optional<std::size_t> currentIndex() const = 0;
     virtual void choose(std::size_t index) = 0;
 
+    // The row of a stored value that is a row position; none for a value past the rows.
+    std::optional<std::size_t> rowOf(unsigned value) const {
+        if (value >= choiceKeys().size()) return std::nullopt;
+        return value;
+    }
+
 private:
     void select(VNTableViewCell& cell);
 

@@ -7,6 +7,7 @@
 #include "platform/ui/Screen.h"
 #include "platform/ui/WebView.h"
 #include "settings/VNBluetoothTableHeader.h"
+#include "settings/VNLoginTableViewCell.h"
 #include "settings/VNPeripheralTableViewCell.h"
 #include "settings/VNWebViewController.h"
 #include "shell/ShellInterfaces.h"
@@ -14,6 +15,8 @@
 namespace qx {
 
 namespace {
+
+constexpr plat::Rect kCellFrame{0, 0, 320, 44};
 
 // The bar on top and the page below it.
 std::shared_ptr<plat::View> buildWebScreen(plat::Outlets& outlets) {
@@ -32,10 +35,17 @@ std::shared_ptr<plat::View> buildWebScreen(plat::Outlets& outlets) {
 
 std::shared_ptr<plat::View> buildPeripheralCell(plat::Outlets& outlets) {
     auto cell = std::make_shared<VNPeripheralTableViewCell>();
-    cell->setFrame(plat::Rect{0, 0, 320, 44});
+    cell->setFrame(kCellFrame);
     cell->buildContent();
     cell->awakeFromNib();
     outlets.set("activityIndicator", cell->activityIndicatorPtr());
+    return cell;
+}
+
+std::shared_ptr<plat::View> buildLoginCell(plat::Outlets&) {
+    auto cell = std::make_shared<VNLoginTableViewCell>();
+    cell->setFrame(kCellFrame);
+    cell->awakeFromNib();
     return cell;
 }
 
@@ -55,6 +65,7 @@ void registerSettingsInterfaces() {
         plat::Interface::registerBuilder(VNWebViewController::kNibName, buildWebScreen);
         plat::Interface::registerBuilder(VNPeripheralTableViewCell::kNibName, buildPeripheralCell);
         plat::Interface::registerBuilder(VNBluetoothTableHeader::kNibName, buildBluetoothHeader);
+        plat::Interface::registerBuilder(VNLoginTableViewCell::kNibName, buildLoginCell);
     });
 }
 

@@ -1,6 +1,10 @@
 #include "settings/SettingsRows.h"
 
 #include "link/VNBTLEManager.h"
+#include "model/Language.h"
+#include "model/Settings.h"
+#include "settings/VNLoginTableViewCell.h"
+#include "shell/VNTableViewServerAddressCell.h"
 #include "shell/VNTableViewController.h"
 
 namespace qx {
@@ -18,6 +22,25 @@ VNTableViewCellPtr infoCell(VNTableViewCellPtr& slot, const std::string& detail)
 void disconnectConnectedInstrument() {
     auto& manager = VNBTLEManager::sharedInstance();
     if (const auto& service = manager.dataService()) manager.disconnectPeripheral(service->peripheral());
+}
+
+std::shared_ptr<VNTableViewServerAddressCell> serverAddressCell(const std::string& address,
+                                                                std::weak_ptr<VNLoginTableViewCell> login,
+                                                                void (Settings::*store)(std::string)) {
+    auto cell = VNTableViewServerAddressCell::loadFromNib();
+    cell->textLabel().setText(Language::get("Server Address"));
+    cell->cellTextField().setText(address);
+    cell->cellTextField().setKeyboardType(plat::KeyboardType::URL);
+    std::weak_ptr<VNTableViewServerAddressCell> weakCell = cell;
+    cell->setOnTextChangedBlock([weakCell, login, store](const std::string& text) {
+        if (auto row = login.lock()) row->setLabelEnabled(!text.empty());
+        auto field = weakCell.lock();
+        if (!field || field->isEditing()) return;
+        auto& settings = Settings::sharedSettings();
+        (settings.*store)(text);
+        settings.save();
+    });
+    return cell;
 }
 
 std::shared_ptr<VNTableViewController> presentSectionPage(plat::ViewController& presenter, const std::string& title,

@@ -1,9 +1,48 @@
 #pragma once
 
+#include <memory>
+#include <string>
+
+#include "platform/foundation/NotificationCenter.h"
+#include "settings/VNLoginTableViewCell.h"
 #include "shell/VNSection.h"
+#include "shell/VNTableViewServerAddressCell.h"
 
 namespace qx {
 
-class VNRRESSection : public VNSection {};
+class VNWebViewController;
+
+// The radiation-reporting service's page: the upload mode, the server address, logging in on
+// the service's own web page and out, and the event the readings are reported to.
+class VNRRESSection : public VNSection {
+public:
+    std::string title() const override;
+    void initRows() override;
+    // Titles and the upload mode; with a known event list, the stored event is checked against
+    // it and replaced when the service no longer offers it.
+    void updateCellsTitles() override;
+
+    VNTableViewCellPtr uploadCell();
+    // Made afresh by every initRows.
+    std::shared_ptr<VNTableViewServerAddressCell> serverAddressCell() const { return serverAddressCell_; }
+    std::shared_ptr<VNLoginTableViewCell> loginLogoutCell();
+    VNTableViewCellPtr eventsCell();
+
+    // The login row's action: log out, or open the service's login page.
+    void selectLogin();
+    // Follows the client's login: Logout and the event row while connected, else Login.
+    void updateConnectState();
+    // Opens the list of the events known now.
+    void openEvents();
+
+private:
+    void showLoginPage();
+    void checkStoredEvent();
+
+    VNTableViewCellPtr uploadCell_, eventsCell_;
+    std::shared_ptr<VNTableViewServerAddressCell> serverAddressCell_;
+    std::shared_ptr<VNLoginTableViewCell> loginLogoutCell_;
+    plat::ObserverToken eventsObserver_;
+};
 
 }  // namespace qx

@@ -6,9 +6,7 @@
 namespace qx {
 
 std::optional<std::size_t> VNRecordingModeSection::currentIndex() const {
-    const auto mode = Settings::sharedSettings().recordingMode();
-    if (mode > 1) return std::nullopt;
-    return mode;
+    return rowOf(Settings::sharedSettings().recordingMode());
 }
 
 void VNRecordingModeSection::choose(std::size_t index) {

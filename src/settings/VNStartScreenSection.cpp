@@ -10,9 +10,7 @@ const std::vector<std::string>& VNStartScreenSection::screenKeys() {
 }
 
 std::optional<std::size_t> VNStartScreenSection::currentIndex() const {
-    const auto screen = Settings::sharedSettings().startScreen();
-    if (screen >= screenKeys().size()) return std::nullopt;
-    return screen;
+    return rowOf(Settings::sharedSettings().startScreen());
 }
 
 void VNStartScreenSection::choose(std::size_t index) {

@@ -5,9 +5,7 @@
 namespace qx {
 
 std::optional<std::size_t> VNUnitSection::currentIndex() const {
-    const auto unit = Settings::sharedSettings().unit();
-    if (unit > 1) return std::nullopt;
-    return unit;
+    return rowOf(Settings::sharedSettings().unit());
 }
 
 void VNUnitSection::choose(std::size_t index) {

@@ -29,6 +29,7 @@ public:
     void loadContent(const std::string& url);
     // Closes the screen when `name` is posted (the login succeeded), through its back block.
     void closeOnNotification(const std::string& name);
+    void stopClosingOnNotification() { closeObserver_.reset(); }
     void webViewForceClose();
 
     void viewDidLoad() override;
