@@ -23,10 +23,15 @@ std::string VNBluetoothDevicesSection::displayName(const std::string& advertised
     return advertisedName.substr(0, advertisedName.find('$'));
 }
 
-std::shared_ptr<VNActionTableViewCell> VNBluetoothDevicesSection::demoModeCell() {
+VNTableViewCellPtr VNBluetoothDevicesSection::demoModeCell() {
     if (!demoModeCell_) {
-        // An action row with the detail text under its title.
-        demoModeCell_ = actionCell(Language::get("Demo Mode"), &VNBluetoothDevicesSection::demoMode);
+        // An action row that also says what the mode means, under its title.
+        demoModeCell_ = std::make_shared<VNTableViewCell>(plat::CellStyle::Subtitle);
+        demoModeCell_->setFrame(plat::Rect{0, 0, 320, 52});
+        demoModeCell_->awakeFromNib();
+        demoModeCell_->textLabel().setTextColor(VNActionTableViewCell::kActionColor);
+        demoModeCell_->detailTextLabel().setFont(plat::Font::named("HelveticaNeue", 13));
+        demoModeCell_->setOnSelectCellBlock(selectionRunning(&VNBluetoothDevicesSection::demoMode));
     }
     return demoModeCell_;
 }

@@ -27,7 +27,7 @@ public:
     double headerHeight() const override { return kHeaderHeight; }
     double footerHeight() const override { return kFooterHeight; }
 
-    std::shared_ptr<VNActionTableViewCell> demoModeCell();
+    VNTableViewCellPtr demoModeCell();
     // A new row for the peripheral.
     std::shared_ptr<VNPeripheralTableViewCell> cellWithCBPeripheral(const std::shared_ptr<VNBTLEPeripheral>& peripheral);
 
@@ -40,7 +40,7 @@ private:
     void demoMode();
     void closeList();
 
-    std::shared_ptr<VNActionTableViewCell> demoModeCell_;
+    VNTableViewCellPtr demoModeCell_;
 };
 
 }  // namespace qx

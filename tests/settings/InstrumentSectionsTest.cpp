@@ -180,6 +180,7 @@ TEST_F(InstrumentSectionsTest, ChoosingInstrumentsFromTheDashboardList) {
     screen = dashboard->showInstrumentList();
     list = std::dynamic_pointer_cast<qx::VNBluetoothDevicesSection>(screen->sections().at(0));
     ASSERT_EQ(list->rows()[2]->detailTextLabel().text(), "Connected");
+    snapshot(*screen, "instrument-list");
     EXPECT_EQ(list->rows()[2]->accessoryType(), plat::AccessoryType::DetailButton);
     ASSERT_TRUE(screen->tableView()->userSelectRow({0, 2}));
     auto* page = shown<qx::VNTableViewController>();

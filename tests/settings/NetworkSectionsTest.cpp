@@ -72,6 +72,7 @@ TEST_F(NetworkSectionsTest, ServicePagesOpenFromTheNetworkSectionAndSaveOnBack) 
     EXPECT_EQ(section->title(), "     ZENET");
     EXPECT_EQ(rowTexts(*section), (std::vector<std::string>{"", "Server Address", "Login"}));
     EXPECT_EQ(section->autoUploadCell()->title().text(), "Auto Upload");
+    snapshot(*page, "zenet-page");
 
     // The switch writes the setting; going back saves it.
     const bool before = settings().ZENETAutoApload();
@@ -242,6 +243,7 @@ TEST_F(NetworkSectionsTest, LoginPageClosesByItselfAndTheEventsAppear) {
     EXPECT_EQ(settings().RREventId(), 9u);
     EXPECT_EQ(section->eventsCell()->detailTextLabel().text(), "Test Event");
     EXPECT_EQ(saved().integerForKey("RREventId"), 9);
+    snapshot(*host, "radresponder-page");
 
     // Choosing an event stores its id and name.
     ASSERT_TRUE(host->tableView()->userSelectRow({0, 3}));

@@ -1,6 +1,3 @@
-#include <cstdlib>
-#include <filesystem>
-
 #include "SettingsTestFixture.h"
 #include "settings/SettingsController.h"
 #include "settings/SettingsLayer.h"
@@ -33,18 +30,6 @@ protected:
         for (const auto& section : screen->sections()) titles.push_back(section->title());
         return titles;
     }
-    // Writes the screen as a picture for a person to look at, when QX_SCREENSHOT_DIR names a folder.
-    void snapshot(const std::string& name) {
-        const auto file = dataDir() / (name + ".png");
-        std::string error;
-        ASSERT_TRUE(screen->view()->renderToPng(file, 1, &error)) << error;
-        EXPECT_GT(std::filesystem::file_size(file), 0u);
-        if (const char* dir = std::getenv("QX_SCREENSHOT_DIR")) {
-            std::filesystem::copy_file(file, std::filesystem::path(dir) / file.filename(),
-                                       std::filesystem::copy_options::overwrite_existing);
-        }
-    }
-
     std::shared_ptr<SettingsController> screen;
 };
 
@@ -56,7 +41,7 @@ TEST_F(SettingsScreenTest, SectionsWithoutAnInstrument) {
     EXPECT_EQ(screen->tableView()->numberOfSections(), 3);
     EXPECT_EQ(screen->deviceSection(), nullptr);
     for (const auto& section : screen->sections()) EXPECT_EQ(section->parentController(), screen);
-    snapshot("settings-no-instrument");
+    snapshot(*screen, "settings-no-instrument");
 }
 
 TEST_F(SettingsScreenTest, AccessoryModelsAddTheirSections) {
@@ -72,7 +57,7 @@ TEST_F(SettingsScreenTest, AccessoryModelsAddTheirSections) {
                                                    "     Networked Solution"}));
     EXPECT_EQ(screen->sections()[2], screen->historySection());
     screen->tableView()->scrollToRow({2, 0}, plat::ScrollPosition::Top, false);
-    snapshot("settings-accessory-history");
+    snapshot(*screen, "settings-accessory-history");
 }
 
 TEST_F(SettingsScreenTest, BluetoothInstrumentSectionIsBuiltFromItsDataService) {
@@ -85,7 +70,7 @@ TEST_F(SettingsScreenTest, BluetoothInstrumentSectionIsBuiltFromItsDataService) 
     EXPECT_EQ(device->modelCell()->detailTextLabel().text(), device->service()->modelNumber());
     EXPECT_FALSE(device->service()->modelNumber().empty()) << "the version arrived after the information";
     screen->tableView()->scrollToRow({2, 4}, plat::ScrollPosition::Bottom, false);
-    snapshot("settings-bluetooth");
+    snapshot(*screen, "settings-bluetooth");
 
     // Losing it takes the section away.
     qx::LinkLauncher::loseInstrument();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +31,8 @@ protected:
         window->makeKeyAndVisible();
     }
     void TearDown() override {
+        // Alerts a test left open would stay up for the next one.
+        for (const auto& prompt : plat::ModalPrompt::visiblePrompts()) prompt->dismissWithClickedButtonIndex(-1, false);
         window.reset();
         host.reset();
         drain();
@@ -94,6 +98,19 @@ protected:
             if (section.rows()[i]->accessoryType() == plat::AccessoryType::Checkmark) rows.push_back(i);
         }
         return rows;
+    }
+
+    // Writes the screen as a picture; with QX_SCREENSHOT_DIR naming a folder, a copy goes there
+    // for a person to look at.
+    void snapshot(plat::ViewController& screen, const std::string& name) {
+        const auto file = dataDir() / (name + ".png");
+        std::string error;
+        ASSERT_TRUE(screen.view()->renderToPng(file, 1, &error)) << error;
+        EXPECT_GT(std::filesystem::file_size(file), 0u);
+        if (const char* dir = std::getenv("QX_SCREENSHOT_DIR")) {
+            std::filesystem::copy_file(file, std::filesystem::path(dir) / file.filename(),
+                                       std::filesystem::copy_options::overwrite_existing);
+        }
     }
 
     std::unique_ptr<plat::Window> window;
