@@ -54,7 +54,8 @@ void SettingsController::setupSections() {
     list.push_back(networkSection_);
 
     setSections(std::move(list));
-    tableView()->reloadData();
+    // Before the view is loaded the table reads the sections when it is made.
+    if (isViewLoaded()) tableView()->reloadData();
 }
 
 void SettingsController::titleSections() {
