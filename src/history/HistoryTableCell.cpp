@@ -135,10 +135,6 @@ std::shared_ptr<plat::Button> HistoryTableCell::addAlarmBadge(const plat::Rect& 
     return badge;
 }
 
-plat::ImagePtr HistoryTableCell::badgeImage(const std::string& name) {
-    return name.empty() ? nullptr : plat::Image::named(name);
-}
-
 void HistoryTableCell::applyRowLook(plat::AccessoryType accessory) {
     setSelectionStyle(plat::SelectionStyle::None);
     setBackgroundColor(plat::Color::clear());

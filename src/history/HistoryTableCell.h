@@ -82,8 +82,6 @@ protected:
     std::shared_ptr<plat::Label> addLabel(const plat::Rect& frame, bool bold, double fontSize, std::string text = {});
     // The alarm badge: a number on the red picture, not touchable.
     std::shared_ptr<plat::Button> addAlarmBadge(const plat::Rect& frame, const char* fontName);
-    // The picture of an alarm badge by name; none for an empty name.
-    static plat::ImagePtr badgeImage(const std::string& name);
     // The common look of a row: no selection highlight, clear background.
     void applyRowLook(plat::AccessoryType accessory);
 

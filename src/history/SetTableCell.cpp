@@ -51,7 +51,7 @@ void SetTableCell::configureWithSet(Set& set, std::shared_ptr<plat::View> access
     maxDoseButton_->setHidden(alarms == 0);
     if (alarms != 0) {
         maxDoseButton_->setTitle(std::to_string(alarms));
-        maxDoseButton_->setBackgroundImage(badgeImage(set.alarmIcon()));
+        maxDoseButton_->setBackgroundImage(plat::Image::named(set.alarmIcon()));
     }
 
     tracksValueLabel_->setText(std::to_string(set.tracksCount()));

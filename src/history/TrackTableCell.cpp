@@ -75,7 +75,7 @@ void TrackTableCell::configureWithTrack(Track& track, std::shared_ptr<plat::View
     maxDoseButton_->setHidden(alarms == 0);
     if (alarms != 0) {
         maxDoseButton_->setTitle(std::to_string(alarms));
-        maxDoseButton_->setBackgroundImage(badgeImage(track.alarmIcon()));
+        maxDoseButton_->setBackgroundImage(plat::Image::named(track.alarmIcon()));
     }
 }
 
