@@ -1,7 +1,6 @@
 #include "history/WaypointTableCell.h"
 
-#include <cstdio>
-
+#include "history/HistoryInterfaces.h"
 #include "model/DateStrings.h"
 #include "model/DoseUnit.h"
 #include "model/Language.h"
@@ -11,13 +10,6 @@
 namespace qx {
 
 namespace {
-
-// A number as plain text: no trailing zeros, no decimal point for a whole number.
-std::string plainNumber(double value) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", value);
-    return buf;
-}
 
 std::string waypointTitle(const Waypoint& waypoint, const Measurement* reading) {
     if (waypoint.name()) {

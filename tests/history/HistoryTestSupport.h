@@ -7,6 +7,7 @@
 
 #include "TestEnvironment.h"
 #include "history/HistoryTableCell.h"
+#include "model/DateStrings.h"
 #include "model/Language.h"
 #include "model/Settings.h"
 #include "store/Context.h"
@@ -38,6 +39,9 @@ protected:
         qx::Settings::sharedSettings().setLanguage(code);
         qx::Language::setCurrentLanguage();
     }
+
+    static plat::Date today() { return qx::DateStrings::beginningOfDay(plat::Date::now()); }
+    static plat::Date at(double hours) { return plat::Date(today().timeIntervalSince1970() + hours * 3600); }
 
     qx::Context& main() { return qx::Store::defaultStore().mainContext(); }
 

@@ -15,8 +15,6 @@ namespace qxtest {
 
 class RowContentTest : public HistoryTest {
 protected:
-    plat::Date today() { return DateStrings::beginningOfDay(plat::Date::now()); }
-    plat::Date at(double hours) { return plat::Date(today().timeIntervalSince1970() + hours * 3600); }
 
     std::shared_ptr<Track> makeTrack(const std::shared_ptr<Set>& day, double fromHours, double toHours) {
         auto track = main().insertNew<Track>();

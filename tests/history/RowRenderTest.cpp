@@ -2,6 +2,8 @@
 
 #include "HistoryTestSupport.h"
 #include "history/TrackTableCell.h"
+#include "history/VNTrackDetailsView.h"
+#include "history/VNWaypointDetailsView.h"
 #include "model/DateStrings.h"
 
 using namespace qx;
@@ -51,6 +53,52 @@ TEST_F(RowRenderTest, TrackRowDrawsItsFiguresInTheirColours) {
     const auto path = out ? std::filesystem::path(out) : dataDir() / "track-row.png";
     ASSERT_TRUE(row->renderToPng(path, 2));
     EXPECT_GT(std::filesystem::file_size(path), 0u);
+}
+
+}  // namespace qxtest
+
+namespace qxtest {
+
+TEST_F(RowRenderTest, WaypointPanelDrawsItsFigures) {
+    auto w = addPoint(makeSet(DateStrings::beginningOfDay(plat::Date::now())), 1.8, 40, plat::Date::now());
+    w->setLatitude(48.5);
+    w->setLongitude(-2.25);
+    w->setAltitude(120);
+    w->measurement()->setAccumulation(std::string("00:20:00"));
+    save();
+    auto panel = VNWaypointDetailsView::loadFromNib();
+    panel->setWaypoint(w.get());
+    auto image = panel->renderImage();
+    EXPECT_TRUE(hasRedPixel(image, panel->doseRateLabel()->frame()));
+    EXPECT_FALSE(hasRedPixel(image, panel->latitudeLabel()->frame()));
+    const auto out = std::getenv("QX_RENDER_OUT_PANEL");
+    ASSERT_TRUE(panel->renderToPng(out ? std::filesystem::path(out) : dataDir() / "panel.png", 2));
+}
+
+}  // namespace qxtest
+
+namespace qxtest {
+
+TEST_F(RowRenderTest, TrackPanelDrawsItsFigures) {
+    auto track = main().insertNew<Track>();
+    makeSet(DateStrings::beginningOfDay(plat::Date::now()))->addTracksObject(track);
+    track->setDateFrom(plat::Date::now());
+    track->setDateTo(plat::Date(plat::Date::now().timeIntervalSince1970() + 5400));
+    track->setDistance(4200);
+    track->setAvgSpeed(1.4);
+    track->setMaxSpeed(3.1);
+    track->setMaxAltitude(310);
+    track->setDe(2);
+    addPoint(nullptr, 0.1, 1, plat::Date::now(), track);
+    addPoint(nullptr, 1.4, 1, plat::Date::now(), track);
+    save();
+    auto panel = VNTrackDetailsView::loadFromNib();
+    panel->setTrack(track);
+    auto image = panel->renderImage();
+    EXPECT_TRUE(hasRedPixel(image, panel->valueLabel(VNTrackDetailsView::maxDoseRate)->frame()));
+    EXPECT_FALSE(hasRedPixel(image, panel->valueLabel(VNTrackDetailsView::minDoseRate)->frame()));
+    const auto out = std::getenv("QX_RENDER_OUT_TRACK");
+    ASSERT_TRUE(panel->renderToPng(out ? std::filesystem::path(out) : dataDir() / "track.png", 2));
 }
 
 }  // namespace qxtest
