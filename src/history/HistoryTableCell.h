@@ -37,6 +37,9 @@ public:
 // every configuration, so a reused row never carries another record's state.
 class HistoryTableCell : public plat::TableViewCell {
 public:
+    // Instruments of this model report no dose: their readings and tracks show none.
+    static constexpr const char* kNoDoseDevice = "VN2560";
+
     explicit HistoryTableCell(plat::CellStyle style = plat::CellStyle::Default, std::string reuseIdentifier = {});
 
     const std::shared_ptr<CheckButton>& checkButton() const { return checkButton_; }

@@ -14,8 +14,6 @@ class Measurement;
 // captions that follow the interface language, and a check box that a list can hide.
 class ReadingTableCell : public HistoryTableCell {
 public:
-    // Instruments of this model report no dose.
-    static constexpr const char* kNoDoseDevice = "VN2560";
 
     using HistoryTableCell::HistoryTableCell;
 

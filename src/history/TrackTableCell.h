@@ -15,9 +15,6 @@ class Track;
 class TrackTableCell : public HistoryTableCell {
 public:
     static constexpr const char* kReuseIdentifier = "TrackCell";
-    // Instruments of this model report no dose, so a track they recorded has neither dose nor
-    // duration worth showing.
-    static constexpr const char* kNoDoseDevice = "VN2560";
 
     explicit TrackTableCell(plat::CellStyle style = plat::CellStyle::Default,
                             std::string reuseIdentifier = kReuseIdentifier);
