@@ -37,8 +37,14 @@ void VNTrackAutoSaveSettingSection::updateCellsTitles() {
         timeCell_->title().setText(Language::get(kTimeKey));
         updateTimeCell();
     }
-    if (exeedFirstCell_) exeedFirstCell_->title().setText(Language::get(kFirstKey));
-    if (exeedSecondCell_) exeedSecondCell_->title().setText(Language::get(kSecondKey));
+    if (exeedFirstCell_) {
+        exeedFirstCell_->title().setText(Language::get(kFirstKey));
+        exeedFirstCell_->checkButton().setChecked(settings().trackFirstTreshOn());
+    }
+    if (exeedSecondCell_) {
+        exeedSecondCell_->title().setText(Language::get(kSecondKey));
+        exeedSecondCell_->checkButton().setChecked(settings().trackSecondTreshOn());
+    }
 }
 
 template <class Cell>

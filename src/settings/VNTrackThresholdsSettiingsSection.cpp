@@ -47,7 +47,10 @@ void VNTrackThresholdsSettiingsSection::initRows() {
 }
 
 void VNTrackThresholdsSettiingsSection::updateCellsTitles() {
-    if (useDoseRateSettingsCell_) useDoseRateSettingsCell_->title().setText(Language::get("Use Dose Rate Settings"));
+    if (useDoseRateSettingsCell_) {
+        useDoseRateSettingsCell_->title().setText(Language::get("Use Dose Rate Settings"));
+        useDoseRateSettingsCell_->cellSwitch().setOn(Settings::sharedSettings().trackDRSettingsOn());
+    }
     if (soundAlarmCell_) {
         soundAlarmCell_->title().setText(Language::get("Sound alarm"));
         soundAlarmCell_->cellSwitch().setOn(!trackThreshold().mute);
