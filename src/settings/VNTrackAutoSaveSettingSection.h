@@ -22,6 +22,11 @@ public:
     std::shared_ptr<VNCheckButtonValueUnitTableViewCell> timeCell();
     std::shared_ptr<VNCheckButtonTableViewCell> exeedFirstCell();
     std::shared_ptr<VNCheckButtonTableViewCell> exeedSecondCell();
+    // Replace a row's cell (none: made anew on next use).
+    void setDistanceCell(std::shared_ptr<VNCheckButtonValueUnitTableViewCell> c) { distanceCell_ = std::move(c); }
+    void setTimeCell(std::shared_ptr<VNCheckButtonValueUnitTableViewCell> c) { timeCell_ = std::move(c); }
+    void setExeedFirstCell(std::shared_ptr<VNCheckButtonTableViewCell> c) { exeedFirstCell_ = std::move(c); }
+    void setExeedSecondCell(std::shared_ptr<VNCheckButtonTableViewCell> c) { exeedSecondCell_ = std::move(c); }
 
     // The distance step with its unit (metres or yards), and whether it applies.
     void updateDistanceCell();

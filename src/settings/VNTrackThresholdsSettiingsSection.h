@@ -31,6 +31,11 @@ public:
     std::shared_ptr<VNThresholdTableViewCell> firstThresholdCell();
     std::shared_ptr<VNThresholdTableViewCell> secondThresholdCell();
     std::shared_ptr<VNTableViewSwitchCell> soundAlarmCell();
+    // Replace a row's cell (none: made anew on next use).
+    void setUseDoseRateSettingsCell(std::shared_ptr<VNTableViewSwitchCell> c) { useDoseRateSettingsCell_ = std::move(c); }
+    void setFirstThresholdCell(std::shared_ptr<VNThresholdTableViewCell> c) { firstThresholdCell_ = std::move(c); }
+    void setSecondThresholdCell(std::shared_ptr<VNThresholdTableViewCell> c) { secondThresholdCell_ = std::move(c); }
+    void setSoundAlarmCell(std::shared_ptr<VNTableViewSwitchCell> c) { soundAlarmCell_ = std::move(c); }
 
 private:
     std::shared_ptr<VNThresholdTableViewCell> makeThresholdCell(std::uint64_t type);
