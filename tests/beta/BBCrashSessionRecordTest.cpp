@@ -97,7 +97,8 @@ TEST_F(BBCrashSessionRecordTest, WithoutSessionFilesTheRecordFallsBackField) {
                                  "\xaastart_time" + int32Bytes(0) + "\xa8" "duration" + int32Bytes(0) +
                                  "\xb3" "fragment_start_time" + int32Bytes(0) + "\xb1" "fragment_duration" + int32Bytes(0);
     EXPECT_EQ(written.bytes, expected);
-    const BBValue* timestamp = recordOf(written).find("timestamp");
+    const BBDictionary record = recordOf(written);
+    const BBValue* timestamp = record.find("timestamp");
     ASSERT_TRUE(timestamp);
     EXPECT_EQ(timestamp->type(), BBValue::Type::Int64);
     EXPECT_GE(timestamp->int64Value(), before);
