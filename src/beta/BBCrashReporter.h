@@ -1,7 +1,6 @@
 #pragma once
 
 #include <csignal>
-#include <string>
 
 // Crash reporting: when the host dies of an uncaught C++ exception or a fatal signal, a crash file
 // ("backtrace.mpack" in the library directory) is written in the form of an upload body (the
@@ -14,22 +13,8 @@
 
 namespace bb {
 
-// The entry the library's facade uses.
-class BBCrashReporter {
-public:
-    static BBCrashReporter& sharedReporter();
-
-    // At take-off, when crash reporting is on: installs the handlers, then keeps the digest of the
-    // application token and prepares the crash-time connection (in the background).
-    void start(const std::string& applicationToken);
-    // Installs the handlers again, saving whatever handlers are installed at this moment.
-    void reinstallCrashHandlers();
-    // Once per take-off, on a background queue: uploads (or deletes) the crash files of earlier
-    // processes.
-    void sendOldCrashes();
-};
-
-// Installs the handlers when the service allows crash reports; may run again.
+// Installs the handlers when the service allows crash reports; may run again, and then keeps the
+// handlers it saved before rather than saving its own.
 void bb_install_crash_handlers();
 // In crash mode every handled signal and SIGTRAP go back to their default actions; otherwise the
 // handlers that were installed before are put back and forgotten.
@@ -40,6 +25,12 @@ void bb_crash_signal_handler(int signal, siginfo_t* info, void* context);
 
 // Moves a leftover crash file into "old_crashes" under a fresh name; failures are ignored.
 void bb_move_crash_file();
+// Once per take-off, in the background: uploads the crash files of earlier processes, at most 11
+// a call; marked (already delivered) files, and all of them when crash reports are not allowed,
+// are deleted instead.
 void bb_send_old_crashes();
+
+// The name of a signal number ("SIGSEGV"), or "SIGUNKNOWN".
+const char* bb_signal_name(int signal);
 
 }  // namespace bb

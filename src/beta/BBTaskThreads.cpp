@@ -1,15 +1,12 @@
 #include "beta/BBTaskThreads.h"
 
 #include <fcntl.h>
-#include <linux/futex.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <climits>
-#include <csignal>
-#include <ctime>
 
 #include "beta/BBRegisterState.h"
 #include "beta/BBSignalSafeText.h"
@@ -20,81 +17,19 @@ namespace bb {
 
 namespace {
 
-enum SlotState : int { kIdle = 0, kRequested = 1, kRecorded = 2 };
-
 struct Slot {
-    std::atomic<pid_t> tid{0};
-    std::atomic<int> state{kIdle};
-    std::uint32_t resumeGeneration = 0;  // the generation the thread waits to see pass
+    std::atomic<pid_t> tid{0};  // set once the snapshot is complete
     BBThreadSnapshot snapshot;
 };
 
 Slot gSlots[BBTaskThreads::kCapacity];
-std::size_t gSlotCount = 0;
-std::atomic<std::uint32_t> gResumeGeneration{0};
-int gStopSignal = 0;
-
-static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t), "a futex word is 32 bits");
-
-std::uint32_t* futexWord() { return reinterpret_cast<std::uint32_t*>(&gResumeGeneration); }
-
-void futexWait(std::uint32_t expected) {
-    ::syscall(SYS_futex, futexWord(), FUTEX_WAIT_PRIVATE, expected, nullptr, nullptr, 0);
-}
-
-void futexWakeAll() { ::syscall(SYS_futex, futexWord(), FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0); }
+std::atomic<std::size_t> gSlotsTaken{0};
 
 ssize_t readSome(int fd, char* bytes, std::size_t n) {
     for (;;) {
         const ssize_t got = ::read(fd, bytes, n);
         if (got < 0 && errno == EINTR) continue;
         return got;
-    }
-}
-
-// The thread records its state, then waits until the crash path resumes it. A stop request that
-// arrives after the resume (or was never made for this thread) is ignored.
-void stopHandler(int, siginfo_t*, void* context) {
-    const int savedErrno = errno;
-    const pid_t self = BBTaskThreads::currentThreadID();
-    Slot* slot = nullptr;
-    for (std::size_t i = 0; i < gSlotCount; ++i) {
-        if (gSlots[i].tid.load(std::memory_order_acquire) == self) slot = &gSlots[i];
-    }
-    if (slot && slot->state.load(std::memory_order_acquire) == kRequested &&
-        gResumeGeneration.load() == slot->resumeGeneration) {
-        BBThreadSnapshot& shot = slot->snapshot;
-        BBThreadRegisters registers;
-        if (bb_thread_registers_from_context(context, &registers)) {
-            shot.pc = registers.pc;
-            shot.sp = registers.sp;
-            shot.fp = registers.fp;
-        }
-        shot.frameCount = static_cast<std::uint32_t>(bb_unwind_stack(shot.frames, kBBMaxFrames, shot.pc, 0));
-        slot->state.store(kRecorded, std::memory_order_release);
-        while (gResumeGeneration.load() == slot->resumeGeneration) futexWait(slot->resumeGeneration);
-    }
-    errno = savedErrno;
-}
-
-bool allRecorded() {
-    for (std::size_t i = 0; i < gSlotCount; ++i) {
-        if (gSlots[i].state.load(std::memory_order_acquire) == kRequested) return false;
-    }
-    return true;
-}
-
-void waitForStops() {
-    timespec start;
-    ::clock_gettime(CLOCK_MONOTONIC, &start);
-    const timespec pause{0, 200'000};
-    for (;;) {
-        if (allRecorded()) return;
-        timespec now;
-        ::clock_gettime(CLOCK_MONOTONIC, &now);
-        const long elapsed = (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1'000'000;
-        if (elapsed >= BBTaskThreads::kStopWaitMilliseconds) return;
-        ::nanosleep(&pause, nullptr);
     }
 }
 
@@ -206,55 +141,31 @@ std::size_t BBTaskThreads::name(pid_t tid, char* out, std::size_t capacity) {
     return n;
 }
 
-void BBTaskThreads::installStopHandler() {
-    // A real-time signal: queued, not shared with the handled crash signals, and left alone by
-    // the usual hosts.
-    gStopSignal = SIGRTMIN + 3;
-    struct sigaction action = {};
-    action.sa_sigaction = stopHandler;
-    action.sa_flags = SA_SIGINFO | SA_RESTART | SA_ONSTACK;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(gStopSignal, &action, nullptr);
-    // Lets the unwinder finish its own set-up now rather than inside a handler.
-    std::uintptr_t frames[4];
-    (void)bb_unwind_stack(frames, 4, 0, 0);
+void BBTaskThreads::forgetSnapshots() {
+    const std::size_t taken = gSlotsTaken.exchange(0);
+    for (std::size_t i = 0; i < taken && i < kCapacity; ++i) gSlots[i].tid.store(0, std::memory_order_relaxed);
 }
 
-void BBTaskThreads::stopOthers() {
-    if (gStopSignal == 0) return;
-    const pid_t self = currentThreadID();
-    const pid_t process = ::getpid();
-    pid_t tids[kCapacity];
-    const std::size_t n = list(tids, kCapacity);
-    const std::uint32_t generation = gResumeGeneration.load();
-    gSlotCount = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (tids[i] == self) continue;
-        Slot& slot = gSlots[gSlotCount++];
-        slot.resumeGeneration = generation;
-        slot.snapshot.frameCount = 0;
-        slot.state.store(kRequested, std::memory_order_release);
-        slot.tid.store(tids[i], std::memory_order_release);
+void BBTaskThreads::recordCurrentThread(const void* context) {
+    const std::size_t index = gSlotsTaken.fetch_add(1);
+    if (index >= kCapacity) return;
+    Slot& slot = gSlots[index];
+    BBThreadSnapshot& shot = slot.snapshot;
+    shot = BBThreadSnapshot{};
+    BBThreadRegisters registers;
+    if (bb_thread_registers_from_context(context, &registers)) {
+        shot.pc = registers.pc;
+        shot.sp = registers.sp;
+        shot.fp = registers.fp;
     }
-    for (std::size_t i = 0; i < gSlotCount; ++i) {
-        if (::syscall(SYS_tgkill, process, gSlots[i].tid.load(), gStopSignal) != 0) {
-            gSlots[i].state.store(kIdle, std::memory_order_release);
-        }
-    }
-    waitForStops();
-}
-
-void BBTaskThreads::resumeOthers() {
-    gResumeGeneration.fetch_add(1);
-    futexWakeAll();
+    shot.frameCount = static_cast<std::uint32_t>(bb_unwind_stack(shot.frames, kBBMaxFrames, shot.pc, 0));
+    slot.tid.store(currentThreadID(), std::memory_order_release);
 }
 
 const BBThreadSnapshot* BBTaskThreads::snapshot(pid_t tid) {
-    for (std::size_t i = 0; i < gSlotCount; ++i) {
-        if (gSlots[i].tid.load(std::memory_order_acquire) == tid &&
-            gSlots[i].state.load(std::memory_order_acquire) == kRecorded) {
-            return &gSlots[i].snapshot;
-        }
+    const std::size_t taken = gSlotsTaken.load();
+    for (std::size_t i = 0; i < taken && i < kCapacity; ++i) {
+        if (tid != 0 && gSlots[i].tid.load(std::memory_order_acquire) == tid) return &gSlots[i].snapshot;
     }
     return nullptr;
 }

@@ -6,10 +6,10 @@
 #include <cstdint>
 
 // The threads of this process as the crash path sees them: listed from /proc/self/task, named
-// from their "comm" files, and stopped by a signal whose handler makes each thread record its
-// own registers and backtrace before it waits to be resumed (one thread cannot read another's
-// registers or unwind its stack on this platform). Everything here is safe inside a signal
-// handler once installStopHandler() has run in a healthy process.
+// from their "comm" files, with what each recorded about itself when the crash path suspended it
+// (one thread cannot read another's registers or unwind its stack on this platform, so each
+// thread records its own registers and backtrace in the suspension's signal handler). Everything
+// here is safe inside a signal handler.
 
 namespace bb {
 
@@ -26,10 +26,8 @@ struct BBThreadSnapshot {
 
 class BBTaskThreads {
 public:
-    // Threads handled at most (more are listed only up to this count).
+    // Threads listed and recorded at most.
     static constexpr std::size_t kCapacity = 256;
-    // Longest time the crash path waits for the other threads to stop, in milliseconds.
-    static constexpr long kStopWaitMilliseconds = 250;
 
     static pid_t currentThreadID();
     // The task's thread ids in the order the system lists them; the calling thread is always
@@ -39,13 +37,12 @@ public:
     // is when it still carries the process's default name.
     static std::size_t name(pid_t tid, char* out, std::size_t capacity);
 
-    // Sets up the stop signal's handler; call while the process is healthy.
-    static void installStopHandler();
-    // Stops every other thread (each records its snapshot first) and waits, a bounded time, for
-    // them to stop. Threads that do not answer in time run on and have no snapshot.
-    static void stopOthers();
-    static void resumeOthers();
-    // The snapshot of a thread stopped by the last stopOthers(), or null.
+    // Forgets what threads recorded; the crash path calls it before it suspends them.
+    static void forgetSnapshots();
+    // Records the calling thread's registers and backtrace from its machine context (a signal's
+    // ucontext_t), for the suspension's signal handler.
+    static void recordCurrentThread(const void* context);
+    // What the thread recorded since the last forgetSnapshots(), or null.
     static const BBThreadSnapshot* snapshot(pid_t tid);
 
     // The mapping of this process's memory that holds `address` (a thread's stack, given its
