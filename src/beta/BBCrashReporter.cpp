@@ -45,6 +45,7 @@ struct CrashState {
     std::terminate_handler previousTerminate = nullptr;
     bool previousSaved[kHandledCount] = {};
     struct sigaction previous[kHandledCount] = {};
+    bool ignored[kHandledCount] = {};  // left alone: the host ignores them
 };
 
 CrashState gState;
@@ -185,6 +186,10 @@ void bb_install_crash_handlers() {
     for (std::size_t i = 0; i < kHandledCount; ++i) {
         struct sigaction installed = {};
         ::sigaction(kHandledSignals[i], nullptr, &installed);
+        // A signal the host ignores (a broken pipe, typically) is not a crash; handling it would
+        // turn it into one.
+        gState.ignored[i] = (installed.sa_flags & SA_SIGINFO) == 0 && installed.sa_handler == SIG_IGN;
+        if (gState.ignored[i]) continue;
         // Installing again must not take the reporter's own handler for an earlier one, or a
         // crash would run it twice over the same file.
         if (!isOwnHandler(installed)) {
@@ -206,6 +211,7 @@ void bb_install_crash_handlers() {
 
 void bb_restore_crash_handlers(bool crashMode) {
     for (std::size_t i = 0; i < kHandledCount; ++i) {
+        if (gState.ignored[i]) continue;
         if (!crashMode && gState.previousSaved[i]) {
             ::sigaction(kHandledSignals[i], &gState.previous[i], nullptr);
         } else {
@@ -217,7 +223,7 @@ void bb_restore_crash_handlers(bool crashMode) {
     if (gState.previousTerminateSaved) std::set_terminate(gState.previousTerminate);
     gState.previousTerminateSaved = false;
     gState.previousTerminate = nullptr;
-    for (std::size_t i = 0; i < kHandledCount; ++i) gState.previousSaved[i] = false;
+    for (std::size_t i = 0; i < kHandledCount; ++i) gState.previousSaved[i] = gState.ignored[i] = false;
 }
 
 void bb_uncaught_exception_handler() {
@@ -236,6 +242,7 @@ void bb_uncaught_exception_handler() {
 
     BBThreadRegisters registers;
     const BBExceptionRegisters noFault = {};
+    bb_mp_fd_write_cstring(fd, "register_state");
     bb_write_register_state(fd, bb_current_thread_registers(&registers) ? &registers : nullptr, &noFault, nullptr);
     writeImagesAndSessionEnd(fd);
 
@@ -261,6 +268,7 @@ void bb_crash_signal_handler(int signal, siginfo_t* info, void* context) {
     bb_write_thread_backtraces(fd, frameCount > 0 ? frames : nullptr, frameCount);
 
     writeCrashKind(fd, "signal", "signal", bb_signal_name(signal));
+    bb_mp_fd_write_cstring(fd, "register_state");
     bb_write_register_state(fd, nullptr, nullptr, context);
     writeImagesAndSessionEnd(fd);
 

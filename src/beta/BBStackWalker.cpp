@@ -110,6 +110,10 @@ void findSymbol(const BBImage& image, SymbolSearch& search) {
             symbol.st_name >= stringsSize) {
             continue;
         }
+        // A symbol of known size that ends below the address belongs to other code: naming it
+        // would name the wrong function. Its very end still counts, as the return address of a
+        // call that never returns.
+        if (symbol.st_size != 0 && target - symbol.st_value > symbol.st_size) continue;
         if (!best || target - symbol.st_value < target - best->st_value) best = &symbol;
     }
     if (best) {
