@@ -2,12 +2,17 @@
 
 #include <mutex>
 
+#include "beta/BBCrashReporter.h"
+#include "beta/BBCrashSender.h"
+
 namespace bb {
 
 namespace {
 std::mutex hooksMutex;
 BBCrashReportingHooks& hooksSlot() {
-    static BBCrashReportingHooks* hooks = new BBCrashReportingHooks();
+    // The library's own crash reporter until someone sets others.
+    static BBCrashReportingHooks* hooks =
+        new BBCrashReportingHooks{bb_install_crash_handlers, bb_save_token_digest, bb_send_old_crashes};
     return *hooks;
 }
 }  // namespace

@@ -5,8 +5,8 @@
 
 namespace bb {
 
-// How the facade reaches the crash reporter: the reporter registers its operations here, so that
-// the facade builds whether or not the reporter is linked in. A missing operation does nothing.
+// How the facade reaches the crash reporter: the library's own reporter by default; a test may set
+// other operations. A missing operation does nothing.
 struct BBCrashReportingHooks {
     // Installs the signal and uncaught-exception handlers.
     std::function<void()> installCrashHandlers;

@@ -29,6 +29,7 @@ int suspendedCount = 0;
 std::atomic<pid_t> owner{0};
 std::atomic<bool> holding{false};
 std::atomic<int> parked{0};
+std::atomic<BBParkedThreadRecorder> recorder{nullptr};
 
 int parkingSignal() { return SIGRTMAX - 3; }
 
@@ -36,8 +37,10 @@ pid_t currentThread() { return static_cast<pid_t>(::syscall(SYS_gettid)); }
 
 // Runs on each suspended thread: waits in sigsuspend until the holder lets go. The same signal,
 // sent again, wakes it to look.
-void park(int) {
+void park(int, siginfo_t*, void* context) {
     const int savedErrno = errno;
+    const BBParkedThreadRecorder record = recorder.load();
+    if (record && holding.load()) record(context);
     parked.fetch_add(1);
     sigset_t waitMask;
     sigfillset(&waitMask);
@@ -50,8 +53,8 @@ void park(int) {
 // later, and the default action of this signal would end the process.
 bool installParking() {
     struct sigaction action {};
-    action.sa_handler = park;
-    action.sa_flags = SA_RESTART;
+    action.sa_sigaction = park;
+    action.sa_flags = SA_SIGINFO | SA_RESTART;
     sigfillset(&action.sa_mask);
     return ::sigaction(parkingSignal(), &action, nullptr) == 0;
 }
@@ -90,6 +93,8 @@ void waitUntilParked() {
 }
 
 }  // namespace
+
+void bb_set_parked_thread_recorder(BBParkedThreadRecorder record) { recorder.store(record); }
 
 int bb_suspend_other_threads() {
     const pid_t self = currentThread();

@@ -13,4 +13,10 @@ int bb_suspend_other_threads();
 // Lets the threads suspended by this thread's last call go on. Returns 0.
 int bb_resume_other_threads();
 
+// Runs on each thread being suspended, inside its signal handler and before it counts as parked,
+// with the thread's machine context: lets the crash path learn where the thread stood. It must be
+// safe inside a signal handler. None by default.
+using BBParkedThreadRecorder = void (*)(const void* machineContext);
+void bb_set_parked_thread_recorder(BBParkedThreadRecorder recorder);
+
 }  // namespace bb
