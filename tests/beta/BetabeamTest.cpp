@@ -16,6 +16,7 @@
 #include "beta/BBHostApplication.h"
 #include "beta/BBLogManager.h"
 #include "beta/BBMessagePack.h"
+#include "beta/BBNetworkManager.h"
 #include "beta/BBSDK.h"
 #include "beta/BBSDKUpgradeManager.h"
 #include "beta/BBServiceHost.h"
@@ -53,6 +54,8 @@ protected:
         BBCrashReportingHooks::set({});
         BBHostApplication::setActiveStateSource(nullptr);
         settle();
+        // Nothing may still talk to the service while the process ends.
+        EXPECT_TRUE(waitUntil([] { return BBNetworkManager::sharedManager().networkQueue().operationCount() == 0; }));
         BBServiceHost::setConnectTo({});
         BetaTest::TearDown();
     }
