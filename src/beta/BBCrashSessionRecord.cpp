@@ -1,13 +1,13 @@
 #include "beta/BBCrashSessionRecord.h"
 
 #include <fcntl.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <ctime>
 #include <initializer_list>
 
+#include "beta/BBFileDescriptor.h"
 #include "beta/BBMessagePackDescriptor.h"
 
 namespace bb {
@@ -41,10 +41,6 @@ int openForReading(const char* path) {
     return fd;
 }
 
-void closeDescriptor(int fd) {
-    if (fd != -1) ::close(fd);
-}
-
 // Reads the session file `name`.`extension` with `reader`, or gives `fallback` when the file
 // cannot be opened or its path does not fit.
 template <class T, class Reader>
@@ -54,7 +50,7 @@ T readSessionFile(const char* directory, const char* name, const char* extension
     const int fd = openForReading(path);
     if (fd == -1) return fallback;
     const T value = reader(fd);
-    closeDescriptor(fd);
+    bb_close(fd);
     return value;
 }
 
@@ -81,7 +77,7 @@ std::int32_t takeSequenceNumber(const char* directory, const char* sessionID, co
     const int fd = openForReading(path);
     if (fd == -1) return -1;
     const std::int32_t number = bb_mp_fd_read_int32(fd);
-    closeDescriptor(fd);
+    bb_close(fd);
     if (number != -1 && number != INT32_MAX && !sameText(type, "session_end")) bb_write_int32_file(path, number + 1);
     return number;
 }
@@ -148,29 +144,17 @@ std::uint32_t bb_write_session_end_record(int fd, const char* type, std::uint32_
 }
 
 int bb_write_int32_file(const char* path, std::int32_t value) {
-    if (!path) return 0;
-    int fd;
-    do {
-        fd = ::open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    } while (fd == -1 && errno == EINTR);
+    const int fd = bb_open_create(path);
     if (fd == -1) return 0;
     const int written = bb_mp_fd_write_int32(fd, value);
-    closeDescriptor(fd);
+    bb_close(fd);
     return written;
 }
 
 std::uint32_t bb_mark_session_info_sent(const char* directory, const char* sessionID) {
     char path[kBBCrashPathSize];
     if (bb_session_info_path(path, sizeof path, directory, sessionID, "session.mpack") != 0) return kBBPathDoesNotFit;
-    int fd;
-    do {
-        fd = ::open(path, O_WRONLY | O_CLOEXEC);
-    } while (fd == -1 && errno == EINTR);
-    if (fd == -1) return kBBPathDoesNotFit;
-    static constexpr char kSent[5] = {'s', 'e', 'n', 't', '\0'};
-    const bool marked = ::pwrite(fd, kSent, sizeof kSent, 0) == static_cast<ssize_t>(sizeof kSent);
-    closeDescriptor(fd);
-    return marked ? 0 : kBBPathDoesNotFit;
+    return bb_mark_sent(path) == 0 ? 0 : kBBPathDoesNotFit;
 }
 
 std::int64_t bb_copy_network_start_data(int fd, const char* directory) {
@@ -182,30 +166,8 @@ std::int64_t bb_copy_network_start_data(int fd, const char* directory) {
     for (const char* part : {directory, "/BBEventManager/start network data.msgpack"}) fits = fits && append(at, path + sizeof path, part);
     if (!fits) return -1;
     const int source = openForReading(path);
-    if (source == -1) return -1;
-    std::int64_t copied = 0;
-    char chunk[512];
-    for (;;) {
-        const ssize_t got = ::read(source, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
-            if (got < 0) copied = -1;
-            break;
-        }
-        ssize_t done = 0;
-        while (done < got) {
-            const ssize_t put = ::write(fd, chunk + done, static_cast<std::size_t>(got - done));
-            if (put < 0 && errno == EINTR) continue;
-            if (put <= 0) break;
-            done += put;
-        }
-        if (done < got) {
-            copied = -1;
-            break;
-        }
-        copied += got;
-    }
-    closeDescriptor(source);
+    const std::int64_t copied = bb_copy_fd(source, fd);
+    bb_close(source);
     return copied;
 }
 

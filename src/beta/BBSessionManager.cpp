@@ -388,14 +388,13 @@ bool BBSessionManager::enqueueSessionEnd(const BBDictionary& record, const std::
 
 void BBSessionManager::queueEndedSession(const BBDictionary& record, const std::string& sessionID, bool sendLogs,
                                          bool valid, bool inAHurry) {
-    if (!valid) {
-        deleteSavedEndSessionInformationForSessionID(sessionID);
-        return;
-    }
-    const bool logSent = enqueueSessionEnd(record, sessionID, sendLogs, inAHurry);
     // A log that should have gone and could not keeps the saved information, so that the next
     // process ends the session again, with its log.
-    if (logSent || !sendLogs) deleteSavedEndSessionInformationForSessionID(sessionID);
+    const bool logSent = valid && enqueueSessionEnd(record, sessionID, sendLogs, inAHurry);
+    if (!valid || logSent || !sendLogs) {
+        // A session that already runs again keeps its information: it is live once more.
+        if (!(inSession_ && sessionID_ == sessionID)) deleteSavedEndSessionInformationForSessionID(sessionID);
+    }
 }
 
 void BBSessionManager::endOldSessions() {
