@@ -12,6 +12,7 @@
 #include "beta/BBCrashFile.h"
 #include "beta/BBCrashSender.h"
 #include "beta/BBFileDescriptor.h"
+#include "beta/BBLoadedImages.h"
 #include "beta/BBMessagePackDescriptor.h"
 #include "beta/BBRegisterState.h"
 #include "beta/BBSDK.h"
@@ -21,7 +22,6 @@
 #include "beta/BBTaskThreads.h"
 #include "beta/BBThreadSuspension.h"
 #include "beta/BBUUID.h"
-#include "beta/BBLoadedImages.h"
 
 namespace bb {
 
