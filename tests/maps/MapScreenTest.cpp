@@ -5,6 +5,7 @@
 #include "maps/VNMapViewController.h"
 #include "maps/VNWaypointAnnotationView.h"
 #include "maps/WaypointAnnotation.h"
+#include "model/Language.h"
 #include "platform/map/CalloutView.h"
 #include "store/Waypoint.h"
 
@@ -68,6 +69,18 @@ TEST_F(MapScreenTest, StartsFollowingTheUserOnAStandardMapAndSwitchesWithItsButt
     screen->typeDidChange(nullptr);  // any other sender: hybrid
     EXPECT_EQ(map->mapType(), plat::MapType::Hybrid);
     EXPECT_EQ(backgroundName(screen->hybridMapButton()), "btn-right-small-active");
+}
+
+TEST_F(MapScreenTest, LanguageSwitchRetitlesTheTypeButtons) {
+    Settings::sharedSettings().setLanguage("de");
+    Language::setCurrentLanguage();
+    drain();
+    EXPECT_EQ(screen->standardMapButton()->title(), "Karte");
+    EXPECT_EQ(screen->satelliteMapButton()->title(), "Satellit");
+    Settings::sharedSettings().setLanguage("en");
+    Language::setCurrentLanguage();
+    drain();
+    EXPECT_EQ(screen->standardMapButton()->title(), "Map");
 }
 
 TEST_F(MapScreenTest, FollowsTheMachinesLocationFixes) {

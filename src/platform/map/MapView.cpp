@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <unordered_set>
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
@@ -266,29 +267,39 @@ std::vector<AnnotationPtr> MapView::annotations() const {
     return all;
 }
 
-void MapView::addAnnotation(const AnnotationPtr& annotation) {
-    if (!annotation || annotation == userLocation_) return;
-    const bool known = std::any_of(shown_.begin(), shown_.end(),
-                                   [&](const Shown& s) { return s.annotation == annotation; });
-    if (known) return;
-    shown_.push_back({annotation, nullptr});
-    refreshAnnotationViews();
-}
+void MapView::addAnnotation(const AnnotationPtr& annotation) { addAnnotations({annotation}); }
 
 void MapView::addAnnotations(const std::vector<AnnotationPtr>& annotations) {
-    for (const auto& a : annotations) addAnnotation(a);
+    // Only the new ones get views: adding many pins costs one pass, not one per pin.
+    const std::size_t first = shown_.size();
+    for (const auto& a : annotations) {
+        if (!a || a == userLocation_ || !known_.insert(a.get()).second) continue;
+        shown_.push_back({a, nullptr});
+    }
+    for (std::size_t i = first; i < shown_.size(); ++i) {
+        if (shown_[i].view || !isOnScreen(*shown_[i].annotation)) continue;
+        auto view = makeView(shown_[i].annotation);
+        if (i < shown_.size()) {
+            shown_[i].view = std::move(view);
+            placeView(shown_[i]);
+        }
+    }
 }
 
-void MapView::removeAnnotation(const AnnotationPtr& annotation) {
-    auto it = std::find_if(shown_.begin(), shown_.end(), [&](const Shown& s) { return s.annotation == annotation; });
-    if (it == shown_.end()) return;
-    Shown gone = std::move(*it);
-    shown_.erase(it);
-    retireView(gone);
-}
+void MapView::removeAnnotation(const AnnotationPtr& annotation) { removeAnnotations({annotation}); }
 
 void MapView::removeAnnotations(const std::vector<AnnotationPtr>& annotations) {
-    for (const auto& a : annotations) removeAnnotation(a);
+    std::unordered_set<const Annotation*> gone;
+    for (const auto& a : annotations) {
+        if (a && known_.erase(a.get())) gone.insert(a.get());
+    }
+    if (gone.empty()) return;
+    std::vector<Shown> kept;
+    kept.reserve(shown_.size() - gone.size());
+    std::vector<Shown> removed;
+    for (auto& s : shown_) (gone.count(s.annotation.get()) ? removed : kept).push_back(std::move(s));
+    shown_ = std::move(kept);
+    for (auto& s : removed) retireView(s);
 }
 
 AnnotationViewPtr MapView::viewForAnnotation(const AnnotationPtr& annotation) const {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/map/Annotation.h"
@@ -140,6 +141,7 @@ private:
     std::shared_ptr<UserLocation> userLocation_ = std::make_shared<UserLocation>();
     Shown userShown_;
     std::vector<Shown> shown_;
+    std::unordered_set<const Annotation*> known_;  // the annotations of shown_
     std::map<std::string, std::vector<AnnotationViewPtr>> reuseQueue_;
     std::vector<OverlayPtr> overlays_;
     std::map<const Overlay*, OverlayViewPtr> overlayViews_;

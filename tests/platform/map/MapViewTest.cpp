@@ -165,6 +165,17 @@ TEST_F(MapViewTest, AnnotationViewsAreMadeOnScreenAndReused) {
     EXPECT_EQ(map->dequeueReusableAnnotationView("pin"), view);
     EXPECT_EQ(map->dequeueReusableAnnotationView("pin"), nullptr);
     EXPECT_EQ(map->dequeueReusableAnnotationView("other"), nullptr);
+
+    // Removing many at once keeps the others in their order.
+    auto a = std::make_shared<PointAnnotation>(kBerlin, "a");
+    auto b = std::make_shared<PointAnnotation>(kBerlin, "b");
+    auto c = std::make_shared<PointAnnotation>(kBerlin, "c");
+    map->addAnnotations({a, b, c});
+    map->removeAnnotations({here, a, c, a});
+    ASSERT_EQ(map->annotations().size(), 1u);
+    EXPECT_EQ(map->annotations()[0], b);
+    map->addAnnotation(a);
+    EXPECT_EQ(map->annotations().back(), a);
 }
 
 TEST_F(MapViewTest, SelectionShowsOneCalloutWhoseAccessoryReachesTheDelegate) {
