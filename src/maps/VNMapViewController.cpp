@@ -201,11 +201,15 @@ void VNMapViewController::annotationCalloutAction(const std::shared_ptr<Waypoint
     if (factory.setWaypoint) factory.setWaypoint(*details, waypoint);
 }
 
-void VNMapViewController::mapViewRegionDidChangeAnimated(plat::MapView& map, bool) {
+void VNMapViewController::mapViewRegionDidChangeAnimated(plat::MapView& map, bool) { declutterPins(map); }
+
+void VNMapViewController::declutterPins(plat::MapView& map) {
     // Of several pins in one 10-point cell of the screen only the first in the map's order
     // stays visible.
     std::unordered_set<plat::Point, GridPointHash> taken;
-    for (const auto& annotation : map.annotations()) {
+    const auto annotations = map.annotations();
+    taken.reserve(annotations.size());
+    for (const auto& annotation : annotations) {
         if (annotation == map.userLocation()) continue;
         const plat::Point cell = WaypointAnnotation::snapToGrid(map.convertCoordinateToPoint(annotation->coordinate()));
         auto view = map.viewForAnnotation(annotation);

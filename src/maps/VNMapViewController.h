@@ -60,6 +60,9 @@ public:
     void annotationCalloutAction(const std::shared_ptr<Waypoint>& waypoint);
 
     void mapViewRegionDidChangeAnimated(plat::MapView& map, bool animated) override;
+    // Hides every pin whose 10-point cell of the screen an earlier pin of the map already
+    // holds, and shows the others.
+    static void declutterPins(plat::MapView& map);
     plat::OverlayViewPtr mapViewViewForOverlay(plat::MapView& map, const plat::OverlayPtr& overlay) override;
     plat::AnnotationViewPtr mapViewViewForAnnotation(plat::MapView& map, const plat::AnnotationPtr& annotation) override;
 

@@ -280,7 +280,7 @@ void MapView::addAnnotations(const std::vector<AnnotationPtr>& annotations) {
         if (shown_[i].view || !isOnScreen(*shown_[i].annotation)) continue;
         auto view = makeView(shown_[i].annotation);
         if (i < shown_.size()) {
-            shown_[i].view = std::move(view);
+            attachView(shown_[i], std::move(view));
             placeView(shown_[i]);
         }
     }
@@ -307,12 +307,13 @@ AnnotationViewPtr MapView::viewForAnnotation(const AnnotationPtr& annotation) co
 }
 
 AnnotationViewPtr MapView::viewForAnnotation(const Annotation* annotation) const {
-    if (!annotation) return nullptr;
-    if (annotation == userLocation_.get()) return userShown_.view;
-    for (const auto& s : shown_) {
-        if (s.annotation.get() == annotation) return s.view;
-    }
-    return nullptr;
+    auto it = views_.find(annotation);
+    return it == views_.end() ? nullptr : it->second;
+}
+
+void MapView::attachView(Shown& shown, AnnotationViewPtr view) {
+    views_[shown.annotation.get()] = view;
+    shown.view = std::move(view);
 }
 
 AnnotationViewPtr MapView::dequeueReusableAnnotationView(const std::string& identifier) {
@@ -331,7 +332,7 @@ bool MapView::isOnScreen(const Annotation& annotation) const {
 
 void MapView::refreshAnnotationViews() {
     const bool userShown = showsUserLocation_ && userLocation_->location();
-    if (userShown && !userShown_.view) userShown_.view = makeView(userLocation_);
+    if (userShown && !userShown_.view) attachView(userShown_, makeView(userLocation_));
     if (!userShown && userShown_.view) retireView(userShown_);
     if (userShown_.view) placeView(userShown_);
     // By index: the delegate may add annotations while it makes a view.
@@ -339,7 +340,7 @@ void MapView::refreshAnnotationViews() {
         const bool visible = isOnScreen(*shown_[i].annotation);
         if (visible && !shown_[i].view) {
             auto view = makeView(shown_[i].annotation);
-            if (i < shown_.size()) shown_[i].view = std::move(view);
+            if (i < shown_.size()) attachView(shown_[i], std::move(view));
         } else if (!visible && shown_[i].view) {
             retireView(shown_[i]);
         }
@@ -365,6 +366,7 @@ void MapView::retireView(Shown& shown) {
     AnnotationViewPtr view = std::move(shown.view);
     shown.view = nullptr;
     if (!view) return;
+    views_.erase(shown.annotation.get());
     if (view->isSelected()) view->setSelected(false);
     view->removeFromSuperview();
     view->setMapView(nullptr);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -126,6 +127,7 @@ private:
     // places the rest.
     void refreshAnnotationViews();
     AnnotationViewPtr makeView(const AnnotationPtr& annotation);
+    void attachView(Shown& shown, AnnotationViewPtr view);
     void retireView(Shown& shown);
     void placeView(const Shown& shown) const;
     bool isOnScreen(const Annotation& annotation) const;
@@ -142,6 +144,7 @@ private:
     Shown userShown_;
     std::vector<Shown> shown_;
     std::unordered_set<const Annotation*> known_;  // the annotations of shown_
+    std::unordered_map<const Annotation*, AnnotationViewPtr> views_;  // the views of shown_ and the user
     std::map<std::string, std::vector<AnnotationViewPtr>> reuseQueue_;
     std::vector<OverlayPtr> overlays_;
     std::map<const Overlay*, OverlayViewPtr> overlayViews_;
