@@ -271,3 +271,36 @@ TEST_F(MapViewTest, OverlaysAreDrawnByTheirViewsAndRenderedUnderThePins) {
     EXPECT_EQ(map->viewForOverlay(line), nullptr);
     ASSERT_TRUE(map->renderToPng(dataDir() / "map.png"));
 }
+
+TEST_F(MapViewTest, CirclesAreDrawnToTheirRadiusOnTheGround) {
+    // A delegate of its own: circles with a translucent blue fill.
+    struct CircleDelegate : MapViewDelegate {
+        OverlayViewPtr mapViewViewForOverlay(MapView&, const OverlayPtr& overlay) override {
+            auto view = std::make_shared<CircleView>(std::dynamic_pointer_cast<Circle>(overlay));
+            view->setFillColor(Color::rgba(0, 0, 1, 0.5));
+            view->setStrokeColor(Color::rgba(0, 0, 1, 0.2));
+            view->setLineWidth(1);
+            return view;
+        }
+    };
+    auto circles = std::make_shared<CircleDelegate>();
+    map->setDelegate(circles);
+    map->setRegion({kBerlin, {0.05, 0.05}}, false);
+    auto circle = std::make_shared<Circle>(kBerlin, 1000);
+    map->addOverlay(circle);
+    // The bounding rectangle spans the radius both ways on the ground.
+    const MapRect box = circle->boundingMapRect();
+    const Coordinate2D east = coordinateForMapPoint({box.maxX(), box.midY()});
+    EXPECT_NEAR(Location::distanceBetween(kBerlin, east), 1000, 10);
+
+    const PixelImage img = map->renderImage();
+    const Point centre = map->convertCoordinateToPoint(kBerlin);
+    const Point edge = map->convertCoordinateToPoint(east);
+    const double radius = edge.x - centre.x;
+    ASSERT_GT(radius, 5);
+    const Color inside = img.pixel(static_cast<int>(centre.x + radius * 0.7), static_cast<int>(centre.y));
+    const Color outside = img.pixel(static_cast<int>(centre.x + radius * 1.3), static_cast<int>(centre.y));
+    EXPECT_GT(inside.b, inside.r + 0.2);
+    EXPECT_NEAR(outside.b, outside.r, 0.1);
+    EXPECT_NE(map->describe().find("Circle radius 1000 m"), std::string::npos);
+}
