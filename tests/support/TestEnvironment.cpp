@@ -9,11 +9,6 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 
-// Fontconfig, which cairo uses to draw text, drops blocks it still holds when the process ends;
-// the sanitizer build would report them as leaks of every test that renders text.
-extern "C" const char* __lsan_default_suppressions();
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 namespace qxtest {
 
 TempDir::TempDir() {

@@ -1,0 +1,270 @@
+#include "services/VNRadResponderManager.h"
+
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+#include <cmath>
+
+#include "model/Settings.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/SecretStore.h"
+#include "platform/foundation/URLText.h"
+#include "services/RadResponderWire.h"
+
+namespace qx {
+
+namespace {
+
+constexpr const char* kAccessAccount = "accessToken";
+constexpr const char* kRefreshAccount = "refreshToken";
+constexpr const char* kTypeAccount = "tokenType";
+
+void report(const VNRadResponderManager::Completion& completion, bool success) {
+    if (completion) completion(success);
+}
+
+std::string textField(const nlohmann::json& object, const char* key) {
+    const auto it = object.find(key);
+    return it != object.end() && it->is_string() ? it->get<std::string>() : std::string{};
+}
+
+std::optional<std::int64_t> eventId(const nlohmann::json& object) {
+    const auto it = object.find("id");
+    if (it == object.end()) return std::nullopt;
+    if (it->is_number_integer()) return it->get<std::int64_t>();
+    if (it->is_string()) {
+        const std::string text = it->get<std::string>();
+        std::int64_t value = 0;
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (ec == std::errc() && end == text.data() + text.size() && !text.empty()) return value;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+VNRadResponderManager& VNRadResponderManager::sharedInstance() {
+    static VNRadResponderManager* manager = new VNRadResponderManager();  // lives until the process ends
+    return *manager;
+}
+
+VNRadResponderManager::VNRadResponderManager() {
+    // A login never outlives its process: tokens an earlier one left behind are dropped.
+    reset();
+}
+
+void VNRadResponderManager::reset() {
+    authorizationCode_.clear();
+    forgetLogin();
+}
+
+void VNRadResponderManager::forgetLogin() {
+    connected_ = false;
+    events_.clear();
+    accessToken_.clear();
+    refreshToken_.clear();
+    tokenType_.clear();
+    auto store = plat::SecretStore::standard();
+    for (const char* account : {kAccessAccount, kRefreshAccount, kTypeAccount}) {
+        store.deletePassword(kKeychainService, account);
+    }
+}
+
+std::string VNRadResponderManager::getServiceUrl() const {
+    const std::string& address = Settings::sharedSettings().RRServerAddress();
+    if (!address.empty()) return address;
+    return std::string("https://") + (testMode_ ? kTestHost : kProductionHost);
+}
+
+std::string VNRadResponderManager::getAuthorizationUrl() const {
+    return getServiceUrl() + "/oauth/authorize?" +
+           RadResponderWire::formBody(
+               {{"scope", kScope}, {"redirect_uri", kRedirectUri}, {"response_type", "code"}, {"client_id", kClientId}});
+}
+
+std::string VNRadResponderManager::getUrlForRequest(unsigned request) const {
+    switch (request) {
+        case kTokenFromCode:
+        case kTokenRefresh: return getServiceUrl() + "/oauth/token";
+        case kEventList: return getServiceUrl() + "/api/v1/event";
+        default: return getServiceUrl();
+    }
+}
+
+std::map<std::string, std::string> VNRadResponderManager::parseURLParams(const std::string& query) {
+    // A pair without "=" carries nothing; a value keeps any further "=" (padding of a code).
+    std::map<std::string, std::string> params = plat::url::formValues(query);
+    for (auto it = params.begin(); it != params.end();) {
+        it = it->second.empty() ? params.erase(it) : std::next(it);
+    }
+    return params;
+}
+
+bool VNRadResponderManager::handleOpenURL(const std::string& url) {
+    std::string part = plat::url::fragment(url);
+    if (part.empty()) part = plat::url::query(url);
+    const auto params = parseURLParams(part);
+    if (const auto code = params.find("code"); code != params.end()) {
+        authorizationCode_ = code->second;
+        sendRequest(kTokenFromCode, [this](bool success) {
+            if (success) sendRequest(kEventList);
+        });
+    } else if (params.count("access_token")) {
+        plat::Log::line("VNRadResponderManager handleOpenURL: an access token came without a code; ignored");
+    } else if (const auto error = params.find("error"); error != params.end()) {
+        plat::Log::line("VNRadResponderManager handleOpenURL: error " + error->second);
+    }
+    return true;
+}
+
+std::string VNRadResponderManager::authorization() const {
+    // A token reply without a type means the usual bearer token.
+    return (tokenType_.empty() ? std::string("Bearer") : tokenType_) + " " + accessToken_;
+}
+
+std::optional<plat::HttpRequest> VNRadResponderManager::buildRequest(unsigned request) const {
+    plat::HttpRequest r;
+    r.url = getUrlForRequest(request);
+    r.timeout = kTimeout;
+    r.headers = {{"Content-Type", "application/x-www-form-urlencoded"}};
+    const auto tokenRequest = [&r](const char* grant, const char* key, const std::string& value) {
+        r.method = "POST";
+        std::vector<std::pair<std::string, std::string>> form{
+            {"client_id", kClientId}, {"client_secret", kClientSecret}, {"grant_type", grant}, {key, value}};
+        if (std::string(grant) == "authorization_code") form.emplace_back("redirect_uri", kRedirectUri);
+        r.body = RadResponderWire::formBody(form);
+        return r;
+    };
+    switch (request) {
+        case kTokenFromCode:
+            if (authorizationCode_.empty()) return std::nullopt;
+            return tokenRequest("authorization_code", "code", authorizationCode_);
+        case kTokenRefresh:
+            if (refreshToken_.empty()) return std::nullopt;
+            return tokenRequest("refresh_token", "refresh_token", refreshToken_);
+        case kEventList:
+            if (accessToken_.empty()) return std::nullopt;
+            r.method = "GET";
+            r.headers.emplace_back("Authorization", authorization());
+            return r;
+        default: return std::nullopt;
+    }
+}
+
+void VNRadResponderManager::sendRequest(unsigned request, Completion completion) {
+    auto built = buildRequest(request);
+    if (!built) {
+        plat::Log::line("VNRadResponderManager sendRequest: request " + std::to_string(request) + " cannot be made");
+        return report(completion, false);
+    }
+    RadResponderWire::logRequest(*built);
+    plat::HttpClient::shared().send(std::move(*built), [this, request, completion](const plat::HttpResponse& r) {
+        RadResponderWire::logResponse(r, request != kEventList);
+        bool usable = false;
+        if (r.status == 200) {
+            if (request == kEventList) {
+                usable = takeEvents(r.body);
+                if (usable) plat::NotificationCenter::defaultCenter().post(kVNRadResponderEventsNotification);
+            } else {
+                usable = takeTokens(r.body, request == kTokenRefresh);
+                if (usable && request == kTokenFromCode) {
+                    connected_ = true;
+                    plat::NotificationCenter::defaultCenter().post(kVNRadResponderConnectNotification);
+                }
+            }
+        }
+        report(completion, r.status == 200 && usable);
+    });
+}
+
+bool VNRadResponderManager::takeTokens(const std::string& body, bool refreshing) {
+    const auto reply = nlohmann::json::parse(body, nullptr, false);
+    if (!reply.is_object()) {
+        plat::Log::line("VNRadResponderManager: the token reply is not a JSON object");
+        return false;
+    }
+    const std::string access = textField(reply, "access_token");
+    if (access.empty()) {
+        plat::Log::line("VNRadResponderManager: the token reply holds no access token");
+        return false;
+    }
+    accessToken_ = access;
+    const std::string refresh = textField(reply, "refresh_token");
+    // A refresh answered without a new refresh token leaves the old one in force.
+    if (!refresh.empty() || !refreshing) refreshToken_ = refresh;
+    tokenType_ = textField(reply, "token_type");
+    storeTokens();
+    return true;
+}
+
+void VNRadResponderManager::storeTokens() const {
+    auto store = plat::SecretStore::standard();
+    std::string error;
+    const bool stored = store.setPassword(accessToken_, kKeychainService, kAccessAccount, &error) &&
+                        store.setPassword(refreshToken_, kKeychainService, kRefreshAccount, &error) &&
+                        store.setPassword(tokenType_, kKeychainService, kTypeAccount, &error);
+    if (!stored) plat::Log::line("VNRadResponderManager: the tokens stay in memory only: " + error);
+}
+
+bool VNRadResponderManager::takeEvents(const std::string& body) {
+    const auto reply = nlohmann::json::parse(body, nullptr, false);
+    if (!reply.is_array()) {
+        plat::Log::line("VNRadResponderManager: the event list is not a JSON array");
+        return false;
+    }
+    plat::Log::line("VNRadResponderManager array: " + std::to_string(reply.size()) + " events");
+    for (const auto& event : reply) {
+        if (!event.is_object()) continue;
+        const auto id = eventId(event);
+        const std::string name = textField(event, "name");
+        if (!id || name.empty()) continue;  // nothing to list it by
+        const std::string sponsor = textField(event, "sponsorName");
+        events_[*id] = sponsor.empty() ? name : name + " (" + sponsor + ")";
+    }
+    std::string listed;
+    for (const auto& [id, name] : events_) listed += (listed.empty() ? "" : ", ") + std::to_string(id) + ": " + name;
+    plat::Log::line("VNRadResponderManager events: " + listed);
+    return true;
+}
+
+void VNRadResponderManager::submitWaypoint(double doseRate, const std::optional<plat::Location>& location,
+                                           plat::Date date, Completion completion) {
+    if (!connected_ || Settings::sharedSettings().RREventId() == 0 || !location || doseRate == 0 ||
+        !std::isfinite(doseRate)) {
+        return report(completion, false);
+    }
+    submit(doseRate, *location, date, true, std::move(completion));
+}
+
+void VNRadResponderManager::submit(double doseRate, const plat::Location& location, plat::Date date, bool mayRetry,
+                                   Completion completion) {
+    plat::HttpRequest r;
+    r.method = "POST";
+    r.url = getServiceUrl() + "/api/v1/fieldsurvey";
+    r.timeout = kTimeout;
+    r.headers = {{"Accept", "application/json"}, {"Content-Type", "application/json"}, {"Authorization", authorization()}};
+    r.body = RadResponderWire::fieldSurveyBody(Settings::sharedSettings().RREventId(), date,
+                                               location.coordinate().latitude, location.coordinate().longitude,
+                                               doseRate);
+    RadResponderWire::logRequest(r);
+    plat::HttpClient::shared().send(std::move(r), [=, this](const plat::HttpResponse& reply) {
+        RadResponderWire::logResponse(reply, false);
+        // No reply at all may mean the token ran out: renew it and send the reading once more.
+        if (reply.status == 0 && mayRetry) {
+            sendRequest(kTokenRefresh, [=, this](bool renewed) {
+                if (!renewed || !connected_ || Settings::sharedSettings().RREventId() == 0) return;
+                submit(doseRate, location, date, false, {});
+            });
+        }
+        report(completion, reply.status == 200);
+    });
+}
+
+void VNRadResponderManager::submitLogout(bool, Completion completion) {
+    forgetLogin();
+    plat::NotificationCenter::defaultCenter().post(kVNRadResponderEventsNotification);
+    report(completion, true);
+}
+
+}  // namespace qx

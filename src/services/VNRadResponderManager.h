@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/foundation/Date.h"
+#include "platform/foundation/HttpClient.h"
+#include "platform/map/Location.h"
+
+namespace qx {
+
+inline constexpr const char* kVNRadResponderConnectNotification = "kVNRadResponderConnectNotification";
+inline constexpr const char* kVNRadResponderEventsNotification = "kVNRadResponderEventsNotification";
+
+// The client of the radiation-reporting web service. The person logs in on the service's own
+// page (OAuth2 authorisation code); the page's redirect "quorix://authorize" comes back through
+// handleOpenURL, the code is exchanged for tokens, and the events the person may report to are
+// loaded. Readings go out one per request as field surveys of Settings::RREventId.
+//
+// A login lasts as long as the process: the client starts disconnected. While connected the
+// tokens are kept in the secret store (never in the log), and they are removed at logout and
+// when the next process starts.
+// Main thread only; completions run there with true exactly when the service answered 200
+// with a usable reply.
+class VNRadResponderManager {
+public:
+    using Completion = std::function<void(bool success)>;
+
+    enum Request : unsigned { kTokenFromCode = 0, kTokenRefresh = 1, kEventList = 2 };
+
+    static constexpr const char* kClientId = "3c9e51a7-0b4d-4f6e-9a2c-7d18e6b5f043";
+    static constexpr const char* kClientSecret = "Qm7vT2xLp9RwZc4NhB8sKd3FyJ6uGa1EoVn5HtXr";
+    static constexpr const char* kRedirectUri = "quorix://authorize";
+    static constexpr const char* kScope = "create_field_survey create_observation get_accessible_events";
+    static constexpr const char* kProductionHost = "www.radresponder.net";
+    static constexpr const char* kTestHost = "test.radresponder.net";
+    // The secret store's service for the tokens.
+    static constexpr const char* kKeychainService = "RadResponder";
+    static constexpr double kTimeout = 30;
+
+    static VNRadResponderManager& sharedInstance();
+
+    bool testMode() const { return testMode_; }
+    void setTestMode(bool on) { testMode_ = on; }
+    bool isConnected() const { return connected_; }
+    // Event id to display name.
+    const std::map<std::int64_t, std::string>& events() const { return events_; }
+
+    // The base address: Settings::RRServerAddress when it is set, else the production host (the
+    // test host in test mode).
+    std::string getServiceUrl() const;
+    // The service's login page for this client.
+    std::string getAuthorizationUrl() const;
+    // The address of a request: the token endpoint for 0 and 1, the event list for 2, the base
+    // for any other number.
+    std::string getUrlForRequest(unsigned request) const;
+
+    // The login redirect: a code is exchanged for tokens and the events are loaded; an error is
+    // only logged. Always true: the redirect is this client's whatever it holds.
+    bool handleOpenURL(const std::string& url);
+    // "a=1&b=2" to its pairs, values percent-decoded.
+    static std::map<std::string, std::string> parseURLParams(const std::string& query);
+
+    // 0 exchanges the stored code, 1 refreshes the tokens, 2 loads the events; any other number
+    // reports false at once, as does a request that lacks what it needs.
+    void sendRequest(unsigned request, Completion completion = {});
+
+    // Posts one reading (µSv/h) taken at `location` and `date` as a field survey. Refused (false
+    // at once) while disconnected, without an event, without a location or for a dose rate of 0.
+    void submitWaypoint(double doseRate, const std::optional<plat::Location>& location, plat::Date date,
+                        Completion completion = {});
+
+    // Local only: forgets the tokens and the events and reports true.
+    void submitLogout(bool unused, Completion completion = {});
+
+    // The tokens as held now (for the settings screens' state and the tests).
+    const std::string& accessToken() const { return accessToken_; }
+    const std::string& refreshToken() const { return refreshToken_; }
+    const std::string& tokenType() const { return tokenType_; }
+
+    // Drops the login and any tokens left in the secret store (a new process, or tests).
+    void reset();
+
+private:
+    VNRadResponderManager();
+
+    std::optional<plat::HttpRequest> buildRequest(unsigned request) const;
+    bool takeTokens(const std::string& body, bool refreshing);
+    bool takeEvents(const std::string& body);
+    void storeTokens() const;
+    // Disconnected, no tokens (here or in the secret store), no events.
+    void forgetLogin();
+    void submit(double doseRate, const plat::Location& location, plat::Date date, bool mayRetry,
+                Completion completion);
+    std::string authorization() const;
+
+    bool connected_ = false;
+    bool testMode_ = false;
+    std::map<std::int64_t, std::string> events_;
+    std::string authorizationCode_, accessToken_, refreshToken_, tokenType_;
+};
+
+}  // namespace qx
