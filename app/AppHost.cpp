@@ -5,6 +5,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/RunLoop.h"
+#include "services/ServicesLayer.h"
 #include "shell/KestrelAppDelegate.h"
 #include "store/Store.h"
 
@@ -14,6 +15,7 @@ void registerApplicationLayers() {
     registerToolkitWords();
     registerStoreLaunch();
     registerLinkLaunch();
+    registerServicesLayer();
     registerDashboardLayer();
 }
 
