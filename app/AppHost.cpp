@@ -2,6 +2,7 @@
 
 #include "LaunchWiring.h"
 #include "dashboard/DashboardController.h"
+#include "maps/MapsLayer.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/RunLoop.h"
@@ -16,6 +17,7 @@ void registerApplicationLayers() {
     registerStoreLaunch();
     registerLinkLaunch();
     registerServicesLayer();
+    registerMapsLayer();
     registerDashboardLayer();
 }
 
