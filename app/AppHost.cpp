@@ -2,9 +2,11 @@
 
 #include "LaunchWiring.h"
 #include "dashboard/DashboardController.h"
+#include "maps/MapsLayer.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/RunLoop.h"
+#include "services/ServicesLayer.h"
 #include "shell/KestrelAppDelegate.h"
 #include "store/Store.h"
 
@@ -14,6 +16,8 @@ void registerApplicationLayers() {
     registerToolkitWords();
     registerStoreLaunch();
     registerLinkLaunch();
+    registerServicesLayer();
+    registerMapsLayer();
     registerDashboardLayer();
 }
 

@@ -1,3 +1,6 @@
+# Leak reports that are not ours (the system font caches); linked into every program.
+set(QX_LEAK_SUPPRESSIONS ${CMAKE_SOURCE_DIR}/app/LeakSuppressions.cpp)
+
 # qx_add_library(NAME SOURCES ... DEPS ...): one library target of a layer.
 function(qx_add_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
@@ -9,7 +12,7 @@ endfunction()
 # becomes its own ctest entry (and so its own process), listed when ctest runs.
 function(qx_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
-  add_executable(${name} ${ARG_SOURCES})
+  add_executable(${name} ${ARG_SOURCES} ${QX_LEAK_SUPPRESSIONS})
   target_link_libraries(${name} PRIVATE qx_options qx_test_support ${ARG_DEPS} GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "TZ=Europe/Berlin;QX_TEST_MODE=1")

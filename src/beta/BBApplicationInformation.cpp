@@ -123,6 +123,12 @@ BBDictionary BBApplicationInformation::bundleInformation() {
     return result;
 }
 
+std::optional<std::string> BBApplicationInformation::infoDictionaryValue(const std::string& key) {
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    return infoValue(hostInfo(s), key.c_str());
+}
+
 void BBApplicationInformation::setApplicationToken(const std::string& token) {
     State& s = state();
     bool patched = false;

@@ -21,6 +21,8 @@ public:
     static void setHostBundle(std::map<std::string, std::string> info, std::string executablePath);
 
     static BBDictionary bundleInformation();
+    // One value of the host's information dictionary.
+    static std::optional<std::string> infoDictionaryValue(const std::string& key);
     static void setApplicationToken(const std::string& token);
     static std::optional<std::string> applicationToken();
 

@@ -10,6 +10,12 @@ BBHostApplication::URLOpener& openerSlot() {
     static BBHostApplication::URLOpener* opener = new BBHostApplication::URLOpener();
     return *opener;
 }
+
+std::mutex activeMutex;
+BBHostApplication::ActiveStateSource& activeSlot() {
+    static BBHostApplication::ActiveStateSource* source = new BBHostApplication::ActiveStateSource();
+    return *source;
+}
 }  // namespace
 
 void BBHostApplication::setURLOpener(URLOpener opener) {
@@ -24,6 +30,20 @@ bool BBHostApplication::openURL(const std::string& url) {
         opener = openerSlot();
     }
     return opener && opener(url);
+}
+
+void BBHostApplication::setActiveStateSource(ActiveStateSource source) {
+    std::lock_guard lock(activeMutex);
+    activeSlot() = std::move(source);
+}
+
+bool BBHostApplication::isActive() {
+    ActiveStateSource source;
+    {
+        std::lock_guard lock(activeMutex);
+        source = activeSlot();
+    }
+    return source && source();
 }
 
 }  // namespace bb

@@ -23,6 +23,12 @@ public:
     using URLOpener = std::function<bool(const std::string& url)>;
     static void setURLOpener(URLOpener opener);
     static bool openURL(const std::string& url);
+
+    // Whether the application is active (in front, taking events) now. Without a source it counts
+    // as not active: a host that never says so is met at its first did-become-active notice.
+    using ActiveStateSource = std::function<bool()>;
+    static void setActiveStateSource(ActiveStateSource source);
+    static bool isActive();
 };
 
 }  // namespace bb

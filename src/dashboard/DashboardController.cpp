@@ -122,8 +122,10 @@ void DashboardController::initTitles() {
 
 void DashboardController::updateValues() {
     if (!isViewLoaded()) return;
-    const DoseUnit der(readings_ ? readings_->doseRate() : 0);
-    const DoseUnit de(readings_ ? readings_->dose() : 0);
+    // Without an instrument the last values are history, not a live reading: show none.
+    const bool live = readings_ && readings_->deviceType() != 0;
+    const DoseUnit der(live ? readings_->doseRate() : 0);
+    const DoseUnit de(live ? readings_->dose() : 0);
     auto& settings = Settings::sharedSettings();
 
     derValue_->setText(der.stringValue());

@@ -1,12 +1,11 @@
 #include "services/RadResponderWire.h"
 
 #include <charconv>
-#include <cmath>
-#include <ctime>
 #include <set>
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/URLText.h"
+#include "services/UtcDate.h"
 
 namespace qx {
 
@@ -55,14 +54,7 @@ std::string RadResponderWire::formBody(const std::vector<std::pair<std::string, 
     return out;
 }
 
-std::string RadResponderWire::collectionDate(plat::Date date) {
-    const auto seconds = static_cast<std::time_t>(std::floor(date.timeIntervalSince1970()));
-    std::tm parts{};
-    gmtime_r(&seconds, &parts);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &parts);
-    return text;
-}
+std::string RadResponderWire::collectionDate(plat::Date date) { return utcDateText(date, "%Y-%m-%d %H:%M"); }
 
 std::string RadResponderWire::fieldSurveyBody(unsigned eventId, plat::Date date, double latitude, double longitude,
                                               double doseRateMicroSievertPerHour) {

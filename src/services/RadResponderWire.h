@@ -1,7 +1,8 @@
 #pragma once
 
-#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/foundation/Date.h"
 #include "platform/foundation/HttpClient.h"

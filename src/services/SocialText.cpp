@@ -40,9 +40,9 @@ std::optional<std::string> description(const ManagedObject& record) {
 
 const char* heading(EntityKind kind) {
     switch (kind) {
-        case EntityKind::track: return "Tracks:\n";
-        case EntityKind::waypoint: return "Waypoints:\n";
-        default: return "Measurements:\n";
+        case EntityKind::track: return "Tracks:";
+        case EntityKind::waypoint: return "Waypoints:";
+        default: return "Measurements:";
     }
 }
 
@@ -94,7 +94,7 @@ std::string SocialText::facebookText(const Records& records) {
     for (const auto& record : newestFirst(records)) {
         const auto line = description(*record);
         if (!line) continue;
-        if (first && records.size() >= 2) text += Language::get(heading(record->entity()));
+        if (first && records.size() >= 2) text += Language::get(heading(record->entity())) + "\n";
         first = false;
         text += *line + "\n";
     }

@@ -127,30 +127,26 @@ std::optional<plat::HttpRequest> VNRadResponderManager::buildRequest(unsigned re
     plat::HttpRequest r;
     r.url = getUrlForRequest(request);
     r.timeout = kTimeout;
+    r.headers = {{"Content-Type", "application/x-www-form-urlencoded"}};
+    const auto tokenRequest = [&r](const char* grant, const char* key, const std::string& value) {
+        r.method = "POST";
+        std::vector<std::pair<std::string, std::string>> form{
+            {"client_id", kClientId}, {"client_secret", kClientSecret}, {"grant_type", grant}, {key, value}};
+        if (std::string(grant) == "authorization_code") form.emplace_back("redirect_uri", kRedirectUri);
+        r.body = RadResponderWire::formBody(form);
+        return r;
+    };
     switch (request) {
         case kTokenFromCode:
             if (authorizationCode_.empty()) return std::nullopt;
-            r.method = "POST";
-            r.headers = {{"Content-Type", "application/x-www-form-urlencoded"}};
-            r.body = RadResponderWire::formBody({{"client_id", kClientId},
-                                                 {"client_secret", kClientSecret},
-                                                 {"grant_type", "authorization_code"},
-                                                 {"code", authorizationCode_},
-                                                 {"redirect_uri", kRedirectUri}});
-            return r;
+            return tokenRequest("authorization_code", "code", authorizationCode_);
         case kTokenRefresh:
             if (refreshToken_.empty()) return std::nullopt;
-            r.method = "POST";
-            r.headers = {{"Content-Type", "application/x-www-form-urlencoded"}};
-            r.body = RadResponderWire::formBody({{"client_id", kClientId},
-                                                 {"client_secret", kClientSecret},
-                                                 {"grant_type", "refresh_token"},
-                                                 {"refresh_token", refreshToken_}});
-            return r;
+            return tokenRequest("refresh_token", "refresh_token", refreshToken_);
         case kEventList:
             if (accessToken_.empty()) return std::nullopt;
             r.method = "GET";
-            r.headers = {{"Content-Type", "application/x-www-form-urlencoded"}, {"Authorization", authorization()}};
+            r.headers.emplace_back("Authorization", authorization());
             return r;
         default: return std::nullopt;
     }

@@ -1,7 +1,5 @@
 #include "services/VNZENETManager.h"
 
-#include <ctime>
-
 #include "model/Language.h"
 #include "model/Settings.h"
 #include "platform/foundation/Log.h"
@@ -9,6 +7,7 @@
 #include "platform/foundation/SecretStore.h"
 #include "platform/foundation/XmlReader.h"
 #include "platform/ui/AlertView.h"
+#include "services/UtcDate.h"
 #include "services/ZENETEnvelope.h"
 #include "store/Measurement.h"
 #include "store/Predicate.h"
@@ -73,14 +72,7 @@ std::optional<plat::HttpRequest> VNZENETManager::createRequestForAction(unsigned
 
 std::string VNZENETManager::dateString() { return dateString(plat::Date::now()); }
 
-std::string VNZENETManager::dateString(plat::Date date) {
-    const auto seconds = static_cast<std::time_t>(std::floor(date.timeIntervalSince1970()));
-    std::tm parts{};
-    gmtime_r(&seconds, &parts);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &parts);
-    return text;
-}
+std::string VNZENETManager::dateString(plat::Date date) { return utcDateText(date, "%Y-%m-%dT%H:%M:%S"); }
 
 std::optional<std::string> VNZENETManager::storedUsername() {
     const auto& user = Settings::sharedSettings().ZENETUsername();

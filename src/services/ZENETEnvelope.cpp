@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "store/ReportHtml.h"
+
 namespace qx {
 
 namespace {
@@ -62,21 +64,14 @@ std::string ZENETEnvelope::build(unsigned action, const Fields& fields) {
 }
 
 std::string ZENETEnvelope::escaped(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
+    std::string kept;
+    kept.reserve(text.size());
     for (const char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') break;
-                out += c;
-        }
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') continue;
+        kept += c;
     }
-    return out;
+    // The five entities of HTML text are XML's own.
+    return ReportHtml::escape(kept);
 }
 
 std::string ZENETEnvelope::decimal(double value) { return formatted(value, std::chars_format::general, -1); }

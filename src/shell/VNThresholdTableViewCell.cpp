@@ -6,8 +6,8 @@ namespace qx {
 
 void VNThresholdTableViewCell::buildContent() {
     thresholdIcon_ = std::make_shared<plat::ImageView>(plat::Rect{10, 7, 30, 30});
-    thresholdTitle_ = std::make_shared<plat::Label>(plat::Rect{50, 0, 150, 44});
-    thresholdValue_ = std::make_shared<plat::Label>(plat::Rect{190, 0, 100, 44});
+    thresholdTitle_ = std::make_shared<plat::Label>(plat::Rect{50, 0, 140, 44});
+    thresholdValue_ = std::make_shared<plat::Label>(plat::Rect{195, 0, 95, 44});
     thresholdValue_->setTextAlignment(plat::TextAlignment::Right);
     contentView().addSubview(thresholdIcon_);
     contentView().addSubview(thresholdTitle_);
@@ -17,6 +17,9 @@ void VNThresholdTableViewCell::buildContent() {
 
 void VNThresholdTableViewCell::awakeFromNib() {
     styleLabel(*thresholdTitle_, true);
+    // Translations of the titles are longer than the English ones.
+    thresholdTitle_->setAdjustsFontSizeToFitWidth(true);
+    thresholdTitle_->setMinimumScaleFactor(0.6);
     thresholdValue_->setFont(plat::Font::named("HelveticaNeue", 17));
     thresholdValue_->setShadowColor(plat::Color::white());
     thresholdValue_->setShadowOffset({0, 1});

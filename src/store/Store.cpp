@@ -82,8 +82,8 @@ bool Store::openConnections(StoreError* error) {
         }
     }
     reportError(error, local);
-    // A store that cannot open still answers: an in-memory database keeps the application
-    // running, and every operation works on it.
+    // A store that cannot open still answers fetches from an empty in-memory database, so the
+    // screens keep working; saves are refused with the open error, and nothing on disk is touched.
     impl_->main = Connection::open(":memory:", nullptr);
     if (impl_->main) Schema::prepare(*impl_->main, kSchemaVersion, nullptr);
     impl_->writer.reset();

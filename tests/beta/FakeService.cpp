@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "LoopbackListener.h"
 #include "TestCertificates.h"
 
 namespace bbtest {
@@ -141,15 +142,7 @@ FakeService::FakeService(std::string hostName) : hostName_(std::move(hostName)) 
     SSL_CTX_use_PrivateKey(context, static_cast<EVP_PKEY*>(certificates.serverKey));
     context_ = context;
 
-    listenFD_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listenFD_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(listenFD_, 8);
-    socklen_t length = sizeof address;
-    ::getsockname(listenFD_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    listenFD_ = listenOnLoopback(&port_);
     thread_ = std::thread([this] { serve(); });
 }
 
@@ -198,22 +191,14 @@ Reply FakeService::nextReply() {
 }
 
 void FakeService::serve() {
-    const auto until = std::chrono::steady_clock::now() + kLifetime;
-    while (!stop_ && std::chrono::steady_clock::now() < until) {
-        pollfd waiting{listenFD_, POLLIN, 0};
-        if (::poll(&waiting, 1, kTickMs) <= 0) continue;
-        const int client = ::accept4(listenFD_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client < 0) continue;
-        timeval timeout{1, 0};
-        ::setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    acceptConnections(listenFD_, stop_, kLifetime, 1, [this](int client) {
         handle(client);
-        ::close(client);
         {
             std::lock_guard lock(mutex_);
             ++closed_;
         }
         changed_.notify_all();
-    }
+    });
 }
 
 void FakeService::handle(int clientFD) {

@@ -46,6 +46,7 @@ TEST_F(DashboardScreenTest, ShowsReadingsWithUnitsInThresholdColours) {
     EXPECT_EQ(dashboard->doseRateValueLabel().text(), "n/a");
     EXPECT_EQ(dashboard->doseRateUnitLabel().text(), "µSv/h");
 
+    readings->type = 3;
     readings->report(0.8, 1500);
     EXPECT_EQ(dashboard->doseRateValueLabel().text(), "0.80");
     EXPECT_EQ(dashboard->doseRateValueLabel().textColor(), plat::Color::orange());
@@ -63,6 +64,11 @@ TEST_F(DashboardScreenTest, ShowsReadingsWithUnitsInThresholdColours) {
     EXPECT_EQ(dashboard->doseRateUnitLabel().text(), "µR/h");
     EXPECT_EQ(dashboard->doseRateValueLabel().text(), "30.0");
     EXPECT_EQ(dashboard->modeSettingsButton().title(), "Moduseinstellungen");
+
+    readings->type = 0;  // the instrument is gone: its last values are not a live reading
+    readings->report(0.3, 50);
+    EXPECT_EQ(dashboard->doseRateValueLabel().text(), "k. A.");
+    EXPECT_EQ(dashboard->doseValueLabel().text(), "k. A.");
 }
 
 // WCAG contrast ratio of two opaque colours.

@@ -7,8 +7,10 @@ namespace plat {
 namespace {
 std::mutex sharedMutex;
 std::shared_ptr<Clock>& sharedSlot() {
-    static std::shared_ptr<Clock> clock = std::make_shared<SystemClock>();
-    return clock;
+    // Never destroyed: threads of their own (timers, library queues) may ask for the time while
+    // the process ends.
+    static auto* clock = new std::shared_ptr<Clock>(std::make_shared<SystemClock>());
+    return *clock;
 }
 }  // namespace
 

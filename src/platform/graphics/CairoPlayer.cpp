@@ -2,6 +2,7 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/graphics/CairoSupport.h"
@@ -166,10 +167,23 @@ private:
         cairo_restore(cr_);
     }
 
+    // The face that has the text's glyphs: cairo's simple text API does no per-glyph fallback,
+    // so texts with CJK characters take a face that covers them (and Latin and Cyrillic too).
+    static const char* family(const std::string& text) {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            // UTF-8 lead bytes 0xE2 0xBA and above start code points from U+2E80 (CJK radicals on).
+            const auto b = static_cast<unsigned char>(text[i]);
+            if (b >= 0xE3 || (b == 0xE2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0xBA)) {
+                return "WenQuanYi Micro Hei";
+            }
+        }
+        return "sans-serif";
+    }
+
     void text(const DrawCommand& c) {
         if (c.text.empty() || c.font.size <= 0) return;
         cairo_save(cr_);
-        cairo_select_font_face(cr_, "sans-serif",
+        cairo_select_font_face(cr_, family(c.text),
                                c.font.isItalic() ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
                                c.font.isBold() ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
         cairo_set_font_size(cr_, c.font.size);
@@ -182,8 +196,14 @@ private:
             std::size_t end = c.text.find('\n', start);
             if (end == std::string::npos) end = c.text.size();
             std::string line = c.text.substr(start, end - start);
+            cairo_set_font_size(cr_, c.font.size);
             cairo_text_extents_t te;
             cairo_text_extents(cr_, line.c_str(), &te);
+            if (c.value > 0 && te.x_advance > c.rect.width() && c.rect.width() > 0) {
+                const double scale = std::max(c.value, c.rect.width() / te.x_advance);
+                cairo_set_font_size(cr_, c.font.size * scale);
+                cairo_text_extents(cr_, line.c_str(), &te);
+            }
             double x = c.rect.x();
             if (c.alignment == TextAlignment::Center) x += (c.rect.width() - te.x_advance) / 2;
             if (c.alignment == TextAlignment::Right) x += c.rect.width() - te.x_advance;

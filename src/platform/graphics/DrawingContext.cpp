@@ -161,13 +161,14 @@ void DrawingContext::clipToRect(const Rect& r) { add(DrawOp::ClipToRect).rect = 
 void DrawingContext::clipToPath() { add(DrawOp::ClipToPath); }
 
 void DrawingContext::drawText(const std::string& text, const Rect& rect, const Font& font, const Color& color,
-                              TextAlignment alignment) {
+                              TextAlignment alignment, double minimumScale) {
     auto& c = add(DrawOp::DrawText);
     c.text = text;
     c.rect = rect;
     c.font = font;
     c.color = color;
     c.alignment = alignment;
+    c.value = minimumScale;
 }
 
 void DrawingContext::drawText(const std::string& text, Point at, const Font& font, const Color& color) {

@@ -116,9 +116,11 @@ public:
     void clipToRect(const Rect& r);
     void clipToPath();
 
-    // Text laid out inside rect, broken at newlines, in the given font and colour.
+    // Text laid out inside rect, broken at newlines, in the given font and colour. With a
+    // minimum scale above 0, a line wider than rect is drawn in a smaller font, down to that
+    // fraction of the size (the width is known only where real glyphs are drawn).
     void drawText(const std::string& text, const Rect& rect, const Font& font, const Color& color,
-                  TextAlignment alignment = TextAlignment::Left);
+                  TextAlignment alignment = TextAlignment::Left, double minimumScale = 0);
     // Text whose first line starts at point (top left).
     void drawText(const std::string& text, Point at, const Font& font, const Color& color);
     // An image stretched into rect; an image without pixels draws nothing.

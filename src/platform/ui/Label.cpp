@@ -81,10 +81,16 @@ void Label::drawRect(DrawingContext& ctx, const Rect& rect) {
     double h = static_cast<double>(lines.size()) * font_.lineHeight();
     Rect box{rect.x(), rect.y() + (rect.height() - h) / 2, rect.width(), h};  // centred vertically
     if (shadowColor_) {
-        ctx.drawText(joined, box.offsetBy(shadowOffset_.width, shadowOffset_.height), font_, *shadowColor_, alignment_);
+        ctx.drawText(joined, box.offsetBy(shadowOffset_.width, shadowOffset_.height), font_, *shadowColor_, alignment_,
+                     shrinkScale());
     }
     Color c = highlighted_ && highlightedTextColor_ ? *highlightedTextColor_ : textColor_;
-    ctx.drawText(joined, box, font_, c, alignment_);
+    ctx.drawText(joined, box, font_, c, alignment_, shrinkScale());
+}
+
+double Label::shrinkScale() const {
+    if (!adjustsFontSize_) return 0;
+    return minimumScale_ > 0 ? minimumScale_ : 0.5;
 }
 
 std::string Label::describeLine() const {

@@ -66,6 +66,8 @@ private:
     TextAlignment alignment_ = TextAlignment::Left;
     int lines_ = 1;
     LineBreakMode lineBreak_ = LineBreakMode::TruncateTail;
+    // The smallest font scale the drawing may use when the text is too wide; 0 when it may not.
+    double shrinkScale() const;
     bool adjustsFontSize_ = false;
     double minimumScale_ = 0;
     bool opaque_ = false;

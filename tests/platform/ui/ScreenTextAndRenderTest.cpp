@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cairo.h>
 
 #include "TestEnvironment.h"
+#include "platform/foundation/FileUtil.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Interface.h"
@@ -152,6 +155,60 @@ TEST_F(ScreenTextAndRenderTest, AViewTreeRendersToAPngWithItsColoursInPlace) {
     EXPECT_NEAR(static_cast<int>((grey >> 16) & 0xFF), 128, 2);
     cairo_surface_destroy(s);
     EXPECT_EQ(box->needsDisplay(), false);
+}
+
+// Columns of a rendered PNG that hold any dark pixel, from the left.
+std::vector<bool> inkedColumns(const std::filesystem::path& png) {
+    cairo_surface_t* s = cairo_image_surface_create_from_png(png.c_str());
+    const int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
+    std::vector<bool> inked(static_cast<std::size_t>(w), false);
+    auto* data = cairo_image_surface_get_data(s);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const auto px = *reinterpret_cast<const std::uint32_t*>(data + y * cairo_image_surface_get_stride(s) + x * 4);
+            if ((px & 0xFF) < 128) inked[static_cast<std::size_t>(x)] = true;
+        }
+    }
+    cairo_surface_destroy(s);
+    return inked;
+}
+
+TEST_F(ScreenTextAndRenderTest, ALabelAllowedToShrinkKeepsItsTextInsideItsFrame) {
+    qxtest::TempDir dir;
+    auto render = [&](bool shrink) {
+        auto root = std::make_shared<View>(Rect{0, 0, 200, 30});
+        root->setBackgroundColor(Color::white());
+        auto label = std::make_shared<Label>(Rect{0, 0, 100, 30});
+        label->setText("A threshold title far too long");
+        label->setAdjustsFontSizeToFitWidth(shrink);
+        label->setMinimumScaleFactor(0.3);
+        root->addSubview(label);
+        auto path = dir.path() / (shrink ? "shrunk.png" : "plain.png");
+        EXPECT_TRUE(root->renderToPng(path, 1));
+        return inkedColumns(path);
+    };
+    auto inkBeyondFrame = [](const std::vector<bool>& columns) {
+        return std::any_of(columns.begin() + 102, columns.end(), [](bool b) { return b; });
+    };
+    EXPECT_TRUE(inkBeyondFrame(render(false))) << "the long text runs past the frame unless it may shrink";
+    EXPECT_FALSE(inkBeyondFrame(render(true)));
+}
+
+TEST_F(ScreenTextAndRenderTest, JapaneseTextIsDrawnWithGlyphsThatCoverIt) {
+    // Without a face that has the glyphs, each character becomes the same empty box: two
+    // different words then draw identical pixels.
+    qxtest::TempDir dir;
+    auto render = [&](const std::string& text, const char* name) {
+        auto root = std::make_shared<View>(Rect{0, 0, 80, 30});
+        root->setBackgroundColor(Color::white());
+        auto label = std::make_shared<Label>(Rect{0, 0, 80, 30});
+        label->setText(text);
+        root->addSubview(label);
+        auto path = dir.path() / name;
+        EXPECT_TRUE(root->renderToPng(path, 1));
+        return plat::file::read(path).value_or("");
+    };
+    EXPECT_NE(render("設定", "a.png"), render("履歴", "b.png"));
 }
 
 }  // namespace

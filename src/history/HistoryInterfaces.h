@@ -1,0 +1,29 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/graphics/Geometry.h"
+#include "platform/ui/Label.h"
+
+namespace qx {
+
+// Registers the interface files of the history screens' panels. Safe to call more than once;
+// every loader of those files calls it.
+void registerHistoryInterfaces();
+
+// A label of a panel's interface file: clear, black, the given size, added to `parent`.
+std::shared_ptr<plat::Label> addPanelLabel(plat::View& parent, const plat::Rect& frame, double fontSize, bool bold);
+
+// A stored figure as a whole number, truncated toward zero; 0 for one that is not finite, and
+// clamped to the range of long (an imported file may hold anything).
+long wholeNumber(double value);
+
+// Whole metres as whole yards, the way the panels convert altitudes: in single precision,
+// truncated toward zero.
+long yardsFromMetres(long metres);
+
+// A number as plain text: no trailing zeros, no decimal point for a whole number.
+std::string plainNumber(double value);
+
+}  // namespace qx

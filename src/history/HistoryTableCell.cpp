@@ -1,0 +1,163 @@
+#include "history/HistoryTableCell.h"
+
+#include <cmath>
+
+#include "model/DoseUnit.h"
+#include "model/Language.h"
+#include "model/Settings.h"
+
+namespace qx {
+
+namespace {
+
+constexpr double kEditButtonWidth = 42;
+constexpr double kEditButtonHeight = 25;
+constexpr double kEditButtonMargin = 10;
+
+// The text of a stored figure: "n/a" unless it is a positive finite number.
+bool isShown(double value) { return std::isfinite(value) && value > 0; }
+
+}  // namespace
+
+HistoryTableCell::HistoryTableCell(plat::CellStyle style, std::string reuseIdentifier)
+    : plat::TableViewCell(style, std::move(reuseIdentifier)) {}
+
+void HistoryTableCell::check(CheckButton& sender) {
+    sender.setChecked(!sender.checked());
+    auto owner = delegate();
+    if (owner && owner->implementsCellDidChecked()) owner->cellDidChecked(*this, sender.checked());
+}
+
+void HistoryTableCell::setChecked(bool checked) {
+    if (checkButton_) checkButton_->setChecked(checked);
+}
+
+std::string HistoryTableCell::name() const { return nameTextField_ ? nameTextField_->text() : std::string(); }
+
+void HistoryTableCell::buttonTapped() {
+    if (nameTextField_) nameTextField_->becomeFirstResponder();
+    auto owner = delegate();
+    if (owner && owner->implementsCellDidBeginEdit()) owner->cellDidBeginEdit(*this);
+}
+
+bool HistoryTableCell::resignFirstResponder() {
+    plat::TableViewCell::resignFirstResponder();
+    return nameTextField_ ? nameTextField_->resignFirstResponder() : true;
+}
+
+void HistoryTableCell::manageMode() {
+    if (accessoryButton_) accessoryButton_->setHidden(false);
+    if (checkButton_) checkButton_->setHidden(true);
+    if (nameTextField_) {
+        nameTextField_->setDelegate(delegate_);
+        nameTextField_->setUserInteractionEnabled(true);
+    }
+}
+
+void HistoryTableCell::normalMode() {
+    if (accessoryButton_) accessoryButton_->setHidden(true);
+    if (nameTextField_) {
+        nameTextField_->setUserInteractionEnabled(false);
+        nameTextField_->setDelegate({});
+    }
+    if (checkButton_) checkButton_->setHidden(false);
+}
+
+void HistoryTableCell::layoutSubviews() {
+    plat::TableViewCell::layoutSubviews();
+    // The "Edit" button sits where an editing row shows its accessory: at the right edge.
+    if (accessoryButton_) {
+        accessoryButton_->setFrame(plat::Rect{bounds().width() - kEditButtonWidth - kEditButtonMargin,
+                                              (bounds().height() - kEditButtonHeight) / 2, kEditButtonWidth,
+                                              kEditButtonHeight});
+    }
+}
+
+void HistoryTableCell::installCheckButton(const plat::Rect& frame) {
+    checkButton_ = std::make_shared<CheckButton>(frame);
+    checkButton_->setBackgroundImage(plat::Image::named(CheckButton::kCheckedImage));
+    checkButton_->setChecked(false);
+    // The button toggles itself on a touch; the row's check() does the toggling instead, so
+    // that the delegate hears of it and subclasses can take part.
+    checkButton_->removeActions(plat::TouchUpInside);
+    std::weak_ptr<View> weakRow = weak_from_this();
+    checkButton_->addAction(plat::TouchUpInside, [weakRow](plat::Control& sender) {
+        auto row = std::dynamic_pointer_cast<HistoryTableCell>(weakRow.lock());
+        auto* box = dynamic_cast<CheckButton*>(&sender);
+        if (row && box) row->check(*box);
+    });
+    contentView().addSubview(checkButton_);
+}
+
+void HistoryTableCell::installNameField(const plat::Rect& frame, double fontSize) {
+    nameTextField_ = std::make_shared<plat::TextField>(frame);
+    nameTextField_->setBackgroundColor(plat::Color::clear());
+    nameTextField_->setTextColor(plat::Color::black());
+    nameTextField_->setText({});
+    nameTextField_->setFont(plat::Font::named("HelveticaNeue-Bold", fontSize));
+    nameTextField_->setUserInteractionEnabled(false);
+    contentView().addSubview(nameTextField_);
+}
+
+void HistoryTableCell::installEditButton() {
+    accessoryButton_ = plat::Button::make(plat::ButtonType::Custom, plat::Rect{0, 0, kEditButtonWidth, kEditButtonHeight});
+    accessoryButton_->setBackgroundImage(plat::Image::named("btn-grey.png"));
+    accessoryButton_->setTitle(Language::get("Edit"));
+    accessoryButton_->titleLabel().setFont(plat::Font::named("HelveticaNeue-Bold", 12));
+    std::weak_ptr<View> weakRow = weak_from_this();
+    accessoryButton_->addAction(plat::TouchUpInside, [weakRow](plat::Control&) {
+        if (auto row = std::dynamic_pointer_cast<HistoryTableCell>(weakRow.lock())) row->buttonTapped();
+    });
+    accessoryButton_->setHidden(true);
+    addSubview(accessoryButton_);
+    setNeedsLayout();
+}
+
+std::shared_ptr<plat::Label> HistoryTableCell::addLabel(const plat::Rect& frame, bool bold, double fontSize,
+                                                         std::string text) {
+    auto label = std::make_shared<plat::Label>(frame, std::move(text));
+    label->setBackgroundColor(plat::Color::clear());
+    label->setTextColor(plat::Color::black());
+    label->setShadowColor(plat::Color::white());
+    label->setShadowOffset({1, 1});
+    label->setFont(plat::Font::named(bold ? "HelveticaNeue-Bold" : "HelveticaNeue", fontSize));
+    contentView().addSubview(label);
+    return label;
+}
+
+std::shared_ptr<plat::Button> HistoryTableCell::addAlarmBadge(const plat::Rect& frame, const char* fontName) {
+    auto badge = plat::Button::make(plat::ButtonType::Custom, frame);
+    badge->setTitle({});
+    badge->titleLabel().setFont(plat::Font::named(fontName, 14));
+    badge->setBackgroundImage(plat::Image::named("icon-max-dose-red.png"));
+    badge->setUserInteractionEnabled(false);
+    contentView().addSubview(badge);
+    return badge;
+}
+
+void HistoryTableCell::applyRowLook(plat::AccessoryType accessory) {
+    setSelectionStyle(plat::SelectionStyle::None);
+    setBackgroundColor(plat::Color::clear());
+    setAccessoryType(accessory);
+}
+
+void HistoryTableCell::showDoseRate(plat::Label& label, DoseUnit& unit, double value) {
+    unit.setValue(value);
+    label.setText(isShown(value) ? unit.stringValue() + " " + unit.unitString(DoseUnit::doseRateKind)
+                                 : Language::get("n/a"));
+    label.setTextColor(Settings::sharedSettings().derColor(std::isfinite(value) ? value : 0));
+}
+
+void HistoryTableCell::showDose(plat::Label& label, DoseUnit& unit, double value) {
+    unit.setValue(value);
+    label.setText(isShown(value) ? unit.stringValue() + " " + unit.unitString(DoseUnit::doseKind)
+                                 : Language::get("n/a"));
+    label.setTextColor(Settings::sharedSettings().deColor(std::isfinite(value) ? value : 0));
+}
+
+void HistoryTableCell::showNotAvailable(plat::Label& label) {
+    label.setText(Language::get("n/a"));
+    label.setTextColor(plat::Color::black());
+}
+
+}  // namespace qx

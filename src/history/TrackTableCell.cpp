@@ -1,0 +1,87 @@
+#include "history/TrackTableCell.h"
+
+#include "model/DateStrings.h"
+#include "model/DoseUnit.h"
+#include "model/Language.h"
+#include "store/Measurement.h"
+#include "store/Track.h"
+#include "store/Waypoint.h"
+
+namespace qx {
+
+namespace {
+
+std::string dateAndTime(plat::Date date) { return DateStrings::dateStr(date) + " " + DateStrings::timeStr(date); }
+
+// The model name of the instrument that took the track's last point; empty without one.
+std::string lastDeviceName(const Track& track) {
+    auto points = track.waypoints();
+    if (points.empty()) return {};
+    auto reading = points.back()->measurement();
+    return reading && reading->deviceName() ? *reading->deviceName() : std::string();
+}
+
+}  // namespace
+
+TrackTableCell::TrackTableCell(plat::CellStyle style, std::string reuseIdentifier)
+    : HistoryTableCell(style, std::move(reuseIdentifier)) {}
+
+std::shared_ptr<TrackTableCell> TrackTableCell::make(plat::CellStyle style, std::string reuseIdentifier) {
+    return makeRow<TrackTableCell>(style, std::move(reuseIdentifier));
+}
+
+void TrackTableCell::initUI() {
+    startLabel_ = addLabel(plat::Rect{42, 29, 50, 21}, false, 10, Language::get("Start:"));
+    startValueLabel_ = addLabel(plat::Rect{42, 42, 100, 21}, true, 10, "0");
+    finishLabel_ = addLabel(plat::Rect{151, 29, 50, 21}, false, 10, Language::get("Finish:"));
+    finishValueLabel_ = addLabel(plat::Rect{151, 42, 100, 21}, true, 10, "0");
+    minLabel_ = addLabel(plat::Rect{42, 60, 30, 21}, false, 10, Language::get("Min:"));
+    minValueLabel_ = addLabel(plat::Rect{42, 75, 55, 21}, true, 9);
+    maxLabel_ = addLabel(plat::Rect{100, 60, 30, 21}, false, 10, Language::get("Max:"));
+    maxValueLabel_ = addLabel(plat::Rect{100, 75, 55, 21}, true, 9);
+    doseLabel_ = addLabel(plat::Rect{156, 60, 30, 21}, false, 10, Language::get("Dose:"));
+    doseValueLabel_ = addLabel(plat::Rect{156, 75, 55, 21}, true, 9);
+    accLabel_ = addLabel(plat::Rect{210, 60, 70, 21}, false, 10, Language::get("Accumulation:"));
+    accValueLabel_ = addLabel(plat::Rect{210, 75, 60, 21}, true, 10);
+    maxDoseButton_ = addAlarmBadge(plat::Rect{271, 33, 36, 35}, "HelveticaNeue-Bold");
+    installNameField(plat::Rect{42, 12, 253, 21}, 15);
+    installCheckButton(plat::Rect{6, 35, 32, 32});
+    installEditButton();
+    applyRowLook(plat::AccessoryType::None);
+}
+
+void TrackTableCell::configureWithTrack(Track& track, std::shared_ptr<plat::View> accessoryView) {
+    setAccessoryType(plat::AccessoryType::None);
+    const plat::Date start = track.dateFrom();
+    nameTextField()->setText(track.name() ? *track.name() + " " + DateStrings::dateMediumStr(start)
+                                          : DateStrings::dateLongStr(start));
+    nameTextField()->setInputAccessoryView(std::move(accessoryView));
+    startValueLabel_->setText(dateAndTime(start));
+    finishValueLabel_->setText(dateAndTime(track.dateTo()));
+
+    DoseUnit unit;
+    showDoseRate(*minValueLabel_, unit, track.minDER());
+    showDoseRate(*maxValueLabel_, unit, track.maxDER());
+    if (lastDeviceName(track) == kNoDoseDevice) {
+        // Black, so that a reused row keeps no colour of the track it showed before.
+        showNotAvailable(*doseValueLabel_);
+        showNotAvailable(*accValueLabel_);
+    } else {
+        showDose(*doseValueLabel_, unit, track.de());
+        accValueLabel_->setText(track.duration());
+    }
+
+    const std::int64_t alarms = track.alarms();
+    maxDoseButton_->setHidden(alarms == 0);
+    if (alarms != 0) {
+        maxDoseButton_->setTitle(std::to_string(alarms));
+        maxDoseButton_->setBackgroundImage(plat::Image::named(track.alarmIcon()));
+    }
+}
+
+void TrackTableCell::manageMode() {
+    HistoryTableCell::manageMode();
+    maxDoseButton_->setHidden(true);
+}
+
+}  // namespace qx

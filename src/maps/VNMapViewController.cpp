@@ -1,0 +1,267 @@
+#include "maps/VNMapViewController.h"
+
+#include <functional>
+#include <mutex>
+#include <unordered_set>
+
+#include "link/LocationFeed.h"
+#include "maps/TrackPolyLine.h"
+#include "maps/VNWaypointAnnotationView.h"
+#include "maps/WaypointAnnotation.h"
+#include "model/Language.h"
+#include "platform/foundation/Log.h"
+#include "platform/ui/Interface.h"
+#include "platform/ui/Screen.h"
+
+namespace qx {
+
+namespace {
+
+VNMapViewController::WaypointDetailsFactory& detailsFactory() {
+    static VNMapViewController::WaypointDetailsFactory factory;
+    return factory;
+}
+
+void setBackground(const std::shared_ptr<plat::Button>& button, const char* image) {
+    if (button) button->setBackgroundImage(plat::Image::named(image));
+}
+
+struct GridPointHash {
+    std::size_t operator()(const plat::Point& p) const {
+        const std::size_t hx = std::hash<double>{}(p.x);
+        return hx ^ (std::hash<double>{}(p.y) + 0x9e3779b97f4a7c15ULL + (hx << 6) + (hx >> 2));
+    }
+};
+
+std::shared_ptr<plat::View> buildMapInterface(plat::Outlets& outlets) {
+    const plat::Rect screen = plat::Screen::bounds();
+    auto root = std::make_shared<plat::View>(screen);
+    const double top = VNBaseViewController::kNavBarHeight;
+    auto map = std::make_shared<plat::MapView>(plat::Rect{0, top, screen.width(), screen.height() - top});
+    root->addSubview(map);
+    outlets.set("mapView", map);
+
+    auto typeButton = [&](const char* name, double x) {
+        auto b = plat::Button::make(plat::ButtonType::Custom, {x, top + 10, 76, 28});
+        b->setTitleColor(plat::Color::black());
+        b->setBackgroundColor(plat::Color::white().withAlpha(0.85));
+        root->addSubview(b);
+        outlets.set(name, b);
+    };
+    typeButton("standardMapButton", 10);
+    typeButton("satelliteMapButton", 86);
+    typeButton("hybridMapButton", 162);
+
+    auto roundButton = [&](const char* name, double fromBottom) {
+        auto b = plat::Button::make(plat::ButtonType::Custom,
+                                    {screen.width() - 50, screen.height() - fromBottom, 40, 40});
+        b->setBackgroundColor(plat::Color::white().withAlpha(0.85));
+        root->addSubview(b);
+        outlets.set(name, b);
+    };
+    roundButton("trackButton", 100);
+    roundButton("locationButton", 150);
+    return root;
+}
+
+}  // namespace
+
+void VNMapViewController::setWaypointDetailsFactory(WaypointDetailsFactory factory) {
+    detailsFactory() = std::move(factory);
+}
+
+VNMapViewController::VNMapViewController(std::string interfaceName) : VNBaseViewController(std::move(interfaceName)) {}
+
+VNMapViewController::~VNMapViewController() {
+    locationSubscription_.dispose();
+    if (map_) map_->setDelegate({});
+}
+
+template <class T>
+std::shared_ptr<T> VNMapViewController::loadedOutlet(const char* name) {
+    view();
+    return outlet<T>(name);
+}
+
+std::shared_ptr<plat::MapView> VNMapViewController::mapView() {
+    view();
+    return map_;
+}
+std::shared_ptr<plat::Button> VNMapViewController::trackButton() { return loadedOutlet<plat::Button>("trackButton"); }
+std::shared_ptr<plat::Button> VNMapViewController::locationButton() {
+    return loadedOutlet<plat::Button>("locationButton");
+}
+std::shared_ptr<plat::Button> VNMapViewController::standardMapButton() {
+    return loadedOutlet<plat::Button>("standardMapButton");
+}
+std::shared_ptr<plat::Button> VNMapViewController::satelliteMapButton() {
+    return loadedOutlet<plat::Button>("satelliteMapButton");
+}
+std::shared_ptr<plat::Button> VNMapViewController::hybridMapButton() {
+    return loadedOutlet<plat::Button>("hybridMapButton");
+}
+
+void VNMapViewController::viewDidLoad() {
+    VNBaseViewController::viewDidLoad();
+    map_ = outlet<plat::MapView>("mapView");
+    if (!map_) {
+        // Without the interface file the screen still gets a map under its bar.
+        map_ = std::make_shared<plat::MapView>(contentFrame());
+        view()->insertSubview(map_, 0);
+    }
+    initTitles();
+    std::weak_ptr<plat::ViewController> weak = weak_from_this();
+    auto self = [weak] { return std::dynamic_pointer_cast<VNMapViewController>(weak.lock()); };
+    for (const auto& b : {locationButton(), trackButton()}) {
+        if (b) b->addAction(plat::TouchUpInside, [self](plat::Control& sender) {
+            if (auto s = self()) s->modeDidChange(dynamic_cast<plat::Button*>(&sender));
+        });
+    }
+    for (const auto& b : {standardMapButton(), satelliteMapButton(), hybridMapButton()}) {
+        if (b) b->addAction(plat::TouchUpInside, [self](plat::Control& sender) {
+            if (auto s = self()) s->typeDidChange(dynamic_cast<plat::Button*>(&sender));
+        });
+    }
+    map_->setDelegate(std::dynamic_pointer_cast<plat::MapViewDelegate>(self()));
+
+    // The user's position comes from the machine's location fixes.
+    auto& feed = LocationFeed::shared();
+    locationSubscription_ = feed.subscribe([self](const plat::Location& fix) {
+        if (auto s = self()) s->map_->updateUserLocation(fix);
+    });
+    if (feed.lastFix()) map_->updateUserLocation(*feed.lastFix());
+
+    modeDidChange(locationButton().get());
+    typeDidChange(standardMapButton().get());
+}
+
+void VNMapViewController::initTitles() {
+    VNBaseViewController::initTitles();
+    if (auto b = standardMapButton()) b->setTitle(Language::get("Map"));
+    if (auto b = satelliteMapButton()) b->setTitle(Language::get("Satellite"));
+    if (auto b = hybridMapButton()) b->setTitle(Language::get("Hybrid"));
+}
+
+void VNMapViewController::languageDidSwitch() { initTitles(); }
+
+void VNMapViewController::modeDidChange(const plat::Button* sender) {
+    const bool location = sender && sender == locationButton().get();
+    setBackground(locationButton(), location ? "btn-my-location-active" : "btn-my-location");
+    setBackground(trackButton(), location ? "btn-track" : "btn-track-active");
+    if (location) {
+        showLocation();
+    } else {
+        showTrack();
+    }
+}
+
+void VNMapViewController::typeDidChange(const plat::Button* sender) {
+    plat::MapType type = plat::MapType::Hybrid;
+    if (sender && sender == standardMapButton().get()) type = plat::MapType::Standard;
+    if (sender && sender == satelliteMapButton().get()) type = plat::MapType::Satellite;
+    setBackground(standardMapButton(), type == plat::MapType::Standard ? "btn-left-small-active" : "btn-left-small");
+    setBackground(satelliteMapButton(),
+                  type == plat::MapType::Satellite ? "btn-center-small-active" : "btn-center-small");
+    setBackground(hybridMapButton(), type == plat::MapType::Hybrid ? "btn-right-small-active" : "btn-right-small");
+    mapView()->setMapType(type);
+}
+
+void VNMapViewController::showLocation() {
+    mapView()->setUserTrackingMode(plat::UserTrackingMode::Follow, true);
+}
+
+void VNMapViewController::showTrack() {
+    mapView()->setUserTrackingMode(plat::UserTrackingMode::FollowWithHeading, true);
+}
+
+std::shared_ptr<plat::Control> VNMapViewController::calloutButtonForAnnotationView(VNWaypointAnnotationView& view) {
+    auto button = plat::Button::make(plat::ButtonType::DetailDisclosure);
+    std::weak_ptr<plat::View> weakView = view.weak_from_this();
+    button->addAction(plat::TouchUpInside, [weakView](plat::Control&) {
+        if (auto v = std::dynamic_pointer_cast<VNWaypointAnnotationView>(weakView.lock())) v->calloutAction();
+    });
+    return button;
+}
+
+void VNMapViewController::annotationCalloutAction(const std::shared_ptr<Waypoint>& waypoint) {
+    if (!waypoint) return;
+    const auto factory = detailsFactory();
+    if (!factory.make) {
+        plat::Log::line("VNMapViewController: no waypoint details screen is registered");
+        return;
+    }
+    auto details = factory.make();
+    if (!details) return;
+    std::weak_ptr<plat::ViewController> weak = weak_from_this();
+    details->setOnBackBlock([weak] {
+        if (auto self = weak.lock()) self->dismissViewController(true);
+    });
+    details->setModalTransitionStyle(plat::TransitionStyle::FlipHorizontal);
+    presentViewController(details, true);
+    if (factory.setWaypoint) factory.setWaypoint(*details, waypoint);
+}
+
+void VNMapViewController::mapViewRegionDidChangeAnimated(plat::MapView& map, bool) { declutterPins(map); }
+
+void VNMapViewController::declutterPins(plat::MapView& map) {
+    // Of several pins in one 10-point cell of the screen only the first in the map's order
+    // stays visible.
+    std::unordered_set<plat::Point, GridPointHash> taken;
+    const auto annotations = map.annotations();
+    taken.reserve(annotations.size());
+    for (const auto& annotation : annotations) {
+        if (annotation == map.userLocation()) continue;
+        const plat::Point cell = WaypointAnnotation::snapToGrid(map.convertCoordinateToPoint(annotation->coordinate()));
+        auto view = map.viewForAnnotation(annotation);
+        if (!taken.insert(cell).second) {
+            if (view) view->setHidden(true);
+        } else if (view) {
+            view->setHidden(false);
+        }
+    }
+}
+
+plat::OverlayViewPtr VNMapViewController::mapViewViewForOverlay(plat::MapView&, const plat::OverlayPtr& overlay) {
+    auto line = std::dynamic_pointer_cast<plat::Polyline>(overlay);
+    if (!line) return nullptr;
+    auto view = std::make_shared<plat::PolylineView>(line);
+    if (auto segment = std::dynamic_pointer_cast<TrackPolyLine>(line)) {
+        view->setFillColor(segment->lineColor());
+        view->setStrokeColor(segment->lineColor());
+    }
+    view->setLineWidth(kTrackLineWidth);
+    return view;
+}
+
+plat::AnnotationViewPtr VNMapViewController::mapViewViewForAnnotation(plat::MapView& map,
+                                                                      const plat::AnnotationPtr& annotation) {
+    auto pin = std::dynamic_pointer_cast<WaypointAnnotation>(annotation);
+    if (!pin) return nullptr;
+    auto view = std::dynamic_pointer_cast<VNWaypointAnnotationView>(map.dequeueReusableAnnotationView(kPinReuseIdentifier));
+    if (view) {
+        view->setAnnotation(annotation);
+    } else {
+        view = std::make_shared<VNWaypointAnnotationView>(annotation, kPinReuseIdentifier);
+        view->setEnabled(true);
+        view->setCanShowCallout(true);
+        view->setRightCalloutAccessoryView(calloutButtonForAnnotationView(*view));
+        std::weak_ptr<plat::View> weakView = view;
+        std::weak_ptr<plat::ViewController> weakSelf = weak_from_this();
+        view->setCalloutHandler([weakView, weakSelf] {
+            auto v = std::dynamic_pointer_cast<VNWaypointAnnotationView>(weakView.lock());
+            auto self = std::dynamic_pointer_cast<VNMapViewController>(weakSelf.lock());
+            if (!v || !self) return;
+            auto current = std::dynamic_pointer_cast<WaypointAnnotation>(v->annotation());
+            self->annotationCalloutAction(current ? current->waypoint() : nullptr);
+        });
+    }
+    view->showPinColor(pin->pinColor());
+    return view;
+}
+
+void registerMapsInterfaces() {
+    static std::once_flag once;
+    std::call_once(once, [] { plat::Interface::registerBuilder(VNMapViewController::kNibName, buildMapInterface); });
+}
+
+}  // namespace qx

@@ -1,0 +1,26 @@
+#include "maps/VNWaypointAnnotationView.h"
+
+#include "platform/graphics/Image.h"
+
+namespace qx {
+
+VNWaypointAnnotationView::VNWaypointAnnotationView(plat::AnnotationPtr annotation, std::string reuseIdentifier)
+    : plat::AnnotationView(std::move(annotation), std::move(reuseIdentifier)) {}
+
+void VNWaypointAnnotationView::calloutAction() {
+    // A copy: the handler may close the map and with it this view.
+    if (auto handler = calloutHandler_) handler();
+}
+
+const char* VNWaypointAnnotationView::pinImageName(long pinColor) {
+    if (pinColor == 2) return "red_pin.png";
+    if (pinColor == 1) return "orange_pin.png";
+    return "green_pin.png";
+}
+
+void VNWaypointAnnotationView::showPinColor(long pinColor) {
+    setImage(plat::Image::named(pinImageName(pinColor)));
+    setMarkerColor(pinColor == 2 ? plat::Color::red() : pinColor == 1 ? plat::Color::orange() : plat::Color::green());
+}
+
+}  // namespace qx

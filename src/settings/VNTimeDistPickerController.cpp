@@ -1,0 +1,240 @@
+#include "settings/VNTimeDistPickerController.h"
+
+#include <algorithm>
+#include <array>
+#include <mutex>
+
+#include "model/Language.h"
+#include "model/Settings.h"
+#include "platform/ui/Interface.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/Screen.h"
+#include "settings/SecondaryScreens.h"
+
+namespace qx {
+
+namespace {
+
+constexpr std::array<long, 3> kMinutesAfterTen{15, 30, 45};
+constexpr std::array<long, 7> kSeconds{0, 1, 5, 10, 15, 30, 45};
+constexpr std::array<long, 10> kMapDistances{1, 2, 3, 5, 10, 15, 20, 30, 40, 50};
+// The distance step's second wheel: 0 to 100, then hundreds up to 900.
+constexpr long kPlainRows = 101;
+constexpr long kHundredRows = 8;
+
+constexpr double kLabelFontSize = 21;
+
+long unitsPerLargeUnit() { return Settings::sharedSettings().metric() ? 1000 : 1760; }
+
+template <std::size_t N>
+long entry(const std::array<long, N>& table, long row) {
+    return row >= 0 && row < static_cast<long>(N) ? table[static_cast<std::size_t>(row)] : -1;
+}
+
+// The screen: its bar on top and the wheels below it.
+std::shared_ptr<plat::View> buildPickerScreen(plat::Outlets& outlets) {
+    const auto bounds = plat::Screen::bounds();
+    auto root = std::make_shared<plat::View>(plat::Rect{0, 0, bounds.width(), bounds.height()});
+    root->setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
+    auto bar = std::make_shared<plat::NavigationBar>(plat::Rect{0, 0, bounds.width(), plat::NavigationBar::kHeight});
+    auto picker = std::make_shared<plat::PickerView>(
+        plat::Rect{0, bar->frame().maxY(), bounds.width(), plat::PickerView::kHeight});
+    picker->setBackgroundColor(plat::Color::white());
+    root->addSubview(picker);
+    root->addSubview(bar);
+    outlets.set("navBar", bar);
+    outlets.set("picker", picker);
+    return root;
+}
+
+void registerInterface() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        plat::Interface::registerBuilder(VNTimeDistPickerController::kNibName, buildPickerScreen);
+    });
+}
+
+}  // namespace
+
+VNTimeDistPickerController::VNTimeDistPickerController() : VNBaseViewController(kNibName) { registerInterface(); }
+
+std::shared_ptr<VNTimeDistPickerController> VNTimeDistPickerController::present(std::uint64_t mode,
+                                                                                ValueBlock onSelectValue) {
+    auto screen = std::make_shared<VNTimeDistPickerController>();
+    screen->setMode(mode);
+    screen->setOnSelectValue(std::move(onSelectValue));
+    SecondaryScreens::present(screen);
+    return screen;
+}
+
+VNTimeDistPickerController::Kind VNTimeDistPickerController::kind() const {
+    switch (mode_) {
+        case kDistanceMode: return Kind::distance;
+        case kMapDistanceMode: return Kind::mapDistance;
+        default: return Kind::time;
+    }
+}
+
+void VNTimeDistPickerController::setMode(std::uint64_t mode) {
+    mode_ = mode;
+    if (picker_) picker_->reloadAllComponents();
+}
+
+std::shared_ptr<plat::PickerView> VNTimeDistPickerController::picker() {
+    view();
+    return picker_;
+}
+
+void VNTimeDistPickerController::viewDidLoad() {
+    VNBaseViewController::viewDidLoad();
+    picker_ = outlet<plat::PickerView>("picker");
+    if (!picker_) {
+        picker_ = std::make_shared<plat::PickerView>();
+        view()->addSubview(picker_);
+    }
+    auto self = weak_from_this().lock();
+    picker_->setDataSource(std::shared_ptr<plat::PickerViewDataSource>(self, this));
+    picker_->setDelegate(std::shared_ptr<plat::PickerViewDelegate>(self, this));
+    picker_->setShowsSelectionIndicator(true);
+    const auto area = contentFrame();
+    picker_->setFrame(plat::Rect{0, area.y(), area.width(), plat::PickerView::kHeight});
+    picker_->reloadAllComponents();
+    updatePickerLabels();
+    initSelection();
+}
+
+long VNTimeDistPickerController::numberAt(long row, long component) const {
+    if (row < 0) return -1;
+    switch (kind()) {
+        case Kind::time:
+            if (component == 0) return row <= 24 ? row : -1;
+            if (component == 1) return row <= 10 ? row : entry(kMinutesAfterTen, row - 11);
+            if (component == 2) return entry(kSeconds, row);
+            return -1;
+        case Kind::distance:
+            if (component == 0) return row < kPlainRows ? row : -1;
+            if (component == 1) {
+                if (row < kPlainRows) return row;
+                return row < kPlainRows + kHundredRows ? row * 100 - 9900 : -1;
+            }
+            return -1;
+        case Kind::mapDistance: return component == 0 ? entry(kMapDistances, row) : -1;
+    }
+    return -1;
+}
+
+long VNTimeDistPickerController::rowShowing(long number, long component) const {
+    for (long row = 0; numberAt(row, component) >= 0; ++row) {
+        if (numberAt(row, component) == number) return row;
+    }
+    return -1;
+}
+
+long VNTimeDistPickerController::numberOfComponents(plat::PickerView&) {
+    switch (kind()) {
+        case Kind::time: return 3;
+        case Kind::distance: return 2;
+        case Kind::mapDistance: return 1;
+    }
+    return 0;
+}
+
+long VNTimeDistPickerController::numberOfRows(plat::PickerView&, long component) {
+    long rows = 0;
+    while (numberAt(rows, component) >= 0) ++rows;
+    return rows;
+}
+
+std::string VNTimeDistPickerController::titleForRow(plat::PickerView&, long row, long component) {
+    const long number = numberAt(row, component);
+    return number >= 0 ? std::to_string(number) : std::string{};
+}
+
+double VNTimeDistPickerController::widthForComponent(plat::PickerView&, long) {
+    return kind() == Kind::time ? 100.0 : 160.0;
+}
+
+std::shared_ptr<plat::View> VNTimeDistPickerController::viewForRow(plat::PickerView& picker, long row, long component,
+                                                                   std::shared_ptr<plat::View> reusing) {
+    auto label = std::dynamic_pointer_cast<plat::Label>(reusing);
+    if (!label) {
+        label = std::make_shared<plat::Label>(plat::Rect{0, 0, 70, 50});
+        label->setBackgroundColor(plat::Color::clear());
+        label->setTextAlignment(plat::TextAlignment::Left);
+        label->setTextColor(plat::Color::black());
+        label->setFont(plat::Font::named("HelveticaNeue-Bold", kLabelFontSize));
+    }
+    label->setText(titleForRow(picker, row, component));
+    return label;
+}
+
+double VNTimeDistPickerController::selectedValue() {
+    const auto shown = [this](long component) {
+        return std::max(0L, numberAt(picker_->selectedRow(component), component));
+    };
+    switch (kind()) {
+        case Kind::time: return static_cast<double>(shown(0) * 60 + shown(1)) + static_cast<double>(shown(2)) / 60.0;
+        case Kind::distance: return static_cast<double>(shown(1) + shown(0) * unitsPerLargeUnit());
+        case Kind::mapDistance: return static_cast<double>(shown(0));
+    }
+    return 0;
+}
+
+void VNTimeDistPickerController::didSelectRow(plat::PickerView&, long, long) {
+    const double value = selectedValue();
+    // A copy: the block may close the screen.
+    if (auto block = onSelectValue_) block(value);
+    updatePickerLabels();
+}
+
+void VNTimeDistPickerController::updatePickerLabels() {
+    const bool metric = Settings::sharedSettings().metric();
+    const auto add = [this](const char* key, long component, double x) {
+        picker_->addLabel(Language::get(key), kLabelFontSize, component, x, kLabelFontSize);
+    };
+    switch (kind()) {
+        case Kind::time:
+            add("hours", 0, 40);
+            add("mins", 1, 45);
+            add("secs", 2, 50);
+            break;
+        case Kind::distance:
+            add(metric ? "km" : "mi", 0, 100);
+            add(metric ? "short.meters" : "y", 1, 100);
+            break;
+        case Kind::mapDistance: add(metric ? "km" : "mi", 0, 100); break;
+    }
+}
+
+void VNTimeDistPickerController::initSelection() {
+    const auto& settings = Settings::sharedSettings();
+    switch (kind()) {
+        case Kind::time: {
+            const double minutes = settings.trackTime();
+            // Preferences read from a file may hold anything; only a sane step turns the wheels.
+            if (!(minutes >= 0 && minutes < 1e9)) return;
+            const auto whole = static_cast<long>(minutes);
+            picker_->selectRow(whole / 60, 0, false);
+            if (const long row = rowShowing(whole % 60, 1); row >= 0) picker_->selectRow(row, 1, false);
+            const auto seconds = static_cast<long>((minutes - static_cast<double>(whole)) * 60 + 0.5);
+            // Row 0 ("0") is never chosen from here: whole minutes keep the seconds wheel as it is.
+            if (const long row = rowShowing(seconds, 2); row > 0) picker_->selectRow(row, 2, false);
+            break;
+        }
+        case Kind::distance: {
+            const long unit = unitsPerLargeUnit();
+            const long step = settings.trackDistance();
+            picker_->selectRow(step / unit, 0, false);
+            if (const long row = rowShowing(step % unit, 1); row >= 0) picker_->selectRow(row, 1, false);
+            break;
+        }
+        case Kind::mapDistance: {
+            const long row = rowShowing(settings.WMDistance(), 0);
+            picker_->selectRow(std::max(0L, row), 0, true);
+            break;
+        }
+    }
+}
+
+}  // namespace qx

@@ -1,0 +1,263 @@
+#include <nlohmann/json.hpp>
+
+#include "ServicesTestSupport.h"
+#include "platform/foundation/SecretStore.h"
+#include "services/ServicesLayer.h"
+
+using namespace qx;
+
+namespace qxtest {
+
+namespace {
+
+constexpr double kNoon = 1719835200;  // 2024-07-01 12:00:00 UTC
+
+const char* kTokens = R"({"access_token":"acc-1","refresh_token":"ref+/=1","token_type":"Bearer","expires_in":3600})";
+const char* kEvents =
+    R"([{"id":7,"name":"Drill","sponsorName":"County"},{"id":"8","name":"Solo","sponsorName":""},)"
+    R"({"name":"No id"},{"id":9},{"id":10,"name":"Plain"}])";
+
+}  // namespace
+
+class RadResponderManagerTest : public ServicesTest {
+protected:
+    void SetUp() override {
+        ServicesTest::SetUp();
+        clock().set(plat::Date(kNoon));
+        settings().setRRServerAddress(server.url());
+        registerServicesLayer();
+    }
+
+    // The service's side of a login: tokens for the code, then the events.
+    void serveLogin(const char* tokens = kTokens, const char* events = kEvents) {
+        server.setHandler([tokens, events](const RecordedRequest& r) {
+            if (r.path() == "/oauth/token") return FakeReply::with(200, tokens);
+            if (r.path() == "/api/v1/event") return FakeReply::with(200, events);
+            return FakeReply::with(200, "{}");
+        });
+    }
+
+    bool openRedirect(const std::string& url) {
+        auto app = std::make_shared<KestrelAppDelegate>();
+        const bool taken = app->openURL(url);
+        drain();
+        return taken;
+    }
+
+    void logIn() {
+        serveLogin();
+        ASSERT_TRUE(openRedirect("quorix://authorize?code=abc"));
+        ASSERT_TRUE(rr().isConnected());
+    }
+
+    std::vector<RecordedRequest> surveys() const {
+        std::vector<RecordedRequest> out;
+        for (const auto& r : server.requests()) {
+            if (r.path() == "/api/v1/fieldsurvey") out.push_back(r);
+        }
+        return out;
+    }
+
+    static VNRadResponderManager& rr() { return VNRadResponderManager::sharedInstance(); }
+};
+
+TEST_F(RadResponderManagerTest, TheRedirectExchangesTheCodeThenLoadsTheEvents) {
+    qxtest::LogCapture log;
+    auto connects = count(kVNRadResponderConnectNotification);
+    auto eventLists = count(kVNRadResponderEventsNotification);
+    serveLogin();
+    EXPECT_TRUE(openRedirect("quorix://authorize?code=abc"));
+
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    const auto& token = requests[0];
+    EXPECT_EQ(token.method, "POST");
+    EXPECT_EQ(token.target, "/oauth/token");
+    EXPECT_EQ(token.header("Content-Type").value_or(""), "application/x-www-form-urlencoded");
+    EXPECT_EQ(token.body, std::string("client_id=") + VNRadResponderManager::kClientId + "&client_secret=" +
+                              VNRadResponderManager::kClientSecret +
+                              "&grant_type=authorization_code&code=abc&redirect_uri=quorix%3A%2F%2Fauthorize");
+    const auto& events = requests[1];
+    EXPECT_EQ(events.method, "GET");
+    EXPECT_EQ(events.target, "/api/v1/event");
+    EXPECT_EQ(events.header("Authorization").value_or(""), "Bearer acc-1");
+
+    EXPECT_TRUE(rr().isConnected());
+    EXPECT_EQ(*connects, 1);
+    EXPECT_EQ(*eventLists, 1);
+    EXPECT_EQ(rr().events(), (std::map<std::int64_t, std::string>{{7, "Drill (County)"}, {8, "Solo"}, {10, "Plain"}}));
+    EXPECT_EQ(rr().refreshToken(), "ref+/=1");
+    // The tokens are kept in the secret store, and never in the log.
+    auto secrets = plat::SecretStore::standard();
+    EXPECT_EQ(secrets.passwordForService(VNRadResponderManager::kKeychainService, "accessToken").value_or(""), "acc-1");
+    EXPECT_TRUE(log.contains("request: " + server.url("/oauth/token")));
+    for (const auto& line : log.lines()) {
+        for (const char* secret : {"acc-1", "ref+/=1", VNRadResponderManager::kClientSecret, "code=abc"}) {
+            EXPECT_EQ(line.find(secret), std::string::npos) << line;
+        }
+    }
+}
+
+TEST_F(RadResponderManagerTest, RedirectsWithoutACodeChangeNothing) {
+    auto connects = count(kVNRadResponderConnectNotification);
+    EXPECT_TRUE(openRedirect("quorix://authorize?error=access_denied&error_description=no"));
+    EXPECT_TRUE(openRedirect("QUORIX://authorize#access_token=xyz"));
+    EXPECT_TRUE(openRedirect("quorix://authorize?code"));
+    EXPECT_EQ(server.requestCount(), 0u);
+    EXPECT_FALSE(rr().isConnected());
+    EXPECT_EQ(*connects, 0);
+}
+
+TEST_F(RadResponderManagerTest, AFragmentGoesBeforeTheQueryAndCodesKeepTheirPadding) {
+    serveLogin();
+    EXPECT_TRUE(openRedirect("quorix://authorize?code=wrong#code=a%2Bb%3D%3D&state=1"));
+    ASSERT_GE(server.requestCount(), 1u);
+    EXPECT_NE(server.requests()[0].body.find("&code=a%2Bb%3D%3D&"), std::string::npos) << server.requests()[0].body;
+    EXPECT_EQ(VNRadResponderManager::parseURLParams("code=x==&lone&e=%E6%97%A5"),
+              (std::map<std::string, std::string>{{"code", "x=="}, {"e", "\xE6\x97\xA5"}}));
+}
+
+TEST_F(RadResponderManagerTest, AFailedOrUnusableCodeExchangeLeavesTheClientDisconnected) {
+    auto connects = count(kVNRadResponderConnectNotification);
+    for (const char* body : {"", "not json", "{\"token_type\":\"Bearer\"}", "[1,2]"}) {
+        server.enqueue(FakeReply::with(200, body));
+        EXPECT_TRUE(openRedirect("quorix://authorize?code=abc"));
+    }
+    server.enqueue(FakeReply::with(400, kTokens));
+    EXPECT_TRUE(openRedirect("quorix://authorize?code=abc"));
+    EXPECT_EQ(server.requestCount(), 5u);  // no event list after any of them
+    EXPECT_FALSE(rr().isConnected());
+    EXPECT_EQ(*connects, 0);
+    EXPECT_TRUE(rr().events().empty());
+}
+
+TEST_F(RadResponderManagerTest, RequestsThatCannotBeMadeFailAtOnce) {
+    std::vector<bool> results;
+    auto record = [&](bool ok) { results.push_back(ok); };
+    rr().sendRequest(3, record);
+    rr().sendRequest(VNRadResponderManager::kTokenFromCode, record);  // no code yet
+    rr().sendRequest(VNRadResponderManager::kTokenRefresh, record);   // no refresh token
+    rr().sendRequest(VNRadResponderManager::kEventList, record);      // no access token
+    EXPECT_EQ(results, (std::vector<bool>{false, false, false, false}));
+    drain();
+    EXPECT_EQ(server.requestCount(), 0u);
+}
+
+TEST_F(RadResponderManagerTest, AReadingIsPostedAsOneFieldSurveyOfTheChosenEvent) {
+    logIn();
+    settings().setRREventId(68800);
+    std::optional<bool> result;
+    // 09:05:59 in Berlin, two hours ahead of UTC.
+    rr().submitWaypoint(2.5, plat::Location(50.45, -0.1275), plat::Date(1719817559), [&](bool ok) { result = ok; });
+    drain();
+    ASSERT_EQ(surveys().size(), 1u);
+    const auto r = surveys()[0];
+    EXPECT_EQ(r.method, "POST");
+    EXPECT_EQ(r.header("Accept").value_or(""), "application/json");
+    EXPECT_EQ(r.header("Content-Type").value_or(""), "application/json");
+    EXPECT_EQ(r.header("Authorization").value_or(""), "Bearer acc-1");
+    const auto body = nlohmann::json::parse(r.body, nullptr, false);
+    ASSERT_TRUE(body.is_object()) << r.body;
+    ASSERT_EQ(body["fieldSurveys"].size(), 1u);
+    const auto& survey = body["fieldSurveys"][0];
+    EXPECT_EQ(survey["eventId"], 68800);
+    EXPECT_EQ(survey["collectionDate"], "2024-07-01 07:05");
+    EXPECT_TRUE(survey["address"].is_null());
+    EXPECT_EQ(survey["coordinate"]["latitude"], "50.450000");
+    EXPECT_EQ(survey["coordinate"]["longitude"], "-0.127500");
+    EXPECT_EQ(survey["radiationType"], "gamma");
+    EXPECT_EQ(survey["radiationUnit"], "mR/hr");
+    EXPECT_NE(r.body.find("\"value\":0.250}"), std::string::npos) << r.body;
+    EXPECT_EQ(result, true);
+}
+
+TEST_F(RadResponderManagerTest, ReadingsWithoutEventLocationOrValueAreRefusedAtOnce) {
+    std::vector<bool> results;
+    auto record = [&](bool ok) { results.push_back(ok); };
+    rr().submitWaypoint(1, plat::Location(1, 2), plat::Date(kNoon), record);  // not connected
+    logIn();
+    const auto sent = server.requestCount();
+    rr().submitWaypoint(1, std::nullopt, plat::Date(kNoon), record);
+    rr().submitWaypoint(0, plat::Location(1, 2), plat::Date(kNoon), record);
+    settings().setRREventId(0);
+    rr().submitWaypoint(1, plat::Location(1, 2), plat::Date(kNoon), record);
+    EXPECT_EQ(results, (std::vector<bool>{false, false, false, false}));
+    drain();
+    EXPECT_EQ(server.requestCount(), sent);
+}
+
+TEST_F(RadResponderManagerTest, OnlyStatus200CountsAsASubmittedReading) {
+    logIn();
+    std::vector<bool> results;
+    for (int status : {201, 401, 500, 200}) {
+        server.enqueue(FakeReply::with(status));
+        rr().submitWaypoint(1, plat::Location(1, 2), plat::Date(kNoon), [&](bool ok) { results.push_back(ok); });
+        drain();
+    }
+    EXPECT_EQ(results, (std::vector<bool>{false, false, false, true}));
+}
+
+TEST_F(RadResponderManagerTest, NoReplyRenewsTheTokenAndSendsTheReadingOnceMore) {
+    logIn();
+    const auto before = server.requestCount();
+    server.enqueue(FakeReply::drop());
+    server.enqueue(FakeReply::with(200, R"({"access_token":"acc-2","token_type":"Bearer"})"));
+    server.enqueue(FakeReply::drop());
+    std::vector<bool> results;
+    rr().submitWaypoint(1, plat::Location(1, 2), plat::Date(kNoon), [&](bool ok) { results.push_back(ok); });
+    drain();
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), before + 3);  // survey, refresh, one more survey: no endless retries
+    const auto& refresh = requests[before + 1];
+    EXPECT_EQ(refresh.target, "/oauth/token");
+    EXPECT_EQ(refresh.body, std::string("client_id=") + VNRadResponderManager::kClientId + "&client_secret=" +
+                                VNRadResponderManager::kClientSecret +
+                                "&grant_type=refresh_token&refresh_token=ref%2B%2F%3D1");
+    EXPECT_EQ(requests[before + 2].header("Authorization").value_or(""), "Bearer acc-2");
+    EXPECT_EQ(results, std::vector<bool>{false});
+    // A renewal without a new refresh token keeps the old one; the login stays.
+    EXPECT_EQ(rr().refreshToken(), "ref+/=1");
+    EXPECT_TRUE(rr().isConnected());
+}
+
+TEST_F(RadResponderManagerTest, LogoutIsLocalAndANewLoginFillsTheEventsAgain) {
+    logIn();
+    auto eventLists = count(kVNRadResponderEventsNotification);
+    const auto sent = server.requestCount();
+    std::optional<bool> result;
+    rr().submitLogout(true, [&](bool ok) { result = ok; });
+    EXPECT_EQ(result, true);
+    drain();
+    EXPECT_EQ(server.requestCount(), sent);
+    EXPECT_FALSE(rr().isConnected());
+    EXPECT_TRUE(rr().events().empty());
+    EXPECT_EQ(rr().accessToken(), "");
+    EXPECT_EQ(*eventLists, 1);
+    EXPECT_FALSE(
+        plat::SecretStore::standard().passwordForService(VNRadResponderManager::kKeychainService, "accessToken"));
+
+    ASSERT_TRUE(openRedirect("quorix://authorize?code=def"));
+    EXPECT_TRUE(rr().isConnected());
+    EXPECT_EQ(rr().events().size(), 3u);
+}
+
+TEST_F(RadResponderManagerTest, AddressesHangOffTheConfiguredServerOrTheDefaultHost) {
+    EXPECT_EQ(rr().getUrlForRequest(0), server.url("/oauth/token"));
+    EXPECT_EQ(rr().getUrlForRequest(1), server.url("/oauth/token"));
+    EXPECT_EQ(rr().getUrlForRequest(2), server.url("/api/v1/event"));
+    EXPECT_EQ(rr().getUrlForRequest(9), server.url());
+    EXPECT_EQ(rr().getAuthorizationUrl(),
+              server.url("/oauth/authorize?scope=create_field_survey%20create_observation%20get_accessible_events"
+                         "&redirect_uri=quorix%3A%2F%2Fauthorize&response_type=code&client_id=") +
+                  VNRadResponderManager::kClientId);
+    settings().setRRServerAddress("");
+    rr().setTestMode(true);
+    EXPECT_EQ(rr().getServiceUrl(), std::string("https://") + VNRadResponderManager::kTestHost);
+    // Launch takes the client out of test mode.
+    auto app = std::make_shared<KestrelAppDelegate>();
+    for (const auto* hook : LaunchHooks::hooksFor(LaunchStep::radResponderLive)) hook->hook(*app);
+    EXPECT_FALSE(rr().testMode());
+    EXPECT_EQ(rr().getServiceUrl(), std::string("https://") + VNRadResponderManager::kProductionHost);
+}
+
+}  // namespace qxtest
