@@ -7,6 +7,7 @@
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/RunLoop.h"
 #include "services/ServicesLayer.h"
+#include "settings/SettingsLayer.h"
 #include "shell/KestrelAppDelegate.h"
 #include "store/Store.h"
 
@@ -19,6 +20,7 @@ void registerApplicationLayers() {
     registerServicesLayer();
     registerMapsLayer();
     registerDashboardLayer();
+    registerSettingsLayer();
 }
 
 AppHost::AppHost() = default;
