@@ -90,6 +90,11 @@ void DashboardController::viewDidLoad() {
     deCaption_ = addLabel({20, top + 164, 280, 22}, caption);
     deValue_ = addLabel({20, top + 186, 180, 52}, value);
     deUnit_ = addLabel({205, top + 206, 95, 26}, unit);
+    // "n/a" is a long word in some languages; values must not run into their units.
+    for (const auto& label : {derValue_, deValue_}) {
+        label->setAdjustsFontSizeToFitWidth(true);
+        label->setMinimumScaleFactor(0.4);
+    }
     modeSettingsButton_ = addButton({20, top + 256, 135, 40}, &DashboardController::openModeSettings);
     instrumentsButton_ = addButton({165, top + 256, 135, 40}, &DashboardController::openInstrumentList);
 

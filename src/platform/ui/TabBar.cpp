@@ -37,7 +37,8 @@ void TabBar::drawRect(DrawingContext& ctx, const Rect& rect) {
         auto image = selected && list[i].selectedImage ? list[i].selectedImage : list[i].image;
         if (image) ctx.drawImage(image, Rect{cell.midX() - 15, 4, 30, 30});
         Color c = selected ? Color::blue() : Color::gray();
-        ctx.drawText(list[i].title, Rect{cell.x(), rect.height() - 14, w, 12}, f, c, TextAlignment::Center);
+        // Long titles (translations) shrink to their cell rather than run into the next one.
+        ctx.drawText(list[i].title, Rect{cell.x(), rect.height() - 14, w, 12}, f, c, TextAlignment::Center, 0.6);
     }
 }
 
