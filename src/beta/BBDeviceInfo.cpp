@@ -75,11 +75,12 @@ std::optional<std::string> preferredLanguage() {
 }
 
 void addTimeZone(BBDictionary& record) {
-    ::tzset();
     const auto now = static_cast<std::time_t>(plat::Date::now().timeIntervalSince1970());
     std::tm local{};
     localtime_r(&now, &local);
-    record.set("time_zone", std::string(tzname[0]));
+    // The zone name comes from this call's own result: the global tzname may be rewritten (and is
+    // briefly empty) while another thread's tzset runs.
+    record.set("time_zone", std::string(local.tm_zone ? local.tm_zone : "UTC"));
     record.set("time_zone_offset", static_cast<std::int64_t>(local.tm_gmtoff));
 }
 
