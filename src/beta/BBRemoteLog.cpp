@@ -95,6 +95,19 @@ int undoAppend(BBRemoteLog* log) {
     return -1;
 }
 
+// Empties the .ulog down to its count header once its entries went into the .zlog. The file is
+// cut, not reopened: it keeps its descriptor and header mapping, is never without its header
+// (the count in it is still right), and is never truncated to nothing, which makes some file
+// systems write back the file on its next close, in the logging thread.
+bool restartRun(BBRemoteLog* log) {
+    if (::ftruncate(log->uncompressed_file, kHeaderSize) != 0 ||
+        ::lseek(log->uncompressed_file, kHeaderSize, SEEK_SET) == -1 || !writeCountHeader(log)) {
+        return false;
+    }
+    log->data_offset = log->end_offset = kHeaderSize;
+    return true;
+}
+
 bool copyRest(int from, int to, std::uint64_t* copied) {
     unsigned char buffer[512];
     for (;;) {
@@ -190,7 +203,7 @@ int bb_log_append(BBRemoteLog* log, const void* bytes, std::uint64_t length) {
         // The entry's head completes the run(s) that go into the .zlog; its tail starts a fresh .ulog.
         const std::uint64_t head = total / kBBLogRunSize * kBBLogRunSize - pending;
         if (!writeAll(log->uncompressed_file, b, head) || !compressPendingRun(log)) return undoAppend(log);
-        if (bb_log_open(log) != 0) return -1;
+        if (!restartRun(log)) return -1;
         if (!writeAll(log->uncompressed_file, b + head, length - head)) result = -1;
         end = log->end_offset + (length - head);
     }
