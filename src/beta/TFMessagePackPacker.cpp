@@ -43,20 +43,6 @@ std::optional<BBData> TFMessagePackPacker::pack(const BBValue& object) {
     return data;
 }
 
-// The public steps pack through the cursor like the graph does, and leave the position in the
-// buffer for the next step.
-void TFMessagePackPacker::packObject(const BBValue& object) { keep(packValue(object, cursor())); }
-void TFMessagePackPacker::packNSArray(const BBArray& array) { keep(packArray(array, cursor())); }
-void TFMessagePackPacker::packNSDictionary(const BBDictionary& dictionary) { keep(packDictionary(dictionary, cursor())); }
-
-void TFMessagePackPacker::packNSNumber(const BBValue& number) {
-    if (number.isNumber()) packObject(number);
-}
-
-void TFMessagePackPacker::packNSString(const std::string& string) { keep(packRaw(string.data(), string.size(), cursor())); }
-void TFMessagePackPacker::packNSData(const BBData& data) { keep(packRaw(data.bytes(), data.size(), cursor())); }
-void TFMessagePackPacker::packNSNull() { keep(packLead<0>(0xc0, 0, cursor())); }
-
 TFMessagePackPacker::Cursor TFMessagePackPacker::grow(Cursor c, std::uint64_t n) {
     keep(c);
     if (!bb_mp_buffer_reserve(buffer_, n)) return {nullptr, nullptr};
@@ -146,5 +132,19 @@ TFMessagePackPacker::Cursor TFMessagePackPacker::packDictionary(const BBDictiona
     }
     return c;
 }
+
+// The public steps pack through the cursor like the graph does, and leave the position in the
+// buffer for the next step.
+void TFMessagePackPacker::packObject(const BBValue& object) { keep(packValue(object, cursor())); }
+void TFMessagePackPacker::packNSArray(const BBArray& array) { keep(packArray(array, cursor())); }
+void TFMessagePackPacker::packNSDictionary(const BBDictionary& dictionary) { keep(packDictionary(dictionary, cursor())); }
+
+void TFMessagePackPacker::packNSNumber(const BBValue& number) {
+    if (number.isNumber()) packObject(number);
+}
+
+void TFMessagePackPacker::packNSString(const std::string& string) { keep(packRaw(string.data(), string.size(), cursor())); }
+void TFMessagePackPacker::packNSData(const BBData& data) { keep(packRaw(data.bytes(), data.size(), cursor())); }
+void TFMessagePackPacker::packNSNull() { keep(packLead<0>(0xc0, 0, cursor())); }
 
 }  // namespace bb

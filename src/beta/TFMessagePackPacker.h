@@ -41,9 +41,10 @@ private:
     Cursor cursor() const { return {buffer_.raw_data_idx, buffer_.raw_data + buffer_.current_length}; }
     void keep(Cursor c) { buffer_.raw_data_idx = c.at; }
 
-    Cursor packValue(const BBValue& object, Cursor c);
-    Cursor packArray(const BBArray& array, Cursor c);
-    Cursor packDictionary(const BBDictionary& dictionary, Cursor c);
+    // Inlined into the loops over arrays and dictionaries, so that a scalar in them costs no call.
+    [[gnu::always_inline]] inline Cursor packValue(const BBValue& object, Cursor c);
+    [[gnu::noinline]] Cursor packArray(const BBArray& array, Cursor c);
+    [[gnu::noinline]] Cursor packDictionary(const BBDictionary& dictionary, Cursor c);
     // The writers of single items are inlined into the loops over the graph.
     [[gnu::always_inline]] inline Cursor packRaw(const void* bytes, std::uint64_t length, Cursor c);
     [[gnu::always_inline]] inline Cursor packBytes(const void* bytes, std::uint64_t length, Cursor c);
