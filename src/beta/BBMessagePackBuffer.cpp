@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
 namespace bb {
 
@@ -16,20 +15,7 @@ bool bb_mp_buffer_grow(BBMessagePackBuffer& b, std::uint64_t n) {
     const std::uint64_t used = b.used();
     const long double wanted = (static_cast<long double>(b.current_length) + n) * 1.5L;
     const auto capacity = static_cast<std::uint64_t>(wanted);
-    void* grown = nullptr;
-    if (wanted >= static_cast<long double>(SIZE_MAX)) {
-        // No such buffer.
-    } else if (used <= b.current_length / 2) {
-        // A large item into a buffer still mostly empty: realloc would copy all of the old
-        // capacity when it moves the block, where only the bytes written so far matter.
-        grown = std::malloc(capacity);
-        if (grown) {
-            if (used) std::memcpy(grown, b.raw_data, used);
-            std::free(b.raw_data);
-        }
-    } else {
-        grown = std::realloc(b.raw_data, capacity);
-    }
+    void* grown = wanted < static_cast<long double>(SIZE_MAX) ? std::realloc(b.raw_data, capacity) : nullptr;
     if (!grown) {
         std::free(b.raw_data);
         b = BBMessagePackBuffer{};
