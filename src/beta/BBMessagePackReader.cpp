@@ -249,18 +249,22 @@ bool isText(const unsigned char* p, std::size_t n) {
 
 // Long text is checked and copied a piece at a time, so that the copy reads each piece from the
 // cache the check just brought it into, instead of reading the whole text twice. A piece fits
-// the first-level cache; where memcpy would be slow on large pieces, they are shorter.
+// the first-level cache; where memcpy would be slow on large blocks, it copies a piece in parts.
 constexpr std::size_t kTextPiece = 16 * 1024;
 
 // Appends the n bytes at p to `text` when they are UTF-8.
 bool appendLongText(const unsigned char* p, std::size_t n, std::string& text) {
     text.reserve(n);
-    const std::size_t piece = bb_copy_piece(text.data(), p, kTextPiece);
+    const auto* chars = reinterpret_cast<const char*>(p);
+    const std::size_t part = bb_copy_piece(text.data(), p, kTextPiece);
     for (std::size_t done = 0; done < n;) {
-        const std::size_t checked = checkUTF8(p, n, done, std::min(n, done + piece));
+        const std::size_t checked = checkUTF8(p, n, done, std::min(n, done + kTextPiece));
         if (checked == kNotUTF8) return false;
-        text.append(reinterpret_cast<const char*>(p) + done, checked - done);
-        done = checked;
+        while (done < checked) {
+            const std::size_t length = std::min(part, checked - done);
+            text.append(chars + done, length);
+            done += length;
+        }
     }
     return true;
 }
