@@ -67,10 +67,17 @@ std::size_t quickHash(const BBValue& key) {
     if (!s) return key.hash();
     const auto* p = reinterpret_cast<const unsigned char*>(s->data());
     const std::size_t n = s->size();
+    // The first and the last bytes, in two loads that overlap for short keys.
     std::uint64_t head = 0, tail = 0;
     if (n >= 8) {
         std::memcpy(&head, p, 8);
         std::memcpy(&tail, p + n - 8, 8);
+    } else if (n >= 4) {
+        std::uint32_t first, last;
+        std::memcpy(&first, p, 4);
+        std::memcpy(&last, p + n - 4, 4);
+        head = first;
+        tail = last;
     } else {
         for (std::size_t i = 0; i < n; ++i) head = (head << 8) | p[i];
     }
@@ -79,15 +86,21 @@ std::size_t quickHash(const BBValue& key) {
 }
 
 constexpr std::size_t kSmallMap = 64;
+constexpr std::uint64_t kEmptySlots = ~std::uint64_t{0};
 
 // Marks in `drop` every pair whose key comes again later, with a small open-addressing table.
 bool markRepeatsOfSmallMap(const std::vector<BBDictionary::Entry>& entries, std::uint64_t& drop) {
-    constexpr std::size_t kSlots = 2 * kSmallMap;
-    std::uint8_t slots[kSlots];
-    std::memset(slots, 0xff, sizeof slots);
+    // At least twice as many slots as keys, a power of two; most maps need only a few words of
+    // them. They are emptied a word at a time: a call of memset costs more for so few bytes,
+    // and byte loads read back from word stores without delay.
+    std::size_t slotCount = 16;
+    while (slotCount < 2 * entries.size()) slotCount *= 2;
+    const std::size_t mask = slotCount - 1;
+    alignas(8) std::uint8_t slots[2 * kSmallMap];
+    for (std::size_t i = 0; i < slotCount; i += 8) std::memcpy(slots + i, &kEmptySlots, 8);
     bool any = false;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        for (std::size_t h = quickHash(entries[i].first) % kSlots;; h = (h + 1) % kSlots) {
+        for (std::size_t h = quickHash(entries[i].first) & mask;; h = (h + 1) & mask) {
             if (slots[h] == 0xff) {
                 slots[h] = static_cast<std::uint8_t>(i);
                 break;

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <type_traits>
 
+#include "beta/BBByteCopy.h"
+
 // Writers of MessagePack items into one growing buffer. Every item is written big-endian in the
 // width it is asked for; the header of a raw, array or map takes the smallest form that holds
 // its length. A write that cannot get memory releases the buffer, and every later write fails.
@@ -30,7 +32,7 @@ inline bool bb_mp_buffer_reserve(BBMessagePackBuffer& b, std::uint64_t n) {
 
 inline bool bb_mp_write_bytes(BBMessagePackBuffer& b, const void* bytes, std::uint64_t n) {
     if (!bb_mp_buffer_reserve(b, n)) return false;
-    if (n) std::memcpy(b.raw_data_idx, bytes, n);
+    bb_copy_bytes(b.raw_data_idx, bytes, n);
     b.raw_data_idx += n;
     return true;
 }

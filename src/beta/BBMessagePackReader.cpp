@@ -9,6 +9,8 @@
 #include <immintrin.h>
 #endif
 
+#include "beta/BBByteCopy.h"
+
 namespace bb {
 
 namespace {
@@ -88,15 +90,9 @@ constexpr auto kLeads = [] {
     return leads;
 }();
 
-// Moves to the next item (the body of bb_mp_reader_next, inlined into the builder).
-inline __attribute__((always_inline)) BBMessagePackType advance(BBMessagePackReader& r) {
-    if (r.remaining == 0 || r.kind == BBMessagePackTypeError) {
-        r.kind = BBMessagePackTypeError;
-        return BBMessagePackTypeError;
-    }
-    const std::uint64_t skip = std::uint64_t{kHeaderSizes[r.kind]} + r.rawLength;
-    r.ptr += skip;
-    r.remaining -= skip;
+// Classifies the item at r.ptr, with r.remaining bytes from there: its kind and, for a raw, its
+// length. An item that does not fit in what remains is an error.
+inline __attribute__((always_inline)) void classify(BBMessagePackReader& r) {
     r.rawLength = 0;
     // The previous item may have been the last byte of the input: there is no next one to read.
     const LeadInfo lead = r.remaining == 0 ? LeadInfo{BBMessagePackTypeError, 0} : kLeads[r.ptr[0]];
@@ -115,6 +111,18 @@ inline __attribute__((always_inline)) BBMessagePackType advance(BBMessagePackRea
             r.rawLength = 0;
         }
     }
+}
+
+// Moves past the current item (into it, for a container) and classifies the next one.
+inline BBMessagePackType advance(BBMessagePackReader& r) {
+    if (r.remaining == 0 || r.kind == BBMessagePackTypeError) {
+        r.kind = BBMessagePackTypeError;
+        return BBMessagePackTypeError;
+    }
+    const std::uint64_t skip = std::uint64_t{kHeaderSizes[r.kind]} + r.rawLength;
+    r.ptr += skip;
+    r.remaining -= skip;
+    classify(r);
     return static_cast<BBMessagePackType>(r.kind);
 }
 
@@ -171,6 +179,20 @@ std::size_t asciiRunSSE2(const unsigned char* p, std::size_t n) {
 }
 #endif
 
+std::uint64_t load64(const unsigned char* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+std::uint32_t load32(const unsigned char* p) {
+    std::uint32_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
 // How many leading bytes are surely ASCII (the byte after them may be too).
 std::size_t asciiRun(const unsigned char* p, std::size_t n) {
     std::size_t i = 0;
@@ -181,134 +203,204 @@ std::size_t asciiRun(const unsigned char* p, std::size_t n) {
     }
 #endif
     for (; i + 8 <= n; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p + i, 8);
-        if (word & 0x8080808080808080ull) break;
+        if (load64(p + i) & kHighBits) break;
     }
     return i;
 }
 
-// Keys and short values: one pass without early exits.
+// Keys and short values, in one pass without early exits: whole words, the last one overlapping
+// the one before it, so that no byte is left to test alone.
+constexpr std::size_t kShortText = 64;
 inline bool isShortASCII(const unsigned char* p, std::size_t n) {
-    if (n > 64) return false;
+    if (n >= 8) {
+        std::uint64_t any = load64(p + n - 8);
+        for (std::size_t i = 0; i + 8 < n; i += 8) any |= load64(p + i);
+        return (any & kHighBits) == 0;
+    }
+    if (n >= 4) return ((load32(p) | load32(p + n - 4)) & 0x80808080u) == 0;
     unsigned char any = 0;
     for (std::size_t i = 0; i < n; ++i) any |= p[i];
     return any < 0x80;
 }
 
-bool isValidUTF8(const unsigned char* p, std::size_t n) {
-    std::size_t i = 0;
-    while (i < n) {
-        i += asciiRun(p + i, n - i);
-        if (i >= n) break;
+constexpr std::size_t kNotUTF8 = ~std::size_t{0};
+
+// Checks the n bytes at p as UTF-8 from `from` until at least `until`: the place where the check
+// stopped (a sequence begun before `until` is checked whole), or kNotUTF8.
+std::size_t checkUTF8(const unsigned char* p, std::size_t n, std::size_t from, std::size_t until) {
+    std::size_t i = from;
+    while (i < until) {
+        i += asciiRun(p + i, until - i);
+        if (i >= until) break;
         if (p[i] < 0x80) {
             ++i;
             continue;
         }
         const std::size_t length = multiByteSequence(p + i, n - i);
-        if (length == 0) return false;
+        if (length == 0) return kNotUTF8;
         i += length;
+    }
+    return i;
+}
+
+bool isText(const unsigned char* p, std::size_t n) {
+    return (n <= kShortText && isShortASCII(p, n)) || checkUTF8(p, n, 0, n) != kNotUTF8;
+}
+
+// Long text is checked and copied a piece at a time, so that the copy reads each piece from the
+// cache the check just brought it into, instead of reading the whole text twice. A piece fits
+// the first-level cache; where memcpy would be slow on large blocks, it copies a piece in parts.
+constexpr std::size_t kTextPiece = 16 * 1024;
+
+// Appends the n bytes at p to `text` when they are UTF-8.
+bool appendLongText(const unsigned char* p, std::size_t n, std::string& text) {
+    text.reserve(n);
+    const auto* chars = reinterpret_cast<const char*>(p);
+    const std::size_t part = bb_copy_piece(text.data(), p, kTextPiece);
+    for (std::size_t done = 0; done < n;) {
+        const std::size_t checked = checkUTF8(p, n, done, std::min(n, done + kTextPiece));
+        if (checked == kNotUTF8) return false;
+        while (done < checked) {
+            const std::size_t length = std::min(part, checked - done);
+            text.append(chars + done, length);
+            done += length;
+        }
     }
     return true;
 }
 
-// Every child takes at least one byte, so the input bounds how many can follow.
-std::size_t plausibleCount(const BBMessagePackReader& r, std::uint32_t count, std::uint64_t bytesPerChild) {
-    const std::uint64_t after = r.remaining - bb_mp_header_size(r.kind);
-    return static_cast<std::size_t>(std::min<std::uint64_t>(count, after / bytesPerChild));
-}
-
 }  // namespace
 
-// Builds each value where it will stay: every value starts as the null object (which owns
-// nothing) and is filled in place, so no value is moved after it was read.
+// Builds an object graph straight from the bytes, with the position in a register rather than in
+// the reader (whose every field would be stored and loaded again for each item), and each value
+// where it will stay: every value starts as the null object (which owns nothing) and is filled in
+// place, so no value is moved after it was read. It notes where the last item it looked at began,
+// so that the reader can be left on that item as pulling the items one by one would leave it.
 class BBMessagePackBuilder {
 public:
-    static bool build(BBMessagePackReader& r, BBValue& out, int depth) {
+    explicit BBMessagePackBuilder(const unsigned char* end) : end_(end) {}
+
+    const unsigned char* lastItem() const { return last_; }
+
+    // Builds the item at p into `out`: the position after it, or null when the input is malformed.
+    // Inlined into the loops over the children of arrays and maps, so that a scalar child costs
+    // no call. Each kind moves on by its own constant size, not by the size looked up with the
+    // kind: the next item's position then waits only for the (predicted) branch, not for loads.
+    __attribute__((always_inline)) const unsigned char* build(const unsigned char* p, BBValue& out, int depth) {
         using T = BBValue::Type;
-        const BBMessagePackType kind = advance(r);
-        const unsigned char* p = r.ptr;
-        switch (kind) {
-            case BBMessagePackTypeNil: return true;
-            case BBMessagePackTypeFalse: return setScalar(out, T::Boolean, &BBValue::bool_, false);
-            case BBMessagePackTypeTrue: return setScalar(out, T::Boolean, &BBValue::bool_, true);
+        last_ = p;
+        if (p == end_) return nullptr;
+        switch (kLeads[p[0]].kind) {
+            case BBMessagePackTypeNil: return p + 1;
+            case BBMessagePackTypeFalse: return setBoolean(out, false, p + 1);
+            case BBMessagePackTypeTrue: return setBoolean(out, true, p + 1);
             case BBMessagePackTypePositiveFixnum:
-            case BBMessagePackTypeNegativeFixnum: return setScalar(out, T::Int8, &BBValue::int_, static_cast<std::int8_t>(p[0]));
-            case BBMessagePackTypeInt8: return setScalar(out, T::Int8, &BBValue::int_, static_cast<std::int8_t>(p[1]));
-            case BBMessagePackTypeUInt8: return setScalar(out, T::UInt8, &BBValue::uint_, p[1]);
-            case BBMessagePackTypeInt16:
-                return setScalar(out, T::Int16, &BBValue::int_, static_cast<std::int16_t>(loadBigEndian<std::uint16_t>(p + 1)));
-            case BBMessagePackTypeUInt16: return setScalar(out, T::UInt16, &BBValue::uint_, loadBigEndian<std::uint16_t>(p + 1));
-            case BBMessagePackTypeInt32:
-                return setScalar(out, T::Int32, &BBValue::int_, static_cast<std::int32_t>(loadBigEndian<std::uint32_t>(p + 1)));
-            case BBMessagePackTypeUInt32: return setScalar(out, T::UInt32, &BBValue::uint_, loadBigEndian<std::uint32_t>(p + 1));
-            case BBMessagePackTypeInt64:
-                return setScalar(out, T::Int64, &BBValue::int_, static_cast<std::int64_t>(loadBigEndian<std::uint64_t>(p + 1)));
-            case BBMessagePackTypeUInt64: return setScalar(out, T::UInt64, &BBValue::uint_, loadBigEndian<std::uint64_t>(p + 1));
-            case BBMessagePackTypeFloat:
-                return setScalar(out, T::Float, &BBValue::float_, std::bit_cast<float>(loadBigEndian<std::uint32_t>(p + 1)));
-            case BBMessagePackTypeDouble:
-                return setScalar(out, T::Double, &BBValue::double_, std::bit_cast<double>(loadBigEndian<std::uint64_t>(p + 1)));
-            case BBMessagePackTypeFixArray:
-            case BBMessagePackTypeArray16:
-            case BBMessagePackTypeArray32: return depth < kBBMessagePackMaxDepth && buildArray(r, out, depth);
-            case BBMessagePackTypeFixMap:
-            case BBMessagePackTypeMap16:
-            case BBMessagePackTypeMap32: return depth < kBBMessagePackMaxDepth && buildMap(r, out, depth);
-            case BBMessagePackTypeFixRaw:
-            case BBMessagePackTypeRaw16:
-            case BBMessagePackTypeRaw32: buildString(r, out); return true;
-            default: return false;
+            case BBMessagePackTypeNegativeFixnum: return setFixnum(out, static_cast<std::int8_t>(p[0]), p + 1);
+            case BBMessagePackTypeInt8: return number<std::uint8_t, std::int8_t>(p, out, T::Int8, &BBValue::int_);
+            case BBMessagePackTypeUInt8: return number<std::uint8_t, std::uint8_t>(p, out, T::UInt8, &BBValue::uint_);
+            case BBMessagePackTypeInt16: return number<std::uint16_t, std::int16_t>(p, out, T::Int16, &BBValue::int_);
+            case BBMessagePackTypeUInt16: return number<std::uint16_t, std::uint16_t>(p, out, T::UInt16, &BBValue::uint_);
+            case BBMessagePackTypeInt32: return number<std::uint32_t, std::int32_t>(p, out, T::Int32, &BBValue::int_);
+            case BBMessagePackTypeUInt32: return number<std::uint32_t, std::uint32_t>(p, out, T::UInt32, &BBValue::uint_);
+            case BBMessagePackTypeInt64: return number<std::uint64_t, std::int64_t>(p, out, T::Int64, &BBValue::int_);
+            case BBMessagePackTypeUInt64: return number<std::uint64_t, std::uint64_t>(p, out, T::UInt64, &BBValue::uint_);
+            case BBMessagePackTypeFloat: return number<std::uint32_t, float>(p, out, T::Float, &BBValue::float_);
+            case BBMessagePackTypeDouble: return number<std::uint64_t, double>(p, out, T::Double, &BBValue::double_);
+            case BBMessagePackTypeFixRaw: return buildString(p + 1, p[0] & 0x1fu, out);
+            case BBMessagePackTypeRaw16: return has(p, 3) ? buildString(p + 3, loadBigEndian<std::uint16_t>(p + 1), out) : nullptr;
+            case BBMessagePackTypeRaw32: return has(p, 5) ? buildString(p + 5, loadBigEndian<std::uint32_t>(p + 1), out) : nullptr;
+            case BBMessagePackTypeFixArray: return buildArray(p + 1, p[0] & 0x0fu, out, depth);
+            case BBMessagePackTypeArray16: return has(p, 3) ? buildArray(p + 3, loadBigEndian<std::uint16_t>(p + 1), out, depth) : nullptr;
+            case BBMessagePackTypeArray32: return has(p, 5) ? buildArray(p + 5, loadBigEndian<std::uint32_t>(p + 1), out, depth) : nullptr;
+            case BBMessagePackTypeFixMap: return buildMap(p + 1, p[0] & 0x0fu, out, depth);
+            case BBMessagePackTypeMap16: return has(p, 3) ? buildMap(p + 3, loadBigEndian<std::uint16_t>(p + 1), out, depth) : nullptr;
+            case BBMessagePackTypeMap32: return has(p, 5) ? buildMap(p + 5, loadBigEndian<std::uint32_t>(p + 1), out, depth) : nullptr;
+            default: return nullptr;
         }
     }
 
 private:
-    template <class Field, class V>
-    static bool setScalar(BBValue& out, BBValue::Type type, Field BBValue::*field, V value) {
+    // Whether the input holds `size` bytes from p on.
+    bool has(const unsigned char* p, std::size_t size) const { return static_cast<std::size_t>(end_ - p) >= size; }
+
+    static const unsigned char* setBoolean(BBValue& out, bool value, const unsigned char* next) {
+        out.type_ = BBValue::Type::Boolean;
+        out.bool_ = value;
+        return next;
+    }
+
+    static const unsigned char* setFixnum(BBValue& out, std::int8_t value, const unsigned char* next) {
+        out.type_ = BBValue::Type::Int8;
+        out.int_ = value;
+        return next;
+    }
+
+    // A number stored big-endian in the Word after the lead byte at p, taken as a Value.
+    template <class Word, class Value, class Field>
+    const unsigned char* number(const unsigned char* p, BBValue& out, BBValue::Type type, Field BBValue::*field) const {
+        if (!has(p, 1 + sizeof(Word))) return nullptr;
         out.type_ = type;
-        out.*field = value;
-        return true;
+        out.*field = std::bit_cast<Value>(loadBigEndian<Word>(p + 1));
+        return p + 1 + sizeof(Word);
     }
 
-    static void buildString(const BBMessagePackReader& r, BBValue& out) {
-        const auto* bytes = r.ptr + bb_mp_header_size(r.kind);
-        if (isShortASCII(bytes, r.rawLength) || isValidUTF8(bytes, r.rawLength)) {
-            new (&out.string_) std::string(reinterpret_cast<const char*>(bytes), r.rawLength);
+    const unsigned char* buildString(const unsigned char* bytes, std::uint32_t length, BBValue& out) {
+        if (static_cast<std::size_t>(end_ - bytes) < length) return nullptr;
+        if (length <= kBBShortCopy) {
+            if (isText(bytes, length)) {
+                new (&out.string_) std::string(reinterpret_cast<const char*>(bytes), length);
+            } else {
+                new (&out.string_) std::string(BBData(bytes, length).description());
+            }
+            out.type_ = BBValue::Type::String;
         } else {
-            new (&out.string_) std::string(BBData(bytes, r.rawLength).description());
+            std::string& text = *new (&out.string_) std::string();
+            out.type_ = BBValue::Type::String;
+            if (!appendLongText(bytes, length, text)) text = BBData(bytes, length).description();
         }
-        out.type_ = BBValue::Type::String;
+        return bytes + length;
     }
 
-    static bool buildArray(BBMessagePackReader& r, BBValue& out, int depth) {
-        const std::uint32_t count = bb_mp_reader_array_count(r);
+    // Keys are nearly always short strings: a plain test of the lead byte predicts better than
+    // the dispatch on the kind, which the values that follow the keys keep changing.
+    const unsigned char* buildKey(const unsigned char* p, BBValue& key, int depth) {
+        if (p == end_ || (p[0] & 0xe0) != 0xa0) return build(p, key, depth);
+        last_ = p;
+        return buildString(p + 1, p[0] & 0x1fu, key);
+    }
+
+    // Every child takes at least one byte, so the input bounds how many can follow.
+    std::size_t plausibleCount(const unsigned char* p, std::uint32_t count, std::size_t bytesPerChild) const {
+        return std::min<std::size_t>(count, static_cast<std::size_t>(end_ - p) / bytesPerChild);
+    }
+
+    __attribute__((noinline)) const unsigned char* buildArray(const unsigned char* p, std::uint32_t count, BBValue& out, int depth) {
+        if (depth >= kBBMessagePackMaxDepth) return nullptr;
         BBArray& array = *new (&out.array_) BBArray();
         out.type_ = BBValue::Type::Array;
-        array.reserve(plausibleCount(r, count, 1));
-        for (std::uint32_t i = 0; i < count; ++i) {
-            array.emplace_back();
-            if (!build(r, array.back(), depth + 1)) return false;
-        }
-        return true;
+        array.reserve(plausibleCount(p, count, 1));
+        for (std::uint32_t i = 0; i < count && p; ++i) p = build(p, array.emplace_back(), depth + 1);
+        return p;
     }
 
-    static bool buildMap(BBMessagePackReader& r, BBValue& out, int depth) {
-        const std::uint32_t count = bb_mp_reader_map_count(r);
+    __attribute__((noinline)) const unsigned char* buildMap(const unsigned char* p, std::uint32_t count, BBValue& out, int depth) {
+        if (depth >= kBBMessagePackMaxDepth) return nullptr;
         BBDictionary& dictionary = *new (&out.dictionary_) BBDictionary();
         out.type_ = BBValue::Type::Dictionary;
         auto& entries = dictionary.entries_;
-        entries.reserve(plausibleCount(r, count, 2));
-        for (std::uint32_t i = 0; i < count; ++i) {
+        entries.reserve(plausibleCount(p, count, 2));
+        for (std::uint32_t i = 0; i < count && p; ++i) {
             auto& entry = entries.emplace_back();
-            if (!build(r, entry.first, depth + 1) || !build(r, entry.second, depth + 1)) return false;
+            p = buildKey(p, entry.first, depth + 1);
+            if (p) p = build(p, entry.second, depth + 1);
         }
-        dictionary.removeRepeatedKeys();
-        return true;
+        if (p) dictionary.removeRepeatedKeys();
+        return p;
     }
-};
 
-namespace {
-}  // namespace
+    const unsigned char* const end_;
+    const unsigned char* last_ = nullptr;
+};
 
 std::uint32_t bb_mp_header_size(std::uint32_t kind) {
     return kind < std::size(kHeaderSizes) ? kHeaderSizes[kind] : 0;
@@ -390,9 +482,22 @@ const char* bb_mp_reader_raw_bytes(const BBMessagePackReader& r) {
     return reinterpret_cast<const char*>(r.ptr + bb_mp_header_size(r.kind));
 }
 
-std::optional<BBValue> bb_mp_build_object(BBMessagePackReader& reader) {
+std::optional<BBValue> bb_mp_build_object(BBMessagePackReader& r) {
+    if (r.remaining == 0 || r.kind == BBMessagePackTypeError) {
+        r.kind = BBMessagePackTypeError;
+        return std::nullopt;
+    }
+    const unsigned char* first = r.ptr + bb_mp_header_size(r.kind) + r.rawLength;
+    const unsigned char* end = r.ptr + r.remaining;
+    BBMessagePackBuilder builder(end);
     BBValue out;
-    if (!BBMessagePackBuilder::build(reader, out, 0)) return std::nullopt;
+    const bool built = builder.build(first, out, 0) != nullptr;
+    // On the last item read (the one at fault, when the input is malformed), as bb_mp_reader_next
+    // would have left the reader.
+    r.ptr = builder.lastItem();
+    r.remaining = static_cast<std::uint64_t>(end - r.ptr);
+    classify(r);
+    if (!built) return std::nullopt;
     return out;
 }
 

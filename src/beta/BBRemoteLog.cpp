@@ -33,6 +33,12 @@ bool writeAll(int fd, const void* bytes, std::uint64_t n) {
     return n == 0 || ::write(fd, bytes, n) == static_cast<ssize_t>(n);
 }
 
+// Entries are written at the log's known end: a positioned write costs the kernel less than one
+// at the descriptor's position, and no descriptor position needs keeping.
+bool writeAt(int fd, const void* bytes, std::uint64_t n, std::uint64_t offset) {
+    return n == 0 || ::pwrite(fd, bytes, n, static_cast<off_t>(offset)) == static_cast<ssize_t>(n);
+}
+
 ssize_t readUpTo(int fd, unsigned char* bytes, std::size_t n) {
     std::size_t got = 0;
     while (got < n) {
@@ -88,11 +94,20 @@ bool compressPendingRun(BBRemoteLog* log) {
     return ok;
 }
 
-// Leaves the .ulog as it was before a failed append: its entries, its count, positioned at its end.
+// Leaves the .ulog as it was before a failed append: its entries and its count.
 int undoAppend(BBRemoteLog* log) {
     (void)::ftruncate(log->uncompressed_file, log->end_offset);
-    ::lseek(log->uncompressed_file, log->end_offset, SEEK_SET);
     return -1;
+}
+
+// Empties the .ulog down to its count header once its entries went into the .zlog. The file is
+// cut, not reopened: it keeps its descriptor and header mapping, is never without its header
+// (the count in it is still right), and is never truncated to nothing, which makes some file
+// systems write back the file on its next close, in the logging thread.
+bool restartRun(BBRemoteLog* log) {
+    if (::ftruncate(log->uncompressed_file, kHeaderSize) != 0 || !writeCountHeader(log)) return false;
+    log->data_offset = log->end_offset = kHeaderSize;
+    return true;
 }
 
 bool copyRest(int from, int to, std::uint64_t* copied) {
@@ -185,13 +200,13 @@ int bb_log_append(BBRemoteLog* log, const void* bytes, std::uint64_t length) {
     int result = 0;
     std::uint64_t end = log->end_offset + length;
     if (total < kBBLogRunSize) {
-        if (!writeAll(log->uncompressed_file, b, length)) return undoAppend(log);
+        if (!writeAt(log->uncompressed_file, b, length, log->end_offset)) return undoAppend(log);
     } else {
         // The entry's head completes the run(s) that go into the .zlog; its tail starts a fresh .ulog.
         const std::uint64_t head = total / kBBLogRunSize * kBBLogRunSize - pending;
-        if (!writeAll(log->uncompressed_file, b, head) || !compressPendingRun(log)) return undoAppend(log);
-        if (bb_log_open(log) != 0) return -1;
-        if (!writeAll(log->uncompressed_file, b + head, length - head)) result = -1;
+        if (!writeAt(log->uncompressed_file, b, head, log->end_offset) || !compressPendingRun(log)) return undoAppend(log);
+        if (!restartRun(log)) return -1;
+        if (!writeAt(log->uncompressed_file, b + head, length - head, log->end_offset)) result = -1;
         end = log->end_offset + (length - head);
     }
     log->count += 1;

@@ -1,5 +1,8 @@
 #include "beta/TFMessagePackPacker.h"
 
+#include "beta/BBByteCopy.h"
+
+#include <bit>
 #include <cstdlib>
 
 namespace bb {
@@ -40,72 +43,108 @@ std::optional<BBData> TFMessagePackPacker::pack(const BBValue& object) {
     return data;
 }
 
-void TFMessagePackPacker::packObject(const BBValue& object) {
+TFMessagePackPacker::Cursor TFMessagePackPacker::grow(Cursor c, std::uint64_t n) {
+    keep(c);
+    if (!bb_mp_buffer_reserve(buffer_, n)) return {nullptr, nullptr};
+    return cursor();
+}
+
+template <int Width>
+TFMessagePackPacker::Cursor TFMessagePackPacker::packLead(std::uint8_t lead, std::uint64_t value, Cursor c) {
+    c = reserve(c, 1 + Width);
+    if (!c.at) return c;
+    auto* p = reinterpret_cast<unsigned char*>(c.at);
+    p[0] = lead;
+    if constexpr (Width > 0) mp_detail::storeBigEndian<Width>(p + 1, value);
+    c.at += 1 + Width;
+    return c;
+}
+
+// The fix form (fixBase + n) up to fixMax, else the 16-bit or the 32-bit form.
+TFMessagePackPacker::Cursor TFMessagePackPacker::packSizedHeader(std::uint32_t n, std::uint32_t fixMax, std::uint8_t fixBase,
+                                                                 std::uint8_t lead16, std::uint8_t lead32, Cursor c) {
+    if (n <= fixMax) return packLead<0>(static_cast<std::uint8_t>(fixBase + n), 0, c);
+    if (n < 65536) return packLead<2>(lead16, n, c);
+    return packLead<4>(lead32, n, c);
+}
+
+TFMessagePackPacker::Cursor TFMessagePackPacker::packBytes(const void* bytes, std::uint64_t length, Cursor c) {
+    c = reserve(c, length);
+    if (!c.at) return c;
+    bb_copy_bytes(c.at, bytes, length);
+    c.at += length;
+    return c;
+}
+
+// A length a raw cannot carry (above 32 bits) is written as the empty raw, without payload, so
+// that the bytes after it still parse.
+TFMessagePackPacker::Cursor TFMessagePackPacker::packRaw(const void* bytes, std::uint64_t length, Cursor c) {
+    if (length > 0xffffffffu) return packSizedHeader(0, 31, 0xa0, 0xda, 0xdb, c);
+    c = packSizedHeader(static_cast<std::uint32_t>(length), 31, 0xa0, 0xda, 0xdb, c);
+    return packBytes(bytes, length, c);
+}
+
+TFMessagePackPacker::Cursor TFMessagePackPacker::packValue(const BBValue& object, Cursor c) {
     using T = BBValue::Type;
     // One dispatch on the type for every kind of value, numbers included: this runs per value.
     switch (object.type()) {
-        case T::Array: packNSArray(object.array_); return;
-        case T::Dictionary: packNSDictionary(object.dictionary_); return;
+        case T::Array: return packArray(object.array_, c);
+        case T::Dictionary: return packDictionary(object.dictionary_, c);
         case T::Data:
-            if (object.data_.bb_isMessagePack()) {
-                bb_mp_write_bytes(buffer_, object.data_.bytes(), object.data_.size());
-            } else {
-                packNSData(object.data_);
-            }
-            return;
-        case T::String: packNSString(object.string_); return;
-        case T::Null: packNSNull(); return;
-        case T::Boolean: bb_mp_write_bool(buffer_, object.bool_); return;
-        case T::Int8: bb_mp_write_int8(buffer_, static_cast<std::int8_t>(object.int_)); return;
-        case T::Int16: bb_mp_write_int16(buffer_, static_cast<std::int16_t>(object.int_)); return;
-        case T::Int32: bb_mp_write_int32(buffer_, static_cast<std::int32_t>(object.int_)); return;
-        case T::Int64: bb_mp_write_int64(buffer_, object.int_); return;
-        case T::UInt8: bb_mp_write_uint8(buffer_, static_cast<std::uint8_t>(object.uint_)); return;
-        case T::UInt16: bb_mp_write_uint16(buffer_, static_cast<std::uint16_t>(object.uint_)); return;
-        case T::UInt32: bb_mp_write_uint32(buffer_, static_cast<std::uint32_t>(object.uint_)); return;
-        case T::UInt64: bb_mp_write_uint64(buffer_, object.uint_); return;
-        case T::Float: bb_mp_write_float(buffer_, object.float_); return;
-        case T::Double: bb_mp_write_double(buffer_, object.double_); return;
+            if (object.data_.bb_isMessagePack()) return packBytes(object.data_.bytes(), object.data_.size(), c);
+            return packRaw(object.data_.bytes(), object.data_.size(), c);
+        case T::String: return packRaw(object.string_.data(), object.string_.size(), c);
+        case T::Null: return packLead<0>(0xc0, 0, c);
+        case T::Boolean: return packLead<0>(object.bool_ ? 0xc3 : 0xc2, 0, c);
+        case T::Int8: return packLead<1>(0xd0, static_cast<std::uint8_t>(object.int_), c);
+        case T::Int16: return packLead<2>(0xd1, static_cast<std::uint16_t>(object.int_), c);
+        case T::Int32: return packLead<4>(0xd2, static_cast<std::uint32_t>(object.int_), c);
+        case T::Int64: return packLead<8>(0xd3, static_cast<std::uint64_t>(object.int_), c);
+        case T::UInt8: return packLead<1>(0xcc, static_cast<std::uint8_t>(object.uint_), c);
+        case T::UInt16: return packLead<2>(0xcd, static_cast<std::uint16_t>(object.uint_), c);
+        case T::UInt32: return packLead<4>(0xce, static_cast<std::uint32_t>(object.uint_), c);
+        case T::UInt64: return packLead<8>(0xcf, object.uint_, c);
+        case T::Float: return packLead<4>(0xca, std::bit_cast<std::uint32_t>(object.float_), c);
+        case T::Double: return packLead<8>(0xcb, std::bit_cast<std::uint64_t>(object.double_), c);
     }
+    return c;
 }
 
-void TFMessagePackPacker::packNSArray(const BBArray& array) {
+TFMessagePackPacker::Cursor TFMessagePackPacker::packArray(const BBArray& array, Cursor c) {
     // A count no header can carry writes an empty array, so the output stays well formed.
-    if (array.size() > 0xffffffffu) {
-        bb_mp_write_array_header(buffer_, 0);
-        return;
-    }
-    bb_mp_write_array_header(buffer_, static_cast<std::uint32_t>(array.size()));
-    for (const BBValue& item : array) packObject(item);
+    if (array.size() > 0xffffffffu) return packSizedHeader(0, 15, 0x90, 0xdc, 0xdd, c);
+    c = packSizedHeader(static_cast<std::uint32_t>(array.size()), 15, 0x90, 0xdc, 0xdd, c);
+    for (const BBValue& item : array) c = packValue(item, c);
+    return c;
 }
 
-void TFMessagePackPacker::packNSDictionary(const BBDictionary& dictionary) {
-    if (dictionary.size() > 0xffffffffu) {
-        bb_mp_write_map_header(buffer_, 0);
-        return;
-    }
-    bb_mp_write_map_header(buffer_, static_cast<std::uint32_t>(dictionary.size()));
+TFMessagePackPacker::Cursor TFMessagePackPacker::packDictionary(const BBDictionary& dictionary, Cursor c) {
+    if (dictionary.size() > 0xffffffffu) return packSizedHeader(0, 15, 0x80, 0xde, 0xdf, c);
+    c = packSizedHeader(static_cast<std::uint32_t>(dictionary.size()), 15, 0x80, 0xde, 0xdf, c);
     for (const auto& [key, value] : dictionary) {
         // Keys are nearly always strings: a plain test predicts better than the type dispatch.
         if (key.type() == BBValue::Type::String) {
-            packNSString(key.string_);
+            c = packRaw(key.string_.data(), key.string_.size(), c);
         } else {
-            packObject(key);
+            c = packValue(key, c);
         }
-        packObject(value);
+        c = packValue(value, c);
     }
+    return c;
 }
+
+// The public steps pack through the cursor like the graph does, and leave the position in the
+// buffer for the next step.
+void TFMessagePackPacker::packObject(const BBValue& object) { keep(packValue(object, cursor())); }
+void TFMessagePackPacker::packNSArray(const BBArray& array) { keep(packArray(array, cursor())); }
+void TFMessagePackPacker::packNSDictionary(const BBDictionary& dictionary) { keep(packDictionary(dictionary, cursor())); }
 
 void TFMessagePackPacker::packNSNumber(const BBValue& number) {
     if (number.isNumber()) packObject(number);
 }
 
-void TFMessagePackPacker::packNSString(const std::string& string) {
-    bb_mp_write_raw(buffer_, string.data(), string.size());
-}
-
-void TFMessagePackPacker::packNSData(const BBData& data) { bb_mp_write_raw(buffer_, data.bytes(), data.size()); }
-
-void TFMessagePackPacker::packNSNull() { bb_mp_write_nil(buffer_); }
+void TFMessagePackPacker::packNSString(const std::string& string) { keep(packRaw(string.data(), string.size(), cursor())); }
+void TFMessagePackPacker::packNSData(const BBData& data) { keep(packRaw(data.bytes(), data.size(), cursor())); }
+void TFMessagePackPacker::packNSNull() { keep(packLead<0>(0xc0, 0, cursor())); }
 
 }  // namespace bb

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -30,6 +31,33 @@ public:
     void packNSNull();
 
 private:
+    // The write position and the end of the buffer, kept in registers while a graph is packed:
+    // kept in the buffer's fields, they would be loaded again after every byte stored, as a byte
+    // store may alias anything. A null position means memory ran out; every later write fails.
+    struct Cursor {
+        char* at;
+        char* end;
+    };
+    Cursor cursor() const { return {buffer_.raw_data_idx, buffer_.raw_data + buffer_.current_length}; }
+    void keep(Cursor c) { buffer_.raw_data_idx = c.at; }
+
+    // Inlined into the loops over arrays and dictionaries, so that a scalar in them costs no call.
+    [[gnu::always_inline]] inline Cursor packValue(const BBValue& object, Cursor c);
+    [[gnu::noinline]] Cursor packArray(const BBArray& array, Cursor c);
+    [[gnu::noinline]] Cursor packDictionary(const BBDictionary& dictionary, Cursor c);
+    // The writers of single items are inlined into the loops over the graph.
+    [[gnu::always_inline]] inline Cursor packRaw(const void* bytes, std::uint64_t length, Cursor c);
+    [[gnu::always_inline]] inline Cursor packBytes(const void* bytes, std::uint64_t length, Cursor c);
+    template <int Width>
+    [[gnu::always_inline]] inline Cursor packLead(std::uint8_t lead, std::uint64_t value, Cursor c);
+    [[gnu::always_inline]] inline Cursor packSizedHeader(std::uint32_t n, std::uint32_t fixMax, std::uint8_t fixBase,
+                                                         std::uint8_t lead16, std::uint8_t lead32, Cursor c);
+    // Room for n more bytes from the position: the cursor, moved with the buffer when it grew.
+    Cursor reserve(Cursor c, std::uint64_t n) {
+        return static_cast<std::uint64_t>(c.end - c.at) >= n ? c : grow(c, n);
+    }
+    [[gnu::noinline]] Cursor grow(Cursor c, std::uint64_t n);
+
     void releaseBuffer();
     BBMessagePackBuffer buffer_;
 };

@@ -229,3 +229,103 @@ TEST(BBMessagePack, ObjectGraphsSurviveARoundTrip) {
     // Bytes after the first item are ignored.
     EXPECT_TRUE(BBMessagePack::unpack(std::string(data->view()) + "junk"));
 }
+
+namespace {
+
+// Pulls one whole item (a container with everything inside it) with bb_mp_reader_next alone.
+bool pullItem(BBMessagePackReader& r) {
+    const BBMessagePackType kind = bb_mp_reader_next(r);
+    if (kind == BBMessagePackTypeError) return false;
+    std::uint64_t children = 0;
+    if (kind >= BBMessagePackTypeFixArray && kind <= BBMessagePackTypeArray32) children = bb_mp_reader_array_count(r);
+    if (kind >= BBMessagePackTypeFixMap && kind <= BBMessagePackTypeMap32) children = 2ull * bb_mp_reader_map_count(r);
+    for (std::uint64_t i = 0; i < children; ++i) {
+        if (!pullItem(r)) return false;
+    }
+    return true;
+}
+
+void expectSameState(const BBMessagePackReader& a, const BBMessagePackReader& b, const std::string& input) {
+    EXPECT_EQ(a.ptr, b.ptr) << testing::PrintToString(input);
+    EXPECT_EQ(a.remaining, b.remaining) << testing::PrintToString(input);
+    EXPECT_EQ(a.kind, b.kind) << testing::PrintToString(input);
+    EXPECT_EQ(a.rawLength, b.rawLength) << testing::PrintToString(input);
+}
+
+}  // namespace
+
+TEST(BBMessagePack, BuildingLeavesTheReaderWherePullingWould) {
+    // Callers read on after a built item (a queue file's items follow one another).
+    for (const std::string& input : {
+             bytes({0x05, 0xc3}),
+             bytes({0x92, 0x01, 0xa2, 'h', 'i', 0xc0}),          // ends on a raw: its length is kept
+             bytes({0x82, 0xa1, 'k', 0x90, 0xa1, 'l', 0x80, 0x07}),  // ends on empty containers
+             bytes({0xdc, 0x00, 0x01, 0xcb, 0, 0, 0, 0, 0, 0, 0, 0}),
+             bytes({0x81, 0xa1, 'k'}),                            // the input ends inside the map
+             bytes({0x93, 0x01, 0xc1, 0x02}),                     // no item starts with c1
+             bytes({0x91, 0xda, 0x00, 0x09, 'a'}),                // a raw longer than the input
+         }) {
+        BBMessagePackReader built = bb_mp_reader_init(input.data(), input.size());
+        BBMessagePackReader pulled = built;
+        EXPECT_EQ(bb_mp_build_object(built).has_value(), pullItem(pulled)) << testing::PrintToString(input);
+        expectSameState(built, pulled, input);
+        // And the next item is the same either way.
+        EXPECT_EQ(bb_mp_reader_next(built), bb_mp_reader_next(pulled));
+        expectSameState(built, pulled, input);
+    }
+
+    // Two documents back to back, each built in turn.
+    const std::string two = bytes({0x91, 0xa1, 'a', 0x81, 0xa1, 'b', 0xc2});
+    BBMessagePackReader r = bb_mp_reader_init(two.data(), two.size());
+    ASSERT_TRUE(bb_mp_build_object(r));
+    auto second = bb_mp_build_object(r);
+    ASSERT_TRUE(second && second->isDictionary());
+    EXPECT_FALSE(second->asDictionary()->find("b")->boolValue());
+    EXPECT_FALSE(bb_mp_build_object(r));
+    EXPECT_EQ(r.kind, BBMessagePackTypeError);
+    EXPECT_FALSE(bb_mp_build_object(r)) << "an error stays";
+
+    // Nesting too deep fails on the container that goes too deep, which is where the reader stays.
+    const std::string deep = std::string(kBBMessagePackMaxDepth + 1, static_cast<char>(0x91)) + bytes({0xc0});
+    r = bb_mp_reader_init(deep.data(), deep.size());
+    EXPECT_FALSE(bb_mp_build_object(r));
+    EXPECT_EQ(r.kind, BBMessagePackTypeFixArray);
+    EXPECT_EQ(reinterpret_cast<const char*>(r.ptr), deep.data() + kBBMessagePackMaxDepth);
+}
+
+TEST(BBMessagePack, EveryByteOfARawDecidesWhetherItIsText) {
+    // Short raws are tested a word at a time: a byte that is not ASCII counts wherever it lies.
+    for (std::size_t length = 1; length <= 80; ++length) {
+        for (std::size_t at = 0; at < length; ++at) {
+            std::string raw(length, 'a');
+            raw[at] = '\xff';
+            auto back = BBMessagePack::unpack(packed(BBData(raw.data(), raw.size())));
+            ASSERT_TRUE(back && back->isString());
+            EXPECT_EQ(back->string(), BBData(raw.data(), raw.size()).description()) << length << " " << at;
+            if (at + 2 <= length) {
+                raw.replace(at, 2, "\xc3\xa9");
+                EXPECT_EQ(BBMessagePack::unpack(packed(raw))->string(), raw) << length << " " << at;
+            }
+        }
+    }
+}
+
+TEST(BBMessagePack, LongTextIsCheckedAcrossItsPieces) {
+    // Long text is checked and copied in pieces; sequences of two, three and four bytes fall across
+    // every boundary a piece may have.
+    std::string text;
+    while (text.size() < 100'000) text += "ab\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80";
+    auto back = BBMessagePack::unpack(packed(text));
+    ASSERT_TRUE(back && back->isString());
+    EXPECT_EQ(back->string(), text);
+
+    for (std::size_t at : {std::size_t{2047}, std::size_t{16'384}, text.size() - 1}) {
+        std::string broken = text;
+        broken[at] = '\xc0';
+        EXPECT_EQ(BBMessagePack::unpack(packed(broken))->string(), BBData(broken.data(), broken.size()).description())
+            << at;
+    }
+    // A sequence cut short by the end of the raw.
+    std::string cut = std::string(5000, 'x') + "\xe2\x82";
+    EXPECT_EQ(BBMessagePack::unpack(packed(cut))->string(), BBData(cut.data(), cut.size()).description());
+}
