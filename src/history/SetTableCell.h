@@ -13,11 +13,10 @@ class Set;
 // measurements, lowest and highest dose rate, dose, and a badge with the alarm count. It has no
 // "Edit" button.
 class SetTableCell : public HistoryTableCell {
-public:
+  public:
     static constexpr const char* kReuseIdentifier = "HistoryCell";
 
-    explicit SetTableCell(plat::CellStyle style = plat::CellStyle::Default,
-                          std::string reuseIdentifier = kReuseIdentifier);
+    SetTableCell(Token, plat::CellStyle style, std::string reuseIdentifier);
     // A built row (the controls' actions need the row owned by a shared pointer).
     static std::shared_ptr<SetTableCell> make(plat::CellStyle style = plat::CellStyle::Default,
                                               std::string reuseIdentifier = kReuseIdentifier);
@@ -32,7 +31,9 @@ public:
     const std::shared_ptr<plat::Label>& waipointsLabel() const { return waipointsLabel_; }
     const std::shared_ptr<plat::Label>& waipointsValueLabel() const { return waipointsValueLabel_; }
     const std::shared_ptr<plat::Label>& measurementsLabel() const { return measurementsLabel_; }
-    const std::shared_ptr<plat::Label>& measurementsValueLabel() const { return measurementsValueLabel_; }
+    const std::shared_ptr<plat::Label>& measurementsValueLabel() const {
+        return measurementsValueLabel_;
+    }
     const std::shared_ptr<plat::Label>& minLabel() const { return minLabel_; }
     const std::shared_ptr<plat::Label>& minValueLabel() const { return minValueLabel_; }
     const std::shared_ptr<plat::Label>& maxLabel() const { return maxLabel_; }
@@ -41,13 +42,14 @@ public:
     const std::shared_ptr<plat::Label>& doseValueLabel() const { return doseValueLabel_; }
     const std::shared_ptr<plat::Button>& maxDoseButton() const { return maxDoseButton_; }
 
-protected:
+  protected:
     void initUI() override;
 
-private:
-
-    std::shared_ptr<plat::Label> tracksLabel_, tracksValueLabel_, waipointsLabel_, waipointsValueLabel_;
-    std::shared_ptr<plat::Label> measurementsLabel_, measurementsValueLabel_, minLabel_, minValueLabel_;
+  private:
+    std::shared_ptr<plat::Label> tracksLabel_, tracksValueLabel_, waipointsLabel_,
+        waipointsValueLabel_;
+    std::shared_ptr<plat::Label> measurementsLabel_, measurementsValueLabel_, minLabel_,
+        minValueLabel_;
     std::shared_ptr<plat::Label> maxLabel_, maxValueLabel_, doseLabel_, doseValueLabel_;
     std::shared_ptr<plat::Button> maxDoseButton_;
 };

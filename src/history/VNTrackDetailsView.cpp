@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 
 #include "history/HistoryInterfaces.h"
 #include "model/DateStrings.h"
@@ -29,31 +30,35 @@ struct FigureNames {
     const char* outlet;
 };
 constexpr FigureNames kFigures[] = {
-    {"Waypoints", "waypoint"},        {"Alarms", "alarms"},
+    {"Waypoints", "waypoint"},         {"Alarms", "alarms"},
     {"Min. Dose Rate", "minDoseRate"}, {"Avg. Dose Rate", "avgDoseRate"},
     {"Max. Dose Rate", "maxDoseRate"}, {"Start Time", "startTime"},
-    {"End Time", "endTime"},          {"Duration", "duration"},
-    {"Avg. Speed", "avgSpeed"},       {"Max. Speed", "maxSpeed"},
-    {"Distance", "distance"},         {"Min. Altitude", "minAltitude"},
-    {"Max. Altitude", "maxAltitude"}, {"Dose", "dose"},
+    {"End Time", "endTime"},           {"Duration", "duration"},
+    {"Avg. Speed", "avgSpeed"},        {"Max. Speed", "maxSpeed"},
+    {"Distance", "distance"},          {"Min. Altitude", "minAltitude"},
+    {"Max. Altitude", "maxAltitude"},  {"Dose", "dose"},
 };
 static_assert(std::size(kFigures) == VNTrackDetailsView::figureCount);
 
-// Metres per second as whole kilometres or miles per hour, in whole-number arithmetic.
-std::string speedText(double metresPerSecond, bool metric) {
-    // Clamped so that the product cannot overflow: no real track comes near it.
-    constexpr std::int64_t kFastest = 1'000'000'000'000'000;
-    const std::int64_t speed = std::clamp<std::int64_t>(wholeNumber(metresPerSecond), -kFastest, kFastest);
-    return std::to_string(speed * kSecondsPerHour / (metric ? kMetresPerKilometre : kMetresPerMile));
+// Metres per second as whole kilometres or miles per hour: the stored value is converted, then
+// the fraction is dropped. A figure that is no finite number has no text.
+std::optional<std::string> speedText(double metresPerSecond, bool metric) {
+    const double perHour = metresPerSecond * kSecondsPerHour /
+                           static_cast<double>(metric ? kMetresPerKilometre : kMetresPerMile);
+    if (!std::isfinite(perHour)) return std::nullopt;
+    return std::to_string(wholeNumber(perHour));
 }
 
-std::string distanceText(double metres, bool metric) {
+std::optional<std::string> distanceText(double metres, bool metric) {
+    if (!std::isfinite(metres)) return std::nullopt;
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.02f", metres / static_cast<double>(metric ? kMetresPerKilometre : kMetresPerMile));
+    std::snprintf(buf, sizeof buf, "%.02f",
+                  metres / static_cast<double>(metric ? kMetresPerKilometre : kMetresPerMile));
     return buf;
 }
 
-std::string altitudeText(double metres, bool metric) {
+std::optional<std::string> altitudeText(double metres, bool metric) {
+    if (!std::isfinite(metres)) return std::nullopt;
     const long whole = wholeNumber(metres);
     return std::to_string(metric ? whole : yardsFromMetres(whole));
 }
@@ -79,7 +84,9 @@ void VNTrackDetailsView::addFigure(Figure f, const plat::Rect& frame, bool withU
     titles_[f] = addPanelLabel(*this, {frame.x(), frame.y(), frame.width(), 16}, 11, false);
     values_[f] = addPanelLabel(*this, {frame.x(), frame.y() + 16, valueWidth, 22}, 16, true);
     if (withUnit) {
-        units_[f] = addPanelLabel(*this, {frame.x() + valueWidth, frame.y() + 20, frame.width() - valueWidth, 16}, 11, false);
+        units_[f] = addPanelLabel(
+            *this, {frame.x() + valueWidth, frame.y() + 20, frame.width() - valueWidth, 16}, 11,
+            false);
     }
 }
 
@@ -89,7 +96,8 @@ void VNTrackDetailsView::build(plat::Outlets& outlets) {
     tapControl_ = std::make_shared<plat::Control>(bounds());
     std::weak_ptr<View> weakPanel = weak_from_this();
     tapControl_->addAction(plat::TouchUpInside, [weakPanel](plat::Control&) {
-        if (auto panel = std::dynamic_pointer_cast<VNTrackDetailsView>(weakPanel.lock())) panel->tapAction();
+        if (auto panel = std::dynamic_pointer_cast<VNTrackDetailsView>(weakPanel.lock()))
+            panel->tapAction();
     });
     addSubview(tapControl_);
 
@@ -113,8 +121,10 @@ void VNTrackDetailsView::build(plat::Outlets& outlets) {
         }
     }
     // Start and end show their date under the time.
-    startDateLabel_ = addPanelLabel(*this, {kColumnX[0], rowTops[1] + 38, kColumnWidth, 16}, 11, false);
-    endDateLabel_ = addPanelLabel(*this, {kColumnX[1], rowTops[1] + 38, kColumnWidth, 16}, 11, false);
+    startDateLabel_ =
+        addPanelLabel(*this, {kColumnX[0], rowTops[1] + 38, kColumnWidth, 16}, 11, false);
+    endDateLabel_ =
+        addPanelLabel(*this, {kColumnX[1], rowTops[1] + 38, kColumnWidth, 16}, 11, false);
 
     outlets.set("nameLabel", nameLabel_);
     outlets.set("uploadedIcon", uploadedIcon_);
@@ -128,10 +138,13 @@ void VNTrackDetailsView::build(plat::Outlets& outlets) {
     }
 }
 
-void VNTrackDetailsView::awakeFromNib() { initTiles(); }
+void VNTrackDetailsView::awakeFromNib() {
+    initTiles();
+}
 
 void VNTrackDetailsView::initTiles() {
-    for (int f = 0; f < figureCount; ++f) titles_[f]->setText(Language::get(kFigures[f].captionKey));
+    for (int f = 0; f < figureCount; ++f)
+        titles_[f]->setText(Language::get(kFigures[f].captionKey));
 }
 
 void VNTrackDetailsView::tapAction() {
@@ -144,18 +157,25 @@ void VNTrackDetailsView::setTrack(std::shared_ptr<Track> track) {
 }
 
 void VNTrackDetailsView::showDoseRate(Figure f, double value) {
+    // The lowest dose rate of a track without points is infinite: it has no value and no unit.
+    if (!std::isfinite(value)) {
+        values_[f]->setText(Language::get("n/a"));
+        values_[f]->setTextColor(plat::Color::black());
+        units_[f]->setText({});
+        return;
+    }
     DoseUnit unit(value);
-    // The lowest dose rate of a track without points is infinite: "n/a", coloured as nothing.
-    const auto color = Settings::sharedSettings().derColor(std::isfinite(value) ? value : 0);
+    const auto color = Settings::sharedSettings().derColor(value);
     values_[f]->setText(unit.stringValue());
     values_[f]->setTextColor(color);
     units_[f]->setText(unit.unitString(DoseUnit::doseRateKind));
     units_[f]->setTextColor(color);
 }
 
-void VNTrackDetailsView::showFigure(Figure f, const std::string& value, const char* unitKey) {
-    values_[f]->setText(value);
-    units_[f]->setText(Language::get(unitKey));
+void VNTrackDetailsView::showFigure(Figure f, const std::optional<std::string>& value,
+                                    const char* unitKey) {
+    values_[f]->setText(value ? *value : Language::get("n/a"));
+    units_[f]->setText(value ? Language::get(unitKey) : std::string());
 }
 
 void VNTrackDetailsView::fill(Track& track) {

@@ -1,0 +1,22 @@
+#include "history/HistoryLayer.h"
+
+#include "history/HistoryInterfaces.h"
+#include "history/VNWaypointDetailsViewController.h"
+#include "maps/VNMapViewController.h"
+
+namespace qx {
+
+void registerHistoryLayer() {
+    registerHistoryInterfaces();
+    VNMapViewController::setWaypointDetailsFactory(
+        {[] {
+             return std::static_pointer_cast<VNBaseViewController>(
+                 VNWaypointDetailsViewController::make());
+         },
+         [](VNBaseViewController& screen, const std::shared_ptr<Waypoint>& waypoint) {
+             if (auto* details = dynamic_cast<VNWaypointDetailsViewController*>(&screen))
+                 details->setWaypoint(waypoint);
+         }});
+}
+
+}  // namespace qx
