@@ -44,7 +44,7 @@ void VNTrackDetailsViewController::viewDidLoad() {
         if (auto s = std::dynamic_pointer_cast<VNTrackDetailsViewController>(weak.lock()))
             s->showWaypoints();
     });
-    graphController_ = std::make_shared<VNTrackGraphViewController>();
+    graphController_ = VNTrackGraphViewController::make();
     addPageController(graphController_);
     addPage(detailsView_);
 }

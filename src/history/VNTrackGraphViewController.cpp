@@ -1,5 +1,6 @@
 #include "history/VNTrackGraphViewController.h"
 
+#include "history/HistoryInterfaces.h"
 #include "history/VNTrackGraphView.h"
 #include "link/DeviceManager.h"
 #include "model/DeviceModels.h"
@@ -15,6 +16,11 @@ constexpr unsigned kNoDoseDeviceType = 1;
 }  // namespace
 
 VNTrackGraphViewController::VNTrackGraphViewController() : plat::ViewController(kNibName) {}
+
+std::shared_ptr<VNTrackGraphViewController> VNTrackGraphViewController::make() {
+    registerHistoryInterfaces();
+    return std::make_shared<VNTrackGraphViewController>();
+}
 
 std::shared_ptr<VNTrackGraphView> VNTrackGraphViewController::doseRateGraphView() {
     view();

@@ -16,6 +16,7 @@ class VNTrackGraphViewController : public plat::ViewController {
     static constexpr const char* kNibName = "VNTrackGraphViewController";
 
     VNTrackGraphViewController();
+    static std::shared_ptr<VNTrackGraphViewController> make();
 
     void viewDidLoad() override;
     // None: the page stays as it is.

@@ -10,9 +10,9 @@ using namespace qx;
 namespace qxtest {
 
 class SummaryPanelTest : public HistoryTest {
-protected:
-
-    std::shared_ptr<Waypoint> point(double lat, double lon, double alt, const char* device = "VN2450") {
+  protected:
+    std::shared_ptr<Waypoint> point(double lat, double lon, double alt,
+                                    const char* device = "VN2450") {
         auto w = addPoint(makeSet(today()), 0.25, 12, at(10), nullptr, device);
         w->setLatitude(lat);
         w->setLongitude(lon);
@@ -70,8 +70,9 @@ TEST_F(SummaryPanelTest, WaypointPanelPositionsHemispheresAndImperialAltitude) {
     EXPECT_EQ(panel->altitudeLabel()->text(), "-1");
 
     // A position that is no finite number (an imported file may hold one) has no text.
-    auto broken = point(std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-                        std::numeric_limits<double>::quiet_NaN());
+    auto broken =
+        point(std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+              std::numeric_limits<double>::quiet_NaN());
     panel->setWaypoint(broken.get());
     EXPECT_EQ(panel->latitudeLabel()->text(), "n/a");
     EXPECT_EQ(panel->longitudeLabel()->text(), "n/a");
