@@ -170,9 +170,6 @@ TEST_F(BBCrashHostTest, OrdinaryCrashesEndByTheirSignalAndAreDeliveredAtOnce) {
 }
 
 TEST_F(BBCrashHostTest, AStackOverflowIsReportedOnTheMainThreadAndOnAPreparedWorker) {
-#ifdef BB_TESTS_SANITIZED
-    GTEST_SKIP() << "the sanitizer's own stack handling takes over a stack overflow";
-#endif
     for (const char* scenario : {"overflow-main", "overflow-worker"}) {
         SCOPED_TRACE(scenario);
         const CrashRun run = crash(scenario);
