@@ -90,7 +90,9 @@ protected:
         EXPECT_EQ(bbtest::RawHTTPServer::head(request),
                   "POST /beamdeck/1.0/sessions.mpack HTTP/1.1\r\nHost: " + std::string(kHostHeader) +
                       "\r\nContent-Length: " + std::to_string(run.file.size()) + "\r\n\r\n");
+        // The file as it was posted: marked sent only afterwards, over the head of the start data.
         const std::string body = bbtest::RawHTTPServer::body(request);
+        EXPECT_EQ(body.substr(0, 5), std::string("\xdf\0\0\0\x04", 5));
         EXPECT_EQ(body.substr(5), run.file.substr(5));
 
         std::size_t offset = 0;
