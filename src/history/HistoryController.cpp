@@ -9,8 +9,12 @@ HistoryController::SetDetailsFactory& detailsFactory() {
 }
 }  // namespace
 
-void HistoryController::setSetDetailsFactory(SetDetailsFactory factory) { detailsFactory() = std::move(factory); }
+void HistoryController::setSetDetailsFactory(SetDetailsFactory factory) {
+    detailsFactory() = std::move(factory);
+}
 
-const HistoryController::SetDetailsFactory& HistoryController::setDetailsFactory() { return detailsFactory(); }
+const HistoryController::SetDetailsFactory& HistoryController::setDetailsFactory() {
+    return detailsFactory();
+}
 
 }  // namespace qx

@@ -1,6 +1,8 @@
 #include "history/HistoryLayer.h"
 
+#include "history/HistoryController.h"
 #include "history/HistoryInterfaces.h"
+#include "history/SetDetailsController.h"
 #include "history/VNWaypointDetailsViewController.h"
 #include "maps/VNMapViewController.h"
 
@@ -8,6 +10,11 @@ namespace qx {
 
 void registerHistoryLayer() {
     registerHistoryInterfaces();
+    HistoryController::setSetDetailsFactory([](const std::shared_ptr<Set>& set) {
+        auto screen = SetDetailsController::make();
+        screen->setSet(set);
+        return std::static_pointer_cast<VNBaseViewController>(screen);
+    });
     VNMapViewController::setWaypointDetailsFactory(
         {[] {
              return std::static_pointer_cast<VNBaseViewController>(

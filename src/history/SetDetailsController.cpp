@@ -4,6 +4,7 @@
 
 #include "dashboard/VNSegmentedControlView.h"
 #include "history/HistoryInterfaces.h"
+#include "history/HistoryScreenHooks.h"
 #include "history/MeasurementTableCell.h"
 #include "history/SetDetailsQuery.h"
 #include "history/TrackTableCell.h"
@@ -17,7 +18,6 @@
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Screen.h"
-#include "services/SharingManager.h"
 #include "shell/AppWindow.h"
 #include "store/Measurement.h"
 #include "store/Set.h"
@@ -487,11 +487,21 @@ void SetDetailsController::manage() {
 }
 
 void SetDetailsController::filter() {
-    plat::Log::line("SetDetailsController filter: the filter screen is not available");
+    auto screen = HistoryScreenHooks::makeSetDetailsFilter();
+    if (!screen) return;
+    screen->setModalTransitionStyle(plat::TransitionStyle::FlipHorizontal);
+    std::weak_ptr<plat::ViewController> weak = weak_from_this();
+    // Closing the filter fetches the lists again under the settings it stored.
+    screen->setOnBackBlock([weak] {
+        if (auto* top = visibleViewController()) top->dismissViewController(true);
+        if (auto self = std::dynamic_pointer_cast<SetDetailsController>(weak.lock()))
+            self->updateData();
+    });
+    presentViewController(screen, true);
 }
 
 void SetDetailsController::share() {
-    SharingManager::Records records;
+    HistoryScreenHooks::Records records;
     auto addMarked = [&](List list, const std::shared_ptr<FetchedResultsController>& results) {
         if (!results) return;
         const auto& marks = marksOf(list);
@@ -509,7 +519,7 @@ void SetDetailsController::share() {
     if (options_ & kTracksBit) addMarked(List::tracks, tracks_);
     if (options_ & kWaypointsBit) addMarked(List::waypoints, waypoints_);
     std::weak_ptr<plat::ViewController> weak = weak_from_this();
-    SharingManager::sharedInstance().shareObjects(records, 15, [weak] {
+    HistoryScreenHooks::share(records, 15, [weak] {
         auto self = std::dynamic_pointer_cast<SetDetailsController>(weak.lock());
         if (!self) return;
         self->markedTracks_.clear();

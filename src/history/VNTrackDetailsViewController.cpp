@@ -2,6 +2,7 @@
 
 #include "dashboard/VNSegmentedControlView.h"
 #include "history/HistoryInterfaces.h"
+#include "history/HistoryScreenHooks.h"
 #include "history/TrackReadings.h"
 #include "history/VNTrackDetailsView.h"
 #include "history/VNTrackGraphViewController.h"
@@ -9,7 +10,6 @@
 #include "model/Language.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
-#include "services/SharingManager.h"
 #include "shell/AppWindow.h"
 #include "store/Track.h"
 #include "store/Waypoint.h"
@@ -66,8 +66,8 @@ void VNTrackDetailsViewController::share() {
     if (!track_) return;
     auto points = TrackReadings::waypointsByDate(*track_, true);
     if (points.empty()) return;
-    SharingManager::Records records(points.begin(), points.end());
-    SharingManager::sharedInstance().shareObjects(records, 15);
+    HistoryScreenHooks::Records records(points.begin(), points.end());
+    HistoryScreenHooks::share(records, 15, {});
 }
 
 void VNTrackDetailsViewController::showWaypoints() {

@@ -2,11 +2,11 @@
 
 #include "dashboard/VNSegmentedControlView.h"
 #include "history/HistoryInterfaces.h"
+#include "history/HistoryScreenHooks.h"
 #include "history/VNWaypointDetailsView.h"
 #include "history/VNWaypointPhotoViewController.h"
 #include "model/Language.h"
 #include "platform/ui/NavigationController.h"
-#include "services/SharingManager.h"
 #include "store/Waypoint.h"
 
 namespace qx {
@@ -55,7 +55,7 @@ void VNWaypointDetailsViewController::setWaypoint(std::shared_ptr<Waypoint> wayp
 
 void VNWaypointDetailsViewController::share() {
     if (!waypoint_) return;
-    SharingManager::sharedInstance().shareObjects({waypoint_}, 0);
+    HistoryScreenHooks::share({waypoint_}, 0, {});
 }
 
 }  // namespace qx

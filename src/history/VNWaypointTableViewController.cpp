@@ -3,13 +3,13 @@
 #include <algorithm>
 
 #include "history/HistoryInterfaces.h"
+#include "history/HistoryScreenHooks.h"
 #include "history/VNWaypointDetailsViewController.h"
 #include "history/WaypointTableCell.h"
 #include "model/Language.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/Screen.h"
-#include "services/SharingManager.h"
 #include "store/Store.h"
 #include "store/Waypoint.h"
 
@@ -168,9 +168,9 @@ void VNWaypointTableViewController::dropDeletedRows() {
 void VNWaypointTableViewController::share() {
     dropDeletedRows();
     if (selectedWaypoints_.empty()) return;
-    SharingManager::Records records(selectedWaypoints_.begin(), selectedWaypoints_.end());
+    HistoryScreenHooks::Records records(selectedWaypoints_.begin(), selectedWaypoints_.end());
     std::weak_ptr<plat::ViewController> weak = weak_from_this();
-    SharingManager::sharedInstance().shareObjects(records, 15, [weak] {
+    HistoryScreenHooks::share(records, 15, [weak] {
         auto self = std::dynamic_pointer_cast<VNWaypointTableViewController>(weak.lock());
         if (!self) return;
         self->selectedWaypoints_.clear();

@@ -17,7 +17,6 @@
 #include "platform/graphics/PixelImage.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/TableView.h"
-#include "services/SharingManager.h"
 #include "store/PhotoLibraryPicker.h"
 #include "store/VNPhotoManager.h"
 
@@ -56,7 +55,8 @@ TEST_F(DetailsScreensTest, WaypointDetailsShowTheMainPageFirstAndSwitchPagesWith
     EXPECT_EQ(screen->frontPage(), screen->detailsView());
 
     screen->shareButton()->performTap();
-    EXPECT_EQ(SharingManager::sharedInstance().objectsToShare(), SharingManager::Records{point});
+    EXPECT_EQ(shared, Records{point});
+    EXPECT_EQ(sharedOptions, 0u);
 
     switchLanguage("de");
     EXPECT_EQ(control.leftButton().title(), "Übersicht");
@@ -124,17 +124,17 @@ TEST_F(DetailsScreensTest, TrackDetailsShareAndListTheWaypointsNewestFirst) {
     EXPECT_EQ(screen->frontPage(), screen->graphController()->view());
     screen->segmentedControlView()->leftButton().performTap();
 
-    const SharingManager::Records newestFirst{stamps[2], stamps[0], stamps[1]};
+    const Records newestFirst{stamps[2], stamps[0], stamps[1]};
     screen->share();
-    EXPECT_EQ(SharingManager::sharedInstance().objectsToShare(), newestFirst);
+    EXPECT_EQ(shared, newestFirst);
+    EXPECT_EQ(sharedOptions, 15u);
 
     screen->detailsView()->tapAction();
     auto list =
         std::dynamic_pointer_cast<VNWaypointTableViewController>(screen->presentedViewController());
     ASSERT_TRUE(list);
     EXPECT_EQ(list->modalTransitionStyle(), plat::TransitionStyle::FlipHorizontal);
-    EXPECT_EQ(SharingManager::Records(list->waypoints().begin(), list->waypoints().end()),
-              newestFirst);
+    EXPECT_EQ(Records(list->waypoints().begin(), list->waypoints().end()), newestFirst);
     EXPECT_EQ(list->tableView()->numberOfRows(0), 3);
     list->onBack();
     EXPECT_EQ(screen->presentedViewController(), nullptr);
@@ -148,18 +148,17 @@ TEST_F(DetailsScreensTest, WaypointListSharesMarksDeletesRowsAndOpensDetails) {
     auto table = list->tableView();
     ASSERT_EQ(table->numberOfRows(0), 3);
 
-    auto& sharing = SharingManager::sharedInstance();
-    const auto before = sharing.objectsToShare();
     list->share();  // nothing marked: nothing offered
-    EXPECT_EQ(sharing.objectsToShare(), before);
+    EXPECT_EQ(shares, 0);
 
     for (long row : {0, 2})
         std::dynamic_pointer_cast<HistoryTableCell>(table->cellForRow({0, row}))
             ->checkButton()
             ->performTap();
     list->share();
-    EXPECT_EQ(sharing.objectsToShare(), (SharingManager::Records{stamps[2], stamps[1]}));
-    sharing.completionHandler()();
+    EXPECT_EQ(shared, (Records{stamps[2], stamps[1]}));
+    EXPECT_EQ(sharedOptions, 15u);
+    shareDone();
     EXPECT_TRUE(list->selectedWaypoints().empty());
 
     // A deleted waypoint's row goes away and its record is never shown again.

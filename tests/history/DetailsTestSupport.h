@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "HistoryTestSupport.h"
+#include "history/HistoryScreenHooks.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 
@@ -17,9 +18,17 @@ class DetailsTest : public HistoryTest {
         root_ = std::make_shared<plat::ViewController>();
         window_->setRootViewController(root_);
         window_->makeKeyAndVisible();
+        qx::HistoryScreenHooks::setShareHandler(
+            [this](const Records& records, unsigned options, Completion done) {
+                shared = records;
+                sharedOptions = options;
+                shareDone = std::move(done);
+                ++shares;
+            });
     }
     void TearDown() override {
         if (root_->presentedViewController()) root_->dismissViewController(false);
+        qx::HistoryScreenHooks::setShareHandler({});
         window_.reset();
         root_.reset();
         HistoryTest::TearDown();
@@ -47,6 +56,14 @@ class DetailsTest : public HistoryTest {
         track->setDateTo(from);
         return track;
     }
+
+    using Records = qx::HistoryScreenHooks::Records;
+    using Completion = qx::HistoryScreenHooks::Completion;
+    // What the last share handed to the share service.
+    Records shared;
+    unsigned sharedOptions = 99;
+    Completion shareDone;
+    int shares = 0;
 
     std::unique_ptr<plat::Window> window_;
     std::shared_ptr<plat::ViewController> root_;

@@ -9,7 +9,6 @@
 #include "history/WaypointTableCell.h"
 #include "model/DoseUnit.h"
 #include "platform/ui/TableView.h"
-#include "services/SharingManager.h"
 
 using namespace qx;
 
@@ -48,6 +47,16 @@ class SetDetailsTest : public DetailsTest {
         for (long s = 0; s < table->numberOfSections(); ++s)
             counts.push_back(table->numberOfRows(s));
         return counts;
+    }
+
+    static HistoryTableCell& row(SetDetailsController& screen, const plat::IndexPath& ip) {
+        return dynamic_cast<HistoryTableCell&>(*screen.tableView()->cellForRow(ip));
+    }
+    static void tapMark(SetDetailsController& screen, const plat::IndexPath& ip) {
+        row(screen, ip).checkButton()->performTap();
+    }
+    static bool marked(SetDetailsController& screen, const plat::IndexPath& ip) {
+        return row(screen, ip).checkButton()->checked();
     }
 
     std::shared_ptr<Waypoint> waypointAt(SetDetailsController& screen, long row) {
@@ -127,41 +136,37 @@ TEST_F(SetDetailsTest, HistoryFiltersSelectEachListAndNameThemselvesInTheHeaders
 
 TEST_F(SetDetailsTest, MarksFollowTheirRecordsAndOnlyShownListsAreShared) {
     auto screen = open();
-    auto table = screen->tableView();
     // Newest first: row 0 is the 0.5 waypoint.
-    auto first = std::dynamic_pointer_cast<HistoryTableCell>(table->cellForRow({1, 0}));
-    first->checkButton()->performTap();
+    tapMark(*screen, {1, 0});
     EXPECT_TRUE(screen->isMarked(*points[4]));
 
     // A newer waypoint takes row 0: the mark stays with its record, now on row 1.
     addPoint(day, 0.05, 1, at(15));
     save();
     EXPECT_EQ(rowCounts(*screen), (std::vector<long>{2, 6, 3}));
-    EXPECT_FALSE(std::dynamic_pointer_cast<HistoryTableCell>(table->cellForRow({1, 0}))
-                     ->checkButton()
-                     ->checked());
-    EXPECT_TRUE(std::dynamic_pointer_cast<HistoryTableCell>(table->cellForRow({1, 1}))
-                    ->checkButton()
-                    ->checked());
+    EXPECT_FALSE(marked(*screen, {1, 0}));
+    EXPECT_TRUE(marked(*screen, {1, 1}));
 
-    std::dynamic_pointer_cast<HistoryTableCell>(table->cellForRow({0, 1}))
-        ->checkButton()
-        ->performTap();
+    tapMark(*screen, {0, 1});
     screen->share();
-    auto& sharing = SharingManager::sharedInstance();
-    // The marked track gives its waypoints, the marked waypoint itself.
-    ASSERT_EQ(sharing.objectsToShare().size(), 2u);
-    EXPECT_EQ(sharing.objectsToShare().back(), points[4]);
+    // The marked track gives its waypoints, the marked waypoint itself; every channel offered.
+    ASSERT_EQ(shared.size(), 2u);
+    EXPECT_EQ(shared.back(), points[4]);
+    EXPECT_EQ(sharedOptions, 15u);
 
-    // Hidden waypoints are not shared.
+    // Hidden lists are not shared.
     screen->segmentedControlView()->centerButton().performTap();
     screen->segmentedControlView()->leftButton().performTap();
-    std::dynamic_pointer_cast<HistoryTableCell>(table->cellForRow({0, 2}))
-        ->checkButton()
-        ->performTap();
+    tapMark(*screen, {0, 2});
     screen->share();
-    ASSERT_EQ(sharing.objectsToShare().size(), 1u);
-    EXPECT_TRUE(std::dynamic_pointer_cast<Measurement>(sharing.objectsToShare().front()));
+    ASSERT_EQ(shared.size(), 1u);
+    EXPECT_TRUE(std::dynamic_pointer_cast<Measurement>(shared.front()));
+    shareDone();
+    EXPECT_FALSE(screen->isMarked(*points[4]));
+
+    screen->share();  // nothing marked: an empty list, every channel offered
+    EXPECT_TRUE(shared.empty());
+    EXPECT_EQ(sharedOptions, 15u);
 }
 
 TEST_F(SetDetailsTest, StoreChangesKeepTheTableInStepWithTheLists) {
@@ -220,9 +225,7 @@ TEST_F(SetDetailsTest, ManageModeRenamesAndASwipeDeletes) {
         1);
 
     screen->manage();
-    std::dynamic_pointer_cast<HistoryTableCell>(table->cellForRow({1, 1}))
-        ->checkButton()
-        ->performTap();
+    tapMark(*screen, {1, 1});
     ASSERT_TRUE(screen->isMarked(*points[3]));
     ASSERT_TRUE(table->swipeToDelete({1, 1}));
     drain();
