@@ -39,13 +39,15 @@ std::vector<std::shared_ptr<Waypoint>> waypointsByDate(const Track& track, bool 
 }
 
 std::vector<Sample> samplesByDate(const Track& track) {
-    std::vector<Sample> samples;
-    for (const auto& point : waypointsByDate(track, false)) {
-        auto reading = point->measurement();
-        if (!reading) continue;
-        samples.push_back({reading->date(), reading->der(), reading->de()});
-    }
+    auto samples = ReadingStats::readingsOfTrack(track);
+    std::stable_sort(samples.begin(), samples.end(),
+                     [](const Sample& a, const Sample& b) { return a.date < b.date; });
     return samples;
+}
+
+std::int64_t lastDeviceType(const Track& track) {
+    const auto readings = ReadingStats::readingsOfTrack(track);
+    return readings.empty() ? 0 : readings.back().deviceType;
 }
 
 }  // namespace qx::TrackReadings

@@ -11,6 +11,7 @@
 #include "model/DoseUnit.h"
 #include "model/Language.h"
 #include "model/Settings.h"
+#include "store/ReadingStats.h"
 #include "store/Track.h"
 
 namespace qx {
@@ -184,9 +185,11 @@ void VNTrackDetailsView::fill(Track& track) {
                                      : DateStrings::dateLongStr(start));
     values_[waypoints]->setText(std::to_string(track.waypointsCount()));
     values_[alarms]->setText(std::to_string(track.alarms()));
-    showDoseRate(minDoseRate, track.minDER());
-    showDoseRate(avgDoseRate, track.avgDER());
-    showDoseRate(maxDoseRate, track.maxDER());
+    // One pass of the store over the readings for all three figures: a track may be long.
+    const auto stats = ReadingStats::of(track);
+    showDoseRate(minDoseRate, stats.minDER);
+    showDoseRate(avgDoseRate, stats.avgDER);
+    showDoseRate(maxDoseRate, stats.maxDER);
 
     DoseUnit unit(track.de());
     if (unit.value() > 0) {

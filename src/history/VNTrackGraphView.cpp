@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "model/DateStrings.h"
 #include "model/DoseUnit.h"
@@ -111,11 +112,19 @@ void VNTrackGraphView::setTrack(std::shared_ptr<Track> track, unsigned long mode
     track_ = std::move(track);
     if (!track_) return;
     readThresholds();
-    maxValue_ = plotted(mode_ != 0 ? track_->maxDE() : track_->maxDER());
-    minValue_ = plotted(mode_ != 0 ? track_->minDE() : track_->minDER());
-    yDelta_ = (maxValue_ - minValue_) / yLength_;
-
     samples_ = TrackReadings::samplesByDate(*track_);
+    lowest_ = highest_ = 0;
+    if (!samples_.empty()) {
+        lowest_ = std::numeric_limits<double>::infinity();
+        for (const auto& sample : samples_) {
+            const double v = mode_ != 0 ? sample.de : sample.der;
+            lowest_ = std::min(lowest_, v);
+            highest_ = std::max(highest_, v);
+        }
+    }
+    maxValue_ = plotted(highest_);
+    minValue_ = plotted(lowest_);
+    yDelta_ = (maxValue_ - minValue_) / yLength_;
     const double span =
         samples_.empty() ? 0 : samples_.back().date.timeIntervalSince(samples_.front().date);
     timeDelta_ = static_cast<float>(span / xLength_);
@@ -173,13 +182,14 @@ void VNTrackGraphView::fillTexts() {
                          " " + threshold.secondThreshold->unitString(kind));
     firstThresholdLabel_->setText(threshold.firstThreshold->stringValue());
     secondThresholdLabel_->setText(threshold.secondThreshold->stringValue());
-    DoseUnit unit(dose ? track_->maxDE() : track_->maxDER());
+    DoseUnit unit(highest_);
     maxValueLabel_->setText(unit.stringValue());
-    unit.setValue(dose ? track_->minDE() : track_->minDER());
+    unit.setValue(lowest_);
     minValueLabel_->setText(unit.stringValue());
-    const auto first = track_->minWpDate(), last = track_->maxWpDate();
-    startDateLabel_->setText(first ? DateStrings::dateTimeMediumStr(*first) : std::string());
-    endDateLabel_->setText(last ? DateStrings::dateTimeMediumStr(*last) : std::string());
+    startDateLabel_->setText(
+        samples_.empty() ? std::string() : DateStrings::dateTimeMediumStr(samples_.front().date));
+    endDateLabel_->setText(samples_.empty() ? std::string()
+                                            : DateStrings::dateTimeMediumStr(samples_.back().date));
 }
 
 void VNTrackGraphView::drawRect(plat::DrawingContext& context, const plat::Rect&) {

@@ -99,6 +99,9 @@ class VNTrackGraphView : public VNView {
     std::shared_ptr<Track> track_;
     // The readings, oldest first, read once per track: a redraw must not go back to the store.
     std::vector<TrackReadings::Sample> samples_;
+    // The track's lowest and highest value of the plotted quantity (the lowest of nothing is
+    // infinite, as the track reports it).
+    double lowest_ = 0, highest_ = 0;
 
     std::shared_ptr<plat::Label> startDateLabel_, endDateLabel_, titleLabel_, titleView_;
     std::shared_ptr<plat::Label> minValueLabel_, maxValueLabel_, firstThresholdLabel_,

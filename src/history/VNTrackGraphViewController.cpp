@@ -1,6 +1,7 @@
 #include "history/VNTrackGraphViewController.h"
 
 #include "history/HistoryInterfaces.h"
+#include "history/TrackReadings.h"
 #include "history/VNTrackGraphView.h"
 #include "link/DeviceManager.h"
 #include "model/DeviceModels.h"
@@ -49,9 +50,7 @@ void VNTrackGraphViewController::setTrack(std::shared_ptr<Track> track) {
     if (auto graph = doseRateGraphView()) graph->setTrack(track_, 0);
     auto graph = doseGraphView();
     if (!graph) return;
-    const auto points = track_->waypoints();
-    auto reading = points.empty() ? nullptr : points.back()->measurement();
-    const bool dose = reading && plotsDose(reading->deviceType());
+    const bool dose = plotsDose(TrackReadings::lastDeviceType(*track_));
     if (dose) graph->setTrack(track_, 1);
     graph->setHidden(!dose);
 }
