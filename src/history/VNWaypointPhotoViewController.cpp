@@ -105,7 +105,8 @@ void VNWaypointPhotoViewController::loadPhoto(const std::string& url) {
     std::weak_ptr<plat::ViewController> weak = weak_from_this();
     VNPhotoManager::sharedInstance().getImage(url, [weak](const plat::ImagePtr& image) {
         auto self = std::dynamic_pointer_cast<VNWaypointPhotoViewController>(weak.lock());
-        if (self && image) self->setPhotoImage(image);
+        // Shown upright whatever way the camera was held.
+        if (self && image) self->setPhotoImage(image->fixOrientation());
     });
 }
 

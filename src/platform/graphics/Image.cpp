@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/foundation/Bundle.h"
+#include "platform/graphics/PhotoOrientation.h"
 
 namespace plat {
 
@@ -19,7 +20,8 @@ std::shared_ptr<const PixelImage> resourcePixels(const std::string& name) {
     std::shared_ptr<const PixelImage> pixels;
     bool hasType = name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0;
     if (auto path = Bundle::main().pathForResource(name, hasType ? "" : "png")) {
-        if (auto img = PixelImage::loadPng(*path)) pixels = std::make_shared<PixelImage>(std::move(*img));
+        if (auto img = PixelImage::loadPng(*path))
+            pixels = std::make_shared<PixelImage>(std::move(*img));
     }
     cache.emplace(name, pixels);
     return pixels;
@@ -33,12 +35,21 @@ ImagePtr Image::named(const std::string& name) {
 }
 
 ImagePtr Image::withPixels(PixelImage pixels, std::string name) {
-    return std::make_shared<Image>(std::move(name), std::make_shared<PixelImage>(std::move(pixels)));
+    return std::make_shared<Image>(std::move(name),
+                                   std::make_shared<PixelImage>(std::move(pixels)));
+}
+
+ImagePtr Image::fixOrientation() const {
+    if (!pixels_ || pixels_->orientation() == 1) return std::make_shared<Image>(name_, pixels_);
+    auto upright = uprightPixels(*pixels_, pixels_->orientation());
+    upright.setOrientation(1);
+    return withPixels(std::move(upright), name_);
 }
 
 ImagePtr Image::scaledTo(Size size) const {
     if (!pixels_) return std::make_shared<Image>(name_, nullptr);
-    return withPixels(pixels_->scaled(static_cast<int>(size.width), static_cast<int>(size.height)), name_);
+    return withPixels(pixels_->scaled(static_cast<int>(size.width), static_cast<int>(size.height)),
+                      name_);
 }
 
 bool sameImage(const ImagePtr& a, const ImagePtr& b) {

@@ -14,7 +14,7 @@ using ImagePtr = std::shared_ptr<const Image>;
 // An image as the screens use it: mostly a name ("icon-checked.png") that a view shows; a photo
 // or a rendered picture also carries its pixels.
 class Image {
-public:
+  public:
     // The named image; its pixels are read from the resources when a PNG of that name exists.
     static ImagePtr named(const std::string& name);
     static ImagePtr withPixels(PixelImage pixels, std::string name = {});
@@ -25,13 +25,17 @@ public:
     bool hasPixels() const { return pixels_ != nullptr; }
     const std::shared_ptr<const PixelImage>& pixels() const { return pixels_; }
 
+    // The photo turned and mirrored to show upright by the orientation it was taken in; the
+    // image itself when it has no pixels or is upright already.
+    ImagePtr fixOrientation() const;
+
     // The same image resampled; an image without pixels keeps its name and stays pixel-less.
     ImagePtr scaledTo(Size size) const;
 
     Image(std::string name, std::shared_ptr<const PixelImage> pixels)
         : name_(std::move(name)), pixels_(std::move(pixels)) {}
 
-private:
+  private:
     std::string name_;
     std::shared_ptr<const PixelImage> pixels_;
 };
