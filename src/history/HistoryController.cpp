@@ -63,6 +63,8 @@ void HistoryController::viewDidLoad() {
     selectedSets_.clear();
     auto table = tableView();
     table->setBackgroundColor(kTableBackground);
+    // Years of days: a row is configured only when it shows.
+    table->setLoadsRowsOnDemand(true);
     table->setEditing(false);
     initTitles();
 }
@@ -282,7 +284,7 @@ void HistoryController::controllerDidChangeObject(FetchedResultsController&, con
             break;
         case ChangeType::update:
             if (change.indexPath && change.object) {
-                auto cell = std::dynamic_pointer_cast<SetTableCell>(table->cellForRow(*change.indexPath));
+                auto cell = std::dynamic_pointer_cast<SetTableCell>(table->loadedCellForRow(*change.indexPath));
                 if (cell) configure(*cell, static_cast<Set&>(*change.object));
             }
             break;
