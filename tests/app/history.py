@@ -54,7 +54,6 @@ with open(template, encoding="utf-8") as f:
     script = f.read()
 values = {
     "OLDER": long_date(older), "YESTERDAY": long_date(yesterday), "TODAY": long_date(today),
-    "PICK_FROM": f'pick-date "Day from" {yesterday.isoformat()}',
     "RANGE_HEADER": f'Sets: {yesterday.strftime("%d.%m.%Y")} - {today.strftime("%d.%m.%Y")}',
     "RENDER_DIR": render_dir,
 }
