@@ -1,9 +1,12 @@
 #include "settings/SettingsLayer.h"
 
 #include "dashboard/DashboardSections.h"
+#include "maps/VNTrackViewController.h"
 #include "settings/SettingsController.h"
 #include "settings/SettingsInterfaces.h"
 #include "settings/VNBluetoothDevicesSection.h"
+#include "settings/VNTrackAutoSaveSettingSection.h"
+#include "settings/VNTrackThresholdsSettiingsSection.h"
 #include "shell/TabScreens.h"
 
 namespace qx {
@@ -12,6 +15,11 @@ void registerSettingsLayer() {
     registerSettingsInterfaces();
     TabScreens::registerFactory(Tab::settings, [] { return SettingsController::make(); });
     DashboardSections::setInstrumentListMaker([] { return VNSection::create<VNBluetoothDevicesSection>(); });
+    // The table screen becomes the sections' parent controller when it takes them.
+    VNTrackViewController::setSettingsSectionsMaker([](const std::shared_ptr<VNTableViewController>&) {
+        return std::vector<VNSectionPtr>{VNSection::create<VNTrackAutoSaveSettingSection>(),
+                                         VNSection::create<VNTrackThresholdsSettiingsSection>()};
+    });
 }
 
 }  // namespace qx

@@ -54,6 +54,8 @@ public:
     void setSet(const std::shared_ptr<Set>& set);
     std::vector<std::shared_ptr<Waypoint>> waypoints() const;
     std::size_t waypointsCount() const { return inverseRows(0).size(); }
+    // The store rows of the waypoints, in the order added, without loading them.
+    const std::vector<std::int64_t>& waypointRows() const { return inverseRows(0); }
     void addWaypointsObject(const std::shared_ptr<Waypoint>& waypoint);
 
     // Dose-rate (µSv/h) and dose (µSv) figures over the readings of the stored waypoints:
