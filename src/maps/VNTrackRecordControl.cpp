@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "dashboard/FittingTitle.h"
 #include "model/Language.h"
 #include "platform/foundation/Date.h"
 #include "store/Track.h"
@@ -18,22 +19,23 @@ VNTrackRecordControl::VNTrackRecordControl(const plat::Rect& frame) : plat::View
     startButton_->setBackgroundImage(plat::Image::named("btn-record"));
     startButton_->setBackgroundColor(kRecordRed);
     startButton_->setTitleColor(plat::Color::white());
-    startButton_->titleLabel().setFont(plat::Font::named("HelveticaNeue-Bold", 17));
+    startButton_->titleLabel().setFont(plat::Font::named("HelveticaNeue-Bold", 19));
     startButton_->addAction(plat::TouchUpInside, [this](plat::Control&) { start(); });
     addSubview(startButton_);
 
     stopContainerView_ = std::make_shared<plat::View>(inside);
-    const double side = frame.height();
-    stopButton_ = plat::Button::make(plat::ButtonType::Custom, {0, 0, side, side});
+    const double stopWidth = frame.width() * 0.4;
+    stopButton_ = plat::Button::make(plat::ButtonType::Custom, {0, 0, stopWidth, frame.height()});
     stopButton_->setBackgroundImage(plat::Image::named("btn-stop"));
     stopButton_->setBackgroundColor(kRecordRed);
     stopButton_->setTitleColor(plat::Color::white());
-    stopButton_->titleLabel().setFont(plat::Font::named("HelveticaNeue-Bold", 13));
-    stopButton_->titleLabel().setAdjustsFontSizeToFitWidth(true);
+    stopButton_->titleLabel().setFont(plat::Font::named("HelveticaNeue-Bold", 19));
     stopButton_->addAction(plat::TouchUpInside, [this](plat::Control&) { stop(); });
     stopContainerView_->addSubview(stopButton_);
-    durationLabel_ = std::make_shared<plat::Label>(plat::Rect{side + 6, 0, frame.width() - side - 6, side});
-    durationLabel_->setFont(plat::Font::named("HelveticaNeue-Bold", 20));
+    durationLabel_ = std::make_shared<plat::Label>(
+        plat::Rect{stopWidth + 8, 0, frame.width() - stopWidth - 8, frame.height()});
+    durationLabel_->setFont(plat::Font::named("HelveticaNeue-Bold", 24));
+    durationLabel_->setTextAlignment(plat::TextAlignment::Center);
     durationLabel_->setAdjustsFontSizeToFitWidth(true);
     stopContainerView_->addSubview(durationLabel_);
     addSubview(stopContainerView_);
@@ -47,8 +49,8 @@ void VNTrackRecordControl::awakeFromNib() {
 }
 
 void VNTrackRecordControl::updateTitles() {
-    startButton_->setTitle(Language::get("Record"));
-    stopButton_->setTitle(Language::get("Stop"));
+    setFittingTitle(*startButton_, Language::get("Record"), 19);
+    setFittingTitle(*stopButton_, Language::get("Stop"), 19);
 }
 
 void VNTrackRecordControl::stopTimer() {

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "dashboard/FittingTitle.h"
 #include "dashboard/PDColoredProgressView.h"
 #include "link/DeviceManager.h"
 #include "maps/TrackPath.h"
@@ -33,20 +34,18 @@ VNTrackViewController::SettingsSectionsMaker& sectionsMaker() {
     return maker;
 }
 
-constexpr double kPanelHeight = 76;
+constexpr double kPanelHeight = 116;
 
 std::shared_ptr<plat::Button> panelButton(const plat::Rect& frame) {
     auto b = plat::Button::make(plat::ButtonType::Custom, frame);
-    b->setBackgroundColor(plat::Color::fromBytes(60, 60, 60));
+    b->setBackgroundColor(plat::Color::fromBytes(70, 70, 70));
     b->setTitleColor(plat::Color::white());
     b->titleLabel().setFont(plat::Font::named("HelveticaNeue-Bold", 15));
-    b->titleLabel().setAdjustsFontSizeToFitWidth(true);
-    b->titleLabel().setMinimumScaleFactor(0.5);
     return b;
 }
 
-// The map with the record panel under it: the dose-rate bar, then the add-waypoint button, the
-// record control and the settings button.
+// The map with the record panel under it: the dose-rate bar; the add-waypoint and settings
+// buttons; the record control.
 std::shared_ptr<plat::View> buildTrackInterface(plat::Outlets& outlets) {
     const plat::Rect screen = plat::Screen::bounds();
     const double height = screen.height() - plat::TabBar::kHeight;
@@ -57,22 +56,24 @@ std::shared_ptr<plat::View> buildTrackInterface(plat::Outlets& outlets) {
     auto panel = std::make_shared<plat::View>(plat::Rect{0, panelTop, screen.width(), kPanelHeight});
     panel->setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
     root->addSubview(panel);
-    auto bar = std::make_shared<PDColoredProgressView>(plat::Rect{10, 6, screen.width() - 20, 12});
+    const double width = screen.width() - 20;
+    auto bar = std::make_shared<PDColoredProgressView>(plat::Rect{10, 6, width, 12});
     panel->addSubview(bar);
     outlets.set("progressBar", bar);
 
-    const double row = 24, rowHeight = 44;
-    auto add = panelButton({10, row, 84, rowHeight});
+    const double half = (width - 6) / 2;
+    auto add = panelButton({10, 26, half, 36});
     add->setImage(plat::Image::named("btn-add-waypoint"));
     panel->addSubview(add);
     outlets.set("addWaypointButton", add);
-    auto control = std::make_shared<VNTrackRecordControl>(plat::Rect{100, row, 140, rowHeight});
-    panel->addSubview(control);
-    outlets.set("trackRecordControl", control);
-    auto config = panelButton({246, row, screen.width() - 256, rowHeight});
+    auto config = panelButton({16 + half, 26, half, 36});
     config->setImage(plat::Image::named("btn-settings"));
     panel->addSubview(config);
     outlets.set("configButton", config);
+
+    auto control = std::make_shared<VNTrackRecordControl>(plat::Rect{10, 68, width, 42});
+    panel->addSubview(control);
+    outlets.set("trackRecordControl", control);
     control->awakeFromNib();
     return root;
 }
@@ -153,14 +154,8 @@ void VNTrackViewController::viewWillAppear(bool animated) {
 void VNTrackViewController::updateTitles() {
     setTitle(Language::get("Track"));
     if (recordControl_) recordControl_->updateTitles();
-    if (addWaypointButton_) {
-        addWaypointButton_->setTitle(Language::get("Add Waypoint"));
-        addWaypointButton_->setAccessibilityLabel(Language::get("Add Waypoint"));
-    }
-    if (configButton_) {
-        configButton_->setTitle(Language::get("Track Settings"));
-        configButton_->setAccessibilityLabel(Language::get("Track Settings"));
-    }
+    if (addWaypointButton_) setFittingTitle(*addWaypointButton_, Language::get("Add Waypoint"), 15);
+    if (configButton_) setFittingTitle(*configButton_, Language::get("Track Settings"), 15);
 }
 
 void VNTrackViewController::languageDidSwitch() {
