@@ -7,6 +7,7 @@
 #include "store/Context.h"
 #include "store/Measurement.h"
 #include "store/Track.h"
+#include "store/TrackPoints.h"
 #include "store/Waypoint.h"
 
 namespace qx {
@@ -44,8 +45,8 @@ void TrackPath::updatePath() {
         return;
     }
     const auto& rows = track_->waypointRows();
-    if (!rows_.empty() && appendNew(rows)) return;
-    rebuild();
+    grewOnly_ = !rows_.empty() && appendNew(rows);
+    if (!grewOnly_) rebuild();
 }
 
 bool TrackPath::appendNew(const std::vector<std::int64_t>& rows) {
@@ -64,9 +65,11 @@ bool TrackPath::appendNew(const std::vector<std::int64_t>& rows) {
     Context* context = track_->managedObjectContext();
     if (!context) return false;
     std::vector<Point> added;
+    double addedMax = 0;
     for (auto row : fresh) {
         auto w = context->objectWithRow<Waypoint>(row);
         if (!w) return false;
+        if (const auto m = w->measurement(); m && m->der() > addedMax) addedMax = m->der();
         if (auto p = pointOf(*w)) added.push_back(*p);
     }
     std::stable_sort(added.begin(), added.end(), [](const Point& a, const Point& b) { return a.date < b.date; });
@@ -78,6 +81,7 @@ bool TrackPath::appendNew(const std::vector<std::int64_t>& rows) {
         bounds_ = bounds_.unionWith(plat::MapRect::make(p.point.x, p.point.y, 0, 0));
     }
     rows_.insert(fresh.begin(), fresh.end());
+    addedMax_ = addedMax;
     return true;
 }
 
@@ -86,19 +90,23 @@ void TrackPath::rebuild() {
     points_.clear();
     rows_.clear();
     bounds_ = plat::MapRect::null();
-    std::vector<std::shared_ptr<Waypoint>> waypoints;
-    Context* context = track_->managedObjectContext();
-    if (context && !track_->isInserted()) {
-        // One query with the readings loaded alongside, rather than one look-up per point.
-        waypoints = context->fetch<Waypoint>(FetchRequest::of<Waypoint>().where(Key("track") == track_));
+    // One query for the stored points rather than each waypoint and its reading as objects;
+    // the objects where the context holds what the store does not have yet.
+    if (const auto stored = TrackPoints::of(*track_)) {
+        for (const auto& p : *stored) {
+            rows_.insert(p.row);
+            if (p.latitude == Waypoint::kNoFix && p.longitude == Waypoint::kNoFix) continue;
+            points_.push_back({MapHelper::mapPointFromLatitudeAndLongitude(p.latitude, p.longitude),
+                               p.date.value_or(plat::Date()), p.der});
+        }
+    } else {
+        for (const auto& w : track_->waypoints()) {
+            rows_.insert(w->objectID().row);
+            if (auto p = pointOf(*w)) points_.push_back(*p);
+        }
+        std::stable_sort(points_.begin(), points_.end(),
+                         [](const Point& a, const Point& b) { return a.date < b.date; });
     }
-    // Points not saved yet are not in the store's answer.
-    if (waypoints.size() != track_->waypointRows().size()) waypoints = track_->waypoints();
-    for (const auto& w : waypoints) {
-        rows_.insert(w->objectID().row);
-        if (auto p = pointOf(*w)) points_.push_back(*p);
-    }
-    std::stable_sort(points_.begin(), points_.end(), [](const Point& a, const Point& b) { return a.date < b.date; });
     for (std::size_t i = 0; i < points_.size(); ++i) {
         if (i > 0) appendSegment(points_[i - 1], points_[i]);
         bounds_ = bounds_.unionWith(plat::MapRect::make(points_[i].point.x, points_[i].point.y, 0, 0));

@@ -35,6 +35,10 @@ public:
     // last known one (a recording growing) add their segments and keep the others; anything
     // else rebuilds every segment as new objects.
     void updatePath();
+    // Whether the last update only added points after the known ones, and the highest dose
+    // rate among the points it added (with or without a position); 0 when it added none.
+    bool lastUpdateOnlyGrew() const { return grewOnly_; }
+    double lastAddedMaxDoseRate() const { return addedMax_; }
     // The segments; none (not an empty list) while fewer than two points have a position.
     const std::optional<Segments>& pathForTrack() const { return path_; }
     // The map rectangle of the path's points grown by 10 % on each side, as the track's own
@@ -69,6 +73,8 @@ private:
     std::vector<Point> points_;             // the positioned points, in date order
     std::unordered_set<std::int64_t> rows_;  // every waypoint row the path has seen
     plat::MapRect bounds_ = plat::MapRect::null();
+    bool grewOnly_ = false;
+    double addedMax_ = 0;
 };
 
 }  // namespace qx

@@ -57,9 +57,10 @@ void VNTrackAlarmsView::update() {
         return;
     }
     setHidden(false);
-    const auto maxDoseRate = DoseUnit::doseWithValue(track_->maxDER());
+    const double maxDER = track_->maxDER();
+    const auto maxDoseRate = DoseUnit::doseWithValue(maxDER);
     maxDoseRateLabel_->setText(maxDoseRate->stringValue() + " " + maxDoseRate->unitString(DoseUnit::doseRateKind));
-    alarmsCountButton_->setBackgroundImage(plat::Image::named(track_->alarmIcon()));
+    alarmsCountButton_->setBackgroundImage(plat::Image::named(Track::alarmIconForDoseRate(maxDER)));
     alarmsCountButton_->setTitle(std::to_string(alarms));
 }
 

@@ -404,7 +404,10 @@ void VNTrackViewController::reconcilePathOverlays() {
         // Several points may arrive in one save: each missing segment is added once.
         for (std::size_t i = map->overlays().size(); i < segments->size(); ++i) map->addOverlay((*segments)[i]);
     }
-    if (badge) badge->update();
+    // Counting a long track's alarms again is the costly part of a new point; points at or
+    // below the first threshold change neither the count nor the highest alarming dose rate.
+    const double first = Settings::sharedSettings().DERthreshold().firstThreshold->value();
+    if (badge && !(path->lastUpdateOnlyGrew() && path->lastAddedMaxDoseRate() <= first)) badge->update();
 }
 
 void VNTrackViewController::controllerDidChangeContent(FetchedResultsController& controller) {

@@ -74,6 +74,8 @@ public:
     plat::MapRect boundingMapRect() const;
     // The red or orange alarm image by maxDER against the dose-rate thresholds, else empty.
     std::string alarmIcon() const;
+    // The same for a highest dose rate already known (µSv/h).
+    static std::string alarmIconForDoseRate(double maxDoseRate);
 
     // The recording track (main context), or none.
     static std::shared_ptr<Track> getCurrentTrack();
