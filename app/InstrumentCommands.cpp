@@ -145,7 +145,6 @@ Outcome expectStore(Driver&, const std::vector<Word>& args) {
     return Outcome::failure(usage);
 }
 
-<<<<<<< HEAD
 // The fixes the machine was given, kept so that a track's distance can be checked against the
 // ground its recording covered.
 struct FixLog {
@@ -240,7 +239,8 @@ Outcome expectTrack(Driver&, const std::vector<Word>& args) {
     else return Outcome::failure(usage);
     if (holds(value, *op, *wanted)) return Outcome::success();
     return Outcome::failure("the track " + describeTrack(track) + "has " + key + " not " + opText + " " + args.back().text);
-=======
+}
+
 // What the demo instrument keeps of what the application wrote to it, by the names the
 // commands use (thresholds in µSv/h and µSv, the history period in minutes).
 struct InstrumentValue {
@@ -292,7 +292,6 @@ Outcome expectInstrument(Driver&, const std::vector<Word>& args) {
                                 args[1].text);
     }
     return Outcome::failure(usage);
->>>>>>> main
 }
 
 }  // namespace
@@ -306,18 +305,15 @@ void registerInstrumentCommands(CommandRegistry& registry) {
     registry.add({"store", "", "print the stored counts (sets, tracks, waypoints, autosaved, measurements)", store});
     registry.add({"expect-store", "KIND OP N", "fail unless a stored count compares so: expect-store autosaved >= 1",
                   expectStore});
-<<<<<<< HEAD
     registry.add({"tracks", "", "print each stored track's waypoints, alarms and distance", tracks});
     registry.add({"expect-track", "NAME KEY OP N",
                   "fail unless the named track's figure compares so (waypoints, autosaved, by-hand, alarms, "
                   "distance-off in percent of its recording's fixes)",
                   expectTrack});
-=======
     registry.add({"instrument", "", "print the thresholds, coefficient N and history settings the demo instrument keeps",
                   instrument});
     registry.add({"expect-instrument", "NAME N", "fail unless the demo instrument keeps that value: expect-instrument coefficient 7.35",
                   expectInstrument});
->>>>>>> main
 }
 
 }  // namespace qx::app
