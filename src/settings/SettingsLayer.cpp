@@ -2,11 +2,14 @@
 
 #include "dashboard/DashboardSections.h"
 #include "history/HistoryScreenHooks.h"
+#include "maps/VNTrackViewController.h"
 #include "settings/SettingsController.h"
 #include "settings/SettingsInterfaces.h"
 #include "settings/VNBluetoothDevicesSection.h"
 #include "settings/VNSetDetailsFilterViewController.h"
 #include "settings/VNSetFilterViewController.h"
+#include "settings/VNTrackAutoSaveSettingSection.h"
+#include "settings/VNTrackThresholdsSettiingsSection.h"
 #include "shell/TabScreens.h"
 
 namespace qx {
@@ -17,6 +20,11 @@ void registerSettingsLayer() {
     DashboardSections::setInstrumentListMaker([] { return VNSection::create<VNBluetoothDevicesSection>(); });
     HistoryScreenHooks::setSetFilterFactory([] { return VNSetFilterViewController::make(); });
     HistoryScreenHooks::setSetDetailsFilterFactory([] { return VNSetDetailsFilterViewController::make(); });
+    // The table screen becomes the sections' parent controller when it takes them.
+    VNTrackViewController::setSettingsSectionsMaker([](const std::shared_ptr<VNTableViewController>&) {
+        return std::vector<VNSectionPtr>{VNSection::create<VNTrackAutoSaveSettingSection>(),
+                                         VNSection::create<VNTrackThresholdsSettiingsSection>()};
+    });
 }
 
 }  // namespace qx
