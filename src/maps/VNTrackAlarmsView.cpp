@@ -60,7 +60,11 @@ void VNTrackAlarmsView::update() {
     const double maxDER = track_->maxDER();
     const auto maxDoseRate = DoseUnit::doseWithValue(maxDER);
     maxDoseRateLabel_->setText(maxDoseRate->stringValue() + " " + maxDoseRate->unitString(DoseUnit::doseRateKind));
-    alarmsCountButton_->setBackgroundImage(plat::Image::named(Track::alarmIconForDoseRate(maxDER)));
+    const std::string icon = Track::alarmIconForDoseRate(maxDER);
+    alarmsCountButton_->setBackgroundImage(plat::Image::named(icon));
+    // The count stays readable where the picture has no pixels to draw.
+    alarmsCountButton_->setBackgroundColor(icon.find("red") != std::string::npos ? plat::Color::red()
+                                                                                  : plat::Color::orange());
     alarmsCountButton_->setTitle(std::to_string(alarms));
 }
 

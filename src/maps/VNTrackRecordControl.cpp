@@ -16,7 +16,6 @@ const plat::Color kRecordRed = plat::Color::fromBytes(200, 30, 30);
 VNTrackRecordControl::VNTrackRecordControl(const plat::Rect& frame) : plat::View(frame) {
     const plat::Rect inside{0, 0, frame.width(), frame.height()};
     startButton_ = plat::Button::make(plat::ButtonType::Custom, inside);
-    startButton_->setBackgroundImage(plat::Image::named("btn-record"));
     startButton_->setBackgroundColor(kRecordRed);
     startButton_->setTitleColor(plat::Color::white());
     startButton_->titleLabel().setFont(plat::Font::named("HelveticaNeue-Bold", 19));
@@ -26,7 +25,6 @@ VNTrackRecordControl::VNTrackRecordControl(const plat::Rect& frame) : plat::View
     stopContainerView_ = std::make_shared<plat::View>(inside);
     const double stopWidth = frame.width() * 0.4;
     stopButton_ = plat::Button::make(plat::ButtonType::Custom, {0, 0, stopWidth, frame.height()});
-    stopButton_->setBackgroundImage(plat::Image::named("btn-stop"));
     stopButton_->setBackgroundColor(kRecordRed);
     stopButton_->setTitleColor(plat::Color::white());
     stopButton_->titleLabel().setFont(plat::Font::named("HelveticaNeue-Bold", 19));

@@ -63,11 +63,9 @@ std::shared_ptr<plat::View> buildTrackInterface(plat::Outlets& outlets) {
 
     const double half = (width - 6) / 2;
     auto add = panelButton({10, 26, half, 36});
-    add->setImage(plat::Image::named("btn-add-waypoint"));
     panel->addSubview(add);
     outlets.set("addWaypointButton", add);
     auto config = panelButton({16 + half, 26, half, 36});
-    config->setImage(plat::Image::named("btn-settings"));
     panel->addSubview(config);
     outlets.set("configButton", config);
 

@@ -159,9 +159,12 @@ TEST_F(TrackTabTest, SavingKeepsTheTrackInTodaysSetWithItsFiguresAndTypedName) {
         ASSERT_NE(alert, nullptr);
         EXPECT_EQ(alert->title(), "Save Track");
         EXPECT_EQ(alert->textFieldAtIndex(0)->placeholder(), "Track Name");
-        // Lost contact while the name is asked for: no second question.
+        // Lost contact while the name is asked for: no second question; and the ended track
+        // gathers no more distance.
         plat::NotificationCenter::defaultCenter().post(kDevicePresentNotification, std::string());
         EXPECT_EQ(frontAlert(), alert);
+        tab->didUpdateLocation(fix(80, 3, {kBerlin.latitude + 0.01, kBerlin.longitude}), fix(80, 3));
+        EXPECT_EQ(track->distance(), distance);
 
         alert->textFieldAtIndex(0)->setText(c.typed);
         ASSERT_TRUE(alert->pressButton("Save"));
