@@ -266,6 +266,14 @@ void HistoryController::controllerWillChangeContent(FetchedResultsController&) {
     if (isViewLoaded()) tableView()->beginUpdates();
 }
 
+// The list has one section while it holds any day: the first day brings it, the last takes it.
+void HistoryController::controllerDidChangeSection(FetchedResultsController&, const SectionChange& change) {
+    if (!isViewLoaded()) return;
+    const long index = static_cast<long>(change.index);
+    if (change.type == ChangeType::insert) tableView()->insertSections({index}, plat::RowAnimation::Fade);
+    if (change.type == ChangeType::remove) tableView()->deleteSections({index}, plat::RowAnimation::Fade);
+}
+
 void HistoryController::controllerDidChangeObject(FetchedResultsController&, const ObjectChange& change) {
     if (!isViewLoaded()) return;
     auto table = tableView();

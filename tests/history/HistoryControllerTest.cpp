@@ -267,6 +267,25 @@ TEST_F(HistoryControllerTest, DeletingTodayBringsBackAnEmptyToday) {
     EXPECT_EQ(main().count(qx::FetchRequest::of<qx::Waypoint>()), std::optional<std::size_t>(2));
 }
 
+TEST_F(HistoryControllerTest, TheListEmptiesAndFillsAgainAsDaysGoAndCome) {
+    settings().setHistoryDetectorOnlySerials({"SN-2"});
+    applyFilter();
+    ASSERT_EQ(rowNames(), (std::vector<std::string>{"Bridge"}));
+    main().deleteObject(older);
+    save();
+    drain();
+    EXPECT_EQ(screen->tableView()->numberOfSections(), static_cast<long>(screen->fetchController()->sections().size()));
+    EXPECT_EQ(screen->fetchController()->numberOfObjects(), 0u);
+
+    auto day = makeSet(dayAgo(5));
+    day->setName(std::string("Back"));
+    addPoint(day, 0.1, 1, dayAgo(5, 8))->measurement()->setDeviceSerial(std::string("SN-2"));
+    save();
+    drain();
+    EXPECT_EQ(rowNames(), (std::vector<std::string>{"Back"}));
+    EXPECT_EQ(screen->tableView()->numberOfSections(), 1);
+}
+
 TEST_F(HistoryControllerTest, RowsOpenTheDetailsScreenOnlyWhenOneIsRegisteredAndNotInManageMode) {
     auto table = screen->tableView();
     EXPECT_EQ(row(0)->accessoryType(), plat::AccessoryType::None);
