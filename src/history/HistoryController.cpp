@@ -92,7 +92,7 @@ void HistoryController::initTitles() {
     if (filterButton_) filterButton_->setTitle(Language::get("Filter"));
     if (shareButton_) shareButton_->setTitle(Language::get("Share"));
     if (manageButton_) manageButton_->setTitle(Language::get("Manage"));
-    if (auto bar = outlet<plat::Toolbar>("buttonBar")) bar->setNeedsDisplay();
+    if (auto bar = outlet<plat::Toolbar>("buttonBar")) bar->fitItemsToTitles();
 }
 
 void HistoryController::languageDidSwitch() {
