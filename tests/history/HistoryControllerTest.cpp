@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "HistoryTestSupport.h"
 #include "history/HistoryController.h"
 #include "history/HistoryQuery.h"
 #include "history/HistoryScreenHooks.h"
 #include "history/SetTableCell.h"
+#include "platform/foundation/Log.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
 
@@ -315,6 +318,19 @@ TEST_F(HistoryControllerTest, RowsOpenTheDetailsScreenOnlyWhenOneIsRegisteredAnd
     auto details = std::dynamic_pointer_cast<qx::VNBaseViewController>(stack->topViewController());
     details->onBack();
     EXPECT_EQ(stack->viewControllers().size(), 1u);
+}
+
+TEST_F(HistoryControllerTest, EveryShowingOfTheTabAsksForTheInstrumentsHistoryWhenSetTo) {
+    std::vector<std::string> lines;
+    auto previous = plat::Log::setSink([&](const std::string& line) { lines.push_back(line); });
+    auto asked = [&] { return std::count(lines.begin(), lines.end(), "DeviceManager loadHistory..."); };
+    screen->viewWillAppear(false);
+    EXPECT_EQ(asked(), 0);
+    settings().setLoadHistoryOnStart(true);
+    screen->viewWillAppear(false);
+    screen->viewWillAppear(false);
+    EXPECT_EQ(asked(), 2);
+    plat::Log::setSink(previous);
 }
 
 TEST_F(HistoryControllerTest, TextsFollowTheLanguage) {
