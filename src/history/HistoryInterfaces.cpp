@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "history/HistoryController.h"
 #include "history/SetDetailsController.h"
 #include "history/VNDetailsViewController.h"
 #include "history/VNTrackDetailsView.h"
@@ -15,10 +16,13 @@
 #include "history/VNWaypointTableViewController.h"
 #include "platform/ui/Interface.h"
 #include "platform/ui/Screen.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/Toolbar.h"
 
 namespace qx {
 
 namespace {
+
 constexpr float kMetresPerYard = 0.9144f;
 
 // The Graph page: the dose-rate graph above the dose graph, filling the details' page area.
@@ -36,28 +40,57 @@ std::shared_ptr<plat::View> buildGraphPageInterface(plat::Outlets& outlets) {
     return root;
 }
 
+// The History tab: its bar, the table below it, the section header with the filter text, and
+// the toolbar given to the rows' name fields.
+std::shared_ptr<plat::View> buildHistoryScreen(plat::Outlets& outlets) {
+    const auto bounds = plat::Screen::bounds();
+    const auto grey = plat::Color::fromBytes(234, 234, 234);
+    auto root = std::make_shared<plat::View>(plat::Rect{0, 0, bounds.width(), bounds.height()});
+    root->setBackgroundColor(grey);
+    auto bar = std::make_shared<plat::NavigationBar>(plat::Rect{0, 0, bounds.width(), plat::NavigationBar::kHeight});
+    // The three buttons get a bar of their own: with the title they would not fit on one bar
+    // in the longer languages.
+    auto buttons = std::make_shared<plat::Toolbar>(plat::Rect{0, bar->frame().maxY(), bounds.width(), plat::Toolbar::kHeight});
+    const double top = buttons->frame().maxY();
+    auto table = std::make_shared<plat::TableView>(plat::Rect{0, top, bounds.width(), bounds.height() - top});
+    table->setBackgroundColor(grey);
+    root->addSubview(table);
+    root->addSubview(buttons);
+    root->addSubview(bar);
+
+    auto header = std::make_shared<plat::View>(plat::Rect{0, 0, bounds.width(), HistoryController::kHeaderHeight});
+    header->setBackgroundColor(plat::Color::fromBytes(200, 200, 200));
+    auto label = addPanelLabel(*header, plat::Rect{10, 0, bounds.width() - 20, HistoryController::kHeaderHeight}, 12, true);
+    label->setAdjustsFontSizeToFitWidth(true);
+    label->setMinimumScaleFactor(0.6);
+    auto toolbar = std::make_shared<plat::Toolbar>(plat::Rect{0, 0, bounds.width(), plat::Toolbar::kHeight});
+
+    outlets.set("navBar", bar);
+    outlets.set("tableView", table);
+    outlets.set("buttonBar", buttons);
+    outlets.set("headerView", header);
+    outlets.set("headerLabel", label);
+    outlets.set("cellEditAccessoryView", toolbar);
+    return root;
+}
+
 }  // namespace
 
 void registerHistoryInterfaces() {
     static std::once_flag once;
     std::call_once(once, [] {
-        plat::Interface::registerBuilder(VNWaypointDetailsView::kNibName,
-                                         &VNWaypointDetailsView::buildInterface);
-        plat::Interface::registerBuilder(VNTrackDetailsView::kNibName,
-                                         &VNTrackDetailsView::buildInterface);
+        plat::Interface::registerBuilder(VNWaypointDetailsView::kNibName, &VNWaypointDetailsView::buildInterface);
+        plat::Interface::registerBuilder(VNTrackDetailsView::kNibName, &VNTrackDetailsView::buildInterface);
+        plat::Interface::registerBuilder(HistoryController::kNibName, &buildHistoryScreen);
         plat::Interface::registerBuilder(VNDetailsViewController::kNibName, buildDetailsInterface);
-        plat::Interface::registerBuilder(VNTrackGraphViewController::kNibName,
-                                         buildGraphPageInterface);
-        plat::Interface::registerBuilder(VNWaypointPhotoViewController::kNibName,
-                                         buildPhotoPageInterface);
-        plat::Interface::registerBuilder(VNWaypointTableViewController::kNibName,
-                                         buildWaypointListInterface);
+        plat::Interface::registerBuilder(VNTrackGraphViewController::kNibName, buildGraphPageInterface);
+        plat::Interface::registerBuilder(VNWaypointPhotoViewController::kNibName, buildPhotoPageInterface);
+        plat::Interface::registerBuilder(VNWaypointTableViewController::kNibName, buildWaypointListInterface);
         plat::Interface::registerBuilder(SetDetailsController::kNibName, buildSetDetailsInterface);
     });
 }
 
-std::shared_ptr<plat::Label> addPanelLabel(plat::View& parent, const plat::Rect& frame,
-                                           double fontSize, bool bold) {
+std::shared_ptr<plat::Label> addPanelLabel(plat::View& parent, const plat::Rect& frame, double fontSize, bool bold) {
     auto label = std::make_shared<plat::Label>(frame);
     label->setBackgroundColor(plat::Color::clear());
     label->setTextColor(plat::Color::black());
@@ -72,9 +105,7 @@ long wholeNumber(double value) {
     return static_cast<long>(std::clamp(value, -kLimit, kLimit));
 }
 
-long yardsFromMetres(long metres) {
-    return static_cast<long>(static_cast<float>(metres) / kMetresPerYard);
-}
+long yardsFromMetres(long metres) { return static_cast<long>(static_cast<float>(metres) / kMetresPerYard); }
 
 std::string plainNumber(double value) {
     char buf[64];

@@ -13,8 +13,7 @@ namespace qx {
 void registerHistoryInterfaces();
 
 // A label of a panel's interface file: clear, black, the given size, added to `parent`.
-std::shared_ptr<plat::Label> addPanelLabel(plat::View& parent, const plat::Rect& frame,
-                                           double fontSize, bool bold);
+std::shared_ptr<plat::Label> addPanelLabel(plat::View& parent, const plat::Rect& frame, double fontSize, bool bold);
 
 // A stored figure as a whole number, truncated toward zero; 0 for one that is not finite, and
 // clamped to the range of long (an imported file may hold anything).

@@ -5,24 +5,24 @@
 #include "history/SetDetailsController.h"
 #include "history/VNWaypointDetailsViewController.h"
 #include "maps/VNMapViewController.h"
+#include "shell/TabScreens.h"
 
 namespace qx {
 
 void registerHistoryLayer() {
     registerHistoryInterfaces();
+    TabScreens::registerFactory(Tab::history, [] { return HistoryController::make(); });
     HistoryController::setSetDetailsFactory([](const std::shared_ptr<Set>& set) {
         auto screen = SetDetailsController::make();
         screen->setSet(set);
         return std::static_pointer_cast<VNBaseViewController>(screen);
     });
     VNMapViewController::setWaypointDetailsFactory(
-        {[] {
-             return std::static_pointer_cast<VNBaseViewController>(
-                 VNWaypointDetailsViewController::make());
-         },
+        {[] { return std::static_pointer_cast<VNBaseViewController>(VNWaypointDetailsViewController::make()); },
          [](VNBaseViewController& screen, const std::shared_ptr<Waypoint>& waypoint) {
-             if (auto* details = dynamic_cast<VNWaypointDetailsViewController*>(&screen))
+             if (auto* details = dynamic_cast<VNWaypointDetailsViewController*>(&screen)) {
                  details->setWaypoint(waypoint);
+             }
          }});
 }
 

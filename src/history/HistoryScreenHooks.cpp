@@ -21,13 +21,9 @@ std::shared_ptr<VNBaseViewController> make(const HistoryScreenHooks::ScreenFacto
 }
 }  // namespace
 
-void HistoryScreenHooks::setShareHandler(ShareHandler handler) {
-    hooks().share = std::move(handler);
-}
+void HistoryScreenHooks::setShareHandler(ShareHandler handler) { hooks().share = std::move(handler); }
 
-bool HistoryScreenHooks::canShare() {
-    return static_cast<bool>(hooks().share);
-}
+bool HistoryScreenHooks::canShare() { return static_cast<bool>(hooks().share); }
 
 bool HistoryScreenHooks::share(const Records& records, unsigned options, Completion completion) {
     if (!hooks().share) return false;
@@ -35,17 +31,13 @@ bool HistoryScreenHooks::share(const Records& records, unsigned options, Complet
     return true;
 }
 
-void HistoryScreenHooks::setSetFilterFactory(ScreenFactory factory) {
-    hooks().setFilter = std::move(factory);
-}
+void HistoryScreenHooks::setSetFilterFactory(ScreenFactory factory) { hooks().setFilter = std::move(factory); }
 
 void HistoryScreenHooks::setSetDetailsFilterFactory(ScreenFactory factory) {
     hooks().setDetailsFilter = std::move(factory);
 }
 
-std::shared_ptr<VNBaseViewController> HistoryScreenHooks::makeSetFilter() {
-    return make(hooks().setFilter);
-}
+std::shared_ptr<VNBaseViewController> HistoryScreenHooks::makeSetFilter() { return make(hooks().setFilter); }
 
 std::shared_ptr<VNBaseViewController> HistoryScreenHooks::makeSetDetailsFilter() {
     return make(hooks().setDetailsFilter);

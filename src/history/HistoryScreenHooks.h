@@ -13,13 +13,12 @@ class VNBaseViewController;
 // share service (sharing) and the history filter screens (settings). Until one is registered
 // the screens offer nothing of it.
 class HistoryScreenHooks {
-  public:
+public:
     using Records = std::vector<std::shared_ptr<ManagedObject>>;
     using Completion = std::function<void()>;
     // Starts a share of the records over the channels of `options` (the share service's bit
     // set); the completion runs when a channel has finished.
-    using ShareHandler =
-        std::function<void(const Records& records, unsigned options, Completion completion)>;
+    using ShareHandler = std::function<void(const Records& records, unsigned options, Completion completion)>;
     using ScreenFactory = std::function<std::shared_ptr<VNBaseViewController>()>;
 
     static void setShareHandler(ShareHandler handler);

@@ -15,9 +15,7 @@ constexpr double kEditButtonHeight = 25;
 constexpr double kEditButtonMargin = 10;
 
 // The text of a stored figure: "n/a" unless it is a positive finite number.
-bool isShown(double value) {
-    return std::isfinite(value) && value > 0;
-}
+bool isShown(double value) { return std::isfinite(value) && value > 0; }
 
 }  // namespace
 
@@ -34,9 +32,7 @@ void HistoryTableCell::setChecked(bool checked) {
     if (checkButton_) checkButton_->setChecked(checked);
 }
 
-std::string HistoryTableCell::name() const {
-    return nameTextField_ ? nameTextField_->text() : std::string();
-}
+std::string HistoryTableCell::name() const { return nameTextField_ ? nameTextField_->text() : std::string(); }
 
 void HistoryTableCell::buttonTapped() {
     if (nameTextField_) nameTextField_->becomeFirstResponder();
@@ -71,9 +67,9 @@ void HistoryTableCell::layoutSubviews() {
     plat::TableViewCell::layoutSubviews();
     // The "Edit" button sits where an editing row shows its accessory: at the right edge.
     if (accessoryButton_) {
-        accessoryButton_->setFrame(plat::Rect{
-            bounds().width() - kEditButtonWidth - kEditButtonMargin,
-            (bounds().height() - kEditButtonHeight) / 2, kEditButtonWidth, kEditButtonHeight});
+        accessoryButton_->setFrame(plat::Rect{bounds().width() - kEditButtonWidth - kEditButtonMargin,
+                                              (bounds().height() - kEditButtonHeight) / 2, kEditButtonWidth,
+                                              kEditButtonHeight});
     }
 }
 
@@ -104,23 +100,21 @@ void HistoryTableCell::installNameField(const plat::Rect& frame, double fontSize
 }
 
 void HistoryTableCell::installEditButton() {
-    accessoryButton_ = plat::Button::make(plat::ButtonType::Custom,
-                                          plat::Rect{0, 0, kEditButtonWidth, kEditButtonHeight});
+    accessoryButton_ = plat::Button::make(plat::ButtonType::Custom, plat::Rect{0, 0, kEditButtonWidth, kEditButtonHeight});
     accessoryButton_->setBackgroundImage(plat::Image::named("btn-grey.png"));
     accessoryButton_->setTitle(Language::get("Edit"));
     accessoryButton_->titleLabel().setFont(plat::Font::named("HelveticaNeue-Bold", 12));
     std::weak_ptr<View> weakRow = weak_from_this();
     accessoryButton_->addAction(plat::TouchUpInside, [weakRow](plat::Control&) {
-        if (auto row = std::dynamic_pointer_cast<HistoryTableCell>(weakRow.lock()))
-            row->buttonTapped();
+        if (auto row = std::dynamic_pointer_cast<HistoryTableCell>(weakRow.lock())) row->buttonTapped();
     });
     accessoryButton_->setHidden(true);
     addSubview(accessoryButton_);
     setNeedsLayout();
 }
 
-std::shared_ptr<plat::Label> HistoryTableCell::addLabel(const plat::Rect& frame, bool bold,
-                                                        double fontSize, std::string text) {
+std::shared_ptr<plat::Label> HistoryTableCell::addLabel(const plat::Rect& frame, bool bold, double fontSize,
+                                                         std::string text) {
     auto label = std::make_shared<plat::Label>(frame, std::move(text));
     label->setBackgroundColor(plat::Color::clear());
     label->setTextColor(plat::Color::black());
@@ -131,8 +125,7 @@ std::shared_ptr<plat::Label> HistoryTableCell::addLabel(const plat::Rect& frame,
     return label;
 }
 
-std::shared_ptr<plat::Button> HistoryTableCell::addAlarmBadge(const plat::Rect& frame,
-                                                              const char* fontName) {
+std::shared_ptr<plat::Button> HistoryTableCell::addAlarmBadge(const plat::Rect& frame, const char* fontName) {
     auto badge = plat::Button::make(plat::ButtonType::Custom, frame);
     badge->setTitle({});
     badge->titleLabel().setFont(plat::Font::named(fontName, 14));
@@ -150,9 +143,8 @@ void HistoryTableCell::applyRowLook(plat::AccessoryType accessory) {
 
 void HistoryTableCell::showDoseRate(plat::Label& label, DoseUnit& unit, double value) {
     unit.setValue(value);
-    label.setText(isShown(value)
-                      ? unit.stringValue() + " " + unit.unitString(DoseUnit::doseRateKind)
-                      : Language::get("n/a"));
+    label.setText(isShown(value) ? unit.stringValue() + " " + unit.unitString(DoseUnit::doseRateKind)
+                                 : Language::get("n/a"));
     label.setTextColor(Settings::sharedSettings().derColor(std::isfinite(value) ? value : 0));
 }
 

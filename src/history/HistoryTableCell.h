@@ -18,7 +18,7 @@ class HistoryTableCell;
 // manage mode. Both row operations are optional: a delegate says which ones it implements, and
 // a row calls only those.
 class HistoryTableCellDelegate : public plat::TextFieldDelegate {
-  public:
+public:
     virtual bool implementsCellDidBeginEdit() const { return false; }
     // The user started editing the row's name.
     virtual void cellDidBeginEdit(HistoryTableCell& cell) { (void)cell; }
@@ -36,14 +36,14 @@ class HistoryTableCellDelegate : public plat::TextFieldDelegate {
 // The row keeps no look of its own: the owner picks normal or manage look and the check mark on
 // every configuration, so a reused row never carries another record's state.
 class HistoryTableCell : public plat::TableViewCell {
-  protected:
+protected:
     // Rows are made by their make() only: a row builds its controls once a shared pointer owns
     // it, and a row made any other way would have none.
     struct Token {
         explicit Token() = default;
     };
 
-  public:
+public:
     // Instruments of this model report no dose: their readings and tracks show none.
     static constexpr const char* kNoDoseDevice = "VN2560";
 
@@ -53,9 +53,7 @@ class HistoryTableCell : public plat::TableViewCell {
     const std::shared_ptr<plat::TextField>& nameTextField() const { return nameTextField_; }
     const std::shared_ptr<plat::Button>& accessoryButton() const { return accessoryButton_; }
     std::shared_ptr<HistoryTableCellDelegate> delegate() const { return delegate_.lock(); }
-    void setDelegate(std::weak_ptr<HistoryTableCellDelegate> delegate) {
-        delegate_ = std::move(delegate);
-    }
+    void setDelegate(std::weak_ptr<HistoryTableCellDelegate> delegate) { delegate_ = std::move(delegate); }
 
     // The check box's action: toggles the sender and tells the delegate the new state.
     virtual void check(CheckButton& sender);
@@ -73,7 +71,7 @@ class HistoryTableCell : public plat::TableViewCell {
 
     void layoutSubviews() override;
 
-  protected:
+protected:
     // A built row: constructed, its controls made (initUI), no delegate yet.
     template <class Row>
     static std::shared_ptr<Row> makeRow(plat::CellStyle style, std::string reuseIdentifier) {
@@ -91,8 +89,7 @@ class HistoryTableCell : public plat::TableViewCell {
     void installNameField(const plat::Rect& frame, double fontSize);
     void installEditButton();
     // A caption or value label in the rows' look: clear, black, white shadow below right.
-    std::shared_ptr<plat::Label> addLabel(const plat::Rect& frame, bool bold, double fontSize,
-                                          std::string text = {});
+    std::shared_ptr<plat::Label> addLabel(const plat::Rect& frame, bool bold, double fontSize, std::string text = {});
     // The alarm badge: a number on the red picture, not touchable.
     std::shared_ptr<plat::Button> addAlarmBadge(const plat::Rect& frame, const char* fontName);
     // The common look of a row: no selection highlight, clear background.
@@ -104,7 +101,7 @@ class HistoryTableCell : public plat::TableViewCell {
     static void showDose(plat::Label& label, DoseUnit& unit, double value);
     static void showNotAvailable(plat::Label& label);
 
-  private:
+private:
     std::shared_ptr<CheckButton> checkButton_;
     std::shared_ptr<plat::TextField> nameTextField_;
     std::shared_ptr<plat::Button> accessoryButton_;

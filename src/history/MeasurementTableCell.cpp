@@ -6,12 +6,10 @@
 
 namespace qx {
 
-MeasurementTableCell::MeasurementTableCell(Token token, plat::CellStyle style,
-                                           std::string reuseIdentifier)
+MeasurementTableCell::MeasurementTableCell(Token token, plat::CellStyle style, std::string reuseIdentifier)
     : ReadingTableCell(token, style, std::move(reuseIdentifier)) {}
 
-std::shared_ptr<MeasurementTableCell> MeasurementTableCell::make(plat::CellStyle style,
-                                                                 std::string reuseIdentifier) {
+std::shared_ptr<MeasurementTableCell> MeasurementTableCell::make(plat::CellStyle style, std::string reuseIdentifier) {
     return makeRow<MeasurementTableCell>(style, std::move(reuseIdentifier));
 }
 

@@ -12,8 +12,7 @@ NameEditBar::NameEditBar(DoneAction done) {
     doneItem_->setAction([done = std::move(done)](plat::BarButtonItem&) {
         if (done) done();
     });
-    toolbar_->setItems(
-        {plat::BarButtonItem::withSystemItem(plat::SystemItem::FlexibleSpace), doneItem_});
+    toolbar_->setItems({plat::BarButtonItem::withSystemItem(plat::SystemItem::FlexibleSpace), doneItem_});
 }
 
 NameEditBar::~NameEditBar() {
@@ -24,8 +23,7 @@ NameEditBar::~NameEditBar() {
 
 void NameEditBar::show(plat::View& screen) {
     const auto bounds = screen.bounds();
-    toolbar_->setFrame(
-        {0, bounds.height() - plat::Toolbar::kHeight, bounds.width(), plat::Toolbar::kHeight});
+    toolbar_->setFrame({0, bounds.height() - plat::Toolbar::kHeight, bounds.width(), plat::Toolbar::kHeight});
     toolbar_->removeFromSuperview();
     screen.addSubview(toolbar_);
 }

@@ -10,7 +10,7 @@ namespace qx {
 // The bar above the keyboard while a row's name is edited; its "Done" ends the edit. This
 // machine draws no keyboard, so the bar shows at the bottom of the screen while an edit is open.
 class NameEditBar {
-  public:
+public:
     using DoneAction = std::function<void()>;
 
     explicit NameEditBar(DoneAction done);
@@ -26,7 +26,7 @@ class NameEditBar {
     // Re-reads the button's text.
     void initTitles();
 
-  private:
+private:
     std::shared_ptr<plat::Toolbar> toolbar_;
     std::shared_ptr<plat::BarButtonItem> doneItem_;
 };

@@ -13,7 +13,8 @@ class Measurement;
 // What the waypoint and measurement rows share: the dose-rate and dose of one reading under
 // captions that follow the interface language, and a check box that a list can hide.
 class ReadingTableCell : public HistoryTableCell {
-  public:
+public:
+
     using HistoryTableCell::HistoryTableCell;
 
     // Sets the captions again in the current language.
@@ -25,14 +26,14 @@ class ReadingTableCell : public HistoryTableCell {
     const std::shared_ptr<plat::Label>& doseLabel() const { return doseLabel_; }
     const std::shared_ptr<plat::Label>& doseValueLabel() const { return doseValueLabel_; }
 
-  protected:
+protected:
     // The name field, check box and the reading's labels; `top` is the y of the captions, the
     // values sit 13 points below them.
     void buildReadingRow(double checkTop, double top);
     // Dose rate and dose of the reading; a missing reading shows "n/a" for both.
     void showReading(const Measurement* reading, DoseUnit& unit);
 
-  private:
+private:
     std::shared_ptr<plat::Label> derLabel_, derValueLabel_, doseLabel_, doseValueLabel_;
 };
 

@@ -29,20 +29,16 @@ namespace qx {
 
 namespace {
 
-constexpr plat::Color kTableBackground =
-    plat::Color::rgba(0.9176470637321472, 0.9176470637321472, 0.9176470637321472);
+constexpr plat::Color kTableBackground = plat::Color::rgba(0.9176470637321472, 0.9176470637321472, 0.9176470637321472);
 constexpr double kSegmentedHeight = 44;
 constexpr double kButtonStripHeight = 36;
 
 const char* const kHeaderOutlets[] = {"tracksHeader", "waypointsHeader", "measuresHeader"};
 
-std::shared_ptr<plat::View> headerView(plat::Outlets& outlets, const std::string& name,
-                                       double width) {
-    auto header =
-        std::make_shared<plat::View>(plat::Rect{0, 0, width, SetDetailsController::kHeaderHeight});
+std::shared_ptr<plat::View> headerView(plat::Outlets& outlets, const std::string& name, double width) {
+    auto header = std::make_shared<plat::View>(plat::Rect{0, 0, width, SetDetailsController::kHeaderHeight});
     header->setBackgroundColor(plat::Color::fromBytes(70, 70, 70));
-    auto label = std::make_shared<plat::Label>(
-        plat::Rect{10, 2, width - 20, SetDetailsController::kHeaderHeight - 4});
+    auto label = std::make_shared<plat::Label>(plat::Rect{10, 2, width - 20, SetDetailsController::kHeaderHeight - 4});
     label->setBackgroundColor(plat::Color::clear());
     label->setTextColor(plat::Color::white());
     label->setFont(plat::Font::named("HelveticaNeue-Bold", 12));
@@ -54,10 +50,8 @@ std::shared_ptr<plat::View> headerView(plat::Outlets& outlets, const std::string
     return header;
 }
 
-void stripButton(plat::View& root, plat::Outlets& outlets, const char* name, double x, double y,
-                 double width) {
-    auto button =
-        plat::Button::make(plat::ButtonType::System, {x, y, width, kButtonStripHeight - 6});
+void stripButton(plat::View& root, plat::Outlets& outlets, const char* name, double x, double y, double width) {
+    auto button = plat::Button::make(plat::ButtonType::System, {x, y, width, kButtonStripHeight - 6});
     button->setBackgroundColor(plat::Color::white());
     button->setTitleColor(plat::Color::black());
     root.addSubview(button);
@@ -77,13 +71,11 @@ std::shared_ptr<plat::View> buildSetDetailsInterface(plat::Outlets& outlets) {
     root->setBackgroundColor(kTableBackground);
     const double bar = plat::NavigationBar::kHeight;
     auto navBar = std::make_shared<plat::NavigationBar>(plat::Rect{0, 0, screen.width(), bar});
-    auto segmented =
-        std::make_shared<plat::View>(plat::Rect{0, bar, screen.width(), kSegmentedHeight});
+    auto segmented = std::make_shared<plat::View>(plat::Rect{0, bar, screen.width(), kSegmentedHeight});
     segmented->setBackgroundColor(plat::Color::fromBytes(38, 38, 38));
     const double strip = bar + kSegmentedHeight;
     const double top = strip + kButtonStripHeight;
-    auto table = std::make_shared<plat::TableView>(
-        plat::Rect{0, top, screen.width(), screen.height() - top});
+    auto table = std::make_shared<plat::TableView>(plat::Rect{0, top, screen.width(), screen.height() - top});
     root->addSubview(table);
     root->addSubview(segmented);
     root->addSubview(navBar);
@@ -138,12 +130,10 @@ void SetDetailsController::viewDidLoad() {
     measuresSection_ = 2;
 
     segmentedControlView_ = VNSegmentedControlView::loadFromNibWithStyle(0);
-    if (auto container = outlet<plat::View>("segmentedContainerView");
-        container && segmentedControlView_) {
+    if (auto container = outlet<plat::View>("segmentedContainerView"); container && segmentedControlView_) {
         const auto size = segmentedControlView_->frame().size;
         segmentedControlView_->setFrame({(container->bounds().width() - size.width) / 2,
-                                         (container->bounds().height() - size.height) / 2,
-                                         size.width, size.height});
+                                         (container->bounds().height() - size.height) / 2, size.width, size.height});
         container->addSubview(segmentedControlView_);
     }
     segmentedControlView_->setMultiCheck(true);
@@ -151,8 +141,7 @@ void SetDetailsController::viewDidLoad() {
     std::weak_ptr<plat::ViewController> weak = weak_from_this();
     auto toggle = [weak](std::uint64_t bit) {
         return [weak, bit](bool) {
-            if (auto self = std::dynamic_pointer_cast<SetDetailsController>(weak.lock()))
-                self->toggleList(bit);
+            if (auto self = std::dynamic_pointer_cast<SetDetailsController>(weak.lock())) self->toggleList(bit);
         };
     };
     segmentedControlView_->setLeftButtonPressBlock(toggle(kTracksBit));
@@ -161,8 +150,7 @@ void SetDetailsController::viewDidLoad() {
 
     auto action = [weak](void (SetDetailsController::*method)()) {
         return [weak, method](plat::Control&) {
-            if (auto self = std::dynamic_pointer_cast<SetDetailsController>(weak.lock()))
-                (self.get()->*method)();
+            if (auto self = std::dynamic_pointer_cast<SetDetailsController>(weak.lock())) (self.get()->*method)();
         };
     };
     if (auto b = outlet<plat::Button>("filterButton"))
@@ -214,12 +202,10 @@ void SetDetailsController::updateData() {
     if (set_) {
         Settings& settings = Settings::sharedSettings();
         StoreError error;
-        tracks_ = FetchedResultsController::fetchAll(SetDetailsQuery::tracks(*set_, settings), this,
-                                                     &error);
-        waypoints_ = FetchedResultsController::fetchAll(SetDetailsQuery::waypoints(*set_, settings),
-                                                        this, &error);
-        measurements_ = FetchedResultsController::fetchAll(
-            SetDetailsQuery::measurements(*set_, settings), this, &error);
+        tracks_ = FetchedResultsController::fetchAll(SetDetailsQuery::tracks(*set_, settings), this, &error);
+        waypoints_ = FetchedResultsController::fetchAll(SetDetailsQuery::waypoints(*set_, settings), this, &error);
+        measurements_ =
+            FetchedResultsController::fetchAll(SetDetailsQuery::measurements(*set_, settings), this, &error);
         if (error) plat::Log::line("SetDetailsController updateData: " + error.message);
     }
     updateHeaderTexts();
@@ -250,8 +236,7 @@ void SetDetailsController::assignSections() {
 long SetDetailsController::numberOfSections(plat::TableView&) {
     assignSections();
     long count = 0;
-    for (long s : {tracksSection_, waypointsSection_, measuresSection_})
-        count += s != kHidden ? 1 : 0;
+    for (long s : {tracksSection_, waypointsSection_, measuresSection_}) count += s != kHidden ? 1 : 0;
     return count;
 }
 
@@ -263,8 +248,7 @@ SetDetailsController::List SetDetailsController::listOfSection(long section) con
     return List::none;
 }
 
-SetDetailsController::List SetDetailsController::listOf(
-    const FetchedResultsController& list) const {
+SetDetailsController::List SetDetailsController::listOf(const FetchedResultsController& list) const {
     if (&list == tracks_.get()) return List::tracks;
     if (&list == waypoints_.get()) return List::waypoints;
     if (&list == measurements_.get()) return List::measurements;
@@ -319,8 +303,7 @@ bool SetDetailsController::isMarked(const ManagedObject& record) const {
 
 std::shared_ptr<ManagedObject> SetDetailsController::objectAt(const plat::IndexPath& ip) const {
     auto* list = controllerOf(listOfSection(ip.section));
-    if (!list || ip.row < 0 || static_cast<std::size_t>(ip.row) >= list->numberOfObjects())
-        return nullptr;
+    if (!list || ip.row < 0 || static_cast<std::size_t>(ip.row) >= list->numberOfObjects()) return nullptr;
     return list->fetchedObjects()[static_cast<std::size_t>(ip.row)];
 }
 
@@ -360,15 +343,11 @@ double SetDetailsController::heightForRow(plat::TableView&, const plat::IndexPat
 
 void SetDetailsController::configureRow(HistoryTableCell& row, List list,
                                         const std::shared_ptr<ManagedObject>& object) {
-    if (auto* waypointRow = dynamic_cast<WaypointTableCell*>(&row);
-        waypointRow && list == List::waypoints) {
+    if (auto* waypointRow = dynamic_cast<WaypointTableCell*>(&row); waypointRow && list == List::waypoints) {
         waypointRow->configureWithWaypoint(as<Waypoint>(object), editBar_.toolbar());
-    } else if (auto* trackRow = dynamic_cast<TrackTableCell*>(&row);
-               trackRow && list == List::tracks) {
-        if (auto track = as<Track>(object))
-            trackRow->configureWithTrack(*track, editBar_.toolbar());
-    } else if (auto* readingRow = dynamic_cast<MeasurementTableCell*>(&row);
-               readingRow && list == List::measurements) {
+    } else if (auto* trackRow = dynamic_cast<TrackTableCell*>(&row); trackRow && list == List::tracks) {
+        if (auto track = as<Track>(object)) trackRow->configureWithTrack(*track, editBar_.toolbar());
+    } else if (auto* readingRow = dynamic_cast<MeasurementTableCell*>(&row); readingRow && list == List::measurements) {
         if (auto reading = as<Measurement>(object)) readingRow->configureWithMeasurement(*reading);
     }
     if (manageMode_) {
@@ -379,8 +358,7 @@ void SetDetailsController::configureRow(HistoryTableCell& row, List list,
     row.setChecked(object && isMarked(*object));
 }
 
-plat::TableViewCellPtr SetDetailsController::cellForRow(plat::TableView& table,
-                                                        const plat::IndexPath& ip) {
+plat::TableViewCellPtr SetDetailsController::cellForRow(plat::TableView& table, const plat::IndexPath& ip) {
     const List list = listOfSection(ip.section);
     const char* identifier = list == List::tracks      ? TrackTableCell::kReuseIdentifier
                              : list == List::waypoints ? WaypointTableCell::kReuseIdentifier
@@ -471,8 +449,7 @@ void SetDetailsController::cellDidEndEditing() {
             auto self = std::dynamic_pointer_cast<SetDetailsController>(weak.lock());
             if (!self) return;
             if (!success || error) {
-                plat::Log::line("SetDetailsController rename: " +
-                                (error ? error->message : std::string()));
+                plat::Log::line("SetDetailsController rename: " + (error ? error->message : std::string()));
                 return;
             }
             self->editedCell_.reset();
@@ -494,8 +471,7 @@ void SetDetailsController::filter() {
     // Closing the filter fetches the lists again under the settings it stored.
     screen->setOnBackBlock([weak] {
         if (auto* top = visibleViewController()) top->dismissViewController(true);
-        if (auto self = std::dynamic_pointer_cast<SetDetailsController>(weak.lock()))
-            self->updateData();
+        if (auto self = std::dynamic_pointer_cast<SetDetailsController>(weak.lock())) self->updateData();
     });
     presentViewController(screen, true);
 }
@@ -529,8 +505,7 @@ void SetDetailsController::share() {
     });
 }
 
-void SetDetailsController::commitEditingStyle(plat::TableView&, plat::EditingStyle style,
-                                              const plat::IndexPath& ip) {
+void SetDetailsController::commitEditingStyle(plat::TableView&, plat::EditingStyle style, const plat::IndexPath& ip) {
     if (style != plat::EditingStyle::Delete) return;
     const List list = listOfSection(ip.section);
     auto object = objectAt(ip);
@@ -545,8 +520,7 @@ void SetDetailsController::commitEditingStyle(plat::TableView&, plat::EditingSty
             auto self = std::dynamic_pointer_cast<SetDetailsController>(weak.lock());
             if (!self) return;
             if (!success || error) {
-                plat::Log::line("SetDetailsController delete: " +
-                                (error ? error->message : std::string()));
+                plat::Log::line("SetDetailsController delete: " + (error ? error->message : std::string()));
                 return;
             }
             self->forgetMark(list, id);
@@ -558,15 +532,12 @@ void SetDetailsController::controllerWillChangeContent(FetchedResultsController&
     tableView()->beginUpdates();
 }
 
-void SetDetailsController::controllerDidChangeObject(FetchedResultsController& results,
-                                                     const ObjectChange& change) {
+void SetDetailsController::controllerDidChangeObject(FetchedResultsController& results, const ObjectChange& change) {
     // A hidden list has no rows in the table: its changes are simply not shown.
     const long section = sectionOf(listOf(results));
     if (section == kHidden) return;
     auto table = tableView();
-    auto at = [section](const std::optional<IndexPath>& ip) {
-        return plat::IndexPath{section, ip ? ip->row : 0};
-    };
+    auto at = [section](const std::optional<IndexPath>& ip) { return plat::IndexPath{section, ip ? ip->row : 0}; };
     switch (change.type) {
         case ChangeType::insert:
             table->insertRows({at(change.newIndexPath)}, plat::RowAnimation::Right);
@@ -579,8 +550,7 @@ void SetDetailsController::controllerDidChangeObject(FetchedResultsController& r
             table->insertRows({at(change.newIndexPath)}, plat::RowAnimation::Right);
             break;
         case ChangeType::update:
-            changedRows_.push_back(
-                at(change.newIndexPath ? change.newIndexPath : change.indexPath));
+            changedRows_.push_back(at(change.newIndexPath ? change.newIndexPath : change.indexPath));
             break;
     }
 }

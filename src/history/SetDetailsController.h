@@ -26,11 +26,10 @@ class VNSegmentedControlView;
 class SetDetailsController : public VNTableViewController,
                              public FetchedResultsControllerDelegate,
                              public HistoryTableCellDelegate {
-  public:
+public:
     static constexpr const char* kNibName = "SetDetailsController";
     // The list bits of `options`; bit 8 is always set, so all three shown is 15.
-    static constexpr std::uint64_t kMeasurementsBit = 1, kTracksBit = 2, kWaypointsBit = 4,
-                                   kFixedBit = 8;
+    static constexpr std::uint64_t kMeasurementsBit = 1, kTracksBit = 2, kWaypointsBit = 4, kFixedBit = 8;
     static constexpr std::uint64_t kAllShown = 15;
     static constexpr long kHidden = 32767;
     static constexpr double kHeaderHeight = 23, kTrackRowHeight = 102, kMeasurementRowHeight = 57,
@@ -54,24 +53,14 @@ class SetDetailsController : public VNTableViewController,
     long tracksSection() const { return tracksSection_; }
     long waypointsSection() const { return waypointsSection_; }
     long measuresSection() const { return measuresSection_; }
-    const std::shared_ptr<FetchedResultsController>& tracksFetchController() const {
-        return tracks_;
-    }
-    const std::shared_ptr<FetchedResultsController>& waypointsFetchController() const {
-        return waypoints_;
-    }
-    const std::shared_ptr<FetchedResultsController>& measurementsFetchController() const {
-        return measurements_;
-    }
-    const std::shared_ptr<VNSegmentedControlView>& segmentedControlView() const {
-        return segmentedControlView_;
-    }
+    const std::shared_ptr<FetchedResultsController>& tracksFetchController() const { return tracks_; }
+    const std::shared_ptr<FetchedResultsController>& waypointsFetchController() const { return waypoints_; }
+    const std::shared_ptr<FetchedResultsController>& measurementsFetchController() const { return measurements_; }
+    const std::shared_ptr<VNSegmentedControlView>& segmentedControlView() const { return segmentedControlView_; }
     std::shared_ptr<plat::Label> tracksHeaderLabel();
     std::shared_ptr<plat::Label> waypointsHeaderLabel();
     std::shared_ptr<plat::Label> measuresHeaderLabel();
-    const std::shared_ptr<plat::Toolbar>& cellEditAccessoryView() const {
-        return editBar_.toolbar();
-    }
+    const std::shared_ptr<plat::Toolbar>& cellEditAccessoryView() const { return editBar_.toolbar(); }
     // Whether the record is marked for sharing.
     bool isMarked(const ManagedObject& record) const;
 
@@ -92,8 +81,7 @@ class SetDetailsController : public VNTableViewController,
     double heightForRow(plat::TableView&, const plat::IndexPath& ip) override;
     void didSelectRow(plat::TableView&, const plat::IndexPath& ip) override;
     bool canEditRow(plat::TableView&, const plat::IndexPath&) override { return true; }
-    void commitEditingStyle(plat::TableView&, plat::EditingStyle style,
-                            const plat::IndexPath& ip) override;
+    void commitEditingStyle(plat::TableView&, plat::EditingStyle style, const plat::IndexPath& ip) override;
 
     bool implementsCellDidBeginEdit() const override { return true; }
     void cellDidBeginEdit(HistoryTableCell& cell) override;
@@ -101,13 +89,12 @@ class SetDetailsController : public VNTableViewController,
     void cellDidChecked(HistoryTableCell& cell, bool checked) override;
 
     void controllerWillChangeContent(FetchedResultsController&) override;
-    void controllerDidChangeObject(FetchedResultsController& list,
-                                   const ObjectChange& change) override;
+    void controllerDidChangeObject(FetchedResultsController& list, const ObjectChange& change) override;
     void controllerDidChangeContent(FetchedResultsController&) override;
 
     std::string kindName() const override { return "Set details"; }
 
-  private:
+private:
     enum class List { none, tracks, waypoints, measurements };
     List listOfSection(long section) const;
     List listOf(const FetchedResultsController& list) const;
@@ -118,8 +105,7 @@ class SetDetailsController : public VNTableViewController,
     void assignSections();
     void updateHeaderTexts();
     void toggleList(std::uint64_t bit);
-    void configureRow(HistoryTableCell& row, List list,
-                      const std::shared_ptr<ManagedObject>& object);
+    void configureRow(HistoryTableCell& row, List list, const std::shared_ptr<ManagedObject>& object);
     void openDetails(List list, const std::shared_ptr<ManagedObject>& object);
     void forgetMark(List list, const ObjectID& id);
 

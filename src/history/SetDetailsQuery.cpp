@@ -23,18 +23,11 @@ struct Keys {
     const char* sortByName;  // measurements have no name: their date instead
 };
 
-constexpr Keys kTrackKeys{"waypoints.measurement.der",
-                          true,
-                          "uploaded",
-                          "dateFrom",
-                          "dateTo",
-                          "dateFrom",
-                          "alarms",
-                          "name"};
-constexpr Keys kWaypointKeys{"measurement.der",      false,
-                             "measurement.uploaded", "measurement.date",
-                             "measurement.date",     "measurement.date",
-                             "measurement.der",      "name"};
+constexpr Keys kTrackKeys{
+    "waypoints.measurement.der", true, "uploaded", "dateFrom", "dateTo", "dateFrom", "alarms", "name"};
+constexpr Keys kWaypointKeys{
+    "measurement.der", false, "measurement.uploaded", "measurement.date", "measurement.date", "measurement.date",
+    "measurement.der", "name"};
 constexpr Keys kMeasurementKeys{"der", false, "uploaded", "date", "date", "date", "der", "date"};
 
 FetchRequest request(EntityKind entity, const Set& set, Settings& settings, const Keys& keys,
@@ -47,8 +40,7 @@ FetchRequest request(EntityKind entity, const Set& set, Settings& settings, cons
     // A waypoint carries no upload flag of its own: its reading's flag stands for it.
     if (settings.historyFilterNotUploaded()) parts.push_back(Key(keys.uploaded) == false);
     if (settings.historyDayFrom()) {
-        parts.push_back(Key(keys.dayFrom) >=
-                        DateStrings::beginningOfDay(settings.historyDateFrom()));
+        parts.push_back(Key(keys.dayFrom) >= DateStrings::beginningOfDay(settings.historyDateFrom()));
     }
     // The upper limit's own day is excluded.
     if (settings.historyDaysTo()) {
@@ -81,8 +73,8 @@ std::string withDate(std::string pattern, const std::string& date) {
 FetchRequest tracks(const Set& set, Settings& settings) {
     std::vector<Predicate> parts;
     if (const unsigned type = settings.historyDeviceTypeOnly(); type != 0) {
-        parts.push_back(Predicate::subqueryCount("waypoints", Key("measurement.deviceType") == type,
-                                                 Comparison::notEqual, 0));
+        parts.push_back(
+            Predicate::subqueryCount("waypoints", Key("measurement.deviceType") == type, Comparison::notEqual, 0));
     }
     return request(EntityKind::track, set, settings, kTrackKeys, std::move(parts));
 }
@@ -97,8 +89,7 @@ FetchRequest waypoints(const Set& set, Settings& settings) {
 
 FetchRequest measurements(const Set& set, Settings& settings) {
     std::vector<Predicate> parts{Key("waypoint").isNull()};
-    if (const unsigned type = settings.historyDeviceTypeOnly(); type != 0)
-        parts.push_back(Key("deviceType") == type);
+    if (const unsigned type = settings.historyDeviceTypeOnly(); type != 0) parts.push_back(Key("deviceType") == type);
     return request(EntityKind::measurement, set, settings, kMeasurementKeys, std::move(parts));
 }
 

@@ -12,8 +12,7 @@ namespace qx {
 SetTableCell::SetTableCell(Token token, plat::CellStyle style, std::string reuseIdentifier)
     : HistoryTableCell(token, style, std::move(reuseIdentifier)) {}
 
-std::shared_ptr<SetTableCell> SetTableCell::make(plat::CellStyle style,
-                                                 std::string reuseIdentifier) {
+std::shared_ptr<SetTableCell> SetTableCell::make(plat::CellStyle style, std::string reuseIdentifier) {
     return makeRow<SetTableCell>(style, std::move(reuseIdentifier));
 }
 

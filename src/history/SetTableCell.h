@@ -13,7 +13,7 @@ class Set;
 // measurements, lowest and highest dose rate, dose, and a badge with the alarm count. It has no
 // "Edit" button.
 class SetTableCell : public HistoryTableCell {
-  public:
+public:
     static constexpr const char* kReuseIdentifier = "HistoryCell";
 
     SetTableCell(Token, plat::CellStyle style, std::string reuseIdentifier);
@@ -31,9 +31,7 @@ class SetTableCell : public HistoryTableCell {
     const std::shared_ptr<plat::Label>& waipointsLabel() const { return waipointsLabel_; }
     const std::shared_ptr<plat::Label>& waipointsValueLabel() const { return waipointsValueLabel_; }
     const std::shared_ptr<plat::Label>& measurementsLabel() const { return measurementsLabel_; }
-    const std::shared_ptr<plat::Label>& measurementsValueLabel() const {
-        return measurementsValueLabel_;
-    }
+    const std::shared_ptr<plat::Label>& measurementsValueLabel() const { return measurementsValueLabel_; }
     const std::shared_ptr<plat::Label>& minLabel() const { return minLabel_; }
     const std::shared_ptr<plat::Label>& minValueLabel() const { return minValueLabel_; }
     const std::shared_ptr<plat::Label>& maxLabel() const { return maxLabel_; }
@@ -42,14 +40,13 @@ class SetTableCell : public HistoryTableCell {
     const std::shared_ptr<plat::Label>& doseValueLabel() const { return doseValueLabel_; }
     const std::shared_ptr<plat::Button>& maxDoseButton() const { return maxDoseButton_; }
 
-  protected:
+protected:
     void initUI() override;
 
-  private:
-    std::shared_ptr<plat::Label> tracksLabel_, tracksValueLabel_, waipointsLabel_,
-        waipointsValueLabel_;
-    std::shared_ptr<plat::Label> measurementsLabel_, measurementsValueLabel_, minLabel_,
-        minValueLabel_;
+private:
+
+    std::shared_ptr<plat::Label> tracksLabel_, tracksValueLabel_, waipointsLabel_, waipointsValueLabel_;
+    std::shared_ptr<plat::Label> measurementsLabel_, measurementsValueLabel_, minLabel_, minValueLabel_;
     std::shared_ptr<plat::Label> maxLabel_, maxValueLabel_, doseLabel_, doseValueLabel_;
     std::shared_ptr<plat::Button> maxDoseButton_;
 };

@@ -24,8 +24,7 @@ double dateOf(const Waypoint& waypoint) {
 std::vector<std::shared_ptr<Waypoint>> waypointsByDate(const Track& track, bool newestFirst) {
     // One query for the points and their readings: a long track must open at once.
     auto request = FetchRequest::of<Waypoint>();
-    request.where(Key("track") == Value(track.objectID()))
-        .sortedBy("measurement.date", !newestFirst);
+    request.where(Key("track") == Value(track.objectID())).sortedBy("measurement.date", !newestFirst);
     StoreError error;
     auto points = Store::defaultStore().mainContext().fetch<Waypoint>(request, &error);
     if (error) {
@@ -40,8 +39,7 @@ std::vector<std::shared_ptr<Waypoint>> waypointsByDate(const Track& track, bool 
 
 std::vector<Sample> samplesByDate(const Track& track) {
     auto samples = ReadingStats::readingsOfTrack(track);
-    std::stable_sort(samples.begin(), samples.end(),
-                     [](const Sample& a, const Sample& b) { return a.date < b.date; });
+    std::stable_sort(samples.begin(), samples.end(), [](const Sample& a, const Sample& b) { return a.date < b.date; });
     return samples;
 }
 

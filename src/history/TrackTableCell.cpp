@@ -11,9 +11,7 @@ namespace qx {
 
 namespace {
 
-std::string dateAndTime(plat::Date date) {
-    return DateStrings::dateStr(date) + " " + DateStrings::timeStr(date);
-}
+std::string dateAndTime(plat::Date date) { return DateStrings::dateStr(date) + " " + DateStrings::timeStr(date); }
 
 // The model name of the instrument that took the track's last point; empty without one.
 std::string lastDeviceName(const Track& track) {
@@ -28,8 +26,7 @@ std::string lastDeviceName(const Track& track) {
 TrackTableCell::TrackTableCell(Token token, plat::CellStyle style, std::string reuseIdentifier)
     : HistoryTableCell(token, style, std::move(reuseIdentifier)) {}
 
-std::shared_ptr<TrackTableCell> TrackTableCell::make(plat::CellStyle style,
-                                                     std::string reuseIdentifier) {
+std::shared_ptr<TrackTableCell> TrackTableCell::make(plat::CellStyle style, std::string reuseIdentifier) {
     return makeRow<TrackTableCell>(style, std::move(reuseIdentifier));
 }
 

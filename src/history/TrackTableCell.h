@@ -13,7 +13,7 @@ class Track;
 // rate, dose, duration and a badge with the number of alarm points. Its captions are read once,
 // when the row is built.
 class TrackTableCell : public HistoryTableCell {
-  public:
+public:
     static constexpr const char* kReuseIdentifier = "TrackCell";
 
     TrackTableCell(Token, plat::CellStyle style, std::string reuseIdentifier);
@@ -39,10 +39,11 @@ class TrackTableCell : public HistoryTableCell {
     const std::shared_ptr<plat::Label>& accValueLabel() const { return accValueLabel_; }
     const std::shared_ptr<plat::Button>& maxDoseButton() const { return maxDoseButton_; }
 
-  protected:
+protected:
     void initUI() override;
 
-  private:
+private:
+
     std::shared_ptr<plat::Label> startLabel_, startValueLabel_, finishLabel_, finishValueLabel_;
     std::shared_ptr<plat::Label> minLabel_, minValueLabel_, maxLabel_, maxValueLabel_;
     std::shared_ptr<plat::Label> doseLabel_, doseValueLabel_, accLabel_, accValueLabel_;

@@ -21,16 +21,13 @@ std::shared_ptr<plat::View> buildDetailsInterface(plat::Outlets& outlets) {
     root->setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
     const double bar = plat::NavigationBar::kHeight;
     auto navBar = std::make_shared<plat::NavigationBar>(plat::Rect{0, 0, screen.width(), bar});
-    auto segmented =
-        std::make_shared<plat::View>(plat::Rect{0, bar, screen.width(), kSegmentedHeight});
+    auto segmented = std::make_shared<plat::View>(plat::Rect{0, bar, screen.width(), kSegmentedHeight});
     segmented->setBackgroundColor(plat::Color::fromBytes(38, 38, 38));
     const double top = bar + kSegmentedHeight;
-    auto pages =
-        std::make_shared<plat::View>(plat::Rect{0, top, screen.width(), screen.height() - top});
+    auto pages = std::make_shared<plat::View>(plat::Rect{0, top, screen.width(), screen.height() - top});
     pages->setClipsToBounds(true);
-    auto share = plat::Button::make(plat::ButtonType::System,
-                                    {screen.width() - 320 + kShareFrame.x(), kShareFrame.y(),
-                                     kShareFrame.width(), kShareFrame.height()});
+    auto share = plat::Button::make(plat::ButtonType::System, {screen.width() - 320 + kShareFrame.x(), kShareFrame.y(),
+                                                               kShareFrame.width(), kShareFrame.height()});
     share->setTitleColor(plat::Color::white());
     root->addSubview(pages);
     root->addSubview(segmented);
@@ -68,8 +65,7 @@ void VNDetailsViewController::viewDidLoad() {
         button->setTitle(Language::get("Share"));
         std::weak_ptr<plat::ViewController> weak = weak_from_this();
         button->addAction(plat::TouchUpInside, [weak](plat::Control&) {
-            if (auto self = std::dynamic_pointer_cast<VNDetailsViewController>(weak.lock()))
-                self->share();
+            if (auto self = std::dynamic_pointer_cast<VNDetailsViewController>(weak.lock())) self->share();
         });
     }
 }
@@ -82,8 +78,7 @@ std::shared_ptr<plat::View> VNDetailsViewController::frontPage() {
     return container->subviews().back();
 }
 
-std::shared_ptr<VNSegmentedControlView> VNDetailsViewController::addPageSwitch(PageGetter left,
-                                                                               PageGetter centre,
+std::shared_ptr<VNSegmentedControlView> VNDetailsViewController::addPageSwitch(PageGetter left, PageGetter centre,
                                                                                PageGetter right) {
     auto control = VNSegmentedControlView::loadFromNibWithStyle(0);
     if (!control) return nullptr;
@@ -101,15 +96,14 @@ std::shared_ptr<VNSegmentedControlView> VNDetailsViewController::addPageSwitch(P
     if (container) {
         const auto size = control->frame().size;
         control->setFrame({(container->bounds().width() - size.width) / 2,
-                           (container->bounds().height() - size.height) / 2, size.width,
-                           size.height});
+                           (container->bounds().height() - size.height) / 2, size.width, size.height});
         container->addSubview(control);
     }
     return control;
 }
 
-void VNDetailsViewController::titleSwitch(VNSegmentedControlView* control, const char* left,
-                                          const char* centre, const char* right) {
+void VNDetailsViewController::titleSwitch(VNSegmentedControlView* control, const char* left, const char* centre,
+                                          const char* right) {
     if (!control) return;
     control->leftButton().setTitle(Language::get(left));
     control->centerButton().setTitle(Language::get(centre));
@@ -123,8 +117,7 @@ void VNDetailsViewController::addPage(const std::shared_ptr<plat::View>& page) {
     container->addSubview(page);
 }
 
-void VNDetailsViewController::addPageController(
-    const std::shared_ptr<plat::ViewController>& child) {
+void VNDetailsViewController::addPageController(const std::shared_ptr<plat::ViewController>& child) {
     if (!child) return;
     addPage(child->view());
     addChildViewController(child);

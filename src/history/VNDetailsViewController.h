@@ -13,7 +13,7 @@ class VNSegmentedControlView;
 // once (the one in front is shown), a container for the subclass's three-button page switch,
 // a share button and the back button.
 class VNDetailsViewController : public VNBaseViewController {
-  public:
+public:
     static constexpr const char* kNibName = "VNDetailsViewController";
 
     explicit VNDetailsViewController(std::string interfaceName = kNibName);
@@ -29,16 +29,14 @@ class VNDetailsViewController : public VNBaseViewController {
     // The page in front of the container.
     std::shared_ptr<plat::View> frontPage();
 
-  protected:
+protected:
     // The page each button of the switch brings to the front, asked for at the press.
     using PageGetter = std::shared_ptr<plat::View> (*)(VNDetailsViewController& screen);
     // A new page switch in the segmented container whose left, centre and right buttons bring
     // their pages to the front. The presses do not keep the screen alive.
-    std::shared_ptr<VNSegmentedControlView> addPageSwitch(PageGetter left, PageGetter centre,
-                                                          PageGetter right);
+    std::shared_ptr<VNSegmentedControlView> addPageSwitch(PageGetter left, PageGetter centre, PageGetter right);
     // Titles the switch's buttons with the texts of three keys.
-    static void titleSwitch(VNSegmentedControlView* control, const char* left, const char* centre,
-                            const char* right);
+    static void titleSwitch(VNSegmentedControlView* control, const char* left, const char* centre, const char* right);
     // Puts a page into the container, filling it.
     void addPage(const std::shared_ptr<plat::View>& page);
     // Adds a child screen whose view is a page.

@@ -31,21 +31,21 @@ struct FigureNames {
     const char* outlet;
 };
 constexpr FigureNames kFigures[] = {
-    {"Waypoints", "waypoint"},         {"Alarms", "alarms"},
+    {"Waypoints", "waypoint"},        {"Alarms", "alarms"},
     {"Min. Dose Rate", "minDoseRate"}, {"Avg. Dose Rate", "avgDoseRate"},
     {"Max. Dose Rate", "maxDoseRate"}, {"Start Time", "startTime"},
-    {"End Time", "endTime"},           {"Duration", "duration"},
-    {"Avg. Speed", "avgSpeed"},        {"Max. Speed", "maxSpeed"},
-    {"Distance", "distance"},          {"Min. Altitude", "minAltitude"},
-    {"Max. Altitude", "maxAltitude"},  {"Dose", "dose"},
+    {"End Time", "endTime"},          {"Duration", "duration"},
+    {"Avg. Speed", "avgSpeed"},       {"Max. Speed", "maxSpeed"},
+    {"Distance", "distance"},         {"Min. Altitude", "minAltitude"},
+    {"Max. Altitude", "maxAltitude"}, {"Dose", "dose"},
 };
 static_assert(std::size(kFigures) == VNTrackDetailsView::figureCount);
 
 // Metres per second as whole kilometres or miles per hour: the stored value is converted, then
 // the fraction is dropped. A figure that is no finite number has no text.
 std::optional<std::string> speedText(double metresPerSecond, bool metric) {
-    const double perHour = metresPerSecond * kSecondsPerHour /
-                           static_cast<double>(metric ? kMetresPerKilometre : kMetresPerMile);
+    const double perHour =
+        metresPerSecond * kSecondsPerHour / static_cast<double>(metric ? kMetresPerKilometre : kMetresPerMile);
     if (!std::isfinite(perHour)) return std::nullopt;
     return std::to_string(wholeNumber(perHour));
 }
@@ -53,8 +53,7 @@ std::optional<std::string> speedText(double metresPerSecond, bool metric) {
 std::optional<std::string> distanceText(double metres, bool metric) {
     if (!std::isfinite(metres)) return std::nullopt;
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.02f",
-                  metres / static_cast<double>(metric ? kMetresPerKilometre : kMetresPerMile));
+    std::snprintf(buf, sizeof buf, "%.02f", metres / static_cast<double>(metric ? kMetresPerKilometre : kMetresPerMile));
     return buf;
 }
 
@@ -85,9 +84,7 @@ void VNTrackDetailsView::addFigure(Figure f, const plat::Rect& frame, bool withU
     titles_[f] = addPanelLabel(*this, {frame.x(), frame.y(), frame.width(), 16}, 11, false);
     values_[f] = addPanelLabel(*this, {frame.x(), frame.y() + 16, valueWidth, 22}, 16, true);
     if (withUnit) {
-        units_[f] = addPanelLabel(
-            *this, {frame.x() + valueWidth, frame.y() + 20, frame.width() - valueWidth, 16}, 11,
-            false);
+        units_[f] = addPanelLabel(*this, {frame.x() + valueWidth, frame.y() + 20, frame.width() - valueWidth, 16}, 11, false);
     }
 }
 
@@ -97,8 +94,7 @@ void VNTrackDetailsView::build(plat::Outlets& outlets) {
     tapControl_ = std::make_shared<plat::Control>(bounds());
     std::weak_ptr<View> weakPanel = weak_from_this();
     tapControl_->addAction(plat::TouchUpInside, [weakPanel](plat::Control&) {
-        if (auto panel = std::dynamic_pointer_cast<VNTrackDetailsView>(weakPanel.lock()))
-            panel->tapAction();
+        if (auto panel = std::dynamic_pointer_cast<VNTrackDetailsView>(weakPanel.lock())) panel->tapAction();
     });
     addSubview(tapControl_);
 
@@ -122,10 +118,8 @@ void VNTrackDetailsView::build(plat::Outlets& outlets) {
         }
     }
     // Start and end show their date under the time.
-    startDateLabel_ =
-        addPanelLabel(*this, {kColumnX[0], rowTops[1] + 38, kColumnWidth, 16}, 11, false);
-    endDateLabel_ =
-        addPanelLabel(*this, {kColumnX[1], rowTops[1] + 38, kColumnWidth, 16}, 11, false);
+    startDateLabel_ = addPanelLabel(*this, {kColumnX[0], rowTops[1] + 38, kColumnWidth, 16}, 11, false);
+    endDateLabel_ = addPanelLabel(*this, {kColumnX[1], rowTops[1] + 38, kColumnWidth, 16}, 11, false);
 
     outlets.set("nameLabel", nameLabel_);
     outlets.set("uploadedIcon", uploadedIcon_);
@@ -139,13 +133,10 @@ void VNTrackDetailsView::build(plat::Outlets& outlets) {
     }
 }
 
-void VNTrackDetailsView::awakeFromNib() {
-    initTiles();
-}
+void VNTrackDetailsView::awakeFromNib() { initTiles(); }
 
 void VNTrackDetailsView::initTiles() {
-    for (int f = 0; f < figureCount; ++f)
-        titles_[f]->setText(Language::get(kFigures[f].captionKey));
+    for (int f = 0; f < figureCount; ++f) titles_[f]->setText(Language::get(kFigures[f].captionKey));
 }
 
 void VNTrackDetailsView::tapAction() {
@@ -173,8 +164,7 @@ void VNTrackDetailsView::showDoseRate(Figure f, double value) {
     units_[f]->setTextColor(color);
 }
 
-void VNTrackDetailsView::showFigure(Figure f, const std::optional<std::string>& value,
-                                    const char* unitKey) {
+void VNTrackDetailsView::showFigure(Figure f, const std::optional<std::string>& value, const char* unitKey) {
     values_[f]->setText(value ? *value : Language::get("n/a"));
     units_[f]->setText(value ? Language::get(unitKey) : std::string());
 }

@@ -18,7 +18,7 @@ class Track;
 // The Main page of a track's details: captioned figures of one track in the user's units,
 // dose figures coloured by the alarm thresholds. A tap on the panel runs the screen's handler.
 class VNTrackDetailsView : public VNView {
-  public:
+public:
     static constexpr const char* kNibName = "VNTrackDetailsView";
     using TapHandler = std::function<void()>;
 
@@ -41,21 +41,8 @@ class VNTrackDetailsView : public VNView {
     // Outlets: the caption of a figure is `<figure>TitleLabel`, its value `<figure>Label` and its
     // unit `<figure>UnitLabel`.
     enum Figure {
-        waypoints,
-        alarms,
-        minDoseRate,
-        avgDoseRate,
-        maxDoseRate,
-        startTime,
-        endTime,
-        duration,
-        avgSpeed,
-        maxSpeed,
-        distance,
-        minAltitude,
-        maxAltitude,
-        dose,
-        figureCount
+        waypoints, alarms, minDoseRate, avgDoseRate, maxDoseRate, startTime, endTime, duration, avgSpeed, maxSpeed,
+        distance, minAltitude, maxAltitude, dose, figureCount
     };
     const std::shared_ptr<plat::Label>& titleLabel(Figure f) const { return titles_[f]; }
     const std::shared_ptr<plat::Label>& valueLabel(Figure f) const { return values_[f]; }
@@ -66,7 +53,7 @@ class VNTrackDetailsView : public VNView {
     const std::shared_ptr<plat::Label>& startDateLabel() const { return startDateLabel_; }
     const std::shared_ptr<plat::Label>& endDateLabel() const { return endDateLabel_; }
 
-  private:
+private:
     void build(plat::Outlets& outlets);
     void addFigure(Figure f, const plat::Rect& frame, bool withUnit);
     void showDoseRate(Figure f, double value);

@@ -41,8 +41,7 @@ void VNTrackDetailsViewController::viewDidLoad() {
 
     detailsView_ = VNTrackDetailsView::loadFromNib();
     detailsView_->setOnTapHandler([weak] {
-        if (auto s = std::dynamic_pointer_cast<VNTrackDetailsViewController>(weak.lock()))
-            s->showWaypoints();
+        if (auto s = std::dynamic_pointer_cast<VNTrackDetailsViewController>(weak.lock())) s->showWaypoints();
     });
     graphController_ = VNTrackGraphViewController::make();
     addPageController(graphController_);

@@ -16,7 +16,7 @@ class Waypoint;
 // One stored track on three pages: Main (its figures; a tap lists its waypoints), Graph and
 // Map. Its share button offers the track's waypoints, newest first.
 class VNTrackDetailsViewController : public VNDetailsViewController {
-  public:
+public:
     VNTrackDetailsViewController() = default;
     static std::shared_ptr<VNTrackDetailsViewController> make();
 
@@ -29,18 +29,14 @@ class VNTrackDetailsViewController : public VNDetailsViewController {
     // The Main page's tap: presents the list of the track's waypoints.
     void showWaypoints();
 
-    const std::shared_ptr<VNSegmentedControlView>& segmentedControlView() const {
-        return segmentedControlView_;
-    }
+    const std::shared_ptr<VNSegmentedControlView>& segmentedControlView() const { return segmentedControlView_; }
     const std::shared_ptr<VNTrackDetailsView>& detailsView() const { return detailsView_; }
-    const std::shared_ptr<VNTrackGraphViewController>& graphController() const {
-        return graphController_;
-    }
+    const std::shared_ptr<VNTrackGraphViewController>& graphController() const { return graphController_; }
     const std::shared_ptr<plat::ViewController>& mapController() const { return mapController_; }
 
     std::string kindName() const override { return "Track details"; }
 
-  private:
+private:
     std::shared_ptr<Track> track_;
     std::shared_ptr<VNSegmentedControlView> segmentedControlView_;
     std::shared_ptr<VNTrackDetailsView> detailsView_;

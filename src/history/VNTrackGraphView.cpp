@@ -21,8 +21,8 @@ constexpr double kArrowHalfWidth = 2;
 constexpr double kLineWidth = 2;
 constexpr double kThresholdLineWidth = 0.5;
 
-std::shared_ptr<plat::Label> graphLabel(plat::View& parent, const plat::Rect& frame, double size,
-                                        bool bold, plat::TextAlignment alignment) {
+std::shared_ptr<plat::Label> graphLabel(plat::View& parent, const plat::Rect& frame, double size, bool bold,
+                                        plat::TextAlignment alignment) {
     auto label = std::make_shared<plat::Label>(frame);
     label->setBackgroundColor(plat::Color::clear());
     label->setTextColor(plat::Color::black());
@@ -60,35 +60,29 @@ std::shared_ptr<VNTrackGraphView> VNTrackGraphView::fromInterface(const plat::Re
 void VNTrackGraphView::buildLabels() {
     const double w = frame().width(), h = frame().height();
     using plat::TextAlignment;
-    titleLabel_ =
-        graphLabel(*this, {kYAxisX + 10, 2, w - kYAxisX - 20, 16}, 11, true, TextAlignment::Left);
+    titleLabel_ = graphLabel(*this, {kYAxisX + 10, 2, w - kYAxisX - 20, 16}, 11, true, TextAlignment::Left);
     titleView_ = graphLabel(*this, {kYAxisX + 10, 2, 0, 0}, 11, false, TextAlignment::Left);
     const double top = zeroPoint_.y - yLength_;
-    maxValueLabel_ =
-        graphLabel(*this, {0, top - kValueLabelHeight / 2, kValueColumnWidth, kValueLabelHeight}, 9,
-                   true, TextAlignment::Right);
-    minValueLabel_ = graphLabel(
-        *this, {0, zeroPoint_.y - kValueLabelHeight, kValueColumnWidth, kValueLabelHeight}, 9, true,
-        TextAlignment::Right);
-    firstThresholdLabel_ = graphLabel(*this, {0, 0, kValueColumnWidth, kValueLabelHeight}, 9, false,
-                                      TextAlignment::Right);
-    secondThresholdLabel_ = graphLabel(*this, {0, 0, kValueColumnWidth, kValueLabelHeight}, 9,
-                                       false, TextAlignment::Right);
+    maxValueLabel_ = graphLabel(*this, {0, top - kValueLabelHeight / 2, kValueColumnWidth, kValueLabelHeight}, 9, true,
+                                TextAlignment::Right);
+    minValueLabel_ = graphLabel(*this, {0, zeroPoint_.y - kValueLabelHeight, kValueColumnWidth, kValueLabelHeight}, 9,
+                                true, TextAlignment::Right);
+    firstThresholdLabel_ =
+        graphLabel(*this, {0, 0, kValueColumnWidth, kValueLabelHeight}, 9, false, TextAlignment::Right);
+    secondThresholdLabel_ =
+        graphLabel(*this, {0, 0, kValueColumnWidth, kValueLabelHeight}, 9, false, TextAlignment::Right);
     firstThresholdLabel_->setTextColor(plat::Color::orange());
     secondThresholdLabel_->setTextColor(plat::Color::red());
-    startDateLabel_ = graphLabel(*this, {kYAxisX - 10, h - kAxisMargin + 3, kDateLabelWidth, 14}, 9,
-                                 false, TextAlignment::Left);
-    endDateLabel_ = graphLabel(
-        *this, {w - kAxisMargin - kDateLabelWidth, h - kAxisMargin + 3, kDateLabelWidth, 14}, 9,
-        false, TextAlignment::Right);
+    startDateLabel_ =
+        graphLabel(*this, {kYAxisX - 10, h - kAxisMargin + 3, kDateLabelWidth, 14}, 9, false, TextAlignment::Left);
+    endDateLabel_ = graphLabel(*this, {w - kAxisMargin - kDateLabelWidth, h - kAxisMargin + 3, kDateLabelWidth, 14}, 9,
+                               false, TextAlignment::Right);
 
     auto self = std::static_pointer_cast<plat::View>(shared_from_this());
     firstTop_ = plat::LayoutConstraint::make(firstThresholdLabel_, plat::LayoutAttribute::Top,
-                                             plat::LayoutRelation::Equal, self,
-                                             plat::LayoutAttribute::Top, 1, 0);
+                                             plat::LayoutRelation::Equal, self, plat::LayoutAttribute::Top, 1, 0);
     secondTop_ = plat::LayoutConstraint::make(secondThresholdLabel_, plat::LayoutAttribute::Top,
-                                              plat::LayoutRelation::Equal, self,
-                                              plat::LayoutAttribute::Top, 1, 0);
+                                              plat::LayoutRelation::Equal, self, plat::LayoutAttribute::Top, 1, 0);
     addConstraint(firstTop_);
     addConstraint(secondTop_);
 }
@@ -125,8 +119,7 @@ void VNTrackGraphView::setTrack(std::shared_ptr<Track> track, unsigned long mode
     maxValue_ = plotted(highest_);
     minValue_ = plotted(lowest_);
     yDelta_ = (maxValue_ - minValue_) / yLength_;
-    const double span =
-        samples_.empty() ? 0 : samples_.back().date.timeIntervalSince(samples_.front().date);
+    const double span = samples_.empty() ? 0 : samples_.back().date.timeIntervalSince(samples_.front().date);
     timeDelta_ = static_cast<float>(span / xLength_);
 
     firstMarkYOrigin_ = placeMark(firstThreshold_, firstThresholdLabel_.get(), firstTop_.get());
@@ -136,8 +129,7 @@ void VNTrackGraphView::setTrack(std::shared_ptr<Track> track, unsigned long mode
     setNeedsDisplay();
 }
 
-double VNTrackGraphView::placeMark(double threshold, plat::Label* label,
-                                   plat::LayoutConstraint* top) {
+double VNTrackGraphView::placeMark(double threshold, plat::Label* label, plat::LayoutConstraint* top) {
     if (!(threshold < maxValue_ && threshold > minValue_)) {
         if (label) label->setHidden(true);
         return -1.0;
@@ -154,8 +146,7 @@ double VNTrackGraphView::placeMark(double threshold, plat::Label* label,
 }
 
 void VNTrackGraphView::hideCollidingLabels() {
-    if (!firstThresholdLabel_ || !secondThresholdLabel_ || !maxValueLabel_ || !minValueLabel_)
-        return;
+    if (!firstThresholdLabel_ || !secondThresholdLabel_ || !maxValueLabel_ || !minValueLabel_) return;
     auto placed = [](const plat::Label& label, const plat::LayoutConstraint& top) {
         auto r = label.frame();
         r.origin.y = top.constant;
@@ -178,18 +169,16 @@ void VNTrackGraphView::fillTexts() {
     const bool dose = mode_ != 0;
     const Threshold& threshold = dose ? settings.DEthreshold() : settings.DERthreshold();
     const int kind = dose ? DoseUnit::doseKind : DoseUnit::doseRateKind;
-    titleLabel_->setText(Language::get(dose ? "Accumulated Dose (Gamma)," : "Dose Rate (Gamma),") +
-                         " " + threshold.secondThreshold->unitString(kind));
+    titleLabel_->setText(Language::get(dose ? "Accumulated Dose (Gamma)," : "Dose Rate (Gamma),") + " " +
+                         threshold.secondThreshold->unitString(kind));
     firstThresholdLabel_->setText(threshold.firstThreshold->stringValue());
     secondThresholdLabel_->setText(threshold.secondThreshold->stringValue());
     DoseUnit unit(highest_);
     maxValueLabel_->setText(unit.stringValue());
     unit.setValue(lowest_);
     minValueLabel_->setText(unit.stringValue());
-    startDateLabel_->setText(
-        samples_.empty() ? std::string() : DateStrings::dateTimeMediumStr(samples_.front().date));
-    endDateLabel_->setText(samples_.empty() ? std::string()
-                                            : DateStrings::dateTimeMediumStr(samples_.back().date));
+    startDateLabel_->setText(samples_.empty() ? std::string() : DateStrings::dateTimeMediumStr(samples_.front().date));
+    endDateLabel_->setText(samples_.empty() ? std::string() : DateStrings::dateTimeMediumStr(samples_.back().date));
 }
 
 void VNTrackGraphView::drawRect(plat::DrawingContext& context, const plat::Rect&) {
@@ -236,8 +225,7 @@ void VNTrackGraphView::drawAxis(plat::DrawingContext& context) {
     drawArrowLine(context, zeroPoint_, endYPoint_);
 }
 
-void VNTrackGraphView::drawArrowLine(plat::DrawingContext& context, plat::Point from,
-                                     plat::Point to) {
+void VNTrackGraphView::drawArrowLine(plat::DrawingContext& context, plat::Point from, plat::Point to) {
     const double a = std::atan2(from.y - to.y, from.x - to.x);
     const double c = std::cos(a), s = std::sin(a);
     context.beginPath();
@@ -249,10 +237,8 @@ void VNTrackGraphView::drawArrowLine(plat::DrawingContext& context, plat::Point 
     context.strokePath();
     context.beginPath();
     context.moveTo(to);
-    context.lineTo(
-        {to.x + kArrowRoom * c - kArrowHalfWidth * s, to.y + kArrowRoom * s + kArrowHalfWidth * c});
-    context.lineTo(
-        {to.x + kArrowRoom * c + kArrowHalfWidth * s, to.y + kArrowRoom * s - kArrowHalfWidth * c});
+    context.lineTo({to.x + kArrowRoom * c - kArrowHalfWidth * s, to.y + kArrowRoom * s + kArrowHalfWidth * c});
+    context.lineTo({to.x + kArrowRoom * c + kArrowHalfWidth * s, to.y + kArrowRoom * s - kArrowHalfWidth * c});
     context.closePath();
     context.fillPath();
 }

@@ -17,7 +17,7 @@ class Track;
 // the lowest and highest value and the two thresholds. Mode 0 plots dose rate, any other mode
 // dose.
 class VNTrackGraphView : public VNView {
-  public:
+public:
     static constexpr double kAxisMargin = 20;
     static constexpr double kYAxisX = 40;
     static constexpr double kArrowRoom = 8;
@@ -69,19 +69,13 @@ class VNTrackGraphView : public VNView {
     const std::shared_ptr<plat::Label>& minValueLabel() const { return minValueLabel_; }
     const std::shared_ptr<plat::Label>& maxValueLabel() const { return maxValueLabel_; }
     const std::shared_ptr<plat::Label>& firstThresholdLabel() const { return firstThresholdLabel_; }
-    const std::shared_ptr<plat::Label>& secondThresholdLabel() const {
-        return secondThresholdLabel_;
-    }
-    const std::shared_ptr<plat::LayoutConstraint>& firstThresholdLabelTopSpaceConstraint() const {
-        return firstTop_;
-    }
-    const std::shared_ptr<plat::LayoutConstraint>& secondThresholdLabelTopSpaceConstraint() const {
-        return secondTop_;
-    }
+    const std::shared_ptr<plat::Label>& secondThresholdLabel() const { return secondThresholdLabel_; }
+    const std::shared_ptr<plat::LayoutConstraint>& firstThresholdLabelTopSpaceConstraint() const { return firstTop_; }
+    const std::shared_ptr<plat::LayoutConstraint>& secondThresholdLabelTopSpaceConstraint() const { return secondTop_; }
 
     std::string kindName() const override { return "Graph"; }
 
-  private:
+private:
     void buildLabels();
     void readThresholds();
     // The y of a threshold strictly inside the plotted range, else -1; places its label.
@@ -104,8 +98,7 @@ class VNTrackGraphView : public VNView {
     double lowest_ = 0, highest_ = 0;
 
     std::shared_ptr<plat::Label> startDateLabel_, endDateLabel_, titleLabel_, titleView_;
-    std::shared_ptr<plat::Label> minValueLabel_, maxValueLabel_, firstThresholdLabel_,
-        secondThresholdLabel_;
+    std::shared_ptr<plat::Label> minValueLabel_, maxValueLabel_, firstThresholdLabel_, secondThresholdLabel_;
     std::shared_ptr<plat::LayoutConstraint> firstTop_, secondTop_;
 };
 

@@ -12,7 +12,7 @@ class VNTrackGraphView;
 // The Graph page of a track's details: the dose-rate graph, and under it the dose graph when
 // the instrument that took the track's last reading reports dose.
 class VNTrackGraphViewController : public plat::ViewController {
-  public:
+public:
     static constexpr const char* kNibName = "VNTrackGraphViewController";
 
     VNTrackGraphViewController();
@@ -31,7 +31,7 @@ class VNTrackGraphViewController : public plat::ViewController {
 
     std::string kindName() const override { return "Graph page"; }
 
-  private:
+private:
     std::shared_ptr<Track> track_;
 };
 

@@ -83,9 +83,7 @@ void VNWaypointDetailsView::build(plat::Outlets& outlets) {
     outlets.set("altitudeLabel", altitudeLabel_);
 }
 
-void VNWaypointDetailsView::awakeFromNib() {
-    initTiles();
-}
+void VNWaypointDetailsView::awakeFromNib() { initTiles(); }
 
 void VNWaypointDetailsView::initTiles() {
     doseRateTitleLabel_->setText(Language::get("Dose Rate:"));
@@ -104,8 +102,7 @@ void VNWaypointDetailsView::setWaypoint(const Waypoint* waypoint) {
     const std::string notAvailable = Language::get("n/a");
 
     if (waypoint->name()) {
-        dateLabel_->setText(reading ? *waypoint->name() + " " +
-                                          DateStrings::dateMediumStr(reading->date())
+        dateLabel_->setText(reading ? *waypoint->name() + " " + DateStrings::dateMediumStr(reading->date())
                                     : *waypoint->name());
     } else {
         dateLabel_->setText(reading ? DateStrings::dateTimeLongStr(reading->date()) : notAvailable);

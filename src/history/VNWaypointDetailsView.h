@@ -14,7 +14,7 @@ class Waypoint;
 // The Main page of a waypoint's details: name or date, dose rate and dose with units and alarm
 // colours, variation, accumulation time, position with hemisphere words and altitude.
 class VNWaypointDetailsView : public VNView {
-  public:
+public:
     static constexpr const char* kNibName = "VNWaypointDetailsView";
     // The instruments whose readings carry a dose and an accumulation time.
     static bool reportsDose(const std::string& deviceName);
@@ -37,9 +37,7 @@ class VNWaypointDetailsView : public VNView {
     const std::shared_ptr<plat::Label>& doseRateUnitLabel() const { return doseRateUnitLabel_; }
     const std::shared_ptr<plat::Label>& variationTitleLabel() const { return variationTitleLabel_; }
     const std::shared_ptr<plat::Label>& doseTitleLabel() const { return doseTitleLabel_; }
-    const std::shared_ptr<plat::Label>& accumulationTitleLabel() const {
-        return accumulationTitleLabel_;
-    }
+    const std::shared_ptr<plat::Label>& accumulationTitleLabel() const { return accumulationTitleLabel_; }
     const std::shared_ptr<plat::Label>& variationLabel() const { return variationLabel_; }
     const std::shared_ptr<plat::Label>& doseLabel() const { return doseLabel_; }
     const std::shared_ptr<plat::Label>& doseUnitLabel() const { return doseUnitLabel_; }
@@ -52,7 +50,7 @@ class VNWaypointDetailsView : public VNView {
     const std::shared_ptr<plat::Label>& altitudeLabel() const { return altitudeLabel_; }
     const std::shared_ptr<plat::Label>& altitudeUnitLabel() const { return altitudeUnitLabel_; }
 
-  private:
+private:
     void build(plat::Outlets& outlets);
     void showPosition(const Waypoint& waypoint);
 
@@ -62,8 +60,7 @@ class VNWaypointDetailsView : public VNView {
     std::shared_ptr<plat::Label> variationTitleLabel_, doseTitleLabel_, accumulationTitleLabel_;
     std::shared_ptr<plat::Label> variationLabel_, doseLabel_, doseUnitLabel_, accumulationLabel_;
     std::shared_ptr<plat::Label> latitudeTitleLabel_, longitudeTitleLabel_, altitudeTitleLabel_;
-    std::shared_ptr<plat::Label> latitudeLabel_, longitudeLabel_, altitudeLabel_,
-        altitudeUnitLabel_;
+    std::shared_ptr<plat::Label> latitudeLabel_, longitudeLabel_, altitudeLabel_, altitudeUnitLabel_;
 };
 
 }  // namespace qx

@@ -12,14 +12,12 @@ namespace qx {
 
 std::shared_ptr<plat::View> buildPhotoPageInterface(plat::Outlets& outlets) {
     const plat::Rect screen = plat::Screen::bounds();
-    auto root =
-        std::make_shared<plat::View>(plat::Rect{0, 0, screen.width(), screen.height() - 88});
+    auto root = std::make_shared<plat::View>(plat::Rect{0, 0, screen.width(), screen.height() - 88});
     root->setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
     auto image = std::make_shared<plat::ImageView>(nullptr);
     image->setFrame({10, 10, root->bounds().width() - 20, root->bounds().height() - 20});
     image->setContentMode(plat::ContentMode::ScaleAspectFit);
-    auto button = plat::Button::make(plat::ButtonType::System,
-                                     {(root->bounds().width() - 160) / 2, 120, 160, 40});
+    auto button = plat::Button::make(plat::ButtonType::System, {(root->bounds().width() - 160) / 2, 120, 160, 40});
     button->setBackgroundColor(plat::Color::white());
     button->setTitleColor(plat::Color::black());
     root->addSubview(image);
@@ -52,8 +50,7 @@ void VNWaypointPhotoViewController::viewDidLoad() {
         button->setTitle(Language::get("Add Photo"));
         std::weak_ptr<plat::ViewController> weak = weak_from_this();
         button->addAction(plat::TouchUpInside, [weak](plat::Control&) {
-            if (auto self = std::dynamic_pointer_cast<VNWaypointPhotoViewController>(weak.lock()))
-                self->addPhoto();
+            if (auto self = std::dynamic_pointer_cast<VNWaypointPhotoViewController>(weak.lock())) self->addPhoto();
         });
     }
 }
@@ -72,11 +69,10 @@ void VNWaypointPhotoViewController::setPhotoImage(const plat::ImagePtr& image) {
 
 void VNWaypointPhotoViewController::addPhoto() {
     std::weak_ptr<plat::ViewController> weak = weak_from_this();
-    VNPhotoManager::sharedInstance().takePhotoAlertInController(
-        this, [weak](const std::optional<std::string>& url) {
-            auto self = std::dynamic_pointer_cast<VNWaypointPhotoViewController>(weak.lock());
-            if (self && url) self->attachPhoto(*url);
-        });
+    VNPhotoManager::sharedInstance().takePhotoAlertInController(this, [weak](const std::optional<std::string>& url) {
+        auto self = std::dynamic_pointer_cast<VNWaypointPhotoViewController>(weak.lock());
+        if (self && url) self->attachPhoto(*url);
+    });
 }
 
 void VNWaypointPhotoViewController::attachPhoto(const std::string& url) {
@@ -92,9 +88,8 @@ void VNWaypointPhotoViewController::attachPhoto(const std::string& url) {
             if (!self) return;
             // A photo the waypoint does not link to would vanish when the page opens again.
             if (!success || error || !self->waypoint_ || self->waypoint_->photoUrl() != url) {
-                plat::Log::line(
-                    "VNWaypointPhotoViewController addPhoto: the photo could not be attached" +
-                    (error ? ": " + error->message : std::string()));
+                plat::Log::line("VNWaypointPhotoViewController addPhoto: the photo could not be attached" +
+                                (error ? ": " + error->message : std::string()));
                 return;
             }
             self->loadPhoto(url);

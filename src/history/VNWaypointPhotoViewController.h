@@ -14,7 +14,7 @@ class Waypoint;
 // The Photo page of a waypoint's details: the waypoint's photo, or a button that takes or picks
 // one and attaches it to the waypoint. There is no way to replace or remove a photo here.
 class VNWaypointPhotoViewController : public plat::ViewController {
-  public:
+public:
     static constexpr const char* kNibName = "VNWaypointPhotoViewController";
 
     VNWaypointPhotoViewController();
@@ -35,7 +35,7 @@ class VNWaypointPhotoViewController : public plat::ViewController {
 
     std::string kindName() const override { return "Photo page"; }
 
-  private:
+private:
     void attachPhoto(const std::string& url);
     void loadPhoto(const std::string& url);
 

@@ -21,8 +21,7 @@ std::shared_ptr<plat::View> buildWaypointListInterface(plat::Outlets& outlets) {
     root->setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
     const double bar = plat::NavigationBar::kHeight;
     auto navBar = std::make_shared<plat::NavigationBar>(plat::Rect{0, 0, screen.width(), bar});
-    auto table = std::make_shared<plat::TableView>(
-        plat::Rect{0, bar, screen.width(), screen.height() - bar});
+    auto table = std::make_shared<plat::TableView>(plat::Rect{0, bar, screen.width(), screen.height() - bar});
     table->setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
     auto share = plat::Button::make(plat::ButtonType::System, {screen.width() - 70, 7, 62, 30});
     share->setTitleColor(plat::Color::white());
@@ -65,8 +64,7 @@ void VNWaypointTableViewController::viewDidLoad() {
         button->setTitle(Language::get("Share"));
         std::weak_ptr<plat::ViewController> weak = weak_from_this();
         button->addAction(plat::TouchUpInside, [weak](plat::Control&) {
-            if (auto s = std::dynamic_pointer_cast<VNWaypointTableViewController>(weak.lock()))
-                s->share();
+            if (auto s = std::dynamic_pointer_cast<VNWaypointTableViewController>(weak.lock())) s->share();
         });
     }
 }
@@ -94,10 +92,8 @@ long VNWaypointTableViewController::numberOfRows(plat::TableView&, long) {
     return static_cast<long>(waypoints_.size());
 }
 
-plat::TableViewCellPtr VNWaypointTableViewController::cellForRow(plat::TableView& table,
-                                                                 const plat::IndexPath& ip) {
-    auto row =
-        std::dynamic_pointer_cast<WaypointTableCell>(table.dequeueReusableCell(kCellIdentifier));
+plat::TableViewCellPtr VNWaypointTableViewController::cellForRow(plat::TableView& table, const plat::IndexPath& ip) {
+    auto row = std::dynamic_pointer_cast<WaypointTableCell>(table.dequeueReusableCell(kCellIdentifier));
     if (!row) {
         row = WaypointTableCell::make(plat::CellStyle::Default, kCellIdentifier);
         row->setDelegate(std::dynamic_pointer_cast<HistoryTableCellDelegate>(shared_from_this()));
@@ -105,14 +101,13 @@ plat::TableViewCellPtr VNWaypointTableViewController::cellForRow(plat::TableView
     const auto& waypoint = waypoints_.at(static_cast<std::size_t>(ip.row));
     row->configureWithWaypoint(waypoint, editBar_.toolbar());
     row->normalMode();
-    const bool marked = std::find(selectedWaypoints_.begin(), selectedWaypoints_.end(), waypoint) !=
-                        selectedWaypoints_.end();
+    const bool marked =
+        std::find(selectedWaypoints_.begin(), selectedWaypoints_.end(), waypoint) != selectedWaypoints_.end();
     row->setChecked(marked);
     return row;
 }
 
-void VNWaypointTableViewController::didSelectRow(plat::TableView& table,
-                                                 const plat::IndexPath& ip) {
+void VNWaypointTableViewController::didSelectRow(plat::TableView& table, const plat::IndexPath& ip) {
     table.deselectRow(ip, true);
     if (ip.row < 0 || static_cast<std::size_t>(ip.row) >= waypoints_.size()) return;
     auto details = VNWaypointDetailsViewController::make();
@@ -139,8 +134,7 @@ void VNWaypointTableViewController::commitEditingStyle(plat::TableView&, plat::E
             auto self = std::dynamic_pointer_cast<VNWaypointTableViewController>(weak.lock());
             if (!self) return;
             if (!success || error) {
-                plat::Log::line("VNWaypointTableViewController delete: " +
-                                (error ? error->message : std::string()));
+                plat::Log::line("VNWaypointTableViewController delete: " + (error ? error->message : std::string()));
                 return;
             }
             self->forget(waypoint.get());
@@ -148,14 +142,13 @@ void VNWaypointTableViewController::commitEditingStyle(plat::TableView&, plat::E
 }
 
 void VNWaypointTableViewController::forget(const Waypoint* waypoint) {
-    auto it = std::find_if(waypoints_.begin(), waypoints_.end(),
-                           [waypoint](const auto& w) { return w.get() == waypoint; });
+    auto it =
+        std::find_if(waypoints_.begin(), waypoints_.end(), [waypoint](const auto& w) { return w.get() == waypoint; });
     if (it == waypoints_.end()) return;
     const long row = static_cast<long>(it - waypoints_.begin());
     waypoints_.erase(it);
     std::erase_if(selectedWaypoints_, [waypoint](const auto& w) { return w.get() == waypoint; });
-    if (isViewLoaded())
-        tableView()->deleteRows({plat::IndexPath{0, row}}, plat::RowAnimation::Right);
+    if (isViewLoaded()) tableView()->deleteRows({plat::IndexPath{0, row}}, plat::RowAnimation::Right);
 }
 
 void VNWaypointTableViewController::dropDeletedRows() {

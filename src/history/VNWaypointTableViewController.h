@@ -20,7 +20,7 @@ class VNWaypointTableViewController : public VNBaseViewController,
                                       public plat::TableViewDataSource,
                                       public plat::TableViewDelegate,
                                       public HistoryTableCellDelegate {
-  public:
+public:
     static constexpr const char* kNibName = "VNWaypointTableViewController";
     static constexpr const char* kCellIdentifier = "WaypointTableCell";
     static constexpr double kRowHeight = 67;
@@ -35,14 +35,10 @@ class VNWaypointTableViewController : public VNBaseViewController,
     // The rows; the table shows them at once, even when it is already on screen.
     void setWaypoints(std::vector<std::shared_ptr<Waypoint>> waypoints);
     const std::vector<std::shared_ptr<Waypoint>>& waypoints() const { return waypoints_; }
-    const std::vector<std::shared_ptr<Waypoint>>& selectedWaypoints() const {
-        return selectedWaypoints_;
-    }
+    const std::vector<std::shared_ptr<Waypoint>>& selectedWaypoints() const { return selectedWaypoints_; }
     std::shared_ptr<plat::TableView> tableView();
     std::shared_ptr<plat::Button> shareButton();
-    const std::shared_ptr<plat::Toolbar>& cellEditAccessoryView() const {
-        return editBar_.toolbar();
-    }
+    const std::shared_ptr<plat::Toolbar>& cellEditAccessoryView() const { return editBar_.toolbar(); }
 
     void share();
     // The edit bar's "Done": stores the edited row's name.
@@ -53,8 +49,7 @@ class VNWaypointTableViewController : public VNBaseViewController,
     double heightForRow(plat::TableView&, const plat::IndexPath&) override { return kRowHeight; }
     void didSelectRow(plat::TableView&, const plat::IndexPath& ip) override;
     bool canEditRow(plat::TableView&, const plat::IndexPath&) override { return true; }
-    void commitEditingStyle(plat::TableView&, plat::EditingStyle style,
-                            const plat::IndexPath& ip) override;
+    void commitEditingStyle(plat::TableView&, plat::EditingStyle style, const plat::IndexPath& ip) override;
 
     bool implementsCellDidBeginEdit() const override { return true; }
     void cellDidBeginEdit(HistoryTableCell& cell) override;
@@ -63,7 +58,7 @@ class VNWaypointTableViewController : public VNBaseViewController,
 
     std::string kindName() const override { return "Track waypoints"; }
 
-  private:
+private:
     // Drops a waypoint that left the store from the rows and the marks.
     void forget(const Waypoint* waypoint);
     void dropDeletedRows();

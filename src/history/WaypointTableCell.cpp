@@ -13,26 +13,22 @@ namespace {
 
 std::string waypointTitle(const Waypoint& waypoint, const Measurement* reading) {
     if (waypoint.name()) {
-        return reading ? *waypoint.name() + " " + DateStrings::dateMediumStr(reading->date())
-                       : *waypoint.name();
+        return reading ? *waypoint.name() + " " + DateStrings::dateMediumStr(reading->date()) : *waypoint.name();
     }
     return reading ? DateStrings::dateTimeLongStr(reading->date()) : std::string();
 }
 
 }  // namespace
 
-WaypointTableCell::WaypointTableCell(Token token, plat::CellStyle style,
-                                     std::string reuseIdentifier)
+WaypointTableCell::WaypointTableCell(Token token, plat::CellStyle style, std::string reuseIdentifier)
     : ReadingTableCell(token, style, std::move(reuseIdentifier)) {}
 
-std::shared_ptr<WaypointTableCell> WaypointTableCell::make(plat::CellStyle style,
-                                                           std::string reuseIdentifier) {
+std::shared_ptr<WaypointTableCell> WaypointTableCell::make(plat::CellStyle style, std::string reuseIdentifier) {
     return makeRow<WaypointTableCell>(style, std::move(reuseIdentifier));
 }
 
 void WaypointTableCell::initUI() {
-    variationLabel_ =
-        addLabel(plat::Rect{130, 31, 100, 21}, false, 10, Language::get("Variation:"));
+    variationLabel_ = addLabel(plat::Rect{130, 31, 100, 21}, false, 10, Language::get("Variation:"));
     variationValueLabel_ = addLabel(plat::Rect{130, 44, 55, 21}, true, 9, Language::get("n/a"));
     buildReadingRow(17, 31);
     installEditButton();
@@ -55,8 +51,7 @@ void WaypointTableCell::configureWithWaypoint(const std::shared_ptr<Waypoint>& w
 
     DoseUnit unit;
     const double variation = reading ? reading->variation() : 0;
-    variationValueLabel_->setText(variation > 0 ? plainNumber(variation) + "%"
-                                                : Language::get("n/a"));
+    variationValueLabel_->setText(variation > 0 ? plainNumber(variation) + "%" : Language::get("n/a"));
     showReading(reading.get(), unit);
     updateUI();
 }

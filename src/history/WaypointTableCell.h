@@ -12,7 +12,7 @@ class Waypoint;
 // The row of one stored waypoint with its reading: name or date and time, dose rate, variation
 // and dose. The world-map search list shows it without its check box.
 class WaypointTableCell : public ReadingTableCell {
-  public:
+public:
     static constexpr const char* kReuseIdentifier = "WaypointCell";
 
     WaypointTableCell(Token, plat::CellStyle style, std::string reuseIdentifier);
@@ -20,8 +20,7 @@ class WaypointTableCell : public ReadingTableCell {
                                                    std::string reuseIdentifier = kReuseIdentifier);
 
     // Keeps the waypoint and fills the row; the view becomes the name field's input accessory.
-    void configureWithWaypoint(const std::shared_ptr<Waypoint>& waypoint,
-                               std::shared_ptr<plat::View> accessoryView);
+    void configureWithWaypoint(const std::shared_ptr<Waypoint>& waypoint, std::shared_ptr<plat::View> accessoryView);
     void updateUI() override;
 
     // The waypoint of the last configuration.
@@ -29,10 +28,11 @@ class WaypointTableCell : public ReadingTableCell {
     const std::shared_ptr<plat::Label>& variationLabel() const { return variationLabel_; }
     const std::shared_ptr<plat::Label>& variationValueLabel() const { return variationValueLabel_; }
 
-  protected:
+protected:
     void initUI() override;
 
-  private:
+private:
+
     std::shared_ptr<Waypoint> waypoint_;
     std::shared_ptr<plat::Label> variationLabel_, variationValueLabel_;
 };

@@ -8,13 +8,9 @@ namespace qx::DeviceTypes {
 
 static_assert(kLast == DeviceModels::kLast);
 
-std::string modelName(unsigned type) {
-    return DeviceModels::name(type);
-}
+std::string modelName(unsigned type) { return DeviceModels::name(type); }
 
-unsigned typeForModelName(const std::string& name) {
-    return DeviceModels::typeForName(name);
-}
+unsigned typeForModelName(const std::string& name) { return DeviceModels::typeForName(name); }
 
 std::string modelPartOfName(const std::string& advertisedName) {
     return advertisedName.substr(0, advertisedName.find('$'));

@@ -5,9 +5,8 @@
 namespace qx::DeviceModels {
 
 namespace {
-constexpr std::array<const char*, kLast + 1> kNames{
-    "",          "VN2560",     "VN2450",      "VN2450A",   "VN2340A",
-    "VN2340A-M", "VN2340A-GN", "VN2340A-GNM", "VN2230RX1", "VN2110BT"};
+constexpr std::array<const char*, kLast + 1> kNames{"",          "VN2560",     "VN2450",      "VN2450A",   "VN2340A",
+                                                    "VN2340A-M", "VN2340A-GN", "VN2340A-GNM", "VN2230RX1", "VN2110BT"};
 }
 
 const char* name(unsigned type) {

@@ -47,20 +47,18 @@ ReadingStats ofSet(Context& context, std::int64_t row) {
     static const std::string sql =
         std::string(kAggregates) +
         "(SELECT m.id, m.der, m.de, m.date FROM \"Measurement\" m WHERE m.set_id = ?1"
-        " UNION SELECT m.id, m.der, m.de, m.date FROM \"Waypoint\" w JOIN \"Measurement\" m ON "
-        "m.waypoint_id = w.id"
+        " UNION SELECT m.id, m.der, m.de, m.date FROM \"Waypoint\" w JOIN \"Measurement\" m ON m.waypoint_id = w.id"
         " WHERE w.set_id = ?1"
-        " UNION SELECT m.id, m.der, m.de, m.date FROM \"Track\" t JOIN \"Waypoint\" w ON "
-        "w.track_id = t.id"
+        " UNION SELECT m.id, m.der, m.de, m.date FROM \"Track\" t JOIN \"Waypoint\" w ON w.track_id = t.id"
         " JOIN \"Measurement\" m ON m.waypoint_id = w.id WHERE t.set_id = ?1)";
     return run(context, sql, row);
 }
 
 ReadingStats ofTrack(Context& context, std::int64_t row) {
-    static const std::string sql = std::string(kAggregates) +
-                                   "(SELECT m.der, m.de, m.date FROM \"Waypoint\" w JOIN "
-                                   "\"Measurement\" m ON m.waypoint_id = w.id"
-                                   " WHERE w.track_id = ?1)";
+    static const std::string sql =
+        std::string(kAggregates) +
+        "(SELECT m.der, m.de, m.date FROM \"Waypoint\" w JOIN \"Measurement\" m ON m.waypoint_id = w.id"
+        " WHERE w.track_id = ?1)";
     return run(context, sql, row);
 }
 
@@ -69,8 +67,7 @@ ReadingStats ofTrack(Context& context, std::int64_t row) {
 ReadingStats ReadingStats::of(const ManagedObject& o) {
     Context* context = o.managedObjectContext();
     if (!context || o.isInserted()) return {};
-    return o.entity() == EntityKind::set ? ofSet(*context, o.objectID().row)
-                                         : ofTrack(*context, o.objectID().row);
+    return o.entity() == EntityKind::set ? ofSet(*context, o.objectID().row) : ofTrack(*context, o.objectID().row);
 }
 
 std::vector<ReadingStats::TrackReading> ReadingStats::readingsOfTrack(const ManagedObject& track) {
@@ -78,20 +75,17 @@ std::vector<ReadingStats::TrackReading> ReadingStats::readingsOfTrack(const Mana
     Context* context = track.managedObjectContext();
     if (!context || track.isInserted() || track.entity() != EntityKind::track) return out;
     auto s = context->connection().prepare(
-        "SELECT m.date, m.der, m.de, m.deviceType FROM \"Waypoint\" w JOIN \"Measurement\" m ON "
-        "m.waypoint_id = w.id"
+        "SELECT m.date, m.der, m.de, m.deviceType FROM \"Waypoint\" w JOIN \"Measurement\" m ON m.waypoint_id = w.id"
         " WHERE w.track_id = ?1 ORDER BY w.track_pos, w.id");
     if (!s) return out;
     s.bind(1, Value(static_cast<long long>(track.objectID().row)));
     while (s.step() == 1) {
-        out.push_back(
-            {plat::Date(s.columnDouble(0)), s.columnDouble(1), s.columnDouble(2), s.columnInt(3)});
+        out.push_back({plat::Date(s.columnDouble(0)), s.columnDouble(1), s.columnDouble(2), s.columnInt(3)});
     }
     return out;
 }
 
-std::int64_t ReadingStats::refreshAlarms(ManagedObject& o, int alarmsAttribute,
-                                         std::int64_t stored) {
+std::int64_t ReadingStats::refreshAlarms(ManagedObject& o, int alarmsAttribute, std::int64_t stored) {
     Context* context = o.managedObjectContext();
     if (!context || o.isInserted()) return stored;
     // The preferences on the main thread; elsewhere the store's last copy of them.
@@ -99,16 +93,13 @@ std::int64_t ReadingStats::refreshAlarms(ManagedObject& o, int alarmsAttribute,
     const double threshold = context->store().alarmThreshold();
     const auto counted =
         o.entity() == EntityKind::set
-            ? countRows(*context,
-                        "SELECT COUNT(*) FROM \"Measurement\" WHERE set_id = ?1 AND der > ?2",
+            ? countRows(*context, "SELECT COUNT(*) FROM \"Measurement\" WHERE set_id = ?1 AND der > ?2",
                         o.objectID().row, threshold)
             : countRows(*context,
-                        "SELECT COUNT(*) FROM \"Waypoint\" w JOIN \"Measurement\" m ON "
-                        "m.waypoint_id = w.id"
+                        "SELECT COUNT(*) FROM \"Waypoint\" w JOIN \"Measurement\" m ON m.waypoint_id = w.id"
                         " WHERE w.track_id = ?1 AND m.der > ?2",
                         o.objectID().row, threshold);
-    if (counted != stored)
-        context->writeDerivedValue(o, alarmsAttribute, Value(static_cast<long long>(counted)));
+    if (counted != stored) context->writeDerivedValue(o, alarmsAttribute, Value(static_cast<long long>(counted)));
     return counted;
 }
 

@@ -29,8 +29,7 @@ struct ReadingStats {
 
     // The day's or track's readings strictly above the first dose-rate threshold, counted now
     // and written back to its stored `alarms` when that differs.
-    static std::int64_t refreshAlarms(ManagedObject& dayOrTrack, int alarmsAttribute,
-                                      std::int64_t stored);
+    static std::int64_t refreshAlarms(ManagedObject& dayOrTrack, int alarmsAttribute, std::int64_t stored);
 
     // One reading of a track, as a plot of it needs it.
     struct TrackReading {

@@ -25,7 +25,7 @@ using namespace qx;
 namespace qxtest {
 
 class DetailsScreensTest : public DetailsTest {
-  protected:
+protected:
     // A track of three readings at 10:00, 10:05 and 10:10, added out of order.
     std::shared_ptr<Track> threePointTrack() {
         auto day = makeSet(today());
@@ -70,8 +70,7 @@ TEST_F(DetailsScreensTest, MapCalloutsOpenTheSameWaypointDetails) {
     auto map = VNMapViewController::make();
     present(map);
     map->annotationCalloutAction(point);
-    auto details =
-        std::dynamic_pointer_cast<VNWaypointDetailsViewController>(map->presentedViewController());
+    auto details = std::dynamic_pointer_cast<VNWaypointDetailsViewController>(map->presentedViewController());
     ASSERT_TRUE(details);
     EXPECT_EQ(details->waypoint(), point);
     EXPECT_EQ(details->frontPage(), details->detailsView());
@@ -101,8 +100,7 @@ TEST_F(DetailsScreensTest, PhotoPageAttachesAPickedPhotoAndKeepsItsLookOnCancel)
     picker->tableView()->userSelectRow({0, 0});
     drain();
     ASSERT_TRUE(point->photoUrl());
-    EXPECT_EQ(*point->photoUrl(),
-              VNPhotoManager::urlForPhoto(plat::DataFolder::photos() / "dune.png"));
+    EXPECT_EQ(*point->photoUrl(), VNPhotoManager::urlForPhoto(plat::DataFolder::photos() / "dune.png"));
     ASSERT_TRUE(page->photoImageView()->image());
     EXPECT_TRUE(page->addPhotoButton()->isHidden());
 
@@ -130,8 +128,7 @@ TEST_F(DetailsScreensTest, TrackDetailsShareAndListTheWaypointsNewestFirst) {
     EXPECT_EQ(sharedOptions, 15u);
 
     screen->detailsView()->tapAction();
-    auto list =
-        std::dynamic_pointer_cast<VNWaypointTableViewController>(screen->presentedViewController());
+    auto list = std::dynamic_pointer_cast<VNWaypointTableViewController>(screen->presentedViewController());
     ASSERT_TRUE(list);
     EXPECT_EQ(list->modalTransitionStyle(), plat::TransitionStyle::FlipHorizontal);
     EXPECT_EQ(Records(list->waypoints().begin(), list->waypoints().end()), newestFirst);
@@ -152,9 +149,7 @@ TEST_F(DetailsScreensTest, WaypointListSharesMarksDeletesRowsAndOpensDetails) {
     EXPECT_EQ(shares, 0);
 
     for (long row : {0, 2})
-        std::dynamic_pointer_cast<HistoryTableCell>(table->cellForRow({0, row}))
-            ->checkButton()
-            ->performTap();
+        std::dynamic_pointer_cast<HistoryTableCell>(table->cellForRow({0, row}))->checkButton()->performTap();
     list->share();
     EXPECT_EQ(shared, (Records{stamps[2], stamps[1]}));
     EXPECT_EQ(sharedOptions, 15u);
@@ -166,12 +161,10 @@ TEST_F(DetailsScreensTest, WaypointListSharesMarksDeletesRowsAndOpensDetails) {
     drain();
     EXPECT_TRUE(stamps[0]->isDeleted());
     ASSERT_EQ(table->numberOfRows(0), 2);
-    EXPECT_EQ(std::dynamic_pointer_cast<WaypointTableCell>(table->cellForRow({0, 1}))->waypoint(),
-              stamps[1]);
+    EXPECT_EQ(std::dynamic_pointer_cast<WaypointTableCell>(table->cellForRow({0, 1}))->waypoint(), stamps[1]);
 
     table->userSelectRow({0, 1});
-    auto details =
-        std::dynamic_pointer_cast<VNWaypointDetailsViewController>(list->presentedViewController());
+    auto details = std::dynamic_pointer_cast<VNWaypointDetailsViewController>(list->presentedViewController());
     ASSERT_TRUE(details);
     EXPECT_EQ(details->waypoint(), stamps[1]);
     details->onBack();

@@ -11,20 +11,19 @@ namespace qxtest {
 
 // History tests with a window whose root screen presents the screens under test.
 class DetailsTest : public HistoryTest {
-  protected:
+protected:
     void SetUp() override {
         HistoryTest::SetUp();
         window_ = std::make_unique<plat::Window>();
         root_ = std::make_shared<plat::ViewController>();
         window_->setRootViewController(root_);
         window_->makeKeyAndVisible();
-        qx::HistoryScreenHooks::setShareHandler(
-            [this](const Records& records, unsigned options, Completion done) {
-                shared = records;
-                sharedOptions = options;
-                shareDone = std::move(done);
-                ++shares;
-            });
+        qx::HistoryScreenHooks::setShareHandler([this](const Records& records, unsigned options, Completion done) {
+            shared = records;
+            sharedOptions = options;
+            shareDone = std::move(done);
+            ++shares;
+        });
     }
     void TearDown() override {
         if (root_->presentedViewController()) root_->dismissViewController(false);
@@ -35,13 +34,10 @@ class DetailsTest : public HistoryTest {
     }
 
     // Shows a screen over the root, as the lists and the map callouts do.
-    void present(const std::shared_ptr<plat::ViewController>& screen) {
-        root_->presentViewController(screen, false);
-    }
+    void present(const std::shared_ptr<plat::ViewController>& screen) { root_->presentViewController(screen, false); }
 
     // A reading of the instrument's own history: in the day, without a waypoint.
-    std::shared_ptr<qx::Measurement> addReading(const std::shared_ptr<qx::Set>& set, double der,
-                                                plat::Date date) {
+    std::shared_ptr<qx::Measurement> addReading(const std::shared_ptr<qx::Set>& set, double der, plat::Date date) {
         auto m = main().insertNew<qx::Measurement>();
         m->setDate(date);
         m->setDer(der);

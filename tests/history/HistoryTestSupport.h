@@ -21,7 +21,7 @@ namespace qxtest {
 
 // A fresh store and preferences in the test's data folder; the interface in English.
 class HistoryTest : public AppTest {
-  protected:
+protected:
     void SetUp() override {
         AppTest::SetUp();
         qx::Settings::resetShared();
@@ -41,9 +41,7 @@ class HistoryTest : public AppTest {
     }
 
     static plat::Date today() { return qx::DateStrings::beginningOfDay(plat::Date::now()); }
-    static plat::Date at(double hours) {
-        return plat::Date(today().timeIntervalSince1970() + hours * 3600);
-    }
+    static plat::Date at(double hours) { return plat::Date(today().timeIntervalSince1970() + hours * 3600); }
 
     qx::Context& main() { return qx::Store::defaultStore().mainContext(); }
 
@@ -54,9 +52,8 @@ class HistoryTest : public AppTest {
     }
 
     // A reading with its waypoint, in the set (outside tracks) or in the track.
-    std::shared_ptr<qx::Waypoint> addPoint(const std::shared_ptr<qx::Set>& set, double der,
-                                           double de, plat::Date date,
-                                           const std::shared_ptr<qx::Track>& track = nullptr,
+    std::shared_ptr<qx::Waypoint> addPoint(const std::shared_ptr<qx::Set>& set, double der, double de,
+                                           plat::Date date, const std::shared_ptr<qx::Track>& track = nullptr,
                                            const char* device = "VN2450") {
         auto m = main().insertNew<qx::Measurement>();
         m->setDate(date);
@@ -83,19 +80,17 @@ class HistoryTest : public AppTest {
 // An owner that records what its rows tell it; `implements` chooses whether it answers yes to
 // the optional operations.
 class RecordingOwner : public qx::HistoryTableCellDelegate {
-  public:
+public:
     explicit RecordingOwner(bool implements) : implements_(implements) {}
     bool implementsCellDidBeginEdit() const override { return implements_; }
     void cellDidBeginEdit(qx::HistoryTableCell& cell) override { began.push_back(&cell); }
     bool implementsCellDidChecked() const override { return implements_; }
-    void cellDidChecked(qx::HistoryTableCell& cell, bool checked) override {
-        checks.emplace_back(&cell, checked);
-    }
+    void cellDidChecked(qx::HistoryTableCell& cell, bool checked) override { checks.emplace_back(&cell, checked); }
 
     std::vector<qx::HistoryTableCell*> began;
     std::vector<std::pair<qx::HistoryTableCell*, bool>> checks;
 
-  private:
+private:
     bool implements_;
 };
 

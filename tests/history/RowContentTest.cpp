@@ -14,9 +14,9 @@ using namespace qx;
 namespace qxtest {
 
 class RowContentTest : public HistoryTest {
-  protected:
-    std::shared_ptr<Track> makeTrack(const std::shared_ptr<Set>& day, double fromHours,
-                                     double toHours) {
+protected:
+
+    std::shared_ptr<Track> makeTrack(const std::shared_ptr<Set>& day, double fromHours, double toHours) {
         auto track = main().insertNew<Track>();
         track->setDateFrom(at(fromHours));
         track->setDateTo(at(toHours));
@@ -99,10 +99,8 @@ TEST_F(RowContentTest, TrackRowShowsNameDatesFiguresAndBadge) {
     auto row = TrackTableCell::make();
     row->configureWithTrack(*track, nullptr);
     EXPECT_EQ(row->nameTextField()->text(), "River " + DateStrings::dateMediumStr(at(8)));
-    EXPECT_EQ(row->startValueLabel()->text(),
-              DateStrings::dateStr(at(8)) + " " + DateStrings::timeStr(at(8)));
-    EXPECT_EQ(row->finishValueLabel()->text(),
-              DateStrings::dateStr(at(9.5)) + " " + DateStrings::timeStr(at(9.5)));
+    EXPECT_EQ(row->startValueLabel()->text(), DateStrings::dateStr(at(8)) + " " + DateStrings::timeStr(at(8)));
+    EXPECT_EQ(row->finishValueLabel()->text(), DateStrings::dateStr(at(9.5)) + " " + DateStrings::timeStr(at(9.5)));
     EXPECT_EQ(row->minValueLabel()->text(), "0.20 µSv/h");
     EXPECT_EQ(row->maxValueLabel()->text(), "1.30 µSv/h");
     EXPECT_EQ(row->maxValueLabel()->textColor(), plat::Color::red());

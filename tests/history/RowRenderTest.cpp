@@ -60,8 +60,7 @@ TEST_F(RowRenderTest, TrackRowDrawsItsFiguresInTheirColours) {
 namespace qxtest {
 
 TEST_F(RowRenderTest, WaypointPanelDrawsItsFigures) {
-    auto w = addPoint(makeSet(DateStrings::beginningOfDay(plat::Date::now())), 1.8, 40,
-                      plat::Date::now());
+    auto w = addPoint(makeSet(DateStrings::beginningOfDay(plat::Date::now())), 1.8, 40, plat::Date::now());
     w->setLatitude(48.5);
     w->setLongitude(-2.25);
     w->setAltitude(120);

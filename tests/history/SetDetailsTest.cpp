@@ -19,7 +19,7 @@ static_assert(!std::is_constructible_v<WaypointTableCell, plat::CellStyle, std::
 static_assert(!std::is_constructible_v<TrackTableCell, plat::CellStyle, std::string>);
 
 class SetDetailsTest : public DetailsTest {
-  protected:
+protected:
     // Two tracks, five free waypoints (dose rates 0.1 to 0.5, the newest last) and three
     // history readings.
     void SetUp() override {
@@ -44,8 +44,7 @@ class SetDetailsTest : public DetailsTest {
     static std::vector<long> rowCounts(SetDetailsController& screen) {
         auto table = screen.tableView();
         std::vector<long> counts;
-        for (long s = 0; s < table->numberOfSections(); ++s)
-            counts.push_back(table->numberOfRows(s));
+        for (long s = 0; s < table->numberOfSections(); ++s) counts.push_back(table->numberOfRows(s));
         return counts;
     }
 
@@ -90,8 +89,7 @@ TEST_F(SetDetailsTest, ListsComeInTheirOrderAndTheSwitchHidesAndShowsThem) {
     control.centerButton().performTap();
     control.rightButton().performTap();
     EXPECT_EQ(table->numberOfSections(), 0);
-    for (auto* b : {&control.leftButton(), &control.centerButton(), &control.rightButton()})
-        b->performTap();
+    for (auto* b : {&control.leftButton(), &control.centerButton(), &control.rightButton()}) b->performTap();
     EXPECT_EQ(rowCounts(*screen), (std::vector<long>{2, 5, 3}));
     EXPECT_EQ(screen->tracksSection(), 0);
 }
@@ -208,9 +206,7 @@ TEST_F(SetDetailsTest, ManageModeRenamesAndASwipeDeletes) {
     EXPECT_EQ(points[4]->name(), std::optional<std::string>("Ridge"));
     EXPECT_EQ(waypointAt(*screen, 0), points[4]);
     const std::string shown =
-        std::dynamic_pointer_cast<WaypointTableCell>(table->cellForRow({1, 0}))
-            ->nameTextField()
-            ->text();
+        std::dynamic_pointer_cast<WaypointTableCell>(table->cellForRow({1, 0}))->nameTextField()->text();
     EXPECT_EQ(shown.rfind("Ridge ", 0), 0u) << shown;
 
     // A track is renamed the same way; a reading row has no name to store.
@@ -220,9 +216,7 @@ TEST_F(SetDetailsTest, ManageModeRenamesAndASwipeDeletes) {
     screen->cellDidEndEditing();
     drain();
     auto tracks = day->tracks();
-    EXPECT_EQ(
-        std::count_if(tracks.begin(), tracks.end(), [](auto& t) { return t->name() == "Coast"; }),
-        1);
+    EXPECT_EQ(std::count_if(tracks.begin(), tracks.end(), [](auto& t) { return t->name() == "Coast"; }), 1);
 
     screen->manage();
     tapMark(*screen, {1, 1});
@@ -240,8 +234,8 @@ TEST_F(SetDetailsTest, RowsOpenTheirDetailsExceptInManageModeAndForReadings) {
     table->userSelectRow({2, 0});
     EXPECT_EQ(screen->presentedViewController(), nullptr);
     table->userSelectRow({1, 0});
-    auto waypointDetails = std::dynamic_pointer_cast<VNWaypointDetailsViewController>(
-        screen->presentedViewController());
+    auto waypointDetails =
+        std::dynamic_pointer_cast<VNWaypointDetailsViewController>(screen->presentedViewController());
     ASSERT_TRUE(waypointDetails);
     EXPECT_EQ(waypointDetails->waypoint(), points[4]);
     EXPECT_EQ(waypointDetails->modalTransitionStyle(), plat::TransitionStyle::FlipHorizontal);
@@ -249,8 +243,7 @@ TEST_F(SetDetailsTest, RowsOpenTheirDetailsExceptInManageModeAndForReadings) {
     EXPECT_EQ(screen->presentedViewController(), nullptr);
 
     table->userSelectRow({0, 0});
-    auto trackDetails =
-        std::dynamic_pointer_cast<VNTrackDetailsViewController>(screen->presentedViewController());
+    auto trackDetails = std::dynamic_pointer_cast<VNTrackDetailsViewController>(screen->presentedViewController());
     ASSERT_TRUE(trackDetails);
     EXPECT_TRUE(trackDetails->track());
     trackDetails->onBack();

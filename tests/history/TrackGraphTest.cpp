@@ -10,7 +10,7 @@ using namespace qx;
 namespace qxtest {
 
 class TrackGraphTest : public DetailsTest {
-  protected:
+protected:
     void SetUp() override {
         DetailsTest::SetUp();
         setThresholds(0.3, 1.0);
@@ -21,23 +21,19 @@ class TrackGraphTest : public DetailsTest {
     }
 
     // Readings (dose rate, minutes after 10:00) of one track.
-    std::shared_ptr<Track> track(std::vector<std::pair<double, double>> readings,
-                                 const char* device = "VN2450", std::int64_t lastType = 2) {
+    std::shared_ptr<Track> track(std::vector<std::pair<double, double>> readings, const char* device = "VN2450",
+                                 std::int64_t lastType = 2) {
         auto day = makeSet(today());
         auto t = makeTrack(day, at(10));
         for (const auto& [der, minutes] : readings) {
-            addPoint(nullptr, der, der * 10, at(10 + minutes / 60), t, device)
-                ->measurement()
-                ->setDeviceType(lastType);
+            addPoint(nullptr, der, der * 10, at(10 + minutes / 60), t, device)->measurement()->setDeviceType(lastType);
         }
         save();
         return t;
     }
 
     // A 320 by 200 graph: axes from (40, 180), plot area x 40..292, y 28..180.
-    static std::shared_ptr<VNTrackGraphView> graph() {
-        return VNTrackGraphView::fromInterface({0, 0, 320, 200});
-    }
+    static std::shared_ptr<VNTrackGraphView> graph() { return VNTrackGraphView::fromInterface({0, 0, 320, 200}); }
 
     static plat::DrawingContext draw(VNTrackGraphView& view) {
         plat::DrawingContext context;
@@ -60,9 +56,8 @@ class TrackGraphTest : public DetailsTest {
 
     static bool allFinite(const plat::DrawingContext& context) {
         for (const auto& c : context.commands()) {
-            if (!std::isfinite(c.point.x) || !std::isfinite(c.point.y) ||
-                !std::isfinite(c.rect.x()) || !std::isfinite(c.rect.y()) ||
-                !std::isfinite(c.rect.height())) {
+            if (!std::isfinite(c.point.x) || !std::isfinite(c.point.y) || !std::isfinite(c.rect.x()) ||
+                !std::isfinite(c.rect.y()) || !std::isfinite(c.rect.height())) {
                 return false;
             }
         }
@@ -101,8 +96,7 @@ TEST_F(TrackGraphTest, GeometryBandsPlotAndThresholdLines) {
     const auto moves = context.commandsOf(plat::DrawOp::MoveTo);
     bool middle = false;
     for (const auto& l : lines)
-        middle |= std::abs(l.point.x - 166) < 1e-3 &&
-                  std::abs(l.point.y - (180 - 0.4 / (1.4 / 152))) < 1e-3;
+        middle |= std::abs(l.point.x - 166) < 1e-3 && std::abs(l.point.y - (180 - 0.4 / (1.4 / 152))) < 1e-3;
     EXPECT_TRUE(middle);
     bool start = false;
     for (const auto& m : moves) start |= m.point.x == 40 && std::abs(m.point.y - 180) < 1e-6;
@@ -113,8 +107,7 @@ TEST_F(TrackGraphTest, GeometryBandsPlotAndThresholdLines) {
     ASSERT_FALSE(dashes.empty());
     EXPECT_EQ(dashes.front().dash, std::vector<double>{1.0});
     bool orangeLine = false;
-    for (const auto& l : lines)
-        orangeLine |= l.point.x == 292 && std::abs(l.point.y - first) < 1e-3;
+    for (const auto& l : lines) orangeLine |= l.point.x == 292 && std::abs(l.point.y - first) < 1e-3;
     EXPECT_TRUE(orangeLine);
 }
 
@@ -150,8 +143,7 @@ TEST_F(TrackGraphTest, ReadingsAtOneTimeAndTracksWithoutReadingsDrawOnlyFiniteSh
     const auto context = draw(*same);
     EXPECT_TRUE(allFinite(context));
     for (const auto& l : context.commandsOf(plat::DrawOp::LineTo)) {
-        if (l.point.y < 180 && l.point.x > 45 && l.point.x < 290)
-            ADD_FAILURE() << "a reading off the y axis";
+        if (l.point.y < 180 && l.point.x > 45 && l.point.x < 290) ADD_FAILURE() << "a reading off the y axis";
     }
 
     auto empty = graph();
@@ -173,8 +165,7 @@ TEST_F(TrackGraphTest, TheDoseGraphFollowsTheInstrumentOfTheLastReading) {
     EXPECT_EQ(page->doseGraphView()->mode(), 1u);
     // The unit is the one the second dose threshold is shown in.
     EXPECT_EQ(page->doseGraphView()->titleLabel()->text(),
-              "Accumulated Dose (Gamma), " +
-                  Settings::sharedSettings().DEthreshold().secondThreshold->unitString(1));
+              "Accumulated Dose (Gamma), " + Settings::sharedSettings().DEthreshold().secondThreshold->unitString(1));
 
     auto day = makeSet(today());
     auto mixed = makeTrack(day, at(11));

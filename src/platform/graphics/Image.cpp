@@ -20,8 +20,7 @@ std::shared_ptr<const PixelImage> resourcePixels(const std::string& name) {
     std::shared_ptr<const PixelImage> pixels;
     bool hasType = name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0;
     if (auto path = Bundle::main().pathForResource(name, hasType ? "" : "png")) {
-        if (auto img = PixelImage::loadPng(*path))
-            pixels = std::make_shared<PixelImage>(std::move(*img));
+        if (auto img = PixelImage::loadPng(*path)) pixels = std::make_shared<PixelImage>(std::move(*img));
     }
     cache.emplace(name, pixels);
     return pixels;
@@ -35,8 +34,7 @@ ImagePtr Image::named(const std::string& name) {
 }
 
 ImagePtr Image::withPixels(PixelImage pixels, std::string name) {
-    return std::make_shared<Image>(std::move(name),
-                                   std::make_shared<PixelImage>(std::move(pixels)));
+    return std::make_shared<Image>(std::move(name), std::make_shared<PixelImage>(std::move(pixels)));
 }
 
 ImagePtr Image::fixOrientation() const {
@@ -48,8 +46,7 @@ ImagePtr Image::fixOrientation() const {
 
 ImagePtr Image::scaledTo(Size size) const {
     if (!pixels_) return std::make_shared<Image>(name_, nullptr);
-    return withPixels(pixels_->scaled(static_cast<int>(size.width), static_cast<int>(size.height)),
-                      name_);
+    return withPixels(pixels_->scaled(static_cast<int>(size.width), static_cast<int>(size.height)), name_);
 }
 
 bool sameImage(const ImagePtr& a, const ImagePtr& b) {

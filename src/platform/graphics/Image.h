@@ -14,7 +14,7 @@ using ImagePtr = std::shared_ptr<const Image>;
 // An image as the screens use it: mostly a name ("icon-checked.png") that a view shows; a photo
 // or a rendered picture also carries its pixels.
 class Image {
-  public:
+public:
     // The named image; its pixels are read from the resources when a PNG of that name exists.
     static ImagePtr named(const std::string& name);
     static ImagePtr withPixels(PixelImage pixels, std::string name = {});
@@ -35,7 +35,7 @@ class Image {
     Image(std::string name, std::shared_ptr<const PixelImage> pixels)
         : name_(std::move(name)), pixels_(std::move(pixels)) {}
 
-  private:
+private:
     std::string name_;
     std::shared_ptr<const PixelImage> pixels_;
 };

@@ -14,21 +14,20 @@ constexpr std::uint16_t kShortType = 3;
 
 // Reads big- or little-endian numbers inside a bounded buffer; out of range reads give none.
 class Reader {
-  public:
+public:
     Reader(std::string_view bytes, bool bigEndian) : bytes_(bytes), big_(bigEndian) {}
     std::optional<std::uint32_t> read(std::size_t at, int size) const {
-        if (at > bytes_.size() || bytes_.size() - at < static_cast<std::size_t>(size))
-            return std::nullopt;
+        if (at > bytes_.size() || bytes_.size() - at < static_cast<std::size_t>(size)) return std::nullopt;
         std::uint32_t value = 0;
         for (int i = 0; i < size; ++i) {
-            const auto byte = static_cast<unsigned char>(
-                bytes_[at + static_cast<std::size_t>(big_ ? i : size - 1 - i)]);
+            const auto byte =
+                static_cast<unsigned char>(bytes_[at + static_cast<std::size_t>(big_ ? i : size - 1 - i)]);
             value = (value << 8) | byte;
         }
         return value;
     }
 
-  private:
+private:
     std::string_view bytes_;
     bool big_;
 };
@@ -110,10 +109,8 @@ PixelImage uprightPixels(const PixelImage& image, int orientation) {
                 default:
                     break;
             }
-            to[static_cast<std::size_t>(ny) * static_cast<std::size_t>(out.width()) +
-               static_cast<std::size_t>(nx)] =
-                in[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) +
-                   static_cast<std::size_t>(x)];
+            to[static_cast<std::size_t>(ny) * static_cast<std::size_t>(out.width()) + static_cast<std::size_t>(nx)] =
+                in[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)];
         }
     }
     return out;

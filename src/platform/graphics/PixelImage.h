@@ -15,7 +15,7 @@ namespace plat {
 // An image with pixels: a photo, a PNG read from disk, or a rendered drawing. Pixels are 32-bit
 // words, alpha in the top byte and the colour premultiplied by it, row after row.
 class PixelImage {
-  public:
+public:
     PixelImage() = default;
     PixelImage(int width, int height);  // transparent
 
@@ -44,7 +44,7 @@ class PixelImage {
     std::string pngData() const;
     bool writePng(const std::filesystem::path& path, std::string* error = nullptr) const;
 
-  private:
+private:
     int width_ = 0, height_ = 0;
     int orientation_ = 1;
     std::vector<std::uint32_t> words_;

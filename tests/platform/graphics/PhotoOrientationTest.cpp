@@ -21,8 +21,7 @@ std::uint32_t crc32(std::string_view bytes) {
 }
 
 std::string be32(std::uint32_t v) {
-    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
-            static_cast<char>(v)};
+    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
 }
 
 // A little-endian TIFF block with one orientation entry.
@@ -40,16 +39,15 @@ std::string withExif(const PixelImage& image, const std::string& tiff) {
     std::string png = image.pngData();
     const std::size_t afterHeader = 8 + 4 + 4 + 13 + 4;
     const std::string chunk = "eXIf" + tiff;
-    return png.substr(0, afterHeader) + be32(static_cast<std::uint32_t>(tiff.size())) + chunk +
-           be32(crc32(chunk)) + png.substr(afterHeader);
+    return png.substr(0, afterHeader) + be32(static_cast<std::uint32_t>(tiff.size())) + chunk + be32(crc32(chunk)) +
+           png.substr(afterHeader);
 }
 
 // 3 by 2 pixels, each a different colour: the top row red, green, blue; the bottom white,
 // black and grey.
 PixelImage sample() {
     PixelImage image(3, 2);
-    const std::uint32_t colours[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF,
-                                     0xFFFFFFFF, 0xFF000000, 0xFF808080};
+    const std::uint32_t colours[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF, 0xFF000000, 0xFF808080};
     for (int i = 0; i < 6; ++i) image.words()[static_cast<std::size_t>(i)] = colours[i];
     return image;
 }
@@ -84,7 +82,7 @@ TEST(PhotoOrientationTest, MissingOrMalformedOrientationLeavesThePhotoAsItIs) {
     manyEntries[8] = '\xff';  // more entries than the block holds
     manyEntries[9] = '\xff';
     EXPECT_EQ(pngOrientation(withExif(sample(), manyEntries)), 6);  // found before the block ends
-    manyEntries[10] = '\x11';  // another tag: the reader walks off the end, safely
+    manyEntries[10] = '\x11';                                       // another tag: the reader walks off the end, safely
     EXPECT_EQ(pngOrientation(withExif(sample(), manyEntries)), 1);
     std::string cut = withExif(sample(), exif(6));
     EXPECT_EQ(pngOrientation(std::string_view(cut).substr(0, 40)),
