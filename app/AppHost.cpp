@@ -2,6 +2,7 @@
 
 #include "LaunchWiring.h"
 #include "dashboard/DashboardController.h"
+#include "history/WorldMapSearchController.h"
 #include "maps/MapsLayer.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/DataFolder.h"
@@ -21,6 +22,7 @@ void registerApplicationLayers() {
     registerMapsLayer();
     registerDashboardLayer();
     registerSettingsLayer();
+    registerWorldMapSearch();
 }
 
 AppHost::AppHost() = default;

@@ -2,12 +2,16 @@
 
 #include "maps/TrackPath.h"
 #include "maps/VNMapViewController.h"
+#include "maps/WorldMapController.h"
+#include "shell/TabScreens.h"
 #include "store/Track.h"
 
 namespace qx {
 
 void registerMapsLayer() {
     registerMapsInterfaces();
+    registerWorldMapInterface();
+    TabScreens::registerFactory(Tab::worldMap, [] { return WorldMapController::make(); });
     Track::setTrackStartedHandler(
         [](const std::shared_ptr<Track>& track) { TrackPath::setCurrentTrackPath(TrackPath::make(track)); });
 }

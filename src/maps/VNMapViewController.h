@@ -30,6 +30,13 @@ public:
         std::function<void(VNBaseViewController& screen, const std::shared_ptr<Waypoint>& waypoint)> setWaypoint;
     };
     static void setWaypointDetailsFactory(WaypointDetailsFactory factory);
+    static bool hasWaypointDetailsFactory();
+    // Opens the waypoint's details screen over `presenter`, closed by its back button; false
+    // when there is no waypoint or no details screen is registered.
+    static bool presentWaypointDetails(plat::ViewController& presenter, const std::shared_ptr<Waypoint>& waypoint);
+    // Keeps the map's user position on the machine's location fixes (the last one at once)
+    // while the subscription lives.
+    static plat::Subscription followLocationFeed(const std::shared_ptr<plat::MapView>& map);
 
     // A screen built from the interface file "VNMapViewController" (or another one with the
     // same outlets).
