@@ -10,6 +10,7 @@ void registerInspectionCommands(CommandRegistry& registry);  // show, expect, ex
 void registerActionCommands(CommandRegistry& registry);      // tap, toggle, type, press, delete, back, tab
 // connect, lose, reconnect, reading, store, expect-store
 void registerInstrumentCommands(CommandRegistry& registry);
+void registerMapCommands(CommandRegistry& registry);  // pinch, pan
 
 void registerAllCommands(CommandRegistry& registry);
 

@@ -249,6 +249,9 @@ void WorldMapController::initData() {
         reload(*this);
         return;
     }
+    // The marking changes the flag the shown list filters on; the reload after it replaces the
+    // list, so its change events would only add and remove pins one by one in between.
+    if (fetchController_) fetchController_->setDelegate(nullptr);
     std::weak_ptr<plat::ViewController> weak = weak_from_this();
     Waypoint::markInRadius(*loc, radiusInMetres(), [weak, reload](bool, const StoreError* error) {
         if (error) plat::Log::line("WorldMapController: marking the points in the radius failed: " + error->message);

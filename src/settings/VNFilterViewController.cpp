@@ -20,7 +20,7 @@ std::shared_ptr<plat::View> buildFilterInterface(plat::Outlets& outlets) {
     const double top = VNBaseViewController::kNavBarHeight;
     const double bar = screen.height() - kButtonBarHeight;
     auto table =
-        std::make_shared<plat::TableView>(plat::Rect{0, top, screen.width(), bar - top}, plat::TableStyle::Grouped);
+        std::make_shared<plat::TableView>(plat::Rect{0, top, screen.width(), bar - top});
     root->addSubview(table);
     outlets.set("tableView", table);
     auto button = [&](const char* name, double x) {
