@@ -8,6 +8,7 @@
 #include "platform/ui/Switch.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/Window.h"
+#include "shell/CheckButton.h"
 
 namespace qx::app {
 
@@ -46,8 +47,10 @@ Outcome back(Driver& driver, const std::vector<Word>& args) {
     return touchElement(all, chosen);
 }
 
+// A switch, or a check box, which a tap flips the same way.
 bool isSwitch(const Element& e) {
-    return e.role == Element::Role::View && dynamic_cast<const plat::Switch*>(e.view) != nullptr;
+    return e.role == Element::Role::View &&
+           (dynamic_cast<const plat::Switch*>(e.view) != nullptr || dynamic_cast<const CheckButton*>(e.view) != nullptr);
 }
 
 bool isTextInput(const Element& e) { return e.role == Element::Role::View && e.view && takesText(*e.view); }
@@ -158,7 +161,7 @@ Outcome tab(Driver& driver, const std::vector<Word>& args) {
 
 void registerActionCommands(CommandRegistry& registry) {
     registry.add({"tap", "TEXT", "tap a button, row, bar button or tab by its text", tap});
-    registry.add({"toggle", "TEXT", "flip a switch found by its label or its row's text", toggle});
+    registry.add({"toggle", "TEXT", "flip a switch or check box found by its label or its row's text", toggle});
     registry.add({"type", "FIELD TEXT", "type into a field found by its placeholder or label, then end editing",
                   typeText});
     registry.add({"press", "TITLE", "press a button of the alert or action sheet shown", press});

@@ -5,6 +5,7 @@
 #include "history/WaypointTableCell.h"
 #include "history/WorldMapReviewController.h"
 #include "maps/WorldMapController.h"
+#include "model/Language.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Interface.h"
 #include "platform/ui/Screen.h"
@@ -60,6 +61,7 @@ void WorldMapSearchController::viewDidLoad() {
     if (auto bar = searchBar()) {
         bar->setDelegate(std::shared_ptr<plat::SearchBarDelegate>(self, this));
         bar->setBarStyle(plat::BarStyle::Default);
+        bar->setPlaceholder(Language::get("Search"));
     }
     fetchWaypoints({});
     initTitles();
