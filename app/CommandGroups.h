@@ -8,6 +8,7 @@ class CommandRegistry;
 void registerSessionCommands(CommandRegistry& registry);     // advance, help, quit
 void registerInspectionCommands(CommandRegistry& registry);  // show, expect, expect-not, render
 void registerActionCommands(CommandRegistry& registry);      // tap, toggle, type, press, delete, back, tab
+void registerControlCommands(CommandRegistry& registry);     // spin, pick-date, pick-duration, drag
 // connect, lose, reconnect, reading, store, expect-store
 void registerInstrumentCommands(CommandRegistry& registry);
 void registerMapCommands(CommandRegistry& registry);  // pinch, pan
