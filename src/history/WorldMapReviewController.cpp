@@ -72,6 +72,14 @@ std::shared_ptr<plat::View> buildReviewInterface(plat::Outlets& outlets) {
     return root;
 }
 
+// The whole-number part of a finite number, without a sign for a part of zero (12.7 gives
+// "12", -0.4 gives "0"); printed rather than converted, so that no size of number overflows.
+std::string wholePart(double v) {
+    char text[400];
+    std::snprintf(text, sizeof text, "%.0f", std::trunc(v) + 0.0);
+    return text;
+}
+
 }  // namespace
 
 WorldMapReviewController::WorldMapReviewController() : VNBaseViewController(kNibName) {}
@@ -154,8 +162,7 @@ void WorldMapReviewController::setWaypoint(const std::shared_ptr<Waypoint>& wayp
     set("userUnitsLabel", rate.unitString(DoseUnit::doseRateKind));
     const double variation = reading ? reading->variation() : 0;
     const bool knownVariation = variation > 0 && std::isfinite(variation);
-    set("userVariationValueLabel", knownVariation ? std::to_string(static_cast<unsigned long>(variation)) + "%"
-                                                  : Language::get("n/a"));
+    set("userVariationValueLabel", knownVariation ? wholePart(variation) + "%" : Language::get("n/a"));
     const std::string device = reading && reading->deviceName() ? *reading->deviceName() : std::string();
     set("deviceLabel", device);
     set("detectorLabel", Language::get(detectorKey(device)));
@@ -164,7 +171,7 @@ void WorldMapReviewController::setWaypoint(const std::shared_ptr<Waypoint>& wayp
     if (waypoint->hasPosition() && finite) {
         set("latitudeLabel", coordinateText(waypoint->latitude(), "North", "South"));
         set("longitudeLabel", coordinateText(waypoint->longitude(), "East", "West"));
-        set("altitudeLabel", std::to_string(static_cast<long>(waypoint->altitude())));
+        set("altitudeLabel", wholePart(waypoint->altitude()));
     } else {
         for (const char* name : {"latitudeLabel", "longitudeLabel", "altitudeLabel"}) set(name, Language::get("n/a"));
     }

@@ -150,6 +150,15 @@ TEST_F(WorldMapSearchTest, ReviewShowsHemispheresAndNoFixAsNotAvailable) {
     EXPECT_EQ(text(*review, "userUnitsLabel"), "\u00b5Sv/h");
     EXPECT_EQ(review->title(), "Waypoint");
 
+    // Out-of-range numbers print as they are rather than overflowing a conversion.
+    plain->setLatitude(10);
+    plain->setLongitude(10);
+    plain->setAltitude(-0.4);
+    plain->measurement()->setVariation(1e30);
+    review->setWaypoint(plain);
+    EXPECT_EQ(text(*review, "altitudeLabel"), "0");
+    EXPECT_EQ(text(*review, "userVariationValueLabel"), "1000000000000000019884624838656%");
+
     switchLanguage("de");
     review->setWaypoint(plain);
     EXPECT_EQ(text(*review, "detectorLabel"), "Geiger-Müller-Zählrohr");
