@@ -53,6 +53,12 @@ bool isSwitch(const Element& e) {
            (dynamic_cast<const plat::Switch*>(e.view) != nullptr || dynamic_cast<const CheckButton*>(e.view) != nullptr);
 }
 
+// The state of a switch or check box.
+bool isOn(const plat::View& view) {
+    if (auto* box = dynamic_cast<const CheckButton*>(&view)) return box->checked();
+    return static_cast<const plat::Switch&>(view).isOn();
+}
+
 bool isTextInput(const Element& e) { return e.role == Element::Role::View && e.view && takesText(*e.view); }
 
 bool isRow(const Element& e) {
@@ -75,6 +81,21 @@ Outcome toggle(Driver& driver, const std::vector<Word>& args) {
     Found found = findWithPart(lookup, args, isSwitch, "switch");
     if (!found) return Outcome::failure(found.error);
     return touchElement(lookup.elements(), found.index);
+}
+
+// Whether the switch a label or row names is on or off (a switch shows no text to expect).
+Outcome expectSwitch(Driver& driver, const std::vector<Word>& args) {
+    const std::string usage = "usage: expect-switch TEXT on|off";
+    if (args.size() < 2 || args.back().separator) return Outcome::failure(usage);
+    const std::string& state = args.back().text;
+    if (state != "on" && state != "off") return Outcome::failure(usage);
+    ScreenLookup lookup(driver);
+    if (!lookup.ready()) return Outcome::failure(lookup.error());
+    Found found = findWithPart(lookup, {args.begin(), args.end() - 1}, isSwitch, "switch");
+    if (!found) return Outcome::failure(found.error);
+    const bool on = isOn(*lookup.elements().at(found.index).view);
+    if (on == (state == "on")) return Outcome::success();
+    return Outcome::failure("the switch at " + lookup.elements().nameOf(found.index) + " is " + (on ? "on" : "off"));
 }
 
 // The text to type is the last word, written back whole when it ended in "#N".
@@ -162,6 +183,8 @@ Outcome tab(Driver& driver, const std::vector<Word>& args) {
 void registerActionCommands(CommandRegistry& registry) {
     registry.add({"tap", "TEXT", "tap a button, row, bar button or tab by its text", tap});
     registry.add({"toggle", "TEXT", "flip a switch or check box found by its label or its row's text", toggle});
+    registry.add({"expect-switch", "TEXT on|off", "fail unless the switch or check box of that label or row is so",
+                  expectSwitch});
     registry.add({"type", "FIELD TEXT", "type into a field found by its placeholder or label, then end editing",
                   typeText});
     registry.add({"press", "TITLE", "press a button of the alert or action sheet shown", press});

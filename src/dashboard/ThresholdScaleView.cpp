@@ -169,9 +169,8 @@ void ThresholdScaleView::drawRect(plat::DrawingContext& context, const plat::Rec
 }
 
 std::string ThresholdScaleView::describeLine() const {
-    std::string line = "ThresholdScale " + DoseUnit(lowValue()).stringValue() + " - " +
-                       DoseUnit(highValue()).stringValue() + ": " + DoseUnit(first_).stringValue();
-    if (!single_) line += ", " + DoseUnit(second_).stringValue();
+    std::string line = "ThresholdScale " + tickText(lowValue()) + " - " + tickText(highValue()) + ": " + tickText(first_);
+    if (!single_) line += ", " + tickText(second_);
     return line;
 }
 

@@ -427,14 +427,10 @@ std::shared_ptr<plat::AnnotationView> WorldMapController::mapViewViewForAnnotati
         view = std::make_shared<VNWaypointAnnotationView>(annotation, kPinReuseIdentifier);
         view->setEnabled(true);
         view->setCanShowCallout(true);
+        view->setRightCalloutAccessoryView(plat::Button::make(plat::ButtonType::DetailDisclosure));
     }
     // The details button only while a details screen can be opened: no dead end.
-    if (VNMapViewController::hasWaypointDetailsFactory()) {
-        if (!view->rightCalloutAccessoryView())
-            view->setRightCalloutAccessoryView(plat::Button::make(plat::ButtonType::DetailDisclosure));
-    } else {
-        view->setRightCalloutAccessoryView(nullptr);
-    }
+    view->rightCalloutAccessoryView()->setHidden(!VNMapViewController::hasWaypointDetailsFactory());
     view->showPinColor(pin->pinColor());
     return view;
 }

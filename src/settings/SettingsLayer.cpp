@@ -1,10 +1,13 @@
 #include "settings/SettingsLayer.h"
 
 #include "dashboard/DashboardSections.h"
+#include "maps/VNTrackViewController.h"
 #include "maps/WorldMapController.h"
 #include "settings/SettingsController.h"
 #include "settings/SettingsInterfaces.h"
 #include "settings/VNBluetoothDevicesSection.h"
+#include "settings/VNTrackAutoSaveSettingSection.h"
+#include "settings/VNTrackThresholdsSettiingsSection.h"
 #include "settings/VNWMFilterViewController.h"
 #include "shell/TabScreens.h"
 
@@ -15,6 +18,11 @@ void registerSettingsLayer() {
     TabScreens::registerFactory(Tab::settings, [] { return SettingsController::make(); });
     WorldMapController::setFilterScreenFactory([] { return VNWMFilterViewController::make(); });
     DashboardSections::setInstrumentListMaker([] { return VNSection::create<VNBluetoothDevicesSection>(); });
+    // The table screen becomes the sections' parent controller when it takes them.
+    VNTrackViewController::setSettingsSectionsMaker([](const std::shared_ptr<VNTableViewController>&) {
+        return std::vector<VNSectionPtr>{VNSection::create<VNTrackAutoSaveSettingSection>(),
+                                         VNSection::create<VNTrackThresholdsSettiingsSection>()};
+    });
 }
 
 }  // namespace qx

@@ -263,7 +263,8 @@ TEST_F(WorldMapTest, CalloutOpensTheDetailsOnlyOnceTheyAreRegistered) {
     auto pin = map->annotations().front();
     auto view = map->viewForAnnotation(pin);
     ASSERT_NE(view, nullptr);
-    EXPECT_EQ(view->rightCalloutAccessoryView(), nullptr);  // no dead end
+    ASSERT_NE(view->rightCalloutAccessoryView(), nullptr);
+    EXPECT_TRUE(view->rightCalloutAccessoryView()->isHidden());  // no dead end
 
     std::shared_ptr<Waypoint> opened;
     VNMapViewController::setWaypointDetailsFactory(
@@ -275,6 +276,7 @@ TEST_F(WorldMapTest, CalloutOpensTheDetailsOnlyOnceTheyAreRegistered) {
     ASSERT_NE(view, nullptr);
     auto button = std::dynamic_pointer_cast<plat::Control>(view->rightCalloutAccessoryView());
     ASSERT_NE(button, nullptr);
+    EXPECT_FALSE(button->isHidden());
     screen->mapViewAnnotationViewCalloutAccessoryControlTapped(*map, *view, *button);
     EXPECT_EQ(opened, w);
     ASSERT_NE(screen->presentedViewController(), nullptr);
