@@ -47,16 +47,10 @@ Outcome back(Driver& driver, const std::vector<Word>& args) {
     return touchElement(all, chosen);
 }
 
-// A switch, or a check box, which a tap flips the same way.
+// A check box is flipped as a switch is.
 bool isSwitch(const Element& e) {
     return e.role == Element::Role::View &&
            (dynamic_cast<const plat::Switch*>(e.view) != nullptr || dynamic_cast<const CheckButton*>(e.view) != nullptr);
-}
-
-// The state of a switch or check box.
-bool isOn(const plat::View& view) {
-    if (auto* box = dynamic_cast<const CheckButton*>(&view)) return box->checked();
-    return static_cast<const plat::Switch&>(view).isOn();
 }
 
 bool isTextInput(const Element& e) { return e.role == Element::Role::View && e.view && takesText(*e.view); }
@@ -93,7 +87,9 @@ Outcome expectSwitch(Driver& driver, const std::vector<Word>& args) {
     if (!lookup.ready()) return Outcome::failure(lookup.error());
     Found found = findWithPart(lookup, {args.begin(), args.end() - 1}, isSwitch, "switch");
     if (!found) return Outcome::failure(found.error);
-    const bool on = isOn(*lookup.elements().at(found.index).view);
+    const plat::View* view = lookup.elements().at(found.index).view;
+    const auto* box = dynamic_cast<const CheckButton*>(view);
+    const bool on = box ? box->checked() : static_cast<const plat::Switch*>(view)->isOn();
     if (on == (state == "on")) return Outcome::success();
     return Outcome::failure("the switch at " + lookup.elements().nameOf(found.index) + " is " + (on ? "on" : "off"));
 }

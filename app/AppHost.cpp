@@ -2,7 +2,7 @@
 
 #include "LaunchWiring.h"
 #include "dashboard/DashboardController.h"
-#include "history/WorldMapSearchController.h"
+#include "history/HistoryLayer.h"
 #include "maps/MapsLayer.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/DataFolder.h"
@@ -20,9 +20,9 @@ void registerApplicationLayers() {
     registerLinkLaunch();
     registerServicesLayer();
     registerMapsLayer();
+    registerHistoryLayer();
     registerDashboardLayer();
     registerSettingsLayer();
-    registerWorldMapSearch();
 }
 
 AppHost::AppHost() = default;

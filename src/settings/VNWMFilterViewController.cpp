@@ -13,7 +13,7 @@ void VNWMFilterViewController::initTitles() {
     setTitle(Language::get("Filter"));
 }
 
-void VNWMFilterViewController::resetAction(plat::Button*) {
+void VNWMFilterViewController::resetAction() {
     const auto& settings = Settings::sharedSettings();
     filterSection_ = VNSection::create<VNWMFilterSection>();
     filterSection_->readSettings(settings);
@@ -25,7 +25,7 @@ void VNWMFilterViewController::resetAction(plat::Button*) {
     tableView()->reloadData();
 }
 
-void VNWMFilterViewController::applyAction(plat::Button*) {
+void VNWMFilterViewController::applyAction() {
     if (!filterSection_) return;
     auto& settings = Settings::sharedSettings();
     filterSection_->applyToSettings(settings);

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "settings/VNFilterViewController.h"
+#include "shell/VNFilterViewController.h"
 
 namespace qx {
 
@@ -17,9 +17,9 @@ public:
     static std::shared_ptr<VNWMFilterViewController> make() { return std::make_shared<VNWMFilterViewController>(); }
 
     // Rebuilds both sections from the preferences, both time bounds at the current moment.
-    void resetAction(plat::Button* sender) override;
+    void resetAction() override;
     // Writes both sections to the preferences and saves them.
-    void applyAction(plat::Button* sender) override;
+    void applyAction() override;
     void initTitles() override;
 
     const std::shared_ptr<VNWMFilterSection>& filterSection() const { return filterSection_; }

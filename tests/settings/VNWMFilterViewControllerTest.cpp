@@ -34,7 +34,7 @@ TEST_F(WMFilterScreenTest, ApplyingUntouchedStoresNowAsBothBoundsAndSavesTheRest
     EXPECT_EQ(screen->applyButton()->title(), "Apply");
 
     advance(60);
-    ASSERT_TRUE(screen->applyButton()->performTap());
+    ASSERT_TRUE(screen->applyButton()->press());
     EXPECT_EQ(closed, 1);
     const plat::Date opened = plat::Date::now().addingTimeInterval(-60);
     EXPECT_EQ(settings().WMTimeFrom(), opened);
@@ -54,7 +54,7 @@ TEST_F(WMFilterScreenTest, ResetDiscardsEditsAndNothingIsStoredWithoutApply) {
     screen->filterSection()->setAlertsOnly(false);
     screen->filterSection()->setDistance(50);
     screen->thresholdSection()->setThresholdValue(9);
-    ASSERT_TRUE(screen->resetButton()->performTap());
+    ASSERT_TRUE(screen->resetButton()->press());
     EXPECT_TRUE(screen->filterSection()->alertsOnly());
     EXPECT_EQ(screen->filterSection()->distance(), 5);
     EXPECT_DOUBLE_EQ(screen->thresholdSection()->thresholdValue(), settings().WMthresholdValue());
