@@ -6,6 +6,7 @@ void registerAllCommands(CommandRegistry& registry) {
     registerInspectionCommands(registry);
     registerActionCommands(registry);
     registerInstrumentCommands(registry);
+    registerURLCommands(registry);
     registerSessionCommands(registry);
 }
 

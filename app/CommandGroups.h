@@ -10,6 +10,7 @@ void registerInspectionCommands(CommandRegistry& registry);  // show, expect, ex
 void registerActionCommands(CommandRegistry& registry);      // tap, toggle, type, press, delete, back, tab
 // connect, lose, reconnect, reading, store, expect-store
 void registerInstrumentCommands(CommandRegistry& registry);
+void registerURLCommands(CommandRegistry& registry);  // open-url
 
 void registerAllCommands(CommandRegistry& registry);
 
