@@ -147,6 +147,7 @@ public:
     void setRRUploadMode(unsigned v) { rrUploadMode_ = v; }
 
     static constexpr const char* kDefaultZENETServerAddress = "https://zenet.vennorlabs.com/Zenet31/DeviceService";
+    static constexpr const char* kFormerZENETServerAddress = "http://zenet.vennorlabs.com/Zenet31/DeviceService";
     static constexpr const char* kDefaultRRServerAddress = "https://www.radresponder.net";
     static constexpr const char* kDefaultRREventName = "Testing/Training (Vennorlabs US)";
 
