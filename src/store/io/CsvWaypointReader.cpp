@@ -67,12 +67,21 @@ public:
             d.unknownColumns = std::move(unknown);
             return true;
         }
-        if (header.size() == 1 && semicolonSeparated(header[0])) {
-            d.expectedColumns.clear();
+        std::vector<std::string> found = header;
+        const bool semicolons = header.size() == 1 && header[0].find(';') != std::string::npos;
+        if (semicolons) found = semicolonParts(header[0]);
+        // With the date among the columns, the separator is all there is to change.
+        const bool hasDate = std::any_of(found.begin(), found.end(),
+                                         [](const std::string& name) { return lowerAscii(name) == kColumnNames[kDate]; });
+        d.expectedColumns.clear();
+        if (!hasDate) {
+            d.expectedColumns.assign(kColumnNames.begin(), kColumnNames.end());
+            for (const auto& name : found) d.foundColumns.emplace_back(FieldText::trim(name));
+        }
+        if (semicolons) {
             result.fail("The columns are separated by semicolons; the file needs commas", line);
             return false;
         }
-        for (const auto& name : header) d.foundColumns.emplace_back(FieldText::trim(name));
         result.fail("The file has no \"date\" column", line);
         return false;
     }
@@ -102,17 +111,16 @@ public:
     }
 
 private:
-    // A header of one field that semicolons split into columns, the date among them.
-    static bool semicolonSeparated(const std::string& header) {
-        if (header.find(';') == std::string::npos) return false;
+    static std::vector<std::string> semicolonParts(const std::string& header) {
+        std::vector<std::string> parts;
         std::size_t start = 0;
         while (start <= header.size()) {
             auto end = header.find(';', start);
             if (end == std::string::npos) end = header.size();
-            if (lowerAscii(std::string_view(header).substr(start, end - start)) == kColumnNames[kDate]) return true;
+            parts.push_back(header.substr(start, end - start));
             start = end + 1;
         }
-        return false;
+        return parts;
     }
 
     // The column's name as the file's header wrote it.

@@ -98,6 +98,12 @@ TEST(CsvWaypointFileTest, TheFirstSkippedRowSaysWhichFieldAndWhatWasExpected) {
     const auto semicolons = qx::CsvWaypointReader::read("Date;der;name\n2024-05-01T10:00:00Z;0.1;x\n");
     EXPECT_FALSE(semicolons.readable);
     EXPECT_EQ(semicolons.error, "The columns are separated by semicolons; the file needs commas");
+    EXPECT_TRUE(semicolons.diagnosis.foundColumns.empty());
+    // Another program's own column names, separated so: both are said.
+    const auto foreign = qx::CsvWaypointReader::read("Datum;Dosisleistung\n2024-05-01T10:00:00Z;0.1\n");
+    EXPECT_EQ(foreign.error, "The columns are separated by semicolons; the file needs commas");
+    EXPECT_EQ(foreign.diagnosis.foundColumns, (std::vector<std::string>{"Datum", "Dosisleistung"}));
+    EXPECT_EQ(foreign.diagnosis.expectedColumns.size(), 9u);
 }
 
 TEST(CsvWaypointFileTest, UnterminatedQuoteCostsOnlyItsOwnRowCount) {
