@@ -74,6 +74,21 @@ Outcome toggle(Driver& driver, const std::vector<Word>& args) {
     return touchElement(lookup.elements(), found.index);
 }
 
+// Whether the switch a label or row names is on or off (a switch shows no text to expect).
+Outcome expectSwitch(Driver& driver, const std::vector<Word>& args) {
+    const std::string usage = "usage: expect-switch TEXT on|off";
+    if (args.size() < 2 || args.back().separator) return Outcome::failure(usage);
+    const std::string& state = args.back().text;
+    if (state != "on" && state != "off") return Outcome::failure(usage);
+    ScreenLookup lookup(driver);
+    if (!lookup.ready()) return Outcome::failure(lookup.error());
+    Found found = findWithPart(lookup, {args.begin(), args.end() - 1}, isSwitch, "switch");
+    if (!found) return Outcome::failure(found.error);
+    const bool on = static_cast<const plat::Switch*>(lookup.elements().at(found.index).view)->isOn();
+    if (on == (state == "on")) return Outcome::success();
+    return Outcome::failure("the switch at " + lookup.elements().nameOf(found.index) + " is " + (on ? "on" : "off"));
+}
+
 // The text to type is the last word, written back whole when it ended in "#N".
 Outcome typeText(Driver& driver, const std::vector<Word>& args) {
     if (args.size() < 2 || args.back().separator) return Outcome::failure("usage: type FIELD TEXT");
@@ -159,6 +174,7 @@ Outcome tab(Driver& driver, const std::vector<Word>& args) {
 void registerActionCommands(CommandRegistry& registry) {
     registry.add({"tap", "TEXT", "tap a button, row, bar button or tab by its text", tap});
     registry.add({"toggle", "TEXT", "flip a switch found by its label or its row's text", toggle});
+    registry.add({"expect-switch", "TEXT on|off", "fail unless the switch of that label or row is so", expectSwitch});
     registry.add({"type", "FIELD TEXT", "type into a field found by its placeholder or label, then end editing",
                   typeText});
     registry.add({"press", "TITLE", "press a button of the alert or action sheet shown", press});

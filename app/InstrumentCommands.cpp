@@ -1,6 +1,8 @@
 #include <array>
 #include <charconv>
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <optional>
 
 #include "CommandGroups.h"
@@ -140,6 +142,59 @@ Outcome expectStore(Driver&, const std::vector<Word>& args) {
     return Outcome::failure(usage);
 }
 
+// What the demo instrument keeps of what the application wrote to it, by the names the
+// commands use (thresholds in µSv/h and µSv, the history period in minutes).
+struct InstrumentValue {
+    const char* name;
+    double value;
+};
+
+std::array<InstrumentValue, 7> instrumentValues(const DemoInstrument& demo) {
+    const auto& t = demo.thresholds();
+    return {{
+        {"dose-rate-1", t[0]},
+        {"dose-rate-2", t[1]},
+        {"dose-1", t[2]},
+        {"dose-2", t[3]},
+        {"coefficient", demo.coeffN()},
+        {"history-period", demo.historyPeriod()},
+        {"recording-mode", static_cast<double>(demo.jobMode())},
+    }};
+}
+
+std::string numberText(double value) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", value);
+    return buf;
+}
+
+Outcome instrument(Driver&, const std::vector<Word>& args) {
+    if (auto bad = checkArgCount(args, 0, 0, "instrument")) return *bad;
+    auto demo = LinkLauncher::demoInstrument();
+    if (!demo) return Outcome::failure(kNoDemo);
+    std::string line;
+    for (const auto& v : instrumentValues(*demo)) line += (line.empty() ? "" : ", ") + std::string(v.name) + " " + numberText(v.value);
+    return Outcome::success(line + "\n");
+}
+
+// The instrument keeps single-precision values: a value matches within their precision.
+Outcome expectInstrument(Driver&, const std::vector<Word>& args) {
+    const std::string usage =
+        "usage: expect-instrument dose-rate-1|dose-rate-2|dose-1|dose-2|coefficient|history-period|recording-mode N";
+    if (args.size() != 2) return Outcome::failure(usage);
+    const auto wanted = quantity(args[1]);
+    if (!wanted) return Outcome::failure(usage);
+    auto demo = LinkLauncher::demoInstrument();
+    if (!demo) return Outcome::failure(kNoDemo);
+    for (const auto& v : instrumentValues(*demo)) {
+        if (args[0].text != v.name) continue;
+        if (std::fabs(v.value - *wanted) <= 1e-6 * std::max(1.0, std::fabs(*wanted))) return Outcome::success();
+        return Outcome::failure("the instrument's " + std::string(v.name) + " is " + numberText(v.value) + ", not " +
+                                args[1].text);
+    }
+    return Outcome::failure(usage);
+}
+
 }  // namespace
 
 void registerInstrumentCommands(CommandRegistry& registry) {
@@ -150,6 +205,10 @@ void registerInstrumentCommands(CommandRegistry& registry) {
     registry.add({"store", "", "print the stored counts (sets, tracks, waypoints, autosaved, measurements)", store});
     registry.add({"expect-store", "KIND OP N", "fail unless a stored count compares so: expect-store autosaved >= 1",
                   expectStore});
+    registry.add({"instrument", "", "print the thresholds, coefficient N and history settings the demo instrument keeps",
+                  instrument});
+    registry.add({"expect-instrument", "NAME N", "fail unless the demo instrument keeps that value: expect-instrument coefficient 7.35",
+                  expectInstrument});
 }
 
 }  // namespace qx::app

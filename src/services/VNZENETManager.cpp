@@ -76,7 +76,7 @@ std::optional<std::string> VNZENETManager::storedPassword() {
 }
 
 void VNZENETManager::post(unsigned action, const std::string& envelope,
-                          std::function<void(long status, const std::string& body)> done) {
+                          std::function<void(const plat::HttpResponse& reply)> done) {
     auto request = createRequestForAction(action);
     if (!request) {
         plat::Log::line(std::string("VNZENETManager ") + ZENETEnvelope::operationName(action) +
@@ -88,7 +88,7 @@ void VNZENETManager::post(unsigned action, const std::string& envelope,
     plat::HttpClient::shared().send(std::move(*request), [operation, done = std::move(done)](const plat::HttpResponse& r) {
         plat::Log::line("VNZENETManager " + operation + ": status " + std::to_string(r.status) +
                         (r.error.empty() ? "" : " (" + r.error + ")"));
-        done(r.status, r.body);
+        done(r);
     });
 }
 
@@ -97,10 +97,15 @@ void VNZENETManager::submitLoginWithUsername(const std::optional<std::string>& u
     if (!present(username) || !present(password)) return report(completion, false);
     ZENETEnvelope::Fields fields{"None", dateString(), *username, *password, {}, {}, {}, {}};
     post(kSubmitLogin, ZENETEnvelope::build(kSubmitLogin, fields),
-         [this, completion](long status, const std::string& body) {
-             if (status == 200) createPendingLists();
-             report(completion, status == 200);
-             parseLoginReply(body);
+         [this, completion](const plat::HttpResponse& reply) {
+             const bool success = reply.status == 200;
+             if (success) createPendingLists();
+             const auto faults = parseLoginReply(reply.body);
+             loginFailure_ = success || !faults.empty() ? std::string() : failureText(reply);
+             report(completion, success);
+             for (const auto& fault : faults) {
+                 plat::AlertView::show(Language::get("Login Error!"), fault, Language::get("OK"), {}, {});
+             }
          });
 }
 
@@ -108,9 +113,9 @@ void VNZENETManager::submitLogoutWithUsername(const std::optional<std::string>& 
                                               const std::optional<std::string>& password, Completion completion) {
     if (!present(username) || !present(password)) return report(completion, false);
     ZENETEnvelope::Fields fields{"Alarm", dateString(), *username, *password, {}, {}, {}, {}};
-    post(kSubmitLogout, ZENETEnvelope::build(kSubmitLogout, fields), [this, completion](long status, const std::string&) {
-        if (status == 200) dropPendingLists();
-        report(completion, status == 200);
+    post(kSubmitLogout, ZENETEnvelope::build(kSubmitLogout, fields), [this, completion](const plat::HttpResponse& reply) {
+        if (reply.status == 200) dropPendingLists();
+        report(completion, reply.status == 200);
     });
 }
 
@@ -145,7 +150,7 @@ void VNZENETManager::submitRecord(const std::shared_ptr<Waypoint>& waypoint,
                                  "gamma",
                                  ZENETEnvelope::threeDecimals(measurement->der())};
     post(kSubmitMeasure, ZENETEnvelope::build(kSubmitMeasure, fields),
-         [completion = std::move(completion)](long status, const std::string&) { report(completion, status == 200); });
+         [completion = std::move(completion)](const plat::HttpResponse& reply) { report(completion, reply.status == 200); });
 }
 
 void VNZENETManager::createPendingLists() {
@@ -162,12 +167,15 @@ void VNZENETManager::dropPendingLists() {
     measurements_.reset();
 }
 
-void VNZENETManager::parseLoginReply(const std::string& body) {
-    const ZENETReply reply = ZENETReply::read(body);
+std::vector<std::string> VNZENETManager::parseLoginReply(const std::string& body) {
+    ZENETReply reply = ZENETReply::read(body);
     errorString_ = reply.lastText;
-    for (const auto& fault : reply.faults) {
-        plat::AlertView::show(Language::get("Login Error!"), fault, Language::get("OK"), {}, {});
-    }
+    return std::move(reply.faults);
+}
+
+std::string VNZENETManager::failureText(const plat::HttpResponse& reply) {
+    if (reply.status == 0) return Language::get("The server could not be reached.") + " (" + reply.error + ")";
+    return Language::get("The server did not accept the login.") + " (HTTP " + std::to_string(reply.status) + ")";
 }
 
 void VNZENETManager::uploadAll() {
