@@ -9,7 +9,8 @@ void registerSessionCommands(CommandRegistry& registry);     // advance, help, q
 void registerInspectionCommands(CommandRegistry& registry);  // show, expect, expect-not, render
 void registerActionCommands(CommandRegistry& registry);      // tap, toggle, expect-switch, type, press, delete, back, tab
 void registerControlCommands(CommandRegistry& registry);     // spin, pick-date, pick-duration, drag
-// connect, lose, reconnect, reading, store, expect-store, instrument, expect-instrument
+// connect, lose, reconnect, reading, store, expect-store, instrument, expect-instrument,
+// tracks, expect-track
 void registerInstrumentCommands(CommandRegistry& registry);
 void registerURLCommands(CommandRegistry& registry);  // open-url
 
