@@ -8,6 +8,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "services/ServicesLayer.h"
 #include "settings/SettingsLayer.h"
+#include "shell/Artwork.h"
 #include "shell/KestrelAppDelegate.h"
 #include "store/Store.h"
 
@@ -15,6 +16,7 @@ namespace qx::app {
 
 void registerApplicationLayers() {
     registerToolkitWords();
+    Artwork::registerAll();
     registerStoreLaunch();
     registerLinkLaunch();
     registerServicesLayer();
