@@ -8,6 +8,7 @@
 #include "platform/ui/Switch.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/Window.h"
+#include "shell/CheckButton.h"
 
 namespace qx::app {
 
@@ -46,8 +47,10 @@ Outcome back(Driver& driver, const std::vector<Word>& args) {
     return touchElement(all, chosen);
 }
 
+// A check box is flipped as a switch is.
 bool isSwitch(const Element& e) {
-    return e.role == Element::Role::View && dynamic_cast<const plat::Switch*>(e.view) != nullptr;
+    return e.role == Element::Role::View &&
+           (dynamic_cast<const plat::Switch*>(e.view) != nullptr || dynamic_cast<const CheckButton*>(e.view) != nullptr);
 }
 
 bool isTextInput(const Element& e) { return e.role == Element::Role::View && e.view && takesText(*e.view); }
@@ -72,6 +75,23 @@ Outcome toggle(Driver& driver, const std::vector<Word>& args) {
     Found found = findWithPart(lookup, args, isSwitch, "switch");
     if (!found) return Outcome::failure(found.error);
     return touchElement(lookup.elements(), found.index);
+}
+
+// Whether the switch a label or row names is on or off (a switch shows no text to expect).
+Outcome expectSwitch(Driver& driver, const std::vector<Word>& args) {
+    const std::string usage = "usage: expect-switch TEXT on|off";
+    if (args.size() < 2 || args.back().separator) return Outcome::failure(usage);
+    const std::string& state = args.back().text;
+    if (state != "on" && state != "off") return Outcome::failure(usage);
+    ScreenLookup lookup(driver);
+    if (!lookup.ready()) return Outcome::failure(lookup.error());
+    Found found = findWithPart(lookup, {args.begin(), args.end() - 1}, isSwitch, "switch");
+    if (!found) return Outcome::failure(found.error);
+    const plat::View* view = lookup.elements().at(found.index).view;
+    const auto* box = dynamic_cast<const CheckButton*>(view);
+    const bool on = box ? box->checked() : static_cast<const plat::Switch*>(view)->isOn();
+    if (on == (state == "on")) return Outcome::success();
+    return Outcome::failure("the switch at " + lookup.elements().nameOf(found.index) + " is " + (on ? "on" : "off"));
 }
 
 // The text to type is the last word, written back whole when it ended in "#N".
@@ -158,7 +178,8 @@ Outcome tab(Driver& driver, const std::vector<Word>& args) {
 
 void registerActionCommands(CommandRegistry& registry) {
     registry.add({"tap", "TEXT", "tap a button, row, bar button or tab by its text", tap});
-    registry.add({"toggle", "TEXT", "flip a switch found by its label or its row's text", toggle});
+    registry.add({"toggle", "TEXT", "flip a switch or check box found by its label or its row's text", toggle});
+    registry.add({"expect-switch", "TEXT on|off", "fail unless the switch of that label or row is so", expectSwitch});
     registry.add({"type", "FIELD TEXT", "type into a field found by its placeholder or label, then end editing",
                   typeText});
     registry.add({"press", "TITLE", "press a button of the alert or action sheet shown", press});

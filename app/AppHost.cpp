@@ -2,6 +2,7 @@
 
 #include "LaunchWiring.h"
 #include "dashboard/DashboardController.h"
+#include "history/HistoryLayer.h"
 #include "maps/MapsLayer.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/DataFolder.h"
@@ -21,6 +22,7 @@ void registerApplicationLayers() {
     registerLinkLaunch();
     registerServicesLayer();
     registerMapsLayer();
+    registerHistoryLayer();
     registerDashboardLayer();
     registerSettingsLayer();
 }

@@ -5,6 +5,7 @@ namespace qx::app {
 void registerAllCommands(CommandRegistry& registry) {
     registerInspectionCommands(registry);
     registerActionCommands(registry);
+    registerControlCommands(registry);
     registerInstrumentCommands(registry);
     registerSessionCommands(registry);
 }

@@ -62,7 +62,8 @@ Outcome touchElement(const ScreenElements& elements, std::size_t i) {
             return Outcome::failure(name + " does not respond");
         case Element::Role::Screen:
         case Element::Role::Section:
-        case Element::Role::Caption: return Outcome::failure(name + " is not something to tap");
+        case Element::Role::Caption:
+        case Element::Role::Handle: return Outcome::failure(name + " is not something to tap");
         case Element::Role::View: break;
     }
     // A touch that the view under the finger ignores goes to the view beneath it, up to the

@@ -1,13 +1,17 @@
 #include <array>
 #include <charconv>
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <optional>
+#include <vector>
 
 #include "CommandGroups.h"
 #include "CommandSupport.h"
 #include "Driver.h"
 #include "link/DeviceManager.h"
 #include "link/LinkLauncher.h"
+#include "link/LocationFeed.h"
 #include "platform/foundation/RunLoop.h"
 #include "store/Measurement.h"
 #include "store/Set.h"
@@ -108,7 +112,8 @@ std::optional<Comparison> comparison(const std::string& text) {
     return std::nullopt;
 }
 
-bool holds(std::size_t value, Comparison op, std::size_t wanted) {
+template <class T>
+bool holds(T value, Comparison op, T wanted) {
     switch (op) {
         case Comparison::equal: return value == wanted;
         case Comparison::notEqual: return value != wanted;
@@ -140,9 +145,159 @@ Outcome expectStore(Driver&, const std::vector<Word>& args) {
     return Outcome::failure(usage);
 }
 
+// The fixes the machine was given, kept so that a track's distance can be checked against the
+// ground its recording covered.
+struct FixLog {
+    plat::Subscription subscription;
+    std::vector<plat::Location> fixes;
+};
+
+FixLog& fixLog() {
+    static FixLog log;
+    return log;
+}
+
+void startFixLog() {
+    auto& log = fixLog();
+    log.fixes.clear();
+    log.subscription = LocationFeed::shared().subscribe([](const plat::Location& fix) { fixLog().fixes.push_back(fix); });
+}
+
+// The summed great-circle steps between the fixes given while the track was recording.
+double fixedDistance(const Track& track) {
+    double metres = 0;
+    const plat::Location* previous = nullptr;
+    const bool recording = Track::recordingTrack().get() == &track;
+    const plat::Date end = recording ? plat::Date::now() : track.dateTo();
+    for (const auto& fix : fixLog().fixes) {
+        if (fix.timestamp() < track.dateFrom() || fix.timestamp() > end) continue;
+        if (previous) metres += fix.distanceFromLocation(*previous);
+        previous = &fix;
+    }
+    return metres;
+}
+
+struct TrackFigures {
+    std::size_t waypoints = 0, autosaved = 0, byHand = 0, alarms = 0;
+    double distance = 0, fixes = 0;
+    // How far the stored distance is from the fixes' distance, in percent of the latter.
+    double distanceOff() const { return fixes > 0 ? std::abs(distance - fixes) / fixes * 100 : (distance > 0 ? 100 : 0); }
+};
+
+TrackFigures figuresOf(const std::shared_ptr<Track>& track) {
+    TrackFigures f;
+    for (const auto& w : track->waypoints()) {
+        ++f.waypoints;
+        (w->autoSaved() ? f.autosaved : f.byHand) += 1;
+    }
+    f.alarms = static_cast<std::size_t>(track->alarms());
+    f.distance = track->distance();
+    f.fixes = fixedDistance(*track);
+    return f;
+}
+
+std::string describeTrack(const std::shared_ptr<Track>& track) {
+    const TrackFigures f = figuresOf(track);
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  ": %zu waypoints (%zu autosaved, %zu by hand), %zu alarms, distance %.1f m, the fixes of its "
+                  "recording %.1f m\n",
+                  f.waypoints, f.autosaved, f.byHand, f.alarms, f.distance, f.fixes);
+    return "\"" + track->name().value_or("") + "\"" + text;
+}
+
+Outcome tracks(Driver&, const std::vector<Word>& args) {
+    if (auto bad = checkArgCount(args, 0, 0, "tracks")) return *bad;
+    std::string out;
+    for (const auto& t : Store::defaultStore().mainContext().fetch<Track>(FetchRequest::of<Track>().sortedBy("dateFrom"))) {
+        out += describeTrack(t);
+    }
+    return Outcome::success(out.empty() ? "no tracks\n" : out);
+}
+
+// "expect-track NAME autosaved >= 1", with the keys waypoints, autosaved, by-hand, alarms and
+// distance-off (percent between the stored distance and the recording's fixes).
+Outcome expectTrack(Driver&, const std::vector<Word>& args) {
+    const std::string usage = "usage: expect-track NAME waypoints|autosaved|by-hand|alarms|distance-off ==|!=|<|<=|>|>= N";
+    if (args.size() < 4) return Outcome::failure(usage);
+    std::string opText;
+    for (std::size_t i = 2; i + 1 < args.size(); ++i) opText += args[i].text;
+    const auto op = comparison(opText);
+    const auto wanted = quantity(args.back());
+    if (!op || !wanted) return Outcome::failure(usage);
+    auto track = Store::defaultStore().mainContext().fetchFirst<Track>(
+        FetchRequest::of<Track>().where(Key("name") == Value(args[0].text)));
+    if (!track) return Outcome::failure("no stored track is named \"" + args[0].text + "\"");
+    const TrackFigures f = figuresOf(track);
+    const std::string& key = args[1].text;
+    double value = 0;
+    if (key == "waypoints") value = static_cast<double>(f.waypoints);
+    else if (key == "autosaved") value = static_cast<double>(f.autosaved);
+    else if (key == "by-hand") value = static_cast<double>(f.byHand);
+    else if (key == "alarms") value = static_cast<double>(f.alarms);
+    else if (key == "distance-off") value = f.distanceOff();
+    else return Outcome::failure(usage);
+    if (holds(value, *op, *wanted)) return Outcome::success();
+    return Outcome::failure("the track " + describeTrack(track) + "has " + key + " not " + opText + " " + args.back().text);
+}
+
+// What the demo instrument keeps of what the application wrote to it, by the names the
+// commands use (thresholds in µSv/h and µSv, the history period in minutes).
+struct InstrumentValue {
+    const char* name;
+    double value;
+};
+
+std::array<InstrumentValue, 7> instrumentValues(const DemoInstrument& demo) {
+    const auto& t = demo.thresholds();
+    return {{
+        {"dose-rate-1", t[0]},
+        {"dose-rate-2", t[1]},
+        {"dose-1", t[2]},
+        {"dose-2", t[3]},
+        {"coefficient", demo.coeffN()},
+        {"history-period", demo.historyPeriod()},
+        {"recording-mode", static_cast<double>(demo.jobMode())},
+    }};
+}
+
+std::string numberText(double value) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", value);
+    return buf;
+}
+
+Outcome instrument(Driver&, const std::vector<Word>& args) {
+    if (auto bad = checkArgCount(args, 0, 0, "instrument")) return *bad;
+    auto demo = LinkLauncher::demoInstrument();
+    if (!demo) return Outcome::failure(kNoDemo);
+    std::string line;
+    for (const auto& v : instrumentValues(*demo)) line += (line.empty() ? "" : ", ") + std::string(v.name) + " " + numberText(v.value);
+    return Outcome::success(line + "\n");
+}
+
+// The instrument keeps single-precision values: a value matches within their precision.
+Outcome expectInstrument(Driver&, const std::vector<Word>& args) {
+    const std::string usage =
+        "usage: expect-instrument dose-rate-1|dose-rate-2|dose-1|dose-2|coefficient|history-period|recording-mode N";
+    if (args.size() != 2) return Outcome::failure(usage);
+    const auto wanted = quantity(args[1]);
+    if (!wanted) return Outcome::failure(usage);
+    auto demo = LinkLauncher::demoInstrument();
+    if (!demo) return Outcome::failure(kNoDemo);
+    for (const auto& v : instrumentValues(*demo)) {
+        if (args[0].text != v.name) continue;
+        if (std::fabs(v.value - *wanted) <= 1e-6 * std::max(1.0, std::fabs(*wanted))) return Outcome::success();
+        return Outcome::failure("the instrument's " + std::string(v.name) + " is " + numberText(v.value) + ", not " +
+                                args[1].text);
+    }
+    return Outcome::failure(usage);
+}
+
 }  // namespace
 
 void registerInstrumentCommands(CommandRegistry& registry) {
+    startFixLog();
     registry.add({"connect", "", "connect the demo instrument", connect});
     registry.add({"lose", "", "take the demo instrument out of reach (or unplug it)", lose});
     registry.add({"reconnect", "", "bring the demo instrument back into reach (or plug it in)", reconnect});
@@ -150,6 +305,15 @@ void registerInstrumentCommands(CommandRegistry& registry) {
     registry.add({"store", "", "print the stored counts (sets, tracks, waypoints, autosaved, measurements)", store});
     registry.add({"expect-store", "KIND OP N", "fail unless a stored count compares so: expect-store autosaved >= 1",
                   expectStore});
+    registry.add({"tracks", "", "print each stored track's waypoints, alarms and distance", tracks});
+    registry.add({"expect-track", "NAME KEY OP N",
+                  "fail unless the named track's figure compares so (waypoints, autosaved, by-hand, alarms, "
+                  "distance-off in percent of its recording's fixes)",
+                  expectTrack});
+    registry.add({"instrument", "", "print the thresholds, coefficient N and history settings the demo instrument keeps",
+                  instrument});
+    registry.add({"expect-instrument", "NAME N", "fail unless the demo instrument keeps that value: expect-instrument coefficient 7.35",
+                  expectInstrument});
 }
 
 }  // namespace qx::app

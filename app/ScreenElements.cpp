@@ -20,7 +20,8 @@ bool Element::isActionable() const {
         case Role::BackButton: return true;
         case Role::Screen:
         case Role::Section:
-        case Role::Caption: return false;
+        case Role::Caption:
+        case Role::Handle: return false;
         case Role::View: break;
     }
     return view && actsOnTap(*view);
@@ -109,6 +110,11 @@ void ScreenElements::addItems(plat::View& view, Element owner, std::size_t self)
         item.kind = "BackButton";
         item.text = nav->backButtonTitle();
         if (!item.text.empty()) add(item);
+    }
+    const auto handles = view.dragHandles();
+    for (std::size_t i = 0; i < handles.size(); ++i) {
+        add(Element{Element::Role::Handle, &view, nullptr, i, "Handle", handles[i].name, {}, self, owner.shown,
+                    owner.enabled, owner.covered});
     }
 }
 

@@ -16,16 +16,18 @@ namespace qx::app {
 
 // One thing a person can see on the screen and point at: a view, a screen (by its title), a
 // tab of a tab bar, a segment of a segmented control, the back button of a navigation bar, a
-// table section (by its header) and the caption under a section.
+// table section (by its header), the caption under a section and a handle to drag (of a slider
+// or a scale).
 struct Element {
-    enum class Role { View, Screen, Tab, Segment, BackButton, Section, Caption };
+    enum class Role { View, Screen, Tab, Segment, BackButton, Section, Caption, Handle };
 
     Role role = Role::View;
     // The view itself; for a screen its main view, for a tab its tab bar, for a segment its
-    // control, for a back button its navigation bar, for a section or caption its table.
+    // control, for a back button its navigation bar, for a section or caption its table, for a
+    // handle the view it slides on.
     plat::View* view = nullptr;
     plat::ViewController* screen = nullptr;  // Role::Screen
-    std::size_t item = 0;                    // the tab's, segment's or section's index
+    std::size_t item = 0;                    // the tab's, segment's, section's or handle's index
     std::string kind;                        // what it is, for messages ("Button", "Tab"...)
     std::string text;                        // what it shows
     std::string otherText;                   // a second text it is known by (a field's placeholder)

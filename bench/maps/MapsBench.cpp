@@ -1,7 +1,8 @@
 // Decluttering the pins of a map after a region change, against the peer it runs beside: the
 // map's own work for the same change (moving and placing every pin view). Goals: decluttering
 // grows linearly with the pins (one pass, hashed cells, hashed view look-ups) and costs at most
-// twice the map's own work, so it never dominates a pan or a zoom.
+// twice the map's own work, so it never dominates a pan or a zoom; 20,000 pins, a busy world
+// map, declutter in under 20 ms.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -56,6 +57,6 @@ void BM_Declutter(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_RegionChange)->Arg(1000)->Arg(5000)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Declutter)->Arg(1000)->Arg(5000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RegionChange)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Declutter)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();

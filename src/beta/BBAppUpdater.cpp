@@ -10,7 +10,7 @@
 #include "beta/BBURLRequest.h"
 #include "beta/BBUpdateAlert.h"
 #include "beta/BBUpdatePrompt.h"
-#include "beta/TFAppUpdaterHelper.h"
+#include "beta/BBAppUpdaterHelper.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -74,7 +74,7 @@ std::shared_ptr<BBUpdateAlert> BBAppUpdater::updateAlert(const BBDictionary& off
         cancel = 2;
     }
     auto alert = std::make_shared<BBUpdateAlert>(title, message, std::move(buttons), cancel);
-    auto helper = std::make_unique<TFAppUpdaterHelper>(prompt());
+    auto helper = std::make_unique<BBAppUpdaterHelper>(prompt());
     helper->setAlert(alert.get());
     helper->setInfo(offer);
     alert->setDelegate(std::move(helper));

@@ -39,7 +39,7 @@ public:
     static bool isOpenableUpdateAddress(const std::string& url);
 
 private:
-    friend class TFAppUpdaterHelper;
+    friend class BBAppUpdaterHelper;
     static void setAlertShowing(bool showing);
     static std::string skipVersionKey();
 };

@@ -3,12 +3,15 @@
 #include <cxxabi.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <system_error>
 
+#include "beta/BBAlternateSignalStack.h"
 #include "beta/BBCrashFile.h"
 #include "beta/BBCrashSender.h"
 #include "beta/BBFileDescriptor.h"
@@ -32,7 +35,6 @@ namespace {
 constexpr std::size_t kDirectoryCapacity = 1024;
 // Room left after the directory for the longest file name the crash path builds under it.
 constexpr std::size_t kPathMargin = 50;
-constexpr std::size_t kAlternateStackSize = 0x20000;
 constexpr int kHandledSignals[] = {SIGABRT, SIGILL, SIGSEGV, SIGFPE, SIGBUS, SIGPIPE};
 constexpr std::size_t kHandledCount = sizeof kHandledSignals / sizeof kHandledSignals[0];
 constexpr std::size_t kMaxOldCrashesPerCall = 11;
@@ -49,7 +51,28 @@ struct CrashState {
 };
 
 CrashState gState;
-alignas(16) char gAlternateStack[kAlternateStackSize];
+
+// The thread that took the crash: one crash file per process, written by one thread.
+std::atomic<pid_t> gCrashingThread{0};
+
+enum class CrashEntry {
+    first,         // this thread reports the crash
+    again,         // the reporting thread crashed inside its own handler
+    anotherThread  // a crash is being reported already
+};
+
+CrashEntry enterCrash() {
+    const pid_t self = BBTaskThreads::currentThreadID();
+    pid_t none = 0;
+    if (gCrashingThread.compare_exchange_strong(none, self)) return CrashEntry::first;
+    return none == self ? CrashEntry::again : CrashEntry::anotherThread;
+}
+
+// A second crashing thread stays here, writing nothing, until the first one ends the process. It
+// can still be stopped and looked at while the first writes the file.
+[[noreturn]] void waitForTheReportingThread() {
+    for (;;) ::pause();
+}
 
 bool crashReportsAllowed() {
     bool allowed = false;
@@ -98,12 +121,11 @@ bool keepDirectory(const std::string& directory) {
            copyText(path.c_str(), gState.crashFilePath, sizeof gState.crashFilePath);
 }
 
-// Stops the other threads (each records where it stood) and puts the default actions back, so
-// that a fault inside the handler ends the process instead of coming back here.
+// Stops the other threads; each records where it stood. The handlers stay installed meanwhile, so
+// that another thread crashing now waits instead of ending the process under the report.
 void beginCrash() {
     BBTaskThreads::forgetSnapshots();
     bb_suspend_other_threads();
-    bb_restore_crash_handlers(true);
 }
 
 void writeCrashKind(int fd, const char* kind, const char* key, const char* value) {
@@ -128,23 +150,32 @@ void finishCrash(int fd) {
     bb_resume_other_threads();
 }
 
-// The reason of the exception being handled, into `out`.
-void exceptionReason(char* out, std::size_t capacity) {
-    const char* reason = "terminate called without an active exception";
-    const std::exception_ptr current = std::current_exception();
-    if (current) {
-        try {
-            std::rethrow_exception(current);
-        } catch (const std::exception& exception) {
-            reason = exception.what();
-        } catch (...) {
-            const std::type_info* type = abi::__cxa_current_exception_type();
-            reason = type ? type->name() : "unknown exception";
-        }
-    }
+// Copies as much of `text` as fits, always terminated.
+void copyTextCut(const char* text, char* out, std::size_t capacity) {
     BBTextLine line;
-    line.append(reason ? reason : "");
-    copyText(line.c_str(), out, capacity);
+    line.append(text ? text : "");
+    if (!copyText(line.c_str(), out, capacity) && capacity > 0) {
+        std::size_t i = 0;
+        for (; i + 1 < capacity; ++i) out[i] = line.c_str()[i];
+        out[i] = '\0';
+    }
+}
+
+// The reason of the exception being handled, into `out`. Rethrowing the exception in hand and
+// catching it again allocates nothing, where taking a pointer to it and rethrowing that would.
+void exceptionReason(char* out, std::size_t capacity) {
+    const std::type_info* type = abi::__cxa_current_exception_type();
+    if (!type) {
+        copyTextCut("terminate called without an active exception", out, capacity);
+        return;
+    }
+    try {
+        throw;
+    } catch (const std::exception& exception) {
+        copyTextCut(exception.what(), out, capacity);
+    } catch (...) {
+        copyTextCut(type->name(), out, capacity);
+    }
 }
 
 void callPreviousSignalHandler(int signal, siginfo_t* info, void* context) {
@@ -178,10 +209,7 @@ void bb_install_crash_handlers() {
     }
     std::set_terminate(bb_uncaught_exception_handler);
 
-    stack_t alternate = {};
-    alternate.ss_sp = gAlternateStack;
-    alternate.ss_size = sizeof gAlternateStack;
-    if (::sigaltstack(&alternate, nullptr) != 0) std::perror("sigaltstack");
+    if (!BBAlternateSignalStack::prepareCurrentThread()) std::perror("sigaltstack");
 
     for (std::size_t i = 0; i < kHandledCount; ++i) {
         struct sigaction installed = {};
@@ -227,6 +255,14 @@ void bb_restore_crash_handlers(bool crashMode) {
 }
 
 void bb_uncaught_exception_handler() {
+    // Read while the other threads still run: one of them may hold what reading it needs.
+    char reason[BBTextLine::kCapacity];
+    exceptionReason(reason, sizeof reason);
+    switch (enterCrash()) {
+        case CrashEntry::first: break;
+        case CrashEntry::again: std::abort();
+        case CrashEntry::anotherThread: waitForTheReportingThread();
+    }
     beginCrash();
     const int fd = bb_open_crash_file(gState.crashFilePath, gState.directory);
 
@@ -235,9 +271,6 @@ void bb_uncaught_exception_handler() {
     std::uintptr_t frames[kBBMaxFrames];
     const std::size_t frameCount = bb_unwind_stack(frames, kBBMaxFrames, 0, 1, true);
     bb_write_thread_backtraces(fd, frames, frameCount);
-
-    char reason[BBTextLine::kCapacity];
-    exceptionReason(reason, sizeof reason);
     writeCrashKind(fd, "exception", "exception", reason);
 
     BBThreadRegisters registers;
@@ -248,12 +281,23 @@ void bb_uncaught_exception_handler() {
 
     // The previous handler normally ends the process, so the report goes out first.
     finishCrash(fd);
+    bb_restore_crash_handlers(true);
     const std::terminate_handler previous = gState.previousTerminate;
     if (previous && previous != bb_uncaught_exception_handler) previous();
 }
 
 void bb_crash_signal_handler(int signal, siginfo_t* info, void* context) {
     const int savedErrno = errno;
+    switch (enterCrash()) {
+        case CrashEntry::first: break;
+        case CrashEntry::again:
+            // A fault while writing the report: the default action ends the process.
+            bb_restore_crash_handlers(true);
+            ::raise(signal);
+            errno = savedErrno;
+            return;
+        case CrashEntry::anotherThread: waitForTheReportingThread();
+    }
     beginCrash();
     const int fd = bb_open_crash_file(gState.crashFilePath, gState.directory);
 
@@ -272,10 +316,12 @@ void bb_crash_signal_handler(int signal, siginfo_t* info, void* context) {
     bb_write_register_state(fd, nullptr, nullptr, context);
     writeImagesAndSessionEnd(fd);
 
-    callPreviousSignalHandler(signal, info, context);
+    // The report goes out before a host's handler runs: that handler may well end the process.
     finishCrash(fd);
+    bb_restore_crash_handlers(true);
+    callPreviousSignalHandler(signal, info, context);
     errno = savedErrno;
-    // The default action is back: the signal ends the process once this handler returns.
+    // The default action is back: the signal ends the process as it would have without us.
     ::raise(signal);
 }
 

@@ -19,7 +19,12 @@ void bb_install_crash_handlers();
 // In crash mode every handled signal and SIGTRAP go back to their default actions; otherwise the
 // handlers that were installed before are put back and forgotten.
 void bb_restore_crash_handlers(bool crashMode);
-// The handlers themselves: the first is the process's terminate handler while installed.
+// The handlers themselves: the first is the process's terminate handler while installed. One
+// crash file per process: the first thread to crash writes and posts it, then hands over to the
+// handler that was installed before and lets the crash end the process as it would have; a
+// thread crashing meanwhile waits for that end without touching anything. Every thread a crash
+// can happen on needs an alternate signal stack (BBAlternateSignalStack) to report an overflow
+// of its own stack.
 void bb_uncaught_exception_handler();
 void bb_crash_signal_handler(int signal, siginfo_t* info, void* context);
 

@@ -28,6 +28,7 @@ namespace {
 constexpr const char* kHTTPService = "http";
 constexpr const char* kHTTPPort = "80";
 constexpr std::size_t kDigestCapacity = 50;
+constexpr std::uint32_t kDigestLength = 40;
 
 // Written once at take-off and read only in the crash handler, when every other thread stands.
 struct Connection {
@@ -106,6 +107,17 @@ const char* find(const char* text, const char* pattern) {
     return nullptr;
 }
 
+// A SHA-1 digest in hexadecimal, as the token digest file must hold it: anything else would be
+// sent as the crash host's name.
+bool isDigest(const char* text, std::uint32_t length) {
+    if (length != kDigestLength) return false;
+    for (std::uint32_t i = 0; i < length; ++i) {
+        const char c = text[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) return false;
+    }
+    return true;
+}
+
 bool isAcceptedStatusLine(const char* line, std::size_t length) {
     static const char* const kAccepted[] = {"HTTP/1.1 200 OK", "HTTP/1.0 200 OK"};
     for (const char* accepted : kAccepted) {
@@ -180,7 +192,7 @@ int bb_send_crash_file(int crashFileDescriptor, const char* libraryDirectory) {
     const int digestFile = path.truncated() ? -1 : bb_open_rw(path.c_str());
     const std::uint32_t length = bb_mp_fd_read_raw(digestFile, digest, kDigestCapacity);
     bb_close(digestFile);
-    if (digestFile == -1 || length > kDigestCapacity) return -1;
+    if (digestFile == -1 || !isDigest(digest, length)) return -1;
 
     int connected;
     do {

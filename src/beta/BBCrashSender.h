@@ -26,8 +26,9 @@ void bb_prepare_crash_sender(const std::optional<std::string>& digest);
 // Whether a socket is kept (mostly for the process's own checks).
 bool bb_crash_sender_prepared();
 
-// Posts the crash file: 0 when the service took it, -1 otherwise. The kept socket is used up
-// either way. Safe inside a signal handler.
+// Posts the crash file: 0 when the service took it, -1 otherwise. Nothing is sent unless the
+// token digest file holds exactly 40 hexadecimal digits; once connected, the kept socket is used
+// up either way. Safe inside a signal handler.
 int bb_send_crash_file(int crashFileDescriptor, const char* libraryDirectory);
 // Writes the request and the file to the socket, then reads the reply: 1 when its status line
 // was OK, else 0.

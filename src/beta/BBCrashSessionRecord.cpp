@@ -78,7 +78,7 @@ std::int32_t takeSequenceNumber(const char* directory, const char* sessionID, co
     if (fd == -1) return -1;
     const std::int32_t number = bb_mp_fd_read_int32(fd);
     bb_close(fd);
-    if (number != -1 && number != INT32_MAX && !sameText(type, "session_end")) bb_write_int32_file(path, number + 1);
+    if (number != -1 && !sameText(type, "session_end")) bb_write_int32_file(path, bb_next_sequence_number(number));
     return number;
 }
 

@@ -13,6 +13,13 @@ namespace bb {
 inline constexpr std::size_t kBBCrashPathSize = 1024;
 // A session id of at most 49 bytes and its terminating zero.
 inline constexpr std::size_t kBBSessionIDBufferSize = 50;
+
+// The sequence number after `number`. Numbers run up to the largest 32-bit value and then start
+// again at 0: adding one there would overflow, and the negative numbers after it would include
+// -1, which stands for an unknown number.
+constexpr std::int32_t bb_next_sequence_number(std::int32_t number) {
+    return number == INT32_MAX ? 0 : number + 1;
+}
 inline constexpr std::uint32_t kBBPathDoesNotFit = 0xFFFFFFFFu;
 
 // Builds "<directory>/session_info/<name>.<extension>" into `out`: 0, or kBBPathDoesNotFit (with

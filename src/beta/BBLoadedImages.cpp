@@ -1,6 +1,8 @@
 #include "beta/BBLoadedImages.h"
 
 #include <elf.h>
+#include <sys/auxv.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include "beta/BBMessagePackDescriptor.h"
@@ -11,25 +13,47 @@ namespace bb {
 
 namespace {
 
-struct VisitState {
-    BBImageVisitor visit;
-    void* context;
-    char executablePath[1024];
-};
+constexpr std::size_t kMaxProgramHeaders = 256;
 
-int visitOne(dl_phdr_info* info, std::size_t, void* data) {
-    auto* state = static_cast<VisitState*>(data);
-    const char* path = info->dlpi_name;
-    if (!path || path[0] == '\0') {
-        // The loader names the executable with an empty text.
-        if (state->executablePath[0] == '\0') {
-            const ssize_t n = ::readlink("/proc/self/exe", state->executablePath, sizeof state->executablePath - 1);
-            state->executablePath[n > 0 ? n : 0] = '\0';
-        }
-        path = state->executablePath;
+// The executable's path; the loader names it with an empty text.
+const char* executablePath(char (&buffer)[1024]) {
+    if (buffer[0] == '\0') {
+        const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+        buffer[n > 0 ? n : 0] = '\0';
     }
-    const BBImage image{path, static_cast<std::uintptr_t>(info->dlpi_addr), info->dlpi_phdr, info->dlpi_phnum};
-    return state->visit(image, state->context);
+    return buffer;
+}
+
+// Whether the page holding `address` is mapped, asked of the kernel so that a stale address
+// cannot fault.
+bool mapped(std::uintptr_t address) {
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    unsigned char resident = 0;
+    return address != 0 && ::mincore(reinterpret_cast<void*>(address & ~(page - 1)), 1, &resident) == 0;
+}
+
+// The program headers of a shared object, read from its ELF header in memory, which the first
+// loaded segment maps at the object's base.
+bool sharedObjectHeaders(std::uintptr_t base, const ElfW(Phdr)** headers, std::size_t* count) {
+    if (!mapped(base)) return false;
+    const auto* elf = reinterpret_cast<const ElfW(Ehdr)*>(base);
+    if (elf->e_ident[EI_MAG0] != ELFMAG0 || elf->e_ident[EI_MAG1] != ELFMAG1 || elf->e_ident[EI_MAG2] != ELFMAG2 ||
+        elf->e_ident[EI_MAG3] != ELFMAG3 || elf->e_phentsize != sizeof(ElfW(Phdr)) || elf->e_phnum == 0 ||
+        elf->e_phnum > kMaxProgramHeaders || !mapped(base + elf->e_phoff) ||
+        !mapped(base + elf->e_phoff + elf->e_phnum * sizeof(ElfW(Phdr)) - 1)) {
+        return false;
+    }
+    const auto* table = reinterpret_cast<const ElfW(Phdr)*>(base + elf->e_phoff);
+    // Only an object whose start of file is loaded at its base has its header there.
+    for (std::size_t i = 0; i < elf->e_phnum; ++i) {
+        if (table[i].p_type == PT_LOAD && table[i].p_offset == 0) {
+            if (table[i].p_vaddr != 0) return false;
+            *headers = table;
+            *count = elf->e_phnum;
+            return true;
+        }
+    }
+    return false;
 }
 
 struct WriteState {
@@ -53,10 +77,25 @@ int writeImage(const BBImage& image, void* context) {
 
 }  // namespace
 
+// The loader's own list is walked without its lock, which a thread stopped inside the loader (or
+// inside dl_iterate_phdr) may hold for good while a crash is handled.
 void bb_visit_images(BBImageVisitor visit, void* context) {
     if (!visit) return;
-    VisitState state{visit, context, {}};
-    ::dl_iterate_phdr(visitOne, &state);
+    char executable[1024] = {};
+    for (const link_map* entry = _r_debug.r_map; entry; entry = entry->l_next) {
+        BBImage image{entry->l_name, static_cast<std::uintptr_t>(entry->l_addr), nullptr, 0};
+        if (entry == _r_debug.r_map) {
+            // The executable comes first; the kernel told where its headers are.
+            image.path = executablePath(executable);
+            image.headers = reinterpret_cast<const ElfW(Phdr)*>(::getauxval(AT_PHDR));
+            image.headerCount = image.headers ? ::getauxval(AT_PHNUM) : 0;
+        } else if (!sharedObjectHeaders(image.bias, &image.headers, &image.headerCount)) {
+            image.headers = nullptr;
+            image.headerCount = 0;
+        }
+        if (!image.path) image.path = "";
+        if (visit(image, context) != 0) return;
+    }
 }
 
 std::uintptr_t bb_image_load_address(const BBImage& image) {

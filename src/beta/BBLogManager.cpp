@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <ctime>
 #include <mutex>
+#include <utility>
 
+#include "beta/BBAlternateSignalStack.h"
 #include "beta/BBSDK.h"
 
 namespace bb {
@@ -76,6 +78,7 @@ BBLogManager::BBLogManager(std::string directory)
     : directory_(std::move(directory)), queue_(std::string(kBBReverseDomainPrefix) + ".BBLogManager") {
     remoteLog_.uncompressed_file = -1;
     remoteLog_.path_set = -1;
+    queue_.async([] { BBAlternateSignalStack::prepareCurrentThread(); });
 }
 
 BBLogManager::~BBLogManager() {
@@ -83,7 +86,33 @@ BBLogManager::~BBLogManager() {
 }
 
 void BBLogManager::prepareToStartSession() {
-    queue_.async([this] { logsRecordedPostPreparePreSetSessionID_.emplace(); });
+    queue_.async([this] {
+        dropHeldLines();
+        logsRecordedPostPreparePreSetSessionID_.emplace();
+    });
+}
+
+void BBLogManager::holdLine(const std::string& text) {
+    // A line too large to be held at all goes by itself, rather than pushing out all the others.
+    if (text.size() > kMaxHeldBytes) {
+        ++droppedHeldLines_;
+        return;
+    }
+    auto& held = *logsRecordedPostPreparePreSetSessionID_;
+    held.push_back(text);
+    heldBytes_ += text.size();
+    while (!held.empty() && (held.size() > kMaxHeldLines || heldBytes_ > kMaxHeldBytes)) {
+        heldBytes_ -= held.front().size();
+        held.pop_front();
+        ++droppedHeldLines_;
+    }
+}
+
+// Lines held for a session that did not start are counted as dropped.
+void BBLogManager::dropHeldLines() {
+    if (logsRecordedPostPreparePreSetSessionID_) droppedHeldLines_ += logsRecordedPostPreparePreSetSessionID_->size();
+    logsRecordedPostPreparePreSetSessionID_.reset();
+    heldBytes_ = 0;
 }
 
 void BBLogManager::setCurrentSessionID(std::optional<std::string> sessionID) {
@@ -103,6 +132,12 @@ void BBLogManager::changeSession(std::optional<std::string> sessionID) {
         for (auto& text : *logsRecordedPostPreparePreSetSessionID_) writeToRemoteLog(lineNow(std::move(text)));
     }
     logsRecordedPostPreparePreSetSessionID_.reset();
+    heldBytes_ = 0;
+    if (droppedHeldLines_ > 0) {
+        const std::uint64_t dropped = std::exchange(droppedHeldLines_, 0);
+        sinkStep(lineNow("Betabeam: " + std::to_string(dropped) +
+                         " log lines were dropped while no session could start"));
+    }
 }
 
 void BBLogManager::setLogToConsole(bool on) {
@@ -130,7 +165,7 @@ void BBLogManager::sinkStep(const Line& line) {
     if (sessionID_) {
         writeToRemoteLog(line);
     } else if (logsRecordedPostPreparePreSetSessionID_) {
-        logsRecordedPostPreparePreSetSessionID_->push_back(line.text);
+        holdLine(line.text);
     }
     if (logToConsole_) writeToConsole(line);
     if (logToSTDERR_) writeToSTDERR(line);

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <set>
 #include <string>
@@ -25,7 +26,9 @@ public:
     BBLogManager(const BBLogManager&) = delete;
     BBLogManager& operator=(const BBLogManager&) = delete;
 
-    // Holds the lines logged from now until the session id is known.
+    // Holds the lines logged from now until the session id is known. Only the latest lines are
+    // held (kMaxHeldLines, kMaxHeldBytes) for a session that may never start; how many were
+    // dropped is logged once it does.
     void prepareToStartSession();
     // Closes the current session's log and opens a fresh one for `sessionID`, writing the held
     // lines into it first. No id: lines go to the other sinks only.
@@ -46,6 +49,9 @@ public:
     void deleteLogFor(const std::string& sessionID);
     std::string pathForSessionID(const std::string& sessionID) const;
 
+    static constexpr std::size_t kMaxHeldLines = 1000;
+    static constexpr std::size_t kMaxHeldBytes = 1024 * 1024;
+
     bool logCheckpoints() const { return logCheckpoints_; }
     void setLogCheckpoints(bool on) { logCheckpoints_ = on; }
 
@@ -64,6 +70,8 @@ private:
     void writeToConsole(const Line& line);
     void writeToSTDERR(const Line& line);
     void changeSession(std::optional<std::string> sessionID);
+    void holdLine(const std::string& text);
+    void dropHeldLines();
     void replaceOversizedLog(const std::string& sessionID);
     void internalDeleteLogFor(const std::string& sessionID);
     std::uint64_t logSize(const std::string& sessionID) const;
@@ -75,7 +83,9 @@ private:
     bool logToConsole_ = true;
     bool logToSTDERR_ = true;
     BBRemoteLog remoteLog_{};
-    std::optional<std::vector<std::string>> logsRecordedPostPreparePreSetSessionID_;
+    std::optional<std::deque<std::string>> logsRecordedPostPreparePreSetSessionID_;
+    std::size_t heldBytes_ = 0;
+    std::uint64_t droppedHeldLines_ = 0;
     std::atomic<bool> logCheckpoints_{true};
     plat::SerialQueue queue_;  // last: its thread stops before the state it works on goes
 };

@@ -1,7 +1,7 @@
 #include "beta/BBMessagePack.h"
 
 #include "beta/BBMessagePackReader.h"
-#include "beta/TFMessagePackPacker.h"
+#include "beta/BBMessagePackPacker.h"
 #include "platform/foundation/FileUtil.h"
 
 namespace bb {
@@ -17,7 +17,7 @@ BBData header32(unsigned char lead, std::uint32_t n) {
 }  // namespace
 
 std::optional<BBData> BBMessagePack::pack(const BBValue& object) {
-    TFMessagePackPacker packer;
+    BBMessagePackPacker packer;
     return packer.pack(object);
 }
 

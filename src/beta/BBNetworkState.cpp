@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "beta/BBAlternateSignalStack.h"
 #include "beta/BBReachability.h"
 
 namespace bb {
@@ -109,6 +110,7 @@ Flags flagsForLocalLink() {
 }
 
 void monitor(int socketFD, void (*changed)()) {
+    BBAlternateSignalStack::prepareCurrentThread();
     std::vector<char> buffer(8192);
     for (;;) {
         pollfd waiting{socketFD, POLLIN, 0};

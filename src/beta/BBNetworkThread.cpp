@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "beta/BBAlternateSignalStack.h"
+
 namespace bb {
 
 namespace {
@@ -62,6 +64,7 @@ void BBNetworkThread::removeTransfer(void* easyHandle) {
 }
 
 void BBNetworkThread::run() {
+    BBAlternateSignalStack::prepareCurrentThread();
     auto* multi = static_cast<CURLM*>(multi_);
     for (;;) {
         runPostedTasks();

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "beta/BBAlternateSignalStack.h"
 #include "beta/BBLogManager.h"
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/FileUtil.h"
@@ -11,7 +12,12 @@ namespace bb {
 
 plat::SerialQueue& bb_sdk_queue() {
     // Never released: work may still be queued while static objects are destroyed.
-    static plat::SerialQueue* queue = new plat::SerialQueue(std::string(kBBReverseDomainPrefix) + ".Betabeam");
+    static plat::SerialQueue* queue = [] {
+        auto* created = new plat::SerialQueue(std::string(kBBReverseDomainPrefix) + ".Betabeam");
+        // A crash can happen on any thread the library runs, a stack overflow included.
+        created->async([] { BBAlternateSignalStack::prepareCurrentThread(); });
+        return created;
+    }();
     return *queue;
 }
 

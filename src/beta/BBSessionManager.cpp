@@ -226,6 +226,12 @@ double BBSessionManager::sessionKeepAliveTimeout() const {
     return sessionKeepAliveTimeout_ != -1.0 ? sessionKeepAliveTimeout_ : bbSessionKeepAliveTimeout_;
 }
 
+std::int32_t BBSessionManager::useSeqNumber() {
+    const std::int32_t number = nextSeqNumber_;
+    nextSeqNumber_ = bb_next_sequence_number(number);
+    return number;
+}
+
 BBDictionary BBSessionManager::currentSessionInformation() const {
     if (!sessionID_) return {};
     const double now = unixTime();

@@ -88,7 +88,7 @@ public:
     // The host's keep-alive when it set one, else the service's.
     double sessionKeepAliveTimeout() const;
     void setSessionKeepAliveTimeout(double seconds) { sessionKeepAliveTimeout_ = seconds; }
-    std::int32_t useSeqNumber() { return nextSeqNumber_++; }
+    std::int32_t useSeqNumber();
     // "session_id", "start_time", "timestamp" and "duration" (and, in a continued session,
     // "fragment_start_time" and "fragment_duration") as of now; empty before the first session.
     BBDictionary currentSessionInformation() const;

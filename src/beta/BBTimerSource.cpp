@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "beta/BBAlternateSignalStack.h"
 #include "platform/foundation/Clock.h"
 
 namespace bb {
@@ -46,7 +47,12 @@ public:
     }
 
 private:
-    BBTimerSourceScheduler() : thread_([this] { run(); }) { thread_.detach(); }
+    BBTimerSourceScheduler() : thread_([this] {
+        BBAlternateSignalStack::prepareCurrentThread();
+        run();
+    }) {
+        thread_.detach();
+    }
 
     // The sources still alive and not cancelled; the others are forgotten.
     std::vector<std::shared_ptr<BBTimerSource>> liveSources() {

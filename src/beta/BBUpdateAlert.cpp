@@ -1,7 +1,7 @@
 #include "beta/BBUpdateAlert.h"
 
 #include "beta/BBUpdatePrompt.h"
-#include "beta/TFAppUpdaterHelper.h"
+#include "beta/BBAppUpdaterHelper.h"
 
 namespace bb {
 
@@ -14,7 +14,7 @@ BBUpdateAlert::BBUpdateAlert(std::string title, std::string message, std::vector
 
 BBUpdateAlert::~BBUpdateAlert() = default;
 
-void BBUpdateAlert::setDelegate(std::unique_ptr<TFAppUpdaterHelper> delegate) { delegate_ = std::move(delegate); }
+void BBUpdateAlert::setDelegate(std::unique_ptr<BBAppUpdaterHelper> delegate) { delegate_ = std::move(delegate); }
 
 void BBUpdateAlert::show(BBUpdatePrompt& prompt) {
     if (delegate_) delegate_->willPresentAlertView(*this);

@@ -7,7 +7,7 @@
 
 namespace bb {
 
-class TFAppUpdaterHelper;
+class BBAppUpdaterHelper;
 class BBUpdatePrompt;
 
 // The update offer as an alert: a title, a message and buttons, shown by the host through a
@@ -27,8 +27,8 @@ public:
     int firstOtherButtonIndex() const { return 0; }
     bool isVisible() const { return visible_; }
 
-    void setDelegate(std::unique_ptr<TFAppUpdaterHelper> delegate);
-    TFAppUpdaterHelper* delegate() const { return delegate_.get(); }
+    void setDelegate(std::unique_ptr<BBAppUpdaterHelper> delegate);
+    BBAppUpdaterHelper* delegate() const { return delegate_.get(); }
 
     // Hands the alert to `prompt`, telling the delegate first.
     void show(BBUpdatePrompt& prompt);
@@ -43,7 +43,7 @@ private:
     std::vector<std::string> buttonTitles_;
     std::optional<int> cancelButtonIndex_;
     bool visible_ = false;
-    std::unique_ptr<TFAppUpdaterHelper> delegate_;
+    std::unique_ptr<BBAppUpdaterHelper> delegate_;
 };
 
 }  // namespace bb

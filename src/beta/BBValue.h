@@ -109,7 +109,7 @@ public:
     std::size_t hash() const;
 
 private:
-    friend class TFMessagePackPacker;  // reads numbers straight from storage
+    friend class BBMessagePackPacker;  // reads numbers straight from storage
     friend class BBMessagePackBuilder;  // builds values in place
 
     template <class T>

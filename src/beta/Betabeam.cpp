@@ -3,6 +3,7 @@
 #include <memory>
 #include <mutex>
 
+#include "beta/BBAlternateSignalStack.h"
 #include "beta/BBAppUpdater.h"
 #include "beta/BBApplicationInformation.h"
 #include "beta/BBCrashReportingHooks.h"
@@ -210,6 +211,8 @@ void endSessionOnQueue(bool manual) {
 
 void Betabeam::takeOff(const std::optional<std::string>& applicationToken) {
     setUpClass();
+    // The handlers are installed on the library's queue; the host's thread needs its own stack.
+    prepareCurrentThreadForCrashReports();
     bb_sdk_queue().sync([&] { takeOffOnQueue(applicationToken); });
 }
 
@@ -273,6 +276,8 @@ void Betabeam::flush() {
 }
 
 void Betabeam::setDeviceIdentifier(const std::string& identifier) { (void)identifier; }
+
+void Betabeam::prepareCurrentThreadForCrashReports() { BBAlternateSignalStack::prepareCurrentThread(); }
 
 bool Betabeam::tookOff() {
     bool result = false;

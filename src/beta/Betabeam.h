@@ -33,6 +33,13 @@ public:
     // Accepted for compatibility; the identifier is not used.
     static void setDeviceIdentifier(const std::string& identifier);
 
+    // Readies the calling thread for crash reports: a crash handler needs a stack of its own to
+    // run on when the thread's stack has overflowed, and each thread has to set that up for
+    // itself. The thread that takes off and the library's own threads are readied already; call
+    // this first thing on every other thread the host starts (it keeps a large enough signal
+    // stack the thread has already, and releases the one it gives when the thread ends).
+    static void prepareCurrentThreadForCrashReports();
+
     // The host's active state changes (also observed as notifications after take-off).
     static void _automaticStartSession();
     static void _automaticEndSession();

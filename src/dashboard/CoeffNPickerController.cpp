@@ -27,7 +27,9 @@ void CoeffNPickerController::viewDidLoad() {
 }
 
 void CoeffNPickerController::setValue(double value) {
-    value_ = std::min(value, static_cast<double>(kMaximum));
+    // The wheels offer 2.00 to 9.99; a stored value outside them (an old or hand-edited
+    // preferences file) shows and saves as the nearest choice, never as itself.
+    value_ = value >= kMinimum ? std::min(value, static_cast<double>(kMaximum)) : kMinimum;
     if (!picker_) return;
     const long hundredths = std::lround(value_ * 100);
     picker_->selectRow(hundredths / 100 - 2, 0, true);

@@ -14,10 +14,11 @@ class CoeffNPickerController : public VNBaseViewController,
                                public plat::PickerViewDataSource,
                                public plat::PickerViewDelegate {
 public:
+    static constexpr double kMinimum = 2.0;
     static constexpr float kMaximum = 9.99f;
 
     double value() const { return value_; }
-    // Stores the value, at most 9.99, and turns the wheels to it when they exist.
+    // Stores the value, from 2.00 to at most 9.99, and turns the wheels to it when they exist.
     void setValue(double value);
     std::shared_ptr<plat::PickerView> pickerView();
     // The close button.

@@ -2,6 +2,7 @@
 
 #include "dashboard/DashboardInterfaces.h"
 #include "dashboard/DashboardSections.h"
+#include "dashboard/FittingTitle.h"
 #include "dashboard/VNBTLETableViewController.h"
 #include "link/DeviceManager.h"
 #include "model/Language.h"
@@ -21,21 +22,6 @@ constexpr plat::Size kSegment{100, 32};
 constexpr plat::Color kButtonColor = plat::Color::fromBytes(70, 70, 70);
 constexpr plat::Color kModeColor = plat::Color::fromBytes(105, 105, 105);
 constexpr plat::Color kChosenModeColor = plat::Color::fromBytes(34, 34, 34);
-
-constexpr double kTitleSize = 17;
-constexpr double kSmallestTitleSize = 11;
-
-// Some translations ("Moduseinstellungen") are longer than the button is wide: the title's
-// font shrinks until it fits, down to a size still easily read. Measured widths are an
-// estimate that some scripts' letters exceed, hence the allowance.
-void setFittingTitle(plat::Button& button, const std::string& title) {
-    button.setTitle(title);
-    plat::Font font = button.titleLabel().font();
-    font.size = kTitleSize;
-    const double room = button.frame().width() - 10;
-    while (font.size > kSmallestTitleSize && font.widthOf(title) * 1.15 > room) font.size -= 0.5;
-    button.titleLabel().setFont(font);
-}
 
 }  // namespace
 

@@ -7,14 +7,21 @@ namespace qx {
 
 void ThresholdController::setFirstThreshValue(double v) {
     first_ = v;
-    if (scale_) scale_->setValues(first_, second_);
+    showOnScale();
     showValues();
 }
 
 void ThresholdController::setSecondThreshValue(double v) {
     second_ = v;
-    if (scale_) scale_->setValues(first_, second_);
+    showOnScale();
     showValues();
+}
+
+void ThresholdController::showOnScale() {
+    if (!scale_) return;
+    scale_->setValues(first_, second_);
+    scale_->bringValuesIntoView();
+    scaleRange_ = scale_->range();
 }
 
 std::shared_ptr<ThresholdScaleView> ThresholdController::scaleView() {
@@ -61,9 +68,9 @@ void ThresholdController::viewDidLoad() {
 
     scale_ = std::make_shared<ThresholdScaleView>(plat::Rect{0, area.y() + 140, width, 80});
     scale_->setScale(scaleMin_, scaleMax_, scaleRange_);
-    scaleRange_ = scale_->range();
+    scale_->setMode(mode_);
     scale_->setSingleHandle(singleHandle_);
-    scale_->setValues(first_, second_);
+    showOnScale();
     scale_->setOnHandleMoved([this](int handle, double value) {
         (handle == 0 ? first_ : second_) = value;
         showValues();
@@ -92,6 +99,7 @@ void ThresholdController::initTitles() {
     if (firstTitle_) {
         firstTitle_->setText(Language::get(singleHandle_ ? "Threshold" : "First threshold"));
         secondTitle_->setText(Language::get("Second threshold"));
+        if (scale_) scale_->setHandleNames(firstTitle_->text(), secondTitle_->text());
     }
     showValues();
 }

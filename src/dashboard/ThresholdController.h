@@ -54,6 +54,7 @@ public:
     void initTitles() override;
 
 private:
+    void showOnScale();
     void showValues();
     std::string valueText(double value) const;
 

@@ -35,9 +35,30 @@ double ThresholdScaleView::lowValue() const { return std::max(std::pow(10.0, ran
 
 double ThresholdScaleView::highValue() const { return std::min(std::pow(10.0, range_ + kDecades), max_); }
 
+void ThresholdScaleView::setMode(int mode) {
+    mode_ = mode;
+    setNeedsDisplay();
+}
+
 void ThresholdScaleView::setValues(double first, double second) {
     first_ = first;
     second_ = second;
+    setNeedsDisplay();
+}
+
+void ThresholdScaleView::bringValuesIntoView() {
+    const double low = single_ ? first_ : std::min(first_, second_);
+    const double high = single_ ? first_ : std::max(first_, second_);
+    if (!(low > 0) || !std::isfinite(high)) return;
+    // A hair of slack so that a value on a decade mark counts as inside.
+    if (lowValue() * (1 - 1e-9) <= low && high <= highValue() * (1 + 1e-9)) return;
+    // The window whose middle lies nearest the middle of the values, among those that hold both.
+    const double lowDecade = std::log10(low), highDecade = std::log10(high);
+    int range = static_cast<int>(std::lround((lowDecade + highDecade) / 2 - kDecades / 2.0));
+    const int fitsFrom = static_cast<int>(std::ceil(highDecade - 1e-9)) - kDecades;
+    const int fitsTo = static_cast<int>(std::floor(lowDecade + 1e-9));
+    if (fitsFrom <= fitsTo) range = std::clamp(range, fitsFrom, fitsTo);
+    range_ = std::clamp(range, lowestRange(), highestRange());
     setNeedsDisplay();
 }
 
@@ -75,6 +96,27 @@ bool ThresholdScaleView::moveHandle(int handle, double value) {
     return true;
 }
 
+void ThresholdScaleView::setHandleNames(std::string first, std::string second) {
+    firstName_ = std::move(first);
+    secondName_ = std::move(second);
+}
+
+std::vector<plat::View::DragHandle> ThresholdScaleView::dragHandles() const {
+    std::vector<DragHandle> handles{{firstName_, first_, lowValue(), highValue()}};
+    if (!single_) handles.push_back({secondName_, second_, lowValue(), highValue()});
+    return handles;
+}
+
+bool ThresholdScaleView::dragHandleTo(std::size_t handle, double value) {
+    if (!acceptsTouches() || handle > 1) return false;
+    return moveHandle(static_cast<int>(handle), value);
+}
+
+std::string ThresholdScaleView::tickText(double value) const {
+    const DoseUnit unit(value);
+    return unit.stringValue() + " " + unit.unitString(mode_ == DoseUnit::doseKind ? DoseUnit::doseKind : DoseUnit::doseRateKind);
+}
+
 void ThresholdScaleView::drawRect(plat::DrawingContext& context, const plat::Rect& rect) {
     const double trackY = rect.midY();
     const double left = trackLeft(), right = trackRight();
@@ -91,7 +133,8 @@ void ThresholdScaleView::drawRect(plat::DrawingContext& context, const plat::Rec
     context.setFillColor(plat::Color::red());
     context.fillRect(plat::Rect{secondX, trackY - 3, right - secondX, 6});
 
-    // A tick and its value at every decade of the window.
+    // A tick and its value with its unit at every decade of the window; the labels at the ends
+    // stay inside the view.
     const plat::Font font = plat::Font::named("HelveticaNeue", 11);
     context.setStrokeColor(plat::Color::black());
     context.setLineWidth(1);
@@ -103,8 +146,11 @@ void ThresholdScaleView::drawRect(plat::DrawingContext& context, const plat::Rec
         context.moveTo({x, trackY + 6});
         context.lineTo({x, trackY + 14});
         context.strokePath();
-        context.drawText(DoseUnit(v).stringValue(), plat::Rect{x - 30, trackY + 16, 60, font.lineHeight()}, font,
-                         plat::Color::black(), plat::TextAlignment::Center);
+        const std::string text = tickText(v);
+        const double width = std::min(font.widthOf(text) + 2, rect.width());
+        const double textLeft = std::clamp(x - width / 2, rect.x(), rect.maxX() - width);
+        context.drawText(text, plat::Rect{textLeft, trackY + 16, width, font.lineHeight()}, font, plat::Color::black(),
+                         plat::TextAlignment::Center);
     }
 
     // The handles.
@@ -123,9 +169,8 @@ void ThresholdScaleView::drawRect(plat::DrawingContext& context, const plat::Rec
 }
 
 std::string ThresholdScaleView::describeLine() const {
-    std::string line = "ThresholdScale " + DoseUnit(lowValue()).stringValue() + " - " +
-                       DoseUnit(highValue()).stringValue() + ": " + DoseUnit(first_).stringValue();
-    if (!single_) line += ", " + DoseUnit(second_).stringValue();
+    std::string line = "ThresholdScale " + tickText(lowValue()) + " - " + tickText(highValue()) + ": " + tickText(first_);
+    if (!single_) line += ", " + tickText(second_);
     return line;
 }
 

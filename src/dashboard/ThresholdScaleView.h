@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "platform/ui/View.h"
 
@@ -8,7 +10,7 @@ namespace qx {
 
 // The threshold editor's scale: a logarithmic window of three decades, starting at the decade
 // 10^range and kept inside the editor's limits, with one or two handles on it. Values are
-// µSv/h or µSv, as the editor's mode says.
+// µSv/h or µSv, as the mode says (0 dose rate, 1 dose); the tick labels carry their unit.
 class ThresholdScaleView : public plat::View {
 public:
     static constexpr int kDecades = 3;
@@ -29,7 +31,14 @@ public:
     double lowValue() const;
     double highValue() const;
 
+    void setMode(int mode);
+    int mode() const { return mode_; }
+
     void setValues(double first, double second);
+    // Moves the window to the decade that best shows the values when they are not all inside
+    // it: a stored decade may no longer suit values changed elsewhere (restored defaults, the
+    // other unit's thresholds).
+    void bringValuesIntoView();
     double value(int handle) const { return handle == 0 ? first_ : second_; }
     void setSingleHandle(bool single);
     bool singleHandle() const { return single_; }
@@ -46,6 +55,11 @@ public:
     bool dragHandle(int handle, double x) { return moveHandle(handle, valueForX(x)); }
     void setOnHandleMoved(MoveBlock block) { onMoved_ = std::move(block); }
 
+    // The names the handles go by (the texts of the values they set).
+    void setHandleNames(std::string first, std::string second);
+    std::vector<DragHandle> dragHandles() const override;
+    bool dragHandleTo(std::size_t handle, double value) override;
+
     void drawRect(plat::DrawingContext& context, const plat::Rect& rect) override;
     std::string kindName() const override { return "ThresholdScale"; }
     std::string describeLine() const override;
@@ -53,11 +67,14 @@ public:
 private:
     double trackLeft() const { return kInset; }
     double trackRight() const { return bounds().width() - kInset; }
+    std::string tickText(double value) const;
 
     double min_ = 0.1, max_ = 1e7;
     int range_ = 0;
     double first_ = 0, second_ = 0;
     bool single_ = false;
+    int mode_ = 0;
+    std::string firstName_, secondName_;
     MoveBlock onMoved_;
 };
 

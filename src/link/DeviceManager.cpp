@@ -79,6 +79,10 @@ CurrentReading DeviceManager::currentReading() const {
     r.deviceName = modelName();
     r.deviceSerial = serialNumberString_.get();
     r.accumulation = item_.accumulationTimeString();
+    // A point stored by hand takes the reading and the position of the moment it was asked for.
+    r.doseRate = item_.der.value();
+    r.variation = item_.variation;
+    r.location = location_;
     return r;
 }
 

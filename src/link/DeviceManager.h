@@ -97,7 +97,8 @@ public:
     const std::optional<DeviceParams>& parameters() const { return params_; }
 
     // What the store records with new measurements and tracks (registered with the store's
-    // current reading source): the dose, and while connected the instrument and accumulation.
+    // current reading source): the dose, and while connected the instrument, its accumulation,
+    // the current dose rate and variation, and the last position fix.
     CurrentReading currentReading() const;
 
     // Storing: where automatic waypoints and history go (the measurement store unless replaced),

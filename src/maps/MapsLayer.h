@@ -2,8 +2,9 @@
 
 namespace qx {
 
-// Registers what the map screens bring at start-up: their interface file, and the path of the
-// track being recorded, made whenever a recording starts. Safe to call more than once.
+// Registers what the map screens bring at start-up: their interface files, the Track tab, and
+// the path of the track being recorded, made whenever a recording starts. Safe to call more
+// than once.
 void registerMapsLayer();
 
 }  // namespace qx

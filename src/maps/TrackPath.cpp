@@ -4,8 +4,10 @@
 
 #include "maps/MapHelper.h"
 #include "model/Settings.h"
+#include "store/Context.h"
 #include "store/Measurement.h"
 #include "store/Track.h"
+#include "store/TrackPoints.h"
 #include "store/Waypoint.h"
 
 namespace qx {
@@ -17,43 +19,110 @@ std::shared_ptr<TrackPath>& currentPath() {
     return path;
 }
 
-struct PathPoint {
-    plat::MapPoint point;
-    plat::Date date;
-    double doseRate = 0;
-};
-
-// The waypoints that have a position, in their readings' date order (a point without a
-// reading sorts first and counts as dose rate 0).
-std::vector<PathPoint> pathPoints(const Track& track) {
-    std::vector<PathPoint> points;
-    for (const auto& w : track.waypoints()) {
-        if (!w->hasPosition()) continue;
-        const auto m = w->measurement();
-        points.push_back({MapHelper::mapPointFromLatitudeAndLongitude(w->latitude(), w->longitude()),
-                          m ? m->date() : plat::Date(), m ? m->der() : 0});
-    }
-    std::stable_sort(points.begin(), points.end(),
-                     [](const PathPoint& a, const PathPoint& b) { return a.date < b.date; });
-    return points;
-}
-
 }  // namespace
 
 TrackPath::TrackPath(std::shared_ptr<Track> track) : track_(std::move(track)) { updatePath(); }
 
+void TrackPath::setTrack(std::shared_ptr<Track> track) {
+    track_ = std::move(track);
+    rows_.clear();
+    points_.clear();
+}
+
+std::optional<TrackPath::Point> TrackPath::pointOf(const Waypoint& w) {
+    if (!w.hasPosition()) return std::nullopt;
+    // A point without a reading sorts first and counts as dose rate 0.
+    const auto m = w.measurement();
+    return Point{MapHelper::mapPointFromLatitudeAndLongitude(w.latitude(), w.longitude()), m ? m->date() : plat::Date(),
+                 m ? m->der() : 0};
+}
+
 void TrackPath::updatePath() {
-    path_.reset();
-    if (!track_) return;
-    const auto points = pathPoints(*track_);
-    for (std::size_t i = 0; i + 1 < points.size(); ++i) {
-        const PathPoint& a = points[i];
-        const PathPoint& b = points[i + 1];
-        auto segment = std::make_shared<TrackPolyLine>(std::vector<plat::MapPoint>{a.point, b.point});
-        segment->setLineColor(colorForDoseRate(a.doseRate > b.doseRate ? a.doseRate : b.doseRate));
-        if (!path_) path_.emplace();
-        path_->push_back(std::move(segment));
+    if (!track_) {
+        path_.reset();
+        points_.clear();
+        rows_.clear();
+        return;
     }
+    const auto& rows = track_->waypointRows();
+    grewOnly_ = !rows_.empty() && appendNew(rows);
+    if (!grewOnly_) rebuild();
+}
+
+bool TrackPath::appendNew(const std::vector<std::int64_t>& rows) {
+    if (rows.size() < rows_.size()) return false;
+    std::vector<std::int64_t> fresh;
+    std::size_t known = 0;
+    for (auto row : rows) {
+        if (rows_.count(row)) {
+            ++known;
+        } else {
+            fresh.push_back(row);
+        }
+    }
+    // A point went away: rebuild.
+    if (known != rows_.size()) return false;
+    Context* context = track_->managedObjectContext();
+    if (!context) return false;
+    std::vector<Point> added;
+    double addedMax = 0;
+    for (auto row : fresh) {
+        auto w = context->objectWithRow<Waypoint>(row);
+        if (!w) return false;
+        if (const auto m = w->measurement(); m && m->der() > addedMax) addedMax = m->der();
+        if (auto p = pointOf(*w)) added.push_back(*p);
+    }
+    std::stable_sort(added.begin(), added.end(), [](const Point& a, const Point& b) { return a.date < b.date; });
+    // A point dated before the last one joins the path in the middle: rebuild.
+    if (!added.empty() && !points_.empty() && added.front().date < points_.back().date) return false;
+    for (const auto& p : added) {
+        if (!points_.empty()) appendSegment(points_.back(), p);
+        points_.push_back(p);
+        bounds_ = bounds_.unionWith(plat::MapRect::make(p.point.x, p.point.y, 0, 0));
+    }
+    rows_.insert(fresh.begin(), fresh.end());
+    addedMax_ = addedMax;
+    return true;
+}
+
+void TrackPath::rebuild() {
+    path_.reset();
+    points_.clear();
+    rows_.clear();
+    bounds_ = plat::MapRect::null();
+    // One query for the stored points rather than each waypoint and its reading as objects;
+    // the objects where the context holds what the store does not have yet.
+    if (const auto stored = TrackPoints::of(*track_)) {
+        for (const auto& p : *stored) {
+            rows_.insert(p.row);
+            if (p.latitude == Waypoint::kNoFix && p.longitude == Waypoint::kNoFix) continue;
+            points_.push_back({MapHelper::mapPointFromLatitudeAndLongitude(p.latitude, p.longitude),
+                               p.date.value_or(plat::Date()), p.der});
+        }
+    } else {
+        for (const auto& w : track_->waypoints()) {
+            rows_.insert(w->objectID().row);
+            if (auto p = pointOf(*w)) points_.push_back(*p);
+        }
+        std::stable_sort(points_.begin(), points_.end(),
+                         [](const Point& a, const Point& b) { return a.date < b.date; });
+    }
+    for (std::size_t i = 0; i < points_.size(); ++i) {
+        if (i > 0) appendSegment(points_[i - 1], points_[i]);
+        bounds_ = bounds_.unionWith(plat::MapRect::make(points_[i].point.x, points_[i].point.y, 0, 0));
+    }
+}
+
+void TrackPath::appendSegment(const Point& a, const Point& b) {
+    auto segment = std::make_shared<TrackPolyLine>(std::vector<plat::MapPoint>{a.point, b.point});
+    segment->setLineColor(colorForDoseRate(a.doseRate > b.doseRate ? a.doseRate : b.doseRate));
+    if (!path_) path_.emplace();
+    path_->push_back(std::move(segment));
+}
+
+plat::MapRect TrackPath::boundingMapRect() const {
+    if (bounds_.isNull()) return bounds_;
+    return bounds_.insetBy(-bounds_.size.width * 0.1, -bounds_.size.height * 0.1);
 }
 
 plat::Color TrackPath::colorForDoseRate(double doseRate) {

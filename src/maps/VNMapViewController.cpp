@@ -33,11 +33,13 @@ struct GridPointHash {
     }
 };
 
-std::shared_ptr<plat::View> buildMapInterface(plat::Outlets& outlets) {
+}  // namespace
+
+std::shared_ptr<plat::View> buildMapInterface(plat::Outlets& outlets, double mapBottom) {
     const plat::Rect screen = plat::Screen::bounds();
     auto root = std::make_shared<plat::View>(screen);
     const double top = VNBaseViewController::kNavBarHeight;
-    auto map = std::make_shared<plat::MapView>(plat::Rect{0, top, screen.width(), screen.height() - top});
+    auto map = std::make_shared<plat::MapView>(plat::Rect{0, top, screen.width(), mapBottom - top});
     root->addSubview(map);
     outlets.set("mapView", map);
 
@@ -53,8 +55,7 @@ std::shared_ptr<plat::View> buildMapInterface(plat::Outlets& outlets) {
     typeButton("hybridMapButton", 162);
 
     auto roundButton = [&](const char* name, double fromBottom) {
-        auto b = plat::Button::make(plat::ButtonType::Custom,
-                                    {screen.width() - 50, screen.height() - fromBottom, 40, 40});
+        auto b = plat::Button::make(plat::ButtonType::Custom, {screen.width() - 50, mapBottom - fromBottom, 40, 40});
         b->setBackgroundColor(plat::Color::white().withAlpha(0.85));
         root->addSubview(b);
         outlets.set(name, b);
@@ -64,11 +65,11 @@ std::shared_ptr<plat::View> buildMapInterface(plat::Outlets& outlets) {
     return root;
 }
 
-}  // namespace
-
 void VNMapViewController::setWaypointDetailsFactory(WaypointDetailsFactory factory) {
     detailsFactory() = std::move(factory);
 }
+
+bool VNMapViewController::hasWaypointDetailsFactory() { return static_cast<bool>(detailsFactory().make); }
 
 VNMapViewController::VNMapViewController(std::string interfaceName) : VNBaseViewController(std::move(interfaceName)) {}
 
@@ -131,8 +132,25 @@ void VNMapViewController::viewDidLoad() {
     });
     if (feed.lastFix()) map_->updateUserLocation(*feed.lastFix());
 
-    modeDidChange(locationButton().get());
-    typeDidChange(standardMapButton().get());
+    startInDefaultModes();
+}
+
+void VNMapViewController::startInDefaultModes() {
+    // Following the user on the standard map, also when the interface file has no buttons to
+    // stand for those modes.
+    if (auto button = locationButton()) {
+        modeDidChange(button.get());
+    } else {
+        setBackground(trackButton(), "btn-track");
+        showLocation();
+    }
+    if (auto button = standardMapButton()) {
+        typeDidChange(button.get());
+    } else {
+        setBackground(satelliteMapButton(), "btn-center-small");
+        setBackground(hybridMapButton(), "btn-right-small");
+        mapView()->setMapType(plat::MapType::Standard);
+    }
 }
 
 void VNMapViewController::initTitles() {
@@ -255,13 +273,19 @@ plat::AnnotationViewPtr VNMapViewController::mapViewViewForAnnotation(plat::MapV
             self->annotationCalloutAction(current ? current->waypoint() : nullptr);
         });
     }
+    // The callout offers the details only once a screen for them is registered.
+    if (const auto& button = view->rightCalloutAccessoryView()) button->setHidden(!hasWaypointDetailsFactory());
     view->showPinColor(pin->pinColor());
     return view;
 }
 
 void registerMapsInterfaces() {
     static std::once_flag once;
-    std::call_once(once, [] { plat::Interface::registerBuilder(VNMapViewController::kNibName, buildMapInterface); });
+    std::call_once(once, [] {
+        plat::Interface::registerBuilder(VNMapViewController::kNibName, [](plat::Outlets& outlets) {
+            return buildMapInterface(outlets, plat::Screen::bounds().height());
+        });
+    });
 }
 
 }  // namespace qx

@@ -8,6 +8,10 @@
 #include "platform/ui/Button.h"
 #include "shell/VNBaseViewController.h"
 
+namespace plat {
+class Outlets;
+}
+
 namespace qx {
 
 class VNWaypointAnnotationView;
@@ -30,6 +34,8 @@ public:
         std::function<void(VNBaseViewController& screen, const std::shared_ptr<Waypoint>& waypoint)> setWaypoint;
     };
     static void setWaypointDetailsFactory(WaypointDetailsFactory factory);
+    // Until a factory is registered the callout's details button is hidden.
+    static bool hasWaypointDetailsFactory();
 
     // A screen built from the interface file "VNMapViewController" (or another one with the
     // same outlets).
@@ -71,10 +77,15 @@ public:
 private:
     template <class T>
     std::shared_ptr<T> loadedOutlet(const char* name);
+    void startInDefaultModes();
 
     std::shared_ptr<plat::MapView> map_;
     plat::Subscription locationSubscription_;
 };
+
+// The view tree of the map screens' interface file, the map reaching down to `mapBottom`
+// (screens with controls under the map build on it).
+std::shared_ptr<plat::View> buildMapInterface(plat::Outlets& outlets, double mapBottom);
 
 // Registers the interface file of the map screens; safe to call more than once.
 void registerMapsInterfaces();

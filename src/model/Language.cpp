@@ -32,6 +32,18 @@ void Language::load(const std::string& code) {
     table_.clear();
     code_ = code;
     loaded_ = true;
+    // A stored code without a table (an unknown or mistyped one) would show every raw key; only
+    // the known codes name a folder, so a code never leads the reading elsewhere.
+    const auto& known = supportedLanguages();
+    const bool isKnown = std::find(known.begin(), known.end(), code) != known.end();
+    if ((!isKnown || readTables(code) == 0) && code != kFallbackLanguage) {
+        plat::Log::line("Language load: no table for \"" + code + "\", English is shown");
+        code_ = kFallbackLanguage;
+        readTables(kFallbackLanguage);
+    }
+}
+
+std::size_t Language::readTables(const std::string& code) {
     const auto dir = plat::Bundle::main().resourcePath() / "lang" / code;
     std::error_code ec;
     std::vector<std::filesystem::path> files;
@@ -51,6 +63,7 @@ void Language::load(const std::string& code) {
             if (value.is_string()) table_[key] = value.get<std::string>();
         }
     }
+    return files.size();
 }
 
 std::string Language::get(const std::string& key) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <mutex>
 #include <string>
@@ -11,7 +12,7 @@ inline constexpr const char* kVNLanguageDidSwitchedNotification = "kVNLanguageDi
 
 // The interface language and its text table. Tables are JSON files keyed by the English text,
 // resources/lang/<code>/*.json (one file per layer, merged); a key missing from the table shows
-// the key itself.
+// the key itself, and a code without any table shows English.
 class Language {
 public:
     // The text of `key` in the current interface language.
@@ -26,7 +27,11 @@ public:
 
 private:
     static Language& instance();
+    static constexpr const char* kFallbackLanguage = "en";
+
     void load(const std::string& code);
+    // Adds the tables of a language; the number of table files found.
+    std::size_t readTables(const std::string& code);
 
     std::mutex mutex_;
     std::string code_;

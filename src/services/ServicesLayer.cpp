@@ -2,9 +2,11 @@
 
 #include <optional>
 
+#include "history/HistoryScreenHooks.h"
 #include "link/DeviceManager.h"
 #include "model/Settings.h"
 #include "services/NetworkReachability.h"
+#include "services/SharingManager.h"
 #include "services/VNRadResponderManager.h"
 #include "services/VNZENETManager.h"
 #include "shell/KestrelAppDelegate.h"
@@ -46,6 +48,11 @@ void networkChanged(NetworkReachability::Status status) {
 }  // namespace
 
 void registerServicesLayer() {
+    HistoryScreenHooks::setShareHandler(
+        [](const HistoryScreenHooks::Records& records, unsigned options, HistoryScreenHooks::Completion completion) {
+            SharingManager::sharedInstance().shareObjects(records, options,
+                                                          std::move(completion));
+        });
     OpenURLHandlers::setRadResponderRedirect(
         [](const std::string& url) { return VNRadResponderManager::sharedInstance().handleOpenURL(url); });
     WaypointPhotoPrompt::setReportingService(

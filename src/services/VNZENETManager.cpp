@@ -87,7 +87,7 @@ std::optional<std::string> VNZENETManager::storedPassword() {
 }
 
 void VNZENETManager::post(unsigned action, const std::string& envelope,
-                          std::function<void(long status, const std::string& body)> done) {
+                          std::function<void(const plat::HttpResponse& reply)> done) {
     auto request = createRequestForAction(action);
     if (!request) {
         plat::Log::line(std::string("VNZENETManager ") + ZENETEnvelope::operationName(action) +
@@ -99,7 +99,7 @@ void VNZENETManager::post(unsigned action, const std::string& envelope,
     plat::HttpClient::shared().send(std::move(*request), [operation, done = std::move(done)](const plat::HttpResponse& r) {
         plat::Log::line("VNZENETManager " + operation + ": status " + std::to_string(r.status) +
                         (r.error.empty() ? "" : " (" + r.error + ")"));
-        done(r.status, r.body);
+        done(r);
     });
 }
 
@@ -108,10 +108,15 @@ void VNZENETManager::submitLoginWithUsername(const std::optional<std::string>& u
     if (!present(username) || !present(password)) return report(completion, false);
     ZENETEnvelope::Fields fields{"None", dateString(), *username, *password, {}, {}, {}, {}};
     post(kSubmitLogin, ZENETEnvelope::build(kSubmitLogin, fields),
-         [this, completion](long status, const std::string& body) {
-             if (status == 200) createPendingLists();
-             report(completion, status == 200);
-             parseLoginReply(body);
+         [this, completion](const plat::HttpResponse& reply) {
+             const bool success = reply.status == 200;
+             if (success) createPendingLists();
+             const auto faults = parseLoginReply(reply.body);
+             loginFailure_ = success || !faults.empty() ? std::string() : failureText(reply);
+             report(completion, success);
+             for (const auto& fault : faults) {
+                 plat::AlertView::show(Language::get("Login Error!"), fault, Language::get("OK"), {}, {});
+             }
          });
 }
 
@@ -119,9 +124,9 @@ void VNZENETManager::submitLogoutWithUsername(const std::optional<std::string>& 
                                               const std::optional<std::string>& password, Completion completion) {
     if (!present(username) || !present(password)) return report(completion, false);
     ZENETEnvelope::Fields fields{"Alarm", dateString(), *username, *password, {}, {}, {}, {}};
-    post(kSubmitLogout, ZENETEnvelope::build(kSubmitLogout, fields), [this, completion](long status, const std::string&) {
-        if (status == 200) dropPendingLists();
-        report(completion, status == 200);
+    post(kSubmitLogout, ZENETEnvelope::build(kSubmitLogout, fields), [this, completion](const plat::HttpResponse& reply) {
+        if (reply.status == 200) dropPendingLists();
+        report(completion, reply.status == 200);
     });
 }
 
@@ -156,7 +161,7 @@ void VNZENETManager::submitRecord(const std::shared_ptr<Waypoint>& waypoint,
                                  "gamma",
                                  ZENETEnvelope::threeDecimals(measurement->der())};
     post(kSubmitMeasure, ZENETEnvelope::build(kSubmitMeasure, fields),
-         [completion = std::move(completion)](long status, const std::string&) { report(completion, status == 200); });
+         [completion = std::move(completion)](const plat::HttpResponse& reply) { report(completion, reply.status == 200); });
 }
 
 void VNZENETManager::createPendingLists() {
@@ -173,15 +178,21 @@ void VNZENETManager::dropPendingLists() {
     measurements_.reset();
 }
 
-void VNZENETManager::parseLoginReply(const std::string& body) {
+std::vector<std::string> VNZENETManager::parseLoginReply(const std::string& body) {
+    std::vector<std::string> faults;
     plat::XmlReader::Handler handler;
     handler.startElement = [this](const std::string&, const plat::XmlReader::Attributes&) { errorString_.clear(); };
     handler.characters = [this](const std::string& text) { errorString_ = trimmed(text); };
-    handler.endElement = [this](const std::string& name) {
-        if (!isFaultText(name) || errorString_.empty()) return;
-        plat::AlertView::show(Language::get("Login Error!"), errorString_, Language::get("OK"), {}, {});
+    handler.endElement = [this, &faults](const std::string& name) {
+        if (isFaultText(name) && !errorString_.empty()) faults.push_back(errorString_);
     };
     plat::XmlReader::parse(body, handler);
+    return faults;
+}
+
+std::string VNZENETManager::failureText(const plat::HttpResponse& reply) {
+    if (reply.status == 0) return Language::get("The server could not be reached.") + " (" + reply.error + ")";
+    return Language::get("The server did not accept the login.") + " (HTTP " + std::to_string(reply.status) + ")";
 }
 
 void VNZENETManager::uploadAll() {

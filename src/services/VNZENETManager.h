@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/foundation/Date.h"
 #include "platform/foundation/HttpClient.h"
@@ -74,6 +75,10 @@ public:
 
     // The last text read from a login reply, the fault's text after a refused login.
     const std::string& errorString() const { return errorString_; }
+    // Why the last login failed when the service sent no fault (whose alert this client shows
+    // itself): the server could not be reached or did not answer as the service does. Empty
+    // after a success or a fault. Read by the login's caller, which decides whether to tell.
+    const std::string& loginFailure() const { return loginFailure_; }
 
     // Automatic upload of a pending reading that changed.
     void controllerDidChangeObject(FetchedResultsController& controller, const ObjectChange& change) override;
@@ -82,9 +87,12 @@ private:
     VNZENETManager() = default;
 
     void createPendingLists();
-    void parseLoginReply(const std::string& body);
-    // Sends one envelope; the completion hears the status.
-    void post(unsigned action, const std::string& envelope, std::function<void(long status, const std::string& body)> done);
+    // The fault texts of a login reply (none for a reply without a fault).
+    std::vector<std::string> parseLoginReply(const std::string& body);
+    // Why a login failed when no fault came: no reply, or one that is not the service's.
+    static std::string failureText(const plat::HttpResponse& reply);
+    // Sends one envelope; the completion hears the reply.
+    void post(unsigned action, const std::string& envelope, std::function<void(const plat::HttpResponse& reply)> done);
     void submitRecord(const std::shared_ptr<Waypoint>& waypoint, const std::shared_ptr<Measurement>& measurement,
                       const std::string& username, const std::string& password, Completion completion);
     // Submits a pending reading and marks it uploaded when the service took it; a reading whose
@@ -96,6 +104,7 @@ private:
     std::shared_ptr<FetchedResultsController> waypoints_;
     std::shared_ptr<FetchedResultsController> measurements_;
     std::string errorString_;
+    std::string loginFailure_;
     std::set<ObjectID> inFlight_;
 };
 

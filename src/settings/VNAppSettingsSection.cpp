@@ -1,5 +1,6 @@
 #include "settings/VNAppSettingsSection.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "model/Language.h"
@@ -83,15 +84,19 @@ std::shared_ptr<VNTableViewSwitchCell> VNAppSettingsSection::localNotificationsC
     return localNotificationsCell_;
 }
 
-unsigned VNAppSettingsSection::periodFromText(const std::string& text) {
-    // Like reading an integer from a text: blanks first, then digits; a huge number stops at
-    // the largest int rather than wrapping round to a short period.
-    std::size_t i = text.find_first_not_of(" \t");
+std::optional<unsigned> VNAppSettingsSection::periodFromText(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return std::nullopt;
+    const std::size_t last = text.find_last_not_of(" \t");
+    // Whole seconds only: "1e3", "-5" or "2.5" are not what the field shows back, so they are
+    // refused rather than read in part.
     unsigned long long value = 0;
-    for (; i != std::string::npos && i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + static_cast<unsigned>(text[i] - '0');
-        if (value > INT_MAX) return INT_MAX;
+    for (std::size_t i = first; i <= last; ++i) {
+        if (text[i] < '0' || text[i] > '9') return std::nullopt;
+        // A huge number stops at the largest period rather than wrapping round to a short one.
+        value = std::min<unsigned long long>(value * 10 + static_cast<unsigned>(text[i] - '0'), INT_MAX);
     }
+    if (value < 1) return std::nullopt;
     return static_cast<unsigned>(value);
 }
 
@@ -105,8 +110,16 @@ std::shared_ptr<VNTableViewTextFieldCell> VNAppSettingsSection::autoSavePeriodCe
             auto field = weakCell.lock();
             if (!field || field->isEditing()) return;
             auto& settings = Settings::sharedSettings();
-            settings.setAutosaveInterval(periodFromText(text));
-            settings.save();
+            const auto period = periodFromText(text);
+            if (period) {
+                settings.setAutosaveInterval(*period);
+                settings.save();
+            } else {
+                // A period of 0 would switch autosave off behind its switch: keep the old one.
+                plat::AlertView::show(Language::get("Auto Save Period in sec"),
+                                      Language::get("The period is a whole number of seconds, 1 or more."),
+                                      Language::get("OK"), {}, {});
+            }
             field->cellTextField().setText(std::to_string(settings.autosaveInterval()));
         });
         autoSavePeriodCell_ = cell;

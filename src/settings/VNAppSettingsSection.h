@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "model/Settings.h"
@@ -39,8 +40,9 @@ public:
     // Asks before deleting every stored day, track, waypoint and reading.
     void confirmReset();
 
-    // The period a field text stands for: its leading decimal digits, 0 without any.
-    static unsigned periodFromText(const std::string& text);
+    // The period a field text stands for: a whole number of seconds from 1 (blanks around it
+    // allowed, huge ones held at the largest int); none for any other text.
+    static std::optional<unsigned> periodFromText(const std::string& text);
 
 private:
     VNTableViewCellPtr checkListCell(std::shared_ptr<VNSection> list);

@@ -13,10 +13,15 @@ namespace qx {
 
 namespace {
 
+// Saved at once, as every settings row is: nothing else on this page saves them.
 std::shared_ptr<VNTableViewSwitchCell> settingSwitch(bool on, void (Settings::*store)(bool)) {
     auto cell = VNTableViewSwitchCell::loadFromNib();
     cell->cellSwitch().setOn(on);
-    cell->setOnSwitchOnOffBlock([store](bool value) { (Settings::sharedSettings().*store)(value); });
+    cell->setOnSwitchOnOffBlock([store](bool value) {
+        auto& settings = Settings::sharedSettings();
+        (settings.*store)(value);
+        settings.save();
+    });
     return cell;
 }
 
@@ -102,6 +107,7 @@ std::shared_ptr<VNIntervalPickerView> VNHistorySection::showIntervalPicker() {
 void VNHistorySection::intervalPicked(plat::TimeInterval seconds) {
     auto& settings = Settings::sharedSettings();
     settings.setRecordingInterval(recordingIntervalFor(seconds));
+    settings.save();
     intervalCell()->detailTextLabel().setText(settings.historyRecordingIntervalString());
     DeviceManager::sharedDeviceManager().saveDetectorHistPeriod(settings.recordingInterval());
 }

@@ -13,8 +13,7 @@ class VNIntervalPickerView;
 
 // The history recording of the accessory instrument that keeps one: reading it when the
 // History tab opens, clearing it after reading, the recording mode and interval (also written to
-// the instrument), and reading it now. Values are stored in the preferences without saving
-// them; the next save anywhere writes them.
+// the instrument), and reading it now. Every change is saved at once.
 class VNHistorySection : public VNSection {
 public:
     // The longest recording interval the instrument takes, in minutes.

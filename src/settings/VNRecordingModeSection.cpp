@@ -11,7 +11,9 @@ std::optional<std::size_t> VNRecordingModeSection::currentIndex() const {
 
 void VNRecordingModeSection::choose(std::size_t index) {
     const auto mode = static_cast<unsigned>(index);
-    Settings::sharedSettings().setRecordingMode(mode);
+    auto& settings = Settings::sharedSettings();
+    settings.setRecordingMode(mode);
+    settings.save();
     DeviceManager::sharedDeviceManager().setDetectorJobMode(mode);
 }
 

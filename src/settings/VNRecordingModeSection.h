@@ -5,8 +5,7 @@
 namespace qx {
 
 // How the instrument records its history: cyclic (row 0, the oldest records give way) or
-// linear (row 1). The choice is stored and written to the instrument; it reaches storage with
-// the next save of the preferences.
+// linear (row 1). The choice is saved and written to the instrument.
 class VNRecordingModeSection : public ChoiceListSection {
 public:
     VNTableViewCellPtr cyclicCell() { return choiceCell(0); }

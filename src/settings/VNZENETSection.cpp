@@ -29,6 +29,13 @@ void forgetPassword(const std::optional<std::string>& username) {
     }
 }
 
+// A login that failed without a fault from the service (whose alert the client shows) would
+// otherwise fail in silence.
+void tellLoginFailure() {
+    const auto& why = VNZENETManager::sharedInstance().loginFailure();
+    if (!why.empty()) plat::AlertView::show(Language::get("Login Error!"), why, Language::get("OK"), {}, {});
+}
+
 void startUploadWhenAutomatic() {
     if (Settings::sharedSettings().ZENETAutoApload()) VNZENETManager::sharedInstance().uploadAll();
 }
@@ -116,12 +123,15 @@ void VNZENETSection::logout() {
 void VNZENETSection::loginWithStoredAccount(const std::optional<std::string>& username,
                                             const std::optional<std::string>& password) {
     std::weak_ptr<VNSection> weak = weak_from_this();
-    VNZENETManager::sharedInstance().submitLoginWithUsername(username, password, [weak](bool success) {
+    VNZENETManager::sharedInstance().submitLoginWithUsername(username, password, [weak, username](bool success) {
         auto& settings = Settings::sharedSettings();
         if (!success) {
-            // Forget the account so that the next try asks for one.
+            // Forget the account, password and all, so that the next try asks for one and no
+            // secret is left behind without its account.
             settings.setZENETUsername(std::nullopt);
             settings.save();
+            forgetPassword(username);
+            tellLoginFailure();
             return;
         }
         settings.setZENETLoggedIn(true);
@@ -152,7 +162,7 @@ void VNZENETSection::loginWithNewAccount(const std::string& username, const std:
     std::weak_ptr<VNSection> weak = weak_from_this();
     VNZENETManager::sharedInstance().submitLoginWithUsername(
         username, password, [weak, username, password](bool success) {
-            if (!success) return;
+            if (!success) return tellLoginFailure();
             auto& settings = Settings::sharedSettings();
             settings.setZENETUsername(username);
             settings.setZENETLoggedIn(true);

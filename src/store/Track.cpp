@@ -31,13 +31,6 @@ Recording& recording() {
     return r;
 }
 
-std::string alarmIconFor(double doseRate) {
-    auto& threshold = Settings::sharedSettings().DERthreshold();
-    if (doseRate > threshold.secondThreshold->value()) return "icon-max-dose-red.png";
-    if (doseRate > threshold.firstThreshold->value()) return "icon-max-dose-orange.png";
-    return {};
-}
-
 }  // namespace
 
 void Track::setName(std::optional<std::string> name) { assign(name_, std::move(name), kName); }
@@ -97,7 +90,14 @@ plat::MapRect Track::boundingMapRect() const {
     return rect.insetBy(-rect.size.width * 0.1, -rect.size.height * 0.1);
 }
 
-std::string Track::alarmIcon() const { return alarmIconFor(maxDER()); }
+std::string Track::alarmIcon() const { return alarmIconForDoseRate(maxDER()); }
+
+std::string Track::alarmIconForDoseRate(double doseRate) {
+    auto& threshold = Settings::sharedSettings().DERthreshold();
+    if (doseRate > threshold.secondThreshold->value()) return "icon-max-dose-red.png";
+    if (doseRate > threshold.firstThreshold->value()) return "icon-max-dose-orange.png";
+    return {};
+}
 
 std::shared_ptr<Track> Track::getCurrentTrack() {
     auto& r = recording();

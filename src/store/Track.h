@@ -54,6 +54,8 @@ public:
     void setSet(const std::shared_ptr<Set>& set);
     std::vector<std::shared_ptr<Waypoint>> waypoints() const;
     std::size_t waypointsCount() const { return inverseRows(0).size(); }
+    // The store rows of the waypoints, in the order added, without loading them.
+    const std::vector<std::int64_t>& waypointRows() const { return inverseRows(0); }
     void addWaypointsObject(const std::shared_ptr<Waypoint>& waypoint);
 
     // Dose-rate (µSv/h) and dose (µSv) figures over the readings of the stored waypoints:
@@ -72,6 +74,8 @@ public:
     plat::MapRect boundingMapRect() const;
     // The red or orange alarm image by maxDER against the dose-rate thresholds, else empty.
     std::string alarmIcon() const;
+    // The same for a highest dose rate already known (µSv/h).
+    static std::string alarmIconForDoseRate(double maxDoseRate);
 
     // The recording track (main context), or none.
     static std::shared_ptr<Track> getCurrentTrack();

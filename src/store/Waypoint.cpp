@@ -57,6 +57,7 @@ void Waypoint::setMeasurement(const std::shared_ptr<Measurement>& measurement) {
 }
 
 plat::MapRect Waypoint::boundingMapRect() const {
+    if (!hasPosition()) return plat::MapRect::null();
     const auto p = plat::mapPointForCoordinate(coordinate());
     return plat::MapRect::make(p.x - 1000, p.y - 1000, 2000, 2000);
 }

@@ -58,7 +58,7 @@ public:
     std::shared_ptr<Measurement> measurement() const;
     void setMeasurement(const std::shared_ptr<Measurement>& measurement);
 
-    // A square of 2000 by 2000 map points centred on the waypoint.
+    // A square of 2000 by 2000 map points centred on the waypoint; null without a position.
     plat::MapRect boundingMapRect() const;
     // Sets inRadius to whether the waypoint lies within the world-map filter distance of the
     // location (kilometres, or miles without metric units). A point without a position, or no

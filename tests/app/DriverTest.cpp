@@ -85,9 +85,15 @@ TEST_F(DriverTest, ToggleFindsTheSwitchOfARowOrByItsLabel) {
     EXPECT_TRUE(rows->soundSwitch->isOn());
     EXPECT_EQ(changes, 1);
     EXPECT_TRUE(contains(driver->screenText(), "Switch on")) << driver->screenText();
+    EXPECT_TRUE(run("expect-switch Sound on").ok);
+    auto stateDiffers = run("expect-switch Sound off");
+    EXPECT_FALSE(stateDiffers.ok);
+    EXPECT_TRUE(contains(stateDiffers.text, "is on")) << stateDiffers.text;
+    EXPECT_FALSE(run("expect-switch Sound maybe").ok);
 
     auto notASwitch = run("toggle Welcome");
     EXPECT_FALSE(notASwitch.ok);
+    EXPECT_FALSE(run("expect-switch Welcome off").ok);
 
     ASSERT_TRUE(run("tab Settings").ok);
     EXPECT_TRUE(run("toggle Sound").ok);  // the switch's own label

@@ -60,11 +60,23 @@ TEST_F(HostTest, LoseAndReconnectMoveTheDemoOutOfReachAndBack) {
     EXPECT_TRUE(run("connect").ok);
 }
 
+TEST_F(HostTest, ExpectInstrumentComparesWhatTheInstrumentKeeps) {
+    launch();
+    const std::string shown = output("instrument");
+    EXPECT_NE(shown.find("coefficient 5.3,"), std::string::npos) << shown;
+    EXPECT_TRUE(run("expect-instrument coefficient 5.3").ok) << "within single precision";
+    auto wrong = run("expect-instrument coefficient 5.31");
+    EXPECT_FALSE(wrong.ok);
+    EXPECT_EQ(wrong.text, "the instrument's coefficient is 5.3, not 5.31");
+    EXPECT_FALSE(run("expect-instrument voltage 3").ok);
+    EXPECT_FALSE(run("expect-instrument coefficient").ok);
+}
+
 TEST_F(HostTest, InstrumentCommandsNeedTheDemo) {
     qx::LinkOptions link;
     link.demo = false;
     launch(link);
-    for (const char* command : {"connect", "lose", "reconnect", "reading 1"}) {
+    for (const char* command : {"connect", "lose", "reconnect", "reading 1", "instrument", "expect-instrument dose-1 1"}) {
         auto outcome = run(command);
         EXPECT_FALSE(outcome.ok) << command;
         EXPECT_NE(outcome.text.find("--no-demo"), std::string::npos) << command;

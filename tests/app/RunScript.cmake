@@ -1,19 +1,32 @@
 # Runs the program on a fresh data folder with one script and checks its exit status and,
-# when given, a pattern in what it wrote on standard error.
+# when given, a pattern in what it wrote on standard error. With THEN, the program is started
+# again on the same data folder with a second script, which must succeed (what was kept).
 #   -DQUORIX=program -DSCRIPT=file -DHOME=folder [-DARGS=a|b...] [-DEXPECT_EXIT=n] [-DEXPECT_ERROR=regex]
+#   [-DTHEN=file]
 if(NOT DEFINED EXPECT_EXIT)
   set(EXPECT_EXIT 0)
 endif()
 string(REPLACE "|" ";" ARGS "${ARGS}")
+
+# One run of the program on HOME; fails unless it exits with `expected`. Leaves its standard
+# error in `err`.
+function(run_script script expected)
+  execute_process(COMMAND "${QUORIX}" --home "${HOME}" --script "${script}" ${ARGS}
+                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE error)
+  message("${out}")
+  message("${error}")
+  if(NOT status STREQUAL "${expected}")
+    message(FATAL_ERROR "${script}: exit status ${status}, expected ${expected}")
+  endif()
+  set(err "${error}" PARENT_SCOPE)
+endfunction()
+
 file(REMOVE_RECURSE "${HOME}")
-execute_process(COMMAND "${QUORIX}" --home "${HOME}" --script "${SCRIPT}" ${ARGS}
-                RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
-message("${out}")
-message("${err}")
-if(NOT status STREQUAL "${EXPECT_EXIT}")
-  message(FATAL_ERROR "exit status ${status}, expected ${EXPECT_EXIT}")
-endif()
+run_script("${SCRIPT}" "${EXPECT_EXIT}")
 if(DEFINED EXPECT_ERROR AND NOT err MATCHES "${EXPECT_ERROR}")
   message(FATAL_ERROR "standard error does not match: ${EXPECT_ERROR}")
+endif()
+if(DEFINED THEN)
+  run_script("${THEN}" 0)
 endif()
 file(REMOVE_RECURSE "${HOME}")

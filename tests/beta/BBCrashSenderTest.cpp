@@ -125,11 +125,29 @@ TEST_F(BBCrashSenderTest, WithoutAPreparedSocketOrDigestNothingIsSent) {
     ASSERT_TRUE(bb_crash_sender_prepared());
     EXPECT_EQ(sendFileOfSize(10), -1);
 
-    // A digest file holding something other than a text.
-    plat::file::writeAtomically(digestFile(), std::string("\xd2\x00\x00\x00\x07", 5));
-    bb_prepare_crash_sender(kTokenDigest);
-    EXPECT_EQ(sendFileOfSize(10), -1);
+    // A digest file holding something other than a text, or a text other than 40 hexadecimal
+    // digits: it would end up in the request's Host field.
+    const std::string digest = kTokenDigest;
+    const std::string notDigests[] = {
+        std::string("\xd2\x00\x00\x00\x07", 5),
+        std::string(BBMessagePack::pack(BBValue(digest.substr(1)))->view()),
+        std::string(BBMessagePack::pack(BBValue(digest + "0"))->view()),
+        std::string(BBMessagePack::pack(BBValue(digest.substr(2) + "\r\n"))->view()),
+        std::string(BBMessagePack::pack(BBValue(digest.substr(1) + "g"))->view()),
+    };
+    for (const auto& bytes : notDigests) {
+        plat::file::writeAtomically(digestFile(), bytes);
+        bb_prepare_crash_sender(kTokenDigest);
+        EXPECT_EQ(sendFileOfSize(10), -1);
+    }
     EXPECT_TRUE(server.requests().empty());
+
+    // The very digest, in upper case too, is taken.
+    plat::file::writeAtomically(digestFile(), std::string(BBMessagePack::pack(BBValue(std::string(
+        "A9993E364706816ABA3E25717850C26C9CD0D89D")))->view()));
+    bb_prepare_crash_sender(kTokenDigest);
+    EXPECT_EQ(sendFileOfSize(10), 0);
+    EXPECT_EQ(server.requests().size(), 1u);
 }
 
 TEST_F(BBCrashSenderTest, AConnectFailureUsesUpTheSocket) {

@@ -137,6 +137,22 @@ TEST_F(BBCrashSessionRecordTest, ACrashTakesTheStoredSequenceNumberAndTheSession
     EXPECT_EQ(bytesOf(sessionFile(id + ".seq.mpack")), int32Bytes(8));
 }
 
+TEST_F(BBCrashSessionRecordTest, TheSequenceNumberWrapsToZeroAfterTheLargest) {
+    const std::string id = "5B1F3C2A-9D4E-4F60-8A7B-0C1D2E3F4A5B";
+    storeSession(id, 1'700'000'000.25, 1'700'000'100.5, INT32_MAX);
+    EXPECT_EQ(recordOf(write("crash", directory, 5)).find("sequence_number")->int64Value(), INT32_MAX);
+    EXPECT_EQ(bytesOf(sessionFile(id + ".seq.mpack")), int32Bytes(0));
+    EXPECT_EQ(recordOf(write("session_end", directory, 1)).find("sequence_number")->int64Value(), 0);
+
+    // The session manager numbers its events the same way.
+    onSDKQueue([] {
+        BBSessionManager& manager = BBSessionManager::sharedSessionManager();
+        manager.setNextSeqNumber(INT32_MAX);
+        EXPECT_EQ(manager.useSeqNumber(), INT32_MAX);
+        EXPECT_EQ(manager.useSeqNumber(), 0);
+    });
+}
+
 TEST_F(BBCrashSessionRecordTest, TheIdIsCopiedIntoASmallBufferCutAndTerminated) {
     storeSession("ABCDEFGHIJKLMNOP", 1.0, 1.0, 0);
     const Written written = write("crash", directory, 0, 10);

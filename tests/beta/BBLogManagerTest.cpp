@@ -89,6 +89,32 @@ TEST_F(BBLogManagerTest, LinesBeforeTheSessionIdAreHeldAndStampedWhenItComes) {
     EXPECT_EQ(sessionLog("B").entries, (std::vector<LogEntry>{{now(), "fourth"}}));
 }
 
+TEST_F(BBLogManagerTest, HeldLinesAreCappedKeepingTheLatestAndTheDropCountIsLoggedWhenTheSessionStarts) {
+    // A start that is refused leaves the lines held; a second start drops what the first held.
+    manager->prepareToStartSession();
+    manager->log("held for a start that never came");
+    manager->prepareToStartSession();
+    const std::size_t logged = BBLogManager::kMaxHeldLines + 5;
+    for (std::size_t i = 0; i < logged; ++i) manager->log("line " + std::to_string(i));
+    // One line larger than everything that may be held goes too.
+    manager->log(std::string(BBLogManager::kMaxHeldBytes + 1, 'x'));
+    manager->setCurrentSessionID("A");
+    manager->sync([] {});
+
+    const auto log = sessionLog("A");
+    ASSERT_EQ(log.entries.size(), BBLogManager::kMaxHeldLines + 1);
+    // The first five lines, the big one and the line of the refused start were dropped.
+    EXPECT_EQ(log.entries.front().message, "line 5");
+    EXPECT_EQ(log.entries[BBLogManager::kMaxHeldLines - 1].message, "line " + std::to_string(logged - 1));
+    EXPECT_EQ(log.entries.back().message, "Betabeam: 7 log lines were dropped while no session could start");
+
+    // Counted once: the next session hears nothing of it.
+    manager->prepareToStartSession();
+    manager->setCurrentSessionID("B");
+    manager->sync([] {});
+    EXPECT_TRUE(sessionLog("B").entries.empty());
+}
+
 TEST_F(BBLogManagerTest, HurriedWriteSkipsLogsAboveOneRun) {
     manager->setCurrentSessionID("S");
     // Text that compresses little, so that the files hold well over one run.

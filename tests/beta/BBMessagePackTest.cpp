@@ -6,7 +6,7 @@
 #include "beta/BBMessagePack.h"
 #include "beta/BBMessagePackBuffer.h"
 #include "beta/BBMessagePackReader.h"
-#include "beta/TFMessagePackPacker.h"
+#include "beta/BBMessagePackPacker.h"
 
 using namespace bb;
 

@@ -6,9 +6,11 @@
 #include <atomic>
 #include <filesystem>
 #include <mutex>
+#include <thread>
 
 #include "BetaTestSupport.h"
 #include "FakeService.h"
+#include "beta/BBAlternateSignalStack.h"
 #include "beta/BBAppUpdater.h"
 #include "beta/BBApplicationInformation.h"
 #include "beta/BBCrashReportingHooks.h"
@@ -145,8 +147,15 @@ TEST_F(BetabeamTest, ATeamTokenIsRefusedAndAProperTokenThenTakesOff) {
     }
     EXPECT_TRUE(crashCalls().empty());
 
-    const std::string log = logDuring([] { Betabeam::takeOff(kToken); });
+    // The thread that takes off is readied for a crash report of a stack overflow.
+    std::string log;
+    std::size_t signalStack = 0;
+    std::thread([&] {
+        log = logDuring([] { Betabeam::takeOff(kToken); });
+        signalStack = BBAlternateSignalStack::currentThreadStackSize();
+    }).join();
     EXPECT_FALSE(contains(log, "WARNING"));
+    EXPECT_GE(signalStack, BBAlternateSignalStack::kSize);
     EXPECT_TRUE(Betabeam::tookOff());
     EXPECT_TRUE(Betabeam::isInSession()) << "the application is active";
     EXPECT_EQ(BBApplicationInformation::applicationToken(), kToken);

@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace bbtest {
 
@@ -18,5 +20,10 @@ struct ChildEnd {
 // must not wait for any queue of the parent. A body that returns ends the child with code 0.
 ChildEnd runInChild(const std::function<void()>& body,
                     std::chrono::milliseconds limit = std::chrono::seconds(10));
+
+// Runs a program with `arguments` (its name first), the test's environment plus `environment`
+// ("NAME=value" each), its output and errors going to `outputFile`, and waits as runInChild does.
+ChildEnd runProgram(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
+                    const std::string& outputFile, std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 }  // namespace bbtest

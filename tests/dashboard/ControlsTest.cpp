@@ -115,6 +115,60 @@ TEST_F(ThresholdEditorTest, ScaleShiftsByDecadesWithinItsLimits) {
     EXPECT_EQ(applied, 1);
 }
 
+// The stored decade of the scale can be one that no longer holds the thresholds (defaults
+// restored, values from an older release); the editor opens on one that does.
+TEST_F(ThresholdEditorTest, ScaleOpensOnADecadeThatHoldsBothThresholds) {
+    struct Case {
+        double first, second;
+        int storedRange;
+        double low, high;
+    };
+    const Case cases[] = {
+        {0.3, 1.2, 0, 0.1, 100},   // the defaults on a window starting at 1
+        {1, 10, 1, 0.1, 100},      // restored defaults with the range restore writes
+        {10, 100, 0, 1, 1000},     // already inside: the stored decade stays
+        {0.2, 5e5, 0, 10, 1e4},    // wider than a window: the middle of the two
+    };
+    for (const Case& c : cases) {
+        auto e = editor(c.first, c.second);
+        e->setScaleRange(c.storedRange);
+        auto scale = e->scaleView();
+        EXPECT_DOUBLE_EQ(scale->lowValue(), c.low) << c.first << " " << c.second;
+        EXPECT_DOUBLE_EQ(scale->highValue(), c.high) << c.first << " " << c.second;
+        EXPECT_EQ(e->scaleRange(), scale->range()) << "the decade shown is the one applied";
+        if (c.high / c.low > c.second / c.first) {
+            EXPECT_GT(scale->xForValue(c.first), scale->xForValue(c.low)) << "no handle piled at the end";
+            EXPECT_LT(scale->xForValue(c.second), scale->xForValue(c.high));
+        }
+    }
+    // Values set while the editor is open move the window as well.
+    auto e = editor(0.3, 1.2);
+    e->scaleView();
+    e->setFirstThreshValue(20);
+    e->setSecondThreshValue(3000);
+    EXPECT_DOUBLE_EQ(e->scaleView()->lowValue(), 10);
+    EXPECT_DOUBLE_EQ(e->scaleView()->highValue(), 1e4);
+    EXPECT_EQ(e->scaleRange(), 1);
+}
+
+TEST_F(ThresholdEditorTest, TickLabelsCarryTheUnitAndStayInsideTheScale) {
+    for (int mode : {0, 1}) {
+        auto e = editor(0.3, 1.2);
+        e->setMode(mode);
+        auto scale = e->scaleView();
+        plat::DrawingContext context;
+        scale->drawRect(context, scale->bounds());
+        const auto texts = context.commandsOf(plat::DrawOp::DrawText);
+        ASSERT_EQ(texts.size(), 4u) << "one label per decade of the window";
+        EXPECT_EQ(texts.front().text, mode == 0 ? "0.10 µSv/h" : "0.10 µSv");
+        EXPECT_EQ(texts.back().text, mode == 0 ? "100 µSv/h" : "100 µSv");
+        for (const auto& t : texts) {
+            EXPECT_GE(t.rect.x(), 0) << t.text;
+            EXPECT_LE(t.rect.maxX(), scale->bounds().width()) << t.text;
+        }
+    }
+}
+
 TEST_F(ThresholdEditorTest, SingleHandleModeAndBackWithoutApplying) {
     auto e = editor(100, 1000);
     e->setMode(1);

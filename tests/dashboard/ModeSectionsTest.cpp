@@ -98,7 +98,9 @@ TEST_F(ModeSectionsTest, RestoreTakesTheConnectedModelsDefaults) {
 
 TEST_F(ModeSectionsTest, EditorOpensWithTheModelsScaleAndApplyWritesBothThresholdsInOrder) {
     control->type = 8;
-    settings().DERthreshold().scaleRange = 2;
+    settings().DERthreshold().scaleRange = 2;  // a window that holds the thresholds: kept
+    settings().DERthreshold().firstThreshold->setValue(200);
+    settings().DERthreshold().secondThreshold->setValue(5000);
     auto section = show<qx::VNDoseRateThresholdsSection>();
     ASSERT_TRUE(host->tableView()->userSelectRow({0, 1}));
     auto* e = editor();
@@ -214,6 +216,21 @@ TEST_F(SearchSectionTest, ClosingThePickerStoresAndWritesTheValue) {
     EXPECT_EQ(control->paramWrites, 1);
     EXPECT_EQ(section->coeffNCell()->detailTextLabel().text(), "5.70");
     EXPECT_DOUBLE_EQ(saved().doubleForKey("CoeffN"), static_cast<double>(5.7f));
+}
+
+// Below the wheels' lowest choice a stored value must not reach the instrument as it is.
+TEST_F(SearchSectionTest, StoredValuesBelowTheLowestChoiceSaveTheLowest) {
+    for (double stored : {1.5, 0.0, -3.0, 1.996}) {
+        settings().setCoeffN(stored);
+        control->coefficients.clear();
+        auto* picker = openPicker(section);
+        ASSERT_NE(picker, nullptr);
+        EXPECT_EQ(wheels(*picker), (std::vector<std::string>{"2", "0", "0"})) << stored;
+        picker->close();
+        EXPECT_EQ(control->coefficients, std::vector<float>{2.0f}) << stored;
+        EXPECT_EQ(settings().coeffN(), 2.0) << stored;
+        EXPECT_EQ(section->coeffNCell()->detailTextLabel().text(), "2.00") << stored;
+    }
 }
 
 TEST_F(SearchSectionTest, RestoreSoundAndCalibration) {

@@ -114,6 +114,11 @@ TEST_F(StoreIntegrationTest, CurrentReadingNamesTheInstrumentOnlyWhileConnected)
     EXPECT_EQ(reading.deviceName, "VN2110BT");
     EXPECT_EQ(reading.deviceSerial, demo()->serialText());
     EXPECT_GT(reading.dose, 0);
+    // A point stored by hand gets the reading and the position of the moment.
+    EXPECT_EQ(reading.doseRate, manager().getDER().value());
+    EXPECT_GT(reading.doseRate, 0);
+    ASSERT_TRUE(reading.location.has_value());
+    EXPECT_EQ(reading.location->coordinate().latitude, manager().currentLocation()->coordinate().latitude);
     qx::LinkLauncher::loseInstrument();
     drain();
     reading = qx::CurrentReadingSource::current();

@@ -127,10 +127,15 @@ TEST_F(PathTest, SegmentsJoinPointsInDateOrderColouredByTheHigherEnd) {
     EXPECT_EQ(segments[1]->lineColor(), plat::Color::green());  // both exactly at the first threshold
     EXPECT_EQ(segments[2]->lineColor(), plat::Color::red());    // one end above the second
 
-    // Every rebuild makes new segments.
+    // Nothing new keeps the segments; a point dated in the middle rebuilds them in date order.
     const auto first = segments[0];
     path.updatePath();
+    EXPECT_EQ((*path.pathForTrack())[0], first);
+    point(0.1, {52.505, 13.405}, 5, nullptr, track);
+    path.updatePath();
+    ASSERT_EQ(path.pathForTrack()->size(), 4u);
     EXPECT_NE((*path.pathForTrack())[0], first);
+    EXPECT_EQ((*path.pathForTrack())[1]->points()[0], plat::mapPointForCoordinate({52.505, 13.405}));
 }
 
 TEST_F(PathTest, OrangeBetweenThresholdsAndPointsWithoutAFixLeftOut) {

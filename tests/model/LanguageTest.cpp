@@ -32,3 +32,14 @@ TEST_F(ModelTest, MissingKeyShowsTheKeyItself) {
     useLanguage("fr");
     EXPECT_EQ(Language::get("A text nobody translated"), "A text nobody translated");
 }
+
+TEST_F(ModelTest, CodeWithoutATableShowsEnglish) {
+    useLanguage("ja");
+    for (const char* code : {"xx", "", "../ja"}) {
+        useLanguage(code);
+        EXPECT_EQ(Language::currentLanguage(), "en") << code;
+        // Keys whose English texts differ from the keys themselves.
+        EXPECT_EQ(Language::get("ru"), "Русский") << code;
+        EXPECT_EQ(Language::get("milli"), "m") << code;
+    }
+}

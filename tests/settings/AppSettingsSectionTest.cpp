@@ -162,18 +162,30 @@ TEST_F(AppSettingsSectionTest, PeriodIsStoredWhenTheEditEnds) {
     EXPECT_EQ(settings().autosaveInterval(), 120u);
     EXPECT_EQ(saved().integerForKey("AutoSaveInterval"), 120);
 
-    ASSERT_TRUE(text.becomeFirstResponder());
-    text.clearText();
-    text.resignFirstResponder();
-    EXPECT_EQ(saved().integerForKey("AutoSaveInterval"), 0) << "an empty field stores 0";
-    EXPECT_EQ(text.text(), "0");
+    // Anything but a whole number of seconds from 1 would turn autosave off behind its
+    // switch: the old period stays and an alert says why.
+    for (const char* typed : {"", "abc", "-5", "0", "1e3", "\xF0\x9F\x98\x80"}) {
+        ASSERT_TRUE(text.becomeFirstResponder());
+        text.clearText();
+        text.typeText(typed);
+        text.resignFirstResponder();
+        EXPECT_EQ(settings().autosaveInterval(), 120u) << typed;
+        EXPECT_EQ(saved().integerForKey("AutoSaveInterval"), 120) << typed;
+        EXPECT_EQ(text.text(), "120") << typed;
+        auto refusal = alert();
+        ASSERT_TRUE(refusal) << typed;
+        EXPECT_EQ(refusal->message(), "The period is a whole number of seconds, 1 or more.");
+        refusal->pressButton("OK");
+    }
 }
 
-TEST_F(AppSettingsSectionTest, PeriodTextsAreReadByTheirLeadingDigits) {
+TEST_F(AppSettingsSectionTest, PeriodTextsMustBeWholeSecondsFromOne) {
     EXPECT_EQ(VNAppSettingsSection::periodFromText("45"), 45u);
-    EXPECT_EQ(VNAppSettingsSection::periodFromText("  60s"), 60u);
-    EXPECT_EQ(VNAppSettingsSection::periodFromText("x60"), 0u);
-    EXPECT_EQ(VNAppSettingsSection::periodFromText(""), 0u);
+    EXPECT_EQ(VNAppSettingsSection::periodFromText("  60 "), 60u);
+    EXPECT_EQ(VNAppSettingsSection::periodFromText("1"), 1u);
+    for (const char* refused : {"60s", "x60", "", " ", "0", "000", "2.5", "+5", "1e3"}) {
+        EXPECT_FALSE(VNAppSettingsSection::periodFromText(refused)) << refused;
+    }
     // An overlong number does not wrap round to a short period.
     EXPECT_EQ(VNAppSettingsSection::periodFromText("99999999999999999999999"), 2147483647u);
 }

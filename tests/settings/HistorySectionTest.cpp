@@ -16,7 +16,7 @@ protected:
     qx::DemoInstrument& instrument() { return *qx::LinkLauncher::demoInstrument(); }
 };
 
-TEST_F(HistorySectionTest, RowsAndSwitchesWriteThePreferencesWithoutSaving) {
+TEST_F(HistorySectionTest, RowsAndSwitchesSaveThePreferencesAtOnce) {
     settings().setLoadHistoryOnStart(false);
     settings().setClearHistory(true);
     settings().setRecordingInterval(90);
@@ -34,7 +34,8 @@ TEST_F(HistorySectionTest, RowsAndSwitchesWriteThePreferencesWithoutSaving) {
     section->clearCell()->cellSwitch().performTap();
     EXPECT_TRUE(settings().loadHistoryOnStart());
     EXPECT_FALSE(settings().clearHistory());
-    EXPECT_FALSE(saved().boolForKey("LoadHistoryOnStart")) << "the next save elsewhere stores them";
+    EXPECT_TRUE(saved().boolForKey("LoadHistoryOnStart"));
+    EXPECT_FALSE(saved().boolForKey("ClearHistory", true));
 }
 
 TEST_F(HistorySectionTest, PickedDurationBecomesTheRecordingInterval) {
@@ -62,6 +63,7 @@ TEST_F(HistorySectionTest, IntervalPickerStoresShowsAndWritesTheInterval) {
     picker->close();
     EXPECT_EQ(picker->superview(), nullptr);
     EXPECT_EQ(settings().recordingInterval(), 1080u);
+    EXPECT_EQ(saved().integerForKey("RecordingInterval"), 1080);
     EXPECT_EQ(section->intervalCell()->detailTextLabel().text(), settings().historyRecordingIntervalString());
     drain();
     EXPECT_EQ(instrument().historyPeriod(), 1080);
@@ -92,11 +94,13 @@ TEST_F(HistorySectionTest, RecordingModeListWritesTheModeToTheInstrument) {
     ASSERT_TRUE(list->tableView()->userSelectRow({0, 0}));
     drain();
     EXPECT_EQ(settings().recordingMode(), 0u);
+    EXPECT_EQ(saved().integerForKey("RecordingMode", 1), 0);
     EXPECT_EQ(instrument().jobMode(), 0u);
     EXPECT_EQ(checkedRows(*modes), std::vector<std::size_t>{0});
     ASSERT_TRUE(list->tableView()->userSelectRow({0, 1}));
     drain();
     EXPECT_EQ(instrument().jobMode(), 1u);
+    EXPECT_EQ(saved().integerForKey("RecordingMode"), 1);
     list->onBack();
     EXPECT_EQ(section->modeCell()->detailTextLabel().text(), "Linear");
 }

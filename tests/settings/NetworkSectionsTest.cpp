@@ -131,7 +131,7 @@ TEST_F(NetworkSectionsTest, ZenetLoginAsksForTheAccountThenLogsOut) {
     EXPECT_EQ(prompt->textFieldAtIndex(0)->placeholder(), "username");
     EXPECT_EQ(prompt->textFieldAtIndex(1)->placeholder(), "password");
 
-    // A refused login changes nothing.
+    // A refused login changes nothing but says so.
     server.enqueue(qxtest::FakeReply::with(500));
     prompt->textFieldAtIndex(0)->typeText("ann");
     prompt->textFieldAtIndex(1)->typeText("s3cret");
@@ -141,6 +141,11 @@ TEST_F(NetworkSectionsTest, ZenetLoginAsksForTheAccountThenLogsOut) {
     EXPECT_FALSE(settings().ZENETUsername());
     EXPECT_FALSE(keychainPassword("ann"));
     EXPECT_FALSE(section->showsLogout());
+    auto refused = alert();
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->title(), "Login Error!");
+    EXPECT_EQ(refused->message(), "The server did not accept the login. (HTTP 500)");
+    refused->pressButton("OK");
 
     section->loginLogoutCell()->onSelectCell();
     prompt = alert();
@@ -188,8 +193,30 @@ TEST_F(NetworkSectionsTest, StoredZenetAccountLogsInOrIsForgotten) {
     drain();
     EXPECT_FALSE(settings().ZENETLoggedIn());
     EXPECT_FALSE(saved().optionalStringForKey("ZENETUsername")) << "the next try asks for the account";
+    EXPECT_FALSE(keychainPassword("bob")) << "no password is left without its account";
+    ASSERT_TRUE(alert());
+    EXPECT_EQ(alert()->title(), "Login Error!");
+    alert()->pressButton("OK");
     section->loginLogoutCell()->onSelectCell();
-    EXPECT_TRUE(alert());
+    ASSERT_TRUE(alert());
+    EXPECT_EQ(alert()->message(), "Please enter username and password");
+}
+
+// A login that reaches no service (a mistyped address, no network) must not fail silently.
+TEST_F(NetworkSectionsTest, ZenetLoginThatReachesNoServerShowsWhy) {
+    for (const char* address : {"http://127.0.0.1:1/Zenet31/DeviceService", "ftp://127.0.0.1/Zenet31/DeviceService"}) {
+        storeAccount("cy", "pw");
+        settings().setZENETServerAddress(address);
+        auto section = showNew<VNZENETSection>();
+        section->loginLogoutCell()->onSelectCell();
+        drain();
+        EXPECT_FALSE(settings().ZENETLoggedIn()) << address;
+        auto failure = alert();
+        ASSERT_TRUE(failure) << address;
+        EXPECT_EQ(failure->title(), "Login Error!");
+        EXPECT_EQ(failure->message().rfind("The server could not be reached. (", 0), 0u) << failure->message();
+        failure->pressButton("OK");
+    }
 }
 
 TEST_F(NetworkSectionsTest, RadResponderPageRepairsItsSettings) {

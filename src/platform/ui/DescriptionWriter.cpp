@@ -22,4 +22,23 @@ std::string DescriptionWriter::quoted(const std::string& text) {
     return out + "\"";
 }
 
+std::string DescriptionWriter::shortened(const std::string& text, std::size_t characters) {
+    const auto startsCharacter = [&](std::size_t i) { return (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80; };
+    std::size_t seen = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!startsCharacter(i)) continue;
+        if (seen == characters) {
+            // Room for the three dots comes out of the characters kept.
+            std::size_t cut = i;
+            for (int dots = 0; dots < 3 && cut > 0;) {
+                --cut;
+                if (startsCharacter(cut)) ++dots;
+            }
+            return text.substr(0, cut) + "...";
+        }
+        ++seen;
+    }
+    return text;
+}
+
 }  // namespace plat

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace plat {
@@ -29,6 +30,9 @@ public:
 
     // "text" in double quotes, with newlines shown as \n so that one element stays one line.
     static std::string quoted(const std::string& text);
+    // At most `characters` UTF-8 characters of the text, ending in "..." when it was longer; a
+    // character is never cut in two.
+    static std::string shortened(const std::string& text, std::size_t characters);
 
 private:
     std::string text_;

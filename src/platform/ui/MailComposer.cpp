@@ -39,7 +39,7 @@ std::string joinAddresses(const std::vector<std::string>& list) {
     std::string out;
     for (const auto& a : list) {
         if (!out.empty()) out += ", ";
-        out += mime::encodeHeaderText(a);
+        out += mime::encodeMailbox(a);
     }
     return out;
 }
@@ -180,10 +180,10 @@ void MailComposer::addAttachmentData(std::string data, std::string mimeType, std
 std::string MailComposer::messageText(Date date) const {
     std::string m;
     m += "From: " + mime::headerSafe(gSender) + "\r\n";
-    if (!to_.empty()) m += "To: " + joinAddresses(to_) + "\r\n";
-    if (!cc_.empty()) m += "Cc: " + joinAddresses(cc_) + "\r\n";
-    if (!bcc_.empty()) m += "Bcc: " + joinAddresses(bcc_) + "\r\n";
-    m += "Subject: " + mime::encodeHeaderText(subject_) + "\r\n";
+    if (!to_.empty()) m += mime::foldHeader("To", joinAddresses(to_)) + "\r\n";
+    if (!cc_.empty()) m += mime::foldHeader("Cc", joinAddresses(cc_)) + "\r\n";
+    if (!bcc_.empty()) m += mime::foldHeader("Bcc", joinAddresses(bcc_)) + "\r\n";
+    m += mime::foldHeader("Subject", mime::encodeHeaderText(subject_)) + "\r\n";
     m += "Date: " + rfc5322Date(date) + "\r\n";
     m += "Message-ID: " + messageId(date) + "\r\n";
     m += "MIME-Version: 1.0\r\n";

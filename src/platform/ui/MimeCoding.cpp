@@ -170,6 +170,71 @@ std::string encodeHeaderText(std::string_view text) {
     return out;
 }
 
+namespace {
+
+std::string_view trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// A display name as an RFC 5322 quoted string: backslash and quote escaped.
+std::string quotedPhrase(std::string_view name) {
+    std::string out = "\"";
+    for (char c : name) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+std::string encodeMailbox(std::string_view mailbox) {
+    const std::string safe = headerSafe(mailbox);
+    const std::string_view text = trimmed(safe);
+    const auto open = text.rfind('<');
+    if (open == std::string_view::npos || text.back() != '>') return std::string(text);
+    std::string_view name = trimmed(text.substr(0, open));
+    const std::string_view address = text.substr(open);
+    if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
+    if (name.empty()) return std::string(address);
+    const std::string phrase = isPlainAscii(name) ? quotedPhrase(name) : encodeHeaderText(name);
+    return phrase + " " + std::string(address);
+}
+
+std::string foldHeader(std::string_view field, std::string_view value) {
+    constexpr std::size_t kLineLimit = 78;
+    std::string out = std::string(field) + ":";
+    std::size_t lineStart = 0;
+    std::size_t i = 0;
+    while (i < value.size()) {
+        // The next word with the blanks before it; an existing fold starts a new line.
+        if (value.compare(i, 3, "\r\n ") == 0) {
+            out += "\r\n";
+            lineStart = out.size();
+            i += 2;
+            continue;
+        }
+        std::size_t wordStart = i;
+        while (wordStart < value.size() && value[wordStart] == ' ') ++wordStart;
+        std::size_t wordEnd = wordStart;
+        while (wordEnd < value.size() && value[wordEnd] != ' ' && value[wordEnd] != '\r') ++wordEnd;
+        const std::string_view blanks = value.substr(i, wordStart - i);
+        const std::string_view word = value.substr(wordStart, wordEnd - wordStart);
+        const bool first = out.size() == field.size() + 1;
+        if (!first && out.size() - lineStart + 1 + word.size() > kLineLimit && out.size() > lineStart + 1) {
+            out += "\r\n ";
+            lineStart = out.size() - 1;
+        } else {
+            out += first ? std::string(" ") : std::string(blanks.empty() ? "" : blanks);
+        }
+        out += word;
+        i = wordEnd;
+    }
+    return out;
+}
+
 std::string decodeHeaderText(std::string_view text) {
     std::string out;
     std::size_t i = 0;

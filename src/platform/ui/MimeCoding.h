@@ -23,6 +23,15 @@ std::string encodeHeaderText(std::string_view text);
 // Decodes the encoded words of a header value (B and Q encodings of UTF-8).
 std::string decodeHeaderText(std::string_view text);
 
+// One mailbox of an address header. "Name <addr>" keeps the address as it is and writes the
+// display name as a quoted string when it is ASCII, else as encoded words, so that mail
+// readers still find the address; a bare address stays as it is.
+std::string encodeMailbox(std::string_view mailbox);
+
+// "Field: value" folded at blanks so that no line exceeds 78 characters where a blank allows
+// (RFC 5322); the value is taken as it is, already encoded. Ends without a line break.
+std::string foldHeader(std::string_view field, std::string_view value);
+
 // A header value with CR and LF turned into blanks.
 std::string headerSafe(std::string_view text);
 

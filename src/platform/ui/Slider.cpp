@@ -29,6 +29,12 @@ bool Slider::slideTo(double v) {
     return true;
 }
 
+std::vector<View::DragHandle> Slider::dragHandles() const {
+    return {{accessibilityLabel(), value_, min_, std::max(min_, max_)}};
+}
+
+bool Slider::dragHandleTo(std::size_t handle, double value) { return handle == 0 && slideTo(value); }
+
 void Slider::drawRect(DrawingContext& ctx, const Rect& rect) {
     double span = max_ - min_;
     double f = span > 0 ? (value_ - min_) / span : 0;

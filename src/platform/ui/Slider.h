@@ -23,6 +23,9 @@ public:
 
     // The person drags the thumb to a value.
     bool slideTo(double v);
+    // One handle, the thumb, named by the slider's accessibility label.
+    std::vector<DragHandle> dragHandles() const override;
+    bool dragHandleTo(std::size_t handle, double value) override;
 
     void drawRect(DrawingContext& context, const Rect& rect) override;
     std::string kindName() const override { return "Slider"; }

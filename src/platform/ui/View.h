@@ -129,6 +129,21 @@ public:
     // Modal overlays (alerts, sheets) take every touch while shown.
     virtual bool isModalOverlay() const { return false; }
 
+    // Handles a person drags along a track (a slider's thumb, the handles of a scale): what
+    // each is called, where it is and how far it can go, in the view's own terms.
+    struct DragHandle {
+        std::string name;
+        double value = 0, lowest = 0, highest = 0;
+    };
+    virtual std::vector<DragHandle> dragHandles() const { return {}; }
+    // The person drags a handle to a value as far as the track lets it go. False for no such
+    // handle or a view that cannot be touched.
+    virtual bool dragHandleTo(std::size_t handle, double value) {
+        (void)handle;
+        (void)value;
+        return false;
+    }
+
     // Keyboard focus: one view at a time (a text field, text view or search bar) is the first
     // responder and receives typed text.
     virtual bool canBecomeFirstResponder() const { return false; }

@@ -127,8 +127,7 @@ std::string WebView::describeLine() const {
     if (request_) s += " " + request_->url;
     if (loading_) s += " (loading)";
     if (!error_.empty()) s += " (failed)";
-    std::string text = plainText();
-    if (text.size() > 120) text = text.substr(0, 117) + "...";
+    const std::string text = DescriptionWriter::shortened(plainText(), 120);
     if (!text.empty()) s += " " + DescriptionWriter::quoted(text);
     return s;
 }

@@ -190,3 +190,51 @@ TEST(MimeCodingTest, EncodingsMatchKnownValuesAndKeepLinesShort) {
 }
 
 }  // namespace
+
+namespace {
+
+// The header lines of a message (folded as written), up to the blank line.
+std::vector<std::string> headerLines(const std::string& message) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (true) {
+        auto end = message.find("\r\n", start);
+        if (end == std::string::npos || end == start) break;
+        lines.push_back(message.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+TEST(MailAddressTest, DisplayNamesAreEncodedApartFromTheirAddressesAndLongHeadersFold) {
+    struct Case {
+        const char* mailbox;
+        const char* written;
+    };
+    const Case cases[] = {
+        {"ann@example.org", "ann@example.org"},
+        {"Ann Smith <ann@example.org>", "\"Ann Smith\" <ann@example.org>"},
+        {"\"Smith, Ann\" <ann@example.org>", "\"Smith, Ann\" <ann@example.org>"},
+        {"Ann \"Q\" Smith <ann@example.org>", "\"Ann \\\"Q\\\" Smith\" <ann@example.org>"},
+        {"  <ann@example.org> ", "<ann@example.org>"},
+        {"Ann \u00d6degaard <ann@example.org>", "=?UTF-8?B?QW5uIMOWZGVnYWFyZA==?= <ann@example.org>"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(plat::mime::encodeMailbox(c.mailbox), c.written) << c.mailbox;
+
+    auto mail = std::make_shared<MailComposer>();
+    std::vector<std::string> to;
+    for (int i = 0; i < 6; ++i) to.push_back("\u5c71\u7530 \u592a\u90ce " + std::to_string(i) + " <taro" + std::to_string(i) + "@example.org>");
+    mail->setToRecipients(to);
+    mail->setSubject(std::string("Report ") + std::string(30, 'x') + " " + std::string(30, 'y') + " " + std::string(20, 'z'));
+    const std::string message = mail->messageText(plat::Date(1.7e9));
+    for (const auto& line : headerLines(message)) EXPECT_LE(line.size(), 78u) << line;
+    const auto parsed = parsePart(message);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_NE(parsed.headers.at("To").find("<taro" + std::to_string(i) + "@example.org>"), std::string::npos);
+    }
+    EXPECT_EQ(plat::mime::decodeHeaderText(parsed.headers.at("To")).substr(0, 40),
+              std::string("\u5c71\u7530 \u592a\u90ce 0 <taro0@example.org>, \u5c71").substr(0, 40));
+    EXPECT_EQ(parsed.headers.at("Subject"), mail->subject());
+}
+
+}  // namespace

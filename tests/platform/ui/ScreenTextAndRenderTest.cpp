@@ -8,6 +8,7 @@
 #include "platform/foundation/FileUtil.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/DescriptionWriter.h"
 #include "platform/ui/Interface.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
@@ -15,6 +16,7 @@
 #include "platform/ui/TabBarController.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/ViewSearch.h"
+#include "platform/ui/WebView.h"
 #include "platform/ui/Window.h"
 
 namespace {
@@ -209,6 +211,30 @@ TEST_F(ScreenTextAndRenderTest, JapaneseTextIsDrawnWithGlyphsThatCoverIt) {
         return plat::file::read(path).value_or("");
     };
     EXPECT_NE(render("設定", "a.png"), render("履歴", "b.png"));
+}
+
+}  // namespace
+
+namespace {
+
+// A description is printed and read back by scripts: a long text is cut between characters.
+TEST_F(ScreenTextAndRenderTest, ShortenedTextNeverCutsACharacter) {
+    using plat::DescriptionWriter;
+    EXPECT_EQ(DescriptionWriter::shortened("short", 10), "short");
+    EXPECT_EQ(DescriptionWriter::shortened("abcdefghij", 10), "abcdefghij");
+    EXPECT_EQ(DescriptionWriter::shortened("abcdefghijk", 10), "abcdefg...");
+    std::string cjk;
+    for (int i = 0; i < 50; ++i) cjk += "線量";  // three bytes each
+    const std::string cut = DescriptionWriter::shortened(cjk, 10);
+    EXPECT_EQ(cut, "線量線量線量線...");
+    const std::string emoji = DescriptionWriter::shortened(std::string(8, 'x') + "😀😀😀", 10);
+    EXPECT_EQ(emoji, "xxxxxxx...");
+
+    auto web = std::make_shared<plat::WebView>();
+    web->loadHTMLString("<p>" + cjk + cjk + cjk + "</p>", "");
+    drain();
+    const std::string line = web->describeLine();
+    EXPECT_NE(line.find((cjk + cjk).substr(0, 117 * 3) + "...\""), std::string::npos) << line;
 }
 
 }  // namespace

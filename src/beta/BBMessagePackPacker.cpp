@@ -1,4 +1,4 @@
-#include "beta/TFMessagePackPacker.h"
+#include "beta/BBMessagePackPacker.h"
 
 #include "beta/BBByteCopy.h"
 
@@ -14,14 +14,14 @@ constexpr std::uint64_t kInitialCapacity = 4096;
 constexpr std::uint64_t kKeptSlack = 512;
 }
 
-TFMessagePackPacker::~TFMessagePackPacker() { releaseBuffer(); }
+BBMessagePackPacker::~BBMessagePackPacker() { releaseBuffer(); }
 
-void TFMessagePackPacker::releaseBuffer() {
+void BBMessagePackPacker::releaseBuffer() {
     std::free(buffer_.raw_data);
     buffer_ = BBMessagePackBuffer{};
 }
 
-std::optional<BBData> TFMessagePackPacker::pack(const BBValue& object) {
+std::optional<BBData> BBMessagePackPacker::pack(const BBValue& object) {
     releaseBuffer();
     buffer_.raw_data = static_cast<char*>(std::malloc(kInitialCapacity));
     if (!buffer_.raw_data) return std::nullopt;
@@ -43,14 +43,14 @@ std::optional<BBData> TFMessagePackPacker::pack(const BBValue& object) {
     return data;
 }
 
-TFMessagePackPacker::Cursor TFMessagePackPacker::grow(Cursor c, std::uint64_t n) {
+BBMessagePackPacker::Cursor BBMessagePackPacker::grow(Cursor c, std::uint64_t n) {
     keep(c);
     if (!bb_mp_buffer_reserve(buffer_, n)) return {nullptr, nullptr};
     return cursor();
 }
 
 template <int Width>
-TFMessagePackPacker::Cursor TFMessagePackPacker::packLead(std::uint8_t lead, std::uint64_t value, Cursor c) {
+BBMessagePackPacker::Cursor BBMessagePackPacker::packLead(std::uint8_t lead, std::uint64_t value, Cursor c) {
     c = reserve(c, 1 + Width);
     if (!c.at) return c;
     auto* p = reinterpret_cast<unsigned char*>(c.at);
@@ -61,14 +61,14 @@ TFMessagePackPacker::Cursor TFMessagePackPacker::packLead(std::uint8_t lead, std
 }
 
 // The fix form (fixBase + n) up to fixMax, else the 16-bit or the 32-bit form.
-TFMessagePackPacker::Cursor TFMessagePackPacker::packSizedHeader(std::uint32_t n, std::uint32_t fixMax, std::uint8_t fixBase,
+BBMessagePackPacker::Cursor BBMessagePackPacker::packSizedHeader(std::uint32_t n, std::uint32_t fixMax, std::uint8_t fixBase,
                                                                  std::uint8_t lead16, std::uint8_t lead32, Cursor c) {
     if (n <= fixMax) return packLead<0>(static_cast<std::uint8_t>(fixBase + n), 0, c);
     if (n < 65536) return packLead<2>(lead16, n, c);
     return packLead<4>(lead32, n, c);
 }
 
-TFMessagePackPacker::Cursor TFMessagePackPacker::packBytes(const void* bytes, std::uint64_t length, Cursor c) {
+BBMessagePackPacker::Cursor BBMessagePackPacker::packBytes(const void* bytes, std::uint64_t length, Cursor c) {
     c = reserve(c, length);
     if (!c.at) return c;
     bb_copy_bytes(c.at, bytes, length);
@@ -78,13 +78,13 @@ TFMessagePackPacker::Cursor TFMessagePackPacker::packBytes(const void* bytes, st
 
 // A length a raw cannot carry (above 32 bits) is written as the empty raw, without payload, so
 // that the bytes after it still parse.
-TFMessagePackPacker::Cursor TFMessagePackPacker::packRaw(const void* bytes, std::uint64_t length, Cursor c) {
+BBMessagePackPacker::Cursor BBMessagePackPacker::packRaw(const void* bytes, std::uint64_t length, Cursor c) {
     if (length > 0xffffffffu) return packSizedHeader(0, 31, 0xa0, 0xda, 0xdb, c);
     c = packSizedHeader(static_cast<std::uint32_t>(length), 31, 0xa0, 0xda, 0xdb, c);
     return packBytes(bytes, length, c);
 }
 
-TFMessagePackPacker::Cursor TFMessagePackPacker::packValue(const BBValue& object, Cursor c) {
+BBMessagePackPacker::Cursor BBMessagePackPacker::packValue(const BBValue& object, Cursor c) {
     using T = BBValue::Type;
     // One dispatch on the type for every kind of value, numbers included: this runs per value.
     switch (object.type()) {
@@ -110,7 +110,7 @@ TFMessagePackPacker::Cursor TFMessagePackPacker::packValue(const BBValue& object
     return c;
 }
 
-TFMessagePackPacker::Cursor TFMessagePackPacker::packArray(const BBArray& array, Cursor c) {
+BBMessagePackPacker::Cursor BBMessagePackPacker::packArray(const BBArray& array, Cursor c) {
     // A count no header can carry writes an empty array, so the output stays well formed.
     if (array.size() > 0xffffffffu) return packSizedHeader(0, 15, 0x90, 0xdc, 0xdd, c);
     c = packSizedHeader(static_cast<std::uint32_t>(array.size()), 15, 0x90, 0xdc, 0xdd, c);
@@ -118,7 +118,7 @@ TFMessagePackPacker::Cursor TFMessagePackPacker::packArray(const BBArray& array,
     return c;
 }
 
-TFMessagePackPacker::Cursor TFMessagePackPacker::packDictionary(const BBDictionary& dictionary, Cursor c) {
+BBMessagePackPacker::Cursor BBMessagePackPacker::packDictionary(const BBDictionary& dictionary, Cursor c) {
     if (dictionary.size() > 0xffffffffu) return packSizedHeader(0, 15, 0x80, 0xde, 0xdf, c);
     c = packSizedHeader(static_cast<std::uint32_t>(dictionary.size()), 15, 0x80, 0xde, 0xdf, c);
     for (const auto& [key, value] : dictionary) {
@@ -135,16 +135,16 @@ TFMessagePackPacker::Cursor TFMessagePackPacker::packDictionary(const BBDictiona
 
 // The public steps pack through the cursor like the graph does, and leave the position in the
 // buffer for the next step.
-void TFMessagePackPacker::packObject(const BBValue& object) { keep(packValue(object, cursor())); }
-void TFMessagePackPacker::packNSArray(const BBArray& array) { keep(packArray(array, cursor())); }
-void TFMessagePackPacker::packNSDictionary(const BBDictionary& dictionary) { keep(packDictionary(dictionary, cursor())); }
+void BBMessagePackPacker::packObject(const BBValue& object) { keep(packValue(object, cursor())); }
+void BBMessagePackPacker::packNSArray(const BBArray& array) { keep(packArray(array, cursor())); }
+void BBMessagePackPacker::packNSDictionary(const BBDictionary& dictionary) { keep(packDictionary(dictionary, cursor())); }
 
-void TFMessagePackPacker::packNSNumber(const BBValue& number) {
+void BBMessagePackPacker::packNSNumber(const BBValue& number) {
     if (number.isNumber()) packObject(number);
 }
 
-void TFMessagePackPacker::packNSString(const std::string& string) { keep(packRaw(string.data(), string.size(), cursor())); }
-void TFMessagePackPacker::packNSData(const BBData& data) { keep(packRaw(data.bytes(), data.size(), cursor())); }
-void TFMessagePackPacker::packNSNull() { keep(packLead<0>(0xc0, 0, cursor())); }
+void BBMessagePackPacker::packNSString(const std::string& string) { keep(packRaw(string.data(), string.size(), cursor())); }
+void BBMessagePackPacker::packNSData(const BBData& data) { keep(packRaw(data.bytes(), data.size(), cursor())); }
+void BBMessagePackPacker::packNSNull() { keep(packLead<0>(0xc0, 0, cursor())); }
 
 }  // namespace bb

@@ -12,12 +12,12 @@ namespace bb {
 // Packs one object graph into one buffer; one instance serves one pack() call on one thread.
 // Numbers keep the width they were declared with (no fixnums are written), strings and data are
 // both raws, and data marked as MessagePack is copied verbatim.
-class TFMessagePackPacker {
+class BBMessagePackPacker {
 public:
-    TFMessagePackPacker() = default;
-    ~TFMessagePackPacker();
-    TFMessagePackPacker(const TFMessagePackPacker&) = delete;
-    TFMessagePackPacker& operator=(const TFMessagePackPacker&) = delete;
+    BBMessagePackPacker() = default;
+    ~BBMessagePackPacker();
+    BBMessagePackPacker(const BBMessagePackPacker&) = delete;
+    BBMessagePackPacker& operator=(const BBMessagePackPacker&) = delete;
 
     // The packed bytes, marked as MessagePack; nothing when memory ran out.
     std::optional<BBData> pack(const BBValue& object);

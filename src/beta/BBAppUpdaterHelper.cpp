@@ -1,4 +1,4 @@
-#include "beta/TFAppUpdaterHelper.h"
+#include "beta/BBAppUpdaterHelper.h"
 
 #include <any>
 
@@ -9,24 +9,24 @@
 
 namespace bb {
 
-TFAppUpdaterHelper::TFAppUpdaterHelper(std::shared_ptr<BBUpdatePrompt> prompt) : prompt_(std::move(prompt)) {
+BBAppUpdaterHelper::BBAppUpdaterHelper(std::shared_ptr<BBUpdatePrompt> prompt) : prompt_(std::move(prompt)) {
     BBAppUpdater::setAlertShowing(true);
     orientationObserver_ = plat::NotificationCenter::defaultCenter().addObserver(
         BBHostApplication::kWillChangeStatusBarOrientationNotification,
         [this](const plat::Notification& notification) { orientationChange(notification); });
 }
 
-TFAppUpdaterHelper::~TFAppUpdaterHelper() {
+BBAppUpdaterHelper::~BBAppUpdaterHelper() {
     orientationObserver_.reset();
     BBAppUpdater::setAlertShowing(false);
 }
 
-void TFAppUpdaterHelper::willPresentAlertView(BBUpdateAlert& alert) {
+void BBAppUpdaterHelper::willPresentAlertView(BBUpdateAlert& alert) {
     message_ = alert.message();
     fixMessageForOrientation(prompt_ ? prompt_->statusBarOrientation() : 1);
 }
 
-void TFAppUpdaterHelper::alertViewClickedButtonAtIndex(BBUpdateAlert& alert, int index) {
+void BBAppUpdaterHelper::alertViewClickedButtonAtIndex(BBUpdateAlert& alert, int index) {
     message_.clear();
     alert.setMessage({});
     if (index == alert.firstOtherButtonIndex()) {
@@ -36,26 +36,26 @@ void TFAppUpdaterHelper::alertViewClickedButtonAtIndex(BBUpdateAlert& alert, int
     }
 }
 
-void TFAppUpdaterHelper::orientationChange(const plat::Notification& notification) {
+void BBAppUpdaterHelper::orientationChange(const plat::Notification& notification) {
     if (const int* orientation = std::any_cast<int>(&notification.object)) fixMessageForOrientation(*orientation);
 }
 
-void TFAppUpdaterHelper::fixMessageForOrientation(int orientation) {
+void BBAppUpdaterHelper::fixMessageForOrientation(int orientation) {
     if (!alert_ || !prompt_ || !prompt_->interfaceIdiomIsPhone() || isForced()) return;
     const bool portrait = orientation == 1 || orientation == 2;
     alert_->setMessage(portrait ? message_ : std::string());
 }
 
-void TFAppUpdaterHelper::dismissAlert() {
+void BBAppUpdaterHelper::dismissAlert() {
     if (alert_) alert_->dismissWithClickedButtonIndex(0, false);
 }
 
-bool TFAppUpdaterHelper::isForced() const {
+bool BBAppUpdaterHelper::isForced() const {
     const BBValue* forced = info_.find("force_upgrade");
     return forced && forced->boolValue();
 }
 
-std::string TFAppUpdaterHelper::infoString(const char* key) const {
+std::string BBAppUpdaterHelper::infoString(const char* key) const {
     const BBValue* value = info_.find(key);
     return value ? value->string() : std::string();
 }

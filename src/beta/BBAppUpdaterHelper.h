@@ -14,12 +14,12 @@ class BBUpdatePrompt;
 // The delegate of the update alert. While one exists an update alert is showing; it follows the
 // status bar's turns (a phone's landscape alert has no room for the release notes) and carries
 // out the button the user chose.
-class TFAppUpdaterHelper {
+class BBAppUpdaterHelper {
 public:
-    explicit TFAppUpdaterHelper(std::shared_ptr<BBUpdatePrompt> prompt);
-    ~TFAppUpdaterHelper();
-    TFAppUpdaterHelper(const TFAppUpdaterHelper&) = delete;
-    TFAppUpdaterHelper& operator=(const TFAppUpdaterHelper&) = delete;
+    explicit BBAppUpdaterHelper(std::shared_ptr<BBUpdatePrompt> prompt);
+    ~BBAppUpdaterHelper();
+    BBAppUpdaterHelper(const BBAppUpdaterHelper&) = delete;
+    BBAppUpdaterHelper& operator=(const BBAppUpdaterHelper&) = delete;
 
     void willPresentAlertView(BBUpdateAlert& alert);
     void alertViewClickedButtonAtIndex(BBUpdateAlert& alert, int index);

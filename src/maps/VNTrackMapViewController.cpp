@@ -1,0 +1,92 @@
+#include "maps/VNTrackMapViewController.h"
+
+#include "maps/TrackPath.h"
+#include "maps/VNTrackAlarmsView.h"
+#include "maps/WaypointAnnotation.h"
+#include "platform/ui/LayoutConstraint.h"
+#include "store/Track.h"
+#include "store/Waypoint.h"
+
+namespace qx {
+
+namespace {
+
+// Pins the badge to the map's top-left corner at a fixed distance; it keeps its own size.
+void pinToCorner(const std::shared_ptr<plat::View>& badge, const std::shared_ptr<plat::MapView>& map, double top,
+                 double left) {
+    using plat::LayoutAttribute;
+    map->addConstraint(plat::LayoutConstraint::make(badge, LayoutAttribute::Top, plat::LayoutRelation::Equal, map,
+                                                    LayoutAttribute::Top, 1, top));
+    map->addConstraint(plat::LayoutConstraint::make(badge, LayoutAttribute::Left, plat::LayoutRelation::Equal, map,
+                                                    LayoutAttribute::Left, 1, left));
+    const plat::Rect f = badge->frame();
+    badge->setFrame({left, top, f.width(), f.height()});
+}
+
+}  // namespace
+
+VNTrackMapViewController::VNTrackMapViewController(std::string interfaceName)
+    : VNMapViewController(std::move(interfaceName)) {}
+
+void VNTrackMapViewController::viewDidLoad() {
+    VNMapViewController::viewDidLoad();
+    alarmsView_ = VNTrackAlarmsView::loadFromNib();
+    if (!alarmsView_) return;
+    auto map = mapView();
+    map->addSubview(alarmsView_);
+    pinToCorner(alarmsView_, map, kAlarmsTop, kAlarmsLeft);
+}
+
+const std::shared_ptr<VNTrackAlarmsView>& VNTrackMapViewController::alarmsView() {
+    view();
+    return alarmsView_;
+}
+
+void VNTrackMapViewController::removeAllPins() {
+    if (annotations_.empty()) return;
+    mapView()->removeAnnotations({annotations_.begin(), annotations_.end()});
+    annotations_.clear();
+}
+
+void VNTrackMapViewController::removeAllOverlays() {
+    auto map = mapView();
+    map->removeOverlays(map->overlays());
+}
+
+void VNTrackMapViewController::addPathOverlays(const TrackPath& path) {
+    if (const auto& segments = path.pathForTrack()) {
+        mapView()->addOverlays({segments->begin(), segments->end()});
+    }
+}
+
+void VNTrackMapViewController::setTrack(std::shared_ptr<Track> track) {
+    track_ = std::move(track);
+    if (!track_) return;
+    auto map = mapView();
+    const bool hadSeveralPins = annotations_.size() >= 2;
+    removeAllPins();
+    removeAllOverlays();
+
+    // A track whose points have no position has no rectangle to fit: the map stays put.
+    const plat::MapRect bounds = track_->boundingMapRect();
+    if (!bounds.isNull()) map->setVisibleMapRect(bounds, !hadSeveralPins);
+
+    std::vector<plat::AnnotationPtr> pins;
+    for (const auto& waypoint : track_->waypoints()) {
+        if (!waypoint->hasPosition()) continue;
+        auto pin = WaypointAnnotation::make(waypoint);
+        annotations_.push_back(pin);
+        pins.push_back(pin);
+    }
+    map->addAnnotations(pins);
+    addPathOverlays(*TrackPath::make(track_));
+    if (alarmsView_) alarmsView_->setTrack(track_);
+}
+
+void VNTrackMapViewController::showTrack() {
+    if (!track_) return;
+    const plat::MapRect bounds = track_->boundingMapRect();
+    if (!bounds.isNull()) mapView()->setVisibleMapRect(bounds, true);
+}
+
+}  // namespace qx
