@@ -92,7 +92,7 @@ void HistoryController::initTitles() {
     if (filterButton_) filterButton_->setTitle(Language::get("Filter"));
     if (shareButton_) shareButton_->setTitle(Language::get("Share"));
     if (manageButton_) manageButton_->setTitle(Language::get("Manage"));
-    if (auto bar = outlet<plat::Toolbar>("buttonBar")) bar->setNeedsDisplay();
+    if (auto bar = outlet<plat::Toolbar>("buttonBar")) bar->fitItemsToTitles();
 }
 
 void HistoryController::languageDidSwitch() {
@@ -264,6 +264,14 @@ void HistoryController::cellDidChecked(HistoryTableCell& cell, bool checked) {
 
 void HistoryController::controllerWillChangeContent(FetchedResultsController&) {
     if (isViewLoaded()) tableView()->beginUpdates();
+}
+
+// The list has one section while it holds any day: the first day brings it, the last takes it.
+void HistoryController::controllerDidChangeSection(FetchedResultsController&, const SectionChange& change) {
+    if (!isViewLoaded()) return;
+    const long index = static_cast<long>(change.index);
+    if (change.type == ChangeType::insert) tableView()->insertSections({index}, plat::RowAnimation::Fade);
+    if (change.type == ChangeType::remove) tableView()->deleteSections({index}, plat::RowAnimation::Fade);
 }
 
 void HistoryController::controllerDidChangeObject(FetchedResultsController&, const ObjectChange& change) {

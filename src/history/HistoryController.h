@@ -84,6 +84,7 @@ public:
 
     // The live result list.
     void controllerWillChangeContent(FetchedResultsController&) override;
+    void controllerDidChangeSection(FetchedResultsController&, const SectionChange& change) override;
     void controllerDidChangeObject(FetchedResultsController&, const ObjectChange& change) override;
     void controllerDidChangeContent(FetchedResultsController&) override;
 

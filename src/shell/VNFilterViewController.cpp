@@ -38,6 +38,7 @@ void VNFilterViewController::initTitles() {
     setTitle(Language::get("Filter"));
     if (applyButton_) applyButton_->setTitle(Language::get("Apply"));
     if (resetButton_) resetButton_->setTitle(Language::get("Reset"));
+    if (auto bar = outlet<plat::Toolbar>("buttonBar")) bar->fitItemsToTitles();
 }
 
 }  // namespace qx

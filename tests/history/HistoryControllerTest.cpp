@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "HistoryTestSupport.h"
 #include "history/HistoryController.h"
 #include "history/HistoryQuery.h"
 #include "history/HistoryScreenHooks.h"
 #include "history/SetTableCell.h"
+#include "platform/foundation/Log.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
 
@@ -267,6 +270,25 @@ TEST_F(HistoryControllerTest, DeletingTodayBringsBackAnEmptyToday) {
     EXPECT_EQ(main().count(qx::FetchRequest::of<qx::Waypoint>()), std::optional<std::size_t>(2));
 }
 
+TEST_F(HistoryControllerTest, TheListEmptiesAndFillsAgainAsDaysGoAndCome) {
+    settings().setHistoryDetectorOnlySerials({"SN-2"});
+    applyFilter();
+    ASSERT_EQ(rowNames(), (std::vector<std::string>{"Bridge"}));
+    main().deleteObject(older);
+    save();
+    drain();
+    EXPECT_EQ(screen->tableView()->numberOfSections(), static_cast<long>(screen->fetchController()->sections().size()));
+    EXPECT_EQ(screen->fetchController()->numberOfObjects(), 0u);
+
+    auto day = makeSet(dayAgo(5));
+    day->setName(std::string("Back"));
+    addPoint(day, 0.1, 1, dayAgo(5, 8))->measurement()->setDeviceSerial(std::string("SN-2"));
+    save();
+    drain();
+    EXPECT_EQ(rowNames(), (std::vector<std::string>{"Back"}));
+    EXPECT_EQ(screen->tableView()->numberOfSections(), 1);
+}
+
 TEST_F(HistoryControllerTest, RowsOpenTheDetailsScreenOnlyWhenOneIsRegisteredAndNotInManageMode) {
     auto table = screen->tableView();
     EXPECT_EQ(row(0)->accessoryType(), plat::AccessoryType::None);
@@ -296,6 +318,19 @@ TEST_F(HistoryControllerTest, RowsOpenTheDetailsScreenOnlyWhenOneIsRegisteredAnd
     auto details = std::dynamic_pointer_cast<qx::VNBaseViewController>(stack->topViewController());
     details->onBack();
     EXPECT_EQ(stack->viewControllers().size(), 1u);
+}
+
+TEST_F(HistoryControllerTest, EveryShowingOfTheTabAsksForTheInstrumentsHistoryWhenSetTo) {
+    std::vector<std::string> lines;
+    auto previous = plat::Log::setSink([&](const std::string& line) { lines.push_back(line); });
+    auto asked = [&] { return std::count(lines.begin(), lines.end(), "DeviceManager loadHistory..."); };
+    screen->viewWillAppear(false);
+    EXPECT_EQ(asked(), 0);
+    settings().setLoadHistoryOnStart(true);
+    screen->viewWillAppear(false);
+    screen->viewWillAppear(false);
+    EXPECT_EQ(asked(), 2);
+    plat::Log::setSink(previous);
 }
 
 TEST_F(HistoryControllerTest, TextsFollowTheLanguage) {
