@@ -8,6 +8,7 @@
 #include "platform/ui/Switch.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/Window.h"
+#include "shell/CheckButton.h"
 
 namespace qx::app {
 
@@ -46,8 +47,10 @@ Outcome back(Driver& driver, const std::vector<Word>& args) {
     return touchElement(all, chosen);
 }
 
+// A check box is flipped as a switch is.
 bool isSwitch(const Element& e) {
-    return e.role == Element::Role::View && dynamic_cast<const plat::Switch*>(e.view) != nullptr;
+    return e.role == Element::Role::View &&
+           (dynamic_cast<const plat::Switch*>(e.view) != nullptr || dynamic_cast<const CheckButton*>(e.view) != nullptr);
 }
 
 bool isTextInput(const Element& e) { return e.role == Element::Role::View && e.view && takesText(*e.view); }
@@ -84,7 +87,9 @@ Outcome expectSwitch(Driver& driver, const std::vector<Word>& args) {
     if (!lookup.ready()) return Outcome::failure(lookup.error());
     Found found = findWithPart(lookup, {args.begin(), args.end() - 1}, isSwitch, "switch");
     if (!found) return Outcome::failure(found.error);
-    const bool on = static_cast<const plat::Switch*>(lookup.elements().at(found.index).view)->isOn();
+    const plat::View* view = lookup.elements().at(found.index).view;
+    const auto* box = dynamic_cast<const CheckButton*>(view);
+    const bool on = box ? box->checked() : static_cast<const plat::Switch*>(view)->isOn();
     if (on == (state == "on")) return Outcome::success();
     return Outcome::failure("the switch at " + lookup.elements().nameOf(found.index) + " is " + (on ? "on" : "off"));
 }
@@ -173,7 +178,7 @@ Outcome tab(Driver& driver, const std::vector<Word>& args) {
 
 void registerActionCommands(CommandRegistry& registry) {
     registry.add({"tap", "TEXT", "tap a button, row, bar button or tab by its text", tap});
-    registry.add({"toggle", "TEXT", "flip a switch found by its label or its row's text", toggle});
+    registry.add({"toggle", "TEXT", "flip a switch or check box found by its label or its row's text", toggle});
     registry.add({"expect-switch", "TEXT on|off", "fail unless the switch of that label or row is so", expectSwitch});
     registry.add({"type", "FIELD TEXT", "type into a field found by its placeholder or label, then end editing",
                   typeText});

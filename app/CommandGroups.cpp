@@ -7,6 +7,7 @@ void registerAllCommands(CommandRegistry& registry) {
     registerActionCommands(registry);
     registerControlCommands(registry);
     registerInstrumentCommands(registry);
+    registerURLCommands(registry);
     registerSessionCommands(registry);
 }
 

@@ -12,6 +12,7 @@ void registerControlCommands(CommandRegistry& registry);     // spin, pick-date,
 // connect, lose, reconnect, reading, store, expect-store, instrument, expect-instrument,
 // tracks, expect-track
 void registerInstrumentCommands(CommandRegistry& registry);
+void registerURLCommands(CommandRegistry& registry);  // open-url
 
 void registerAllCommands(CommandRegistry& registry);
 

@@ -81,7 +81,7 @@ std::optional<Number> parsed(const std::string& text) {
 }
 
 std::optional<long> count(const Word& word) {
-    if (word.separator || word.index != 0 || word.quoted) return std::nullopt;
+    if (word.separator || word.index != 0) return std::nullopt;
     auto n = parsed<long>(word.text);
     if (!n || *n < 0) return std::nullopt;
     return n;
@@ -103,7 +103,8 @@ std::optional<long> rowOf(plat::PickerView& picker, long wheel, const Word& word
     for (long r = 0; r < picker.numberOfRows(wheel); ++r) {
         if (picker.titleForRow(r, wheel) == text) return r;
     }
-    auto n = count(word);
+    // A quoted number is a text the person saw, not a place.
+    auto n = word.quoted ? std::nullopt : count(word);
     if (n && *n < picker.numberOfRows(wheel)) return n;
     return std::nullopt;
 }

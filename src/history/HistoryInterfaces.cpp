@@ -5,21 +5,62 @@
 #include <cstdio>
 #include <mutex>
 
+#include "history/HistoryController.h"
 #include "history/VNTrackDetailsView.h"
 #include "history/VNWaypointDetailsView.h"
 #include "platform/ui/Interface.h"
+#include "platform/ui/Screen.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/Toolbar.h"
 
 namespace qx {
 
 namespace {
+
 constexpr float kMetresPerYard = 0.9144f;
+
+// The History tab: its bar, the table below it, the section header with the filter text, and
+// the toolbar given to the rows' name fields.
+std::shared_ptr<plat::View> buildHistoryScreen(plat::Outlets& outlets) {
+    const auto bounds = plat::Screen::bounds();
+    const auto grey = plat::Color::fromBytes(234, 234, 234);
+    auto root = std::make_shared<plat::View>(plat::Rect{0, 0, bounds.width(), bounds.height()});
+    root->setBackgroundColor(grey);
+    auto bar = std::make_shared<plat::NavigationBar>(plat::Rect{0, 0, bounds.width(), plat::NavigationBar::kHeight});
+    // The three buttons get a bar of their own: with the title they would not fit on one bar
+    // in the longer languages.
+    auto buttons = std::make_shared<plat::Toolbar>(plat::Rect{0, bar->frame().maxY(), bounds.width(), plat::Toolbar::kHeight});
+    const double top = buttons->frame().maxY();
+    auto table = std::make_shared<plat::TableView>(plat::Rect{0, top, bounds.width(), bounds.height() - top});
+    table->setBackgroundColor(grey);
+    root->addSubview(table);
+    root->addSubview(buttons);
+    root->addSubview(bar);
+
+    auto header = std::make_shared<plat::View>(plat::Rect{0, 0, bounds.width(), HistoryController::kHeaderHeight});
+    header->setBackgroundColor(plat::Color::fromBytes(200, 200, 200));
+    auto label = addPanelLabel(*header, plat::Rect{10, 0, bounds.width() - 20, HistoryController::kHeaderHeight}, 12, true);
+    label->setAdjustsFontSizeToFitWidth(true);
+    label->setMinimumScaleFactor(0.6);
+    auto toolbar = std::make_shared<plat::Toolbar>(plat::Rect{0, 0, bounds.width(), plat::Toolbar::kHeight});
+
+    outlets.set("navBar", bar);
+    outlets.set("tableView", table);
+    outlets.set("buttonBar", buttons);
+    outlets.set("headerView", header);
+    outlets.set("headerLabel", label);
+    outlets.set("cellEditAccessoryView", toolbar);
+    return root;
 }
+
+}  // namespace
 
 void registerHistoryInterfaces() {
     static std::once_flag once;
     std::call_once(once, [] {
         plat::Interface::registerBuilder(VNWaypointDetailsView::kNibName, &VNWaypointDetailsView::buildInterface);
         plat::Interface::registerBuilder(VNTrackDetailsView::kNibName, &VNTrackDetailsView::buildInterface);
+        plat::Interface::registerBuilder(HistoryController::kNibName, &buildHistoryScreen);
     });
 }
 

@@ -2,8 +2,8 @@
 
 namespace qx {
 
-// Registers the Settings tab's screen and gives the dashboard its instrument list; call once at
-// start-up, before the application delegate launches.
+// Registers the Settings tab's screen, gives the dashboard its instrument list and the history
+// screens their filter screens; call once at start-up, before the application delegate launches.
 void registerSettingsLayer();
 
 }  // namespace qx

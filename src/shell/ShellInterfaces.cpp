@@ -4,8 +4,10 @@
 
 #include "platform/ui/Interface.h"
 #include "platform/ui/Screen.h"
+#include "platform/ui/Toolbar.h"
 #include "shell/VNActionTableViewCell.h"
 #include "shell/VNCheckButtonTableViewCell.h"
+#include "shell/VNFilterViewController.h"
 #include "shell/VNIntervalPickerView.h"
 #include "shell/VNTableViewController.h"
 #include "shell/VNTableViewServerAddressCell.h"
@@ -45,6 +47,18 @@ std::shared_ptr<plat::View> buildTableScreen(plat::Outlets& outlets) {
     return root;
 }
 
+// A table screen with a bar of buttons between its navigation bar and its table.
+std::shared_ptr<plat::View> buildFilterScreen(plat::Outlets& outlets) {
+    auto root = buildTableScreen(outlets);
+    auto table = outlets.get("tableView");
+    const auto frame = table->frame();
+    auto buttons = std::make_shared<plat::Toolbar>(plat::Rect{0, frame.y(), frame.width(), plat::Toolbar::kHeight});
+    table->setFrame(plat::Rect{0, buttons->frame().maxY(), frame.width(), frame.height() - plat::Toolbar::kHeight});
+    root->addSubview(buttons);
+    outlets.set("buttonBar", buttons);
+    return root;
+}
+
 std::shared_ptr<plat::View> buildIntervalPicker(plat::Outlets& outlets) {
     auto picker = std::make_shared<VNIntervalPickerView>();
     std::weak_ptr<VNIntervalPickerView> weak = picker;
@@ -70,6 +84,7 @@ void registerShellInterfaces() {
         registerCell<VNThresholdTableViewCell>();
         registerCell<VNActionTableViewCell>();
         plat::Interface::registerBuilder(VNTableViewController::kNibName, buildTableScreen);
+        plat::Interface::registerBuilder(VNFilterViewController::kNibName, buildFilterScreen);
         plat::Interface::registerBuilder(VNIntervalPickerView::kNibName, buildIntervalPicker);
     });
 }

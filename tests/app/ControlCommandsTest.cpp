@@ -101,7 +101,8 @@ protected:
 TEST_F(ControlCommandsTest, SpinTurnsAWheelToARowByItsTextBeforeItsNumber) {
     EXPECT_TRUE(run("spin 0 5").ok);  // the row showing "5", not the sixth row
     EXPECT_TRUE(run("spin 1 7").ok);
-    EXPECT_TRUE(run("spin Controls 0 0").ok);  // no row shows "0": the first row
+    EXPECT_TRUE(run("spin Controls \"0\" 0").ok);  // no row shows "0": the first row
+    EXPECT_FALSE(run("spin 0 \"0\"").ok) << "a quoted number is a text";
     ASSERT_EQ(digits->spun.size(), 3u);
     EXPECT_EQ(digits->spun[0], (std::pair<long, long>{0, 3}));
     EXPECT_EQ(digits->spun[1], (std::pair<long, long>{1, 7}));

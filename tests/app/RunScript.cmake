@@ -2,7 +2,7 @@
 # when given, a pattern in what it wrote on standard error. With THEN, the program is started
 # again on the same data folder with a second script, which must succeed (what was kept).
 #   -DQUORIX=program -DSCRIPT=file -DHOME=folder [-DARGS=a|b...] [-DEXPECT_EXIT=n] [-DEXPECT_ERROR=regex]
-#   [-DTHEN=file]
+#   [-DTHEN=file] [-DEXPECT_NO_HOME=1: the data folder must not have been made]
 if(NOT DEFINED EXPECT_EXIT)
   set(EXPECT_EXIT 0)
 endif()
@@ -25,6 +25,9 @@ file(REMOVE_RECURSE "${HOME}")
 run_script("${SCRIPT}" "${EXPECT_EXIT}")
 if(DEFINED EXPECT_ERROR AND NOT err MATCHES "${EXPECT_ERROR}")
   message(FATAL_ERROR "standard error does not match: ${EXPECT_ERROR}")
+endif()
+if(EXPECT_NO_HOME AND EXISTS "${HOME}")
+  message(FATAL_ERROR "the data folder ${HOME} was made")
 endif()
 if(DEFINED THEN)
   run_script("${THEN}" 0)

@@ -161,12 +161,49 @@ void TableView::loadAll() {
     long n = ds ? std::max(0L, ds->numberOfSections(*this)) : 0;
     for (long i = 0; i < n; ++i) sections_.push_back(loadSectionInfo(i));
     needsReload_ = false;
-    for (long i = 0; i < n; ++i) {
-        auto& sec = sections_[static_cast<std::size_t>(i)];
-        for (long r = 0; r < sec.rows; ++r) sec.cells[static_cast<std::size_t>(r)] = askCell(IndexPath{i, r});
+    if (!onDemand_) {
+        for (long i = 0; i < n; ++i) {
+            auto& sec = sections_[static_cast<std::size_t>(i)];
+            for (long r = 0; r < sec.rows; ++r) sec.cells[static_cast<std::size_t>(r)] = askCell(IndexPath{i, r});
+        }
     }
     loading_ = false;
     layoutRows();
+    if (onDemand_) loadVisibleRows();
+}
+
+void TableView::setLoadsRowsOnDemand(bool on) {
+    if (onDemand_ == on) return;
+    onDemand_ = on;
+    reloadData();
+}
+
+const TableViewCellPtr& TableView::cellAt(std::size_t section, std::size_t row) {
+    auto& sec = sections_[section];
+    auto& cell = sec.cells[row];
+    if (cell) return cell;
+    auto keep = weak_from_this().lock();
+    cell = askCell(IndexPath{static_cast<long>(section), static_cast<long>(row)});
+    const double top = row < sec.tops.size() ? sec.tops[row] : 0;
+    cell->setFrame(Rect{0, top, bounds().width(), sec.heights[row]});
+    addSubview(cell);
+    return cell;
+}
+
+void TableView::loadVisibleRows() {
+    const Rect shown = bounds();
+    for (std::size_t s = 0; s < sections_.size(); ++s) {
+        const auto& sec = sections_[s];
+        for (std::size_t r = 0; r < sec.cells.size() && r < sec.tops.size(); ++r) {
+            if (sec.tops[r] >= shown.maxY()) break;
+            if (!sec.cells[r] && sec.tops[r] + sec.heights[r] > shown.minY()) cellAt(s, r);
+        }
+    }
+}
+
+void TableView::setBounds(const Rect& b) {
+    ScrollView::setBounds(b);
+    if (onDemand_ && !needsReload_ && !loading_ && !pending_) loadVisibleRows();
 }
 
 void TableView::ensureLoaded() {
@@ -197,9 +234,14 @@ void TableView::layoutRows() {
         } else {
             y += sec.headerHeight;
         }
+        sec.tops.resize(sec.cells.size());
         for (std::size_t r = 0; r < sec.cells.size(); ++r) {
+            sec.tops[r] = y;
             auto& cell = sec.cells[r];
-            if (!cell) continue;
+            if (!cell) {
+                y += sec.heights[r];  // a row whose cell is asked for when it shows
+                continue;
+            }
             cell->placeInTable(this, IndexPath{static_cast<long>(s), static_cast<long>(r)});
             place(cell, sec.heights[r]);
         }
@@ -238,6 +280,11 @@ bool TableView::rowExists(const IndexPath& ip) {
 }
 
 TableViewCellPtr TableView::cellForRow(const IndexPath& ip) {
+    if (!rowExists(ip)) return nullptr;
+    return cellAt(static_cast<std::size_t>(ip.section), static_cast<std::size_t>(ip.row));
+}
+
+TableViewCellPtr TableView::loadedCellForRow(const IndexPath& ip) {
     if (!rowExists(ip)) return nullptr;
     return sections_[static_cast<std::size_t>(ip.section)].cells[static_cast<std::size_t>(ip.row)];
 }
@@ -526,17 +573,21 @@ void TableView::applyUpdates(PendingUpdates& u) {
         }
         sections_.push_back(std::move(sec));
     }
-    for (const auto& ip : toAsk) {
-        sections_[static_cast<std::size_t>(ip.section)].cells[static_cast<std::size_t>(ip.row)] = askCell(ip);
+    if (!onDemand_) {
+        for (const auto& ip : toAsk) {
+            sections_[static_cast<std::size_t>(ip.section)].cells[static_cast<std::size_t>(ip.row)] = askCell(ip);
+        }
     }
     // Selection follows the cells that stayed selected.
     selected_.clear();
     for (std::size_t s = 0; s < sections_.size(); ++s) {
         for (std::size_t r = 0; r < sections_[s].cells.size(); ++r) {
-            if (sections_[s].cells[r]->isSelected()) selected_.insert(IndexPath{static_cast<long>(s), static_cast<long>(r)});
+            const auto& cell = sections_[s].cells[r];
+            if (cell && cell->isSelected()) selected_.insert(IndexPath{static_cast<long>(s), static_cast<long>(r)});
         }
     }
     layoutRows();
+    if (onDemand_) loadVisibleRows();
 }
 
 // ---- selection and editing

@@ -88,6 +88,10 @@ struct TableUpdate {
 // first use after a reload), so that any row can be read or tapped. Cells of removed rows go
 // back to a reuse pool from which dequeueReusableCell hands them out again.
 //
+// A table of many rows can ask for cells only as rows come into view (setLoadsRowsOnDemand):
+// the rows of the visible area get their cells when the table loads or scrolls, and any other
+// row gets its cell the first time it is read (cellForRow), so it can still be read or tapped.
+//
 // Batches of updates (begin/endUpdates, or a single insert/delete/reload call) are checked
 // as the phone checks them: the row and section counts the data source reports afterwards
 // must equal the counts before plus insertions minus deletions. A mismatch is reported
@@ -126,6 +130,10 @@ public:
     bool allowsMultipleSelection() const { return allowsMultipleSelection_; }
     void setAllowsMultipleSelection(bool on) { allowsMultipleSelection_ = on; }
 
+    // Rows get their cells only when shown or read; off by default (every row has its cell).
+    bool loadsRowsOnDemand() const { return onDemand_; }
+    void setLoadsRowsOnDemand(bool on);
+
     // Cells for reuse.
     void registerCell(const std::string& identifier, std::function<TableViewCellPtr()> make);
     // A cell from the reuse pool, else a new one from the registered maker, else nullptr.
@@ -136,6 +144,8 @@ public:
     long numberOfSections();
     long numberOfRows(long section);
     TableViewCellPtr cellForRow(const IndexPath& ip);
+    // The row's cell when it has one already; none for a row whose cell was not asked for yet.
+    TableViewCellPtr loadedCellForRow(const IndexPath& ip);
     std::optional<IndexPath> indexPathForCell(const TableViewCell* cell);
     std::vector<TableViewCellPtr> visibleCells();
     std::vector<IndexPath> indexPathsForVisibleRows();
@@ -187,6 +197,8 @@ public:
     std::optional<IndexPath> rowConfirmingDelete() const { return confirming_; }
 
     void layoutSubviews() override;
+    // Scrolling brings the rows that come into view their cells.
+    void setBounds(const Rect& bounds) override;
     void updateForInspection() override;
     std::string kindName() const override { return "Table"; }
     std::string describeLine() const override;
@@ -200,6 +212,7 @@ private:
         double headerHeight = 0, footerHeight = 0;
         std::vector<TableViewCellPtr> cells;
         std::vector<double> heights;
+        std::vector<double> tops;  // each row's y, set by layoutRows
     };
     struct PendingUpdates;
 
@@ -215,6 +228,10 @@ private:
     void record(TableUpdate::Kind kind, std::vector<IndexPath> rows, std::vector<long> sections, RowAnimation a);
     void singleUpdate(const std::function<void()>& add);
     bool rowExists(const IndexPath& ip);
+    // The cell of an existing row, asked for and placed now when it has none yet.
+    const TableViewCellPtr& cellAt(std::size_t section, std::size_t row);
+    // Gives the rows of the visible area their cells.
+    void loadVisibleRows();
     bool isEditableRow(const IndexPath& ip);
 
     TableStyle style_;
@@ -229,6 +246,7 @@ private:
 
     std::vector<Section> sections_;
     bool needsReload_ = true;
+    bool onDemand_ = false;
     bool loading_ = false;
     std::map<std::string, std::vector<TableViewCellPtr>> pool_;
     std::map<std::string, std::function<TableViewCellPtr()>> makers_;

@@ -1,5 +1,10 @@
 #include "platform/ui/Toolbar.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "platform/graphics/Font.h"
+
 namespace plat {
 
 void Toolbar::setItems(std::vector<BarButtonItemPtr> items, bool animated) {
@@ -19,9 +24,19 @@ void Toolbar::setItems(std::vector<BarButtonItemPtr> items, bool animated) {
     layoutIfNeeded();
 }
 
+void Toolbar::fitItemsToTitles() {
+    for (auto& item : items_) {
+        if (item->isSpace() || item->customView() || item->image() || item->title().empty()) continue;
+        const Font font = item->style() == BarButtonStyle::Done ? Font::boldSystem(17) : Font::system(17);
+        item->setWidth(std::max(kDefaultItemWidth, std::ceil(font.widthOf(item->title())) + 4));
+    }
+    setNeedsLayout();
+    layoutIfNeeded();
+}
+
 void Toolbar::layoutSubviews() {
     // Items keep their widths (60 points unless set); flexible spaces share what is left.
-    const double gap = 8, defaultWidth = 60;
+    const double gap = 8, defaultWidth = kDefaultItemWidth;
     double fixed = gap;
     int flexible = 0;
     for (auto& item : items_) {

@@ -14,8 +14,14 @@ public:
     static constexpr double kHeight = 44;
     using View::View;
 
+    // The width of an item that sets none.
+    static constexpr double kDefaultItemWidth = 60;
+
     const std::vector<BarButtonItemPtr>& items() const { return items_; }
     void setItems(std::vector<BarButtonItemPtr> items, bool animated = false);
+    // Widens every titled item whose title does not fit the usual width to its title's width
+    // (titles change with the language, so owners call it after setting them).
+    void fitItemsToTitles();
     BarStyle barStyle() const { return barStyle_; }
     void setBarStyle(BarStyle s) { barStyle_ = s; }
     const std::optional<Color>& tintColor() const { return tint_; }

@@ -270,3 +270,44 @@ TEST(TableLayoutTest, EditingModeAndMultipleSelection) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TableViewTest, RowsOnDemandGetCellsWhenTheyShowOrAreRead) {
+    rows->data = {std::vector<std::string>(1000)};
+    for (std::size_t i = 0; i < 1000; ++i) rows->data[0][i] = "r" + std::to_string(i);
+    table->setLoadsRowsOnDemand(true);
+    EXPECT_EQ(table->numberOfRows(0), 1000);
+    const int firstScreen = rows->asked;
+    EXPECT_GE(firstScreen, 10);  // 480 points of 44-point rows
+    EXPECT_LE(firstScreen, 12);
+    EXPECT_FALSE(table->loadedCellForRow({0, 500}));
+
+    // A row read by code gets its cell at its place; scrolling gives the rows shown theirs.
+    auto far = table->cellForRow({0, 700});
+    ASSERT_TRUE(far);
+    EXPECT_EQ(far->textLabel().text(), "r700");
+    EXPECT_EQ(far->frame().y(), table->cellForRow({0, 699})->frame().maxY());
+    table->setContentOffset({0, 300 * TableViewCell::kDefaultHeight});
+    ASSERT_TRUE(table->loadedCellForRow({0, 305}));
+    EXPECT_EQ(table->loadedCellForRow({0, 305})->textLabel().text(), "r305");
+
+    // Updates keep the table consistent around rows that never had a cell.
+    rows->data[0].erase(rows->data[0].begin() + 2);
+    rows->data[0].insert(rows->data[0].begin(), "new");
+    table->beginUpdates();
+    table->deleteRows({{0, 2}}, plat::RowAnimation::Fade);
+    table->insertRows({{0, 0}}, plat::RowAnimation::Fade);
+    table->endUpdates();
+    EXPECT_EQ(table->numberOfRows(0), 1000);
+    EXPECT_EQ(table->cellForRow({0, 0})->textLabel().text(), "new");
+    EXPECT_EQ(table->cellForRow({0, 3})->textLabel().text(), "r3");
+    EXPECT_EQ(table->cellForRow({0, 600})->textLabel().text(), "r600");
+    EXPECT_EQ(table->cellForRow({0, 700}), far);  // kept, at the same place
+    EXPECT_EQ(far->frame().y(), table->cellForRow({0, 699})->frame().maxY());
+    EXPECT_LT(rows->asked, 100);
+    EXPECT_TRUE(table->userSelectRow({0, 900}));
+    EXPECT_EQ(rows->selected.back(), (IndexPath{0, 900}));
+}
+
+}  // namespace

@@ -229,6 +229,19 @@ TEST(ViewTreeTest, ToolbarSharesFreeRoomBetweenFlexibleSpaces) {
     EXPECT_EQ(bar.describe(), "Toolbar\n  [Share] (disabled)\n  [Done]\n");
 }
 
+TEST(ViewTreeTest, ToolbarItemsWidenToLongTitlesAndStayOnTheBar) {
+    Toolbar bar(Rect{0, 0, 320, 44});
+    auto space = [] { return BarButtonItem::withSystemItem(SystemItem::FlexibleSpace); };
+    auto shortItem = BarButtonItem::withTitle("OK");
+    auto longItem = BarButtonItem::withTitle("\u0423\u043f\u0440\u0430\u0432\u043b\u0435\u043d\u0438\u0435");
+    bar.setItems({shortItem, space(), longItem});
+    bar.fitItemsToTitles();
+    EXPECT_EQ(shortItem->width(), Toolbar::kDefaultItemWidth);
+    EXPECT_GT(longItem->width(), Toolbar::kDefaultItemWidth);
+    EXPECT_EQ(longItem->width(), std::ceil(Font::system(17).widthOf(longItem->title())) + 4);
+    EXPECT_LE(bar.subviews()[1]->frame().maxX(), 320);
+}
+
 class EndEditingTest : public qxtest::AppTest {};
 
 TEST_F(EndEditingTest, EndingEditingInATreeResignsOnlyItsOwnField) {
