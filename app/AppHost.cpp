@@ -12,6 +12,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "services/ServicesLayer.h"
 #include "settings/SettingsLayer.h"
+#include "shell/Artwork.h"
 #include "shell/KestrelAppDelegate.h"
 #include "store/Store.h"
 
@@ -19,6 +20,7 @@ namespace qx::app {
 
 void registerApplicationLayers() {
     registerToolkitWords();
+    Artwork::registerAll();
     registerStoreLaunch();
     registerLinkLaunch();
     registerServicesLayer();

@@ -207,6 +207,14 @@ TEST_F(RadResponderManagerTest, AReadingIsPostedAsOneFieldSurveyOfTheChosenEvent
     EXPECT_EQ(survey["radiationUnit"], "mR/hr");
     EXPECT_NE(r.body.find("\"value\":0.250}"), std::string::npos) << r.body;
     EXPECT_EQ(result, true);
+
+    // Tiny numbers keep to plain decimals of the same precision, never an exponent.
+    rr().submitWaypoint(0.00004, plat::Location(0.00001, -1e-7), plat::Date(1719817559));
+    drain();
+    ASSERT_EQ(surveys().size(), 2u);
+    const std::string tiny = surveys()[1].body;
+    EXPECT_NE(tiny.find("\"latitude\":\"0.000010\",\"longitude\":\"-0.000000\""), std::string::npos) << tiny;
+    EXPECT_NE(tiny.find("\"value\":0.000}"), std::string::npos) << tiny;
 }
 
 TEST_F(RadResponderManagerTest, ReadingsWithoutEventLocationOrValueAreRefusedAtOnce) {
