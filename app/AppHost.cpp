@@ -1,5 +1,8 @@
 #include "AppHost.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "LaunchWiring.h"
 #include "dashboard/DashboardController.h"
 #include "history/HistoryLayer.h"
@@ -9,6 +12,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "services/ServicesLayer.h"
 #include "settings/SettingsLayer.h"
+#include "shell/Artwork.h"
 #include "shell/KestrelAppDelegate.h"
 #include "store/Store.h"
 
@@ -16,6 +20,7 @@ namespace qx::app {
 
 void registerApplicationLayers() {
     registerToolkitWords();
+    Artwork::registerAll();
     registerStoreLaunch();
     registerLinkLaunch();
     registerServicesLayer();
@@ -34,7 +39,20 @@ AppHost::~AppHost() {
     Store::closeDefaultStore();
 }
 
+bool AppHost::dataFolderUsable(const std::filesystem::path& home, std::string& error) {
+    struct stat info {};
+    if (::stat(home.c_str(), &info) != 0) return true;  // made at launch
+    const bool noWriteBits = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    if (S_ISDIR(info.st_mode) && !noWriteBits && ::access(home.c_str(), W_OK | X_OK) == 0) return true;
+    error = S_ISDIR(info.st_mode) ? "the data folder " + home.string() +
+                                        " is read-only; nothing was changed. Make it writable, or choose another "
+                                        "folder with --home"
+                                  : home.string() + " is not a folder; choose a data folder with --home";
+    return false;
+}
+
 AppHost::StartResult AppHost::start(const std::filesystem::path& home, const LinkOptions& link, std::string& error) {
+    if (!dataFolderUsable(home, error)) return StartResult::failed;
     if (!plat::DataFolder::setRoot(home)) {
         error = "cannot use " + home.string() + " as the data folder";
         return StartResult::failed;

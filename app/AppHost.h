@@ -34,7 +34,12 @@ public:
     AppHost(const AppHost&) = delete;
     AppHost& operator=(const AppHost&) = delete;
 
+    // Refuses a data folder that cannot be written before touching anything in it.
     StartResult start(const std::filesystem::path& home, const LinkOptions& link, std::string& error);
+    // False, with the reason in `error`, when `home` exists but is read-only (by its
+    // permissions, even for a superuser, or by its file system): the application could show
+    // what is stored but never keep a reading.
+    static bool dataFolderUsable(const std::filesystem::path& home, std::string& error);
     // The application's window once launched.
     plat::Window* window() const;
 

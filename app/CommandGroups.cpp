@@ -7,6 +7,8 @@ void registerAllCommands(CommandRegistry& registry) {
     registerActionCommands(registry);
     registerControlCommands(registry);
     registerInstrumentCommands(registry);
+    registerURLCommands(registry);
+    registerMapCommands(registry);
     registerSessionCommands(registry);
 }
 

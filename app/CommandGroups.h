@@ -12,6 +12,8 @@ void registerControlCommands(CommandRegistry& registry);     // spin, pick-date,
 // connect, lose, reconnect, reading, store, expect-store, instrument, expect-instrument,
 // tracks, expect-track
 void registerInstrumentCommands(CommandRegistry& registry);
+void registerURLCommands(CommandRegistry& registry);  // open-url
+void registerMapCommands(CommandRegistry& registry);  // pinch, pan
 
 void registerAllCommands(CommandRegistry& registry);
 

@@ -14,6 +14,8 @@ std::string usageText() {
            "  --demo-replay FILE\n"
            "                   let the demo instrument play a recorded walk: CSV rows of time offset (s),\n"
            "                   dose rate (µSv/h), dose (µSv), latitude, longitude, altitude (m), speed (m/s)\n"
+           "  --verbose        show the log on standard error too (it is always written to quorix.log\n"
+           "                   in the data folder)\n"
            "  --version        print the version and exit\n"
            "  --help           print this text and exit\n";
 }
@@ -32,6 +34,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             options.help = true;
         } else if (arg == "--version") {
             options.version = true;
+        } else if (arg == "--verbose") {
+            options.verbose = true;
         } else if (arg == "--home") {
             if (!value(v)) return {std::nullopt, "--home needs a folder"};
             options.home = v;

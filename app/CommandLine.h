@@ -11,6 +11,8 @@ namespace qx::app {
 struct Options {
     bool help = false;
     bool version = false;
+    // Log lines on standard error as well as in the data folder's log file.
+    bool verbose = false;
     std::filesystem::path home;             // the data folder; empty for the default
     std::optional<std::filesystem::path> script;
     // Options of later layers, passed on as "--name" or "--name=VALUE" (a value written as the

@@ -3,6 +3,8 @@
 #include "CommandGroups.h"
 #include "CommandSupport.h"
 #include "Driver.h"
+#include "platform/ui/LayoutCheck.h"
+#include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 
 namespace qx::app {
@@ -60,6 +62,21 @@ Outcome render(Driver& driver, const std::vector<Word>& args) {
     return Outcome::success();
 }
 
+// Fails naming every text drawn outside its view or over another, every image without a
+// picture and every control that draws nothing on the shown screen.
+Outcome checkLayout(Driver& driver, const std::vector<Word>& args) {
+    if (auto bad = checkArgCount(args, 0, 0, "check-layout")) return *bad;
+    ScreenLookup lookup(driver);
+    if (!lookup.ready()) return Outcome::failure(lookup.error());
+    auto problems = plat::LayoutCheck::run(lookup.window());
+    if (problems.empty()) return Outcome::success();
+    std::string text = plat::LayoutCheck::report(problems);
+    text.pop_back();
+    plat::ViewController* shown = lookup.window().visibleViewController();
+    std::string name = shown && !shown->title().empty() ? "\"" + shown->title() + "\"" : "shown";
+    return Outcome::failure("the " + name + " screen does not look right:\n" + text);
+}
+
 }  // namespace
 
 void registerInspectionCommands(CommandRegistry& registry) {
@@ -68,6 +85,10 @@ void registerInspectionCommands(CommandRegistry& registry) {
     registry.add({"expect-not", "TEXT", "fail when TEXT is on screen", expectNot});
     registry.add({"render", "FILE.png [TEXT]", "draw the screen, or the element with that text, as a PNG picture",
                   render});
+    registry.add({"check-layout", "",
+                  "fail when a text is drawn outside its view or over another, an image has no picture or a "
+                  "control draws nothing",
+                  checkLayout});
 }
 
 }  // namespace qx::app

@@ -9,6 +9,7 @@
 #include "CommandLine.h"
 #include "Driver.h"
 #include "InstrumentOptions.h"
+#include "LogFile.h"
 #include "ScriptRunner.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/DataFolder.h"
@@ -37,8 +38,20 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quorix: %s\n%s", error.c_str(), usageText().c_str());
         return 2;
     }
+    // Everything that can be found wrong without the data folder is, before anything is made.
+    if (options.script && ::access(options.script->c_str(), R_OK) != 0) {
+        std::fprintf(stderr, "quorix: cannot read the script %s\n", options.script->c_str());
+        return 2;
+    }
+    const auto home = options.home.empty() ? plat::DataFolder::defaultRoot() : options.home;
+    if (!AppHost::dataFolderUsable(home, error)) {
+        std::fprintf(stderr, "quorix: %s\n", error.c_str());
+        return 1;
+    }
+    LogFile log;
+    if (!log.open(home, options.verbose, error)) std::fprintf(stderr, "quorix: %s\n", error.c_str());
     AppHost host;
-    switch (host.start(options.home.empty() ? plat::DataFolder::defaultRoot() : options.home, link, error)) {
+    switch (host.start(home, link, error)) {
         case AppHost::StartResult::started: break;
         case AppHost::StartResult::badOptions: std::fprintf(stderr, "quorix: %s\n", error.c_str()); return 2;
         case AppHost::StartResult::failed: std::fprintf(stderr, "quorix: %s\n", error.c_str()); return 1;

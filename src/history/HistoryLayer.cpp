@@ -5,6 +5,7 @@
 #include "history/SetDetailsController.h"
 #include "history/VNWaypointDetailsViewController.h"
 #include "maps/VNMapViewController.h"
+#include "history/WorldMapSearchController.h"
 #include "shell/TabScreens.h"
 
 namespace qx {
@@ -24,6 +25,7 @@ void registerHistoryLayer() {
                  details->setWaypoint(waypoint);
              }
          }});
+    registerWorldMapSearch();
 }
 
 }  // namespace qx

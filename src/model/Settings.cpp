@@ -178,6 +178,9 @@ void Settings::load() {
         fields.visit(loader, prefix, single);
         fields.applyTo(*threshold);
     }
+    // The plain-HTTP default of earlier versions sent the password in clear: the same service
+    // over HTTPS takes its place. An address the person typed stays as it is.
+    if (zenetServerAddress_ == kFormerZENETServerAddress) zenetServerAddress_ = kDefaultZENETServerAddress;
 }
 
 void Settings::save() {

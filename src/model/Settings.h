@@ -147,7 +147,8 @@ public:
     unsigned RRUploadMode() const { return rrUploadMode_; }  // 0 manual, 1 automatic, 2 alarms
     void setRRUploadMode(unsigned v) { rrUploadMode_ = v; }
 
-    static constexpr const char* kDefaultZENETServerAddress = "http://zenet.vennorlabs.com/Zenet31/DeviceService";
+    static constexpr const char* kDefaultZENETServerAddress = "https://zenet.vennorlabs.com/Zenet31/DeviceService";
+    static constexpr const char* kFormerZENETServerAddress = "http://zenet.vennorlabs.com/Zenet31/DeviceService";
     static constexpr const char* kDefaultRRServerAddress = "https://www.radresponder.net";
     static constexpr const char* kDefaultRREventName = "Testing/Training (Vennorlabs US)";
 

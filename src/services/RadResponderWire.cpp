@@ -1,5 +1,8 @@
 #include "services/RadResponderWire.h"
 
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
 #include <charconv>
 #include <set>
 
@@ -43,7 +46,78 @@ std::string withoutSecrets(const std::string& body) {
     return out;
 }
 
+std::string textField(const nlohmann::json& object, const char* key) {
+    const auto it = object.find(key);
+    return it != object.end() && it->is_string() ? it->get<std::string>() : std::string{};
+}
+
+// An id written as a whole number or as the text of one.
+std::optional<std::int64_t> eventId(const nlohmann::json& object) {
+    const auto it = object.find("id");
+    if (it == object.end()) return std::nullopt;
+    if (it->is_number_integer()) return it->get<std::int64_t>();
+    if (it->is_string()) {
+        const std::string text = it->get<std::string>();
+        std::int64_t value = 0;
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (ec == std::errc() && end == text.data() + text.size() && !text.empty()) return value;
+    }
+    return std::nullopt;
+}
+
+// Length of the UTF-8 sequence at `p` (1 to 4), 0 when the bytes there are no character.
+std::size_t characterLength(std::string_view s, std::size_t p) {
+    const auto b = static_cast<unsigned char>(s[p]);
+    const std::size_t len = b < 0x80 ? 1 : b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3
+                            : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+    if (len == 0 || p + len > s.size()) return 0;
+    for (std::size_t i = 1; i < len; ++i) {
+        if ((static_cast<unsigned char>(s[p + i]) & 0xC0u) != 0x80u) return 0;
+    }
+    return len;
+}
+
 }  // namespace
+
+std::optional<RadResponderWire::Tokens> RadResponderWire::readTokens(std::string_view body) {
+    const auto reply = nlohmann::json::parse(body, nullptr, false);
+    if (!reply.is_object()) return std::nullopt;
+    Tokens tokens{textField(reply, "access_token"), textField(reply, "refresh_token"), textField(reply, "token_type")};
+    if (tokens.accessToken.empty()) return std::nullopt;
+    return tokens;
+}
+
+std::optional<std::vector<std::pair<std::int64_t, std::string>>> RadResponderWire::readEvents(std::string_view body) {
+    const auto reply = nlohmann::json::parse(body, nullptr, false);
+    if (!reply.is_array()) return std::nullopt;
+    std::vector<std::pair<std::int64_t, std::string>> events;
+    for (const auto& event : reply) {
+        if (!event.is_object()) continue;
+        const auto id = eventId(event);
+        const std::string name = textField(event, "name");
+        if (!id || name.empty()) continue;  // nothing to list it by
+        const std::string sponsor = textField(event, "sponsorName");
+        events.emplace_back(*id, sponsor.empty() ? name : name + " (" + sponsor + ")");
+    }
+    return events;
+}
+
+std::string RadResponderWire::loggedBody(std::string_view body) {
+    std::string out;
+    for (std::size_t p = 0; p < body.size();) {
+        const std::size_t len = characterLength(body, p);
+        if (out.size() + std::max<std::size_t>(len, 1) > kLoggedBodySize) break;
+        const bool control = len == 1 && static_cast<unsigned char>(body[p]) < 0x20 && body[p] != '\n' && body[p] != '\t';
+        if (len == 0 || control) {
+            out += '?';
+            ++p;
+            continue;
+        }
+        out.append(body.substr(p, len));
+        p += len;
+    }
+    return out;
+}
 
 std::string RadResponderWire::formBody(const std::vector<std::pair<std::string, std::string>>& pairs) {
     std::string out;
@@ -88,7 +162,7 @@ void RadResponderWire::logResponse(const plat::HttpResponse& response, bool body
     if (!response.error.empty()) plat::Log::line("VNRadResponderManager error: " + response.error);
     plat::Log::line("VNRadResponderManager data: " +
                     (bodyHoldsSecrets ? "(" + std::to_string(response.body.size()) + " bytes, not shown)"
-                                      : response.body.substr(0, 2000)));
+                                      : loggedBody(response.body)));
     plat::Log::line("VNRadResponderManager code: " + std::to_string(response.status));
 }
 

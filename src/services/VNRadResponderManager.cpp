@@ -1,9 +1,10 @@
 #include "services/VNRadResponderManager.h"
 
-#include <nlohmann/json.hpp>
+#include <sys/random.h>
 
-#include <charconv>
+#include <array>
 #include <cmath>
+#include <random>
 
 #include "model/Settings.h"
 #include "platform/foundation/Log.h"
@@ -24,22 +25,20 @@ void report(const VNRadResponderManager::Completion& completion, bool success) {
     if (completion) completion(success);
 }
 
-std::string textField(const nlohmann::json& object, const char* key) {
-    const auto it = object.find(key);
-    return it != object.end() && it->is_string() ? it->get<std::string>() : std::string{};
-}
-
-std::optional<std::int64_t> eventId(const nlohmann::json& object) {
-    const auto it = object.find("id");
-    if (it == object.end()) return std::nullopt;
-    if (it->is_number_integer()) return it->get<std::int64_t>();
-    if (it->is_string()) {
-        const std::string text = it->get<std::string>();
-        std::int64_t value = 0;
-        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (ec == std::errc() && end == text.data() + text.size() && !text.empty()) return value;
+// 128 random bits as hex: the state of one login.
+std::string freshState() {
+    std::array<unsigned char, 16> bytes{};
+    if (getrandom(bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) {
+        std::random_device device;
+        for (auto& b : bytes) b = static_cast<unsigned char>(device());
     }
-    return std::nullopt;
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string out;
+    for (const unsigned char b : bytes) {
+        out += hex[b >> 4];
+        out += hex[b & 15];
+    }
+    return out;
 }
 
 }  // namespace
@@ -49,13 +48,18 @@ VNRadResponderManager& VNRadResponderManager::sharedInstance() {
     return *manager;
 }
 
-VNRadResponderManager::VNRadResponderManager() {
-    // A login never outlives its process: tokens an earlier one left behind are dropped.
-    reset();
+VNRadResponderManager::VNRadResponderManager() { dropStoredTokens(); }
+
+void VNRadResponderManager::dropStoredTokens() {
+    auto store = plat::SecretStore::standard();
+    for (const char* account : {kAccessAccount, kRefreshAccount, kTypeAccount}) {
+        store.deletePassword(kKeychainService, account);
+    }
 }
 
 void VNRadResponderManager::reset() {
     authorizationCode_.clear();
+    pendingState_.clear();
     forgetLogin();
 }
 
@@ -65,10 +69,6 @@ void VNRadResponderManager::forgetLogin() {
     accessToken_.clear();
     refreshToken_.clear();
     tokenType_.clear();
-    auto store = plat::SecretStore::standard();
-    for (const char* account : {kAccessAccount, kRefreshAccount, kTypeAccount}) {
-        store.deletePassword(kKeychainService, account);
-    }
 }
 
 std::string VNRadResponderManager::getServiceUrl() const {
@@ -77,10 +77,14 @@ std::string VNRadResponderManager::getServiceUrl() const {
     return std::string("https://") + (testMode_ ? kTestHost : kProductionHost);
 }
 
-std::string VNRadResponderManager::getAuthorizationUrl() const {
+std::string VNRadResponderManager::getAuthorizationUrl() {
+    pendingState_ = freshState();
     return getServiceUrl() + "/oauth/authorize?" +
-           RadResponderWire::formBody(
-               {{"scope", kScope}, {"redirect_uri", kRedirectUri}, {"response_type", "code"}, {"client_id", kClientId}});
+           RadResponderWire::formBody({{"scope", kScope},
+                                       {"redirect_uri", kRedirectUri},
+                                       {"response_type", "code"},
+                                       {"client_id", kClientId},
+                                       {"state", pendingState_}});
 }
 
 std::string VNRadResponderManager::getUrlForRequest(unsigned request) const {
@@ -105,6 +109,12 @@ bool VNRadResponderManager::handleOpenURL(const std::string& url) {
     std::string part = plat::url::fragment(url);
     if (part.empty()) part = plat::url::query(url);
     const auto params = parseURLParams(part);
+    const auto state = params.find("state");
+    if (pendingState_.empty() || state == params.end() || state->second != pendingState_) {
+        plat::Log::line("VNRadResponderManager handleOpenURL: refused, not the redirect of the login in progress");
+        return true;
+    }
+    pendingState_.clear();  // one redirect per login page
     if (const auto code = params.find("code"); code != params.end()) {
         authorizationCode_ = code->second;
         sendRequest(kTokenFromCode, [this](bool success) {
@@ -179,49 +189,26 @@ void VNRadResponderManager::sendRequest(unsigned request, Completion completion)
 }
 
 bool VNRadResponderManager::takeTokens(const std::string& body, bool refreshing) {
-    const auto reply = nlohmann::json::parse(body, nullptr, false);
-    if (!reply.is_object()) {
-        plat::Log::line("VNRadResponderManager: the token reply is not a JSON object");
-        return false;
-    }
-    const std::string access = textField(reply, "access_token");
-    if (access.empty()) {
+    const auto tokens = RadResponderWire::readTokens(body);
+    if (!tokens) {
         plat::Log::line("VNRadResponderManager: the token reply holds no access token");
         return false;
     }
-    accessToken_ = access;
-    const std::string refresh = textField(reply, "refresh_token");
+    accessToken_ = tokens->accessToken;
     // A refresh answered without a new refresh token leaves the old one in force.
-    if (!refresh.empty() || !refreshing) refreshToken_ = refresh;
-    tokenType_ = textField(reply, "token_type");
-    storeTokens();
+    if (!tokens->refreshToken.empty() || !refreshing) refreshToken_ = tokens->refreshToken;
+    tokenType_ = tokens->tokenType;
     return true;
 }
 
-void VNRadResponderManager::storeTokens() const {
-    auto store = plat::SecretStore::standard();
-    std::string error;
-    const bool stored = store.setPassword(accessToken_, kKeychainService, kAccessAccount, &error) &&
-                        store.setPassword(refreshToken_, kKeychainService, kRefreshAccount, &error) &&
-                        store.setPassword(tokenType_, kKeychainService, kTypeAccount, &error);
-    if (!stored) plat::Log::line("VNRadResponderManager: the tokens stay in memory only: " + error);
-}
-
 bool VNRadResponderManager::takeEvents(const std::string& body) {
-    const auto reply = nlohmann::json::parse(body, nullptr, false);
-    if (!reply.is_array()) {
+    const auto events = RadResponderWire::readEvents(body);
+    if (!events) {
         plat::Log::line("VNRadResponderManager: the event list is not a JSON array");
         return false;
     }
-    plat::Log::line("VNRadResponderManager array: " + std::to_string(reply.size()) + " events");
-    for (const auto& event : reply) {
-        if (!event.is_object()) continue;
-        const auto id = eventId(event);
-        const std::string name = textField(event, "name");
-        if (!id || name.empty()) continue;  // nothing to list it by
-        const std::string sponsor = textField(event, "sponsorName");
-        events_[*id] = sponsor.empty() ? name : name + " (" + sponsor + ")";
-    }
+    plat::Log::line("VNRadResponderManager array: " + std::to_string(events->size()) + " events");
+    for (const auto& [id, name] : *events) events_[id] = name;
     std::string listed;
     for (const auto& [id, name] : events_) listed += (listed.empty() ? "" : ", ") + std::to_string(id) + ": " + name;
     plat::Log::line("VNRadResponderManager events: " + listed);

@@ -20,9 +20,11 @@ inline constexpr const char* kVNRadResponderEventsNotification = "kVNRadResponde
 // handleOpenURL, the code is exchanged for tokens, and the events the person may report to are
 // loaded. Readings go out one per request as field surveys of Settings::RREventId.
 //
-// A login lasts as long as the process: the client starts disconnected. While connected the
-// tokens are kept in the secret store (never in the log), and they are removed at logout and
-// when the next process starts.
+// A login lasts as long as the process: the client starts disconnected, and the tokens live in
+// memory only (never in a file or the log), so that nothing of a login outlives a crash. Every
+// login page carries an unguessable state, and a redirect is taken only with the state of the
+// login in progress: an address that another program opens cannot log the person in to an
+// account of its choosing.
 // Main thread only; completions run there with true exactly when the service answered 200
 // with a usable reply.
 class VNRadResponderManager {
@@ -37,7 +39,7 @@ public:
     static constexpr const char* kScope = "create_field_survey create_observation get_accessible_events";
     static constexpr const char* kProductionHost = "www.radresponder.net";
     static constexpr const char* kTestHost = "test.radresponder.net";
-    // The secret store's service for the tokens.
+    // The secret store's service under which earlier versions kept the tokens.
     static constexpr const char* kKeychainService = "RadResponder";
     static constexpr double kTimeout = 30;
 
@@ -52,14 +54,16 @@ public:
     // The base address: Settings::RRServerAddress when it is set, else the production host (the
     // test host in test mode).
     std::string getServiceUrl() const;
-    // The service's login page for this client.
-    std::string getAuthorizationUrl() const;
+    // The service's login page for this client. Each call starts a new login: the address
+    // carries a fresh state, and only that login's redirect is taken from then on.
+    std::string getAuthorizationUrl();
     // The address of a request: the token endpoint for 0 and 1, the event list for 2, the base
     // for any other number.
     std::string getUrlForRequest(unsigned request) const;
 
-    // The login redirect: a code is exchanged for tokens and the events are loaded; an error is
-    // only logged. Always true: the redirect is this client's whatever it holds.
+    // The login redirect: with the state of the login in progress, a code is exchanged for tokens
+    // and the events are loaded and an error is only logged; a redirect without that state is
+    // refused. Always true: the redirect is this client's whatever it holds.
     bool handleOpenURL(const std::string& url);
     // "a=1&b=2" to its pairs, values percent-decoded.
     static std::map<std::string, std::string> parseURLParams(const std::string& query);
@@ -81,8 +85,10 @@ public:
     const std::string& refreshToken() const { return refreshToken_; }
     const std::string& tokenType() const { return tokenType_; }
 
-    // Drops the login and any tokens left in the secret store (a new process, or tests).
+    // Drops the login and the login in progress (tests).
     void reset();
+    // The state the login in progress expects back; empty when none is in progress.
+    const std::string& pendingState() const { return pendingState_; }
 
 private:
     VNRadResponderManager();
@@ -90,9 +96,10 @@ private:
     std::optional<plat::HttpRequest> buildRequest(unsigned request) const;
     bool takeTokens(const std::string& body, bool refreshing);
     bool takeEvents(const std::string& body);
-    void storeTokens() const;
-    // Disconnected, no tokens (here or in the secret store), no events.
+    // Disconnected, no tokens, no events.
     void forgetLogin();
+    // Tokens an earlier version left in the secret store.
+    static void dropStoredTokens();
     void submit(double doseRate, const plat::Location& location, plat::Date date, bool mayRetry,
                 Completion completion);
     std::string authorization() const;
@@ -101,6 +108,7 @@ private:
     bool testMode_ = false;
     std::map<std::int64_t, std::string> events_;
     std::string authorizationCode_, accessToken_, refreshToken_, tokenType_;
+    std::string pendingState_;
 };
 
 }  // namespace qx

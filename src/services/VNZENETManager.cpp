@@ -5,10 +5,10 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/SecretStore.h"
-#include "platform/foundation/XmlReader.h"
 #include "platform/ui/AlertView.h"
 #include "services/UtcDate.h"
 #include "services/ZENETEnvelope.h"
+#include "services/ZENETReply.h"
 #include "store/Measurement.h"
 #include "store/Predicate.h"
 #include "store/Store.h"
@@ -32,17 +32,6 @@ FetchRequest pendingMeasurements() {
     return FetchRequest::of<Measurement>()
         .where(Key("uploaded") == false && Key("waypoint").isNull())
         .sortedBy("date");
-}
-
-bool isFaultText(const std::string& name) {
-    const auto colon = name.rfind(':');
-    return (colon == std::string::npos ? name : name.substr(colon + 1)) == "faultstring";
-}
-
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
 }  // namespace
@@ -179,15 +168,9 @@ void VNZENETManager::dropPendingLists() {
 }
 
 std::vector<std::string> VNZENETManager::parseLoginReply(const std::string& body) {
-    std::vector<std::string> faults;
-    plat::XmlReader::Handler handler;
-    handler.startElement = [this](const std::string&, const plat::XmlReader::Attributes&) { errorString_.clear(); };
-    handler.characters = [this](const std::string& text) { errorString_ = trimmed(text); };
-    handler.endElement = [this, &faults](const std::string& name) {
-        if (isFaultText(name) && !errorString_.empty()) faults.push_back(errorString_);
-    };
-    plat::XmlReader::parse(body, handler);
-    return faults;
+    ZENETReply reply = ZENETReply::read(body);
+    errorString_ = reply.lastText;
+    return std::move(reply.faults);
 }
 
 std::string VNZENETManager::failureText(const plat::HttpResponse& reply) {

@@ -3,7 +3,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "store/ReportHtml.h"
+#include "store/io/FieldText.h"
+#include "store/io/XmlText.h"
 
 namespace qx {
 
@@ -21,9 +22,8 @@ void element(std::string& out, const char* name, const std::optional<std::string
 
 std::string formatted(double value, std::chars_format format, int precision) {
     if (!std::isfinite(value)) return "0";
-    char buffer[64];
-    const auto result = precision < 0 ? std::to_chars(buffer, buffer + sizeof buffer, value, format)
-                                      : std::to_chars(buffer, buffer + sizeof buffer, value, format, precision);
+    char buffer[400];  // room for the fixed form of any double
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, format, precision);
     return std::string(buffer, result.ptr);
 }
 
@@ -63,18 +63,9 @@ std::string ZENETEnvelope::build(unsigned action, const Fields& fields) {
     return out;
 }
 
-std::string ZENETEnvelope::escaped(std::string_view text) {
-    std::string kept;
-    kept.reserve(text.size());
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') continue;
-        kept += c;
-    }
-    // The five entities of HTML text are XML's own.
-    return ReportHtml::escape(kept);
-}
+std::string ZENETEnvelope::escaped(std::string_view text) { return XmlText::escape(text); }
 
-std::string ZENETEnvelope::decimal(double value) { return formatted(value, std::chars_format::general, -1); }
+std::string ZENETEnvelope::decimal(double value) { return std::isfinite(value) ? FieldText::number(value) : "0"; }
 
 std::string ZENETEnvelope::threeDecimals(double value) { return formatted(value, std::chars_format::fixed, 3); }
 

@@ -31,10 +31,11 @@ public:
     // Empty for an unknown action.
     static std::string build(unsigned action, const Fields& fields);
 
-    // Text made safe for XML content and attribute values; characters XML cannot carry at all
-    // are left out.
+    // Text made safe for XML content and attribute values: control characters are left out, and
+    // what XML cannot carry at all (non-characters, bytes that are not UTF-8) becomes U+FFFD.
     static std::string escaped(std::string_view text);
-    // A stored number as plain decimal text, as short as it can be while reading back the same.
+    // A stored number as plain decimal text (never an exponent), as short as it can be while
+    // reading back the same.
     static std::string decimal(double value);
     // A number with three decimals.
     static std::string threeDecimals(double value);

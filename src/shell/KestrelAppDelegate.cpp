@@ -46,6 +46,11 @@ KestrelAppDelegate::~KestrelAppDelegate() = default;
 
 bool KestrelAppDelegate::applicationDidFinishLaunching(const LaunchOptions& options) {
     launchedDelegate() = weak_from_this();
+    std::weak_ptr<KestrelAppDelegate> weak = weak_from_this();
+    plat::Application::shared().setOwnURLHandler(kURLScheme, [weak](const std::string& url) {
+        auto self = weak.lock();
+        return self && self->openURL(url);
+    });
     for (const LaunchStep step : LaunchHooks::orderedSteps()) {
         currentStep_ = step;
         runOwnPart(step, options);

@@ -33,6 +33,9 @@ struct LaunchOptions {
 class KestrelAppDelegate : public FacebookSessionDelegate, public std::enable_shared_from_this<KestrelAppDelegate> {
 public:
     static constexpr const char* kAppleLanguagesKey = "AppleLanguages_1";
+    // The scheme of the addresses that lead back into the application (the service login's
+    // redirect).
+    static constexpr const char* kURLScheme = "quorix";
 
     // Writes the languages the application offers to the system ("en", "ja", "zh-Hans",
     // "ru", "fr") under "AppleLanguages_1" and synchronises.
@@ -47,7 +50,8 @@ public:
     KestrelAppDelegate(const KestrelAppDelegate&) = delete;
     KestrelAppDelegate& operator=(const KestrelAppDelegate&) = delete;
 
-    // Runs every launch step in order (the shell's part, then the registered hooks).
+    // Claims the application's URL scheme, then runs every launch step in order (the shell's
+    // part, then the registered hooks).
     bool applicationDidFinishLaunching(const LaunchOptions& options = {});
     bool didFinishLaunching() const { return launched_; }
     // The step running now, or the last one run.

@@ -27,9 +27,12 @@ WaypointRecord recordOf(const Measurement& m, const Waypoint* w) {
     r.deviceName = m.deviceName().value_or("");
     r.deviceSerial = m.deviceSerial().value_or("");
     if (w) {
-        r.latitude = w->latitude();
-        r.longitude = w->longitude();
-        r.altitude = w->altitude();
+        // The store's -1 marks mean "unknown": a file gets no value rather than a made-up place.
+        if (w->hasPosition()) {
+            r.latitude = w->latitude();
+            r.longitude = w->longitude();
+            if (w->altitude() != Waypoint::kNoFix) r.altitude = w->altitude();
+        }
         r.name = w->name().value_or("");
     }
     return r;

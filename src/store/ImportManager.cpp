@@ -1,5 +1,6 @@
 #include "store/ImportManager.h"
 
+#include <initializer_list>
 #include <map>
 #include <memory>
 
@@ -27,6 +28,24 @@ std::string withNumber(const std::string& key, std::size_t number) {
     const auto at = text.find("%d");
     if (at != std::string::npos) text.replace(at, 2, std::to_string(number));
     return text;
+}
+
+// `text` with its "%@" replaced by `values` in order (a value's own "%@" stays as it is).
+std::string withText(std::string text, std::initializer_list<std::string> values) {
+    std::size_t from = 0;
+    for (const auto& value : values) {
+        const auto at = text.find("%@", from);
+        if (at == std::string::npos) break;
+        text.replace(at, 2, value);
+        from = at + value.size();
+    }
+    return text;
+}
+
+std::string joined(const std::vector<std::string>& names) {
+    std::string out;
+    for (const auto& name : names) out += (out.empty() ? "" : ", ") + name;
+    return out;
 }
 
 std::optional<std::string> optionalText(const std::string& text) {
@@ -57,11 +76,17 @@ void ImportManager::storeRecords(const std::vector<WaypointRecord>& records, Con
         m->setDeviceSerial(optionalText(r.deviceSerial));
         m->setUploaded(false);
         set->addMeasurementsObject(m);
-        if (!r.hasPosition()) continue;
+        // A named row is a waypoint even without a position (one taken without a fix, as
+        // exported), so that its name comes back.
+        if (!r.hasPosition() && r.name.empty()) continue;
         auto w = context.insertNew<Waypoint>();
-        w->setLatitude(*r.latitude);
-        w->setLongitude(*r.longitude);
-        w->setAltitude(r.altitude.value_or(Waypoint::kNoFix));
+        if (r.hasPosition()) {
+            w->setLatitude(*r.latitude);
+            w->setLongitude(*r.longitude);
+            w->setAltitude(r.altitude.value_or(Waypoint::kNoFix));
+        } else {
+            w->applyLocation(std::nullopt);
+        }
         w->setName(optionalText(r.name));
         m->setWaypoint(w);
         set->addWaypointsObject(w);
@@ -69,15 +94,31 @@ void ImportManager::storeRecords(const std::vector<WaypointRecord>& records, Con
 }
 
 std::string ImportManager::summaryText(const ImportResult& result) {
+    std::string text;
     if (!result.success) {
-        std::string text = Language::get("Nothing was imported.");
+        text = Language::get("Nothing was imported.");
         if (!result.error.empty()) text += "\n" + Language::get(result.error);
         if (result.errorLine > 0) text += "\n" + withNumber("Line %d", result.errorLine);
-        return text;
+    } else {
+        text = withNumber("Imported: %d", result.imported);
+        text += "\n" + withNumber("Skipped: %d", result.skipped);
+        if (result.firstBadLine > 0) text += "\n" + withNumber("First unreadable row: line %d", result.firstBadLine);
     }
-    std::string text = withNumber("Imported: %d", result.imported);
-    text += "\n" + withNumber("Skipped: %d", result.skipped);
-    if (result.firstBadLine > 0) text += "\n" + withNumber("First unreadable row: line %d", result.firstBadLine);
+    return text + diagnosisText(result.diagnosis);
+}
+
+std::string ImportManager::diagnosisText(const WaypointReadDiagnosis& d) {
+    std::string text;
+    if (!d.firstBadExpected.empty()) {
+        const std::string expected = Language::get(d.firstBadExpected);
+        text += "\n" + (d.firstBadField.empty()
+                            ? withText(Language::get("The row could not be read; expected %@"), {expected})
+                            : withText(Language::get("The field \"%@\" could not be read; expected %@"),
+                                       {d.firstBadField, expected}));
+    }
+    if (!d.unknownColumns.empty()) text += "\n" + withText(Language::get("Columns not recognised: %@"), {joined(d.unknownColumns)});
+    if (!d.expectedColumns.empty()) text += "\n" + withText(Language::get("Expected columns: %@"), {joined(d.expectedColumns)});
+    if (!d.foundColumns.empty()) text += "\n" + withText(Language::get("Found columns: %@"), {joined(d.foundColumns)});
     return text;
 }
 
@@ -102,6 +143,7 @@ void ImportManager::store(const std::shared_ptr<WaypointReadResult>& read, const
     result.firstBadLine = read->firstBadLine;
     result.error = read->error;
     result.errorLine = read->errorLine;
+    result.diagnosis = read->diagnosis;
     if (!read->readable || read->records.empty()) {
         completion(result);
         return;

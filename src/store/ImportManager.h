@@ -22,6 +22,7 @@ struct ImportResult {
     std::size_t firstBadLine = 0;
     std::string error;  // English text, a key of the language table
     std::size_t errorLine = 0;
+    WaypointReadDiagnosis diagnosis;
 };
 
 // Imports waypoints from a CSV or GPX file into the day sets of their dates. The file is read
@@ -38,12 +39,14 @@ public:
     void importFile(const std::filesystem::path& path, Completion completion = {});
 
     // Stores the records in `context`: each in the set of its local calendar day (made when
-    // missing); a record with a position becomes a waypoint owning its measurement, one
-    // without becomes a reading of the day alone.
+    // missing); a record with a position or a name becomes a waypoint owning its measurement
+    // (without a position: one taken without a fix), any other a reading of the day alone.
     static void storeRecords(const std::vector<WaypointRecord>& records, Context& context);
 
     // The text of the message the person is shown after an import.
     static std::string summaryText(const ImportResult& result);
+    // The lines that say what could not be read and what was expected; empty when all was read.
+    static std::string diagnosisText(const WaypointReadDiagnosis& diagnosis);
 
 private:
     ImportManager() = default;

@@ -273,3 +273,12 @@ TEST_F(DriverTest, UnknownCommandsAndAMissingWindowFail) {
     EXPECT_FALSE(noWindow.execute("expect Start").ok);
     EXPECT_EQ(noWindow.screenText(), "(no window is shown)\n");
 }
+
+TEST_F(DriverTest, CheckLayoutFailsNamingTextsDrawnOverEachOther) {
+    addButton("First words", 400);
+    addButton("Second words", 400);
+    auto outcome = run("check-layout");
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_TRUE(contains(outcome.text, "\"First words\" and \"Second words\" are drawn over each other")) << outcome.text;
+    EXPECT_FALSE(run("check-layout now").ok);
+}

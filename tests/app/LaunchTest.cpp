@@ -52,6 +52,25 @@ TEST_F(HostTest, AStoreThatCannotOpenIsReportedAndTheApplicationGoesOn) {
     EXPECT_TRUE(run("expect 0.50").ok);
 }
 
+TEST_F(HostTest, AReadOnlyDataFolderIsRefusedBeforeAnythingInItIsTouched) {
+    launch();
+    host.reset();  // closes the store: the folder now holds a database
+    const auto database = dataDir() / qx::Store::kFileName;
+    ASSERT_TRUE(std::filesystem::exists(database));
+    std::filesystem::remove_all(dataDir() / "Documents");
+    const auto before = std::filesystem::last_write_time(database);
+    std::filesystem::permissions(dataDir(), std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                                std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove);
+    EXPECT_EQ(start(), StartResult::failed);
+    std::filesystem::permissions(dataDir(), std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    EXPECT_NE(error.find("read-only"), std::string::npos) << error;
+    EXPECT_EQ(host->window(), nullptr);
+    EXPECT_FALSE(plat::AlertView::frontmostAlert()) << "no database alert over an empty application";
+    EXPECT_FALSE(std::filesystem::exists(dataDir() / "Documents"));
+    EXPECT_EQ(std::filesystem::last_write_time(database), before);
+}
+
 TEST_F(HostTest, AnUnplayableReplayStopsTheLaunch) {
     qx::LinkOptions link;
     link.replayFile = dataDir() / "missing.csv";

@@ -20,7 +20,7 @@ TEST_F(ModelTest, FirstRunWritesTheDefaultsAndMarksTheRun) {
     EXPECT_EQ(s.RRUploadMode(), 0u);
     EXPECT_EQ(s.RRServerAddress().rfind("https://", 0), 0u);
     EXPECT_NE(s.ZENETServerAddress().find("/Zenet31/DeviceService"), std::string::npos);
-    EXPECT_EQ(s.ZENETServerAddress().rfind("http://", 0), 0u);
+    EXPECT_EQ(s.ZENETServerAddress().rfind("https://", 0), 0u);  // the password never goes in clear
     EXPECT_FALSE(s.historyFilterAlarmsOnly());
     EXPECT_FALSE(s.historyFilterNotUploaded());
     EXPECT_FALSE(s.historyDayFrom());
@@ -152,6 +152,15 @@ TEST_F(ModelTest, EveryPreferenceSurvivesSaveAndReloadWithItsType) {
 TEST_F(ModelTest, SettersReachStorageOnlyOnSave) {
     settings().setCoeffN(9.5);
     EXPECT_DOUBLE_EQ(reload().coeffN(), 5.3);
+}
+
+TEST_F(ModelTest, TheFormerPlainHttpDefaultAddressBecomesHttpsAndTypedAddressesStay) {
+    settings().setZENETServerAddress(qx::Settings::kFormerZENETServerAddress);
+    settings().save();
+    EXPECT_EQ(reload().ZENETServerAddress(), qx::Settings::kDefaultZENETServerAddress);
+    settings().setZENETServerAddress("http://10.0.0.7/Zenet31/DeviceService");
+    settings().save();
+    EXPECT_EQ(reload().ZENETServerAddress(), "http://10.0.0.7/Zenet31/DeviceService");
 }
 
 TEST_F(ModelTest, WrongTypedPreferenceFallsBackAndKeepsTheOthers) {

@@ -44,9 +44,15 @@ protected:
         return taken;
     }
 
+    // The redirect that ends a login begun now, with `pairs` before its state.
+    static std::string redirectOfNewLogin(const std::string& pairs) {
+        rr().getAuthorizationUrl();
+        return "quorix://authorize?" + pairs + "&state=" + rr().pendingState();
+    }
+
     void logIn() {
         serveLogin();
-        ASSERT_TRUE(openRedirect("quorix://authorize?code=abc"));
+        ASSERT_TRUE(openRedirect(redirectOfNewLogin("code=abc")));
         ASSERT_TRUE(rr().isConnected());
     }
 
@@ -66,7 +72,7 @@ TEST_F(RadResponderManagerTest, TheRedirectExchangesTheCodeThenLoadsTheEvents) {
     auto connects = count(kVNRadResponderConnectNotification);
     auto eventLists = count(kVNRadResponderEventsNotification);
     serveLogin();
-    EXPECT_TRUE(openRedirect("quorix://authorize?code=abc"));
+    EXPECT_TRUE(openRedirect(redirectOfNewLogin("code=abc")));
 
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 2u);
@@ -87,9 +93,11 @@ TEST_F(RadResponderManagerTest, TheRedirectExchangesTheCodeThenLoadsTheEvents) {
     EXPECT_EQ(*eventLists, 1);
     EXPECT_EQ(rr().events(), (std::map<std::int64_t, std::string>{{7, "Drill (County)"}, {8, "Solo"}, {10, "Plain"}}));
     EXPECT_EQ(rr().refreshToken(), "ref+/=1");
-    // The tokens are kept in the secret store, and never in the log.
+    // The tokens are kept in memory only: never in the secret store nor in the log.
     auto secrets = plat::SecretStore::standard();
-    EXPECT_EQ(secrets.passwordForService(VNRadResponderManager::kKeychainService, "accessToken").value_or(""), "acc-1");
+    for (const char* account : {"accessToken", "refreshToken", "tokenType"}) {
+        EXPECT_FALSE(secrets.passwordForService(VNRadResponderManager::kKeychainService, account)) << account;
+    }
     EXPECT_TRUE(log.contains("request: " + server.url("/oauth/token")));
     for (const auto& line : log.lines()) {
         for (const char* secret : {"acc-1", "ref+/=1", VNRadResponderManager::kClientSecret, "code=abc"}) {
@@ -100,17 +108,47 @@ TEST_F(RadResponderManagerTest, TheRedirectExchangesTheCodeThenLoadsTheEvents) {
 
 TEST_F(RadResponderManagerTest, RedirectsWithoutACodeChangeNothing) {
     auto connects = count(kVNRadResponderConnectNotification);
-    EXPECT_TRUE(openRedirect("quorix://authorize?error=access_denied&error_description=no"));
-    EXPECT_TRUE(openRedirect("QUORIX://authorize#access_token=xyz"));
-    EXPECT_TRUE(openRedirect("quorix://authorize?code"));
+    EXPECT_TRUE(openRedirect(redirectOfNewLogin("error=access_denied&error_description=no")));
+    rr().getAuthorizationUrl();
+    EXPECT_TRUE(openRedirect("QUORIX://authorize#access_token=xyz&state=" + rr().pendingState()));
+    EXPECT_TRUE(openRedirect(redirectOfNewLogin("code")));
     EXPECT_EQ(server.requestCount(), 0u);
     EXPECT_FALSE(rr().isConnected());
     EXPECT_EQ(*connects, 0);
 }
 
+TEST_F(RadResponderManagerTest, OnlyTheRedirectOfTheLoginInProgressIsExchanged) {
+    qxtest::LogCapture log;
+    serveLogin();
+    // No login asked for this one: a forged redirect of another program.
+    EXPECT_TRUE(openRedirect("quorix://authorize?code=forged"));
+    const std::string page = rr().getAuthorizationUrl();
+    const std::string state = rr().pendingState();
+    EXPECT_EQ(state.size(), 32u);
+    EXPECT_NE(page.find("&state=" + state), std::string::npos) << page;
+    EXPECT_TRUE(openRedirect("quorix://authorize?code=forged&state=0123"));
+    EXPECT_TRUE(openRedirect("quorix://authorize?code=forged&state="));
+    EXPECT_EQ(server.requestCount(), 0u);
+    EXPECT_EQ(log.count("refused"), 3u);
+
+    // Every login page has a state of its own; the earlier one's redirect no longer counts.
+    rr().getAuthorizationUrl();
+    EXPECT_NE(rr().pendingState(), state);
+    EXPECT_TRUE(openRedirect("quorix://authorize?code=old&state=" + state));
+    EXPECT_EQ(server.requestCount(), 0u);
+    const std::string current = rr().pendingState();
+    EXPECT_TRUE(openRedirect("quorix://authorize?code=abc&state=" + current));
+    EXPECT_TRUE(rr().isConnected());
+    // A redirect is taken once: replaying it sends nothing more.
+    const auto sent = server.requestCount();
+    EXPECT_TRUE(openRedirect("quorix://authorize?code=abc&state=" + current));
+    EXPECT_EQ(server.requestCount(), sent);
+}
+
 TEST_F(RadResponderManagerTest, AFragmentGoesBeforeTheQueryAndCodesKeepTheirPadding) {
     serveLogin();
-    EXPECT_TRUE(openRedirect("quorix://authorize?code=wrong#code=a%2Bb%3D%3D&state=1"));
+    rr().getAuthorizationUrl();
+    EXPECT_TRUE(openRedirect("quorix://authorize?code=wrong#code=a%2Bb%3D%3D&state=" + rr().pendingState()));
     ASSERT_GE(server.requestCount(), 1u);
     EXPECT_NE(server.requests()[0].body.find("&code=a%2Bb%3D%3D&"), std::string::npos) << server.requests()[0].body;
     EXPECT_EQ(VNRadResponderManager::parseURLParams("code=x==&lone&e=%E6%97%A5"),
@@ -121,10 +159,10 @@ TEST_F(RadResponderManagerTest, AFailedOrUnusableCodeExchangeLeavesTheClientDisc
     auto connects = count(kVNRadResponderConnectNotification);
     for (const char* body : {"", "not json", "{\"token_type\":\"Bearer\"}", "[1,2]"}) {
         server.enqueue(FakeReply::with(200, body));
-        EXPECT_TRUE(openRedirect("quorix://authorize?code=abc"));
+        EXPECT_TRUE(openRedirect(redirectOfNewLogin("code=abc")));
     }
     server.enqueue(FakeReply::with(400, kTokens));
-    EXPECT_TRUE(openRedirect("quorix://authorize?code=abc"));
+    EXPECT_TRUE(openRedirect(redirectOfNewLogin("code=abc")));
     EXPECT_EQ(server.requestCount(), 5u);  // no event list after any of them
     EXPECT_FALSE(rr().isConnected());
     EXPECT_EQ(*connects, 0);
@@ -169,6 +207,14 @@ TEST_F(RadResponderManagerTest, AReadingIsPostedAsOneFieldSurveyOfTheChosenEvent
     EXPECT_EQ(survey["radiationUnit"], "mR/hr");
     EXPECT_NE(r.body.find("\"value\":0.250}"), std::string::npos) << r.body;
     EXPECT_EQ(result, true);
+
+    // Tiny numbers keep to plain decimals of the same precision, never an exponent.
+    rr().submitWaypoint(0.00004, plat::Location(0.00001, -1e-7), plat::Date(1719817559));
+    drain();
+    ASSERT_EQ(surveys().size(), 2u);
+    const std::string tiny = surveys()[1].body;
+    EXPECT_NE(tiny.find("\"latitude\":\"0.000010\",\"longitude\":\"-0.000000\""), std::string::npos) << tiny;
+    EXPECT_NE(tiny.find("\"value\":0.000}"), std::string::npos) << tiny;
 }
 
 TEST_F(RadResponderManagerTest, ReadingsWithoutEventLocationOrValueAreRefusedAtOnce) {
@@ -236,7 +282,7 @@ TEST_F(RadResponderManagerTest, LogoutIsLocalAndANewLoginFillsTheEventsAgain) {
     EXPECT_FALSE(
         plat::SecretStore::standard().passwordForService(VNRadResponderManager::kKeychainService, "accessToken"));
 
-    ASSERT_TRUE(openRedirect("quorix://authorize?code=def"));
+    ASSERT_TRUE(openRedirect(redirectOfNewLogin("code=def")));
     EXPECT_TRUE(rr().isConnected());
     EXPECT_EQ(rr().events().size(), 3u);
 }
@@ -246,10 +292,11 @@ TEST_F(RadResponderManagerTest, AddressesHangOffTheConfiguredServerOrTheDefaultH
     EXPECT_EQ(rr().getUrlForRequest(1), server.url("/oauth/token"));
     EXPECT_EQ(rr().getUrlForRequest(2), server.url("/api/v1/event"));
     EXPECT_EQ(rr().getUrlForRequest(9), server.url());
-    EXPECT_EQ(rr().getAuthorizationUrl(),
+    const std::string page = rr().getAuthorizationUrl();
+    EXPECT_EQ(page,
               server.url("/oauth/authorize?scope=create_field_survey%20create_observation%20get_accessible_events"
                          "&redirect_uri=quorix%3A%2F%2Fauthorize&response_type=code&client_id=") +
-                  VNRadResponderManager::kClientId);
+                  VNRadResponderManager::kClientId + "&state=" + rr().pendingState());
     settings().setRRServerAddress("");
     rr().setTestMode(true);
     EXPECT_EQ(rr().getServiceUrl(), std::string("https://") + VNRadResponderManager::kTestHost);

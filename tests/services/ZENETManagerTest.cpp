@@ -92,6 +92,29 @@ TEST_F(ZENETManagerTest, LoginPostsAnEscapedSoapEnvelopeWithTheServiceHeaders) {
     EXPECT_TRUE(plat::AlertView::visibleAlerts().empty());
 }
 
+TEST_F(ZENETManagerTest, TextXmlCannotCarryIsReplacedAndNumbersStayPlainDecimals) {
+    // Non-characters, a byte that is no UTF-8, a C0 control: the envelope stays well-formed.
+    zenet().submitLoginWithUsername("ann\xEF\xBF\xBE\xEF\xBF\xBF", "p\xFFw\x01" "d", {});
+    drain();
+    ASSERT_EQ(server.requestCount(), 1u);
+    const auto login = server.requests()[0];
+    EXPECT_TRUE(wellFormed(login.body)) << login.body;
+    const std::string replacement = "\xEF\xBF\xBD";  // one for each byte that cannot go
+    EXPECT_EQ(element(login, "DeviceId"), "<a:DeviceId>ann" + replacement + replacement + replacement + replacement +
+                                              replacement + replacement + "</a:DeviceId>");
+    EXPECT_EQ(element(login, "DevicePassword"), "<a:DevicePassword>p\xEF\xBF\xBDwd</a:DevicePassword>");
+
+    auto tiny = addWaypoint(0.00049, plat::Date(kMorning), 0.00001, -1.5e-7);
+    zenet().submitWaypoint(tiny, "ann", "pw", {});
+    drain();
+    ASSERT_EQ(measures().size(), 1u);
+    EXPECT_EQ(element(measures()[0], "Lattitude"), "<a:Lattitude>0.00001</a:Lattitude>");
+    EXPECT_EQ(element(measures()[0], "Longitude"), "<a:Longitude>-0.00000015</a:Longitude>");
+    EXPECT_EQ(element(measures()[0], "MeasureValue"), "<a:MeasureValue>0.000</a:MeasureValue>");
+    // The default address keeps the password off the wire in clear.
+    EXPECT_EQ(std::string(Settings::kDefaultZENETServerAddress).rfind("https://", 0), 0u);
+}
+
 TEST_F(ZENETManagerTest, LogoutSaysAlarmAndDropsThePendingLists) {
     logIn();
     std::optional<bool> result;

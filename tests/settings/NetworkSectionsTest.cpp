@@ -1,6 +1,8 @@
 #include "FakeHttpServer.h"
+#include "FakeServices.h"
 #include "SettingsTestFixture.h"
 #include "platform/foundation/SecretStore.h"
+#include "platform/ui/Application.h"
 #include "services/VNRadResponderManager.h"
 #include "services/VNZENETManager.h"
 #include "settings/VNEventsSection.h"
@@ -23,6 +25,7 @@ protected:
     }
     void TearDown() override {
         drain();
+        plat::Application::shared().setOwnURLHandler({}, {});
         qx::VNZENETManager::sharedInstance().dropPendingLists();
         qx::VNRadResponderManager::sharedInstance().reset();
         SettingsTest::TearDown();
@@ -44,13 +47,19 @@ protected:
         for (const auto& r : server.requests()) n += r.header("SOAPAction").value_or("").find(action) != std::string::npos;
         return n;
     }
-    // Logs in to the radiation-reporting service through its redirect, as the login page would.
+    // The reporting service answers the login page, the token exchange and the event list.
+    void serveRadResponder(const std::string& eventsJson) {
+        server.setHandler(qxtest::radResponderService(
+            R"({"access_token":"a1","refresh_token":"r1","token_type":"Bearer"})", eventsJson));
+    }
+    // Logs in as the login page's redirect would, without the page.
     void loginToRadResponder(const std::string& eventsJson) {
-        server.enqueue(qxtest::FakeReply::with(200, R"({"access_token":"a1","refresh_token":"r1","token_type":"Bearer"})"));
-        server.enqueue(qxtest::FakeReply::with(200, eventsJson));
-        qx::VNRadResponderManager::sharedInstance().handleOpenURL("quorix://authorize?code=c0de");
+        serveRadResponder(eventsJson);
+        auto& client = qx::VNRadResponderManager::sharedInstance();
+        client.getAuthorizationUrl();
+        client.handleOpenURL("quorix://authorize?code=c0de&state=" + client.pendingState());
         drain();
-        ASSERT_TRUE(qx::VNRadResponderManager::sharedInstance().isConnected());
+        ASSERT_TRUE(client.isConnected());
     }
     std::shared_ptr<VNRRESSection> radResponder() {
         settings().setRRServerAddress(server.url());
@@ -254,15 +263,23 @@ TEST_F(NetworkSectionsTest, UploadModeListStoresTheMode) {
 TEST_F(NetworkSectionsTest, LoginPageClosesByItselfAndTheEventsAppear) {
     settings().setRREventId(1234);
     auto section = radResponder();
+    // The page loads the service's login, whose redirect comes back into the application.
+    serveRadResponder(R"([{"id":7,"name":"Exercise"},{"id":9,"name":"Test Event"},{"id":12,"name":"Drill"}])");
+    plat::Application::shared().setOwnURLHandler(
+        "quorix", [](const std::string& url) { return qx::VNRadResponderManager::sharedInstance().handleOpenURL(url); });
     ASSERT_TRUE(host->tableView()->userSelectRow({0, 2}));
-    auto* page = shown<qx::VNWebViewController>();
+    auto& client = qx::VNRadResponderManager::sharedInstance();
+    auto* page = dynamic_cast<qx::VNWebViewController*>(window->visibleViewController());
     ASSERT_TRUE(page);
     EXPECT_EQ(page->title(), "Login");
     ASSERT_TRUE(page->webView()->request());
-    EXPECT_EQ(page->webView()->request()->url, qx::VNRadResponderManager::sharedInstance().getAuthorizationUrl());
+    EXPECT_EQ(page->webView()->request()->url.rfind(server.url("/oauth/authorize?"), 0), 0u);
+    EXPECT_NE(page->webView()->request()->url.find("&state=" + client.pendingState()), std::string::npos);
     EXPECT_EQ(page->webView()->request()->timeoutInterval, 30);
-
-    loginToRadResponder(R"([{"id":7,"name":"Exercise"},{"id":9,"name":"Test Event"},{"id":12,"name":"Drill"}])");
+    drain();
+    ASSERT_TRUE(client.isConnected());
+    ASSERT_GE(server.requestCount(), 3u);
+    EXPECT_NE(server.requests()[1].body.find("code=c0de"), std::string::npos);
     EXPECT_EQ(window->visibleViewController(), host.get()) << "the login closed the page";
     EXPECT_EQ(section->loginLogoutCell()->textLabel().text(), "Logout");
     EXPECT_FALSE(section->eventsCell()->isHidden());
@@ -311,9 +328,12 @@ TEST_F(NetworkSectionsTest, LoginPageThatDoesNotSucceedStaysUntilBack) {
     ASSERT_TRUE(host->tableView()->userSelectRow({0, 2}));
     auto* page = shown<qx::VNWebViewController>();
     ASSERT_TRUE(page);
-    server.enqueue(qxtest::FakeReply::with(400, R"({"error":"invalid_grant"})"));
-    qx::VNRadResponderManager::sharedInstance().handleOpenURL("quorix://authorize?code=bad");
     drain();
+    server.enqueue(qxtest::FakeReply::with(400, R"({"error":"invalid_grant"})"));
+    auto& client = qx::VNRadResponderManager::sharedInstance();
+    client.handleOpenURL("quorix://authorize?code=bad&state=" + client.pendingState());
+    drain();
+    EXPECT_FALSE(client.isConnected());
     EXPECT_EQ(shown<qx::VNWebViewController>(), page);
     page->onBack();
     EXPECT_EQ(window->visibleViewController(), host.get());

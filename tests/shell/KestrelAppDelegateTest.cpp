@@ -121,6 +121,15 @@ TEST_F(OpenURLTest, RoutesFilesRedirectsAndSocialLogins) {
     EXPECT_TRUE(delegate->openURL("https://example.org/callback/QuoRix"));
     EXPECT_EQ(redirects, (std::vector<std::string>{"QUORIX://authorize?code=xyz", "https://example.org/callback/QuoRix"}));
 
+    // The launched application claims its scheme: a page or another program opening such an
+    // address reaches the same routing; other addresses still go to other programs.
+    auto& application = plat::Application::shared();
+    EXPECT_TRUE(application.openURL("quorix://authorize?code=page"));
+    EXPECT_EQ(redirects.back(), "quorix://authorize?code=page");
+    EXPECT_TRUE(application.openURL("https://example.org/elsewhere"));
+    EXPECT_EQ(redirects.size(), 3u);
+    EXPECT_EQ(application.openedURLs(), std::vector<std::string>{"https://example.org/elsewhere"});
+
     EXPECT_TRUE(delegate->openURL("fb77://authorize#access_token=tt&expires_in=60"));
     EXPECT_EQ(qx::Facebook::sharedFacebook().accessToken(), "tt");
     plat::UserDefaults reread(plat::UserDefaults::standard().file());
@@ -128,7 +137,7 @@ TEST_F(OpenURLTest, RoutesFilesRedirectsAndSocialLogins) {
 
     EXPECT_FALSE(delegate->openURL("https://example.org/other"));
     EXPECT_EQ(files.size(), 1u);
-    EXPECT_EQ(redirects.size(), 2u);
+    EXPECT_EQ(redirects.size(), 3u);
 }
 
 TEST_F(OpenURLTest, UnusableURLsAreRefused) {

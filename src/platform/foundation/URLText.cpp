@@ -116,4 +116,22 @@ std::string query(const std::string& url) {
     return url.substr(q + 1, hash == std::string::npos ? std::string::npos : hash - q - 1);
 }
 
+std::string resolved(const std::string& base, const std::string& reference) {
+    if (!scheme(reference).empty()) return reference;
+    const std::string baseScheme = scheme(base);
+    if (reference.rfind("//", 0) == 0) return baseScheme + ":" + reference;
+    // The base's "scheme://host" and its path without query or fragment.
+    const auto hostStart = base.find("//");
+    const auto pathStart = hostStart == std::string::npos ? base.find('/') : base.find('/', hostStart + 2);
+    const auto pathEnd = base.find_first_of("?#", pathStart == std::string::npos ? 0 : pathStart);
+    const std::string origin = base.substr(0, std::min(pathStart, pathEnd));
+    if (reference.rfind('/', 0) == 0) return origin + reference;
+    std::string path = pathStart == std::string::npos || pathStart >= pathEnd ? "/" : base.substr(pathStart, pathEnd - pathStart);
+    path.erase(path.rfind('/') + 1);
+    if (!reference.empty() && (reference[0] == '?' || reference[0] == '#')) {
+        return base.substr(0, reference[0] == '?' ? pathEnd : base.find('#')) + reference;
+    }
+    return origin + path + reference;
+}
+
 }  // namespace plat::url

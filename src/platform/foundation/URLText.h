@@ -26,5 +26,9 @@ std::map<std::string, std::string> formValues(const std::string& text);
 // The text after "#" (fragment) or between "?" and "#" (query); empty when missing.
 std::string fragment(const std::string& url);
 std::string query(const std::string& url);
+// A reference (a redirect's Location) made absolute against the address it came from: an
+// address with a scheme stands as it is; "//host/..." takes the base's scheme, "/path" its
+// scheme and host, anything else replaces the base's last path segment.
+std::string resolved(const std::string& base, const std::string& reference);
 
 }  // namespace plat::url

@@ -7,8 +7,8 @@
 namespace plat {
 
 // A font by name and point size. The name is kept as the screens give it; drawing maps it to
-// a font family of this machine, and measuring uses fixed metrics so that layout is the same
-// everywhere.
+// a font family of this machine, and measuring uses fixed metrics (those of the faces the
+// drawing uses) so that layout is the same everywhere and matches the picture.
 struct Font {
     std::string name = "System";
     double size = 17;
@@ -21,7 +21,8 @@ struct Font {
     bool isBold() const;
     bool isItalic() const;
     double lineHeight() const { return size * 1.2; }
-    // Width of one line of text (UTF-8): a fixed advance per character.
+    // Width of one line of text (UTF-8): a fixed advance per character, wider for capitals,
+    // Cyrillic and CJK characters.
     double widthOf(const std::string& text) const;
     // Size of text broken at newlines only.
     Size measure(const std::string& text) const;

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/foundation/Bundle.h"
+#include "platform/graphics/ImageCatalog.h"
 #include "platform/graphics/PhotoOrientation.h"
 
 namespace plat {
@@ -30,7 +31,9 @@ std::shared_ptr<const PixelImage> resourcePixels(const std::string& name) {
 
 ImagePtr Image::named(const std::string& name) {
     if (name.empty()) return nullptr;
-    return std::make_shared<Image>(name, resourcePixels(name));
+    auto pixels = resourcePixels(name);
+    if (!pixels) pixels = ImageCatalog::pixels(name);
+    return std::make_shared<Image>(name, std::move(pixels));
 }
 
 ImagePtr Image::withPixels(PixelImage pixels, std::string name) {

@@ -15,7 +15,8 @@ using ImagePtr = std::shared_ptr<const Image>;
 // or a rendered picture also carries its pixels.
 class Image {
 public:
-    // The named image; its pixels are read from the resources when a PNG of that name exists.
+    // The named image; its pixels are read from the resources when a PNG of that name exists,
+    // else drawn from the image catalog when it has the name.
     static ImagePtr named(const std::string& name);
     static ImagePtr withPixels(PixelImage pixels, std::string name = {});
 

@@ -1,5 +1,6 @@
 #include "platform/ui/Application.h"
 
+#include "platform/foundation/URLText.h"
 #include "platform/ui/Window.h"
 
 namespace plat {
@@ -20,9 +21,18 @@ bool Application::canOpenURL(const std::string& url) const {
 }
 
 bool Application::openURL(const std::string& url) {
+    if (ownHandler_ && !ownScheme_.empty() && url::scheme(url) == ownScheme_) {
+        auto handler = ownHandler_;  // the handler may replace itself
+        return handler(url);
+    }
     if (!canOpenURL(url)) return false;
     opened_.push_back(url);
     return true;
+}
+
+void Application::setOwnURLHandler(std::string scheme, std::function<bool(const std::string& url)> handler) {
+    ownScheme_ = std::move(scheme);
+    ownHandler_ = std::move(handler);
 }
 
 void Application::scheduleLocalNotification(const LocalNotification& n) { scheduled_.push_back(n); }

@@ -33,11 +33,16 @@ public:
     Window* keyWindow() const;
     const std::vector<Window*>& windows() const;
 
-    // Whether a URL can be opened is a setting (the default: any URL with a scheme). Opening
-    // records the URL; false (and nothing recorded) when it cannot be opened.
+    // Whether a URL can be opened is a setting (the default: any URL with a scheme). A URL of
+    // the application's own scheme comes back to the application through its handler, as the
+    // system hands such a URL to the program that claims it; any other is recorded as opened in
+    // another program. False (and nothing recorded) when it cannot be opened or the handler
+    // did not take it.
     bool canOpenURL(const std::string& url) const;
     bool openURL(const std::string& url);
     void setCanOpenURL(std::function<bool(const std::string& url)> decide) { canOpen_ = std::move(decide); }
+    // Claims a scheme (lower case) for the application; an empty handler gives it up.
+    void setOwnURLHandler(std::string scheme, std::function<bool(const std::string& url)> handler);
     const std::vector<std::string>& openedURLs() const { return opened_; }
 
     // Keeping the screen awake.
@@ -63,6 +68,8 @@ private:
     Application() = default;
 
     std::function<bool(const std::string&)> canOpen_;
+    std::string ownScheme_;
+    std::function<bool(const std::string&)> ownHandler_;
     std::vector<std::string> opened_;
     bool idleTimerDisabled_ = false;
     ApplicationState state_ = ApplicationState::Active;

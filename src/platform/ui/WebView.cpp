@@ -3,7 +3,10 @@
 #include <mutex>
 
 #include "platform/foundation/FileUtil.h"
+#include "platform/foundation/HttpClient.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/foundation/URLText.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/DescriptionWriter.h"
 
 namespace plat {
@@ -20,15 +23,22 @@ WebView::ContentLoader& loaderSlot() {
     return loader;
 }
 
-std::optional<std::string> loadContent(const std::string& url) {
-    WebView::ContentLoader loader;
-    {
-        std::lock_guard lock(loaderMutex());
-        loader = loaderSlot();
-    }
-    if (loader) return loader(url);
-    const std::string scheme = "file://";
-    if (url.rfind(scheme, 0) == 0) return file::read(url.substr(scheme.size()));
+WebView::ContentLoader installedLoader() {
+    std::lock_guard lock(loaderMutex());
+    return loaderSlot();
+}
+
+// Whether the page at the address comes off disk or a web server at all (otherwise it belongs
+// to another program); an installed loader takes every address.
+bool isPageAddress(const std::string& url) {
+    const std::string scheme = url::scheme(url);
+    return scheme == "file" || scheme == "http" || scheme == "https";
+}
+
+std::optional<std::string> loadLocally(const std::string& url) {
+    if (auto loader = installedLoader()) return loader(url);
+    const std::string prefix = "file://";
+    if (url.rfind(prefix, 0) == 0) return file::read(url.substr(prefix.size()));
     return std::nullopt;
 }
 
@@ -63,22 +73,71 @@ void WebView::loadHTMLString(std::string html, std::string baseURL) {
     });
 }
 
-void WebView::fetch(const URLRequest& request) {
+void WebView::fetch(const URLRequest& request, int redirectsLeft) {
+    if (!installedLoader() && !isPageAddress(request.url)) {
+        handOver(request.url);
+        return;
+    }
     request_ = request;
     error_.clear();
+    const std::string scheme = url::scheme(request.url);
+    if (!installedLoader() && (scheme == "http" || scheme == "https")) {
+        fetchFromWeb(request, redirectsLeft);
+        return;
+    }
     startLoad([url = request.url](WebView& w) {
-        auto content = loadContent(url);
-        auto d = w.delegate();
-        if (!content) {
-            w.error_ = "The page at " + url + " could not be loaded";
-            if (d) d->didFailLoad(w, w.error_);
-            return;
-        }
-        w.html_ = *content;
-        w.baseURL_ = url;
-        w.setNeedsDisplay();
-        if (d) d->didFinishLoad(w);
+        auto content = loadLocally(url);
+        if (!content) return w.failWith("The page at " + url + " could not be loaded");
+        w.finishWith(std::move(*content), url);
     });
+}
+
+void WebView::fetchFromWeb(const URLRequest& request, int redirectsLeft) {
+    const unsigned gen = ++generation_;
+    loading_ = true;
+    if (auto d = delegate()) d->didStartLoad(*this);
+    HttpRequest http;
+    http.url = request.url;
+    http.timeout = request.timeoutInterval;
+    std::weak_ptr<View> weak = weak_from_this();
+    HttpClient::shared().send(std::move(http), [weak, gen, request, redirectsLeft](const HttpResponse& r) {
+        auto self = std::static_pointer_cast<WebView>(weak.lock());
+        if (!self || self->generation_ != gen) return;  // gone, stopped or replaced by a newer load
+        self->loading_ = false;
+        const bool redirect = r.status >= 300 && r.status < 400 && r.status != 304;
+        self->received(request, r.status, redirect ? r.header("Location") : std::nullopt, r.body, r.error,
+                       redirectsLeft);
+    });
+}
+
+void WebView::received(const URLRequest& request, long status, std::optional<std::string> location, std::string body,
+                       const std::string& error, int redirectsLeft) {
+    if (status == 0) return failWith("The page at " + request.url + " could not be loaded: " + error);
+    if (!location) return finishWith(std::move(body), request.url);
+    if (redirectsLeft <= 0) return failWith("The page at " + request.url + " redirects too often");
+    URLRequest next = request;
+    next.url = url::resolved(request.url, *location);
+    if (auto d = delegate(); d && !d->shouldStartLoad(*this, next, WebNavigationType::Other)) return;
+    fetch(next, redirectsLeft - 1);
+}
+
+void WebView::handOver(const std::string& url) {
+    // The page that led here stays shown; the load is over.
+    ++generation_;
+    loading_ = false;
+    Application::shared().openURL(url);
+}
+
+void WebView::finishWith(std::string html, const std::string& url) {
+    html_ = std::move(html);
+    baseURL_ = url;
+    setNeedsDisplay();
+    if (auto d = delegate()) d->didFinishLoad(*this);
+}
+
+void WebView::failWith(std::string error) {
+    error_ = std::move(error);
+    if (auto d = delegate()) d->didFailLoad(*this, error_);
 }
 
 void WebView::loadRequest(const URLRequest& request) {

@@ -30,9 +30,12 @@ public:
 };
 
 // A page view. HTML given as text is shown as it is; a URL request is loaded through the
-// content loader (file: URLs from disk by default; other addresses fail unless a loader that
-// knows them is installed). Loading finishes on the main run loop, then the delegate hears of
-// it. The loaded content is kept as data.
+// content loader when one is installed, else file: URLs from disk and http and https pages
+// through the HTTP client. The view is headless: it keeps the page's text and follows the
+// server's redirects itself, asking the delegate before each; a redirect to an address that is
+// no web page (the application's own scheme) is handed to the application to open, as a
+// browser would, and ends the load. Loading finishes on the main run loop, then the delegate
+// hears of it. The loaded content is kept as data.
 class WebView : public View {
 public:
     // Returns the document at a URL, or nothing when it cannot be had.
@@ -59,13 +62,23 @@ public:
 
     static void setContentLoader(ContentLoader loader);
 
+    // Redirects followed in one load before it counts as failed.
+    static constexpr int kMaxRedirects = 10;
+
     std::string kindName() const override { return "WebView"; }
     std::string displayText() const override { return plainText(); }
     std::string describeLine() const override;
 
 private:
     void startLoad(std::function<void(WebView&)> finish);
-    void fetch(const URLRequest& request);
+    void fetch(const URLRequest& request, int redirectsLeft = kMaxRedirects);
+    void fetchFromWeb(const URLRequest& request, int redirectsLeft);
+    void received(const URLRequest& request, long status, std::optional<std::string> location, std::string body,
+                  const std::string& error, int redirectsLeft);
+    // A navigation to an address of no web scheme: the application opens it.
+    void handOver(const std::string& url);
+    void finishWith(std::string html, const std::string& url);
+    void failWith(std::string error);
 
     std::weak_ptr<WebViewDelegate> delegate_;
     std::string html_, baseURL_, error_;

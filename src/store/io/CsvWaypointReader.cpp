@@ -28,37 +28,106 @@ std::string lowerAscii(std::string_view text) {
     return out;
 }
 
+// What the person is told a field should hold (keys of the language table).
+constexpr const char* kExpectDate = "a date and time such as 2024-05-01T12:00:00Z";
+constexpr const char* kExpectNumber = "a number such as 0.12";
+constexpr const char* kExpectBoth = "a latitude and a longitude, or neither";
+constexpr const char* kExpectLatitude = "a latitude from -90 to 90";
+constexpr const char* kExpectLongitude = "a longitude from -180 to 180";
+constexpr const char* kExpectWidth = "as many fields as the header row";
+constexpr const char* kExpectQuote = "quotation marks only around whole fields";
+
+// Why a row was not taken: the column (empty for the row as a whole) and what it should hold.
+struct RowProblem {
+    std::string field;
+    std::string expected;
+};
+
 class RowDecoder {
 public:
-    // False when the header lacks a date column.
-    bool takeHeader(std::vector<std::string> header) {
+    // False when the header lacks a date column; the diagnosis then names the columns.
+    bool takeHeader(std::vector<std::string> header, WaypointReadResult& result, std::size_t line) {
         width_ = header.size();
         index_.fill(kAbsent);
+        header_ = header;
+        std::vector<std::string> unknown;
         for (std::size_t i = 0; i < header.size(); ++i) {
             const std::string name = lowerAscii(header[i]);
+            bool known = false;
             for (std::size_t c = 0; c < kColumnCount; ++c) {
-                if (name == kColumnNames[c] && index_[c] == kAbsent) index_[c] = i;
+                if (name != kColumnNames[c]) continue;
+                known = true;
+                if (index_[c] == kAbsent) index_[c] = i;
             }
+            if (!known) unknown.emplace_back(FieldText::trim(header[i]));
         }
-        return index_[kDate] != kAbsent;
+        auto& d = result.diagnosis;
+        if (!unknown.empty()) d.expectedColumns.assign(kColumnNames.begin(), kColumnNames.end());
+        if (index_[kDate] != kAbsent) {
+            d.unknownColumns = std::move(unknown);
+            return true;
+        }
+        std::vector<std::string> found = header;
+        const bool semicolons = header.size() == 1 && header[0].find(';') != std::string::npos;
+        if (semicolons) found = semicolonParts(header[0]);
+        // With the date among the columns, the separator is all there is to change.
+        const bool hasDate = std::any_of(found.begin(), found.end(),
+                                         [](const std::string& name) { return lowerAscii(name) == kColumnNames[kDate]; });
+        d.expectedColumns.clear();
+        if (!hasDate) {
+            d.expectedColumns.assign(kColumnNames.begin(), kColumnNames.end());
+            for (const auto& name : found) d.foundColumns.emplace_back(FieldText::trim(name));
+        }
+        if (semicolons) {
+            result.fail("The columns are separated by semicolons; the file needs commas", line);
+            return false;
+        }
+        result.fail("The file has no \"date\" column", line);
+        return false;
     }
 
-    std::optional<WaypointRecord> decode(const std::vector<std::string>& row) const {
-        if (row.size() != width_) return std::nullopt;
+    std::optional<WaypointRecord> decode(const std::vector<std::string>& row, RowProblem& problem) const {
+        if (row.size() != width_) {
+            problem = {"", kExpectWidth};
+            return std::nullopt;
+        }
         WaypointRecord r;
         const auto date = FieldText::parseDateTime(field(row, kDate));
-        if (!date) return std::nullopt;
-        r.date = *date;
-        if (!reading(row, kDer, r.der) || !reading(row, kVariation, r.variation) || !reading(row, kDe, r.de)) {
+        if (!date) {
+            problem = {name(kDate), kExpectDate};
             return std::nullopt;
+        }
+        r.date = *date;
+        for (const auto& [column, out] : {std::pair{kDer, &r.der}, {kVariation, &r.variation}, {kDe, &r.de}}) {
+            if (!reading(row, column, *out)) {
+                problem = {name(column), kExpectNumber};
+                return std::nullopt;
+            }
         }
         r.accumulation = field(row, kAccumulation);
         r.name = field(row, kName);
-        if (!position(row, r)) return std::nullopt;
+        if (!position(row, r, problem)) return std::nullopt;
         return r;
     }
 
 private:
+    static std::vector<std::string> semicolonParts(const std::string& header) {
+        std::vector<std::string> parts;
+        std::size_t start = 0;
+        while (start <= header.size()) {
+            auto end = header.find(';', start);
+            if (end == std::string::npos) end = header.size();
+            parts.push_back(header.substr(start, end - start));
+            start = end + 1;
+        }
+        return parts;
+    }
+
+    // The column's name as the file's header wrote it.
+    std::string name(Column c) const {
+        return std::string(index_[c] == kAbsent ? std::string_view(kColumnNames[c]) : FieldText::trim(header_[index_[c]]));
+    }
+
     std::string_view field(const std::vector<std::string>& row, Column c) const {
         return index_[c] == kAbsent ? std::string_view() : std::string_view(row[index_[c]]);
     }
@@ -77,21 +146,36 @@ private:
         return true;
     }
 
-    bool position(const std::vector<std::string>& row, WaypointRecord& r) const {
-        if (!optionalNumber(row, kLatitude, r.latitude) || !optionalNumber(row, kLongitude, r.longitude) ||
-            !optionalNumber(row, kAltitude, r.altitude)) {
+    bool position(const std::vector<std::string>& row, WaypointRecord& r, RowProblem& problem) const {
+        for (const auto& [column, out] :
+             {std::pair{kLatitude, &r.latitude}, {kLongitude, &r.longitude}, {kAltitude, &r.altitude}}) {
+            if (!optionalNumber(row, column, *out)) {
+                problem = {name(column), kExpectNumber};
+                return false;
+            }
+        }
+        if (r.latitude.has_value() != r.longitude.has_value()) {
+            problem = {name(r.latitude ? kLongitude : kLatitude), kExpectBoth};
             return false;
         }
-        if (r.latitude.has_value() != r.longitude.has_value()) return false;
         if (!r.hasPosition()) {
             r.altitude.reset();
             return true;
         }
-        return std::abs(*r.latitude) <= 90 && std::abs(*r.longitude) <= 180;
+        if (std::abs(*r.latitude) > 90) {
+            problem = {name(kLatitude), kExpectLatitude};
+            return false;
+        }
+        if (std::abs(*r.longitude) > 180) {
+            problem = {name(kLongitude), kExpectLongitude};
+            return false;
+        }
+        return true;
     }
 
     std::size_t width_ = 0;
     std::array<std::size_t, kColumnCount> index_{};
+    std::vector<std::string> header_;
 };
 
 // Feeds libcsv one physical line at a time, so that every row knows the line it began on.
@@ -111,7 +195,7 @@ public:
             feedLine(bytes.substr(start, end - start));
             start = end;
         }
-        if (result_.readable && csv_fini(&parser_, onField, onRowEnd, this) != 0) badRow();
+        if (result_.readable && csv_fini(&parser_, onField, onRowEnd, this) != 0) badRow(kExpectQuote);
         if (result_.readable && !headerSeen_) result_.fail("The file holds no header row", 1);
         return std::move(result_);
     }
@@ -127,17 +211,17 @@ private:
         }
         if (csv_parse(&parser_, line.data(), line.size(), onField, onRowEnd, this) != line.size()) {
             // Broken quoting: drop what was gathered of the row and start afresh on the next line.
-            badRow();
+            badRow(kExpectQuote);
             csv_free(&parser_);
             open();
         }
     }
 
-    void badRow() {
+    void badRow(const char* expected) {
         if (!headerSeen_) {
             result_.fail("The header row cannot be read", rowLine_);
         } else {
-            result_.skipRow(rowLine_);
+            result_.skipRow(rowLine_, {}, expected);
         }
         fields_.clear();
         inRow_ = false;
@@ -154,11 +238,11 @@ private:
         if (!result_.readable) return;
         if (!headerSeen_) {
             headerSeen_ = true;
-            if (!decoder_.takeHeader(std::move(fields_))) result_.fail("The file has no \"date\" column", rowLine_);
-        } else if (auto record = decoder_.decode(fields_)) {
+            decoder_.takeHeader(std::move(fields_), result_, rowLine_);
+        } else if (RowProblem problem; auto record = decoder_.decode(fields_, problem)) {
             result_.records.push_back(std::move(*record));
         } else {
-            result_.skipRow(rowLine_);
+            result_.skipRow(rowLine_, std::move(problem.field), std::move(problem.expected));
         }
         fields_.clear();
     }

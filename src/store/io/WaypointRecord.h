@@ -31,6 +31,21 @@ struct WaypointRecord {
     bool operator==(const WaypointRecord&) const = default;
 };
 
+// Why a file or its rows could not be read, in terms a person can act on. Texts of the form
+// "a number such as 0.12" are keys of the language table; column names are the file's own.
+struct WaypointReadDiagnosis {
+    // The column of the first skipped row that could not be read (empty when the row as a whole
+    // was unreadable) and what it should have held.
+    std::string firstBadField;
+    std::string firstBadExpected;
+    // The columns a reader knows, and those the file's header named, when some were not known.
+    std::vector<std::string> expectedColumns;
+    std::vector<std::string> foundColumns;
+    std::vector<std::string> unknownColumns;
+
+    bool operator==(const WaypointReadDiagnosis&) const = default;
+};
+
 // What a reader got out of a file. `readable` is false when the file as a whole could not be
 // taken (not a CSV with a date column, not well-formed XML...): then `records` is empty and
 // `error`/`errorLine` say why. Otherwise rows that could not be read were left out and counted.
@@ -41,9 +56,13 @@ struct WaypointReadResult {
     std::vector<WaypointRecord> records;
     std::size_t skipped = 0;
     std::size_t firstBadLine = 0;  // 1-based line of the first skipped row, 0 when none
+    WaypointReadDiagnosis diagnosis;
 
-    void skipRow(std::size_t line) {
-        if (skipped++ == 0) firstBadLine = line;
+    void skipRow(std::size_t line, std::string field = {}, std::string expected = {}) {
+        if (skipped++ != 0) return;
+        firstBadLine = line;
+        diagnosis.firstBadField = std::move(field);
+        diagnosis.firstBadExpected = std::move(expected);
     }
     void fail(std::string why, std::size_t line) {
         readable = false;

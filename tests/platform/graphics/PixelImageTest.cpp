@@ -102,11 +102,14 @@ TEST(GeometryTest, RectanglesIntersectAndInsetAsExpected) {
     EXPECT_EQ((Rect{10, 10, -4, -4}).minX(), 6);
 }
 
-TEST(FontTest, MeasuringIsFixedPerCharacterNotPerByte) {
+TEST(FontTest, MeasuringFollowsTheDrawnFacesPerCharacterNotPerByte) {
     Font f = Font::system(10);
-    EXPECT_DOUBLE_EQ(f.widthOf("abcd"), 22);
-    EXPECT_DOUBLE_EQ(f.widthOf("\u00e4\u00f6\u00fc\u00df"), 22);
-    EXPECT_EQ(f.measure("ab\nabcd"), (Size{22, 24}));
+    EXPECT_NEAR(f.widthOf("abcd"), 24.33, 1e-9);
+    EXPECT_NEAR(f.widthOf("\u00e4\u00f6"), 12.8, 1e-9);  // two bytes, one character each
+    EXPECT_GT(Font::boldSystem(10).widthOf("abcd"), f.widthOf("abcd"));
+    EXPECT_GT(f.widthOf("\u0428\u0443\u043c"), f.widthOf("Xyz") * 0.95);  // Cyrillic is not narrow
+    EXPECT_DOUBLE_EQ(f.widthOf("\u8a2d\u5b9a"), 20);  // ideographs fill the em
+    EXPECT_EQ(f.measure("ab\nabcd"), (Size{f.widthOf("abcd"), 24}));
     EXPECT_TRUE(Font::boldSystem(12).isBold());
     EXPECT_EQ(Font::named("HelveticaNeue-Bold", 17).description(), "HelveticaNeue-Bold 17");
 }

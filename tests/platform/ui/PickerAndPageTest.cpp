@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "FakeHttpServer.h"
 #include "TestEnvironment.h"
+#include "platform/ui/Application.h"
 #include "platform/foundation/FileUtil.h"
 #include "platform/ui/DatePicker.h"
 #include "platform/ui/ImagePickerController.h"
@@ -122,6 +124,59 @@ TEST_F(PageTest, PagesFinishLoadingOnTheRunLoopAndKeepTheirContent) {
     web->loadRequest(URLRequest{"file://" + (dir.path() / "terms.html").string()});
     drain();
     EXPECT_EQ(web->html(), "<p>Terms</p>");
+}
+
+TEST_F(PageTest, WebPagesFollowRedirectsAndHandTheApplicationsOwnAddressesBack) {
+    qxtest::FakeHttpServer server;
+    server.setHandler([](const qxtest::RecordedRequest& r) {
+        if (r.path() == "/start") return qxtest::FakeReply::with(302, "", {{"Location", "next?step=2"}});
+        if (r.path() == "/next") return qxtest::FakeReply::with(200, "<h1>Sign in</h1><p>Welcome</p>");
+        if (r.path() == "/done") {
+            return qxtest::FakeReply::with(303, "", {{"Location", "quorix://authorize?code=1&state=s"}});
+        }
+        if (r.path() == "/loop") return qxtest::FakeReply::with(302, "", {{"Location", "/loop"}});
+        return qxtest::FakeReply::with(404, "<p>Not found</p>");
+    });
+    std::vector<std::string> handedBack;
+    auto& application = Application::shared();
+    application.reset();
+    application.setOwnURLHandler("quorix", [&](const std::string& url) {
+        handedBack.push_back(url);
+        return true;
+    });
+    auto log = std::make_shared<PageLog>();
+    auto web = std::make_shared<WebView>(Rect{0, 0, 320, 400});
+    web->setDelegate(log);
+
+    web->loadRequest(URLRequest{server.url("/start")});
+    drain();
+    EXPECT_EQ(web->plainText(), "Sign in Welcome");
+    EXPECT_EQ(web->request()->url, server.url("/next?step=2"));
+    EXPECT_EQ(log->events, (std::vector<std::string>{"should " + server.url("/start"),
+                                                     "should " + server.url("/next?step=2"), "finished"}));
+
+    // A page the server refuses is still a page; the address of the application goes back to it.
+    web->loadRequest(URLRequest{server.url("/missing")});
+    drain();
+    EXPECT_EQ(web->plainText(), "Not found");
+    log->events.clear();
+    web->loadRequest(URLRequest{server.url("/done")});
+    drain();
+    EXPECT_EQ(handedBack, std::vector<std::string>{"quorix://authorize?code=1&state=s"});
+    EXPECT_FALSE(web->isLoading());
+    EXPECT_TRUE(web->lastError().empty());
+    EXPECT_TRUE(application.openedURLs().empty());
+
+    // A delegate may keep the redirect from being followed; endless redirects fail.
+    log->block = "quorix://";
+    web->loadRequest(URLRequest{server.url("/done")});
+    drain();
+    EXPECT_EQ(handedBack.size(), 1u);
+    web->loadRequest(URLRequest{server.url("/loop")});
+    drain();
+    EXPECT_EQ(log->events.back(), "failed");
+    EXPECT_EQ(server.requestCount(), 5u + WebView::kMaxRedirects + 1u);
+    application.reset();
 }
 
 TEST_F(PageTest, ProgressOverlayHidesAfterItsDelayAndRunsItsCompletionOnce) {

@@ -166,7 +166,7 @@ TEST(ViewTreeTest, ButtonStatesFallBackToTheNormalState) {
 
 TEST(ViewTreeTest, LabelsWrapAtTheirWidthAndStopAtTheirLineCount) {
     Label label(Rect{0, 0, 100, 20}, "one two three four five");
-    label.setFont(Font::system(10));  // 5.5 points a character
+    label.setFont(Font::system(10));
     EXPECT_EQ(label.layoutLines(100), (std::vector<std::string>{"one two three four five"}));  // one line
     label.setNumberOfLines(0);
     EXPECT_EQ(label.layoutLines(60), (std::vector<std::string>{"one two", "three four", "five"}));
@@ -175,7 +175,7 @@ TEST(ViewTreeTest, LabelsWrapAtTheirWidthAndStopAtTheirLineCount) {
     label.setText("a\nbb");
     label.setNumberOfLines(0);
     label.sizeToFit();
-    EXPECT_EQ(label.frame().size, (Size{11, 24}));
+    EXPECT_EQ(label.frame().size, (Size{13, 24}));
 }
 
 TEST(ViewTreeTest, SegmentsKeepTheSelectionOnTheSameSegmentWhenOthersComeAndGo) {

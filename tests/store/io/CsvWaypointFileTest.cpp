@@ -66,6 +66,46 @@ TEST(CsvWaypointFileTest, UnreadableRowsAreSkippedAndTheFirstOneLocated) {
     EXPECT_EQ(result.firstBadLine, 5u);
 }
 
+TEST(CsvWaypointFileTest, TheFirstSkippedRowSaysWhichFieldAndWhatWasExpected) {
+    struct Case {
+        const char* row;
+        const char* field;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"2024/05/01 10:00,0.1,1,2,x", "Date", "a date and time such as 2024-05-01T12:00:00Z"},
+        {"2024-05-01T10:00:00Z,0\xC2\xB7" "1,1,2,x", "DER", "a number such as 0.12"},
+        {"2024-05-01T10:00:00Z,0.1,1,,x", "Longitude", "a latitude and a longitude, or neither"},
+        {"2024-05-01T10:00:00Z,0.1,91,2,x", "Latitude", "a latitude from -90 to 90"},
+        {"2024-05-01T10:00:00Z,0.1,1,east,x", "Longitude", "a number such as 0.12"},
+        {"2024-05-01T10:00:00Z,0.1,1,2", "", "as many fields as the header row"},
+        {"2024-05-01T10:00:00Z,0.1,1,2,bro\"ken", "", "quotation marks only around whole fields"},
+    };
+    for (const auto& c : cases) {
+        const auto result = qx::CsvWaypointReader::read(std::string("Date,DER,Latitude,Longitude,Name\n") + c.row +
+                                                        "\n2024-05-01T11:00:00Z,0.2,,,fine\n");
+        ASSERT_TRUE(result.readable) << c.row;
+        EXPECT_EQ(result.records.size(), 1u) << c.row;
+        EXPECT_EQ(result.firstBadLine, 2u) << c.row;
+        EXPECT_EQ(result.diagnosis.firstBadField, c.field) << c.row;
+        EXPECT_EQ(result.diagnosis.firstBadExpected, c.expected) << c.row;
+    }
+    // Columns the reader does not know are named beside those it does.
+    const auto partial = qx::CsvWaypointReader::read("date,dose rate\n2024-05-01T10:00:00Z,0.1\n");
+    ASSERT_TRUE(partial.readable);
+    EXPECT_EQ(partial.diagnosis.unknownColumns, std::vector<std::string>{"dose rate"});
+    EXPECT_EQ(partial.diagnosis.expectedColumns.size(), 9u);
+    const auto semicolons = qx::CsvWaypointReader::read("Date;der;name\n2024-05-01T10:00:00Z;0.1;x\n");
+    EXPECT_FALSE(semicolons.readable);
+    EXPECT_EQ(semicolons.error, "The columns are separated by semicolons; the file needs commas");
+    EXPECT_TRUE(semicolons.diagnosis.foundColumns.empty());
+    // Another program's own column names, separated so: both are said.
+    const auto foreign = qx::CsvWaypointReader::read("Datum;Dosisleistung\n2024-05-01T10:00:00Z;0.1\n");
+    EXPECT_EQ(foreign.error, "The columns are separated by semicolons; the file needs commas");
+    EXPECT_EQ(foreign.diagnosis.foundColumns, (std::vector<std::string>{"Datum", "Dosisleistung"}));
+    EXPECT_EQ(foreign.diagnosis.expectedColumns.size(), 9u);
+}
+
 TEST(CsvWaypointFileTest, UnterminatedQuoteCostsOnlyItsOwnRowCount) {
     const auto result = qx::CsvWaypointReader::read(
         "date,name\n2026-12-07T10:00:00Z,first\n2026-12-07T11:00:00Z,\"never closed\n2026-12-07T12:00:00Z,x\n");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "../StoreTestSupport.h"
 #include "WaypointSamples.h"
@@ -118,11 +119,57 @@ TEST_F(ImportExportTest, GpxExportThenImportGivesBackEveryWaypointField) {
     const auto file = exportAndWait(waypoints, 2);
     const auto before = storedRecords();
     ASSERT_TRUE(store().wipe());
-    EXPECT_EQ(importAndWait(file).imported, 3u);
+    EXPECT_EQ(importAndWait(file).imported, 2u);  // a point without a fix has no place in GPX
     auto expected = before;
     expected.erase(std::remove_if(expected.begin(), expected.end(), [](const auto& r) { return !r.hasPosition(); }),
                    expected.end());
     EXPECT_EQ(storedRecords(), expected);
+}
+
+TEST_F(ImportExportTest, UnknownPositionsAndAltitudesAreLeftOutOfTheFiles) {
+    // A point taken without a fix (-1 in all three) and one imported without elevation.
+    qx::WaypointRecord noElevation;
+    noElevation.date = plat::Date(1719835200);
+    noElevation.der = 0.5;
+    noElevation.latitude = 48.5;
+    noElevation.longitude = 9.25;
+    noElevation.name = "No ele";
+    qx::ImportManager::storeRecords({noElevation}, main());
+    auto m = main().insertNew<qx::Measurement>();
+    m->setDate(plat::Date(1719835260));
+    m->setDer(0.25);
+    auto unplaced = main().insertNew<qx::Waypoint>();
+    unplaced->applyLocation(std::nullopt);
+    unplaced->setName(std::string("No fix"));
+    m->setWaypoint(unplaced);
+    ASSERT_TRUE(main().save());
+    auto waypoints = main().fetch<qx::Waypoint>(qx::FetchRequest::of<qx::Waypoint>().sortedBy("measurement.date"));
+    ASSERT_EQ(waypoints.size(), 2u);
+    const std::vector<std::shared_ptr<qx::ManagedObject>> objects(waypoints.begin(), waypoints.end());
+
+    const auto gpx = exportAndWait(objects, 2);
+    const std::string gpxText = plat::file::read(gpx).value_or("");
+    EXPECT_EQ(gpxText.find("<wpt lat=\"48.5\" lon=\"9.25\">"), gpxText.rfind("<wpt")) << gpxText;
+    EXPECT_EQ(gpxText.find("<ele>"), std::string::npos) << gpxText;
+    EXPECT_EQ(gpxText.find("-1"), std::string::npos) << gpxText;
+    if (std::system("command -v gpsbabel >/dev/null 2>&1") == 0) {
+        // Another program reads one point, with no altitude and nothing at 1 S 1 W.
+        const auto converted = gpx.parent_path() / "converted.csv";
+        const std::string command = "gpsbabel -i gpx -f '" + gpx.string() + "' -o unicsv,utc=0 -F '" +
+                                    converted.string() + "' 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        const std::string table = plat::file::read(converted).value_or("");
+        EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 2) << table;
+        EXPECT_EQ(table.find("-1"), std::string::npos) << table;
+        EXPECT_EQ(table.find("Altitude"), std::string::npos) << table;
+        std::filesystem::remove(converted);
+    }
+    std::filesystem::remove(gpx);
+
+    const std::string csv = plat::file::read(exportAndWait(objects, 1)).value_or("");
+    EXPECT_NE(csv.find(",48.5,9.25,,No ele\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",,,,No fix\r\n"), std::string::npos) << csv;
+    EXPECT_EQ(csv.find("-1"), std::string::npos) << csv;
 }
 
 TEST_F(ImportExportTest, ReadingsGoIntoTheSetsOfTheirLocalDays) {
@@ -161,7 +208,24 @@ TEST_F(ImportExportTest, BrokenFilesAreReportedAndStoreNothingOrOnlyTheirGoodRow
     EXPECT_TRUE(partly.success);
     EXPECT_EQ(partly.imported, 1u);
     EXPECT_EQ(storedCount(qx::EntityKind::measurement), 1u);
-    EXPECT_EQ(alertText(), "Data import|Imported: 1\nSkipped: 2\nFirst unreadable row: line 3");
+    EXPECT_EQ(alertText(), "Data import|Imported: 1\nSkipped: 2\nFirst unreadable row: line 3\nThe field \"date\" "
+                           "could not be read; expected a date and time such as 2024-05-01T12:00:00Z");
+    plat::AlertView::frontmostAlert()->pressButton(0);
+
+    // A file of another program's making: the person hears what to change.
+    const auto semicolons = plat::DataFolder::documents() / "semicolons.csv";
+    plat::file::writeAtomically(semicolons, "date;der\n2026-12-07T10:00:00Z;0.1\n");
+    importAndWait(semicolons);
+    EXPECT_EQ(alertText(), "Data import|Nothing was imported.\nThe columns are separated by semicolons; the file "
+                           "needs commas\nLine 1");
+    plat::AlertView::frontmostAlert()->pressButton(0);
+    const auto foreign = plat::DataFolder::documents() / "foreign.csv";
+    plat::file::writeAtomically(foreign, "Time,Dose rate\n2026-12-07T10:00:00Z,0.1\n");
+    importAndWait(foreign);
+    EXPECT_EQ(alertText(), "Data import|Nothing was imported.\nThe file has no \"date\" column\nLine 1\n"
+                           "Expected columns: date, der, variation, de, accumulation, latitude, longitude, altitude, "
+                           "name\nFound columns: Time, Dose rate");
+    EXPECT_EQ(storedCount(qx::EntityKind::measurement), 1u);
 }
 
 TEST_F(ImportExportTest, ImportSummaryIsInTheInterfaceLanguage) {

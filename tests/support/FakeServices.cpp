@@ -1,0 +1,55 @@
+#include "FakeServices.h"
+
+
+namespace qxtest {
+
+namespace {
+
+std::string valueOf(const std::string& target, const std::string& key) {
+    const auto q = target.find('?');
+    if (q == std::string::npos) return {};
+    const std::string query = "&" + target.substr(q + 1);
+    const auto at = query.find("&" + key + "=");
+    if (at == std::string::npos) return {};
+    const auto start = at + key.size() + 2;
+    return query.substr(start, query.find('&', start) - start);
+}
+
+const char* const kSoapReply =
+    "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body/></s:Envelope>";
+
+}  // namespace
+
+const char* const kFakeTokens =
+    R"({"access_token":"acc-1","refresh_token":"ref-1","token_type":"Bearer","expires_in":3600})";
+const char* const kFakeEvents =
+    R"([{"id":7,"name":"Drill","sponsorName":"County"},{"id":12,"name":"Flood Exercise","sponsorName":""}])";
+
+FakeHttpServer::Handler radResponderService(std::string tokens, std::string events) {
+    return [tokens = std::move(tokens), events = std::move(events)](const RecordedRequest& r) {
+        const std::string path = r.path();
+        if (path == "/oauth/authorize") {
+            return FakeReply::with(302, "<p>Redirecting</p>",
+                                   {{"Location", "quorix://authorize?code=c0de&state=" + valueOf(r.target, "state")}});
+        }
+        if (path == "/oauth/token") return FakeReply::with(200, tokens);
+        if (path == "/api/v1/event") return FakeReply::with(200, events);
+        if (path == "/api/v1/fieldsurvey") return FakeReply::with(200, R"({"status":"ok"})");
+        return FakeReply::with(404, "not here");
+    };
+}
+
+FakeHttpServer::Handler zenetService(std::string password) {
+    return [password = std::move(password)](const RecordedRequest& r) {
+        const bool login = r.header("SOAPAction").value_or("").find("SubmitLogin") != std::string::npos;
+        if (login && r.body.find("<a:DevicePassword>" + password + "</a:DevicePassword>") == std::string::npos) {
+            return FakeReply::with(500,
+                                   "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body>"
+                                   "<s:Fault><faultcode>s:Client</faultcode><faultstring>Unknown device or "
+                                   "password</faultstring></s:Fault></s:Body></s:Envelope>");
+        }
+        return FakeReply::with(200, kSoapReply);
+    };
+}
+
+}  // namespace qxtest

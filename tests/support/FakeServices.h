@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+#include "FakeHttpServer.h"
+
+namespace qxtest {
+
+// The services' side of the web clients, for a FakeHttpServer's handler.
+//
+// The reporting service: its login page redirects at once to "quorix://authorize" with the code
+// "c0de" and the state the page was asked with (as a person's login would end); the token
+// endpoint answers `tokens`, the event list `events`, a field survey 200.
+FakeHttpServer::Handler radResponderService(std::string tokens, std::string events);
+// The monitoring service: every envelope is answered 200 with an empty SOAP body, a login whose
+// password is not `password` (as the envelope writes it, XML-escaped) with 500 and a SOAP fault.
+FakeHttpServer::Handler zenetService(std::string password);
+
+// A token reply and an event list as the reporting service sends them.
+extern const char* const kFakeTokens;
+extern const char* const kFakeEvents;
+
+}  // namespace qxtest

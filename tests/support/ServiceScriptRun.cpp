@@ -1,0 +1,140 @@
+// Runs one quorix script against a fake web service on 127.0.0.1 and checks what the service
+// heard:
+//   qx_service_script SERVICE SCRIPT WORKDIR PROGRAM [ARGS...]
+// SERVICE is "radresponder" or "zenet". WORKDIR is made afresh; "@SERVER@" in the script
+// becomes the fake service's address, and the program runs on the data folder WORKDIR/home with
+// the filled-in script.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "FakeHttpServer.h"
+#include "FakeServices.h"
+
+namespace {
+
+using qxtest::RecordedRequest;
+
+std::string readAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+int runProgram(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::execv(argv[0], argv.data());
+        std::perror("exec");
+        ::_exit(127);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::size_t countPath(const std::vector<RecordedRequest>& requests, const std::string& path) {
+    std::size_t n = 0;
+    for (const auto& r : requests) n += r.path() == path;
+    return n;
+}
+
+bool check(bool ok, const std::string& what) {
+    if (!ok) std::cerr << "service check failed: " << what << "\n";
+    return ok;
+}
+
+// The login went through the page and its redirect once; the forged redirect was not exchanged;
+// the autosaved reading went out as a survey of the event picked.
+bool checkRadResponder(const std::vector<RecordedRequest>& requests) {
+    bool ok = check(countPath(requests, "/oauth/authorize") >= 1, "the login page was loaded");
+    std::size_t exchanges = 0;
+    for (const auto& r : requests) {
+        if (r.path() != "/oauth/token") continue;
+        ok = check(r.body.find("forged") == std::string::npos, "a forged code was exchanged") && ok;
+        exchanges += r.body.find("code=c0de") != std::string::npos;
+    }
+    ok = check(exchanges == 1, "one code exchange, not " + std::to_string(exchanges)) && ok;
+    ok = check(countPath(requests, "/api/v1/event") >= 1, "the events were loaded") && ok;
+    std::size_t surveys = 0;
+    for (const auto& r : requests) {
+        if (r.path() != "/api/v1/fieldsurvey") continue;
+        ++surveys;
+        ok = check(r.body.find("\"eventId\":12,") != std::string::npos, "survey of event 12: " + r.body) && ok;
+        ok = check(r.header("Authorization").value_or("") == "Bearer acc-1", "survey authorised") && ok;
+    }
+    return check(surveys >= 1, "an autosaved reading was submitted") && ok;
+}
+
+// Every pending reading went out once: no two submissions of the same date and value.
+bool checkZenet(const std::vector<RecordedRequest>& requests) {
+    std::set<std::string> seen;
+    std::size_t measures = 0, logins = 0;
+    bool ok = true;
+    for (const auto& r : requests) {
+        const std::string action = r.header("SOAPAction").value_or("");
+        logins += action.find("SubmitLogin") != std::string::npos;
+        if (action.find("SubmitMeasure") == std::string::npos) continue;
+        ++measures;
+        const auto date = r.body.find("<a:DateTaken>");
+        const auto value = r.body.find("<a:MeasureValue>");
+        const std::string key = r.body.substr(date, 40) + r.body.substr(value, 30);
+        ok = check(seen.insert(key).second, "a reading went out twice: " + key) && ok;
+    }
+    ok = check(logins >= 1, "a login was sent") && ok;
+    std::cout << "zenet: " << measures << " readings submitted\n";
+    return check(measures >= 3, "every pending reading was submitted, only " + std::to_string(measures)) && ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 5) {
+        std::cerr << "usage: qx_service_script radresponder|zenet SCRIPT WORKDIR PROGRAM [ARGS...]\n";
+        return 2;
+    }
+    const std::string service = argv[1];
+    const std::filesystem::path script = argv[2], work = argv[3];
+    qxtest::FakeHttpServer server;
+    if (service == "radresponder") {
+        server.setHandler(qxtest::radResponderService(qxtest::kFakeTokens, qxtest::kFakeEvents));
+    } else if (service == "zenet") {
+        server.setHandler(qxtest::zenetService("s3cret&amp;pw"));
+    } else {
+        std::cerr << "unknown service " << service << "\n";
+        return 2;
+    }
+    std::filesystem::remove_all(work);
+    std::filesystem::create_directories(work);
+    const auto filled = work / script.filename();
+    std::ofstream(filled, std::ios::binary) << replaced(readAll(script), "@SERVER@", server.url());
+    std::vector<std::string> args(argv + 4, argv + argc);
+    args.insert(args.end(), {"--home", (work / "home").string(), "--script", filled.string()});
+    const int status = runProgram(args);
+    if (status != 0) {
+        std::cerr << "the program ended with " << status << "\n";
+        return 1;
+    }
+    const auto requests = server.requests();
+    const bool ok = service == "radresponder" ? checkRadResponder(requests) : checkZenet(requests);
+    return ok ? 0 : 1;
+}
