@@ -4,8 +4,8 @@
 #include "history/HistoryInterfaces.h"
 #include "history/SetDetailsController.h"
 #include "history/VNWaypointDetailsViewController.h"
-#include "maps/VNMapViewController.h"
 #include "history/WorldMapSearchController.h"
+#include "maps/VNMapViewController.h"
 #include "shell/TabScreens.h"
 
 namespace qx {
