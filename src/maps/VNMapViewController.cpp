@@ -4,6 +4,7 @@
 #include <mutex>
 #include <unordered_set>
 
+#include "dashboard/FittingTitle.h"
 #include "link/LocationFeed.h"
 #include "maps/TrackPolyLine.h"
 #include "maps/VNWaypointAnnotationView.h"
@@ -150,9 +151,9 @@ void VNMapViewController::startInDefaultModes() {
 
 void VNMapViewController::initTitles() {
     VNBaseViewController::initTitles();
-    if (auto b = standardMapButton()) b->setTitle(Language::get("Map"));
-    if (auto b = satelliteMapButton()) b->setTitle(Language::get("Satellite"));
-    if (auto b = hybridMapButton()) b->setTitle(Language::get("Hybrid"));
+    if (auto b = standardMapButton()) setFittingTitle(*b, Language::get("Map"));
+    if (auto b = satelliteMapButton()) setFittingTitle(*b, Language::get("Satellite"));
+    if (auto b = hybridMapButton()) setFittingTitle(*b, Language::get("Hybrid"));
 }
 
 void VNMapViewController::languageDidSwitch() { initTitles(); }

@@ -1,6 +1,8 @@
 #include "platform/ui/UiText.h"
 #include "platform/ui/NavigationBar.h"
 
+#include <algorithm>
+
 #include "platform/ui/DescriptionWriter.h"
 #include "platform/ui/Screen.h"
 
@@ -99,8 +101,23 @@ void NavigationBar::drawRect(DrawingContext& ctx, const Rect& rect) {
     std::string title = displayText();
     if (!title.empty()) {
         Font f = Font::boldSystem(17);
-        ctx.drawText(title, Rect{0, (rect.height() - f.lineHeight()) / 2, rect.width(), f.lineHeight()}, f,
-                     barStyle_ == BarStyle::Default ? Color::black() : Color::white(), TextAlignment::Center);
+        // The title is centred between the bar's buttons, keeping clear of both by the same
+        // distance, and shrinks when the room left is too narrow.
+        const Rect b = bounds();
+        double left = b.minX(), right = b.maxX();
+        for (const auto& v : subviews()) {
+            if (v->isHidden()) continue;
+            const Rect vf = v->frame();
+            if (vf.midX() < b.midX()) {
+                left = std::max(left, vf.maxX());
+            } else {
+                right = std::min(right, vf.minX());
+            }
+        }
+        const double margin = left > b.minX() || right < b.maxX() ? 6 : 0;
+        const double half = std::max(0.0, std::min(b.midX() - left, right - b.midX()) - margin);
+        ctx.drawText(title, Rect{b.midX() - half, (rect.height() - f.lineHeight()) / 2, 2 * half, f.lineHeight()}, f,
+                     barStyle_ == BarStyle::Default ? Color::black() : Color::white(), TextAlignment::Center, 0.5);
     }
 }
 
