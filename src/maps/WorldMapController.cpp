@@ -47,6 +47,7 @@ std::shared_ptr<plat::Button> overlayButton(plat::View& root, plat::Outlets& out
     b->setTitleColor(plat::Color::black());
     b->setBackgroundColor(plat::Color::white().withAlpha(0.85));
     b->titleLabel().setFont(plat::Font::system(13));
+    b->titleLabel().setAdjustsFontSizeToFitWidth(true);
     root.addSubview(b);
     outlets.set(name, b);
     return b;
@@ -88,7 +89,7 @@ std::shared_ptr<plat::View> buildWorldMapInterface(plat::Outlets& outlets) {
     const double row = bottom - 40;
     overlayButton(*root, outlets, "filterButton", {10, row, 90, 30});
     overlayButton(*root, outlets, "searchButton", {106, row, 90, 30});
-    overlayButton(*root, outlets, "mapTypeButton", {screen.width() - 96, row - 40, 86, 30});
+    overlayButton(*root, outlets, "mapTypeButton", {screen.width() - 120, row - 40, 110, 30});
     auto location = overlayButton(*root, outlets, "locationButton", {screen.width() - 50, row - 4, 40, 40});
     location->setBackgroundImage(plat::Image::named("btn-my-location"));
     return root;
