@@ -13,6 +13,7 @@
 
 #include "maps/MapsLayer.h"
 #include "maps/TrackPath.h"
+#include "maps/VNTrackMapViewController.h"
 #include "maps/VNTrackViewController.h"
 #include "model/Settings.h"
 #include "platform/foundation/Clock.h"
@@ -83,6 +84,27 @@ void BM_RebuildPathOf10000Points(benchmark::State& state) {
     Store::closeDefaultStore();
 }
 BENCHMARK(BM_RebuildPathOf10000Points)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// The track page given a stored track of 10,000 points: pins, path, fitted region and badge.
+void BM_TrackPageShowsTrackOf10000(benchmark::State& state) {
+    openFreshStore("page");
+    auto track = Track::startTrack();
+    addPoints(track->objectID().row, 0, kPoints);
+    Track::setCurrentTrack(nullptr);
+    double ms = 0;
+    for (auto _ : state) {
+        auto page = VNTrackMapViewController::make();
+        page->view();
+        const auto t = Clock::now();
+        page->setTrack(track);
+        ms = msSince(t);
+        if (page->annotations().size() != kPoints) state.SkipWithError("pins missing");
+        state.SetIterationTime(ms / 1000);
+    }
+    state.counters["ms"] = ms;
+    Store::closeDefaultStore();
+}
+BENCHMARK(BM_TrackPageShowsTrackOf10000)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 class Stopwatch : public ContextObserver {
 public:
