@@ -136,7 +136,7 @@ std::size_t pinCount(plat::MapView& map) {
                                            : 0);
 }
 
-void printQueryPlan(const FetchRequest& request) {
+void printQueryPlan(const char* what, const FetchRequest& request) {
     CompiledQuery q;
     if (!SqlCompiler::compile(request, q, nullptr)) return;
     const std::string sql = "EXPLAIN QUERY PLAN SELECT t0.id " + q.from + " WHERE (" + q.where + ") ORDER BY " +
@@ -156,7 +156,7 @@ void printQueryPlan(const FetchRequest& request) {
             sqlite3_bind_text(s, at, v.text().c_str(), -1, SQLITE_TRANSIENT);
         }
     }
-    std::cout << "query plan of the region query:\n";
+    std::cout << "query plan of " << what << ":\n";
     while (sqlite3_step(s) == SQLITE_ROW)
         std::cout << "  " << reinterpret_cast<const char*>(sqlite3_column_text(s, 3)) << "\n";
     sqlite3_finalize(s);
@@ -174,7 +174,7 @@ void BM_ReloadRegionOf2000(benchmark::State& state) {
     reload(*screenShowing(2000));
     auto screen = screenShowing(2000);
     auto map = screen->mapView();
-    printQueryPlan(WorldMapController::fetchRequestFor(map->region(), false));
+    printQueryPlan("the region query", WorldMapController::fetchRequestFor(map->region(), false));
     auto t = Clock::now();
     reload(*screen);
     const double first = msSince(t);
@@ -204,6 +204,8 @@ void BM_ReloadWithDistanceFilter(benchmark::State& state) {
     const plat::Location here(kCentre.latitude, kCentre.longitude);
     const plat::Location moved(kCentre.latitude + 0.18, kCentre.longitude);  // 20 km north
     map->updateUserLocation(here);
+    printQueryPlan("the points marked in the radius", FetchRequest(Waypoint::kEntity).where(Key("inRadius") == true));
+    printQueryPlan("the region query with the distance filter", WorldMapController::fetchRequestFor(map->region(), true));
     reload(*screen);  // the first marking of the store
     double steady = 0, walked = 0;
     bool north = false;

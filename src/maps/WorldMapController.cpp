@@ -379,14 +379,19 @@ bool WorldMapController::walkReloads(double walkedMetres, double zoom) {
 
 void WorldMapController::mapViewWillStartLoadingMap(plat::MapView&) { mapLoaded_ = false; }
 
-void WorldMapController::mapViewDidFinishLoadingMap(plat::MapView&) { mapLoaded_ = true; }
+void WorldMapController::mapViewDidFinishLoadingMap(plat::MapView& map) {
+    mapLoaded_ = true;
+    // The region the map opened on counts as its first change: without it a map that opens on
+    // the whole world, where no zoom or move test passes, would stay empty until moved.
+    if (!fetchController_) mapViewRegionDidChangeAnimated(map, false);
+}
 
 void WorldMapController::mapViewRegionDidChangeAnimated(plat::MapView& map, bool) {
     if (!mapLoaded_) return;
     const double zoom = getZoomLevel(map);
     const plat::CoordinateRegion region = map.region();
     const double moved = MapHelper::distanceFrom(region.center, lastMapRegion_.center);
-    if (regionChangeReloads(zoom, mapZoomLevel_, moved)) {
+    if (!fetchController_ || regionChangeReloads(zoom, mapZoomLevel_, moved)) {
         initData();
         lastMapRegion_ = region;
     }

@@ -256,6 +256,16 @@ TEST_F(WorldMapTest, SmallZoomStepsNeverReloadButSmallPansDoOnceFarEnough) {
     EXPECT_LT(moved, threshold + 200);
 }
 
+TEST_F(WorldMapTest, AMapOpeningOnTheWholeWorldShowsItsPinsOnceLoaded) {
+    auto w = point(0.1, kBerlin);
+    main().save();
+    map->setRegion({{0, 0}, {170, 360}}, false);
+    ASSERT_LT(std::abs(screen->mapZoomLevel()), 1.0);
+    screen->mapViewDidFinishLoadingMap(*map);
+    drain();
+    EXPECT_TRUE(shows(w));
+}
+
 TEST_F(WorldMapTest, CalloutOpensTheDetailsOnlyOnceTheyAreRegistered) {
     auto w = point(0.5, kBerlin);
     reload();

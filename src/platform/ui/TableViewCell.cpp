@@ -113,10 +113,13 @@ void TableViewCell::layoutSubviews() {
     switch (style_) {
         case CellStyle::Default: textLabel_->setFrame(Rect{x, 0, w, c.height()}); break;
         case CellStyle::Value1:
-        case CellStyle::Value2:
-            textLabel_->setFrame(Rect{x, 0, w / 2, c.height()});
-            detailTextLabel_->setFrame(Rect{x + w / 2, 0, w / 2, c.height()});
+        case CellStyle::Value2: {
+            // Without a value the title has the whole row.
+            const double title = detailTextLabel_->text().empty() ? w : w / 2;
+            textLabel_->setFrame(Rect{x, 0, title, c.height()});
+            detailTextLabel_->setFrame(Rect{x + title, 0, w - title, c.height()});
             break;
+        }
         case CellStyle::Subtitle:
             textLabel_->setFrame(Rect{x, 2, w, c.height() * 0.55});
             detailTextLabel_->setFrame(Rect{x, c.height() * 0.55, w, c.height() * 0.4});

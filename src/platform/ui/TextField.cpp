@@ -1,5 +1,7 @@
 #include "platform/ui/TextField.h"
 
+#include <algorithm>
+
 #include "platform/ui/DescriptionWriter.h"
 
 namespace plat {
@@ -101,7 +103,10 @@ void TextField::drawRect(DrawingContext& ctx, const Rect& rect) {
     if (text_.empty()) {
         ctx.drawText(placeholder_, box, font_, Color::rgba(0.7, 0.7, 0.7), alignment_);
     } else {
-        ctx.drawText(secure_ ? maskedText(text_) : text_, box, font_, textColor_, alignment_);
+        // A field shrinks its text by a size floor (the phone's minimumFontSize): as a scale here.
+        const double scale =
+            adjustsFontSize_ && font_.size > 0 ? std::clamp(minimumFontSize_ / font_.size, 0.05, 1.0) : 0;
+        ctx.drawText(secure_ ? maskedText(text_) : text_, box, font_, textColor_, alignment_, scale);
     }
 }
 
