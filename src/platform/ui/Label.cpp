@@ -87,6 +87,7 @@ namespace {
 // Cuts a line to the width, the ellipsis where the break mode puts it; whole characters only.
 std::string truncated(const std::string& line, const Font& font, double width, LineBreakMode mode) {
     static const std::string kEllipsis = "\u2026";
+    width += 0.01;  // a line shrunk to the width exactly still fits
     if (font.widthOf(line) <= width) return line;
     std::vector<std::size_t> starts;  // byte offset of each character
     for (std::size_t i = 0; i < line.size(); ++i) {

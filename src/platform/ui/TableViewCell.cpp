@@ -124,13 +124,15 @@ void TableViewCell::layoutSubviews() {
 }
 
 void TableViewCell::placeTitleAndValue(double x, double width, double height) {
-    // The title takes the room it needs; the value gets the rest and is cut if it must be.
-    // Only when both are long does the title give up room, down to a little over half.
-    constexpr double kGap = 8;
+    // The title takes the room it needs; the value gets the rest, drawn smaller or cut if it
+    // must be. Only when both are long does the title give up room, down to a little over half.
+    constexpr double kGap = 8, kValueShrink = 0.8;
     const double title = textLabel_->text().empty() ? 0 : std::ceil(textLabel_->font().widthOf(textLabel_->text()));
     const double value = detailTextLabel_->text().empty() ? 0 : std::ceil(detailTextLabel_->font().widthOf(detailTextLabel_->text()));
     double titleWidth = width;
-    if (value > 0) titleWidth = std::min(title, std::max(width - kGap - value, width * 0.55));
+    if (value > 0) titleWidth = std::min(title, std::max(width - kGap - value * kValueShrink, width * 0.55));
+    detailTextLabel_->setAdjustsFontSizeToFitWidth(true);
+    detailTextLabel_->setMinimumScaleFactor(kValueShrink);
     textLabel_->setFrame(Rect{x, 0, titleWidth, height});
     const double valueX = x + titleWidth + kGap;
     detailTextLabel_->setFrame(Rect{valueX, 0, std::max(0.0, x + width - valueX), height});
