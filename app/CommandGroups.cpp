@@ -8,6 +8,7 @@ void registerAllCommands(CommandRegistry& registry) {
     registerControlCommands(registry);
     registerInstrumentCommands(registry);
     registerURLCommands(registry);
+    registerMapCommands(registry);
     registerSessionCommands(registry);
 }
 

@@ -13,6 +13,7 @@ void registerControlCommands(CommandRegistry& registry);     // spin, pick-date,
 // tracks, expect-track
 void registerInstrumentCommands(CommandRegistry& registry);
 void registerURLCommands(CommandRegistry& registry);  // open-url
+void registerMapCommands(CommandRegistry& registry);  // pinch, pan
 
 void registerAllCommands(CommandRegistry& registry);
 

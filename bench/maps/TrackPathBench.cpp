@@ -1,5 +1,7 @@
 // The recording track's path on the Track tab, on a track of 10,000 points:
 //  - rebuilding the whole path (a saved track shown on a page), budget 20 ms;
+//  - the track page shown a stored track: pins, path, region and badge (reported: it is a part
+//    of opening a track's details);
 //  - one more automatic point arriving while recording: the store's merge into the screen's
 //    context, the screen's live lists and the path and map following it, budget 2 ms. The
 //    store's own write is not part of it; the merge is timed by observers registered around the
@@ -13,6 +15,7 @@
 
 #include "maps/MapsLayer.h"
 #include "maps/TrackPath.h"
+#include "maps/VNTrackMapViewController.h"
 #include "maps/VNTrackViewController.h"
 #include "model/Settings.h"
 #include "platform/foundation/Clock.h"
@@ -83,6 +86,28 @@ void BM_RebuildPathOf10000Points(benchmark::State& state) {
     Store::closeDefaultStore();
 }
 BENCHMARK(BM_RebuildPathOf10000Points)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// The track page given a stored track of 10,000 points: pins, path, fitted region and badge.
+void BM_TrackPageShowsTrackOf10000(benchmark::State& state) {
+    openFreshStore("page");
+    registerMapsLayer();
+    auto track = Track::startTrack();
+    addPoints(track->objectID().row, 0, kPoints);
+    Track::setCurrentTrack(nullptr);
+    double ms = 0;
+    for (auto _ : state) {
+        auto page = VNTrackMapViewController::make();
+        page->view();
+        const auto t = Clock::now();
+        page->setTrack(track);
+        ms = msSince(t);
+        if (page->annotations().size() != kPoints) state.SkipWithError("pins missing");
+        state.SetIterationTime(ms / 1000);
+    }
+    state.counters["ms"] = ms;
+    Store::closeDefaultStore();
+}
+BENCHMARK(BM_TrackPageShowsTrackOf10000)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 class Stopwatch : public ContextObserver {
 public:

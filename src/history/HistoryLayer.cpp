@@ -2,6 +2,7 @@
 
 #include "history/HistoryController.h"
 #include "history/HistoryInterfaces.h"
+#include "history/WorldMapSearchController.h"
 #include "shell/TabScreens.h"
 
 namespace qx {
@@ -9,6 +10,7 @@ namespace qx {
 void registerHistoryLayer() {
     registerHistoryInterfaces();
     TabScreens::registerFactory(Tab::history, [] { return HistoryController::make(); });
+    registerWorldMapSearch();
 }
 
 }  // namespace qx

@@ -95,6 +95,9 @@ void HistoryTableCell::installNameField(const plat::Rect& frame, double fontSize
     nameTextField_->setTextColor(plat::Color::black());
     nameTextField_->setText({});
     nameTextField_->setFont(plat::Font::named("HelveticaNeue-Bold", fontSize));
+    // Long dates and names in the longer languages shrink rather than run past the field.
+    nameTextField_->setAdjustsFontSizeToFitWidth(true);
+    nameTextField_->setMinimumFontSize(fontSize * 0.6);
     nameTextField_->setUserInteractionEnabled(false);
     contentView().addSubview(nameTextField_);
 }
@@ -121,6 +124,9 @@ std::shared_ptr<plat::Label> HistoryTableCell::addLabel(const plat::Rect& frame,
     label->setShadowColor(plat::Color::white());
     label->setShadowOffset({1, 1});
     label->setFont(plat::Font::named(bold ? "HelveticaNeue-Bold" : "HelveticaNeue", fontSize));
+    // Captions and figures in the narrow fixed frames shrink to fit the longer languages.
+    label->setAdjustsFontSizeToFitWidth(true);
+    label->setMinimumScaleFactor(0.6);
     contentView().addSubview(label);
     return label;
 }

@@ -3,6 +3,7 @@
 #include "maps/TrackPath.h"
 #include "maps/VNMapViewController.h"
 #include "maps/VNTrackViewController.h"
+#include "maps/WorldMapController.h"
 #include "shell/TabScreens.h"
 #include "store/Track.h"
 
@@ -11,6 +12,8 @@ namespace qx {
 void registerMapsLayer() {
     registerMapsInterfaces();
     registerTrackInterface();
+    registerWorldMapInterface();
+    TabScreens::registerFactory(Tab::worldMap, [] { return WorldMapController::make(); });
     Track::setTrackStartedHandler(
         [](const std::shared_ptr<Track>& track) { TrackPath::setCurrentTrackPath(TrackPath::make(track)); });
     TabScreens::registerFactory(Tab::track, [] { return VNTrackViewController::make(); });

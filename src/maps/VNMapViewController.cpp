@@ -4,6 +4,7 @@
 #include <mutex>
 #include <unordered_set>
 
+#include "dashboard/FittingTitle.h"
 #include "link/LocationFeed.h"
 #include "maps/TrackPolyLine.h"
 #include "maps/VNWaypointAnnotationView.h"
@@ -125,12 +126,7 @@ void VNMapViewController::viewDidLoad() {
     }
     map_->setDelegate(std::dynamic_pointer_cast<plat::MapViewDelegate>(self()));
 
-    // The user's position comes from the machine's location fixes.
-    auto& feed = LocationFeed::shared();
-    locationSubscription_ = feed.subscribe([self](const plat::Location& fix) {
-        if (auto s = self()) s->map_->updateUserLocation(fix);
-    });
-    if (feed.lastFix()) map_->updateUserLocation(*feed.lastFix());
+    locationSubscription_ = followLocationFeed(map_);
 
     startInDefaultModes();
 }
@@ -155,9 +151,9 @@ void VNMapViewController::startInDefaultModes() {
 
 void VNMapViewController::initTitles() {
     VNBaseViewController::initTitles();
-    if (auto b = standardMapButton()) b->setTitle(Language::get("Map"));
-    if (auto b = satelliteMapButton()) b->setTitle(Language::get("Satellite"));
-    if (auto b = hybridMapButton()) b->setTitle(Language::get("Hybrid"));
+    if (auto b = standardMapButton()) setFittingTitle(*b, Language::get("Map"));
+    if (auto b = satelliteMapButton()) setFittingTitle(*b, Language::get("Satellite"));
+    if (auto b = hybridMapButton()) setFittingTitle(*b, Language::get("Hybrid"));
 }
 
 void VNMapViewController::languageDidSwitch() { initTitles(); }
@@ -202,21 +198,37 @@ std::shared_ptr<plat::Control> VNMapViewController::calloutButtonForAnnotationVi
 }
 
 void VNMapViewController::annotationCalloutAction(const std::shared_ptr<Waypoint>& waypoint) {
-    if (!waypoint) return;
+    presentWaypointDetails(*this, waypoint);
+}
+
+plat::Subscription VNMapViewController::followLocationFeed(const std::shared_ptr<plat::MapView>& map) {
+    auto& feed = LocationFeed::shared();
+    std::weak_ptr<plat::MapView> weak = map;
+    auto subscription = feed.subscribe([weak](const plat::Location& fix) {
+        if (auto m = weak.lock()) m->updateUserLocation(fix);
+    });
+    if (feed.lastFix()) map->updateUserLocation(*feed.lastFix());
+    return subscription;
+}
+
+bool VNMapViewController::presentWaypointDetails(plat::ViewController& presenter,
+                                                 const std::shared_ptr<Waypoint>& waypoint) {
+    if (!waypoint) return false;
     const auto factory = detailsFactory();
     if (!factory.make) {
         plat::Log::line("VNMapViewController: no waypoint details screen is registered");
-        return;
+        return false;
     }
     auto details = factory.make();
-    if (!details) return;
-    std::weak_ptr<plat::ViewController> weak = weak_from_this();
+    if (!details) return false;
+    std::weak_ptr<plat::ViewController> weak = presenter.weak_from_this();
     details->setOnBackBlock([weak] {
         if (auto self = weak.lock()) self->dismissViewController(true);
     });
     details->setModalTransitionStyle(plat::TransitionStyle::FlipHorizontal);
-    presentViewController(details, true);
+    if (!presenter.presentViewController(details, true)) return false;
     if (factory.setWaypoint) factory.setWaypoint(*details, waypoint);
+    return true;
 }
 
 void VNMapViewController::mapViewRegionDidChangeAnimated(plat::MapView& map, bool) { declutterPins(map); }

@@ -36,6 +36,12 @@ public:
     static void setWaypointDetailsFactory(WaypointDetailsFactory factory);
     // Until a factory is registered the callout's details button is hidden.
     static bool hasWaypointDetailsFactory();
+    // Opens the waypoint's details screen over `presenter`, closed by its back button; false
+    // when there is no waypoint or no details screen is registered.
+    static bool presentWaypointDetails(plat::ViewController& presenter, const std::shared_ptr<Waypoint>& waypoint);
+    // Keeps the map's user position on the machine's location fixes (the last one at once)
+    // while the subscription lives.
+    static plat::Subscription followLocationFeed(const std::shared_ptr<plat::MapView>& map);
 
     // A screen built from the interface file "VNMapViewController" (or another one with the
     // same outlets).

@@ -4,6 +4,7 @@
 #include "maps/VNTrackAlarmsView.h"
 #include "maps/WaypointAnnotation.h"
 #include "platform/ui/LayoutConstraint.h"
+#include "store/Context.h"
 #include "store/Track.h"
 #include "store/Waypoint.h"
 
@@ -67,10 +68,18 @@ void VNTrackMapViewController::setTrack(std::shared_ptr<Track> track) {
     removeAllPins();
     removeAllOverlays();
 
-    // A track whose points have no position has no rectangle to fit: the map stays put.
-    const plat::MapRect bounds = track_->boundingMapRect();
+    // The path's rectangle is the track's own (its positioned points grown by 10 %); a track
+    // whose points have no position has none, and the map stays put.
+    const auto path = TrackPath::make(track_);
+    const plat::MapRect bounds = path->boundingMapRect();
     if (!bounds.isNull()) map->setVisibleMapRect(bounds, !hadSeveralPins);
 
+    // Loaded together with their readings in one batch rather than one look-up per pin; the
+    // pins follow the track's own order.
+    std::vector<std::shared_ptr<Waypoint>> loaded;
+    if (Context* context = track_->managedObjectContext(); context && !track_->isInserted()) {
+        loaded = context->fetch<Waypoint>(FetchRequest::of<Waypoint>().where(Key("track") == track_));
+    }
     std::vector<plat::AnnotationPtr> pins;
     for (const auto& waypoint : track_->waypoints()) {
         if (!waypoint->hasPosition()) continue;
@@ -79,7 +88,7 @@ void VNTrackMapViewController::setTrack(std::shared_ptr<Track> track) {
         pins.push_back(pin);
     }
     map->addAnnotations(pins);
-    addPathOverlays(*TrackPath::make(track_));
+    addPathOverlays(*path);
     if (alarmsView_) alarmsView_->setTrack(track_);
 }
 

@@ -409,7 +409,7 @@ void VNTrackViewController::reconcilePathOverlays() {
 }
 
 void VNTrackViewController::controllerDidChangeContent(FetchedResultsController& controller) {
-    if (&controller != trackFetch_.get() && &controller != retiredTrackFetch_.get()) return;
+    if (&controller != trackFetch_.get()) return;
     const auto track = Track::getCurrentTrack();
     if (shouldCenterTrack_ && track && track->waypointsCount() >= 2) {
         const auto path = TrackPath::getCurrentTrackPath();

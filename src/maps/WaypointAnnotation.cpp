@@ -19,11 +19,17 @@ void WaypointAnnotation::applyWaypoint(std::shared_ptr<Waypoint> waypoint) {
     coordinate_ = {waypoint_->latitude(), waypoint_->longitude()};
     const auto measurement = waypoint_->measurement();
     const double der = measurement ? measurement->der() : 0;
-    subtitle_ = measurement ? DateStrings::dateTimeShortStr(measurement->date()) : std::string{};
+    date_ = measurement ? std::optional<plat::Date>(measurement->date()) : std::nullopt;
+    subtitle_.reset();
     const DoseUnit unit(der);
     title_ = unit.stringValue() + " " + unit.unitString(DoseUnit::doseRateKind);
     if (const auto& name = waypoint_->name()) title_ += " " + *name;
     pinColor_ = colorClassForDoseRate(der);
+}
+
+std::string WaypointAnnotation::subtitle() const {
+    if (!subtitle_) subtitle_ = date_ ? DateStrings::dateTimeShortStr(*date_) : std::string{};
+    return *subtitle_;
 }
 
 void WaypointAnnotation::updatePointOnMap(const plat::MapView& map) {

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "platform/foundation/Date.h"
 #include "platform/graphics/Geometry.h"
 #include "platform/map/Annotation.h"
 
@@ -33,7 +35,9 @@ public:
     const std::shared_ptr<Waypoint>& waypoint() const { return waypoint_; }
     plat::Coordinate2D coordinate() const override { return coordinate_; }
     std::string title() const override { return title_; }
-    std::string subtitle() const override { return subtitle_; }
+    // Formatted when first asked for (a callout opens): a map shows thousands of pins and
+    // opens few callouts.
+    std::string subtitle() const override;
     long pinColor() const { return pinColor_; }
     // The pin's screen point snapped to the 10-point grid; (0, 0) until updatePointOnMap.
     plat::Point pointOnMap() const { return pointOnMap_; }
@@ -47,7 +51,9 @@ public:
 private:
     std::shared_ptr<Waypoint> waypoint_;
     plat::Coordinate2D coordinate_;
-    std::string title_, subtitle_;
+    std::string title_;
+    std::optional<plat::Date> date_;
+    mutable std::optional<std::string> subtitle_;
     long pinColor_ = kGreen;
     plat::Point pointOnMap_;
 };

@@ -3,6 +3,7 @@
 #include "dashboard/DashboardSections.h"
 #include "history/HistoryScreenHooks.h"
 #include "maps/VNTrackViewController.h"
+#include "maps/WorldMapController.h"
 #include "settings/SettingsController.h"
 #include "settings/SettingsInterfaces.h"
 #include "settings/VNBluetoothDevicesSection.h"
@@ -10,6 +11,7 @@
 #include "settings/VNSetFilterViewController.h"
 #include "settings/VNTrackAutoSaveSettingSection.h"
 #include "settings/VNTrackThresholdsSettiingsSection.h"
+#include "settings/VNWMFilterViewController.h"
 #include "shell/TabScreens.h"
 
 namespace qx {
@@ -17,6 +19,7 @@ namespace qx {
 void registerSettingsLayer() {
     registerSettingsInterfaces();
     TabScreens::registerFactory(Tab::settings, [] { return SettingsController::make(); });
+    WorldMapController::setFilterScreenFactory([] { return VNWMFilterViewController::make(); });
     DashboardSections::setInstrumentListMaker([] { return VNSection::create<VNBluetoothDevicesSection>(); });
     HistoryScreenHooks::setSetFilterFactory([] { return VNSetFilterViewController::make(); });
     HistoryScreenHooks::setSetDetailsFilterFactory([] { return VNSetDetailsFilterViewController::make(); });

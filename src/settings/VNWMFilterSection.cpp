@@ -60,7 +60,14 @@ void VNWMFilterSection::updateCellsTitles() {
 
 std::shared_ptr<VNCheckButtonValueTableViewCell> VNWMFilterSection::makeTimeCell(plat::Date VNWMFilterSection::*date,
                                                                                  bool VNWMFilterSection::*on) {
-    return makeDateRow(*this, date, on, plat::DatePickerMode::DateAndTime, &DateStrings::dateTimeMediumStr);
+    auto row = makeDateRow(*this, date, on, plat::DatePickerMode::DateAndTime, &DateStrings::dateTimeMediumStr);
+    // A date with its time needs more of the row than a plain value: the caption gives way,
+    // and both shrink rather than run into each other.
+    row->title().setFrame({50, 0, 85, 44});
+    row->title().setAdjustsFontSizeToFitWidth(true);
+    row->value().setFrame({140, 0, 170, 44});
+    row->value().setAdjustsFontSizeToFitWidth(true);
+    return row;
 }
 
 void VNWMFilterSection::showTime(VNCheckButtonValueTableViewCell& cell, plat::Date date, bool on) {
@@ -83,6 +90,8 @@ std::shared_ptr<VNCheckButtonValueTableViewCell> VNWMFilterSection::alertsOnlyCe
         alertsOnlyCell_ = VNCheckButtonValueTableViewCell::loadFromNib();
         alertsOnlyCell_->detailTextLabel().setText("");
         alertsOnlyCell_->value().setText("");
+        // No value beside it: the caption may take the row.
+        alertsOnlyCell_->title().setFrame({50, 0, 260, 44});
         alertsOnlyCell_->setAccessoryType(plat::AccessoryType::None);
         alertsOnlyCell_->checkButton().setChecked(alertsOnly_);
         alertsOnlyCell_->checkButton().setOnCheck(

@@ -6,6 +6,9 @@ namespace qx {
 
 void VNTableViewSwitchCell::buildContent() {
     title_ = std::make_shared<plat::Label>(plat::Rect{15, 0, 230, 44});
+    // Long translations shrink rather than run under the switch.
+    title_->setAdjustsFontSizeToFitWidth(true);
+    title_->setMinimumScaleFactor(0.5);
     cellSwitch_ = std::make_shared<plat::Switch>(plat::Rect{320 - plat::Switch::kWidth - 10, 6.5, 0, 0});
     contentView().addSubview(title_);
     contentView().addSubview(cellSwitch_);

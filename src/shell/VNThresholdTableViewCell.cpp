@@ -21,6 +21,8 @@ void VNThresholdTableViewCell::awakeFromNib() {
     thresholdTitle_->setAdjustsFontSizeToFitWidth(true);
     thresholdTitle_->setMinimumScaleFactor(0.6);
     thresholdValue_->setFont(plat::Font::named("HelveticaNeue", 17));
+    // So is "n/a" in some languages, beside its unit.
+    thresholdValue_->setAdjustsFontSizeToFitWidth(true);
     thresholdValue_->setShadowColor(plat::Color::white());
     thresholdValue_->setShadowOffset({0, 1});
     setType(type_);

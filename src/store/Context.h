@@ -117,6 +117,9 @@ public:
     bool saveInOpenTransaction(ChangeSet& changes, StoreError* error);
     // Drops every object: the store underneath was wiped.
     void invalidateAll();
+    // Loads the relations the request asks to prefetch (and a waypoint's measurement) for the
+    // fetched objects, in a few batched queries.
+    void prefetch(const FetchRequest& request, const std::vector<std::shared_ptr<ManagedObject>>& objects);
     // The objects of an entity made in this context and not saved yet.
     std::vector<std::shared_ptr<ManagedObject>> insertedObjects(EntityKind entity) const;
 
@@ -168,7 +171,6 @@ private:
     void finishSave(const ChangeSet& changes);
     void forgetChanges();
     void notifyObservers(const ChangeSet& changes);
-    void prefetch(const FetchRequest& request, const std::vector<std::shared_ptr<ManagedObject>>& objects);
     void reloadObjects(EntityKind entity, const std::vector<std::shared_ptr<ManagedObject>>& objects,
                        std::vector<std::shared_ptr<ManagedObject>>& vanished);
 

@@ -76,6 +76,11 @@ bool FetchedResultsController::performFetch(StoreError* error) {
         return false;
     }
     entries_ = entriesFor(rows);
+    // The rows are read in one go rather than one relation at a time as each is shown.
+    std::vector<std::shared_ptr<ManagedObject>> objects;
+    objects.reserve(entries_.size());
+    for (const auto& e : entries_) objects.push_back(e.object);
+    context_->prefetch(request_, objects);
     rebuildSections();
     if (!fetched_) context_->addObserver(weak_from_this());
     fetched_ = true;

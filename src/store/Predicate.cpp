@@ -78,16 +78,37 @@ Predicate Predicate::andPredicates(std::vector<Predicate> parts) {
     return make(std::move(n));
 }
 
-Predicate Predicate::operator&&(const Predicate& other) const {
+Predicate Predicate::orPredicates(std::vector<Predicate> parts) {
+    if (parts.empty()) return falsePredicate();
+    if (parts.size() == 1) return parts.front();
+    Node n;
+    n.kind = Kind::disjunction;
+    n.children = std::move(parts);
+    return make(std::move(n));
+}
+
+namespace {
+// The parts of two conditions joined by one operator, with nested joins of the same kind
+// flattened.
+std::vector<Predicate> flattened(const Predicate& a, const Predicate& b, Predicate::Kind kind) {
     std::vector<Predicate> parts;
-    for (const Predicate* p : {this, &other}) {
-        if (p->node().kind == Kind::conjunction) {
+    for (const Predicate* p : {&a, &b}) {
+        if (p->node().kind == kind) {
             parts.insert(parts.end(), p->node().children.begin(), p->node().children.end());
         } else {
             parts.push_back(*p);
         }
     }
-    return andPredicates(std::move(parts));
+    return parts;
+}
+}  // namespace
+
+Predicate Predicate::operator&&(const Predicate& other) const {
+    return andPredicates(flattened(*this, other, Kind::conjunction));
+}
+
+Predicate Predicate::operator||(const Predicate& other) const {
+    return orPredicates(flattened(*this, other, Kind::disjunction));
 }
 
 namespace {
@@ -120,10 +141,12 @@ std::string Predicate::description() const {
         case Kind::subqueryCount:
             return "SUBQUERY(" + n.keyPath + ", " + n.children.front().description() + ").@count " + opText(n.op) + " " +
                    std::to_string(n.count);
-        case Kind::conjunction: {
+        case Kind::conjunction:
+        case Kind::disjunction: {
+            const char* join = n.kind == Kind::conjunction ? " AND (" : " OR (";
             std::string s;
             for (std::size_t i = 0; i < n.children.size(); ++i)
-                s += (i ? " AND (" : "(") + n.children[i].description() + ")";
+                s += (i ? join : "(") + n.children[i].description() + ")";
             return s;
         }
     }

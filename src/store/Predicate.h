@@ -18,7 +18,7 @@ enum class Comparison : std::uint8_t {
     greaterOrEqual,
 };
 
-// A condition on the objects of one entity, built from a small vocabulary: and; comparisons of
+// A condition on the objects of one entity, built from a small vocabulary: and, or; comparisons of
 // a key path with a value (== with nothing tests for nothing); is-null; constant true and
 // false; case-sensitive begins-with; membership in a set of values; "any" over a key path that
 // crosses one to-many relation; and the count of a sub-condition over a to-many relation.
@@ -27,7 +27,17 @@ enum class Comparison : std::uint8_t {
 // request runs: an unknown key is reported as an error, never guessed at.
 class Predicate {
 public:
-    enum class Kind : std::uint8_t { constant, comparison, isNull, beginsWith, in, any, subqueryCount, conjunction };
+    enum class Kind : std::uint8_t {
+        constant,
+        comparison,
+        isNull,
+        beginsWith,
+        in,
+        any,
+        subqueryCount,
+        conjunction,
+        disjunction
+    };
 
     struct Node {
         Kind kind = Kind::constant;
@@ -36,7 +46,7 @@ public:
         Comparison op = Comparison::equal;
         Value value;
         std::vector<Value> values;
-        std::vector<Predicate> children;  // conjunction parts; the sub-condition of a count
+        std::vector<Predicate> children;  // conjunction and disjunction parts; the sub-condition of a count
         std::int64_t count = 0;
     };
 
@@ -60,8 +70,11 @@ public:
     static Predicate subqueryCount(std::string relation, Predicate condition, Comparison op, std::int64_t count);
     // All of `parts`; true when there is none.
     static Predicate andPredicates(std::vector<Predicate> parts);
+    // Any of `parts`; false when there is none.
+    static Predicate orPredicates(std::vector<Predicate> parts);
 
     Predicate operator&&(const Predicate& other) const;
+    Predicate operator||(const Predicate& other) const;
 
     const Node& node() const { return *node_; }
     std::string description() const;  // for logs and test messages

@@ -84,8 +84,14 @@ CREATE INDEX Measurement_set ON "Measurement"(set_id, set_pos);
 CREATE INDEX Measurement_date ON "Measurement"(date);
 )SQL";
 
+// Version 2: the world map's distance filter reads and rewrites the marks of the points inside
+// its radius on every reload; the marked ones are found without reading every point.
+const char* const kVersion2 = R"SQL(
+CREATE INDEX Waypoint_inRadius ON "Waypoint"(inRadius);
+)SQL";
+
 // Upgrade steps: entry i brings version i to version i + 1.
-const std::array<const char*, 1> kUpgrades{kVersion1};
+const std::array<const char*, 2> kUpgrades{kVersion1, kVersion2};
 
 struct EntitySql {
     std::string columns;

@@ -234,10 +234,13 @@ public:
         const auto& n = p.node();
         switch (n.kind) {
             case Predicate::Kind::constant: return n.constant ? "1" : "0";
-            case Predicate::Kind::conjunction: {
+            case Predicate::Kind::conjunction:
+            case Predicate::Kind::disjunction: {
+                const bool all = n.kind == Predicate::Kind::conjunction;
                 std::string s;
-                for (const auto& c : n.children) s += (s.empty() ? "(" : " AND (") + predicate(scope, c) + ")";
-                return s.empty() ? "1" : s;
+                for (const auto& c : n.children) s += (s.empty() ? "(" : all ? " AND (" : " OR (") + predicate(scope, c) + ")";
+                if (s.empty()) return all ? "1" : "0";
+                return all ? s : "(" + s + ")";
             }
             case Predicate::Kind::comparison: {
                 Terminal t;
@@ -338,6 +341,15 @@ public:
                     parts.push_back(*r);
                 }
                 return Predicate::andPredicates(std::move(parts));
+            }
+            case Predicate::Kind::disjunction: {
+                std::vector<Predicate> parts;
+                for (const auto& c : n.children) {
+                    auto r = rebased(c, prefix);
+                    if (!r) return std::nullopt;
+                    parts.push_back(*r);
+                }
+                return Predicate::orPredicates(std::move(parts));
             }
             case Predicate::Kind::comparison:
             case Predicate::Kind::isNull:

@@ -1,11 +1,15 @@
 #include "store/Waypoint.h"
 
+#include <cmath>
 #include <cstdio>
+#include <unordered_set>
 
 #include "model/DateStrings.h"
 #include "model/Language.h"
 #include "model/Settings.h"
+#include "store/Context.h"
 #include "store/CurrentReadingSource.h"
+#include "store/FetchRequest.h"
 #include "store/Measurement.h"
 #include "store/ReportHtml.h"
 #include "store/Set.h"
@@ -63,15 +67,98 @@ plat::MapRect Waypoint::boundingMapRect() const {
 }
 
 void Waypoint::checkDistancefromLocation(const std::optional<plat::Location>& location) {
+    setInRadius(location && hasPosition() && isWithin(coordinate(), *location, filterRadius()));
+}
+
+double Waypoint::filterRadius() {
     // The distance follows the unit system like the radius circle the world map draws:
     // kilometres, or miles without metric units.
     auto& settings = Settings::sharedSettings();
-    const double radius = settings.WMDistance() * 1000.0 * (settings.metric() ? 1.0 : static_cast<double>(1.609f));
-    if (!location || !hasPosition()) {
-        setInRadius(false);
-        return;
+    return settings.WMDistance() * 1000.0 * (settings.metric() ? 1.0 : static_cast<double>(1.609f));
+}
+
+bool Waypoint::isWithin(const plat::Coordinate2D& point, const plat::Location& location, double radius) {
+    if (point.latitude == kNoFix && point.longitude == kNoFix) return false;
+    return plat::Location::distanceBetween(point, location.coordinate()) <= radius;
+}
+
+Predicate Waypoint::positionedInBox(double south, double north, double west, double east) {
+    std::vector<Predicate> parts{Key("latitude") >= south, Key("latitude") <= north};
+    if (east - west < 360.0) {
+        auto wrap = [](double lon) {
+            const double w = std::fmod(lon + 180.0, 360.0);
+            return (w < 0 ? w + 360.0 : w) - 180.0;
+        };
+        const double w = wrap(west), e = wrap(east);
+        if (w <= e) {
+            parts.push_back(Key("longitude") >= w);
+            parts.push_back(Key("longitude") <= e);
+        } else {
+            // Across the 180th meridian: the east end of the box lies on the other side.
+            parts.push_back(Key("longitude") >= w || Key("longitude") <= e);
+        }
     }
-    setInRadius(plat::Location::distanceBetween(coordinate(), location->coordinate()) <= radius);
+    parts.push_back(Key("latitude") != kNoFix || Key("longitude") != kNoFix);
+    return Predicate::andPredicates(std::move(parts));
+}
+
+namespace {
+
+// The box of latitudes and longitudes that holds every point within `radius` metres of the
+// centre, a little widened against rounding.
+struct CapBox {
+    double south, north, west, east;
+};
+CapBox boxAround(const plat::Coordinate2D& centre, double radius) {
+    constexpr double kDegree = 3.141592653589793 / 180.0;
+    const double angle = radius / plat::Location::kEarthMeanRadius;  // radians of arc
+    const double span = angle / kDegree * 1.001 + 1e-9;
+    CapBox box{centre.latitude - span, centre.latitude + span, -180.0, 180.0};
+    const double reach = std::sin(angle) / std::cos(centre.latitude * kDegree);
+    // A cap that holds a pole, or reaches round, takes every longitude.
+    if (std::abs(centre.latitude) + span < 90.0 && angle < 3.141592653589793 / 2 && reach < 1.0) {
+        const double lonSpan = std::asin(reach) / kDegree * 1.001 + 1e-9;
+        box.west = centre.longitude - lonSpan;
+        box.east = centre.longitude + lonSpan;
+    }
+    return box;
+}
+
+}  // namespace
+
+void Waypoint::markInRadius(const plat::Location& location, double radius,
+                            std::function<void(bool success, const StoreError* error)> completion) {
+    Store::defaultStore().saveWithBlock(
+        [location, radius](Context& context) {
+            const CapBox box = boxAround(location.coordinate(), radius);
+            FetchRequest near(kEntity);
+            near.where(positionedInBox(box.south, box.north, box.west, box.east))
+                .sortedBy("latitude")
+                .sortedBy("longitude");
+            std::unordered_set<std::int64_t> inside;
+            for (const auto& row : context.fetchRows(near, nullptr, false, nullptr)) {
+                const plat::Coordinate2D at{row.sortValues[0].real(), row.sortValues[1].real()};
+                if (isWithin(at, location, radius)) inside.insert(row.row);
+            }
+            FetchRequest marked(kEntity);
+            marked.where(Key("inRadius") == true);
+            std::vector<std::int64_t> changed;
+            std::unordered_set<std::int64_t> stillInside;
+            for (const auto& row : context.fetchRows(marked, nullptr, false, nullptr)) {
+                if (inside.count(row.row)) {
+                    stillInside.insert(row.row);
+                } else {
+                    changed.push_back(row.row);
+                }
+            }
+            for (const std::int64_t row : inside)
+                if (!stillInside.count(row)) changed.push_back(row);
+            for (const auto& object : context.objectsWithRows(kEntity, changed)) {
+                auto waypoint = std::static_pointer_cast<Waypoint>(object);
+                waypoint->setInRadius(inside.count(waypoint->objectID().row) > 0);
+            }
+        },
+        std::move(completion));
 }
 
 void Waypoint::applyData(double der, double de, double variation, const std::optional<plat::Location>& location,

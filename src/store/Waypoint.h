@@ -11,6 +11,7 @@
 #include "platform/map/MapGeometry.h"
 #include "store/CurrentReadingSource.h"
 #include "store/ManagedObject.h"
+#include "store/Predicate.h"
 #include "store/StoreError.h"
 
 namespace qx {
@@ -64,6 +65,24 @@ public:
     // location (kilometres, or miles without metric units). A point without a position, or no
     // location at all, is not within it.
     void checkDistancefromLocation(const std::optional<plat::Location>& location);
+    // The world-map filter distance in metres: the stored number in kilometres, or in miles
+    // without metric units.
+    static double filterRadius();
+    // Whether a point lies within `radius` metres of the location; never for a point without a
+    // position.
+    static bool isWithin(const plat::Coordinate2D& point, const plat::Location& location, double radius);
+    // Sets inRadius on every stored waypoint by whether it lies within `radius` metres of the
+    // location, in one background save that reads only the points near the location and the
+    // ones marked now, and writes only the marks that change. `completion` runs on the main
+    // thread after the save.
+    static void markInRadius(const plat::Location& location, double radius,
+                             std::function<void(bool success, const StoreError* error)> completion);
+    // Waypoints with a position in the box of latitudes south to north and of longitudes from
+    // west eastwards to east. A box whose ends lie beyond the 180th meridian (west above east
+    // once both are brought into -180...180, or either outside that range) takes the points on
+    // both sides; one 360 degrees wide or more takes every longitude. Points without a fix
+    // are never in a box, wherever their -1/-1 mark falls.
+    static Predicate positionedInBox(double south, double north, double west, double east);
 
     // Stores a reading as a new waypoint with its measurement, in a background save: the
     // instrument's device type, name, serial and accumulation come from the current reading

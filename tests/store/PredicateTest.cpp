@@ -107,6 +107,19 @@ TEST_F(PredicateTest, ObjectEqualityAnyAndSubqueryCounts) {
     EXPECT_EQ(sets(Key("measurements.der").any() > 5), std::set<double>{86400});
 }
 
+TEST_F(PredicateTest, AlternativesJoinWithAndInsideSubqueries) {
+    using S = std::set<std::string>;
+    EXPECT_EQ(names(Key("name") == "Beta" || Key("measurement.der") > 0.45), (S{"Beta", "it's <b>&"}));
+    // Nested under "and" the alternatives stay together.
+    EXPECT_EQ(names(Key("autoSaved") == true && (Key("name") == "Alpha" || Key("name") == "alpine")), S{"Alpha"});
+    EXPECT_EQ(names(Predicate::orPredicates({})), S{});
+    auto sets = [&](const Predicate& p) { return main().count(FetchRequest::of<Set>().where(p)).value_or(99); };
+    EXPECT_EQ(sets(Predicate::subqueryCount("waypoints", Key("measurement.deviceType") == 4 || Key("measurement.der") < 0.15,
+                                            Comparison::notEqual, 0)),
+              2u);
+    EXPECT_EQ((Key("name") == "a" || Key("name") == "b").description(), "(name == a) OR (name == b)");
+}
+
 TEST_F(PredicateTest, UnknownKeysAndMisusedRelationsAreErrors) {
     auto expectError = [&](const FetchRequest& r, StoreError::Code code) {
         StoreError e;

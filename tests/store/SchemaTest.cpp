@@ -29,7 +29,8 @@ TEST_F(StoreTest, TheFileIsVersionedAndInWriteAheadLogMode) {
     EXPECT_EQ(query(file, "PRAGMA user_version"), std::to_string(Store::kSchemaVersion));
     EXPECT_EQ(query(file, "PRAGMA journal_mode"), "wal");
     // Indexes serve the day, reading-date and position queries.
-    for (const char* index : {"Set_date", "Measurement_date", "Waypoint_position", "Waypoint_set", "Waypoint_track"})
+    for (const char* index :
+         {"Set_date", "Measurement_date", "Waypoint_position", "Waypoint_set", "Waypoint_track", "Waypoint_inRadius"})
         EXPECT_EQ(query(file, std::string("SELECT name FROM sqlite_master WHERE name = '") + index + "'"), index);
 }
 
@@ -40,7 +41,7 @@ TEST_F(StoreTest, AnOlderFileIsUpgradedInPlaceAndANewerOneRefused) {
     query(file, "CREATE TABLE Keep (x INTEGER)");
     query(file, "INSERT INTO Keep VALUES (7)");
     EXPECT_TRUE(store().isOpen());
-    EXPECT_EQ(query(file, "PRAGMA user_version"), "1");
+    EXPECT_EQ(query(file, "PRAGMA user_version"), std::to_string(Store::kSchemaVersion));
     EXPECT_EQ(query(file, "SELECT x FROM Keep"), "7");
     EXPECT_EQ(main().count(FetchRequest::of<Waypoint>()), 0u);
 

@@ -414,7 +414,7 @@ void MapView::calloutAccessoryTapped(AnnotationView& view, Control& control) {
 // --- overlays --------------------------------------------------------------------------------
 
 void MapView::addOverlay(const OverlayPtr& overlay) {
-    if (!overlay || std::find(overlays_.begin(), overlays_.end(), overlay) != overlays_.end()) return;
+    if (!overlay || !overlaySet_.insert(overlay.get()).second) return;
     overlays_.push_back(overlay);
     OverlayViewPtr view;
     if (auto d = delegate()) view = d->mapViewViewForOverlay(*this, overlay);
@@ -426,18 +426,18 @@ void MapView::addOverlays(const std::vector<OverlayPtr>& overlays) {
     for (const auto& o : overlays) addOverlay(o);
 }
 
-void MapView::removeOverlay(const OverlayPtr& overlay) {
-    auto it = std::find(overlays_.begin(), overlays_.end(), overlay);
-    if (it == overlays_.end()) return;
-    overlays_.erase(it);
-    overlayViews_.erase(overlay.get());
-    setNeedsDisplay();
-}
+void MapView::removeOverlay(const OverlayPtr& overlay) { removeOverlays({overlay}); }
 
 void MapView::removeOverlays(const std::vector<OverlayPtr>& overlays) {
-    // A copy: the caller may pass overlays() itself.
-    const std::vector<OverlayPtr> gone = overlays;
-    for (const auto& o : gone) removeOverlay(o);
+    // One pass over the map's list, however many go (a long track's path has thousands).
+    std::unordered_set<const Overlay*> gone;
+    for (const auto& o : overlays) {
+        if (o && overlaySet_.erase(o.get())) gone.insert(o.get());
+    }
+    if (gone.empty()) return;
+    std::erase_if(overlays_, [&](const OverlayPtr& o) { return gone.count(o.get()) > 0; });
+    for (const Overlay* o : gone) overlayViews_.erase(o);
+    setNeedsDisplay();
 }
 
 OverlayViewPtr MapView::viewForOverlay(const OverlayPtr& overlay) const {

@@ -147,6 +147,7 @@ private:
     std::unordered_map<const Annotation*, AnnotationViewPtr> views_;  // the views of shown_ and the user
     std::map<std::string, std::vector<AnnotationViewPtr>> reuseQueue_;
     std::vector<OverlayPtr> overlays_;
+    std::unordered_set<const Overlay*> overlaySet_;  // the overlays of overlays_
     std::map<const Overlay*, OverlayViewPtr> overlayViews_;
     bool loadedOnce_ = false;
     bool followZoomPending_ = false;

@@ -118,9 +118,15 @@ void AlertView::rebuild() {
         y += content_->frame().height() + 6;
     }
     long n = numberOfButtons();
+    // Two buttons share a row only while both titles fit their half; otherwise they stack.
+    bool sideBySide = n == 2;
+    for (long i = 0; sideBySide && i < n; ++i) {
+        const Font font = i == cancelButtonIndex() ? Font::boldSystem(17) : Font::system(15);
+        sideBySide = font.widthOf(buttonTitleAtIndex(i)) <= kAlertWidth / 2 - 16;
+    }
     for (long i = 0; i < n; ++i) {
-        Rect frame = n == 2 ? Rect{x + kAlertWidth / 2 * static_cast<double>(i), y, kAlertWidth / 2, 44}
-                            : Rect{x, y + 44 * static_cast<double>(i), kAlertWidth, 44};
+        Rect frame = sideBySide ? Rect{x + kAlertWidth / 2 * static_cast<double>(i), y, kAlertWidth / 2, 44}
+                                : Rect{x, y + 44 * static_cast<double>(i), kAlertWidth, 44};
         addSubview(makeButton(i, frame));
     }
 }

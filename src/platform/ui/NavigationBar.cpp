@@ -1,6 +1,8 @@
 #include "platform/ui/UiText.h"
 #include "platform/ui/NavigationBar.h"
 
+#include <algorithm>
+
 #include "platform/ui/DescriptionWriter.h"
 #include "platform/ui/Label.h"
 

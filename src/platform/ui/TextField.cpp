@@ -1,9 +1,9 @@
 #include "platform/ui/TextField.h"
 
+#include <algorithm>
+
 #include "platform/ui/DescriptionWriter.h"
 #include "platform/ui/Label.h"
-
-#include <algorithm>
 
 namespace plat {
 
@@ -100,13 +100,18 @@ void TextField::drawRect(DrawingContext& ctx, const Rect& rect) {
         ctx.setLineWidth(1);
         ctx.strokeRect(rect.insetBy(0.5, 0.5));
     }
-    // The text stays inside the field: cut at its end with an ellipsis, and while it is being
-    // typed cut at its start, so that the typing point shows.
+    // The text stays inside the field: shrunk down to the field's size floor where it may be,
+    // then cut at its end with an ellipsis, and while it is being typed cut at its start, so
+    // that the typing point shows.
     Label shown(Rect{}, text_.empty() ? placeholder_ : secure_ ? maskedText(text_) : text_);
     shown.setFont(font_);
     shown.setTextColor(text_.empty() ? Color::rgba(0.7, 0.7, 0.7) : textColor_);
     shown.setTextAlignment(alignment_);
     shown.setLineBreakMode(isFirstResponder() ? LineBreakMode::TruncateHead : LineBreakMode::TruncateTail);
+    if (!text_.empty() && adjustsFontSize_ && font_.size > 0) {
+        shown.setAdjustsFontSizeToFitWidth(true);
+        shown.setMinimumScaleFactor(std::clamp(minimumFontSize_ / font_.size, 0.05, 1.0));
+    }
     ctx.saveState();
     ctx.translate(rect.x() + 4, 0);
     shown.drawRect(ctx, Rect{0, rect.y(), std::max(0.0, rect.width() - 8), rect.height()});

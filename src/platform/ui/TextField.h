@@ -52,6 +52,11 @@ public:
     void setPlaceholder(std::string p) { placeholder_ = std::move(p); }
     const Font& font() const { return font_; }
     void setFont(Font f) { font_ = std::move(f); }
+    // Like a label's: a text wider than the field is drawn smaller, down to the minimum size.
+    bool adjustsFontSizeToFitWidth() const { return adjustsFontSize_; }
+    void setAdjustsFontSizeToFitWidth(bool on) { adjustsFontSize_ = on; }
+    double minimumFontSize() const { return minimumFontSize_; }
+    void setMinimumFontSize(double size) { minimumFontSize_ = size; }
     const Color& textColor() const { return textColor_; }
     void setTextColor(const Color& c) { textColor_ = c; }
     TextAlignment textAlignment() const { return alignment_; }
@@ -108,6 +113,8 @@ public:
 
 private:
     std::string text_, placeholder_;
+    bool adjustsFontSize_ = false;
+    double minimumFontSize_ = 0;
     Font font_ = Font::system(17);
     Color textColor_ = Color::black();
     TextAlignment alignment_ = TextAlignment::Left;
