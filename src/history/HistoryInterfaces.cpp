@@ -6,8 +6,14 @@
 #include <mutex>
 
 #include "history/HistoryController.h"
+#include "history/SetDetailsController.h"
+#include "history/VNDetailsViewController.h"
 #include "history/VNTrackDetailsView.h"
+#include "history/VNTrackGraphView.h"
+#include "history/VNTrackGraphViewController.h"
 #include "history/VNWaypointDetailsView.h"
+#include "history/VNWaypointPhotoViewController.h"
+#include "history/VNWaypointTableViewController.h"
 #include "platform/ui/Interface.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/TableView.h"
@@ -18,6 +24,21 @@ namespace qx {
 namespace {
 
 constexpr float kMetresPerYard = 0.9144f;
+
+// The Graph page: the dose-rate graph above the dose graph, filling the details' page area.
+std::shared_ptr<plat::View> buildGraphPageInterface(plat::Outlets& outlets) {
+    const plat::Rect screen = plat::Screen::bounds();
+    const double height = screen.height() - 88;
+    auto root = std::make_shared<plat::View>(plat::Rect{0, 0, screen.width(), height});
+    root->setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
+    auto doseRate = VNTrackGraphView::fromInterface({0, 0, screen.width(), height / 2});
+    auto dose = VNTrackGraphView::fromInterface({0, height / 2, screen.width(), height / 2});
+    root->addSubview(doseRate);
+    root->addSubview(dose);
+    outlets.set("doseRateGraphView", doseRate);
+    outlets.set("doseGraphView", dose);
+    return root;
+}
 
 // The History tab: its bar, the table below it, the section header with the filter text, and
 // the toolbar given to the rows' name fields.
@@ -61,6 +82,11 @@ void registerHistoryInterfaces() {
         plat::Interface::registerBuilder(VNWaypointDetailsView::kNibName, &VNWaypointDetailsView::buildInterface);
         plat::Interface::registerBuilder(VNTrackDetailsView::kNibName, &VNTrackDetailsView::buildInterface);
         plat::Interface::registerBuilder(HistoryController::kNibName, &buildHistoryScreen);
+        plat::Interface::registerBuilder(VNDetailsViewController::kNibName, buildDetailsInterface);
+        plat::Interface::registerBuilder(VNTrackGraphViewController::kNibName, buildGraphPageInterface);
+        plat::Interface::registerBuilder(VNWaypointPhotoViewController::kNibName, buildPhotoPageInterface);
+        plat::Interface::registerBuilder(VNWaypointTableViewController::kNibName, buildWaypointListInterface);
+        plat::Interface::registerBuilder(SetDetailsController::kNibName, buildSetDetailsInterface);
     });
 }
 

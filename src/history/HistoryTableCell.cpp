@@ -19,7 +19,7 @@ bool isShown(double value) { return std::isfinite(value) && value > 0; }
 
 }  // namespace
 
-HistoryTableCell::HistoryTableCell(plat::CellStyle style, std::string reuseIdentifier)
+HistoryTableCell::HistoryTableCell(Token, plat::CellStyle style, std::string reuseIdentifier)
     : plat::TableViewCell(style, std::move(reuseIdentifier)) {}
 
 void HistoryTableCell::check(CheckButton& sender) {

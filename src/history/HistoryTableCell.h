@@ -36,11 +36,18 @@ public:
 // The row keeps no look of its own: the owner picks normal or manage look and the check mark on
 // every configuration, so a reused row never carries another record's state.
 class HistoryTableCell : public plat::TableViewCell {
+protected:
+    // Rows are made by their make() only: a row builds its controls once a shared pointer owns
+    // it, and a row made any other way would have none.
+    struct Token {
+        explicit Token() = default;
+    };
+
 public:
     // Instruments of this model report no dose: their readings and tracks show none.
     static constexpr const char* kNoDoseDevice = "VN2560";
 
-    explicit HistoryTableCell(plat::CellStyle style = plat::CellStyle::Default, std::string reuseIdentifier = {});
+    HistoryTableCell(Token, plat::CellStyle style, std::string reuseIdentifier);
 
     const std::shared_ptr<CheckButton>& checkButton() const { return checkButton_; }
     const std::shared_ptr<plat::TextField>& nameTextField() const { return nameTextField_; }
@@ -68,7 +75,7 @@ protected:
     // A built row: constructed, its controls made (initUI), no delegate yet.
     template <class Row>
     static std::shared_ptr<Row> makeRow(plat::CellStyle style, std::string reuseIdentifier) {
-        auto row = std::make_shared<Row>(style, std::move(reuseIdentifier));
+        auto row = std::make_shared<Row>(Token{}, style, std::move(reuseIdentifier));
         static_cast<HistoryTableCell&>(*row).initUI();
         row->setDelegate({});
         return row;

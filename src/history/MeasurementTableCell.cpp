@@ -6,8 +6,8 @@
 
 namespace qx {
 
-MeasurementTableCell::MeasurementTableCell(plat::CellStyle style, std::string reuseIdentifier)
-    : ReadingTableCell(style, std::move(reuseIdentifier)) {}
+MeasurementTableCell::MeasurementTableCell(Token token, plat::CellStyle style, std::string reuseIdentifier)
+    : ReadingTableCell(token, style, std::move(reuseIdentifier)) {}
 
 std::shared_ptr<MeasurementTableCell> MeasurementTableCell::make(plat::CellStyle style, std::string reuseIdentifier) {
     return makeRow<MeasurementTableCell>(style, std::move(reuseIdentifier));

@@ -15,8 +15,7 @@ class MeasurementTableCell : public ReadingTableCell {
 public:
     static constexpr const char* kReuseIdentifier = "MeasureCell";
 
-    explicit MeasurementTableCell(plat::CellStyle style = plat::CellStyle::Default,
-                                  std::string reuseIdentifier = kReuseIdentifier);
+    MeasurementTableCell(Token, plat::CellStyle style, std::string reuseIdentifier);
     static std::shared_ptr<MeasurementTableCell> make(plat::CellStyle style = plat::CellStyle::Default,
                                                       std::string reuseIdentifier = kReuseIdentifier);
 

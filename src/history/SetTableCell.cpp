@@ -9,8 +9,8 @@
 
 namespace qx {
 
-SetTableCell::SetTableCell(plat::CellStyle style, std::string reuseIdentifier)
-    : HistoryTableCell(style, std::move(reuseIdentifier)) {}
+SetTableCell::SetTableCell(Token token, plat::CellStyle style, std::string reuseIdentifier)
+    : HistoryTableCell(token, style, std::move(reuseIdentifier)) {}
 
 std::shared_ptr<SetTableCell> SetTableCell::make(plat::CellStyle style, std::string reuseIdentifier) {
     return makeRow<SetTableCell>(style, std::move(reuseIdentifier));

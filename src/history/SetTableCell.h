@@ -16,8 +16,7 @@ class SetTableCell : public HistoryTableCell {
 public:
     static constexpr const char* kReuseIdentifier = "HistoryCell";
 
-    explicit SetTableCell(plat::CellStyle style = plat::CellStyle::Default,
-                          std::string reuseIdentifier = kReuseIdentifier);
+    SetTableCell(Token, plat::CellStyle style, std::string reuseIdentifier);
     // A built row (the controls' actions need the row owned by a shared pointer).
     static std::shared_ptr<SetTableCell> make(plat::CellStyle style = plat::CellStyle::Default,
                                               std::string reuseIdentifier = kReuseIdentifier);

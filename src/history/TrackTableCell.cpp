@@ -23,8 +23,8 @@ std::string lastDeviceName(const Track& track) {
 
 }  // namespace
 
-TrackTableCell::TrackTableCell(plat::CellStyle style, std::string reuseIdentifier)
-    : HistoryTableCell(style, std::move(reuseIdentifier)) {}
+TrackTableCell::TrackTableCell(Token token, plat::CellStyle style, std::string reuseIdentifier)
+    : HistoryTableCell(token, style, std::move(reuseIdentifier)) {}
 
 std::shared_ptr<TrackTableCell> TrackTableCell::make(plat::CellStyle style, std::string reuseIdentifier) {
     return makeRow<TrackTableCell>(style, std::move(reuseIdentifier));

@@ -16,8 +16,7 @@ class TrackTableCell : public HistoryTableCell {
 public:
     static constexpr const char* kReuseIdentifier = "TrackCell";
 
-    explicit TrackTableCell(plat::CellStyle style = plat::CellStyle::Default,
-                            std::string reuseIdentifier = kReuseIdentifier);
+    TrackTableCell(Token, plat::CellStyle style, std::string reuseIdentifier);
     static std::shared_ptr<TrackTableCell> make(plat::CellStyle style = plat::CellStyle::Default,
                                                 std::string reuseIdentifier = kReuseIdentifier);
 

@@ -4,12 +4,14 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 
 #include "history/HistoryInterfaces.h"
 #include "model/DateStrings.h"
 #include "model/DoseUnit.h"
 #include "model/Language.h"
 #include "model/Settings.h"
+#include "store/ReadingStats.h"
 #include "store/Track.h"
 
 namespace qx {
@@ -39,21 +41,24 @@ constexpr FigureNames kFigures[] = {
 };
 static_assert(std::size(kFigures) == VNTrackDetailsView::figureCount);
 
-// Metres per second as whole kilometres or miles per hour, in whole-number arithmetic.
-std::string speedText(double metresPerSecond, bool metric) {
-    // Clamped so that the product cannot overflow: no real track comes near it.
-    constexpr std::int64_t kFastest = 1'000'000'000'000'000;
-    const std::int64_t speed = std::clamp<std::int64_t>(wholeNumber(metresPerSecond), -kFastest, kFastest);
-    return std::to_string(speed * kSecondsPerHour / (metric ? kMetresPerKilometre : kMetresPerMile));
+// Metres per second as whole kilometres or miles per hour: the stored value is converted, then
+// the fraction is dropped. A figure that is no finite number has no text.
+std::optional<std::string> speedText(double metresPerSecond, bool metric) {
+    const double perHour =
+        metresPerSecond * kSecondsPerHour / static_cast<double>(metric ? kMetresPerKilometre : kMetresPerMile);
+    if (!std::isfinite(perHour)) return std::nullopt;
+    return std::to_string(wholeNumber(perHour));
 }
 
-std::string distanceText(double metres, bool metric) {
+std::optional<std::string> distanceText(double metres, bool metric) {
+    if (!std::isfinite(metres)) return std::nullopt;
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.02f", metres / static_cast<double>(metric ? kMetresPerKilometre : kMetresPerMile));
     return buf;
 }
 
-std::string altitudeText(double metres, bool metric) {
+std::optional<std::string> altitudeText(double metres, bool metric) {
+    if (!std::isfinite(metres)) return std::nullopt;
     const long whole = wholeNumber(metres);
     return std::to_string(metric ? whole : yardsFromMetres(whole));
 }
@@ -144,18 +149,24 @@ void VNTrackDetailsView::setTrack(std::shared_ptr<Track> track) {
 }
 
 void VNTrackDetailsView::showDoseRate(Figure f, double value) {
+    // The lowest dose rate of a track without points is infinite: it has no value and no unit.
+    if (!std::isfinite(value)) {
+        values_[f]->setText(Language::get("n/a"));
+        values_[f]->setTextColor(plat::Color::black());
+        units_[f]->setText({});
+        return;
+    }
     DoseUnit unit(value);
-    // The lowest dose rate of a track without points is infinite: "n/a", coloured as nothing.
-    const auto color = Settings::sharedSettings().derColor(std::isfinite(value) ? value : 0);
+    const auto color = Settings::sharedSettings().derColor(value);
     values_[f]->setText(unit.stringValue());
     values_[f]->setTextColor(color);
     units_[f]->setText(unit.unitString(DoseUnit::doseRateKind));
     units_[f]->setTextColor(color);
 }
 
-void VNTrackDetailsView::showFigure(Figure f, const std::string& value, const char* unitKey) {
-    values_[f]->setText(value);
-    units_[f]->setText(Language::get(unitKey));
+void VNTrackDetailsView::showFigure(Figure f, const std::optional<std::string>& value, const char* unitKey) {
+    values_[f]->setText(value ? *value : Language::get("n/a"));
+    units_[f]->setText(value ? Language::get(unitKey) : std::string());
 }
 
 void VNTrackDetailsView::fill(Track& track) {
@@ -164,9 +175,11 @@ void VNTrackDetailsView::fill(Track& track) {
                                      : DateStrings::dateLongStr(start));
     values_[waypoints]->setText(std::to_string(track.waypointsCount()));
     values_[alarms]->setText(std::to_string(track.alarms()));
-    showDoseRate(minDoseRate, track.minDER());
-    showDoseRate(avgDoseRate, track.avgDER());
-    showDoseRate(maxDoseRate, track.maxDER());
+    // One pass of the store over the readings for all three figures: a track may be long.
+    const auto stats = ReadingStats::of(track);
+    showDoseRate(minDoseRate, stats.minDER);
+    showDoseRate(avgDoseRate, stats.avgDER);
+    showDoseRate(maxDoseRate, stats.maxDER);
 
     DoseUnit unit(track.de());
     if (unit.value() > 0) {

@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "platform/ui/Control.h"
 #include "platform/ui/ImageView.h"
@@ -55,7 +57,7 @@ private:
     void build(plat::Outlets& outlets);
     void addFigure(Figure f, const plat::Rect& frame, bool withUnit);
     void showDoseRate(Figure f, double value);
-    void showFigure(Figure f, const std::string& value, const char* unitKey);
+    void showFigure(Figure f, const std::optional<std::string>& value, const char* unitKey);
     void fill(Track& track);
 
     std::shared_ptr<Track> track_;

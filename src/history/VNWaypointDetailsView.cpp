@@ -5,6 +5,7 @@
 
 #include "history/HistoryInterfaces.h"
 #include "model/DateStrings.h"
+#include "model/DeviceModels.h"
 #include "model/DoseUnit.h"
 #include "model/Language.h"
 #include "model/Settings.h"
@@ -19,6 +20,7 @@ constexpr plat::Rect kPanelFrame{0, 0, 320, 230};
 
 // "48.5000° North": the absolute angle with its hemisphere word.
 std::string angleText(double degrees, const char* positiveWord, const char* negativeWord) {
+    if (!std::isfinite(degrees)) return Language::get("n/a");
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.4f° ", std::fabs(degrees));
     return buf + Language::get(degrees >= 0 ? positiveWord : negativeWord);
@@ -27,11 +29,7 @@ std::string angleText(double degrees, const char* positiveWord, const char* nega
 }  // namespace
 
 bool VNWaypointDetailsView::reportsDose(const std::string& deviceName) {
-    static const char* const models[] = {"VN2450", "VN2450A", "VN2110BT", "VN2340A-M", "VN2340A-GNM", "VN2230RX1"};
-    for (const char* model : models) {
-        if (deviceName == model) return true;
-    }
-    return false;
+    return DeviceModels::reportsDose(DeviceModels::typeForName(deviceName));
 }
 
 VNWaypointDetailsView::VNWaypointDetailsView() : VNView(kPanelFrame) {}
@@ -148,6 +146,11 @@ void VNWaypointDetailsView::showPosition(const Waypoint& waypoint) {
     }
     latitudeLabel_->setText(angleText(waypoint.latitude(), "North", "South"));
     longitudeLabel_->setText(angleText(waypoint.longitude(), "East", "West"));
+    if (!std::isfinite(waypoint.altitude())) {
+        altitudeLabel_->setText(Language::get("n/a"));
+        altitudeUnitLabel_->setText({});
+        return;
+    }
     const long metres = wholeNumber(waypoint.altitude());
     // The unit follows the number: a height in yards must not read as metres.
     if (Settings::sharedSettings().metric()) {

@@ -20,8 +20,8 @@ std::string waypointTitle(const Waypoint& waypoint, const Measurement* reading) 
 
 }  // namespace
 
-WaypointTableCell::WaypointTableCell(plat::CellStyle style, std::string reuseIdentifier)
-    : ReadingTableCell(style, std::move(reuseIdentifier)) {}
+WaypointTableCell::WaypointTableCell(Token token, plat::CellStyle style, std::string reuseIdentifier)
+    : ReadingTableCell(token, style, std::move(reuseIdentifier)) {}
 
 std::shared_ptr<WaypointTableCell> WaypointTableCell::make(plat::CellStyle style, std::string reuseIdentifier) {
     return makeRow<WaypointTableCell>(style, std::move(reuseIdentifier));

@@ -15,8 +15,7 @@ class WaypointTableCell : public ReadingTableCell {
 public:
     static constexpr const char* kReuseIdentifier = "WaypointCell";
 
-    explicit WaypointTableCell(plat::CellStyle style = plat::CellStyle::Default,
-                               std::string reuseIdentifier = kReuseIdentifier);
+    WaypointTableCell(Token, plat::CellStyle style, std::string reuseIdentifier);
     static std::shared_ptr<WaypointTableCell> make(plat::CellStyle style = plat::CellStyle::Default,
                                                    std::string reuseIdentifier = kReuseIdentifier);
 

@@ -2,22 +2,15 @@
 
 #include <array>
 
+#include "model/DeviceModels.h"
+
 namespace qx::DeviceTypes {
 
-namespace {
-constexpr std::array<const char*, kLast + 1> kNames{
-    "", "VN2560", "VN2450", "VN2450A", "VN2340A", "VN2340A-M", "VN2340A-GN", "VN2340A-GNM", "VN2230RX1", "VN2110BT"};
-}
+static_assert(kLast == DeviceModels::kLast);
 
-std::string modelName(unsigned type) { return type <= kLast ? kNames[type] : ""; }
+std::string modelName(unsigned type) { return DeviceModels::name(type); }
 
-unsigned typeForModelName(const std::string& name) {
-    if (name.empty()) return kNone;
-    for (unsigned t = 1; t <= kLast; ++t) {
-        if (name == kNames[t]) return t;
-    }
-    return kNone;
-}
+unsigned typeForModelName(const std::string& name) { return DeviceModels::typeForName(name); }
 
 std::string modelPartOfName(const std::string& advertisedName) {
     return advertisedName.substr(0, advertisedName.find('$'));

@@ -3,6 +3,7 @@
 #include <memory>
 #include <mutex>
 
+#include "model/DeviceModels.h"
 #include "model/Language.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UserDefaults.h"
@@ -205,10 +206,8 @@ plat::Color Settings::derColor(double doseRate) { return colorFor(doseRate, derT
 plat::Color Settings::deColor(double dose) { return colorFor(dose, deThreshold_); }
 
 std::string Settings::stringFromDeviceType(unsigned code) {
-    static const char* const names[] = {"All devices", "VN2560",     "VN2450",      "VN2450A",      "VN2340A",
-                                        "VN2340A-M",   "VN2340A-GN", "VN2340A-GNM", "VN2230RX1-BT", "VN2110BT"};
-    if (code >= std::size(names)) return {};
-    return Language::get(names[code]);
+    if (code > DeviceModels::kLast) return {};
+    return Language::get(code == 0 ? "All devices" : DeviceModels::name(code));
 }
 
 std::string Settings::historyRecordingIntervalString() const {

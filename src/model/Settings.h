@@ -74,6 +74,7 @@ public:
     bool historyFilterAlarmsOnly() const { return historyFilterAlarmsOnly_; }
     void setHistoryFilterAlarmsOnly(bool v) { historyFilterAlarmsOnly_ = v; }
     bool historyFilterNotUploaded() const { return historyFilterNotUploaded_; }
+    void setHistoryFilterNotUploaded(bool v) { historyFilterNotUploaded_ = v; }
     bool historyDayFrom() const { return historyDayFrom_; }
     void setHistoryDayFrom(bool v) { historyDayFrom_ = v; }
     bool historyDaysTo() const { return historyDaysTo_; }

@@ -70,6 +70,21 @@ ReadingStats ReadingStats::of(const ManagedObject& o) {
     return o.entity() == EntityKind::set ? ofSet(*context, o.objectID().row) : ofTrack(*context, o.objectID().row);
 }
 
+std::vector<ReadingStats::TrackReading> ReadingStats::readingsOfTrack(const ManagedObject& track) {
+    std::vector<TrackReading> out;
+    Context* context = track.managedObjectContext();
+    if (!context || track.isInserted() || track.entity() != EntityKind::track) return out;
+    auto s = context->connection().prepare(
+        "SELECT m.date, m.der, m.de, m.deviceType FROM \"Waypoint\" w JOIN \"Measurement\" m ON m.waypoint_id = w.id"
+        " WHERE w.track_id = ?1 ORDER BY w.track_pos, w.id");
+    if (!s) return out;
+    s.bind(1, Value(static_cast<long long>(track.objectID().row)));
+    while (s.step() == 1) {
+        out.push_back({plat::Date(s.columnDouble(0)), s.columnDouble(1), s.columnDouble(2), s.columnInt(3)});
+    }
+    return out;
+}
+
 std::int64_t ReadingStats::refreshAlarms(ManagedObject& o, int alarmsAttribute, std::int64_t stored) {
     Context* context = o.managedObjectContext();
     if (!context || o.isInserted()) return stored;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <vector>
 
 #include "platform/foundation/Date.h"
 #include "store/ManagedObject.h"
@@ -29,6 +30,17 @@ struct ReadingStats {
     // The day's or track's readings strictly above the first dose-rate threshold, counted now
     // and written back to its stored `alarms` when that differs.
     static std::int64_t refreshAlarms(ManagedObject& dayOrTrack, int alarmsAttribute, std::int64_t stored);
+
+    // One reading of a track, as a plot of it needs it.
+    struct TrackReading {
+        plat::Date date;
+        double der = 0;
+        double de = 0;
+        std::int64_t deviceType = 0;
+    };
+    // The readings of a stored track's waypoints in the track's order, read in one query
+    // without making objects (a long track is plotted at once); empty for one not stored yet.
+    static std::vector<TrackReading> readingsOfTrack(const ManagedObject& track);
 };
 
 }  // namespace qx

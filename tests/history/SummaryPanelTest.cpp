@@ -10,9 +10,9 @@ using namespace qx;
 namespace qxtest {
 
 class SummaryPanelTest : public HistoryTest {
-protected:
-
-    std::shared_ptr<Waypoint> point(double lat, double lon, double alt, const char* device = "VN2450") {
+  protected:
+    std::shared_ptr<Waypoint> point(double lat, double lon, double alt,
+                                    const char* device = "VN2450") {
         auto w = addPoint(makeSet(today()), 0.25, 12, at(10), nullptr, device);
         w->setLatitude(lat);
         w->setLongitude(lon);
@@ -69,6 +69,15 @@ TEST_F(SummaryPanelTest, WaypointPanelPositionsHemispheresAndImperialAltitude) {
     EXPECT_EQ(panel->longitudeLabel()->text(), "5.0000° East");
     EXPECT_EQ(panel->altitudeLabel()->text(), "-1");
 
+    // A position that is no finite number (an imported file may hold one) has no text.
+    auto broken =
+        point(std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+              std::numeric_limits<double>::quiet_NaN());
+    panel->setWaypoint(broken.get());
+    EXPECT_EQ(panel->latitudeLabel()->text(), "n/a");
+    EXPECT_EQ(panel->longitudeLabel()->text(), "n/a");
+    EXPECT_EQ(panel->altitudeLabel()->text(), "n/a");
+
     auto noFix = point(-1, -1, -1);
     noFix->measurement()->setVariation(9);
     panel->setWaypoint(noFix.get());
@@ -124,7 +133,7 @@ TEST_F(SummaryPanelTest, TrackPanelFiguresInMetricAndImperialUnits) {
     EXPECT_EQ(panel->nameLabel()->text(), DateStrings::dateLongStr(at(8)));
     EXPECT_EQ(panel->valueLabel(Figure::waypoints)->text(), "3");
     EXPECT_EQ(panel->valueLabel(Figure::alarms)->text(), "2");
-    EXPECT_EQ(panel->valueLabel(Figure::avgSpeed)->text(), "3");  // 1 m/s as whole numbers
+    EXPECT_EQ(panel->valueLabel(Figure::avgSpeed)->text(), "6");  // 6.84 km/h, the fraction dropped
     EXPECT_EQ(panel->unitLabel(Figure::avgSpeed)->text(), "km/h");
     EXPECT_EQ(panel->valueLabel(Figure::maxSpeed)->text(), "36");
     EXPECT_EQ(panel->valueLabel(Figure::distance)->text(), "2.50");
@@ -169,12 +178,22 @@ TEST_F(SummaryPanelTest, TrackPanelWithoutPointsOrDoseAndItsTapHandler) {
     panel->setTrack(nullptr);  // nothing to show: labels stay empty
     EXPECT_EQ(panel->valueLabel(Figure::waypoints)->text(), "");
     panel->setTrack(track);
+    // The lowest dose rate of no readings: "n/a" in black, without a unit.
     EXPECT_EQ(panel->valueLabel(Figure::minDoseRate)->text(), "n/a");
-    EXPECT_EQ(panel->valueLabel(Figure::minDoseRate)->textColor(), derColor(0));
+    EXPECT_EQ(panel->valueLabel(Figure::minDoseRate)->textColor(), plat::Color::black());
+    EXPECT_EQ(panel->unitLabel(Figure::minDoseRate)->text(), "");
     EXPECT_EQ(panel->valueLabel(Figure::dose)->text(), "n/a");
     EXPECT_EQ(panel->valueLabel(Figure::dose)->textColor(), plat::Color::black());
     EXPECT_EQ(panel->unitLabel(Figure::dose)->text(), "");
-    EXPECT_EQ(panel->valueLabel(Figure::avgSpeed)->text(), "0");
+    EXPECT_EQ(panel->valueLabel(Figure::avgSpeed)->text(), "n/a");
+    EXPECT_EQ(panel->unitLabel(Figure::avgSpeed)->text(), "");
+    track->setDistance(std::numeric_limits<double>::infinity());
+    track->setMaxSpeed(std::numeric_limits<double>::infinity());
+    track->setMinAltitude(std::numeric_limits<double>::quiet_NaN());
+    panel->setTrack(track);
+    EXPECT_EQ(panel->valueLabel(Figure::distance)->text(), "n/a");
+    EXPECT_EQ(panel->valueLabel(Figure::maxSpeed)->text(), "n/a");
+    EXPECT_EQ(panel->valueLabel(Figure::minAltitude)->text(), "n/a");
 
     panel->tapAction();  // no handler: nothing happens
     int taps = 0;

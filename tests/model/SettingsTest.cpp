@@ -213,7 +213,7 @@ TEST_F(ModelTest, ColoursChangeOnlyAboveEachThreshold) {
 TEST_F(ModelTest, DeviceTypeNamesAndUnknownCodes) {
     EXPECT_EQ(Settings::stringFromDeviceType(0), "All devices");
     EXPECT_EQ(Settings::stringFromDeviceType(2), "VN2450");
-    EXPECT_EQ(Settings::stringFromDeviceType(8), "VN2230RX1-BT");
+    EXPECT_EQ(Settings::stringFromDeviceType(8), "VN2230RX1");
     EXPECT_EQ(Settings::stringFromDeviceType(9), "VN2110BT");
     EXPECT_EQ(Settings::stringFromDeviceType(10), "");
     useLanguage("de");

@@ -53,7 +53,7 @@ TEST_F(CheckListsTest, DeviceTypesOneMarkAndUntickingGoesBackToAll) {
     ASSERT_EQ(types->numRows(), 10u);
     EXPECT_EQ(types->cellForRowAtIndex(0)->textLabel().text(), "All devices");
     EXPECT_EQ(types->cellForRowAtIndex(4)->textLabel().text(), "VN2340A");
-    EXPECT_EQ(types->cellForRowAtIndex(8)->textLabel().text(), "VN2230RX1-BT");
+    EXPECT_EQ(types->cellForRowAtIndex(8)->textLabel().text(), "VN2230RX1");
     EXPECT_EQ(marks(*types), (std::vector<bool>{false, false, false, false, true, false, false, false, false, false}));
     EXPECT_EQ(types->title(), "");
 

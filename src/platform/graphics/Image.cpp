@@ -5,6 +5,7 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/graphics/ImageCatalog.h"
+#include "platform/graphics/PhotoOrientation.h"
 
 namespace plat {
 
@@ -37,6 +38,13 @@ ImagePtr Image::named(const std::string& name) {
 
 ImagePtr Image::withPixels(PixelImage pixels, std::string name) {
     return std::make_shared<Image>(std::move(name), std::make_shared<PixelImage>(std::move(pixels)));
+}
+
+ImagePtr Image::fixOrientation() const {
+    if (!pixels_ || pixels_->orientation() == 1) return std::make_shared<Image>(name_, pixels_);
+    auto upright = uprightPixels(*pixels_, pixels_->orientation());
+    upright.setOrientation(1);
+    return withPixels(std::move(upright), name_);
 }
 
 ImagePtr Image::scaledTo(Size size) const {

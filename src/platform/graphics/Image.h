@@ -26,6 +26,10 @@ public:
     bool hasPixels() const { return pixels_ != nullptr; }
     const std::shared_ptr<const PixelImage>& pixels() const { return pixels_; }
 
+    // The photo turned and mirrored to show upright by the orientation it was taken in; the
+    // image itself when it has no pixels or is upright already.
+    ImagePtr fixOrientation() const;
+
     // The same image resampled; an image without pixels keeps its name and stays pixel-less.
     ImagePtr scaledTo(Size size) const;
 

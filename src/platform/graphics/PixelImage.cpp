@@ -6,6 +6,7 @@
 
 #include "platform/foundation/FileUtil.h"
 #include "platform/graphics/CairoSupport.h"
+#include "platform/graphics/PhotoOrientation.h"
 
 namespace plat {
 
@@ -55,7 +56,9 @@ std::optional<PixelImage> PixelImage::loadPng(const std::filesystem::path& path,
 
 std::optional<PixelImage> PixelImage::fromPngData(std::string_view bytes, std::string* error) {
     ReadState st{bytes, 0};
-    return fromSurface(cairo_image_surface_create_from_png_stream(readChunk, &st), error);
+    auto image = fromSurface(cairo_image_surface_create_from_png_stream(readChunk, &st), error);
+    if (image) image->setOrientation(pngOrientation(bytes));
+    return image;
 }
 
 Color PixelImage::pixel(int x, int y) const {

@@ -37,11 +37,16 @@ public:
     // A copy resampled to the given size (bilinear).
     PixelImage scaled(int width, int height) const;
 
+    // The orientation the photo was taken in (EXIF 1 to 8, 1 upright), as its PNG recorded it.
+    int orientation() const { return orientation_; }
+    void setOrientation(int orientation) { orientation_ = orientation; }
+
     std::string pngData() const;
     bool writePng(const std::filesystem::path& path, std::string* error = nullptr) const;
 
 private:
     int width_ = 0, height_ = 0;
+    int orientation_ = 1;
     std::vector<std::uint32_t> words_;
 };
 
