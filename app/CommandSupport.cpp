@@ -67,10 +67,11 @@ Outcome touchElement(const ScreenElements& elements, std::size_t i) {
         case Element::Role::View: break;
     }
     // A touch that the view under the finger ignores goes to the view beneath it, up to the
-    // screen; a control that ignores it (disabled) stops it.
+    // screen; a control that ignores it (disabled) stops it, one that takes no touches at all
+    // (a read-only name field in a row) lets it through.
     for (plat::View* v = e.view; v; v = v->superview()) {
         if (v->performTap()) return Outcome::success();
-        if (actsOnTap(*v) || v->viewController()) break;
+        if ((actsOnTap(*v) && v->isUserInteractionEnabled()) || v->viewController()) break;
     }
     return Outcome::failure("nothing happens when " + name + " is tapped");
 }

@@ -14,6 +14,7 @@
 #include "history/VNWaypointDetailsView.h"
 #include "history/VNWaypointPhotoViewController.h"
 #include "history/VNWaypointTableViewController.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/Interface.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/TableView.h"
@@ -24,6 +25,7 @@ namespace qx {
 namespace {
 
 constexpr float kMetresPerYard = 0.9144f;
+constexpr double kSwitchTitleSize = 12;
 
 // The Graph page: the dose-rate graph above the dose graph, filling the details' page area.
 std::shared_ptr<plat::View> buildGraphPageInterface(plat::Outlets& outlets) {
@@ -97,6 +99,17 @@ std::shared_ptr<plat::Label> addPanelLabel(plat::View& parent, const plat::Rect&
     label->setFont(plat::Font::named(bold ? "HelveticaNeue-Bold" : "HelveticaNeue", fontSize));
     parent.addSubview(label);
     return label;
+}
+
+void fitSwitchTitles(plat::View& control) {
+    for (const auto& view : control.subviews()) {
+        auto button = std::dynamic_pointer_cast<plat::Button>(view);
+        if (!button) continue;
+        auto& title = button->titleLabel();
+        title.setFont(plat::Font::named(title.font().name, kSwitchTitleSize));
+        title.setAdjustsFontSizeToFitWidth(true);
+        title.setMinimumScaleFactor(0.5);
+    }
 }
 
 long wholeNumber(double value) {

@@ -15,6 +15,10 @@ void registerHistoryInterfaces();
 // A label of a panel's interface file: clear, black, the given size, added to `parent`.
 std::shared_ptr<plat::Label> addPanelLabel(plat::View& parent, const plat::Rect& frame, double fontSize, bool bold);
 
+// Sets the titles of a page switch's buttons in a smaller size that may shrink further: the
+// longer languages' words are wider than a third of the switch.
+void fitSwitchTitles(plat::View& control);
+
 // A stored figure as a whole number, truncated toward zero; 0 for one that is not finite, and
 // clamped to the range of long (an imported file may hold anything).
 long wholeNumber(double value);

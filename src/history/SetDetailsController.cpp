@@ -136,6 +136,7 @@ void SetDetailsController::viewDidLoad() {
                                          (container->bounds().height() - size.height) / 2, size.width, size.height});
         container->addSubview(segmentedControlView_);
     }
+    fitSwitchTitles(*segmentedControlView_);
     segmentedControlView_->setMultiCheck(true);
     segmentedControlView_->selectAll();
     std::weak_ptr<plat::ViewController> weak = weak_from_this();

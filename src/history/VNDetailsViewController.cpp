@@ -1,6 +1,7 @@
 #include "history/VNDetailsViewController.h"
 
 #include "dashboard/VNSegmentedControlView.h"
+#include "history/HistoryInterfaces.h"
 #include "model/Language.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
@@ -89,6 +90,7 @@ std::shared_ptr<VNSegmentedControlView> VNDetailsViewController::addPageSwitch(P
             if (self) self->bringPageToFront(page(*self));
         };
     };
+    fitSwitchTitles(*control);
     control->setLeftButtonPressBlock(bring(left));
     control->setCenterButtonPressBlock(bring(centre));
     control->setRightButtonPressBlock(bring(right));
@@ -119,6 +121,10 @@ void VNDetailsViewController::addPage(const std::shared_ptr<plat::View>& page) {
 
 void VNDetailsViewController::addPageController(const std::shared_ptr<plat::ViewController>& child) {
     if (!child) return;
+    // A page shows under this screen's bar: its own bar would be an empty band.
+    if (auto screen = std::dynamic_pointer_cast<VNBaseViewController>(child)) {
+        if (auto bar = screen->navBar()) bar->setHidden(true);
+    }
     addPage(child->view());
     addChildViewController(child);
 }

@@ -11,6 +11,7 @@
 #include "model/DoseUnit.h"
 #include "model/Language.h"
 #include "model/Settings.h"
+#include "platform/ui/Button.h"
 #include "store/ReadingStats.h"
 #include "store/Track.h"
 
@@ -83,6 +84,9 @@ void VNTrackDetailsView::addFigure(Figure f, const plat::Rect& frame, bool withU
     const double valueWidth = withUnit ? frame.width() * 0.6 : frame.width();
     titles_[f] = addPanelLabel(*this, {frame.x(), frame.y(), frame.width(), 16}, 11, false);
     values_[f] = addPanelLabel(*this, {frame.x(), frame.y() + 16, valueWidth, 22}, 16, true);
+    // A time with its day half ("12:45:41 PM") is wider than its column at full size.
+    values_[f]->setAdjustsFontSizeToFitWidth(true);
+    values_[f]->setMinimumScaleFactor(0.5);
     if (withUnit) {
         units_[f] = addPanelLabel(*this, {frame.x() + valueWidth, frame.y() + 20, frame.width() - valueWidth, 16}, 11, false);
     }
@@ -91,7 +95,8 @@ void VNTrackDetailsView::addFigure(Figure f, const plat::Rect& frame, bool withU
 void VNTrackDetailsView::build(plat::Outlets& outlets) {
     setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
     // The tap control lies behind the figures and covers the whole panel.
-    tapControl_ = std::make_shared<plat::Control>(bounds());
+    tapControl_ = plat::Button::make(plat::ButtonType::Custom, bounds());
+    tapControl_->setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
     std::weak_ptr<View> weakPanel = weak_from_this();
     tapControl_->addAction(plat::TouchUpInside, [weakPanel](plat::Control&) {
         if (auto panel = std::dynamic_pointer_cast<VNTrackDetailsView>(weakPanel.lock())) panel->tapAction();
@@ -133,9 +138,17 @@ void VNTrackDetailsView::build(plat::Outlets& outlets) {
     }
 }
 
+void VNTrackDetailsView::layoutSubviews() {
+    VNView::layoutSubviews();
+    // The whole panel answers a tap, however tall its page makes it.
+    if (tapControl_) tapControl_->setFrame(bounds());
+}
+
 void VNTrackDetailsView::awakeFromNib() { initTiles(); }
 
 void VNTrackDetailsView::initTiles() {
+    // What a tap on the panel opens, for those who cannot see the panel.
+    tapControl_->setAccessibilityLabel(Language::get("Track Waypoints"));
     for (int f = 0; f < figureCount; ++f) titles_[f]->setText(Language::get(kFigures[f].captionKey));
 }
 

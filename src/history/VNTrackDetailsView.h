@@ -28,6 +28,7 @@ public:
     static std::shared_ptr<plat::View> buildInterface(plat::Outlets& outlets);
 
     void awakeFromNib();
+    void layoutSubviews() override;
     // The captions in the current language, set once when the panel loads.
     void initTiles();
     // Keeps the track and fills the figures; with none, every label stays as it was.

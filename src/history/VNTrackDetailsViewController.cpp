@@ -7,6 +7,8 @@
 #include "history/VNTrackDetailsView.h"
 #include "history/VNTrackGraphViewController.h"
 #include "history/VNWaypointTableViewController.h"
+#include "maps/VNMapViewController.h"
+#include "maps/VNTrackMapViewController.h"
 #include "model/Language.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
@@ -18,6 +20,7 @@ namespace qx {
 
 std::shared_ptr<VNTrackDetailsViewController> VNTrackDetailsViewController::make() {
     registerHistoryInterfaces();
+    registerMapsInterfaces();
     return std::make_shared<VNTrackDetailsViewController>();
 }
 
@@ -43,6 +46,8 @@ void VNTrackDetailsViewController::viewDidLoad() {
     detailsView_->setOnTapHandler([weak] {
         if (auto s = std::dynamic_pointer_cast<VNTrackDetailsViewController>(weak.lock())) s->showWaypoints();
     });
+    mapController_ = VNTrackMapViewController::make();
+    addPageController(mapController_);
     graphController_ = VNTrackGraphViewController::make();
     addPageController(graphController_);
     addPage(detailsView_);
@@ -59,6 +64,7 @@ void VNTrackDetailsViewController::setTrack(std::shared_ptr<Track> track) {
     view();
     if (detailsView_) detailsView_->setTrack(track);
     if (graphController_) graphController_->setTrack(track);
+    if (mapController_) mapController_->setTrack(track);
 }
 
 void VNTrackDetailsViewController::share() {

@@ -11,6 +11,7 @@ class Track;
 class VNSegmentedControlView;
 class VNTrackDetailsView;
 class VNTrackGraphViewController;
+class VNTrackMapViewController;
 class Waypoint;
 
 // One stored track on three pages: Main (its figures; a tap lists its waypoints), Graph and
@@ -32,7 +33,7 @@ public:
     const std::shared_ptr<VNSegmentedControlView>& segmentedControlView() const { return segmentedControlView_; }
     const std::shared_ptr<VNTrackDetailsView>& detailsView() const { return detailsView_; }
     const std::shared_ptr<VNTrackGraphViewController>& graphController() const { return graphController_; }
-    const std::shared_ptr<plat::ViewController>& mapController() const { return mapController_; }
+    const std::shared_ptr<VNTrackMapViewController>& mapController() const { return mapController_; }
 
     std::string kindName() const override { return "Track details"; }
 
@@ -40,7 +41,7 @@ private:
     std::shared_ptr<Track> track_;
     std::shared_ptr<VNSegmentedControlView> segmentedControlView_;
     std::shared_ptr<VNTrackDetailsView> detailsView_;
-    std::shared_ptr<plat::ViewController> mapController_;
+    std::shared_ptr<VNTrackMapViewController> mapController_;
     std::shared_ptr<VNTrackGraphViewController> graphController_;
 };
 

@@ -58,6 +58,9 @@ void VNWaypointDetailsView::build(plat::Outlets& outlets) {
     doseRateLabel_ = addPanelLabel(*this, {10, 68, 90, 30}, 24, true);
     doseRateUnitLabel_ = addPanelLabel(*this, {92, 76, 68, 20}, 14, false);
     variationLabel_ = addPanelLabel(*this, {170, 68, 140, 30}, 24, true);
+    // The variation is shown with all its digits: a long one shrinks to fit.
+    variationLabel_->setAdjustsFontSizeToFitWidth(true);
+    variationLabel_->setMinimumScaleFactor(0.4);
 
     doseTitleLabel_ = addPanelLabel(*this, {10, 110, 150, 18}, 12, false);
     accumulationTitleLabel_ = addPanelLabel(*this, {170, 110, 140, 18}, 12, false);

@@ -5,6 +5,8 @@
 #include "history/HistoryScreenHooks.h"
 #include "history/VNWaypointDetailsView.h"
 #include "history/VNWaypointPhotoViewController.h"
+#include "maps/VNMapViewController.h"
+#include "maps/VNWaypointMapViewController.h"
 #include "model/Language.h"
 #include "platform/ui/NavigationController.h"
 #include "store/Waypoint.h"
@@ -13,6 +15,7 @@ namespace qx {
 
 std::shared_ptr<VNWaypointDetailsViewController> VNWaypointDetailsViewController::make() {
     registerHistoryInterfaces();
+    registerMapsInterfaces();
     return std::make_shared<VNWaypointDetailsViewController>();
 }
 
@@ -34,7 +37,9 @@ void VNWaypointDetailsViewController::viewDidLoad() {
     initTitles();
 
     detailsView_ = VNWaypointDetailsView::loadFromNib();
+    mapController_ = VNWaypointMapViewController::make();
     photoController_ = VNWaypointPhotoViewController::make();
+    addPageController(mapController_);
     addPageController(photoController_);
     // The Main page goes in last, so that it is the one in front.
     addPage(detailsView_);
@@ -50,6 +55,7 @@ void VNWaypointDetailsViewController::setWaypoint(std::shared_ptr<Waypoint> wayp
     waypoint_ = std::move(waypoint);
     view();
     if (detailsView_) detailsView_->setWaypoint(waypoint_.get());
+    if (mapController_) mapController_->setWaypoint(waypoint_);
     if (photoController_) photoController_->setWaypoint(waypoint_);
 }
 

@@ -8,6 +8,7 @@ namespace qx {
 
 class VNSegmentedControlView;
 class VNWaypointDetailsView;
+class VNWaypointMapViewController;
 class VNWaypointPhotoViewController;
 class Waypoint;
 
@@ -28,7 +29,7 @@ public:
 
     const std::shared_ptr<VNSegmentedControlView>& segmentedControlView() const { return segmentedControlView_; }
     const std::shared_ptr<VNWaypointDetailsView>& detailsView() const { return detailsView_; }
-    const std::shared_ptr<plat::ViewController>& mapController() const { return mapController_; }
+    const std::shared_ptr<VNWaypointMapViewController>& mapController() const { return mapController_; }
     const std::shared_ptr<VNWaypointPhotoViewController>& photoController() const { return photoController_; }
 
     std::string kindName() const override { return "Waypoint details"; }
@@ -37,7 +38,7 @@ private:
     std::shared_ptr<Waypoint> waypoint_;
     std::shared_ptr<VNSegmentedControlView> segmentedControlView_;
     std::shared_ptr<VNWaypointDetailsView> detailsView_;
-    std::shared_ptr<plat::ViewController> mapController_;
+    std::shared_ptr<VNWaypointMapViewController> mapController_;
     std::shared_ptr<VNWaypointPhotoViewController> photoController_;
 };
 

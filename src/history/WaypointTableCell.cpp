@@ -30,6 +30,9 @@ std::shared_ptr<WaypointTableCell> WaypointTableCell::make(plat::CellStyle style
 void WaypointTableCell::initUI() {
     variationLabel_ = addLabel(plat::Rect{130, 31, 100, 21}, false, 10, Language::get("Variation:"));
     variationValueLabel_ = addLabel(plat::Rect{130, 44, 55, 21}, true, 9, Language::get("n/a"));
+    // The variation is shown with all its digits: a long one shrinks to fit.
+    variationValueLabel_->setAdjustsFontSizeToFitWidth(true);
+    variationValueLabel_->setMinimumScaleFactor(0.4);
     buildReadingRow(17, 31);
     installEditButton();
     applyRowLook(plat::AccessoryType::None);

@@ -190,6 +190,8 @@ void VNMapViewController::showTrack() {
 
 std::shared_ptr<plat::Control> VNMapViewController::calloutButtonForAnnotationView(VNWaypointAnnotationView& view) {
     auto button = plat::Button::make(plat::ButtonType::DetailDisclosure);
+    // The button shows only its sign: the name is for those who cannot see it.
+    button->setAccessibilityLabel(Language::get("Details"));
     std::weak_ptr<plat::View> weakView = view.weak_from_this();
     button->addAction(plat::TouchUpInside, [weakView](plat::Control&) {
         if (auto v = std::dynamic_pointer_cast<VNWaypointAnnotationView>(weakView.lock())) v->calloutAction();

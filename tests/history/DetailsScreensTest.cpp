@@ -13,6 +13,8 @@
 #include "history/VNWaypointTableViewController.h"
 #include "history/WaypointTableCell.h"
 #include "maps/VNMapViewController.h"
+#include "maps/VNTrackMapViewController.h"
+#include "maps/VNWaypointMapViewController.h"
 #include "platform/foundation/DataFolder.h"
 #include "platform/graphics/PixelImage.h"
 #include "platform/ui/AlertView.h"
@@ -30,8 +32,11 @@ protected:
     std::shared_ptr<Track> threePointTrack() {
         auto day = makeSet(today());
         auto track = makeTrack(day, at(10));
-        for (double minutes : {5.0, 0.0, 10.0})
+        for (double minutes : {5.0, 0.0, 10.0}) {
             stamps.push_back(addPoint(nullptr, 0.2, 1, at(10 + minutes / 60), track));
+            stamps.back()->setLatitude(52.5 + minutes / 1000);
+            stamps.back()->setLongitude(13.4);
+        }
         save();
         return track;
     }
@@ -47,8 +52,11 @@ TEST_F(DetailsScreensTest, WaypointDetailsShowTheMainPageFirstAndSwitchPagesWith
     EXPECT_EQ(screen->frontPage(), screen->detailsView());
     EXPECT_EQ(screen->detailsView()->dateLabel()->text(), DateStrings::dateTimeLongStr(at(9)));
     EXPECT_EQ(screen->photoController()->waypoint(), point);
+    EXPECT_EQ(screen->mapController()->waypoint(), point);
 
     auto& control = *screen->segmentedControlView();
+    control.centerButton().performTap();
+    EXPECT_EQ(screen->frontPage(), screen->mapController()->view());
     control.rightButton().performTap();
     EXPECT_EQ(screen->frontPage(), screen->photoController()->view());
     control.leftButton().performTap();
@@ -120,7 +128,11 @@ TEST_F(DetailsScreensTest, TrackDetailsShareAndListTheWaypointsNewestFirst) {
     EXPECT_EQ(screen->frontPage(), screen->detailsView());
     screen->segmentedControlView()->centerButton().performTap();
     EXPECT_EQ(screen->frontPage(), screen->graphController()->view());
+    screen->segmentedControlView()->rightButton().performTap();
+    EXPECT_EQ(screen->frontPage(), screen->mapController()->view());
+    EXPECT_EQ(screen->mapController()->annotations().size(), 3u);
     screen->segmentedControlView()->leftButton().performTap();
+    EXPECT_EQ(screen->frontPage(), screen->detailsView());
 
     const Records newestFirst{stamps[2], stamps[0], stamps[1]};
     screen->share();
