@@ -45,6 +45,7 @@ bool isEnabled(const plat::View& view) {
 std::string placeholderOf(const plat::View& view) {
     if (auto* field = dynamic_cast<const plat::TextField*>(&view)) return field->placeholder();
     if (auto* search = dynamic_cast<const plat::SearchBar*>(&view)) return search->placeholder();
+    if (auto* area = dynamic_cast<const plat::TextView*>(&view)) return area->placeholder();
     return {};
 }
 

@@ -101,14 +101,16 @@ std::shared_ptr<plat::Label> addPanelLabel(plat::View& parent, const plat::Rect&
     return label;
 }
 
+void fitButtonTitle(plat::Button& button, double size) {
+    auto& title = button.titleLabel();
+    title.setFont(plat::Font::named(title.font().name, size));
+    title.setAdjustsFontSizeToFitWidth(true);
+    title.setMinimumScaleFactor(0.5);
+}
+
 void fitSwitchTitles(plat::View& control) {
     for (const auto& view : control.subviews()) {
-        auto button = std::dynamic_pointer_cast<plat::Button>(view);
-        if (!button) continue;
-        auto& title = button->titleLabel();
-        title.setFont(plat::Font::named(title.font().name, kSwitchTitleSize));
-        title.setAdjustsFontSizeToFitWidth(true);
-        title.setMinimumScaleFactor(0.5);
+        if (auto button = std::dynamic_pointer_cast<plat::Button>(view)) fitButtonTitle(*button, kSwitchTitleSize);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/graphics/Geometry.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 
 namespace qx {
@@ -18,6 +19,10 @@ std::shared_ptr<plat::Label> addPanelLabel(plat::View& parent, const plat::Rect&
 // Sets the titles of a page switch's buttons in a smaller size that may shrink further: the
 // longer languages' words are wider than a third of the switch.
 void fitSwitchTitles(plat::View& control);
+
+// A button's title in a smaller size that may shrink further, for titles that grow long in
+// some languages.
+void fitButtonTitle(plat::Button& button, double size);
 
 // A stored figure as a whole number, truncated toward zero; 0 for one that is not finite, and
 // clamped to the range of long (an imported file may hold anything).

@@ -54,6 +54,7 @@ void stripButton(plat::View& root, plat::Outlets& outlets, const char* name, dou
     auto button = plat::Button::make(plat::ButtonType::System, {x, y, width, kButtonStripHeight - 6});
     button->setBackgroundColor(plat::Color::white());
     button->setTitleColor(plat::Color::black());
+    fitButtonTitle(*button, 14);
     root.addSubview(button);
     outlets.set(name, button);
 }

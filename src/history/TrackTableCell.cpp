@@ -41,7 +41,10 @@ void TrackTableCell::initUI() {
     maxValueLabel_ = addLabel(plat::Rect{100, 75, 55, 21}, true, 9);
     doseLabel_ = addLabel(plat::Rect{156, 60, 30, 21}, false, 10, Language::get("Dose:"));
     doseValueLabel_ = addLabel(plat::Rect{156, 75, 55, 21}, true, 9);
-    accLabel_ = addLabel(plat::Rect{210, 60, 70, 21}, false, 10, Language::get("Accumulation:"));
+    // Narrow enough to stay clear of the alarm badge; a long caption shrinks.
+    accLabel_ = addLabel(plat::Rect{210, 60, 60, 21}, false, 10, Language::get("Accumulation:"));
+    accLabel_->setAdjustsFontSizeToFitWidth(true);
+    accLabel_->setMinimumScaleFactor(0.5);
     accValueLabel_ = addLabel(plat::Rect{210, 75, 60, 21}, true, 10);
     maxDoseButton_ = addAlarmBadge(plat::Rect{271, 33, 36, 35}, "HelveticaNeue-Bold");
     installNameField(plat::Rect{42, 12, 253, 21}, 15);

@@ -12,7 +12,7 @@ namespace qx {
 namespace {
 
 constexpr double kSegmentedHeight = 44;
-constexpr plat::Rect kShareFrame{250, 7, 62, 30};
+constexpr plat::Rect kShareFrame{222, 7, 90, 30};
 
 }  // namespace
 
@@ -30,6 +30,7 @@ std::shared_ptr<plat::View> buildDetailsInterface(plat::Outlets& outlets) {
     auto share = plat::Button::make(plat::ButtonType::System, {screen.width() - 320 + kShareFrame.x(), kShareFrame.y(),
                                                                kShareFrame.width(), kShareFrame.height()});
     share->setTitleColor(plat::Color::white());
+    fitButtonTitle(*share, 13);
     root->addSubview(pages);
     root->addSubview(segmented);
     root->addSubview(navBar);
@@ -121,9 +122,22 @@ void VNDetailsViewController::addPage(const std::shared_ptr<plat::View>& page) {
 
 void VNDetailsViewController::addPageController(const std::shared_ptr<plat::ViewController>& child) {
     if (!child) return;
-    // A page shows under this screen's bar: its own bar would be an empty band.
+    // A page shows under this screen's bar: its own bar goes, and what lay under it moves up
+    // into its place.
     if (auto screen = std::dynamic_pointer_cast<VNBaseViewController>(child)) {
-        if (auto bar = screen->navBar()) bar->setHidden(true);
+        if (auto bar = screen->navBar(); bar && !bar->isHidden()) {
+            bar->setHidden(true);
+            const double height = bar->frame().maxY();
+            const double bottom = screen->view()->bounds().height();
+            for (const auto& view : screen->view()->subviews()) {
+                if (view == bar || view->frame().y() < height) continue;
+                auto frame = view->frame();
+                const bool toBottom = frame.maxY() >= bottom;
+                frame.origin.y -= height;
+                if (toBottom) frame.size.height += height;
+                view->setFrame(frame);
+            }
+        }
     }
     addPage(child->view());
     addChildViewController(child);

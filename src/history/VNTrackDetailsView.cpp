@@ -83,6 +83,8 @@ std::shared_ptr<plat::View> VNTrackDetailsView::buildInterface(plat::Outlets& ou
 void VNTrackDetailsView::addFigure(Figure f, const plat::Rect& frame, bool withUnit) {
     const double valueWidth = withUnit ? frame.width() * 0.6 : frame.width();
     titles_[f] = addPanelLabel(*this, {frame.x(), frame.y(), frame.width(), 16}, 11, false);
+    titles_[f]->setAdjustsFontSizeToFitWidth(true);
+    titles_[f]->setMinimumScaleFactor(0.5);
     values_[f] = addPanelLabel(*this, {frame.x(), frame.y() + 16, valueWidth, 22}, 16, true);
     // A time with its day half ("12:45:41 PM") is wider than its column at full size.
     values_[f]->setAdjustsFontSizeToFitWidth(true);

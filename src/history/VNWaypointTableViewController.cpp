@@ -23,8 +23,9 @@ std::shared_ptr<plat::View> buildWaypointListInterface(plat::Outlets& outlets) {
     auto navBar = std::make_shared<plat::NavigationBar>(plat::Rect{0, 0, screen.width(), bar});
     auto table = std::make_shared<plat::TableView>(plat::Rect{0, bar, screen.width(), screen.height() - bar});
     table->setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
-    auto share = plat::Button::make(plat::ButtonType::System, {screen.width() - 70, 7, 62, 30});
+    auto share = plat::Button::make(plat::ButtonType::System, {screen.width() - 98, 7, 90, 30});
     share->setTitleColor(plat::Color::white());
+    fitButtonTitle(*share, 13);
     root->addSubview(table);
     root->addSubview(navBar);
     root->addSubview(share);

@@ -1,5 +1,7 @@
 #include "shell/VNTableViewSwitchCell.h"
 
+#include <algorithm>
+
 namespace qx {
 
 void VNTableViewSwitchCell::buildContent() {
@@ -16,7 +18,21 @@ void VNTableViewSwitchCell::buildContent() {
     setSelectionStyle(plat::SelectionStyle::None);
 }
 
-void VNTableViewSwitchCell::awakeFromNib() { styleLabel(*title_, true); }
+void VNTableViewSwitchCell::awakeFromNib() {
+    styleLabel(*title_, true);
+    // A long title takes a second line rather than running under the switch.
+    title_->setNumberOfLines(2);
+}
+
+void VNTableViewSwitchCell::layoutSubviews() {
+    VNTableViewCell::layoutSubviews();
+    const plat::Rect content = contentView().bounds();
+    const plat::Rect toggle = cellSwitch_->frame();
+    cellSwitch_->setFrame(plat::Rect{content.width() - toggle.width() - 10, (content.height() - toggle.height()) / 2,
+                                     toggle.width(), toggle.height()});
+    const double x = title_->frame().x();
+    title_->setFrame(plat::Rect{x, 0, std::max(0.0, cellSwitch_->frame().x() - 8 - x), content.height()});
+}
 
 void VNTableViewSwitchCell::onSwitchOnOff(plat::Switch& sender) {
     if (auto block = onSwitchOnOffBlock_) block(sender.isOn());

@@ -26,6 +26,7 @@ public:
 
     void buildContent();
     void awakeFromNib() override;
+    void layoutSubviews() override;
 
 private:
     SwitchBlock onSwitchOnOffBlock_;

@@ -1,5 +1,8 @@
 #include "shell/VNTableViewTextFieldCell.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "model/Language.h"
 
 namespace qx {
@@ -27,7 +30,30 @@ void VNTableViewTextFieldCell::buildContent() {
     setSelectionStyle(plat::SelectionStyle::None);
 }
 
-void VNTableViewTextFieldCell::placeField(const plat::Rect& frame) { cellTextField_->setFrame(frame); }
+void VNTableViewTextFieldCell::placeField(const plat::Rect& frame) {
+    cellTextField_->setFrame(frame);
+    minimumFieldWidth_ = frame.width() * 0.4;
+    setNeedsLayout();
+}
+
+void VNTableViewTextFieldCell::layoutSubviews() {
+    VNTableViewCell::layoutSubviews();
+    // The title takes the room it needs, in up to two lines, leaving the field at least its
+    // minimum width; the field fills the rest of the row, so it never covers the title.
+    constexpr double kGap = 8, kRight = 10;
+    auto& title = textLabel();
+    const plat::Rect content = contentView().bounds();
+    const double x = title.frame().x();
+    const double most = std::max(0.0, content.width() - x - kGap - minimumFieldWidth_ - kRight);
+    const double wanted = title.text().empty() ? 0 : std::ceil(title.font().widthOf(title.text()));
+    double width = std::min(wanted, most);
+    title.setNumberOfLines(wanted > most ? 2 : 1);
+    if (wanted > most) width = std::ceil(title.sizeThatFits({most, content.height()}).width);
+    title.setFrame(plat::Rect{x, 0, width, content.height()});
+    const plat::Rect old = cellTextField_->frame();
+    const double fieldX = x + width + kGap;
+    cellTextField_->setFrame(plat::Rect{fieldX, old.y(), std::max(0.0, content.width() - kRight - fieldX), old.height()});
+}
 
 void VNTableViewTextFieldCell::awakeFromNib() {
     VNTableViewCell::awakeFromNib();

@@ -35,14 +35,18 @@ public:
 
     virtual void buildContent();
     void awakeFromNib() override;
+    void layoutSubviews() override;
 
 protected:
+    // The field's height and place in the row; the field keeps at least 40% of the width
+    // given here, and otherwise shares the row with the title.
     void placeField(const plat::Rect& frame);
 
 private:
     std::shared_ptr<plat::TextField> cellTextField_;
     TextBlock onTextChangedBlock_;
     bool edit_ = false;
+    double minimumFieldWidth_ = 70;
     std::shared_ptr<plat::Toolbar> accessoryToolBar_;
     plat::BarButtonItemPtr accessoryToolBarButton_;
 };

@@ -95,16 +95,18 @@ void AlertView::rebuild() {
     Font messageFont = Font::system(13);
     double y = bounds().height() / 2 - 100;
     double x = (bounds().width() - kAlertWidth) / 2;
+    // A title too long for one line takes more lines and moves the rest down.
+    y += 16 + titleLabel()->frame().height() + 8;
     if (!message_.empty()) {
-        auto label = std::make_shared<Label>(Rect{x + 16, y + 44, kAlertWidth - 32, 0}, message_);
+        auto label = std::make_shared<Label>(Rect{x + 16, y, kAlertWidth - 32, 0}, message_);
         label->setFont(messageFont);
         label->setNumberOfLines(0);
         label->setTextAlignment(TextAlignment::Center);
-        label->setFrame(Rect{x + 16, y + 44, kAlertWidth - 32, label->sizeThatFits(Size{kAlertWidth - 32, 0}).height});
+        label->setFrame(Rect{x + 16, y, kAlertWidth - 32, label->sizeThatFits(Size{kAlertWidth - 32, 0}).height});
         addSubview(label);
-        y = label->frame().maxY() - 44;
+        y = label->frame().maxY();
     }
-    y += 52;
+    y += 8;
     for (auto& f : fields_) {
         f->setFrame(Rect{x + 16, y, kAlertWidth - 32, 28});
         addSubview(f);
@@ -138,8 +140,21 @@ void AlertView::drawRect(DrawingContext& ctx, const Rect& rect) {
     for (const auto& v : subviews()) bottom = std::max(bottom, v->frame().maxY());
     ctx.setFillColor(Color::rgba(0.97, 0.97, 0.97));
     ctx.fillRect(Rect{x, top, kAlertWidth, bottom - top});
-    Font f = Font::boldSystem(17);
-    ctx.drawText(title(), Rect{x + 16, top + 16, kAlertWidth - 32, f.lineHeight()}, f, Color::black(), TextAlignment::Center);
+    auto title = titleLabel();
+    ctx.saveState();
+    ctx.translate(x + 16, top + 16);
+    title->drawRect(ctx, title->bounds());
+    ctx.restoreState();
+}
+
+std::shared_ptr<Label> AlertView::titleLabel() const {
+    auto label = std::make_shared<Label>(Rect{}, title());
+    label->setFont(Font::boldSystem(17));
+    label->setNumberOfLines(0);
+    label->setTextAlignment(TextAlignment::Center);
+    label->setFrame(Rect{0, 0, kAlertWidth - 32, std::max(label->font().lineHeight(),
+                                                         label->sizeThatFits(Size{kAlertWidth - 32, 0}).height)});
+    return label;
 }
 
 std::vector<std::shared_ptr<AlertView>> AlertView::visibleAlerts() { return visibleOf<AlertView>(); }

@@ -54,6 +54,8 @@ protected:
     void rebuild() override;
 
 private:
+    // The title as drawn: wrapped to the box's width.
+    std::shared_ptr<Label> titleLabel() const;
     std::string message_;
     AlertStyle style_ = AlertStyle::Default;
     std::vector<std::shared_ptr<TextField>> fields_;

@@ -22,10 +22,14 @@ public:
             context.drawImage(item_->image(), rect);
             return;
         }
-        Font f = item_->style() == BarButtonStyle::Done ? Font::boldSystem(17) : Font::system(17);
+        Font f = titleFont(*item_);
         Color c = item_->isEnabled() ? Color::rgba(0, 122 / 255.0, 1) : Color::gray();
+        // A title too long for the button is drawn smaller rather than over its neighbours.
         context.drawText(item_->displayText(), Rect{rect.x(), rect.midY() - f.lineHeight() / 2, rect.width(), f.lineHeight()},
-                         f, c, TextAlignment::Center);
+                         f, c, TextAlignment::Center, 0.5);
+    }
+    static Font titleFont(const BarButtonItem& item) {
+        return item.style() == BarButtonStyle::Done ? Font::boldSystem(17) : Font::system(17);
     }
 
 private:

@@ -66,16 +66,24 @@ void Button::drawRect(DrawingContext& ctx, const Rect& rect) {
     if (auto img = currentImage()) ctx.drawImage(img, placeImage(img->size(), content, ContentMode::Center));
     std::string t = currentTitle();
     if (t.empty()) return;
-    const Font& f = titleLabel_->font();
-    Rect box{content.x(), content.midY() - f.lineHeight() / 2, content.width(), f.lineHeight()};
     TextAlignment align = TextAlignment::Center;
     if (contentHorizontalAlignment() == ContentHorizontalAlignment::Left) align = TextAlignment::Left;
     if (contentHorizontalAlignment() == ContentHorizontalAlignment::Right) align = TextAlignment::Right;
+    // A title too long for the button is drawn a little smaller, then cut with an ellipsis.
+    Label title(Rect{}, t);
+    title.setFont(titleLabel_->font());
+    title.setTextAlignment(align);
+    title.setAdjustsFontSizeToFitWidth(true);
+    title.setMinimumScaleFactor(0.75);
     if (auto shadow = titleShadowColor(state())) {
-        Size off = titleLabel_->shadowOffset();
-        ctx.drawText(t, box.offsetBy(off.width, off.height), f, *shadow, align);
+        title.setShadowColor(*shadow);
+        title.setShadowOffset(titleLabel_->shadowOffset());
     }
-    ctx.drawText(t, box, f, currentTitleColor(), align);
+    title.setTextColor(currentTitleColor());
+    ctx.saveState();
+    ctx.translate(content.x(), 0);
+    title.drawRect(ctx, Rect{0, content.y(), content.width(), content.height()});
+    ctx.restoreState();
 }
 
 std::string Button::displayText() const {

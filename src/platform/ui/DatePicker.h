@@ -1,6 +1,9 @@
 #pragma once
 
+#include <array>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/foundation/Date.h"
 #include "platform/ui/Control.h"
@@ -13,6 +16,15 @@ enum class DatePickerMode { Time = 0, Date = 1, DateAndTime = 2, CountDownTimer 
 // minimum and maximum dates; a change by the person sends value-changed, one from code does not.
 class DatePicker : public Control {
 public:
+    // One wheel as drawn: the texts of the rows from two above to two below the chosen one
+    // (empty where the wheel ends), and a fixed word beside the chosen row.
+    struct Wheel {
+        double width = 0;
+        std::array<std::string, 5> rows;
+        TextAlignment alignment = TextAlignment::Right;
+        std::string unit;
+    };
+
     explicit DatePicker(const Rect& frame = {0, 0, 320, 216}) : Control(frame) {}
 
     DatePickerMode mode() const { return mode_; }
@@ -34,10 +46,14 @@ public:
     bool pickDate(plat::Date d);
     bool pickCountDownDuration(TimeInterval seconds);
 
+    // Wheels with the chosen value on the selection bar and the rows next to it above and below.
+    void drawRect(DrawingContext& context, const Rect& rect) override;
     std::string kindName() const override { return "DatePicker"; }
     std::string describeLine() const override;
 
 private:
+    // The wheels of the mode with the texts they show now.
+    std::vector<Wheel> wheelsShown() const;
     plat::Date clamp(plat::Date d) const;
 
     DatePickerMode mode_ = DatePickerMode::DateAndTime;

@@ -47,7 +47,13 @@ void wrapParagraph(const std::string& para, const Font& font, double width, std:
 }  // namespace
 
 std::vector<std::string> Label::layoutLines(double width) const {
+    bool cut = false;
+    return wrappedLines(width, cut);
+}
+
+std::vector<std::string> Label::wrappedLines(double width, bool& cut) const {
     std::vector<std::string> out;
+    cut = false;
     if (text_.empty()) return out;
     std::size_t start = 0;
     while (start <= text_.size()) {
@@ -61,7 +67,10 @@ std::vector<std::string> Label::layoutLines(double width) const {
         wrapParagraph(para, font_, width > 0 ? width : 1e9, out);
         start = end + 1;
     }
-    if (lines_ > 0 && out.size() > static_cast<std::size_t>(lines_)) out.resize(static_cast<std::size_t>(lines_));
+    if (lines_ > 0 && out.size() > static_cast<std::size_t>(lines_)) {
+        out.resize(static_cast<std::size_t>(lines_));
+        cut = true;
+    }
     return out;
 }
 
@@ -73,19 +82,80 @@ Size Label::sizeThatFits(Size size) const {
     return {std::ceil(w), std::ceil(static_cast<double>(lines.size()) * font_.lineHeight())};
 }
 
+namespace {
+
+// Cuts a line to the width, the ellipsis where the break mode puts it; whole characters only.
+std::string truncated(const std::string& line, const Font& font, double width, LineBreakMode mode) {
+    static const std::string kEllipsis = "\u2026";
+    width += 0.01;  // a line shrunk to the width exactly still fits
+    if (font.widthOf(line) <= width) return line;
+    std::vector<std::size_t> starts;  // byte offset of each character
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80) starts.push_back(i);
+    }
+    const std::size_t n = starts.size();
+    auto piece = [&](std::size_t from, std::size_t to) {  // characters [from, to)
+        std::size_t a = from < n ? starts[from] : line.size();
+        std::size_t b = to < n ? starts[to] : line.size();
+        return line.substr(a, b - a);
+    };
+    for (std::size_t keep = n; keep-- > 0;) {
+        std::string candidate;
+        if (mode == LineBreakMode::TruncateHead) {
+            candidate = kEllipsis + piece(n - keep, n);
+        } else if (mode == LineBreakMode::TruncateMiddle) {
+            candidate = piece(0, (keep + 1) / 2) + kEllipsis + piece(n - keep / 2, n);
+        } else {
+            candidate = piece(0, keep);
+            while (!candidate.empty() && candidate.back() == ' ') candidate.pop_back();
+            candidate += kEllipsis;
+        }
+        if (font.widthOf(candidate) <= width) return candidate;
+    }
+    return {};
+}
+
+bool truncates(LineBreakMode mode) {
+    return mode == LineBreakMode::TruncateTail || mode == LineBreakMode::TruncateHead ||
+           mode == LineBreakMode::TruncateMiddle;
+}
+
+}  // namespace
+
+Font Label::fittedFont(double width) const {
+    double scale = shrinkScale();
+    if (scale <= 0 || lines_ != 1 || width <= 0) return font_;
+    auto lines = layoutLines(width);
+    double needed = lines.empty() ? 0 : font_.widthOf(lines.front());
+    if (needed <= width) return font_;
+    return Font{font_.name, font_.size * std::max(scale, width / needed)};
+}
+
+std::vector<std::string> Label::fittedLines(double width, const Font& font) const {
+    bool cut = false;
+    auto lines = wrappedLines(width, cut);
+    if (lines.empty() || !truncates(lineBreak_)) return lines;
+    // A text cut short at the line count ends its last line with the ellipsis.
+    if (cut) lines.back() += " \u2026";
+    for (auto& line : lines) line = truncated(line, font, width, lines_ == 1 ? lineBreak_ : LineBreakMode::TruncateTail);
+    return lines;
+}
+
 void Label::drawRect(DrawingContext& ctx, const Rect& rect) {
-    auto lines = layoutLines(rect.width());
+    const Font font = fittedFont(rect.width());
+    auto lines = fittedLines(rect.width(), font);
     if (lines.empty()) return;
     std::string joined;
     for (std::size_t i = 0; i < lines.size(); ++i) joined += (i ? "\n" : "") + lines[i];
-    double h = static_cast<double>(lines.size()) * font_.lineHeight();
+    double h = static_cast<double>(lines.size()) * font.lineHeight();
     Rect box{rect.x(), rect.y() + (rect.height() - h) / 2, rect.width(), h};  // centred vertically
-    if (shadowColor_) {
-        ctx.drawText(joined, box.offsetBy(shadowOffset_.width, shadowOffset_.height), font_, *shadowColor_, alignment_,
-                     shrinkScale());
-    }
+    // A label shows nothing outside its frame, whatever the break mode.
+    ctx.saveState();
+    ctx.clipToRect(rect);
+    if (shadowColor_) ctx.drawText(joined, box.offsetBy(shadowOffset_.width, shadowOffset_.height), font, *shadowColor_, alignment_);
     Color c = highlighted_ && highlightedTextColor_ ? *highlightedTextColor_ : textColor_;
-    ctx.drawText(joined, box, font_, c, alignment_, shrinkScale());
+    ctx.drawText(joined, box, font, c, alignment_);
+    ctx.restoreState();
 }
 
 double Label::shrinkScale() const {

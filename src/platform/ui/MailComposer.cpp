@@ -76,6 +76,16 @@ std::string messageId(Date date) {
            std::to_string(counter++) + "@localhost>";
 }
 
+// Keeps what the person types into the body as the mail's plain-text body.
+class BodyEditor : public TextViewDelegate {
+public:
+    explicit BodyEditor(MailComposer* composer) : composer_(composer) {}
+    void textViewDidChange(TextView& view) override { composer_->setMessageBody(view.text(), false); }
+
+private:
+    MailComposer* composer_;  // owns the view that owns this editor
+};
+
 // The compose screen: recipient and subject fields, the body, Cancel and Send.
 class MailComposeView : public View {
 public:
@@ -107,7 +117,9 @@ public:
         cc_ = field("Cc/Bcc:", [c](const std::string& t) { c->setCcRecipients(splitAddresses(t)); });
         subject_ = field("Subject:", [c](const std::string& t) { c->setSubject(t); });
         body_ = std::make_shared<TextView>(Rect{0, y, frame().width(), frame().height() - y});
-        body_->setEditable(false);
+        body_->setPlaceholder(uiText("Message"));
+        editor_ = std::make_shared<BodyEditor>(c);
+        body_->setDelegate(editor_);
         addSubview(body_);
     }
 
@@ -123,10 +135,14 @@ public:
         if (!cc_->isFirstResponder()) cc_->setText(join(c->ccRecipients()));
         if (!subject_->isFirstResponder()) subject_->setText(c->subject());
         item_->setTitle(c->subject().empty() ? uiText("New Message") : c->subject());
-        std::string body = c->messageBody();
-        if (c->isBodyHTML()) body = plainTextOfHtml(body);
-        for (const auto& a : c->attachments()) body += "\n[attachment " + a.fileName + "]";
-        body_->setText(body);
+        // A plain body is the person's to write; a built HTML report is shown as its text.
+        body_->setEditable(!c->isBodyHTML() && c->attachments().empty());
+        if (!body_->isFirstResponder()) {
+            std::string body = c->messageBody();
+            if (c->isBodyHTML()) body = plainTextOfHtml(body);
+            for (const auto& a : c->attachments()) body += "\n[attachment " + a.fileName + "]";
+            body_->setText(body);
+        }
         send_->setEnabled(!c->toRecipients().empty() || !c->ccRecipients().empty() || !c->bccRecipients().empty());
     }
 
@@ -137,6 +153,7 @@ private:
     BarButtonItemPtr send_;
     std::shared_ptr<TextField> to_, cc_, subject_;
     std::shared_ptr<TextView> body_;
+    std::shared_ptr<BodyEditor> editor_;
 };
 
 }  // namespace

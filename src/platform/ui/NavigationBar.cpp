@@ -4,6 +4,10 @@
 #include <algorithm>
 
 #include "platform/ui/DescriptionWriter.h"
+#include "platform/ui/Label.h"
+
+#include <algorithm>
+#include <cmath>
 #include "platform/ui/Screen.h"
 
 namespace plat {
@@ -56,26 +60,70 @@ bool NavigationBar::tapBack() {
 
 void NavigationBar::updateForInspection() {
     // Mirror the top item's buttons as subviews: left items, then right items.
-    std::vector<BarButtonItemPtr> wanted;
+    std::vector<BarButtonItemPtr> left, right;
     if (auto top = topItem()) {
-        wanted = top->leftBarButtonItems();
-        wanted.insert(wanted.end(), top->rightBarButtonItems().begin(), top->rightBarButtonItems().end());
+        left = top->leftBarButtonItems();
+        right = top->rightBarButtonItems();
     }
-    if (wanted == shownItems_) return;
-    for (auto& v : std::vector<ViewPtr>(subviews())) {
-        if (dynamic_cast<BarItemView*>(v.get())) v->removeFromSuperview();
-    }
-    shownItems_ = wanted;
-    double x = 8;
-    for (auto& item : shownItems_) {
-        double w = item->width() > 0 ? item->width() : 60;
-        if (item->customView()) {
-            addSubview(item->customView());
-        } else {
-            addSubview(std::make_shared<BarItemView>(item, Rect{x, 6, w, 32}));
+    std::vector<BarButtonItemPtr> wanted = left;
+    wanted.insert(wanted.end(), right.begin(), right.end());
+    if (wanted != shownItems_) {
+        for (auto& v : std::vector<ViewPtr>(subviews())) {
+            if (dynamic_cast<BarItemView*>(v.get())) v->removeFromSuperview();
         }
-        x += w + 8;
+        for (auto& item : shownItems_) {
+            if (item->customView() && item->customView()->superview() == this) item->customView()->removeFromSuperview();
+        }
+        shownItems_ = wanted;
+        itemViews_.clear();
+        for (auto& item : shownItems_) {
+            ViewPtr view = item->customView();
+            if (!view) view = std::make_shared<BarItemView>(item, Rect{});
+            addSubview(view);
+            itemViews_.push_back(view);
+        }
     }
+    placeItems(left.size());
+}
+
+double NavigationBar::itemWidth(const BarButtonItem& item, const View& view) const {
+    if (item.customView()) return view.frame().width();
+    if (item.width() > 0) return item.width();
+    if (item.image() && item.displayText() == item.image()->name()) return std::max(32.0, item.image()->size().width + 12);
+    // Room for the title, within a third of the bar: a longer title is shrunk to fit.
+    const double text = BarItemView::titleFont(item).widthOf(item.displayText()) + 16;
+    return std::clamp(std::ceil(text), 44.0, std::floor(bounds().width() / 3));
+}
+
+void NavigationBar::placeItems(std::size_t leftCount) {
+    // Left items from the left edge inwards, right items from the right edge inwards.
+    constexpr double kMargin = 6, kGap = 4;
+    double x = kMargin + backButtonWidth();
+    double rightX = bounds().width() - kMargin;
+    for (std::size_t i = 0; i < itemViews_.size(); ++i) {
+        const bool onLeft = i < leftCount;
+        // Right items are laid from the outermost (the first) inwards.
+        const std::size_t k = onLeft ? i : itemViews_.size() - 1 - (i - leftCount);
+        auto& view = itemViews_[k];
+        const double w = itemWidth(*shownItems_[k], *view);
+        const double h = shownItems_[k]->customView() ? view->frame().height() : 32;
+        const double y = (bounds().height() - h) / 2;
+        if (k < leftCount) {
+            view->setFrame(Rect{x, y, w, h});
+            x += w + kGap;
+        } else {
+            rightX -= w;
+            view->setFrame(Rect{rightX, y, w, h});
+            rightX -= kGap;
+        }
+    }
+    titleRoom_ = Rect{x + kGap, 0, std::max(0.0, rightX - x - kGap), bounds().height()};
+}
+
+double NavigationBar::backButtonWidth() const {
+    const std::string back = backButtonTitle();
+    if (back.empty()) return 0;
+    return std::min(std::ceil(Font::system(17).widthOf("\u2039 " + back)) + 8, std::floor(bounds().width() / 3));
 }
 
 std::string NavigationBar::displayText() const {
@@ -98,27 +146,29 @@ void NavigationBar::drawRect(DrawingContext& ctx, const Rect& rect) {
                                                                               : Color::rgba(0.1, 0.1, 0.1)));
         ctx.fillRect(rect);
     }
-    std::string title = displayText();
-    if (!title.empty()) {
-        Font f = Font::boldSystem(17);
-        // The title is centred between the bar's buttons, keeping clear of both by the same
-        // distance, and shrinks when the room left is too narrow.
-        const Rect b = bounds();
-        double left = b.minX(), right = b.maxX();
-        for (const auto& v : subviews()) {
-            if (v->isHidden()) continue;
-            const Rect vf = v->frame();
-            if (vf.midX() < b.midX()) {
-                left = std::max(left, vf.maxX());
-            } else {
-                right = std::min(right, vf.minX());
-            }
-        }
-        const double margin = left > b.minX() || right < b.maxX() ? 6 : 0;
-        const double half = std::max(0.0, std::min(b.midX() - left, right - b.midX()) - margin);
-        ctx.drawText(title, Rect{b.midX() - half, (rect.height() - f.lineHeight()) / 2, 2 * half, f.lineHeight()}, f,
-                     barStyle_ == BarStyle::Default ? Color::black() : Color::white(), TextAlignment::Center, 0.5);
+    const Font f = Font::boldSystem(17);
+    const std::string back = backButtonTitle();
+    if (!back.empty()) {
+        ctx.drawText("\u2039 " + back, Rect{6, (rect.height() - f.lineHeight()) / 2, backButtonWidth(), f.lineHeight()},
+                     Font::system(17), tintColor_.value_or(Color::rgba(0, 122 / 255.0, 1)), TextAlignment::Left, 0.6);
     }
+    std::string title = displayText();
+    if (title.empty()) return;
+    // Centred on the bar when the buttons leave room for that, else centred in the room
+    // between them, shrunk a little and then cut with an ellipsis.
+    const Rect room = titleRoom_.isEmpty() ? rect : titleRoom_;
+    Label label(Rect{}, title);
+    label.setFont(f);
+    label.setAdjustsFontSizeToFitWidth(true);
+    label.setMinimumScaleFactor(0.8);
+    label.setTextAlignment(TextAlignment::Center);
+    double width = std::min(std::ceil(f.widthOf(title)), room.width());
+    double x = std::clamp(rect.midX() - width / 2, room.minX(), room.maxX() - width);
+    label.setTextColor(barStyle_ == BarStyle::Default ? Color::black() : Color::white());
+    ctx.saveState();
+    ctx.translate(x, 0);
+    label.drawRect(ctx, Rect{0, 0, width, rect.height()});
+    ctx.restoreState();
 }
 
 }  // namespace plat

@@ -51,10 +51,16 @@ public:
     std::string kindName() const override { return "NavigationBar"; }
     std::string displayText() const override;
     std::string describeLine() const override;
+    // Makes the top item's buttons subviews and places them on their sides.
     void updateForInspection() override;
+    void layoutSubviews() override { updateForInspection(); }
     void drawRect(DrawingContext& context, const Rect& rect) override;
 
 private:
+    double itemWidth(const BarButtonItem& item, const View& view) const;
+    void placeItems(std::size_t leftCount);
+    double backButtonWidth() const;
+
     std::vector<NavigationItemPtr> items_;
     BarStyle barStyle_ = BarStyle::Default;
     std::optional<Color> tintColor_, barTintColor_;
@@ -63,6 +69,8 @@ private:
     std::function<void()> backHandler_;
     bool lastAnimated_ = false;
     std::vector<BarButtonItemPtr> shownItems_;
+    std::vector<ViewPtr> itemViews_;
+    Rect titleRoom_;  // between the buttons
 };
 
 }  // namespace plat

@@ -17,9 +17,11 @@ public:
 };
 
 // A view whose content is larger than its bounds; the content offset is the bounds' origin.
+// Content scrolled out of the bounds is not drawn: a scroll view clips to them.
 class ScrollView : public View {
 public:
-    using View::View;
+    ScrollView() { setClipsToBounds(true); }
+    explicit ScrollView(const Rect& frame) : View(frame) { setClipsToBounds(true); }
 
     Size contentSize() const { return contentSize_; }
     void setContentSize(Size s) { contentSize_ = s; }

@@ -212,6 +212,7 @@ void TableView::ensureLoaded() {
 
 void TableView::reloadData() {
     needsReload_ = true;
+    setNeedsLayout();
     for (const auto& ip : std::set<IndexPath>(selected_)) deselectRow(ip, false);  // a reload drops the selection
     record(TableUpdate::Kind::ReloadData, {}, {}, RowAnimation::None);
 }
@@ -244,6 +245,9 @@ void TableView::layoutRows() {
             }
             cell->placeInTable(this, IndexPath{static_cast<long>(s), static_cast<long>(r)});
             place(cell, sec.heights[r]);
+            // Texts may have changed since the row was last shown (a language switch): its
+            // labels are placed afresh, as a table does for the rows it shows.
+            cell->setNeedsLayout();
         }
         if (sec.footerView) {
             place(sec.footerView, sec.footerHeight);

@@ -1,6 +1,8 @@
 #include "platform/ui/UiText.h"
 #include "platform/ui/TableViewCell.h"
 
+#include <cmath>
+
 #include "platform/ui/Button.h"
 #include "platform/ui/DescriptionWriter.h"
 #include "platform/ui/Screen.h"
@@ -113,18 +115,27 @@ void TableViewCell::layoutSubviews() {
     switch (style_) {
         case CellStyle::Default: textLabel_->setFrame(Rect{x, 0, w, c.height()}); break;
         case CellStyle::Value1:
-        case CellStyle::Value2: {
-            // Without a value the title has the whole row.
-            const double title = detailTextLabel_->text().empty() ? w : w / 2;
-            textLabel_->setFrame(Rect{x, 0, title, c.height()});
-            detailTextLabel_->setFrame(Rect{x + title, 0, w - title, c.height()});
-            break;
-        }
+        case CellStyle::Value2: placeTitleAndValue(x, w, c.height()); break;
         case CellStyle::Subtitle:
             textLabel_->setFrame(Rect{x, 2, w, c.height() * 0.55});
             detailTextLabel_->setFrame(Rect{x, c.height() * 0.55, w, c.height() * 0.4});
             break;
     }
+}
+
+void TableViewCell::placeTitleAndValue(double x, double width, double height) {
+    // The title takes the room it needs; the value gets the rest, drawn smaller or cut if it
+    // must be. Only when both are long does the title give up room, down to a little over half.
+    constexpr double kGap = 8, kValueShrink = 0.8;
+    const double title = textLabel_->text().empty() ? 0 : std::ceil(textLabel_->font().widthOf(textLabel_->text()));
+    const double value = detailTextLabel_->text().empty() ? 0 : std::ceil(detailTextLabel_->font().widthOf(detailTextLabel_->text()));
+    double titleWidth = width;
+    if (value > 0) titleWidth = std::min(title, std::max(width - kGap - value * kValueShrink, width * 0.55));
+    detailTextLabel_->setAdjustsFontSizeToFitWidth(true);
+    detailTextLabel_->setMinimumScaleFactor(kValueShrink);
+    textLabel_->setFrame(Rect{x, 0, titleWidth, height});
+    const double valueX = x + titleWidth + kGap;
+    detailTextLabel_->setFrame(Rect{valueX, 0, std::max(0.0, x + width - valueX), height});
 }
 
 void TableViewCell::drawRect(DrawingContext& ctx, const Rect& rect) {

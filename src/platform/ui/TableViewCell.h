@@ -89,6 +89,8 @@ private:
         table_ = table;
         indexPath_ = ip;
     }
+    // Lays out the title and the value of the two-text styles side by side in the width.
+    void placeTitleAndValue(double x, double width, double height);
     // Shows or hides the Delete button of a swipe (its title from the table's delegate).
     void setConfirmingDelete(bool on, const std::string& title = {});
 

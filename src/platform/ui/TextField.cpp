@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/ui/DescriptionWriter.h"
+#include "platform/ui/Label.h"
 
 namespace plat {
 
@@ -99,15 +100,22 @@ void TextField::drawRect(DrawingContext& ctx, const Rect& rect) {
         ctx.setLineWidth(1);
         ctx.strokeRect(rect.insetBy(0.5, 0.5));
     }
-    Rect box{rect.x() + 4, rect.midY() - font_.lineHeight() / 2, rect.width() - 8, font_.lineHeight()};
-    if (text_.empty()) {
-        ctx.drawText(placeholder_, box, font_, Color::rgba(0.7, 0.7, 0.7), alignment_);
-    } else {
-        // A field shrinks its text by a size floor (the phone's minimumFontSize): as a scale here.
-        const double scale =
-            adjustsFontSize_ && font_.size > 0 ? std::clamp(minimumFontSize_ / font_.size, 0.05, 1.0) : 0;
-        ctx.drawText(secure_ ? maskedText(text_) : text_, box, font_, textColor_, alignment_, scale);
+    // The text stays inside the field: shrunk down to the field's size floor where it may be,
+    // then cut at its end with an ellipsis, and while it is being typed cut at its start, so
+    // that the typing point shows.
+    Label shown(Rect{}, text_.empty() ? placeholder_ : secure_ ? maskedText(text_) : text_);
+    shown.setFont(font_);
+    shown.setTextColor(text_.empty() ? Color::rgba(0.7, 0.7, 0.7) : textColor_);
+    shown.setTextAlignment(alignment_);
+    shown.setLineBreakMode(isFirstResponder() ? LineBreakMode::TruncateHead : LineBreakMode::TruncateTail);
+    if (!text_.empty() && adjustsFontSize_ && font_.size > 0) {
+        shown.setAdjustsFontSizeToFitWidth(true);
+        shown.setMinimumScaleFactor(std::clamp(minimumFontSize_ / font_.size, 0.05, 1.0));
     }
+    ctx.saveState();
+    ctx.translate(rect.x() + 4, 0);
+    shown.drawRect(ctx, Rect{0, rect.y(), std::max(0.0, rect.width() - 8), rect.height()});
+    ctx.restoreState();
 }
 
 std::string TextField::displayText() const {

@@ -1,6 +1,9 @@
 #include "platform/ui/TextView.h"
 
 #include "platform/ui/DescriptionWriter.h"
+#include "platform/ui/Label.h"
+
+#include <algorithm>
 
 namespace plat {
 
@@ -47,11 +50,24 @@ bool TextView::deleteBackward() {
 }
 
 void TextView::drawRect(DrawingContext& ctx, const Rect& rect) {
-    ctx.drawText(text_, rect.insetBy(4, 4), font_, textColor_, alignment_);
+    // Lines wrap at the view's width; what does not fit below is scrolled out of sight.
+    Label lines(Rect{}, text_.empty() ? placeholder_ : text_);
+    lines.setFont(font_);
+    lines.setTextColor(text_.empty() ? Color::rgba(0.7, 0.7, 0.7) : textColor_);
+    lines.setTextAlignment(alignment_);
+    lines.setNumberOfLines(0);
+    lines.setLineBreakMode(LineBreakMode::WordWrap);
+    const Rect box = rect.insetBy(4, 4);
+    const double height = lines.sizeThatFits(Size{box.width(), 0}).height;
+    ctx.saveState();
+    ctx.translate(box.x(), box.y());
+    lines.drawRect(ctx, Rect{0, 0, std::max(0.0, box.width()), height});
+    ctx.restoreState();
 }
 
 std::string TextView::describeLine() const {
     std::string s = "TextView " + DescriptionWriter::quoted(text_);
+    if (!placeholder_.empty()) s += " placeholder " + DescriptionWriter::quoted(placeholder_);
     if (!editable_) s += " (read-only)";
     if (isFirstResponder()) s += " (editing)";
     return s;

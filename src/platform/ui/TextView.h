@@ -39,6 +39,9 @@ public:
     void setTextColor(const Color& c) { textColor_ = c; }
     TextAlignment textAlignment() const { return alignment_; }
     void setTextAlignment(TextAlignment a) { alignment_ = a; }
+    // The grey text shown while the view is empty; it also names the view to the driver.
+    const std::string& placeholder() const { return placeholder_; }
+    void setPlaceholder(std::string text) { placeholder_ = std::move(text); }
     bool isEditable() const { return editable_; }
     void setEditable(bool on) { editable_ = on; }
     KeyboardType keyboardType() const { return keyboard_; }
@@ -62,7 +65,7 @@ public:
 private:
     bool replaceText(TextRange range, const std::string& replacement);
 
-    std::string text_;
+    std::string text_, placeholder_;
     Font font_ = Font::system(17);
     Color textColor_ = Color::black();
     TextAlignment alignment_ = TextAlignment::Left;

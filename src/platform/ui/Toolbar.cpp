@@ -34,17 +34,25 @@ void Toolbar::fitItemsToTitles() {
     layoutIfNeeded();
 }
 
+double Toolbar::itemWidth(const BarButtonItem& item) {
+    if (item.customView()) return item.customView()->frame().width();
+    if (item.width() > 0) return item.width();
+    if (item.isSpace() || item.image() || item.title().empty()) return kDefaultItemWidth;
+    // A title wider than the usual button widens it, so that it stays on the button.
+    return std::max(kDefaultItemWidth, std::ceil(BarItemView::titleFont(item).widthOf(item.title())) + 8);
+}
+
 void Toolbar::layoutSubviews() {
-    // Items keep their widths (60 points unless set); flexible spaces share what is left.
-    const double gap = 8, defaultWidth = kDefaultItemWidth;
+    // Items keep their widths (60 points, or their titles' width, unless set); flexible spaces
+    // share what is left.
+    const double gap = 8;
     double fixed = gap;
     int flexible = 0;
     for (auto& item : items_) {
         if (item->systemItem() == SystemItem::FlexibleSpace) {
             ++flexible;
         } else {
-            double w = item->customView() ? item->customView()->frame().width() : item->width();
-            fixed += (w > 0 ? w : defaultWidth) + gap;
+            fixed += itemWidth(*item) + gap;
         }
     }
     double flex = flexible ? std::max(0.0, (bounds().width() - fixed) / flexible) : 0;
@@ -55,8 +63,7 @@ void Toolbar::layoutSubviews() {
             x += flex;
             continue;
         }
-        double w = item->customView() ? item->customView()->frame().width() : item->width();
-        if (w <= 0) w = defaultWidth;
+        const double w = itemWidth(*item);
         if (!item->isSpace() && viewIndex < subviews().size()) {
             auto& v = subviews()[viewIndex++];
             double h = item->customView() ? v->frame().height() : bounds().height() - 12;

@@ -31,11 +31,14 @@ public:
     bool lastChangeAnimated() const { return lastAnimated_; }
 
     void layoutSubviews() override;
+    // Titles may have changed (a language switch): the items are placed again.
+    void updateForInspection() override { layoutSubviews(); }
     void drawRect(DrawingContext& context, const Rect& rect) override;
     std::string kindName() const override { return "Toolbar"; }
     std::string describeLine() const override { return "Toolbar"; }
 
 private:
+    static double itemWidth(const BarButtonItem& item);
     std::vector<BarButtonItemPtr> items_;
     BarStyle barStyle_ = BarStyle::Default;
     std::optional<Color> tint_;

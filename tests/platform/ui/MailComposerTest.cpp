@@ -6,6 +6,7 @@
 #include "platform/ui/MailComposer.h"
 #include "platform/ui/MimeCoding.h"
 #include "platform/ui/TextField.h"
+#include "platform/ui/TextView.h"
 #include "platform/ui/ViewSearch.h"
 
 namespace {
@@ -162,8 +163,29 @@ TEST_F(MailComposerTest, ThePersonCanAddARecipientAndSendFromTheScreen) {
     ASSERT_NE(to, nullptr);
     to->typeText("support@example.org");
     EXPECT_EQ(mail->toRecipients(), (std::vector<std::string>{"support@example.org"}));
+    // The tester writes the report into the empty body.
+    view->updateForInspection();
+    auto* body = plat::findFirst<plat::TextView>(*view);
+    ASSERT_NE(body, nullptr);
+    ASSERT_TRUE(body->typeText("The map freezes when"));
+    body->typeText(" I zoom.");
+    view->updateForInspection();  // what the screen shows is kept while the person types
+    EXPECT_EQ(body->text(), "The map freezes when I zoom.");
+    EXPECT_EQ(mail->messageBody(), "The map freezes when I zoom.");
+    EXPECT_FALSE(mail->isBodyHTML());
     EXPECT_TRUE(plat::tapText(*view, "Send"));
     EXPECT_TRUE(sent);
+}
+
+TEST_F(MailComposerTest, ABuiltHtmlReportIsShownButNotRewritten) {
+    auto mail = std::make_shared<MailComposer>();
+    mail->setMessageBody("<p>Dose <b>0.12</b></p>", true);
+    auto view = mail->view();
+    view->updateForInspection();
+    auto* body = plat::findFirst<plat::TextView>(*view);
+    ASSERT_NE(body, nullptr);
+    EXPECT_FALSE(body->typeText("x"));
+    EXPECT_EQ(mail->messageBody(), "<p>Dose <b>0.12</b></p>");
 }
 
 TEST(MimeCodingTest, EncodingsMatchKnownValuesAndKeepLinesShort) {

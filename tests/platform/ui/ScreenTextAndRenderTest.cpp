@@ -175,7 +175,7 @@ std::vector<bool> inkedColumns(const std::filesystem::path& png) {
     return inked;
 }
 
-TEST_F(ScreenTextAndRenderTest, ALabelAllowedToShrinkKeepsItsTextInsideItsFrame) {
+TEST_F(ScreenTextAndRenderTest, ALabelKeepsItsTextInsideItsFrameShrinkingOrCuttingIt) {
     qxtest::TempDir dir;
     auto render = [&](bool shrink) {
         auto root = std::make_shared<View>(Rect{0, 0, 200, 30});
@@ -192,8 +192,26 @@ TEST_F(ScreenTextAndRenderTest, ALabelAllowedToShrinkKeepsItsTextInsideItsFrame)
     auto inkBeyondFrame = [](const std::vector<bool>& columns) {
         return std::any_of(columns.begin() + 102, columns.end(), [](bool b) { return b; });
     };
-    EXPECT_TRUE(inkBeyondFrame(render(false))) << "the long text runs past the frame unless it may shrink";
+    EXPECT_FALSE(inkBeyondFrame(render(false)));
     EXPECT_FALSE(inkBeyondFrame(render(true)));
+
+    // What is drawn: the whole text in a smaller font, or the text cut where the mode says.
+    auto drawn = [](bool shrink, LineBreakMode mode) {
+        Label label(Rect{0, 0, 100, 30}, "A threshold title far too long");
+        label.setAdjustsFontSizeToFitWidth(shrink);
+        label.setMinimumScaleFactor(0.3);
+        label.setLineBreakMode(mode);
+        DrawingContext ctx;
+        label.drawRect(ctx, label.bounds());
+        return ctx.commandsOf(DrawOp::DrawText).at(0);
+    };
+    auto shrunk = drawn(true, LineBreakMode::TruncateTail);
+    EXPECT_EQ(shrunk.text, "A threshold title far too long");
+    EXPECT_LE(shrunk.font.widthOf(shrunk.text), 100);
+    EXPECT_EQ(drawn(false, LineBreakMode::TruncateTail).text, "A thresho\u2026");
+    EXPECT_EQ(drawn(false, LineBreakMode::TruncateHead).text, "\u2026r too long");
+    EXPECT_EQ(drawn(false, LineBreakMode::TruncateMiddle).text, "A thr\u2026long");
+    EXPECT_EQ(drawn(false, LineBreakMode::Clip).text, "A threshold title far too long");
 }
 
 TEST_F(ScreenTextAndRenderTest, JapaneseTextIsDrawnWithGlyphsThatCoverIt) {
