@@ -386,6 +386,9 @@ void VNTrackViewController::clearRecordingFromMap() {
         if (auto self = weak.lock()) self->retiredTrackFetch_.reset();
     });
     if (auto badge = alarmsView()) badge->update();
+    // The recording track went from under the running recording (the history was reset):
+    // nothing records any more, so the control must not go on looking as if it did.
+    if (recordControl_ && recordControl_->isRecording() && !Track::getCurrentTrack()) recordControl_->stop();
 }
 
 void VNTrackViewController::reconcilePathOverlays() {
