@@ -1,5 +1,7 @@
 #include "platform/map/AnnotationView.h"
 
+#include <algorithm>
+
 #include "platform/map/CalloutView.h"
 #include "platform/map/MapView.h"
 #include "platform/ui/Control.h"
@@ -9,7 +11,6 @@ namespace plat {
 
 namespace {
 
-constexpr Size kCalloutSize{220, 44};
 constexpr double kCalloutGap = 4;
 
 Color darker(const Color& c) { return Color::rgba(c.r * 0.6, c.g * 0.6, c.b * 0.6, c.a); }
@@ -68,8 +69,15 @@ void AnnotationView::setSelected(bool selected) {
     if (!selected || !canShowCallout_ || !annotation_) return;
     callout_ = std::make_shared<CalloutView>(annotation_->title(), annotation_->subtitle(), rightAccessory_);
     const Rect b = bounds();
-    callout_->setFrame({b.midX() - kCalloutSize.width / 2, b.minY() - kCalloutSize.height - kCalloutGap,
-                        kCalloutSize.width, kCalloutSize.height});
+    const Size size = callout_->frame().size;  // the bubble sizes itself to its texts
+    double x = b.midX() - size.width / 2;
+    if (map_) {
+        // Slid sideways to stay on the map, as a bubble beside its edge does.
+        const double left = convertPoint({x, 0}, map_).x;
+        const double lo = kCalloutGap, hi = map_->bounds().width() - kCalloutGap - size.width;
+        x += std::clamp(left, lo, std::max(lo, hi)) - left;
+    }
+    callout_->setFrame({x, b.minY() - size.height - kCalloutGap, size.width, size.height});
     addSubview(callout_);
 }
 

@@ -1,7 +1,10 @@
 #include "platform/ui/Button.h"
 
+#include <algorithm>
+
 #include "platform/ui/DescriptionWriter.h"
 #include "platform/ui/ImageView.h"
+#include "platform/ui/UiText.h"
 
 namespace plat {
 
@@ -65,6 +68,10 @@ void Button::drawRect(DrawingContext& ctx, const Rect& rect) {
     Rect content = rect.inset(contentInsets_);
     if (auto img = currentImage()) ctx.drawImage(img, placeImage(img->size(), content, ContentMode::Center));
     std::string t = currentTitle();
+    if (t.empty() && !currentImage() && type_ == ButtonType::DetailDisclosure) {
+        drawDetailMark(ctx, content);
+        return;
+    }
     if (t.empty()) return;
     TextAlignment align = TextAlignment::Center;
     if (contentHorizontalAlignment() == ContentHorizontalAlignment::Left) align = TextAlignment::Left;
@@ -86,10 +93,27 @@ void Button::drawRect(DrawingContext& ctx, const Rect& rect) {
     ctx.restoreState();
 }
 
+void Button::drawDetailMark(DrawingContext& ctx, const Rect& rect) const {
+    // The toolkit's own picture: a blue ring with an "i".
+    const double side = std::min({rect.width(), rect.height(), 22.0});
+    const Rect ring{rect.midX() - side / 2, rect.midY() - side / 2, side, side};
+    const Color blue = Color::rgba(0.0, 0.48, 1.0);
+    ctx.saveState();
+    ctx.setStrokeColor(blue);
+    ctx.setLineWidth(1.5);
+    ctx.strokeEllipse(ring.inset({1, 1, 1, 1}));
+    ctx.restoreState();
+    const Font f = Font::boldSystem(side * 0.6);
+    ctx.drawText("i", Rect{ring.x(), ring.midY() - f.lineHeight() / 2, ring.width(), f.lineHeight()}, f, blue,
+                 TextAlignment::Center);
+}
+
 std::string Button::displayText() const {
     std::string t = currentTitle();
     if (!t.empty()) return t;
     if (!accessibilityLabel().empty()) return accessibilityLabel();
+    // The toolkit names its picture-only detail button, so that it can be told apart and tapped.
+    if (type_ == ButtonType::DetailDisclosure) return uiText("More Info");
     if (auto img = currentImage()) return img->name();
     if (auto bg = currentBackgroundImage()) return bg->name();
     return {};

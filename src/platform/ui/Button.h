@@ -56,6 +56,7 @@ public:
     void describeInto(DescriptionWriter& out) const override;
 
 private:
+    void drawDetailMark(DrawingContext& ctx, const Rect& rect) const;
     template <class T>
     static std::optional<T> lookup(const std::map<ControlState, T>& m, ControlState s) {
         auto it = m.find(s);

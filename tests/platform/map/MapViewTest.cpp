@@ -199,6 +199,26 @@ TEST_F(MapViewTest, SelectionShowsOneCalloutWhoseAccessoryReachesTheDelegate) {
     EXPECT_NE(map->describe().find("Callout \"B\""), std::string::npos);
 }
 
+TEST_F(MapViewTest, ACalloutFitsItsTitleAndStaysOnTheMap) {
+    map->setRegion({kBerlin, {0.02, 0.02}}, false);
+    // A pin near the left edge with a long title.
+    const Coordinate2D nearEdge = map->convertPointToCoordinate({12, map->bounds().height() / 2});
+    auto a = std::make_shared<PointAnnotation>(nearEdge, "0.45 µSv/h Zurich Main Station by the river", "then");
+    map->addAnnotation(a);
+    auto view = map->viewForAnnotation(a);
+    ASSERT_TRUE(view->performTap());
+    auto callout = view->callout();
+    ASSERT_NE(callout, nullptr);
+    const Rect onMap = callout->convertRect(callout->bounds(), map.get());
+    EXPECT_GE(onMap.x(), 0);
+    EXPECT_LE(onMap.maxX(), map->bounds().width());
+    EXPECT_GT(callout->frame().width(), 220);  // grown for the title, short of the map's width
+    // The details button names itself, so that a person (or the driver) can find it.
+    auto accessory = std::dynamic_pointer_cast<Button>(view->rightCalloutAccessoryView());
+    ASSERT_NE(accessory, nullptr);
+    EXPECT_EQ(accessory->displayText(), "More Info");
+}
+
 TEST_F(MapViewTest, FollowingTheUserCentresOnEachFix) {
     map->setRegion({{0, 0}, {100, 100}}, false);
     map->setUserTrackingMode(UserTrackingMode::Follow, true);
