@@ -331,11 +331,37 @@ void Context::collectCascade(EntityKind entity, const std::vector<std::int64_t>&
     }
 }
 
+void Context::collectReadingOwners(std::unordered_map<ObjectID, LinkRows>& doomed) {
+    // A day's readings include those of its waypoints, whose rows hang off the track instead
+    // while it records: a waypoint never outlives its reading, and a track not yet filed under a
+    // day (the recording one) goes with the day its readings are in.
+    std::vector<std::int64_t> waypoints;
+    for (const auto& [id, links] : doomed) {
+        if (id.entity != EntityKind::measurement || !links[1]) continue;
+        if (!doomed.count({EntityKind::waypoint, links[1]})) waypoints.push_back(links[1]);
+    }
+    std::vector<std::int64_t> tracks;
+    for (auto row : waypoints) {
+        auto waypoint = existingObjectWithID({EntityKind::waypoint, row});
+        if (!waypoint) continue;
+        const std::int64_t trackRow = waypoint->links_[1].row;
+        doomed[waypoint->objectID()] = {waypoint->links_[0].row, trackRow};
+        const ObjectID trackID{EntityKind::track, trackRow};
+        if (!trackRow || doomed.count(trackID)) continue;
+        auto track = existingObjectWithID(trackID);
+        if (!track || track->links_[0].row) continue;
+        doomed[trackID] = {0, 0};
+        tracks.push_back(trackRow);
+    }
+    if (!tracks.empty()) collectCascade(EntityKind::track, tracks, doomed);
+}
+
 void Context::deleteObject(const std::shared_ptr<ManagedObject>& object) {
     if (!object || object->context_ != this || object->state_ == ManagedObject::State::deleted) return;
     std::unordered_map<ObjectID, LinkRows> doomed;
     doomed[object->objectID()] = {object->links_[0].row, object->links_[1].row};
     collectCascade(object->entity_, {object->row_}, doomed);
+    collectReadingOwners(doomed);
 
     for (const auto& [id, links] : doomed) {
         const auto& d = EntityDescription::of(id.entity);

@@ -160,6 +160,7 @@ private:
     using LinkRows = std::array<std::int64_t, 2>;
     void collectCascade(EntityKind entity, const std::vector<std::int64_t>& rows,
                         std::unordered_map<ObjectID, LinkRows>& out);
+    void collectReadingOwners(std::unordered_map<ObjectID, LinkRows>& doomed);
     void changeLink(ManagedObject& child, int link, std::int64_t newOwner);
     bool flushPending(StoreError* error);
 

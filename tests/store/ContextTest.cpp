@@ -93,6 +93,47 @@ TEST_F(StoreTest, DeletingCascadesDownTheRelations) {
     EXPECT_EQ(keep->waypoints().front()->name(), "kept");
 }
 
+TEST_F(StoreTest, DeletingADayTakesTheWaypointsOfItsReadingsWhereverTheyHang) {
+    auto day = makeSet(main(), plat::Date(0));
+    auto next = makeSet(main(), plat::Date(86400));
+    // The recording track belongs to no day yet: its readings are the day's.
+    auto recording = main().insertNew<Track>();
+    addPoint(main(), day, 0.1, plat::Date(1), "r1", recording);
+    addPoint(main(), day, 0.1, plat::Date(2), "r2", recording);
+    // A filed track that ran past midnight: its first point's reading is the first day's.
+    auto filed = main().insertNew<Track>();
+    next->addTracksObject(filed);
+    addPoint(main(), day, 0.2, plat::Date(86399), "before", filed);
+    addPoint(main(), next, 0.2, plat::Date(86401), "after", filed);
+    // An unfiled track of the other day stays.
+    auto other = main().insertNew<Track>();
+    addPoint(main(), next, 0.3, plat::Date(86402), "o", other);
+    ASSERT_TRUE(main().save());
+    Track::setCurrentTrack(recording);
+
+    main().deleteObject(day);
+    ASSERT_TRUE(main().save());
+    EXPECT_TRUE(recording->isDeleted());
+    EXPECT_EQ(Track::getCurrentTrack(), nullptr);
+    EXPECT_FALSE(filed->isDeleted());
+    EXPECT_EQ(namesOf(filed->waypoints()), std::vector<std::string>{"after"});
+    EXPECT_FALSE(other->isDeleted());
+    EXPECT_EQ(countOf(main(), EntityKind::track), 2u);
+    // Every stored waypoint still has its reading.
+    EXPECT_EQ(countOf(main(), EntityKind::waypoint), 2u);
+    EXPECT_EQ(countOf(main(), EntityKind::measurement), 2u);
+    EXPECT_EQ(next->measurementsCount(), 2u);
+
+    // A reading deleted on its own takes its waypoint out of the track too.
+    main().deleteObject(filed->waypoints().front()->measurement());
+    ASSERT_TRUE(main().save());
+    EXPECT_EQ(filed->waypointsCount(), 0u);
+    EXPECT_EQ(countOf(main(), EntityKind::waypoint), 1u);
+    Store::closeDefaultStore();
+    EXPECT_EQ(countOf(main(), EntityKind::waypoint), 1u);
+    EXPECT_EQ(countOf(main(), EntityKind::measurement), 1u);
+}
+
 TEST_F(StoreTest, AReadingStaysWithTheDayOfItsWaypoint) {
     auto day = makeSet(main(), plat::Date(0));
     auto next = makeSet(main(), plat::Date(86400));
