@@ -188,6 +188,11 @@ void VNMapViewController::showTrack() {
     mapView()->setUserTrackingMode(plat::UserTrackingMode::FollowWithHeading, true);
 }
 
+void VNMapViewController::stopFollowingUser() {
+    mapView()->setUserTrackingMode(plat::UserTrackingMode::None, false);
+    setBackground(locationButton(), "btn-my-location");
+}
+
 std::shared_ptr<plat::Control> VNMapViewController::calloutButtonForAnnotationView(VNWaypointAnnotationView& view) {
     auto button = plat::Button::make(plat::ButtonType::DetailDisclosure);
     // The button shows only its sign: the name is for those who cannot see it.

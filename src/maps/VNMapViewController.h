@@ -66,6 +66,9 @@ public:
     void typeDidChange(const plat::Button* sender);
     virtual void showLocation();
     virtual void showTrack();
+    // A page that shows a stored object keeps it in view: the map stops following the user's
+    // live position (the my-location button shows it off) until that button is pressed again.
+    void stopFollowingUser();
     // The button at the right of a pin's callout; nullptr for none.
     virtual std::shared_ptr<plat::Control> calloutButtonForAnnotationView(VNWaypointAnnotationView& view);
     // Opens the waypoint's details screen over this one.

@@ -72,7 +72,10 @@ void VNTrackMapViewController::setTrack(std::shared_ptr<Track> track) {
     // whose points have no position has none, and the map stays put.
     const auto path = TrackPath::make(track_);
     const plat::MapRect bounds = path->boundingMapRect();
-    if (!bounds.isNull()) map->setVisibleMapRect(bounds, !hadSeveralPins);
+    if (!bounds.isNull()) {
+        stopFollowingUser();
+        map->setVisibleMapRect(bounds, !hadSeveralPins);
+    }
 
     // Loaded together with their readings in one batch rather than one look-up per pin; the
     // pins follow the track's own order.
@@ -95,7 +98,9 @@ void VNTrackMapViewController::setTrack(std::shared_ptr<Track> track) {
 void VNTrackMapViewController::showTrack() {
     if (!track_) return;
     const plat::MapRect bounds = track_->boundingMapRect();
-    if (!bounds.isNull()) mapView()->setVisibleMapRect(bounds, true);
+    if (bounds.isNull()) return;
+    stopFollowingUser();
+    mapView()->setVisibleMapRect(bounds, true);
 }
 
 }  // namespace qx

@@ -183,6 +183,39 @@ TEST_F(MapPagesTest, WaypointPageShowsOnePinWithoutCalloutButtonOrTrackMode) {
     EXPECT_EQ(page->waypoint(), nullptr);
 }
 
+// The pages open following the user; once they show their stored object, a fix far away must
+// not carry the map off it, until the my-location button asks for following again.
+TEST_F(MapPagesTest, PagesKeepTheirObjectInViewWhenTheUserMovesUntilMyLocationIsPressed) {
+    const plat::Location faraway(48.137, 11.575);
+    auto trackPage = VNTrackMapViewController::make();
+    auto waypointPage = VNWaypointMapViewController::make();
+    auto track = savedTrack({0.1, 0.5, 2.0});
+    auto waypoint = point(0.5, kBerlin, 0, "one");
+    const std::vector<std::pair<plat::ViewController*, plat::MapRect>> cases{
+        {trackPage.get(), track->boundingMapRect()}, {waypointPage.get(), waypoint->boundingMapRect()}};
+    trackPage->setTrack(track);
+    waypointPage->setWaypoint(waypoint);
+
+    for (const auto& [page, shown] : cases) {
+        auto& screen = dynamic_cast<VNMapViewController&>(*page);
+        auto map = screen.mapView();
+        map->updateUserLocation(faraway);
+        EXPECT_EQ(map->userTrackingMode(), plat::UserTrackingMode::None);
+        EXPECT_TRUE(map->visibleMapRect().containsRect(shown));
+        EXPECT_EQ(screen.locationButton()->backgroundImage()->name(), "btn-my-location");
+
+        ASSERT_TRUE(screen.locationButton()->performTap());
+        map->updateUserLocation(faraway);
+        EXPECT_EQ(map->userTrackingMode(), plat::UserTrackingMode::Follow);
+        EXPECT_FALSE(map->visibleMapRect().intersects(shown));
+    }
+
+    // The follow-track button brings the track back and stays on it.
+    ASSERT_TRUE(trackPage->trackButton()->performTap());
+    trackPage->mapView()->updateUserLocation(faraway);
+    EXPECT_TRUE(trackPage->mapView()->visibleMapRect().containsRect(track->boundingMapRect()));
+}
+
 TEST_F(MapPagesTest, CalloutDetailsButtonIsHiddenUntilADetailsScreenIsRegistered) {
     auto screen = VNMapViewController::make();
     auto map = screen->mapView();
