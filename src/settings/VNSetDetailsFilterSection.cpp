@@ -10,11 +10,6 @@ void VNSetDetailsFilterSection::initRows() {
     updateCellsTitles();
 }
 
-void VNSetDetailsFilterSection::readSettings(const Settings& settings) {
-    VNSetFilterSection::readSettings(settings);
-    setAlarmsChecked(false);
-}
-
 void VNSetDetailsFilterSection::applyToSettings(Settings& settings) const {
     settings.setHistoryFilterAlarmsOnly(alarmsChecked());
     settings.setHistoryDeviceTypeOnly(deviceType());

@@ -14,9 +14,9 @@ namespace qx {
 std::string VNSetFilterSection::title() const { return Language::get("    Filter by"); }
 
 void VNSetFilterSection::readSettings(const Settings& settings) {
-    const auto now = plat::Date::now();
-    dateFrom_ = now;
-    dateTo_ = now;
+    // The screen opens on the range in force, so that applying without a change keeps it.
+    dateFrom_ = settings.historyDateFrom();
+    dateTo_ = settings.historyDateTo();
     dateFromChecked_ = settings.historyDayFrom();
     dateToChecked_ = settings.historyDaysTo();
     alarmsChecked_ = settings.historyFilterAlarmsOnly();

@@ -23,7 +23,7 @@ public:
     void initRows() override;
     void updateCellsTitles() override;
 
-    // The stored filter, with both days at the current moment (the stored days are not shown).
+    // The stored filter.
     virtual void readSettings(const Settings& settings);
     // Writes the edited values to the preferences (without saving them).
     virtual void applyToSettings(Settings& settings) const;

@@ -12,9 +12,9 @@
 namespace qx {
 
 void VNWMFilterSection::readSettings(const Settings& settings) {
-    const auto now = plat::Date::now();
-    timeFrom_ = now;
-    timeTo_ = now;
+    // The screen opens on the window in force, so that applying without a change keeps it.
+    timeFrom_ = settings.WMTimeFrom();
+    timeTo_ = settings.WMTimeTo();
     timeFromOn_ = settings.WMTimeFromOn();
     timeToOn_ = settings.WMTimeToOn();
     distance_ = settings.WMDistance();

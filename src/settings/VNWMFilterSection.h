@@ -19,8 +19,7 @@ public:
     void initRows() override;
     void updateCellsTitles() override;
 
-    // The stored switches and radius, with both time bounds at the current moment (the stored
-    // bounds are not shown). Run initRows afterwards to show them.
+    // The stored time window, switches and radius. Run initRows afterwards to show them.
     void readSettings(const Settings& settings);
     // Writes the edited values to the preferences (without saving them).
     void applyToSettings(Settings& settings) const;

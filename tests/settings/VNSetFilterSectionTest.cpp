@@ -60,8 +60,8 @@ TEST_F(SetFilterTest, ReadAndApplyTheStoredFilter) {
     settings().setHistoryDeviceTypeOnly(3);
     settings().setHistoryDetectorOnlySerials({"A", "B"});
     auto list = load<qx::VNSetFilterSection>();
-    EXPECT_EQ(list->dateFrom(), plat::Date::now()) << "the days start at the current moment";
-    EXPECT_EQ(list->dayFromCell()->value().text(), qx::DateStrings::dateStr(plat::Date::now()));
+    EXPECT_EQ(list->dateFrom(), kMarch10) << "the screen opens on the range in force";
+    EXPECT_EQ(list->dayFromCell()->value().text(), "10.03.2026");
     EXPECT_TRUE(list->dayFromCell()->checkButton().checked());
     EXPECT_FALSE(list->dayToCell()->checkButton().checked());
     EXPECT_TRUE(list->alarmsCell()->checkButton().checked());
@@ -69,23 +69,22 @@ TEST_F(SetFilterTest, ReadAndApplyTheStoredFilter) {
     list->alarmsCell()->checkButton().performTap();
     EXPECT_TRUE(settings().historyFilterAlarmsOnly()) << "held until applied";
     list->applyToSettings(settings());
-    EXPECT_EQ(settings().historyDateFrom(), plat::Date::now());
-    EXPECT_EQ(settings().historyDateTo(), plat::Date::now());
+    EXPECT_EQ(settings().historyDateFrom(), kMarch10) << "applying without picking keeps the day";
     EXPECT_TRUE(settings().historyDayFrom());
     EXPECT_FALSE(settings().historyFilterAlarmsOnly());
     EXPECT_EQ(settings().historyDeviceTypeOnly(), 3u);
     EXPECT_EQ(settings().historyDetectorOnlySerials(), (std::set<std::string>{"A", "B"}));
 
-    // The day's details filter starts with alarms off and never writes the day range.
+    // The day's details filter shows the alarms filter in force and never writes the day range.
     settings().setHistoryFilterAlarmsOnly(true);
     settings().setHistoryDateFrom(kMarch10);
     clock().advance(3600);
     auto details = load<qx::VNSetDetailsFilterSection>();
-    EXPECT_FALSE(details->alarmsChecked());
-    EXPECT_FALSE(details->alarmsCell()->checkButton().checked());
+    EXPECT_TRUE(details->alarmsChecked());
+    EXPECT_TRUE(details->alarmsCell()->checkButton().checked());
     details->setDeviceType(5);
     details->applyToSettings(settings());
-    EXPECT_FALSE(settings().historyFilterAlarmsOnly());
+    EXPECT_TRUE(settings().historyFilterAlarmsOnly());
     EXPECT_EQ(settings().historyDeviceTypeOnly(), 5u);
     EXPECT_EQ(settings().historyDateFrom(), kMarch10);
 }

@@ -38,7 +38,7 @@ protected:
     const plat::Date storedFrom = plat::Date(1.6e9), storedTo = plat::Date(1.61e9);
 };
 
-TEST_F(SetFilterScreensTest, ListFilterOpensOnTheStoredValuesAndApplyStoresTheCurrentMomentAsBothDays) {
+TEST_F(SetFilterScreensTest, ListFilterOpensOnTheStoredValuesAndApplyKeepsThem) {
     int closed = 0;
     auto screen = present<qx::VNSetFilterViewController>(&closed);
     const auto& filter = screen->filterSection();
@@ -61,8 +61,8 @@ TEST_F(SetFilterScreensTest, ListFilterOpensOnTheStoredValuesAndApplyStoresTheCu
     screen->applyButton()->press();
     EXPECT_EQ(closed, 1);
     const auto& s = Settings::sharedSettings();
-    EXPECT_EQ(s.historyDateFrom(), s.historyDateTo());
-    EXPECT_GT(s.historyDateFrom(), storedTo);
+    EXPECT_EQ(s.historyDateFrom(), storedFrom) << "a range applied unchanged stays as it was";
+    EXPECT_EQ(s.historyDateTo(), storedTo);
     EXPECT_TRUE(s.historyDayFrom());
     EXPECT_FALSE(s.historyDaysTo());
     EXPECT_TRUE(s.historyFilterAlarmsOnly());
@@ -72,14 +72,16 @@ TEST_F(SetFilterScreensTest, ListFilterOpensOnTheStoredValuesAndApplyStoresTheCu
     EXPECT_TRUE(saved().boolForKey("HistoryDayFrom"));
 }
 
-TEST_F(SetFilterScreensTest, DetailsFilterStartsWithAlarmsOffAndNeverTouchesTheDayRange) {
+TEST_F(SetFilterScreensTest, DetailsFilterShowsTheStoredAlarmsFilterAndNeverTouchesTheDayRange) {
     int closed = 0;
     auto screen = present<qx::VNSetDetailsFilterViewController>(&closed);
     auto filter = screen->detailsFilterSection();
     ASSERT_TRUE(filter);
     EXPECT_EQ(filter->numRows(), 3u);  // alarms, devices, detectors
-    EXPECT_FALSE(filter->alarmsChecked());
-    EXPECT_FALSE(filter->alarmsCell()->checkButton().checked());
+    EXPECT_TRUE(filter->alarmsChecked());
+    EXPECT_TRUE(filter->alarmsCell()->checkButton().checked());
+
+    filter->alarmsCell()->checkButton().performTap();
 
     filter->setDeviceType(0);
     filter->setDetectors({});
