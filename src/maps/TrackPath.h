@@ -39,6 +39,9 @@ public:
     // rate among the points it added (with or without a position); 0 when it added none.
     bool lastUpdateOnlyGrew() const { return grewOnly_; }
     double lastAddedMaxDoseRate() const { return addedMax_; }
+    // How many of the track's waypoints the path was last brought up to (with or without a
+    // position); differs from the track's count once a point was added or deleted.
+    std::size_t knownWaypointCount() const { return rows_.size(); }
     // The segments; none (not an empty list) while fewer than two points have a position.
     const std::optional<Segments>& pathForTrack() const { return path_; }
     // The map rectangle of the path's points grown by 10 % on each side, as the track's own

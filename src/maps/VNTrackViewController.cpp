@@ -395,12 +395,18 @@ void VNTrackViewController::reconcilePathOverlays() {
     auto path = TrackPath::getCurrentTrackPath();
     auto badge = alarmsView();
     if (!path || !path->track()) return;
-    const auto& before = path->pathForTrack();
-    if (path->track()->waypointsCount() == (before ? before->size() : 0)) return;
+    // Compared with the points the path knows, not its segments (one fewer than its points):
+    // a deleted point would otherwise leave the counts equal and the old path on the map.
+    if (path->track()->waypointsCount() == path->knownWaypointCount()) return;
     path->updatePath();
     const auto& segments = path->pathForTrack();
-    if (segments && !segments->empty()) {
-        auto map = mapView();
+    auto map = mapView();
+    if (!path->lastUpdateOnlyGrew()) {
+        // A rebuilt path is made of new segments: the map's old ones may pass through a deleted
+        // point, so they all go.
+        removeAllOverlays();
+        addPathOverlays(*path);
+    } else if (segments && !segments->empty()) {
         while (map->overlays().size() > segments->size()) map->removeOverlay(map->overlays().back());
         // Several points may arrive in one save: each missing segment is added once.
         for (std::size_t i = map->overlays().size(); i < segments->size(); ++i) map->addOverlay((*segments)[i]);

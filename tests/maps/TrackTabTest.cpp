@@ -301,6 +301,39 @@ TEST_F(TrackTabTest, PathGrowsBySegmentsInOrderAndColourAlsoWhenSeveralArriveAtO
     EXPECT_FALSE(tab->shouldCenterTrack());
 }
 
+// A point of the recording deleted elsewhere (the world map's search list): the path on the map
+// is drawn again without it, at once and after the next point, and never keeps a segment through it.
+TEST_F(TrackTabTest, PathIsRedrawnWithoutAPointDeletedDuringTheRecording) {
+    tab->startRecord();
+    const plat::Coordinate2D a{52.520, 13.400}, b{52.521, 13.401}, c{52.522, 13.402}, d{52.523, 13.403};
+    storeIntoTrack({{0.1, a}, {0.1, b}, {0.1, c}});
+    ASSERT_EQ(map->overlays().size(), 2u);
+
+    const auto row = Track::getCurrentTrack()->objectID().row;
+    store().saveWithBlock([row, gone = b.latitude](Context& context) {
+        auto track = context.objectWithRow<Track>(row);
+        for (const auto& w : track->waypoints()) {
+            if (w->latitude() == gone) context.deleteObject(w);
+        }
+    });
+    drain();
+    const auto drawnPoints = [&] {
+        std::vector<plat::MapPoint> points;
+        for (const auto& overlay : map->overlays()) {
+            const auto line = std::dynamic_pointer_cast<plat::Polyline>(overlay);
+            points.push_back(line->points().front());
+            points.push_back(line->points().back());
+        }
+        return points;
+    };
+    using P = std::vector<plat::MapPoint>;
+    const auto at = [](plat::Coordinate2D x) { return plat::mapPointForCoordinate(x); };
+    EXPECT_EQ(drawnPoints(), (P{at(a), at(c)}));
+
+    storeIntoTrack({{0.1, d}});
+    EXPECT_EQ(drawnPoints(), (P{at(a), at(c), at(c), at(d)}));
+}
+
 TEST_F(TrackTabTest, SettingsScreenHoldsTheInstalledSectionsAndSetsTheBarToTrackThresholds) {
     tab->viewWillAppear(false);
     DeviceManager::sharedDeviceManager();
