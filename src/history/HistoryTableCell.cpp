@@ -14,9 +14,6 @@ constexpr double kEditButtonWidth = 42;
 constexpr double kEditButtonHeight = 25;
 constexpr double kEditButtonMargin = 10;
 
-// The text of a stored figure: "n/a" unless it is a positive finite number.
-bool isShown(double value) { return std::isfinite(value) && value > 0; }
-
 }  // namespace
 
 HistoryTableCell::HistoryTableCell(Token, plat::CellStyle style, std::string reuseIdentifier)
@@ -149,15 +146,13 @@ void HistoryTableCell::applyRowLook(plat::AccessoryType accessory) {
 
 void HistoryTableCell::showDoseRate(plat::Label& label, DoseUnit& unit, double value) {
     unit.setValue(value);
-    label.setText(isShown(value) ? unit.stringValue() + " " + unit.unitString(DoseUnit::doseRateKind)
-                                 : Language::get("n/a"));
+    label.setText(unit.stringWithUnit(DoseUnit::doseRateKind));
     label.setTextColor(Settings::sharedSettings().derColor(std::isfinite(value) ? value : 0));
 }
 
 void HistoryTableCell::showDose(plat::Label& label, DoseUnit& unit, double value) {
     unit.setValue(value);
-    label.setText(isShown(value) ? unit.stringValue() + " " + unit.unitString(DoseUnit::doseKind)
-                                 : Language::get("n/a"));
+    label.setText(unit.stringWithUnit(DoseUnit::doseKind));
     label.setTextColor(Settings::sharedSettings().deColor(std::isfinite(value) ? value : 0));
 }
 

@@ -31,21 +31,22 @@ std::shared_ptr<TrackTableCell> TrackTableCell::make(plat::CellStyle style, std:
 }
 
 void TrackTableCell::initUI() {
-    startLabel_ = addLabel(plat::Rect{42, 29, 50, 21}, false, 10, Language::get("Start:"));
+    startLabel_ = addLabel(plat::Rect{42, 29, 50, 21}, false, 10);
     startValueLabel_ = addLabel(plat::Rect{42, 42, 100, 21}, true, 10, "0");
-    finishLabel_ = addLabel(plat::Rect{151, 29, 50, 21}, false, 10, Language::get("Finish:"));
+    finishLabel_ = addLabel(plat::Rect{151, 29, 50, 21}, false, 10);
     finishValueLabel_ = addLabel(plat::Rect{151, 42, 100, 21}, true, 10, "0");
-    minLabel_ = addLabel(plat::Rect{42, 60, 30, 21}, false, 10, Language::get("Min:"));
+    minLabel_ = addLabel(plat::Rect{42, 60, 30, 21}, false, 10);
     minValueLabel_ = addLabel(plat::Rect{42, 75, 55, 21}, true, 9);
-    maxLabel_ = addLabel(plat::Rect{100, 60, 30, 21}, false, 10, Language::get("Max:"));
+    maxLabel_ = addLabel(plat::Rect{100, 60, 30, 21}, false, 10);
     maxValueLabel_ = addLabel(plat::Rect{100, 75, 55, 21}, true, 9);
-    doseLabel_ = addLabel(plat::Rect{156, 60, 30, 21}, false, 10, Language::get("Dose:"));
+    doseLabel_ = addLabel(plat::Rect{156, 60, 30, 21}, false, 10);
     doseValueLabel_ = addLabel(plat::Rect{156, 75, 55, 21}, true, 9);
     // Narrow enough to stay clear of the alarm badge; a long caption shrinks.
-    accLabel_ = addLabel(plat::Rect{210, 60, 60, 21}, false, 10, Language::get("Accumulation:"));
+    accLabel_ = addLabel(plat::Rect{210, 60, 60, 21}, false, 10);
     accLabel_->setAdjustsFontSizeToFitWidth(true);
     accLabel_->setMinimumScaleFactor(0.5);
     accValueLabel_ = addLabel(plat::Rect{210, 75, 60, 21}, true, 10);
+    updateUI();
     maxDoseButton_ = addAlarmBadge(plat::Rect{271, 33, 36, 35}, "HelveticaNeue-Bold");
     installNameField(plat::Rect{42, 12, 253, 21}, 15);
     installCheckButton(plat::Rect{6, 35, 32, 32});
@@ -53,7 +54,18 @@ void TrackTableCell::initUI() {
     applyRowLook(plat::AccessoryType::None);
 }
 
+void TrackTableCell::updateUI() {
+    startLabel_->setText(Language::get("Start:"));
+    finishLabel_->setText(Language::get("Finish:"));
+    minLabel_->setText(Language::get("Min:"));
+    maxLabel_->setText(Language::get("Max:"));
+    doseLabel_->setText(Language::get("Dose:"));
+    accLabel_->setText(Language::get("Accumulation:"));
+}
+
 void TrackTableCell::configureWithTrack(Track& track, std::shared_ptr<plat::View> accessoryView) {
+    // Captions are read on every fill: a reused row must follow a language switch.
+    updateUI();
     setAccessoryType(plat::AccessoryType::None);
     const plat::Date start = track.dateFrom();
     nameTextField()->setText(track.name() ? *track.name() + " " + DateStrings::dateMediumStr(start)

@@ -10,8 +10,8 @@ namespace qx {
 class Track;
 
 // The row of one stored track: name or start date, start and finish, lowest and highest dose
-// rate, dose, duration and a badge with the number of alarm points. Its captions are read once,
-// when the row is built.
+// rate, dose, duration and a badge with the number of alarm points. Its captions are read each
+// time the row is filled, so a table reloaded after a language switch shows the new language.
 class TrackTableCell : public HistoryTableCell {
 public:
     static constexpr const char* kReuseIdentifier = "TrackCell";
@@ -22,6 +22,8 @@ public:
 
     // Fills the row from the track; the view becomes the name field's input accessory.
     void configureWithTrack(Track& track, std::shared_ptr<plat::View> accessoryView);
+    // Reads the captions in the language in force.
+    void updateUI();
     // The base's manage look, and the badge hidden until the next configuration.
     void manageMode() override;
 

@@ -169,14 +169,14 @@ void VNTrackGraphView::fillTexts() {
     const bool dose = mode_ != 0;
     const Threshold& threshold = dose ? settings.DEthreshold() : settings.DERthreshold();
     const int kind = dose ? DoseUnit::doseKind : DoseUnit::doseRateKind;
+    // Every figure on the axis is written in the unit of the highest reading, the one the title names.
+    const DoseUnit top(highest_);
     titleLabel_->setText(Language::get(dose ? "Accumulated Dose (Gamma)," : "Dose Rate (Gamma),") + " " +
-                         threshold.secondThreshold->unitString(kind));
-    firstThresholdLabel_->setText(threshold.firstThreshold->stringValue());
-    secondThresholdLabel_->setText(threshold.secondThreshold->stringValue());
-    DoseUnit unit(highest_);
-    maxValueLabel_->setText(unit.stringValue());
-    unit.setValue(lowest_);
-    minValueLabel_->setText(unit.stringValue());
+                         top.unitString(kind));
+    firstThresholdLabel_->setText(threshold.firstThreshold->stringValueScaledAs(highest_));
+    secondThresholdLabel_->setText(threshold.secondThreshold->stringValueScaledAs(highest_));
+    maxValueLabel_->setText(top.stringValueScaledAs(highest_));
+    minValueLabel_->setText(DoseUnit(lowest_).stringValueScaledAs(highest_));
     startDateLabel_->setText(samples_.empty() ? std::string() : DateStrings::dateTimeMediumStr(samples_.front().date));
     endDateLabel_->setText(samples_.empty() ? std::string() : DateStrings::dateTimeMediumStr(samples_.back().date));
 }

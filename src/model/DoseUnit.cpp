@@ -11,6 +11,15 @@ namespace qx {
 namespace {
 constexpr double kMicroRoentgenPerMicroSievert = 100.0;  // 1 Sv = 100 R
 constexpr unsigned kRoentgen = 0;
+
+double prefixFactor(DoseUnit::Prefix prefix) {
+    switch (prefix) {
+        case DoseUnit::Prefix::micro: return 1.0;
+        case DoseUnit::Prefix::milli: return 1e3;
+        case DoseUnit::Prefix::none: return 1e6;
+    }
+    return 1.0;
+}
 }  // namespace
 
 DoseUnit::Scaled DoseUnit::scale(double microSievert, unsigned unitSystem) {
@@ -30,6 +39,19 @@ std::string DoseUnit::formatNumber(double number) {
 std::string DoseUnit::stringValue() const {
     if (!(value_ > 0) || !std::isfinite(value_)) return Language::get("n/a");
     return formatNumber(scale(value_, Settings::sharedSettings().unit()).number);
+}
+
+std::string DoseUnit::stringWithUnit(int kind) const {
+    if (!(value_ > 0) || !std::isfinite(value_)) return Language::get("n/a");
+    return stringValue() + " " + unitString(kind);
+}
+
+std::string DoseUnit::stringValueScaledAs(double reference) const {
+    if (!(value_ > 0) || !std::isfinite(value_)) return Language::get("n/a");
+    const unsigned system = Settings::sharedSettings().unit();
+    const double micro = system == kRoentgen ? value_ * kMicroRoentgenPerMicroSievert : value_;
+    const Prefix prefix = scale(std::isfinite(reference) ? reference : 0, system).prefix;
+    return formatNumber(micro / prefixFactor(prefix));
 }
 
 std::string DoseUnit::unitString(int kind) const {

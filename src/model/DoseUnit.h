@@ -27,8 +27,14 @@ public:
     // The number in the current unit system and prefix; the text for "n/a" when the value is 0
     // or less (or not a finite number).
     std::string stringValue() const;
+    // The number in the prefix `reference` is shown in, so figures set side by side (a graph's
+    // axis) share the one unit written beside them; "n/a" as for stringValue.
+    std::string stringValueScaledAs(double reference) const;
     // The unit text for the same scaling: kind 1 a dose, anything else a dose rate.
     std::string unitString(int kind) const;
+    // The number followed by its unit; "n/a" alone when there is no figure, since a unit beside
+    // no number reads as a measurement.
+    std::string stringWithUnit(int kind) const;
 
     struct Scaled {
         double number;

@@ -48,8 +48,7 @@ std::shared_ptr<VNThresholdTableViewCell> VNWMThresholdSection::thresholdCell() 
 }
 
 void VNWMThresholdSection::updateThreshold() {
-    const auto value = DoseUnit::doseWithValue(thresholdValue_);
-    thresholdCell()->setValue(value->stringValue() + " " + value->unitString(DoseUnit::doseRateKind));
+    thresholdCell()->setValue(DoseUnit(thresholdValue_).stringWithUnit(DoseUnit::doseRateKind));
 }
 
 void VNWMThresholdSection::showThresholdController() {

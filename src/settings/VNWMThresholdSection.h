@@ -29,7 +29,7 @@ public:
     void setThresholdScaleRange(std::int64_t r) { thresholdScaleRange_ = r; }
 
     std::shared_ptr<VNThresholdTableViewCell> thresholdCell();
-    // Shows the value with its dose-rate unit.
+    // Shows the value with its dose-rate unit ("n/a" alone without a value).
     void updateThreshold();
     // Opens the threshold editor with one handle; applying keeps its value and scale decade.
     void showThresholdController();

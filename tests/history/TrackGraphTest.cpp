@@ -163,9 +163,11 @@ TEST_F(TrackGraphTest, TheDoseGraphFollowsTheInstrumentOfTheLastReading) {
     page->setTrack(track({{0.1, 0}, {0.2, 5}}, "VN2450", 2));
     EXPECT_FALSE(page->doseGraphView()->isHidden());
     EXPECT_EQ(page->doseGraphView()->mode(), 1u);
-    // The unit is the one the second dose threshold is shown in.
-    EXPECT_EQ(page->doseGraphView()->titleLabel()->text(),
-              "Accumulated Dose (Gamma), " + Settings::sharedSettings().DEthreshold().secondThreshold->unitString(1));
+    // The title names the unit the figures are written in, whatever unit the thresholds are set in.
+    Settings::sharedSettings().DEthreshold().secondThreshold->setValue(5000);
+    page->setTrack(track({{0.004, 0}, {0.0, 5}}, "VN2450", 2));
+    EXPECT_EQ(page->doseGraphView()->titleLabel()->text(), "Accumulated Dose (Gamma), µSv");
+    EXPECT_EQ(page->doseGraphView()->maxValueLabel()->text(), "0.04");
 
     auto day = makeSet(today());
     auto mixed = makeTrack(day, at(11));
@@ -175,6 +177,30 @@ TEST_F(TrackGraphTest, TheDoseGraphFollowsTheInstrumentOfTheLastReading) {
     page->setTrack(mixed);
     EXPECT_TRUE(page->doseGraphView()->isHidden());
     EXPECT_EQ(page->doseRateGraphView()->titleLabel()->text(), "Dose Rate (Gamma), µSv/h");
+}
+
+TEST_F(TrackGraphTest, TitleAndFiguresShareTheUnitOfTheHighestReading) {
+    struct Case {
+        std::vector<std::pair<double, double>> readings;
+        double first, second;
+        const char *title, *max, *min, *firstLabel;
+    };
+    const Case cases[] = {
+        {{{0.1, 0}, {1.5, 10}}, 0.3, 1.0, "Dose Rate (Gamma), µSv/h", "1.50", "0.10", "0.30"},
+        // A milli reading puts every figure in milli, the small ones included.
+        {{{100, 0}, {1500, 10}}, 600, 5000, "Dose Rate (Gamma), mSv/h", "1.50", "0.10", "0.60"},
+        {{{0.5, 0}, {1500, 10}}, 300, 5000, "Dose Rate (Gamma), mSv/h", "1.50", "0.00", "0.30"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title + std::string(" ") + c.max);
+        setThresholds(c.first, c.second);
+        auto view = graph();
+        view->setTrack(track(c.readings), 0);
+        EXPECT_EQ(view->titleLabel()->text(), c.title);
+        EXPECT_EQ(view->maxValueLabel()->text(), c.max);
+        EXPECT_EQ(view->minValueLabel()->text(), c.min);
+        EXPECT_EQ(view->firstThresholdLabel()->text(), c.firstLabel);
+    }
 }
 
 }  // namespace qxtest

@@ -42,6 +42,11 @@ TEST_F(ModelTest, NoValueReadsNotAvailable) {
     EXPECT_EQ(DoseUnit(std::numeric_limits<double>::infinity()).stringValue(), "n/a");
     EXPECT_EQ(DoseUnit(std::nan("")).stringValue(), "n/a");
     EXPECT_EQ(DoseUnit(0).unitString(0), "µSv/h");
+    // With its unit: a figure gets one, "n/a" stands alone.
+    EXPECT_EQ(DoseUnit(0.4).stringWithUnit(0), "0.40 µSv/h");
+    EXPECT_EQ(DoseUnit(1500).stringWithUnit(1), "1.50 mSv");
+    EXPECT_EQ(DoseUnit(0).stringWithUnit(0), "n/a");
+    EXPECT_EQ(DoseUnit(std::nan("")).stringWithUnit(1), "n/a");
     useLanguage("ru");
     EXPECT_EQ(DoseUnit(0).stringValue(), "н/д");
     EXPECT_EQ(DoseUnit(1500).unitString(1), "мЗв");

@@ -1,5 +1,7 @@
 // The World Map tab's filter screen: what it shows on opening and after a reset, and what
 // applying stores.
+#include <cmath>
+
 #include "FilterSectionsTestFixture.h"
 #include "settings/VNWMFilterSection.h"
 #include "settings/VNWMFilterViewController.h"
@@ -62,6 +64,18 @@ TEST_F(WMFilterScreenTest, ResetDiscardsEditsAndNothingIsStoredWithoutApply) {
     EXPECT_TRUE(settings().WMAlertsOnly());
     EXPECT_EQ(settings().WMTimeTo(), kEarlier);
     EXPECT_FALSE(saved().boolForKey("WMAlertsOnly", false));  // never saved
+}
+
+TEST_F(WMFilterScreenTest, TheThresholdRowWritesNoUnitBesideNotAvailable) {
+    settings().setWMthresholdValue(0.4);
+    auto screen = open();
+    auto section = screen->thresholdSection();
+    EXPECT_EQ(section->thresholdCell()->value(), "0.40 µSv/h");
+    for (double none : {0.0, -1.0, std::nan("")}) {
+        section->setThresholdValue(none);
+        section->updateThreshold();
+        EXPECT_EQ(section->thresholdCell()->value(), "n/a") << none;
+    }
 }
 
 }  // namespace
