@@ -6,6 +6,7 @@
 #include "settings/VNLoginTableViewCell.h"
 #include "shell/VNTableViewServerAddressCell.h"
 #include "shell/VNTableViewController.h"
+#include "shell/VNTableViewSwitchCell.h"
 
 namespace qx {
 
@@ -58,6 +59,17 @@ std::shared_ptr<VNTableViewController> presentSectionPage(plat::ViewController& 
     page->setOnBackBlock(std::move(onBack));
     if (!presenter.presentViewController(page, true)) return nullptr;
     return page;
+}
+
+std::shared_ptr<VNTableViewSwitchCell> settingSwitchCell(bool on, void (Settings::*store)(bool)) {
+    auto cell = VNTableViewSwitchCell::loadFromNib();
+    cell->cellSwitch().setOn(on);
+    cell->setOnSwitchOnOffBlock([store](bool value) {
+        auto& settings = Settings::sharedSettings();
+        (settings.*store)(value);
+        settings.save();
+    });
+    return cell;
 }
 
 }  // namespace qx

@@ -16,6 +16,7 @@ class Settings;
 class VNLoginTableViewCell;
 class VNTableViewController;
 class VNTableViewServerAddressCell;
+class VNTableViewSwitchCell;
 
 // Helpers shared by the settings sections.
 
@@ -33,6 +34,10 @@ void disconnectConnectedInstrument();
 std::shared_ptr<VNTableViewServerAddressCell> serverAddressCell(const std::string& address,
                                                                 std::weak_ptr<VNLoginTableViewCell> login,
                                                                 void (Settings::*store)(std::string));
+
+// A switch row showing `on`; each turn is stored with `store` and the preferences are saved at
+// once, as every settings row saves what it changes.
+std::shared_ptr<VNTableViewSwitchCell> settingSwitchCell(bool on, void (Settings::*store)(bool));
 
 // A page of one section: a table screen titled `title`, with the flip transition, presented
 // animated on `presenter`. Its back block is `onBack`, or without one closes the page. None

@@ -7,6 +7,7 @@
 #include "model/Settings.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/AlertView.h"
+#include "settings/SettingsRows.h"
 #include "settings/VNLanguageSection.h"
 #include "settings/VNReadingsSection.h"
 #include "settings/VNStartScreenSection.h"
@@ -55,31 +56,20 @@ VNTableViewCellPtr VNAppSettingsSection::startScreenCell() {
     return startScreenCell_;
 }
 
-std::shared_ptr<VNTableViewSwitchCell> VNAppSettingsSection::switchCell(bool on, void (Settings::*store)(bool)) {
-    auto cell = VNTableViewSwitchCell::loadFromNib();
-    cell->cellSwitch().setOn(on);
-    cell->setOnSwitchOnOffBlock([store](bool value) {
-        auto& settings = Settings::sharedSettings();
-        (settings.*store)(value);
-        settings.save();
-    });
-    return cell;
-}
-
 std::shared_ptr<VNTableViewSwitchCell> VNAppSettingsSection::soundCell() {
-    if (!soundCell_) soundCell_ = switchCell(Settings::sharedSettings().shakeMute(), &Settings::setShakeMute);
+    if (!soundCell_) soundCell_ = settingSwitchCell(Settings::sharedSettings().shakeMute(), &Settings::setShakeMute);
     return soundCell_;
 }
 
 std::shared_ptr<VNTableViewSwitchCell> VNAppSettingsSection::autoSaveCell() {
-    if (!autoSaveCell_) autoSaveCell_ = switchCell(Settings::sharedSettings().autoSave(), &Settings::setAutoSave);
+    if (!autoSaveCell_) autoSaveCell_ = settingSwitchCell(Settings::sharedSettings().autoSave(), &Settings::setAutoSave);
     return autoSaveCell_;
 }
 
 std::shared_ptr<VNTableViewSwitchCell> VNAppSettingsSection::localNotificationsCell() {
     if (!localNotificationsCell_) {
         localNotificationsCell_ =
-            switchCell(Settings::sharedSettings().localNotifications(), &Settings::setLocalNotifications);
+            settingSwitchCell(Settings::sharedSettings().localNotifications(), &Settings::setLocalNotifications);
     }
     return localNotificationsCell_;
 }

@@ -46,7 +46,6 @@ public:
 
 private:
     VNTableViewCellPtr checkListCell(std::shared_ptr<VNSection> list);
-    static std::shared_ptr<VNTableViewSwitchCell> switchCell(bool on, void (Settings::*store)(bool));
 
     VNTableViewCellPtr languageCell_, readingsCell_, unitsCell_, startScreenCell_;
     std::shared_ptr<VNTableViewSwitchCell> soundCell_, autoSaveCell_, localNotificationsCell_;

@@ -5,27 +5,12 @@
 #include "link/DeviceManager.h"
 #include "model/Language.h"
 #include "model/Settings.h"
+#include "settings/SettingsRows.h"
 #include "settings/VNRecordingModeSection.h"
 #include "shell/VNIntervalPickerView.h"
 #include "shell/VNTableViewController.h"
 
 namespace qx {
-
-namespace {
-
-// Saved at once, as every settings row is: nothing else on this page saves them.
-std::shared_ptr<VNTableViewSwitchCell> settingSwitch(bool on, void (Settings::*store)(bool)) {
-    auto cell = VNTableViewSwitchCell::loadFromNib();
-    cell->cellSwitch().setOn(on);
-    cell->setOnSwitchOnOffBlock([store](bool value) {
-        auto& settings = Settings::sharedSettings();
-        (settings.*store)(value);
-        settings.save();
-    });
-    return cell;
-}
-
-}  // namespace
 
 unsigned VNHistorySection::recordingIntervalFor(plat::TimeInterval seconds) {
     if (seconds > kMaxRecordingInterval * 60.0) return kMaxRecordingInterval;
@@ -37,13 +22,13 @@ unsigned VNHistorySection::recordingIntervalFor(plat::TimeInterval seconds) {
 
 std::shared_ptr<VNTableViewSwitchCell> VNHistorySection::autoLoadCell() {
     if (!autoLoadCell_) {
-        autoLoadCell_ = settingSwitch(Settings::sharedSettings().loadHistoryOnStart(), &Settings::setLoadHistoryOnStart);
+        autoLoadCell_ = settingSwitchCell(Settings::sharedSettings().loadHistoryOnStart(), &Settings::setLoadHistoryOnStart);
     }
     return autoLoadCell_;
 }
 
 std::shared_ptr<VNTableViewSwitchCell> VNHistorySection::clearCell() {
-    if (!clearCell_) clearCell_ = settingSwitch(Settings::sharedSettings().clearHistory(), &Settings::setClearHistory);
+    if (!clearCell_) clearCell_ = settingSwitchCell(Settings::sharedSettings().clearHistory(), &Settings::setClearHistory);
     return clearCell_;
 }
 
