@@ -34,7 +34,13 @@ std::string int32Bytes(std::int32_t value) {
     return bytes;
 }
 
-std::int64_t realNow() { return static_cast<std::int64_t>(std::time(nullptr)); }
+// The clock the record reads: time() may run a tick behind it, which made the bounds fail at a
+// second's turn.
+std::int64_t realNow() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<std::int64_t>(now.tv_sec);
+}
 
 class BBCrashSessionRecordTest : public bbtest::BetaTest {
 protected:
