@@ -5,6 +5,7 @@
 #include "dashboard/FittingTitle.h"
 #include "dashboard/PDColoredProgressView.h"
 #include "link/DeviceManager.h"
+#include "link/LocationFeed.h"
 #include "maps/TrackPath.h"
 #include "maps/VNTrackAlarmsView.h"
 #include "maps/VNTrackRecordControl.h"
@@ -187,6 +188,9 @@ void VNTrackViewController::watchHandAddedWaypoints(bool ascending) {
 void VNTrackViewController::startRecord() {
     DeviceManager::sharedDeviceManager().setLastSaveTime(plat::Date::now());
     auto track = Track::startTrack();
+    // Where the recording starts is known already: a track shorter than the time between two
+    // fixes still has the altitude of the ground it was recorded on.
+    if (const auto& fix = LocationFeed::shared().lastFix()) didUpdateLocation(*fix, std::nullopt);
     if (auto badge = alarmsView()) badge->setTrack(track);
     removeAllOverlays();
     removeAllPins();
