@@ -24,7 +24,9 @@ Outcome tap(Driver& driver, const std::vector<Word>& args) {
     if (!lookup.ready()) return Outcome::failure(lookup.error());
     Found found = lookup.find(args, actionable);
     if (!found) return Outcome::failure(found.error);
-    return touchElement(lookup.elements(), found.index);
+    Outcome outcome = touchElement(lookup.elements(), found.index);
+    if (outcome.ok && !found.note.empty()) outcome.text = found.note + (outcome.text.empty() ? "" : "\n" + outcome.text);
+    return outcome;
 }
 
 // The navigation bar's back button, else a button titled "Back" (screens with a bar of
