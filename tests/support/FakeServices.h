@@ -12,6 +12,12 @@ namespace qxtest {
 // "c0de" and the state the page was asked with (as a person's login would end); the token
 // endpoint answers `tokens`, the event list `events`, a field survey 200.
 FakeHttpServer::Handler radResponderService(std::string tokens, std::string events);
+// The reporting service out of order until its second code exchange (the next session): the
+// event list answers 500 and every field survey goes unanswered (the connection closes); the
+// login page and the token endpoint work. From the second code exchange on it works as
+// radResponderService does.
+FakeHttpServer::Handler radResponderRecovering();
+
 // The monitoring service: every envelope is answered 200 with an empty SOAP body, a login whose
 // password is not `password` (as the envelope writes it, XML-escaped) with 500 and a SOAP fault.
 FakeHttpServer::Handler zenetService(std::string password);
