@@ -18,6 +18,10 @@ std::string valueOf(const std::string& target, const std::string& key) {
 const char* const kSoapReply =
     "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body/></s:Envelope>";
 
+const char* const kPortalPage =
+    "<!DOCTYPE html><html><head><title>Guest Wi-Fi</title></head><body><p>Sign in to use the network</p>"
+    "<form method=\"post\"><input name=\"room\"><button>Sign in</button></form></body></html>";
+
 }  // namespace
 
 const char* const kFakeTokens =
@@ -39,6 +43,16 @@ FakeHttpServer::Handler radResponderService(std::string tokens, std::string even
     };
 }
 
+FakeReply zenetAnswer() { return FakeReply::with(200, kSoapReply); }
+
+FakeHttpServer::Handler zenetBehindPortal() {
+    return [](const RecordedRequest& r) {
+        const bool login = r.header("SOAPAction").value_or("").find("SubmitLogin") != std::string::npos;
+        if (login && r.path() != "/portal") return zenetAnswer();
+        return FakeReply::with(200, kPortalPage, {{"Content-Type", "text/html"}});
+    };
+}
+
 FakeHttpServer::Handler zenetService(std::string password) {
     return [password = std::move(password)](const RecordedRequest& r) {
         const bool login = r.header("SOAPAction").value_or("").find("SubmitLogin") != std::string::npos;
@@ -48,7 +62,7 @@ FakeHttpServer::Handler zenetService(std::string password) {
                                    "<s:Fault><faultcode>s:Client</faultcode><faultstring>Unknown device or "
                                    "password</faultstring></s:Fault></s:Body></s:Envelope>");
         }
-        return FakeReply::with(200, kSoapReply);
+        return zenetAnswer();
     };
 }
 

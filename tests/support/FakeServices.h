@@ -16,6 +16,14 @@ FakeHttpServer::Handler radResponderService(std::string tokens, std::string even
 // password is not `password` (as the envelope writes it, XML-escaped) with 500 and a SOAP fault.
 FakeHttpServer::Handler zenetService(std::string password);
 
+// A network's sign-in page in front of the monitoring service: every request to the path
+// "/portal" gets the page (200, HTML); elsewhere logins reach the service and are answered, and
+// everything after them gets the page, as when the network's session ran out after the login.
+FakeHttpServer::Handler zenetBehindPortal();
+
+// The monitoring service's answer to an operation it carried out: 200 with an empty SOAP body.
+FakeReply zenetAnswer();
+
 // A token reply and an event list as the reporting service sends them.
 extern const char* const kFakeTokens;
 extern const char* const kFakeEvents;

@@ -1,7 +1,7 @@
 // Runs one quorix script against a fake web service on 127.0.0.1 and checks what the service
 // heard:
 //   qx_service_script SERVICE SCRIPT WORKDIR PROGRAM [ARGS...]
-// SERVICE is "radresponder" or "zenet". WORKDIR is made afresh; "@SERVER@" in the script
+// SERVICE is "radresponder", "zenet" or "zenet-portal". WORKDIR is made afresh; "@SERVER@" in the script
 // becomes the fake service's address, and the program runs on the data folder WORKDIR/home with
 // the filled-in script.
 #include <sys/wait.h>
@@ -105,6 +105,14 @@ bool checkZenet(const std::vector<RecordedRequest>& requests) {
     return check(measures >= 3, "every pending reading was submitted, only " + std::to_string(measures)) && ok;
 }
 
+// Behind the sign-in page: the readings were offered (and the script checked that none counts
+// as uploaded).
+bool checkZenetPortal(const std::vector<RecordedRequest>& requests) {
+    std::size_t measures = 0;
+    for (const auto& r : requests) measures += r.header("SOAPAction").value_or("").find("SubmitMeasure") != std::string::npos;
+    return check(measures >= 1, "the readings were submitted");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -119,6 +127,8 @@ int main(int argc, char** argv) {
         server.setHandler(qxtest::radResponderService(qxtest::kFakeTokens, qxtest::kFakeEvents));
     } else if (service == "zenet") {
         server.setHandler(qxtest::zenetService("s3cret&amp;pw"));
+    } else if (service == "zenet-portal") {
+        server.setHandler(qxtest::zenetBehindPortal());
     } else {
         std::cerr << "unknown service " << service << "\n";
         return 2;
@@ -135,6 +145,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const auto requests = server.requests();
-    const bool ok = service == "radresponder" ? checkRadResponder(requests) : checkZenet(requests);
+    const bool ok = service == "radresponder" ? checkRadResponder(requests)
+                    : service == "zenet"      ? checkZenet(requests)
+                                              : checkZenetPortal(requests);
     return ok ? 0 : 1;
 }
