@@ -14,11 +14,16 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/DataFolder.h"
 
+namespace {
+// A mistyped option gets its error and a pointer to the options, not the whole usage text.
+constexpr const char* kSeeHelp = "Try 'quorix --help' for the options.\n";
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace qx::app;
     const auto parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.options) {
-        std::fprintf(stderr, "quorix: %s\n%s", parsed.error.c_str(), usageText().c_str());
+        std::fprintf(stderr, "quorix: %s\n%s", parsed.error.c_str(), kSeeHelp);
         return 2;
     }
     const Options& options = *parsed.options;
@@ -35,7 +40,7 @@ int main(int argc, char** argv) {
     qx::LinkOptions link;
     std::string error;
     if (!parseInstrumentOptions(options.extra, link, error)) {
-        std::fprintf(stderr, "quorix: %s\n%s", error.c_str(), usageText().c_str());
+        std::fprintf(stderr, "quorix: %s\n%s", error.c_str(), kSeeHelp);
         return 2;
     }
     // Everything that can be found wrong without the data folder is, before anything is made.
