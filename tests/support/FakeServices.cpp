@@ -59,6 +59,14 @@ FakeHttpServer::Handler radResponderRecovering() {
     };
 }
 
+FakeHttpServer::Handler socialNetworkPages() {
+    return [](const RecordedRequest& r) {
+        if (r.path() != "/dialog/feed") return FakeReply::with(404, "not here");
+        return FakeReply::with(200, "<html><body><h1>Post to Facebook</h1><p>Say something about this</p></body></html>",
+                               {{"Content-Type", "text/html"}});
+    };
+}
+
 FakeReply zenetAnswer() { return FakeReply::with(200, kSoapReply); }
 
 FakeHttpServer::Handler zenetBehindPortal() {

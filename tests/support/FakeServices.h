@@ -30,6 +30,10 @@ FakeHttpServer::Handler zenetBehindPortal();
 // The monitoring service's answer to an operation it carried out: 200 with an empty SOAP body.
 FakeReply zenetAnswer();
 
+// The social networks' web pages: the feed dialog answers a page to look at (the redirect that
+// ends a real one needs a person's post); anything else is not found.
+FakeHttpServer::Handler socialNetworkPages();
+
 // A token reply and an event list as the reporting service sends them.
 extern const char* const kFakeTokens;
 extern const char* const kFakeEvents;
