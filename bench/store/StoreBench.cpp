@@ -348,14 +348,18 @@ void BM_LiveListRecomputeAfterOneSave(benchmark::State& state) {
             set->addWaypointsObject(w);
         });
         ours = std::chrono::duration<double, std::milli>(after->at - before->at).count();
+        qxbench::Table::shared().ours(measure, ours);
+        state.SetIterationTime(ours / 1000);
+    }
+    // The peer runs after the saves: tearing down a fresh list of this size leaves the allocator
+    // with many small pieces to sort out, a cost that would otherwise land on the next save.
+    for (int round = 0; round < 3; ++round) {
         auto fresh = FetchedResultsController::create(request, store.mainContext());
         const auto t = Clock::now();
         fresh->performFetch();
         peer = msSince(t);
         if (fresh->numberOfObjects() != list->numberOfObjects()) state.SkipWithError("the live list went wrong");
-        qxbench::Table::shared().ours(measure, ours);
         qxbench::Table::shared().peer(measure, peer, "fetching the list afresh");
-        state.SetIterationTime(ours / 1000);
     }
     state.counters["objects"] = static_cast<double>(list->numberOfObjects());
     state.counters["ours_ms"] = ours;
@@ -367,12 +371,7 @@ BENCHMARK(BM_LiveListRecomputeAfterOneSave)
     ->Iterations(20)
     ->Unit(benchmark::kMillisecond)
     ->Arg(10000)
-    ->Arg(100000);
-// A million: fewer rounds, each refetch alone takes seconds.
-BENCHMARK(BM_LiveListRecomputeAfterOneSave)
-    ->UseManualTime()
-    ->Iterations(5)
-    ->Unit(benchmark::kMillisecond)
+    ->Arg(100000)
     ->Arg(1000000);
 
 }  // namespace
