@@ -568,7 +568,9 @@ bool Context::writeChanges(ChangeSet& changes, StoreError* error) {
     }
     for (const auto& [id, o] : updated_) {
         if (!o->dirtyKeys_ || o->state_ != ManagedObject::State::clean) continue;
-        auto s = connection_->prepare(Schema::updateSql(id.entity), error);
+        const auto& sql = Schema::updateSql(id.entity, o->dirtyKeys_);
+        if (sql.empty()) continue;
+        auto s = connection_->prepare(sql, error);
         if (!s) return false;
         s.bindAll(columnsOf(*o));
         if (!s.run(error)) return false;
