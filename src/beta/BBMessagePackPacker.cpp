@@ -25,17 +25,21 @@ void BBMessagePackPacker::releaseBuffer() {
 
 std::optional<BBData> BBMessagePackPacker::pack(const BBValue& object) {
     releaseBuffer();
-    buffer_.raw_data = static_cast<char*>(std::malloc(kInitialCapacity));
+    // A lone string or data is packed at its size at once: growing to it would copy it again.
+    std::uint64_t capacity = kInitialCapacity;
+    if (object.type() == BBValue::Type::String) capacity = std::max(capacity, object.string_.size() + 5);
+    if (object.type() == BBValue::Type::Data) capacity = std::max<std::uint64_t>(capacity, object.data_.size() + 5);
+    buffer_.raw_data = static_cast<char*>(std::malloc(capacity));
     if (!buffer_.raw_data) return std::nullopt;
     buffer_.raw_data_idx = buffer_.raw_data;
-    buffer_.current_length = kInitialCapacity;
+    buffer_.current_length = capacity;
     packObject(object);
     if (!buffer_.raw_data || buffer_.used() == 0) {
         releaseBuffer();
         return std::nullopt;
     }
     const std::uint64_t used = buffer_.used();
-    if (buffer_.current_length == kInitialCapacity && kInitialCapacity - used > kKeptSlack) {
+    if (buffer_.current_length == capacity && capacity - used > kKeptSlack) {
         // Shrinking a small block keeps the bytes where they are.
         if (void* shrunk = std::realloc(buffer_.raw_data, used)) buffer_.raw_data = static_cast<char*>(shrunk);
     }
