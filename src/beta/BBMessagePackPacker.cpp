@@ -130,32 +130,6 @@ BBMessagePackPacker::Cursor BBMessagePackPacker::packValue(const BBValue& object
     return c;
 }
 
-const BBValue* BBMessagePackPacker::nextValue(FrameStack& stack, Cursor& c) {
-    while (!stack.empty()) {
-        Frame& frame = stack.top();
-        if (frame.item) {
-            if (frame.item != frame.itemsEnd) return frame.item++;
-        } else if (frame.pair != frame.pairsEnd) {
-            const BBDictionary::Entry& pair = *frame.pair++;
-            // Keys are nearly always strings: a plain test predicts better than the type dispatch.
-            if (pair.first.type() == BBValue::Type::String) {
-                c = packRaw(pair.first.string_.data(), pair.first.string_.size(), c);
-            } else {
-                // A key of another type (a container even) is packed now; its pair's value waits
-                // in a frame of its own, above the dictionary's and below any the key pushes.
-                if (!stack.push({&pair.second, &pair.second + 1, nullptr, nullptr})) {
-                    c = outOfMemory();
-                    return nullptr;
-                }
-                return &pair.first;
-            }
-            return &pair.second;
-        }
-        stack.pop();
-    }
-    return nullptr;
-}
-
 // A count no header can carry writes an empty container, so the output stays well formed.
 BBMessagePackPacker::Cursor BBMessagePackPacker::packArrayHeader(const BBArray& array, Cursor c, FrameStack& stack) {
     if (array.size() > 0xffffffffu) return packSizedHeader(0, 15, 0x90, 0xdc, 0xdd, c);
@@ -177,11 +151,39 @@ BBMessagePackPacker::Cursor BBMessagePackPacker::packDictionaryHeader(const BBDi
     return c;
 }
 
+// The items of the top frame are packed in a loop of their own, with the position in registers,
+// until one of them is a container (which pushed a frame of its own: its items come first) or
+// the frame is done.
 BBMessagePackPacker::Cursor BBMessagePackPacker::packItems(FrameStack& stack, Cursor c) {
-    while (c.at) {
-        const BBValue* value = nextValue(stack, c);
-        if (!value || !c.at) break;
-        c = packValue(*value, c, stack);
+    while (c.at && !stack.empty()) {
+        const std::size_t depth = stack.size();
+        Frame& frame = stack.top();
+        if (frame.item) {
+            const BBValue* item = frame.item;
+            const BBValue* const end = frame.itemsEnd;
+            while (item != end && c.at && stack.size() == depth) c = packValue(*item++, c, stack);
+            stack.at(depth - 1).item = item;
+            if (item == end && stack.size() == depth) stack.pop();
+            continue;
+        }
+        const BBDictionary::Entry* pair = frame.pair;
+        const BBDictionary::Entry* const end = frame.pairsEnd;
+        while (pair != end && c.at && stack.size() == depth) {
+            const BBDictionary::Entry& entry = *pair++;
+            // Keys are nearly always strings: a plain test predicts better than the type dispatch.
+            if (entry.first.type() == BBValue::Type::String) {
+                c = packRaw(entry.first.string_.data(), entry.first.string_.size(), c);
+                c = packValue(entry.second, c, stack);
+                continue;
+            }
+            // A key of another type (a container even) is packed first; its pair's value waits in
+            // a frame of its own, above the dictionary's and below any the key pushes.
+            if (!stack.push({&entry.second, &entry.second + 1, nullptr, nullptr})) return outOfMemory();
+            c = packValue(entry.first, c, stack);
+            break;
+        }
+        stack.at(depth - 1).pair = pair;
+        if (pair == end && stack.size() == depth) stack.pop();
     }
     return c;
 }
