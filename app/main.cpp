@@ -13,6 +13,8 @@
 #include "ScriptRunner.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/DataFolder.h"
+#include "platform/ui/SocialComposer.h"
+#include "services/SharingManager.h"
 
 namespace {
 // A mistyped option gets its error and a pointer to the options, not the whole usage text.
@@ -55,6 +57,11 @@ int main(int argc, char** argv) {
     }
     LogFile log;
     if (!log.open(home, options.verbose, error)) std::fprintf(stderr, "quorix: %s\n", error.c_str());
+    if (options.noSocialAccounts) {
+        plat::SocialComposer::setAvailable(plat::SocialService::Twitter, false);
+        plat::SocialComposer::setAvailable(plat::SocialService::Facebook, false);
+    }
+    qx::SharingManager::setSocialWebSite(options.socialWeb);
     AppHost host;
     switch (host.start(home, link, error)) {
         case AppHost::StartResult::started: break;

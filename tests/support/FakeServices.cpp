@@ -1,5 +1,8 @@
 #include "FakeServices.h"
 
+#include <atomic>
+#include <memory>
+
 
 namespace qxtest {
 
@@ -40,6 +43,27 @@ FakeHttpServer::Handler radResponderService(std::string tokens, std::string even
         if (path == "/api/v1/event") return FakeReply::with(200, events);
         if (path == "/api/v1/fieldsurvey") return FakeReply::with(200, R"({"status":"ok"})");
         return FakeReply::with(404, "not here");
+    };
+}
+
+FakeHttpServer::Handler radResponderRecovering() {
+    auto working = radResponderService(kFakeTokens, kFakeEvents);
+    auto exchanges = std::make_shared<std::atomic<int>>(0);
+    return [working, exchanges](const RecordedRequest& r) {
+        if (r.path() == "/oauth/token" && r.body.find("grant_type=authorization_code") != std::string::npos) {
+            ++*exchanges;
+        }
+        if (*exchanges < 2 && r.path() == "/api/v1/event") return FakeReply::with(500, "busy");
+        if (*exchanges < 2 && r.path() == "/api/v1/fieldsurvey") return FakeReply::drop();
+        return working(r);
+    };
+}
+
+FakeHttpServer::Handler socialNetworkPages() {
+    return [](const RecordedRequest& r) {
+        if (r.path() != "/dialog/feed") return FakeReply::with(404, "not here");
+        return FakeReply::with(200, "<html><body><h1>Post to Facebook</h1><p>Say something about this</p></body></html>",
+                               {{"Content-Type", "text/html"}});
     };
 }
 
