@@ -8,7 +8,9 @@
 #include "model/Settings.h"
 #include "platform/foundation/Log.h"
 #include "store/CurrentReadingSource.h"
+#include "store/FetchRequest.h"
 #include "store/Measurement.h"
+#include "store/Predicate.h"
 #include "store/ReadingStats.h"
 #include "store/ReportHtml.h"
 #include "store/Set.h"
@@ -120,7 +122,7 @@ std::shared_ptr<Track> Track::recordingTrack() {
 
 void Track::setTrackStartedHandler(StartHandler handler) { recording().onStart = std::move(handler); }
 
-std::shared_ptr<Track> Track::startTrack() {
+std::shared_ptr<Track> Track::startTrack(StoreError* failure) {
     Context& context = Store::defaultStore().mainContext();
     auto track = context.insertNew<Track>();
     const auto now = plat::Date::now();
@@ -133,7 +135,13 @@ std::shared_ptr<Track> Track::startTrack() {
     track->setMinAltitude(0);
     track->setMaxAltitude(0);
     StoreError error;
-    if (!context.save(&error)) plat::Log::line("Track startTrack: save failed: " + error.message);
+    if (!context.save(&error)) {
+        plat::Log::line("Track startTrack: save failed: " + error.message);
+        // A track that is not stored would take no points: the recording does not begin.
+        context.rollback();
+        reportError(failure, error);
+        return nullptr;
+    }
     setCurrentTrack(track);
     recording().startDose = CurrentReadingSource::current().dose;
     if (recording().onStart) recording().onStart(track);
@@ -160,6 +168,62 @@ void Track::stopTrack(std::function<void(bool success)> completion) {
         [completion = std::move(completion)](bool ok, const StoreError*) {
             if (completion) completion(ok);
         });
+}
+
+void Track::addLocation(const plat::Location& fix, const std::optional<plat::Location>& previous) {
+    // The first fix has nowhere to come from: it adds no distance.
+    if (previous) setDistance(distance() + fix.distanceFromLocation(*previous));
+
+    const double altitude = fix.altitude();
+    // A stored minimum of 0 counts as none yet.
+    const double lowest = minAltitude() == 0 ? altitude : minAltitude();
+    setMinAltitude(altitude < lowest ? altitude : lowest);
+    if (altitude > maxAltitude()) setMaxAltitude(altitude);
+
+    // Standing still (and an unknown speed, which is negative) leaves the average alone; it is
+    // a running half-and-half average of the moving speeds.
+    const double speed = fix.speed();
+    if (speed > 1.0) setAvgSpeed((speed + avgSpeed()) * 0.5);
+    if (speed > maxSpeed()) setMaxSpeed(speed);
+}
+
+std::size_t Track::closeTracksLeftOpen(Context& context) {
+    auto open = context.fetch<Track>(FetchRequest::of<Track>().where(Key("set").isNull()).sortedBy("dateFrom"));
+    for (const auto& track : open) {
+        const auto points = track->waypoints();
+        if (points.empty()) {
+            context.deleteObject(track);
+            continue;
+        }
+        // The stored points stand for the fixes of the recording; their speeds are what it took
+        // to go from one to the next.
+        track->setDistance(0);
+        track->setAvgSpeed(0);
+        track->setMaxSpeed(0);
+        track->setMinAltitude(0);
+        track->setMaxAltitude(0);
+        std::optional<plat::Location> previous;
+        for (const auto& point : points) {
+            const auto m = point->measurement();
+            if (!point->hasPosition() || !m) continue;
+            double speed = -1;
+            const plat::Location bare(point->coordinate(), point->altitude(), 0, -1, -1, m->date());
+            if (previous) {
+                const double seconds = m->date().timeIntervalSince(previous->timestamp());
+                if (seconds > 0) speed = bare.distanceFromLocation(*previous) / seconds;
+            }
+            const plat::Location fix(point->coordinate(), point->altitude(), 0, speed, -1, m->date());
+            track->addLocation(fix, previous);
+            previous = fix;
+        }
+        const auto stats = ReadingStats::of(*track);
+        if (stats.maxDate && *stats.maxDate > track->dateFrom()) track->setDateTo(*stats.maxDate);
+        track->setDe(stats.maxDE - stats.minDE);
+        auto day = Set::setForDay(track->dateFrom(), context);
+        track->setSet(day);
+        day->addTracksObject(track);
+    }
+    return open.size();
 }
 
 std::string Track::trackTableHeader() {
