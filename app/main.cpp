@@ -16,6 +16,13 @@
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/DataFolderLock.h"
 #include "platform/foundation/Log.h"
+#include "platform/ui/SocialComposer.h"
+#include "services/SharingManager.h"
+
+namespace {
+// A mistyped option gets its error and a pointer to the options, not the whole usage text.
+constexpr const char* kSeeHelp = "Try 'quorix --help' for the options.\n";
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace qx::app;
@@ -24,7 +31,7 @@ int main(int argc, char** argv) {
     ::umask(077);
     const auto parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.options) {
-        std::fprintf(stderr, "quorix: %s\n%s", parsed.error.c_str(), usageText().c_str());
+        std::fprintf(stderr, "quorix: %s\n%s", parsed.error.c_str(), kSeeHelp);
         return 2;
     }
     const Options& options = *parsed.options;
@@ -41,7 +48,7 @@ int main(int argc, char** argv) {
     qx::LinkOptions link;
     std::string error;
     if (!parseInstrumentOptions(options.extra, link, error)) {
-        std::fprintf(stderr, "quorix: %s\n%s", error.c_str(), usageText().c_str());
+        std::fprintf(stderr, "quorix: %s\n%s", error.c_str(), kSeeHelp);
         return 2;
     }
     // Everything that can be found wrong without the data folder is, before anything is made.
@@ -66,6 +73,11 @@ int main(int argc, char** argv) {
     // Files half written by a program that was killed are of no use to anyone.
     if (const auto removed = plat::DataFolder::removeLeftovers(home))
         plat::Log::line("quorix: removed " + std::to_string(removed) + " temporary files left by an ended run");
+    if (options.noSocialAccounts) {
+        plat::SocialComposer::setAvailable(plat::SocialService::Twitter, false);
+        plat::SocialComposer::setAvailable(plat::SocialService::Facebook, false);
+    }
+    qx::SharingManager::setSocialWebSite(options.socialWeb);
     AppHost host;
     switch (host.start(home, link, error)) {
         case AppHost::StartResult::started: break;
