@@ -146,6 +146,20 @@ Outcome expectStore(Driver&, const std::vector<Word>& args) {
     return Outcome::failure(usage);
 }
 
+// "expect-waypoints Alpha - Beta": every stored waypoint's name, in the order of their readings,
+// "-" standing for none; a rename that reached the wrong record shows here.
+Outcome expectWaypoints(Driver&, const std::vector<Word>& args) {
+    std::string stored, wanted;
+    for (const auto& w : Store::defaultStore().mainContext().fetch<Waypoint>(
+             FetchRequest::of<Waypoint>().sortedBy("measurement.date"))) {
+        stored += (stored.empty() ? "" : ", ") + ("\"" + w->name().value_or("-") + "\"");
+    }
+    for (const auto& word : args) wanted += (wanted.empty() ? "" : ", ") + ("\"" + word.text + "\"");
+    if (stored == wanted) return Outcome::success();
+    return Outcome::failure("the stored waypoints are named " + (stored.empty() ? "nothing" : stored) + ", not " +
+                            (wanted.empty() ? "nothing" : wanted));
+}
+
 // The fixes the machine was given, kept so that a track's distance can be checked against the
 // ground its recording covered.
 struct FixLog {
@@ -306,6 +320,9 @@ void registerInstrumentCommands(CommandRegistry& registry) {
     registry.add({"store", "", "print the stored counts (sets, tracks, waypoints, autosaved, measurements, uploaded)", store});
     registry.add({"expect-store", "KIND OP N", "fail unless a stored count compares so: expect-store autosaved >= 1",
                   expectStore});
+    registry.add({"expect-waypoints", "NAME...",
+                  "fail unless the stored waypoints, oldest reading first, have these names (- for none)",
+                  expectWaypoints});
     registry.add({"tracks", "", "print each stored track's waypoints, alarms and distance", tracks});
     registry.add({"expect-track", "NAME KEY OP N",
                   "fail unless the named track's figure compares so (waypoints, autosaved, by-hand, alarms, "

@@ -13,6 +13,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/ui/Interface.h"
 #include "platform/ui/Screen.h"
+#include "store/Waypoint.h"
 
 namespace qx {
 
@@ -220,7 +221,8 @@ plat::Subscription VNMapViewController::followLocationFeed(const std::shared_ptr
 
 bool VNMapViewController::presentWaypointDetails(plat::ViewController& presenter,
                                                  const std::shared_ptr<Waypoint>& waypoint) {
-    if (!waypoint) return false;
+    // A pin left over from a deleted point opens nothing: the record must not be read again.
+    if (!waypoint || waypoint->isDeleted()) return false;
     const auto factory = detailsFactory();
     if (!factory.make) {
         plat::Log::line("VNMapViewController: no waypoint details screen is registered");

@@ -10,7 +10,6 @@
 #include "store/CurrentReadingSource.h"
 #include "store/FetchRequest.h"
 #include "store/Measurement.h"
-#include "store/Predicate.h"
 #include "store/ReadingStats.h"
 #include "store/ReportHtml.h"
 #include "store/Set.h"
@@ -124,7 +123,11 @@ void Track::setTrackStartedHandler(StartHandler handler) { recording().onStart =
 
 std::shared_ptr<Track> Track::startTrack(StoreError* failure) {
     Context& context = Store::defaultStore().mainContext();
+    // The recording belongs to today from its start: the day's lists show it, next to the
+    // readings it brings the day, while it records. Saving it under a name keeps it there.
+    auto day = Set::getCurrentSet();
     auto track = context.insertNew<Track>();
+    track->setSet(day);
     const auto now = plat::Date::now();
     track->setDateFrom(now);
     track->setDateTo(now);
@@ -188,7 +191,11 @@ void Track::addLocation(const plat::Location& fix, const std::optional<plat::Loc
 }
 
 std::size_t Track::closeTracksLeftOpen(Context& context) {
-    auto open = context.fetch<Track>(FetchRequest::of<Track>().where(Key("set").isNull()).sortedBy("dateFrom"));
+    // A recording ends with its end time set (a stop), or the track goes (a discard); older
+    // versions also kept it out of its day until then.
+    std::vector<std::shared_ptr<Track>> open;
+    for (auto& track : context.fetch<Track>(FetchRequest::of<Track>().sortedBy("dateFrom")))
+        if (!track->set() || track->dateTo() <= track->dateFrom()) open.push_back(std::move(track));
     for (const auto& track : open) {
         const auto points = track->waypoints();
         if (points.empty()) {
@@ -219,6 +226,7 @@ std::size_t Track::closeTracksLeftOpen(Context& context) {
         const auto stats = ReadingStats::of(*track);
         if (stats.maxDate && *stats.maxDate > track->dateFrom()) track->setDateTo(*stats.maxDate);
         track->setDe(stats.maxDE - stats.minDE);
+        if (track->set()) continue;
         auto day = Set::setForDay(track->dateFrom(), context);
         track->setSet(day);
         day->addTracksObject(track);

@@ -96,9 +96,9 @@ public:
     // Takes a position fix of the recording into the distance, altitude and speed figures;
     // `previous` is the fix before it, none for the first.
     void addLocation(const plat::Location& fix, const std::optional<plat::Location>& previous);
-    // Ends the tracks an ended program left recording (a track is kept into its day only when
-    // it stops): each gets its figures back from its stored points and joins the day it began
-    // on; one without points goes, as a stop would discard it. Returns how many were seen.
+    // Ends the tracks an ended program left recording (their end time is still their start):
+    // each gets its figures back from its stored points, and joins the day it began on when it
+    // has none; one without points goes, as a stop would discard it. Returns how many were seen.
     static std::size_t closeTracksLeftOpen(Context& context);
     using StartHandler = std::function<void(const std::shared_ptr<Track>&)>;
     static void setTrackStartedHandler(StartHandler handler);

@@ -151,7 +151,7 @@ def start_again_and_check(before, what):
     check(db.execute("PRAGMA integrity_check").fetchone()[0] == "ok", f"{what}: integrity check")
     for kind in ("waypoints", "measurements"):
         check(counts[kind] >= before[kind], f"{what}: {kind} stored before the kill are kept ({counts[kind]} < {before[kind]})")
-    open_tracks = db.execute('SELECT COUNT(*) FROM "Track" WHERE set_id IS NULL').fetchone()[0]
+    open_tracks = db.execute('SELECT COUNT(*) FROM "Track" WHERE set_id IS NULL OR dateTo <= dateFrom').fetchone()[0]
     check(open_tracks == 0, f"{what}: {open_tracks} tracks left open")
     for row, points, span, distance in db.execute(
             'SELECT t.id, COUNT(w.id), t.dateTo - t.dateFrom, t.distance FROM "Track" t '
