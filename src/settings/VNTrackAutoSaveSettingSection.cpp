@@ -60,7 +60,7 @@ std::shared_ptr<VNCheckButtonValueUnitTableViewCell> VNTrackAutoSaveSettingSecti
     const char* titleKey, bool on, void (*storeOn)(bool), std::uint64_t pickerMode, void (*storeStep)(double),
     void (VNTrackAutoSaveSettingSection::*update)()) {
     auto cell = makeCell<VNCheckButtonValueUnitTableViewCell>(titleKey, on, storeOn);
-    // The tick shows what is stored: a tick refused for a step of 0 goes again.
+    // The tick shows whether the row saves: a tick refused for a step of 0 goes again.
     cell->checkButton().setOnCheck(
         whileSectionLives(*this, [storeOn, update](VNTrackAutoSaveSettingSection& self, bool checked) {
             storeOn(checked);
@@ -77,18 +77,16 @@ std::shared_ptr<VNCheckButtonValueUnitTableViewCell> VNTrackAutoSaveSettingSecti
     return cell;
 }
 
-// A step of 0 saves nothing, so a ticked row must never hold one: choosing 0 turns that
-// autosave off, and ticking the row is refused until a step is chosen.
+// A step of 0 saves nothing, so a row never shows ticked with one (the wheels pass through 0 on
+// the way to another step, and the row is ticked again once they reach it); ticking such a row
+// is refused until a step is chosen.
 std::shared_ptr<VNCheckButtonValueUnitTableViewCell> VNTrackAutoSaveSettingSection::distanceCell() {
     if (!distanceCell_) {
         distanceCell_ = makeStepCell(
             kDistanceKey, settings().trackDistanceOn(),
             [](bool on) { settings().setTrackDistanceOn(on && settings().trackDistance() > 0); },
             VNTimeDistPickerController::kDistanceMode,
-            [](double step) {
-                settings().setTrackDistance(static_cast<unsigned>(step));
-                if (settings().trackDistance() == 0) settings().setTrackDistanceOn(false);
-            },
+            [](double step) { settings().setTrackDistance(static_cast<unsigned>(step)); },
             &VNTrackAutoSaveSettingSection::updateDistanceCell);
         updateDistanceCell();
     }
@@ -102,10 +100,7 @@ std::shared_ptr<VNCheckButtonValueUnitTableViewCell> VNTrackAutoSaveSettingSecti
             [](bool on) { settings().setTrackTimeOn(on && settings().trackTimeSeconds() > 0); },
             VNTimeDistPickerController::kTimeMode,
             // The step is kept in single precision; the row's seconds round it back.
-            [](double minutes) {
-                settings().setTrackTime(static_cast<double>(static_cast<float>(minutes)));
-                if (settings().trackTimeSeconds() == 0) settings().setTrackTimeOn(false);
-            },
+            [](double minutes) { settings().setTrackTime(static_cast<double>(static_cast<float>(minutes))); },
             &VNTrackAutoSaveSettingSection::updateTimeCell);
         updateTimeCell();
     }
