@@ -154,8 +154,9 @@ void VNTrackViewController::viewWillAppear(bool animated) {
 void VNTrackViewController::updateTitles() {
     setTitle(Language::get("Track"));
     if (recordControl_) recordControl_->updateTitles();
-    if (addWaypointButton_) setFittingTitle(*addWaypointButton_, Language::get("Add Waypoint"), 15);
-    if (configButton_) setFittingTitle(*configButton_, Language::get("Track Settings"), 15);
+    setFittingTitles({{addWaypointButton_.get(), Language::get("Add Waypoint")},
+                      {configButton_.get(), Language::get("Track Settings")}},
+                     15);
 }
 
 void VNTrackViewController::languageDidSwitch() {
@@ -431,7 +432,7 @@ void VNTrackViewController::fitRecordingTrack(bool animated) {
     if (!track || track->waypointsCount() < 2) return;
     const auto path = TrackPath::getCurrentTrackPath();
     const plat::MapRect bounds = path && path->track() == track ? path->boundingMapRect() : track->boundingMapRect();
-    if (!bounds.isNull()) mapView()->setVisibleMapRect(bounds, animated);
+    if (!bounds.isNull()) fitMapRect(bounds, animated);
 }
 
 // ---- map modes --------------------------------------------------------------------------------
