@@ -49,6 +49,8 @@ bool Connection::Statement::run(StoreError* error) {
     return true;
 }
 
+void Connection::Statement::reset() { sqlite3_reset(stmt_); }
+
 int Connection::Statement::columnCount() const { return sqlite3_column_count(stmt_); }
 
 Value Connection::Statement::column(int index) const {

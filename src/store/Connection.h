@@ -34,6 +34,9 @@ public:
         // 1: a row is ready; 0: done; -1: failed (the connection's lastError says why).
         int step();
         bool run(StoreError* error);  // steps to the end
+        // Makes the statement ready to run again with new values, keeping it out of the cache:
+        // a loop writing many rows prepares and hands it back once.
+        void reset();
 
         int columnCount() const;
         Value column(int index) const;
