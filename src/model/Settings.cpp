@@ -6,6 +6,7 @@
 
 #include "model/DeviceModels.h"
 #include "model/Language.h"
+#include "model/StorageAlert.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -248,7 +249,14 @@ void Settings::save() {
         ThresholdFields(*threshold).visit(saver, prefix, single);
     }
     defaults.setBool(kNotFirstRunKey, true);
-    if (!defaults.synchronize()) plat::Log::line("Settings save: preferences not written");
+    int cause = 0;
+    if (!defaults.synchronize(&cause)) {
+        plat::Log::line("Settings save: preferences not written");
+        // The screens already show the change; the person must know it will not outlast this run.
+        StorageAlert::show("Settings Not Saved",
+                           "The changed settings could not be saved: %@. They apply until quorix ends.",
+                           StorageAlert::reasonForErrno(cause));
+    }
 }
 
 plat::Color Settings::colorFor(double value, const Threshold& threshold) {
