@@ -36,7 +36,7 @@ long entry(const std::array<long, N>& table, long row) {
 std::shared_ptr<plat::View> buildPickerScreen(plat::Outlets& outlets) {
     const auto bounds = plat::Screen::bounds();
     auto root = std::make_shared<plat::View>(plat::Rect{0, 0, bounds.width(), bounds.height()});
-    root->setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
+    root->setBackgroundColor(plat::Color::white());
     auto bar = std::make_shared<plat::NavigationBar>(plat::Rect{0, 0, bounds.width(), plat::NavigationBar::kHeight});
     auto picker = std::make_shared<plat::PickerView>(
         plat::Rect{0, bar->frame().maxY(), bounds.width(), plat::PickerView::kHeight});
@@ -78,7 +78,14 @@ VNTimeDistPickerController::Kind VNTimeDistPickerController::kind() const {
 
 void VNTimeDistPickerController::setMode(std::uint64_t mode) {
     mode_ = mode;
+    showTitle();
     if (picker_) picker_->reloadAllComponents();
+}
+
+void VNTimeDistPickerController::showTitle() {
+    // The screen says which step it sets, in the words of the row that opened it.
+    static constexpr const char* kTitles[] = {"Time, every", "Distance, every", "Distance"};
+    setTitle(Language::get(kTitles[static_cast<int>(kind())]));
 }
 
 std::shared_ptr<plat::PickerView> VNTimeDistPickerController::picker() {
@@ -97,8 +104,11 @@ void VNTimeDistPickerController::viewDidLoad() {
     picker_->setDataSource(std::shared_ptr<plat::PickerViewDataSource>(self, this));
     picker_->setDelegate(std::shared_ptr<plat::PickerViewDelegate>(self, this));
     picker_->setShowsSelectionIndicator(true);
+    // The wheels stand in the middle of the screen, as a phone centres a lone picker.
     const auto area = contentFrame();
-    picker_->setFrame(plat::Rect{0, area.y(), area.width(), plat::PickerView::kHeight});
+    picker_->setFrame(plat::Rect{0, area.y() + std::max(0.0, (area.height() - plat::PickerView::kHeight) / 2),
+                                 area.width(), plat::PickerView::kHeight});
+    showTitle();
     picker_->reloadAllComponents();
     updatePickerLabels();
     initSelection();

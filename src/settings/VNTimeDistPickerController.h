@@ -52,6 +52,7 @@ public:
 private:
     enum class Kind { time, distance, mapDistance };
     Kind kind() const;
+    void showTitle();
     // The number a row shows; -1 for a row or wheel outside the table.
     long numberAt(long row, long component) const;
     // The row of a wheel that shows the number; -1 when none does.

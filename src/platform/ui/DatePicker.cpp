@@ -5,6 +5,7 @@
 #include <ctime>
 #include <vector>
 
+#include "platform/ui/PickerView.h"
 #include "platform/ui/UiText.h"
 
 namespace plat {
@@ -145,13 +146,7 @@ void DatePicker::drawRect(DrawingContext& ctx, const Rect& rect) {
     const Font font = Font::system(21), unitFont = Font::boldSystem(15);
     ctx.setFillColor(Color::white());
     ctx.fillRect(rect);
-    // The selection bar across every wheel.
-    const Rect bar{rect.x(), rect.midY() - kRow / 2, rect.width(), kRow};
-    ctx.setFillColor(Color::rgba(0.93, 0.94, 0.96));
-    ctx.fillRect(bar);
-    ctx.setStrokeColor(Color::rgba(0.78, 0.78, 0.8));
-    ctx.setLineWidth(0.5);
-    ctx.strokeRect(bar);
+    PickerView::drawSelectionBar(ctx, rect, kRow);
     const auto wheels = wheelsShown();
     double total = -kGap;
     for (const auto& w : wheels) total += w.width + kGap;
@@ -162,8 +157,7 @@ void DatePicker::drawRect(DrawingContext& ctx, const Rect& rect) {
         const Rect column{x, rect.y(), w.width - unitWidth, rect.height()};
         for (std::size_t i = 0; i < w.rows.size(); ++i) {
             const double dy = (static_cast<double>(i) - 2) * kRow;
-            const bool selected = i == 2;
-            const double fade = selected ? 1 : (i == 1 || i == 3 ? 0.55 : 0.3);
+            const double fade = PickerView::rowOpacity(static_cast<long>(i) - 2);
             const Rect row{column.x(), rect.midY() + dy - font.lineHeight() / 2, column.width(), font.lineHeight()};
             ctx.drawText(w.rows[i], row, font, Color::rgba(0, 0, 0, fade), w.alignment, 0.6);
         }

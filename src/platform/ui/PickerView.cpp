@@ -142,24 +142,45 @@ void PickerView::addLabel(const std::string& text, double fontSize, long compone
 
 std::vector<std::shared_ptr<Label>> PickerView::selectionLabels() const { return labels_; }
 
+void PickerView::drawSelectionBar(DrawingContext& ctx, const Rect& rect, double rowHeight) {
+    const Rect bar{rect.x(), rect.midY() - rowHeight / 2, rect.width(), rowHeight};
+    ctx.setFillColor(Color::rgba(0.93, 0.94, 0.96));
+    ctx.fillRect(bar);
+    ctx.setStrokeColor(Color::rgba(0.78, 0.78, 0.8));
+    ctx.setLineWidth(0.5);
+    ctx.strokeRect(bar);
+}
+
+double PickerView::rowOpacity(long distance) {
+    return distance == 0 ? 1 : distance == 1 || distance == -1 ? 0.55 : 0.3;
+}
+
 void PickerView::drawRect(DrawingContext& ctx, const Rect& rect) {
+    // Each wheel shows its chosen row on the selection bar and two rows either side, fading
+    // with their distance from it; a row's text or view sits centred in its wheel.
     ensureLoaded();
-    Font f = Font::system(21);
+    const Font f = Font::system(21);
+    ctx.setFillColor(Color::white());
+    ctx.fillRect(rect);
+    if (showsIndicator_) drawSelectionBar(ctx, rect, 32);
     for (long c = 0; c < static_cast<long>(wheels_.size()); ++c) {
-        double x = xOfComponent(c), w = widthForComponent(c), h = rowHeightForComponent(c);
-        long sel = selectedRow(c);
+        const double x = xOfComponent(c), w = widthForComponent(c), h = rowHeightForComponent(c);
+        const long sel = selectedRow(c);
         for (long dr = -2; dr <= 2; ++dr) {
-            long r = sel + dr;
+            const long r = sel + dr;
             if (r < 0 || r >= numberOfRows(c)) continue;
-            double y = rect.midY() + static_cast<double>(dr) * h - h / 2;
-            ctx.drawText(titleForRow(r, c), Rect{x + 6, y + (h - f.lineHeight()) / 2, w - 12, f.lineHeight()}, f,
-                         dr == 0 ? Color::black() : Color::gray(), TextAlignment::Left);
+            const double mid = rect.midY() + static_cast<double>(dr) * h;
+            ctx.beginTransparencyLayer(rowOpacity(dr));
+            if (auto view = viewForRow(r, c)) {
+                const double vw = std::min(view->frame().width(), w), vh = std::min(view->frame().height(), h);
+                view->setFrame(Rect{x + (w - vw) / 2, mid - vh / 2, vw, vh});
+                view->drawHierarchy(ctx);
+            } else {
+                ctx.drawText(titleForRow(r, c), Rect{x + 4, mid - f.lineHeight() / 2, w - 8, f.lineHeight()}, f,
+                             Color::black(), TextAlignment::Center, 0.6);
+            }
+            ctx.endTransparencyLayer();
         }
-    }
-    if (showsIndicator_) {
-        ctx.setStrokeColor(Color::rgba(0.8, 0.8, 0.8));
-        ctx.setLineWidth(1);
-        ctx.strokeRect(Rect{rect.x(), rect.midY() - 16, rect.width(), 32});
     }
 }
 

@@ -92,6 +92,10 @@ public:
     std::vector<std::shared_ptr<Label>> selectionLabels() const;
 
     void drawRect(DrawingContext& context, const Rect& rect) override;
+    // The look the wheel pickers share: the band across the middle row, and how strongly a row
+    // shows at a distance from it.
+    static void drawSelectionBar(DrawingContext& context, const Rect& rect, double rowHeight);
+    static double rowOpacity(long distance);
     std::string kindName() const override { return "Picker"; }
     std::string describeLine() const override { return "Picker"; }
     void describeContent(DescriptionWriter& out) const override;
