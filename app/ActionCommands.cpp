@@ -24,7 +24,9 @@ Outcome tap(Driver& driver, const std::vector<Word>& args) {
     if (!lookup.ready()) return Outcome::failure(lookup.error());
     Found found = lookup.find(args, actionable);
     if (!found) return Outcome::failure(found.error);
-    return touchElement(lookup.elements(), found.index);
+    Outcome outcome = touchElement(lookup.elements(), found.index);
+    if (outcome.ok && !found.note.empty()) outcome.text = found.note + (outcome.text.empty() ? "" : "\n" + outcome.text);
+    return outcome;
 }
 
 // The navigation bar's back button, else a button titled "Back" (screens with a bar of
@@ -85,11 +87,21 @@ Outcome expectSwitch(Driver& driver, const std::vector<Word>& args) {
     if (state != "on" && state != "off") return Outcome::failure(usage);
     ScreenLookup lookup(driver);
     if (!lookup.ready()) return Outcome::failure(lookup.error());
-    Found found = findWithPart(lookup, {args.begin(), args.end() - 1}, isSwitch, "switch");
-    if (!found) return Outcome::failure(found.error);
-    const plat::View* view = lookup.elements().at(found.index).view;
-    const auto* box = dynamic_cast<const CheckButton*>(view);
-    const bool on = box ? box->checked() : static_cast<const plat::Switch*>(view)->isOn();
+    const std::vector<Word> path(args.begin(), args.end() - 1);
+    Found found = findWithPart(lookup, path, isSwitch, "switch");
+    bool on = false;
+    if (found) {
+        const plat::View* view = lookup.elements().at(found.index).view;
+        const auto* box = dynamic_cast<const CheckButton*>(view);
+        on = box ? box->checked() : static_cast<const plat::Switch*>(view)->isOn();
+    } else {
+        // A check list's row has no switch: its check mark is its state.
+        const Found row = lookup.find(path, isRow);
+        if (!row || !isRow(lookup.elements().at(row.index))) return Outcome::failure(found.error);
+        found = row;
+        const auto* cell = static_cast<const plat::TableViewCell*>(lookup.elements().at(row.index).view);
+        on = cell->accessoryType() == plat::AccessoryType::Checkmark;
+    }
     if (on == (state == "on")) return Outcome::success();
     return Outcome::failure("the switch at " + lookup.elements().nameOf(found.index) + " is " + (on ? "on" : "off"));
 }
@@ -179,7 +191,7 @@ Outcome tab(Driver& driver, const std::vector<Word>& args) {
 void registerActionCommands(CommandRegistry& registry) {
     registry.add({"tap", "TEXT", "tap a button, row, bar button or tab by its text", tap});
     registry.add({"toggle", "TEXT", "flip a switch or check box found by its label or its row's text", toggle});
-    registry.add({"expect-switch", "TEXT on|off", "fail unless the switch or check box of that label or row is so",
+    registry.add({"expect-switch", "TEXT on|off", "fail unless the switch or check box of that label or row (a check list's row: its check mark) is so",
                   expectSwitch});
     registry.add({"type", "FIELD TEXT", "type into a field found by its placeholder or label, then end editing",
                   typeText});

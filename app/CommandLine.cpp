@@ -14,6 +14,12 @@ std::string usageText() {
            "  --demo-replay FILE\n"
            "                   let the demo instrument play a recorded walk: CSV rows of time offset (s),\n"
            "                   dose rate (µSv/h), dose (µSv), latitude, longitude, altitude (m), speed (m/s)\n"
+           "  --no-social-accounts\n"
+           "                   start without Twitter and Facebook accounts: sharing to them opens the\n"
+           "                   networks' web pages (the share page, the feed dialog) instead of their\n"
+           "                   compose sheets\n"
+           "  --social-web URL take those web pages from URL (such as http://127.0.0.1:8080) instead\n"
+           "                   of the networks' own sites\n"
            "  --verbose        show the log on standard error too (it is always written to quorix.log\n"
            "                   in the data folder)\n"
            "  --version        print the version and exit\n"
@@ -39,6 +45,12 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         } else if (arg == "--home") {
             if (!value(v)) return {std::nullopt, "--home needs a folder"};
             options.home = v;
+        } else if (arg == "--no-social-accounts") {
+            options.noSocialAccounts = true;
+        } else if (arg == "--social-web") {
+            if (!value(v) || v.rfind("http", 0) != 0) return {std::nullopt, "--social-web needs an http or https address"};
+            while (!v.empty() && v.back() == '/') v.pop_back();
+            options.socialWeb = v;
         } else if (arg == "--script") {
             if (!value(v)) return {std::nullopt, "--script needs a file"};
             options.script = v;

@@ -15,6 +15,11 @@ struct Options {
     bool verbose = false;
     std::filesystem::path home;             // the data folder; empty for the default
     std::optional<std::filesystem::path> script;
+    // No Twitter or Facebook account on this machine: sharing to them takes the networks' web
+    // pages instead of their compose sheets.
+    bool noSocialAccounts = false;
+    // Where those web pages come from instead of the networks' own sites; empty for theirs.
+    std::string socialWeb;
     // Options of later layers, passed on as "--name" or "--name=VALUE" (a value written as the
     // next word is joined to its name), for those layers to read.
     std::vector<std::string> extra;

@@ -36,20 +36,40 @@ std::string ElementFinder::ambiguity(const PathStep& step, const std::vector<std
     return s;
 }
 
+std::vector<std::size_t> ElementFinder::matching(const PathStep& step, const std::vector<std::size_t>& scopes,
+                                                bool prefix) const {
+    std::vector<std::size_t> matches;
+    for (std::size_t i = 0; i < elements_.size(); ++i) {
+        const Element& e = elements_.at(i);
+        if (!(prefix ? e.startsWith(step.text) : e.matches(step.text))) continue;
+        if (!scopes.empty() &&
+            std::none_of(scopes.begin(), scopes.end(), [&](std::size_t s) { return elements_.isInside(i, s); })) {
+            continue;
+        }
+        matches.push_back(i);
+    }
+    return matches;
+}
+
 Found ElementFinder::find(const ElementPath& path, const Predicate& prefer, bool touch, std::size_t within) const {
     std::vector<std::size_t> scopes;  // empty: the whole screen
     if (within != Element::npos) scopes.push_back(within);
+    std::string note;
     for (std::size_t k = 0; k < path.size(); ++k) {
         const PathStep& step = path[k];
         const bool last = k + 1 == path.size();
-        std::vector<std::size_t> matches;
-        for (std::size_t i = 0; i < elements_.size(); ++i) {
-            if (!elements_.at(i).matches(step.text)) continue;
-            if (!scopes.empty() && std::none_of(scopes.begin(), scopes.end(),
-                                                [&](std::size_t s) { return elements_.isInside(i, s); })) {
-                continue;
+        std::vector<std::size_t> matches = matching(step, scopes, false);
+        // A row is often known by the start of its text ("My first walk" for the row that also
+        // shows the date): with no whole match, the one shown element whose text begins with
+        // the words counts, and the caller is told which it took.
+        bool byPrefix = false;
+        if (std::none_of(matches.begin(), matches.end(), [&](std::size_t i) { return elements_.at(i).shown; })) {
+            auto started = matching(step, scopes, true);
+            auto shownStarted = filtered(started, [&](std::size_t i) { return elements_.at(i).shown; });
+            if (!shownStarted.empty()) {
+                matches = shownStarted;
+                byPrefix = true;
             }
-            matches.push_back(i);
         }
         std::string where = k > 0 ? " inside " + quoted(path[k - 1].text)
                             : within != Element::npos ? " inside " + elements_.nameOf(within)
@@ -78,9 +98,10 @@ Found ElementFinder::find(const ElementPath& path, const Predicate& prefer, bool
         } else if (last && matches.size() > 1) {
             return {Element::npos, ambiguity(step, matches)};
         }
+        if (byPrefix && matches.size() == 1) note = "took " + elements_.nameOf(matches.front());
         scopes = matches;
     }
-    return {scopes.front(), {}};
+    return {scopes.front(), {}, note};
 }
 
 }  // namespace qx::app

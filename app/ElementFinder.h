@@ -9,14 +9,20 @@
 namespace qx::app {
 
 struct Found {
+    Found() = default;
+    Found(std::size_t i, std::string why, std::string said = {})
+        : index(i), error(std::move(why)), note(std::move(said)) {}
+
     std::size_t index = Element::npos;
     std::string error;  // why nothing was found, when index is npos
+    std::string note;   // what a person should know of the choice (a text matched by its start)
     explicit operator bool() const { return index != Element::npos; }
 };
 
 // Finds the one element an element path names. Each step looks inside the elements the step
 // before found; texts are compared whole. When a text matches an element and also something
-// inside it (a row and its label), the outer one counts. A path that names several elements
+// inside it (a row and its label), the outer one counts; with no whole match, a text that
+// begins with the step's words counts. A path that names several elements
 // at its end is refused with the candidates listed, so that a script never acts on a guess.
 class ElementFinder {
 public:
@@ -32,6 +38,8 @@ public:
                std::size_t within = Element::npos) const;
 
 private:
+    // The elements within `scopes` (anywhere when empty) whose text is the step's, or begins with it.
+    std::vector<std::size_t> matching(const PathStep& step, const std::vector<std::size_t>& scopes, bool prefix) const;
     std::vector<std::size_t> outermost(const std::vector<std::size_t>& matches) const;
     std::string ambiguity(const PathStep& step, const std::vector<std::size_t>& matches) const;
 

@@ -83,7 +83,7 @@ struct StoreCount {
     std::size_t count;
 };
 
-std::array<StoreCount, 5> storeCounts() {
+std::array<StoreCount, 6> storeCounts() {
     Context& context = Store::defaultStore().mainContext();
     auto count = [&](FetchRequest request) { return context.count(request).value_or(0); };
     return {{
@@ -92,6 +92,7 @@ std::array<StoreCount, 5> storeCounts() {
         {"waypoints", count(FetchRequest::of<Waypoint>())},
         {"autosaved", count(FetchRequest::of<Waypoint>().where(Predicate::compare("autoSaved", Comparison::equal, true)))},
         {"measurements", count(FetchRequest::of<Measurement>())},
+        {"uploaded", count(FetchRequest::of<Measurement>().where(Predicate::compare("uploaded", Comparison::equal, true)))},
     }};
 }
 
@@ -128,7 +129,7 @@ bool holds(T value, Comparison op, T wanted) {
 // "expect-store waypoints >= 1". An unquoted ">" reaches the command as a path separator, so the
 // operator is put back together from the words between the kind and the number.
 Outcome expectStore(Driver&, const std::vector<Word>& args) {
-    const std::string usage = "usage: expect-store sets|tracks|waypoints|autosaved|measurements ==|!=|<|<=|>|>= N";
+    const std::string usage = "usage: expect-store sets|tracks|waypoints|autosaved|measurements|uploaded ==|!=|<|<=|>|>= N";
     if (args.size() < 3) return Outcome::failure(usage);
     std::string opText;
     for (std::size_t i = 1; i + 1 < args.size(); ++i) opText += args[i].text;
@@ -302,7 +303,7 @@ void registerInstrumentCommands(CommandRegistry& registry) {
     registry.add({"lose", "", "take the demo instrument out of reach (or unplug it)", lose});
     registry.add({"reconnect", "", "bring the demo instrument back into reach (or plug it in)", reconnect});
     registry.add({"reading", "DOSE-RATE [DOSE]", "the demo instrument's next reading, in µSv/h and µSv", reading});
-    registry.add({"store", "", "print the stored counts (sets, tracks, waypoints, autosaved, measurements)", store});
+    registry.add({"store", "", "print the stored counts (sets, tracks, waypoints, autosaved, measurements, uploaded)", store});
     registry.add({"expect-store", "KIND OP N", "fail unless a stored count compares so: expect-store autosaved >= 1",
                   expectStore});
     registry.add({"tracks", "", "print each stored track's waypoints, alarms and distance", tracks});

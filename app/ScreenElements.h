@@ -39,6 +39,7 @@ struct Element {
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
     bool matches(const std::string& t) const { return !t.empty() && (t == text || t == otherText); }
+    bool startsWith(const std::string& t) const { return !t.empty() && text.rfind(t, 0) == 0; }
     // A button, a row, a switch, a field, a tab... something a tap acts on.
     bool isActionable() const;
 };

@@ -54,16 +54,18 @@ int ScriptRunner::runScriptFile(const std::filesystem::path& path) {
 
 int ScriptRunner::runInteractive(std::istream& in, bool prompt) {
     std::string line;
+    bool failed = false;
     while (!driver_.quitRequested()) {
         if (prompt) out_ << kPrompt << std::flush;
         if (!std::getline(in, line)) break;
         Outcome outcome = driver_.execute(line);
+        failed = failed || !outcome.ok;
         print(outcome.ok ? out_ : err_, outcome.ok ? outcome.text : "error: " + outcome.text);
         out_.flush();
         err_.flush();
     }
     if (prompt && !driver_.quitRequested()) out_ << "\n";
-    return 0;
+    return failed && !prompt ? 1 : 0;
 }
 
 }  // namespace qx::app

@@ -13,12 +13,19 @@
 #include "ScriptRunner.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/DataFolder.h"
+#include "platform/ui/SocialComposer.h"
+#include "services/SharingManager.h"
+
+namespace {
+// A mistyped option gets its error and a pointer to the options, not the whole usage text.
+constexpr const char* kSeeHelp = "Try 'quorix --help' for the options.\n";
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace qx::app;
     const auto parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.options) {
-        std::fprintf(stderr, "quorix: %s\n%s", parsed.error.c_str(), usageText().c_str());
+        std::fprintf(stderr, "quorix: %s\n%s", parsed.error.c_str(), kSeeHelp);
         return 2;
     }
     const Options& options = *parsed.options;
@@ -35,7 +42,7 @@ int main(int argc, char** argv) {
     qx::LinkOptions link;
     std::string error;
     if (!parseInstrumentOptions(options.extra, link, error)) {
-        std::fprintf(stderr, "quorix: %s\n%s", error.c_str(), usageText().c_str());
+        std::fprintf(stderr, "quorix: %s\n%s", error.c_str(), kSeeHelp);
         return 2;
     }
     // Everything that can be found wrong without the data folder is, before anything is made.
@@ -50,6 +57,11 @@ int main(int argc, char** argv) {
     }
     LogFile log;
     if (!log.open(home, options.verbose, error)) std::fprintf(stderr, "quorix: %s\n", error.c_str());
+    if (options.noSocialAccounts) {
+        plat::SocialComposer::setAvailable(plat::SocialService::Twitter, false);
+        plat::SocialComposer::setAvailable(plat::SocialService::Facebook, false);
+    }
+    qx::SharingManager::setSocialWebSite(options.socialWeb);
     AppHost host;
     switch (host.start(home, link, error)) {
         case AppHost::StartResult::started: break;

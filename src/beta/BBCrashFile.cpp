@@ -96,6 +96,8 @@ int bb_write_crash_session_end(int fd, const char* directory) {
     bb_write_session_end_record(fd, "session_end", 1, directory, sessionID, sizeof sessionID);
     int ok = bb_mp_fd_write_cstring(fd, "log");
     std::uint64_t written = 0;
+    // The last lines before the crash may still be held in memory: they matter most.
+    bb_log_flush_crash_log();
     if (bb_log_copy_to_fd(directory, sessionID, fd, 1, &written) == 0) {
         bb_log_mark_sent(directory, sessionID);
         bb_mark_session_info_sent(directory, sessionID);

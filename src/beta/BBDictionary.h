@@ -50,6 +50,7 @@ public:
 
 private:
     friend class BBMessagePackBuilder;  // builds pairs in place
+    friend class BBMessagePackPacker;   // walks the pairs without a call per pair
     std::vector<Entry> entries_;
 };
 

@@ -82,7 +82,10 @@ BBLogManager::BBLogManager(std::string directory)
 }
 
 BBLogManager::~BBLogManager() {
-    queue_.sync([this] { bb_log_close(&remoteLog_); });
+    queue_.sync([this] {
+        bb_log_forget_crash_log(&remoteLog_);
+        bb_log_close(&remoteLog_);
+    });
 }
 
 void BBLogManager::prepareToStartSession() {
@@ -127,6 +130,7 @@ void BBLogManager::changeSession(std::optional<std::string> sessionID) {
     newSessionIDs_.push_back(*sessionID_);
     bb_log_store_setup(&remoteLog_, directory_.c_str(), sessionID_->c_str());
     bb_log_open(&remoteLog_);
+    bb_log_set_crash_log(&remoteLog_);
     if (logsRecordedPostPreparePreSetSessionID_) {
         // Held lines are stamped with the time the session became known.
         for (auto& text : *logsRecordedPostPreparePreSetSessionID_) writeToRemoteLog(lineNow(std::move(text)));
@@ -154,11 +158,19 @@ BBLogManager::Line BBLogManager::lineNow(std::string text) const {
 
 void BBLogManager::log(std::string text) {
     Line line = lineNow(std::move(text));
-    queue_.sync([&] { sinkStep(line); });
+    ++queuedLines_;
+    queue_.sync([&] {
+        --queuedLines_;
+        sinkStep(line);
+    });
 }
 
 void BBLogManager::logAsync(std::string text) {
-    queue_.async([this, line = lineNow(std::move(text))] { sinkStep(line); });
+    ++queuedLines_;
+    queue_.async([this, line = lineNow(std::move(text))] {
+        --queuedLines_;
+        sinkStep(line);
+    });
 }
 
 void BBLogManager::sinkStep(const Line& line) {
@@ -173,7 +185,10 @@ void BBLogManager::sinkStep(const Line& line) {
 
 void BBLogManager::writeToRemoteLog(const Line& line) {
     const auto seconds = static_cast<std::int64_t>(line.date.timeIntervalSince1970());
-    const int result = bb_log_append_entry(&remoteLog_, line.text, seconds);
+    // While more lines wait on the queue, entries are only held: the last of a burst writes them
+    // all at once. A crash writes out what is held before it copies the log.
+    int result = bb_log_append_entry_held(&remoteLog_, line.text, seconds);
+    if (result == 0 && queuedLines_.load() == 0) result = bb_log_flush(&remoteLog_);
     if (result != 0 && !remoteFailureReported.exchange(true)) {
         logAsync("**** Betabeam: Remote Logging Failed with errno " + std::to_string(result));
     }
@@ -215,6 +230,7 @@ bool BBLogManager::writeLogForToFileDescriptorInAHurryBytesWritten(const std::st
                                                                    bool inAHurry, std::uint64_t* bytesWritten) {
     bool written = false;
     queue_.sync([&] {
+        if (sessionID == sessionID_) bb_log_flush(&remoteLog_);
         const std::uint64_t size = logSize(sessionID);
         if (size > kMaximumLogSize) {
             replaceOversizedLog(sessionID);

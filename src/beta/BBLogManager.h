@@ -87,6 +87,7 @@ private:
     std::size_t heldBytes_ = 0;
     std::uint64_t droppedHeldLines_ = 0;
     std::atomic<bool> logCheckpoints_{true};
+    std::atomic<int> queuedLines_{0};  // lines on the queue not yet handled
     plat::SerialQueue queue_;  // last: its thread stops before the state it works on goes
 };
 

@@ -2,8 +2,10 @@
 
 #include "beta/BBByteCopy.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdlib>
+#include <new>
 
 namespace bb {
 
@@ -84,12 +86,26 @@ BBMessagePackPacker::Cursor BBMessagePackPacker::packRaw(const void* bytes, std:
     return packBytes(bytes, length, c);
 }
 
-BBMessagePackPacker::Cursor BBMessagePackPacker::packValue(const BBValue& object, Cursor c) {
+bool BBMessagePackPacker::FrameStack::push(const Frame& frame) {
+    if (size_ == capacity_) {
+        const std::size_t capacity = capacity_ * 2;
+        std::unique_ptr<Frame[]> grown(new (std::nothrow) Frame[capacity]);
+        if (!grown) return false;
+        std::copy(frames_, frames_ + size_, grown.get());
+        heap_ = std::move(grown);
+        frames_ = heap_.get();
+        capacity_ = capacity;
+    }
+    frames_[size_++] = frame;
+    return true;
+}
+
+BBMessagePackPacker::Cursor BBMessagePackPacker::packValue(const BBValue& object, Cursor c, FrameStack& stack) {
     using T = BBValue::Type;
     // One dispatch on the type for every kind of value, numbers included: this runs per value.
     switch (object.type()) {
-        case T::Array: return packArray(object.array_, c);
-        case T::Dictionary: return packDictionary(object.dictionary_, c);
+        case T::Array: return packArrayHeader(object.array_, c, stack);
+        case T::Dictionary: return packDictionaryHeader(object.dictionary_, c, stack);
         case T::Data:
             if (object.data_.bb_isMessagePack()) return packBytes(object.data_.bytes(), object.data_.size(), c);
             return packRaw(object.data_.bytes(), object.data_.size(), c);
@@ -110,34 +126,83 @@ BBMessagePackPacker::Cursor BBMessagePackPacker::packValue(const BBValue& object
     return c;
 }
 
-BBMessagePackPacker::Cursor BBMessagePackPacker::packArray(const BBArray& array, Cursor c) {
-    // A count no header can carry writes an empty array, so the output stays well formed.
-    if (array.size() > 0xffffffffu) return packSizedHeader(0, 15, 0x90, 0xdc, 0xdd, c);
-    c = packSizedHeader(static_cast<std::uint32_t>(array.size()), 15, 0x90, 0xdc, 0xdd, c);
-    for (const BBValue& item : array) c = packValue(item, c);
-    return c;
+const BBValue* BBMessagePackPacker::nextValue(FrameStack& stack, Cursor& c) {
+    while (!stack.empty()) {
+        Frame& frame = stack.top();
+        if (frame.item) {
+            if (frame.item != frame.itemsEnd) return frame.item++;
+        } else if (frame.pair != frame.pairsEnd) {
+            const BBDictionary::Entry& pair = *frame.pair++;
+            // Keys are nearly always strings: a plain test predicts better than the type dispatch.
+            if (pair.first.type() == BBValue::Type::String) {
+                c = packRaw(pair.first.string_.data(), pair.first.string_.size(), c);
+            } else {
+                // A key of another type (a container even) is packed now; its pair's value waits
+                // in a frame of its own, above the dictionary's and below any the key pushes.
+                if (!stack.push({&pair.second, &pair.second + 1, nullptr, nullptr})) {
+                    c = outOfMemory();
+                    return nullptr;
+                }
+                return &pair.first;
+            }
+            return &pair.second;
+        }
+        stack.pop();
+    }
+    return nullptr;
 }
 
-BBMessagePackPacker::Cursor BBMessagePackPacker::packDictionary(const BBDictionary& dictionary, Cursor c) {
-    if (dictionary.size() > 0xffffffffu) return packSizedHeader(0, 15, 0x80, 0xde, 0xdf, c);
-    c = packSizedHeader(static_cast<std::uint32_t>(dictionary.size()), 15, 0x80, 0xde, 0xdf, c);
-    for (const auto& [key, value] : dictionary) {
-        // Keys are nearly always strings: a plain test predicts better than the type dispatch.
-        if (key.type() == BBValue::Type::String) {
-            c = packRaw(key.string_.data(), key.string_.size(), c);
-        } else {
-            c = packValue(key, c);
-        }
-        c = packValue(value, c);
+// A count no header can carry writes an empty container, so the output stays well formed.
+BBMessagePackPacker::Cursor BBMessagePackPacker::packArrayHeader(const BBArray& array, Cursor c, FrameStack& stack) {
+    if (array.size() > 0xffffffffu) return packSizedHeader(0, 15, 0x90, 0xdc, 0xdd, c);
+    c = packSizedHeader(static_cast<std::uint32_t>(array.size()), 15, 0x90, 0xdc, 0xdd, c);
+    if (c.at && !array.empty() && !stack.push({array.data(), array.data() + array.size(), nullptr, nullptr})) {
+        return outOfMemory();
     }
     return c;
 }
 
+BBMessagePackPacker::Cursor BBMessagePackPacker::packDictionaryHeader(const BBDictionary& dictionary, Cursor c,
+                                                                      FrameStack& stack) {
+    const auto& pairs = dictionary.entries_;
+    if (pairs.size() > 0xffffffffu) return packSizedHeader(0, 15, 0x80, 0xde, 0xdf, c);
+    c = packSizedHeader(static_cast<std::uint32_t>(pairs.size()), 15, 0x80, 0xde, 0xdf, c);
+    if (c.at && !pairs.empty() && !stack.push({nullptr, nullptr, pairs.data(), pairs.data() + pairs.size()})) {
+        return outOfMemory();
+    }
+    return c;
+}
+
+BBMessagePackPacker::Cursor BBMessagePackPacker::packItems(FrameStack& stack, Cursor c) {
+    while (c.at) {
+        const BBValue* value = nextValue(stack, c);
+        if (!value || !c.at) break;
+        c = packValue(*value, c, stack);
+    }
+    return c;
+}
+
+BBMessagePackPacker::Cursor BBMessagePackPacker::outOfMemory() {
+    releaseBuffer();
+    return {nullptr, nullptr};
+}
+
 // The public steps pack through the cursor like the graph does, and leave the position in the
 // buffer for the next step.
-void BBMessagePackPacker::packObject(const BBValue& object) { keep(packValue(object, cursor())); }
-void BBMessagePackPacker::packNSArray(const BBArray& array) { keep(packArray(array, cursor())); }
-void BBMessagePackPacker::packNSDictionary(const BBDictionary& dictionary) { keep(packDictionary(dictionary, cursor())); }
+void BBMessagePackPacker::packObject(const BBValue& object) {
+    FrameStack stack;
+    keep(packItems(stack, packValue(object, cursor(), stack)));
+}
+
+void BBMessagePackPacker::packNSArray(const BBArray& array) {
+    FrameStack stack;
+    keep(packItems(stack, packArrayHeader(array, cursor(), stack)));
+}
+
+void BBMessagePackPacker::packNSDictionary(const BBDictionary& dictionary) {
+    FrameStack stack;
+    keep(packItems(stack, packDictionaryHeader(dictionary, cursor(), stack)));
+}
 
 void BBMessagePackPacker::packNSNumber(const BBValue& number) {
     if (number.isNumber()) packObject(number);

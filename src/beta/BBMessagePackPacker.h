@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -41,10 +43,48 @@ private:
     Cursor cursor() const { return {buffer_.raw_data_idx, buffer_.raw_data + buffer_.current_length}; }
     void keep(Cursor c) { buffer_.raw_data_idx = c.at; }
 
-    // Inlined into the loops over arrays and dictionaries, so that a scalar in them costs no call.
-    [[gnu::always_inline]] inline Cursor packValue(const BBValue& object, Cursor c);
-    [[gnu::noinline]] Cursor packArray(const BBArray& array, Cursor c);
-    [[gnu::noinline]] Cursor packDictionary(const BBDictionary& dictionary, Cursor c);
+    // A container being packed: the items (or pairs) still to go. The walk over a graph keeps
+    // these on a stack of its own, so that how deep a graph nests never decides how much of the
+    // thread's stack packing takes.
+    struct Frame {
+        const BBValue* item;  // next array item, or null in a dictionary
+        const BBValue* itemsEnd;
+        const BBDictionary::Entry* pair;  // next pair of a dictionary
+        const BBDictionary::Entry* pairsEnd;
+    };
+    class FrameStack {
+    public:
+        FrameStack() = default;
+        FrameStack(const FrameStack&) = delete;
+        FrameStack& operator=(const FrameStack&) = delete;
+        bool empty() const { return size_ == 0; }
+        Frame& top() { return frames_[size_ - 1]; }
+        void pop() { --size_; }
+        // False when memory ran out.
+        bool push(const Frame& frame);
+
+    private:
+        // Most graphs nest a few levels: those frames need no allocation.
+        static constexpr std::size_t kInlineFrames = 16;
+        Frame inline_[kInlineFrames];
+        std::unique_ptr<Frame[]> heap_;
+        Frame* frames_ = inline_;
+        std::size_t size_ = 0;
+        std::size_t capacity_ = kInlineFrames;
+    };
+
+    // Packs what the frames on the stack still hold (the items of the containers whose headers
+    // were written), walking into nested containers with the stack rather than by recursion.
+    Cursor packItems(FrameStack& stack, Cursor c);
+    Cursor packArrayHeader(const BBArray& array, Cursor c, FrameStack& stack);
+    Cursor packDictionaryHeader(const BBDictionary& dictionary, Cursor c, FrameStack& stack);
+    // Releases the buffer: every later write fails.
+    Cursor outOfMemory();
+    // One value: a scalar, a string or data whole; a container's header only, its items pushed.
+    [[gnu::always_inline]] inline Cursor packValue(const BBValue& object, Cursor c, FrameStack& stack);
+    // The value to pack after the one just packed, or null when the graph is done. A dictionary's
+    // string keys are written on the way, as nearly every key is one.
+    [[gnu::always_inline]] inline const BBValue* nextValue(FrameStack& stack, Cursor& c);
     // The writers of single items are inlined into the loops over the graph.
     [[gnu::always_inline]] inline Cursor packRaw(const void* bytes, std::uint64_t length, Cursor c);
     [[gnu::always_inline]] inline Cursor packBytes(const void* bytes, std::uint64_t length, Cursor c);

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 #include <pthread.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <vector>
@@ -42,17 +43,6 @@ void BBNetworkThread::post(std::function<void()> task) {
 
 bool BBNetworkThread::isCurrent() const { return std::this_thread::get_id() == threadID_; }
 
-BBNetworkThread::TimerID BBNetworkThread::scheduleTimer(std::chrono::steady_clock::duration after,
-                                                        std::function<void()> fire) {
-    const TimerID id = nextTimer_++;
-    timers_.emplace(std::chrono::steady_clock::now() + after, std::make_pair(id, std::move(fire)));
-    return id;
-}
-
-void BBNetworkThread::invalidateTimer(TimerID id) {
-    std::erase_if(timers_, [id](const auto& entry) { return entry.second.first == id; });
-}
-
 void BBNetworkThread::addTransfer(void* easyHandle, TransferDone done) {
     transfers_[easyHandle] = std::move(done);
     curl_multi_add_handle(static_cast<CURLM*>(multi_), static_cast<CURL*>(easyHandle));
@@ -65,10 +55,16 @@ void BBNetworkThread::removeTransfer(void* easyHandle) {
 
 void BBNetworkThread::run() {
     BBAlternateSignalStack::prepareCurrentThread();
+    // A peer that closed its end must fail a write here, not raise SIGPIPE: the crash reporter
+    // would take that for a crash of the host. The signal a write raises goes to the writing
+    // thread, so blocking it here is enough whatever the transport's layers use to write.
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
     auto* multi = static_cast<CURLM*>(multi_);
     for (;;) {
         runPostedTasks();
-        fireDueTimers();
         int running = 0;
         curl_multi_perform(multi, &running);
         finishDoneTransfers();
@@ -83,15 +79,6 @@ void BBNetworkThread::runPostedTasks() {
         batch.swap(tasks_);
     }
     for (auto& task : batch) task();
-}
-
-void BBNetworkThread::fireDueTimers() {
-    const auto now = std::chrono::steady_clock::now();
-    while (!timers_.empty() && timers_.begin()->first <= now) {
-        auto fire = std::move(timers_.begin()->second.second);
-        timers_.erase(timers_.begin());
-        fire();
-    }
 }
 
 void BBNetworkThread::finishDoneTransfers() {
@@ -115,11 +102,6 @@ int BBNetworkThread::pollTimeoutMs() {
     long curlTimeout = -1;
     curl_multi_timeout(static_cast<CURLM*>(multi_), &curlTimeout);
     if (curlTimeout >= 0) timeout = std::min(timeout, curlTimeout);
-    if (!timers_.empty()) {
-        auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
-            timers_.begin()->first - std::chrono::steady_clock::now());
-        timeout = std::min<long>(timeout, std::max<long>(0, static_cast<long>(wait.count()) + 1));
-    }
     {
         std::lock_guard lock(mutex_);
         if (!tasks_.empty()) timeout = 0;

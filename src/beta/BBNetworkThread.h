@@ -1,8 +1,6 @@
 #pragma once
 
-#include <chrono>
 #include <condition_variable>
-#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -13,11 +11,10 @@
 namespace bb {
 
 // The library's one network thread. It owns a libcurl multi handle and runs, forever, a loop of
-// posted tasks, one-shot timers on the steady clock and the transfers added to it. Every
+// posted tasks and the transfers added to it. Every
 // connection of the library runs here, so no transfer state is shared between threads.
 class BBNetworkThread {
 public:
-    using TimerID = std::uint64_t;
     using TransferDone = std::function<void(int curlResult)>;
 
     static constexpr const char* kName = "Betabeam Network Runloop Thread";
@@ -30,8 +27,6 @@ public:
     bool isCurrent() const;
 
     // The calls below are for the network thread only.
-    TimerID scheduleTimer(std::chrono::steady_clock::duration after, std::function<void()> fire);
-    void invalidateTimer(TimerID id);
     // Adds a prepared easy handle (a CURL*); `done` runs here when the transfer ends.
     void addTransfer(void* easyHandle, TransferDone done);
     // Takes a running transfer out without calling its `done`.
@@ -41,7 +36,6 @@ private:
     BBNetworkThread();
     void run();
     void runPostedTasks();
-    void fireDueTimers();
     void finishDoneTransfers();
     int pollTimeoutMs();
 
@@ -49,9 +43,6 @@ private:
     std::thread::id threadID_;
     mutable std::mutex mutex_;
     std::deque<std::function<void()>> tasks_;
-    std::multimap<std::chrono::steady_clock::time_point, std::pair<TimerID, std::function<void()>>>
-        timers_;
-    TimerID nextTimer_ = 1;
     std::map<void*, TransferDone> transfers_;
 };
 

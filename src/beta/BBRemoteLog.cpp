@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -81,23 +82,38 @@ void mapHeader(BBRemoteLog* log) {
     log->header_map = map == MAP_FAILED ? nullptr : static_cast<unsigned char*>(map);
 }
 
-// Moves the .ulog's entries (from data_offset to its end) into one new stream of the .zlog. On
-// failure the .zlog is cut back to where the stream began.
-bool compressPendingRun(BBRemoteLog* log) {
-    if (::lseek(log->uncompressed_file, log->data_offset, SEEK_SET) == -1) return false;
+// Runs `in` through the deflate stream into `target`, with `out` (kBBLogRunSize bytes) to
+// gather its output: false when a write failed.
+bool deflateInto(z_stream& stream, const unsigned char* in, std::uint64_t n, int flush, int target, unsigned char* out) {
+    stream.next_in = const_cast<unsigned char*>(in);
+    stream.avail_in = static_cast<uInt>(n);
+    do {
+        stream.next_out = out;
+        stream.avail_out = kBBLogRunSize;
+        deflate(&stream, flush);
+        if (!writeAll(target, out, kBBLogRunSize - stream.avail_out)) return false;
+    } while (stream.avail_out == 0);
+    return true;
+}
+
+// Moves the run held in memory, followed by the first `headLength` bytes of the entry that
+// completes it, into one new stream at the end of the .zlog. On failure the .zlog is cut back to
+// where the stream began.
+bool compressRun(BBRemoteLog* log, const unsigned char* head, std::uint64_t headLength) {
     const int zlog = bb_log_open_file(log, "zlog", O_WRONLY | O_CREAT | O_APPEND);
     if (zlog == -1) return false;
     const off_t streamStart = ::lseek(zlog, 0, SEEK_END);
-    const bool ok = streamStart != -1 && bb_log_compress(log->uncompressed_file, zlog) == 0;
+    bool ok = false;
+    z_stream stream{};
+    if (streamStart != -1 && deflateInit(&stream, Z_DEFAULT_COMPRESSION) == Z_OK) {
+        unsigned char out[kBBLogRunSize];
+        ok = deflateInto(stream, log->run, log->end_offset - log->data_offset, Z_NO_FLUSH, zlog, out) &&
+             deflateInto(stream, head, headLength, Z_FINISH, zlog, out);
+        deflateEnd(&stream);
+    }
     if (!ok && streamStart != -1) (void)::ftruncate(zlog, streamStart);
     ::close(zlog);
     return ok;
-}
-
-// Leaves the .ulog as it was before a failed append: its entries and its count.
-int undoAppend(BBRemoteLog* log) {
-    (void)::ftruncate(log->uncompressed_file, log->end_offset);
-    return -1;
 }
 
 // Empties the .ulog down to its count header once its entries went into the .zlog. The file is
@@ -106,9 +122,53 @@ int undoAppend(BBRemoteLog* log) {
 // systems write back the file on its next close, in the logging thread.
 bool restartRun(BBRemoteLog* log) {
     if (::ftruncate(log->uncompressed_file, kHeaderSize) != 0 || !writeCountHeader(log)) return false;
-    log->data_offset = log->end_offset = kHeaderSize;
+    log->data_offset = log->flushed_offset = kHeaderSize;
+    __atomic_store_n(&log->end_offset, kHeaderSize, __ATOMIC_RELEASE);
     return true;
 }
+
+// Writes the entries held in memory, then the count. Writing the same bytes at the same place
+// again is harmless, so a crash that stopped this half way can run it again.
+bool flushHeld(BBRemoteLog* log) {
+    const std::uint32_t end = __atomic_load_n(&log->end_offset, __ATOMIC_ACQUIRE);
+    const std::uint32_t from = log->flushed_offset;
+    // Held bytes lie in the run buffer, which holds less than one run.
+    if (end < from || from < log->data_offset || end - log->data_offset >= kBBLogRunSize) return false;
+    if (end > from && !writeAt(log->uncompressed_file, log->run + (from - log->data_offset), end - from, from)) return false;
+    __atomic_store_n(&log->flushed_offset, end, __ATOMIC_RELEASE);
+    return writeCountHeader(log);
+}
+
+// Appends to the run held in memory; a run that fills up moves into the .zlog at once. The
+// entry's bytes are in place before the end moves over them, and the end before the count, so a
+// crash that stops this thread anywhere finds whole entries up to the end, and no more counted.
+int appendHeld(BBRemoteLog* log, const unsigned char* bytes, std::uint64_t length) {
+    if (log->uncompressed_file == -1) return kBBLogNotOpen;
+    if (log->end_offset + length > 0xffffffffu) return kBBLogTooLarge;
+    if (!log->run) return ENOMEM;
+    const std::uint64_t pending = log->end_offset - log->data_offset;
+    const std::uint64_t total = pending + length;
+    if (total < kBBLogRunSize) {
+        std::memcpy(log->run + pending, bytes, length);
+        __atomic_store_n(&log->end_offset, static_cast<std::uint32_t>(log->end_offset + length), __ATOMIC_RELEASE);
+    } else {
+        // The entry's head completes the run(s) that go into the .zlog; its tail starts a fresh .ulog.
+        const std::uint64_t head = total / kBBLogRunSize * kBBLogRunSize - pending;
+        __atomic_store_n(&log->rolling_over, 1, __ATOMIC_RELEASE);
+        const bool moved = compressRun(log, bytes, head);
+        const bool restarted = moved && restartRun(log);
+        if (restarted) {
+            std::memcpy(log->run, bytes + head, length - head);
+            __atomic_store_n(&log->end_offset, static_cast<std::uint32_t>(kHeaderSize + length - head), __ATOMIC_RELEASE);
+        }
+        __atomic_store_n(&log->rolling_over, 0, __ATOMIC_RELEASE);
+        if (!restarted) return -1;
+    }
+    __atomic_store_n(&log->count, log->count + 1, __ATOMIC_RELEASE);
+    return 0;
+}
+
+std::atomic<BBRemoteLog*> gCrashLog{nullptr};
 
 bool copyRest(int from, int to, std::uint64_t* copied) {
     unsigned char buffer[512];
@@ -159,6 +219,9 @@ void bb_log_store_setup(BBRemoteLog* log, const char* directory, const char* ses
     log->data_offset = 0;
     log->end_offset = 0;
     log->header_map = nullptr;
+    log->run = nullptr;
+    log->flushed_offset = 0;
+    log->rolling_over = 0;
     log->path_set = bb_log_build_path(log->path, sizeof log->path, directory, sessionID);
 }
 
@@ -178,41 +241,57 @@ int bb_log_open(BBRemoteLog* log) {
     log->uncompressed_file = bb_log_open_file(log, "ulog", O_RDWR | O_CREAT | O_TRUNC);
     if (log->uncompressed_file == -1) return -1;
     if (bb_mp_fd_write_array32_header(log->uncompressed_file, log->count) != 1) return -1;
-    log->data_offset = log->end_offset = kHeaderSize;
+    log->data_offset = log->end_offset = log->flushed_offset = kHeaderSize;
+    if (!log->run) log->run = static_cast<unsigned char*>(std::malloc(kBBLogRunSize));
     mapHeader(log);
     return 0;
 }
 
 void bb_log_close(BBRemoteLog* log) {
     if (log->path_set == 0 && log->uncompressed_file != -1) {
+        (void)flushHeld(log);
         unmapHeader(log);
-        ::close(log->uncompressed_file);
-        log->uncompressed_file = -1;
+        const int fd = log->uncompressed_file;
+        // Closed before the run goes, for a crash that reads the log meanwhile.
+        __atomic_store_n(&log->uncompressed_file, -1, __ATOMIC_RELEASE);
+        ::close(fd);
     }
+    std::free(log->run);
+    log->run = nullptr;
 }
 
 int bb_log_append(BBRemoteLog* log, const void* bytes, std::uint64_t length) {
-    if (log->uncompressed_file == -1) return kBBLogNotOpen;
-    if (log->end_offset + length > 0xffffffffu) return kBBLogTooLarge;
-    const auto* b = static_cast<const unsigned char*>(bytes);
-    const std::uint64_t pending = log->end_offset - log->data_offset;
-    const std::uint64_t total = pending + length;
-    int result = 0;
-    std::uint64_t end = log->end_offset + length;
-    if (total < kBBLogRunSize) {
-        if (!writeAt(log->uncompressed_file, b, length, log->end_offset)) return undoAppend(log);
-    } else {
-        // The entry's head completes the run(s) that go into the .zlog; its tail starts a fresh .ulog.
-        const std::uint64_t head = total / kBBLogRunSize * kBBLogRunSize - pending;
-        if (!writeAt(log->uncompressed_file, b, head, log->end_offset) || !compressPendingRun(log)) return undoAppend(log);
-        if (!restartRun(log)) return -1;
-        if (!writeAt(log->uncompressed_file, b + head, length - head, log->end_offset)) result = -1;
-        end = log->end_offset + (length - head);
+    const std::uint32_t endBefore = log->end_offset;
+    const int held = appendHeld(log, static_cast<const unsigned char*>(bytes), length);
+    if (held != 0) return held;
+    if (bb_log_flush(log) == 0) return 0;
+    // Not written: an entry that stayed within its run is undone whole; one that moved a run into
+    // the .zlog stays counted, as its head is there.
+    if (log->end_offset == endBefore + length) {
+        __atomic_store_n(&log->end_offset, endBefore, __ATOMIC_RELEASE);
+        __atomic_store_n(&log->count, log->count - 1, __ATOMIC_RELEASE);
+        (void)::ftruncate(log->uncompressed_file, log->flushed_offset);
     }
-    log->count += 1;
-    writeCountHeader(log);
-    log->end_offset = static_cast<std::uint32_t>(end);
-    return result;
+    return -1;
+}
+
+int bb_log_flush(BBRemoteLog* log) {
+    if (log->uncompressed_file == -1 || !log->run) return log->uncompressed_file == -1 ? kBBLogNotOpen : 0;
+    return flushHeld(log) ? 0 : -1;
+}
+
+void bb_log_set_crash_log(BBRemoteLog* log) { gCrashLog.store(log, std::memory_order_release); }
+
+void bb_log_forget_crash_log(BBRemoteLog* log) { gCrashLog.compare_exchange_strong(log, nullptr); }
+
+void bb_log_flush_crash_log() {
+    BBRemoteLog* log = gCrashLog.load(std::memory_order_acquire);
+    // A run half way into the .zlog is left as it stands: its bytes are in one file or the other.
+    if (!log || __atomic_load_n(&log->uncompressed_file, __ATOMIC_ACQUIRE) == -1 || !log->run ||
+        __atomic_load_n(&log->rolling_over, __ATOMIC_ACQUIRE) != 0) {
+        return;
+    }
+    (void)flushHeld(log);
 }
 
 int bb_log_compress(int source, int target) {
@@ -232,23 +311,17 @@ int bb_log_compress(int source, int target) {
         }
         if (more == 1) ::lseek(source, -1, SEEK_CUR);
         flush = more == 1 ? Z_NO_FLUSH : Z_FINISH;
-        stream.next_in = in;
-        stream.avail_in = static_cast<uInt>(n);
-        do {
-            stream.next_out = out;
-            stream.avail_out = sizeof out;
-            deflate(&stream, flush);
-            if (!writeAll(target, out, sizeof out - stream.avail_out)) {
-                result = -1;
-                break;
-            }
-        } while (stream.avail_out == 0);
+        if (!deflateInto(stream, in, static_cast<std::uint64_t>(n), flush, target, out)) result = -1;
     }
     deflateEnd(&stream);
     return result;
 }
 
-int bb_log_append_entry(BBRemoteLog* log, std::string_view text, std::int64_t seconds) {
+namespace {
+
+// Builds the entry for `text` at `seconds` and hands it to `append`.
+template <class Append>
+int appendEntry(std::string_view text, std::int64_t seconds, Append append) {
     if (text.size() > 0xffffffffu) return kBBLogTooLarge;
     const std::uint64_t rawHeader = text.size() < 32 ? 1 : text.size() < 65536 ? 3 : 5;
     const std::uint64_t size = 23 + rawHeader + text.size();
@@ -273,9 +346,23 @@ int bb_log_append_entry(BBRemoteLog* log, std::string_view text, std::int64_t se
         for (int i = static_cast<int>(rawHeader) - 2; i >= 0; --i) *p++ = static_cast<unsigned char>(n >> (8 * i));
     }
     if (n) std::memcpy(p, text.data(), n);
-    const int result = bb_log_append(log, entry, size);
+    const int result = append(entry, size);
     if (entry != small) std::free(entry);
     return result;
+}
+
+}  // namespace
+
+int bb_log_append_entry(BBRemoteLog* log, std::string_view text, std::int64_t seconds) {
+    return appendEntry(text, seconds, [log](const unsigned char* entry, std::uint64_t size) {
+        return bb_log_append(log, entry, size);
+    });
+}
+
+int bb_log_append_entry_held(BBRemoteLog* log, std::string_view text, std::int64_t seconds) {
+    return appendEntry(text, seconds, [log](const unsigned char* entry, std::uint64_t size) {
+        return appendHeld(log, entry, size);
+    });
 }
 
 bool bb_log_file_is_sent(const char* ulogPath) {

@@ -20,8 +20,13 @@ struct BBRemoteLog {
     std::int32_t uncompressed_file;  // descriptor of the open .ulog, -1 when closed
     std::uint32_t count;        // entries written so far
     std::uint32_t data_offset;  // where the .ulog's entries begin
-    std::uint32_t end_offset;   // end of the .ulog
+    std::uint32_t end_offset;   // end of the .ulog, with the entries still held in memory
     unsigned char* header_map;  // the .ulog's count header mapped into memory, or null
+    // The current run's entries (the .ulog's bytes from data_offset to end_offset), kept in memory
+    // from opening to closing: a full run is compressed from here, not read back from the file.
+    unsigned char* run;
+    std::uint32_t flushed_offset;  // end of what is written to the .ulog; the rest is held
+    std::int32_t rolling_over;     // 1 while a full run moves into the .zlog
 };
 
 inline constexpr std::uint32_t kBBLogRunSize = 65536;
@@ -43,6 +48,18 @@ int bb_log_append(BBRemoteLog* log, const void* bytes, std::uint64_t length);
 // Deflates everything from the source's position to its end into one zlib stream on the target.
 int bb_log_compress(int source, int target);
 int bb_log_append_entry(BBRemoteLog* log, std::string_view text, std::int64_t seconds);
+// As bb_log_append_entry, but the entry is only held in memory until bb_log_flush (or a rollover)
+// writes the entries held: a burst of lines costs one write. The count is kept as it would be.
+int bb_log_append_entry_held(BBRemoteLog* log, std::string_view text, std::int64_t seconds);
+// Writes the entries held and the count: 0, or -1 when the write failed (they stay held).
+int bb_log_flush(BBRemoteLog* log);
+
+// The log whose held entries a crash writes out before the crash file copies the log: the
+// running session's. Reading it and flushing take no lock and allocate nothing.
+void bb_log_set_crash_log(BBRemoteLog* log);
+// Unsets the crash log when it is `log`.
+void bb_log_forget_crash_log(BBRemoteLog* log);
+void bb_log_flush_crash_log();
 
 // Writes the session's log to `fd` as one raw (the .ulog header, the .zlog, the .ulog entries);
 // a session without a .ulog is an empty array. In a hurry, a log that ever rolled over is not

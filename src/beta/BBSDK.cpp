@@ -1,9 +1,12 @@
 #include "beta/BBSDK.h"
 
+#include <atomic>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "beta/BBAlternateSignalStack.h"
+#include "beta/BBBackgroundTask.h"
 #include "beta/BBLogManager.h"
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/FileUtil.h"
@@ -54,7 +57,14 @@ void bb_log_message(const std::string& text) { BBLogManager::sharedManager().log
 
 void bb_run_in_background_task(std::function<void()> block) {
     if (!block) return;
-    bb_sdk_queue().async(std::move(block));
+    // The expiry handler may run before begin() has returned the identifier, and on any thread:
+    // the identifier is shared, and ending a task twice is harmless (the second end is ignored).
+    auto task = std::make_shared<std::atomic<BBBackgroundTask::Identifier>>(BBBackgroundTask::kInvalid);
+    task->store(BBBackgroundTask::begin([task] { BBBackgroundTask::end(task->exchange(BBBackgroundTask::kInvalid)); }));
+    bb_sdk_queue().async([task, block = std::move(block)] {
+        block();
+        BBBackgroundTask::end(task->exchange(BBBackgroundTask::kInvalid));
+    });
 }
 
 }  // namespace bb

@@ -26,8 +26,9 @@ void bb_log_format(const char* format, ...) __attribute__((format(printf, 1, 2))
 void bb_log_format_arguments(const char* format, va_list arguments) __attribute__((format(printf, 1, 0)));
 void bb_log_message(const std::string& text);
 
-// Runs `block` on the library's queue and returns at once. The process is never suspended on
-// this platform, so no background time needs to be asked for around it.
+// Runs `block` on the library's queue and returns at once, holding background time of the
+// platform from the call until the block has run, so that a host that suspends applications
+// lets queued work finish. When the platform takes the time back first, the task is ended then.
 void bb_run_in_background_task(std::function<void()> block);
 
 }  // namespace bb

@@ -147,9 +147,7 @@ void BBURLConnectionOperation::_start() {
     setExecuting(true);
     auto self = std::static_pointer_cast<BBURLConnectionOperation>(shared_from_this());
     backgroundTaskID_ = BBBackgroundTask::begin([self] { self->endBackgroundTask(); });
-    auto limit = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-        std::chrono::duration<double>(timeLimit_));
-    timeoutTimer_ = BBNetworkThread::shared().scheduleTimer(limit, [self] { self->_timeout(); });
+    startTimer();
     if (!prepareConnection()) {
         BBURLError error;
         error.code = streamPath_ ? BBURLError::RequestBodyStreamExhausted : BBURLError::BadURL;
@@ -241,6 +239,27 @@ void BBURLConnectionOperation::connectionDidFinish(int curlResult) {
     _finishWithDataResponseError(std::nullopt, std::nullopt, error);
 }
 
+// The limit runs on the library's clock, as its other timers do: the timer fires on the SDK queue
+// and hands the timeout to the network thread, where it counts only while the timer is still the
+// operation's (the operation may have finished meanwhile).
+void BBURLConnectionOperation::startTimer() {
+    auto timer = BBTimerSource::create(bb_sdk_queue());
+    std::weak_ptr<BBURLConnectionOperation> weakSelf = std::static_pointer_cast<BBURLConnectionOperation>(shared_from_this());
+    std::weak_ptr<BBTimerSource> weakTimer = timer;
+    timer->setEventHandler([weakSelf, weakTimer] {
+        auto self = weakSelf.lock();
+        auto fired = weakTimer.lock();
+        if (!self || !fired) return;
+        fired->cancel();
+        BBNetworkThread::shared().post([self, fired] {
+            if (self->timeoutTimer_ == fired) self->_timeout();
+        });
+    });
+    timer->setTimer(plat::Date::now().addingTimeInterval(timeLimit_), timeLimit_);
+    timer->resume();
+    timeoutTimer_ = std::move(timer);
+}
+
 void BBURLConnectionOperation::_timeout() {
     timeoutTimer_.reset();  // it has fired
     dropConnection();
@@ -290,7 +309,7 @@ void BBURLConnectionOperation::dropConnection() {
 }
 
 void BBURLConnectionOperation::dropTimer() {
-    if (timeoutTimer_) BBNetworkThread::shared().invalidateTimer(*timeoutTimer_);
+    if (timeoutTimer_) timeoutTimer_->cancel();
     timeoutTimer_.reset();
 }
 

@@ -11,6 +11,7 @@
 #include "beta/BBBackgroundTask.h"
 #include "beta/BBNetworkThread.h"
 #include "beta/BBOperation.h"
+#include "beta/BBTimerSource.h"
 #include "beta/BBURLRequest.h"
 
 namespace bb {
@@ -43,7 +44,8 @@ public:
     const BBURLRequest& request() const { return request_; }
     const std::optional<std::string>& streamPath() const { return streamPath_; }
 
-    // Seconds a request may take in all; shared by every operation made afterwards.
+    // Seconds a request may take in all, on the library's clock (like its other timers); shared
+    // by every operation made afterwards.
     static double timeLimit();
     static void setTimeLimit(double seconds);
 
@@ -70,6 +72,7 @@ private:
     void connectionDidFinish(int curlResult);
     bool prepareConnection();
     void dropConnection();
+    void startTimer();
     void dropTimer();
     void endBackgroundTask();
 
@@ -85,7 +88,7 @@ private:
     std::FILE* bodyStream_ = nullptr;
     std::optional<BBURLResponse> response_;
     std::string data_;
-    std::optional<BBNetworkThread::TimerID> timeoutTimer_;
+    std::shared_ptr<BBTimerSource> timeoutTimer_;
     BBBackgroundTask::Identifier backgroundTaskID_;
 };
 

@@ -14,6 +14,7 @@
 #include "history/VNWaypointDetailsView.h"
 #include "history/VNWaypointPhotoViewController.h"
 #include "history/VNWaypointTableViewController.h"
+#include "model/Language.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Interface.h"
 #include "platform/ui/Screen.h"
@@ -122,9 +123,15 @@ long wholeNumber(double value) {
 
 long yardsFromMetres(long metres) { return static_cast<long>(static_cast<float>(metres) / kMetresPerYard); }
 
-std::string plainNumber(double value) {
+std::string variationText(double percent) {
+    if (!std::isfinite(percent)) return Language::get("n/a");
+    const double tenths = std::round(percent * 10);
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", value);
+    if (std::fmod(tenths, 10) == 0) {
+        std::snprintf(buf, sizeof buf, "%.0f%%", tenths == 0 ? 0.0 : tenths / 10);
+    } else {
+        std::snprintf(buf, sizeof buf, "%.1f%%", tenths / 10);
+    }
     return buf;
 }
 

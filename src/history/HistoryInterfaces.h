@@ -32,7 +32,9 @@ long wholeNumber(double value);
 // truncated toward zero.
 long yardsFromMetres(long metres);
 
-// A number as plain text: no trailing zeros, no decimal point for a whole number.
-std::string plainNumber(double value);
+// A variation as people read it: rounded to one decimal, without the decimal when it is 0, and a
+// percent sign ("2.6%", "12%"). The stored number carries every digit of the instrument's
+// computation, which nobody can read on a row.
+std::string variationText(double percent);
 
 }  // namespace qx

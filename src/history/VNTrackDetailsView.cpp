@@ -108,6 +108,8 @@ void VNTrackDetailsView::build(plat::Outlets& outlets) {
     nameLabel_ = addPanelLabel(*this, {10, 8, 275, 22}, 16, true);
     uploadedIcon_ = std::make_shared<plat::ImageView>(plat::Image::named("icon-uploaded.png"));
     uploadedIcon_->setFrame({290, 10, 20, 20});
+    // Shown only for a track marked uploaded: it must never claim an upload.
+    uploadedIcon_->setHidden(true);
     addSubview(uploadedIcon_);
 
     addFigure(waypoints, {kColumnX[0], 40, 145, 0}, false);
@@ -188,6 +190,7 @@ void VNTrackDetailsView::fill(Track& track) {
     const plat::Date start = track.dateFrom();
     nameLabel_->setText(track.name() ? *track.name() + " " + DateStrings::dateMediumStr(start)
                                      : DateStrings::dateLongStr(start));
+    uploadedIcon_->setHidden(!track.uploaded());
     values_[waypoints]->setText(std::to_string(track.waypointsCount()));
     values_[alarms]->setText(std::to_string(track.alarms()));
     // One pass of the store over the readings for all three figures: a track may be long.

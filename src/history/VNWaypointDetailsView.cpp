@@ -51,6 +51,8 @@ void VNWaypointDetailsView::build(plat::Outlets& outlets) {
     dateLabel_ = addPanelLabel(*this, {10, 10, 275, 24}, 13, true);
     uploadedIcon_ = std::make_shared<plat::ImageView>(plat::Image::named("icon-uploaded.png"));
     uploadedIcon_->setFrame({288, 12, 20, 20});
+    // Shown only for a reading the monitoring service took: it must never claim an upload.
+    uploadedIcon_->setHidden(true);
     addSubview(uploadedIcon_);
 
     doseRateTitleLabel_ = addPanelLabel(*this, {10, 48, 150, 18}, 12, false);
@@ -58,7 +60,7 @@ void VNWaypointDetailsView::build(plat::Outlets& outlets) {
     doseRateLabel_ = addPanelLabel(*this, {10, 68, 90, 30}, 24, true);
     doseRateUnitLabel_ = addPanelLabel(*this, {92, 76, 68, 20}, 14, false);
     variationLabel_ = addPanelLabel(*this, {170, 68, 140, 30}, 24, true);
-    // The variation is shown with all its digits: a long one shrinks to fit.
+    // A variation in the thousands shrinks rather than running past the panel.
     variationLabel_->setAdjustsFontSizeToFitWidth(true);
     variationLabel_->setMinimumScaleFactor(0.4);
 
@@ -135,7 +137,8 @@ void VNWaypointDetailsView::setWaypoint(const Waypoint* waypoint) {
         doseLabel_->setTextColor(plat::Color::black());
     }
 
-    variationLabel_->setText(plainNumber(reading ? reading->variation() : 0) + "%");
+    variationLabel_->setText(variationText(reading ? reading->variation() : 0));
+    uploadedIcon_->setHidden(!(reading && reading->uploaded()));
     showPosition(*waypoint);
 }
 

@@ -54,7 +54,7 @@ void WaypointTableCell::configureWithWaypoint(const std::shared_ptr<Waypoint>& w
 
     DoseUnit unit;
     const double variation = reading ? reading->variation() : 0;
-    variationValueLabel_->setText(variation > 0 ? plainNumber(variation) + "%" : Language::get("n/a"));
+    variationValueLabel_->setText(variation > 0 ? variationText(variation) : Language::get("n/a"));
     showReading(reading.get(), unit);
     updateUI();
 }

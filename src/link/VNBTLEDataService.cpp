@@ -47,6 +47,9 @@ void VNBTLEDataService::handle(const InstrumentEvent& event) {
             if constexpr (std::is_same_v<E, event::Connected>) {
                 ready_ = true;
                 send(command::ReadDeviceInformation{});
+                // The strength is known from the start, as a scan reports it with every find:
+                // a page opened later shows it at once.
+                send(command::ReadSignalStrength{});
                 tellDelegate([this](auto& d) { d.dataServiceDidConnect(*this); });
             } else if constexpr (std::is_same_v<E, event::Lost>) {
                 ready_ = false;

@@ -24,7 +24,17 @@ namespace {
 
 std::string L(const char* text) { return Language::get(text); }
 
+std::string& socialWebSite() {
+    static std::string site;  // set once at launch, on the main thread
+    return site;
+}
+
 }  // namespace
+
+void SharingManager::setSocialWebSite(const std::string& site) {
+    socialWebSite() = site;
+    FBDialog::setSite(site);
+}
 
 SharingManager& SharingManager::sharedInstance() {
     // Held by a shared pointer so that the Facebook dialog can keep a weak one; never released.
@@ -116,7 +126,9 @@ void SharingManager::postOnTwitter() {
         sheet->setInitialText(text);
         if (presentComposeSheet(sheet)) return;
     }
-    const std::string url = std::string(kTwitterShareURL) + "?text=" + plat::url::percentEncoded(text);
+    const std::string& site = socialWebSite();
+    const std::string url = (site.empty() ? std::string(kTwitterShareURL) : site + "/share") + "?text=" +
+                            plat::url::percentEncoded(text);
     auto& application = plat::Application::shared();
     if (!application.canOpenURL(url) || !application.openURL(url)) {
         plat::Log::line("SharingManager postOnTwitter: no way to post");

@@ -32,6 +32,9 @@ public:
     static constexpr const char* kMakerLogoURL = "https://www.vennorlabs.com/images/logo.jpg";
     // The web page that shares a text when no Twitter sheet is available.
     static constexpr const char* kTwitterShareURL = "http://twitter.com/share";
+    // Takes the social networks' web pages (the share page, the feed dialog) from `site`
+    // ("http://host:port") instead of the networks' own sites; empty for their own.
+    static void setSocialWebSite(const std::string& site);
 
     static SharingManager& sharedInstance();
 

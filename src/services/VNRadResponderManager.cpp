@@ -6,11 +6,13 @@
 #include <cmath>
 #include <random>
 
+#include "model/Language.h"
 #include "model/Settings.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/SecretStore.h"
 #include "platform/foundation/URLText.h"
+#include "platform/ui/AlertView.h"
 #include "services/RadResponderWire.h"
 
 namespace qx {
@@ -58,6 +60,8 @@ void VNRadResponderManager::dropStoredTokens() {
 }
 
 void VNRadResponderManager::reset() {
+    sending_.clear();
+    toldFailure_ = false;
     authorizationCode_.clear();
     pendingState_.clear();
     forgetLogin();
@@ -221,31 +225,60 @@ void VNRadResponderManager::submitWaypoint(double doseRate, const std::optional<
         !std::isfinite(doseRate)) {
         return report(completion, false);
     }
-    submit(doseRate, *location, date, true, std::move(completion));
+    const Survey survey{Settings::sharedSettings().RREventId(), date, location->coordinate().latitude,
+                        location->coordinate().longitude, doseRate};
+    submit(survey, true, std::move(completion));
+    sendPending();
 }
 
-void VNRadResponderManager::submit(double doseRate, const plat::Location& location, plat::Date date, bool mayRetry,
-                                   Completion completion) {
+void VNRadResponderManager::sendPending() {
+    for (const Survey& survey : RadResponderPending::all()) {
+        const std::string key = survey.text();
+        if (!sending_.insert(key).second) continue;  // under way already
+        submit(survey, false, [this, key](bool) { sending_.erase(key); });
+    }
+}
+
+void VNRadResponderManager::submit(const Survey& survey, bool mayRetry, Completion completion) {
     plat::HttpRequest r;
     r.method = "POST";
     r.url = getServiceUrl() + "/api/v1/fieldsurvey";
     r.timeout = kTimeout;
     r.headers = {{"Accept", "application/json"}, {"Content-Type", "application/json"}, {"Authorization", authorization()}};
-    r.body = RadResponderWire::fieldSurveyBody(Settings::sharedSettings().RREventId(), date,
-                                               location.coordinate().latitude, location.coordinate().longitude,
-                                               doseRate);
+    r.body = RadResponderWire::fieldSurveyBody(survey.eventId, survey.date, survey.latitude, survey.longitude,
+                                               survey.doseRate);
     RadResponderWire::logRequest(r);
     plat::HttpClient::shared().send(std::move(r), [=, this](const plat::HttpResponse& reply) {
         RadResponderWire::logResponse(reply, false);
-        // No reply at all may mean the token ran out: renew it and send the reading once more.
-        if (reply.status == 0 && mayRetry) {
+        if (reply.status == 200) {
+            delivered(survey);
+        } else if (reply.status == 0 && mayRetry) {
+            // No reply at all may mean the token ran out: renew it and send the reading once more.
             sendRequest(kTokenRefresh, [=, this](bool renewed) {
-                if (!renewed || !connected_ || Settings::sharedSettings().RREventId() == 0) return;
-                submit(doseRate, location, date, false, {});
+                if (renewed && connected_) return submit(survey, false, {});
+                notDelivered(survey);
             });
+        } else {
+            notDelivered(survey);
         }
         report(completion, reply.status == 200);
     });
+}
+
+void VNRadResponderManager::delivered(const Survey& survey) {
+    RadResponderPending::drop(survey);
+    toldFailure_ = false;
+}
+
+void VNRadResponderManager::notDelivered(const Survey& survey) {
+    if (!RadResponderPending::keep(survey)) return;
+    plat::Log::line("VNRadResponderManager: a reading was not taken; it is kept for the next upload");
+    if (toldFailure_) return;
+    toldFailure_ = true;
+    plat::AlertView::show(Language::get("RadResponder"),
+                          Language::get("Readings could not be uploaded to RadResponder. They are kept and will be "
+                                        "sent with the next upload."),
+                          Language::get("OK"), {}, {});
 }
 
 void VNRadResponderManager::submitLogout(bool, Completion completion) {

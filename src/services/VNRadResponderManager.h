@@ -4,11 +4,13 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "platform/foundation/Date.h"
 #include "platform/foundation/HttpClient.h"
 #include "platform/map/Location.h"
+#include "services/RadResponderPending.h"
 
 namespace qx {
 
@@ -72,8 +74,10 @@ public:
     // reports false at once, as does a request that lacks what it needs.
     void sendRequest(unsigned request, Completion completion = {});
 
-    // Posts one reading (µSv/h) taken at `location` and `date` as a field survey. Refused (false
-    // at once) while disconnected, without an event, without a location or for a dose rate of 0.
+    // Posts one reading (µSv/h) taken at `location` and `date` as a field survey, and with it the
+    // readings kept from earlier uploads. Refused (false at once) while disconnected, without an
+    // event, without a location or for a dose rate of 0. A reading the service does not take
+    // (also after a token refresh and one more try) is kept for the next upload.
     void submitWaypoint(double doseRate, const std::optional<plat::Location>& location, plat::Date date,
                         Completion completion = {});
 
@@ -100,8 +104,14 @@ private:
     void forgetLogin();
     // Tokens an earlier version left in the secret store.
     static void dropStoredTokens();
-    void submit(double doseRate, const plat::Location& location, plat::Date date, bool mayRetry,
-                Completion completion);
+    using Survey = RadResponderPending::Survey;
+    void submit(const Survey& survey, bool mayRetry, Completion completion);
+    // The readings an earlier upload could not deliver go out with this one.
+    void sendPending();
+    void delivered(const Survey& survey);
+    // Keeps the reading for the next upload and, the first time since uploads last worked, tells
+    // the person.
+    void notDelivered(const Survey& survey);
     std::string authorization() const;
 
     bool connected_ = false;
@@ -109,6 +119,8 @@ private:
     std::map<std::int64_t, std::string> events_;
     std::string authorizationCode_, accessToken_, refreshToken_, tokenType_;
     std::string pendingState_;
+    std::set<std::string> sending_;  // kept readings under way, by their text
+    bool toldFailure_ = false;
 };
 
 }  // namespace qx

@@ -24,6 +24,12 @@ void report(const VNZENETManager::Completion& completion, bool success) {
     if (completion) completion(success);
 }
 
+// The service carried the operation out: it answered 200 with its SOAP reply. Anything else that
+// answers 200 (a network's sign-in page in front of the server) did not.
+bool carriedOut(const plat::HttpResponse& reply) {
+    return reply.status == 200 && ZENETReply::read(reply.body).soapReply;
+}
+
 FetchRequest pendingWaypoints() {
     return FetchRequest::of<Waypoint>().where(Key("measurement.uploaded") == false).sortedBy("measurement.date");
 }
@@ -98,7 +104,7 @@ void VNZENETManager::submitLoginWithUsername(const std::optional<std::string>& u
     ZENETEnvelope::Fields fields{"None", dateString(), *username, *password, {}, {}, {}, {}};
     post(kSubmitLogin, ZENETEnvelope::build(kSubmitLogin, fields),
          [this, completion](const plat::HttpResponse& reply) {
-             const bool success = reply.status == 200;
+             const bool success = carriedOut(reply);
              if (success) createPendingLists();
              const auto faults = parseLoginReply(reply.body);
              loginFailure_ = success || !faults.empty() ? std::string() : failureText(reply);
@@ -114,8 +120,9 @@ void VNZENETManager::submitLogoutWithUsername(const std::optional<std::string>& 
     if (!present(username) || !present(password)) return report(completion, false);
     ZENETEnvelope::Fields fields{"Alarm", dateString(), *username, *password, {}, {}, {}, {}};
     post(kSubmitLogout, ZENETEnvelope::build(kSubmitLogout, fields), [this, completion](const plat::HttpResponse& reply) {
-        if (reply.status == 200) dropPendingLists();
-        report(completion, reply.status == 200);
+        const bool success = carriedOut(reply);
+        if (success) dropPendingLists();
+        report(completion, success);
     });
 }
 
@@ -150,7 +157,7 @@ void VNZENETManager::submitRecord(const std::shared_ptr<Waypoint>& waypoint,
                                  "gamma",
                                  ZENETEnvelope::threeDecimals(measurement->der())};
     post(kSubmitMeasure, ZENETEnvelope::build(kSubmitMeasure, fields),
-         [completion = std::move(completion)](const plat::HttpResponse& reply) { report(completion, reply.status == 200); });
+         [completion = std::move(completion)](const plat::HttpResponse& reply) { report(completion, carriedOut(reply)); });
 }
 
 void VNZENETManager::createPendingLists() {
@@ -175,6 +182,7 @@ std::vector<std::string> VNZENETManager::parseLoginReply(const std::string& body
 
 std::string VNZENETManager::failureText(const plat::HttpResponse& reply) {
     if (reply.status == 0) return Language::get("The server could not be reached.") + " (" + reply.error + ")";
+    if (reply.status == 200) return Language::get("The answer did not come from the ZENET service; the network may first need a sign-in in a web browser.");
     return Language::get("The server did not accept the login.") + " (HTTP " + std::to_string(reply.status) + ")";
 }
 

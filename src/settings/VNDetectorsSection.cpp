@@ -85,21 +85,24 @@ void VNDetectorsSection::updateCellsTitles() {
 void VNDetectorsSection::choose(VNTableViewCell& cell) {
     const bool all = &cell == allSerialsCell_.get();
     const bool ticked = cell.accessoryType() == plat::AccessoryType::Checkmark;
+    cell.setAccessoryType(ticked ? plat::AccessoryType::None : plat::AccessoryType::Checkmark);
     if (all) {
-        // "All Detectors" stays ticked while no serial is: unticking it would show no choice.
+        // Ticking "All Detectors" starts the choice afresh; unticking it leaves the serials as
+        // they are, since the mark alone never chose anything.
+        if (ticked) return;
         detectors_.clear();
-        checkCell(&cell);
+        for (const auto& row : rows()) {
+            if (row != allSerialsCell_) row->setAccessoryType(plat::AccessoryType::None);
+        }
         return;
     }
+    // A serial is added to or taken from the choice; "All Detectors" keeps its mark either way.
     const std::string serial = cell.textLabel().text();
     if (ticked) {
         detectors_.erase(serial);
     } else {
         detectors_.insert(serial);
     }
-    cell.setAccessoryType(ticked ? plat::AccessoryType::None : plat::AccessoryType::Checkmark);
-    // "All Detectors" is ticked exactly while the choice is empty.
-    allSerialsCell_->setAccessoryType(detectors_.empty() ? plat::AccessoryType::Checkmark : plat::AccessoryType::None);
 }
 
 }  // namespace qx

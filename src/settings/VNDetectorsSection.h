@@ -11,7 +11,8 @@ namespace qx {
 
 // The check list of the history filter's instruments: "All Detectors", then every serial
 // number found in the stored readings, each once, in the interface language's case-blind
-// order. Several serials may be ticked; none ticked means every instrument.
+// order. Several serials may be ticked; an empty choice means every instrument. "All Detectors"
+// empties the choice when ticked and keeps its mark while serials are ticked after it.
 class VNDetectorsSection : public VNSection {
 public:
     // Rebuilds the rows from the store and the chosen serials.

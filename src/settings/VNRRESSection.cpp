@@ -134,15 +134,21 @@ void VNRRESSection::showLoginPage() {
     });
     if (!parent->presentViewController(page, true)) return;
     page->closeOnNotification(kVNRadResponderConnectNotification);
-    eventsObserver_ = plat::NotificationCenter::defaultCenter().addObserver(
-        kVNRadResponderEventsNotification, [this](const plat::Notification&) { updateConnectState(); });
+    // The row follows the login as soon as the code is exchanged: an event list that fails
+    // afterwards leaves the client connected all the same.
+    auto& center = plat::NotificationCenter::defaultCenter();
+    connectObserver_ = center.addObserver(kVNRadResponderConnectNotification,
+                                          [this](const plat::Notification&) { updateConnectState(); });
+    eventsObserver_ = center.addObserver(kVNRadResponderEventsNotification,
+                                         [this](const plat::Notification&) { updateConnectState(); });
     page->loadContent(client().getAuthorizationUrl());
 }
 
 void VNRRESSection::updateConnectState() {
     const bool connected = client().isConnected();
     loginLogoutCell()->textLabel().setText(Language::get(connected ? "Logout" : "Login"));
-    eventsCell()->setHidden(!connected);
+    // There is no event to choose until the service has listed them.
+    eventsCell()->setHidden(!connected || client().events().empty());
     if (connected) updateCellsTitles();
 }
 

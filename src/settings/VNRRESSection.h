@@ -30,7 +30,8 @@ public:
 
     // The login row's action: log out, or open the service's login page.
     void selectLogin();
-    // Follows the client's login: Logout and the event row while connected, else Login.
+    // Follows the client's login: Logout while connected, with the event row once the service
+    // has listed its events; else Login.
     void updateConnectState();
     // Opens the list of the events known now.
     void openEvents();
@@ -42,7 +43,7 @@ private:
     VNTableViewCellPtr uploadCell_, eventsCell_;
     std::shared_ptr<VNTableViewServerAddressCell> serverAddressCell_;
     std::shared_ptr<VNLoginTableViewCell> loginLogoutCell_;
-    plat::ObserverToken eventsObserver_;
+    plat::ObserverToken connectObserver_, eventsObserver_;
 };
 
 }  // namespace qx

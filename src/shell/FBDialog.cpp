@@ -8,6 +8,17 @@
 
 namespace qx {
 
+namespace {
+
+std::string& chosenSite() {
+    static std::string site;  // set once at launch, on the main thread
+    return site;
+}
+
+}  // namespace
+
+void FBDialog::setSite(std::string site) { chosenSite() = std::move(site); }
+
 FBDialog::FBDialog(std::string action, std::map<std::string, std::string> params,
                    std::weak_ptr<FBDialogDelegate> delegate)
     : action_(std::move(action)), params_(std::move(params)), delegate_(std::move(delegate)) {
@@ -16,7 +27,8 @@ FBDialog::FBDialog(std::string action, std::map<std::string, std::string> params
 }
 
 std::string FBDialog::url() const {
-    std::string text = kDialogBaseURL + plat::url::percentEncoded(action_);
+    const std::string& site = chosenSite();
+    std::string text = (site.empty() ? std::string(kDialogBaseURL) : site + "/dialog/") + plat::url::percentEncoded(action_);
     char separator = '?';
     for (const auto& [key, value] : params_) {
         text += separator + plat::url::percentEncoded(key) + "=" + plat::url::percentEncoded(value);

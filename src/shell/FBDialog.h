@@ -45,6 +45,10 @@ public:
 class FBDialog : public plat::View, public plat::WebViewDelegate {
 public:
     static constexpr const char* kDialogBaseURL = "https://m.facebook.com/dialog/";
+    // The site the dialog pages come from: the network's own unless another was chosen (a
+    // stand-in of the network's pages, for trying the dialog without the network); empty for
+    // the network's own.
+    static void setSite(std::string site);
     static constexpr const char* kRedirectURL = "fbconnect://success";
 
     FBDialog(std::string action, std::map<std::string, std::string> params, std::weak_ptr<FBDialogDelegate> delegate);

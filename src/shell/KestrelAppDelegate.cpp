@@ -6,6 +6,7 @@
 #include "model/Language.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Window.h"
@@ -91,6 +92,19 @@ void KestrelAppDelegate::showWindow() {
     tabBarController_ = TabBarController::make();
     window_->setRootViewController(tabBarController_);
     window_->makeKeyAndVisible();
+    tellOfResetSettings();
+}
+
+void KestrelAppDelegate::tellOfResetSettings() {
+    const auto kept = plat::UserDefaults::standard().movedAsideFile();
+    if (!kept) return;
+    // Folder and name apart, so that a line break can fall between them.
+    std::string message =
+        Language::get("The settings could not be read and were reset. The damaged file was kept in %@ as %@");
+    for (const std::string& part : {kept->parent_path().string(), kept->filename().string()}) {
+        if (const auto at = message.find("%@"); at != std::string::npos) message.replace(at, 2, part);
+    }
+    plat::AlertView::show(Language::get("Settings reset"), message, Language::get("OK"), {}, {});
 }
 
 void KestrelAppDelegate::restoreFacebookSession() {

@@ -72,6 +72,8 @@ public:
 private:
     void runOwnPart(LaunchStep step, const LaunchOptions& options);
     void showWindow();
+    // A preferences file that could not be read was moved aside: the person hears where it is.
+    void tellOfResetSettings();
     void restoreFacebookSession();
     void checkFacebookScheme();
     bool importFile(const std::string& url);

@@ -23,7 +23,8 @@ std::vector<std::filesystem::path> VNImportTableViewController::importableFiles(
     std::error_code ec;
     for (auto it = std::filesystem::directory_iterator(folder, ec); !ec && it != std::filesystem::directory_iterator();
          it.increment(ec)) {
-        if (!WaypointFile::formatOfFile(it->path()) || !it->is_regular_file(ec)) continue;
+        // The entry itself, never what a link points at: a link or special file is not offered.
+        if (!WaypointFile::formatOfFile(it->path()) || !it->is_regular_file(ec) || it->is_symlink(ec)) continue;
         entries.push_back({it->path(), it->last_write_time(ec)});
     }
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {

@@ -20,7 +20,8 @@ public:
     void dir();
     const std::vector<std::filesystem::path>& files() const { return files_; }
 
-    // The waypoint files of a folder, newest first (by name among files of the same time).
+    // The waypoint files of a folder, newest first (by name among files of the same time):
+    // regular files only, neither links (even to a regular file) nor FIFOs, devices or sockets.
     static std::vector<std::filesystem::path> importableFiles(const std::filesystem::path& folder);
 
     std::string kindName() const override { return "ImportScreen"; }

@@ -9,6 +9,7 @@
 #include "platform/foundation/Dispatch.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/DescriptionWriter.h"
 #include "platform/ui/ProgressOverlay.h"
 #include "platform/ui/Window.h"
 #include "store/Context.h"
@@ -42,9 +43,28 @@ std::string withText(std::string text, std::initializer_list<std::string> values
     return text;
 }
 
+// Texts taken from a file are quoted only in part, so that a message stays short whatever the
+// file holds: a list names its first few and how many more there are, a line stops near 80
+// characters.
+constexpr std::size_t kShownColumns = 5;
+constexpr std::size_t kExcerptCharacters = 80;
+
+std::string excerpt(const std::string& text) { return plat::DescriptionWriter::shortened(text, kExcerptCharacters); }
+
 std::string joined(const std::vector<std::string>& names) {
     std::string out;
     for (const auto& name : names) out += (out.empty() ? "" : ", ") + name;
+    return out;
+}
+
+// The columns a file named, in part.
+std::string fileColumns(const std::vector<std::string>& names) {
+    std::string out;
+    for (std::size_t i = 0; i < names.size() && i < kShownColumns; ++i) {
+        out += (i == 0 ? "" : ", ") + plat::DescriptionWriter::shortened(names[i], kExcerptCharacters);
+    }
+    out = excerpt(out);
+    if (names.size() > kShownColumns) out += " " + withNumber("and %d more", names.size() - kShownColumns);
     return out;
 }
 
@@ -103,6 +123,8 @@ std::string ImportManager::summaryText(const ImportResult& result) {
         text = withNumber("Imported: %d", result.imported);
         text += "\n" + withNumber("Skipped: %d", result.skipped);
         if (result.firstBadLine > 0) text += "\n" + withNumber("First unreadable row: line %d", result.firstBadLine);
+        if (result.tracksLeftOut > 0) text += "\n" + withNumber("Tracks not imported: %d", result.tracksLeftOut);
+        if (result.routesLeftOut > 0) text += "\n" + withNumber("Routes not imported: %d", result.routesLeftOut);
     }
     return text + diagnosisText(result.diagnosis);
 }
@@ -114,11 +136,11 @@ std::string ImportManager::diagnosisText(const WaypointReadDiagnosis& d) {
         text += "\n" + (d.firstBadField.empty()
                             ? withText(Language::get("The row could not be read; expected %@"), {expected})
                             : withText(Language::get("The field \"%@\" could not be read; expected %@"),
-                                       {d.firstBadField, expected}));
+                                       {excerpt(d.firstBadField), expected}));
     }
-    if (!d.unknownColumns.empty()) text += "\n" + withText(Language::get("Columns not recognised: %@"), {joined(d.unknownColumns)});
+    if (!d.unknownColumns.empty()) text += "\n" + withText(Language::get("Columns not recognised: %@"), {fileColumns(d.unknownColumns)});
     if (!d.expectedColumns.empty()) text += "\n" + withText(Language::get("Expected columns: %@"), {joined(d.expectedColumns)});
-    if (!d.foundColumns.empty()) text += "\n" + withText(Language::get("Found columns: %@"), {joined(d.foundColumns)});
+    if (!d.foundColumns.empty()) text += "\n" + withText(Language::get("Found columns: %@"), {fileColumns(d.foundColumns)});
     return text;
 }
 
@@ -144,6 +166,8 @@ void ImportManager::store(const std::shared_ptr<WaypointReadResult>& read, const
     result.error = read->error;
     result.errorLine = read->errorLine;
     result.diagnosis = read->diagnosis;
+    result.tracksLeftOut = read->tracksLeftOut;
+    result.routesLeftOut = read->routesLeftOut;
     if (!read->readable || read->records.empty()) {
         completion(result);
         return;

@@ -23,6 +23,8 @@ struct ImportResult {
     std::string error;  // English text, a key of the language table
     std::size_t errorLine = 0;
     WaypointReadDiagnosis diagnosis;
+    std::size_t tracksLeftOut = 0;  // GPX tracks and routes, which only waypoints are taken from
+    std::size_t routesLeftOut = 0;
 };
 
 // Imports waypoints from a CSV or GPX file into the day sets of their dates. The file is read

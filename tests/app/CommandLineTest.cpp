@@ -15,7 +15,18 @@ TEST(CommandLineTest, ReadsHomeScriptAndFlags) {
     EXPECT_EQ(r.options->extra, std::vector<std::string>{"--demo-type=3"});
 }
 
+TEST(CommandLineTest, SocialOptionsTakeNoAccountsAndAWebSite) {
+    auto r = parseCommandLine({"--no-social-accounts", "--social-web", "http://127.0.0.1:8080/"});
+    ASSERT_TRUE(r.options.has_value()) << r.error;
+    EXPECT_TRUE(r.options->noSocialAccounts);
+    EXPECT_EQ(r.options->socialWeb, "http://127.0.0.1:8080");
+    EXPECT_TRUE(r.options->extra.empty());
+    EXPECT_FALSE(parseCommandLine({}).options->noSocialAccounts);
+}
+
 TEST(CommandLineTest, MissingValuesAndStrayArgumentsAreErrors) {
+    EXPECT_FALSE(parseCommandLine({"--social-web"}).options.has_value());
+    EXPECT_FALSE(parseCommandLine({"--social-web", "twitter.com"}).options.has_value());
     EXPECT_FALSE(parseCommandLine({"--home"}).options.has_value());
     EXPECT_FALSE(parseCommandLine({"--script", ""}).options.has_value());
     auto r = parseCommandLine({"stray"});

@@ -34,6 +34,16 @@ TEST_F(DriverTest, TapActsOnButtonsAndRefusesWhatCannotBeTouched) {
 
     EXPECT_TRUE(run("tap Edit").ok);  // a bar button of the navigation bar
     EXPECT_EQ(editTaps, 1);
+
+    // With no whole match, the one element whose text starts with the words is taken, and named;
+    // a start shared by several is refused with the candidates.
+    auto started = run("tap Sta");
+    EXPECT_TRUE(started.ok) << started.text;
+    EXPECT_TRUE(contains(started.text, "took Button \"Start\"")) << started.text;
+    EXPECT_EQ(startTaps, 3);
+    auto shared = run("tap Thresh");
+    EXPECT_FALSE(shared.ok);
+    EXPECT_TRUE(contains(shared.text, "matches 2 elements")) << shared.text;
 }
 
 TEST_F(DriverTest, RepeatedTextsNeedAnIndexOrAPath) {

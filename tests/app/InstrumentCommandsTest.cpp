@@ -20,9 +20,9 @@ TEST_F(HostTest, ReadingTakesADoseRateAndADoseOfAtLeastZero) {
 
 TEST_F(HostTest, StorePrintsEveryCountAndExpectStoreComparesOne) {
     launch();
-    EXPECT_EQ(output("store"), "sets 0, tracks 0, waypoints 0, autosaved 0, measurements 0\n");
+    EXPECT_EQ(output("store"), "sets 0, tracks 0, waypoints 0, autosaved 0, measurements 0, uploaded 0\n");
     EXPECT_TRUE(run("advance 3601").ok);
-    EXPECT_EQ(output("store"), "sets 1, tracks 0, waypoints 1, autosaved 1, measurements 1\n");
+    EXPECT_EQ(output("store"), "sets 1, tracks 0, waypoints 1, autosaved 1, measurements 1, uploaded 0\n");
 
     for (const char* holds : {"expect-store autosaved >= 1", "expect-store autosaved == 1", "expect-store autosaved = 1",
                               "expect-store waypoints > 0", "expect-store tracks < 1", "expect-store sets <= 1",
@@ -81,7 +81,7 @@ TEST_F(HostTest, InstrumentCommandsNeedTheDemo) {
         EXPECT_FALSE(outcome.ok) << command;
         EXPECT_NE(outcome.text.find("--no-demo"), std::string::npos) << command;
     }
-    EXPECT_EQ(output("store"), "sets 0, tracks 0, waypoints 0, autosaved 0, measurements 0\n");
+    EXPECT_EQ(output("store"), "sets 0, tracks 0, waypoints 0, autosaved 0, measurements 0, uploaded 0\n");
 }
 
 }  // namespace

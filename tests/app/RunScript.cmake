@@ -1,9 +1,10 @@
 # Runs the program on a fresh data folder with one script and checks its exit status and,
 # when given, a pattern in what it wrote on standard error. With THEN, the program is started
 # again on the same data folder with a second script, which must succeed (what was kept).
-# DOCUMENTS are copied into the data folder's Documents/ before the first run.
+# DOCUMENTS are copied into the data folder's Documents/ before the first run; PREFERENCES is
+# copied as its Preferences.json.
 #   -DQUORIX=program -DSCRIPT=file -DHOME=folder [-DARGS=a|b...] [-DEXPECT_EXIT=n] [-DEXPECT_ERROR=regex]
-#   [-DTHEN=file] [-DDOCUMENTS=file|file...] [-DEXPECT_NO_HOME=1: the data folder must not have been made]
+#   [-DTHEN=file] [-DDOCUMENTS=file|file...] [-DPREFERENCES=file] [-DEXPECT_NO_HOME=1: the data folder must not have been made]
 if(NOT DEFINED EXPECT_EXIT)
   set(EXPECT_EXIT 0)
 endif()
@@ -26,6 +27,10 @@ file(REMOVE_RECURSE "${HOME}")
 if(DEFINED DOCUMENTS)
   string(REPLACE "|" ";" DOCUMENTS "${DOCUMENTS}")
   file(COPY ${DOCUMENTS} DESTINATION "${HOME}/Documents")
+endif()
+if(DEFINED PREFERENCES)
+  file(MAKE_DIRECTORY "${HOME}")
+  file(COPY_FILE "${PREFERENCES}" "${HOME}/Preferences.json")
 endif()
 run_script("${SCRIPT}" "${EXPECT_EXIT}")
 if(DEFINED EXPECT_ERROR AND NOT err MATCHES "${EXPECT_ERROR}")

@@ -45,4 +45,11 @@ TEST_F(DriverTest, InteractiveModeReportsFailuresAndGoesOn) {
     EXPECT_EQ(startTaps, 1);
     EXPECT_NE(err.str().find("error: no \"Nowhere\""), std::string::npos) << err.str();
     EXPECT_NE(out.str().find(qx::app::ScriptRunner::kPrompt), std::string::npos);
+
+    // Commands piped in from another program: the failure still lets the rest run, and the exit
+    // status tells the caller that something failed.
+    std::istringstream piped("tap Nowhere\ntap Start\n"), clean("tap Start\n");
+    EXPECT_EQ(runner.runInteractive(piped, false), 1);
+    EXPECT_EQ(runner.runInteractive(clean, false), 0);
+    EXPECT_EQ(startTaps, 3);
 }

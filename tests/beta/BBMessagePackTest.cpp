@@ -137,6 +137,30 @@ TEST(BBMessagePack, HostileCountsAndNestingAreRefusedCheaply) {
     EXPECT_FALSE(BBMessagePack::unpack(std::string(1'000'000, static_cast<char>(0x91))));
 }
 
+// Whatever the reader accepts, every walk over the graph takes without running out of stack:
+// packing, copying, comparing, hashing and destroying, at the deepest nesting allowed, through
+// array items, map values and map keys alike.
+TEST(BBMessagePack, TheDeepestAcceptedNestingSurvivesEveryWalk) {
+    const int levels = kBBMessagePackMaxDepth;
+    const std::string throughItems = std::string(levels, static_cast<char>(0x91)) + bytes({0xc0});
+    std::string throughValues;
+    std::string throughKeys;
+    for (int i = 0; i < levels; ++i) throughValues += bytes({0x82, 0xa1, 'k', 0xc2, 0xa1, 'v'});
+    throughValues += bytes({0xc0});
+    // Each map's key is the next map; each value an array one level deeper than its map.
+    for (int i = 0; i < levels - 1; ++i) throughKeys += bytes({0x81});
+    throughKeys += bytes({0xc0});
+    for (int i = 0; i < levels - 1; ++i) throughKeys += bytes({0x92, 0xd2, 0, 0, 0, 7, 0xc3});
+    for (const std::string* input : std::vector<const std::string*>{&throughItems, &throughValues, &throughKeys}) {
+        auto object = BBMessagePack::unpack(*input);
+        ASSERT_TRUE(object);
+        EXPECT_EQ(packed(*object), *input);
+        BBValue copy = *object;
+        EXPECT_EQ(copy, *object);
+        EXPECT_EQ(copy.hash(), object->hash());
+    }
+}
+
 TEST(BBMessagePack, ReaderStopsAtTheEndOfItsInput) {
     // A heap copy of exactly the input lets the address sanitizer see any read past it.
     std::vector<unsigned char> input = {0x92, 0x05, 0xa2, 'h', 'i'};

@@ -117,6 +117,8 @@ TEST_F(BBNetworkManagerTest, SilencePastTheTimeLimitAndADroppedConnectionAreRetr
     manager->sendFileToURL(path.string(), service.url("/up"));
 
     for (int failure = 1; failure <= 2; ++failure) {
+        ASSERT_TRUE(service.waitForRequests(static_cast<std::size_t>(failure)));
+        if (failure == 1) advanceLibraryTime(BBURLConnectionOperation::timeLimit());  // the silence times out
         ASSERT_TRUE(waitUntil([&] { return isPaused() && waitingPriorities() == std::vector<int>{BBOperation::Low}; }))
             << "failure " << failure;
         EXPECT_TRUE(fs::exists(path));
@@ -216,6 +218,7 @@ TEST_F(BBNetworkManagerTest, HoldsBackgroundTimeWhileItHasWorkAndIsNotPaused) {
     EXPECT_TRUE(heldByManager());
     EXPECT_EQ(BBBackgroundTask::outstandingCount(), 2u);  // the manager's and the running request's
 
+    advanceLibraryTime(BBURLConnectionOperation::timeLimit());
     ASSERT_TRUE(waitUntil([&] { return isPaused(); }));  // the request timed out
     EXPECT_FALSE(heldByManager());
     EXPECT_EQ(BBBackgroundTask::outstandingCount(), 0u);
@@ -261,7 +264,8 @@ TEST_F(BBNetworkManagerTest, ForgetsBackgroundTimeThePlatformTookBack) {
         std::lock_guard lock(mutex);
         EXPECT_EQ(std::count(ended.begin(), ended.end(), held), 1);
     }
-    ASSERT_TRUE(waitUntil([&] { return isPaused(); }));
+    advanceLibraryTime(BBURLConnectionOperation::timeLimit());
+    ASSERT_TRUE(waitUntil([&] { return isPaused(); }));  // the request timed out
     BBBackgroundTask::setHooks({});
 }
 

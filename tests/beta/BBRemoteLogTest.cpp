@@ -139,6 +139,35 @@ TEST_F(BBRemoteLogTest, FailedCompressionLeavesNoHalfEntry) {
     EXPECT_EQ(read.entries, kept);
 }
 
+// Entries held in memory reach the files on a flush, when a crash writes them out, and when
+// their run fills up; read back they are the entries appended, in order.
+TEST_F(BBRemoteLogTest, HeldEntriesReachTheFilesOnAFlushACrashOrARollover) {
+    std::vector<LogEntry> written;
+    auto hold = [&](int i, std::size_t length) {
+        std::string text = "line " + std::to_string(i) + std::string(length, static_cast<char>('a' + i % 26));
+        written.push_back({i, text});
+        return bb_log_append_entry_held(&log, text, i);
+    };
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(hold(i, 10), 0);
+    EXPECT_EQ(file("ulog"), std::string("\xdd\0\0\0\0", 5)) << "held, not written";
+    EXPECT_EQ(log.count, 3u);
+
+    bb_log_set_crash_log(&log);
+    bb_log_flush_crash_log();
+    bb_log_forget_crash_log(&log);
+    EXPECT_EQ(file("ulog").substr(0, 5), std::string("\xdd\0\0\0\3", 5));
+    EXPECT_EQ(bbtest::readSessionLog(base()).entries, written);
+    bb_log_flush_crash_log();  // none set: nothing happens
+
+    // Several runs' worth, one entry longer than a run among them.
+    for (int i = 3; i < 1500; ++i) ASSERT_EQ(hold(i, i == 700 ? 100'000 : i % 300), 0);
+    EXPECT_GT(bbtest::inflateStreams(file("zlog")).size(), 3u) << "full runs went into the .zlog without a flush";
+    ASSERT_EQ(bb_log_flush(&log), 0);
+    const auto read = bbtest::readSessionLog(base());
+    EXPECT_EQ(read.count, 1500u);
+    EXPECT_EQ(read.entries, written);
+}
+
 TEST_F(BBRemoteLogTest, CopyWrapsTheFilesInOneRaw) {
     for (int i = 0; i < 2000; ++i) ASSERT_EQ(bb_log_append_entry(&log, std::string(60, 'x'), i), 0);
     ASSERT_FALSE(file("zlog").empty());

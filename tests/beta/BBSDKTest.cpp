@@ -2,8 +2,12 @@
 
 #include <atomic>
 #include <filesystem>
+#include <mutex>
+#include <semaphore>
+#include <vector>
 
 #include "TestEnvironment.h"
+#include "beta/BBBackgroundTask.h"
 #include "beta/BBLogManager.h"
 #include "beta/BBMessagePack.h"
 #include "beta/BBSDK.h"
@@ -63,6 +67,61 @@ TEST_F(BBSDKTest, BackgroundTaskRunsOnTheLibraryQueue) {
     bb_run_in_background_task([&] { onQueue = bb_sdk_queue().isCurrent(); });
     bb_sdk_queue().sync([] {});
     EXPECT_TRUE(onQueue);
+}
+
+// The platform's time is held from the call until the block has run, and given back once, also
+// when the platform took it back first.
+TEST_F(BBSDKTest, BackgroundTaskHoldsPlatformTimeUntilItsBlockHasRun) {
+    std::mutex mutex;
+    std::vector<std::function<void()>> expiries;
+    std::vector<BBBackgroundTask::Identifier> ended;
+    BBBackgroundTask::setHooks({[&](std::function<void()> expiry) {
+                                    std::lock_guard lock(mutex);
+                                    expiries.push_back(std::move(expiry));
+                                    return static_cast<BBBackgroundTask::Identifier>(expiries.size());
+                                },
+                                [&](BBBackgroundTask::Identifier id) {
+                                    std::lock_guard lock(mutex);
+                                    ended.push_back(id);
+                                }});
+    auto endedIDs = [&] {
+        std::lock_guard lock(mutex);
+        return ended;
+    };
+    std::vector<BBBackgroundTask::Identifier> endedWhileRunning{99};
+    std::size_t heldWhileRunning = 0;
+    std::binary_semaphore release{0};
+    bb_sdk_queue().async([&] { release.acquire(); });  // the block waits behind other work
+    bb_run_in_background_task([&] {
+        endedWhileRunning = endedIDs();
+        heldWhileRunning = BBBackgroundTask::outstandingCount();
+    });
+    EXPECT_EQ(BBBackgroundTask::outstandingCount(), 1u) << "begun before the call returns";
+    release.release();
+    bb_sdk_queue().sync([] {});
+    EXPECT_TRUE(endedWhileRunning.empty());
+    EXPECT_EQ(heldWhileRunning, 1u);
+    EXPECT_EQ(endedIDs(), std::vector<BBBackgroundTask::Identifier>{1});
+    EXPECT_EQ(BBBackgroundTask::outstandingCount(), 0u);
+
+    // Taken back before the block ran: ended then, and not a second time after the block.
+    std::atomic<bool> ran{false};
+    std::binary_semaphore releaseAgain{0};
+    bb_sdk_queue().async([&] { releaseAgain.acquire(); });
+    bb_run_in_background_task([&] { ran = true; });
+    std::function<void()> expiry;
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(expiries.size(), 2u);
+        if (expiries.size() == 2) expiry = expiries[1];
+    }
+    if (expiry) expiry();
+    EXPECT_EQ(endedIDs(), (std::vector<BBBackgroundTask::Identifier>{1, 2}));
+    releaseAgain.release();
+    bb_sdk_queue().sync([] {});
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(endedIDs(), (std::vector<BBBackgroundTask::Identifier>{1, 2}));
+    BBBackgroundTask::setHooks({});
 }
 
 TEST_F(BBSDKTest, TimerIsMadeOnlyWithQueueBlockAndPositiveInterval) {

@@ -5,6 +5,7 @@
 
 #include "BetaTestSupport.h"
 #include "FakeService.h"
+#include "beta/BBURLConnectionOperation.h"
 #include "beta/BBMessagePack.h"
 #include "beta/BBNetworkManager.h"
 #include "beta/BBServiceHost.h"
@@ -202,6 +203,8 @@ TEST_F(BBSessionManagerHandshakeTest, AnErrorStatusOrSilenceFromTheServiceChange
     auto idle = [] { return BBNetworkManager::sharedManager().networkQueue().operationCount() == 0; };
     for (std::size_t handshake = 1; handshake <= 3; ++handshake) {
         onSDKQueue([&] { manager->doApiHandshake(); });
+        ASSERT_TRUE(service.waitForRequests(handshake)) << handshake;
+        if (handshake == 2) advanceLibraryTime(BBURLConnectionOperation::timeLimit());  // the silence times out
         ASSERT_TRUE(waitUntil([&] { return idle() && service.requests().size() == handshake; })) << handshake;
     }
     EXPECT_EQ(permissions(), (BBServerPermissions{true, true, true, true}));

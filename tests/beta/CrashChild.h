@@ -19,7 +19,7 @@ struct ChildEnd {
 // end (a child still running then is killed). The child has only the calling thread, so `body`
 // must not wait for any queue of the parent. A body that returns ends the child with code 0.
 ChildEnd runInChild(const std::function<void()>& body,
-                    std::chrono::milliseconds limit = std::chrono::seconds(10));
+                    std::chrono::milliseconds limit = std::chrono::seconds(60));
 
 // Runs a program with `arguments` (its name first), the test's environment plus `environment`
 // ("NAME=value" each), its output and errors going to `outputFile`, and waits as runInChild does.

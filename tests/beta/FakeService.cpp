@@ -20,7 +20,8 @@ namespace bbtest {
 namespace {
 
 // However a test ends, the service goes quiet after this long.
-constexpr auto kLifetime = std::chrono::seconds(20);
+// Longer than any wait of a test, which only a failing test comes near.
+constexpr auto kLifetime = std::chrono::seconds(120);
 constexpr int kTickMs = 20;
 
 bool sameName(const std::string& a, const std::string& b) {
@@ -110,7 +111,7 @@ void writeAll(SSL* ssl, const std::string& bytes) {
 
 // Waits, a bounded time, until the client closes its end.
 void waitForClientToGiveUp(int fd, const std::atomic<bool>& stop) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     char bytes[512];
     while (!stop && std::chrono::steady_clock::now() < until) {
         pollfd waiting{fd, POLLIN, 0};
@@ -191,7 +192,7 @@ Reply FakeService::nextReply() {
 }
 
 void FakeService::serve() {
-    acceptConnections(listenFD_, stop_, kLifetime, 1, [this](int client) {
+    acceptConnections(listenFD_, stop_, kLifetime, 10, [this](int client) {
         handle(client);
         {
             std::lock_guard lock(mutex_);

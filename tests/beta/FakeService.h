@@ -60,10 +60,10 @@ public:
     void enqueue(Reply reply);
     std::vector<RecordedRequest> requests() const;
     // Waits (a bounded time) until `count` requests have arrived.
-    bool waitForRequests(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(3)) const;
+    bool waitForRequests(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(30)) const;
     // Connections that ended, answered or not.
     std::size_t closedConnections() const;
-    bool waitForClosedConnections(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(3)) const;
+    bool waitForClosedConnections(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(30)) const;
 
 private:
     void serve();

@@ -3,6 +3,8 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -26,6 +28,12 @@ int listenOnLoopback(int* port) {
 void acceptConnections(int listenFD, const std::atomic<bool>& stop, std::chrono::seconds lifetime, long receiveTimeout,
                        const std::function<void(int client)>& handle) {
     constexpr int kTickMs = 20;
+    // A client that went away fails the server's writes instead of raising SIGPIPE, which would
+    // end the test process: the signal goes to the writing thread, this one.
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
     const auto until = std::chrono::steady_clock::now() + lifetime;
     while (!stop && std::chrono::steady_clock::now() < until) {
         pollfd waiting{listenFD, POLLIN, 0};

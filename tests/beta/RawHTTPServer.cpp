@@ -10,7 +10,7 @@ namespace bbtest {
 
 namespace {
 
-constexpr auto kLifetime = std::chrono::seconds(30);
+constexpr auto kLifetime = std::chrono::seconds(120);
 
 std::size_t contentLength(const std::string& head) {
     const std::string field = "\r\nContent-Length: ";
@@ -57,7 +57,7 @@ std::string RawHTTPServer::body(const std::string& request) {
 }
 
 void RawHTTPServer::serve() {
-    acceptConnections(listenFD_, stop_, kLifetime, 2, [this](int client) { handle(client); });
+    acceptConnections(listenFD_, stop_, kLifetime, 10, [this](int client) { handle(client); });
 }
 
 void RawHTTPServer::handle(int client) {

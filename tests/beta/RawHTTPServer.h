@@ -32,7 +32,7 @@ public:
     int port() const { return port_; }
     void enqueue(Reply reply);
     std::vector<std::string> requests() const;
-    bool waitForRequests(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
+    bool waitForRequests(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(30)) const;
 
     // The parts of a recorded request.
     static std::string head(const std::string& request);

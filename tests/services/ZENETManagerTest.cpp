@@ -1,3 +1,4 @@
+#include "FakeServices.h"
 #include "ServicesTestSupport.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/SecretStore.h"
@@ -32,6 +33,7 @@ protected:
         ServicesTest::SetUp();
         clock().set(plat::Date(kMorning));
         settings().setZENETServerAddress(server.url("/Zenet31/DeviceService"));
+        server.setHandler([](const RecordedRequest&) { return zenetAnswer(); });
         window.setRootViewController(std::make_shared<plat::ViewController>());
         window.makeKeyAndVisible();
     }
@@ -156,6 +158,33 @@ TEST_F(ZENETManagerTest, OnlyStatus200IsSuccessAndNoReplyRaisesNoAlert) {
     EXPECT_FALSE(zenet().waypointsFetchResultsController());
 }
 
+// A 200 that is not the service's SOAP reply (a network's sign-in page, a cut-off or foreign
+// envelope, a fault) neither logs in nor marks a reading uploaded.
+TEST_F(ZENETManagerTest, Only200WithTheServicesSoapReplyIsSuccess) {
+    const std::string ns = "xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"";
+    const std::vector<std::pair<std::string, bool>> bodies{
+        {"<s:Envelope " + ns + "><s:Body><SubmitLoginResponse xmlns=\"http://tempuri.org/\"/></s:Body></s:Envelope>", true},
+        {"<Envelope xmlns=\"http://schemas.xmlsoap.org/soap/envelope/\"><Body/></Envelope>", true},
+        {"<!DOCTYPE html><html><body><form>Sign in</form></body></html>", false},
+        {"", false},
+        {"<s:Envelope " + ns + "><s:Body>", false},
+        {"<s:Envelope xmlns:s=\"http://www.w3.org/2003/05/soap-envelope\"><s:Body/></s:Envelope>", false},
+        {"<s:Envelope " + ns + "/>", false},
+        {"<s:Envelope " + ns + "><s:Body><s:Fault><faultstring>busy</faultstring></s:Fault></s:Body></s:Envelope>", false},
+    };
+    auto w = addWaypoint(0.2, plat::Date(kMorning));
+    for (const auto& [body, success] : bodies) {
+        server.setHandler([body = body](const RecordedRequest&) { return FakeReply::with(200, body); });
+        std::optional<bool> login, measure;
+        zenet().submitLoginWithUsername("ann", "pw", [&](bool ok) { login = ok; });
+        zenet().submitWaypoint(w, "ann", "pw", [&](bool ok) { measure = ok; });
+        drain();
+        EXPECT_EQ(login, success) << body;
+        EXPECT_EQ(measure, success) << body;
+        EXPECT_EQ(zenet().loginFailure().empty(), success || body.find("Fault") != std::string::npos) << body;
+    }
+}
+
 TEST_F(ZENETManagerTest, MissingAccountFailsAtOnceAndNoAddressSendsNothing) {
     std::vector<bool> results;
     auto record = [&](bool ok) { results.push_back(ok); };
@@ -221,7 +250,7 @@ TEST_F(ZENETManagerTest, UploadAllMarksOnlyWhatTheServiceAccepted) {
     auto refusals = std::make_shared<std::atomic<int>>(1);
     server.setHandler([refusals](const RecordedRequest& r) {
         if (r.body.find("<a:MeasureValue>0.200") != std::string::npos && (*refusals)-- > 0) return FakeReply::with(500);
-        return FakeReply::with(200);
+        return zenetAnswer();
     });
     zenet().uploadAll();
     drain();

@@ -40,6 +40,7 @@ protected:
     }
     std::shared_ptr<VNZENETSection> zenet() {
         settings().setZENETServerAddress(server.url("/Zenet31/DeviceService"));
+        server.setHandler([](const qxtest::RecordedRequest&) { return qxtest::zenetAnswer(); });
         return showNew<VNZENETSection>();
     }
     std::size_t soapCalls(const std::string& action) const {

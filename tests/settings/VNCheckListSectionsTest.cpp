@@ -102,15 +102,16 @@ TEST_F(CheckListsTest, DetectorsListEachStoredSerialOnceInCaseBlindOrder) {
 
     detectors->selectRowAtIndex(0);
     EXPECT_TRUE(detectors->detectors().empty());
-    EXPECT_EQ(marks(*detectors), (std::vector<bool>{true, false, false, false}));
-    detectors->selectRowAtIndex(0);
-    EXPECT_EQ(marks(*detectors), (std::vector<bool>{true, false, false, false})) << "the empty choice stays shown";
-
+    EXPECT_EQ(marks(*detectors), (std::vector<bool>{true, false, false, false})) << "all clears every serial";
     detectors->selectRowAtIndex(3);
     EXPECT_EQ(detectors->detectors(), std::set<std::string>{"b2"});
-    EXPECT_EQ(marks(*detectors), (std::vector<bool>{false, false, false, true})) << "all is no longer ticked";
+    EXPECT_EQ(marks(*detectors), (std::vector<bool>{true, false, false, true})) << "all stays ticked";
+    detectors->selectRowAtIndex(0);
+    EXPECT_EQ(detectors->detectors(), std::set<std::string>{"b2"}) << "unticking all changes no choice";
+    EXPECT_EQ(marks(*detectors), (std::vector<bool>{false, false, false, true}));
     detectors->selectRowAtIndex(3);
-    EXPECT_EQ(marks(*detectors), (std::vector<bool>{true, false, false, false})) << "the last serial unticked";
+    EXPECT_TRUE(detectors->detectors().empty());
+    EXPECT_EQ(marks(*detectors), (std::vector<bool>{false, false, false, false})) << "nothing ticked: every detector";
 
     useLanguage("ru");
     EXPECT_EQ(detectors->allSerialsCell()->textLabel().text(), "Все детекторы");

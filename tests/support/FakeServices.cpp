@@ -1,5 +1,8 @@
 #include "FakeServices.h"
 
+#include <atomic>
+#include <memory>
+
 
 namespace qxtest {
 
@@ -17,6 +20,10 @@ std::string valueOf(const std::string& target, const std::string& key) {
 
 const char* const kSoapReply =
     "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body/></s:Envelope>";
+
+const char* const kPortalPage =
+    "<!DOCTYPE html><html><head><title>Guest Wi-Fi</title></head><body><p>Sign in to use the network</p>"
+    "<form method=\"post\"><input name=\"room\"><button>Sign in</button></form></body></html>";
 
 }  // namespace
 
@@ -39,6 +46,37 @@ FakeHttpServer::Handler radResponderService(std::string tokens, std::string even
     };
 }
 
+FakeHttpServer::Handler radResponderRecovering() {
+    auto working = radResponderService(kFakeTokens, kFakeEvents);
+    auto exchanges = std::make_shared<std::atomic<int>>(0);
+    return [working, exchanges](const RecordedRequest& r) {
+        if (r.path() == "/oauth/token" && r.body.find("grant_type=authorization_code") != std::string::npos) {
+            ++*exchanges;
+        }
+        if (*exchanges < 2 && r.path() == "/api/v1/event") return FakeReply::with(500, "busy");
+        if (*exchanges < 2 && r.path() == "/api/v1/fieldsurvey") return FakeReply::drop();
+        return working(r);
+    };
+}
+
+FakeHttpServer::Handler socialNetworkPages() {
+    return [](const RecordedRequest& r) {
+        if (r.path() != "/dialog/feed") return FakeReply::with(404, "not here");
+        return FakeReply::with(200, "<html><body><h1>Post to Facebook</h1><p>Say something about this</p></body></html>",
+                               {{"Content-Type", "text/html"}});
+    };
+}
+
+FakeReply zenetAnswer() { return FakeReply::with(200, kSoapReply); }
+
+FakeHttpServer::Handler zenetBehindPortal() {
+    return [](const RecordedRequest& r) {
+        const bool login = r.header("SOAPAction").value_or("").find("SubmitLogin") != std::string::npos;
+        if (login && r.path() != "/portal") return zenetAnswer();
+        return FakeReply::with(200, kPortalPage, {{"Content-Type", "text/html"}});
+    };
+}
+
 FakeHttpServer::Handler zenetService(std::string password) {
     return [password = std::move(password)](const RecordedRequest& r) {
         const bool login = r.header("SOAPAction").value_or("").find("SubmitLogin") != std::string::npos;
@@ -48,7 +86,7 @@ FakeHttpServer::Handler zenetService(std::string password) {
                                    "<s:Fault><faultcode>s:Client</faultcode><faultstring>Unknown device or "
                                    "password</faultstring></s:Fault></s:Body></s:Envelope>");
         }
-        return FakeReply::with(200, kSoapReply);
+        return zenetAnswer();
     };
 }
 

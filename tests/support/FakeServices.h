@@ -12,9 +12,27 @@ namespace qxtest {
 // "c0de" and the state the page was asked with (as a person's login would end); the token
 // endpoint answers `tokens`, the event list `events`, a field survey 200.
 FakeHttpServer::Handler radResponderService(std::string tokens, std::string events);
+// The reporting service out of order until its second code exchange (the next session): the
+// event list answers 500 and every field survey goes unanswered (the connection closes); the
+// login page and the token endpoint work. From the second code exchange on it works as
+// radResponderService does.
+FakeHttpServer::Handler radResponderRecovering();
+
 // The monitoring service: every envelope is answered 200 with an empty SOAP body, a login whose
 // password is not `password` (as the envelope writes it, XML-escaped) with 500 and a SOAP fault.
 FakeHttpServer::Handler zenetService(std::string password);
+
+// A network's sign-in page in front of the monitoring service: every request to the path
+// "/portal" gets the page (200, HTML); elsewhere logins reach the service and are answered, and
+// everything after them gets the page, as when the network's session ran out after the login.
+FakeHttpServer::Handler zenetBehindPortal();
+
+// The monitoring service's answer to an operation it carried out: 200 with an empty SOAP body.
+FakeReply zenetAnswer();
+
+// The social networks' web pages: the feed dialog answers a page to look at (the redirect that
+// ends a real one needs a person's post); anything else is not found.
+FakeHttpServer::Handler socialNetworkPages();
 
 // A token reply and an event list as the reporting service sends them.
 extern const char* const kFakeTokens;

@@ -1,9 +1,10 @@
 // Runs one quorix script against a fake web service on 127.0.0.1 and checks what the service
 // heard:
 //   qx_service_script SERVICE SCRIPT WORKDIR PROGRAM [ARGS...]
-// SERVICE is "radresponder" or "zenet". WORKDIR is made afresh; "@SERVER@" in the script
-// becomes the fake service's address, and the program runs on the data folder WORKDIR/home with
-// the filled-in script.
+// SERVICE names one of the fakes below. WORKDIR is made afresh; "@SERVER@" in the script becomes
+// the fake service's address, and the program runs on the data folder WORKDIR/home with the
+// filled-in script (and program options). SCRIPT may name several scripts joined by "|", run one
+// after the other.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -65,7 +66,7 @@ bool check(bool ok, const std::string& what) {
 
 // The login went through the page and its redirect once; the forged redirect was not exchanged;
 // the autosaved reading went out as a survey of the event picked.
-bool checkRadResponder(const std::vector<RecordedRequest>& requests) {
+bool checkRadResponder(const std::vector<RecordedRequest>& requests, const std::string&) {
     bool ok = check(countPath(requests, "/oauth/authorize") >= 1, "the login page was loaded");
     std::size_t exchanges = 0;
     for (const auto& r : requests) {
@@ -86,7 +87,7 @@ bool checkRadResponder(const std::vector<RecordedRequest>& requests) {
 }
 
 // Every pending reading went out once: no two submissions of the same date and value.
-bool checkZenet(const std::vector<RecordedRequest>& requests) {
+bool checkZenet(const std::vector<RecordedRequest>& requests, const std::string&) {
     std::set<std::string> seen;
     std::size_t measures = 0, logins = 0;
     bool ok = true;
@@ -105,36 +106,97 @@ bool checkZenet(const std::vector<RecordedRequest>& requests) {
     return check(measures >= 3, "every pending reading was submitted, only " + std::to_string(measures)) && ok;
 }
 
+// The readings the failing service did not take in the first session all went out, once each,
+// in the second.
+bool checkRadResponderRecovering(const std::vector<RecordedRequest>& requests, const std::string&) {
+    std::size_t exchanges = 0;
+    std::multiset<std::string> refused, delivered;
+    for (const auto& r : requests) {
+        if (r.path() == "/oauth/token") exchanges += r.body.find("grant_type=authorization_code") != std::string::npos;
+        if (r.path() != "/api/v1/fieldsurvey") continue;
+        (exchanges < 2 ? refused : delivered).insert(r.body);
+    }
+    bool ok = check(exchanges == 2, "two sessions logged in, not " + std::to_string(exchanges));
+    const std::set<std::string> refusedReadings(refused.begin(), refused.end());
+    ok = check(refusedReadings.size() >= 2, "readings were refused in the first session") && ok;
+    for (const auto& survey : refusedReadings) {
+        ok = check(delivered.count(survey) == 1, "delivered " + std::to_string(delivered.count(survey)) +
+                                                     " times: " + survey) && ok;
+    }
+    return ok;
+}
+
+// Behind the sign-in page: the readings were offered (and the script checked that none counts
+// as uploaded).
+bool checkZenetPortal(const std::vector<RecordedRequest>& requests, const std::string&) {
+    std::size_t measures = 0;
+    for (const auto& r : requests) measures += r.header("SOAPAction").value_or("").find("SubmitMeasure") != std::string::npos;
+    return check(measures >= 1, "the readings were submitted");
+}
+
+// Without social accounts: the Twitter text went to the share page, handed to another program
+// (as the log says), and the feed dialog was loaded with the post's fields.
+bool checkSocial(const std::vector<RecordedRequest>& requests, const std::string& log) {
+    bool ok = check(log.find("handed to another program: http://127.0.0.1:") != std::string::npos &&
+                        log.find("/share?text=") != std::string::npos,
+                    "the share page was opened");
+    std::size_t dialogs = 0;
+    for (const auto& r : requests) {
+        if (r.path() != "/dialog/feed") continue;
+        ++dialogs;
+        ok = check(r.target.find("caption=Quorix%20App%20Report") != std::string::npos, "the caption: " + r.target) && ok;
+        ok = check(r.target.find("description=") != std::string::npos &&
+                       r.target.find("%C2%B5Sv%2Fh") != std::string::npos,
+                   "the reading in the description: " + r.target) && ok;
+    }
+    return check(dialogs == 1, "one feed dialog, not " + std::to_string(dialogs)) && ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 5) {
-        std::cerr << "usage: qx_service_script radresponder|zenet SCRIPT WORKDIR PROGRAM [ARGS...]\n";
+        std::cerr << "usage: qx_service_script SERVICE SCRIPT[|SCRIPT...] WORKDIR PROGRAM [ARGS...]\n";
         return 2;
     }
     const std::string service = argv[1];
-    const std::filesystem::path script = argv[2], work = argv[3];
-    qxtest::FakeHttpServer server;
-    if (service == "radresponder") {
-        server.setHandler(qxtest::radResponderService(qxtest::kFakeTokens, qxtest::kFakeEvents));
-    } else if (service == "zenet") {
-        server.setHandler(qxtest::zenetService("s3cret&amp;pw"));
-    } else {
+    const std::filesystem::path work = argv[3];
+    struct Service {
+        const char* name;
+        qxtest::FakeHttpServer::Handler handler;
+        bool (*check)(const std::vector<RecordedRequest>&, const std::string& log);
+    };
+    const Service services[] = {
+        {"radresponder", qxtest::radResponderService(qxtest::kFakeTokens, qxtest::kFakeEvents), checkRadResponder},
+        {"radresponder-recovering", qxtest::radResponderRecovering(), checkRadResponderRecovering},
+        {"zenet", qxtest::zenetService("s3cret&amp;pw"), checkZenet},
+        {"zenet-portal", qxtest::zenetBehindPortal(), checkZenetPortal},
+        {"social", qxtest::socialNetworkPages(), checkSocial},
+    };
+    const Service* chosen = nullptr;
+    for (const auto& s : services) chosen = service == s.name ? &s : chosen;
+    if (!chosen) {
         std::cerr << "unknown service " << service << "\n";
         return 2;
     }
+    qxtest::FakeHttpServer server;
+    server.setHandler(chosen->handler);
     std::filesystem::remove_all(work);
     std::filesystem::create_directories(work);
-    const auto filled = work / script.filename();
-    std::ofstream(filled, std::ios::binary) << replaced(readAll(script), "@SERVER@", server.url());
-    std::vector<std::string> args(argv + 4, argv + argc);
-    args.insert(args.end(), {"--home", (work / "home").string(), "--script", filled.string()});
-    const int status = runProgram(args);
-    if (status != 0) {
-        std::cerr << "the program ended with " << status << "\n";
-        return 1;
+    // Each script runs in a program of its own on the same data folder, as after a restart.
+    std::stringstream scripts(argv[2]);
+    for (std::string name; std::getline(scripts, name, '|');) {
+        const std::filesystem::path script = name;
+        const auto filled = work / script.filename();
+        std::ofstream(filled, std::ios::binary) << replaced(readAll(script), "@SERVER@", server.url());
+        std::vector<std::string> args(argv + 4, argv + argc);
+        for (auto& a : args) a = replaced(a, "@SERVER@", server.url());
+        args.insert(args.end(), {"--home", (work / "home").string(), "--script", filled.string()});
+        const int status = runProgram(args);
+        if (status != 0) {
+            std::cerr << "the program ended with " << status << " on " << script.filename() << "\n";
+            return 1;
+        }
     }
-    const auto requests = server.requests();
-    const bool ok = service == "radresponder" ? checkRadResponder(requests) : checkZenet(requests);
-    return ok ? 0 : 1;
+    return chosen->check(server.requests(), readAll(work / "home" / "quorix.log")) ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 #include "platform/ui/Application.h"
 
+#include "platform/foundation/Log.h"
 #include "platform/foundation/URLText.h"
 #include "platform/ui/Window.h"
 
@@ -27,6 +28,7 @@ bool Application::openURL(const std::string& url) {
     }
     if (!canOpenURL(url)) return false;
     opened_.push_back(url);
+    Log::line("Application openURL: handed to another program: " + url);
     return true;
 }
 

@@ -85,6 +85,8 @@ Size Label::sizeThatFits(Size size) const {
 namespace {
 
 // Cuts a line to the width, the ellipsis where the break mode puts it; whole characters only.
+// The number of characters kept is found by a binary search on the measured width, so that a
+// long text costs a few measurements rather than one per character.
 std::string truncated(const std::string& line, const Font& font, double width, LineBreakMode mode) {
     static const std::string kEllipsis = "\u2026";
     width += 0.01;  // a line shrunk to the width exactly still fits
@@ -99,20 +101,26 @@ std::string truncated(const std::string& line, const Font& font, double width, L
         std::size_t b = to < n ? starts[to] : line.size();
         return line.substr(a, b - a);
     };
-    for (std::size_t keep = n; keep-- > 0;) {
-        std::string candidate;
-        if (mode == LineBreakMode::TruncateHead) {
-            candidate = kEllipsis + piece(n - keep, n);
-        } else if (mode == LineBreakMode::TruncateMiddle) {
-            candidate = piece(0, (keep + 1) / 2) + kEllipsis + piece(n - keep / 2, n);
+    auto candidate = [&](std::size_t keep) {
+        if (mode == LineBreakMode::TruncateHead) return kEllipsis + piece(n - keep, n);
+        if (mode == LineBreakMode::TruncateMiddle) return piece(0, (keep + 1) / 2) + kEllipsis + piece(n - keep / 2, n);
+        std::string text = piece(0, keep);
+        while (!text.empty() && text.back() == ' ') text.pop_back();
+        return text + kEllipsis;
+    };
+    // The longest candidate that fits: widths grow with the characters kept.
+    std::size_t fits = 0, tooWide = n;  // candidate(tooWide) is known not to fit
+    bool anyFits = false;
+    while (fits + 1 < tooWide || (!anyFits && fits < tooWide)) {
+        const std::size_t keep = anyFits ? fits + (tooWide - fits) / 2 : fits;
+        if (font.widthOf(candidate(keep)) <= width) {
+            fits = keep;
+            anyFits = true;
         } else {
-            candidate = piece(0, keep);
-            while (!candidate.empty() && candidate.back() == ' ') candidate.pop_back();
-            candidate += kEllipsis;
+            tooWide = keep;
         }
-        if (font.widthOf(candidate) <= width) return candidate;
     }
-    return {};
+    return anyFits ? candidate(fits) : std::string();
 }
 
 bool truncates(LineBreakMode mode) {

@@ -8,8 +8,8 @@
 #include <cmath>
 #include <memory>
 
-#include "platform/foundation/FileUtil.h"
 #include "store/io/FieldText.h"
+#include "store/io/FileInPieces.h"
 
 namespace qx {
 
@@ -36,6 +36,7 @@ constexpr const char* kExpectLatitude = "a latitude from -90 to 90";
 constexpr const char* kExpectLongitude = "a longitude from -180 to 180";
 constexpr const char* kExpectWidth = "as many fields as the header row";
 constexpr const char* kExpectQuote = "quotation marks only around whole fields";
+constexpr const char* kExpectShorterRow = "a row of less than 4 MB";
 
 // Why a row was not taken: the column (empty for the row as a whole) and what it should hold.
 struct RowProblem {
@@ -178,24 +179,41 @@ private:
     std::vector<std::string> header_;
 };
 
-// Feeds libcsv one physical line at a time, so that every row knows the line it began on.
-class CsvParse {
-public:
-    CsvParse() { open(); }
-    ~CsvParse() { csv_free(&parser_); }
-    CsvParse(const CsvParse&) = delete;
-    CsvParse& operator=(const CsvParse&) = delete;
+// A row longer than this is not a waypoint row: it is dropped unread rather than gathered, so
+// that a file without line breaks cannot fill the memory.
+constexpr std::size_t kMaxRowBytes = std::size_t{4} << 20;
+// A field counts for more than its text, so that a row of empty fields is held to a size too.
+constexpr std::size_t kFieldOverhead = 8;
+// libcsv gets at most this much at once, so that a long row is noticed early.
+constexpr std::size_t kSlice = 64 * 1024;
 
-    WaypointReadResult run(std::string_view bytes) {
-        if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-        std::size_t start = 0;
-        while (start < bytes.size() && result_.readable) {
-            std::size_t end = bytes.find('\n', start);
-            end = end == std::string_view::npos ? bytes.size() : end + 1;
-            feedLine(bytes.substr(start, end - start));
-            start = end;
+}  // namespace
+
+// Feeds libcsv one physical line at a time, so that every row knows the line it began on; the
+// lines may arrive in pieces of any size.
+class CsvWaypointReader::Parse {
+public:
+    Parse() { open(); }
+    ~Parse() { csv_free(&parser_); }
+    Parse(const Parse&) = delete;
+    Parse& operator=(const Parse&) = delete;
+
+    bool feed(std::string_view bytes) {
+        if (!bomChecked_) {
+            bomChecked_ = true;
+            if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
         }
-        if (result_.readable && csv_fini(&parser_, onField, onRowEnd, this) != 0) badRow(kExpectQuote);
+        while (!bytes.empty() && result_.readable) {
+            const std::size_t newline = bytes.find('\n');
+            const std::size_t n = std::min(newline == std::string_view::npos ? bytes.size() : newline + 1, kSlice);
+            feedPiece(bytes.substr(0, n), n == newline + 1);
+            bytes.remove_prefix(n);
+        }
+        return result_.readable;
+    }
+
+    WaypointReadResult finish() {
+        if (result_.readable && !skippingLine_ && csv_fini(&parser_, onField, onRowEnd, this) != 0) badRow(kExpectQuote);
         if (result_.readable && !headerSeen_) result_.fail("The file holds no header row", 1);
         return std::move(result_);
     }
@@ -203,17 +221,31 @@ public:
 private:
     void open() { csv_init(&parser_, CSV_STRICT | CSV_STRICT_FINI); }
 
-    void feedLine(std::string_view line) {
-        ++line_;
-        if (!inRow_ && line.find_first_not_of("\r\n") != std::string_view::npos) {
+    void restart() {
+        csv_free(&parser_);
+        open();
+    }
+
+    void feedPiece(std::string_view piece, bool endsLine) {
+        if (atLineStart_) ++line_;
+        atLineStart_ = endsLine;
+        if (skippingLine_) {
+            skippingLine_ = !endsLine;
+            return;
+        }
+        if (!inRow_ && piece.find_first_not_of("\r\n") != std::string_view::npos) {
             inRow_ = true;
             rowLine_ = line_;
         }
-        if (csv_parse(&parser_, line.data(), line.size(), onField, onRowEnd, this) != line.size()) {
+        if (csv_parse(&parser_, piece.data(), piece.size(), onField, onRowEnd, this) != piece.size()) {
             // Broken quoting: drop what was gathered of the row and start afresh on the next line.
             badRow(kExpectQuote);
-            csv_free(&parser_);
-            open();
+            restart();
+            skippingLine_ = !endsLine;
+        } else if (rowBytes_ + parser_.entry_pos > kMaxRowBytes) {
+            badRow(kExpectShorterRow);
+            restart();
+            skippingLine_ = !endsLine;
         }
     }
 
@@ -224,17 +256,21 @@ private:
             result_.skipRow(rowLine_, {}, expected);
         }
         fields_.clear();
+        rowBytes_ = 0;
         inRow_ = false;
     }
 
     static void onField(void* text, std::size_t length, void* self) {
-        static_cast<CsvParse*>(self)->fields_.emplace_back(static_cast<const char*>(text), length);
+        auto* parse = static_cast<Parse*>(self);
+        parse->fields_.emplace_back(static_cast<const char*>(text), length);
+        parse->rowBytes_ += length + kFieldOverhead;
     }
 
-    static void onRowEnd(int, void* self) { static_cast<CsvParse*>(self)->endRow(); }
+    static void onRowEnd(int, void* self) { static_cast<Parse*>(self)->endRow(); }
 
     void endRow() {
         inRow_ = false;
+        rowBytes_ = 0;
         if (!result_.readable) return;
         if (!headerSeen_) {
             headerSeen_ = true;
@@ -251,27 +287,30 @@ private:
     WaypointReadResult result_;
     RowDecoder decoder_;
     std::vector<std::string> fields_;
+    std::size_t rowBytes_ = 0;  // what the fields of the current row hold so far
     std::size_t line_ = 0;
     std::size_t rowLine_ = 1;
     bool inRow_ = false;
     bool headerSeen_ = false;
+    bool bomChecked_ = false;
+    bool atLineStart_ = true;
+    bool skippingLine_ = false;  // the rest of a line whose row was dropped
 };
 
-}  // namespace
+CsvWaypointReader::CsvWaypointReader() : parse_(std::make_unique<Parse>()) {}
+CsvWaypointReader::~CsvWaypointReader() = default;
+
+bool CsvWaypointReader::feed(std::string_view bytes) { return parse_->feed(bytes); }
+WaypointReadResult CsvWaypointReader::finish() { return parse_->finish(); }
 
 WaypointReadResult CsvWaypointReader::read(std::string_view bytes) {
-    auto parse = std::make_unique<CsvParse>();
-    return parse->run(bytes);
+    CsvWaypointReader reader;
+    reader.feed(bytes);
+    return reader.finish();
 }
 
 WaypointReadResult CsvWaypointReader::readFile(const std::filesystem::path& path) {
-    const auto bytes = plat::file::read(path);
-    if (!bytes) {
-        WaypointReadResult result;
-        result.fail("The file cannot be opened", 0);
-        return result;
-    }
-    return read(*bytes);
+    return readFileInPieces<CsvWaypointReader>(path);
 }
 
 }  // namespace qx

@@ -1,20 +1,36 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string_view>
 
 #include "store/io/WaypointRecord.h"
 
 namespace qx {
 
-// Reads a waypoint CSV file. Columns are found by the names in the header row, in any order
-// and case; only "date" is required. A row that cannot be read (wrong number of fields, a date
-// or number that does not parse, half a position, broken quoting) is left out and counted.
-// Empty position fields make a reading without waypoint; empty readings are 0.
+// Reads a waypoint CSV file as a stream. Columns are found by the names in the header row, in
+// any order and case; only "date" is required. A row that cannot be read (wrong number of
+// fields, a date or number that does not parse, half a position, broken quoting, a row of four
+// megabytes or more) is left out and counted. Empty position fields make a reading without
+// waypoint; empty readings are 0.
 class CsvWaypointReader {
 public:
+    CsvWaypointReader();
+    ~CsvWaypointReader();
+    CsvWaypointReader(const CsvWaypointReader&) = delete;
+    CsvWaypointReader& operator=(const CsvWaypointReader&) = delete;
+
+    // Feeds the next piece of the file (the first piece holds at least its first 3 bytes, when
+    // the file has them); false once the file is known to be unreadable.
+    bool feed(std::string_view bytes);
+    WaypointReadResult finish();
+
     static WaypointReadResult read(std::string_view bytes);
     static WaypointReadResult readFile(const std::filesystem::path& path);
+
+private:
+    class Parse;
+    std::unique_ptr<Parse> parse_;
 };
 
 }  // namespace qx

@@ -3,10 +3,10 @@
 #include <expat.h>
 
 #include <cmath>
-#include <fstream>
 #include <limits>
 
 #include "store/io/FieldText.h"
+#include "store/io/FileInPieces.h"
 #include "store/io/GpxWaypointWriter.h"
 
 namespace qx {
@@ -14,6 +14,9 @@ namespace qx {
 namespace {
 
 constexpr char kSeparator = ' ';  // between namespace and local name; never part of a URI
+// A waypoint field longer than this is no waypoint's: the waypoint is left out rather than its
+// text gathered without end.
+constexpr std::size_t kMaxFieldBytes = std::size_t{4} << 20;
 
 struct Name {
     std::string_view ns;
@@ -106,7 +109,14 @@ private:
     static void onEnd(void* self, const XML_Char* name) { static_cast<Parse*>(self)->end(splitName(name)); }
     static void onText(void* self, const XML_Char* text, int length) {
         auto* parse = static_cast<Parse*>(self);
-        if (parse->field_ != Field::None) parse->text_.append(text, static_cast<std::size_t>(length));
+        if (parse->field_ == Field::None) return;
+        if (parse->text_.size() + static_cast<std::size_t>(length) > kMaxFieldBytes) {
+            parse->valid_ = false;
+            parse->field_ = Field::None;
+            parse->text_ = std::string();
+            return;
+        }
+        parse->text_.append(text, static_cast<std::size_t>(length));
     }
     static void onEntityDecl(void* self, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
                              const XML_Char*, const XML_Char*, const XML_Char*) {
@@ -126,6 +136,10 @@ private:
             }
         } else if (depth_ == 2 && name.local == "wpt" && isGpxNamespace(name.ns)) {
             beginWaypoint(attributes);
+        } else if (depth_ == 2 && name.local == "trk" && isGpxNamespace(name.ns)) {
+            ++result_.tracksLeftOut;
+        } else if (depth_ == 2 && name.local == "rte" && isGpxNamespace(name.ns)) {
+            ++result_.routesLeftOut;
         } else if (inWaypoint_ && depth_ == 3 && isGpxNamespace(name.ns)) {
             inExtensions_ = name.local == "extensions";
             field_ = waypointField(name.local);
@@ -231,19 +245,7 @@ WaypointReadResult GpxWaypointReader::read(std::string_view bytes) {
 }
 
 WaypointReadResult GpxWaypointReader::readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        WaypointReadResult result;
-        result.fail("The file cannot be opened", 0);
-        return result;
-    }
-    GpxWaypointReader reader;
-    std::string piece(64 * 1024, '\0');
-    while (in) {
-        in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
-        if (!reader.feed(std::string_view(piece.data(), static_cast<std::size_t>(in.gcount())))) break;
-    }
-    return reader.finish();
+    return readFileInPieces<GpxWaypointReader>(path);
 }
 
 }  // namespace qx

@@ -10,7 +10,7 @@ namespace qx {
 
 // Reads the waypoints of a GPX file (1.1 or 1.0, whatever the namespace prefixes) as a stream:
 // position, elevation, time and name of every top-level wpt, and our own reading extensions
-// when present; routes, tracks and unknown elements are passed over. A waypoint without a valid
+// when present; routes, tracks and unknown elements are passed over (tracks and routes counted). A waypoint without a valid
 // position or time is left out and counted. A file that is not well-formed is not taken at all.
 class GpxWaypointReader {
 public:

@@ -57,6 +57,9 @@ struct WaypointReadResult {
     std::size_t skipped = 0;
     std::size_t firstBadLine = 0;  // 1-based line of the first skipped row, 0 when none
     WaypointReadDiagnosis diagnosis;
+    // Tracks and routes of a GPX file, which are not imported.
+    std::size_t tracksLeftOut = 0;
+    std::size_t routesLeftOut = 0;
 
     void skipRow(std::size_t line, std::string field = {}, std::string expected = {}) {
         if (skipped++ != 0) return;

@@ -91,7 +91,7 @@ void fail(const char* why) {
 
 // Ready when a session runs and the crash-time upload is prepared.
 void waitUntilReady() {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!bb::Betabeam::isInSession() || !bb::bb_crash_sender_prepared()) {
         if (std::chrono::steady_clock::now() > until) fail("the library did not get ready");
         std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -228,6 +228,41 @@ TEST_F(ImportExportTest, BrokenFilesAreReportedAndStoreNothingOrOnlyTheirGoodRow
     EXPECT_EQ(storedCount(qx::EntityKind::measurement), 1u);
 }
 
+TEST_F(ImportExportTest, TextsOfTheFileAreQuotedOnlyInPart) {
+    std::string manyColumns = "c0";
+    for (int i = 1; i < 100000; ++i) manyColumns += ",c" + std::to_string(i);
+    const std::string longName(300, 'n');
+    const std::string cut = std::string(77, 'n') + "...";  // 80 characters
+    const struct {
+        std::string file;
+        std::string message;
+    } cases[] = {
+        {manyColumns + "\n", "Nothing was imported.\nThe file has no \"date\" column\nLine 1\nExpected columns: date, der, "
+                             "variation, de, accumulation, latitude, longitude, altitude, name\nFound columns: c0, c1, "
+                             "c2, c3, c4 and 99995 more"},
+        {"x;" + longName + "\n", "Nothing was imported.\nThe columns are separated by semicolons; the file needs "
+                                "commas\nLine 1\nExpected columns: date, der, variation, de, accumulation, latitude, "
+                                "longitude, altitude, name\nFound columns: x, " + std::string(74, 'n') + "..."},
+        {"date," + longName + "\n2026-12-07T10:00:00Z,1\n",
+         "Imported: 1\nSkipped: 0\nColumns not recognised: " + cut + "\nExpected columns: date, der, variation, de, "
+         "accumulation, latitude, longitude, altitude, name"},
+        {"date,der,name\n2026-12-07T10:00:00Z,x,y\n", "Imported: 0\nSkipped: 1\nFirst unreadable row: line 2\nThe "
+         "field \"der\" could not be read; expected a number such as 0.12"},
+        // A row of four megabytes or more is dropped unread; the rows after it are still taken.
+        {"date,name\n2026-12-07T10:00:00Z," + std::string(std::size_t{5} << 20, 'n') + "\n2026-12-07T11:00:00Z,b\n",
+         "Imported: 1\nSkipped: 1\nFirst unreadable row: line 2\nThe row could not be read; expected a row of less "
+         "than 4 MB"},
+        {std::string(std::size_t{5} << 20, 'h') + ",date\n", "Nothing was imported.\nThe header row cannot be read\nLine 1"},
+    };
+    const auto path = plat::DataFolder::documents() / "hostile.csv";
+    for (const auto& c : cases) {
+        plat::file::writeAtomically(path, c.file);
+        importAndWait(path);
+        EXPECT_EQ(alertText(), "Data import|" + c.message) << c.file.substr(0, 40);
+        plat::AlertView::frontmostAlert()->pressButton(0);
+    }
+}
+
 TEST_F(ImportExportTest, ImportSummaryIsInTheInterfaceLanguage) {
     qx::Settings::sharedSettings().setLanguage("de");
     qx::Language::setCurrentLanguage();
