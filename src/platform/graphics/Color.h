@@ -30,13 +30,6 @@ struct Color {
 
     constexpr bool operator==(const Color&) const = default;
 
-    // This colour painted over `below` (source over): an opaque result when `below` is opaque.
-    Color over(const Color& below) const;
-    // The relative luminance of the opaque colour, 0 for black to 1 for white (sRGB).
-    double luminance() const;
-    // How well two opaque colours tell apart, from 1:1 (the same) to 21:1 (black on white).
-    static double contrastRatio(const Color& a, const Color& b);
-
     // "#RRGGBB", or "#RRGGBBAA" when not opaque: how the driver prints a colour.
     std::string hex() const;
 };

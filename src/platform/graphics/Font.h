@@ -13,10 +13,6 @@ struct Font {
     std::string name = "System";
     double size = 17;
 
-    // Below this size a text is hard to read on a phone held at arm's length: text that does
-    // not fit wraps or ends in an ellipsis rather than shrinking further.
-    static constexpr double kSmallestReadableSize = 10;
-
     static Font system(double size) { return {"System", size}; }
     static Font boldSystem(double size) { return {"System-Bold", size}; }
     static Font italicSystem(double size) { return {"System-Italic", size}; }

@@ -16,7 +16,28 @@ double channelDistance(const Color& a, const Color& b) {
     return std::max({std::fabs(a.r - b.r), std::fabs(a.g - b.g), std::fabs(a.b - b.b)});
 }
 
+// The relative luminance of an opaque colour, 0 for black to 1 for white (sRGB).
+double luminance(const Color& c) {
+    auto linear = [](double v) {
+        v = std::clamp(v, 0.0, 1.0);
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b);
+}
+
 }  // namespace
+
+Color DrawnPaints::over(const Color& top, const Color& below) {
+    const double a = top.a + below.a * (1 - top.a);
+    if (a <= 0) return Color::clear();
+    auto mix = [&](double t, double u) { return (t * top.a + u * below.a * (1 - top.a)) / a; };
+    return {mix(top.r, below.r), mix(top.g, below.g), mix(top.b, below.b), a};
+}
+
+double DrawnPaints::contrastRatio(const Color& a, const Color& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
 
 Color DrawnPaints::pictureColor(const Paint& paint, Point p) {
     const PixelImage& px = *paint.image->pixels();
@@ -62,7 +83,7 @@ Color DrawnPaints::colorAt(Point p, std::size_t order) const {
     for (const auto& paint : paints_) {
         if (paint.order >= order) break;
         if (!paint.rect.contains(p)) continue;
-        out = (paint.image ? pictureColor(paint, p) : paint.color).over(out);
+        out = over(paint.image ? pictureColor(paint, p) : paint.color, out);
     }
     return out;
 }

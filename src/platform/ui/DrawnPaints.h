@@ -31,6 +31,12 @@ public:
         bool buttonBackground = false;  // a button's own picture: the backdrop of its title
     };
 
+    // `top` painted over `below` (source over): opaque when `below` is.
+    static Color over(const Color& top, const Color& below);
+    // How well two opaque colours tell apart, from 1:1 (the same) to 21:1 (black on white),
+    // by their relative luminances.
+    static double contrastRatio(const Color& a, const Color& b);
+
     void add(Paint paint) { paints_.push_back(std::move(paint)); }
     const std::vector<Paint>& all() const { return paints_; }
 

@@ -10,6 +10,7 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/Control.h"
 #include "platform/ui/DrawnPaints.h"
+#include "platform/ui/Readability.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
@@ -54,6 +55,7 @@ struct DrawnText {
     std::size_t order = 0;
     bool hidden = false;
     bool shadow = false;      // drawn again on top by its view: the text's shadow
+    std::optional<Color> halo{};  // the colour of its own shadow hugging its glyphs
     Color color{};
     double size = 0;          // the point size the glyphs are drawn at
     std::string cutBy{};      // what cut it: the view's kind or "screen"; empty when whole
@@ -181,6 +183,8 @@ private:
             offScreen = true;
         }
         const std::optional<Rect> inherited = clip;
+        // What the view shows at all: within its ancestors' clips and on the screen.
+        const auto onScreen = [&] { return clipped(screen_, clip).value_or(Rect{}); };
         // A view cuts what it draws to its bounds, the screen cuts everything; a scroll view's
         // bounds are a window onto content that scrolls, so they cut nothing of its own.
         Rect own = screen_;
@@ -198,7 +202,7 @@ private:
         DrawingContext recording;
         v.drawRect(recording, v.bounds());
         Transform t{1, 1, area.x() - v.bounds().x(), area.y() - v.bounds().y()};
-        play(recording.commands(), t, Clips{inherited, clip, own}, v, area, alpha);
+        play(recording.commands(), t, Clips{inherited, onScreen(), own}, v, area, alpha);
         for (const auto& s : std::vector<std::shared_ptr<View>>(v.subviews())) visit(*s, clip, root, alpha, offScreen);
         if (order_ == before && !area.isEmpty() && dynamic_cast<const Control*>(&v)) {
             problems_.push_back({LayoutProblem::Kind::DrawsNothing, {}, {}, v.kindName(), area});
@@ -360,7 +364,12 @@ private:
             auto onScreen = clipped(*allowed, screen_);
             text.cutBy = !onScreen || cutsOff(*allowed, *onScreen) ? "screen" : v.kindName();
         }
-        if (!texts_.empty() && texts_.back().view == &v && texts_.back().text == c.text) texts_.back().shadow = true;
+        if (!texts_.empty() && texts_.back().view == &v && texts_.back().text == c.text) {
+            DrawnText& shadow = texts_.back();
+            shadow.shadow = true;
+            const double offset = std::max(std::fabs(shadow.ink.x() - text.ink.x()), std::fabs(shadow.ink.y() - text.ink.y()));
+            if (offset <= kHalo) text.halo = shadow.color;
+        }
         texts_.push_back(std::move(text));
     }
 
@@ -400,7 +409,7 @@ private:
         if (!text.cutBy.empty()) {
             problems_.push_back({LayoutProblem::Kind::TextClipped, text.text, text.cutBy, kind, text.ink});
         }
-        if (text.size < Font::kSmallestReadableSize - 0.05) {
+        if (text.size < Readability::kSmallestTextSize - 0.05) {
             problems_.push_back({LayoutProblem::Kind::TextTooSmall, text.text, {}, kind, text.ink, text.size});
         }
         std::vector<double> ratios;
@@ -408,10 +417,16 @@ private:
             for (int col = 1; col <= 5; ++col) {
                 const Point p{text.ink.minX() + text.ink.width() * col / 6, text.ink.minY() + text.ink.height() * row / 4};
                 const Color beneath = paints_.colorAt(p, text.order);
-                ratios.push_back(Color::contrastRatio(text.color.over(beneath), beneath));
+                double ratio = DrawnPaints::contrastRatio(DrawnPaints::over(text.color, beneath), beneath);
+                // A shadow that hugs the glyphs outlines them, as a halo does.
+                if (text.halo) {
+                    const Color outline = DrawnPaints::over(*text.halo, beneath);
+                    ratio = std::max(ratio, DrawnPaints::contrastRatio(DrawnPaints::over(text.color, outline), outline));
+                }
+                ratios.push_back(ratio);
             }
         }
-        if (const double ratio = median(ratios); ratio < LayoutCheck::kMinimumContrast) {
+        if (const double ratio = median(ratios); ratio < Readability::kMinimumContrast) {
             problems_.push_back({LayoutProblem::Kind::LowContrast, text.text, {}, kind, text.ink, ratio});
         }
         const Paint* picture = nullptr;
@@ -444,6 +459,8 @@ private:
     static constexpr double kOpaque = 0.9;
     static constexpr double kDimming = 0.05;
     static constexpr double kGrid = 8;
+    // A shadow at most this far from its text outlines it.
+    static constexpr double kHalo = 2;
 
     Rect screen_;
     const ViewController* presented_ = nullptr;
@@ -475,10 +492,10 @@ std::string LayoutProblem::description() const {
                    " without an ellipsis" + at;
         case Kind::TextTooSmall:
             return quoted(text) + " is drawn at " + number(measure) + " pt, below the smallest readable size of " +
-                   number(Font::kSmallestReadableSize) + " pt" + at;
+                   number(Readability::kSmallestTextSize) + " pt" + at;
         case Kind::LowContrast:
             return quoted(text) + " has a contrast of " + number(measure) + ":1 against what is beneath it, under " +
-                   number(LayoutCheck::kMinimumContrast) + ":1" + at;
+                   number(Readability::kMinimumContrast) + ":1" + at;
         case Kind::TextOverPicture: return quoted(text) + " is drawn over the picture " + quoted(other) + at;
         case Kind::ViewOffScreen:
             return view + (text.empty() ? "" : " " + quoted(text)) + " lies partly off the screen" + at;

@@ -45,7 +45,6 @@ struct LayoutProblem {
 // as for large or bold text) of the text's colour and of the fills and pictures beneath it.
 class LayoutCheck {
 public:
-    static constexpr double kMinimumContrast = 3;
 
     static std::vector<LayoutProblem> run(View& root);
     // The problems, one description a line.
