@@ -191,7 +191,9 @@ Outcome tab(Driver& driver, const std::vector<Word>& args) {
 void registerActionCommands(CommandRegistry& registry) {
     registry.add({"tap", "TEXT", "tap a button, row, bar button or tab by its text", tap});
     registry.add({"toggle", "TEXT", "flip a switch or check box found by its label or its row's text", toggle});
-    registry.add({"expect-switch", "TEXT on|off", "fail unless the switch or check box of that label or row (a check list's row: its check mark) is so",
+    registry.add({"expect-switch", "TEXT on|off",
+                  "fail unless the switch or check box of that label or row (a check list's row: its "
+                  "check mark) is so",
                   expectSwitch});
     registry.add({"type", "FIELD TEXT", "type into a field found by its placeholder or label, then end editing",
                   typeText});

@@ -48,7 +48,9 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         } else if (arg == "--no-social-accounts") {
             options.noSocialAccounts = true;
         } else if (arg == "--social-web") {
-            if (!value(v) || v.rfind("http", 0) != 0) return {std::nullopt, "--social-web needs an http or https address"};
+            if (!value(v) || v.rfind("http", 0) != 0) {
+                return {std::nullopt, "--social-web needs an http or https address"};
+            }
             while (!v.empty() && v.back() == '/') v.pop_back();
             options.socialWeb = v;
         } else if (arg == "--script") {

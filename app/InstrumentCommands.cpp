@@ -92,7 +92,8 @@ std::array<StoreCount, 6> storeCounts() {
         {"waypoints", count(FetchRequest::of<Waypoint>())},
         {"autosaved", count(FetchRequest::of<Waypoint>().where(Predicate::compare("autoSaved", Comparison::equal, true)))},
         {"measurements", count(FetchRequest::of<Measurement>())},
-        {"uploaded", count(FetchRequest::of<Measurement>().where(Predicate::compare("uploaded", Comparison::equal, true)))},
+        {"uploaded",
+         count(FetchRequest::of<Measurement>().where(Predicate::compare("uploaded", Comparison::equal, true)))},
     }};
 }
 
@@ -129,7 +130,8 @@ bool holds(T value, Comparison op, T wanted) {
 // "expect-store waypoints >= 1". An unquoted ">" reaches the command as a path separator, so the
 // operator is put back together from the words between the kind and the number.
 Outcome expectStore(Driver&, const std::vector<Word>& args) {
-    const std::string usage = "usage: expect-store sets|tracks|waypoints|autosaved|measurements|uploaded ==|!=|<|<=|>|>= N";
+    const std::string usage =
+        "usage: expect-store sets|tracks|waypoints|autosaved|measurements|uploaded ==|!=|<|<=|>|>= N";
     if (args.size() < 3) return Outcome::failure(usage);
     std::string opText;
     for (std::size_t i = 1; i + 1 < args.size(); ++i) opText += args[i].text;
@@ -144,6 +146,20 @@ Outcome expectStore(Driver&, const std::vector<Word>& args) {
                                 args.back().text);
     }
     return Outcome::failure(usage);
+}
+
+// "expect-waypoints Alpha - Beta": every stored waypoint's name, in the order of their readings,
+// "-" standing for none; a rename that reached the wrong record shows here.
+Outcome expectWaypoints(Driver&, const std::vector<Word>& args) {
+    std::string stored, wanted;
+    for (const auto& w : Store::defaultStore().mainContext().fetch<Waypoint>(
+             FetchRequest::of<Waypoint>().sortedBy("measurement.date"))) {
+        stored += (stored.empty() ? "" : ", ") + ("\"" + w->name().value_or("-") + "\"");
+    }
+    for (const auto& word : args) wanted += (wanted.empty() ? "" : ", ") + ("\"" + word.text + "\"");
+    if (stored == wanted) return Outcome::success();
+    return Outcome::failure("the stored waypoints are named " + (stored.empty() ? "nothing" : stored) + ", not " +
+                            (wanted.empty() ? "nothing" : wanted));
 }
 
 // The fixes the machine was given, kept so that a track's distance can be checked against the
@@ -303,9 +319,13 @@ void registerInstrumentCommands(CommandRegistry& registry) {
     registry.add({"lose", "", "take the demo instrument out of reach (or unplug it)", lose});
     registry.add({"reconnect", "", "bring the demo instrument back into reach (or plug it in)", reconnect});
     registry.add({"reading", "DOSE-RATE [DOSE]", "the demo instrument's next reading, in µSv/h and µSv", reading});
-    registry.add({"store", "", "print the stored counts (sets, tracks, waypoints, autosaved, measurements, uploaded)", store});
+    registry.add({"store", "", "print the stored counts (sets, tracks, waypoints, autosaved, measurements, uploaded)",
+                  store});
     registry.add({"expect-store", "KIND OP N", "fail unless a stored count compares so: expect-store autosaved >= 1",
                   expectStore});
+    registry.add({"expect-waypoints", "NAME...",
+                  "fail unless the stored waypoints, oldest reading first, have these names (- for none)",
+                  expectWaypoints});
     registry.add({"tracks", "", "print each stored track's waypoints, alarms and distance", tracks});
     registry.add({"expect-track", "NAME KEY OP N",
                   "fail unless the named track's figure compares so (waypoints, autosaved, by-hand, alarms, "

@@ -23,6 +23,8 @@ function(qx_add_benchmark name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE qx_options ${ARG_DEPS} benchmark::benchmark)
+  # bench/BenchSupport.h: medians, ratios and scratch folders shared by the programs.
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/bench)
 endfunction()
 
 # qx_add_fuzzer(NAME SOURCES ... DEPS ... CORPUS dir): a libFuzzer target, built into

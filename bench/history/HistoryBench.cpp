@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <random>
 
+#include "BenchSupport.h"
 #include "history/HistoryController.h"
 #include "model/DateStrings.h"
 #include "model/Settings.h"
@@ -37,9 +38,7 @@ void prepareStore() {
     static bool done = false;
     if (done) return;
     done = true;
-    const auto dir = std::filesystem::temp_directory_path() / ("qx-history-bench-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
-    plat::DataFolder::setRoot(dir);
+    plat::DataFolder::setRoot(qxbench::scratchFolder("history-bench"));
     plat::RunLoop::main().bindToCurrentThread();
     std::mt19937 rng(7);
     std::uniform_real_distribution<double> unit(0, 1);
@@ -102,6 +101,8 @@ void BM_RefetchAfterFilterChangeEveryFilterOn(benchmark::State& state) {
         screen->updateData();
         shown = screen->tableView()->visibleCells().size();
         ms = msSince(t);
+        qxbench::Table::shared().ours("history refetch, every filter on, 200k", ms);
+        qxbench::Table::shared().budget("history refetch, every filter on, 200k", kRefetchBudgetMs);
         state.SetIterationTime(ms / 1000);
     }
     Settings::resetShared();
@@ -126,6 +127,8 @@ void BM_OpenTabFirstScreenOfRows(benchmark::State& state) {
         window.layoutIfNeeded();
         shown = screen->tableView()->visibleCells().size();
         ms = msSince(t);
+        qxbench::Table::shared().ours("history tab opened, first screen of rows, 200k", ms);
+        qxbench::Table::shared().budget("history tab opened, first screen of rows, 200k", kOpenBudgetMs);
         state.SetIterationTime(ms / 1000);
     }
     state.counters["rows_configured"] = static_cast<double>(shown);
@@ -137,4 +140,6 @@ BENCHMARK(BM_OpenTabFirstScreenOfRows)->UseManualTime()->Iterations(5)->Unit(ben
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return qxbench::run(argc, argv, [] { Store::closeDefaultStore(); });
+}

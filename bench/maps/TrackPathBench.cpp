@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "BenchSupport.h"
 #include "maps/MapsLayer.h"
 #include "maps/TrackPath.h"
 #include "maps/VNTrackMapViewController.h"
@@ -37,7 +38,7 @@ constexpr int kPoints = 10000;
 double msSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
 
 void openFreshStore(const char* name) {
-    auto dir = std::filesystem::temp_directory_path() / ("qx-maps-bench-" + std::to_string(::getpid())) / name;
+    auto dir = qxbench::scratchFolder("maps-bench") / name;
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     plat::DataFolder::setRoot(dir);
@@ -154,4 +155,4 @@ BENCHMARK(BM_OnePointMoreOnARecordingTrackOf10000)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return qxbench::run(argc, argv); }

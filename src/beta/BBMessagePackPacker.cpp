@@ -25,17 +25,21 @@ void BBMessagePackPacker::releaseBuffer() {
 
 std::optional<BBData> BBMessagePackPacker::pack(const BBValue& object) {
     releaseBuffer();
-    buffer_.raw_data = static_cast<char*>(std::malloc(kInitialCapacity));
+    // A lone string or data is packed at its size at once: growing to it would copy it again.
+    std::uint64_t capacity = kInitialCapacity;
+    if (object.type() == BBValue::Type::String) capacity = std::max(capacity, object.string_.size() + 5);
+    if (object.type() == BBValue::Type::Data) capacity = std::max<std::uint64_t>(capacity, object.data_.size() + 5);
+    buffer_.raw_data = static_cast<char*>(std::malloc(capacity));
     if (!buffer_.raw_data) return std::nullopt;
     buffer_.raw_data_idx = buffer_.raw_data;
-    buffer_.current_length = kInitialCapacity;
+    buffer_.current_length = capacity;
     packObject(object);
     if (!buffer_.raw_data || buffer_.used() == 0) {
         releaseBuffer();
         return std::nullopt;
     }
     const std::uint64_t used = buffer_.used();
-    if (buffer_.current_length == kInitialCapacity && kInitialCapacity - used > kKeptSlack) {
+    if (buffer_.current_length == capacity && capacity - used > kKeptSlack) {
         // Shrinking a small block keeps the bytes where they are.
         if (void* shrunk = std::realloc(buffer_.raw_data, used)) buffer_.raw_data = static_cast<char*>(shrunk);
     }
@@ -126,32 +130,6 @@ BBMessagePackPacker::Cursor BBMessagePackPacker::packValue(const BBValue& object
     return c;
 }
 
-const BBValue* BBMessagePackPacker::nextValue(FrameStack& stack, Cursor& c) {
-    while (!stack.empty()) {
-        Frame& frame = stack.top();
-        if (frame.item) {
-            if (frame.item != frame.itemsEnd) return frame.item++;
-        } else if (frame.pair != frame.pairsEnd) {
-            const BBDictionary::Entry& pair = *frame.pair++;
-            // Keys are nearly always strings: a plain test predicts better than the type dispatch.
-            if (pair.first.type() == BBValue::Type::String) {
-                c = packRaw(pair.first.string_.data(), pair.first.string_.size(), c);
-            } else {
-                // A key of another type (a container even) is packed now; its pair's value waits
-                // in a frame of its own, above the dictionary's and below any the key pushes.
-                if (!stack.push({&pair.second, &pair.second + 1, nullptr, nullptr})) {
-                    c = outOfMemory();
-                    return nullptr;
-                }
-                return &pair.first;
-            }
-            return &pair.second;
-        }
-        stack.pop();
-    }
-    return nullptr;
-}
-
 // A count no header can carry writes an empty container, so the output stays well formed.
 BBMessagePackPacker::Cursor BBMessagePackPacker::packArrayHeader(const BBArray& array, Cursor c, FrameStack& stack) {
     if (array.size() > 0xffffffffu) return packSizedHeader(0, 15, 0x90, 0xdc, 0xdd, c);
@@ -173,11 +151,39 @@ BBMessagePackPacker::Cursor BBMessagePackPacker::packDictionaryHeader(const BBDi
     return c;
 }
 
+// The items of the top frame are packed in a loop of their own, with the position in registers,
+// until one of them is a container (which pushed a frame of its own: its items come first) or
+// the frame is done.
 BBMessagePackPacker::Cursor BBMessagePackPacker::packItems(FrameStack& stack, Cursor c) {
-    while (c.at) {
-        const BBValue* value = nextValue(stack, c);
-        if (!value || !c.at) break;
-        c = packValue(*value, c, stack);
+    while (c.at && !stack.empty()) {
+        const std::size_t depth = stack.size();
+        Frame& frame = stack.top();
+        if (frame.item) {
+            const BBValue* item = frame.item;
+            const BBValue* const end = frame.itemsEnd;
+            while (item != end && c.at && stack.size() == depth) c = packValue(*item++, c, stack);
+            stack.at(depth - 1).item = item;
+            if (item == end && stack.size() == depth) stack.pop();
+            continue;
+        }
+        const BBDictionary::Entry* pair = frame.pair;
+        const BBDictionary::Entry* const end = frame.pairsEnd;
+        while (pair != end && c.at && stack.size() == depth) {
+            const BBDictionary::Entry& entry = *pair++;
+            // Keys are nearly always strings: a plain test predicts better than the type dispatch.
+            if (entry.first.type() == BBValue::Type::String) {
+                c = packRaw(entry.first.string_.data(), entry.first.string_.size(), c);
+                c = packValue(entry.second, c, stack);
+                continue;
+            }
+            // A key of another type (a container even) is packed first; its pair's value waits in
+            // a frame of its own, above the dictionary's and below any the key pushes.
+            if (!stack.push({&entry.second, &entry.second + 1, nullptr, nullptr})) return outOfMemory();
+            c = packValue(entry.first, c, stack);
+            break;
+        }
+        stack.at(depth - 1).pair = pair;
+        if (pair == end && stack.size() == depth) stack.pop();
     }
     return c;
 }

@@ -58,7 +58,9 @@ private:
         FrameStack(const FrameStack&) = delete;
         FrameStack& operator=(const FrameStack&) = delete;
         bool empty() const { return size_ == 0; }
+        std::size_t size() const { return size_; }
         Frame& top() { return frames_[size_ - 1]; }
+        Frame& at(std::size_t i) { return frames_[i]; }
         void pop() { --size_; }
         // False when memory ran out.
         bool push(const Frame& frame);
@@ -82,9 +84,6 @@ private:
     Cursor outOfMemory();
     // One value: a scalar, a string or data whole; a container's header only, its items pushed.
     [[gnu::always_inline]] inline Cursor packValue(const BBValue& object, Cursor c, FrameStack& stack);
-    // The value to pack after the one just packed, or null when the graph is done. A dictionary's
-    // string keys are written on the way, as nearly every key is one.
-    [[gnu::always_inline]] inline const BBValue* nextValue(FrameStack& stack, Cursor& c);
     // The writers of single items are inlined into the loops over the graph.
     [[gnu::always_inline]] inline Cursor packRaw(const void* bytes, std::uint64_t length, Cursor c);
     [[gnu::always_inline]] inline Cursor packBytes(const void* bytes, std::uint64_t length, Cursor c);

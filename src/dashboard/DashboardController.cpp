@@ -103,11 +103,12 @@ void DashboardController::initTitles() {
     if (!isViewLoaded()) return;
     derCaption_->setText(Language::get("Dose rate"));
     deCaption_->setText(Language::get("Dose"));
-    setFittingTitle(*modeSettingsButton_, Language::get("Mode Settings"));
-    setFittingTitle(*instrumentsButton_, Language::get("Instruments"));
-    for (std::size_t i = 0; i < modeControl_->buttons().size(); ++i) {
-        setFittingTitle(*modeControl_->buttons()[i], Language::get(kModeKeys[i]));
-    }
+    setFittingTitles({{modeSettingsButton_.get(), Language::get("Mode Settings")},
+                      {instrumentsButton_.get(), Language::get("Instruments")}});
+    std::vector<std::pair<plat::Button*, std::string>> modes;
+    for (std::size_t i = 0; i < modeControl_->buttons().size(); ++i)
+        modes.emplace_back(modeControl_->buttons()[i].get(), Language::get(kModeKeys[i]));
+    setFittingTitles(modes);
     updateValues();
 }
 

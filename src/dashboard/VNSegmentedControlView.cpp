@@ -33,6 +33,9 @@ VNSegmentedControlView::VNSegmentedControlView(const plat::Rect& frame) : VNView
         buttons_[i]->addAction(plat::TouchUpInside, [this, i](plat::Control&) { press(i); });
         addSubview(buttons_[i]);
     }
+    // One button is always on where one is chosen at a time: the left one, whose page a
+    // screen shows first.
+    buttons_[0]->setSelected(true);
     setStyle(0);
 }
 

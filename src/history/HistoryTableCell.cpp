@@ -5,6 +5,7 @@
 #include "model/DoseUnit.h"
 #include "model/Language.h"
 #include "model/Settings.h"
+#include "shell/Artwork.h"
 
 namespace qx {
 
@@ -17,7 +18,11 @@ constexpr double kEditButtonMargin = 10;
 }  // namespace
 
 HistoryTableCell::HistoryTableCell(Token, plat::CellStyle style, std::string reuseIdentifier)
-    : plat::TableViewCell(style, std::move(reuseIdentifier)) {}
+    : plat::TableViewCell(style, std::move(reuseIdentifier)) {
+    // Manage mode shows the row's own check box and Edit button; the fixed frames of its
+    // figures have no room to move aside.
+    setShouldIndentWhileEditing(false);
+}
 
 void HistoryTableCell::check(CheckButton& sender) {
     sender.setChecked(!sender.checked());
@@ -133,6 +138,8 @@ std::shared_ptr<plat::Button> HistoryTableCell::addAlarmBadge(const plat::Rect& 
     badge->setTitle({});
     badge->titleLabel().setFont(plat::Font::named(fontName, 14));
     badge->setBackgroundImage(plat::Image::named("icon-max-dose-red.png"));
+    badge->setTitleColor(plat::Color::white());
+    badge->setContentEdgeInsets(Artwork::alarmCountInsets(frame.size));
     badge->setUserInteractionEnabled(false);
     contentView().addSubview(badge);
     return badge;

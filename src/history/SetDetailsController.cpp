@@ -1,6 +1,7 @@
 #include "history/SetDetailsController.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "dashboard/VNSegmentedControlView.h"
 #include "history/HistoryInterfaces.h"
@@ -185,13 +186,13 @@ void SetDetailsController::initTitles() {
 void SetDetailsController::languageDidSwitch() {
     initTitles();
     updateHeaderTexts();
-    tableView()->reloadData();
+    reloadTable();
 }
 
 void SetDetailsController::toggleList(std::uint64_t bit) {
     options_ ^= bit;
     assignSections();
-    tableView()->reloadData();
+    reloadTable();
 }
 
 void SetDetailsController::updateData() {
@@ -211,7 +212,7 @@ void SetDetailsController::updateData() {
         if (error) plat::Log::line("SetDetailsController updateData: " + error.message);
     }
     updateHeaderTexts();
-    tableView()->reloadData();
+    reloadTable();
 }
 
 void SetDetailsController::updateHeaderTexts() {
@@ -427,34 +428,65 @@ void SetDetailsController::forgetMark(List list, const ObjectID& id) {
 }
 
 void SetDetailsController::cellDidBeginEdit(HistoryTableCell& cell) {
+    auto ip = tableView()->indexPathForCell(&cell);
+    auto object = ip ? objectAt(*ip) : nullptr;
+    const List list = ip ? listOfSection(ip->section) : List::none;
+    if (!object || (list != List::tracks && list != List::waypoints)) return;
+    // One edit at a time: an edit left open on another row ends unstored.
+    if (editedCell_.get() != &cell) endEdit();
     editedCell_ = std::dynamic_pointer_cast<HistoryTableCell>(cell.shared_from_this());
+    editedID_ = object->objectID();
     editBar_.show(*view());
 }
 
-void SetDetailsController::cellDidEndEditing() {
-    if (!editedCell_) return;
-    editedCell_->resignFirstResponder();
-    auto ip = tableView()->indexPathForCell(editedCell_.get());
-    const List list = ip ? listOfSection(ip->section) : List::none;
+void SetDetailsController::endEdit() {
+    auto row = std::exchange(editedCell_, nullptr);
+    const auto id = std::exchange(editedID_, std::nullopt);
+    editBar_.hide();
+    if (!row) return;
+    row->resignFirstResponder();
+    // A row still showing the record drops the unstored text.
+    auto ip = tableView()->indexPathForCell(row.get());
     auto object = ip ? objectAt(*ip) : nullptr;
-    // A reading has no name.
-    if (!object || (list != List::tracks && list != List::waypoints)) return;
+    if (object && id && object->objectID() == *id) configureRow(*row, listOfSection(ip->section), object);
+}
+
+void SetDetailsController::reloadTable() {
+    endEdit();
+    tableView()->reloadData();
+}
+
+void SetDetailsController::cellDidEndEditing() {
+    if (!editedCell_ || !editedID_) return;
+    editedCell_->resignFirstResponder();
+    const ObjectID id = *editedID_;
+    // The row must still show the record the edit began on; otherwise its text belongs to
+    // another record and nothing is stored.
+    auto ip = tableView()->indexPathForCell(editedCell_.get());
+    auto object = ip ? objectAt(*ip) : nullptr;
+    if (!manageMode_ || !object || object->objectID() != id) {
+        endEdit();
+        return;
+    }
     const std::string name = editedCell_->name();
     std::weak_ptr<plat::ViewController> weak = weak_from_this();
     Store::defaultStore().saveWithBlock(
-        [object, name](Context& context) {
-            auto own = context.existingObjectWithID(object->objectID());
+        [id, name](Context& context) {
+            auto own = context.existingObjectWithID(id);
             if (auto track = as<Track>(own)) track->setName(name);
             if (auto waypoint = as<Waypoint>(own)) waypoint->setName(name);
         },
-        [weak](bool success, const StoreError* error) {
+        [weak, id](bool success, const StoreError* error) {
             auto self = std::dynamic_pointer_cast<SetDetailsController>(weak.lock());
             if (!self) return;
             if (!success || error) {
                 plat::Log::line("SetDetailsController rename: " + (error ? error->message : std::string()));
                 return;
             }
+            // Another edit may have begun meanwhile; it stays open.
+            if (self->editedID_ != id) return;
             self->editedCell_.reset();
+            self->editedID_.reset();
             self->editBar_.hide();
         });
 }
@@ -462,7 +494,7 @@ void SetDetailsController::cellDidEndEditing() {
 void SetDetailsController::manage() {
     manageMode_ = !manageMode_;
     tableView()->setEditing(manageMode_, true);
-    tableView()->reloadData();
+    reloadTable();
 }
 
 void SetDetailsController::filter() {
@@ -503,7 +535,7 @@ void SetDetailsController::share() {
         self->markedTracks_.clear();
         self->markedWaypoints_.clear();
         self->markedMeasurements_.clear();
-        self->tableView()->reloadData();
+        self->reloadTable();
     });
 }
 
@@ -545,6 +577,7 @@ void SetDetailsController::controllerDidChangeObject(FetchedResultsController& r
             table->insertRows({at(change.newIndexPath)}, plat::RowAnimation::Right);
             break;
         case ChangeType::remove:
+            if (editedID_ && change.object && change.object->objectID() == *editedID_) endEdit();
             table->deleteRows({at(change.indexPath)}, plat::RowAnimation::Right);
             break;
         case ChangeType::move:

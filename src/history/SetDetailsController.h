@@ -68,8 +68,10 @@ public:
     void manage();
     void filter();
     void share();
-    // The edit bar's "Done": stores the edited row's name.
+    // The edit bar's "Done": stores the typed name in the record the edit began on.
     void cellDidEndEditing();
+    // The record whose name is being edited; none when no edit is open.
+    const std::optional<ObjectID>& editedRecord() const { return editedID_; }
 
     long numberOfSections(plat::TableView&) override;
     long numberOfRows(plat::TableView&, long section) override;
@@ -108,6 +110,11 @@ private:
     void configureRow(HistoryTableCell& row, List list, const std::shared_ptr<ManagedObject>& object);
     void openDetails(List list, const std::shared_ptr<ManagedObject>& object);
     void forgetMark(List list, const ObjectID& id);
+    // Reloads every row; an open edit ends first, since its row may then show another record.
+    void reloadTable();
+    // Ends the open name edit without storing anything: the row shows the stored name again
+    // and the Done bar goes.
+    void endEdit();
 
     std::shared_ptr<Set> set_;
     bool manageMode_ = false;
@@ -116,6 +123,7 @@ private:
     std::shared_ptr<FetchedResultsController> tracks_, waypoints_, measurements_;
     std::vector<ObjectID> markedTracks_, markedWaypoints_, markedMeasurements_;
     std::shared_ptr<HistoryTableCell> editedCell_;
+    std::optional<ObjectID> editedID_;
     std::shared_ptr<VNSegmentedControlView> segmentedControlView_;
     NameEditBar editBar_;
     // Rows whose record changed during a batch, configured again once the batch is applied.

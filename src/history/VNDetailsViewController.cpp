@@ -1,11 +1,14 @@
 #include "history/VNDetailsViewController.h"
 
+#include <algorithm>
+
 #include "dashboard/VNSegmentedControlView.h"
 #include "history/HistoryInterfaces.h"
 #include "model/Language.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Screen.h"
+#include "store/Context.h"
 
 namespace qx {
 
@@ -42,6 +45,25 @@ std::shared_ptr<plat::View> buildDetailsInterface(plat::Outlets& outlets) {
     return root;
 }
 
+class VNDetailsViewController::RecordWatch : public ContextObserver {
+public:
+    RecordWatch(std::weak_ptr<plat::ViewController> screen, ObjectID id) : screen_(std::move(screen)), id_(id) {}
+
+    void contextDidChange(Context&, const ChangeSet& changes) override {
+        auto screen = std::dynamic_pointer_cast<VNDetailsViewController>(screen_.lock());
+        if (!screen || screen->watch_.get() != this) return;
+        if (changes.reset || std::find(changes.deleted.begin(), changes.deleted.end(), id_) != changes.deleted.end()) {
+            screen->recordWasDeleted();
+        } else if (changes.updated.contains(id_)) {
+            screen->recordDidChange();
+        }
+    }
+
+private:
+    std::weak_ptr<plat::ViewController> screen_;
+    ObjectID id_;
+};
+
 VNDetailsViewController::VNDetailsViewController(std::string interfaceName)
     : VNBaseViewController(std::move(interfaceName)) {}
 
@@ -73,6 +95,19 @@ void VNDetailsViewController::viewDidLoad() {
 }
 
 void VNDetailsViewController::share() {}
+
+void VNDetailsViewController::watchRecord(const ManagedObject& record) {
+    watch_.reset();
+    Context* context = record.managedObjectContext();
+    if (!context) return;
+    watch_ = std::make_shared<RecordWatch>(weak_from_this(), record.objectID());
+    context->addObserver(watch_);
+}
+
+void VNDetailsViewController::recordWasDeleted() {
+    watch_.reset();
+    if (auto* presenter = presentingViewController()) presenter->dismissViewController(true);
+}
 
 std::shared_ptr<plat::View> VNDetailsViewController::frontPage() {
     auto container = pageContainerView();

@@ -7,6 +7,7 @@
 
 namespace qx {
 
+class ManagedObject;
 class VNSegmentedControlView;
 
 // The base of the track and waypoint details screens: a page container holding every page at
@@ -30,6 +31,10 @@ public:
     std::shared_ptr<plat::View> frontPage();
 
 protected:
+    // Follows the record shown from now on: a save that deletes it (or wipes the store) closes
+    // the screen, so that nothing reads it again; one that changes it runs recordDidChange.
+    void watchRecord(const ManagedObject& record);
+    virtual void recordDidChange() {}
     // The page each button of the switch brings to the front, asked for at the press.
     using PageGetter = std::shared_ptr<plat::View> (*)(VNDetailsViewController& screen);
     // A new page switch in the segmented container whose left, centre and right buttons bring
@@ -42,6 +47,13 @@ protected:
     // Adds a child screen whose view is a page.
     void addPageController(const std::shared_ptr<plat::ViewController>& child);
     void bringPageToFront(const std::shared_ptr<plat::View>& page);
+
+private:
+    class RecordWatch;
+    // Closes the screen with whatever it presented.
+    void recordWasDeleted();
+
+    std::shared_ptr<RecordWatch> watch_;
 };
 
 // The interface file of the details screens.

@@ -60,11 +60,19 @@ void VNTrackDetailsViewController::initTitles() {
 }
 
 void VNTrackDetailsViewController::setTrack(std::shared_ptr<Track> track) {
-    if (track) track_ = track;
+    if (track) {
+        track_ = track;
+        watchRecord(*track_);
+    }
     view();
     if (detailsView_) detailsView_->setTrack(track);
     if (graphController_) graphController_->setTrack(track);
     if (mapController_) mapController_->setTrack(track);
+}
+
+void VNTrackDetailsViewController::recordDidChange() {
+    // A point deleted or added: counts, alarms, graph and pins are read again.
+    setTrack(track_);
 }
 
 void VNTrackDetailsViewController::share() {

@@ -37,6 +37,9 @@ public:
 
     std::string kindName() const override { return "Track details"; }
 
+protected:
+    void recordDidChange() override;
+
 private:
     std::shared_ptr<Track> track_;
     std::shared_ptr<VNSegmentedControlView> segmentedControlView_;

@@ -215,7 +215,7 @@ void VNTrackGraphView::drawBackground(plat::DrawingContext& context) {
     }
     for (const Band& band : {green, orange, red}) {
         if (band.height <= 1.0) continue;
-        context.setFillColor(band.color);
+        context.setFillColor(band.color.withAlpha(kBandAlpha));
         context.fillRect({zeroPoint_.x, band.top, xLength_, band.height});
     }
 }

@@ -24,6 +24,8 @@ public:
     static constexpr plat::Color kGreenBand = plat::Color::fromBytes(58, 100, 35);
     static constexpr plat::Color kOrangeBand = plat::Color::fromBytes(130, 85, 45);
     static constexpr plat::Color kRedBand = plat::Color::fromBytes(142, 66, 60);
+    // The bands are laid over the page thinly enough for the grey reading line to stand out.
+    static constexpr double kBandAlpha = 0.45;
 
     // A view made in code: no geometry and no labels.
     explicit VNTrackGraphView(const plat::Rect& frame);

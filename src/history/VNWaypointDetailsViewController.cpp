@@ -53,6 +53,7 @@ void VNWaypointDetailsViewController::initTitles() {
 
 void VNWaypointDetailsViewController::setWaypoint(std::shared_ptr<Waypoint> waypoint) {
     waypoint_ = std::move(waypoint);
+    if (waypoint_) watchRecord(*waypoint_);
     view();
     if (detailsView_) detailsView_->setWaypoint(waypoint_.get());
     if (mapController_) mapController_->setWaypoint(waypoint_);

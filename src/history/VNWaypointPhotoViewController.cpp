@@ -68,6 +68,8 @@ void VNWaypointPhotoViewController::setPhotoImage(const plat::ImagePtr& image) {
 }
 
 void VNWaypointPhotoViewController::addPhoto() {
+    // A deleted waypoint takes no photo (its details close as it goes).
+    if (!waypoint_ || waypoint_->isDeleted()) return;
     std::weak_ptr<plat::ViewController> weak = weak_from_this();
     VNPhotoManager::sharedInstance().takePhotoAlertInController(this, [weak](const std::optional<std::string>& url) {
         auto self = std::dynamic_pointer_cast<VNWaypointPhotoViewController>(weak.lock());
@@ -76,7 +78,7 @@ void VNWaypointPhotoViewController::addPhoto() {
 }
 
 void VNWaypointPhotoViewController::attachPhoto(const std::string& url) {
-    if (!waypoint_) return;
+    if (!waypoint_ || waypoint_->isDeleted()) return;
     auto waypoint = waypoint_;
     std::weak_ptr<plat::ViewController> weak = weak_from_this();
     Store::defaultStore().saveWithBlock(

@@ -146,6 +146,7 @@ void VNWaypointTableViewController::forget(const Waypoint* waypoint) {
     auto it =
         std::find_if(waypoints_.begin(), waypoints_.end(), [waypoint](const auto& w) { return w.get() == waypoint; });
     if (it == waypoints_.end()) return;
+    if (editedWaypoint_.lock().get() == waypoint) endEdit();
     const long row = static_cast<long>(it - waypoints_.begin());
     waypoints_.erase(it);
     std::erase_if(selectedWaypoints_, [waypoint](const auto& w) { return w.get() == waypoint; });
@@ -174,28 +175,39 @@ void VNWaypointTableViewController::share() {
 
 void VNWaypointTableViewController::cellDidBeginEdit(HistoryTableCell& cell) {
     auto row = std::dynamic_pointer_cast<WaypointTableCell>(cell.shared_from_this());
-    if (!row) return;
+    if (!row || !row->waypoint()) return;
     editedWaypointCell_ = row;
+    editedWaypoint_ = row->waypoint();
     editBar_.show(*view());
+}
+
+void VNWaypointTableViewController::endEdit() {
+    if (auto row = editedWaypointCell_.lock()) row->nameTextField()->resignFirstResponder();
+    editedWaypointCell_.reset();
+    editedWaypoint_.reset();
+    editBar_.hide();
 }
 
 void VNWaypointTableViewController::cellDidEndEditing() {
     auto row = editedWaypointCell_.lock();
-    if (!row) return;
+    auto waypoint = editedWaypoint_.lock();
+    // The edit belongs to the waypoint it began on: a row that shows another one by now (or a
+    // deleted waypoint) stores nothing.
+    if (!row || !waypoint || row->waypoint() != waypoint || waypoint->isDeleted()) {
+        endEdit();
+        return;
+    }
     row->nameTextField()->resignFirstResponder();
-    auto waypoint = row->waypoint();
-    if (!waypoint) return;
     const std::string name = row->name();
     std::weak_ptr<plat::ViewController> weak = weak_from_this();
     Store::defaultStore().saveWithBlock(
         [waypoint, name](Context& context) {
             if (auto own = context.inContext(waypoint)) own->setName(name);
         },
-        [weak](bool success, const StoreError* error) {
+        [weak, waypoint](bool success, const StoreError* error) {
             auto self = std::dynamic_pointer_cast<VNWaypointTableViewController>(weak.lock());
-            if (!self || !success || error) return;
-            self->editedWaypointCell_.reset();
-            self->editBar_.hide();
+            if (!self || !success || error || self->editedWaypoint_.lock() != waypoint) return;
+            self->endEdit();
         });
 }
 

@@ -62,10 +62,13 @@ private:
     // Drops a waypoint that left the store from the rows and the marks.
     void forget(const Waypoint* waypoint);
     void dropDeletedRows();
+    // Ends the open name edit without storing anything.
+    void endEdit();
 
     std::vector<std::shared_ptr<Waypoint>> waypoints_;
     std::vector<std::shared_ptr<Waypoint>> selectedWaypoints_;
     std::weak_ptr<WaypointTableCell> editedWaypointCell_;
+    std::weak_ptr<Waypoint> editedWaypoint_;
     NameEditBar editBar_;
 };
 

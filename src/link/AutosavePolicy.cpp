@@ -1,5 +1,7 @@
 #include "link/AutosavePolicy.h"
 
+#include <cmath>
+
 #include "model/Settings.h"
 
 namespace qx {
@@ -30,11 +32,13 @@ unsigned AutosavePolicy::evaluate(plat::Date now, double doseRate, bool recordin
         distance_ = 0;
         aboveFirst_ = aboveSecond_ = false;
     }
-    const double minutes = s.trackTime();
-    if (s.trackTimeOn() && minutes > 0 && now.timeIntervalSince(lastTrackSave_) >= minutes * 60) fired |= trackTime;
+    // Compared in whole seconds: a step read back a hair above its seconds would otherwise make
+    // a reading each second miss it and save one second late.
+    const double step = s.trackTimeSeconds();
+    if (s.trackTimeOn() && step > 0 && std::round(now.timeIntervalSince(lastTrackSave_)) >= step) fired |= trackTime;
 
-    const double step = s.trackDistance() * (s.metric() ? 1.0 : kMetresPerYard);
-    if (s.trackDistanceOn() && step > 0 && distance_ >= step) fired |= trackDistance;
+    const double metres = s.trackDistance() * (s.metric() ? 1.0 : kMetresPerYard);
+    if (s.trackDistanceOn() && metres > 0 && distance_ >= metres) fired |= trackDistance;
 
     const Threshold& t = s.trackDRSettingsOn() ? s.DERthreshold() : s.trackThresh();
     const bool aboveFirst = doseRate > t.firstThreshold->value();

@@ -13,6 +13,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/ui/Interface.h"
 #include "platform/ui/Screen.h"
+#include "store/Waypoint.h"
 
 namespace qx {
 
@@ -151,9 +152,9 @@ void VNMapViewController::startInDefaultModes() {
 
 void VNMapViewController::initTitles() {
     VNBaseViewController::initTitles();
-    if (auto b = standardMapButton()) setFittingTitle(*b, Language::get("Map"));
-    if (auto b = satelliteMapButton()) setFittingTitle(*b, Language::get("Satellite"));
-    if (auto b = hybridMapButton()) setFittingTitle(*b, Language::get("Hybrid"));
+    setFittingTitles({{standardMapButton().get(), Language::get("Map")},
+                      {satelliteMapButton().get(), Language::get("Satellite")},
+                      {hybridMapButton().get(), Language::get("Hybrid")}});
 }
 
 void VNMapViewController::languageDidSwitch() { initTitles(); }
@@ -173,11 +174,24 @@ void VNMapViewController::typeDidChange(const plat::Button* sender) {
     plat::MapType type = plat::MapType::Hybrid;
     if (sender && sender == standardMapButton().get()) type = plat::MapType::Standard;
     if (sender && sender == satelliteMapButton().get()) type = plat::MapType::Satellite;
-    setBackground(standardMapButton(), type == plat::MapType::Standard ? "btn-left-small-active" : "btn-left-small");
-    setBackground(satelliteMapButton(),
-                  type == plat::MapType::Satellite ? "btn-center-small-active" : "btn-center-small");
-    setBackground(hybridMapButton(), type == plat::MapType::Hybrid ? "btn-right-small-active" : "btn-right-small");
+    markMapType(standardMapButton().get(), satelliteMapButton().get(), hybridMapButton().get(), type);
     mapView()->setMapType(type);
+}
+
+void VNMapViewController::fitMapRect(const plat::MapRect& rect, bool animated) {
+    // A pin stands above its point; the alarm panel and the map buttons sit at the top.
+    static constexpr plat::EdgeInsets kRoom{70, 24, 24, 24};
+    mapView()->setVisibleMapRect(rect, kRoom, animated);
+}
+
+void VNMapViewController::markMapType(plat::Button* standard, plat::Button* satellite, plat::Button* hybrid,
+                                      plat::MapType type) {
+    const auto mark = [](plat::Button* button, const char* picture, bool on) {
+        if (button) button->setBackgroundImage(plat::Image::named(std::string(picture) + (on ? "-active" : "")));
+    };
+    mark(standard, "btn-left-small", type == plat::MapType::Standard);
+    mark(satellite, "btn-center-small", type == plat::MapType::Satellite);
+    mark(hybrid, "btn-right-small", type == plat::MapType::Hybrid);
 }
 
 void VNMapViewController::showLocation() {
@@ -220,7 +234,8 @@ plat::Subscription VNMapViewController::followLocationFeed(const std::shared_ptr
 
 bool VNMapViewController::presentWaypointDetails(plat::ViewController& presenter,
                                                  const std::shared_ptr<Waypoint>& waypoint) {
-    if (!waypoint) return false;
+    // A pin left over from a deleted point opens nothing: the record must not be read again.
+    if (!waypoint || waypoint->isDeleted()) return false;
     const auto factory = detailsFactory();
     if (!factory.make) {
         plat::Log::line("VNMapViewController: no waypoint details screen is registered");

@@ -42,6 +42,8 @@ public:
     // Keeps the map's user position on the machine's location fixes (the last one at once)
     // while the subscription lives.
     static plat::Subscription followLocationFeed(const std::shared_ptr<plat::MapView>& map);
+    // Gives the three map-type buttons (any may be null) their pictures, the one of `type` on.
+    static void markMapType(plat::Button* standard, plat::Button* satellite, plat::Button* hybrid, plat::MapType type);
 
     // A screen built from the interface file "VNMapViewController" (or another one with the
     // same outlets).
@@ -82,6 +84,11 @@ public:
     plat::AnnotationViewPtr mapViewViewForAnnotation(plat::MapView& map, const plat::AnnotationPtr& annotation) override;
 
     std::string kindName() const override { return "Map screen"; }
+
+protected:
+    // Shows the rectangle whole, with room at the edges for the pins on it and the controls
+    // over the map.
+    void fitMapRect(const plat::MapRect& rect, bool animated);
 
 private:
     template <class T>

@@ -4,6 +4,7 @@
 
 #include "model/DoseUnit.h"
 #include "platform/ui/Interface.h"
+#include "shell/Artwork.h"
 #include "store/Track.h"
 
 namespace qx {
@@ -37,6 +38,7 @@ VNTrackAlarmsView::VNTrackAlarmsView(const plat::Rect& frame) : VNView(frame) {
     alarmsCountButton_ = plat::Button::make(plat::ButtonType::Custom, {2, 2, h - 4, h - 4});
     alarmsCountButton_->setTitleColor(plat::Color::white());
     alarmsCountButton_->titleLabel().setFont(plat::Font::boldSystem(13));
+    alarmsCountButton_->setContentEdgeInsets(Artwork::alarmCountInsets(alarmsCountButton_->frame().size));
     addSubview(alarmsCountButton_);
     maxDoseRateLabel_ = std::make_shared<plat::Label>(plat::Rect{h + 2, 0, frame.width() - h - 6, h});
     maxDoseRateLabel_->setFont(plat::Font::named("HelveticaNeue-Bold", 15));
@@ -62,9 +64,6 @@ void VNTrackAlarmsView::update() {
     maxDoseRateLabel_->setText(maxDoseRate->stringValue() + " " + maxDoseRate->unitString(DoseUnit::doseRateKind));
     const std::string icon = Track::alarmIconForDoseRate(maxDER);
     alarmsCountButton_->setBackgroundImage(plat::Image::named(icon));
-    // The count stays readable where the picture has no pixels to draw.
-    alarmsCountButton_->setBackgroundColor(icon.find("red") != std::string::npos ? plat::Color::red()
-                                                                                  : plat::Color::orange());
     alarmsCountButton_->setTitle(std::to_string(alarms));
 }
 

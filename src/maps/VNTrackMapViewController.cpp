@@ -74,7 +74,7 @@ void VNTrackMapViewController::setTrack(std::shared_ptr<Track> track) {
     const plat::MapRect bounds = path->boundingMapRect();
     if (!bounds.isNull()) {
         stopFollowingUser();
-        map->setVisibleMapRect(bounds, !hadSeveralPins);
+        fitMapRect(bounds, !hadSeveralPins);
     }
 
     // Loaded together with their readings in one batch rather than one look-up per pin; the
@@ -100,7 +100,7 @@ void VNTrackMapViewController::showTrack() {
     const plat::MapRect bounds = track_->boundingMapRect();
     if (bounds.isNull()) return;
     stopFollowingUser();
-    mapView()->setVisibleMapRect(bounds, true);
+    fitMapRect(bounds, true);
 }
 
 }  // namespace qx

@@ -5,6 +5,7 @@
 #include "dashboard/FittingTitle.h"
 #include "dashboard/PDColoredProgressView.h"
 #include "link/DeviceManager.h"
+#include "link/LocationFeed.h"
 #include "maps/TrackPath.h"
 #include "maps/VNTrackAlarmsView.h"
 #include "maps/VNTrackRecordControl.h"
@@ -152,8 +153,9 @@ void VNTrackViewController::viewWillAppear(bool animated) {
 void VNTrackViewController::updateTitles() {
     setTitle(Language::get("Track"));
     if (recordControl_) recordControl_->updateTitles();
-    if (addWaypointButton_) setFittingTitle(*addWaypointButton_, Language::get("Add Waypoint"), 15);
-    if (configButton_) setFittingTitle(*configButton_, Language::get("Track Settings"), 15);
+    setFittingTitles({{addWaypointButton_.get(), Language::get("Add Waypoint")},
+                      {configButton_.get(), Language::get("Track Settings")}},
+                     15);
 }
 
 void VNTrackViewController::languageDidSwitch() {
@@ -187,6 +189,9 @@ void VNTrackViewController::watchHandAddedWaypoints(bool ascending) {
 void VNTrackViewController::startRecord() {
     DeviceManager::sharedDeviceManager().setLastSaveTime(plat::Date::now());
     auto track = Track::startTrack();
+    // Where the recording starts is known already: a track shorter than the time between two
+    // fixes still has the altitude of the ground it was recorded on.
+    if (const auto& fix = LocationFeed::shared().lastFix()) didUpdateLocation(*fix, std::nullopt);
     if (auto badge = alarmsView()) badge->setTrack(track);
     removeAllOverlays();
     removeAllPins();
@@ -419,20 +424,28 @@ void VNTrackViewController::reconcilePathOverlays() {
 
 void VNTrackViewController::controllerDidChangeContent(FetchedResultsController& controller) {
     if (&controller != trackFetch_.get()) return;
-    const auto track = Track::getCurrentTrack();
-    if (shouldCenterTrack_ && track && track->waypointsCount() >= 2) {
-        const auto path = TrackPath::getCurrentTrackPath();
-        const plat::MapRect bounds = path && path->track() == track ? path->boundingMapRect() : track->boundingMapRect();
-        if (!bounds.isNull()) mapView()->setVisibleMapRect(bounds, true);
-    }
+    if (shouldCenterTrack_) fitRecordingTrack(true);
     mapView()->setNeedsDisplay();
+}
+
+void VNTrackViewController::fitRecordingTrack(bool animated) {
+    const auto track = Track::getCurrentTrack();
+    if (!track || track->waypointsCount() < 2) return;
+    const auto path = TrackPath::getCurrentTrackPath();
+    const plat::MapRect bounds = path && path->track() == track ? path->boundingMapRect() : track->boundingMapRect();
+    if (!bounds.isNull()) fitMapRect(bounds, animated);
 }
 
 // ---- map modes --------------------------------------------------------------------------------
 
 void VNTrackViewController::showTrack() {
+    // The tab never has a page track of its own, so the parent's fitting does nothing here:
+    // the map stops following the user and shows the recording track, and goes on showing it
+    // as it grows.
     VNTrackMapViewController::showTrack();
+    stopFollowingUser();
     shouldCenterTrack_ = true;
+    fitRecordingTrack(true);
 }
 
 void VNTrackViewController::showLocation() {

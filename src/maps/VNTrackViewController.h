@@ -86,6 +86,8 @@ private:
     void trackChanged(const ObjectChange& change);
     void clearRecordingFromMap();
     void reconcilePathOverlays();
+    // Fits the map to the recording track once it has a path (two points).
+    void fitRecordingTrack(bool animated);
     // Keeps the stopped track under its name in today's set, or deletes it.
     void keepStoppedTrack(const std::string& name);
     void discardStoppedTrack();

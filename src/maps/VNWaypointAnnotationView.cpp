@@ -21,6 +21,8 @@ const char* VNWaypointAnnotationView::pinImageName(long pinColor) {
 void VNWaypointAnnotationView::showPinColor(long pinColor) {
     setImage(plat::Image::named(pinImageName(pinColor)));
     setMarkerColor(pinColor == 2 ? plat::Color::red() : pinColor == 1 ? plat::Color::orange() : plat::Color::green());
+    // Alarms must not hide under the calmer points around them.
+    setZPriority(static_cast<double>(pinColor));
 }
 
 }  // namespace qx

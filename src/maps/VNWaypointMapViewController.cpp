@@ -23,7 +23,7 @@ void VNWaypointMapViewController::setWaypoint(std::shared_ptr<Waypoint> waypoint
     map->removeOverlays(map->overlays());
     if (!waypoint_->hasPosition()) return;
     stopFollowingUser();
-    map->setVisibleMapRect(waypoint_->boundingMapRect(), true);
+    fitMapRect(waypoint_->boundingMapRect(), true);
     waypointAnnotation_ = WaypointAnnotation::make(waypoint_);
     map->addAnnotation(waypointAnnotation_);
 }

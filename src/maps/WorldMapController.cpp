@@ -63,11 +63,19 @@ std::shared_ptr<plat::View> buildWorldMapInterface(plat::Outlets& outlets) {
     root->addSubview(map);
     outlets.set("mapView", map);
 
-    auto panel = std::make_shared<plat::View>(plat::Rect{0, top, screen.width(), kPanelHeight});
-    panel->setBackgroundColor(plat::Color::white().withAlpha(0.9));
+    const double row = bottom - 40;
+    const double typeRow = row - 40;
+    // The panel opens right above the button that shows it, its caption left of the segments.
+    auto panel = std::make_shared<plat::View>(plat::Rect{0, typeRow - kPanelHeight - 6, screen.width(), kPanelHeight});
+    panel->setBackgroundColor(plat::Color::white().withAlpha(0.92));
     panel->setHidden(true);
     root->addSubview(panel);
     outlets.set("mapSettingsView", panel);
+    auto caption = std::make_shared<plat::Label>(plat::Rect{10, 0, 124, kPanelHeight});
+    caption->setFont(plat::Font::boldSystem(14));
+    caption->setAdjustsFontSizeToFitWidth(true);
+    panel->addSubview(caption);
+    outlets.set("mapTypeCaption", caption);
     // The three segments are handed to the segmented control, which places them.
     for (const char* name : {"mapButton", "satButton", "hybridButton"}) {
         auto b = plat::Button::make(plat::ButtonType::Custom, {0, 0, kSegment.width, kSegment.height});
@@ -77,7 +85,7 @@ std::shared_ptr<plat::View> buildWorldMapInterface(plat::Outlets& outlets) {
         outlets.set(name, b);
     }
 
-    auto note = std::make_shared<plat::Label>(plat::Rect{10, top + kPanelHeight + 4, screen.width() - 20, 40});
+    auto note = std::make_shared<plat::Label>(plat::Rect{10, top + 4, screen.width() - 20, 40});
     note->setNumberOfLines(2);
     note->setFont(plat::Font::system(13));
     note->setTextAlignment(plat::TextAlignment::Center);
@@ -86,10 +94,9 @@ std::shared_ptr<plat::View> buildWorldMapInterface(plat::Outlets& outlets) {
     root->addSubview(note);
     outlets.set("noLocationLabel", note);
 
-    const double row = bottom - 40;
     overlayButton(*root, outlets, "filterButton", {10, row, 90, 30});
     overlayButton(*root, outlets, "searchButton", {106, row, 90, 30});
-    overlayButton(*root, outlets, "mapTypeButton", {screen.width() - 120, row - 40, 110, 30});
+    overlayButton(*root, outlets, "mapTypeButton", {screen.width() - 120, typeRow, 110, 30});
     auto location = overlayButton(*root, outlets, "locationButton", {screen.width() - 50, row - 4, 40, 40});
     location->setBackgroundImage(plat::Image::named("btn-my-location"));
     return root;
@@ -157,6 +164,7 @@ void WorldMapController::viewDidLoad() {
     map_->setUserTrackingMode(plat::UserTrackingMode::Follow, true);
     locationSubscription_ = VNMapViewController::followLocationFeed(map_);
     map_->setMapType(plat::MapType::Standard);
+    VNMapViewController::markMapType(mapButton().get(), satButton().get(), hybridButton().get(), plat::MapType::Standard);
     initTitles();
 }
 
@@ -186,6 +194,7 @@ void WorldMapController::initTitles() {
         b->setHidden(!searchFactory());
     }
     if (auto b = mapTypeButton()) b->setTitle(Language::get("Map type"));
+    if (auto caption = loadedOutlet<plat::Label>("mapTypeCaption")) caption->setText(Language::get("Map type"));
     if (auto l = noLocationLabel()) l->setText(Language::get("Your position is not known: no waypoints by distance"));
     const std::pair<std::shared_ptr<plat::Button>, const char*> segments[] = {
         {mapButton(), "Map"}, {satButton(), "Satellite"}, {hybridButton(), "Hybrid"}};
@@ -461,7 +470,9 @@ std::shared_ptr<plat::Button> WorldMapController::buttonFor(CustomSegmentedContr
 void WorldMapController::touchUpInsideSegmentIndex(CustomSegmentedControl&, std::size_t index) {
     static constexpr plat::MapType kTypes[] = {plat::MapType::Standard, plat::MapType::Satellite,
                                                plat::MapType::Hybrid};
-    if (index < 3) mapView()->setMapType(kTypes[index]);
+    if (index >= 3) return;
+    mapView()->setMapType(kTypes[index]);
+    VNMapViewController::markMapType(mapButton().get(), satButton().get(), hybridButton().get(), kTypes[index]);
 }
 
 // --- store changes ------------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <set>
@@ -49,6 +50,12 @@ public:
     bool trackDRSettingsOn() const { return trackDRSettingsOn_; }
     void setTrackDRSettingsOn(bool v) { trackDRSettingsOn_ = v; }
     double trackTime() const { return trackTime_; }  // minutes
+    // The time step in whole seconds: it is chosen in seconds but kept in single precision, so
+    // 5 s reads back as 5.00000015 s. Below one second (or not a number) it is 0: no step.
+    double trackTimeSeconds() const {
+        const double seconds = std::round(trackTime_ * 60);
+        return seconds >= 1 ? seconds : 0;
+    }
     void setTrackTime(double minutes) { trackTime_ = minutes; }
     bool trackTimeOn() const { return trackTimeOn_; }
     void setTrackTimeOn(bool v) { trackTimeOn_ = v; }

@@ -157,7 +157,9 @@ void VNZENETManager::submitRecord(const std::shared_ptr<Waypoint>& waypoint,
                                  "gamma",
                                  ZENETEnvelope::threeDecimals(measurement->der())};
     post(kSubmitMeasure, ZENETEnvelope::build(kSubmitMeasure, fields),
-         [completion = std::move(completion)](const plat::HttpResponse& reply) { report(completion, carriedOut(reply)); });
+         [completion = std::move(completion)](const plat::HttpResponse& reply) {
+             report(completion, carriedOut(reply));
+         });
 }
 
 void VNZENETManager::createPendingLists() {
@@ -182,7 +184,11 @@ std::vector<std::string> VNZENETManager::parseLoginReply(const std::string& body
 
 std::string VNZENETManager::failureText(const plat::HttpResponse& reply) {
     if (reply.status == 0) return Language::get("The server could not be reached.") + " (" + reply.error + ")";
-    if (reply.status == 200) return Language::get("The answer did not come from the ZENET service; the network may first need a sign-in in a web browser.");
+    if (reply.status == 200) {
+        return Language::get(
+            "The answer did not come from the ZENET service; the network may first need a sign-in in a web "
+            "browser.");
+    }
     return Language::get("The server did not accept the login.") + " (HTTP " + std::to_string(reply.status) + ")";
 }
 

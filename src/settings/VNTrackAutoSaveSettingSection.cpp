@@ -60,6 +60,12 @@ std::shared_ptr<VNCheckButtonValueUnitTableViewCell> VNTrackAutoSaveSettingSecti
     const char* titleKey, bool on, void (*storeOn)(bool), std::uint64_t pickerMode, void (*storeStep)(double),
     void (VNTrackAutoSaveSettingSection::*update)()) {
     auto cell = makeCell<VNCheckButtonValueUnitTableViewCell>(titleKey, on, storeOn);
+    // The tick shows whether the row saves: a tick refused for a step of 0 goes again.
+    cell->checkButton().setOnCheck(
+        whileSectionLives(*this, [storeOn, update](VNTrackAutoSaveSettingSection& self, bool checked) {
+            storeOn(checked);
+            (self.*update)();
+        }));
     cell->setOnSelectCellBlock(
         whileSectionLives(*this, [pickerMode, storeStep, update](VNTrackAutoSaveSettingSection& self, VNTableViewCell&) {
             VNTimeDistPickerController::present(
@@ -71,10 +77,14 @@ std::shared_ptr<VNCheckButtonValueUnitTableViewCell> VNTrackAutoSaveSettingSecti
     return cell;
 }
 
+// A step of 0 saves nothing, so a row never shows ticked with one (the wheels pass through 0 on
+// the way to another step, and the row is ticked again once they reach it); ticking such a row
+// is refused until a step is chosen.
 std::shared_ptr<VNCheckButtonValueUnitTableViewCell> VNTrackAutoSaveSettingSection::distanceCell() {
     if (!distanceCell_) {
         distanceCell_ = makeStepCell(
-            kDistanceKey, settings().trackDistanceOn(), [](bool on) { settings().setTrackDistanceOn(on); },
+            kDistanceKey, settings().trackDistanceOn(),
+            [](bool on) { settings().setTrackDistanceOn(on && settings().trackDistance() > 0); },
             VNTimeDistPickerController::kDistanceMode,
             [](double step) { settings().setTrackDistance(static_cast<unsigned>(step)); },
             &VNTrackAutoSaveSettingSection::updateDistanceCell);
@@ -86,7 +96,8 @@ std::shared_ptr<VNCheckButtonValueUnitTableViewCell> VNTrackAutoSaveSettingSecti
 std::shared_ptr<VNCheckButtonValueUnitTableViewCell> VNTrackAutoSaveSettingSection::timeCell() {
     if (!timeCell_) {
         timeCell_ = makeStepCell(
-            kTimeKey, settings().trackTimeOn(), [](bool on) { settings().setTrackTimeOn(on); },
+            kTimeKey, settings().trackTimeOn(),
+            [](bool on) { settings().setTrackTimeOn(on && settings().trackTimeSeconds() > 0); },
             VNTimeDistPickerController::kTimeMode,
             // The step is kept in single precision; the row's seconds round it back.
             [](double minutes) { settings().setTrackTime(static_cast<double>(static_cast<float>(minutes))); },
@@ -116,14 +127,15 @@ void VNTrackAutoSaveSettingSection::updateDistanceCell() {
     auto cell = distanceCell();
     cell->unit().setText(Language::get(settings().metric() ? "meters" : "yards"));
     cell->value().setText(std::to_string(settings().trackDistance()));
-    cell->checkButton().setChecked(settings().trackDistanceOn());
+    // Preferences from a file may hold a step of 0 switched on: it saves nothing, so unticked.
+    cell->checkButton().setChecked(settings().trackDistanceOn() && settings().trackDistance() > 0);
 }
 
 void VNTrackAutoSaveSettingSection::updateTimeCell() {
     auto cell = timeCell();
     cell->value().setText(timeText(settings().trackTime()));
     cell->unit().setText(Language::get("minutes"));
-    cell->checkButton().setChecked(settings().trackTimeOn());
+    cell->checkButton().setChecked(settings().trackTimeOn() && settings().trackTimeSeconds() > 0);
 }
 
 std::string VNTrackAutoSaveSettingSection::timeText(double minutes) {

@@ -89,11 +89,13 @@ plat::ImageCatalog::Drawing thresholdIcon(Color color) {
     };
 }
 
-// A warning triangle with an exclamation mark: the alarm badge of history rows.
+// A warning triangle: the alarm badge of history rows and of the Track tab. Its button writes
+// the alarm count where an exclamation mark would stand, in the wide lower part (see
+// Artwork::alarmCountInsets), so the picture leaves that part plain for the count to read.
 plat::ImageCatalog::Drawing alarmBadge(Color color) {
     return [color](DrawingContext& c, Size s) {
         c.setFillColor(color);
-        c.setStrokeColor(color);
+        c.setStrokeColor(color.withAlpha(1));
         c.setLineWidth(2);
         c.setLineJoin(plat::LineJoin::Round);
         c.beginPath();
@@ -102,9 +104,6 @@ plat::ImageCatalog::Drawing alarmBadge(Color color) {
         c.lineTo({2, s.height - 2});
         c.closePath();
         c.fillStrokePath();
-        line(c, {s.width / 2, s.height * 0.38}, {s.width / 2, s.height * 0.66}, s.width * 0.11, Color::white());
-        c.setFillColor(Color::white());
-        c.fillEllipse(Rect{s.width / 2 - s.width * 0.06, s.height * 0.74, s.width * 0.12, s.width * 0.12});
     };
 }
 
@@ -136,8 +135,9 @@ plat::ImageCatalog::Drawing segmentPiece(unsigned corners, bool small, bool acti
             c.setFillColor(active ? kPale : Color::white());
             c.setStrokeColor(active ? kTint : kBorder);
         } else {
+            // Pieces that are on side by side keep a darker edge between them.
             c.setFillColor(active ? kTint : Color::rgba(0.50, 0.52, 0.56));
-            c.setStrokeColor(active ? kTint.withAlpha(1) : Color::rgba(0.40, 0.42, 0.46));
+            c.setStrokeColor(active ? Color::rgba(0, 0.33, 0.75) : Color::rgba(0.40, 0.42, 0.46));
         }
         c.setLineWidth(1);
         c.fillStrokePath();
@@ -277,15 +277,10 @@ void addButtonsAndBadges() {
     });
     plat::ImageCatalog::add("btn-grey", {30, 30}, [](DrawingContext& c, Size s) {
         roundedRect(c, Rect{1, 1, s.width - 2, s.height - 2}, 6);
-        c.setFillColor(Color::rgba(0.68, 0.69, 0.72));
-        c.fillPath();
-        c.setStrokeColor(Color::white());
-        c.setLineWidth(2.5);
-        c.beginPath();
-        c.moveTo({s.width * 0.42, s.height * 0.3});
-        c.lineTo({s.width * 0.6, s.height * 0.5});
-        c.lineTo({s.width * 0.42, s.height * 0.7});
-        c.strokePath();
+        c.setFillColor(Color::rgba(0.60, 0.61, 0.64));
+        c.setStrokeColor(Color::rgba(0.48, 0.49, 0.52));
+        c.setLineWidth(1);
+        c.fillStrokePath();
     });
     plat::ImageCatalog::add("close", {30, 30}, [](DrawingContext& c, Size s) {
         c.setFillColor(Color::rgba(0.3, 0.3, 0.32, 0.85));
@@ -327,6 +322,11 @@ void addLogo() {
 }
 
 }  // namespace
+
+plat::EdgeInsets Artwork::alarmCountInsets(const plat::Size& badge) {
+    // The triangle is wide enough for three digits only in its lower half.
+    return {badge.height * 0.36, 0, 1, 0};
+}
 
 void Artwork::registerAll() {
     addSegmentPieces();

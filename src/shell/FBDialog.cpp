@@ -28,7 +28,8 @@ FBDialog::FBDialog(std::string action, std::map<std::string, std::string> params
 
 std::string FBDialog::url() const {
     const std::string& site = chosenSite();
-    std::string text = (site.empty() ? std::string(kDialogBaseURL) : site + "/dialog/") + plat::url::percentEncoded(action_);
+    std::string text =
+        (site.empty() ? std::string(kDialogBaseURL) : site + "/dialog/") + plat::url::percentEncoded(action_);
     char separator = '?';
     for (const auto& [key, value] : params_) {
         text += separator + plat::url::percentEncoded(key) + "=" + plat::url::percentEncoded(value);

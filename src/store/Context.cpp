@@ -568,7 +568,9 @@ bool Context::writeChanges(ChangeSet& changes, StoreError* error) {
     }
     for (const auto& [id, o] : updated_) {
         if (!o->dirtyKeys_ || o->state_ != ManagedObject::State::clean) continue;
-        auto s = connection_->prepare(Schema::updateSql(id.entity), error);
+        const auto& sql = Schema::updateSql(id.entity, o->dirtyKeys_);
+        if (sql.empty()) continue;
+        auto s = connection_->prepare(sql, error);
         if (!s) return false;
         s.bindAll(columnsOf(*o));
         if (!s.run(error)) return false;
@@ -853,8 +855,10 @@ std::optional<std::size_t> Context::count(const FetchRequest& request, StoreErro
     return static_cast<std::size_t>(s.columnInt(0));
 }
 
-void Context::prefetch(const FetchRequest& request, const std::vector<std::shared_ptr<ManagedObject>>& objects) {
-    if (objects.empty() || !appends_.empty() || !deleted_.empty()) return;  // lazy loads count pending links
+std::vector<std::shared_ptr<ManagedObject>> Context::prefetch(const FetchRequest& request,
+                                                              const std::vector<std::shared_ptr<ManagedObject>>& objects) {
+    std::vector<std::shared_ptr<ManagedObject>> held;
+    if (objects.empty() || !appends_.empty() || !deleted_.empty()) return held;  // lazy loads count pending links
     std::vector<std::string> keys = request.relationshipKeyPathsForPrefetching;
     if (request.entity == EntityKind::waypoint) keys.emplace_back("measurement");
     const auto& d = EntityDescription::of(request.entity);
@@ -863,7 +867,8 @@ void Context::prefetch(const FetchRequest& request, const std::vector<std::share
             std::vector<std::int64_t> rows;
             for (const auto& o : objects)
                 if (o->links_[l].row) rows.push_back(o->links_[l].row);
-            objectsWithRows(d.links[l].target, rows);
+            auto loaded = objectsWithRows(d.links[l].target, rows);
+            held.insert(held.end(), std::make_move_iterator(loaded.begin()), std::make_move_iterator(loaded.end()));
             continue;
         }
         const int i = d.inverseIndex(key);
@@ -911,6 +916,7 @@ void Context::prefetch(const FetchRequest& request, const std::vector<std::share
             if (auto it = partners.find(o->row_); it != partners.end()) o->partner_ = it->second;
         }
     }
+    return held;
 }
 
 std::vector<std::int64_t> Context::rowsReaching(EntityKind entity, const std::vector<std::string>& path,

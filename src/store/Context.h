@@ -118,8 +118,10 @@ public:
     // Drops every object: the store underneath was wiped.
     void invalidateAll();
     // Loads the relations the request asks to prefetch (and a waypoint's measurement) for the
-    // fetched objects, in a few batched queries.
-    void prefetch(const FetchRequest& request, const std::vector<std::shared_ptr<ManagedObject>>& objects);
+    // fetched objects, in a few batched queries. The objects reached through to-one relations of
+    // the objects' own rows are returned: the context holds objects only while someone does.
+    std::vector<std::shared_ptr<ManagedObject>> prefetch(const FetchRequest& request,
+                                                         const std::vector<std::shared_ptr<ManagedObject>>& objects);
     // The objects of an entity made in this context and not saved yet.
     std::vector<std::shared_ptr<ManagedObject>> insertedObjects(EntityKind entity) const;
 

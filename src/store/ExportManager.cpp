@@ -8,6 +8,7 @@
 #include "platform/ui/MailComposer.h"
 #include "platform/ui/ProgressOverlay.h"
 #include "platform/ui/Window.h"
+#include "store/Context.h"
 #include "store/Measurement.h"
 #include "store/Waypoint.h"
 #include "store/io/WaypointFile.h"
@@ -38,6 +39,27 @@ WaypointRecord recordOf(const Measurement& m, const Waypoint* w) {
     return r;
 }
 
+// Reads the records' partners (a reading's waypoint, a waypoint's reading) in a few batched
+// queries rather than one query per record; the result holds them while the records are read.
+std::vector<std::shared_ptr<ManagedObject>> loadPartners(const std::vector<std::shared_ptr<ManagedObject>>& objects) {
+    std::vector<std::shared_ptr<ManagedObject>> held;
+    for (const auto kind : {EntityKind::measurement, EntityKind::waypoint}) {
+        Context* context = nullptr;
+        std::vector<std::shared_ptr<ManagedObject>> ofKind;
+        for (const auto& o : objects) {
+            if (!o || o->entity() != kind || !o->managedObjectContext()) continue;
+            if (!context) context = o->managedObjectContext();
+            if (o->managedObjectContext() == context) ofKind.push_back(o);
+        }
+        if (!context) continue;
+        FetchRequest request(kind);
+        if (kind == EntityKind::measurement) request.prefetching("waypoint");
+        auto loaded = context->prefetch(request, ofKind);
+        held.insert(held.end(), std::make_move_iterator(loaded.begin()), std::make_move_iterator(loaded.end()));
+    }
+    return held;
+}
+
 }  // namespace
 
 ExportManager& ExportManager::sharedInstance() {
@@ -48,6 +70,7 @@ ExportManager& ExportManager::sharedInstance() {
 std::vector<WaypointRecord> ExportManager::recordsOf(const std::vector<std::shared_ptr<ManagedObject>>& objects) {
     std::vector<WaypointRecord> out;
     out.reserve(objects.size());
+    const auto partners = loadPartners(objects);
     for (const auto& object : objects) {
         if (!object) continue;
         std::shared_ptr<Waypoint> w;

@@ -91,7 +91,7 @@ std::vector<FetchedResultsController::Entry> FetchedResultsController::entriesFo
     const std::vector<Context::Row>& rows) const {
     std::vector<Entry> out;
     out.reserve(rows.size());
-    for (const auto& r : rows) out.push_back({r.object, r.sortValues, r.sectionValue});
+    for (const auto& r : rows) out.push_back({r.row, r.object, r.sortValues, r.sectionValue});
     return out;
 }
 
@@ -148,43 +148,48 @@ std::optional<IndexPath> FetchedResultsController::indexPathForObject(const Mana
     return std::nullopt;
 }
 
-std::vector<FetchedResultsController::Entry> FetchedResultsController::recompute(const ChangeSet& changes, bool& ok) {
-    ok = true;
-    const EntityKind entity = request_.entity;
-    std::unordered_map<std::int64_t, std::shared_ptr<ManagedObject>> known;
-    for (const auto& e : entries_) known[e.object->objectID().row] = e.object;
+void FetchedResultsController::objectsFor(std::vector<Context::Row>& rows) const {
+    // The context hands out the instances it already holds (the list's own among them) and
+    // loads the others in a few batched reads; rows gone meanwhile are dropped.
+    std::vector<std::int64_t> ids;
+    ids.reserve(rows.size());
+    for (const auto& r : rows) ids.push_back(r.row);
+    const auto objects = context_->objectsWithRows(request_.entity, ids);
+    std::size_t k = 0;
+    for (auto& r : rows)
+        if (k < objects.size() && objects[k]->objectID().row == r.row) r.object = objects[k++];
+    rows.erase(std::remove_if(rows.begin(), rows.end(), [](const auto& r) { return !r.object; }), rows.end());
+}
 
-    auto objectsFor = [&](std::vector<Context::Row>& rows) {
-        std::vector<std::int64_t> missing;
-        for (auto& r : rows) {
-            if (auto it = known.find(r.row); it != known.end() && !it->second->isDeleted()) {
-                r.object = it->second;
-            } else {
-                missing.push_back(r.row);
-            }
-        }
-        if (!missing.empty()) {
-            std::unordered_map<std::int64_t, std::shared_ptr<ManagedObject>> loaded;
-            for (auto& o : context_->objectsWithRows(entity, missing)) loaded[o->objectID().row] = o;
-            for (auto& r : rows)
-                if (!r.object)
-                    if (auto it = loaded.find(r.row); it != loaded.end()) r.object = it->second;
-        }
-        rows.erase(std::remove_if(rows.begin(), rows.end(), [](const auto& r) { return !r.object; }), rows.end());
-    };
-
+bool FetchedResultsController::refetchAll(Diff& diff) {
     StoreError error;
-    const bool full = changes.reset || request_.fetchLimit || paths_->query.crossesToMany;
-    if (full) {
-        auto rows = context_->fetchRows(request_, nullptr, false, &error);
-        if (error) {
-            ok = false;
-            return entries_;
+    auto rows = context_->fetchRows(request_, nullptr, false, &error);
+    if (error) return false;
+    objectsFor(rows);
+    auto fresh = entriesFor(rows);
+    std::unordered_map<std::int64_t, std::size_t> newIndex;
+    newIndex.reserve(fresh.size());
+    for (std::size_t j = 0; j < fresh.size(); ++j) newIndex[fresh[j].row] = j;
+    std::vector<std::pair<std::size_t, std::size_t>> both;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        auto it = newIndex.find(entries_[i].row);
+        if (it == newIndex.end()) {
+            diff.removed.emplace_back(i, std::move(entries_[i]));
+        } else {
+            both.emplace_back(it->second, i);
+            it->second = fresh.size();  // marks the row as found in the old list
         }
-        objectsFor(rows);
-        return entriesFor(rows);
     }
+    for (std::size_t j = 0; j < fresh.size(); ++j)
+        if (newIndex[fresh[j].row] == j) diff.inserted.push_back(j);
+    std::sort(both.begin(), both.end());
+    for (const auto& [j, i] : both) diff.stayed.push_back({i, j, std::move(entries_[i])});
+    entries_ = std::move(fresh);
+    return true;
+}
 
+bool FetchedResultsController::applyChanges(const ChangeSet& changes, Diff& diff) {
+    const EntityKind entity = request_.entity;
     // Only the objects a save touched can enter, leave or move: the list's own, and those whose
     // key paths reach a touched object of another entity.
     std::unordered_set<std::int64_t> affected, gone;
@@ -204,29 +209,82 @@ std::vector<FetchedResultsController::Entry> FetchedResultsController::recompute
         for (auto r : context_->rowsReaching(entity, chain, reached, touched)) affected.insert(r);
     }
     for (auto r : gone) affected.erase(r);
+    if (affected.empty() && gone.empty()) return true;
 
-    std::vector<Entry> kept;
-    kept.reserve(entries_.size());
-    for (const auto& e : entries_) {
-        const auto r = e.object->objectID().row;
-        if (!gone.count(r) && !affected.count(r)) kept.push_back(e);
+    std::vector<Entry> fresh;
+    if (!affected.empty()) {
+        std::vector<std::int64_t> rowsToCheck(affected.begin(), affected.end());
+        StoreError error;
+        auto rows = context_->fetchRows(request_, &rowsToCheck, false, &error);
+        if (error) return false;
+        objectsFor(rows);
+        fresh = entriesFor(rows);
+        std::sort(fresh.begin(), fresh.end(), [this](const Entry& a, const Entry& b) { return less(a, b); });
     }
-    if (affected.empty()) return kept;
 
-    std::vector<std::int64_t> rowsToCheck(affected.begin(), affected.end());
-    auto rows = context_->fetchRows(request_, &rowsToCheck, false, &error);
-    if (error) {
-        ok = false;
-        return entries_;
+    // Take the touched entries out, keeping their old places; the scan reads the rows only.
+    std::vector<std::int64_t> touched(affected.begin(), affected.end());
+    touched.insert(touched.end(), gone.begin(), gone.end());
+    std::sort(touched.begin(), touched.end());
+    std::vector<std::pair<std::size_t, Entry>> out;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (std::binary_search(touched.begin(), touched.end(), entries_[i].row)) {
+            out.emplace_back(i, std::move(entries_[i]));
+        } else if (!out.empty()) {
+            entries_[kept++] = std::move(entries_[i]);
+        } else {
+            ++kept;
+        }
     }
-    objectsFor(rows);
-    auto fresh = entriesFor(rows);
-    std::sort(fresh.begin(), fresh.end(), [this](const Entry& a, const Entry& b) { return less(a, b); });
-    std::vector<Entry> merged;
-    merged.reserve(kept.size() + fresh.size());
-    std::merge(kept.begin(), kept.end(), fresh.begin(), fresh.end(), std::back_inserter(merged),
-               [this](const Entry& a, const Entry& b) { return less(a, b); });
-    return merged;
+    entries_.resize(kept);
+
+    // Put the fresh entries in their places: one by one when few, else in one merge.
+    std::vector<std::size_t> placed(fresh.size());
+    const auto lessThan = [this](const Entry& a, const Entry& b) { return less(a, b); };
+    if (fresh.size() <= 32) {
+        for (std::size_t j = 0; j < fresh.size(); ++j) {
+            const auto at = static_cast<std::size_t>(
+                std::lower_bound(entries_.begin(), entries_.end(), fresh[j], lessThan) - entries_.begin());
+            for (std::size_t k = 0; k < j; ++k)
+                if (placed[k] >= at) ++placed[k];
+            placed[j] = at;
+            entries_.insert(entries_.begin() + static_cast<long>(at), std::move(fresh[j]));
+        }
+    } else {
+        std::vector<Entry> merged;
+        merged.reserve(entries_.size() + fresh.size());
+        std::size_t j = 0;
+        for (auto& e : entries_) {
+            for (; j < fresh.size() && less(fresh[j], e); ++j) {
+                placed[j] = merged.size();
+                merged.push_back(std::move(fresh[j]));
+            }
+            merged.push_back(std::move(e));
+        }
+        for (; j < fresh.size(); ++j) {
+            placed[j] = merged.size();
+            merged.push_back(std::move(fresh[j]));
+        }
+        entries_ = std::move(merged);
+    }
+
+    std::unordered_map<std::int64_t, std::size_t> newIndex;
+    for (std::size_t j = 0; j < placed.size(); ++j) newIndex[entries_[placed[j]].row] = placed[j];
+    for (auto& [i, e] : out) {
+        auto it = newIndex.find(e.row);
+        if (it == newIndex.end()) {
+            diff.removed.emplace_back(i, std::move(e));
+        } else {
+            diff.stayed.push_back({i, it->second, std::move(e)});
+            newIndex.erase(it);
+        }
+    }
+    for (const auto& [row, j] : newIndex) diff.inserted.push_back(j);
+    std::sort(diff.inserted.begin(), diff.inserted.end());
+    std::sort(diff.stayed.begin(), diff.stayed.end(),
+              [](const Diff::Stayed& a, const Diff::Stayed& b) { return a.newIndex < b.newIndex; });
+    return true;
 }
 
 void FetchedResultsController::contextDidChange(Context&, const ChangeSet& changes) {
@@ -238,38 +296,28 @@ void FetchedResultsController::contextDidChange(Context&, const ChangeSet& chang
 
     // A delegate may drop this list from inside the report; it lives until the report ends.
     auto self = shared_from_this();
-    bool ok = true;
-    auto fresh = recompute(changes, ok);
-    if (!ok) {
+    const auto oldSections = sections_;
+    Diff diff;
+    const bool full = changes.reset || request_.fetchLimit || paths_->query.crossesToMany;
+    // Both leave the list as it was when the store cannot be read.
+    if (!(full ? refetchAll(diff) : applyChanges(changes, diff))) {
         plat::Log::line("FetchedResultsController: refetch failed");
         return;
     }
-    auto old = std::move(entries_);
-    const auto oldSections = sections_;
-    entries_ = std::move(fresh);
+    if (diff.removed.empty() && diff.inserted.empty() && diff.stayed.empty()) return;
     rebuildSections();
-    report(std::move(old), oldSections, changes);
+    report(diff, oldSections, changes);
 }
 
-void FetchedResultsController::report(std::vector<Entry> old, const std::vector<SectionInfo>& oldSections,
+void FetchedResultsController::report(Diff& diff, const std::vector<SectionInfo>& oldSections,
                                       const ChangeSet& changes) {
-    auto pathsOf = [](const std::vector<Entry>& list, const std::vector<SectionInfo>& sections) {
-        std::unordered_map<std::int64_t, IndexPath> out;
-        out.reserve(list.size());
-        for (std::size_t s = 0; s < sections.size(); ++s)
-            for (std::size_t i = 0; i < sections[s].numberOfObjects; ++i)
-                out[list[sections[s].offset + i].object->objectID().row] = {static_cast<long>(s), static_cast<long>(i)};
-        return out;
+    const auto pathIn = [](const std::vector<SectionInfo>& sections, std::size_t index) {
+        auto it = std::upper_bound(sections.begin(), sections.end(), index,
+                                   [](std::size_t i, const SectionInfo& s) { return i < s.offset; });
+        const auto s = static_cast<std::size_t>(it - sections.begin()) - 1;
+        return IndexPath{static_cast<long>(s), static_cast<long>(index - sections[s].offset)};
     };
-    const auto oldPaths = pathsOf(old, oldSections);
-    const auto newPaths = pathsOf(entries_, sections_);
-    std::unordered_map<std::int64_t, const Entry*> oldByRow;
-    for (const auto& e : old) oldByRow[e.object->objectID().row] = &e;
-
-    auto ownUpdate = [&](std::int64_t row) -> const std::uint32_t* {
-        auto it = changes.updated.find({request_.entity, row});
-        return it == changes.updated.end() ? nullptr : &it->second;
-    };
+    auto ownUpdate = [&](std::int64_t row) { return changes.updated.count({request_.entity, row}) > 0; };
     auto sameValues = [](const Entry& a, const Entry& b) {
         if (Value::compare(a.sectionValue, b.sectionValue) != 0) return false;
         for (std::size_t i = 0; i < a.sortValues.size(); ++i)
@@ -278,33 +326,24 @@ void FetchedResultsController::report(std::vector<Entry> old, const std::vector<
     };
 
     // An object in both lists is stable when neither it nor its sort values changed; a changed
-    // one moved when its place among the stable ones is different.
-    std::unordered_set<std::int64_t> changedInBoth;
-    for (const auto& e : entries_) {
-        const auto r = e.object->objectID().row;
-        auto it = oldByRow.find(r);
-        if (it == oldByRow.end()) continue;
-        if (ownUpdate(r) || !sameValues(*it->second, e)) changedInBoth.insert(r);
+    // one moved when its place among the stable ones is different. Its place among them is its
+    // index less the entries before it that are not stable.
+    std::vector<const Diff::Stayed*> changed;
+    std::vector<std::size_t> unstableOld, unstableNew;
+    for (const auto& [i, e] : diff.removed) unstableOld.push_back(i);
+    unstableNew = diff.inserted;
+    for (const auto& s : diff.stayed) {
+        if (!ownUpdate(s.before.row) && sameValues(s.before, entries_[s.newIndex])) continue;
+        changed.push_back(&s);
+        unstableOld.push_back(s.oldIndex);
+        unstableNew.push_back(s.newIndex);
     }
-    auto ranks = [&](const std::vector<Entry>& list, const std::unordered_set<std::int64_t>& inOther) {
-        std::unordered_map<std::int64_t, std::size_t> out;
-        std::size_t stable = 0;
-        for (const auto& e : list) {
-            const auto r = e.object->objectID().row;
-            if (!inOther.count(r)) continue;
-            if (changedInBoth.count(r)) {
-                out[r] = stable;
-            } else {
-                ++stable;
-            }
-        }
-        return out;
+    std::sort(unstableOld.begin(), unstableOld.end());
+    std::sort(unstableNew.begin(), unstableNew.end());
+    const auto rank = [](const std::vector<std::size_t>& unstable, std::size_t index) {
+        return index - static_cast<std::size_t>(std::lower_bound(unstable.begin(), unstable.end(), index) -
+                                                unstable.begin());
     };
-    std::unordered_set<std::int64_t> inNew, inOld;
-    for (const auto& e : entries_) inNew.insert(e.object->objectID().row);
-    for (const auto& e : old) inOld.insert(e.object->objectID().row);
-    const auto oldRanks = ranks(old, inNew);
-    const auto newRanks = ranks(entries_, inOld);
 
     std::vector<SectionChange> sectionChanges;
     if (request_.sectionNameKeyPath) {
@@ -318,31 +357,27 @@ void FetchedResultsController::report(std::vector<Entry> old, const std::vector<
     }
 
     std::vector<ObjectChange> objectChanges;
-    for (const auto& e : old) {
-        const auto r = e.object->objectID().row;
-        if (!inNew.count(r))
-            objectChanges.push_back({e.object, ChangeType::remove, oldPaths.at(r), std::nullopt,
-                                     changes.changedKeys({request_.entity, r})});
-    }
-    for (const auto& e : entries_) {
-        const auto r = e.object->objectID().row;
-        if (!inOld.count(r))
-            objectChanges.push_back({e.object, ChangeType::insert, std::nullopt, newPaths.at(r),
-                                     changes.changedKeys({request_.entity, r})});
+    std::sort(diff.removed.begin(), diff.removed.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [i, e] : diff.removed)
+        objectChanges.push_back({e.object, ChangeType::remove, pathIn(oldSections, i), std::nullopt,
+                                 changes.changedKeys({request_.entity, e.row})});
+    for (const auto j : diff.inserted) {
+        const auto& e = entries_[j];
+        objectChanges.push_back({e.object, ChangeType::insert, std::nullopt, pathIn(sections_, j),
+                                 changes.changedKeys({request_.entity, e.row})});
     }
     std::vector<ObjectChange> updates;
-    for (const auto& e : entries_) {
-        const auto r = e.object->objectID().row;
-        if (!changedInBoth.count(r)) continue;
-        const auto& before = *oldByRow.at(r);
-        const bool moved = oldRanks.at(r) != newRanks.at(r) ||
-                           Value::compare(before.sectionValue, e.sectionValue) != 0;
+    for (const auto* s : changed) {
+        const auto& e = entries_[s->newIndex];
+        const bool moved = rank(unstableOld, s->oldIndex) != rank(unstableNew, s->newIndex) ||
+                           Value::compare(s->before.sectionValue, e.sectionValue) != 0;
         if (moved) {
-            objectChanges.push_back({e.object, ChangeType::move, oldPaths.at(r), newPaths.at(r),
-                                     changes.changedKeys({request_.entity, r})});
-        } else if (ownUpdate(r)) {
-            updates.push_back({e.object, ChangeType::update, oldPaths.at(r), newPaths.at(r),
-                               changes.changedKeys({request_.entity, r})});
+            objectChanges.push_back({e.object, ChangeType::move, pathIn(oldSections, s->oldIndex),
+                                     pathIn(sections_, s->newIndex), changes.changedKeys({request_.entity, e.row})});
+        } else if (ownUpdate(e.row)) {
+            updates.push_back({e.object, ChangeType::update, pathIn(oldSections, s->oldIndex),
+                               pathIn(sections_, s->newIndex), changes.changedKeys({request_.entity, e.row})});
         }
     }
     objectChanges.insert(objectChanges.end(), updates.begin(), updates.end());

@@ -89,18 +89,32 @@ public:
 
 private:
     struct Entry {
+        std::int64_t row = 0;  // kept beside the object so that scans stay in the list's memory
         std::shared_ptr<ManagedObject> object;
         std::vector<Value> sortValues;
         Value sectionValue;
     };
     struct Paths;
+    // How one recomputation changed the list, by position: what left (old index and entry), what
+    // came (new index) and what stayed but may have changed (both indexes and the old entry).
+    struct Diff {
+        struct Stayed {
+            std::size_t oldIndex = 0, newIndex = 0;
+            Entry before;
+        };
+        std::vector<std::pair<std::size_t, Entry>> removed;  // by old index
+        std::vector<std::size_t> inserted;                   // ascending
+        std::vector<Stayed> stayed;                          // by new index
+    };
 
     FetchedResultsController(FetchRequest request, Context& context, FetchedResultsControllerDelegate* delegate);
     bool less(const Entry& a, const Entry& b) const;
-    std::vector<Entry> recompute(const ChangeSet& changes, bool& ok);
+    bool refetchAll(Diff& diff);
+    bool applyChanges(const ChangeSet& changes, Diff& diff);
+    void objectsFor(std::vector<Context::Row>& rows) const;
     std::vector<Entry> entriesFor(const std::vector<Context::Row>& rows) const;
     void rebuildSections();
-    void report(std::vector<Entry> old, const std::vector<SectionInfo>& oldSections, const ChangeSet& changes);
+    void report(Diff& diff, const std::vector<SectionInfo>& oldSections, const ChangeSet& changes);
 
     FetchRequest request_;
     Context* context_;

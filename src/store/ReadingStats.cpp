@@ -70,6 +70,15 @@ ReadingStats ReadingStats::of(const ManagedObject& o) {
     return o.entity() == EntityKind::set ? ofSet(*context, o.objectID().row) : ofTrack(*context, o.objectID().row);
 }
 
+double ReadingStats::largestTrackDose(const ManagedObject& day) {
+    Context* context = day.managedObjectContext();
+    if (!context || day.isInserted() || day.entity() != EntityKind::set) return 0;
+    auto s = context->connection().prepare("SELECT MAX(de) FROM \"Track\" WHERE set_id = ?1");
+    if (!s) return 0;
+    s.bind(1, Value(static_cast<long long>(day.objectID().row)));
+    return s.step() == 1 ? s.columnDouble(0) : 0;
+}
+
 std::vector<ReadingStats::TrackReading> ReadingStats::readingsOfTrack(const ManagedObject& track) {
     std::vector<TrackReading> out;
     Context* context = track.managedObjectContext();

@@ -27,6 +27,9 @@ struct ReadingStats {
     // waypoints') or of a stored track (its waypoints'); empty for anything not stored yet.
     static ReadingStats of(const ManagedObject& dayOrTrack);
 
+    // The largest dose (µSv) of a stored day's tracks; 0 without tracks.
+    static double largestTrackDose(const ManagedObject& day);
+
     // The day's or track's readings strictly above the first dose-rate threshold, counted now
     // and written back to its stored `alarms` when that differs.
     static std::int64_t refreshAlarms(ManagedObject& dayOrTrack, int alarmsAttribute, std::int64_t stored);

@@ -97,7 +97,7 @@ struct EntitySql {
     std::string columns;
     std::map<std::string, std::string> aliased;
     int count = 0;
-    std::string insert, update, remove;
+    std::string insert, remove;
 };
 
 const EntitySql& sqlFor(EntityKind entity) {
@@ -114,15 +114,13 @@ const EntitySql& sqlFor(EntityKind entity) {
             }
             auto& s = cache[e];
             s.count = static_cast<int>(cols.size());
-            std::string placeholders, assignments;
+            std::string placeholders;
             for (std::size_t i = 0; i < cols.size(); ++i) {
                 s.columns += (i ? ", " : "") + cols[i];
                 placeholders += i ? ", ?" : "?";
-                if (i) assignments += (i > 1 ? ", " : "") + cols[i] + " = ?" + std::to_string(i + 1);
             }
             const std::string table = Schema::quoted(d.table);
             s.insert = "INSERT INTO " + table + " (" + s.columns + ") VALUES (" + placeholders + ")";
-            s.update = "UPDATE " + table + " SET " + assignments + " WHERE id = ?1";
             s.remove = "DELETE FROM " + table + " WHERE id = ?";
         }
     });
@@ -191,7 +189,29 @@ const std::string& Schema::columnList(EntityKind entity, const std::string& alia
 
 int Schema::columnCount(EntityKind entity) { return sqlFor(entity).count; }
 const std::string& Schema::insertSql(EntityKind entity) { return sqlFor(entity).insert; }
-const std::string& Schema::updateSql(EntityKind entity) { return sqlFor(entity).update; }
+const std::string& Schema::updateSql(EntityKind entity, std::uint32_t keys) {
+    // Built once per entity and set of keys; saves change a handful of such sets.
+    static std::mutex mutex;
+    static std::map<std::pair<int, std::uint32_t>, std::string> cache;
+    std::lock_guard lock(mutex);
+    auto [it, added] = cache.try_emplace({static_cast<int>(entity), keys});
+    if (!added) return it->second;
+    const auto& d = EntityDescription::of(entity);
+    std::string assignments;
+    int at = 2;  // the row's first column after the id
+    auto assign = [&](const char* column, bool changed) {
+        if (changed) assignments += (assignments.empty() ? "" : ", ") + std::string(column) + " = ?" + std::to_string(at);
+        ++at;
+    };
+    for (int a = 0; a < static_cast<int>(d.attributes.size()); ++a) assign(d.attributes[a].name, keys & (1u << a));
+    for (int l = 0; l < static_cast<int>(d.links.size()); ++l) {
+        const bool changed = keys & (1u << d.linkKey(l));
+        assign(d.links[l].column, changed);
+        if (d.links[l].positionColumn) assign(d.links[l].positionColumn, changed);
+    }
+    if (!assignments.empty()) it->second = "UPDATE " + quoted(d.table) + " SET " + assignments + " WHERE id = ?1";
+    return it->second;
+}
 const std::string& Schema::deleteSql(EntityKind entity) { return sqlFor(entity).remove; }
 
 }  // namespace qx

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "store/EntityDescription.h"
@@ -22,7 +23,11 @@ public:
     static const std::string& columnList(EntityKind entity, const std::string& alias = {});
     static int columnCount(EntityKind entity);
     static const std::string& insertSql(EntityKind entity);
-    static const std::string& updateSql(EntityKind entity);
+    // The UPDATE of the columns of the given keys only (attributes and links, numbered as in
+    // EntityDescription), each column's value taken from its place in the row (?1 is the id), so
+    // that indexes over unchanged columns, and the pages they live in, are left alone. Empty
+    // when the keys name no column.
+    static const std::string& updateSql(EntityKind entity, std::uint32_t keys);
     static const std::string& deleteSql(EntityKind entity);
     static std::string quoted(const char* identifier) { return std::string("\"") + identifier + "\""; }
 };

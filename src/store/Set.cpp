@@ -1,5 +1,7 @@
 #include "store/Set.h"
 
+#include <algorithm>
+
 #include "model/DateStrings.h"
 #include "model/Language.h"
 #include "model/Settings.h"
@@ -48,7 +50,10 @@ double Set::maxDER() const { return ReadingStats::of(*this).maxDER; }
 
 double Set::dose() const {
     const auto s = ReadingStats::of(*this);
-    return s.count ? s.maxDE - s.minDE : 0;
+    const double readings = s.count ? s.maxDE - s.minDE : 0;
+    // A track's dose runs from its start, before its first stored reading, to its stop: the day
+    // gathered at least that much, which its readings alone do not show.
+    return std::max(readings, ReadingStats::largestTrackDose(*this));
 }
 
 std::string Set::alarmIcon() const {

@@ -122,7 +122,11 @@ void Track::setTrackStartedHandler(StartHandler handler) { recording().onStart =
 
 std::shared_ptr<Track> Track::startTrack() {
     Context& context = Store::defaultStore().mainContext();
+    // The recording belongs to today from its start: the day's lists show it, next to the
+    // readings it brings the day, while it records. Saving it under a name keeps it there.
+    auto day = Set::getCurrentSet();
     auto track = context.insertNew<Track>();
+    track->setSet(day);
     const auto now = plat::Date::now();
     track->setDateFrom(now);
     track->setDateTo(now);

@@ -151,7 +151,10 @@ TEST(BBMessagePack, TheDeepestAcceptedNestingSurvivesEveryWalk) {
     for (int i = 0; i < levels - 1; ++i) throughKeys += bytes({0x81});
     throughKeys += bytes({0xc0});
     for (int i = 0; i < levels - 1; ++i) throughKeys += bytes({0x92, 0xd2, 0, 0, 0, 7, 0xc3});
-    for (const std::string* input : std::vector<const std::string*>{&throughItems, &throughValues, &throughKeys}) {
+    // Pairs after a container key and after a container value still follow in order.
+    const std::string mixedKeys = bytes({0x83, 0x92, 0xc3, 0xc2, 0xa1, 'a', 0xa1, 'b', 0x81, 0xa1, 'c', 0x91, 0xc0, 0x91, 0xc3, 0xc2});
+    for (const std::string* input :
+         std::vector<const std::string*>{&throughItems, &throughValues, &throughKeys, &mixedKeys}) {
         auto object = BBMessagePack::unpack(*input);
         ASSERT_TRUE(object);
         EXPECT_EQ(packed(*object), *input);

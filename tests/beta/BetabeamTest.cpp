@@ -116,10 +116,13 @@ protected:
         for (const auto& event : uploadedEvents()) types.push_back(event.find("type")->string());
         return types;
     }
+    // Waits until the service has the events and the library is done with the upload: a request
+    // still in flight when a test moves the library's clock on would run past its time limit.
     bool waitForUploaded(const std::string& type, std::size_t count = 1) {
         return waitUntil([&] {
             const auto types = uploadedTypes();
-            return static_cast<std::size_t>(std::count(types.begin(), types.end(), type)) >= count;
+            return static_cast<std::size_t>(std::count(types.begin(), types.end(), type)) >= count &&
+                   BBNetworkManager::sharedManager().networkQueue().operationCount() == 0;
         });
     }
     std::string currentSessionID() {

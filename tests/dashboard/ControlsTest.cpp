@@ -212,8 +212,9 @@ TEST_F(ControlsTest, SegmentedViewIsExclusiveUnlessMultiCheck) {
     EXPECT_TRUE(segments->centerButton().isSelected());
     EXPECT_FALSE(segments->rightButton().isSelected());
     EXPECT_EQ(heard, (std::vector<std::string>{"L+", "R+", "R-"}));
+    // A new control shows its left button on: the page a screen shows first.
     EXPECT_EQ(qx::VNSegmentedControlView::loadFromNibWithStyle(1)->leftButton().currentBackgroundImage()->name(),
-              "btn-left-small");
+              "btn-left-small-active");
 }
 
 class Segments : public qx::CustomSegmentedControlDelegate {

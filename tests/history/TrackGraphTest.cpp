@@ -89,7 +89,7 @@ TEST_F(TrackGraphTest, GeometryBandsPlotAndThresholdLines) {
     EXPECT_NEAR(bands[1].rect.maxY(), first, 1e-3);
     EXPECT_NEAR(bands[2].rect.y(), 28, 1e-6);  // red above the second
     EXPECT_NEAR(bands[2].rect.maxY(), second, 1e-3);
-    EXPECT_EQ(bands[2].color, VNTrackGraphView::kRedBand);
+    EXPECT_EQ(bands[2].color, VNTrackGraphView::kRedBand.withAlpha(VNTrackGraphView::kBandAlpha));
 
     // The plot: oldest first, the 10:05 reading half way along x.
     const auto lines = context.commandsOf(plat::DrawOp::LineTo);
@@ -120,7 +120,7 @@ TEST_F(TrackGraphTest, ThresholdsAtOrOutsideTheRangeGiveWholeBandsAndHideLabels)
     EXPECT_TRUE(view->secondThresholdLabel()->isHidden());
     auto bands = fills(draw(*view));
     ASSERT_EQ(bands.size(), 2u);
-    EXPECT_EQ(bands.back().color, VNTrackGraphView::kRedBand);
+    EXPECT_EQ(bands.back().color, VNTrackGraphView::kRedBand.withAlpha(VNTrackGraphView::kBandAlpha));
     EXPECT_EQ(bands.back().rect, (plat::Rect{40, 28, 252, 152}));
 
     auto high = graph();

@@ -291,9 +291,14 @@ TEST_F(TrackTabTest, PathGrowsBySegmentsInOrderAndColourAlsoWhenSeveralArriveAtO
     EXPECT_FALSE(tab->alarmsView()->isHidden());
     EXPECT_EQ(tab->alarmsView()->alarmsCountButton().title(), "2");
 
-    // Following the track fits the map to it as it grows.
+    // Following the track fits the map to it at once, a fix elsewhere does not take the map
+    // away from it, and it keeps being fitted as it grows.
+    map->setRegion({{48.0, 11.0}, {0.05, 0.05}}, false);
     ASSERT_TRUE(tab->trackButton()->performTap());
     EXPECT_TRUE(tab->shouldCenterTrack());
+    EXPECT_TRUE(map->visibleMapRect().containsRect(Track::getCurrentTrack()->boundingMapRect()));
+    map->updateUserLocation(plat::Location(48.0, 11.0));
+    EXPECT_TRUE(map->visibleMapRect().containsRect(Track::getCurrentTrack()->boundingMapRect()));
     map->setRegion({{48.0, 11.0}, {0.05, 0.05}}, false);
     storeIntoTrack({{0.1, {52.524, 13.404}}});
     EXPECT_TRUE(map->visibleMapRect().containsRect(Track::getCurrentTrack()->boundingMapRect()));

@@ -186,6 +186,42 @@ TEST_F(LiveListTest, WipingTheStoreEmptiesLiveLists) {
     EXPECT_EQ(recorder.lines, (V{"will", "del d 0.0 -> ", "del c 0.1 -> ", "del b 0.2 -> ", "did"}));
 }
 
+// A save touching many rows at once: the list ends as a fresh fetch would, and its report,
+// replayed on the old rows as a table view applies one (deletions and move sources at old
+// places, insertions and move destinations at new ones), gives the new rows.
+TEST_F(LiveListTest, ABigSaveLeavesTheListAsAFreshFetchAndItsReportReplays) {
+    struct Replay : FetchedResultsControllerDelegate {
+        std::vector<std::string> rows;
+        std::vector<long> gone;
+        std::vector<std::pair<long, std::string>> come;
+        void controllerDidChangeObject(FetchedResultsController&, const ObjectChange& c) override {
+            if (c.indexPath && c.type != ChangeType::update) gone.push_back(c.indexPath->row);
+            if (c.newIndexPath && c.type != ChangeType::update) come.emplace_back(c.newIndexPath->row, Recorder::label(*c.object));
+        }
+        void controllerDidChangeContent(FetchedResultsController&) override {
+            std::sort(gone.rbegin(), gone.rend());
+            for (long i : gone) rows.erase(rows.begin() + i);
+            std::sort(come.begin(), come.end());
+            for (const auto& [i, name] : come) rows.insert(rows.begin() + i, name);
+        }
+    } replay;
+    replay.rows = rows(*list);
+    list->setDelegate(&replay);
+    inBackground([this](Context& c) {
+        for (int i = 0; i < 60; ++i)  // every third one below the condition
+            addPoint(c, c.inContext(day), i % 3 ? 0.2 + i : 0.01, plat::Date(5 + (i * 7) % 45), ("p" + std::to_string(i)).c_str());
+        c.deleteObject(named(c, "c"));
+        named(c, "b")->measurement()->setDate(plat::Date(1));  // to the end
+        named(c, "d")->measurement()->setDer(0.01);            // leaves
+    });
+    auto fresh = FetchedResultsController::create(list->fetchRequest(), main());
+    ASSERT_TRUE(fresh->performFetch());
+    EXPECT_EQ(rows(*list).size(), 41u);
+    EXPECT_EQ(rows(*list), rows(*fresh));
+    EXPECT_EQ(replay.rows, rows(*fresh));
+    list->setDelegate(&recorder);
+}
+
 TEST_F(LiveListTest, AnInvalidRequestReportsItsErrorAndStaysEmpty) {
     auto bad = FetchedResultsController::create(FetchRequest::of<Waypoint>().sortedBy("measurement.colour"), main());
     StoreError e;

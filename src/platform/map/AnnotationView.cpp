@@ -63,6 +63,12 @@ void AnnotationView::setRightCalloutAccessoryView(ViewPtr view) {
     }
 }
 
+void AnnotationView::setZPriority(double priority) {
+    if (priority == zPriority_) return;
+    zPriority_ = priority;
+    if (map_) map_->orderAnnotationViews();
+}
+
 void AnnotationView::setSelected(bool selected) {
     selected_ = selected;
     hideCallout();

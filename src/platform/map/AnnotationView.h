@@ -44,6 +44,11 @@ public:
     Point centerOffset() const { return centerOffset_; }
     void setCenterOffset(Point offset) { centerOffset_ = offset; }
 
+    // Views of higher priority are drawn above those of lower priority; equal ones keep the
+    // order they were added in.
+    double zPriority() const { return zPriority_; }
+    void setZPriority(double priority);
+
     bool isEnabled() const { return enabled_; }
     void setEnabled(bool on) { enabled_ = on; }
     bool canShowCallout() const { return canShowCallout_; }
@@ -82,6 +87,7 @@ private:
     bool enabled_ = true;
     bool canShowCallout_ = false;
     bool selected_ = false;
+    double zPriority_ = 0;
     ViewPtr rightAccessory_;
     std::shared_ptr<CalloutView> callout_;
     MapView* map_ = nullptr;

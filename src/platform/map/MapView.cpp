@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <unordered_set>
 
 #include "platform/foundation/Log.h"
@@ -77,12 +78,21 @@ double MapView::fittingScale(const MapRect& rect) const {
     return std::max(rect.size.width / usableWidth(bounds()), rect.size.height / usableHeight(bounds()));
 }
 
-void MapView::setVisibleMapRect(const MapRect& rect, bool animated) {
+void MapView::setVisibleMapRect(const MapRect& rect, bool animated) { setVisibleMapRect(rect, EdgeInsets{}, animated); }
+
+void MapView::setVisibleMapRect(const MapRect& rect, const EdgeInsets& padding, bool animated) {
     if (rect.isNull() || !finite(rect) || rect.size.width < 0 || rect.size.height < 0) {
         Log::line("MapView: ignored an invalid map rectangle");
         return;
     }
-    moveCamera({rect.midX(), rect.midY()}, fittingScale(rect), animated);
+    // Padding wider than the map leaves at least a point to fit into.
+    const double width = std::max(1.0, usableWidth(bounds()) - padding.left - padding.right);
+    const double height = std::max(1.0, usableHeight(bounds()) - padding.top - padding.bottom);
+    const double scale = std::max(rect.size.width / width, rect.size.height / height);
+    // The rectangle's centre goes to the middle of the padded area.
+    const MapPoint centre{rect.midX() - (padding.left - padding.right) / 2 * scale,
+                          rect.midY() - (padding.top - padding.bottom) / 2 * scale};
+    moveCamera(centre, scale, animated);
 }
 
 CoordinateRegion MapView::region() const {
@@ -284,6 +294,7 @@ void MapView::addAnnotations(const std::vector<AnnotationPtr>& annotations) {
             placeView(shown_[i]);
         }
     }
+    orderAnnotationViews();
 }
 
 void MapView::removeAnnotation(const AnnotationPtr& annotation) { removeAnnotations({annotation}); }
@@ -346,6 +357,18 @@ void MapView::refreshAnnotationViews() {
         }
         if (i < shown_.size() && shown_[i].view) placeView(shown_[i]);
     }
+    orderAnnotationViews();
+}
+
+void MapView::orderAnnotationViews() {
+    // Pins by priority, the selected one above them, and views the screen put on the map
+    // (panels, badges) above every pin.
+    const auto key = [](const View& v) {
+        const auto* pin = dynamic_cast<const AnnotationView*>(&v);
+        if (!pin) return std::numeric_limits<double>::infinity();
+        return pin->isSelected() ? std::numeric_limits<double>::max() : pin->zPriority();
+    };
+    restackSubviews([&](const View& a, const View& b) { return key(a) < key(b); });
 }
 
 AnnotationViewPtr MapView::makeView(const AnnotationPtr& annotation) {
@@ -386,7 +409,7 @@ void MapView::selectAnnotation(const AnnotationPtr& annotation, bool animated) {
     if (!view || view->isSelected()) return;
     for (const auto& other : selectedAnnotations()) deselectAnnotation(other, false);
     view->setSelected(true);
-    bringSubviewToFront(view.get());
+    orderAnnotationViews();
     if (auto d = delegate()) d->mapViewDidSelectAnnotationView(*this, *view);
 }
 
@@ -395,6 +418,7 @@ void MapView::deselectAnnotation(const AnnotationPtr& annotation, bool animated)
     auto view = viewForAnnotation(annotation);
     if (!view || !view->isSelected()) return;
     view->setSelected(false);
+    orderAnnotationViews();
     if (auto d = delegate()) d->mapViewDidDeselectAnnotationView(*this, *view);
 }
 

@@ -46,6 +46,9 @@ public:
     void setRegion(const CoordinateRegion& region, bool animated);
     MapRect visibleMapRect() const;
     void setVisibleMapRect(const MapRect& rect, bool animated);
+    // Fits the rectangle into the map's bounds less the padding (in points), so that pins and
+    // controls at the edges leave what is fitted in view.
+    void setVisibleMapRect(const MapRect& rect, const EdgeInsets& padding, bool animated);
     Coordinate2D centerCoordinate() const { return coordinateForMapPoint(center_); }
     void setCenterCoordinate(const Coordinate2D& coordinate, bool animated);
     // The animation flag of the last change of the visible area.
@@ -108,6 +111,9 @@ public:
     std::string kindName() const override { return "Map"; }
     std::string describeLine() const override;
     void describeContent(DescriptionWriter& out) const override;
+
+    // Restacks the annotation views by their priority (a selected one stays in front).
+    void orderAnnotationViews();
 
 protected:
     void didMoveToWindow() override;

@@ -71,9 +71,22 @@ void ActivityIndicator::setHidesWhenStopped(bool on) {
 }
 
 void ActivityIndicator::drawRect(DrawingContext& ctx, const Rect& rect) {
-    ctx.setStrokeColor(color_.value_or(Color::gray()));
-    ctx.setLineWidth(2);
-    ctx.strokeEllipse(rect.insetBy(2, 2));
+    // Twelve spokes fading round the circle, as the spinner looks at one moment of its turn.
+    constexpr int kSpokes = 12;
+    const Color color = color_.value_or(Color::gray());
+    const double radius = std::min(rect.width(), rect.height()) / 2;
+    const Point centre{rect.midX(), rect.midY()};
+    ctx.setLineWidth(std::max(1.5, radius * 0.2));
+    ctx.setLineCap(LineCap::Round);
+    for (int i = 0; i < kSpokes; ++i) {
+        const double angle = 2 * M_PI * i / kSpokes;
+        const double dx = std::cos(angle), dy = std::sin(angle);
+        ctx.setStrokeColor(color.withAlpha(color.a * (0.2 + 0.8 * i / (kSpokes - 1))));
+        ctx.beginPath();
+        ctx.moveTo({centre.x + dx * radius * 0.45, centre.y + dy * radius * 0.45});
+        ctx.lineTo({centre.x + dx * radius * 0.9, centre.y + dy * radius * 0.9});
+        ctx.strokePath();
+    }
 }
 
 }  // namespace plat

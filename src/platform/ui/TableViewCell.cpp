@@ -98,7 +98,7 @@ void TableViewCell::layoutSubviews() {
     } else if (accessory_ != AccessoryType::None) {
         accessoryWidth = accessory_ == AccessoryType::DetailDisclosureButton ? 67 : 38;
     }
-    double editInset = editing_ ? 38 : 0;
+    double editInset = editing_ && indentWhileEditing_ ? 38 : 0;
     contentView_->setFrame(Rect{editInset, 0, bounds().width() - accessoryWidth - editInset, bounds().height()});
     if (backgroundView_) backgroundView_->setFrame(bounds());
     Rect c = contentView_->bounds();
@@ -138,6 +138,21 @@ void TableViewCell::placeTitleAndValue(double x, double width, double height) {
     detailTextLabel_->setFrame(Rect{valueX, 0, std::max(0.0, x + width - valueX), height});
 }
 
+namespace {
+
+// The grey chevron of a row that opens another screen, its tip at (right, mid).
+void drawChevron(DrawingContext& ctx, double right, double mid) {
+    ctx.setStrokeColor(Color::rgba(0.78, 0.78, 0.8));
+    ctx.setLineWidth(2);
+    ctx.beginPath();
+    ctx.moveTo({right - 8, mid - 6});
+    ctx.lineTo({right - 2, mid});
+    ctx.lineTo({right - 8, mid + 6});
+    ctx.strokePath();
+}
+
+}  // namespace
+
 void TableViewCell::drawRect(DrawingContext& ctx, const Rect& rect) {
     if (selected_ && selectionStyle_ != SelectionStyle::None && !selectedBackgroundView_) {
         ctx.setFillColor(Color::rgba(0.85, 0.85, 0.85));
@@ -145,16 +160,8 @@ void TableViewCell::drawRect(DrawingContext& ctx, const Rect& rect) {
     }
     double right = rect.maxX() - 15;
     double mid = rect.midY();
-    ctx.setStrokeColor(Color::rgba(0.78, 0.78, 0.8));
-    ctx.setLineWidth(2);
     switch (accessoryView_ ? AccessoryType::None : accessory_) {
-        case AccessoryType::DisclosureIndicator:
-            ctx.beginPath();
-            ctx.moveTo({right - 8, mid - 6});
-            ctx.lineTo({right - 2, mid});
-            ctx.lineTo({right - 8, mid + 6});
-            ctx.strokePath();
-            break;
+        case AccessoryType::DisclosureIndicator: drawChevron(ctx, right, mid); break;
         case AccessoryType::Checkmark:
             ctx.setStrokeColor(Color::rgba(0, 122 / 255.0, 1));
             ctx.beginPath();
@@ -164,10 +171,20 @@ void TableViewCell::drawRect(DrawingContext& ctx, const Rect& rect) {
             ctx.strokePath();
             break;
         case AccessoryType::DetailButton:
-        case AccessoryType::DetailDisclosureButton:
-            ctx.setStrokeColor(Color::rgba(0, 122 / 255.0, 1));
-            ctx.strokeEllipse(Rect{right - 22, mid - 11, 22, 22});
+        case AccessoryType::DetailDisclosureButton: {
+            // An "i" in a circle; the disclosure kind has its chevron beside it.
+            const Color tint = Color::rgba(0, 122 / 255.0, 1);
+            const bool chevron = accessory_ == AccessoryType::DetailDisclosureButton;
+            const double cx = chevron ? right - 33 : right - 11;
+            ctx.setStrokeColor(tint);
+            ctx.setLineWidth(1.5);
+            ctx.strokeEllipse(Rect{cx - 11, mid - 11, 22, 22});
+            ctx.setFillColor(tint);
+            ctx.fillEllipse(Rect{cx - 1.5, mid - 7, 3, 3});
+            ctx.fillRect(Rect{cx - 1, mid - 2.5, 2, 9});
+            if (chevron) drawChevron(ctx, right, mid);
             break;
+        }
         case AccessoryType::None: break;
     }
     ctx.setStrokeColor(Color::rgba(0.78, 0.78, 0.8));

@@ -62,6 +62,13 @@ public:
     virtual void setHighlighted(bool highlighted, bool animated = false);
     bool isEditing() const { return editing_; }
     virtual void setEditing(bool editing, bool animated = false);
+    // Whether the contents move aside while the table edits; rows that bring their own manage
+    // controls keep their place and their whole width.
+    bool shouldIndentWhileEditing() const { return indentWhileEditing_; }
+    void setShouldIndentWhileEditing(bool indent) {
+        indentWhileEditing_ = indent;
+        setNeedsLayout();
+    }
     // The Delete button of a swipe is showing.
     bool isShowingDeleteConfirmation() const { return confirmingDelete_; }
     // Animation flag of the last selection or editing change.
@@ -104,6 +111,7 @@ private:
     std::shared_ptr<View> accessoryView_, backgroundView_, selectedBackgroundView_;
     SelectionStyle selectionStyle_ = SelectionStyle::Blue;
     bool selected_ = false, highlighted_ = false, editing_ = false, confirmingDelete_ = false;
+    bool indentWhileEditing_ = true;
     bool lastAnimated_ = false;
     std::shared_ptr<View> deleteButton_;
     TableView* table_ = nullptr;

@@ -128,6 +128,14 @@ void View::removeAllSubviews() {
     for (auto& s : std::vector<ViewPtr>(subviews_)) s->removeFromSuperview();
 }
 
+bool View::restackSubviews(const std::function<bool(const View&, const View&)>& below) {
+    const auto order = [&](const std::shared_ptr<View>& a, const std::shared_ptr<View>& b) { return below(*a, *b); };
+    if (std::is_sorted(subviews_.begin(), subviews_.end(), order)) return false;
+    std::stable_sort(subviews_.begin(), subviews_.end(), order);
+    setNeedsDisplay();
+    return true;
+}
+
 void View::bringSubviewToFront(const View* view) {
     auto it = std::find_if(subviews_.begin(), subviews_.end(), [&](const ViewPtr& v) { return v.get() == view; });
     if (it == subviews_.end()) return;

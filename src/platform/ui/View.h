@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -185,6 +186,9 @@ protected:
     virtual void didMoveToSuperview() {}
     virtual void didMoveToWindow() {}
     void describeSubviews(DescriptionWriter& out) const;
+    // Restacks the subviews in the order `below` gives, keeping equal ones as they were; false
+    // when they were in that order already.
+    bool restackSubviews(const std::function<bool(const View&, const View&)>& below);
 
 private:
     void detach();

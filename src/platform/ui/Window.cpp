@@ -31,6 +31,10 @@ ViewController* visibleFrom(ViewController* vc) {
         return next ? visibleFrom(next) : tab;
     }
     if (vc->presentedViewController()) return visibleFrom(vc->presentedViewController().get());
+    // A page of a screen (a child) may have presented a screen of its own, which is then on top.
+    for (ViewController* child : vc->shownChildren()) {
+        if (ViewController* cover = child->coveringScreen(); cover != child) return visibleFrom(cover);
+    }
     return vc;
 }
 

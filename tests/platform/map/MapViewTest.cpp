@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "TestEnvironment.h"
@@ -176,6 +177,38 @@ TEST_F(MapViewTest, AnnotationViewsAreMadeOnScreenAndReused) {
     EXPECT_EQ(map->annotations()[0], b);
     map->addAnnotation(a);
     EXPECT_EQ(map->annotations().back(), a);
+}
+
+TEST_F(MapViewTest, PinsStackByPriorityUnderTheScreensOwnViewsAndFitWithPadding) {
+    map->setRegion({kBerlin, {0.02, 0.02}}, false);
+    auto badge = std::make_shared<View>(Rect{10, 60, 100, 30});
+    map->addSubview(badge);
+    auto alarm = std::make_shared<PointAnnotation>(kBerlin, "alarm");
+    auto calm = std::make_shared<PointAnnotation>(Coordinate2D{52.5201, 13.4051}, "calm");
+    map->addAnnotations({alarm, calm});
+    auto alarmView = map->viewForAnnotation(alarm), calmView = map->viewForAnnotation(calm);
+    ASSERT_TRUE(alarmView && calmView);
+    const auto depth = [&](const View* v) {
+        const auto& all = map->subviews();
+        return std::find_if(all.begin(), all.end(), [&](const auto& s) { return s.get() == v; }) - all.begin();
+    };
+    alarmView->setZPriority(2);  // added first, drawn last of the pins
+    EXPECT_LT(depth(calmView.get()), depth(alarmView.get()));
+    EXPECT_LT(depth(alarmView.get()), depth(badge.get()));
+    map->selectAnnotation(calm, false);  // the chosen pin above every other, still under the badge
+    EXPECT_LT(depth(alarmView.get()), depth(calmView.get()));
+    EXPECT_LT(depth(calmView.get()), depth(badge.get()));
+
+    // A fitted rectangle lands inside the bounds less the padding, its centre in the middle of it.
+    const MapRect rect = MapRect::make(1.0e8, 1.0e8, 4000, 1000);
+    const EdgeInsets padding{70, 24, 24, 24};
+    map->setVisibleMapRect(rect, padding, false);
+    const MapRect shown = map->visibleMapRect();
+    const double perPoint = shown.size.width / 320;
+    EXPECT_NEAR((rect.minX() - shown.minX()) / perPoint, padding.left, 0.5);
+    EXPECT_NEAR((shown.maxX() - rect.maxX()) / perPoint, padding.right, 0.5);
+    EXPECT_GE((rect.minY() - shown.minY()) / perPoint, padding.top - 0.5);
+    EXPECT_GE((shown.maxY() - rect.maxY()) / perPoint, padding.bottom - 0.5);
 }
 
 TEST_F(MapViewTest, SelectionShowsOneCalloutWhoseAccessoryReachesTheDelegate) {
