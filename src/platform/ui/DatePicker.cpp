@@ -163,7 +163,8 @@ void DatePicker::drawRect(DrawingContext& ctx, const Rect& rect) {
         for (std::size_t i = 0; i < w.rows.size(); ++i) {
             const double dy = (static_cast<double>(i) - 2) * kRow;
             const bool selected = i == 2;
-            const double fade = selected ? 1 : (i == 1 || i == 3 ? 0.55 : 0.3);
+            // Rows away from the selection fade, yet stay readable (3:1 against white).
+            const double fade = selected ? 1 : (i == 1 || i == 3 ? 0.6 : 0.45);
             const Rect row{column.x(), rect.midY() + dy - font.lineHeight() / 2, column.width(), font.lineHeight()};
             ctx.drawText(w.rows[i], row, font, Color::rgba(0, 0, 0, fade), w.alignment, 0.6);
         }

