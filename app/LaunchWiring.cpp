@@ -2,6 +2,7 @@
 
 #include "link/LinkLauncher.h"
 #include "model/Language.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/UiText.h"
@@ -9,14 +10,25 @@
 #include "shell/OpenURLHandlers.h"
 #include "store/ImportManager.h"
 #include "store/Store.h"
+#include "store/Track.h"
 
 namespace qx::app {
 
 namespace {
 
 void setUpStore() {
-    const Store& store = Store::defaultStore();
-    if (store.isOpen()) return;  // a failure is in the log already
+    Store& store = Store::defaultStore();
+    if (store.isOpen()) {
+        // This program owns the data folder: a track still recording in the store was left
+        // by a program that ended without stopping it.
+        StoreError error;
+        std::size_t closed = 0;
+        if (!store.saveWithBlockAndWait([&closed](Context& c) { closed = Track::closeTracksLeftOpen(c); }, &error))
+            plat::Log::line("Launch: the tracks left open could not be closed: " + error.message);
+        else if (closed)
+            plat::Log::line("Launch: closed " + std::to_string(closed) + " tracks left open by an ended run");
+        return;
+    }
     // The window is not there yet while the store is set up; the alert goes up when the launch
     // is over.
     plat::RunLoop::main().post([] {

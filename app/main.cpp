@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,6 +14,8 @@
 #include "ScriptRunner.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/DataFolder.h"
+#include "platform/foundation/DataFolderLock.h"
+#include "platform/foundation/Log.h"
 #include "platform/ui/SocialComposer.h"
 #include "services/SharingManager.h"
 
@@ -23,6 +26,9 @@ constexpr const char* kSeeHelp = "Try 'quorix --help' for the options.\n";
 
 int main(int argc, char** argv) {
     using namespace qx::app;
+    // What the program keeps (readings with their places, the log of uploads, the secrets) is
+    // for its owner only: every file and folder it makes, SQLite's included.
+    ::umask(077);
     const auto parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.options) {
         std::fprintf(stderr, "quorix: %s\n%s", parsed.error.c_str(), kSeeHelp);
@@ -55,8 +61,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quorix: %s\n", error.c_str());
         return 1;
     }
+    // The folder is owned before anything in it is touched: a second program on it would hand
+    // out the same record numbers and overwrite the first one's settings.
+    plat::DataFolderLock lock;
+    if (!lock.acquire(home, error)) {
+        std::fprintf(stderr, "quorix: %s\n", error.c_str());
+        return 1;
+    }
     LogFile log;
     if (!log.open(home, options.verbose, error)) std::fprintf(stderr, "quorix: %s\n", error.c_str());
+    // Files half written by a program that was killed are of no use to anyone.
+    if (const auto removed = plat::DataFolder::removeLeftovers(home))
+        plat::Log::line("quorix: removed " + std::to_string(removed) + " temporary files left by an ended run");
     if (options.noSocialAccounts) {
         plat::SocialComposer::setAvailable(plat::SocialService::Twitter, false);
         plat::SocialComposer::setAvailable(plat::SocialService::Facebook, false);

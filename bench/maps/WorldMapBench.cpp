@@ -104,7 +104,8 @@ void openBigStore(std::int64_t count) {
     open = count;
     auto& dir = filled[count];
     if (dir.empty()) {
-        dir = qxbench::scratchFolder("worldmap-bench") / std::to_string(count);
+        static const auto root = qxbench::scratchFolder("worldmap-bench");  // made empty once
+        dir = root / std::to_string(count);
         std::filesystem::create_directories(dir);
         const auto t = Clock::now();
         fillStore(dir / Store::kFileName, count);

@@ -29,7 +29,8 @@ namespace {
 double msSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
 
 std::filesystem::path freshFolder(const std::string& name) {
-    auto dir = qxbench::scratchFolder("store-bench") / name;
+    static const auto root = qxbench::scratchFolder("store-bench");  // made empty once
+    auto dir = root / name;
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir;

@@ -5,6 +5,8 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <vector>
 
 #include "beta/BBAlternateSignalStack.h"
@@ -25,6 +27,9 @@ BBNetworkThread& BBNetworkThread::shared() {
 BBNetworkThread::BBNetworkThread() {
     curl_global_init(CURL_GLOBAL_DEFAULT);
     multi_ = curl_multi_init();
+    // Exit handlers run last registered first: this one runs before the TLS library's own
+    // clean-up (registered when curl set it up), which a transfer still running would trip over.
+    std::atexit([] { shared().stopForExit(); });
     std::thread thread([this] { run(); });
     threadID_ = thread.get_id();
     // The system keeps at most 15 characters of a thread's name.
@@ -64,12 +69,35 @@ void BBNetworkThread::run() {
     pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
     auto* multi = static_cast<CURLM*>(multi_);
     for (;;) {
+        parkIfExiting();
         runPostedTasks();
         int running = 0;
+        parkIfExiting();
         curl_multi_perform(multi, &running);
         finishDoneTransfers();
         curl_multi_poll(multi, nullptr, 0, pollTimeoutMs(), nullptr);
     }
+}
+
+void BBNetworkThread::stopForExit() {
+    {
+        std::lock_guard lock(mutex_);
+        exiting_ = true;
+    }
+    if (isCurrent()) return;
+    curl_multi_wakeup(static_cast<CURLM*>(multi_));
+    // Bounded: a thread stuck elsewhere must not hold up the process's end.
+    std::unique_lock lock(mutex_);
+    stopped_.wait_for(lock, std::chrono::seconds(2), [this] { return parked_; });
+}
+
+// Once the process is ending, the thread stays out of every transfer until it is gone.
+void BBNetworkThread::parkIfExiting() {
+    std::unique_lock lock(mutex_);
+    if (!exiting_) return;
+    parked_ = true;
+    stopped_.notify_all();
+    for (;;) stopped_.wait(lock);
 }
 
 void BBNetworkThread::runPostedTasks() {

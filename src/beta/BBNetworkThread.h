@@ -35,6 +35,8 @@ public:
 private:
     BBNetworkThread();
     void run();
+    void stopForExit();
+    void parkIfExiting();
     void runPostedTasks();
     void finishDoneTransfers();
     int pollTimeoutMs();
@@ -43,6 +45,9 @@ private:
     std::thread::id threadID_;
     mutable std::mutex mutex_;
     std::deque<std::function<void()>> tasks_;
+    std::condition_variable stopped_;
+    bool exiting_ = false;  // the process is ending
+    bool parked_ = false;   // the thread has stopped for it
     std::map<void*, TransferDone> transfers_;
 };
 

@@ -1,6 +1,8 @@
 #include "link/MeasurementStoreAdapter.h"
 
+#include "model/StorageAlert.h"
 #include "platform/foundation/Log.h"
+#include "store/Store.h"
 #include "store/Track.h"
 #include "store/Waypoint.h"
 
@@ -11,9 +13,24 @@ bool MeasurementStoreAdapter::isRecordingTrack() const { return Track::recording
 void MeasurementStoreAdapter::storeAutosavedWaypoint(const StoredReading& r) {
     // The instrument's name, serial and accumulation reach the store through the current
     // reading source, which DeviceManager provides.
+    // Readings come every few seconds: a full disk is told once, and again only after storing
+    // worked in between. The recording goes on; each reading tries again, so storing resumes by
+    // itself once there is room.
     Waypoint::applyData(r.der, r.de, r.variation, r.location, r.date, [](Waypoint& w) { w.setAutoSaved(true); },
-                        [](const std::shared_ptr<Waypoint>&, const StoreError* error) {
-                            if (error) plat::Log::line("DeviceManager: an automatic waypoint could not be stored");
+                        [told = toldFailure_](const std::shared_ptr<Waypoint>&, const StoreError* error) {
+                            if (!error) {
+                                if (*told) plat::Log::line("DeviceManager: automatic waypoints are stored again");
+                                *told = false;
+                                return;
+                            }
+                            plat::Log::line("DeviceManager: an automatic waypoint could not be stored: " +
+                                            error->message);
+                            if (*told) return;
+                            *told = true;
+                            StorageAlert::show("Readings Not Stored",
+                                               "New readings cannot be stored: %@. Recording goes on, and readings are "
+                                               "stored again as soon as there is room.",
+                                               Store::failureReason(*error));
                         });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "link/ReadingStore.h"
@@ -22,6 +23,10 @@ public:
     // (power, alarms) are no readings.
     static std::vector<HistoryRecord> historyRecords(const std::vector<DetectorHistoryItem>& items,
                                                      const InstrumentIdentity& instrument);
+
+private:
+    // Whether the person was told that readings cannot be stored, since the last one stored.
+    std::shared_ptr<bool> toldFailure_ = std::make_shared<bool>(false);
 };
 
 }  // namespace qx

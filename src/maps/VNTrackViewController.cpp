@@ -12,6 +12,7 @@
 #include "maps/WaypointAnnotation.h"
 #include "model/Language.h"
 #include "model/Settings.h"
+#include "model/StorageAlert.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/AlertView.h"
@@ -188,7 +189,13 @@ void VNTrackViewController::watchHandAddedWaypoints(bool ascending) {
 
 void VNTrackViewController::startRecord() {
     DeviceManager::sharedDeviceManager().setLastSaveTime(plat::Date::now());
-    auto track = Track::startTrack();
+    StoreError error;
+    auto track = Track::startTrack(&error);
+    if (!track) {
+        StorageAlert::show("Track Not Saved", "The track could not be started: %@.", Store::failureReason(error));
+        if (recordControl_ && recordControl_->isRecording()) recordControl_->stop();
+        return;
+    }
     // Where the recording starts is known already: a track shorter than the time between two
     // fixes still has the altitude of the ground it was recorded on.
     if (const auto& fix = LocationFeed::shared().lastFix()) didUpdateLocation(*fix, std::nullopt);
@@ -255,6 +262,13 @@ void VNTrackViewController::keepStoppedTrack(const std::string& name) {
         t->setSet(day);
         day->addTracksObject(t);
         if (!name.empty()) t->setName(name);
+    }, [](bool ok, const StoreError* error) {
+        // Its points stay stored and the track stays open in the store: the next start closes it.
+        if (!ok && error)
+            StorageAlert::show("Track Not Saved",
+                               "The track could not be saved: %@. Its stored points are kept, and it is saved when "
+                               "quorix next starts.",
+                               Store::failureReason(*error));
     });
 }
 
@@ -319,22 +333,7 @@ std::shared_ptr<VNTableViewController> VNTrackViewController::config() {
 
 void VNTrackViewController::didUpdateLocation(const plat::Location& newLocation,
                                               const std::optional<plat::Location>& oldLocation) {
-    const auto track = Track::recordingTrack();
-    if (!track) return;
-    // The first fix has nowhere to come from: it adds no distance.
-    if (oldLocation) track->setDistance(track->distance() + newLocation.distanceFromLocation(*oldLocation));
-
-    const double altitude = newLocation.altitude();
-    // A stored minimum of 0 counts as none yet.
-    const double lowest = track->minAltitude() == 0 ? altitude : track->minAltitude();
-    track->setMinAltitude(altitude < lowest ? altitude : lowest);
-    if (altitude > track->maxAltitude()) track->setMaxAltitude(altitude);
-
-    // Standing still (and an unknown speed, which is negative) leaves the average alone; it is
-    // a running half-and-half average of the moving speeds.
-    const double speed = newLocation.speed();
-    if (speed > 1.0) track->setAvgSpeed((speed + track->avgSpeed()) * 0.5);
-    if (speed > track->maxSpeed()) track->setMaxSpeed(speed);
+    if (const auto track = Track::recordingTrack()) track->addLocation(newLocation, oldLocation);
 }
 
 // ---- live lists -------------------------------------------------------------------------------

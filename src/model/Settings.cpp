@@ -1,10 +1,12 @@
 #include "model/Settings.h"
 
+#include <cmath>
 #include <memory>
 #include <mutex>
 
 #include "model/DeviceModels.h"
 #include "model/Language.h"
+#include "model/StorageAlert.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -178,9 +180,63 @@ void Settings::load() {
         fields.visit(loader, prefix, single);
         fields.applyTo(*threshold);
     }
+    keepValuesInRange();
     // The plain-HTTP default of earlier versions sent the password in clear: the same service
     // over HTTPS takes its place. An address the person typed stays as it is.
     if (zenetServerAddress_ == kFormerZENETServerAddress) zenetServerAddress_ = kDefaultZENETServerAddress;
+}
+
+namespace {
+
+// The largest threshold any threshold editor offers (dose, µSv), and the world map filter's.
+constexpr double kMaxThreshold = 1e7;
+constexpr double kMaxMapThreshold = 1e8;
+// Dates from 1970 to about the year 5000.
+constexpr double kMaxDateSeconds = 1e11;
+
+bool within(double value, double low, double high) { return std::isfinite(value) && value >= low && value <= high; }
+
+// Puts the default in place of a stored value its setting does not allow, saying so in the log.
+template <class T>
+void keepInRange(const std::string& key, T& value, const T& fallback, bool allowed) {
+    if (allowed) return;
+    plat::Log::line("Settings load: the stored \"" + key + "\" is outside what it allows; using its default");
+    value = fallback;
+}
+
+}  // namespace
+
+// A stored value no screen could have set (a threshold of 1e308, a fifth start screen) would
+// show as nonsense or upset the code that reads it: the default takes its place.
+void Settings::keepValuesInRange() {
+    const Settings defaults;
+    keepInRange("Unit", unit_, defaults.unit_, unit_ <= 1);
+    keepInRange("StartScreen", startScreen_, defaults.startScreen_, startScreen_ <= 3);
+    keepInRange("AutoSaveInterval", autosaveInterval_, defaults.autosaveInterval_, autosaveInterval_ >= 1);
+    keepInRange("TrackTime", trackTime_, defaults.trackTime_, within(trackTime_, 0, 1e6));
+    keepInRange("HistoryDeviceTypeOnly", historyDeviceTypeOnly_, defaults.historyDeviceTypeOnly_,
+                historyDeviceTypeOnly_ <= DeviceModels::kLast);
+    keepInRange("HistorySortMode", historySortMode_, defaults.historySortMode_, historySortMode_ <= 2);
+    keepInRange("RecordingMode", recordingMode_, defaults.recordingMode_, recordingMode_ <= 1);
+    keepInRange("CoeffN", coeffN_, defaults.coeffN_, within(coeffN_, 2, 10));
+    keepInRange("WMthresholdValue", wmThresholdValue_, defaults.wmThresholdValue_,
+                within(wmThresholdValue_, 0, kMaxMapThreshold));
+    keepInRange("RRUploadMode", rrUploadMode_, defaults.rrUploadMode_, rrUploadMode_ <= 2);
+    const plat::Date now = plat::Date::now();
+    for (auto [key, date] : {std::pair{"HistoryDateFrom", &historyDateFrom_}, {"HistoryDateTo", &historyDateTo_},
+                             {"WMTimeFrom", &wmTimeFrom_}, {"WMTimeTo", &wmTimeTo_}}) {
+        keepInRange(key, *date, now, within(date->timeIntervalSince1970(), 0, kMaxDateSeconds));
+    }
+    for (auto [threshold, fallback, prefix] : {std::tuple{&derThreshold_, &defaults.derThreshold_, "DERThreshold"},
+                                               std::tuple{&deThreshold_, &defaults.deThreshold_, "DEThreshold"},
+                                               std::tuple{&trackThresh_, &defaults.trackThresh_, "TrackThreshold"}}) {
+        for (auto [n, value, initial] : {std::tuple{"1", threshold->firstThreshold, fallback->firstThreshold},
+                                         std::tuple{"2", threshold->secondThreshold, fallback->secondThreshold}}) {
+            double v = value->value();
+            keepInRange(prefix + std::string(n), v, initial->value(), within(v, 0, kMaxThreshold));
+            value->setValue(v);
+        }
+    }
 }
 
 void Settings::save() {
@@ -193,7 +249,14 @@ void Settings::save() {
         ThresholdFields(*threshold).visit(saver, prefix, single);
     }
     defaults.setBool(kNotFirstRunKey, true);
-    if (!defaults.synchronize()) plat::Log::line("Settings save: preferences not written");
+    int cause = 0;
+    if (!defaults.synchronize(&cause)) {
+        plat::Log::line("Settings save: preferences not written");
+        // The screens already show the change; the person must know it will not outlast this run.
+        StorageAlert::show("Settings Not Saved",
+                           "The changed settings could not be saved: %@. They apply until quorix ends.",
+                           StorageAlert::reasonForErrno(cause));
+    }
 }
 
 plat::Color Settings::colorFor(double value, const Threshold& threshold) {

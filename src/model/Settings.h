@@ -162,6 +162,7 @@ public:
 private:
     Settings();
     void load();
+    void keepValuesInRange();
     template <class Io>
     void visitPreferences(Io& io);
     static plat::Color colorFor(double value, const Threshold& threshold);

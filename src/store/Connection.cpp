@@ -30,9 +30,11 @@ void Connection::Statement::bindAll(const std::vector<Value>& values, int first)
 }
 
 int Connection::Statement::step() {
+    if (owner_->refusing(nullptr)) return -1;
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return 1;
     if (rc == SQLITE_DONE) return 0;
+    owner_->noteFailure("statement");
     return -1;
 }
 
@@ -41,11 +43,13 @@ bool Connection::Statement::run(StoreError* error) {
     while ((rc = step()) == 1) {
     }
     if (rc < 0) {
-        reportError(error, owner_->lastError("statement"));
+        reportError(error, owner_->failure_ ? owner_->failure_ : owner_->lastError("statement"));
         return false;
     }
     return true;
 }
+
+void Connection::Statement::reset() { sqlite3_reset(stmt_); }
 
 int Connection::Statement::columnCount() const { return sqlite3_column_count(stmt_); }
 
@@ -90,6 +94,7 @@ Connection::~Connection() {
 Connection::Statement Connection::prepare(const std::string& sql, StoreError* error) {
     auto it = idle_.find(sql);
     if (it == idle_.end()) it = idle_.emplace(sql, std::vector<sqlite3_stmt*>{}).first;
+    if (refusing(error)) return Statement(this, &it->first, nullptr);
     if (!it->second.empty()) {
         sqlite3_stmt* s = it->second.back();
         it->second.pop_back();
@@ -98,7 +103,8 @@ Connection::Statement Connection::prepare(const std::string& sql, StoreError* er
     sqlite3_stmt* s = nullptr;
     if (sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &s, nullptr) !=
         SQLITE_OK) {
-        reportError(error, lastError("prepare"));
+        noteFailure("prepare");
+        reportError(error, failure_ ? failure_ : lastError("prepare"));
         sqlite3_finalize(s);
         return Statement(this, &it->first, nullptr);
     }
@@ -112,28 +118,67 @@ void Connection::release(const std::string* sql, sqlite3_stmt* stmt) {
 }
 
 bool Connection::exec(const std::string& sql, StoreError* error) {
-    char* message = nullptr;
-    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
-        reportError(error, StoreError::make(StoreError::Code::sqlite, message ? message : "exec failed"));
-        sqlite3_free(message);
+    if (refusing(error)) return false;
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+        noteFailure("exec");
+        reportError(error, failure_ ? failure_ : lastError("exec"));
         return false;
     }
     return true;
 }
 
-bool Connection::begin(StoreError* error) { return exec("BEGIN IMMEDIATE", error); }
+void Connection::noteFailure(const std::string& what) {
+    if (transaction_ && !failure_) failure_ = lastError(what);
+}
+
+bool Connection::refusing(StoreError* error) const {
+    if (!failure_) return false;
+    reportError(error, failure_);
+    return true;
+}
+
+bool Connection::begin(StoreError* error) {
+    if (transaction_) rollback();  // a transaction left open by mistake is not joined
+    if (!exec("BEGIN IMMEDIATE", error)) return false;
+    transaction_ = true;
+    failure_ = {};
+    return true;
+}
+
 bool Connection::commit(StoreError* error) {
-    if (exec("COMMIT", error)) return true;
+    if (failure_) {
+        const StoreError first = failure_;
+        rollback();
+        reportError(error, first);
+        return false;
+    }
+    if (sqlite3_get_autocommit(db_) != 0) {
+        // SQLite rolled the transaction back by itself; what ran since ran on its own.
+        rollback();
+        reportError(error, StoreError::make(StoreError::Code::sqlite, "commit: the transaction was rolled back"));
+        return false;
+    }
+    if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) {
+        transaction_ = false;
+        return true;
+    }
+    const StoreError failed = lastError("commit");
     rollback();
+    reportError(error, failed);
     return false;
 }
+
 void Connection::rollback() {
-    if (inTransaction()) exec("ROLLBACK");
+    if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    transaction_ = false;
+    failure_ = {};
 }
-bool Connection::inTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
 
 StoreError Connection::lastError(const std::string& what) const {
-    return StoreError::make(StoreError::Code::sqlite, what + ": " + sqlite3_errmsg(db_));
+    // A full disk is told apart: the user is told about it in words of their own language.
+    const auto code = (sqlite3_extended_errcode(db_) & 0xff) == SQLITE_FULL ? StoreError::Code::diskFull
+                                                                            : StoreError::Code::sqlite;
+    return StoreError::make(code, what + ": " + sqlite3_errmsg(db_));
 }
 
 }  // namespace qx

@@ -34,6 +34,9 @@ public:
         // 1: a row is ready; 0: done; -1: failed (the connection's lastError says why).
         int step();
         bool run(StoreError* error);  // steps to the end
+        // Makes the statement ready to run again with new values, keeping it out of the cache:
+        // a loop writing many rows prepares and hands it back once.
+        void reset();
 
         int columnCount() const;
         Value column(int index) const;
@@ -55,11 +58,17 @@ public:
     Statement prepare(const std::string& sql, StoreError* error = nullptr);
     bool exec(const std::string& sql, StoreError* error = nullptr);
     // A write transaction that takes the write lock at once, so what it reads stays true until
-    // it commits.
+    // it commits. The first statement that fails inside it ends it: nothing more runs on the
+    // connection until rollback(), and commit() rolls back and reports that first failure. So a
+    // save is written whole or not at all, even where a caller did not look at an error, and
+    // nothing runs on after SQLite itself rolled back (as it does on a full disk).
     bool begin(StoreError* error = nullptr);
     bool commit(StoreError* error = nullptr);
     void rollback();
-    bool inTransaction() const;
+    // Between begin() and commit() or rollback(), whatever SQLite did meanwhile.
+    bool inTransaction() const { return transaction_; }
+    // The failure that ended the open transaction; none while it is sound.
+    const StoreError& transactionFailure() const { return failure_; }
 
     StoreError lastError(const std::string& what) const;
     sqlite3* handle() const { return db_; }
@@ -67,8 +76,13 @@ public:
 private:
     explicit Connection(sqlite3* db) : db_(db) {}
     void release(const std::string* sql, sqlite3_stmt* stmt);
+    // Notes a failed statement; inside a transaction the first one ends it.
+    void noteFailure(const std::string& what);
+    bool refusing(StoreError* error) const;
 
     sqlite3* db_;
+    bool transaction_ = false;
+    StoreError failure_;
     std::unordered_map<std::string, std::vector<sqlite3_stmt*>> idle_;
 };
 

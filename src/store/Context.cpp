@@ -559,12 +559,22 @@ bool Context::writeChanges(ChangeSet& changes, StoreError* error) {
         }
     }
     if (!assignPositions(error)) return false;
-    for (const auto& o : inserted_) {
-        if (o->state_ != ManagedObject::State::inserted) continue;
-        auto s = connection_->prepare(Schema::insertSql(o->entity_), error);
-        if (!s) return false;
-        s.bindAll(columnsOf(*o));
-        if (!s.run(error)) return false;
+    {
+        // One statement per entity for the whole loop: a save of many new rows neither looks
+        // the statement up nor hands it back for each of them.
+        std::array<std::optional<Connection::Statement>, kEntityCount> inserts;
+        for (const auto& o : inserted_) {
+            if (o->state_ != ManagedObject::State::inserted) continue;
+            auto& s = inserts[static_cast<std::size_t>(o->entity_)];
+            if (s) {
+                s->reset();
+            } else {
+                s.emplace(connection_->prepare(Schema::insertSql(o->entity_), error));
+                if (!*s) return false;
+            }
+            s->bindAll(columnsOf(*o));
+            if (!s->run(error)) return false;
+        }
     }
     for (const auto& [id, o] : updated_) {
         if (!o->dirtyKeys_ || o->state_ != ManagedObject::State::clean) continue;

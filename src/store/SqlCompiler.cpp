@@ -1,5 +1,6 @@
 #include "store/SqlCompiler.h"
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
@@ -230,6 +231,24 @@ public:
                sub.alias + "." + linkColumn + " = " + ownerAlias + ".id AND (" + cond + ")";
     }
 
+    // The parts of a conjunction or disjunction in the order the database should try them: it
+    // evaluates them as written and stops at the first that decides. Plain conditions on the row
+    // come first; then searches of related rows by equality, which an index narrows to one key;
+    // then other searches (a set of values or a range), which scan each row's related ones.
+    static std::vector<const Predicate*> inCostOrder(const std::vector<Predicate>& parts) {
+        const auto cost = [](const Predicate& p) {
+            const auto& n = p.node();
+            if (n.kind == Predicate::Kind::any) return n.op == Comparison::equal ? 1 : 2;
+            if (n.kind != Predicate::Kind::subqueryCount) return 0;
+            const auto& inner = n.children.front().node();
+            return inner.kind == Predicate::Kind::comparison && inner.op == Comparison::equal ? 1 : 2;
+        };
+        std::vector<const Predicate*> out;
+        for (const auto& p : parts) out.push_back(&p);
+        std::stable_sort(out.begin(), out.end(), [&](const Predicate* a, const Predicate* b) { return cost(*a) < cost(*b); });
+        return out;
+    }
+
     std::string predicate(Scope& scope, const Predicate& p) {
         const auto& n = p.node();
         switch (n.kind) {
@@ -238,7 +257,8 @@ public:
             case Predicate::Kind::disjunction: {
                 const bool all = n.kind == Predicate::Kind::conjunction;
                 std::string s;
-                for (const auto& c : n.children) s += (s.empty() ? "(" : all ? " AND (" : " OR (") + predicate(scope, c) + ")";
+                for (const auto* c : inCostOrder(n.children))
+                    s += (s.empty() ? "(" : all ? " AND (" : " OR (") + predicate(scope, *c) + ")";
                 if (s.empty()) return all ? "1" : "0";
                 return all ? s : "(" + s + ")";
             }

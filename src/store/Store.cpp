@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "model/Settings.h"
+#include "model/StorageAlert.h"
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/Dispatch.h"
 #include "platform/foundation/Log.h"
@@ -95,6 +96,10 @@ const StoreError& Store::openError() const { return impl_->openError; }
 const std::filesystem::path& Store::file() const { return impl_->file; }
 Context& Store::mainContext() { return *impl_->mainContext; }
 bool Store::isMainThread() const { return plat::RunLoop::main().isLoopThread(); }
+
+std::string Store::failureReason(const StoreError& error) {
+    return error.code == StoreError::Code::diskFull ? StorageAlert::diskFullReason() : error.message;
+}
 
 std::int64_t Store::allocateRow(EntityKind entity) { return ++impl_->nextRow[static_cast<int>(entity)]; }
 

@@ -66,6 +66,9 @@ public:
     double alarmThreshold() const { return alarmThreshold_.load(); }
     void refreshAlarmThreshold();
 
+    // Why a save failed, for a message: a full disk in the person's words, else the store's.
+    static std::string failureReason(const StoreError& error);
+
     // --- for the store's own classes ---
     std::int64_t allocateRow(EntityKind entity);
 

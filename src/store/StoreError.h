@@ -11,6 +11,7 @@ struct StoreError {
         none = 0,
         cannotOpen,      // the database file could not be opened or set up
         sqlite,          // the database refused a statement (message holds its text)
+        diskFull,        // the database could not grow: the disk (or its quota) is full
         unknownKey,      // a key path names no attribute or relation of the entity
         invalidRequest,  // a key path used where its kind cannot be (a to-many key in a sort)
         notFound,        // the object is not in the store (deleted, or never saved)

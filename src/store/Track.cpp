@@ -8,6 +8,7 @@
 #include "model/Settings.h"
 #include "platform/foundation/Log.h"
 #include "store/CurrentReadingSource.h"
+#include "store/FetchRequest.h"
 #include "store/Measurement.h"
 #include "store/ReadingStats.h"
 #include "store/ReportHtml.h"
@@ -120,7 +121,7 @@ std::shared_ptr<Track> Track::recordingTrack() {
 
 void Track::setTrackStartedHandler(StartHandler handler) { recording().onStart = std::move(handler); }
 
-std::shared_ptr<Track> Track::startTrack() {
+std::shared_ptr<Track> Track::startTrack(StoreError* failure) {
     Context& context = Store::defaultStore().mainContext();
     // The recording belongs to today from its start: the day's lists show it, next to the
     // readings it brings the day, while it records. Saving it under a name keeps it there.
@@ -137,7 +138,13 @@ std::shared_ptr<Track> Track::startTrack() {
     track->setMinAltitude(0);
     track->setMaxAltitude(0);
     StoreError error;
-    if (!context.save(&error)) plat::Log::line("Track startTrack: save failed: " + error.message);
+    if (!context.save(&error)) {
+        plat::Log::line("Track startTrack: save failed: " + error.message);
+        // A track that is not stored would take no points: the recording does not begin.
+        context.rollback();
+        reportError(failure, error);
+        return nullptr;
+    }
     setCurrentTrack(track);
     recording().startDose = CurrentReadingSource::current().dose;
     if (recording().onStart) recording().onStart(track);
@@ -164,6 +171,67 @@ void Track::stopTrack(std::function<void(bool success)> completion) {
         [completion = std::move(completion)](bool ok, const StoreError*) {
             if (completion) completion(ok);
         });
+}
+
+void Track::addLocation(const plat::Location& fix, const std::optional<plat::Location>& previous) {
+    // The first fix has nowhere to come from: it adds no distance.
+    if (previous) setDistance(distance() + fix.distanceFromLocation(*previous));
+
+    const double altitude = fix.altitude();
+    // A stored minimum of 0 counts as none yet.
+    const double lowest = minAltitude() == 0 ? altitude : minAltitude();
+    setMinAltitude(altitude < lowest ? altitude : lowest);
+    if (altitude > maxAltitude()) setMaxAltitude(altitude);
+
+    // Standing still (and an unknown speed, which is negative) leaves the average alone; it is
+    // a running half-and-half average of the moving speeds.
+    const double speed = fix.speed();
+    if (speed > 1.0) setAvgSpeed((speed + avgSpeed()) * 0.5);
+    if (speed > maxSpeed()) setMaxSpeed(speed);
+}
+
+std::size_t Track::closeTracksLeftOpen(Context& context) {
+    // A recording ends with its end time set (a stop), or the track goes (a discard); older
+    // versions also kept it out of its day until then.
+    std::vector<std::shared_ptr<Track>> open;
+    for (auto& track : context.fetch<Track>(FetchRequest::of<Track>().sortedBy("dateFrom")))
+        if (!track->set() || track->dateTo() <= track->dateFrom()) open.push_back(std::move(track));
+    for (const auto& track : open) {
+        const auto points = track->waypoints();
+        if (points.empty()) {
+            context.deleteObject(track);
+            continue;
+        }
+        // The stored points stand for the fixes of the recording; their speeds are what it took
+        // to go from one to the next.
+        track->setDistance(0);
+        track->setAvgSpeed(0);
+        track->setMaxSpeed(0);
+        track->setMinAltitude(0);
+        track->setMaxAltitude(0);
+        std::optional<plat::Location> previous;
+        for (const auto& point : points) {
+            const auto m = point->measurement();
+            if (!point->hasPosition() || !m) continue;
+            double speed = -1;
+            const plat::Location bare(point->coordinate(), point->altitude(), 0, -1, -1, m->date());
+            if (previous) {
+                const double seconds = m->date().timeIntervalSince(previous->timestamp());
+                if (seconds > 0) speed = bare.distanceFromLocation(*previous) / seconds;
+            }
+            const plat::Location fix(point->coordinate(), point->altitude(), 0, speed, -1, m->date());
+            track->addLocation(fix, previous);
+            previous = fix;
+        }
+        const auto stats = ReadingStats::of(*track);
+        if (stats.maxDate && *stats.maxDate > track->dateFrom()) track->setDateTo(*stats.maxDate);
+        track->setDe(stats.maxDE - stats.minDE);
+        if (track->set()) continue;
+        auto day = Set::setForDay(track->dateFrom(), context);
+        track->setSet(day);
+        day->addTracksObject(track);
+    }
+    return open.size();
 }
 
 std::string Track::trackTableHeader() {

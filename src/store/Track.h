@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "platform/foundation/Date.h"
+#include "platform/map/Location.h"
 #include "platform/map/MapGeometry.h"
 #include "store/ManagedObject.h"
+#include "store/StoreError.h"
 
 namespace qx {
 
@@ -85,11 +87,19 @@ public:
     // The current track while it is recording (not stopped), else none.
     static std::shared_ptr<Track> recordingTrack();
     // Creates, saves and makes current a new track starting now, notes the instrument's dose
-    // and announces the track to the handler (the map screens make its path).
-    static std::shared_ptr<Track> startTrack();
+    // and announces the track to the handler (the map screens make its path). None when it
+    // cannot be saved (`error` says why): nothing records then.
+    static std::shared_ptr<Track> startTrack(StoreError* error = nullptr);
     // Marks the current track stopped and, in a background save, ends it now with the dose
     // gathered since its start.
     static void stopTrack(std::function<void(bool success)> completion = {});
+    // Takes a position fix of the recording into the distance, altitude and speed figures;
+    // `previous` is the fix before it, none for the first.
+    void addLocation(const plat::Location& fix, const std::optional<plat::Location>& previous);
+    // Ends the tracks an ended program left recording (their end time is still their start):
+    // each gets its figures back from its stored points, and joins the day it began on when it
+    // has none; one without points goes, as a stop would discard it. Returns how many were seen.
+    static std::size_t closeTracksLeftOpen(Context& context);
     using StartHandler = std::function<void(const std::shared_ptr<Track>&)>;
     static void setTrackStartedHandler(StartHandler handler);
 

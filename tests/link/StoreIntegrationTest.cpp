@@ -1,8 +1,11 @@
 // The link storing into the real measurement store.
 #include <map>
 
+#include "FullDisk.h"
 #include "LinkTestSupport.h"
 #include "model/DateStrings.h"
+#include "model/Settings.h"
+#include "platform/ui/AlertView.h"
 #include "store/Measurement.h"
 #include "store/Set.h"
 #include "store/Track.h"
@@ -55,6 +58,56 @@ TEST_F(StoreIntegrationTest, AutosavedPointsGoToTodaysSetThenToTheRecordingTrack
     EXPECT_NEAR(track->de(), manager().getDE().value() - startDose, 1e-9);
     advance(60);
     EXPECT_EQ(track->waypointsCount(), 2u);  // stopped: no more points
+}
+
+// A recording meets a full disk: the person is told once, with the reason, however many readings
+// fail; the track holds just what was stored; with room again the points come back by
+// themselves, and a disk that fills again is told again. Settings changed meanwhile are said
+// not to be kept.
+TEST_F(StoreIntegrationTest, ARecordingThatMeetsAFullDiskTellsOnceAndStoresAgainWhenThereIsRoom) {
+    qxtest::FullDisk disk;
+    settings().setTrackTimeOn(true);
+    settings().setTrackTime(0.5);
+    launchDemo(4);
+    manager().setLastSaveTime(plat::Date::now());
+    auto track = qx::Track::startTrack();
+    ASSERT_TRUE(track);
+    advance(61);
+    const auto before = track->waypointsCount();
+    ASSERT_GE(before, 1u);
+    auto told = [] {
+        std::vector<std::string> messages;
+        for (const auto& a : plat::AlertView::visibleAlerts()) messages.push_back(a->title() + ": " + a->message());
+        return messages;
+    };
+
+    disk.fillAfter(0);
+    advance(300);
+    EXPECT_GT(disk.refusedWrites(), 0u);
+    EXPECT_EQ(track->waypointsCount(), before);
+    EXPECT_EQ(told(), std::vector<std::string>{"Readings Not Stored: New readings cannot be stored: the disk is full. "
+                                               "Recording goes on, and readings are stored again as soon as there is "
+                                               "room."});
+    plat::AlertView::visibleAlerts().front()->dismissWithClickedButtonIndex(0, false);
+
+    settings().setAutoSave(!settings().autoSave());
+    settings().save();
+    EXPECT_EQ(told(), std::vector<std::string>{"Settings Not Saved: The changed settings could not be saved: the disk "
+                                               "is full. They apply until quorix ends."});
+    plat::AlertView::visibleAlerts().front()->dismissWithClickedButtonIndex(0, false);
+
+    disk.makeRoom();
+    advance(120);
+    const auto resumed = track->waypointsCount();
+    EXPECT_GE(resumed, before + 3);
+    EXPECT_TRUE(told().empty());
+    disk.fillAfter(0);
+    advance(120);
+    EXPECT_EQ(track->waypointsCount(), resumed);
+    EXPECT_EQ(told().size(), 1u);
+    disk.makeRoom();
+    qx::Track::stopTrack();
+    drain();
 }
 
 TEST_F(StoreIntegrationTest, VN2450HistoryLandsAsMeasurementsInTheSetsOfTheirDays) {

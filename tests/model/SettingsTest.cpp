@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
+
 #include "ModelTestFixture.h"
 #include "platform/foundation/FileUtil.h"
 #include "platform/foundation/UserDefaults.h"
@@ -177,6 +180,47 @@ TEST_F(ModelTest, WrongTypedPreferenceFallsBackAndKeepsTheOthers) {
     EXPECT_EQ(r.autosaveInterval(), 3600u);
     EXPECT_FALSE(r.metric());
     EXPECT_TRUE(log.contains("AutoSaveInterval"));
+}
+
+TEST_F(ModelTest, StoredValuesOutsideTheirRangeFallBackToTheirDefaults) {
+    settings().setMetric(false);
+    settings().save();
+    const struct {
+        const char* key;
+        double stored;
+        std::function<double(qx::Settings&)> read;
+        double fallback;
+    } cases[] = {
+        {"DERThreshold1", 1e308, [](qx::Settings& s) { return s.DERthreshold().firstThreshold->value(); }, 0.3},
+        {"DEThreshold2", -5, [](qx::Settings& s) { return s.DEthreshold().secondThreshold->value(); }, 1000},
+        {"TrackThreshold2", 2e7, [](qx::Settings& s) { return s.trackThresh().secondThreshold->value(); }, 1.2},
+        {"WMthresholdValue", 1e300, [](qx::Settings& s) { return s.WMthresholdValue(); }, 0},
+        {"CoeffN", 1e9, [](qx::Settings& s) { return s.coeffN(); }, 5.3},
+        {"TrackTime", -1, [](qx::Settings& s) { return s.trackTime(); }, 1},
+        {"StartScreen", 7, [](qx::Settings& s) { return s.startScreen(); }, 0},
+        {"Unit", 4, [](qx::Settings& s) { return s.unit(); }, 1},
+        {"AutoSaveInterval", 0, [](qx::Settings& s) { return s.autosaveInterval(); }, 3600},
+        {"HistorySortMode", 3, [](qx::Settings& s) { return s.historySortMode(); }, 0},
+        {"RRUploadMode", 9, [](qx::Settings& s) { return s.RRUploadMode(); }, 0},
+        {"HistoryDeviceTypeOnly", 12, [](qx::Settings& s) { return s.historyDeviceTypeOnly(); }, 0},
+        {"HistoryDateFrom", 1e300, [](qx::Settings& s) { return std::abs(s.historyDateFrom().timeIntervalSinceNow()); }, 0},
+    };
+    for (const auto& c : cases) {
+        auto& defaults = plat::UserDefaults::standard();
+        if (std::string(c.key) == "HistoryDateFrom") {
+            defaults.setDate(c.key, plat::Date(c.stored));
+        } else if (c.stored == std::floor(c.stored) && std::abs(c.stored) < 1e6) {
+            defaults.setInteger(c.key, static_cast<std::int64_t>(c.stored));
+        } else {
+            defaults.setDouble(c.key, c.stored);
+        }
+        ASSERT_TRUE(defaults.synchronize());
+        qxtest::LogCapture log;
+        auto& r = reload();
+        EXPECT_DOUBLE_EQ(c.read(r), c.fallback) << c.key;
+        EXPECT_FALSE(r.metric()) << "the other values are kept";
+        EXPECT_TRUE(log.contains(std::string("\"") + c.key + "\" is outside what it allows")) << c.key;
+    }
 }
 
 TEST_F(ModelTest, CorruptPreferencesAreKeptAsideAndDefaultsApply) {

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <vector>
 
 #include "platform/foundation/FileUtil.h"
 
@@ -33,14 +34,58 @@ std::filesystem::path DataFolder::root() {
     return rootSlot();
 }
 
+namespace {
+constexpr const char* kSubfolders[] = {"Documents", "Photos", "Outbox", "Caches"};
+
+// Takes away the group's and others' rights.
+void keepToOwner(const std::filesystem::path& path) {
+    std::error_code ec;
+    const auto perms = std::filesystem::symlink_status(path, ec).permissions();
+    if (ec || (perms & (std::filesystem::perms::group_all | std::filesystem::perms::others_all)) ==
+                  std::filesystem::perms::none)
+        return;
+    std::filesystem::permissions(path, std::filesystem::perms::group_all | std::filesystem::perms::others_all,
+                                 std::filesystem::perm_options::remove, ec);
+}
+}  // namespace
+
 bool DataFolder::setRoot(const std::filesystem::path& path) {
     bool ok = file::ensureDirectory(path);
-    for (const char* sub : {"Documents", "Photos", "Outbox", "Caches"}) {
+    keepToOwner(path);
+    for (const char* sub : kSubfolders) {
         ok = file::ensureDirectory(path / sub) && ok;
+        keepToOwner(path / sub);
     }
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(path, ec))
+        if (entry.is_regular_file(ec) && !entry.is_symlink(ec)) keepToOwner(entry.path());
     std::lock_guard lock(rootMutex);
     rootSlot() = std::filesystem::absolute(path);
     return ok;
+}
+
+std::size_t DataFolder::removeLeftovers(const std::filesystem::path& root) {
+    std::size_t removed = 0;
+    auto removeIn = [&removed](const std::filesystem::path& folder, bool deep) {
+        std::error_code ec;
+        std::vector<std::filesystem::path> doomed;
+        auto consider = [&](const std::filesystem::directory_entry& entry) {
+            std::error_code e;
+            if (entry.is_symlink(e) || !entry.is_regular_file(e)) return;
+            if (file::isTemporaryName(entry.path().filename().string())) doomed.push_back(entry.path());
+        };
+        if (deep) {
+            for (std::filesystem::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+                consider(*it);
+        } else {
+            for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+                consider(*it);
+        }
+        for (const auto& p : doomed) removed += std::filesystem::remove(p, ec) ? 1 : 0;
+    };
+    removeIn(root, false);
+    for (const char* sub : kSubfolders) removeIn(root / sub, true);
+    return removed;
 }
 
 }  // namespace plat

@@ -10,8 +10,12 @@ namespace plat {
 class DataFolder {
 public:
     static std::filesystem::path root();
-    // Makes `path` the data folder, creating it and its subfolders.
+    // Makes `path` the data folder, creating it and its subfolders. The folders and the files
+    // directly in it are made readable by their owner only (a folder of an older version was not).
     static bool setRoot(const std::filesystem::path& path);
+    // Removes what whole-file writes of an ended program left under `root` (their temporary
+    // files); only while this program owns the folder (DataFolderLock). Returns how many.
+    static std::size_t removeLeftovers(const std::filesystem::path& root);
     // $XDG_DATA_HOME/quorix, else ~/.local/share/quorix.
     static std::filesystem::path defaultRoot();
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,9 +14,18 @@ namespace file {
 
 std::optional<std::string> read(const std::filesystem::path& path);
 
-// On failure returns false and, when `error` is given, a description.
+// On failure returns false and, when `error` is given, a description; errno then holds the
+// cause (ENOSPC on a full disk).
 bool writeAtomically(const std::filesystem::path& path, std::string_view bytes,
                      std::string* error = nullptr);
+
+// A check every write of writeAtomically passes first, told the number of bytes; when it
+// returns false the write fails with the errno it set. Lets tests fill the disk. None: no check.
+using WriteFilter = std::function<bool(std::size_t bytes)>;
+void setWriteFilter(WriteFilter filter);
+
+// Whether a file name is that of writeAtomically's temporary files ("<name>.tmp-<pid>-<n>").
+bool isTemporaryName(std::string_view name);
 
 // Creates the folder and its missing parents; true when it exists afterwards.
 bool ensureDirectory(const std::filesystem::path& path);

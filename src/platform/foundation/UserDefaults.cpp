@@ -1,5 +1,6 @@
 #include "platform/foundation/UserDefaults.h"
 
+#include <cerrno>
 #include <cmath>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -191,7 +192,7 @@ void UserDefaults::remove(const std::string& key) {
     values_.erase(key);
 }
 
-bool UserDefaults::synchronize() {
+bool UserDefaults::synchronize(int* cause) {
     std::string text;
     {
         std::lock_guard lock(mutex_);
@@ -201,6 +202,7 @@ bool UserDefaults::synchronize() {
     }
     std::string error;
     if (!file::writeAtomically(file_, text, &error)) {
+        if (cause) *cause = errno;
         Log::line("UserDefaults synchronize: " + error);
         return false;
     }

@@ -51,7 +51,8 @@ public:
     void remove(const std::string& key);
 
     // Writes every value to the file at once; false (and a log line) when that failed.
-    bool synchronize();
+    // Writes the file; on failure `cause`, when given, gets the errno of the failed write.
+    bool synchronize(int* cause = nullptr);
     // Reads the file again, dropping unsaved changes.
     void reload();
 

@@ -17,6 +17,9 @@ constexpr char kSeparator = ' ';  // between namespace and local name; never par
 // A waypoint field longer than this is no waypoint's: the waypoint is left out rather than its
 // text gathered without end.
 constexpr std::size_t kMaxFieldBytes = std::size_t{4} << 20;
+// The parser keeps a tag, attribute or comment whole until it ends; one this long is no
+// waypoint file's, and the file is not taken rather than held in memory.
+constexpr long long kMaxTokenBytes = 16LL << 20;
 
 struct Name {
     std::string_view ns;
@@ -93,6 +96,11 @@ public:
                 return false;
             }
             bytes.remove_prefix(n);
+            fed_ += static_cast<long long>(n);
+            if (fed_ - lastEvent_ > kMaxTokenBytes) {
+                result_.fail("The file is not a GPX file", XML_GetCurrentLineNumber(parser_));
+                return false;
+            }
         } while (!bytes.empty());
         return true;
     }
@@ -103,12 +111,20 @@ public:
     }
 
 private:
+    // Where the parser was at its latest event: what it holds since then is one token.
+    void sawEvent() { lastEvent_ = XML_GetCurrentByteIndex(parser_); }
+
     static void onStart(void* self, const XML_Char* name, const XML_Char** attributes) {
+        static_cast<Parse*>(self)->sawEvent();
         static_cast<Parse*>(self)->start(splitName(name), attributes);
     }
-    static void onEnd(void* self, const XML_Char* name) { static_cast<Parse*>(self)->end(splitName(name)); }
+    static void onEnd(void* self, const XML_Char* name) {
+        static_cast<Parse*>(self)->sawEvent();
+        static_cast<Parse*>(self)->end(splitName(name));
+    }
     static void onText(void* self, const XML_Char* text, int length) {
         auto* parse = static_cast<Parse*>(self);
+        parse->sawEvent();
         if (parse->field_ == Field::None) return;
         if (parse->text_.size() + static_cast<std::size_t>(length) > kMaxFieldBytes) {
             parse->valid_ = false;
@@ -218,6 +234,8 @@ private:
     }
 
     XML_Parser parser_;
+    long long fed_ = 0;        // bytes given to the parser
+    long long lastEvent_ = 0;  // byte index of its latest event
     WaypointReadResult result_;
     WaypointRecord record_;
     std::string text_;

@@ -115,6 +115,26 @@ TEST(GpxWaypointFileTest, BrokenOrForeignDocumentsAreNotTakenAtAll) {
     }
 }
 
+TEST(GpxWaypointFileTest, HostileSizesAreNeitherGatheredNorKept) {
+    const auto waypoint = [](const std::string& name, const std::string& lat = "1") {
+        return "<wpt lat=\"" + lat + "\" lon=\"2\"><time>2026-12-07T10:00:00Z</time><name>" + name + "</name></wpt>";
+    };
+    const std::string open = "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">", close = "</gpx>";
+    const std::string megabyte(std::size_t{1} << 20, 'm');
+    // A long name is a name; a field of over 4 MB leaves its waypoint out and the next is read.
+    const auto names = qx::GpxWaypointReader::read(open + waypoint(megabyte) + waypoint(std::string(5 << 20, 'x')) +
+                                                   waypoint("after") + close);
+    ASSERT_TRUE(names.readable);
+    ASSERT_EQ(names.records.size(), 2u);
+    EXPECT_EQ(names.records[0].name, megabyte);
+    EXPECT_EQ(names.records[1].name, "after");
+    EXPECT_EQ(names.skipped, 1u);
+    // One tag of 17 MB is not held until it ends: the file is not taken.
+    const auto tag = qx::GpxWaypointReader::read(open + waypoint("a", std::string(17 << 20, '1')) + close);
+    EXPECT_FALSE(tag.readable);
+    EXPECT_EQ(tag.error, "The file is not a GPX file");
+}
+
 TEST(GpxWaypointFileTest, FeedingInTinyPiecesReadsTheSameAsAtOnce) {
     const std::string text = *plat::file::read(fixture("foreign-tool.gpx"));
     qx::GpxWaypointReader reader;

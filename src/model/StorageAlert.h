@@ -1,0 +1,27 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace plat {
+class AlertView;
+}
+
+namespace qx {
+
+// Tells the person that something they made could not be kept on disk, and why, in their
+// language.
+class StorageAlert {
+public:
+    // "the disk is full" in the current language.
+    static std::string diskFullReason();
+    // The reason for a failed file write: a full disk or quota in the person's words, any other
+    // cause as the system says it.
+    static std::string reasonForErrno(int code);
+    // Shows an alert with an OK button. `titleKey` and `messageKey` are language keys; the
+    // message's "%@" becomes `reason`.
+    static std::shared_ptr<plat::AlertView> show(const std::string& titleKey, const std::string& messageKey,
+                                                 const std::string& reason);
+};
+
+}  // namespace qx

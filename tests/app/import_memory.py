@@ -1,0 +1,54 @@
+#!/usr/bin/env python3
+"""Imports files of hostile sizes through quorix and measures the program's peak memory: a
+2 GB file of no lines that is no waypoint file, and a 256 MB CSV whose middle is one line of
+256 MB between good rows. Both files are sparse, so they cost no disk. The peak resident size
+of each run must stay under 200 MB (not checked in a sanitizer build, whose own memory would
+count).
+
+usage: import_memory.py QUORIX HOME [--no-memory-bound]
+"""
+import os
+import shutil
+import sys
+
+quorix, home = sys.argv[1:3]
+bounded = "--no-memory-bound" not in sys.argv[3:]
+limit_mb = 200
+shutil.rmtree(home, ignore_errors=True)
+documents = os.path.join(home, "Documents")
+os.makedirs(documents)
+
+with open(os.path.join(documents, "huge.csv"), "wb") as f:
+    f.truncate(2 << 30)
+with open(os.path.join(documents, "long-line.csv"), "wb") as f:
+    f.write(b"date,der\n2026-12-01T10:00:00Z,0.1\n")
+    f.seek(256 << 20)
+    f.write(b"\n2026-12-01T11:00:00Z,0.2\n")
+
+cases = [
+    ("huge.csv", ['expect "Nothing was imported."', 'expect "The header row cannot be read"']),
+    ("long-line.csv", ['expect "Imported: 2"', 'expect "Skipped: 1"', 'expect "a row of less than 4 MB"']),
+]
+failures = []
+for name, checks in cases:
+    script = os.path.join(home, name + ".qx")
+    with open(script, "w", encoding="utf-8") as f:
+        f.write("\n".join(["tab Settings", 'tap "Import Data"', f"tap {name}", *checks, "press OK", ""]))
+    log = os.path.join(home, name + ".out")
+    # Spawned and waited for here, so that the peak is this run's own.
+    with open(log, "w") as out:
+        pid = os.posix_spawn(quorix, [quorix, "--home", home, "--script", script, "--no-demo"], os.environ,
+                             file_actions=[(os.POSIX_SPAWN_DUP2, out.fileno(), 1),
+                                           (os.POSIX_SPAWN_DUP2, out.fileno(), 2)])
+        _, status, usage = os.wait4(pid, 0)
+    code = os.waitstatus_to_exitcode(status)
+    peak_mb = usage.ru_maxrss / 1024
+    size_mb = os.path.getsize(os.path.join(documents, name)) >> 20
+    print(f"{name} ({size_mb} MB): exit {code}, peak resident size {peak_mb:.1f} MB")
+    if code != 0:
+        with open(log, encoding="utf-8", errors="replace") as f:
+            failures.append(f"{name}: quorix failed with status {code}\n{f.read()[-3000:]}")
+    if bounded and peak_mb >= limit_mb:
+        failures.append(f"{name}: peak memory {peak_mb:.1f} MB, not under {limit_mb} MB")
+if failures:
+    sys.exit("\n".join(failures))
