@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/foundation/HtmlText.h"
+
 namespace bb {
 
 namespace {
@@ -15,24 +17,6 @@ struct Tag {
     bool closing = false;
     bool selfClosing = false;
 };
-
-void appendUTF8(std::string& out, unsigned long c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xc0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3f));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xe0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
-        out += static_cast<char>(0x80 | (c & 0x3f));
-    } else {
-        out += static_cast<char>(0xf0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3f));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
-        out += static_cast<char>(0x80 | (c & 0x3f));
-    }
-}
 
 int base64Digit(char c) {
     if (c >= 'A' && c <= 'Z') return c - 'A';
@@ -150,7 +134,7 @@ private:
             char* end = nullptr;
             const unsigned long c = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
             if (digits.empty() || *end != '\0' || c > 0x10ffff) return false;
-            appendUTF8(out, c);
+            plat::appendUtf8(out, c);
         } else {
             return false;
         }

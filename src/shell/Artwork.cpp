@@ -28,19 +28,8 @@ constexpr Color kGreen = Color::rgba(0.22, 0.66, 0.20);
 enum Corners : unsigned { kLeftCorners = 1, kRightCorners = 2, kAllCorners = 3 };
 
 void roundedRect(DrawingContext& c, const Rect& r, double radius, unsigned corners = kAllCorners) {
-    const double left = corners & kLeftCorners ? radius : 0;
-    const double right = corners & kRightCorners ? radius : 0;
     c.beginPath();
-    c.moveTo({r.minX() + left, r.minY()});
-    c.lineTo({r.maxX() - right, r.minY()});
-    if (right > 0) c.addArc({r.maxX() - right, r.minY() + right}, right, -M_PI / 2, 0, false);
-    c.lineTo({r.maxX(), r.maxY() - right});
-    if (right > 0) c.addArc({r.maxX() - right, r.maxY() - right}, right, 0, M_PI / 2, false);
-    c.lineTo({r.minX() + left, r.maxY()});
-    if (left > 0) c.addArc({r.minX() + left, r.maxY() - left}, left, M_PI / 2, M_PI, false);
-    c.lineTo({r.minX(), r.minY() + left});
-    if (left > 0) c.addArc({r.minX() + left, r.minY() + left}, left, M_PI, 3 * M_PI / 2, false);
-    c.closePath();
+    c.addRoundedRect(r, radius, (corners & kLeftCorners) != 0, (corners & kRightCorners) != 0);
 }
 
 void line(DrawingContext& c, Point from, Point to, double width, const Color& color) {

@@ -46,6 +46,8 @@ WaypointPhotoPrompt::WaypointPhotoPrompt(std::vector<std::string> buttons)
     setAlertViewStyle(plat::AlertStyle::PlainTextInput);
     if (auto field = textFieldAtIndex(0)) field->setPlaceholder(Language::get("Waypoint Name"));
     checkBox_->setTitle(Language::get("Add photo"));
+    // Dark text on the alert's light panel, beside its box.
+    checkBox_->setTitleColor(plat::Color::black());
     checkBox_->setImage(plat::Image::named("checkbox_unchecked"), plat::ControlState::Normal);
     checkBox_->setImage(plat::Image::named("checkbox_checked"), plat::ControlState::Selected);
     checkBox_->setContentHorizontalAlignment(plat::ContentHorizontalAlignment::Left);

@@ -1,5 +1,6 @@
 #include "platform/graphics/DrawingContext.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace plat {
@@ -153,6 +154,21 @@ void DrawingContext::addArc(Point centre, double radius, double startAngle, doub
 
 void DrawingContext::addRect(const Rect& r) { add(DrawOp::AddRect).rect = r; }
 void DrawingContext::addEllipse(const Rect& r) { add(DrawOp::AddEllipse).rect = r; }
+
+void DrawingContext::addRoundedRect(const Rect& r, double radius, bool roundLeft, bool roundRight) {
+    const double left = roundLeft ? radius : 0;
+    const double right = roundRight ? radius : 0;
+    moveTo({r.minX() + left, r.minY()});
+    lineTo({r.maxX() - right, r.minY()});
+    if (right > 0) addArc({r.maxX() - right, r.minY() + right}, right, -M_PI / 2, 0, false);
+    lineTo({r.maxX(), r.maxY() - right});
+    if (right > 0) addArc({r.maxX() - right, r.maxY() - right}, right, 0, M_PI / 2, false);
+    lineTo({r.minX() + left, r.maxY()});
+    if (left > 0) addArc({r.minX() + left, r.maxY() - left}, left, M_PI / 2, M_PI, false);
+    lineTo({r.minX(), r.minY() + left});
+    if (left > 0) addArc({r.minX() + left, r.minY() + left}, left, M_PI, 3 * M_PI / 2, false);
+    closePath();
+}
 void DrawingContext::closePath() { add(DrawOp::ClosePath); }
 void DrawingContext::fillPath() { add(DrawOp::FillPath); }
 void DrawingContext::strokePath() { add(DrawOp::StrokePath); }

@@ -109,6 +109,9 @@ public:
     void addArc(Point centre, double radius, double startAngle, double endAngle, bool clockwise);
     void addRect(const Rect& r);
     void addEllipse(const Rect& r);
+    // A closed rectangle with rounded corners on the chosen sides (both by default), begun
+    // with a move to its top edge.
+    void addRoundedRect(const Rect& r, double radius, bool roundLeft = true, bool roundRight = true);
     void closePath();
     void fillPath();
     void strokePath();

@@ -28,8 +28,30 @@ constexpr std::array<std::uint16_t, 95> kAsciiBold = {
     500, 675, 716, 593, 716, 678, 435, 716, 712, 343, 343, 665, 343, 1042, 712, 687,  //
     716, 716, 493, 595, 478, 712, 652, 924, 645, 652, 582, 712, 365, 712, 838};
 
-// Decodes the code point starting at text[i] and moves i past it; a broken sequence counts as
-// one replacement character per byte.
+bool hasWide(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        if (isWideCharacter(nextCodePoint(text, i))) return true;
+    }
+    return false;
+}
+
+// Advance of one code point in thousandths of the size. A line with wide characters is drawn
+// in the CJK face, whose Latin letters are narrower and whose ideographs fill the em.
+double advance(char32_t cp, bool bold, bool cjkFace) {
+    if (cjkFace) {
+        if (isWideCharacter(cp)) return bold ? 1042 : 1000;
+        return bold ? 600 : 560;
+    }
+    if (cp >= 0x20 && cp < 0x7F) return (bold ? kAsciiBold : kAsciiRegular)[cp - 0x20];
+    if (cp >= 0x0410 && cp <= 0x042F) return bold ? 800 : 730;   // Cyrillic capitals
+    if (cp >= 0x0400 && cp <= 0x04FF) return bold ? 720 : 650;   // other Cyrillic
+    if (cp >= 0x00C0 && cp <= 0x017F) return bold ? 700 : 640;   // accented Latin
+    if (cp == 0x2026 || cp == 0x2014) return 1000;                // ellipsis, em dash
+    return bold ? 720 : 650;
+}
+
+}  // namespace
+
 char32_t nextCodePoint(const std::string& text, std::size_t& i) {
     const auto lead = static_cast<unsigned char>(text[i++]);
     if (lead < 0x80) return lead;
@@ -43,36 +65,11 @@ char32_t nextCodePoint(const std::string& text, std::size_t& i) {
     return cp;
 }
 
-// The wide scripts (CJK, kana, hangul, full-width forms) from U+2E80 on.
-bool isWide(char32_t cp) {
+bool isWideCharacter(char32_t cp) {
     return (cp >= 0x2E80 && cp <= 0xA4CF) || (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
            (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) || (cp >= 0xFFE0 && cp <= 0xFFE6) ||
            cp >= 0x20000;
 }
-
-bool hasWide(const std::string& text) {
-    for (std::size_t i = 0; i < text.size();) {
-        if (isWide(nextCodePoint(text, i))) return true;
-    }
-    return false;
-}
-
-// Advance of one code point in thousandths of the size. A line with wide characters is drawn
-// in the CJK face, whose Latin letters are narrower and whose ideographs fill the em.
-double advance(char32_t cp, bool bold, bool cjkFace) {
-    if (cjkFace) {
-        if (isWide(cp)) return bold ? 1042 : 1000;
-        return bold ? 600 : 560;
-    }
-    if (cp >= 0x20 && cp < 0x7F) return (bold ? kAsciiBold : kAsciiRegular)[cp - 0x20];
-    if (cp >= 0x0410 && cp <= 0x042F) return bold ? 800 : 730;   // Cyrillic capitals
-    if (cp >= 0x0400 && cp <= 0x04FF) return bold ? 720 : 650;   // other Cyrillic
-    if (cp >= 0x00C0 && cp <= 0x017F) return bold ? 700 : 640;   // accented Latin
-    if (cp == 0x2026 || cp == 0x2014) return 1000;                // ellipsis, em dash
-    return bold ? 720 : 650;
-}
-
-}  // namespace
 
 bool Font::isBold() const { return nameHas(name, "Bold") || nameHas(name, "bold"); }
 

@@ -32,4 +32,11 @@ struct Font {
     std::string description() const;
 };
 
+// Decodes the UTF-8 code point starting at text[i] and moves i past it; a broken sequence reads
+// as one replacement character per byte.
+char32_t nextCodePoint(const std::string& text, std::size_t& i);
+// The wide scripts (CJK, kana, hangul, full-width forms): lines break between any two of their
+// characters, and a line with one of them is set in the CJK face.
+bool isWideCharacter(char32_t cp);
+
 }  // namespace plat

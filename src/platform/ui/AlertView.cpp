@@ -9,6 +9,8 @@ namespace plat {
 namespace {
 
 constexpr double kAlertWidth = 270;
+constexpr double kSheetMargin = 8;
+constexpr double kSheetRow = 50;
 
 template <class T>
 std::vector<std::shared_ptr<T>> visibleOf() {
@@ -132,19 +134,23 @@ void AlertView::rebuild() {
 }
 
 void AlertView::drawRect(DrawingContext& ctx, const Rect& rect) {
-    ctx.setFillColor(Color::rgba(0, 0, 0, 0.4));
-    ctx.fillRect(rect);
+    drawBackdrop(ctx, rect);
     double x = (rect.width() - kAlertWidth) / 2;
     double top = rect.height() / 2 - 100;
     double bottom = top;
     for (const auto& v : subviews()) bottom = std::max(bottom, v->frame().maxY());
-    ctx.setFillColor(Color::rgba(0.97, 0.97, 0.97));
-    ctx.fillRect(Rect{x, top, kAlertWidth, bottom - top});
+    drawPanel(ctx, Rect{x, top, kAlertWidth, bottom - top});
     auto title = titleLabel();
     ctx.saveState();
     ctx.translate(x + 16, top + 16);
     title->drawRect(ctx, title->bounds());
     ctx.restoreState();
+    // Each button row starts with a hairline; buttons side by side have one between them.
+    for (const auto& b : promptButtons()) {
+        const Rect f = b->frame();
+        drawHairline(ctx, {f.minX(), f.minY()}, {f.maxX(), f.minY()});
+        if (f.minX() > x + 1) drawHairline(ctx, {f.minX(), f.minY()}, {f.minX(), f.maxY()});
+    }
 }
 
 std::shared_ptr<Label> AlertView::titleLabel() const {
@@ -204,13 +210,61 @@ void ActionSheet::showInView(View* view, bool animated) {
 }
 
 void ActionSheet::rebuild() {
-    long n = numberOfButtons();
-    double y = bounds().height() - 44 * static_cast<double>(n) - 8;
-    for (long i = 0; i < n; ++i) {
-        auto b = makeButton(i, Rect{8, y + 44 * static_cast<double>(i), bounds().width() - 16, 44});
+    // From the bottom up: the cancel button on a panel of its own, then one panel with the
+    // title over the other buttons.
+    const double width = bounds().width() - 2 * kSheetMargin;
+    double groupBottom = bounds().height() - kSheetMargin;
+    if (cancelButtonIndex() != kNoButton) {
+        auto b = makeButton(cancelButtonIndex(), Rect{kSheetMargin, groupBottom - kSheetRow, width, kSheetRow});
+        b->titleLabel().setFont(Font::boldSystem(20));
+        addSubview(b);
+        groupBottom -= kSheetRow + kSheetMargin;
+    }
+    const long rows = numberOfButtons() - (cancelButtonIndex() != kNoButton ? 1 : 0);
+    auto title = titleLabel();
+    const double titleHeight = title ? std::max(kSheetRow - 6, title->frame().height() + 28) : 0;
+    group_ = Rect{kSheetMargin, groupBottom - kSheetRow * static_cast<double>(rows) - titleHeight, width,
+                  kSheetRow * static_cast<double>(rows) + titleHeight};
+    double y = group_.minY() + titleHeight;
+    for (long i = 0; i < numberOfButtons(); ++i) {
+        if (i == cancelButtonIndex()) continue;
+        auto b = makeButton(i, Rect{kSheetMargin, y, width, kSheetRow});
+        b->titleLabel().setFont(Font::system(20));
         if (i == destructiveIndex_) b->setTitleColor(Color::red());
         addSubview(b);
+        y += kSheetRow;
     }
+}
+
+void ActionSheet::drawRect(DrawingContext& ctx, const Rect& rect) {
+    drawBackdrop(ctx, rect);
+    if (group_.height() > 0) drawPanel(ctx, group_);
+    for (const auto& b : promptButtons()) {
+        const Rect f = b->frame();
+        if (f.minY() >= group_.maxY()) {
+            drawPanel(ctx, f);  // the cancel button stands apart
+        } else if (f.minY() > group_.minY()) {
+            drawHairline(ctx, {f.minX(), f.minY()}, {f.maxX(), f.minY()});
+        }
+    }
+    if (auto title = titleLabel()) {
+        ctx.saveState();
+        ctx.translate(group_.minX() + 16, group_.minY() + 14);
+        title->drawRect(ctx, title->bounds());
+        ctx.restoreState();
+    }
+}
+
+std::shared_ptr<Label> ActionSheet::titleLabel() const {
+    if (title().empty()) return nullptr;
+    const double width = bounds().width() - 2 * kSheetMargin - 32;
+    auto label = std::make_shared<Label>(Rect{}, title());
+    label->setFont(Font::system(13));
+    label->setTextColor(Color::rgba(0.43, 0.43, 0.45));
+    label->setNumberOfLines(0);
+    label->setTextAlignment(TextAlignment::Center);
+    label->setFrame(Rect{0, 0, width, std::max(label->font().lineHeight(), label->sizeThatFits(Size{width, 0}).height)});
+    return label;
 }
 
 std::vector<std::shared_ptr<ActionSheet>> ActionSheet::visibleSheets() { return visibleOf<ActionSheet>(); }

@@ -89,11 +89,16 @@ public:
 
     std::string kindName() const override { return "ActionSheet"; }
     std::string describeLine() const override;
+    void drawRect(DrawingContext& context, const Rect& rect) override;
 
 protected:
     void rebuild() override;
 
 private:
+    // The title as drawn: small grey text wrapped to the panel; none without a title.
+    std::shared_ptr<Label> titleLabel() const;
+    // The panel of the title and every button but the cancel button.
+    Rect group_;
     long destructiveIndex_ = kNoButton;
     long firstOther_ = kNoButton;
     View* shownIn_ = nullptr;

@@ -66,16 +66,33 @@ Size Button::sizeThatFits(Size) const {
 void Button::drawRect(DrawingContext& ctx, const Rect& rect) {
     if (auto bg = currentBackgroundImage()) ctx.drawImage(bg, rect);
     Rect content = rect.inset(contentInsets_);
-    if (auto img = currentImage()) ctx.drawImage(img, placeImage(img->size(), content, ContentMode::Center));
+    const ImagePtr img = currentImage();
     std::string t = currentTitle();
-    if (t.empty() && !currentImage() && type_ == ButtonType::DetailDisclosure) {
+    TextAlignment align = TextAlignment::Center;
+    if (contentHorizontalAlignment() == ContentHorizontalAlignment::Left) align = TextAlignment::Left;
+    if (contentHorizontalAlignment() == ContentHorizontalAlignment::Right) align = TextAlignment::Right;
+    if (img && !t.empty()) {
+        // A picture with a title: the two side by side, the picture first, placed together
+        // by the content alignment; the title keeps what room is left.
+        constexpr double kGap = 6;
+        const Size picture = img->size();
+        const double titleWidth =
+            std::clamp(titleLabel_->font().widthOf(t), 0.0, std::max(0.0, content.width() - picture.width - kGap));
+        const double group = picture.width + kGap + titleWidth;
+        double x = content.midX() - group / 2;
+        if (align == TextAlignment::Left) x = content.minX();
+        if (align == TextAlignment::Right) x = content.maxX() - group;
+        ctx.drawImage(img, Rect{x, content.midY() - picture.height / 2, picture.width, picture.height});
+        content = Rect{x + picture.width + kGap, content.y(), titleWidth, content.height()};
+        align = TextAlignment::Left;
+    } else if (img) {
+        ctx.drawImage(img, placeImage(img->size(), content, ContentMode::Center));
+    }
+    if (t.empty() && !img && type_ == ButtonType::DetailDisclosure) {
         drawDetailMark(ctx, content);
         return;
     }
     if (t.empty()) return;
-    TextAlignment align = TextAlignment::Center;
-    if (contentHorizontalAlignment() == ContentHorizontalAlignment::Left) align = TextAlignment::Left;
-    if (contentHorizontalAlignment() == ContentHorizontalAlignment::Right) align = TextAlignment::Right;
     // A title too long for the button is drawn a little smaller, then cut with an ellipsis.
     Label title(Rect{}, t);
     title.setFont(titleLabel_->font());

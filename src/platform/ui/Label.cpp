@@ -25,22 +25,68 @@ void Label::setTextColor(const Color& c) {
 
 namespace {
 
-// Greedy word wrap of one paragraph.
+// Characters that never begin a line: closing marks and the stops of the wide scripts.
+bool closesLine(char32_t cp) {
+    static const std::u32string kClosers = U"、。，．！？）」』】ー々：；";
+    return kClosers.find(cp) != std::u32string::npos;
+}
+
+// The pieces a line may break between: words between blanks, each wide character on its own
+// (with the closing marks after it), each with the blanks before it.
+struct WrapPiece {
+    std::string text;
+    std::string blanks;
+};
+
+std::vector<WrapPiece> wrapPieces(const std::string& para) {
+    std::vector<WrapPiece> pieces;
+    std::string blanks;
+    bool inWord = false;
+    for (std::size_t i = 0; i < para.size();) {
+        const std::size_t start = i;
+        const char32_t cp = nextCodePoint(para, i);
+        const std::string ch = para.substr(start, i - start);
+        if (cp == ' ') {
+            blanks += ch;
+            inWord = false;
+        } else if (!pieces.empty() && blanks.empty() && ((inWord && !isWideCharacter(cp)) || closesLine(cp))) {
+            pieces.back().text += ch;
+        } else {
+            pieces.push_back({ch, std::move(blanks)});
+            blanks.clear();
+            inWord = !isWideCharacter(cp);
+        }
+    }
+    return pieces;
+}
+
+// Splits a piece wider than the width into runs of whole characters that fit (at least one each).
+std::vector<std::string> splitWide(const std::string& piece, const Font& font, double width) {
+    std::vector<std::string> runs{std::string{}};
+    for (std::size_t i = 0; i < piece.size();) {
+        const std::size_t start = i;
+        nextCodePoint(piece, i);
+        const std::string ch = piece.substr(start, i - start);
+        if (!runs.back().empty() && font.widthOf(runs.back() + ch) > width) runs.emplace_back();
+        runs.back() += ch;
+    }
+    return runs;
+}
+
+// Greedy wrap of one paragraph: at blanks, between wide characters, and inside a word wider
+// than a whole line.
 void wrapParagraph(const std::string& para, const Font& font, double width, std::vector<std::string>& out) {
     std::string line;
-    std::size_t pos = 0;
-    while (pos <= para.size()) {
-        std::size_t end = para.find(' ', pos);
-        if (end == std::string::npos) end = para.size();
-        std::string word = para.substr(pos, end - pos);
-        std::string candidate = line.empty() ? word : line + " " + word;
-        if (!line.empty() && font.widthOf(candidate) > width) {
-            out.push_back(line);
-            line = word;
-        } else {
-            line = candidate;
+    for (const auto& piece : wrapPieces(para)) {
+        std::string candidate = line.empty() ? piece.text : line + piece.blanks + piece.text;
+        if (font.widthOf(candidate) <= width) {
+            line = std::move(candidate);
+            continue;
         }
-        pos = end + 1;
+        if (!line.empty()) out.push_back(line);
+        auto runs = splitWide(piece.text, font, width);
+        for (std::size_t r = 0; r + 1 < runs.size(); ++r) out.push_back(runs[r]);
+        line = runs.back();
     }
     out.push_back(line);
 }

@@ -7,6 +7,7 @@
 
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/FileUtil.h"
+#include "platform/foundation/HtmlText.h"
 #include "platform/foundation/URLText.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/MimeCoding.h"
@@ -137,9 +138,11 @@ public:
         item_->setTitle(c->subject().empty() ? uiText("New Message") : c->subject());
         // A plain body is the person's to write; a built HTML report is shown as its text.
         body_->setEditable(!c->isBodyHTML() && c->attachments().empty());
+        // A report's table rows read best each on as few lines as the width allows.
+        body_->setFont(Font::system(c->isBodyHTML() ? 14 : 17));
         if (!body_->isFirstResponder()) {
             std::string body = c->messageBody();
-            if (c->isBodyHTML()) body = plainTextOfHtml(body);
+            if (c->isBodyHTML()) body = HtmlText::lines(body);
             for (const auto& a : c->attachments()) body += "\n[attachment " + a.fileName + "]";
             body_->setText(body);
         }

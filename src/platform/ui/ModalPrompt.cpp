@@ -45,6 +45,7 @@ void ModalPrompt::updateForInspection() {
     if (!changed_) return;
     changed_ = false;
     removeAllSubviews();
+    buttons_.clear();
     rebuild();
 }
 
@@ -92,6 +93,27 @@ bool ModalPrompt::pressButton(long index) {
 
 bool ModalPrompt::pressButton(const std::string& title) { return pressButton(indexOfButton(title)); }
 
+void ModalPrompt::drawBackdrop(DrawingContext& ctx, const Rect& rect) {
+    ctx.setFillColor(kBackdrop);
+    ctx.fillRect(rect);
+}
+
+void ModalPrompt::drawPanel(DrawingContext& ctx, const Rect& panel) {
+    ctx.setFillColor(Color::rgba(0.97, 0.97, 0.97));
+    ctx.beginPath();
+    ctx.addRoundedRect(panel, 12);
+    ctx.fillPath();
+}
+
+void ModalPrompt::drawHairline(DrawingContext& ctx, Point from, Point to) {
+    ctx.setStrokeColor(Color::rgba(0.78, 0.78, 0.8));
+    ctx.setLineWidth(0.5);
+    ctx.beginPath();
+    ctx.moveTo(from);
+    ctx.lineTo(to);
+    ctx.strokePath();
+}
+
 std::shared_ptr<Button> ModalPrompt::makeButton(long index, const Rect& frame) {
     auto b = Button::make(ButtonType::System, frame);
     b->setTitle(buttonTitleAtIndex(index));
@@ -100,6 +122,7 @@ std::shared_ptr<Button> ModalPrompt::makeButton(long index, const Rect& frame) {
     b->addAction(TouchUpInside, [weak, index](Control&) {
         if (auto p = weak.lock()) p->pressButton(index);
     });
+    buttons_.push_back(b);
     return b;
 }
 

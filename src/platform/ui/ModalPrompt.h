@@ -21,6 +21,8 @@ public:
     // Runs for every button, with its index.
     using ButtonHandler = std::function<void(long index)>;
     static constexpr long kNoButton = -1;
+    // What is drawn over the screen beneath a shown prompt: it dims the screen, as the phone does.
+    static constexpr Color kBackdrop = Color::rgba(0, 0, 0, 0.4);
 
     ~ModalPrompt() override;
 
@@ -68,12 +70,19 @@ protected:
     virtual void rebuild() = 0;
     void markChanged() { changed_ = true; }
     std::shared_ptr<Button> makeButton(long index, const Rect& frame);
+    // The buttons made since the last rebuild, in the order they were made.
+    const std::vector<std::shared_ptr<Button>>& promptButtons() const { return buttons_; }
     const std::vector<std::string>& buttonTitles() const { return buttonTitles_; }
+    // The prompt's look: the dimmed screen, a rounded panel, and hairlines between its rows.
+    static void drawBackdrop(DrawingContext& context, const Rect& rect);
+    static void drawPanel(DrawingContext& context, const Rect& panel);
+    static void drawHairline(DrawingContext& context, Point from, Point to);
     bool lastPresentAnimated() const { return presentAnimated_; }
 
 private:
     std::string title_;
     std::vector<std::string> buttonTitles_;
+    std::vector<std::shared_ptr<Button>> buttons_;
     long cancelIndex_ = kNoButton;
     ButtonHandler buttonHandler_, dismissHandler_;
     std::function<void()> cancelHandler_;

@@ -3,11 +3,13 @@
 #include <mutex>
 
 #include "platform/foundation/FileUtil.h"
+#include "platform/foundation/HtmlText.h"
 #include "platform/foundation/HttpClient.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/URLText.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/DescriptionWriter.h"
+#include "platform/ui/Label.h"
 
 namespace plat {
 
@@ -159,26 +161,53 @@ void WebView::stopLoading() {
 
 std::string WebView::plainText() const { return plainTextOfHtml(html_); }
 
-std::string plainTextOfHtml(const std::string& html) {
-    std::string out;
-    bool inTag = false, space = false;
-    for (char c : html) {
-        if (c == '<') {
-            inTag = true;
-            space = true;
-        } else if (c == '>') {
-            inTag = false;
-        } else if (!inTag) {
-            if (c == '\n' || c == '\r' || c == '\t' || c == ' ') {
-                space = true;
-            } else {
-                if (space && !out.empty()) out += ' ';
-                space = false;
-                out += c;
-            }
+std::string plainTextOfHtml(const std::string& html) { return HtmlText::plainText(html); }
+
+void WebView::drawRect(DrawingContext& ctx, const Rect& rect) {
+    // The page as a browser sets it: white, blocks one under another, each wrapped to the
+    // width; what would run past the bottom is scrolled out of sight.
+    constexpr double kMargin = 8;
+    ctx.setFillColor(Color::white());
+    ctx.fillRect(rect);
+    const double width = rect.width() - 2 * kMargin;
+    double y = rect.y() + kMargin;
+    bool first = true;
+    for (const auto& block : HtmlText::blocks(html_)) {
+        if (y >= rect.maxY() || width <= 0) break;
+        Label label(Rect{}, block.text);
+        label.setNumberOfLines(0);
+        double indent = 0, before = 0, after = 8;
+        switch (block.kind) {
+            case HtmlText::Block::Kind::Heading:
+                label.setFont(Font::boldSystem(block.level <= 1 ? 22 : block.level == 2 ? 19 : 16));
+                before = first ? 0 : 8;
+                after = 6;
+                break;
+            case HtmlText::Block::Kind::Paragraph: label.setFont(Font::system(15)); break;
+            case HtmlText::Block::Kind::Item:
+                label.setText("\u2022 " + block.text);
+                label.setFont(Font::system(15));
+                indent = 12;
+                after = 4;
+                break;
+            case HtmlText::Block::Kind::Row:
+                label.setFont(block.header ? Font::boldSystem(13) : Font::system(13));
+                after = 3;
+                break;
         }
+        y += before;
+        // The last block that shows keeps the whole lines there is room for, ending in "…".
+        const auto room = static_cast<int>((rect.maxY() - y) / label.font().lineHeight());
+        if (room <= 0) break;
+        if (label.layoutLines(width - indent).size() > static_cast<std::size_t>(room)) label.setNumberOfLines(room);
+        const double height = label.sizeThatFits(Size{width - indent, 0}).height;
+        ctx.saveState();
+        ctx.translate(rect.x() + kMargin + indent, y);
+        label.drawRect(ctx, Rect{0, 0, width - indent, height});
+        ctx.restoreState();
+        y += height + after;
+        first = false;
     }
-    return out;
 }
 
 std::string WebView::describeLine() const {

@@ -65,6 +65,7 @@ public:
     // Redirects followed in one load before it counts as failed.
     static constexpr int kMaxRedirects = 10;
 
+    void drawRect(DrawingContext& context, const Rect& rect) override;
     std::string kindName() const override { return "WebView"; }
     std::string displayText() const override { return plainText(); }
     std::string describeLine() const override;
@@ -87,7 +88,8 @@ private:
     unsigned generation_ = 0;
 };
 
-// The text of an HTML document without its markup, runs of blanks made one blank.
+// The text of an HTML document without its markup, runs of blanks made one blank, character
+// references decoded.
 std::string plainTextOfHtml(const std::string& html);
 
 }  // namespace plat

@@ -42,7 +42,11 @@ ViewController* visibleFrom(ViewController* vc) {
 
 Window::Window() : Window(Screen::bounds()) {}
 
-Window::Window(const Rect& frame) : View(frame) { windows().push_back(this); }
+Window::Window(const Rect& frame) : View(frame) {
+    // Whatever a screen leaves unpainted shows the page colour, never a see-through picture.
+    setBackgroundColor(Color::white());
+    windows().push_back(this);
+}
 
 Window::~Window() {
     std::erase(windows(), this);

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "TestEnvironment.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/Window.h"
 
 namespace {
@@ -94,6 +97,51 @@ TEST_F(AlertViewTest, ActionSheetPutsCancelLastAndReportsTheChosenIndex) {
     withDestructive->setCancelHandler([&] { cancelled = true; });
     EXPECT_TRUE(withDestructive->pressButton("Cancel"));
     EXPECT_TRUE(cancelled);
+}
+
+// What a person sees of a shown prompt: an opaque picture, the screen beneath dimmed, a light
+// panel; a sheet's cancel button on a panel apart from the others; an alert's long message
+// wrapped, never cut.
+TEST_F(AlertViewTest, PromptsArePaintedOpaqueOverTheDimmedScreen) {
+    const std::string longMessage = "選択したセットのレポートを作成してメールで送信しますか？送信後は元に戻せません。";
+    struct Case {
+        const char* name;
+        std::function<std::shared_ptr<plat::ModalPrompt>()> show;
+        double gapY;  // a point between panels, where only the backdrop shows
+    };
+    const std::vector<Case> cases{
+        {"sheet",
+         [&] {
+             return ActionSheet::show(window.rootViewController()->view().get(), "Share selected", "Cancel", "",
+                                      {"Email", "Export"}, {});
+         },
+         window.bounds().height() - 8 - 50 - 4},
+        {"alert", [&] { return AlertView::show("Data sharing", longMessage, "Cancel", {"OK"}, {}); }, 20},
+    };
+    const double dimmed = 1 - plat::ModalPrompt::kBackdrop.a;  // the white page beneath, darkened
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto prompt = c.show();
+        const plat::PixelImage picture = window.renderImage();
+        bool opaque = true;
+        for (auto word : picture.words()) opaque = opaque && (word >> 24) == 0xFF;
+        EXPECT_TRUE(opaque);
+        const int midX = static_cast<int>(window.bounds().width() / 2);
+        EXPECT_NEAR(picture.pixel(2, 2).r, dimmed, 0.01);
+        EXPECT_NEAR(picture.pixel(midX, static_cast<int>(c.gapY)).g, dimmed, 0.01);
+        const auto& buttons = prompt->subviews();
+        const auto last = buttons.back()->frame();
+        EXPECT_GT(picture.pixel(midX, static_cast<int>(last.minY()) + 3).r, 0.9);  // on a panel
+        std::size_t messageLines = 0;
+        for (const auto& v : buttons) {
+            auto label = std::dynamic_pointer_cast<plat::Label>(v);
+            if (!label || label->text() != longMessage) continue;
+            messageLines = label->layoutLines(label->bounds().width()).size();
+            EXPECT_GE(label->bounds().height(), static_cast<double>(messageLines) * label->font().lineHeight());
+        }
+        EXPECT_EQ(messageLines >= 2, std::string(c.name) == "alert");
+        prompt->dismissWithClickedButtonIndex(0, false);
+    }
 }
 
 }  // namespace

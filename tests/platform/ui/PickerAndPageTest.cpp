@@ -4,6 +4,7 @@
 #include "TestEnvironment.h"
 #include "platform/ui/Application.h"
 #include "platform/foundation/FileUtil.h"
+#include "platform/foundation/HtmlText.h"
 #include "platform/ui/DatePicker.h"
 #include "platform/ui/ImagePickerController.h"
 #include "platform/ui/Label.h"
@@ -124,6 +125,34 @@ TEST_F(PageTest, PagesFinishLoadingOnTheRunLoopAndKeepTheirContent) {
     web->loadRequest(URLRequest{"file://" + (dir.path() / "terms.html").string()});
     drain();
     EXPECT_EQ(web->html(), "<p>Terms</p>");
+
+    // A report as a page shows it: the head left out, references decoded once, a table's rows
+    // one a line with their cells apart.
+    const std::string report =
+        "<html><head><title>Report</title><style>td{}</style></head><body><h2>Waypoints:</h2><table>"
+        "<tr><th>Name</th><th>Date</th></tr><tr><td>Bridge &amp;amp; <i>river</i> &lt;b&gt;</td>"
+        "<td>2:16\u202fPM</td></tr><tr><td></td><td>x</td></tr></table><ul><li>one</li></ul><!-- <p>no</p> -->"
+        "<p>&#x65E5; &#26412; &bogus; &#0; AT&T</p></body></html>";
+    EXPECT_EQ(HtmlText::lines(report),
+              "Waypoints:\nName \u00B7 Date\nBridge &amp; river <b> \u00B7 2:16\u202fPM\nx\n\u2022 one\n"
+              "\u65E5 \u672C &bogus; &#0; AT&T");
+    EXPECT_EQ(plainTextOfHtml(report).substr(0, 16), "Waypoints: Name ");
+
+    // Drawn, the text stays inside the page: the block that reaches the bottom keeps the lines
+    // there is room for and ends in an ellipsis.
+    web->setFrame(Rect{0, 0, 200, 120});
+    web->loadHTMLString("<h1>Help</h1><p>" + std::string(40, 'w').insert(0, "Read ") +
+                        " the manual of the instrument before the first walk with it, then again.</p>");
+    drain();
+    DrawingContext ctx;
+    web->drawRect(ctx, web->bounds());
+    const auto texts = ctx.commandsOf(DrawOp::DrawText);
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0].text, "Help");
+    EXPECT_TRUE(texts[0].font.isBold());
+    EXPECT_GE(std::count(texts[1].text.begin(), texts[1].text.end(), '\n'), 2);
+    EXPECT_TRUE(texts[1].text.ends_with("\u2026"));
+    for (const auto& t : texts) EXPECT_LE(t.rect.maxY(), 120);
 }
 
 TEST_F(PageTest, WebPagesFollowRedirectsAndHandTheApplicationsOwnAddressesBack) {

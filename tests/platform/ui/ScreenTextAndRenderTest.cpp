@@ -232,6 +232,9 @@ TEST_F(ScreenTextAndRenderTest, JapaneseTextIsDrawnWithGlyphsThatCoverIt) {
         return plat::file::read(path).value_or("");
     };
     EXPECT_NE(render("設定", "a.png"), render("履歴", "b.png"));
+    // A character the CJK face lacks (the narrow no-break space of date texts) comes from a face
+    // that has it: a blank, not a box.
+    EXPECT_EQ(render("設定\u202F", "c.png"), render("設定", "d.png"));
 }
 
 }  // namespace
