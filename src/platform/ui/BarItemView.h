@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/ui/BarButtonItem.h"
+#include "platform/ui/FittedText.h"
 #include "platform/ui/View.h"
 
 namespace plat {
@@ -24,9 +25,11 @@ public:
         }
         Font f = titleFont(*item_);
         Color c = item_->isEnabled() ? Color::rgba(0, 122 / 255.0, 1) : Color::gray();
-        // A title too long for the button is drawn smaller rather than over its neighbours.
-        context.drawText(item_->displayText(), Rect{rect.x(), rect.midY() - f.lineHeight() / 2, rect.width(), f.lineHeight()},
-                         f, c, TextAlignment::Center, 0.5);
+        // A title too long for the button is drawn smaller, then cut with an ellipsis, rather
+        // than over its neighbours.
+        FittedText::draw(context, item_->displayText(),
+                         Rect{rect.x(), rect.midY() - f.lineHeight() / 2, rect.width(), f.lineHeight()}, f, c,
+                         TextAlignment::Center, 0.6);
     }
     static Font titleFont(const BarButtonItem& item) {
         return item.style() == BarButtonStyle::Done ? Font::boldSystem(17) : Font::system(17);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/ui/DescriptionWriter.h"
+#include "platform/ui/Readability.h"
 
 namespace plat {
 
@@ -188,16 +189,35 @@ Font Label::fittedFont(double width) const {
 std::vector<std::string> Label::fittedLines(double width, const Font& font) const {
     bool cut = false;
     auto lines = wrappedLines(width, cut);
-    if (lines.empty() || !truncates(lineBreak_)) return lines;
-    // A text cut short at the line count ends its last line with the ellipsis.
+    if (lines.empty()) return lines;
+    // Text that does not fit ends in an ellipsis whatever the break mode: a glyph cut in half
+    // by the frame reads as another letter. A text cut short at the line count ends its last
+    // line with the ellipsis.
     if (cut) lines.back() += " \u2026";
-    for (auto& line : lines) line = truncated(line, font, width, lines_ == 1 ? lineBreak_ : LineBreakMode::TruncateTail);
+    const LineBreakMode mode = lines_ == 1 && truncates(lineBreak_) ? lineBreak_ : LineBreakMode::TruncateTail;
+    for (auto& line : lines) line = truncated(line, font, width, mode);
     return lines;
 }
+
+namespace {
+
+// A label shows as many lines as its height holds, however many it may have: the last one
+// shown ends in an ellipsis when lines are left out.
+void keepLinesThatFit(std::vector<std::string>& lines, double height, const Font& font, double width) {
+    const auto room = static_cast<std::size_t>(std::max(1.0, std::floor((height + 0.5) / font.lineHeight())));
+    if (lines.size() <= room) return;
+    lines.resize(room);
+    if (!lines.back().ends_with("\u2026")) {
+        lines.back() = truncated(lines.back() + " \u2026", font, width, LineBreakMode::TruncateTail);
+    }
+}
+
+}  // namespace
 
 void Label::drawRect(DrawingContext& ctx, const Rect& rect) {
     const Font font = fittedFont(rect.width());
     auto lines = fittedLines(rect.width(), font);
+    if (lines.size() > 1) keepLinesThatFit(lines, rect.height(), font, rect.width());
     if (lines.empty()) return;
     std::string joined;
     for (std::size_t i = 0; i < lines.size(); ++i) joined += (i ? "\n" : "") + lines[i];
@@ -213,8 +233,10 @@ void Label::drawRect(DrawingContext& ctx, const Rect& rect) {
 }
 
 double Label::shrinkScale() const {
-    if (!adjustsFontSize_) return 0;
-    return minimumScale_ > 0 ? minimumScale_ : 0.5;
+    if (!adjustsFontSize_ || font_.size <= Readability::kSmallestTextSize) return 0;
+    const double scale = minimumScale_ > 0 ? minimumScale_ : 0.5;
+    // Never below the smallest readable size: past it the text ends in an ellipsis instead.
+    return std::max(scale, Readability::kSmallestTextSize / font_.size);
 }
 
 std::string Label::describeLine() const {

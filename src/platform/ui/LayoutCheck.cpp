@@ -1,13 +1,20 @@
 #include "platform/ui/LayoutCheck.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <optional>
 #include <set>
 
 #include "platform/graphics/DrawingContext.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/Control.h"
+#include "platform/ui/DrawnPaints.h"
+#include "platform/ui/Readability.h"
+#include "platform/ui/ScrollView.h"
 #include "platform/ui/View.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
 
 namespace plat {
 
@@ -47,6 +54,11 @@ struct DrawnText {
     const View* view = nullptr;
     std::size_t order = 0;
     bool hidden = false;
+    bool shadow = false;      // drawn again on top by its view: the text's shadow
+    std::optional<Color> halo{};  // the colour of its own shadow hugging its glyphs
+    Color color{};
+    double size = 0;          // the point size the glyphs are drawn at
+    std::string cutBy{};      // what cut it: the view's kind or "screen"; empty when whole
 };
 
 struct Cover {
@@ -67,13 +79,18 @@ std::size_t trailingBlanks(const std::string& s) {
     return n;
 }
 
+struct Ink {
+    Rect rect;
+    double scale = 1;  // the smallest shrink of its lines
+};
+
 // Where the glyphs of a text command land, in the command's own coordinates: each line placed
 // as the player places it (shrunk when the command allows), blanks at either end left out; the
 // height from the capitals' top to below the baseline. Empty when nothing visible is drawn.
-std::optional<Rect> inkOf(const DrawCommand& c) {
+std::optional<Ink> inkOf(const DrawCommand& c) {
     const Font& f = c.font;
     if (c.text.empty() || f.size <= 0) return std::nullopt;
-    double minX = 1e18, maxX = -1e18;
+    double minX = 1e18, maxX = -1e18, smallest = 1;
     int lines = 0, lastInked = -1;
     std::size_t start = 0;
     while (start <= c.text.size()) {
@@ -88,6 +105,7 @@ std::optional<Rect> inkOf(const DrawCommand& c) {
                 scale = std::max(c.value, c.rect.width() / width);
             }
             width *= scale;
+            smallest = std::min(smallest, scale);
             double x = c.rect.x();
             if (c.alignment == TextAlignment::Center) x += (c.rect.width() - width) / 2;
             if (c.alignment == TextAlignment::Right) x += c.rect.width() - width;
@@ -103,7 +121,17 @@ std::optional<Rect> inkOf(const DrawCommand& c) {
     if (lastInked < 0) return std::nullopt;
     const double top = c.rect.y() + 0.2 * f.size;
     const double bottom = c.rect.y() + lastInked * f.lineHeight() + 1.1 * f.size;
-    return Rect{minX, top, maxX - minX, bottom - top};
+    return Ink{Rect{minX, top, maxX - minX, bottom - top}, smallest};
+}
+
+// What of `wanted` a clip leaves out, in either direction.
+bool cutsOff(const Rect& wanted, const Rect& left) {
+    return wanted.width() - left.width() > kSlack || wanted.height() - left.height() > kSlack;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 std::string rectText(const Rect& r) {
@@ -114,53 +142,104 @@ std::string rectText(const Rect& r) {
 
 std::string quoted(const std::string& s) { return "\"" + s + "\""; }
 
+std::string number(double value) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f", value);
+    std::string out = buf;
+    if (out.ends_with(".0")) out.resize(out.size() - 2);
+    return out;
+}
+
 class Walker {
 public:
     std::vector<LayoutProblem> run(View& root) {
-        visit(root, std::nullopt, root);
+        screen_ = Rect{root.convertPoint(root.bounds().origin, nullptr), root.bounds().size};
+        if (auto* window = dynamic_cast<Window*>(&root)) {
+            ViewController* cover = window->coveringScreen();
+            if (cover && cover != window->rootViewController().get()) presented_ = cover;
+        }
+        visit(root, std::nullopt, root, 1, false);
         finishLayer();
         return std::move(problems_);
     }
 
 private:
-    void visit(View& v, std::optional<Rect> clip, const View& root) {
+    // `clip` is what the ancestors let through; `alpha` their opacity; `offScreen` tells that
+    // an ancestor was already named as partly off screen.
+    void visit(View& v, std::optional<Rect> clip, const View& root, double alpha, bool offScreen) {
         if (v.isHidden() || v.alpha() <= 0.01) return;
+        alpha *= v.alpha();
         // What lies behind a modal overlay is dimmed and cannot be touched: only the overlay
         // is judged from here on.
-        if (&v != &root && v.isModalOverlay()) {
+        const bool overlay = &v != &root && v.isModalOverlay();
+        if (overlay) {
             problems_.clear();
             texts_.clear();
             covers_.clear();
         }
         const Rect area{v.convertPoint(v.bounds().origin, nullptr), v.bounds().size};
+        if (!offScreen && &v != &root && outsideScreen(area, clip)) {
+            problems_.push_back({LayoutProblem::Kind::ViewOffScreen, v.displayText(), {}, v.kindName(), area});
+            offScreen = true;
+        }
+        const std::optional<Rect> inherited = clip;
+        // What the view shows at all: within its ancestors' clips and on the screen.
+        const auto onScreen = [&] { return clipped(screen_, clip).value_or(Rect{}); };
+        // A view cuts what it draws to its bounds, the screen cuts everything; a scroll view's
+        // bounds are a window onto content that scrolls, so they cut nothing of its own.
+        Rect own = screen_;
         if (v.clipsToBounds()) {
             auto inside = clipped(area, clip);
             if (!inside) return;
             clip = inside;
+            if (!dynamic_cast<const ScrollView*>(&v)) own = own.intersection(area);
         }
         const std::size_t before = order_;
-        if (const auto& bg = v.backgroundColor(); bg && bg->a >= 0.9 && v.alpha() >= 0.9) addCover(area, clip, v);
-        if (const auto& image = v.backgroundImage()) drawnImage(image, area, clip, v);
+        if (const auto& bg = v.backgroundColor(); bg && bg->a > 0) {
+            paint(area, clip, v, bg->withAlpha(bg->a * alpha));
+        }
+        if (const auto& image = v.backgroundImage()) drawnImage(image, area, clip, v, alpha, true);
         DrawingContext recording;
         v.drawRect(recording, v.bounds());
         Transform t{1, 1, area.x() - v.bounds().x(), area.y() - v.bounds().y()};
-        play(recording.commands(), t, clip, v, area);
-        for (const auto& s : std::vector<std::shared_ptr<View>>(v.subviews())) visit(*s, clip, root);
+        play(recording.commands(), t, Clips{inherited, onScreen(), own}, v, area, alpha);
+        for (const auto& s : std::vector<std::shared_ptr<View>>(v.subviews())) visit(*s, clip, root, alpha, offScreen);
         if (order_ == before && !area.isEmpty() && dynamic_cast<const Control*>(&v)) {
             problems_.push_back({LayoutProblem::Kind::DrawsNothing, {}, {}, v.kindName(), area});
         }
+        if (overlay && !paints_.coversArea(screen_, before + 1, kDimming, kGrid)) {
+            problems_.push_back({LayoutProblem::Kind::NoBackdrop, v.displayText(), {}, v.kindName(), area});
+        }
+        if (presented_ && v.viewController() == presented_ && !paints_.coversArea(screen_, 0, kOpaque, kGrid)) {
+            problems_.push_back({LayoutProblem::Kind::NoBackdrop, presented_->title(), {}, v.kindName(), area});
+        }
     }
 
-    void play(const std::vector<DrawCommand>& commands, Transform t, std::optional<Rect> clip, const View& v,
-              const Rect& area) {
+    // The view shows something outside the screen: its visible part is not all on it.
+    bool outsideScreen(const Rect& area, const std::optional<Rect>& clip) const {
+        auto seen = clipped(area, clip);
+        if (!seen || !significant(*seen)) return false;
+        auto onScreen = clipped(*seen, screen_);
+        return onScreen && cutsOff(*seen, *onScreen);
+    }
+
+    struct Clips {
+        std::optional<Rect> inherited;  // what the ancestors let through
+        std::optional<Rect> all;        // and the view itself
+        Rect own;                       // what the view and the screen let through
+    };
+
+    void play(const std::vector<DrawCommand>& commands, Transform t, Clips clip, const View& v, const Rect& area,
+              double viewAlpha) {
         struct State {
             Transform t;
-            std::optional<Rect> clip;
-            double fillAlpha;
+            Clips clip;
+            Color fill;
             double alpha;
         };
         std::vector<State> stack;
-        double fillAlpha = 1, alpha = 1;
+        Color fill = Color::black();
+        double alpha = 1;
         std::optional<Rect> path;
         auto extend = [&](const Rect& r) {
             Rect m = t.map(r);
@@ -172,14 +251,18 @@ private:
                 path = Rect{x0, y0, x1 - x0, y1 - y0};
             }
         };
+        auto clipTo = [&](const std::optional<Rect>& r) {
+            clip.all = r ? clipped(*r, clip.all).value_or(Rect{}) : Rect{};
+            clip.own = r ? r->intersection(clip.own) : Rect{};
+        };
         for (const auto& c : commands) {
             switch (c.op) {
-                case DrawOp::SaveState: stack.push_back({t, clip, fillAlpha, alpha}); break;
+                case DrawOp::SaveState: stack.push_back({t, clip, fill, alpha}); break;
                 case DrawOp::RestoreState:
                     if (stack.empty()) break;
                     t = stack.back().t;
                     clip = stack.back().clip;
-                    fillAlpha = stack.back().fillAlpha;
+                    fill = stack.back().fill;
                     alpha = stack.back().alpha;
                     stack.pop_back();
                     break;
@@ -191,11 +274,11 @@ private:
                     t.sx *= c.point.x;
                     t.sy *= c.point.y;
                     break;
-                case DrawOp::SetFillColor: fillAlpha = c.color.a; break;
+                case DrawOp::SetFillColor: fill = c.color; break;
                 case DrawOp::SetAlpha: alpha = c.value; break;
-                case DrawOp::ClipToRect: clip = clipped(t.map(c.rect), clip).value_or(Rect{}); break;
+                case DrawOp::ClipToRect: clipTo(t.map(c.rect)); break;
                 case DrawOp::ClipToPath:
-                    clip = path ? clipped(*path, clip).value_or(Rect{}) : Rect{};
+                    clipTo(path);
                     path.reset();
                     break;
                 case DrawOp::BeginPath: path.reset(); break;
@@ -206,53 +289,96 @@ private:
                     break;
                 case DrawOp::AddRect:
                 case DrawOp::AddEllipse: extend(c.rect); break;
-                case DrawOp::FillRect:
-                    if (fillAlpha * alpha >= 0.9) addCover(t.map(c.rect), clip, v);
-                    break;
+                case DrawOp::FillRect: paint(t.map(c.rect), clip.all, v, fill.withAlpha(fill.a * alpha * viewAlpha)); break;
                 case DrawOp::FillPath:
                 case DrawOp::FillStrokePath:
-                    if (path && fillAlpha * alpha >= 0.9) addCover(*path, clip, v);
+                    if (path) paint(*path, clip.all, v, fill.withAlpha(fill.a * alpha * viewAlpha));
                     path.reset();
                     break;
                 case DrawOp::StrokePath: path.reset(); break;
-                case DrawOp::DrawText: drawnText(c, t, clip, v, area); break;
-                case DrawOp::DrawImage: drawnImage(c.image, t.map(c.rect), clip, v); break;
+                case DrawOp::DrawText: drawnText(c, t, clip, v, area, alpha * viewAlpha); break;
+                case DrawOp::DrawImage: drawnImage(c.image, t.map(c.rect), clip.all, v, alpha * viewAlpha, false); break;
                 default: break;
             }
         }
     }
 
     void addCover(const Rect& r, const std::optional<Rect>& clip, const View& v) {
-        ++order_;
         if (auto shown = clipped(r, clip)) covers_.push_back({*shown, &v, order_});
     }
 
-    void drawnImage(const ImagePtr& image, const Rect& r, const std::optional<Rect>& clip, const View& v) {
+    // A fill: what lies beneath texts, and a cover when it hides what is under it.
+    void paint(const Rect& r, const std::optional<Rect>& clip, const View& v, const Color& color) {
+        ++order_;
+        auto shown = clipped(r, clip);
+        if (!shown) return;
+        DrawnPaints::Paint p;
+        p.rect = *shown;
+        p.order = order_;
+        p.view = &v;
+        p.color = color;
+        paints_.add(std::move(p));
+        if (color.a >= kOpaque) addCover(r, clip, v);
+    }
+
+    void drawnImage(const ImagePtr& image, const Rect& r, const std::optional<Rect>& clip, const View& v, double alpha,
+                    bool pattern) {
         if (!image) return;
+        ++order_;
         if (!image->hasPixels()) {
-            ++order_;
             problems_.push_back({LayoutProblem::Kind::ImageMissing, image->name(), {}, v.kindName(), r});
             return;
         }
-        addCover(r, clip, v);
+        if (alpha >= kOpaque) addCover(r, clip, v);
+        auto shown = clipped(r, clip);
+        if (!shown) return;
+        DrawnPaints::Paint p;
+        p.rect = *shown;
+        p.order = order_;
+        p.view = &v;
+        p.image = image;
+        p.imageRect = r;
+        p.alpha = alpha;
+        p.pattern = pattern;
+        auto* button = dynamic_cast<const Button*>(&v);
+        p.buttonBackground = button && button->currentBackgroundImage() == image;
+        paints_.add(std::move(p));
     }
 
-    void drawnText(const DrawCommand& c, const Transform& t, const std::optional<Rect>& clip, const View& v,
-                   const Rect& area) {
+    void drawnText(const DrawCommand& c, const Transform& t, const Clips& clip, const View& v, const Rect& area,
+                   double alpha) {
         ++order_;
         auto ink = inkOf(c);
         if (!ink) return;
-        auto shown = clipped(t.map(*ink), clip);
+        const Rect full = t.map(ink->rect);
+        auto shown = clipped(full, clip.all);
         if (!shown) return;
         if (!covers(area.insetBy(-1, -1), *shown)) {
             problems_.push_back({LayoutProblem::Kind::TextOutsideView, c.text, {}, v.kindName(), *shown});
         }
-        texts_.push_back({c.text, *shown, &v, order_});
+        DrawnText text{c.text, *shown, &v, order_};
+        text.color = c.color.withAlpha(c.color.a * alpha);
+        text.size = c.font.size * ink->scale * std::fabs(t.sy);
+        // Cut by the view or the screen when the ancestors would have shown more of it.
+        if (auto allowed = clipped(full, clip.inherited); allowed && cutsOff(*allowed, *shown)) {
+            auto onScreen = clipped(*allowed, screen_);
+            text.cutBy = !onScreen || cutsOff(*allowed, *onScreen) ? "screen" : v.kindName();
+        }
+        if (!texts_.empty() && texts_.back().view == &v && texts_.back().text == c.text) {
+            DrawnText& shadow = texts_.back();
+            shadow.shadow = true;
+            const double offset = std::max(std::fabs(shadow.ink.x() - text.ink.x()), std::fabs(shadow.ink.y() - text.ink.y()));
+            if (offset <= kHalo) text.halo = shadow.color;
+        }
+        texts_.push_back(std::move(text));
     }
 
     // Judges the texts of one layer against each other and the views drawn over them.
     void finishLayer() {
-        for (auto& text : texts_) judgeCovers(text);
+        for (auto& text : texts_) {
+            judgeCovers(text);
+            if (!text.hidden && !text.shadow) judgeReadable(text);
+        }
         for (std::size_t i = 0; i < texts_.size(); ++i) {
             for (std::size_t j = i + 1; j < texts_.size(); ++j) judgePair(texts_[i], texts_[j]);
         }
@@ -276,6 +402,46 @@ private:
         }
     }
 
+    // Whether a person can read the text where it is: whole, large enough, apart from what is
+    // beneath it.
+    void judgeReadable(const DrawnText& text) {
+        const std::string kind = text.view->kindName();
+        if (!text.cutBy.empty()) {
+            problems_.push_back({LayoutProblem::Kind::TextClipped, text.text, text.cutBy, kind, text.ink});
+        }
+        if (text.size < Readability::kSmallestTextSize - 0.05) {
+            problems_.push_back({LayoutProblem::Kind::TextTooSmall, text.text, {}, kind, text.ink, text.size});
+        }
+        std::vector<double> ratios;
+        for (int row = 1; row <= 3; ++row) {
+            for (int col = 1; col <= 5; ++col) {
+                const Point p{text.ink.minX() + text.ink.width() * col / 6, text.ink.minY() + text.ink.height() * row / 4};
+                const Color beneath = paints_.colorAt(p, text.order);
+                double ratio = DrawnPaints::contrastRatio(DrawnPaints::over(text.color, beneath), beneath);
+                // A shadow that hugs the glyphs outlines them, as a halo does.
+                if (text.halo) {
+                    const Color outline = DrawnPaints::over(*text.halo, beneath);
+                    ratio = std::max(ratio, DrawnPaints::contrastRatio(DrawnPaints::over(text.color, outline), outline));
+                }
+                ratios.push_back(ratio);
+            }
+        }
+        if (const double ratio = median(ratios); ratio < Readability::kMinimumContrast) {
+            problems_.push_back({LayoutProblem::Kind::LowContrast, text.text, {}, kind, text.ink, ratio});
+        }
+        const Paint* picture = nullptr;
+        auto counts = [&](const Paint& p) {
+            if (p.pattern || (p.buttonBackground && p.view == text.view)) return false;
+            picture = &p;
+            return true;
+        };
+        const auto [busy, sampled] = paints_.busyPicturePoints(text.ink, text.order, counts);
+        // A few pixels are the anti-aliased rim of a picture beside the text.
+        if (picture && busy >= 4 && busy * 20 >= sampled) {
+            problems_.push_back({LayoutProblem::Kind::TextOverPicture, text.text, picture->image->name(), kind, text.ink});
+        }
+    }
+
     void judgePair(const DrawnText& a, const DrawnText& b) {
         if (a.hidden || b.hidden) return;
         if (a.view == b.view && a.text == b.text) return;  // a text and its shadow
@@ -287,6 +453,18 @@ private:
         problems_.push_back({LayoutProblem::Kind::TextsOverlap, a.text, b.text, a.view->kindName(), both});
     }
 
+    using Paint = DrawnPaints::Paint;
+    // Paints at least this opaque hide what is beneath them; an overlay dims the screen with
+    // at least this much; coverage is sampled on a grid of this many points.
+    static constexpr double kOpaque = 0.9;
+    static constexpr double kDimming = 0.05;
+    static constexpr double kGrid = 8;
+    // A shadow at most this far from its text outlines it.
+    static constexpr double kHalo = 2;
+
+    Rect screen_;
+    const ViewController* presented_ = nullptr;
+    DrawnPaints paints_;
     std::vector<DrawnText> texts_;
     std::vector<Cover> covers_;
     std::vector<LayoutProblem> problems_;
@@ -309,6 +487,21 @@ std::string LayoutProblem::description() const {
         case Kind::TextCovered: return quoted(text) + " is partly drawn under a " + other + at;
         case Kind::ImageMissing: return view + " shows the image " + quoted(text) + ", which has no picture" + at;
         case Kind::DrawsNothing: return view + " draws nothing" + at;
+        case Kind::TextClipped:
+            return quoted(text) + " is cut off by " + (other == "screen" ? "the screen edge" : "its " + other) +
+                   " without an ellipsis" + at;
+        case Kind::TextTooSmall:
+            return quoted(text) + " is drawn at " + number(measure) + " pt, below the smallest readable size of " +
+                   number(Readability::kSmallestTextSize) + " pt" + at;
+        case Kind::LowContrast:
+            return quoted(text) + " has a contrast of " + number(measure) + ":1 against what is beneath it, under " +
+                   number(Readability::kMinimumContrast) + ":1" + at;
+        case Kind::TextOverPicture: return quoted(text) + " is drawn over the picture " + quoted(other) + at;
+        case Kind::ViewOffScreen:
+            return view + (text.empty() ? "" : " " + quoted(text)) + " lies partly off the screen" + at;
+        case Kind::NoBackdrop:
+            return "the modal " + view + (text.empty() ? "" : " " + quoted(text)) +
+                   " leaves the screen beneath it without a backdrop" + at;
     }
     return {};
 }

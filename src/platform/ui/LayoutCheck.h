@@ -17,24 +17,38 @@ struct LayoutProblem {
         TextCovered,      // another view draws over part of a text
         ImageMissing,     // a view shows an image that has no picture
         DrawsNothing,     // a control that draws nothing at all
+        TextClipped,      // text cut by its view or the screen edge instead of ending in an ellipsis
+        TextTooSmall,     // text drawn below the smallest readable size
+        LowContrast,      // text hard to tell from what is drawn beneath it
+        TextOverPicture,  // text drawn over the drawing of a picture that is not its backdrop
+        ViewOffScreen,    // a view that lies partly outside the screen
+        NoBackdrop,       // a modal screen or overlay that leaves the screen beneath undimmed
     };
     Kind kind = Kind::TextsOverlap;
-    std::string text;   // the offending text (or image name)
-    std::string other;  // the second text, or the kind of the other view
+    std::string text;   // the offending text (image name, screen title)
+    std::string other;  // the second text, the kind of the other view, the picture, "screen"
     std::string view;   // the kind of the view that draws `text`
     Rect where;         // in window coordinates
+    double measure = 0; // the size in points (TextTooSmall), the contrast ratio (LowContrast)
 
     // One line naming the texts: "\"Apply\" and \"Threshold\" are drawn over each other".
     std::string description() const;
+    // Whether the fault fails a check. Texts fainter than 3:1 are named as warnings only: a few
+    // colours the screens must keep (the dose colours on the dashboard's grey) fall short.
+    bool isBlocking() const { return kind != Kind::LowContrast; }
 };
 
 // Reads the drawing a view tree records, as the picture of it would show it, and reports texts
-// outside their views, texts over each other, texts under other views, images without pictures
-// and controls that draw nothing. Texts are placed with the fonts' fixed metrics; whatever an
-// opaque fill later paints over is taken as hidden, and everything behind a modal overlay
-// (an alert, a sheet) is left out, as the overlay is what the person looks at.
+// outside their views, cut without an ellipsis, over each other or under other views, texts
+// too small or too faint to read or drawn over a picture, views partly off screen, modal
+// screens without a backdrop, images without pictures and controls that draw nothing. Texts
+// are placed with the fonts' fixed metrics; whatever an opaque fill later paints over is taken
+// as hidden, and everything behind a modal overlay (an alert, a sheet) is left out, as the
+// overlay is what the person looks at. Contrast is the ratio of the luminances (at least 3:1,
+// as for large or bold text) of the text's colour and of the fills and pictures beneath it.
 class LayoutCheck {
 public:
+
     static std::vector<LayoutProblem> run(View& root);
     // The problems, one description a line.
     static std::string report(const std::vector<LayoutProblem>& problems);

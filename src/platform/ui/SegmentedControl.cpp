@@ -1,6 +1,7 @@
 #include "platform/ui/SegmentedControl.h"
 
 #include "platform/ui/DescriptionWriter.h"
+#include "platform/ui/FittedText.h"
 
 namespace plat {
 
@@ -88,8 +89,8 @@ void SegmentedControl::drawRect(DrawingContext& ctx, const Rect& rect) {
         ctx.setStrokeColor(tint);
         ctx.strokeRect(seg.insetBy(0.5, 0.5));
         if (segments_[i].image) ctx.drawImage(segments_[i].image, seg.insetBy(4, 4));
-        ctx.drawText(segments_[i].title, Rect{seg.x(), seg.midY() - f.lineHeight() / 2, w, f.lineHeight()}, f,
-                     on ? Color::white() : tint, TextAlignment::Center);
+        FittedText::draw(ctx, segments_[i].title, Rect{seg.x() + 3, seg.midY() - f.lineHeight() / 2, w - 6, f.lineHeight()},
+                         f, on ? Color::white() : tint, TextAlignment::Center, 0.75);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "platform/ui/TabBar.h"
 
+#include "platform/ui/FittedText.h"
+
 namespace plat {
 
 bool TabBar::tapItem(std::size_t index) {
@@ -37,8 +39,10 @@ void TabBar::drawRect(DrawingContext& ctx, const Rect& rect) {
         auto image = selected && list[i].selectedImage ? list[i].selectedImage : list[i].image;
         if (image) ctx.drawImage(image, Rect{cell.midX() - 15, 4, 30, 30});
         Color c = selected ? Color::blue() : Color::gray();
-        // Long titles (translations) shrink to their cell rather than run into the next one.
-        ctx.drawText(list[i].title, Rect{cell.x(), rect.height() - 14, w, 12}, f, c, TextAlignment::Center, 0.6);
+        // Long titles (translations) shrink to their cell, then end in an ellipsis, rather than
+        // run into the next one.
+        FittedText::draw(ctx, list[i].title, Rect{cell.x() + 1, rect.height() - 14, w - 2, 12}, f, c,
+                         TextAlignment::Center, 0.6);
     }
 }
 

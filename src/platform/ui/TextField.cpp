@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/ui/DescriptionWriter.h"
+#include "platform/ui/Readability.h"
 #include "platform/ui/Label.h"
 
 namespace plat {
@@ -105,7 +106,7 @@ void TextField::drawRect(DrawingContext& ctx, const Rect& rect) {
     // that the typing point shows.
     Label shown(Rect{}, text_.empty() ? placeholder_ : secure_ ? maskedText(text_) : text_);
     shown.setFont(font_);
-    shown.setTextColor(text_.empty() ? Color::rgba(0.7, 0.7, 0.7) : textColor_);
+    shown.setTextColor(text_.empty() ? Readability::kPlaceholderGray : textColor_);
     shown.setTextAlignment(alignment_);
     shown.setLineBreakMode(isFirstResponder() ? LineBreakMode::TruncateHead : LineBreakMode::TruncateTail);
     if (!text_.empty() && adjustsFontSize_ && font_.size > 0) {

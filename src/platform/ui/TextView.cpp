@@ -1,6 +1,7 @@
 #include "platform/ui/TextView.h"
 
 #include "platform/ui/DescriptionWriter.h"
+#include "platform/ui/Readability.h"
 #include "platform/ui/Label.h"
 
 #include <algorithm>
@@ -53,7 +54,7 @@ void TextView::drawRect(DrawingContext& ctx, const Rect& rect) {
     // Lines wrap at the view's width; what does not fit below is scrolled out of sight.
     Label lines(Rect{}, text_.empty() ? placeholder_ : text_);
     lines.setFont(font_);
-    lines.setTextColor(text_.empty() ? Color::rgba(0.7, 0.7, 0.7) : textColor_);
+    lines.setTextColor(text_.empty() ? Readability::kPlaceholderGray : textColor_);
     lines.setTextAlignment(alignment_);
     lines.setNumberOfLines(0);
     lines.setLineBreakMode(LineBreakMode::WordWrap);

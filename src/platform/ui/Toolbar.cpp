@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "platform/graphics/Font.h"
 
@@ -44,26 +45,38 @@ double Toolbar::itemWidth(const BarButtonItem& item) {
 
 void Toolbar::layoutSubviews() {
     // Items keep their widths (60 points, or their titles' width, unless set); flexible spaces
-    // share what is left.
+    // share what is left. Items wider than the usual button give up their extra width when
+    // the bar is too narrow for all of them (their titles then shrink or end in an ellipsis),
+    // so that none is pushed off the screen.
     const double gap = 8;
-    double fixed = gap;
+    double fixed = gap, extra = 0;
     int flexible = 0;
+    std::vector<double> widths;
     for (auto& item : items_) {
+        widths.push_back(item->systemItem() == SystemItem::FlexibleSpace ? 0 : itemWidth(*item));
         if (item->systemItem() == SystemItem::FlexibleSpace) {
             ++flexible;
         } else {
-            fixed += itemWidth(*item) + gap;
+            fixed += widths.back() + gap;
+            extra += std::max(0.0, widths.back() - kDefaultItemWidth);
+        }
+    }
+    if (const double over = fixed - bounds().width(); over > 0 && extra > 0) {
+        const double keep = std::max(0.0, 1 - over / extra);
+        for (auto& w : widths) {
+            if (w > kDefaultItemWidth) w = kDefaultItemWidth + (w - kDefaultItemWidth) * keep;
         }
     }
     double flex = flexible ? std::max(0.0, (bounds().width() - fixed) / flexible) : 0;
     double x = gap;
     std::size_t viewIndex = 0;
-    for (auto& item : items_) {
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        const auto& item = items_[i];
         if (item->systemItem() == SystemItem::FlexibleSpace) {
             x += flex;
             continue;
         }
-        const double w = itemWidth(*item);
+        const double w = widths[i];
         if (!item->isSpace() && viewIndex < subviews().size()) {
             auto& v = subviews()[viewIndex++];
             double h = item->customView() ? v->frame().height() : bounds().height() - 12;

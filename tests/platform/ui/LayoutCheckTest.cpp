@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "TestEnvironment.h"
 #include "platform/ui/Control.h"
 #include "platform/ui/ImageView.h"
@@ -28,6 +30,18 @@ public:
 
 private:
     std::string text_;
+};
+
+// A view that draws its text cut to its bounds, as a label without an ellipsis would.
+class ClippedCaption : public Caption {
+public:
+    using Caption::Caption;
+    void drawRect(DrawingContext& ctx, const Rect& rect) override {
+        ctx.saveState();
+        ctx.clipToRect(rect);
+        Caption::drawRect(ctx, rect);
+        ctx.restoreState();
+    }
 };
 
 // A sheet over the screen: what lies behind it is not judged.
@@ -104,16 +118,79 @@ TEST(LayoutCheck, FindsMissingPicturesAndBlankControls) {
 
 TEST(LayoutCheck, OnlyTheModalOverlayIsJudgedOverTheScreen) {
     View root(Rect{0, 0, 320, 200});
+    root.setBackgroundColor(Color::white());
     root.addSubview(label("Behind", {15, 0, 100, 44}));
     root.addSubview(label("Behind too", {15, 0, 100, 44}));
-    auto sheet = std::make_shared<Sheet>(Rect{0, 100, 320, 100});
-    sheet->addSubview(label("Cancel", {15, 0, 100, 44}));
-    sheet->addSubview(label("OK", {40, 0, 100, 44}));
+    auto sheet = std::make_shared<Sheet>(Rect{0, 0, 320, 200});
+    sheet->setBackgroundColor(Color::black().withAlpha(0.4));  // dims the screen beneath
+    sheet->addSubview(label("Cancel", {15, 100, 100, 44}));
+    sheet->addSubview(label("OK", {40, 100, 100, 44}));
     root.addSubview(sheet);
 
     const auto problems = LayoutCheck::run(root);
     ASSERT_EQ(kinds(problems), std::vector<Kind>{Kind::TextsOverlap}) << LayoutCheck::report(problems);
     EXPECT_EQ(problems[0].text, "Cancel");
+}
+
+// A red badge with a white mark in its middle.
+ImagePtr badgePicture() {
+    PixelImage pixels(20, 20);
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 20; ++x) {
+            const bool mark = x >= 6 && x < 14 && y >= 6 && y < 14;
+            pixels.words()[static_cast<std::size_t>(y * 20 + x)] = mark ? 0xFFFFFFFFu : 0xFFFF0000u;
+        }
+    }
+    return Image::withPixels(std::move(pixels), "badge");
+}
+
+TEST(LayoutCheck, NamesEveryDefectAPersonSees) {
+    View root(Rect{0, 0, 320, 480});
+    root.setBackgroundColor(Color::white());
+    // A sheet that leaves the screen beneath it undimmed, holding one defect a row.
+    auto sheet = std::make_shared<Sheet>(Rect{0, 0, 320, 480});
+    root.addSubview(sheet);
+    auto add = [&](const std::shared_ptr<View>& v) { sheet->addSubview(v); };
+    add(std::make_shared<ClippedCaption>(Rect{15, 10, 60, 30}, "0:01:00"));
+    add(std::make_shared<Caption>(Rect{250, 50, 70, 30}, "Waypoints:"));
+    auto tiny = label("Tracks:", {15, 90, 200, 30});
+    tiny->setFont(Font::system(8));
+    add(tiny);
+    auto faint = label("Add photo", {15, 130, 200, 30});
+    faint->setTextColor(Color::rgba(0.85, 0.85, 0.85));
+    add(faint);
+    auto badge = std::make_shared<ImageView>(badgePicture());
+    badge->setFrame({15, 170, 40, 40});
+    add(badge);
+    add(label("10", {25, 175, 30, 30}));
+    auto edge = std::make_shared<View>(Rect{290, 230, 60, 30});
+    edge->setBackgroundColor(Color::black());
+    add(edge);
+
+    const auto problems = LayoutCheck::run(root);
+    struct Expected {
+        Kind kind;
+        std::string text;   // the text or view named
+        std::string words;  // in the description
+    };
+    const std::vector<Expected> expected = {
+        {Kind::TextClipped, "0:01:00", "\"0:01:00\" is cut off by its View without an ellipsis"},
+        {Kind::TextClipped, "Waypoints:", "\"Waypoints:\" is cut off by the screen edge"},
+        {Kind::ViewOffScreen, "", "View lies partly off the screen"},
+        {Kind::TextTooSmall, "Tracks:", "\"Tracks:\" is drawn at 8 pt, below the smallest readable size of 9 pt"},
+        {Kind::LowContrast, "Add photo", "\"Add photo\" has a contrast of 1.4:1 against what is beneath it"},
+        {Kind::TextOverPicture, "10", "\"10\" is drawn over the picture \"badge\""},
+        {Kind::NoBackdrop, "", "the modal View leaves the screen beneath it without a backdrop"},
+    };
+    const std::string report = LayoutCheck::report(problems);
+    for (const auto& e : expected) {
+        const bool found = std::any_of(problems.begin(), problems.end(), [&](const LayoutProblem& p) {
+            return p.kind == e.kind && p.text == e.text && p.description().find(e.words) != std::string::npos;
+        });
+        EXPECT_TRUE(found) << e.words << "\nnot in:\n" << report;
+    }
+    // Each defect is named once, and nothing else is.
+    EXPECT_EQ(problems.size(), expected.size()) << report;
 }
 
 }  // namespace

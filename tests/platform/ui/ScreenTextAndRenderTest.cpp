@@ -195,7 +195,9 @@ TEST_F(ScreenTextAndRenderTest, ALabelKeepsItsTextInsideItsFrameShrinkingOrCutti
     EXPECT_FALSE(inkBeyondFrame(render(false)));
     EXPECT_FALSE(inkBeyondFrame(render(true)));
 
-    // What is drawn: the whole text in a smaller font, or the text cut where the mode says.
+    // What is drawn: the text in a smaller font, never below the smallest readable size and
+    // cut there with an ellipsis, or the text cut where the mode says (a clipping mode too:
+    // half a glyph reads as another letter).
     auto drawn = [](bool shrink, LineBreakMode mode) {
         Label label(Rect{0, 0, 100, 30}, "A threshold title far too long");
         label.setAdjustsFontSizeToFitWidth(shrink);
@@ -206,12 +208,13 @@ TEST_F(ScreenTextAndRenderTest, ALabelKeepsItsTextInsideItsFrameShrinkingOrCutti
         return ctx.commandsOf(DrawOp::DrawText).at(0);
     };
     auto shrunk = drawn(true, LineBreakMode::TruncateTail);
-    EXPECT_EQ(shrunk.text, "A threshold title far too long");
+    EXPECT_EQ(shrunk.text, "A threshold title far\u2026");
+    EXPECT_EQ(shrunk.font.size, 9);
     EXPECT_LE(shrunk.font.widthOf(shrunk.text), 100);
     EXPECT_EQ(drawn(false, LineBreakMode::TruncateTail).text, "A thresho\u2026");
     EXPECT_EQ(drawn(false, LineBreakMode::TruncateHead).text, "\u2026r too long");
     EXPECT_EQ(drawn(false, LineBreakMode::TruncateMiddle).text, "A thr\u2026long");
-    EXPECT_EQ(drawn(false, LineBreakMode::Clip).text, "A threshold title far too long");
+    EXPECT_EQ(drawn(false, LineBreakMode::Clip).text, "A thresho\u2026");
 }
 
 TEST_F(ScreenTextAndRenderTest, JapaneseTextIsDrawnWithGlyphsThatCoverIt) {
