@@ -307,15 +307,21 @@ private:
         if (auto shown = clipped(r, clip)) covers_.push_back({*shown, &v, order_});
     }
 
+    // What was drawn at `shown` by `v`, in drawing order.
+    DrawnPaints::Paint paintAt(const Rect& shown, const View& v) const {
+        DrawnPaints::Paint p;
+        p.rect = shown;
+        p.order = order_;
+        p.view = &v;
+        return p;
+    }
+
     // A fill: what lies beneath texts, and a cover when it hides what is under it.
     void paint(const Rect& r, const std::optional<Rect>& clip, const View& v, const Color& color) {
         ++order_;
         auto shown = clipped(r, clip);
         if (!shown) return;
-        DrawnPaints::Paint p;
-        p.rect = *shown;
-        p.order = order_;
-        p.view = &v;
+        DrawnPaints::Paint p = paintAt(*shown, v);
         p.color = color;
         paints_.add(std::move(p));
         if (color.a >= kOpaque) addCover(r, clip, v);
@@ -332,10 +338,7 @@ private:
         if (alpha >= kOpaque) addCover(r, clip, v);
         auto shown = clipped(r, clip);
         if (!shown) return;
-        DrawnPaints::Paint p;
-        p.rect = *shown;
-        p.order = order_;
-        p.view = &v;
+        DrawnPaints::Paint p = paintAt(*shown, v);
         p.image = image;
         p.imageRect = r;
         p.alpha = alpha;
