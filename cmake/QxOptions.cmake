@@ -22,6 +22,12 @@ target_compile_definitions(qx_options INTERFACE
   QX_RESOURCE_DIR="${CMAKE_SOURCE_DIR}/resources"
   QX_VERSION="${PROJECT_VERSION}")
 
+# Debug information is kept whole but compressed, in objects and in what is linked: it is most of
+# a build's size on disk (about 6 GB for both builds uncompressed), and a build machine's disk may
+# be nearly full.
+target_compile_options(qx_options INTERFACE -gz)
+target_link_options(qx_options INTERFACE -gz)
+
 if(QX_SANITIZE)
   set(QX_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   target_compile_options(qx_options INTERFACE ${QX_SANITIZER_FLAGS})
