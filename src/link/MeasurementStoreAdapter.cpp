@@ -19,10 +19,17 @@ void MeasurementStoreAdapter::storeAutosavedWaypoint(const StoredReading& r) {
     Waypoint::applyData(r.der, r.de, r.variation, r.location, r.date, [](Waypoint& w) { w.setAutoSaved(true); },
                         [told = toldFailure_](const std::shared_ptr<Waypoint>&, const StoreError* error) {
                             if (!error) {
+                                // The fixes went on counting while their readings were refused:
+                                // the recording's figures go back to what its points show.
+                                if (const auto track = Track::recordingTrack(); track && Track::recordingFiguresAhead()) {
+                                    track->refigureFromStoredPoints();
+                                    Track::setRecordingFiguresAhead(false);
+                                }
                                 if (*told) plat::Log::line("DeviceManager: automatic waypoints are stored again");
                                 *told = false;
                                 return;
                             }
+                            Track::setRecordingFiguresAhead(true);
                             plat::Log::line("DeviceManager: an automatic waypoint could not be stored: " +
                                             error->message);
                             if (*told) return;

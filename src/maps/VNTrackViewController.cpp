@@ -242,11 +242,13 @@ void VNTrackViewController::stopRecord() {
 void VNTrackViewController::keepStoppedTrack(const std::string& name) {
     const auto track = Track::getCurrentTrack();
     if (!track) return;
+    // The figures from the location fixes live on this context's object; the save carries them.
+    // Fixes counted while the disk refused their readings do not: the stored points give them.
+    if (Track::recordingFiguresAhead()) track->refigureFromStoredPoints();
     // The timer and the location fixes read the current track on this thread: it ends here,
     // not inside the background save.
     Track::setCurrentTrack(nullptr);
     TrackPath::setCurrentTrackPath(nullptr);
-    // The figures from the location fixes live on this context's object; the save carries them.
     const auto row = track->objectID().row;
     const double distance = track->distance(), avgSpeed = track->avgSpeed(), maxSpeed = track->maxSpeed();
     const double minAltitude = track->minAltitude(), maxAltitude = track->maxAltitude();

@@ -23,6 +23,7 @@ namespace {
 struct Recording {
     std::shared_ptr<Track> track;
     bool stopped = false;
+    bool figuresAhead = false;  // fixes counted whose readings were not stored
     double startDose = 0;
     Track::StartHandler onStart;
 };
@@ -110,7 +111,14 @@ void Track::setCurrentTrack(std::shared_ptr<Track> track) {
     auto& r = recording();
     r.track = std::move(track);
     r.stopped = false;
+    r.figuresAhead = false;
 }
+
+void Track::setRecordingFiguresAhead(bool ahead) {
+    if (recordingTrack()) recording().figuresAhead = ahead;
+}
+
+bool Track::recordingFiguresAhead() { return recording().figuresAhead; }
 
 bool Track::isCurrentTrackStopped() { return recording().stopped; }
 
@@ -190,6 +198,30 @@ void Track::addLocation(const plat::Location& fix, const std::optional<plat::Loc
     if (speed > maxSpeed()) setMaxSpeed(speed);
 }
 
+void Track::refigureFromStoredPoints() {
+    // The stored points stand for the fixes of the recording; their speeds are what it took
+    // to go from one to the next.
+    setDistance(0);
+    setAvgSpeed(0);
+    setMaxSpeed(0);
+    setMinAltitude(0);
+    setMaxAltitude(0);
+    std::optional<plat::Location> previous;
+    for (const auto& point : waypoints()) {
+        const auto m = point->measurement();
+        if (!point->hasPosition() || !m) continue;
+        double speed = -1;
+        const plat::Location bare(point->coordinate(), point->altitude(), 0, -1, -1, m->date());
+        if (previous) {
+            const double seconds = m->date().timeIntervalSince(previous->timestamp());
+            if (seconds > 0) speed = bare.distanceFromLocation(*previous) / seconds;
+        }
+        const plat::Location fix(point->coordinate(), point->altitude(), 0, speed, -1, m->date());
+        addLocation(fix, previous);
+        previous = fix;
+    }
+}
+
 std::size_t Track::closeTracksLeftOpen(Context& context) {
     // A recording ends with its end time set (a stop), or the track goes (a discard); older
     // versions also kept it out of its day until then.
@@ -197,32 +229,11 @@ std::size_t Track::closeTracksLeftOpen(Context& context) {
     for (auto& track : context.fetch<Track>(FetchRequest::of<Track>().sortedBy("dateFrom")))
         if (!track->set() || track->dateTo() <= track->dateFrom()) open.push_back(std::move(track));
     for (const auto& track : open) {
-        const auto points = track->waypoints();
-        if (points.empty()) {
+        if (track->waypointsCount() == 0) {
             context.deleteObject(track);
             continue;
         }
-        // The stored points stand for the fixes of the recording; their speeds are what it took
-        // to go from one to the next.
-        track->setDistance(0);
-        track->setAvgSpeed(0);
-        track->setMaxSpeed(0);
-        track->setMinAltitude(0);
-        track->setMaxAltitude(0);
-        std::optional<plat::Location> previous;
-        for (const auto& point : points) {
-            const auto m = point->measurement();
-            if (!point->hasPosition() || !m) continue;
-            double speed = -1;
-            const plat::Location bare(point->coordinate(), point->altitude(), 0, -1, -1, m->date());
-            if (previous) {
-                const double seconds = m->date().timeIntervalSince(previous->timestamp());
-                if (seconds > 0) speed = bare.distanceFromLocation(*previous) / seconds;
-            }
-            const plat::Location fix(point->coordinate(), point->altitude(), 0, speed, -1, m->date());
-            track->addLocation(fix, previous);
-            previous = fix;
-        }
+        track->refigureFromStoredPoints();
         const auto stats = ReadingStats::of(*track);
         if (stats.maxDate && *stats.maxDate > track->dateFrom()) track->setDateTo(*stats.maxDate);
         track->setDe(stats.maxDE - stats.minDE);

@@ -86,6 +86,11 @@ public:
     static bool isCurrentTrackStopped();
     // The current track while it is recording (not stopped), else none.
     static std::shared_ptr<Track> recordingTrack();
+    // Whether a reading of the recording could not be stored (a full disk): its figures,
+    // counted from every fix, then run ahead of its stored points until refigured from them.
+    // Main thread only; a new recording starts without.
+    static void setRecordingFiguresAhead(bool ahead);
+    static bool recordingFiguresAhead();
     // Creates, saves and makes current a new track starting now, notes the instrument's dose
     // and announces the track to the handler (the map screens make its path). None when it
     // cannot be saved (`error` says why): nothing records then.
@@ -96,6 +101,9 @@ public:
     // Takes a position fix of the recording into the distance, altitude and speed figures;
     // `previous` is the fix before it, none for the first.
     void addLocation(const plat::Location& fix, const std::optional<plat::Location>& previous);
+    // Distance, altitudes and speeds taken again from the stored points alone, in the order
+    // added, as if they were the recording's fixes.
+    void refigureFromStoredPoints();
     // Ends the tracks an ended program left recording (their end time is still their start):
     // each gets its figures back from its stored points, and joins the day it began on when it
     // has none; one without points goes, as a stop would discard it. Returns how many were seen.

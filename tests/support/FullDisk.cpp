@@ -15,6 +15,7 @@ namespace {
 constexpr long long kUnlimited = -1;
 std::atomic<long long> budget{kUnlimited};
 std::atomic<std::size_t> refused{0};
+std::atomic<bool> everyWriteTakesRoom{false};
 
 // Takes `bytes` from the budget; false when they do not fit.
 bool spend(std::size_t bytes) {
@@ -44,13 +45,20 @@ sqlite3_file* realOf(sqlite3_file* f) { return reinterpret_cast<ShimFile*>(f)->r
 
 int shimClose(sqlite3_file* f) { return realOf(f)->pMethods->xClose(realOf(f)); }
 int shimRead(sqlite3_file* f, void* p, int n, sqlite3_int64 o) { return realOf(f)->pMethods->xRead(realOf(f), p, n, o); }
-// As on a real disk, only growing a file takes space: a write over bytes the file already has
-// (a log's frames written again after a rollback) still succeeds on a full disk.
+// As on an ordinary disk, only growing a file takes space: a write over bytes the file already
+// has (a log's frames written again after a rollback or a checkpoint) still succeeds on a full
+// disk. On a copy-on-write disk every byte written takes room.
 int shimWrite(sqlite3_file* f, const void* p, int n, sqlite3_int64 o) {
-    sqlite3_int64 size = 0;
-    if (reinterpret_cast<ShimFile*>(f)->inDataFolder && realOf(f)->pMethods->xFileSize(realOf(f), &size) == SQLITE_OK &&
-        o + n > size && !spend(static_cast<std::size_t>(o + n - size)))
-        return SQLITE_FULL;
+    if (reinterpret_cast<ShimFile*>(f)->inDataFolder) {
+        sqlite3_int64 size = 0;
+        std::size_t taken = 0;
+        if (everyWriteTakesRoom) {
+            taken = static_cast<std::size_t>(n);
+        } else if (realOf(f)->pMethods->xFileSize(realOf(f), &size) == SQLITE_OK && o + n > size) {
+            taken = static_cast<std::size_t>(o + n - size);
+        }
+        if (taken > 0 && !spend(taken)) return SQLITE_FULL;
+    }
     return realOf(f)->pMethods->xWrite(realOf(f), p, n, o);
 }
 int shimTruncate(sqlite3_file* f, sqlite3_int64 size) { return realOf(f)->pMethods->xTruncate(realOf(f), size); }
@@ -118,8 +126,14 @@ FullDisk::~FullDisk() {
     plat::file::setWriteFilter(nullptr);
 }
 
-void FullDisk::fillAfter(std::size_t bytes) { budget = static_cast<long long>(bytes); }
-void FullDisk::makeRoom() { budget = kUnlimited; }
+void FullDisk::fillAfter(std::size_t bytes, Room taken) {
+    everyWriteTakesRoom = taken == Room::forEveryWrite;
+    budget = static_cast<long long>(bytes);
+}
+void FullDisk::makeRoom() {
+    budget = kUnlimited;
+    everyWriteTakesRoom = false;
+}
 std::size_t FullDisk::refusedWrites() const { return refused.load(); }
 
 }  // namespace qxtest

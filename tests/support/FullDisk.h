@@ -16,8 +16,13 @@ public:
     FullDisk(const FullDisk&) = delete;
     FullDisk& operator=(const FullDisk&) = delete;
 
-    // Lets `bytes` more bytes be written, then fails every write.
-    void fillAfter(std::size_t bytes);
+    // What takes room. On an ordinary file system only a file that grows does: SQLite then
+    // still commits into the room its log already has. On a copy-on-write one every write does,
+    // a rewritten block being a new one: then no save gets through.
+    enum class Room { forGrowth, forEveryWrite };
+
+    // Lets `bytes` more bytes be written, then fails every write that takes room.
+    void fillAfter(std::size_t bytes, Room taken = Room::forGrowth);
     void makeRoom();
     // The writes refused since armed.
     std::size_t refusedWrites() const;
