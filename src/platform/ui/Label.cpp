@@ -1,6 +1,9 @@
 #include "platform/ui/Label.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
+#include <string_view>
 
 #include "platform/ui/DescriptionWriter.h"
 #include "platform/ui/Readability.h"
@@ -38,26 +41,30 @@ struct WrapPiece {
     std::string blanks;
 };
 
-std::vector<WrapPiece> wrapPieces(const std::string& para) {
-    std::vector<WrapPiece> pieces;
+// Hands each piece of the paragraph to `take` in order, made as it goes, until `take` says
+// false: a long paragraph is cut into only as many pieces as the lines wanted need.
+template <class Take>
+void forEachWrapPiece(const std::string& para, Take take) {
+    std::optional<WrapPiece> piece;
     std::string blanks;
     bool inWord = false;
     for (std::size_t i = 0; i < para.size();) {
         const std::size_t start = i;
         const char32_t cp = nextCodePoint(para, i);
-        const std::string ch = para.substr(start, i - start);
+        const std::string_view ch(para.data() + start, i - start);
         if (cp == ' ') {
             blanks += ch;
             inWord = false;
-        } else if (!pieces.empty() && blanks.empty() && ((inWord && !isWideCharacter(cp)) || closesLine(cp))) {
-            pieces.back().text += ch;
+        } else if (piece && blanks.empty() && ((inWord && !isWideCharacter(cp)) || closesLine(cp))) {
+            piece->text += ch;
         } else {
-            pieces.push_back({ch, std::move(blanks)});
+            if (piece && !take(*piece)) return;
+            piece = WrapPiece{std::string(ch), std::move(blanks)};
             blanks.clear();
             inWord = !isWideCharacter(cp);
         }
     }
-    return pieces;
+    if (piece) take(*piece);
 }
 
 // Splits a piece wider than the width into runs of whole characters that fit (at least one each).
@@ -74,21 +81,25 @@ std::vector<std::string> splitWide(const std::string& piece, const Font& font, d
 }
 
 // Greedy wrap of one paragraph: at blanks, between wide characters, and inside a word wider
-// than a whole line.
-void wrapParagraph(const std::string& para, const Font& font, double width, std::vector<std::string>& out) {
+// than a whole line; it stops once `out` holds `most` lines.
+void wrapParagraph(const std::string& para, const Font& font, double width, std::vector<std::string>& out,
+                   std::size_t most) {
     std::string line;
-    for (const auto& piece : wrapPieces(para)) {
+    bool full = false;
+    forEachWrapPiece(para, [&](const WrapPiece& piece) {
         std::string candidate = line.empty() ? piece.text : line + piece.blanks + piece.text;
         if (font.widthOf(candidate) <= width) {
             line = std::move(candidate);
-            continue;
+            return true;
         }
         if (!line.empty()) out.push_back(line);
         auto runs = splitWide(piece.text, font, width);
         for (std::size_t r = 0; r + 1 < runs.size(); ++r) out.push_back(runs[r]);
         line = runs.back();
-    }
-    out.push_back(line);
+        full = out.size() >= most;
+        return !full;
+    });
+    if (!full) out.push_back(line);
 }
 
 }  // namespace
@@ -98,12 +109,14 @@ std::vector<std::string> Label::layoutLines(double width) const {
     return wrappedLines(width, cut);
 }
 
-std::vector<std::string> Label::wrappedLines(double width, bool& cut) const {
+std::vector<std::string> Label::wrappedLines(double width, bool& cut, std::size_t most) const {
     std::vector<std::string> out;
     cut = false;
     if (text_.empty()) return out;
+    // One line past the count tells that the text was cut.
+    if (lines_ > 0) most = std::min(most, static_cast<std::size_t>(lines_) + 1);
     std::size_t start = 0;
-    while (start <= text_.size()) {
+    while (start <= text_.size() && out.size() < most) {
         std::size_t end = text_.find('\n', start);
         if (end == std::string::npos) end = text_.size();
         std::string para = text_.substr(start, end - start);
@@ -111,7 +124,7 @@ std::vector<std::string> Label::wrappedLines(double width, bool& cut) const {
             out.push_back(para);
             break;  // a one-line label shows only the first line
         }
-        wrapParagraph(para, font_, width > 0 ? width : 1e9, out);
+        wrapParagraph(para, font_, width > 0 ? width : 1e9, out, most);
         start = end + 1;
     }
     if (lines_ > 0 && out.size() > static_cast<std::size_t>(lines_)) {
@@ -186,9 +199,9 @@ Font Label::fittedFont(double width) const {
     return Font{font_.name, font_.size * std::max(scale, width / needed)};
 }
 
-std::vector<std::string> Label::fittedLines(double width, const Font& font) const {
+std::vector<std::string> Label::fittedLines(double width, const Font& font, std::size_t most) const {
     bool cut = false;
-    auto lines = wrappedLines(width, cut);
+    auto lines = wrappedLines(width, cut, most);
     if (lines.empty()) return lines;
     // Text that does not fit ends in an ellipsis whatever the break mode: a glyph cut in half
     // by the frame reads as another letter. A text cut short at the line count ends its last
@@ -201,10 +214,15 @@ std::vector<std::string> Label::fittedLines(double width, const Font& font) cons
 
 namespace {
 
+// The lines a height holds: at least one.
+std::size_t linesRoom(double height, const Font& font) {
+    return static_cast<std::size_t>(std::max(1.0, std::floor((height + 0.5) / font.lineHeight())));
+}
+
 // A label shows as many lines as its height holds, however many it may have: the last one
 // shown ends in an ellipsis when lines are left out.
 void keepLinesThatFit(std::vector<std::string>& lines, double height, const Font& font, double width) {
-    const auto room = static_cast<std::size_t>(std::max(1.0, std::floor((height + 0.5) / font.lineHeight())));
+    const auto room = linesRoom(height, font);
     if (lines.size() <= room) return;
     lines.resize(room);
     if (!lines.back().ends_with("\u2026")) {
@@ -216,7 +234,9 @@ void keepLinesThatFit(std::vector<std::string>& lines, double height, const Font
 
 void Label::drawRect(DrawingContext& ctx, const Rect& rect) {
     const Font font = fittedFont(rect.width());
-    auto lines = fittedLines(rect.width(), font);
+    // Lines below the frame are never seen: only those it holds are laid out, and one more that
+    // tells whether the last one shown needs the ellipsis.
+    auto lines = fittedLines(rect.width(), font, linesRoom(rect.height(), font) + 1);
     if (lines.size() > 1) keepLinesThatFit(lines, rect.height(), font, rect.width());
     if (lines.empty()) return;
     std::string joined;

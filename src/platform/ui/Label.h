@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -68,11 +69,13 @@ private:
     LineBreakMode lineBreak_ = LineBreakMode::TruncateTail;
     // The smallest font scale the drawing may use when the text is too wide; 0 when it may not.
     double shrinkScale() const;
-    std::vector<std::string> wrappedLines(double width, bool& cut) const;
+    // At most `most` lines are laid out: a frame that shows a few lines of a long text needs
+    // only those, and one more to know that the text goes on.
+    std::vector<std::string> wrappedLines(double width, bool& cut, std::size_t most = SIZE_MAX) const;
     // The font a one-line text is drawn in: shrunk towards the minimum scale to fit the width.
     Font fittedFont(double width) const;
     // The lines as drawn: cut with an ellipsis where the break mode says so.
-    std::vector<std::string> fittedLines(double width, const Font& font) const;
+    std::vector<std::string> fittedLines(double width, const Font& font, std::size_t most = SIZE_MAX) const;
     bool adjustsFontSize_ = false;
     double minimumScale_ = 0;
     bool opaque_ = false;

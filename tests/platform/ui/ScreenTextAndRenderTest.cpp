@@ -217,6 +217,44 @@ TEST_F(ScreenTextAndRenderTest, ALabelKeepsItsTextInsideItsFrameShrinkingOrCutti
     EXPECT_EQ(drawn(false, LineBreakMode::Clip).text, "A thresho\u2026");
 }
 
+// A long wrapped text shows the lines its frame holds, the last one shown ending in an ellipsis
+// when more follow: a long text draws exactly what its first two thousand bytes draw.
+TEST_F(ScreenTextAndRenderTest, AWrappedLabelShowsTheLinesItsFrameHolds) {
+    auto repeated = [](const std::string& piece) {
+        std::string text;
+        while (text.size() < (std::size_t{1} << 16)) text += piece;
+        return text;
+    };
+    auto drawn = [](const std::string& text, int lines, double height) {
+        Label label(Rect{0, 0, 200, height}, text);
+        label.setNumberOfLines(lines);
+        DrawingContext ctx;
+        label.drawRect(ctx, label.bounds());
+        const auto texts = ctx.commandsOf(DrawOp::DrawText);
+        return texts.empty() ? std::string("(nothing)") : texts.at(0).text;
+    };
+    struct Case {
+        std::string text;
+        int lines;
+        double height;
+        std::string shown;
+    } cases[] = {
+        {repeated("Sievert "), 0, 44, "Sievert Sievert Sievert\nSievert Sievert Sieve\u2026"},
+        {repeated("Sievert "), 2, 100, "Sievert Sievert Sievert\nSievert Sievert Sieve\u2026"},
+        {repeated("Sievert "), 5, 44, "Sievert Sievert Sievert\nSievert Sievert Sieve\u2026"},
+        {repeated("Sievert "), 0, 10, "Sievert Sievert Sieve\u2026"},
+        {repeated("線量計の記録、"), 0, 44, "線量計の記録、線量計の\n記録、線量計の記録、線\u2026"},
+        {"Dose\n\nrate\n" + repeated("Sv "), 0, 70, "Dose\n\nrate \u2026"},
+        {"Dose rate\nSv", 0, 200, "Dose rate\nSv"},
+        {"Dose rate of the whole day and night", 2, 44, "Dose rate of the whole\nday and night"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 20) + ", lines " + std::to_string(c.lines));
+        EXPECT_EQ(drawn(c.text, c.lines, c.height), c.shown);
+        EXPECT_EQ(drawn(c.text.substr(0, 2000), c.lines, c.height), c.shown);
+    }
+}
+
 TEST_F(ScreenTextAndRenderTest, JapaneseTextIsDrawnWithGlyphsThatCoverIt) {
     // Without a face that has the glyphs, each character becomes the same empty box: two
     // different words then draw identical pixels.
