@@ -9,8 +9,8 @@ class AlertView;
 
 namespace qx {
 
-// Tells the person that something they made could not be kept on disk, and why, in their
-// language.
+// Tells the person that something they made could not be kept (on disk, or by a service it was
+// meant for), and why, in their language.
 class StorageAlert {
 public:
     // "the disk is full" in the current language.

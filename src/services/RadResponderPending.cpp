@@ -29,9 +29,7 @@ std::optional<RadResponderPending::Survey> parsed(const std::string& line) {
     return s;
 }
 
-void store(const std::vector<RadResponderPending::Survey>& surveys) {
-    plat::UserDefaults::StringList lines;
-    for (const auto& s : surveys) lines.push_back(s.text());
+void storeLines(plat::UserDefaults::StringList lines) {
     auto& defaults = plat::UserDefaults::standard();
     if (lines.empty()) {
         defaults.remove(RadResponderPending::kPreferencesKey);
@@ -39,6 +37,12 @@ void store(const std::vector<RadResponderPending::Survey>& surveys) {
         defaults.setStringList(RadResponderPending::kPreferencesKey, std::move(lines));
     }
     if (!defaults.synchronize()) plat::Log::line("RadResponder: the readings not yet sent could not be written");
+}
+
+void store(const std::vector<RadResponderPending::Survey>& surveys) {
+    plat::UserDefaults::StringList lines;
+    for (const auto& s : surveys) lines.push_back(s.text());
+    storeLines(std::move(lines));
 }
 
 }  // namespace
@@ -64,19 +68,31 @@ std::vector<RadResponderPending::Survey> RadResponderPending::all() {
     return surveys;
 }
 
-bool RadResponderPending::keep(const Survey& survey) {
+// Each reading of a failing upload asks to be kept or dropped again: those look for its line
+// as text, so that a long list is read whole only when it grows.
+bool RadResponderPending::keep(const Survey& survey, std::size_t* dropped) {
+    if (dropped) *dropped = 0;
+    const auto lines = plat::UserDefaults::standard().stringListForKey(kPreferencesKey);
+    if (std::find(lines.begin(), lines.end(), survey.text()) != lines.end()) return false;
     auto surveys = all();
-    if (std::find(surveys.begin(), surveys.end(), survey) != surveys.end()) return false;
     surveys.push_back(survey);
+    std::size_t gone = 0;
+    while (surveys.size() > kMostKept) {
+        surveys.erase(std::min_element(surveys.begin(), surveys.end(),
+                                       [](const Survey& a, const Survey& b) { return a.date < b.date; }));
+        ++gone;
+    }
+    if (gone > 0)
+        plat::Log::line("RadResponder: " + std::to_string(gone) + " of the oldest readings not yet sent were dropped; " +
+                        std::to_string(kMostKept) + " are kept at most");
+    if (dropped) *dropped = gone;
     store(surveys);
     return true;
 }
 
 void RadResponderPending::drop(const Survey& survey) {
-    auto surveys = all();
-    const auto before = surveys.size();
-    std::erase(surveys, survey);
-    if (surveys.size() != before) store(surveys);
+    auto lines = plat::UserDefaults::standard().stringListForKey(kPreferencesKey);
+    if (std::erase(lines, survey.text()) > 0) storeLines(std::move(lines));
 }
 
 }  // namespace qx

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -25,11 +26,15 @@ public:
     };
 
     static std::vector<Survey> all();
-    // Adds the survey unless it is kept already; false when it was.
-    static bool keep(const Survey& survey);
+    // Adds the survey unless it is kept already; false when it was. Beyond kMostKept the
+    // oldest readings (by the time they were taken) go, and `dropped` counts them.
+    static bool keep(const Survey& survey, std::size_t* dropped = nullptr);
     static void drop(const Survey& survey);
 
     static constexpr const char* kPreferencesKey = "RRPendingSurveys";
+    // A service out of order for weeks must not grow the preferences file without end: it is
+    // read and written whole on every change.
+    static constexpr std::size_t kMostKept = 500;
 };
 
 }  // namespace qx

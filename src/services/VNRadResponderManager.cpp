@@ -6,8 +6,10 @@
 #include <cmath>
 #include <random>
 
+#include "model/DateStrings.h"
 #include "model/Language.h"
 #include "model/Settings.h"
+#include "model/StorageAlert.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/SecretStore.h"
@@ -41,6 +43,17 @@ std::string freshState() {
         out += hex[b & 15];
     }
     return out;
+}
+
+// A client error that is about the reading itself: sending it again cannot help. A refused or
+// expired login (401, 403), a wrong server address (404, 405), a time-out (408) and being asked
+// to slow down (429) pass, as server errors do: those readings are kept.
+bool refusedForGood(long status) {
+    if (status < 400 || status >= 500) return false;
+    for (long passing : {401L, 403L, 404L, 405L, 408L, 429L}) {
+        if (status == passing) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -252,6 +265,8 @@ void VNRadResponderManager::submit(const Survey& survey, bool mayRetry, Completi
         RadResponderWire::logResponse(reply, false);
         if (reply.status == 200) {
             delivered(survey);
+        } else if (refusedForGood(reply.status)) {
+            refused(survey, reply.status);
         } else if (reply.status == 0 && mayRetry) {
             // No reply at all may mean the token ran out: renew it and send the reading once more.
             sendRequest(kTokenRefresh, [=, this](bool renewed) {
@@ -268,17 +283,37 @@ void VNRadResponderManager::submit(const Survey& survey, bool mayRetry, Completi
 void VNRadResponderManager::delivered(const Survey& survey) {
     RadResponderPending::drop(survey);
     toldFailure_ = false;
+    toldDropped_ = false;
 }
 
 void VNRadResponderManager::notDelivered(const Survey& survey) {
-    if (!RadResponderPending::keep(survey)) return;
+    std::size_t dropped = 0;
+    if (!RadResponderPending::keep(survey, &dropped)) return;
     plat::Log::line("VNRadResponderManager: a reading was not taken; it is kept for the next upload");
-    if (toldFailure_) return;
-    toldFailure_ = true;
-    plat::AlertView::show(Language::get("RadResponder"),
-                          Language::get("Readings could not be uploaded to RadResponder. They are kept and will be "
-                                        "sent with the next upload."),
-                          Language::get("OK"), {}, {});
+    if (!toldFailure_) {
+        toldFailure_ = true;
+        plat::AlertView::show(Language::get("RadResponder"),
+                              Language::get("Readings could not be uploaded to RadResponder. They are kept and will be "
+                                            "sent with the next upload."),
+                              Language::get("OK"), {}, {});
+    }
+    if (dropped == 0 || toldDropped_) return;
+    toldDropped_ = true;
+    StorageAlert::show("RadResponder",
+                       "More than %@ readings are waiting for RadResponder: the oldest are no longer kept.",
+                       std::to_string(RadResponderPending::kMostKept));
+}
+
+void VNRadResponderManager::refused(const Survey& survey, long status) {
+    RadResponderPending::drop(survey);
+    plat::Log::line("VNRadResponderManager: the service refused a reading (status " + std::to_string(status) +
+                    "); it is not sent again: " + survey.text());
+    // Several refused at once (the kept ones going out together) are told by the one alert
+    // still open; the log names each.
+    if (auto shown = refusedAlert_.lock(); shown && shown->isVisible()) return;
+    refusedAlert_ = StorageAlert::show("RadResponder",
+                                       "RadResponder refused the reading taken %@. It will not be sent again.",
+                                       DateStrings::dateTimeShortStr(survey.date));
 }
 
 void VNRadResponderManager::submitLogout(bool, Completion completion) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -11,6 +12,10 @@
 #include "platform/foundation/HttpClient.h"
 #include "platform/map/Location.h"
 #include "services/RadResponderPending.h"
+
+namespace plat {
+class AlertView;
+}
 
 namespace qx {
 
@@ -77,7 +82,8 @@ public:
     // Posts one reading (µSv/h) taken at `location` and `date` as a field survey, and with it the
     // readings kept from earlier uploads. Refused (false at once) while disconnected, without an
     // event, without a location or for a dose rate of 0. A reading the service does not take
-    // (also after a token refresh and one more try) is kept for the next upload.
+    // (also after a token refresh and one more try) is kept for the next upload, unless the
+    // service refused it as wrong: that one is dropped.
     void submitWaypoint(double doseRate, const std::optional<plat::Location>& location, plat::Date date,
                         Completion completion = {});
 
@@ -110,8 +116,11 @@ private:
     void sendPending();
     void delivered(const Survey& survey);
     // Keeps the reading for the next upload and, the first time since uploads last worked, tells
-    // the person.
+    // the person; so too when the oldest kept readings had to go to make room.
     void notDelivered(const Survey& survey);
+    // The service said the reading itself is wrong: it is never sent again, and the person is
+    // told which one it was.
+    void refused(const Survey& survey, long status);
     std::string authorization() const;
 
     bool connected_ = false;
@@ -121,6 +130,8 @@ private:
     std::string pendingState_;
     std::set<std::string> sending_;  // kept readings under way, by their text
     bool toldFailure_ = false;
+    bool toldDropped_ = false;
+    std::weak_ptr<plat::AlertView> refusedAlert_;  // the last refusal told, while it is shown
 };
 
 }  // namespace qx

@@ -1,7 +1,13 @@
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <map>
+
 #include "ServicesTestSupport.h"
+#include "model/DateStrings.h"
 #include "platform/foundation/SecretStore.h"
+#include "platform/foundation/UserDefaults.h"
+#include "services/RadResponderPending.h"
 #include "services/ServicesLayer.h"
 
 using namespace qx;
@@ -241,6 +247,81 @@ TEST_F(RadResponderManagerTest, OnlyStatus200CountsAsASubmittedReading) {
         drain();
     }
     EXPECT_EQ(results, (std::vector<bool>{false, false, false, true}));
+}
+
+// The service's answer decides what becomes of a reading not taken. Refused as wrong (400, 422):
+// dropped, and the person told which one; one alert stands for refusals that follow while it is
+// open. Not taken for now (login, address, time-out, rate, server trouble): kept, and sent again
+// with the next upload, which leaves the dropped ones out.
+TEST_F(RadResponderManagerTest, AReadingRefusedAsWrongIsDroppedAndTheOthersAreKept) {
+    logIn();
+    const std::map<std::string, int> statusOfValue{{"0.100", 422}, {"0.200", 400}, {"0.300", 401}, {"0.400", 404},
+                                                   {"0.500", 408}, {"0.600", 429}, {"0.700", 503}};
+    auto valueOf = [](const std::string& body) {
+        const auto at = body.find("\"value\":");
+        return at == std::string::npos ? std::string() : body.substr(at + 8, 5);
+    };
+    server.setHandler([&](const RecordedRequest& r) {
+        if (r.path() == "/oauth/token") return FakeReply::with(200, kTokens);
+        const auto status = statusOfValue.find(valueOf(r.body));
+        return FakeReply::with(status == statusOfValue.end() ? 200 : status->second, "{}");
+    });
+    for (double rate = 1; rate <= static_cast<double>(statusOfValue.size()); ++rate) {
+        rr().submitWaypoint(rate, plat::Location(1, 2), plat::Date(kNoon + 60 * rate));
+        drain();
+    }
+    std::vector<std::string> told;
+    for (const auto& a : plat::AlertView::visibleAlerts()) told.push_back(a->message());
+    EXPECT_EQ(told, (std::vector<std::string>{
+                        "RadResponder refused the reading taken " + DateStrings::dateTimeShortStr(plat::Date(kNoon + 60)) +
+                            ". It will not be sent again.",
+                        "Readings could not be uploaded to RadResponder. They are kept and will be sent with the next "
+                        "upload."}));
+    std::vector<double> kept;
+    for (const auto& survey : RadResponderPending::all()) kept.push_back(survey.doseRate);
+    EXPECT_EQ(kept, (std::vector<double>{3, 4, 5, 6, 7}));
+
+    // The next upload is taken; the kept ones go with it, the dropped ones never again.
+    const auto before = surveys().size();
+    rr().submitWaypoint(9, plat::Location(1, 2), plat::Date(kNoon + 600));
+    drain();
+    std::vector<std::string> sent;
+    for (std::size_t i = before; i < surveys().size(); ++i) sent.push_back(valueOf(surveys()[i].body));
+    std::sort(sent.begin(), sent.end());
+    EXPECT_EQ(sent, (std::vector<std::string>{"0.300", "0.400", "0.500", "0.600", "0.700", "0.900"}));
+}
+
+// A service out of order for long: the kept readings stay within their bound, the oldest going
+// first; the person is told once, and the log says how many went.
+TEST_F(RadResponderManagerTest, KeptReadingsStayWithinTheirBoundDroppingTheOldest) {
+    logIn();
+    qxtest::LogCapture log;
+    plat::UserDefaults::StringList lines;
+    for (std::size_t i = 0; i < RadResponderPending::kMostKept; ++i) {
+        // Newest first, as an older version may have left them: the oldest is the last line.
+        lines.push_back(RadResponderPending::Survey{7, plat::Date(kNoon - 60.0 * static_cast<double>(i)), 1, 2, 0.5}.text());
+    }
+    plat::UserDefaults::standard().setStringList(RadResponderPending::kPreferencesKey, lines);
+    server.setHandler([](const RecordedRequest& r) {
+        if (r.path() == "/oauth/token") return FakeReply::with(200, kTokens);
+        return FakeReply::with(503, "busy");
+    });
+    for (double minutes : {1, 2}) {
+        rr().submitWaypoint(0.8, plat::Location(1, 2), plat::Date(kNoon + 60 * minutes));
+        drain();
+    }
+    const auto kept = RadResponderPending::all();
+    ASSERT_EQ(kept.size(), RadResponderPending::kMostKept);
+    auto oldest = std::min_element(kept.begin(), kept.end(), [](auto& a, auto& b) { return a.date < b.date; });
+    EXPECT_EQ(oldest->date, plat::Date(kNoon - 60.0 * static_cast<double>(RadResponderPending::kMostKept - 3)));
+    EXPECT_EQ(kept.back().date, plat::Date(kNoon + 120));
+    std::vector<std::string> told;
+    for (const auto& a : plat::AlertView::visibleAlerts()) told.push_back(a->message());
+    EXPECT_EQ(told, (std::vector<std::string>{
+                        "Readings could not be uploaded to RadResponder. They are kept and will be sent with the next "
+                        "upload.",
+                        "More than 500 readings are waiting for RadResponder: the oldest are no longer kept."}));
+    EXPECT_TRUE(log.contains("1 of the oldest readings not yet sent were dropped; 500 are kept at most"));
 }
 
 TEST_F(RadResponderManagerTest, NoReplyRenewsTheTokenAndSendsTheReadingOnceMore) {
