@@ -60,6 +60,13 @@ void VNWaypointDetailsViewController::setWaypoint(std::shared_ptr<Waypoint> wayp
     if (photoController_) photoController_->setWaypoint(waypoint_);
 }
 
+void VNWaypointDetailsViewController::recordDidChange() {
+    if (!waypoint_) return;
+    if (detailsView_) detailsView_->setWaypoint(waypoint_.get());
+    // The map keeps the place the person moved it to: only the pin's title follows.
+    if (mapController_) mapController_->waypointDidChange();
+}
+
 void VNWaypointDetailsViewController::share() {
     if (!waypoint_) return;
     HistoryScreenHooks::share({waypoint_}, 0, {});

@@ -34,6 +34,10 @@ public:
 
     std::string kindName() const override { return "Waypoint details"; }
 
+protected:
+    // A rename saved elsewhere (the day's list, another screen) shows here too.
+    void recordDidChange() override;
+
 private:
     std::shared_ptr<Waypoint> waypoint_;
     std::shared_ptr<VNSegmentedControlView> segmentedControlView_;

@@ -28,6 +28,12 @@ void VNWaypointMapViewController::setWaypoint(std::shared_ptr<Waypoint> waypoint
     map->addAnnotation(waypointAnnotation_);
 }
 
+void VNWaypointMapViewController::waypointDidChange() {
+    if (!waypointAnnotation_ || !waypoint_) return;
+    waypointAnnotation_->applyWaypoint(waypoint_);
+    mapView()->setNeedsDisplay();
+}
+
 std::shared_ptr<plat::Control> VNWaypointMapViewController::calloutButtonForAnnotationView(VNWaypointAnnotationView&) {
     return nullptr;
 }

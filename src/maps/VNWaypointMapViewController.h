@@ -24,6 +24,8 @@ public:
     // Shows the waypoint in place of the one shown before. A waypoint taken without a position
     // fix gets no pin, and the map stays where it is.
     void setWaypoint(std::shared_ptr<Waypoint> waypoint);
+    // The shown waypoint was changed (renamed): its pin says so, the map stays where it is.
+    void waypointDidChange();
     const std::shared_ptr<WaypointAnnotation>& waypointAnnotation() const { return waypointAnnotation_; }
 
     std::shared_ptr<plat::Control> calloutButtonForAnnotationView(VNWaypointAnnotationView& view) override;

@@ -15,6 +15,7 @@
 #include "maps/VNMapViewController.h"
 #include "maps/VNTrackMapViewController.h"
 #include "maps/VNWaypointMapViewController.h"
+#include "maps/WaypointAnnotation.h"
 #include "platform/foundation/DataFolder.h"
 #include "platform/graphics/PixelImage.h"
 #include "platform/ui/AlertView.h"
@@ -69,6 +70,29 @@ TEST_F(DetailsScreensTest, WaypointDetailsShowTheMainPageFirstAndSwitchPagesWith
     switchLanguage("de");
     EXPECT_EQ(control.leftButton().title(), "Übersicht");
     EXPECT_EQ(control.rightButton().title(), "Foto");
+}
+
+// Renamed elsewhere while its details are open (another screen's save, through the store's
+// worker): the name under the figures and the pin's title follow; the map stays where it is.
+TEST_F(DetailsScreensTest, WaypointDetailsFollowARenameSavedElsewhere) {
+    auto point = addPoint(makeSet(today()), 0.25, 12, at(9));
+    point->setLatitude(52.5);
+    point->setLongitude(13.4);
+    save();
+    auto screen = VNWaypointDetailsViewController::make();
+    present(screen);
+    screen->setWaypoint(point);
+    auto map = screen->mapController()->mapView();
+    map->setCenterCoordinate({48.1, 11.6}, false);
+    const auto row = point->objectID().row;
+    Store::defaultStore().saveWithBlock([row](Context& c) {
+        if (auto w = c.objectWithRow<Waypoint>(row)) w->setName(std::string("Ridge"));
+    });
+    drain();
+    EXPECT_EQ(screen->detailsView()->dateLabel()->text(), "Ridge " + DateStrings::dateMediumStr(at(9)));
+    const std::string title = screen->mapController()->waypointAnnotation()->title();
+    EXPECT_TRUE(title.ends_with(" Ridge")) << title;
+    EXPECT_NEAR(map->centerCoordinate().latitude, 48.1, 1e-6);
 }
 
 TEST_F(DetailsScreensTest, MapCalloutsOpenTheSameWaypointDetails) {
