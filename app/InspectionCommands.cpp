@@ -73,8 +73,6 @@ Outcome checkLayout(Driver& driver, const std::vector<Word>& args) {
     text.pop_back();
     plat::ViewController* shown = lookup.window().visibleViewController();
     std::string name = shown && !shown->title().empty() ? "\"" + shown->title() + "\"" : "shown";
-    const bool fails = std::any_of(problems.begin(), problems.end(), [](const auto& p) { return p.isBlocking(); });
-    if (!fails) return Outcome::success("warning: the " + name + " screen does not look quite right:\n" + text);
     return Outcome::failure("the " + name + " screen does not look right:\n" + text);
 }
 
