@@ -1,8 +1,11 @@
 #include "maps/VNTrackMapViewController.h"
 
+#include <algorithm>
+
 #include "maps/TrackPath.h"
 #include "maps/VNTrackAlarmsView.h"
 #include "maps/WaypointAnnotation.h"
+#include "model/Settings.h"
 #include "platform/ui/LayoutConstraint.h"
 #include "store/Context.h"
 #include "store/Track.h"
@@ -23,6 +26,19 @@ void pinToCorner(const std::shared_ptr<plat::View>& badge, const std::shared_ptr
                                                     LayoutAttribute::Left, 1, left));
     const plat::Rect f = badge->frame();
     badge->setFrame({left, top, f.width(), f.height()});
+}
+
+// The badge's figures from the points read for the pins, as the store counts them: the
+// readings strictly above the first dose-rate threshold, and the highest dose rate.
+VNTrackAlarmsView::Figures alarmFigures(const std::vector<TrackPoint>& points) {
+    const double threshold = Settings::sharedSettings().DERthreshold().firstThreshold->value();
+    VNTrackAlarmsView::Figures figures;
+    for (const auto& point : points) {
+        if (!point.date) continue;  // no reading
+        if (point.der > threshold) ++figures.alarms;
+        figures.maxDoseRate = std::max(figures.maxDoseRate, point.der);
+    }
+    return figures;
 }
 
 }  // namespace
@@ -119,7 +135,13 @@ void VNTrackMapViewController::setTrack(std::shared_ptr<Track> track) {
     }
     map->addAnnotations(pins);
     addPathOverlays(*path);
-    if (alarmsView_) alarmsView_->setTrack(track_);
+    if (alarmsView_) {
+        if (stored) {
+            alarmsView_->setTrack(track_, alarmFigures(*stored));
+        } else {
+            alarmsView_->setTrack(track_);
+        }
+    }
 }
 
 void VNTrackMapViewController::showTrack() {
