@@ -2,6 +2,7 @@
 
 #include "CommandGroups.h"
 #include "CommandSupport.h"
+#include "ContactSheet.h"
 #include "Driver.h"
 #include "platform/ui/LayoutCheck.h"
 #include "platform/ui/ViewController.h"
@@ -71,11 +72,8 @@ Outcome checkLayout(Driver& driver, const std::vector<Word>& args) {
     if (problems.empty()) return Outcome::success();
     std::string text = plat::LayoutCheck::report(problems);
     text.pop_back();
-    plat::ViewController* shown = lookup.window().visibleViewController();
-    std::string name = shown && !shown->title().empty() ? "\"" + shown->title() + "\"" : "shown";
-    const bool fails = std::any_of(problems.begin(), problems.end(), [](const auto& p) { return p.isBlocking(); });
-    if (!fails) return Outcome::success("warning: the " + name + " screen does not look quite right:\n" + text);
-    return Outcome::failure("the " + name + " screen does not look right:\n" + text);
+    const std::string name = ContactSheet::screenName(lookup.window());
+    return Outcome::failure("the \"" + name + "\" screen does not look right:\n" + text);
 }
 
 }  // namespace

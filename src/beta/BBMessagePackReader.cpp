@@ -208,10 +208,19 @@ std::size_t asciiRun(const unsigned char* p, std::size_t n) {
     return i;
 }
 
-// Keys and short values, in one pass without early exits: whole words, the last one overlapping
-// the one before it, so that no byte is left to test alone.
-constexpr std::size_t kShortText = 64;
+// Keys and values up to the size copied in one go (names, frames, log lines), in one pass
+// without early exits: whole vectors or words, the last one overlapping the one before it, so
+// that no byte is left to test alone. Text that is not all ASCII is checked again in full.
+constexpr std::size_t kShortText = kBBShortCopy;
 inline bool isShortASCII(const unsigned char* p, std::size_t n) {
+#if defined(__x86_64__)
+    if (n >= 16) {
+        const auto* v = reinterpret_cast<const __m128i*>(p);
+        __m128i any = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
+        for (std::size_t i = 0; i + 16 < n; i += 16) any = _mm_or_si128(any, _mm_loadu_si128(v + i / 16));
+        return _mm_movemask_epi8(any) == 0;
+    }
+#endif
     if (n >= 8) {
         std::uint64_t any = load64(p + n - 8);
         for (std::size_t i = 0; i + 8 < n; i += 8) any |= load64(p + i);

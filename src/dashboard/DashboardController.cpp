@@ -7,6 +7,7 @@
 #include "link/DeviceManager.h"
 #include "model/Language.h"
 #include "model/Settings.h"
+#include "platform/ui/Readability.h"
 #include "shell/TabScreens.h"
 
 namespace qx {
@@ -22,6 +23,8 @@ constexpr plat::Size kSegment{100, 32};
 constexpr plat::Color kButtonColor = plat::Color::fromBytes(70, 70, 70);
 constexpr plat::Color kModeColor = plat::Color::fromBytes(105, 105, 105);
 constexpr plat::Color kChosenModeColor = plat::Color::fromBytes(34, 34, 34);
+
+constexpr plat::Color kScreenColor = plat::Color::fromBytes(234, 234, 234);
 
 }  // namespace
 
@@ -55,7 +58,7 @@ std::shared_ptr<plat::Button> DashboardController::addButton(const plat::Rect& f
 
 void DashboardController::viewDidLoad() {
     VNBaseViewController::viewDidLoad();
-    view()->setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
+    view()->setBackgroundColor(kScreenColor);
     const auto top = contentFrame().y();
 
     auto self = weak_from_this().lock();
@@ -80,6 +83,7 @@ void DashboardController::viewDidLoad() {
     for (const auto& label : {derValue_, deValue_}) {
         label->setAdjustsFontSizeToFitWidth(true);
         label->setMinimumScaleFactor(0.4);
+        label->setShadowOffset({0, 1});  // where an outline is drawn (see updateValues)
     }
     modeSettingsButton_ = addButton({20, top + 256, 135, 40}, &DashboardController::openModeSettings);
     instrumentsButton_ = addButton({165, top + 256, 135, 40}, &DashboardController::openInstrumentList);
@@ -122,10 +126,11 @@ void DashboardController::updateValues() {
 
     derValue_->setText(der.stringValue());
     derUnit_->setText(der.unitString(DoseUnit::doseRateKind));
-    derValue_->setTextColor(settings.derColor(der.value()));
+    // The alarm colours are lighter than the screen: those that need it are outlined.
+    plat::Readability::colorText(*derValue_, settings.derColor(der.value()), kScreenColor);
     deValue_->setText(de.stringValue());
     deUnit_->setText(de.unitString(DoseUnit::doseKind));
-    deValue_->setTextColor(settings.deColor(de.value()));
+    plat::Readability::colorText(*deValue_, settings.deColor(de.value()), kScreenColor);
 
     const auto& thresholds = settings.DERthreshold();
     progress_->setFirstThreshold(thresholds.firstThreshold->value());

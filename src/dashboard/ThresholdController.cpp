@@ -2,8 +2,15 @@
 
 #include "model/DoseUnit.h"
 #include "model/Language.h"
+#include "platform/ui/Readability.h"
 
 namespace qx {
+
+namespace {
+
+constexpr plat::Color kScreenColor = plat::Color::fromBytes(234, 234, 234);
+
+}  // namespace
 
 void ThresholdController::setFirstThreshValue(double v) {
     first_ = v;
@@ -47,13 +54,14 @@ const plat::BarButtonItemPtr& ThresholdController::applyButton() {
 void ThresholdController::viewDidLoad() {
     VNBaseViewController::viewDidLoad();
     auto root = view();
-    root->setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
+    root->setBackgroundColor(kScreenColor);
     const auto area = contentFrame();
     const double width = area.width();
 
     const auto label = [&](double y, bool bold) {
         auto l = std::make_shared<plat::Label>(plat::Rect{20, area.y() + y, width - 40, 24});
         l->setFont(plat::Font::named(bold ? "HelveticaNeue-Bold" : "HelveticaNeue", 17));
+        l->setShadowOffset({0, 1});  // where the values' outline goes
         root->addSubview(l);
         return l;
     };
@@ -61,8 +69,9 @@ void ThresholdController::viewDidLoad() {
     firstLabel_ = label(44, false);
     secondTitle_ = label(76, true);
     secondLabel_ = label(100, false);
-    firstLabel_->setTextColor(singleHandle_ ? plat::Color::red() : plat::Color::orange());
-    secondLabel_->setTextColor(plat::Color::red());
+    // The thresholds' colours, outlined where they would not read on the screen's grey.
+    plat::Readability::colorText(*firstLabel_, singleHandle_ ? plat::Color::red() : plat::Color::orange(), kScreenColor);
+    plat::Readability::colorText(*secondLabel_, plat::Color::red(), kScreenColor);
     secondTitle_->setHidden(singleHandle_);
     secondLabel_->setHidden(singleHandle_);
 

@@ -10,6 +10,7 @@
 #include "history/VNDetailsViewController.h"
 #include "history/VNTrackDetailsView.h"
 #include "history/VNTrackGraphView.h"
+#include "platform/ui/Readability.h"
 #include "history/VNTrackGraphViewController.h"
 #include "history/VNWaypointDetailsView.h"
 #include "history/VNWaypointPhotoViewController.h"
@@ -98,8 +99,13 @@ std::shared_ptr<plat::Label> addPanelLabel(plat::View& parent, const plat::Rect&
     label->setBackgroundColor(plat::Color::clear());
     label->setTextColor(plat::Color::black());
     label->setFont(plat::Font::named(bold ? "HelveticaNeue-Bold" : "HelveticaNeue", fontSize));
+    label->setShadowOffset({0, 1});  // where an outline goes (colorPanelFigure)
     parent.addSubview(label);
     return label;
+}
+
+void colorPanelFigure(plat::Label& label, const plat::Color& color) {
+    plat::Readability::colorText(label, color, kPanelGrey);
 }
 
 void fitButtonTitle(plat::Button& button, double size) {

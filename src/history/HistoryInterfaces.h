@@ -13,8 +13,13 @@ namespace qx {
 // every loader of those files calls it.
 void registerHistoryInterfaces();
 
+// The grey of the details panels.
+constexpr plat::Color kPanelGrey = plat::Color::fromBytes(234, 234, 234);
+
 // A label of a panel's interface file: clear, black, the given size, added to `parent`.
 std::shared_ptr<plat::Label> addPanelLabel(plat::View& parent, const plat::Rect& frame, double fontSize, bool bold);
+// A panel's figure in its colour: the light alarm colours are outlined to read on the panel's grey.
+void colorPanelFigure(plat::Label& label, const plat::Color& color);
 
 // Sets the titles of a page switch's buttons in a smaller size that may shrink further: the
 // longer languages' words are wider than a third of the switch.

@@ -5,6 +5,7 @@
 #include "model/DoseUnit.h"
 #include "model/Language.h"
 #include "model/Settings.h"
+#include "platform/ui/Readability.h"
 #include "shell/Artwork.h"
 
 namespace qx {
@@ -151,21 +152,26 @@ void HistoryTableCell::applyRowLook(plat::AccessoryType accessory) {
     setAccessoryType(accessory);
 }
 
+void HistoryTableCell::colorValue(plat::Label& label, const plat::Color& color) {
+    // The alarm colours too light for the white rows are outlined in place of the white shadow.
+    plat::Readability::colorText(label, color, plat::Color::white(), plat::Color::white());
+}
+
 void HistoryTableCell::showDoseRate(plat::Label& label, DoseUnit& unit, double value) {
     unit.setValue(value);
     label.setText(unit.stringWithUnit(DoseUnit::doseRateKind));
-    label.setTextColor(Settings::sharedSettings().derColor(std::isfinite(value) ? value : 0));
+    colorValue(label, Settings::sharedSettings().derColor(std::isfinite(value) ? value : 0));
 }
 
 void HistoryTableCell::showDose(plat::Label& label, DoseUnit& unit, double value) {
     unit.setValue(value);
     label.setText(unit.stringWithUnit(DoseUnit::doseKind));
-    label.setTextColor(Settings::sharedSettings().deColor(std::isfinite(value) ? value : 0));
+    colorValue(label, Settings::sharedSettings().deColor(std::isfinite(value) ? value : 0));
 }
 
 void HistoryTableCell::showNotAvailable(plat::Label& label) {
     label.setText(Language::get("n/a"));
-    label.setTextColor(plat::Color::black());
+    colorValue(label, plat::Color::black());
 }
 
 }  // namespace qx

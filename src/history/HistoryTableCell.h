@@ -100,6 +100,7 @@ protected:
     static void showDoseRate(plat::Label& label, DoseUnit& unit, double value);
     static void showDose(plat::Label& label, DoseUnit& unit, double value);
     static void showNotAvailable(plat::Label& label);
+    static void colorValue(plat::Label& label, const plat::Color& color);
 
 private:
     std::shared_ptr<CheckButton> checkButton_;

@@ -95,10 +95,10 @@ void VNTrackDetailsView::addFigure(Figure f, const plat::Rect& frame, bool withU
 }
 
 void VNTrackDetailsView::build(plat::Outlets& outlets) {
-    setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
+    setBackgroundColor(kPanelGrey);
     // The tap control lies behind the figures and covers the whole panel.
     tapControl_ = plat::Button::make(plat::ButtonType::Custom, bounds());
-    tapControl_->setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
+    tapControl_->setBackgroundColor(kPanelGrey);
     std::weak_ptr<View> weakPanel = weak_from_this();
     tapControl_->addAction(plat::TouchUpInside, [weakPanel](plat::Control&) {
         if (auto panel = std::dynamic_pointer_cast<VNTrackDetailsView>(weakPanel.lock())) panel->tapAction();
@@ -169,16 +169,16 @@ void VNTrackDetailsView::showDoseRate(Figure f, double value) {
     // The lowest dose rate of a track without points is infinite: it has no value and no unit.
     if (!std::isfinite(value)) {
         values_[f]->setText(Language::get("n/a"));
-        values_[f]->setTextColor(plat::Color::black());
+        colorPanelFigure(*values_[f], plat::Color::black());
         units_[f]->setText({});
         return;
     }
     DoseUnit unit(value);
     const auto color = Settings::sharedSettings().derColor(value);
     values_[f]->setText(unit.stringValue());
-    values_[f]->setTextColor(color);
+    colorPanelFigure(*values_[f], color);
     units_[f]->setText(unit.unitString(DoseUnit::doseRateKind));
-    units_[f]->setTextColor(color);
+    colorPanelFigure(*units_[f], color);
 }
 
 void VNTrackDetailsView::showFigure(Figure f, const std::optional<std::string>& value, const char* unitKey) {
@@ -203,12 +203,12 @@ void VNTrackDetailsView::fill(Track& track) {
     if (unit.value() > 0) {
         const auto color = Settings::sharedSettings().deColor(unit.value());
         values_[dose]->setText(unit.stringValue());
-        values_[dose]->setTextColor(color);
+        colorPanelFigure(*values_[dose], color);
         units_[dose]->setText(unit.unitString(DoseUnit::doseKind));
-        units_[dose]->setTextColor(color);
+        colorPanelFigure(*units_[dose], color);
     } else {
         values_[dose]->setText(Language::get("n/a"));
-        values_[dose]->setTextColor(plat::Color::black());
+        colorPanelFigure(*values_[dose], plat::Color::black());
         units_[dose]->setText({});
     }
 

@@ -8,6 +8,7 @@
 #include "model/DoseUnit.h"
 #include "model/Language.h"
 #include "model/Settings.h"
+#include "platform/ui/Readability.h"
 #include "store/Track.h"
 
 namespace qx {
@@ -71,8 +72,12 @@ void VNTrackGraphView::buildLabels() {
         graphLabel(*this, {0, 0, kValueColumnWidth, kValueLabelHeight}, 9, false, TextAlignment::Right);
     secondThresholdLabel_ =
         graphLabel(*this, {0, 0, kValueColumnWidth, kValueLabelHeight}, 9, false, TextAlignment::Right);
-    firstThresholdLabel_->setTextColor(plat::Color::orange());
-    secondThresholdLabel_->setTextColor(plat::Color::red());
+    // The thresholds' colours, the orange outlined to read on the page.
+    for (const auto& [label, color] : {std::pair{firstThresholdLabel_, plat::Color::orange()},
+                                       std::pair{secondThresholdLabel_, plat::Color::red()}}) {
+        label->setShadowOffset({0, 1});
+        plat::Readability::colorText(*label, color, plat::Color::white());
+    }
     startDateLabel_ =
         graphLabel(*this, {kYAxisX - 10, h - kAxisMargin + 3, kDateLabelWidth, 14}, 9, false, TextAlignment::Left);
     endDateLabel_ = graphLabel(*this, {w - kAxisMargin - kDateLabelWidth, h - kAxisMargin + 3, kDateLabelWidth, 14}, 9,

@@ -47,7 +47,7 @@ std::shared_ptr<plat::View> VNWaypointDetailsView::buildInterface(plat::Outlets&
 }
 
 void VNWaypointDetailsView::build(plat::Outlets& outlets) {
-    setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
+    setBackgroundColor(kPanelGrey);
     dateLabel_ = addPanelLabel(*this, {10, 10, 275, 24}, 13, true);
     uploadedIcon_ = std::make_shared<plat::ImageView>(plat::Image::named("icon-uploaded.png"));
     uploadedIcon_->setFrame({288, 12, 20, 20});
@@ -118,23 +118,23 @@ void VNWaypointDetailsView::setWaypoint(const Waypoint* waypoint) {
     const auto rateColor = settings.derColor(std::isfinite(unit.value()) ? unit.value() : 0);
     doseRateLabel_->setText(unit.stringValue());
     doseRateUnitLabel_->setText(unit.unitString(DoseUnit::doseRateKind));
-    doseRateLabel_->setTextColor(rateColor);
-    doseRateUnitLabel_->setTextColor(rateColor);
+    colorPanelFigure(*doseRateLabel_, rateColor);
+    colorPanelFigure(*doseRateUnitLabel_, rateColor);
 
     if (reading && reading->deviceName() && reportsDose(*reading->deviceName())) {
         unit.setValue(reading->de());
         const auto doseColor = settings.deColor(std::isfinite(unit.value()) ? unit.value() : 0);
         doseLabel_->setText(unit.stringValue());
         doseUnitLabel_->setText(unit.unitString(DoseUnit::doseKind));
-        doseLabel_->setTextColor(doseColor);
-        doseUnitLabel_->setTextColor(doseColor);
+        colorPanelFigure(*doseLabel_, doseColor);
+        colorPanelFigure(*doseUnitLabel_, doseColor);
         const auto& accumulation = reading->accumulation();
         accumulationLabel_->setText(accumulation ? Language::get(*accumulation) : notAvailable);
     } else {
         doseLabel_->setText(notAvailable);
         doseUnitLabel_->setText(notAvailable);
         accumulationLabel_->setText(notAvailable);
-        doseLabel_->setTextColor(plat::Color::black());
+        colorPanelFigure(*doseLabel_, plat::Color::black());
     }
 
     variationLabel_->setText(variationText(reading ? reading->variation() : 0));

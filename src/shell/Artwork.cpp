@@ -23,6 +23,8 @@ constexpr Color kBorder = Color::rgba(0.62, 0.62, 0.65);
 constexpr Color kRed = Color::rgba(0.86, 0.12, 0.10);
 constexpr Color kOrange = Color::rgba(0.98, 0.58, 0.05);
 constexpr Color kGreen = Color::rgba(0.22, 0.66, 0.20);
+// The orange of a badge that carries a white count: deep enough for the count to read.
+constexpr Color kBadgeOrange = Color::rgba(0.82, 0.40, 0.02);
 
 // Which corners of a rectangle are rounded.
 enum Corners : unsigned { kLeftCorners = 1, kRightCorners = 2, kAllCorners = 3 };
@@ -264,10 +266,11 @@ void addButtonsAndBadges() {
         c.setFillColor(Color::rgba(0.24, 0.36, 0.52));
         c.fillPath();
     });
+    // Dark enough for its white title to read.
     plat::ImageCatalog::add("btn-grey", {30, 30}, [](DrawingContext& c, Size s) {
         roundedRect(c, Rect{1, 1, s.width - 2, s.height - 2}, 6);
-        c.setFillColor(Color::rgba(0.60, 0.61, 0.64));
-        c.setStrokeColor(Color::rgba(0.48, 0.49, 0.52));
+        c.setFillColor(Color::rgba(0.46, 0.47, 0.50));
+        c.setStrokeColor(Color::rgba(0.36, 0.37, 0.40));
         c.setLineWidth(1);
         c.fillStrokePath();
     });
@@ -285,7 +288,7 @@ void addButtonsAndBadges() {
         line(c, {s.width * 0.7, s.height * 0.46}, {s.width / 2, s.height * 0.27}, 2, Color::white());
     });
     plat::ImageCatalog::add("icon-max-dose-red", {22, 22}, alarmBadge(kRed));
-    plat::ImageCatalog::add("icon-max-dose-orange", {22, 22}, alarmBadge(kOrange));
+    plat::ImageCatalog::add("icon-max-dose-orange", {22, 22}, alarmBadge(kBadgeOrange));
     plat::ImageCatalog::add("icon-treshhold-yellow", {30, 30}, thresholdIcon(kOrange));
     plat::ImageCatalog::add("icon-treshhold-red", {30, 30}, thresholdIcon(kRed));
     plat::ImageCatalog::add("icon-checked", {30, 30}, checkBox(true));

@@ -1,6 +1,7 @@
 #include "shell/VNThresholdTableViewCell.h"
 
 #include "model/Language.h"
+#include "platform/ui/Readability.h"
 
 namespace qx {
 
@@ -45,7 +46,8 @@ void VNThresholdTableViewCell::setType(std::uint64_t type) {
     }
     thresholdIcon_->setImage(plat::Image::named(icon));
     thresholdTitle_->setText(Language::get(name));
-    thresholdValue_->setTextColor(color);
+    // Orange is too light for the white row: it is outlined in place of the white shadow.
+    plat::Readability::colorText(*thresholdValue_, color, plat::Color::white(), plat::Color::white());
 }
 
 void VNThresholdTableViewCell::setValue(std::string value) {

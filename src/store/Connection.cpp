@@ -25,6 +25,8 @@ void Connection::Statement::bind(int index, const Value& value) {
     }
 }
 
+void Connection::Statement::bindInteger(int index, std::int64_t value) { sqlite3_bind_int64(stmt_, index, value); }
+
 void Connection::Statement::bindAll(const std::vector<Value>& values, int first) {
     for (std::size_t i = 0; i < values.size(); ++i) bind(first + static_cast<int>(i), values[i]);
 }

@@ -30,6 +30,7 @@ public:
 
         explicit operator bool() const { return stmt_ != nullptr; }
         void bind(int index, const Value& value);  // 1-based
+        void bindInteger(int index, std::int64_t value);
         void bindAll(const std::vector<Value>& values, int first = 1);
         // 1: a row is ready; 0: done; -1: failed (the connection's lastError says why).
         int step();

@@ -76,7 +76,6 @@ void Context::registerInserted(const std::shared_ptr<ManagedObject>& object) {
     for (std::size_t i = 0; i < d.inverses.size(); ++i) object->inverseCache_[i] = std::vector<std::int64_t>{};
     enter(object->objectID(), object);
     inserted_.push_back(object);
-    insertedIDs_.insert(object->objectID());
 }
 
 void Context::enter(const ObjectID& id, const std::shared_ptr<ManagedObject>& object) {
@@ -92,6 +91,14 @@ void Context::enter(const ObjectID& id, const std::shared_ptr<ManagedObject>& ob
 std::shared_ptr<ManagedObject> Context::registered(const ObjectID& id) const {
     auto it = registry_.find(id);
     return it == registry_.end() ? nullptr : it->second.lock();
+}
+
+bool Context::insertedHere(const ObjectID& id) const {
+    auto it = registry_.find(id);
+    if (it == registry_.end()) return false;
+    // Inserted objects are held by inserted_, so their entries never expire.
+    auto o = it->second.lock();
+    return o && o->state_ == ManagedObject::State::inserted;
 }
 
 std::vector<std::shared_ptr<ManagedObject>> Context::insertedObjects(EntityKind entity) const {
@@ -117,17 +124,18 @@ void Context::readColumns(ManagedObject& o, const std::vector<Value>& columns, b
     }
 }
 
-std::vector<Value> Context::columnsOf(const ManagedObject& o) const {
+void Context::bindColumns(Connection::Statement& s, const ManagedObject& o) {
     const auto& d = o.entityDescription();
-    std::vector<Value> v;
-    v.reserve(static_cast<std::size_t>(Schema::columnCount(o.entity_)));
-    v.emplace_back(static_cast<long long>(o.row_));
-    for (int a = 0; a < static_cast<int>(d.attributes.size()); ++a) v.push_back(o.attributeValue(a));
+    int c = 1;
+    s.bindInteger(c++, o.row_);
+    for (int a = 0; a < static_cast<int>(d.attributes.size()); ++a) s.bind(c++, o.attributeValue(a));
     for (int l = 0; l < static_cast<int>(d.links.size()); ++l) {
-        v.push_back(o.links_[l].row ? Value(static_cast<long long>(o.links_[l].row)) : Value());
-        if (d.links[l].positionColumn) v.emplace_back(static_cast<long long>(o.links_[l].position));
+        if (o.links_[l].row)
+            s.bindInteger(c++, o.links_[l].row);
+        else
+            s.bind(c++, Value());
+        if (d.links[l].positionColumn) s.bindInteger(c++, o.links_[l].position);
     }
-    return v;
 }
 
 std::shared_ptr<ManagedObject> Context::materialize(EntityKind entity, std::int64_t row,
@@ -381,10 +389,8 @@ void Context::deleteObject(const std::shared_ptr<ManagedObject>& object) {
         }
         if (o && o->state_ == ManagedObject::State::inserted) {
             o->state_ = ManagedObject::State::deleted;
-            insertedIDs_.erase(id);
             continue;
         }
-        if (insertedIDs_.count(id)) continue;
         if (o) {
             o->state_ = ManagedObject::State::deleted;
             o->updated_ = false;
@@ -406,8 +412,10 @@ bool Context::hasChanges() const {
 bool Context::resolveDaySets(StoreError* error) {
     // A day has one set: a set made here for a day that meanwhile got one elsewhere becomes that
     // set. The write lock is held, so the answer stays true until the commit.
-    for (const auto& o : std::vector<std::shared_ptr<ManagedObject>>(inserted_)) {
-        if (o->entity_ != EntityKind::set || o->state_ != ManagedObject::State::inserted) continue;
+    std::vector<std::shared_ptr<ManagedObject>> sets;  // remapping one takes it out of inserted_
+    for (const auto& o : inserted_)
+        if (o->entity_ == EntityKind::set && o->state_ == ManagedObject::State::inserted) sets.push_back(o);
+    for (const auto& o : sets) {
         auto s = connection_->prepare("SELECT id FROM \"Set\" WHERE date = ? ORDER BY id LIMIT 1", error);
         if (!s) return false;
         s.bind(1, o->attributeValue(Set::kDate));
@@ -432,7 +440,6 @@ void Context::remapRow(const ObjectID& from, std::int64_t to) {
         touched_[target] |= t->second;
         touched_.erase(from);
     }
-    insertedIDs_.erase(from);
     inserted_.erase(std::remove(inserted_.begin(), inserted_.end(), o), inserted_.end());
     registry_.erase(from);
     if (other) {
@@ -535,7 +542,7 @@ bool Context::refreshAlarmCounts(ChangeSet& changes, StoreError* error) {
             u.bind(2, Value(static_cast<long long>(r)));
             if (!u.run(error)) return false;
             if (auto o = registered({entity, r})) o->assignAttribute(key, Value(static_cast<long long>(counted)));
-            if (!insertedIDs_.count({entity, r})) changes.markUpdated({entity, r}, 1u << key);
+            if (!insertedHere({entity, r})) changes.markUpdated({entity, r}, 1u << key);
         }
         return true;
     };
@@ -572,7 +579,7 @@ bool Context::writeChanges(ChangeSet& changes, StoreError* error) {
                 s.emplace(connection_->prepare(Schema::insertSql(o->entity_), error));
                 if (!*s) return false;
             }
-            s->bindAll(columnsOf(*o));
+            bindColumns(*s, *o);
             if (!s->run(error)) return false;
         }
     }
@@ -582,17 +589,18 @@ bool Context::writeChanges(ChangeSet& changes, StoreError* error) {
         if (sql.empty()) continue;
         auto s = connection_->prepare(sql, error);
         if (!s) return false;
-        s.bindAll(columnsOf(*o));
+        bindColumns(s, *o);
         if (!s.run(error)) return false;
     }
     if (!refreshAlarmCounts(changes, error)) return false;
 
+    changes.inserted.reserve(changes.inserted.size() + inserted_.size());
     for (const auto& o : inserted_)
-        if (o->state_ == ManagedObject::State::inserted) changes.inserted.push_back(o->objectID());
+        if (o->state_ == ManagedObject::State::inserted) changes.markInserted(o->objectID());
     for (const auto& [id, o] : updated_)
         if (o->changedKeys_) changes.markUpdated(id, o->changedKeys_);
     for (const auto& [id, keys] : touched_)
-        if (!insertedIDs_.count(id) && !deleted_.count(id)) changes.markUpdated(id, keys);
+        if (!insertedHere(id) && !deleted_.count(id)) changes.markUpdated(id, keys);
     for (const auto& [id, o] : deleted_) changes.deleted.push_back(id);
     return true;
 }
@@ -620,7 +628,6 @@ void Context::finishSave(const ChangeSet&) {
 
 void Context::forgetChanges() {
     inserted_.clear();
-    insertedIDs_.clear();
     updated_.clear();
     deleted_.clear();
     touched_.clear();
@@ -628,8 +635,18 @@ void Context::forgetChanges() {
 }
 
 bool Context::flushPending(StoreError* error) {
+    if (failure_) {
+        reportError(error, failure_);
+        return false;
+    }
     if (!hasChanges()) return true;
-    if (!writeChanges(pending_, error)) return false;
+    if (StoreError local; !writeChanges(pending_, &local)) {
+        // Some rows may be written already: the enclosing save must not commit them, nor write
+        // them twice by trying again.
+        failure_ = local.code == StoreError::Code::none ? StoreError::make(StoreError::Code::sqlite, "save failed") : local;
+        reportError(error, failure_);
+        return false;
+    }
     finishSave(pending_);
     return true;
 }

@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "store/ChangeSet.h"
+#include "store/Connection.h"
 #include "store/FetchRequest.h"
 #include "store/ManagedObject.h"
 #include "store/StoreError.h"
 
 namespace qx {
 
-class Connection;
 class Store;
 struct CompiledQuery;
 
@@ -46,7 +46,8 @@ public:
     // Makes a new object of the entity, registered as inserted.
     template <class T>
     std::shared_ptr<T> insertNew() {
-        auto object = std::shared_ptr<T>(new T());
+        // Object and count in one allocation: a save of many new rows makes them by the thousand.
+        auto object = std::allocate_shared<T>(Maker<T>());
         registerInserted(object);
         return object;
     }
@@ -88,6 +89,10 @@ public:
     bool save(StoreError* error = nullptr);
     // Forgets the unsaved changes: inserted objects leave, changed ones are read again.
     void rollback();
+    // Makes the save with a block this context runs in fail with `error`, writing nothing: for a
+    // block that has saved part of its work into the open transaction and then finds it must
+    // not be kept.
+    void abandonSave(StoreError error) { failure_ = std::move(error); }
 
     void addObserver(const std::weak_ptr<ContextObserver>& observer);
 
@@ -137,6 +142,28 @@ private:
             return out;
         }
     };
+    // Builds entities (whose constructors only the context may call) in place for allocate_shared.
+    template <class U>
+    struct Maker {
+        using value_type = U;
+        Maker() = default;
+        template <class V>
+        Maker(const Maker<V>&) {}
+        U* allocate(std::size_t n) { return std::allocator<U>().allocate(n); }
+        void deallocate(U* p, std::size_t n) { std::allocator<U>().deallocate(p, n); }
+        template <class V>
+        void construct(V* p) {
+            ::new (static_cast<void*>(p)) V();
+        }
+        template <class V>
+        void destroy(V* p) {
+            p->~V();
+        }
+        template <class V>
+        bool operator==(const Maker<V>&) const {
+            return true;
+        }
+    };
     struct AppendEvent {
         std::shared_ptr<ManagedObject> child;
         int link;
@@ -149,10 +176,13 @@ private:
 
     void registerInserted(const std::shared_ptr<ManagedObject>& object);
     std::shared_ptr<ManagedObject> registered(const ObjectID& id) const;
+    // Whether the object was made here and is not saved (nor deleted) yet.
+    bool insertedHere(const ObjectID& id) const;
     void enter(const ObjectID& id, const std::shared_ptr<ManagedObject>& object);
     std::shared_ptr<ManagedObject> materialize(EntityKind entity, std::int64_t row, const std::vector<Value>& columns);
     void readColumns(ManagedObject& object, const std::vector<Value>& columns, bool keepDirty);
-    std::vector<Value> columnsOf(const ManagedObject& object) const;
+    // Binds the object's row to an insert or update statement, column by column in table order.
+    static void bindColumns(Connection::Statement& s, const ManagedObject& object);
 
     void markChanged(ManagedObject& object, std::uint32_t keys, bool dirty);
     void markTouched(const ObjectID& id, std::uint32_t keys);
@@ -183,13 +213,13 @@ private:
     std::unordered_map<ObjectID, std::weak_ptr<ManagedObject>> registry_;
     std::size_t sweepAt_ = 1024;
     std::vector<std::shared_ptr<ManagedObject>> inserted_;
-    std::unordered_set<ObjectID> insertedIDs_;
     std::unordered_map<ObjectID, std::shared_ptr<ManagedObject>> updated_;
     std::unordered_map<ObjectID, std::shared_ptr<ManagedObject>> deleted_;  // object may be null
     std::unordered_map<ObjectID, std::uint32_t> touched_;  // relation keys of objects not necessarily held
     std::vector<AppendEvent> appends_;
     std::vector<std::weak_ptr<ContextObserver>> observers_;
     ChangeSet pending_;  // written inside an open transaction, not yet committed
+    StoreError failure_;  // why the open transaction must not commit
 };
 
 }  // namespace qx

@@ -1,7 +1,7 @@
 // Every screen the program can reach, in every language, is drawn as a person would want to
 // see it: no text cut, shrunk past reading, over another or over a picture, no view off the
-// screen, no image without a picture and no blank control (faint texts and modal screens
-// without a backdrop are named as warnings while they are being mended). The walk is
+// screen, no text too faint to read, no modal screen without a backdrop, no image without a
+// picture and no blank control. The walk is
 // tests/app/walks/screens.qx (see ScreenWalk): add a screen there with the steps that open it,
 // a `check-layout` and the steps back. scripts/contact-sheet draws the screens it reaches.
 

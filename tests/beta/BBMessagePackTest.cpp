@@ -192,6 +192,24 @@ TEST(BBMessagePack, RawsComeBackAsStringsEvenWhenNotText) {
     EXPECT_EQ(BBMessagePack::unpack(bytes({0xa3, 0xed, 0xa0, 0x80}))->string(), "<eda080>");
 }
 
+TEST(BBMessagePack, OneByteDecidesWhetherALongRawIsText) {
+    // Text is checked a block at a time, the last block overlapping the one before: a single
+    // byte anywhere, in a short or a long raw, must still be seen.
+    for (std::size_t length : {16u, 17u, 31u, 33u, 100u, 1536u, 1537u, 20000u}) {
+        for (std::size_t at : {std::size_t{0}, length / 2, length - 2, length - 1}) {
+            std::string text(length, 'x');
+            text[at] = '\xff';
+            auto packed = BBMessagePack::pack(BBValue(text));
+            EXPECT_EQ(BBMessagePack::unpack(packed->view())->string(), BBData(text).description()) << length << " " << at;
+            if (at + 2 <= length) {
+                text.replace(at, 2, "\xc3\xa9");
+                packed = BBMessagePack::pack(BBValue(text));
+                EXPECT_EQ(BBMessagePack::unpack(packed->view())->string(), text) << length << " " << at;
+            }
+        }
+    }
+}
+
 TEST(BBMessagePack, RepeatedMapKeysKeepTheLastValue) {
     auto small = BBMessagePack::unpackDictionary(bytes({0x82, 0xa1, 'a', 0x01, 0xa1, 'a', 0x02}));
     ASSERT_TRUE(small);

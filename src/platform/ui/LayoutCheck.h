@@ -33,9 +33,6 @@ struct LayoutProblem {
 
     // One line naming the texts: "\"Apply\" and \"Threshold\" are drawn over each other".
     std::string description() const;
-    // Whether the fault fails a check. Texts fainter than 3:1 are named as warnings only: a few
-    // colours the screens must keep (the dose colours on the dashboard's grey) fall short.
-    bool isBlocking() const { return kind != Kind::LowContrast; }
 };
 
 // Reads the drawing a view tree records, as the picture of it would show it, and reports texts

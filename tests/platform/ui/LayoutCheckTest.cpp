@@ -7,6 +7,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/LayoutCheck.h"
+#include "platform/ui/Readability.h"
 #include "platform/ui/Switch.h"
 
 namespace {
@@ -191,6 +192,24 @@ TEST(LayoutCheck, NamesEveryDefectAPersonSees) {
     }
     // Each defect is named once, and nothing else is.
     EXPECT_EQ(problems.size(), expected.size()) << report;
+}
+
+TEST(LayoutCheck, AnAlarmColourTooFaintForItsRowReadsOnceOutlined) {
+    View root(Rect{0, 0, 320, 100});
+    root.setBackgroundColor(Color::white());
+    auto first = label("0.30 µSv/h", {15, 0, 200, 44});
+    first->setTextColor(Color::orange());
+    auto second = label("1.20 µSv/h", {15, 50, 200, 44});
+    root.addSubview(first);
+    root.addSubview(second);
+    ASSERT_EQ(kinds(LayoutCheck::run(root)), std::vector<Kind>{Kind::LowContrast});
+
+    Readability::colorText(*first, Color::orange(), Color::white(), Color::white());
+    Readability::colorText(*second, Color::red(), Color::white(), Color::white());
+    EXPECT_EQ(first->shadowColor(), Readability::kOutline);
+    EXPECT_EQ(second->shadowColor(), Color::white());  // red reads: the row keeps its own look
+    const auto problems = LayoutCheck::run(root);
+    EXPECT_TRUE(problems.empty()) << LayoutCheck::report(problems);
 }
 
 }  // namespace
