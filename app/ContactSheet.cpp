@@ -17,13 +17,36 @@ constexpr double kCaption = 28;
 
 }  // namespace
 
+namespace {
+
+bool isWithin(const plat::ViewController* screen, const plat::ViewController* container) {
+    for (; screen; screen = screen->parentViewController()) {
+        if (screen == container) return true;
+    }
+    return false;
+}
+
+// A screen's title, else the title its bar shows, else the name of the tab it is in.
+std::string titleOf(plat::ViewController& screen) {
+    for (plat::ViewController* s = &screen; s; s = s->parentViewController()) {
+        if (!s->title().empty()) return s->title();
+        if (!s->navigationItem().title().empty()) return s->navigationItem().title();
+        if (!s->tabBarItem().title.empty()) return s->tabBarItem().title;
+    }
+    return screen.kindName();
+}
+
+}  // namespace
+
 std::string ContactSheet::screenName(plat::Window& window) {
     if (plat::View* overlay = window.frontmostOverlay(); overlay && !overlay->displayText().empty()) {
         return overlay->displayText();
     }
     plat::ViewController* shown = window.visibleViewController();
+    // A screen presented over the tabs (the mail composer) covers the tab's screen.
+    if (plat::ViewController* cover = window.coveringScreen(); cover && !isWithin(shown, cover)) shown = cover;
     if (!shown) return "no screen";
-    return shown->title().empty() ? shown->kindName() : shown->title();
+    return titleOf(*shown);
 }
 
 void ContactSheet::addScreen(plat::Window& window, const std::string& prefix) {

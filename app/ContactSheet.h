@@ -23,7 +23,7 @@ public:
     bool writePng(const std::filesystem::path& path, std::string& error) const;
 
     // The name a person would give the screen in front: an alert's or sheet's title, else
-    // the visible screen's title, else the kind of screen.
+    // the title of the screen in front (or of its bar, or its tab's name), else its kind.
     static std::string screenName(plat::Window& window);
 
 private:

@@ -2,6 +2,7 @@
 
 #include "CommandGroups.h"
 #include "CommandSupport.h"
+#include "ContactSheet.h"
 #include "Driver.h"
 #include "platform/ui/LayoutCheck.h"
 #include "platform/ui/ViewController.h"
@@ -71,9 +72,8 @@ Outcome checkLayout(Driver& driver, const std::vector<Word>& args) {
     if (problems.empty()) return Outcome::success();
     std::string text = plat::LayoutCheck::report(problems);
     text.pop_back();
-    plat::ViewController* shown = lookup.window().visibleViewController();
-    std::string name = shown && !shown->title().empty() ? "\"" + shown->title() + "\"" : "shown";
-    return Outcome::failure("the " + name + " screen does not look right:\n" + text);
+    const std::string name = ContactSheet::screenName(lookup.window());
+    return Outcome::failure("the \"" + name + "\" screen does not look right:\n" + text);
 }
 
 }  // namespace

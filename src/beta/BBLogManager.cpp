@@ -78,18 +78,18 @@ BBLogManager::BBLogManager(std::string directory)
     : directory_(std::move(directory)), queue_(std::string(kBBReverseDomainPrefix) + ".BBLogManager") {
     remoteLog_.uncompressed_file = -1;
     remoteLog_.path_set = -1;
-    queue_.async([] { BBAlternateSignalStack::prepareCurrentThread(); });
+    post([] { BBAlternateSignalStack::prepareCurrentThread(); });
 }
 
 BBLogManager::~BBLogManager() {
-    queue_.sync([this] {
+    runOnQueue([this] {
         bb_log_forget_crash_log(&remoteLog_);
         bb_log_close(&remoteLog_);
     });
 }
 
 void BBLogManager::prepareToStartSession() {
-    queue_.async([this] {
+    post([this] {
         dropHeldLines();
         logsRecordedPostPreparePreSetSessionID_.emplace();
     });
@@ -119,7 +119,7 @@ void BBLogManager::dropHeldLines() {
 }
 
 void BBLogManager::setCurrentSessionID(std::optional<std::string> sessionID) {
-    queue_.async([this, sessionID = std::move(sessionID)]() mutable { changeSession(std::move(sessionID)); });
+    post([this, sessionID = std::move(sessionID)]() mutable { changeSession(std::move(sessionID)); });
 }
 
 void BBLogManager::changeSession(std::optional<std::string> sessionID) {
@@ -133,49 +133,85 @@ void BBLogManager::changeSession(std::optional<std::string> sessionID) {
     bb_log_set_crash_log(&remoteLog_);
     if (logsRecordedPostPreparePreSetSessionID_) {
         // Held lines are stamped with the time the session became known.
-        for (auto& text : *logsRecordedPostPreparePreSetSessionID_) writeToRemoteLog(lineNow(std::move(text)));
+        for (auto& text : *logsRecordedPostPreparePreSetSessionID_) {
+            writeToRemoteLog(lineNow(std::move(text)), queuedLines_.load() > 0);
+        }
     }
     logsRecordedPostPreparePreSetSessionID_.reset();
     heldBytes_ = 0;
     if (droppedHeldLines_ > 0) {
         const std::uint64_t dropped = std::exchange(droppedHeldLines_, 0);
         sinkStep(lineNow("Betabeam: " + std::to_string(dropped) +
-                         " log lines were dropped while no session could start"));
+                         " log lines were dropped while no session could start"),
+                 queuedLines_.load() > 0);
     }
 }
 
 void BBLogManager::setLogToConsole(bool on) {
-    queue_.async([this, on] { logToConsole_ = on; });
+    post([this, on] { logToConsole_ = on; });
 }
 
 void BBLogManager::setLogToSTDERR(bool on) {
-    queue_.async([this, on] { logToSTDERR_ = on; });
+    post([this, on] { logToSTDERR_ = on; });
 }
 
 BBLogManager::Line BBLogManager::lineNow(std::string text) const {
     return Line{std::move(text), plat::Date::now(), currentThreadNumber()};
 }
 
+void BBLogManager::post(std::function<void()> task) {
+    ++queuedTasks_;
+    queue_.async([this, task = std::move(task)] {
+        const std::lock_guard lock(stateLock_);
+        --queuedTasks_;
+        task();
+    });
+}
+
+void BBLogManager::runOnQueue(const std::function<void()>& task) {
+    if (queue_.isCurrent()) {
+        task();  // a task of the queue, which holds the lock already
+        return;
+    }
+    ++queuedTasks_;
+    queue_.sync([&] {
+        const std::lock_guard lock(stateLock_);
+        --queuedTasks_;
+        task();
+    });
+}
+
 void BBLogManager::log(std::string text) {
     Line line = lineNow(std::move(text));
+    // With nothing queued the line is handled here, in its turn among the queue's tasks as the
+    // lock orders them, sparing it two thread switches; otherwise it waits behind them.
+    if (!queue_.isCurrent()) {
+        const std::lock_guard lock(stateLock_);
+        if (queuedTasks_.load() == 0) {
+            sinkStep(line, false);
+            return;
+        }
+    }
+    // Counted while it waits, so that lines queued before it may be left for it to write; its
+    // own line it writes at once, as the caller goes on when it is handled.
     ++queuedLines_;
-    queue_.sync([&] {
+    runOnQueue([&] {
         --queuedLines_;
-        sinkStep(line);
+        sinkStep(line, false);
     });
 }
 
 void BBLogManager::logAsync(std::string text) {
     ++queuedLines_;
-    queue_.async([this, line = lineNow(std::move(text))] {
+    post([this, line = lineNow(std::move(text))] {
         --queuedLines_;
-        sinkStep(line);
+        sinkStep(line, queuedLines_.load() > 0);
     });
 }
 
-void BBLogManager::sinkStep(const Line& line) {
+void BBLogManager::sinkStep(const Line& line, bool linesWaiting) {
     if (sessionID_) {
-        writeToRemoteLog(line);
+        writeToRemoteLog(line, linesWaiting);
     } else if (logsRecordedPostPreparePreSetSessionID_) {
         holdLine(line.text);
     }
@@ -183,12 +219,12 @@ void BBLogManager::sinkStep(const Line& line) {
     if (logToSTDERR_) writeToSTDERR(line);
 }
 
-void BBLogManager::writeToRemoteLog(const Line& line) {
+void BBLogManager::writeToRemoteLog(const Line& line, bool linesWaiting) {
     const auto seconds = static_cast<std::int64_t>(line.date.timeIntervalSince1970());
     // While more lines wait on the queue, entries are only held: the last of a burst writes them
     // all at once. A crash writes out what is held before it copies the log.
     int result = bb_log_append_entry_held(&remoteLog_, line.text, seconds);
-    if (result == 0 && queuedLines_.load() == 0) result = bb_log_flush(&remoteLog_);
+    if (result == 0 && !linesWaiting) result = bb_log_flush(&remoteLog_);
     if (result != 0 && !remoteFailureReported.exchange(true)) {
         logAsync("**** Betabeam: Remote Logging Failed with errno " + std::to_string(result));
     }
@@ -229,7 +265,7 @@ std::uint64_t BBLogManager::logSize(const std::string& sessionID) const {
 bool BBLogManager::writeLogForToFileDescriptorInAHurryBytesWritten(const std::string& sessionID, int fd,
                                                                    bool inAHurry, std::uint64_t* bytesWritten) {
     bool written = false;
-    queue_.sync([&] {
+    runOnQueue([&] {
         if (sessionID == sessionID_) bb_log_flush(&remoteLog_);
         const std::uint64_t size = logSize(sessionID);
         if (size > kMaximumLogSize) {
@@ -277,14 +313,14 @@ std::set<std::string> BBLogManager::sessionIDsWithOldLogs() {
         }
         ::closedir(dir);
     }
-    queue_.sync([&] {
+    runOnQueue([&] {
         for (const auto& id : newSessionIDs_) ids.erase(id);
     });
     return ids;
 }
 
 void BBLogManager::deleteLogFor(const std::string& sessionID) {
-    queue_.async([this, sessionID] { internalDeleteLogFor(sessionID); });
+    post([this, sessionID] { internalDeleteLogFor(sessionID); });
 }
 
 void BBLogManager::internalDeleteLogFor(const std::string& sessionID) {

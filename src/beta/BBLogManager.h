@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -57,7 +59,7 @@ public:
 
     const std::string& directory() const { return directory_; }
     // Runs `task` on the log queue and waits for it (also lets callers wait for queued work).
-    void sync(const std::function<void()>& task) { queue_.sync(task); }
+    void sync(const std::function<void()>& task) { runOnQueue(task); }
 
 private:
     struct Line {
@@ -65,8 +67,12 @@ private:
         plat::Date date;
         long thread;
     };
-    void sinkStep(const Line& line);
-    void writeToRemoteLog(const Line& line);
+    // Work on the state below: queued in order, each task run holding stateLock_.
+    void post(std::function<void()> task);
+    void runOnQueue(const std::function<void()>& task);
+    // `linesWaiting`: more lines are queued, the last of which writes what this one leaves held.
+    void sinkStep(const Line& line, bool linesWaiting);
+    void writeToRemoteLog(const Line& line, bool linesWaiting);
     void writeToConsole(const Line& line);
     void writeToSTDERR(const Line& line);
     void changeSession(std::optional<std::string> sessionID);
@@ -88,6 +94,10 @@ private:
     std::uint64_t droppedHeldLines_ = 0;
     std::atomic<bool> logCheckpoints_{true};
     std::atomic<int> queuedLines_{0};  // lines on the queue not yet handled
+    // Held by whatever works on the state: a queue task, or a logging thread that found nothing
+    // queued and handles its line itself.
+    std::mutex stateLock_;
+    std::atomic<int> queuedTasks_{0};  // tasks on the queue not yet run
     plat::SerialQueue queue_;  // last: its thread stops before the state it works on goes
 };
 

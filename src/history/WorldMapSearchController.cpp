@@ -67,6 +67,11 @@ void WorldMapSearchController::viewDidLoad() {
     initTitles();
 }
 
+void WorldMapSearchController::initTitles() {
+    VNBaseViewController::initTitles();
+    setTitle(Language::get("Search"));
+}
+
 void WorldMapSearchController::fetchWaypoints(const std::string& prefix) {
     FetchRequest request(Waypoint::kEntity);
     if (!prefix.empty()) request.where(Key("name").beginsWith(prefix));

@@ -42,6 +42,8 @@ public:
     // The back button's action.
     void back() { onBack(); }
     void viewDidLoad() override;
+    // The back title and the screen's name, "Search", which its bar shows.
+    void initTitles() override;
 
     // The table.
     long numberOfSections(plat::TableView&) override;

@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <random>
 #include <regex>
+#include <thread>
 
 #include "SessionLogReader.h"
 #include "TestEnvironment.h"
@@ -87,6 +90,62 @@ TEST_F(BBLogManagerTest, LinesBeforeTheSessionIdAreHeldAndStampedWhenItComes) {
     manager->sync([] {});
     EXPECT_EQ(sessionLog("A").count, 3u);
     EXPECT_EQ(sessionLog("B").entries, (std::vector<LogEntry>{{now(), "fourth"}}));
+}
+
+TEST_F(BBLogManagerTest, EachLineIsInItsSessionsFileWhenLogReturns) {
+    const auto messages = [&](const std::string& id) {
+        std::vector<std::string> all;
+        for (const auto& entry : sessionLog(id).entries) all.push_back(entry.message);
+        return all;
+    };
+    manager->setCurrentSessionID("A");
+    manager->log("alone");  // queued behind the session change
+    EXPECT_EQ(messages("A"), std::vector<std::string>{"alone"});
+    manager->log("nothing queued");
+    manager->setLogToConsole(false);
+    manager->log("behind a setting");
+    manager->setCurrentSessionID("B");
+    manager->log("in the new session");
+    EXPECT_EQ(messages("A"), (std::vector<std::string>{"alone", "nothing queued", "behind a setting"}));
+    EXPECT_EQ(messages("B"), std::vector<std::string>{"in the new session"});
+
+    // Threads logging at once, while other work comes and goes on the queue: every line once,
+    // each thread's lines in their order, each in the file as its log() returns.
+    constexpr int kThreads = 4, kLines = 300;
+    std::vector<std::thread> threads;
+    std::atomic<int> missing{0};
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kLines; ++i) {
+                const std::string line = std::to_string(t) + ":" + std::to_string(i);
+                manager->log(line);
+                if (i % 50 == 0) {
+                    std::vector<std::string> now;
+                    manager->sync([&] { now = messages("B"); });  // read while no line is half written
+                    if (std::find(now.begin(), now.end(), line) == now.end()) ++missing;
+                }
+            }
+        });
+    }
+    for (int i = 0; i < 100; ++i) manager->logAsync("async " + std::to_string(i));
+    for (auto& thread : threads) thread.join();
+    manager->sync([] {});
+    EXPECT_EQ(missing.load(), 0);
+    const auto log = sessionLog("B");
+    EXPECT_EQ(log.count, 1u + kThreads * kLines + 100);
+    std::vector<int> next(kThreads, 0);
+    int async = 0;
+    for (const auto& entry : log.entries) {
+        const auto colon = entry.message.find(':');
+        if (entry.message.starts_with("async ")) {
+            EXPECT_EQ(entry.message, "async " + std::to_string(async++));
+        } else if (colon != std::string::npos) {
+            const int t = std::stoi(entry.message.substr(0, colon));
+            EXPECT_EQ(std::stoi(entry.message.substr(colon + 1)), next[t]++) << entry.message;
+        }
+    }
+    EXPECT_EQ(async, 100);
+    EXPECT_EQ(next, std::vector<int>(kThreads, kLines));
 }
 
 TEST_F(BBLogManagerTest, HeldLinesAreCappedKeepingTheLatestAndTheDropCountIsLoggedWhenTheSessionStarts) {

@@ -21,8 +21,8 @@ struct Font {
     bool isBold() const;
     bool isItalic() const;
     double lineHeight() const { return size * 1.2; }
-    // Width of one line of text (UTF-8): a fixed advance per character, wider for capitals,
-    // Cyrillic and CJK characters.
+    // Width of one line of text (UTF-8): each character's advance in the face that draws it
+    // (Latin, Latin-1 and Cyrillic letters as set, CJK characters a full em).
     double widthOf(const std::string& text) const;
     // Size of text broken at newlines only.
     Size measure(const std::string& text) const;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "TestEnvironment.h"
 #include "platform/foundation/FileUtil.h"
 #include "platform/graphics/DrawingContext.h"
@@ -105,13 +107,47 @@ TEST(GeometryTest, RectanglesIntersectAndInsetAsExpected) {
 TEST(FontTest, MeasuringFollowsTheDrawnFacesPerCharacterNotPerByte) {
     Font f = Font::system(10);
     EXPECT_NEAR(f.widthOf("abcd"), 24.33, 1e-9);
-    EXPECT_NEAR(f.widthOf("\u00e4\u00f6"), 12.8, 1e-9);  // two bytes, one character each
+    EXPECT_NEAR(f.widthOf("\u00e4\u00f6"), 12.25, 1e-9);  // two bytes, one character each
     EXPECT_GT(Font::boldSystem(10).widthOf("abcd"), f.widthOf("abcd"));
     EXPECT_GT(f.widthOf("\u0428\u0443\u043c"), f.widthOf("Xyz") * 0.95);  // Cyrillic is not narrow
     EXPECT_DOUBLE_EQ(f.widthOf("\u8a2d\u5b9a"), 20);  // ideographs fill the em
     EXPECT_EQ(f.measure("ab\nabcd"), (Size{f.widthOf("abcd"), 24}));
     EXPECT_TRUE(Font::boldSystem(12).isBold());
     EXPECT_EQ(Font::named("HelveticaNeue-Bold", 17).description(), "HelveticaNeue-Bold 17");
+}
+
+// The right edge of the ink of one line drawn black on white, in pixels from the left.
+int inkRight(const std::string& text, const Font& font) {
+    DrawingContext ctx;
+    ctx.setFillColor(Color::white());
+    ctx.fillRect({0, 0, 400, 30});
+    ctx.drawText(text, {0, 0, 400, 30}, font, Color::black());
+    const PixelImage picture = ctx.render({400, 30});
+    int right = -1;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            if (picture.pixel(x, y).g < 0.5) right = std::max(right, x);
+        }
+    }
+    return right;
+}
+
+// Layout decides where lines break and whether a text fits by measuring: a line of any of the
+// interface's scripts must measure what the picture shows, or text runs past its margin.
+TEST(FontTest, MeasuredWidthIsTheDrawnWidthInEveryScript) {
+    const char* lines[] = {
+        "\u0412\u044b\u0431\u0435\u0440\u0438\u0442\u0435 \u044f\u0437\u044b\u043a, "
+        "\u0435\u0434\u0438\u043d\u0438\u0446\u044b \u0438 \u0436\u0443\u0440\u043d\u0430\u043b "
+        "\u0428\u0443\u043c\u0430",                                             // Cyrillic
+        "Schwellen f\u00fcr \u00dcbersicht und Einstellungen \u00e4\u00f6\u00df",  // German
+        "R\u00e9glages du mode \u00e0 l\u2019\u00e9cran \u00ab\u00e9t\u00e9\u00bb",   // French
+    };
+    for (const char* line : lines) {
+        for (const Font& font : {Font::system(15), Font::boldSystem(15)}) {
+            // The ink ends within a pixel or two of the advance (the last glyph's side bearing).
+            EXPECT_NEAR(inkRight(line, font), font.widthOf(line), 3) << line << " in " << font.description();
+        }
+    }
 }
 
 }  // namespace
