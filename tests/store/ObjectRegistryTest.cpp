@@ -14,16 +14,20 @@ TEST_F(StoreTest, ObjectRegistryFindsEveryEntryThroughErasesAndSweeps) {
     for (int i = 0; i < 3000; ++i) points.push_back(main().insertNew<Waypoint>());
     auto day = makeSet(main(), plat::Date(0));
     ASSERT_EQ(day->objectID().row, points[0]->objectID().row);
-    for (const auto& p : points) registry.put(p->objectID(), p);
+    std::vector<ObjectID> ids;
+    for (const auto& p : points) {
+        ids.push_back(p->objectID());
+        registry.put(p->objectID(), p);
+    }
     registry.put(day->objectID(), day);
     registry.put(points[5]->objectID(), points[5]);  // again: replaces, does not add
     EXPECT_EQ(registry.size(), 3001u);
 
-    for (std::size_t i = 0; i < points.size(); i += 3) registry.erase(points[i]->objectID());
+    for (std::size_t i = 0; i < points.size(); i += 3) registry.erase(ids[i]);
     registry.erase({EntityKind::track, 1});  // never entered
     auto findsExactly = [&](auto expected) {
         for (std::size_t i = 0; i < points.size(); ++i)
-            ASSERT_EQ(registry.find(points[i]->objectID()), expected(i) ? points[i] : nullptr) << i;
+            ASSERT_EQ(registry.find(ids[i]), expected(i) ? points[i] : nullptr) << i;
     };
     findsExactly([](std::size_t i) { return i % 3 != 0; });
     EXPECT_EQ(registry.find(day->objectID()), day);
