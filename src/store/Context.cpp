@@ -562,19 +562,23 @@ bool Context::writeChanges(ChangeSet& changes, StoreError* error) {
     if (!assignPositions(error)) return false;
     {
         // One statement per entity for the whole loop: a save of many new rows neither looks
-        // the statement up nor hands it back for each of them.
-        std::array<std::optional<Connection::Statement>, kEntityCount> inserts;
-        for (const auto& o : inserted_) {
-            if (o->state_ != ManagedObject::State::inserted) continue;
-            auto& s = inserts[static_cast<std::size_t>(o->entity_)];
-            if (s) {
-                s->reset();
-            } else {
-                s.emplace(connection_->prepare(Schema::insertSql(o->entity_), error));
-                if (!*s) return false;
+        // the statement up nor hands it back for each of them. Owners go before what they own
+        // (the reverse of the order of deletion): a row written before the row it refers to
+        // counts as a pending foreign-key violation, and the referred row then has to search
+        // for it to settle the count.
+        for (auto e = std::rbegin(kEntityOrder); e != std::rend(kEntityOrder); ++e) {
+            std::optional<Connection::Statement> s;
+            for (const auto& o : inserted_) {
+                if (static_cast<int>(o->entity_) != *e || o->state_ != ManagedObject::State::inserted) continue;
+                if (s) {
+                    s->reset();
+                } else {
+                    s.emplace(connection_->prepare(Schema::insertSql(o->entity_), error));
+                    if (!*s) return false;
+                }
+                bindColumns(*s, *o);
+                if (!s->run(error)) return false;
             }
-            bindColumns(*s, *o);
-            if (!s->run(error)) return false;
         }
     }
     for (const auto& [id, o] : updated_) {

@@ -5,9 +5,10 @@
 namespace qx {
 
 std::size_t ObjectRegistry::home(std::int64_t row, EntityKind entity) const {
-    // Rows are consecutive numbers: a multiplicative mix spreads them over the whole array.
-    const std::uint64_t key = (static_cast<std::uint64_t>(row) << 2) ^ static_cast<std::uint64_t>(entity);
-    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & (slots_.size() - 1);
+    // Rows are handed out one after the other, so the identity itself spreads them well, and the
+    // objects one save makes, looked up again and again, lie side by side in the array.
+    const std::uint64_t key = (static_cast<std::uint64_t>(row) << 2) | static_cast<std::uint64_t>(entity);
+    return static_cast<std::size_t>(key) & (slots_.size() - 1);
 }
 
 std::size_t ObjectRegistry::probe(const ObjectID& id) const {
