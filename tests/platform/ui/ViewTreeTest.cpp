@@ -172,6 +172,19 @@ TEST(ViewTreeTest, LabelsWrapAtTheirWidthAndStopAtTheirLineCount) {
     EXPECT_EQ(label.layoutLines(60), (std::vector<std::string>{"one two", "three four", "five"}));
     label.setNumberOfLines(2);
     EXPECT_EQ(label.layoutLines(60).size(), 2u);
+    // A name with no break opportunity breaks at any character, every piece within the width.
+    label.setNumberOfLines(0);
+    const std::string name = "Preferences.json.corrupt-1796664054";
+    label.setText("kept as " + name);
+    const auto lines = label.layoutLines(60);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "kept as");
+    std::string joined;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_LE(label.font().widthOf(lines[i]), 60) << lines[i];
+        if (i) joined += lines[i];
+    }
+    EXPECT_EQ(joined, name);
     label.setText("a\nbb");
     label.setNumberOfLines(0);
     label.sizeToFit();
