@@ -68,9 +68,11 @@ private:
     LineBreakMode lineBreak_ = LineBreakMode::TruncateTail;
     // The smallest font scale the drawing may use when the text is too wide; 0 when it may not.
     double shrinkScale() const;
-    std::vector<std::string> wrappedLines(double width, bool& cut) const;
-    // The font a one-line text is drawn in: shrunk towards the minimum scale to fit the width.
-    Font fittedFont(double width) const;
+    std::vector<std::string> wrappedLines(double width, const Font& font, bool& cut) const;
+    // The font the text is drawn in: shrunk towards the minimum scale so that a line fits the
+    // width, or that the wrapped lines fit the line count and the height.
+    Font fittedFont(Size size) const;
+    Font fittedWrappingFont(Size size, double scale) const;
     // The lines as drawn: cut with an ellipsis where the break mode says so.
     std::vector<std::string> fittedLines(double width, const Font& font) const;
     bool adjustsFontSize_ = false;
