@@ -106,10 +106,10 @@ void storeExportThenImport(benchmark::State& state, qx::WaypointFormat format) {
         auto all = source.mainContext().fetch<qx::Measurement>(qx::FetchRequest::of<qx::Measurement>());
         const auto out = qx::ExportManager::recordsOf({all.begin(), all.end()});
         const auto file = qx::WaypointFile::writeNew(out, format, workDir(), plat::Date::now());
-        auto in = std::make_shared<qx::WaypointReadResult>(qx::WaypointFile::read(file.value_or("")));
-        const bool saved =
-            target.saveWithBlockAndWait([in](qx::Context& c) { qx::ImportManager::storeRecords(in->records, c); });
-        if (!saved || in->records.size() != kWaypoints) state.SkipWithError("waypoints lost");
+        qx::ImportResult result;
+        const bool saved = target.saveWithBlockAndWait(
+            [&](qx::Context& c) { result = qx::ImportManager::storeFile(file.value_or(""), c); });
+        if (!saved || result.imported != kWaypoints) state.SkipWithError("waypoints lost");
         state.PauseTiming();
         std::filesystem::remove(file.value_or(""));
         target.wipe();
@@ -136,16 +136,17 @@ void BM_StoreGpxExport(benchmark::State& state) {
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kWaypoints));
 }
 
-// Import alone: the file read and its waypoints saved, in their day sets, into an empty store.
+// Import alone: the file read and its waypoints saved, in their day sets, into an empty store, the
+// way the import service does it.
 void BM_StoreGpxImport(benchmark::State& state) {
     const auto file = workDir() / "import.gpx";
     plat::file::writeAtomically(file, qx::GpxWaypointWriter::write(records()));
     qx::Store target(workDir() / "import.sqlite");
     for (auto _ : state) {
-        auto in = std::make_shared<qx::WaypointReadResult>(qx::WaypointFile::read(file));
+        qx::ImportResult result;
         const bool saved =
-            target.saveWithBlockAndWait([in](qx::Context& c) { qx::ImportManager::storeRecords(in->records, c); });
-        if (!saved || in->records.size() != kWaypoints) state.SkipWithError("waypoints lost");
+            target.saveWithBlockAndWait([&](qx::Context& c) { result = qx::ImportManager::storeFile(file, c); });
+        if (!saved || result.imported != kWaypoints) state.SkipWithError("waypoints lost");
         state.PauseTiming();
         target.wipe();
         state.ResumeTiming();

@@ -5,7 +5,7 @@
 namespace qx {
 
 bool ChangeSet::touches(EntityKind entity) const {
-    if (reset) return true;
+    if (reset || insertedInBulk) return true;
     for (const auto& id : inserted)
         if (id.entity == entity) return true;
     for (const auto& id : deleted)
@@ -13,6 +13,16 @@ bool ChangeSet::touches(EntityKind entity) const {
     for (const auto& [id, keys] : updated)
         if (id.entity == entity) return true;
     return false;
+}
+
+void ChangeSet::markInserted(const ObjectID& id) {
+    if (insertedInBulk) return;
+    if (inserted.size() < kListedInserts) {
+        inserted.push_back(id);
+        return;
+    }
+    insertedInBulk = true;
+    inserted = {};
 }
 
 std::set<std::string> ChangeSet::changedKeys(const ObjectID& id) const {

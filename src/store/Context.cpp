@@ -596,7 +596,7 @@ bool Context::writeChanges(ChangeSet& changes, StoreError* error) {
 
     changes.inserted.reserve(changes.inserted.size() + inserted_.size());
     for (const auto& o : inserted_)
-        if (o->state_ == ManagedObject::State::inserted) changes.inserted.push_back(o->objectID());
+        if (o->state_ == ManagedObject::State::inserted) changes.markInserted(o->objectID());
     for (const auto& [id, o] : updated_)
         if (o->changedKeys_) changes.markUpdated(id, o->changedKeys_);
     for (const auto& [id, keys] : touched_)
@@ -635,8 +635,18 @@ void Context::forgetChanges() {
 }
 
 bool Context::flushPending(StoreError* error) {
+    if (failure_) {
+        reportError(error, failure_);
+        return false;
+    }
     if (!hasChanges()) return true;
-    if (!writeChanges(pending_, error)) return false;
+    if (StoreError local; !writeChanges(pending_, &local)) {
+        // Some rows may be written already: the enclosing save must not commit them, nor write
+        // them twice by trying again.
+        failure_ = local.code == StoreError::Code::none ? StoreError::make(StoreError::Code::sqlite, "save failed") : local;
+        reportError(error, failure_);
+        return false;
+    }
     finishSave(pending_);
     return true;
 }

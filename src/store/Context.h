@@ -89,6 +89,10 @@ public:
     bool save(StoreError* error = nullptr);
     // Forgets the unsaved changes: inserted objects leave, changed ones are read again.
     void rollback();
+    // Makes the save with a block this context runs in fail with `error`, writing nothing: for a
+    // block that has saved part of its work into the open transaction and then finds it must
+    // not be kept.
+    void abandonSave(StoreError error) { failure_ = std::move(error); }
 
     void addObserver(const std::weak_ptr<ContextObserver>& observer);
 
@@ -215,6 +219,7 @@ private:
     std::vector<AppendEvent> appends_;
     std::vector<std::weak_ptr<ContextObserver>> observers_;
     ChangeSet pending_;  // written inside an open transaction, not yet committed
+    StoreError failure_;  // why the open transaction must not commit
 };
 
 }  // namespace qx

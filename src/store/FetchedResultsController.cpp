@@ -298,7 +298,7 @@ void FetchedResultsController::contextDidChange(Context&, const ChangeSet& chang
     auto self = shared_from_this();
     const auto oldSections = sections_;
     Diff diff;
-    const bool full = changes.reset || request_.fetchLimit || paths_->query.crossesToMany;
+    const bool full = changes.reset || changes.insertedInBulk || request_.fetchLimit || paths_->query.crossesToMany;
     // Both leave the list as it was when the store cannot be read.
     if (!(full ? refetchAll(diff) : applyChanges(changes, diff))) {
         plat::Log::line("FetchedResultsController: refetch failed");

@@ -3,10 +3,10 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "model/DateStrings.h"
 #include "model/Language.h"
-#include "platform/foundation/Dispatch.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/DescriptionWriter.h"
@@ -148,42 +148,56 @@ void ImportManager::importFile(const std::filesystem::path& path, Completion com
     plat::Log::line("ImportManager importFile: " + path.filename().string());
     auto overlay = plat::ProgressOverlay::showOn(plat::Window::keyWindow(), true);
     overlay->setTitle(Language::get("Importing data..."));
-    auto read = std::make_shared<WaypointReadResult>();
-    Completion done = [overlay, completion = std::move(completion)](const ImportResult& result) {
-        overlay->hide(true);
-        plat::AlertView::show(Language::get("Data import"), summaryText(result), Language::get("OK"), {}, {});
-        if (completion) completion(result);
-    };
-    plat::dispatch::backgroundThenMain([path, read] { *read = WaypointFile::read(path); },
-                                       [read, done] { store(read, done); });
-}
-
-void ImportManager::store(const std::shared_ptr<WaypointReadResult>& read, const Completion& completion) {
-    ImportResult result;
-    result.success = read->readable;
-    result.skipped = read->skipped;
-    result.firstBadLine = read->firstBadLine;
-    result.error = read->error;
-    result.errorLine = read->errorLine;
-    result.diagnosis = read->diagnosis;
-    result.tracksLeftOut = read->tracksLeftOut;
-    result.routesLeftOut = read->routesLeftOut;
-    if (!read->readable || read->records.empty()) {
-        completion(result);
-        return;
-    }
+    // Filled by the save's block; stays empty when the store could not even begin the save.
+    auto outcome = std::make_shared<std::optional<ImportResult>>();
     Store::defaultStore().saveWithBlock(
-        [read](Context& context) { storeRecords(read->records, context); },
-        [result, read, completion](bool ok, const StoreError* error) mutable {
-            if (ok) {
-                result.imported = read->records.size();
-            } else {
+        [path, outcome](Context& context) { *outcome = storeFile(path, context); },
+        [outcome, overlay, completion = std::move(completion)](bool ok, const StoreError* error) {
+            ImportResult result = outcome->value_or(ImportResult{});
+            // An unreadable file says why itself; any other failure is the store's.
+            if (!ok && (result.success || !outcome->has_value())) {
                 result.success = false;
+                result.imported = 0;
                 result.error = "The data could not be saved.";
                 plat::Log::line("ImportManager: save failed: " + (error ? error->message : std::string()));
             }
-            completion(result);
+            overlay->hide(true);
+            plat::AlertView::show(Language::get("Data import"), summaryText(result), Language::get("OK"), {}, {});
+            if (completion) completion(result);
         });
+}
+
+ImportResult ImportManager::storeFile(const std::filesystem::path& path, Context& context) {
+    std::size_t stored = 0;
+    StoreError failure;
+    const auto read = WaypointFile::read(path, [&](std::vector<WaypointRecord>& batch) {
+        storeRecords(batch, context);
+        stored += batch.size();
+        batch.clear();
+        // Written into the open transaction; the objects of the batch are let go with it.
+        return context.save(&failure);
+    });
+    ImportResult result = resultOf(read);
+    if (failure) return result;  // the save fails with the batch's error
+    if (!read.readable) {
+        context.abandonSave(StoreError::make(StoreError::Code::invalidRequest, read.error));
+        return result;
+    }
+    result.imported = stored;
+    return result;
+}
+
+ImportResult ImportManager::resultOf(const WaypointReadResult& read) {
+    ImportResult result;
+    result.success = read.readable;
+    result.skipped = read.skipped;
+    result.firstBadLine = read.firstBadLine;
+    result.error = read.error;
+    result.errorLine = read.errorLine;
+    result.diagnosis = read.diagnosis;
+    result.tracksLeftOut = read.tracksLeftOut;
+    result.routesLeftOut = read.routesLeftOut;
+    return result;
 }
 
 }  // namespace qx

@@ -28,9 +28,10 @@ struct ImportResult {
 };
 
 // Imports waypoints from a CSV or GPX file into the day sets of their dates. The file is read
-// on a worker; everything it gives is stored in one save, so that the store holds all of the
-// file's readable rows or nothing of it. The person sees a progress overlay meanwhile and is
-// then told what was imported and skipped.
+// and stored on the store's save thread, a few thousand rows at a time, all in one save, so that
+// the store holds all of the file's readable rows or nothing of it while memory holds one batch
+// whatever the file's size. The person sees a progress overlay meanwhile and is then told what
+// was imported and skipped.
 class ImportManager {
 public:
     using Completion = std::function<void(const ImportResult& result)>;
@@ -44,6 +45,11 @@ public:
     // missing); a record with a position or a name becomes a waypoint owning its measurement
     // (without a position: one taken without a fix), any other a reading of the day alone.
     static void storeRecords(const std::vector<WaypointRecord>& records, Context& context);
+    // Reads the file and stores its records in `context`, a private context of a save with a
+    // block: each batch is written into the save's open transaction and let go. When the file
+    // turns out unreadable, or a batch cannot be written, the save is made to fail, so that it
+    // writes nothing. `imported` is what the save holds when it commits.
+    static ImportResult storeFile(const std::filesystem::path& path, Context& context);
 
     // The text of the message the person is shown after an import.
     static std::string summaryText(const ImportResult& result);
@@ -52,7 +58,7 @@ public:
 
 private:
     ImportManager() = default;
-    static void store(const std::shared_ptr<WaypointReadResult>& read, const Completion& completion);
+    static ImportResult resultOf(const WaypointReadResult& read);
 };
 
 }  // namespace qx

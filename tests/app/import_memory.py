@@ -1,15 +1,18 @@
 #!/usr/bin/env python3
 """Imports files of hostile sizes through quorix and measures the program's peak memory: a
-2 GB file of no lines that is no waypoint file, and a 256 MB CSV whose middle is one line of
-256 MB between good rows. Both files are sparse, so they cost no disk. The peak resident size
-of each run must stay under 200 MB (not checked in a sanitizer build, whose own memory would
-count).
+2 GB file of no lines that is no waypoint file, a 256 MB CSV whose middle is one line of
+256 MB between good rows (both sparse, so they cost no disk), and a CSV of half a million good
+rows, which an import holding every row until the end would need far more than the bound for.
+The peak resident size of each run must stay under 200 MB (not checked in a sanitizer build,
+whose own memory would count).
 
 usage: import_memory.py QUORIX HOME [--no-memory-bound]
 """
 import os
 import shutil
+import sqlite3
 import sys
+import time
 
 quorix, home = sys.argv[1:3]
 bounded = "--no-memory-bound" not in sys.argv[3:]
@@ -24,10 +27,17 @@ with open(os.path.join(documents, "long-line.csv"), "wb") as f:
     f.write(b"date,der\n2026-12-01T10:00:00Z,0.1\n")
     f.seek(256 << 20)
     f.write(b"\n2026-12-01T11:00:00Z,0.2\n")
+valid_rows = 500000
+with open(os.path.join(documents, "valid.csv"), "w", encoding="utf-8") as f:
+    f.write("date,der,variation,latitude,longitude,name\n")
+    start = 1772359200  # 2026-03-01, a row every 2 s over some twelve days
+    f.writelines(f"{time.strftime('%Y-%m-%dT%H:%M:%SZ', time.gmtime(start + 2 * i))},{0.08 + i % 997 * 0.00131:.3f},{5 + i % 40},{48 + i % 10000 * 0.000123:.6f},"
+                 f"{11 + i // 10000 * 0.0457:.6f},P{i}\n" for i in range(valid_rows))
 
 cases = [
     ("huge.csv", ['expect "Nothing was imported."', 'expect "The header row cannot be read"']),
     ("long-line.csv", ['expect "Imported: 2"', 'expect "Skipped: 1"', 'expect "a row of less than 4 MB"']),
+    ("valid.csv", [f'expect "Imported: {valid_rows}"', 'expect "Skipped: 0"']),
 ]
 failures = []
 for name, checks in cases:
@@ -50,5 +60,10 @@ for name, checks in cases:
             failures.append(f"{name}: quorix failed with status {code}\n{f.read()[-3000:]}")
     if bounded and peak_mb >= limit_mb:
         failures.append(f"{name}: peak memory {peak_mb:.1f} MB, not under {limit_mb} MB")
+# Every row of the batches is stored, once.
+with sqlite3.connect(os.path.join(home, "VennorlabsDB.sqlite")) as db:
+    stored = db.execute("SELECT COUNT(*) FROM Measurement").fetchone()[0]
+if stored != valid_rows + 2:
+    failures.append(f"{stored} readings stored, not {valid_rows + 2}")
 if failures:
     sys.exit("\n".join(failures))

@@ -212,6 +212,8 @@ public:
         return result_.readable;
     }
 
+    std::vector<WaypointRecord>& records() { return result_.records; }
+
     WaypointReadResult finish() {
         if (result_.readable && !skippingLine_ && csv_fini(&parser_, onField, onRowEnd, this) != 0) badRow(kExpectQuote);
         if (result_.readable && !headerSeen_) result_.fail("The file holds no header row", 1);
@@ -308,6 +310,7 @@ CsvWaypointReader::~CsvWaypointReader() = default;
 
 bool CsvWaypointReader::feed(std::string_view bytes) { return parse_->feed(bytes); }
 WaypointReadResult CsvWaypointReader::finish() { return parse_->finish(); }
+std::vector<WaypointRecord>& CsvWaypointReader::records() { return parse_->records(); }
 
 WaypointReadResult CsvWaypointReader::read(std::string_view bytes) {
     CsvWaypointReader reader;
@@ -315,8 +318,8 @@ WaypointReadResult CsvWaypointReader::read(std::string_view bytes) {
     return reader.finish();
 }
 
-WaypointReadResult CsvWaypointReader::readFile(const std::filesystem::path& path) {
-    return readFileInPieces<CsvWaypointReader>(path);
+WaypointReadResult CsvWaypointReader::readFile(const std::filesystem::path& path, const WaypointRecordSink& sink) {
+    return readFileInPieces<CsvWaypointReader>(path, sink);
 }
 
 }  // namespace qx

@@ -24,9 +24,11 @@ public:
     // the file has them); false once the file is known to be unreadable.
     bool feed(std::string_view bytes);
     WaypointReadResult finish();
+    // The records read since they were last taken; a caller may move them out.
+    std::vector<WaypointRecord>& records();
 
     static WaypointReadResult read(std::string_view bytes);
-    static WaypointReadResult readFile(const std::filesystem::path& path);
+    static WaypointReadResult readFile(const std::filesystem::path& path, const WaypointRecordSink& sink = {});
 
 private:
     class Parse;

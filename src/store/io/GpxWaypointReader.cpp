@@ -105,6 +105,8 @@ public:
         return true;
     }
 
+    std::vector<WaypointRecord>& records() { return result_.records; }
+
     WaypointReadResult finish() {
         if (feed({}, true) && !rootSeen_) result_.fail("The file is not a GPX file", 1);
         return std::move(result_);
@@ -255,6 +257,7 @@ GpxWaypointReader::~GpxWaypointReader() = default;
 
 bool GpxWaypointReader::feed(std::string_view bytes) { return parse_->feed(bytes, false); }
 WaypointReadResult GpxWaypointReader::finish() { return parse_->finish(); }
+std::vector<WaypointRecord>& GpxWaypointReader::records() { return parse_->records(); }
 
 WaypointReadResult GpxWaypointReader::read(std::string_view bytes) {
     GpxWaypointReader reader;
@@ -262,8 +265,8 @@ WaypointReadResult GpxWaypointReader::read(std::string_view bytes) {
     return reader.finish();
 }
 
-WaypointReadResult GpxWaypointReader::readFile(const std::filesystem::path& path) {
-    return readFileInPieces<GpxWaypointReader>(path);
+WaypointReadResult GpxWaypointReader::readFile(const std::filesystem::path& path, const WaypointRecordSink& sink) {
+    return readFileInPieces<GpxWaypointReader>(path, sink);
 }
 
 }  // namespace qx

@@ -22,9 +22,11 @@ public:
     // Feeds the next piece of the file; false once the file is known to be unreadable.
     bool feed(std::string_view bytes);
     WaypointReadResult finish();
+    // The records read since they were last taken; a caller may move them out.
+    std::vector<WaypointRecord>& records();
 
     static WaypointReadResult read(std::string_view bytes);
-    static WaypointReadResult readFile(const std::filesystem::path& path);
+    static WaypointReadResult readFile(const std::filesystem::path& path, const WaypointRecordSink& sink = {});
 
 private:
     class Parse;

@@ -61,14 +61,15 @@ std::optional<std::filesystem::path> WaypointFile::writeNew(const std::vector<Wa
     return path;
 }
 
-WaypointReadResult WaypointFile::read(const std::filesystem::path& path) {
+WaypointReadResult WaypointFile::read(const std::filesystem::path& path, const WaypointRecordSink& sink) {
     const auto format = formatOfFile(path);
     if (!format) {
         WaypointReadResult result;
         result.fail("The file is neither CSV nor GPX", 0);
         return result;
     }
-    return *format == WaypointFormat::CSV ? CsvWaypointReader::readFile(path) : GpxWaypointReader::readFile(path);
+    return *format == WaypointFormat::CSV ? CsvWaypointReader::readFile(path, sink)
+                                                : GpxWaypointReader::readFile(path, sink);
 }
 
 }  // namespace qx

@@ -29,7 +29,8 @@ public:
                                                          WaypointFormat format, const std::filesystem::path& dir,
                                                          plat::Date when, std::string* error = nullptr);
 
-    static WaypointReadResult read(const std::filesystem::path& path);
+    // With a sink the records go to it in batches as they are read (see WaypointRecordSink).
+    static WaypointReadResult read(const std::filesystem::path& path, const WaypointRecordSink& sink = {});
 };
 
 }  // namespace qx

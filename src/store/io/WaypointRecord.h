@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -74,5 +75,10 @@ struct WaypointReadResult {
         records.clear();
     }
 };
+
+// Takes the records a reader has gathered so far, leaving `records` empty; false to stop reading.
+// A reader given one hands its records over in batches as it goes, so that a file of millions of
+// rows never has them all in memory at once.
+using WaypointRecordSink = std::function<bool(std::vector<WaypointRecord>& records)>;
 
 }  // namespace qx

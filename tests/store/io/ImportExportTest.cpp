@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "../StoreTestSupport.h"
+#include "FullDisk.h"
 #include "WaypointSamples.h"
 #include "model/DateStrings.h"
 #include "model/Language.h"
@@ -14,7 +16,10 @@
 #include "platform/ui/ProgressOverlay.h"
 #include "platform/ui/Window.h"
 #include "store/ExportManager.h"
+#include "store/Connection.h"
+#include "store/FetchedResultsController.h"
 #include "store/ImportManager.h"
+#include "store/io/FileInPieces.h"
 
 namespace qxtest {
 
@@ -226,6 +231,48 @@ TEST_F(ImportExportTest, BrokenFilesAreReportedAndStoreNothingOrOnlyTheirGoodRow
                            "Expected columns: date, der, variation, de, accumulation, latitude, longitude, altitude, "
                            "name\nFound columns: Time, Dose rate");
     EXPECT_EQ(storedCount(qx::EntityKind::measurement), 1u);
+}
+
+// A file of several batches is stored whole or not at all: cut short at its end, or meeting a
+// full disk part-way, it leaves the store as it was; stored, it all reaches a live list.
+TEST_F(ImportExportTest, AFileOfManyBatchesIsStoredWholeOrNotAtAll) {
+    FullDisk disk;  // before the store opens, so that its files go through the full disk
+    storeSamples();
+    const auto before = storedRecords();
+    constexpr std::size_t kRows = 3 * qx::kRecordBatch + 7;
+    std::string gpx = "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">\n", csv = "date,der,latitude,longitude\n";
+    for (std::size_t i = 0; i < kRows; ++i) {
+        char date[32];
+        std::snprintf(date, sizeof date, "2026-11-%02zuT%02zu:%02zu:%02zuZ", 1 + i / 8640, i / 360 % 24, i / 6 % 60,
+                      i % 6 * 10);
+        gpx += std::string("<wpt lat=\"1\" lon=\"2\"><time>") + date + "</time></wpt>\n";
+        csv += std::string(date) + ",0.1,1,2\n";
+    }
+    const auto cut = plat::DataFolder::documents() / "cut.gpx";
+    plat::file::writeAtomically(cut, gpx);
+    EXPECT_FALSE(importAndWait(cut).success);
+    EXPECT_EQ(alertText(), "Data import|Nothing was imported.\nThe file is not well-formed XML\nLine " +
+                               std::to_string(kRows + 2));
+    plat::AlertView::frontmostAlert()->pressButton(0);
+    EXPECT_EQ(storedRecords(), before);
+
+    const auto rows = plat::DataFolder::documents() / "rows.csv";
+    plat::file::writeAtomically(rows, csv);
+    // A small page cache makes the batches reach the disk before the import ends.
+    ASSERT_TRUE(store().saveWithBlockAndWait([](qx::Context& c) { c.connection().exec("PRAGMA cache_size = 8"); }));
+    disk.fillAfter(std::size_t{1} << 20);
+    EXPECT_FALSE(importAndWait(rows).success);
+    EXPECT_GT(disk.refusedWrites(), 0u);
+    disk.makeRoom();
+    EXPECT_EQ(alertText(), "Data import|Nothing was imported.\nThe data could not be saved.");
+    plat::AlertView::frontmostAlert()->pressButton(0);
+    EXPECT_EQ(storedRecords(), before);
+
+    auto list = qx::FetchedResultsController::fetchAll(qx::FetchRequest::of<qx::Waypoint>().sortedBy("latitude"), nullptr);
+    const auto shown = list->numberOfObjects();
+    EXPECT_EQ(importAndWait(rows).imported, kRows);
+    EXPECT_EQ(storedRecords().size(), before.size() + kRows);
+    EXPECT_EQ(list->numberOfObjects(), shown + kRows);
 }
 
 TEST_F(ImportExportTest, TextsOfTheFileAreQuotedOnlyInPart) {
