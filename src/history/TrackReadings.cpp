@@ -37,15 +37,17 @@ std::vector<std::shared_ptr<Waypoint>> waypointsByDate(const Track& track, bool 
     return points;
 }
 
-std::vector<Sample> samplesByDate(const Track& track) {
-    auto samples = ReadingStats::readingsOfTrack(track);
+std::vector<Sample> samplesByDate(const Track& track) { return byDate(ReadingStats::readingsOfTrack(track)); }
+
+std::vector<Sample> byDate(std::vector<Sample> samples) {
     std::stable_sort(samples.begin(), samples.end(), [](const Sample& a, const Sample& b) { return a.date < b.date; });
     return samples;
 }
 
-std::int64_t lastDeviceType(const Track& track) {
-    const auto readings = ReadingStats::readingsOfTrack(track);
-    return readings.empty() ? 0 : readings.back().deviceType;
+std::int64_t lastDeviceType(const Track& track) { return lastDeviceType(ReadingStats::readingsOfTrack(track)); }
+
+std::int64_t lastDeviceType(const std::vector<Sample>& inTrackOrder) {
+    return inTrackOrder.empty() ? 0 : inTrackOrder.back().deviceType;
 }
 
 }  // namespace qx::TrackReadings

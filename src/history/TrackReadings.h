@@ -22,8 +22,11 @@ using Sample = ReadingStats::TrackReading;
 // The readings of the track's waypoints, oldest first (readings of one time in the track's
 // order).
 std::vector<Sample> samplesByDate(const Track& track);
+// The readings as samplesByDate orders them, from ReadingStats::readingsOfTrack.
+std::vector<Sample> byDate(std::vector<Sample> inTrackOrder);
 // The device type of the reading of the track's last waypoint in the track's order; 0 without.
 std::int64_t lastDeviceType(const Track& track);
+std::int64_t lastDeviceType(const std::vector<Sample>& inTrackOrder);
 
 }  // namespace TrackReadings
 }  // namespace qx

@@ -107,11 +107,17 @@ void VNTrackGraphView::readThresholds() {
 }
 
 void VNTrackGraphView::setTrack(std::shared_ptr<Track> track, unsigned long mode) {
+    auto samples = track ? TrackReadings::samplesByDate(*track) : std::vector<TrackReadings::Sample>{};
+    setTrack(std::move(track), mode, std::move(samples));
+}
+
+void VNTrackGraphView::setTrack(std::shared_ptr<Track> track, unsigned long mode,
+                                std::vector<TrackReadings::Sample> samples) {
     mode_ = mode;
     track_ = std::move(track);
     if (!track_) return;
     readThresholds();
-    samples_ = TrackReadings::samplesByDate(*track_);
+    samples_ = std::move(samples);
     lowest_ = highest_ = 0;
     if (!samples_.empty()) {
         lowest_ = std::numeric_limits<double>::infinity();

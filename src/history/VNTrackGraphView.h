@@ -37,6 +37,8 @@ public:
     // Takes the scale and the labels from the track (none: the view keeps what it had) and
     // asks for a redraw.
     void setTrack(std::shared_ptr<Track> track, unsigned long mode);
+    // The same with the track's readings read already, oldest first (TrackReadings::byDate).
+    void setTrack(std::shared_ptr<Track> track, unsigned long mode, std::vector<TrackReadings::Sample> samples);
     const std::shared_ptr<Track>& track() const { return track_; }
 
     void drawRect(plat::DrawingContext& context, const plat::Rect& rect) override;

@@ -47,11 +47,14 @@ bool VNTrackGraphViewController::plotsDose(long long deviceType) {
 void VNTrackGraphViewController::setTrack(std::shared_ptr<Track> track) {
     track_ = std::move(track);
     if (!track_) return;
-    if (auto graph = doseRateGraphView()) graph->setTrack(track_, 0);
+    // One read of the readings serves both graphs and the choice of the dose graph.
+    const auto readings = ReadingStats::readingsOfTrack(*track_);
+    const auto samples = TrackReadings::byDate(readings);
+    if (auto graph = doseRateGraphView()) graph->setTrack(track_, 0, samples);
     auto graph = doseGraphView();
     if (!graph) return;
-    const bool dose = plotsDose(TrackReadings::lastDeviceType(*track_));
-    if (dose) graph->setTrack(track_, 1);
+    const bool dose = plotsDose(TrackReadings::lastDeviceType(readings));
+    if (dose) graph->setTrack(track_, 1, samples);
     graph->setHidden(!dose);
 }
 

@@ -23,6 +23,11 @@ std::shared_ptr<TrackPath>& currentPath() {
 
 TrackPath::TrackPath(std::shared_ptr<Track> track) : track_(std::move(track)) { updatePath(); }
 
+TrackPath::TrackPath(std::shared_ptr<Track> track, const std::vector<TrackPoint>& pointsByDate)
+    : track_(std::move(track)) {
+    if (track_) rebuildFrom(&pointsByDate);
+}
+
 void TrackPath::setTrack(std::shared_ptr<Track> track) {
     track_ = std::move(track);
     rows_.clear();
@@ -86,16 +91,21 @@ bool TrackPath::appendNew(const std::vector<std::int64_t>& rows) {
 }
 
 void TrackPath::rebuild() {
+    const auto stored = TrackPoints::of(*track_);
+    rebuildFrom(stored ? &*stored : nullptr);
+}
+
+void TrackPath::rebuildFrom(const std::vector<TrackPoint>* stored) {
     path_.reset();
     points_.clear();
     rows_.clear();
     bounds_ = plat::MapRect::null();
     // One query for the stored points rather than each waypoint and its reading as objects;
     // the objects where the context holds what the store does not have yet.
-    if (const auto stored = TrackPoints::of(*track_)) {
+    if (stored) {
         for (const auto& p : *stored) {
             rows_.insert(p.row);
-            if (p.latitude == Waypoint::kNoFix && p.longitude == Waypoint::kNoFix) continue;
+            if (!p.hasPosition()) continue;
             points_.push_back({MapHelper::mapPointFromLatitudeAndLongitude(p.latitude, p.longitude),
                                p.date.value_or(plat::Date()), p.der});
         }

@@ -15,6 +15,7 @@ namespace qx {
 
 class Track;
 class Waypoint;
+struct TrackPoint;
 
 // The path of a track on a map: one two-point segment per pair of neighbouring waypoints in
 // the order of their readings' dates, each coloured by the higher dose rate of its two ends.
@@ -29,6 +30,11 @@ public:
     explicit TrackPath(std::shared_ptr<Track> track);
     static std::shared_ptr<TrackPath> make(std::shared_ptr<Track> track) {
         return std::make_shared<TrackPath>(std::move(track));
+    }
+    // The path of a stored track whose points the caller read already (TrackPoints::of).
+    TrackPath(std::shared_ptr<Track> track, const std::vector<TrackPoint>& pointsByDate);
+    static std::shared_ptr<TrackPath> make(std::shared_ptr<Track> track, const std::vector<TrackPoint>& pointsByDate) {
+        return std::make_shared<TrackPath>(std::move(track), pointsByDate);
     }
 
     // Brings the segments up to the track's current waypoints. Points that only followed the
@@ -65,6 +71,8 @@ private:
     };
 
     void rebuild();
+    // From the stored points when there are any; else from the track's objects.
+    void rebuildFrom(const std::vector<TrackPoint>* stored);
     // Adds the points of the new waypoints when they all follow the known ones; false when the
     // path has to be rebuilt instead.
     bool appendNew(const std::vector<std::int64_t>& rows);

@@ -296,9 +296,17 @@ plat::AnnotationViewPtr VNMapViewController::mapViewViewForAnnotation(plat::MapV
         view = std::make_shared<VNWaypointAnnotationView>(annotation, kPinReuseIdentifier);
         view->setEnabled(true);
         view->setCanShowCallout(true);
-        view->setRightCalloutAccessoryView(calloutButtonForAnnotationView(*view));
         std::weak_ptr<plat::View> weakView = view;
         std::weak_ptr<plat::ViewController> weakSelf = weak_from_this();
+        view->setRightCalloutAccessoryMaker([weakView, weakSelf]() -> plat::ViewPtr {
+            auto v = std::dynamic_pointer_cast<VNWaypointAnnotationView>(weakView.lock());
+            auto self = std::dynamic_pointer_cast<VNMapViewController>(weakSelf.lock());
+            if (!v || !self) return nullptr;
+            auto button = self->calloutButtonForAnnotationView(*v);
+            // The callout offers the details only once a screen for them is registered.
+            if (button) button->setHidden(!hasWaypointDetailsFactory());
+            return button;
+        });
         view->setCalloutHandler([weakView, weakSelf] {
             auto v = std::dynamic_pointer_cast<VNWaypointAnnotationView>(weakView.lock());
             auto self = std::dynamic_pointer_cast<VNMapViewController>(weakSelf.lock());
@@ -307,8 +315,8 @@ plat::AnnotationViewPtr VNMapViewController::mapViewViewForAnnotation(plat::MapV
             self->annotationCalloutAction(current ? current->waypoint() : nullptr);
         });
     }
-    // The callout offers the details only once a screen for them is registered.
-    if (const auto& button = view->rightCalloutAccessoryView()) button->setHidden(!hasWaypointDetailsFactory());
+    // A button made already follows a screen registered since.
+    if (const auto& button = view->madeRightCalloutAccessoryView()) button->setHidden(!hasWaypointDetailsFactory());
     view->showPinColor(pin->pinColor());
     return view;
 }

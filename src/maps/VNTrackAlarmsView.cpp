@@ -51,20 +51,28 @@ void VNTrackAlarmsView::setTrack(std::shared_ptr<Track> track) {
     update();
 }
 
+void VNTrackAlarmsView::setTrack(std::shared_ptr<Track> track, const Figures& figures) {
+    track_ = std::move(track);
+    show(track_ && !track_->isDeleted() ? figures : Figures{});
+}
+
 void VNTrackAlarmsView::update() {
     // A track deleted under the badge has nothing left to count.
     const std::int64_t alarms = track_ && !track_->isDeleted() ? track_->alarms() : 0;
-    if (alarms == 0) {
+    show({alarms, alarms == 0 ? 0 : track_->maxDER()});
+}
+
+void VNTrackAlarmsView::show(const Figures& figures) {
+    if (figures.alarms == 0) {
         setHidden(true);
         return;
     }
     setHidden(false);
-    const double maxDER = track_->maxDER();
-    const auto maxDoseRate = DoseUnit::doseWithValue(maxDER);
+    const auto maxDoseRate = DoseUnit::doseWithValue(figures.maxDoseRate);
     maxDoseRateLabel_->setText(maxDoseRate->stringValue() + " " + maxDoseRate->unitString(DoseUnit::doseRateKind));
-    const std::string icon = Track::alarmIconForDoseRate(maxDER);
+    const std::string icon = Track::alarmIconForDoseRate(figures.maxDoseRate);
     alarmsCountButton_->setBackgroundImage(plat::Image::named(icon));
-    alarmsCountButton_->setTitle(std::to_string(alarms));
+    alarmsCountButton_->setTitle(std::to_string(figures.alarms));
 }
 
 }  // namespace qx

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "platform/ui/Button.h"
@@ -23,8 +24,17 @@ public:
 
     explicit VNTrackAlarmsView(const plat::Rect& frame = {0, 0, kSize.width, kSize.height});
 
+    // What the badge shows of a track.
+    struct Figures {
+        std::int64_t alarms = 0;
+        double maxDoseRate = 0;
+    };
+
     const std::shared_ptr<Track>& track() const { return track_; }
     void setTrack(std::shared_ptr<Track> track);
+    // The same with the figures counted already from the track's readings, as the page that
+    // read them all does.
+    void setTrack(std::shared_ptr<Track> track, const Figures& figures);
     // Reads the track's alarm count again (it is counted in the store) and shows or hides the
     // badge by it. Without a track the badge is hidden.
     void update();
@@ -35,6 +45,8 @@ public:
     std::string kindName() const override { return "AlarmsBadge"; }
 
 private:
+    void show(const Figures& figures);
+
     std::shared_ptr<Track> track_;
     std::shared_ptr<plat::Label> maxDoseRateLabel_;
     std::shared_ptr<plat::Button> alarmsCountButton_;

@@ -1,11 +1,15 @@
 #include "maps/VNTrackMapViewController.h"
 
+#include <algorithm>
+
 #include "maps/TrackPath.h"
 #include "maps/VNTrackAlarmsView.h"
 #include "maps/WaypointAnnotation.h"
+#include "model/Settings.h"
 #include "platform/ui/LayoutConstraint.h"
 #include "store/Context.h"
 #include "store/Track.h"
+#include "store/TrackPoints.h"
 #include "store/Waypoint.h"
 
 namespace qx {
@@ -22,6 +26,19 @@ void pinToCorner(const std::shared_ptr<plat::View>& badge, const std::shared_ptr
                                                     LayoutAttribute::Left, 1, left));
     const plat::Rect f = badge->frame();
     badge->setFrame({left, top, f.width(), f.height()});
+}
+
+// The badge's figures from the points read for the pins, as the store counts them: the
+// readings strictly above the first dose-rate threshold, and the highest dose rate.
+VNTrackAlarmsView::Figures alarmFigures(const std::vector<TrackPoint>& points) {
+    const double threshold = Settings::sharedSettings().DERthreshold().firstThreshold->value();
+    VNTrackAlarmsView::Figures figures;
+    for (const auto& point : points) {
+        if (!point.date) continue;  // no reading
+        if (point.der > threshold) ++figures.alarms;
+        figures.maxDoseRate = std::max(figures.maxDoseRate, point.der);
+    }
+    return figures;
 }
 
 }  // namespace
@@ -68,31 +85,63 @@ void VNTrackMapViewController::setTrack(std::shared_ptr<Track> track) {
     removeAllPins();
     removeAllOverlays();
 
+    // A stored track's points come in one query that serves both its pins and its path, and
+    // its pins stay light values until one is opened; the objects only where the context
+    // holds changes the store does not have yet.
+    std::optional<std::vector<TrackPoint>> stored;
+    Context* context = track_->managedObjectContext();
+    if (context && !context->hasChanges()) stored = TrackPoints::inTrackOrder(*track_);
+    std::shared_ptr<TrackPath> path;
+    if (stored) {
+        auto byDate = *stored;
+        TrackPoints::sortByDate(byDate);
+        path = TrackPath::make(track_, byDate);
+    } else {
+        path = TrackPath::make(track_);
+    }
+
     // The path's rectangle is the track's own (its positioned points grown by 10 %); a track
     // whose points have no position has none, and the map stays put.
-    const auto path = TrackPath::make(track_);
     const plat::MapRect bounds = path->boundingMapRect();
     if (!bounds.isNull()) {
         stopFollowingUser();
         fitMapRect(bounds, !hadSeveralPins);
     }
 
-    // Loaded together with their readings in one batch rather than one look-up per pin; the
-    // pins follow the track's own order.
-    std::vector<std::shared_ptr<Waypoint>> loaded;
-    if (Context* context = track_->managedObjectContext(); context && !track_->isInserted()) {
-        loaded = context->fetch<Waypoint>(FetchRequest::of<Waypoint>().where(Key("track") == track_));
-    }
+    // The pins follow the track's own order.
     std::vector<plat::AnnotationPtr> pins;
-    for (const auto& waypoint : track_->waypoints()) {
-        if (!waypoint->hasPosition()) continue;
-        auto pin = WaypointAnnotation::make(waypoint);
-        annotations_.push_back(pin);
-        pins.push_back(pin);
+    if (stored) {
+        const std::weak_ptr<Context> source = context->weak_from_this();
+        pins.reserve(stored->size());
+        annotations_.reserve(stored->size());
+        for (const auto& point : *stored) {
+            if (!point.hasPosition()) continue;
+            auto pin = WaypointAnnotation::make(point, source);
+            annotations_.push_back(pin);
+            pins.push_back(std::move(pin));
+        }
+    } else {
+        // Loaded together with their readings in one batch rather than one look-up per pin.
+        std::vector<std::shared_ptr<Waypoint>> loaded;
+        if (context && !track_->isInserted()) {
+            loaded = context->fetch<Waypoint>(FetchRequest::of<Waypoint>().where(Key("track") == track_));
+        }
+        for (const auto& waypoint : track_->waypoints()) {
+            if (!waypoint->hasPosition()) continue;
+            auto pin = WaypointAnnotation::make(waypoint);
+            annotations_.push_back(pin);
+            pins.push_back(std::move(pin));
+        }
     }
     map->addAnnotations(pins);
     addPathOverlays(*path);
-    if (alarmsView_) alarmsView_->setTrack(track_);
+    if (alarmsView_) {
+        if (stored) {
+            alarmsView_->setTrack(track_, alarmFigures(*stored));
+        } else {
+            alarmsView_->setTrack(track_);
+        }
+    }
 }
 
 void VNTrackMapViewController::showTrack() {

@@ -19,7 +19,10 @@ const char* VNWaypointAnnotationView::pinImageName(long pinColor) {
 }
 
 void VNWaypointAnnotationView::showPinColor(long pinColor) {
-    setImage(plat::Image::named(pinImageName(pinColor)));
+    // Named images never change: the three pictures are looked up once for every pin.
+    static const plat::ImagePtr pictures[] = {plat::Image::named(pinImageName(0)), plat::Image::named(pinImageName(1)),
+                                              plat::Image::named(pinImageName(2))};
+    setImage(pictures[pinColor == 2 ? 2 : pinColor == 1 ? 1 : 0]);
     setMarkerColor(pinColor == 2 ? plat::Color::red() : pinColor == 1 ? plat::Color::orange() : plat::Color::green());
     // Alarms must not hide under the calmer points around them.
     setZPriority(static_cast<double>(pinColor));

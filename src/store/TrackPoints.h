@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/foundation/Date.h"
@@ -17,6 +18,10 @@ struct TrackPoint {
     double latitude = 0, longitude = 0;
     std::optional<plat::Date> date;  // the reading's; none without a reading
     double der = 0;                  // µSv/h; 0 without a reading
+    std::optional<std::string> name;  // the waypoint's
+
+    // As Waypoint::hasPosition: a point taken without a position fix has none.
+    bool hasPosition() const;
 };
 
 class TrackPoints {
@@ -25,6 +30,10 @@ public:
     // reading first). None when the track is not stored, or when its context holds points of
     // it that are not saved or saved away yet: the objects then tell what the store does not.
     static std::optional<std::vector<TrackPoint>> of(const Track& track);
+    // The same points in the track's own order, the order of its waypoints.
+    static std::optional<std::vector<TrackPoint>> inTrackOrder(const Track& track);
+    // Puts points read in the track's order into the order of `of`.
+    static void sortByDate(std::vector<TrackPoint>& points);
 };
 
 }  // namespace qx

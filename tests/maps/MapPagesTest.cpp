@@ -149,6 +149,62 @@ TEST_F(MapPagesTest, TrackPageKeepsItsRegionWithoutPositionsAndPinsNoUnfixedPoin
     EXPECT_NE(std::static_pointer_cast<WaypointAnnotation>(waypointPins(*map)[0])->waypoint(), unfixed);
 }
 
+TEST_F(MapPagesTest, TrackPagePinsReadFromTheStoreShowWhatTheirWaypointsWouldAndOpenThem) {
+    auto track = main().insertNew<Track>();
+    track->setSet(day);
+    auto named = point(2.0, kBerlin, 0, "Hilltop", track);
+    auto calm = point(0.1, {kBerlin.latitude + 0.001, kBerlin.longitude}, 5, nullptr, track);
+    auto middling = point(0.5, {kBerlin.latitude + 0.002, kBerlin.longitude}, 10, "", track);
+    ASSERT_TRUE(main().save());
+    std::shared_ptr<Waypoint> opened;
+    VNMapViewController::setWaypointDetailsFactory(
+        {[] { return std::make_shared<VNBaseViewController>(); },
+         [&](VNBaseViewController&, const std::shared_ptr<Waypoint>& waypoint) { opened = waypoint; }});
+
+    const auto expectPinsOf = [&](VNTrackMapViewController& page, const std::vector<std::shared_ptr<Waypoint>>& points) {
+        ASSERT_EQ(page.annotations().size(), points.size());
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            const auto& pin = *page.annotations()[i];
+            const auto fromObject = WaypointAnnotation::make(points[i]);
+            EXPECT_EQ(pin.title(), fromObject->title()) << i;
+            EXPECT_EQ(pin.subtitle(), fromObject->subtitle()) << i;
+            EXPECT_EQ(pin.coordinate(), fromObject->coordinate()) << i;
+            EXPECT_EQ(pin.pinColor(), fromObject->pinColor()) << i;
+            EXPECT_EQ(pin.waypoint(), points[i]) << i;  // this context's own instance
+        }
+    };
+    auto page = VNTrackMapViewController::make();
+    page->setTrack(track);
+    expectPinsOf(*page, {named, calm, middling});
+
+    // A name changed here and not saved yet shows on the pins.
+    calm->setName(std::string("Bench"));
+    page->setTrack(track);
+    expectPinsOf(*page, {named, calm, middling});
+    ASSERT_TRUE(main().save());
+
+    // A point deleted by another save leaves its pin with nothing to open.
+    page->setTrack(track);
+    auto pin = page->annotations()[2];
+    const auto row = middling->objectID().row;
+    middling.reset();
+    store().saveWithBlockAndWait([row](Context& c) { c.deleteObject(c.objectWithRow<Waypoint>(row)); });
+    drain();
+    EXPECT_EQ(pin->waypoint(), nullptr);
+    EXPECT_FALSE(VNMapViewController::presentWaypointDetails(*page, pin->waypoint()));
+
+    // A live pin's callout opens its waypoint's details.
+    auto map = page->mapView();
+    map->selectAnnotation(page->annotations()[0], false);
+    auto view = map->viewForAnnotation(page->annotations()[0]);
+    ASSERT_NE(view, nullptr);
+    auto button = std::dynamic_pointer_cast<plat::Control>(view->rightCalloutAccessoryView());
+    ASSERT_NE(button, nullptr);
+    EXPECT_FALSE(button->isHidden());
+    ASSERT_TRUE(button->performTap());
+    EXPECT_EQ(opened, named);
+}
+
 TEST_F(MapPagesTest, WaypointPageShowsOnePinWithoutCalloutButtonOrTrackMode) {
     VNMapViewController::setWaypointDetailsFactory({[] { return std::make_shared<VNBaseViewController>(); }, {}});
     auto page = VNWaypointMapViewController::make();

@@ -52,7 +52,21 @@ void AnnotationView::setMarkerColor(const Color& color) {
     setNeedsDisplay();
 }
 
+const ViewPtr& AnnotationView::rightCalloutAccessoryView() {
+    if (auto maker = std::move(accessoryMaker_)) {
+        accessoryMaker_ = nullptr;
+        setRightCalloutAccessoryView(maker());
+    }
+    return rightAccessory_;
+}
+
+void AnnotationView::setRightCalloutAccessoryMaker(std::function<ViewPtr()> maker) {
+    accessoryMaker_ = std::move(maker);
+    rightAccessory_ = nullptr;
+}
+
 void AnnotationView::setRightCalloutAccessoryView(ViewPtr view) {
+    accessoryMaker_ = nullptr;
     rightAccessory_ = std::move(view);
     if (auto control = std::dynamic_pointer_cast<Control>(rightAccessory_)) {
         std::weak_ptr<View> weak = weak_from_this();
@@ -73,7 +87,7 @@ void AnnotationView::setSelected(bool selected) {
     selected_ = selected;
     hideCallout();
     if (!selected || !canShowCallout_ || !annotation_) return;
-    callout_ = std::make_shared<CalloutView>(annotation_->title(), annotation_->subtitle(), rightAccessory_);
+    callout_ = std::make_shared<CalloutView>(annotation_->title(), annotation_->subtitle(), rightCalloutAccessoryView());
     const Rect b = bounds();
     const Size size = callout_->frame().size;  // the bubble sizes itself to its texts
     double x = b.midX() - size.width / 2;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,8 +56,14 @@ public:
     void setCanShowCallout(bool on) { canShowCallout_ = on; }
     // The control at the callout's right end; a control's touch is reported to the map's
     // delegate as well as to the control's own actions.
-    const ViewPtr& rightCalloutAccessoryView() const { return rightAccessory_; }
+    // Made first when only its maker is set.
+    const ViewPtr& rightCalloutAccessoryView();
     void setRightCalloutAccessoryView(ViewPtr view);
+    // Makes the control when it is first needed (a callout opens, or it is asked for): a map
+    // shows thousands of pins and opens few callouts. A maker that gives nullptr leaves none.
+    void setRightCalloutAccessoryMaker(std::function<ViewPtr()> maker);
+    // The control if it is made already; nullptr while its maker waits.
+    const ViewPtr& madeRightCalloutAccessoryView() const { return rightAccessory_; }
 
     bool isSelected() const { return selected_; }
     // Selection shows the callout when the view can show one (the map does this through
@@ -89,6 +96,7 @@ private:
     bool selected_ = false;
     double zPriority_ = 0;
     ViewPtr rightAccessory_;
+    std::function<ViewPtr()> accessoryMaker_;
     std::shared_ptr<CalloutView> callout_;
     MapView* map_ = nullptr;
 };

@@ -282,6 +282,8 @@ void MapView::addAnnotation(const AnnotationPtr& annotation) { addAnnotations({a
 void MapView::addAnnotations(const std::vector<AnnotationPtr>& annotations) {
     // Only the new ones get views: adding many pins costs one pass, not one per pin.
     const std::size_t first = shown_.size();
+    shown_.reserve(first + annotations.size());
+    known_.reserve(known_.size() + annotations.size());
     for (const auto& a : annotations) {
         if (!a || a == userLocation_ || !known_.insert(a.get()).second) continue;
         shown_.push_back({a, nullptr});
@@ -368,7 +370,7 @@ void MapView::orderAnnotationViews() {
         if (!pin) return std::numeric_limits<double>::infinity();
         return pin->isSelected() ? std::numeric_limits<double>::max() : pin->zPriority();
     };
-    restackSubviews([&](const View& a, const View& b) { return key(a) < key(b); });
+    restackSubviewsByKey(key);
 }
 
 AnnotationViewPtr MapView::makeView(const AnnotationPtr& annotation) {

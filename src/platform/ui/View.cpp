@@ -136,6 +136,19 @@ bool View::restackSubviews(const std::function<bool(const View&, const View&)>& 
     return true;
 }
 
+bool View::restackSubviewsByKey(const std::function<double(const View&)>& key) {
+    std::vector<std::pair<double, ViewPtr>> keyed;
+    keyed.reserve(subviews_.size());
+    for (auto& v : subviews_) keyed.emplace_back(key(*v), std::move(v));
+    const auto byKey = [](const auto& a, const auto& b) { return a.first < b.first; };
+    const bool sorted = std::is_sorted(keyed.begin(), keyed.end(), byKey);
+    if (!sorted) std::stable_sort(keyed.begin(), keyed.end(), byKey);
+    for (std::size_t i = 0; i < keyed.size(); ++i) subviews_[i] = std::move(keyed[i].second);
+    if (sorted) return false;
+    setNeedsDisplay();
+    return true;
+}
+
 void View::bringSubviewToFront(const View* view) {
     auto it = std::find_if(subviews_.begin(), subviews_.end(), [&](const ViewPtr& v) { return v.get() == view; });
     if (it == subviews_.end()) return;
