@@ -260,8 +260,10 @@ void WorldMapController::initData() {
         return;
     }
     // The marking changes the flag the shown list filters on; the reload after it replaces the
-    // list, so its change events would only add and remove pins one by one in between.
+    // list, so the list goes now: kept, it would recompute itself on the marks' merge for nothing.
+    // The pins hold their waypoints meanwhile.
     if (fetchController_) fetchController_->setDelegate(nullptr);
+    fetchController_.reset();
     std::weak_ptr<plat::ViewController> weak = weak_from_this();
     Waypoint::markInRadius(*loc, radiusInMetres(), [weak, reload](bool, const StoreError* error) {
         if (error) plat::Log::line("WorldMapController: marking the points in the radius failed: " + error->message);
@@ -293,6 +295,7 @@ void WorldMapController::initFetchController() {
     if (fetchController_) fetchController_->setDelegate(nullptr);
     StoreError error;
     fetchController_ = FetchedResultsController::fetchAll(fetchRequestFor(map->region(), userKnown), this, &error);
+    listLoaded_ = true;
     if (error) plat::Log::line("WorldMapController: the waypoint query failed: " + error.message);
 }
 
@@ -392,7 +395,7 @@ void WorldMapController::mapViewDidFinishLoadingMap(plat::MapView& map) {
     mapLoaded_ = true;
     // The region the map opened on counts as its first change: without it a map that opens on
     // the whole world, where no zoom or move test passes, would stay empty until moved.
-    if (!fetchController_) mapViewRegionDidChangeAnimated(map, false);
+    if (!listLoaded_) mapViewRegionDidChangeAnimated(map, false);
 }
 
 void WorldMapController::mapViewRegionDidChangeAnimated(plat::MapView& map, bool) {
@@ -400,7 +403,7 @@ void WorldMapController::mapViewRegionDidChangeAnimated(plat::MapView& map, bool
     const double zoom = getZoomLevel(map);
     const plat::CoordinateRegion region = map.region();
     const double moved = MapHelper::distanceFrom(region.center, lastMapRegion_.center);
-    if (!fetchController_ || regionChangeReloads(zoom, mapZoomLevel_, moved)) {
+    if (!listLoaded_ || regionChangeReloads(zoom, mapZoomLevel_, moved)) {
         initData();
         lastMapRegion_ = region;
     }

@@ -131,7 +131,8 @@ private:
 
     std::shared_ptr<plat::MapView> map_;
     std::shared_ptr<CustomSegmentedControl> mapModeControl_;
-    std::shared_ptr<FetchedResultsController> fetchController_;
+    std::shared_ptr<FetchedResultsController> fetchController_;  // none while the marks are being set
+    bool listLoaded_ = false;  // a first list was made: later region changes reload by distance and zoom
     std::shared_ptr<plat::Circle> radiusOverlay_;
     std::optional<plat::Location> lastLocation_;
     bool mapLoaded_ = false;

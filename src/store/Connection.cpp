@@ -176,6 +176,27 @@ void Connection::rollback() {
     failure_ = {};
 }
 
+namespace {
+// SQLite's own limit for a checkpoint after commit.
+constexpr int kCheckpointFrames = 1000;
+}  // namespace
+
+void Connection::deferCheckpoints() {
+    sqlite3_wal_hook(
+        db_,
+        [](void* self, sqlite3*, const char*, int frames) {
+            static_cast<Connection*>(self)->logFrames_ = frames;
+            return SQLITE_OK;
+        },
+        this);
+}
+
+void Connection::checkpointIfDue() {
+    if (logFrames_ < kCheckpointFrames || transaction_) return;
+    logFrames_ = 0;
+    sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+}
+
 StoreError Connection::lastError(const std::string& what) const {
     // A full disk is told apart: the user is told about it in words of their own language.
     const auto code = (sqlite3_extended_errcode(db_) & 0xff) == SQLITE_FULL ? StoreError::Code::diskFull

@@ -71,6 +71,12 @@ public:
     // The failure that ended the open transaction; none while it is sound.
     const StoreError& transactionFailure() const { return failure_; }
 
+    // Leaves copying the write-ahead log back into the database to checkpointIfDue(), instead
+    // of each commit that grows the log past its limit doing it before it returns.
+    void deferCheckpoints();
+    // Copies the log back (without waiting for readers) once the commits made it long.
+    void checkpointIfDue();
+
     StoreError lastError(const std::string& what) const;
     sqlite3* handle() const { return db_; }
 
@@ -83,6 +89,7 @@ private:
 
     sqlite3* db_;
     bool transaction_ = false;
+    int logFrames_ = 0;  // pages in the log after this connection's last commit, when deferring
     StoreError failure_;
     std::unordered_map<std::string, std::vector<sqlite3_stmt*>> idle_;
 };

@@ -4,6 +4,8 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <thread>
+#include <utility>
 
 #include "model/DateStrings.h"
 #include "model/Language.h"
@@ -17,6 +19,7 @@
 #include "store/Set.h"
 #include "store/Store.h"
 #include "store/Waypoint.h"
+#include "store/io/WaypointBatchQueue.h"
 #include "store/io/WaypointFile.h"
 
 namespace qx {
@@ -48,6 +51,13 @@ std::string withText(std::string text, std::initializer_list<std::string> values
 // characters.
 constexpr std::size_t kShownColumns = 5;
 constexpr std::size_t kExcerptCharacters = 80;
+
+// Past the longest day (25 hours where clocks go back) and short of the day after.
+constexpr double kDayAndAQuarter = 30 * 3600.0;
+
+// Batches read ahead of the one being stored: enough to keep both threads busy, few enough that
+// memory holds a handful of batches.
+constexpr std::size_t kBatchesAhead = 2;
 
 std::string excerpt(const std::string& text) { return plat::DescriptionWriter::shortened(text, kExcerptCharacters); }
 
@@ -82,8 +92,15 @@ ImportManager& ImportManager::sharedImportManager() {
 
 void ImportManager::storeRecords(const std::vector<WaypointRecord>& records, Context& context) {
     std::map<plat::Date, std::shared_ptr<Set>> days;
+    // Rows come mostly in time order, so the day of the row before mostly holds the next one too:
+    // that spares a calendar computation per row.
+    plat::Date dayStart, nextDayStart;
     for (const auto& r : records) {
-        auto& set = days[DateStrings::beginningOfDay(r.date)];
+        if (!(dayStart <= r.date && r.date < nextDayStart)) {
+            dayStart = DateStrings::beginningOfDay(r.date);
+            nextDayStart = DateStrings::beginningOfDay(dayStart.addingTimeInterval(kDayAndAQuarter));
+        }
+        auto& set = days[dayStart];
         if (!set) set = Set::setForDay(r.date, context);
         auto m = context.insertNew<Measurement>();
         m->setDate(r.date);
@@ -168,15 +185,26 @@ void ImportManager::importFile(const std::filesystem::path& path, Completion com
 }
 
 ImportResult ImportManager::storeFile(const std::filesystem::path& path, Context& context) {
+    // The file is read on a thread of its own while this one stores what it read before.
+    WaypointBatchQueue queue(kBatchesAhead);
+    WaypointReadResult read;
+    std::thread reader([&] {
+        read = WaypointFile::read(path, [&](std::vector<WaypointRecord>& batch) { return queue.push(std::exchange(batch, {})); });
+        queue.finish();
+    });
     std::size_t stored = 0;
     StoreError failure;
-    const auto read = WaypointFile::read(path, [&](std::vector<WaypointRecord>& batch) {
-        storeRecords(batch, context);
-        stored += batch.size();
-        batch.clear();
+    while (auto batch = queue.pop()) {
+        storeRecords(*batch, context);
+        stored += batch->size();
+        batch.reset();
         // Written into the open transaction; the objects of the batch are let go with it.
-        return context.save(&failure);
-    });
+        if (!context.save(&failure)) {
+            queue.stop();
+            break;
+        }
+    }
+    reader.join();
     ImportResult result = resultOf(read);
     if (failure) return result;  // the save fails with the batch's error
     if (!read.readable) {

@@ -78,6 +78,7 @@ bool Store::openConnections(StoreError* error) {
         if (writer && Schema::configure(*writer, &local) && writer->exec(kWriterCache, &local)) {
             impl_->main = std::move(main);
             impl_->writer = std::move(writer);
+            impl_->writer->deferCheckpoints();
             for (int e = 0; e < kEntityCount; ++e) {
                 auto s = impl_->main->prepare("SELECT COALESCE(MAX(id), 0) FROM " +
                                               Schema::quoted(EntityDescription::of(static_cast<EntityKind>(e)).table));
@@ -118,6 +119,7 @@ bool Store::runSave(const std::function<void(Context&)>& block, ChangeSet& chang
         return false;
     }
     Connection& writer = *impl_->writer;
+    writer.checkpointIfDue();  // what a save before left, whichever way it was made
     if (!writer.begin(error)) return false;
     bool ok;
     {
@@ -150,6 +152,8 @@ void Store::saveWithBlock(std::function<void(Context&)> block, SaveCompletion co
         StoreError error;
         const bool ok = runSave(block, changes, &error);
         mergeOnMain(std::move(changes), ok, std::move(error), completion);
+        // The main thread merges and reads meanwhile: the log is copied back off its path.
+        if (impl_->writer) impl_->writer->checkpointIfDue();
     });
 }
 
@@ -158,7 +162,10 @@ bool Store::saveWithBlockAndWait(std::function<void(Context&)> block, StoreError
     ChangeSet changes;
     StoreError local;
     bool ok = false;
-    impl_->queue->sync([&] { ok = runSave(block, changes, &local); });
+    impl_->queue->sync([&] {
+        ok = runSave(block, changes, &local);
+        if (impl_->writer) impl_->writer->checkpointIfDue();
+    });
     if (!ok) {
         reportError(error, local);
         plat::Log::line("Store: save failed: " + local.message);

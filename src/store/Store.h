@@ -20,7 +20,7 @@ using SaveCompletion = std::function<void(bool success, const StoreError* error)
 class Store {
 public:
     static constexpr const char* kFileName = "VennorlabsDB.sqlite";
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
 
     // The application's store, in the data folder; opened on first use, which belongs on the
     // main thread (launch does it) since the main context is bound there.

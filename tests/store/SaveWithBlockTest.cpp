@@ -60,6 +60,23 @@ TEST_F(StoreTest, SaveWithBlockWritesOnAWorkerAndMergesOnTheMainThread) {
     list->setDelegate(nullptr);
 }
 
+TEST_F(StoreTest, BackgroundSavesCopyTheirLogBackIntoTheDatabaseFile) {
+    // Five saves of 1 MB each: past the log's limit, their pages must reach the file itself, or
+    // the log would grow without end while the program runs.
+    const auto file = store().file();
+    const auto before = std::filesystem::file_size(file);
+    const std::string name(1000, 'n');
+    for (int save = 0; save < 5; ++save) {
+        store().saveWithBlock([&, save](Context& c) {
+            auto day = makeSet(c, plat::Date(86400.0 * save));
+            for (int i = 0; i < 1000; ++i) addPoint(c, day, 0.1, plat::Date(86400.0 * save + i), name.c_str());
+        });
+    }
+    drain();
+    EXPECT_EQ(main().count(FetchRequest::of<Waypoint>()), 5000u);
+    EXPECT_GT(std::filesystem::file_size(file), before + 3000000);
+}
+
 TEST_F(StoreTest, SaveInTheCurrentThreadsContextUsesTheMainContextOnTheMainThread) {
     auto day = makeSet(main(), plat::Date(0));
     ASSERT_TRUE(main().save());
