@@ -161,7 +161,9 @@ void BM_SaveWithBlockVsPreparedInserts(benchmark::State& state) {
             { Store schema(dir / Store::kFileName); }  // the same tables and indexes
             sqlite3* db = nullptr;
             sqlite3_open((dir / Store::kFileName).c_str(), &db);
+            // The settings of the store's save connection.
             exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = ON");
+            exec(db, Store::kSaveCachePragma);
             const auto t = Clock::now();
             rawInsert(db, points, 1.7e9, 1);
             peer = msSince(t);

@@ -62,8 +62,7 @@ Context::Context(Store& store, Connection& connection, Kind kind)
     : store_(&store), connection_(&connection), kind_(kind) {}
 
 Context::~Context() {
-    for (auto& [id, weak] : registry_)
-        if (auto o = weak.lock()) o->context_ = nullptr;
+    registry_.forEachLive([](const auto& o) { o->context_ = nullptr; });
 }
 
 // ---------------------------------------------------------------- objects
@@ -80,24 +79,19 @@ void Context::registerInserted(const std::shared_ptr<ManagedObject>& object) {
 
 void Context::enter(const ObjectID& id, const std::shared_ptr<ManagedObject>& object) {
     // Objects nobody holds any more leave their entries behind; sweep them now and then so
-    // that browsing years of history does not grow the table for good.
-    if (registry_.size() >= sweepAt_) {
-        std::erase_if(registry_, [](const auto& entry) { return entry.second.expired(); });
+    // that browsing years of history does not grow the table for good. Unsaved new objects are
+    // held by the context itself, so a table of nothing else has nothing to sweep.
+    if (registry_.size() >= sweepAt_ && registry_.size() > inserted_.size()) {
+        registry_.sweep();
         sweepAt_ = std::max<std::size_t>(1024, registry_.size() * 2);
     }
-    registry_[id] = object;
+    registry_.put(id, object);
 }
 
-std::shared_ptr<ManagedObject> Context::registered(const ObjectID& id) const {
-    auto it = registry_.find(id);
-    return it == registry_.end() ? nullptr : it->second.lock();
-}
+std::shared_ptr<ManagedObject> Context::registered(const ObjectID& id) const { return registry_.find(id); }
 
 bool Context::insertedHere(const ObjectID& id) const {
-    auto it = registry_.find(id);
-    if (it == registry_.end()) return false;
-    // Inserted objects are held by inserted_, so their entries never expire.
-    auto o = it->second.lock();
+    auto o = registry_.find(id);
     return o && o->state_ == ManagedObject::State::inserted;
 }
 
@@ -568,19 +562,23 @@ bool Context::writeChanges(ChangeSet& changes, StoreError* error) {
     if (!assignPositions(error)) return false;
     {
         // One statement per entity for the whole loop: a save of many new rows neither looks
-        // the statement up nor hands it back for each of them.
-        std::array<std::optional<Connection::Statement>, kEntityCount> inserts;
-        for (const auto& o : inserted_) {
-            if (o->state_ != ManagedObject::State::inserted) continue;
-            auto& s = inserts[static_cast<std::size_t>(o->entity_)];
-            if (s) {
-                s->reset();
-            } else {
-                s.emplace(connection_->prepare(Schema::insertSql(o->entity_), error));
-                if (!*s) return false;
+        // the statement up nor hands it back for each of them. Owners go before what they own
+        // (the reverse of the order of deletion): a row written before the row it refers to
+        // counts as a pending foreign-key violation, and the referred row then has to search
+        // for it to settle the count.
+        for (auto e = std::rbegin(kEntityOrder); e != std::rend(kEntityOrder); ++e) {
+            std::optional<Connection::Statement> s;
+            for (const auto& o : inserted_) {
+                if (static_cast<int>(o->entity_) != *e || o->state_ != ManagedObject::State::inserted) continue;
+                if (s) {
+                    s->reset();
+                } else {
+                    s.emplace(connection_->prepare(Schema::insertSql(o->entity_), error));
+                    if (!*s) return false;
+                }
+                bindColumns(*s, *o);
+                if (!s->run(error)) return false;
             }
-            bindColumns(*s, *o);
-            if (!s->run(error)) return false;
         }
     }
     for (const auto& [id, o] : updated_) {
@@ -691,9 +689,9 @@ void Context::rollback() {
         o->changedKeys_ = 0;
     }
     forgetChanges();
-    for (auto& [id, weak] : registry_)
-        if (auto o = weak.lock())
-            for (auto& c : o->inverseCache_) c.reset();
+    registry_.forEachLive([](const auto& o) {
+        for (auto& c : o->inverseCache_) c.reset();
+    });
     std::vector<std::shared_ptr<ManagedObject>> vanished;
     for (int e = 0; e < kEntityCount; ++e) {
         std::vector<std::shared_ptr<ManagedObject>> of;
@@ -789,12 +787,10 @@ void Context::mergeChanges(const ChangeSet& changes) {
 }
 
 void Context::invalidateAll() {
-    for (auto& [id, weak] : registry_) {
-        if (auto o = weak.lock()) {
-            o->state_ = ManagedObject::State::deleted;
-            o->context_ = nullptr;
-        }
-    }
+    registry_.forEachLive([](const auto& o) {
+        o->state_ = ManagedObject::State::deleted;
+        o->context_ = nullptr;
+    });
     registry_.clear();
     forgetChanges();
     pending_ = ChangeSet{};

@@ -12,6 +12,7 @@
 #include "store/Connection.h"
 #include "store/FetchRequest.h"
 #include "store/ManagedObject.h"
+#include "store/ObjectRegistry.h"
 #include "store/StoreError.h"
 
 namespace qx {
@@ -210,7 +211,7 @@ private:
     Store* store_;
     Connection* connection_;
     Kind kind_;
-    std::unordered_map<ObjectID, std::weak_ptr<ManagedObject>> registry_;
+    ObjectRegistry registry_;
     std::size_t sweepAt_ = 1024;
     std::vector<std::shared_ptr<ManagedObject>> inserted_;
     std::unordered_map<ObjectID, std::shared_ptr<ManagedObject>> updated_;

@@ -29,8 +29,6 @@ struct Store::Impl {
 };
 
 namespace {
-constexpr const char* kWriterCache = "PRAGMA cache_size = -65536";  // KiB
-
 std::unique_ptr<Store>& defaultSlot() {
     static std::unique_ptr<Store> store;
     return store;
@@ -75,7 +73,7 @@ bool Store::openConnections(StoreError* error) {
         auto writer = Connection::open(impl_->file, &local);
         // The save thread writes the large saves (an import of millions of rows): with the
         // default page cache of 2 MB their index pages are spilled and read back again and again.
-        if (writer && Schema::configure(*writer, &local) && writer->exec(kWriterCache, &local)) {
+        if (writer && Schema::configure(*writer, &local) && writer->exec(kSaveCachePragma, &local)) {
             impl_->main = std::move(main);
             impl_->writer = std::move(writer);
             impl_->writer->deferCheckpoints();

@@ -21,6 +21,8 @@ class Store {
 public:
     static constexpr const char* kFileName = "VennorlabsDB.sqlite";
     static constexpr int kSchemaVersion = 3;
+    // The page cache of the save thread's connection (KiB).
+    static constexpr const char* kSaveCachePragma = "PRAGMA cache_size = -65536";
 
     // The application's store, in the data folder; opened on first use, which belongs on the
     // main thread (launch does it) since the main context is bound there.

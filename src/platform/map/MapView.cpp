@@ -42,6 +42,19 @@ Palette paletteFor(MapType type) {
     return {Color::rgba(0.94, 0.93, 0.89), Color::rgba(0.80, 0.79, 0.75)};
 }
 
+// Room for `extra` more elements, growing by doubling as the containers themselves do: a long
+// track adds thousands at once, a recording one at a time.
+template <class T>
+void reserveMore(std::vector<T>& v, std::size_t extra) {
+    if (v.size() + extra > v.capacity()) v.reserve(std::max(v.size() + extra, 2 * v.capacity()));
+}
+template <class Hashed>
+void reserveMore(Hashed& h, std::size_t extra) {
+    const std::size_t need = h.size() + extra;
+    if (static_cast<double>(need) > static_cast<double>(h.bucket_count()) * h.max_load_factor())
+        h.reserve(std::max(need, 2 * h.size()));
+}
+
 }  // namespace
 
 MapView::MapView(const Rect& frame) : View(frame) {
@@ -282,8 +295,8 @@ void MapView::addAnnotation(const AnnotationPtr& annotation) { addAnnotations({a
 void MapView::addAnnotations(const std::vector<AnnotationPtr>& annotations) {
     // Only the new ones get views: adding many pins costs one pass, not one per pin.
     const std::size_t first = shown_.size();
-    shown_.reserve(first + annotations.size());
-    known_.reserve(known_.size() + annotations.size());
+    reserveMore(shown_, annotations.size());
+    reserveMore(known_, annotations.size());
     for (const auto& a : annotations) {
         if (!a || a == userLocation_ || !known_.insert(a.get()).second) continue;
         shown_.push_back({a, nullptr});
@@ -449,6 +462,9 @@ void MapView::addOverlay(const OverlayPtr& overlay) {
 }
 
 void MapView::addOverlays(const std::vector<OverlayPtr>& overlays) {
+    reserveMore(overlays_, overlays.size());
+    reserveMore(overlaySet_, overlays.size());
+    reserveMore(overlayViews_, overlays.size());
     for (const auto& o : overlays) addOverlay(o);
 }
 

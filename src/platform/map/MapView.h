@@ -154,7 +154,7 @@ private:
     std::map<std::string, std::vector<AnnotationViewPtr>> reuseQueue_;
     std::vector<OverlayPtr> overlays_;
     std::unordered_set<const Overlay*> overlaySet_;  // the overlays of overlays_
-    std::map<const Overlay*, OverlayViewPtr> overlayViews_;
+    std::unordered_map<const Overlay*, OverlayViewPtr> overlayViews_;
     bool loadedOnce_ = false;
     bool followZoomPending_ = false;
 };
