@@ -1,7 +1,5 @@
 #include "settings/VNInfoSettingsSection.h"
 
-#include <map>
-
 #include "link/DeviceManager.h"
 #include "model/Language.h"
 #include "model/Settings.h"
@@ -17,24 +15,15 @@
 
 namespace qx {
 
-namespace {
-
-// A page in the language's own version ("helpRu", "termsZhHans") where one is shipped, else in
-// English.
-std::string pageIn(const std::string& page, const std::string& language) {
-    static const std::map<std::string, std::string> kSuffixes = {
-        {"ja", "Ja"}, {"ru", "Ru"}, {"fr", "Fr"}, {"de", "De"}, {"zh-Hans", "ZhHans"}};
-    const auto suffix = kSuffixes.find(language);
-    if (suffix == kSuffixes.end()) return page;
-    std::string own = page + suffix->second;
-    return plat::Bundle::main().pathForResource(own, "html") ? own : page;
+std::string VNInfoSettingsSection::helpResource(const std::string& language) {
+    if (language == "ja") return "helpJa";
+    if (language == "ru") return "helpRu";
+    return "help";
 }
 
-}  // namespace
-
-std::string VNInfoSettingsSection::helpResource(const std::string& language) { return pageIn("help", language); }
-
-std::string VNInfoSettingsSection::termsResource(const std::string& language) { return pageIn("terms", language); }
+std::string VNInfoSettingsSection::termsResource(const std::string& language) {
+    return language == "ja" ? "termsJa" : "terms";
+}
 
 std::string VNInfoSettingsSection::feedbackAddress(const std::string& language) {
     return language == "en" ? kFeedbackAddressUS : kFeedbackAddress;

@@ -20,6 +20,11 @@ void VNTableViewCell::styleLabel(plat::Label& label, bool bold) {
 void VNTableViewCell::awakeFromNib() {
     styleLabel(textLabel(), true);
     styleLabel(detailTextLabel(), false);
+    // A title too long for the row (the longer languages' words) takes a second line, and
+    // shrinks only when two lines do not hold it, before it is cut.
+    textLabel().setNumberOfLines(2);
+    textLabel().setAdjustsFontSizeToFitWidth(true);
+    textLabel().setMinimumScaleFactor(0.5);
 }
 
 }  // namespace qx

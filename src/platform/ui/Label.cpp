@@ -106,10 +106,10 @@ void wrapParagraph(const std::string& para, const Font& font, double width, std:
 
 std::vector<std::string> Label::layoutLines(double width) const {
     bool cut = false;
-    return wrappedLines(width, cut);
+    return wrappedLines(width, font_, cut);
 }
 
-std::vector<std::string> Label::wrappedLines(double width, bool& cut, std::size_t most) const {
+std::vector<std::string> Label::wrappedLines(double width, const Font& font, bool& cut, std::size_t most) const {
     std::vector<std::string> out;
     cut = false;
     if (text_.empty()) return out;
@@ -124,7 +124,7 @@ std::vector<std::string> Label::wrappedLines(double width, bool& cut, std::size_
             out.push_back(para);
             break;  // a one-line label shows only the first line
         }
-        wrapParagraph(para, font_, width > 0 ? width : 1e9, out, most);
+        wrapParagraph(para, font, width > 0 ? width : 1e9, out, most);
         start = end + 1;
     }
     if (lines_ > 0 && out.size() > static_cast<std::size_t>(lines_)) {
@@ -190,18 +190,32 @@ bool truncates(LineBreakMode mode) {
 
 }  // namespace
 
-Font Label::fittedFont(double width) const {
-    double scale = shrinkScale();
-    if (scale <= 0 || lines_ != 1 || width <= 0) return font_;
-    auto lines = layoutLines(width);
+Font Label::fittedFont(Size size) const {
+    const double scale = shrinkScale();
+    if (scale <= 0 || size.width <= 0) return font_;
+    if (lines_ != 1) return fittedWrappingFont(size, scale);
+    auto lines = layoutLines(size.width);
     double needed = lines.empty() ? 0 : font_.widthOf(lines.front());
-    if (needed <= width) return font_;
-    return Font{font_.name, font_.size * std::max(scale, width / needed)};
+    if (needed <= size.width) return font_;
+    return Font{font_.name, font_.size * std::max(scale, size.width / needed)};
+}
+
+Font Label::fittedWrappingFont(Size size, double scale) const {
+    // Half a point at a time, the largest size whose lines all show; else the smallest allowed.
+    const double smallest = font_.size * scale;
+    for (double points = font_.size; points > smallest; points -= 0.5) {
+        const Font font{font_.name, points};
+        const auto room = static_cast<std::size_t>(std::max(1.0, std::floor((size.height + 0.5) / font.lineHeight())));
+        bool cut = false;
+        const auto lines = wrappedLines(size.width, font, cut, room + 1);
+        if (!cut && lines.size() <= room) return font;
+    }
+    return Font{font_.name, smallest};
 }
 
 std::vector<std::string> Label::fittedLines(double width, const Font& font, std::size_t most) const {
     bool cut = false;
-    auto lines = wrappedLines(width, cut, most);
+    auto lines = wrappedLines(width, font, cut, most);
     if (lines.empty()) return lines;
     // Text that does not fit ends in an ellipsis whatever the break mode: a glyph cut in half
     // by the frame reads as another letter. A text cut short at the line count ends its last
@@ -233,7 +247,7 @@ void keepLinesThatFit(std::vector<std::string>& lines, double height, const Font
 }  // namespace
 
 void Label::drawRect(DrawingContext& ctx, const Rect& rect) {
-    const Font font = fittedFont(rect.width());
+    const Font font = fittedFont(rect.size);
     // Lines below the frame are never seen: only those it holds are laid out, and one more that
     // tells whether the last one shown needs the ellipsis.
     auto lines = fittedLines(rect.width(), font, linesRoom(rect.height(), font) + 1);

@@ -71,9 +71,11 @@ private:
     double shrinkScale() const;
     // At most `most` lines are laid out: a frame that shows a few lines of a long text needs
     // only those, and one more to know that the text goes on.
-    std::vector<std::string> wrappedLines(double width, bool& cut, std::size_t most = SIZE_MAX) const;
-    // The font a one-line text is drawn in: shrunk towards the minimum scale to fit the width.
-    Font fittedFont(double width) const;
+    std::vector<std::string> wrappedLines(double width, const Font& font, bool& cut, std::size_t most = SIZE_MAX) const;
+    // The font the text is drawn in: shrunk towards the minimum scale so that a line fits the
+    // width, or that the wrapped lines fit the line count and the height.
+    Font fittedFont(Size size) const;
+    Font fittedWrappingFont(Size size, double scale) const;
     // The lines as drawn: cut with an ellipsis where the break mode says so.
     std::vector<std::string> fittedLines(double width, const Font& font, std::size_t most = SIZE_MAX) const;
     bool adjustsFontSize_ = false;

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "TestEnvironment.h"
+#include "platform/graphics/DrawingContext.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/ScrollView.h"
@@ -172,6 +174,36 @@ TEST(ViewTreeTest, LabelsWrapAtTheirWidthAndStopAtTheirLineCount) {
     EXPECT_EQ(label.layoutLines(60), (std::vector<std::string>{"one two", "three four", "five"}));
     label.setNumberOfLines(2);
     EXPECT_EQ(label.layoutLines(60).size(), 2u);
+    // A name with no break opportunity breaks at any character, every piece within the width.
+    label.setNumberOfLines(0);
+    const std::string name = "Preferences.json.corrupt-1796664054";
+    label.setText("kept as " + name);
+    const auto lines = label.layoutLines(60);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "kept as");
+    std::string joined;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_LE(label.font().widthOf(lines[i]), 60) << lines[i];
+        if (i) joined += lines[i];
+    }
+    EXPECT_EQ(joined, name);
+    // A two-line label that may shrink takes its second line first, then shrinks until both
+    // lines hold the text, before anything is cut.
+    Label row(Rect{0, 0, 120, 44}, "Use dose rate settings now");
+    row.setFont(Font::boldSystem(17));
+    row.setNumberOfLines(2);
+    row.setAdjustsFontSizeToFitWidth(true);
+    row.setMinimumScaleFactor(0.5);
+    DrawingContext drawn;
+    row.drawRect(drawn, row.bounds());
+    const auto& commands = drawn.commands();
+    const auto found = std::find_if(commands.begin(), commands.end(), [](const DrawCommand& c) { return c.op == DrawOp::DrawText; });
+    ASSERT_NE(found, commands.end());
+    const DrawCommand& text = *found;
+    EXPECT_LT(text.font.size, 17);
+    EXPECT_GE(text.font.size, 9);
+    EXPECT_EQ(text.text.find("\u2026"), std::string::npos) << text.text;
+    EXPECT_NE(text.text.find('\n'), std::string::npos) << text.text;
     label.setText("a\nbb");
     label.setNumberOfLines(0);
     label.sizeToFit();
