@@ -16,6 +16,11 @@ namespace qx {
 namespace {
 
 constexpr std::size_t kColumns = 7;  // named in the text "a row needs 7 fields"
+// Rounds are played by adding whole periods to the rows' offsets. Offsets of at most 31 years, a
+// millisecond or more apart, stay apart in doubles for hundreds of rounds; a row 1e100 s on would
+// swallow the gaps of the rows before it, and their samples would share one time.
+constexpr double kLatestOffset = 1e9;
+constexpr double kLeastGap = 0.001;
 
 std::string_view trimmed(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -53,6 +58,7 @@ std::variant<DemoSample, std::string> rowSample(const std::vector<std::string>& 
     DemoSample s;
     const auto offset = number(f[0]);
     if (!offset || *offset < 0) return Language::get("time offset is not a number of seconds");
+    if (*offset > kLatestOffset) return Language::get("time offset is more than 31 years");
     s.offset = *offset;
     const auto der = number(f[1]);
     if (!der || *der < 0) return Language::get("dose rate is not a number of at least 0");
@@ -114,7 +120,7 @@ std::shared_ptr<DemoReplay> DemoReplay::parse(std::string_view text, std::vector
         const auto fields = fieldsOf(line);
         if (lineNumber == 1 && !fields.empty() && !number(fields[0])) continue;  // header
         auto result = rowSample(fields);
-        if (auto* s = std::get_if<DemoSample>(&result); s && !rows.empty() && s->offset <= rows.back().offset) {
+        if (auto* s = std::get_if<DemoSample>(&result); s && !rows.empty() && s->offset < rows.back().offset + kLeastGap) {
             result = Language::get("time offset does not follow the previous row's");
         }
         if (auto* reason = std::get_if<std::string>(&result)) {

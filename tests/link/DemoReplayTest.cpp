@@ -53,6 +53,21 @@ TEST(DemoReplayTest, PlaysRoundAfterRoundWithStrictlyGrowingOffsets) {
     auto single = DemoReplay::parse("3,0.5,,,,,\n", nullptr, nullptr);
     ASSERT_TRUE(single);
     EXPECT_EQ(single->sample(1).offset, 7);
+
+    // A row far in the future, or one a hair after the row before, would make the rows of a later
+    // round share one time: such rows are refused and the rest keeps growing.
+    std::vector<DemoReplay::BadRow> bad;
+    auto odd = DemoReplay::parse("0,0.1,,,,,\n10,0.1,,,,,\n10.0001,0.1,,,,,\n4" + std::string(114, '4') + ",0.1,,,,,\n",
+                                 &bad, nullptr);
+    ASSERT_TRUE(odd);
+    ASSERT_EQ(bad.size(), 2u);
+    EXPECT_EQ(bad[0].line, 3u);
+    EXPECT_EQ(bad[1].reason, "time offset is more than 31 years");
+    double last = -1;
+    for (std::size_t i = 0; i < 3 * odd->rowCount(); ++i) {
+        EXPECT_GT(odd->sample(i).offset, last) << i;
+        last = odd->sample(i).offset;
+    }
 }
 
 TEST(DemoReplayTest, FileWithoutPlayableRowsOrMissingFails) {
