@@ -51,13 +51,14 @@ bool AppHost::dataFolderUsable(const std::filesystem::path& home, std::string& e
     return false;
 }
 
-AppHost::StartResult AppHost::start(const std::filesystem::path& home, const LinkOptions& link, std::string& error) {
+AppHost::StartResult AppHost::start(const std::filesystem::path& home, const LinkOptions& link, std::string& error,
+                                    std::optional<plat::Date> clockStart) {
     if (!dataFolderUsable(home, error)) return StartResult::failed;
     if (!plat::DataFolder::setRoot(home)) {
         error = "cannot use " + home.string() + " as the data folder";
         return StartResult::failed;
     }
-    plat::Clock::setShared(std::make_shared<plat::VirtualClock>(plat::SystemClock().now()));
+    plat::Clock::setShared(std::make_shared<plat::VirtualClock>(clockStart.value_or(plat::SystemClock().now())));
     plat::RunLoop::main().bindToCurrentThread();
     KestrelAppDelegate::prepareProcess();
     started_ = true;

@@ -2,7 +2,10 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "platform/foundation/Date.h"
 
 #include "link/LinkLauncher.h"
 
@@ -17,8 +20,8 @@ class KestrelAppDelegate;
 namespace qx::app {
 
 // Hosts the application under the driver: the data folder, one virtual clock as the shared
-// clock (starting at the real time and moved only by the driver, so that a script runs the
-// same way every time), the main run loop on this thread, the layers' registrations, the
+// clock (starting at the real time, or at the time given, and moved only by the driver, so
+// that a script runs the same way every time), the main run loop on this thread, the layers' registrations, the
 // instrument link, and the launch through the application delegate. When it goes, the demo
 // instrument is let go and the store closes after the saves under way.
 class AppHost {
@@ -34,8 +37,11 @@ public:
     AppHost(const AppHost&) = delete;
     AppHost& operator=(const AppHost&) = delete;
 
-    // Refuses a data folder that cannot be written before touching anything in it.
-    StartResult start(const std::filesystem::path& home, const LinkOptions& link, std::string& error);
+    // Refuses a data folder that cannot be written before touching anything in it. The clock
+    // starts at `clockStart` when given: a test that moves it by hours must not find its
+    // readings split over two days because it ran late in the evening.
+    StartResult start(const std::filesystem::path& home, const LinkOptions& link, std::string& error,
+                      std::optional<plat::Date> clockStart = std::nullopt);
     // False, with the reason in `error`, when `home` exists but is read-only (by its
     // permissions, even for a superuser, or by its file system): the application could show
     // what is stored but never keep a reading.

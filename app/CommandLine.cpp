@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include <ctime>
+
 namespace qx::app {
 
 std::string usageText() {
@@ -7,6 +9,9 @@ std::string usageText() {
            "  --home DIR       keep the data in DIR (default: $XDG_DATA_HOME/quorix or ~/.local/share/quorix)\n"
            "  --script FILE    run the driver commands of FILE, then exit (non-zero at the first failed\n"
            "                   expectation)\n"
+           "  --start-time YYYY-MM-DDTHH:MM\n"
+           "                   start the clock at this local time instead of now (scripts move it\n"
+           "                   with advance)\n"
            "  --no-demo        start without the demo instrument (it is connected by default)\n"
            "  --demo-type N    the demo instrument's model, a device type from 1 to 9 (default 3):\n"
            "                   1 VN2560, 2 VN2450 (accessory), 3 VN2450A, 4 VN2340A, 5 VN2340A-M,\n"
@@ -56,6 +61,10 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         } else if (arg == "--script") {
             if (!value(v)) return {std::nullopt, "--script needs a file"};
             options.script = v;
+        } else if (arg == "--start-time") {
+            if (!value(v)) return {std::nullopt, "--start-time needs a time such as 2026-03-10T09:00"};
+            options.startTime = parseLocalTime(v);
+            if (!options.startTime) return {std::nullopt, "--start-time: not a time such as 2026-03-10T09:00: " + v};
         } else if (arg.rfind("--", 0) == 0) {
             // Later layers' options; which of them take values is theirs to say, so a following
             // word that is no option goes with this one.
@@ -70,6 +79,16 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         }
     }
     return {options, {}};
+}
+
+std::optional<plat::Date> parseLocalTime(const std::string& text) {
+    std::tm fields{};
+    const char* end = ::strptime(text.c_str(), "%Y-%m-%dT%H:%M", &fields);
+    if (end == nullptr || *end != '\0') return std::nullopt;
+    fields.tm_isdst = -1;  // summer time as the zone has it on that day
+    const std::time_t seconds = std::mktime(&fields);
+    if (seconds == static_cast<std::time_t>(-1)) return std::nullopt;
+    return plat::Date(static_cast<double>(seconds));
 }
 
 }  // namespace qx::app

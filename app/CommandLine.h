@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/foundation/Date.h"
+
 namespace qx::app {
 
 // What the command line asked for.
@@ -15,6 +17,9 @@ struct Options {
     bool verbose = false;
     std::filesystem::path home;             // the data folder; empty for the default
     std::optional<std::filesystem::path> script;
+    // Where the clock starts instead of the real time, so that a script that moves it by hours
+    // stays within one day whenever it runs.
+    std::optional<plat::Date> startTime;
     // No Twitter or Facebook account on this machine: sharing to them takes the networks' web
     // pages instead of their compose sheets.
     bool noSocialAccounts = false;
@@ -31,6 +36,8 @@ struct ParseResult {
 };
 
 ParseResult parseCommandLine(const std::vector<std::string>& args);
+// A local time written YYYY-MM-DDTHH:MM, as --start-time takes it; empty when it is not one.
+std::optional<plat::Date> parseLocalTime(const std::string& text);
 std::string usageText();
 
 }  // namespace qx::app

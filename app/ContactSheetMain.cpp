@@ -7,6 +7,7 @@
 #include <string>
 
 #include "AppHost.h"
+#include "CommandLine.h"
 #include "ContactSheet.h"
 #include "Driver.h"
 #include "ScreenWalk.h"
@@ -28,7 +29,8 @@ int main(int argc, char** argv) {
     qx::LinkOptions link;
     link.demoDeviceType = 2;
     AppHost host;
-    if (host.start(argv[2], link, error) != AppHost::StartResult::started) {
+    // Pictures that show dates come out the same on every run.
+    if (host.start(argv[2], link, error, parseLocalTime("2026-12-07T09:00")) != AppHost::StartResult::started) {
         std::fprintf(stderr, "quorix-contact-sheet: %s\n", error.c_str());
         return 1;
     }

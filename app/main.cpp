@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     }
     qx::SharingManager::setSocialWebSite(options.socialWeb);
     AppHost host;
-    switch (host.start(home, link, error)) {
+    switch (host.start(home, link, error, options.startTime)) {
         case AppHost::StartResult::started: break;
         case AppHost::StartResult::badOptions: std::fprintf(stderr, "quorix: %s\n", error.c_str()); return 2;
         case AppHost::StartResult::failed: std::fprintf(stderr, "quorix: %s\n", error.c_str()); return 1;

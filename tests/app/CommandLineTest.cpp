@@ -15,6 +15,14 @@ TEST(CommandLineTest, ReadsHomeScriptAndFlags) {
     EXPECT_EQ(r.options->extra, std::vector<std::string>{"--demo-type=3"});
 }
 
+TEST(CommandLineTest, StartTimeIsALocalTime) {
+    auto r = parseCommandLine({"--start-time", "2026-03-10T09:00"});
+    ASSERT_TRUE(r.options.has_value()) << r.error;
+    // The tests run in Berlin, an hour ahead of UTC in March.
+    EXPECT_EQ(r.options->startTime->timeIntervalSince1970(), 1773129600.0);
+    EXPECT_FALSE(parseCommandLine({}).options->startTime.has_value());
+}
+
 TEST(CommandLineTest, SocialOptionsTakeNoAccountsAndAWebSite) {
     auto r = parseCommandLine({"--no-social-accounts", "--social-web", "http://127.0.0.1:8080/"});
     ASSERT_TRUE(r.options.has_value()) << r.error;
@@ -29,6 +37,8 @@ TEST(CommandLineTest, MissingValuesAndStrayArgumentsAreErrors) {
     EXPECT_FALSE(parseCommandLine({"--social-web", "twitter.com"}).options.has_value());
     EXPECT_FALSE(parseCommandLine({"--home"}).options.has_value());
     EXPECT_FALSE(parseCommandLine({"--script", ""}).options.has_value());
+    for (const char* time : {"2026-03-10", "2026-13-01T09:00", "2026-03-10T09:00x", "tomorrow"})
+        EXPECT_FALSE(parseCommandLine({"--start-time", time}).options.has_value()) << time;
     auto r = parseCommandLine({"stray"});
     EXPECT_FALSE(r.options.has_value());
     EXPECT_NE(r.error.find("stray"), std::string::npos);

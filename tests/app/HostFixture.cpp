@@ -1,5 +1,7 @@
 #include "HostFixture.h"
 
+#include "CommandLine.h"
+
 #include "link/AccessoryPort.h"
 #include "link/BluetoothRadio.h"
 #include "link/DeviceManager.h"
@@ -47,7 +49,8 @@ void HostTest::TearDown() {
 
 qx::app::AppHost::StartResult HostTest::start(const qx::LinkOptions& link) {
     host = std::make_unique<qx::app::AppHost>();
-    auto result = host->start(dataDir(), link, error);
+    // A fixed morning: tests that move the clock by hours stay on one day whenever they run.
+    auto result = host->start(dataDir(), link, error, qx::app::parseLocalTime("2026-12-07T09:00"));
     driver = std::make_unique<qx::app::Driver>([this] { return host->window(); });
     return result;
 }

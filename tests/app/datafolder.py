@@ -38,7 +38,9 @@ class Program:
     """quorix reading commands from a pipe; `run` waits until the commands before it are done."""
 
     def __init__(self):
-        self.p = subprocess.Popen([quorix, "--home", home], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+        # A fixed morning, so a recording's hours never cross a midnight.
+        self.p = subprocess.Popen([quorix, "--home", home, "--start-time", "2026-12-07T09:00"],
+                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                   stderr=subprocess.PIPE, text=True, bufsize=1)
 
     def send(self, *commands):

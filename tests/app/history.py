@@ -18,8 +18,10 @@ shutil.rmtree(home, ignore_errors=True)
 os.makedirs(os.path.join(home, "Documents"))
 os.makedirs(render_dir, exist_ok=True)
 
-# The program's clock starts at the real time, so the days are counted from today (local time).
-today = datetime.date.today()
+# The program's clock starts on a fixed morning, and the days are counted from that one, so the
+# run never straddles a midnight.
+START = "2026-12-07T09:00"
+today = datetime.datetime.strptime(START, "%Y-%m-%dT%H:%M").date()
 older, yesterday = today - datetime.timedelta(days=3), today - datetime.timedelta(days=1)
 
 
@@ -64,7 +66,8 @@ script_path = os.path.join(home, "history.qx")
 with open(script_path, "w", encoding="utf-8") as f:
     f.write(script)
 
-run = subprocess.run([quorix, "--home", home, "--script", script_path], capture_output=True, text=True)
+run = subprocess.run([quorix, "--home", home, "--script", script_path, "--start-time", START],
+                     capture_output=True, text=True)
 print(run.stdout)
 print(run.stderr, file=sys.stderr)
 if run.returncode != 0:

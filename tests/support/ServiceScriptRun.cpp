@@ -191,7 +191,9 @@ int main(int argc, char** argv) {
         std::ofstream(filled, std::ios::binary) << replaced(readAll(script), "@SERVER@", server.url());
         std::vector<std::string> args(argv + 4, argv + argc);
         for (auto& a : args) a = replaced(a, "@SERVER@", server.url());
-        args.insert(args.end(), {"--home", (work / "home").string(), "--script", filled.string()});
+        // A fixed morning: readings made hours apart by the script stay on one day.
+        args.insert(args.end(), {"--home", (work / "home").string(), "--script", filled.string(), "--start-time",
+                                 "2026-12-07T09:00"});
         const int status = runProgram(args);
         if (status != 0) {
             std::cerr << "the program ended with " << status << " on " << script.filename() << "\n";
