@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <memory>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -256,26 +257,61 @@ bool isText(const unsigned char* p, std::size_t n) {
     return (n <= kShortText && isShortASCII(p, n)) || checkUTF8(p, n, 0, n) != kNotUTF8;
 }
 
-// Long text is checked and copied a piece at a time, so that the copy reads each piece from the
-// cache the check just brought it into, instead of reading the whole text twice. A piece fits
-// the first-level cache; where memcpy would be slow on large blocks, it copies a piece in parts.
-constexpr std::size_t kTextPiece = 16 * 1024;
-
-// Appends the n bytes at p to `text` when they are UTF-8.
-bool appendLongText(const unsigned char* p, std::size_t n, std::string& text) {
-    text.reserve(n);
-    const auto* chars = reinterpret_cast<const char*>(p);
-    const std::size_t part = bb_copy_piece(text.data(), p, kTextPiece);
-    for (std::size_t done = 0; done < n;) {
-        const std::size_t checked = checkUTF8(p, n, done, std::min(n, done + kTextPiece));
-        if (checked == kNotUTF8) return false;
-        while (done < checked) {
-            const std::size_t length = std::min(part, checked - done);
-            text.append(chars + done, length);
-            done += length;
-        }
+// Long text is copied and checked in one pass: while it is ASCII, each block is stored where it
+// goes and tested from the same registers, so the text is read once, as a plain copy reads it.
+// The copy uses vector stores of its own rather than memcpy, whose string-move instruction is
+// slow at some distances (see BBByteCopy.h). From the first block that is not ASCII on, the rest
+// is copied and then checked in full.
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) std::size_t copyASCIIRunAVX2(char* to, const unsigned char* p, std::size_t n) {
+    std::size_t i = 0;
+    for (; i + 128 <= n; i += 128) {
+        const auto* v = reinterpret_cast<const __m256i*>(p + i);
+        const __m256i a = _mm256_loadu_si256(v), b = _mm256_loadu_si256(v + 1);
+        const __m256i c = _mm256_loadu_si256(v + 2), d = _mm256_loadu_si256(v + 3);
+        if (_mm256_movemask_epi8(_mm256_or_si256(_mm256_or_si256(a, b), _mm256_or_si256(c, d))) != 0) break;
+        auto* w = reinterpret_cast<__m256i*>(to + i);
+        _mm256_storeu_si256(w, a);
+        _mm256_storeu_si256(w + 1, b);
+        _mm256_storeu_si256(w + 2, c);
+        _mm256_storeu_si256(w + 3, d);
     }
-    return true;
+    return i;
+}
+#endif
+
+std::size_t copyASCIIRunSSE2(char* to, const unsigned char* p, std::size_t n) {
+    std::size_t i = 0;
+#if defined(__x86_64__)
+    for (; i + 64 <= n; i += 64) {
+        const auto* v = reinterpret_cast<const __m128i*>(p + i);
+        const __m128i a = _mm_loadu_si128(v), b = _mm_loadu_si128(v + 1);
+        const __m128i c = _mm_loadu_si128(v + 2), d = _mm_loadu_si128(v + 3);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) != 0) break;
+        auto* w = reinterpret_cast<__m128i*>(to + i);
+        _mm_storeu_si128(w, a);
+        _mm_storeu_si128(w + 1, b);
+        _mm_storeu_si128(w + 2, c);
+        _mm_storeu_si128(w + 3, d);
+    }
+#else
+    (void)to;
+    (void)p;
+    (void)n;
+#endif
+    return i;
+}
+
+// Copies the n bytes at p to `to`: whether they are UTF-8.
+bool copyText(char* to, const unsigned char* p, std::size_t n) {
+#if defined(__x86_64__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    const std::size_t ascii = avx2 ? copyASCIIRunAVX2(to, p, n) : copyASCIIRunSSE2(to, p, n);
+#else
+    const std::size_t ascii = copyASCIIRunSSE2(to, p, n);
+#endif
+    bb_copy_bytes(to + ascii, p + ascii, n - ascii);
+    return checkUTF8(p, n, ascii, n) != kNotUTF8;
 }
 
 }  // namespace
@@ -287,7 +323,7 @@ bool appendLongText(const unsigned char* p, std::size_t n, std::string& text) {
 // so that the reader can be left on that item as pulling the items one by one would leave it.
 class BBMessagePackBuilder {
 public:
-    explicit BBMessagePackBuilder(const unsigned char* end) : end_(end) {}
+    BBMessagePackBuilder(const unsigned char* end, BBArena* arena) : end_(end), arena_(arena) {}
 
     const unsigned char* lastItem() const { return last_; }
 
@@ -353,20 +389,37 @@ private:
         return p + 1 + sizeof(Word);
     }
 
+    // Text goes inline when short, into the document's arena otherwise; raws that are not UTF-8
+    // become the description of data holding them.
     const unsigned char* buildString(const unsigned char* bytes, std::uint32_t length, BBValue& out) {
         if (static_cast<std::size_t>(end_ - bytes) < length) return nullptr;
-        if (length <= kBBShortCopy) {
-            if (isText(bytes, length)) {
-                new (&out.string_) std::string(reinterpret_cast<const char*>(bytes), length);
-            } else {
-                new (&out.string_) std::string(BBData(bytes, length).description());
-            }
-            out.type_ = BBValue::Type::String;
+        BBString& text = *new (&out.string_) BBString();
+        char* to;
+        if (length <= BBString::kInline) {
+            if (!isText(bytes, length)) return notText(bytes, length, out);
+            to = text.inline_;
+            std::memcpy(to, bytes, length);
         } else {
-            std::string& text = *new (&out.string_) std::string();
-            out.type_ = BBValue::Type::String;
-            if (!appendLongText(bytes, length, text)) text = BBData(bytes, length).description();
+            to = static_cast<char*>(arena_->allocate(length + 1));
+            if (length <= kShortText) {
+                if (!isText(bytes, length)) return notText(bytes, length, out);
+                std::memcpy(to, bytes, length);
+            } else if (!copyText(to, bytes, length)) {
+                return notText(bytes, length, out);
+            }
+            text.arena_ = reinterpret_cast<std::uintptr_t>(arena_);
         }
+        to[length] = 0;
+        text.data_ = to;
+        text.size_ = length;
+        out.type_ = BBValue::Type::String;
+        return bytes + length;
+    }
+
+    __attribute__((noinline)) static const unsigned char* notText(const unsigned char* bytes, std::uint32_t length,
+                                                                  BBValue& out) {
+        out.string_ = BBString(BBData(bytes, length).description());
+        out.type_ = BBValue::Type::String;
         return bytes + length;
     }
 
@@ -385,7 +438,7 @@ private:
 
     __attribute__((noinline)) const unsigned char* buildArray(const unsigned char* p, std::uint32_t count, BBValue& out, int depth) {
         if (depth >= kBBMessagePackMaxDepth) return nullptr;
-        BBArray& array = *new (&out.array_) BBArray();
+        BBArray& array = *new (&out.array_) BBArray(BBArenaAllocator<BBValue>::inDocument(arena_));
         out.type_ = BBValue::Type::Array;
         array.reserve(plausibleCount(p, count, 1));
         for (std::uint32_t i = 0; i < count && p; ++i) p = build(p, array.emplace_back(), depth + 1);
@@ -394,7 +447,8 @@ private:
 
     __attribute__((noinline)) const unsigned char* buildMap(const unsigned char* p, std::uint32_t count, BBValue& out, int depth) {
         if (depth >= kBBMessagePackMaxDepth) return nullptr;
-        BBDictionary& dictionary = *new (&out.dictionary_) BBDictionary();
+        BBDictionary& dictionary =
+            *new (&out.dictionary_) BBDictionary(BBArenaAllocator<BBDictionary::Entry>::inDocument(arena_));
         out.type_ = BBValue::Type::Dictionary;
         auto& entries = dictionary.entries_;
         entries.reserve(plausibleCount(p, count, 2));
@@ -408,8 +462,23 @@ private:
     }
 
     const unsigned char* const end_;
+    BBArena* const arena_;
     const unsigned char* last_ = nullptr;
 };
+
+// The builder's reference to a document's arena, dropped once the document was built (after the
+// values that were built in it, as containers ask the arena which memory is its own).
+struct ReleaseArena {
+    void operator()(BBArena* arena) const { arena->release(); }
+};
+using DocumentArena = std::unique_ptr<BBArena, ReleaseArena>;
+
+// Room for the whole of a small document in one block: text takes about its packed size, values
+// more. Large documents grow by further, larger blocks.
+std::size_t firstArenaBlock(std::size_t inputSize) {
+    constexpr std::size_t kLargestFirstBlock = 1 << 20;
+    return std::min(inputSize + inputSize / 2 + 512, kLargestFirstBlock);
+}
 
 std::uint32_t bb_mp_header_size(std::uint32_t kind) {
     return kind < std::size(kHeaderSizes) ? kHeaderSizes[kind] : 0;
@@ -498,16 +567,20 @@ std::optional<BBValue> bb_mp_build_object(BBMessagePackReader& r) {
     }
     const unsigned char* first = r.ptr + bb_mp_header_size(r.kind) + r.rawLength;
     const unsigned char* end = r.ptr + r.remaining;
-    BBMessagePackBuilder builder(end);
+    const DocumentArena arena(BBArena::create(firstArenaBlock(static_cast<std::size_t>(end - first))));
     BBValue out;
+    BBMessagePackBuilder builder(end, arena.get());
     const bool built = builder.build(first, out, 0) != nullptr;
+    arena->finishBuilding();
     // On the last item read (the one at fault, when the input is malformed), as bb_mp_reader_next
     // would have left the reader.
     r.ptr = builder.lastItem();
     r.remaining = static_cast<std::uint64_t>(end - r.ptr);
     classify(r);
     if (!built) return std::nullopt;
-    return out;
+    // Moved out of the finished document, the root counts a reference of its own to the arena
+    // (when its text or items lie there).
+    return std::optional<BBValue>(std::move(out));
 }
 
 }  // namespace bb
