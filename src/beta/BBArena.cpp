@@ -9,22 +9,25 @@ BBArena* BBArena::create(std::size_t firstBlock) {
     const std::size_t head = (sizeof(BBArena) + kAlign - 1) & ~(kAlign - 1);
     char* memory = static_cast<char*>(std::malloc(head + firstBlock));
     if (!memory) throw std::bad_alloc();
-    auto* arena = new (memory) BBArena(memory + head, memory + head + firstBlock);
-    arena->nextBlock_ = std::max<std::size_t>(2 * firstBlock, 4096);
-    return arena;
+    return new (memory) BBArena(memory + head, memory + head + firstBlock);
 }
 
 void* BBArena::allocateInNewBlock(std::size_t n) {
-    // Blocks grow with the document, so that a large one takes a few blocks, not many.
+    // Later blocks are of one moderate size, as a document's memory is freed all at once: larger
+    // ones would make the C library return the top of the heap to the system and take it back
+    // (with a page fault for every page) on every document. A large piece gets a block of its own.
     const std::size_t head = (sizeof(Block) + kAlign - 1) & ~(kAlign - 1);
-    const std::size_t size = std::max(nextBlock_, n);
+    const bool own = n > nextBlock_ / 4;
+    const std::size_t size = own ? n : nextBlock_ - head;
+    if (!own) nextBlock_ *= kGrowth;
     char* memory = static_cast<char*>(std::malloc(head + size));
     if (!memory) throw std::bad_alloc();
-    nextBlock_ = 2 * size;
     auto* block = new (memory) Block{blocks_, memory + head + size};
     blocks_ = block;
-    at_ = memory + head + n;
-    end_ = block->end;
+    if (!own) {
+        at_ = memory + head + n;
+        end_ = block->end;
+    }
     return memory + head;
 }
 

@@ -16,7 +16,8 @@ namespace bb {
 // afterwards the arena is only read, so values of one document may live on several threads.
 class BBArena {
 public:
-    // A new arena with one reference (the builder's); `firstBlock` bytes are ready at once.
+    // A new arena with one reference (the builder's); `firstBlock` bytes are ready at once, in the
+    // same heap block as the arena.
     static BBArena* create(std::size_t firstBlock);
 
     BBArena(const BBArena&) = delete;
@@ -35,6 +36,7 @@ public:
         return p;
     }
     // Whether p lies in one of the arena's blocks (containers grown after building are not).
+    // It walks the blocks: for the few containers that grew after building.
     bool owns(const void* p) const;
 
     void retain() { references_.fetch_add(1, std::memory_order_relaxed); }
@@ -44,6 +46,8 @@ public:
 
 private:
     static constexpr std::size_t kAlign = alignof(std::max_align_t);
+    static constexpr std::size_t kBlockSize = 32 * 1024;
+    static constexpr std::size_t kGrowth = 4;
     struct Block {
         Block* next;
         char* end;
@@ -57,7 +61,7 @@ private:
     char* end_;
     char* const firstEnd_;  // the first block follows the arena itself
     Block* blocks_ = nullptr;  // the later ones, newest first
-    std::size_t nextBlock_ = 0;
+    std::size_t nextBlock_ = kBlockSize;
     bool building_ = true;
     std::atomic<std::uint32_t> references_{1};
 };
@@ -79,11 +83,15 @@ public:
     // An uncounted reference, for a container inside a document that is being built.
     static BBArenaAllocator inDocument(BBArena* arena) noexcept { return BBArenaAllocator(arena, false); }
 
-    BBArenaAllocator(const BBArenaAllocator& other) noexcept : tagged_(other.tagged_ & ~kCounted) { count(); }
+    // A copy of an allocator goes with a new container, which has no memory yet.
+    BBArenaAllocator(const BBArenaAllocator& other) noexcept : tagged_(reinterpret_cast<std::uintptr_t>(other.arena())) {
+        count();
+    }
     template <class U>
     BBArenaAllocator(const BBArenaAllocator<U>& other) noexcept : tagged_(reinterpret_cast<std::uintptr_t>(other.arena())) {
         count();
     }
+    // A moved allocator goes with its container's memory.
     BBArenaAllocator(BBArenaAllocator&& other) noexcept : tagged_(other.tagged_) {
         if (other.counted()) {
             other.tagged_ &= ~kCounted;
@@ -103,25 +111,29 @@ public:
 
     BBArenaAllocator select_on_container_copy_construction() const noexcept { return BBArenaAllocator(); }
 
+    // A container of a document grows into the arena while the document is built, and onto the
+    // heap afterwards; the allocator notes when it did, so that a container still in its arena
+    // memory is let go without asking the arena.
     T* allocate(std::size_t n) {
         BBArena* a = arena();
         if (a && a->building()) return static_cast<T*>(a->allocate(n * sizeof(T)));
+        if (a) tagged_ |= kGrewOnHeap;
         return static_cast<T*>(::operator new(n * sizeof(T)));
     }
     void deallocate(T* p, std::size_t) noexcept {
         BBArena* a = arena();
-        if (!a || !a->owns(p)) ::operator delete(p);
+        if (!a || ((tagged_ & kGrewOnHeap) && !a->owns(p))) ::operator delete(p);
     }
 
-    BBArena* arena() const noexcept { return reinterpret_cast<BBArena*>(tagged_ & ~kCounted); }
-    // The builder hands its own reference to the root of the document.
-    void adoptReference() noexcept { tagged_ |= kCounted; }
+    BBArena* arena() const noexcept { return reinterpret_cast<BBArena*>(tagged_ & ~kFlags); }
 
     template <class U>
     bool operator==(const BBArenaAllocator<U>& other) const noexcept { return arena() == other.arena(); }
 
 private:
     static constexpr std::uintptr_t kCounted = 1;
+    static constexpr std::uintptr_t kGrewOnHeap = 2;
+    static constexpr std::uintptr_t kFlags = kCounted | kGrewOnHeap;
     BBArenaAllocator(BBArena* arena, bool counted) noexcept
         : tagged_(reinterpret_cast<std::uintptr_t>(arena) | (counted ? kCounted : 0)) {}
     bool counted() const noexcept { return tagged_ & kCounted; }
@@ -134,7 +146,7 @@ private:
         }
     }
 
-    std::uintptr_t tagged_ = 0;  // the arena, its low bit set when the reference is counted
+    std::uintptr_t tagged_ = 0;  // the arena and the flags above in its low bits
 };
 
 }  // namespace bb

@@ -13,7 +13,6 @@ BBDictionary::BBDictionary(const BBDictionary&) = default;
 BBDictionary::BBDictionary(BBDictionary&&) noexcept = default;
 BBDictionary& BBDictionary::operator=(const BBDictionary&) = default;
 BBDictionary& BBDictionary::operator=(BBDictionary&&) noexcept = default;
-BBDictionary::~BBDictionary() = default;
 
 BBDictionary::BBDictionary(std::initializer_list<Entry> entries) {
     entries_.reserve(entries.size());
@@ -141,6 +140,11 @@ bool markRepeatsOfLargeMap(const BBDictionary::Entries& entries, std::vector<boo
 void BBDictionary::removeRepeatedKeys() {
     const std::size_t n = entries_.size();
     if (n < 2) return;
+    // Pairs of a time and a text, and the like, are common: one comparison settles them.
+    if (n == 2) {
+        if (entries_[0].first == entries_[1].first) entries_.erase(entries_.begin());
+        return;
+    }
     std::vector<bool> drop;
     if (n <= kSmallMap) {
         std::uint64_t bits = 0;

@@ -26,7 +26,7 @@ public:
     BBDictionary(BBDictionary&&) noexcept;
     BBDictionary& operator=(const BBDictionary&);
     BBDictionary& operator=(BBDictionary&&) noexcept;
-    ~BBDictionary();
+    inline ~BBDictionary();
 
     inline std::size_t size() const;
     inline bool empty() const;

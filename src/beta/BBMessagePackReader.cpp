@@ -233,11 +233,30 @@ inline bool isShortASCII(const unsigned char* p, std::size_t n) {
     return any < 0x80;
 }
 
+// Copies text of 16 bytes up to the size copied in one go: whether it is all ASCII. One pass of
+// whole vectors, the last one overlapping the one before it.
+inline bool copyShortASCII(char* to, const unsigned char* p, std::size_t n) {
+#if defined(__x86_64__)
+    const __m128i last = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
+    __m128i any = last;
+    for (std::size_t i = 0; i + 16 < n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), v);
+        any = _mm_or_si128(any, v);
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + n - 16), last);
+    return _mm_movemask_epi8(any) == 0;
+#else
+    std::memcpy(to, p, n);
+    return isShortASCII(p, n);
+#endif
+}
+
 constexpr std::size_t kNotUTF8 = ~std::size_t{0};
 
 // Checks the n bytes at p as UTF-8 from `from` until at least `until`: the place where the check
 // stopped (a sequence begun before `until` is checked whole), or kNotUTF8.
-std::size_t checkUTF8(const unsigned char* p, std::size_t n, std::size_t from, std::size_t until) {
+__attribute__((noinline)) std::size_t checkUTF8(const unsigned char* p, std::size_t n, std::size_t from, std::size_t until) {
     std::size_t i = from;
     while (i < until) {
         i += asciiRun(p + i, until - i);
@@ -253,7 +272,7 @@ std::size_t checkUTF8(const unsigned char* p, std::size_t n, std::size_t from, s
     return i;
 }
 
-bool isText(const unsigned char* p, std::size_t n) {
+inline __attribute__((always_inline)) bool isText(const unsigned char* p, std::size_t n) {
     return (n <= kShortText && isShortASCII(p, n)) || checkUTF8(p, n, 0, n) != kNotUTF8;
 }
 
@@ -402,8 +421,9 @@ private:
         } else {
             to = static_cast<char*>(arena_->allocate(length + 1));
             if (length <= kShortText) {
-                if (!isText(bytes, length)) return notText(bytes, length, out);
-                std::memcpy(to, bytes, length);
+                if (!copyShortASCII(to, bytes, length) && checkUTF8(bytes, length, 0, length) == kNotUTF8) {
+                    return notText(bytes, length, out);
+                }
             } else if (!copyText(to, bytes, length)) {
                 return notText(bytes, length, out);
             }
@@ -429,6 +449,11 @@ private:
         if (p == end_ || (p[0] & 0xe0) != 0xa0) return build(p, key, depth);
         last_ = p;
         return buildString(p + 1, p[0] & 0x1fu, key);
+    }
+
+    // Settles the common map of two pairs with text keys without a call.
+    static bool differentTexts(const BBValue& a, const BBValue& b) {
+        return a.type_ == BBValue::Type::String && b.type_ == BBValue::Type::String && a.string_.view() != b.string_.view();
     }
 
     // Every child takes at least one byte, so the input bounds how many can follow.
@@ -457,7 +482,9 @@ private:
             p = buildKey(p, entry.first, depth + 1);
             if (p) p = build(p, entry.second, depth + 1);
         }
-        if (p) dictionary.removeRepeatedKeys();
+        if (p && entries.size() > 1 && !(entries.size() == 2 && differentTexts(entries[0].first, entries[1].first))) {
+            dictionary.removeRepeatedKeys();
+        }
         return p;
     }
 
@@ -473,11 +500,11 @@ struct ReleaseArena {
 };
 using DocumentArena = std::unique_ptr<BBArena, ReleaseArena>;
 
-// Room for the whole of a small document in one block: text takes about its packed size, values
-// more. Large documents grow by further, larger blocks.
+// Room for the whole of a small document in the first block: text takes about its packed size,
+// numbers many times theirs. Larger documents take further blocks.
 std::size_t firstArenaBlock(std::size_t inputSize) {
-    constexpr std::size_t kLargestFirstBlock = 1 << 20;
-    return std::min(inputSize + inputSize / 2 + 512, kLargestFirstBlock);
+    constexpr std::size_t kLargestFirstBlock = 32 * 1024;
+    return std::min(4 * inputSize + 512, kLargestFirstBlock);
 }
 
 std::uint32_t bb_mp_header_size(std::uint32_t kind) {

@@ -21,7 +21,8 @@ public:
     BBString& operator=(const BBString& other);
     BBString& operator=(BBString&& other) noexcept;
     ~BBString() {
-        if (data_ != inline_) releaseStorage();
+        // Text of a document that no value counted goes with the document.
+        if (data_ != inline_ && (arena_ == 0 || (arena_ & kCounted))) releaseStorage();
     }
 
     const char* data() const { return data_; }

@@ -148,7 +148,11 @@ private:
     // The scalars come first among the types and own nothing: one inlined test, well predicted in
     // arrays of numbers, spares them the call and the dispatch.
     void destroy() {
-        if (type_ >= Type::String) destroyOwned();
+        if (type_ == Type::String) {
+            string_.~BBString();  // inline: text of a document needs nothing done
+        } else if (type_ > Type::String) {
+            destroyOwned();
+        }
     }
     void destroyOwned() {
         switch (type_) {
@@ -175,6 +179,7 @@ private:
     };
 };
 
+inline BBDictionary::~BBDictionary() = default;
 inline std::size_t BBDictionary::size() const { return entries_.size(); }
 inline bool BBDictionary::empty() const { return entries_.empty(); }
 inline BBDictionary::const_iterator BBDictionary::begin() const { return entries_.begin(); }
