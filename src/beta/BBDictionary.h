@@ -54,7 +54,7 @@ public:
 private:
     friend class BBMessagePackBuilder;  // builds pairs in place
     friend class BBMessagePackPacker;   // walks the pairs without a call per pair
-    explicit BBDictionary(const BBArenaAllocator<Entry>& allocator) : entries_(allocator) {}
+    inline explicit BBDictionary(const BBArenaAllocator<Entry>& allocator);
     Entries entries_;
 };
 

@@ -179,6 +179,7 @@ private:
     };
 };
 
+inline BBDictionary::BBDictionary(const BBArenaAllocator<Entry>& allocator) : entries_(allocator) {}
 inline BBDictionary::~BBDictionary() = default;
 inline std::size_t BBDictionary::size() const { return entries_.size(); }
 inline bool BBDictionary::empty() const { return entries_.empty(); }
