@@ -23,6 +23,9 @@ public:
     BBArena(const BBArena&) = delete;
     BBArena& operator=(const BBArena&) = delete;
 
+    // The size of the first later block; a first block larger than this gains nothing.
+    static constexpr std::size_t kBlockSize = 32 * 1024;
+
     bool building() const { return building_; }
     void finishBuilding() { building_ = false; }
 
@@ -46,7 +49,6 @@ public:
 
 private:
     static constexpr std::size_t kAlign = alignof(std::max_align_t);
-    static constexpr std::size_t kBlockSize = 32 * 1024;
     static constexpr std::size_t kGrowth = 4;
     struct Block {
         Block* next;

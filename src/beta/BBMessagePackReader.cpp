@@ -510,13 +510,12 @@ using DocumentArena = std::unique_ptr<BBArena, ReleaseArena>;
 // numbers many times theirs; a document of one raw takes just the room of its text. Larger
 // documents take further blocks.
 std::size_t firstArenaBlock(const unsigned char* first, const unsigned char* end) {
-    constexpr std::size_t kLargestFirstBlock = 32 * 1024;
     const auto inputSize = static_cast<std::size_t>(end - first);
     if (inputSize >= 5 && (first[0] == 0xda || first[0] == 0xdb)) {
         const std::size_t length = first[0] == 0xda ? loadBigEndian<std::uint16_t>(first + 1) : loadBigEndian<std::uint32_t>(first + 1);
         return std::min(length, inputSize) + 16;
     }
-    return std::min(4 * inputSize + 512, kLargestFirstBlock);
+    return std::min(4 * inputSize + 512, BBArena::kBlockSize);
 }
 
 std::uint32_t bb_mp_header_size(std::uint32_t kind) {
