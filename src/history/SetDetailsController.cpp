@@ -479,8 +479,9 @@ void SetDetailsController::cellDidEndEditing() {
         [weak, id](bool success, const StoreError* error) {
             auto self = std::dynamic_pointer_cast<SetDetailsController>(weak.lock());
             if (!self) return;
+            // The edit stays open: Done stores it once there is room.
             if (!success || error) {
-                plat::Log::line("SetDetailsController rename: " + (error ? error->message : std::string()));
+                Store::reportFailedChange("SetDetailsController rename", "Name Not Saved", "The new name could not be saved: %@.", error);
                 return;
             }
             // Another edit may have begun meanwhile; it stays open.
@@ -554,7 +555,7 @@ void SetDetailsController::commitEditingStyle(plat::TableView&, plat::EditingSty
             auto self = std::dynamic_pointer_cast<SetDetailsController>(weak.lock());
             if (!self) return;
             if (!success || error) {
-                plat::Log::line("SetDetailsController delete: " + (error ? error->message : std::string()));
+                Store::reportFailedChange("SetDetailsController delete", "Not Deleted", "It could not be deleted: %@.", error);
                 return;
             }
             self->forgetMark(list, id);

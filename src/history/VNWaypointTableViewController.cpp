@@ -135,7 +135,7 @@ void VNWaypointTableViewController::commitEditingStyle(plat::TableView&, plat::E
             auto self = std::dynamic_pointer_cast<VNWaypointTableViewController>(weak.lock());
             if (!self) return;
             if (!success || error) {
-                plat::Log::line("VNWaypointTableViewController delete: " + (error ? error->message : std::string()));
+                Store::reportFailedChange("VNWaypointTableViewController delete", "Not Deleted", "It could not be deleted: %@.", error);
                 return;
             }
             self->forget(waypoint.get());
@@ -206,8 +206,13 @@ void VNWaypointTableViewController::cellDidEndEditing() {
         },
         [weak, waypoint](bool success, const StoreError* error) {
             auto self = std::dynamic_pointer_cast<VNWaypointTableViewController>(weak.lock());
-            if (!self || !success || error || self->editedWaypoint_.lock() != waypoint) return;
-            self->endEdit();
+            if (!self) return;
+            // The edit stays open: Done stores it once there is room.
+            if (!success || error) {
+                Store::reportFailedChange("VNWaypointTableViewController rename", "Name Not Saved", "The new name could not be saved: %@.", error);
+                return;
+            }
+            if (self->editedWaypoint_.lock() == waypoint) self->endEdit();
         });
 }
 
