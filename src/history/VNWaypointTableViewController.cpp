@@ -176,6 +176,7 @@ void VNWaypointTableViewController::share() {
 void VNWaypointTableViewController::cellDidBeginEdit(HistoryTableCell& cell) {
     auto row = std::dynamic_pointer_cast<WaypointTableCell>(cell.shared_from_this());
     if (!row || !row->waypoint()) return;
+    if (editedWaypoint_.lock() != row->waypoint()) shownName_ = row->name();
     editedWaypointCell_ = row;
     editedWaypoint_ = row->waypoint();
     editBar_.show(*view());
@@ -199,6 +200,11 @@ void VNWaypointTableViewController::cellDidEndEditing() {
     }
     row->nameTextField()->resignFirstResponder();
     const std::string name = row->name();
+    // Left as shown (the name with its date, or the date alone), the text is no new name.
+    if (name == shownName_) {
+        endEdit();
+        return;
+    }
     std::weak_ptr<plat::ViewController> weak = weak_from_this();
     Store::defaultStore().saveWithBlock(
         [waypoint, name](Context& context) {
