@@ -193,13 +193,15 @@ void HistoryController::commitEditingStyle(plat::TableView&, plat::EditingStyle 
 void HistoryController::deleteSet(const std::shared_ptr<Set>& set) {
     const ObjectID id = set->objectID();
     std::weak_ptr<plat::ViewController> weak = weak_from_this();
-    Store::defaultStore().saveUsingCurrentThreadContextWithBlock(
+    // A save of its own: a deletion the disk refuses must not stay pending in the main context,
+    // where the next save of anything else would carry it out after all.
+    Store::defaultStore().saveWithBlock(
         [id](Context& context) {
             if (auto object = context.existingObjectWithID(id)) context.deleteObject(object);
         },
         [weak, id](bool success, const StoreError* error) {
             if (!success) {
-                plat::Log::line("HistoryController delete: " + (error ? error->message : std::string("failed")));
+                Store::reportFailedChange("HistoryController delete", "Not Deleted", "It could not be deleted: %@.", error);
                 return;
             }
             auto current = Set::getCurrentSet();

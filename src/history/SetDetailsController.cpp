@@ -433,7 +433,10 @@ void SetDetailsController::cellDidBeginEdit(HistoryTableCell& cell) {
     const List list = ip ? listOfSection(ip->section) : List::none;
     if (!object || (list != List::tracks && list != List::waypoints)) return;
     // One edit at a time: an edit left open on another row ends unstored.
-    if (editedCell_.get() != &cell) endEdit();
+    if (editedCell_.get() != &cell) {
+        endEdit();
+        shownName_ = cell.name();
+    }
     editedCell_ = std::dynamic_pointer_cast<HistoryTableCell>(cell.shared_from_this());
     editedID_ = object->objectID();
     editBar_.show(*view());
@@ -469,6 +472,12 @@ void SetDetailsController::cellDidEndEditing() {
         return;
     }
     const std::string name = editedCell_->name();
+    // The row shows the name with its date, or the date alone: left as shown, that text is no
+    // new name, and storing it would pile dates onto the name at each Done.
+    if (name == shownName_) {
+        endEdit();
+        return;
+    }
     std::weak_ptr<plat::ViewController> weak = weak_from_this();
     Store::defaultStore().saveWithBlock(
         [id, name](Context& context) {
@@ -479,8 +488,9 @@ void SetDetailsController::cellDidEndEditing() {
         [weak, id](bool success, const StoreError* error) {
             auto self = std::dynamic_pointer_cast<SetDetailsController>(weak.lock());
             if (!self) return;
+            // The edit stays open: Done stores it once there is room.
             if (!success || error) {
-                plat::Log::line("SetDetailsController rename: " + (error ? error->message : std::string()));
+                Store::reportFailedChange("SetDetailsController rename", "Name Not Saved", "The new name could not be saved: %@.", error);
                 return;
             }
             // Another edit may have begun meanwhile; it stays open.
@@ -554,7 +564,7 @@ void SetDetailsController::commitEditingStyle(plat::TableView&, plat::EditingSty
             auto self = std::dynamic_pointer_cast<SetDetailsController>(weak.lock());
             if (!self) return;
             if (!success || error) {
-                plat::Log::line("SetDetailsController delete: " + (error ? error->message : std::string()));
+                Store::reportFailedChange("SetDetailsController delete", "Not Deleted", "It could not be deleted: %@.", error);
                 return;
             }
             self->forgetMark(list, id);

@@ -124,6 +124,7 @@ private:
     std::vector<ObjectID> markedTracks_, markedWaypoints_, markedMeasurements_;
     std::shared_ptr<HistoryTableCell> editedCell_;
     std::optional<ObjectID> editedID_;
+    std::string shownName_;  // the edited row's text when the edit began
     std::shared_ptr<VNSegmentedControlView> segmentedControlView_;
     NameEditBar editBar_;
     // Rows whose record changed during a batch, configured again once the batch is applied.

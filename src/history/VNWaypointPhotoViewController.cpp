@@ -88,8 +88,13 @@ void VNWaypointPhotoViewController::attachPhoto(const std::string& url) {
         [weak, url](bool success, const StoreError* error) {
             auto self = std::dynamic_pointer_cast<VNWaypointPhotoViewController>(weak.lock());
             if (!self) return;
+            if (!success || error) {
+                Store::reportFailedChange("VNWaypointPhotoViewController addPhoto", "Photo Not Saved",
+                                          "The photo could not be added to the waypoint: %@.", error);
+                return;
+            }
             // A photo the waypoint does not link to would vanish when the page opens again.
-            if (!success || error || !self->waypoint_ || self->waypoint_->photoUrl() != url) {
+            if (!self->waypoint_ || self->waypoint_->photoUrl() != url) {
                 plat::Log::line("VNWaypointPhotoViewController addPhoto: the photo could not be attached" +
                                 (error ? ": " + error->message : std::string()));
                 return;

@@ -135,7 +135,7 @@ void VNWaypointTableViewController::commitEditingStyle(plat::TableView&, plat::E
             auto self = std::dynamic_pointer_cast<VNWaypointTableViewController>(weak.lock());
             if (!self) return;
             if (!success || error) {
-                plat::Log::line("VNWaypointTableViewController delete: " + (error ? error->message : std::string()));
+                Store::reportFailedChange("VNWaypointTableViewController delete", "Not Deleted", "It could not be deleted: %@.", error);
                 return;
             }
             self->forget(waypoint.get());
@@ -176,6 +176,7 @@ void VNWaypointTableViewController::share() {
 void VNWaypointTableViewController::cellDidBeginEdit(HistoryTableCell& cell) {
     auto row = std::dynamic_pointer_cast<WaypointTableCell>(cell.shared_from_this());
     if (!row || !row->waypoint()) return;
+    if (editedWaypoint_.lock() != row->waypoint()) shownName_ = row->name();
     editedWaypointCell_ = row;
     editedWaypoint_ = row->waypoint();
     editBar_.show(*view());
@@ -199,6 +200,11 @@ void VNWaypointTableViewController::cellDidEndEditing() {
     }
     row->nameTextField()->resignFirstResponder();
     const std::string name = row->name();
+    // Left as shown (the name with its date, or the date alone), the text is no new name.
+    if (name == shownName_) {
+        endEdit();
+        return;
+    }
     std::weak_ptr<plat::ViewController> weak = weak_from_this();
     Store::defaultStore().saveWithBlock(
         [waypoint, name](Context& context) {
@@ -206,8 +212,13 @@ void VNWaypointTableViewController::cellDidEndEditing() {
         },
         [weak, waypoint](bool success, const StoreError* error) {
             auto self = std::dynamic_pointer_cast<VNWaypointTableViewController>(weak.lock());
-            if (!self || !success || error || self->editedWaypoint_.lock() != waypoint) return;
-            self->endEdit();
+            if (!self) return;
+            // The edit stays open: Done stores it once there is room.
+            if (!success || error) {
+                Store::reportFailedChange("VNWaypointTableViewController rename", "Name Not Saved", "The new name could not be saved: %@.", error);
+                return;
+            }
+            if (self->editedWaypoint_.lock() == waypoint) self->endEdit();
         });
 }
 

@@ -69,6 +69,7 @@ private:
     std::vector<std::shared_ptr<Waypoint>> selectedWaypoints_;
     std::weak_ptr<WaypointTableCell> editedWaypointCell_;
     std::weak_ptr<Waypoint> editedWaypoint_;
+    std::string shownName_;  // the edited row's text when the edit began
     NameEditBar editBar_;
 };
 

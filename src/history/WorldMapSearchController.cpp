@@ -115,7 +115,7 @@ void WorldMapSearchController::commitEditingStyle(plat::TableView&, plat::Editin
             if (auto mine = context.inContext(waypoint)) context.deleteObject(mine);
         },
         [](bool ok, const StoreError* error) {
-            if (!ok && error) plat::Log::line("WorldMapSearchController: deleting failed: " + error->message);
+            if (!ok) Store::reportFailedChange("WorldMapSearchController delete", "Not Deleted", "It could not be deleted: %@.", error);
         });
 }
 

@@ -80,12 +80,6 @@ VNMapViewController::~VNMapViewController() {
     if (map_) map_->setDelegate({});
 }
 
-template <class T>
-std::shared_ptr<T> VNMapViewController::loadedOutlet(const char* name) {
-    view();
-    return outlet<T>(name);
-}
-
 std::shared_ptr<plat::MapView> VNMapViewController::mapView() {
     view();
     return map_;

@@ -91,8 +91,6 @@ protected:
     void fitMapRect(const plat::MapRect& rect, bool animated);
 
 private:
-    template <class T>
-    std::shared_ptr<T> loadedOutlet(const char* name);
     void startInDefaultModes();
 
     std::shared_ptr<plat::MapView> map_;

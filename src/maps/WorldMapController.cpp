@@ -122,12 +122,6 @@ WorldMapController::~WorldMapController() {
     if (map_) map_->setDelegate({});
 }
 
-template <class T>
-std::shared_ptr<T> WorldMapController::loadedOutlet(const char* name) {
-    view();
-    return outlet<T>(name);
-}
-
 std::shared_ptr<plat::MapView> WorldMapController::mapView() {
     view();
     return map_;

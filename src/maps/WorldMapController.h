@@ -123,8 +123,6 @@ public:
     std::string kindName() const override { return "World map"; }
 
 private:
-    template <class T>
-    std::shared_ptr<T> loadedOutlet(const char* name);
     std::optional<plat::Location> userLocation() const;
     void wireButtons();
     void showNoLocationNote(bool show);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "model/Language.h"
+#include "platform/foundation/FileUtil.h"
 #include "platform/ui/AlertView.h"
 
 namespace qx {
@@ -11,7 +12,7 @@ namespace qx {
 std::string StorageAlert::diskFullReason() { return Language::get("the disk is full"); }
 
 std::string StorageAlert::reasonForErrno(int code) {
-    if (code == ENOSPC || code == EDQUOT || code == EFBIG) return diskFullReason();
+    if (plat::file::isOutOfRoom(code)) return diskFullReason();
     return std::strerror(code);
 }
 

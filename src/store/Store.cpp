@@ -104,6 +104,14 @@ std::string Store::failureReason(const StoreError& error) {
     return error.code == StoreError::Code::diskFull ? StorageAlert::diskFullReason() : error.message;
 }
 
+void Store::reportFailedChange(const std::string& who, const std::string& titleKey, const std::string& messageKey,
+                               const StoreError* error) {
+    const StoreError unknown = StoreError::make(StoreError::Code::sqlite, "the store refused the change");
+    const StoreError& cause = error ? *error : unknown;
+    plat::Log::line(who + ": " + cause.message);
+    StorageAlert::show(titleKey, messageKey, failureReason(cause));
+}
+
 std::int64_t Store::allocateRow(EntityKind entity) { return ++impl_->nextRow[static_cast<int>(entity)]; }
 
 void Store::refreshAlarmThreshold() {

@@ -70,6 +70,10 @@ public:
 
     // Why a save failed, for a message: a full disk in the person's words, else the store's.
     static std::string failureReason(const StoreError& error);
+    // A change the person asked for was not stored: logs it under `who` and tells them in an
+    // alert (language keys; the message's "%@" becomes the reason).
+    static void reportFailedChange(const std::string& who, const std::string& titleKey,
+                                   const std::string& messageKey, const StoreError* error);
 
     // --- for the store's own classes ---
     std::int64_t allocateRow(EntityKind entity);

@@ -6,6 +6,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
 #include "store/CurrentReadingSource.h"
+#include "store/Store.h"
 #include "store/VNPhotoManager.h"
 #include "store/Waypoint.h"
 
@@ -97,7 +98,12 @@ std::shared_ptr<WaypointPhotoPrompt> WaypointPhotoPrompt::showForCurrentReading(
                     w.setName(name);
                     w.setPhotoUrl(photo);
                 },
-                [reading, date, report](const std::shared_ptr<Waypoint>& w, const StoreError*) {
+                [reading, date, report](const std::shared_ptr<Waypoint>& w, const StoreError* error) {
+                    if (error) {
+                        Store::reportFailedChange("Add Waypoint", "Waypoint Not Saved",
+                                                  "The waypoint could not be saved: %@.", error);
+                        return;
+                    }
                     const auto& service = collaborators().reporting;
                     if (w && report && service.submit) service.submit(reading.doseRate, reading.location, date);
                 });

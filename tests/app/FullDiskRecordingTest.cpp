@@ -27,14 +27,6 @@ protected:
         disk.reset();
     }
 
-    // The alert in front as "title: message", pressed away.
-    static std::string takeAlert() {
-        auto alert = plat::AlertView::frontmostAlert();
-        if (!alert) return {};
-        std::string text = alert->title() + ": " + alert->message();
-        alert->dismissWithClickedButtonIndex(alert->cancelButtonIndex(), false);
-        return text;
-    }
     void stopAndName(const std::string& name) {
         ASSERT_TRUE(run("tap Stop").ok);
         ASSERT_TRUE(run("type \"Track Name\" \"" + name + "\"").ok);

@@ -8,6 +8,7 @@
 #include "link/LocationFeed.h"
 #include "link/VNBTLEManager.h"
 #include "model/Settings.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/ModalPrompt.h"
 #include "platform/ui/UiText.h"
 #include "shell/Facebook.h"
@@ -57,6 +58,14 @@ qx::app::AppHost::StartResult HostTest::start(const qx::LinkOptions& link) {
 
 void HostTest::launch(const qx::LinkOptions& link) {
     ASSERT_EQ(start(link), qx::app::AppHost::StartResult::started) << error;
+}
+
+std::string HostTest::takeAlert() {
+    auto alert = plat::AlertView::frontmostAlert();
+    if (!alert) return {};
+    std::string text = alert->title() + ": " + alert->message();
+    alert->dismissWithClickedButtonIndex(alert->cancelButtonIndex(), false);
+    return text;
 }
 
 std::string HostTest::output(const std::string& line) {

@@ -22,6 +22,8 @@ protected:
     qx::app::Outcome run(const std::string& line) { return driver->execute(line); }
     // Runs a command that must succeed and returns what it printed.
     std::string output(const std::string& line);
+    // The alert in front as "title: message", pressed away; empty when none is shown.
+    static std::string takeAlert();
 
     std::unique_ptr<qx::app::AppHost> host;
     std::unique_ptr<qx::app::Driver> driver;

@@ -4,10 +4,12 @@
 Two programs on one folder: the second is refused, naming the folder and the first one's
 process, and touches nothing. The folder (an older run's, open to others) is made the owner's
 only, and so is every file the program makes, SQLite's log files included. Then quorix is
-killed (SIGKILL) at random moments of an import, a recording, a settings save and an export,
-and started again on the same folder each time: the database must pass its integrity check,
-keep everything stored before the kill, hold no track left without its figures, and no
-temporary file may be left behind.
+killed (SIGKILL) at random moments of an import, a recording, a settings save, an export, a
+rename, a day's deletion, a track's save, a waypoint added by hand and a mail, and started
+again on the same folder each time: the database must pass its integrity check, keep everything
+stored before the kill that was not being deleted, change no record but the one edited, delete
+a day whole or not at all, hold no track left without its figures, and no temporary file may be
+left behind.
 
 usage: datafolder.py QUORIX HOME [SEED]
 """
@@ -136,23 +138,57 @@ check(first.quit() == 0, "the first program ends well")
 
 # ---- killed at random moments ------------------------------------------------------------------------
 days = [f"{d}, March {n}, 2026" for n, d in enumerate(["Sunday", "Monday", "Tuesday", "Wednesday", "Thursday"], 1)]
-scenarios = {
-    "import": (["tab Settings", "tap \"Import Data\""], ["tap many.gpx"]),
-    "recording": (["tab Track", "tap Record", "advance 300"], ["advance 3000"]),
-    "settings": (["tab Settings"], ["toggle \"Sound OFF by Shake\""] * 40),
-    "export": (["tab History"] + [f"toggle \"{d}\"" for d in days],
-               ["tap Share", "press Export", "press \"to GPX file\"", "type To: a@example.org", "tap Send"]),
-}
+# The first row of 5 March's list: its latest point (10:59:59), as the row shows it.
+renamed = "p3599 Mar 5, 2026"
 
 
-def start_again_and_check(before, what):
+def scenarios(round_):
+    """Each moment: the commands before it, the commands killed in, and whether stored records may go."""
+    doomed = days[round_]  # a day deleted whole or not at all, another each round
+    return {
+        # First, while 5 March has one latest point; later rounds may find a copy imported since.
+        "rename": (["tab History", f"tap \"{days[4]}\"", "tap Manage", "tap Edit#1", f"type \"{renamed}\"#1 Zed"],
+                   ["tap Done"], False),
+        "import": (["tab Settings", "tap \"Import Data\""], ["tap many.gpx"], False),
+        "recording": (["tab Track", "tap Record", "advance 300"], ["advance 3000"], False),
+        "settings": (["tab Settings"], ["toggle \"Sound OFF by Shake\""] * 40, False),
+        "export": (["tab History"] + [f"toggle \"{d}\"" for d in days[3:]],
+                   ["tap Share", "press Export", "press \"to GPX file\"", "type To: a@example.org", "tap Send"], False),
+        "day deleted": (["tab History", "tap Manage"], [f"delete \"{doomed}\""], True),
+        "track saved": (["tab Track", "tap Record", "advance 600"],
+                        ["tap Stop", "type \"Track Name\" Walk", "press Save"], False),
+        "waypoint added": (["tab Track"], ["tap \"Add Waypoint\"", "type \"Waypoint Name\" Hilltop", "press Save"], False),
+        "mail": (["tab History"] + [f"toggle \"{d}\"" for d in days[3:]],
+                 ["tap Share", "press Email", "press OK", "type To: a@example.org", "tap Send"], False),
+    }
+
+
+def records(db):
+    """Every stored waypoint with its name and reading, and the points each March day holds."""
+    points = set(db.execute("SELECT w.id, w.name, m.date, m.der FROM Waypoint w JOIN Measurement m ON m.waypoint_id = w.id"))
+    per_day = dict(db.execute('SELECT s.date, (SELECT COUNT(*) FROM Waypoint w WHERE w.set_id = s.id) FROM "Set" s'))
+    return points, per_day
+
+
+def start_again_and_check(before, what, deleting, stored):
     again = Program()
     counts = again.run()
     check(again.quit() == 0, f"{what}: the program starts again")
     db = sqlite3.connect(database())
     check(db.execute("PRAGMA integrity_check").fetchone()[0] == "ok", f"{what}: integrity check")
     for kind in ("waypoints", "measurements"):
-        check(counts[kind] >= before[kind], f"{what}: {kind} stored before the kill are kept ({counts[kind]} < {before[kind]})")
+        check(deleting or counts[kind] >= before[kind],
+              f"{what}: {kind} stored before the kill are kept ({counts[kind]} < {before[kind]})")
+    points, per_day = records(db)
+    # Only the record being renamed may have changed, and only to its new name.
+    changed = {p for p in stored[0] - points if p[0] in {q[0] for q in points}}
+    check(all(p[1] == renamed.split(" ")[0] and (p[0], "Zed", p[2], p[3]) in points for p in changed),
+          f"{what}: records changed that were not edited: {sorted(changed)[:3]}")
+    gone = {p[0] for p in stored[0]} - {p[0] for p in points}
+    check(deleting or not gone, f"{what}: {len(gone)} stored waypoints are gone")
+    for day, count in stored[1].items():
+        check(per_day.get(day) in (None, count) if deleting else per_day.get(day, 0) >= count,
+              f"{what}: a day held {count} points and holds {per_day.get(day)}")
     open_tracks = db.execute('SELECT COUNT(*) FROM "Track" WHERE set_id IS NULL OR dateTo <= dateFrom').fetchone()[0]
     check(open_tracks == 0, f"{what}: {open_tracks} tracks left open")
     for row, points, span, distance in db.execute(
@@ -171,15 +207,17 @@ def start_again_and_check(before, what):
 
 kills = closed = left = 0
 for round_ in range(3):
-    for name, (setup, action) in scenarios.items():
+    for name, (setup, action, deleting) in scenarios(round_).items():
         program = Program()
         before = program.run(*setup)
+        with sqlite3.connect(database()) as db:
+            stored = records(db)
         program.send(*action)
         delay = rng.uniform(0.0, 0.6)
         program.kill_after(delay)
         kills += 1
         left += len(leftovers())
-        after, reopened = start_again_and_check(before, f"{name} #{round_ + 1}")
+        after, reopened = start_again_and_check(before, f"{name} #{round_ + 1}", deleting, stored)
         closed += reopened
         print(f"{name} #{round_ + 1}: killed after {delay:.3f} s; waypoints {before['waypoints']} -> "
               f"{after['waypoints']}{'; a track left open was closed' if reopened else ''}")

@@ -48,6 +48,8 @@ void setWriteFilter(WriteFilter filter) {
     filterSlot() = std::move(filter);
 }
 
+bool isOutOfRoom(int code) { return code == ENOSPC || code == EDQUOT || code == EFBIG; }
+
 bool writeAtomically(const std::filesystem::path& path, std::string_view bytes, std::string* error) {
     static std::atomic<unsigned> counter{0};
     if (path.has_parent_path()) ensureDirectory(path.parent_path());

@@ -24,6 +24,9 @@ bool writeAtomically(const std::filesystem::path& path, std::string_view bytes,
 using WriteFilter = std::function<bool(std::size_t bytes)>;
 void setWriteFilter(WriteFilter filter);
 
+// Whether a failed write's errno means the disk (or the user's quota) has no room left.
+bool isOutOfRoom(int code);
+
 // Whether a file name is that of writeAtomically's temporary files ("<name>.tmp-<pid>-<n>").
 bool isTemporaryName(std::string_view name);
 

@@ -1,6 +1,8 @@
 #include "platform/ui/MailComposer.h"
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <cctype>
 #include <cmath>
 #include <ctime>
@@ -9,6 +11,7 @@
 #include "platform/foundation/FileUtil.h"
 #include "platform/foundation/HtmlText.h"
 #include "platform/foundation/URLText.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/MimeCoding.h"
 #include "platform/ui/NavigationBar.h"
@@ -237,7 +240,10 @@ bool MailComposer::write(const std::filesystem::path& folder, std::string* error
     char stem[32];
     std::strftime(stem, sizeof stem, "mail-%Y%m%d-%H%M%S", &tm);
     auto path = file::uniqueName(folder, stem, ".eml");
-    if (!file::writeAtomically(path, messageText(now), error)) return false;
+    if (!file::writeAtomically(path, messageText(now), error)) {
+        writeFailure_ = errno;
+        return false;
+    }
     written_ = path;
     return true;
 }
@@ -258,15 +264,25 @@ bool MailComposer::send() {
     if (to_.empty() && cc_.empty() && bcc_.empty()) return false;
     if (!gCanSendMail) return finish(MailResult::Failed, "Mail is not set up on this device");
     std::string error;
-    if (!write(DataFolder::outbox(), &error)) return finish(MailResult::Failed, error);
+    if (!write(DataFolder::outbox(), &error)) return keepOpenAfterFailedWrite();
     return finish(MailResult::Sent, {});
 }
 
 bool MailComposer::saveDraft() {
     if (finished_) return false;
     std::string error;
-    if (!write(DataFolder::outbox() / "Drafts", &error)) return finish(MailResult::Failed, error);
+    if (!write(DataFolder::outbox() / "Drafts", &error)) return keepOpenAfterFailedWrite();
     return finish(MailResult::Saved, {});
+}
+
+bool MailComposer::keepOpenAfterFailedWrite() {
+    // Closing would lose what the person wrote: the composer stays, and says why, so that they
+    // can send again once there is room, or cancel.
+    std::string reason = file::isOutOfRoom(writeFailure_) ? uiText("the disk is full") : std::strerror(writeFailure_);
+    std::string message = uiText("The message could not be written: %@. Send it again when there is room.");
+    if (const auto at = message.find("%@"); at != std::string::npos) message.replace(at, 2, reason);
+    AlertView::show(uiText("Message Not Sent"), message, uiText("OK"), {}, {});
+    return false;
 }
 
 bool MailComposer::cancel() {

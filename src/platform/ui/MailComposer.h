@@ -54,7 +54,9 @@ public:
     void setCompletion(Completion c) { completion_ = std::move(c); }
 
     // What the person does; each finishes the composer once (false when it already finished,
-    // or for Send without any recipient, when the phone's Send button is disabled).
+    // or for Send without any recipient, when the phone's Send button is disabled). A message
+    // that cannot be written (a full disk) does not finish it: an alert says why, and the
+    // composer stays open with everything in it.
     bool send();
     bool saveDraft();
     bool cancel();
@@ -72,6 +74,7 @@ public:
 private:
     bool finish(MailResult result, const std::string& error);
     bool write(const std::filesystem::path& folder, std::string* error);
+    bool keepOpenAfterFailedWrite();
 
     std::string subject_, body_;
     bool html_ = false;
@@ -81,6 +84,7 @@ private:
     bool finished_ = false;
     std::optional<MailResult> result_;
     std::filesystem::path written_;
+    int writeFailure_ = 0;  // errno of the last write that failed
 };
 
 // Splits "a@b.c, d@e.f" into addresses (blanks trimmed, empty entries dropped).

@@ -52,6 +52,12 @@ public:
     std::shared_ptr<T> outlet(const std::string& name) const {
         return outlets_.get<T>(name);
     }
+    // The outlet once the view is loaded: what a screen's accessors hand out before it is shown.
+    template <class T>
+    std::shared_ptr<T> loadedOutlet(const std::string& name) {
+        view();
+        return outlets_.get<T>(name);
+    }
 
     // Title; setting it also titles the navigation item and the tab bar item.
     const std::string& title() const { return title_; }
