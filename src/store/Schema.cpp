@@ -97,8 +97,16 @@ DROP INDEX Waypoint_inRadius;
 CREATE INDEX Waypoint_inRadius ON "Waypoint"(inRadius) WHERE inRadius = 1;
 )SQL";
 
+// Version 4: the index of a track's points holds only points in a track. Points saved outside
+// one (every imported point, every point taken while not recording) all had the same key in it,
+// one more entry to write per point for a lookup that never asks for them.
+const char* const kVersion4 = R"SQL(
+DROP INDEX Waypoint_track;
+CREATE INDEX Waypoint_track ON "Waypoint"(track_id, track_pos) WHERE track_id IS NOT NULL;
+)SQL";
+
 // Upgrade steps: entry i brings version i to version i + 1.
-const std::array<const char*, 3> kUpgrades{kVersion1, kVersion2, kVersion3};
+const std::array<const char*, 4> kUpgrades{kVersion1, kVersion2, kVersion3, kVersion4};
 
 struct EntitySql {
     std::string columns;

@@ -20,7 +20,7 @@ using SaveCompletion = std::function<void(bool success, const StoreError* error)
 class Store {
 public:
     static constexpr const char* kFileName = "VennorlabsDB.sqlite";
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
     // The page cache of the save thread's connection (KiB).
     static constexpr const char* kSaveCachePragma = "PRAGMA cache_size = -65536";
 

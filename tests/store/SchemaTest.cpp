@@ -52,6 +52,33 @@ TEST_F(StoreTest, AnOlderFileIsUpgradedInPlaceAndANewerOneRefused) {
     EXPECT_EQ(query(file, "PRAGMA user_version"), "99");  // left alone
 }
 
+// A file of version 3, whose index of track points held every point: opened, it keeps its
+// points, the index then holds only those of tracks, and a track's points still come in order.
+TEST_F(StoreTest, AVersion3FileKeepsItsPointsAndIndexesOnlyThoseOfTracks) {
+    auto day = makeSet(main(), plat::Date(86400));
+    auto track = main().insertNew<Track>();
+    day->addTracksObject(track);
+    for (const char* name : {"first", "second", "third"}) addPoint(main(), day, 0.1, plat::Date(86400 + 60), name, track);
+    addPoint(main(), day, 0.2, plat::Date(86400 + 30), "loose");
+    ASSERT_TRUE(main().save());
+    Store::closeDefaultStore();
+    const auto file = dataDir() / Store::kFileName;
+    query(file, "DROP INDEX Waypoint_track");
+    query(file, "CREATE INDEX Waypoint_track ON \"Waypoint\"(track_id, track_pos)");
+    query(file, "PRAGMA user_version = 3");
+
+    ASSERT_TRUE(store().isOpen());
+    EXPECT_EQ(query(file, "PRAGMA user_version"), std::to_string(Store::kSchemaVersion));
+    EXPECT_NE(query(file, "SELECT sql FROM sqlite_master WHERE name = 'Waypoint_track'").find("WHERE track_id IS NOT NULL"),
+              std::string::npos);
+    EXPECT_EQ(main().count(FetchRequest::of<Waypoint>()), 4u);
+    auto stored = main().fetchFirst<Track>(FetchRequest::of<Track>());
+    ASSERT_TRUE(stored);
+    std::vector<std::string> names;
+    for (const auto& w : stored->waypoints()) names.push_back(w->name().value_or("-"));
+    EXPECT_EQ(names, (std::vector<std::string>{"first", "second", "third"}));
+}
+
 TEST_F(StoreTest, ForeignKeysAreEnforcedOnEveryConnection) {
     auto day = makeSet(main(), plat::Date(0));
     addPoint(main(), day, 0.1, plat::Date(1));
