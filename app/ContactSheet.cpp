@@ -26,8 +26,15 @@ bool isWithin(const plat::ViewController* screen, const plat::ViewController* co
     return false;
 }
 
-// A screen's title, else the title its bar shows, else the name of the tab it is in.
+// A screen's title, else the title its bar shows, else the name of the tab it is in; a panel
+// laid over the whole screen (a picker with its own bar) names it first.
 std::string titleOf(plat::ViewController& screen) {
+    if (screen.isViewLoaded() && !screen.view()->subviews().empty()) {
+        const auto& top = screen.view()->subviews().back();
+        if (!top->isHidden() && top->frame() == screen.view()->bounds() && !top->displayText().empty()) {
+            return top->displayText();
+        }
+    }
     for (plat::ViewController* s = &screen; s; s = s->parentViewController()) {
         if (!s->title().empty()) return s->title();
         if (!s->navigationItem().title().empty()) return s->navigationItem().title();

@@ -180,7 +180,7 @@ void BM_Pack_MsgpackC(benchmark::State& state) {
 // The floor of packing a plain string: copying its bytes into a buffer of their own.
 void BM_Pack_Memcpy(benchmark::State& state) {
     Sample& s = sample(static_cast<int>(state.range(0)));
-    const std::string& text = s.value.string();
+    const std::string_view text = s.value.string();
     for (auto _ : state) {
         char* copy = static_cast<char*>(std::malloc(text.size() + 5));
         std::memcpy(copy + 5, text.data(), text.size());

@@ -29,9 +29,9 @@ std::shared_ptr<BBUpdatePrompt>& promptSlot() {
 }
 
 // The value of `key` when it is a string that is not empty.
-const std::string* nonEmptyString(const BBDictionary& offer, const char* key) {
+const BBString* nonEmptyString(const BBDictionary& offer, const char* key) {
     const BBValue* value = offer.find(key);
-    const std::string* text = value ? value->asString() : nullptr;
+    const BBString* text = value ? value->asString() : nullptr;
     return text && !text->empty() ? text : nullptr;
 }
 
@@ -52,7 +52,7 @@ void BBAppUpdater::promptIfUpdateExists(const BBDictionary& reply) {
 
 std::shared_ptr<BBUpdateAlert> BBAppUpdater::updateAlert(const BBDictionary& offer) {
     if (alertShowing || !BBApplicationInformation::allowInAppUpdate() || updatesDisabled) return nullptr;
-    const std::string* fields[5] = {};
+    const BBString* fields[5] = {};
     const char* keys[5] = {"version", "title", "release_notes", "plist_url", "release_date"};
     for (int i = 0; i < 5; ++i) {
         fields[i] = nonEmptyString(offer, keys[i]);
@@ -61,11 +61,11 @@ std::shared_ptr<BBUpdateAlert> BBAppUpdater::updateAlert(const BBDictionary& off
     const BBValue* forceValue = offer.find("force_upgrade");
     if (forceValue && !forceValue->isNumber()) return nullptr;
     const bool forced = forceValue && forceValue->boolValue();
-    const std::string& version = *fields[0];
+    const std::string version = fields[0]->str();
     if (shouldSkipVersion(version) && !forced) return nullptr;
 
-    const std::string title = *fields[1] + " " + version + "\nNow Available";
-    const std::string message = *fields[2] + "\n\n" + *fields[4] + "\n(Current Version: " +
+    const std::string title = fields[1]->str() + " " + version + "\nNow Available";
+    const std::string message = fields[2]->str() + "\n\n" + fields[4]->str() + "\n(Current Version: " +
                                 BBApplicationInformation::getApplicationVersion() + ")";
     std::vector<std::string> buttons{"Update"};
     std::optional<int> cancel;

@@ -57,7 +57,7 @@ bool BBAppUpdaterHelper::isForced() const {
 
 std::string BBAppUpdaterHelper::infoString(const char* key) const {
     const BBValue* value = info_.find(key);
-    return value ? value->string() : std::string();
+    return value ? std::string(value->string()) : std::string();
 }
 
 }  // namespace bb

@@ -13,7 +13,6 @@ BBDictionary::BBDictionary(const BBDictionary&) = default;
 BBDictionary::BBDictionary(BBDictionary&&) noexcept = default;
 BBDictionary& BBDictionary::operator=(const BBDictionary&) = default;
 BBDictionary& BBDictionary::operator=(BBDictionary&&) noexcept = default;
-BBDictionary::~BBDictionary() = default;
 
 BBDictionary::BBDictionary(std::initializer_list<Entry> entries) {
     entries_.reserve(entries.size());
@@ -30,8 +29,8 @@ const BBValue* BBDictionary::findKey(const BBValue& key) const {
 
 const BBValue* BBDictionary::find(std::string_view key) const {
     for (const auto& entry : entries_) {
-        const std::string* s = entry.first.asString();
-        if (s && *s == key) return &entry.second;
+        const BBString* s = entry.first.asString();
+        if (s && s->view() == key) return &entry.second;
     }
     return nullptr;
 }
@@ -63,7 +62,7 @@ namespace {
 
 // A quick hash for telling keys apart; equal keys must hash alike, others may collide.
 std::size_t quickHash(const BBValue& key) {
-    const std::string* s = key.asString();
+    const BBString* s = key.asString();
     if (!s) return key.hash();
     const auto* p = reinterpret_cast<const unsigned char*>(s->data());
     const std::size_t n = s->size();
@@ -89,7 +88,7 @@ constexpr std::size_t kSmallMap = 64;
 constexpr std::uint64_t kEmptySlots = ~std::uint64_t{0};
 
 // Marks in `drop` every pair whose key comes again later, with a small open-addressing table.
-bool markRepeatsOfSmallMap(const std::vector<BBDictionary::Entry>& entries, std::uint64_t& drop) {
+bool markRepeatsOfSmallMap(const BBDictionary::Entries& entries, std::uint64_t& drop) {
     // At least twice as many slots as keys, a power of two; most maps need only a few words of
     // them. They are emptied a word at a time: a call of memset costs more for so few bytes,
     // and byte loads read back from word stores without delay.
@@ -117,7 +116,7 @@ bool markRepeatsOfSmallMap(const std::vector<BBDictionary::Entry>& entries, std:
 }
 
 // The same for maps of any size, grouping keys by hash.
-bool markRepeatsOfLargeMap(const std::vector<BBDictionary::Entry>& entries, std::vector<bool>& drop) {
+bool markRepeatsOfLargeMap(const BBDictionary::Entries& entries, std::vector<bool>& drop) {
     const std::size_t n = entries.size();
     std::vector<std::pair<std::size_t, std::size_t>> byHash(n);
     for (std::size_t i = 0; i < n; ++i) byHash[i] = {entries[i].first.hash(), i};
@@ -141,6 +140,11 @@ bool markRepeatsOfLargeMap(const std::vector<BBDictionary::Entry>& entries, std:
 void BBDictionary::removeRepeatedKeys() {
     const std::size_t n = entries_.size();
     if (n < 2) return;
+    // Pairs of a time and a text, and the like, are common: one comparison settles them.
+    if (n == 2) {
+        if (entries_[0].first == entries_[1].first) entries_.erase(entries_.begin());
+        return;
+    }
     std::vector<bool> drop;
     if (n <= kSmallMap) {
         std::uint64_t bits = 0;

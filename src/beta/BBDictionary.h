@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "beta/BBArena.h"
+
 namespace bb {
 
 class BBValue;
@@ -15,7 +17,8 @@ class BBValue;
 class BBDictionary {
 public:
     using Entry = std::pair<BBValue, BBValue>;
-    using const_iterator = std::vector<Entry>::const_iterator;
+    using Entries = std::vector<Entry, BBArenaAllocator<Entry>>;
+    using const_iterator = Entries::const_iterator;
 
     BBDictionary();
     BBDictionary(std::initializer_list<Entry> entries);
@@ -23,7 +26,7 @@ public:
     BBDictionary(BBDictionary&&) noexcept;
     BBDictionary& operator=(const BBDictionary&);
     BBDictionary& operator=(BBDictionary&&) noexcept;
-    ~BBDictionary();
+    inline ~BBDictionary();
 
     inline std::size_t size() const;
     inline bool empty() const;
@@ -51,7 +54,8 @@ public:
 private:
     friend class BBMessagePackBuilder;  // builds pairs in place
     friend class BBMessagePackPacker;   // walks the pairs without a call per pair
-    std::vector<Entry> entries_;
+    inline explicit BBDictionary(const BBArenaAllocator<Entry>& allocator);
+    Entries entries_;
 };
 
 }  // namespace bb

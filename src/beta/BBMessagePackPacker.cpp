@@ -214,7 +214,7 @@ void BBMessagePackPacker::packNSNumber(const BBValue& number) {
     if (number.isNumber()) packObject(number);
 }
 
-void BBMessagePackPacker::packNSString(const std::string& string) { keep(packRaw(string.data(), string.size(), cursor())); }
+void BBMessagePackPacker::packNSString(std::string_view string) { keep(packRaw(string.data(), string.size(), cursor())); }
 void BBMessagePackPacker::packNSData(const BBData& data) { keep(packRaw(data.bytes(), data.size(), cursor())); }
 void BBMessagePackPacker::packNSNull() { keep(packLead<0>(0xc0, 0, cursor())); }
 

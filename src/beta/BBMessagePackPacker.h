@@ -28,7 +28,7 @@ public:
     void packNSArray(const BBArray& array);
     void packNSDictionary(const BBDictionary& dictionary);
     void packNSNumber(const BBValue& number);
-    void packNSString(const std::string& string);
+    void packNSString(std::string_view string);
     void packNSData(const BBData& data);
     void packNSNull();
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <memory>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -232,11 +233,30 @@ inline bool isShortASCII(const unsigned char* p, std::size_t n) {
     return any < 0x80;
 }
 
+// Copies text of 16 bytes up to the size copied in one go: whether it is all ASCII. One pass of
+// whole vectors, the last one overlapping the one before it.
+inline bool copyShortASCII(char* to, const unsigned char* p, std::size_t n) {
+#if defined(__x86_64__)
+    const __m128i last = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
+    __m128i any = last;
+    for (std::size_t i = 0; i + 16 < n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), v);
+        any = _mm_or_si128(any, v);
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + n - 16), last);
+    return _mm_movemask_epi8(any) == 0;
+#else
+    std::memcpy(to, p, n);
+    return isShortASCII(p, n);
+#endif
+}
+
 constexpr std::size_t kNotUTF8 = ~std::size_t{0};
 
 // Checks the n bytes at p as UTF-8 from `from` until at least `until`: the place where the check
 // stopped (a sequence begun before `until` is checked whole), or kNotUTF8.
-std::size_t checkUTF8(const unsigned char* p, std::size_t n, std::size_t from, std::size_t until) {
+__attribute__((noinline)) std::size_t checkUTF8(const unsigned char* p, std::size_t n, std::size_t from, std::size_t until) {
     std::size_t i = from;
     while (i < until) {
         i += asciiRun(p + i, until - i);
@@ -252,30 +272,71 @@ std::size_t checkUTF8(const unsigned char* p, std::size_t n, std::size_t from, s
     return i;
 }
 
-bool isText(const unsigned char* p, std::size_t n) {
+inline __attribute__((always_inline)) bool isText(const unsigned char* p, std::size_t n) {
     return (n <= kShortText && isShortASCII(p, n)) || checkUTF8(p, n, 0, n) != kNotUTF8;
 }
 
-// Long text is checked and copied a piece at a time, so that the copy reads each piece from the
-// cache the check just brought it into, instead of reading the whole text twice. A piece fits
-// the first-level cache; where memcpy would be slow on large blocks, it copies a piece in parts.
-constexpr std::size_t kTextPiece = 16 * 1024;
-
-// Appends the n bytes at p to `text` when they are UTF-8.
-bool appendLongText(const unsigned char* p, std::size_t n, std::string& text) {
-    text.reserve(n);
-    const auto* chars = reinterpret_cast<const char*>(p);
-    const std::size_t part = bb_copy_piece(text.data(), p, kTextPiece);
-    for (std::size_t done = 0; done < n;) {
-        const std::size_t checked = checkUTF8(p, n, done, std::min(n, done + kTextPiece));
-        if (checked == kNotUTF8) return false;
-        while (done < checked) {
-            const std::size_t length = std::min(part, checked - done);
-            text.append(chars + done, length);
-            done += length;
-        }
+// Long text is copied and checked in one pass: while it is ASCII, each block is stored where it
+// goes and tested from the same registers, so the text is read once, as a plain copy reads it.
+// The copy uses vector stores of its own rather than memcpy, whose string-move instruction is
+// slow at some distances (see BBByteCopy.h). From the first block that is not ASCII on, the rest
+// is copied and then checked in full.
+#if defined(__x86_64__)
+// The stores are aligned (after a first unaligned vector): stores that cross cache lines cost
+// more than loads that do.
+__attribute__((target("avx2"))) std::size_t copyASCIIRunAVX2(char* to, const unsigned char* p, std::size_t n) {
+    if (n < 32) return 0;
+    const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    if (_mm256_movemask_epi8(first) != 0) return 0;
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), first);
+    std::size_t i = 32 - (reinterpret_cast<std::uintptr_t>(to) & 31);
+    for (; i + 128 <= n; i += 128) {
+        const auto* v = reinterpret_cast<const __m256i*>(p + i);
+        const __m256i a = _mm256_loadu_si256(v), b = _mm256_loadu_si256(v + 1);
+        const __m256i c = _mm256_loadu_si256(v + 2), d = _mm256_loadu_si256(v + 3);
+        if (_mm256_movemask_epi8(_mm256_or_si256(_mm256_or_si256(a, b), _mm256_or_si256(c, d))) != 0) break;
+        auto* w = reinterpret_cast<__m256i*>(to + i);
+        _mm256_store_si256(w, a);
+        _mm256_store_si256(w + 1, b);
+        _mm256_store_si256(w + 2, c);
+        _mm256_store_si256(w + 3, d);
     }
-    return true;
+    return i;
+}
+#endif
+
+std::size_t copyASCIIRunSSE2(char* to, const unsigned char* p, std::size_t n) {
+    std::size_t i = 0;
+#if defined(__x86_64__)
+    for (; i + 64 <= n; i += 64) {
+        const auto* v = reinterpret_cast<const __m128i*>(p + i);
+        const __m128i a = _mm_loadu_si128(v), b = _mm_loadu_si128(v + 1);
+        const __m128i c = _mm_loadu_si128(v + 2), d = _mm_loadu_si128(v + 3);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) != 0) break;
+        auto* w = reinterpret_cast<__m128i*>(to + i);
+        _mm_storeu_si128(w, a);
+        _mm_storeu_si128(w + 1, b);
+        _mm_storeu_si128(w + 2, c);
+        _mm_storeu_si128(w + 3, d);
+    }
+#else
+    (void)to;
+    (void)p;
+    (void)n;
+#endif
+    return i;
+}
+
+// Copies the n bytes at p to `to`: whether they are UTF-8.
+bool copyText(char* to, const unsigned char* p, std::size_t n) {
+#if defined(__x86_64__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    const std::size_t ascii = avx2 ? copyASCIIRunAVX2(to, p, n) : copyASCIIRunSSE2(to, p, n);
+#else
+    const std::size_t ascii = copyASCIIRunSSE2(to, p, n);
+#endif
+    bb_copy_bytes(to + ascii, p + ascii, n - ascii);
+    return checkUTF8(p, n, ascii, n) != kNotUTF8;
 }
 
 }  // namespace
@@ -287,7 +348,7 @@ bool appendLongText(const unsigned char* p, std::size_t n, std::string& text) {
 // so that the reader can be left on that item as pulling the items one by one would leave it.
 class BBMessagePackBuilder {
 public:
-    explicit BBMessagePackBuilder(const unsigned char* end) : end_(end) {}
+    BBMessagePackBuilder(const unsigned char* end, BBArena* arena) : end_(end), arena_(arena) {}
 
     const unsigned char* lastItem() const { return last_; }
 
@@ -353,20 +414,38 @@ private:
         return p + 1 + sizeof(Word);
     }
 
+    // Text goes inline when short, into the document's arena otherwise; raws that are not UTF-8
+    // become the description of data holding them.
     const unsigned char* buildString(const unsigned char* bytes, std::uint32_t length, BBValue& out) {
         if (static_cast<std::size_t>(end_ - bytes) < length) return nullptr;
-        if (length <= kBBShortCopy) {
-            if (isText(bytes, length)) {
-                new (&out.string_) std::string(reinterpret_cast<const char*>(bytes), length);
-            } else {
-                new (&out.string_) std::string(BBData(bytes, length).description());
-            }
-            out.type_ = BBValue::Type::String;
+        BBString& text = *new (&out.string_) BBString();
+        char* to;
+        if (length <= BBString::kInline) {
+            if (!isText(bytes, length)) return notText(bytes, length, out);
+            to = text.inline_;
+            std::memcpy(to, bytes, length);
         } else {
-            std::string& text = *new (&out.string_) std::string();
-            out.type_ = BBValue::Type::String;
-            if (!appendLongText(bytes, length, text)) text = BBData(bytes, length).description();
+            to = static_cast<char*>(arena_->allocate(length + 1));
+            if (length <= kShortText) {
+                if (!copyShortASCII(to, bytes, length) && checkUTF8(bytes, length, 0, length) == kNotUTF8) {
+                    return notText(bytes, length, out);
+                }
+            } else if (!copyText(to, bytes, length)) {
+                return notText(bytes, length, out);
+            }
+            text.arena_ = reinterpret_cast<std::uintptr_t>(arena_);
         }
+        to[length] = 0;
+        text.data_ = to;
+        text.size_ = length;
+        out.type_ = BBValue::Type::String;
+        return bytes + length;
+    }
+
+    __attribute__((noinline)) static const unsigned char* notText(const unsigned char* bytes, std::uint32_t length,
+                                                                  BBValue& out) {
+        out.string_ = BBString(BBData(bytes, length).description());
+        out.type_ = BBValue::Type::String;
         return bytes + length;
     }
 
@@ -378,6 +457,11 @@ private:
         return buildString(p + 1, p[0] & 0x1fu, key);
     }
 
+    // Settles the common map of two pairs with text keys without a call.
+    static bool differentTexts(const BBValue& a, const BBValue& b) {
+        return a.type_ == BBValue::Type::String && b.type_ == BBValue::Type::String && a.string_.view() != b.string_.view();
+    }
+
     // Every child takes at least one byte, so the input bounds how many can follow.
     std::size_t plausibleCount(const unsigned char* p, std::uint32_t count, std::size_t bytesPerChild) const {
         return std::min<std::size_t>(count, static_cast<std::size_t>(end_ - p) / bytesPerChild);
@@ -385,7 +469,7 @@ private:
 
     __attribute__((noinline)) const unsigned char* buildArray(const unsigned char* p, std::uint32_t count, BBValue& out, int depth) {
         if (depth >= kBBMessagePackMaxDepth) return nullptr;
-        BBArray& array = *new (&out.array_) BBArray();
+        BBArray& array = *new (&out.array_) BBArray(BBArenaAllocator<BBValue>::inDocument(arena_));
         out.type_ = BBValue::Type::Array;
         array.reserve(plausibleCount(p, count, 1));
         for (std::uint32_t i = 0; i < count && p; ++i) p = build(p, array.emplace_back(), depth + 1);
@@ -394,7 +478,8 @@ private:
 
     __attribute__((noinline)) const unsigned char* buildMap(const unsigned char* p, std::uint32_t count, BBValue& out, int depth) {
         if (depth >= kBBMessagePackMaxDepth) return nullptr;
-        BBDictionary& dictionary = *new (&out.dictionary_) BBDictionary();
+        BBDictionary& dictionary =
+            *new (&out.dictionary_) BBDictionary(BBArenaAllocator<BBDictionary::Entry>::inDocument(arena_));
         out.type_ = BBValue::Type::Dictionary;
         auto& entries = dictionary.entries_;
         entries.reserve(plausibleCount(p, count, 2));
@@ -403,13 +488,35 @@ private:
             p = buildKey(p, entry.first, depth + 1);
             if (p) p = build(p, entry.second, depth + 1);
         }
-        if (p) dictionary.removeRepeatedKeys();
+        if (p && entries.size() > 1 && !(entries.size() == 2 && differentTexts(entries[0].first, entries[1].first))) {
+            dictionary.removeRepeatedKeys();
+        }
         return p;
     }
 
     const unsigned char* const end_;
+    BBArena* const arena_;
     const unsigned char* last_ = nullptr;
 };
+
+// The builder's reference to a document's arena, dropped once the document was built (after the
+// values that were built in it, as containers ask the arena which memory is its own).
+struct ReleaseArena {
+    void operator()(BBArena* arena) const { arena->release(); }
+};
+using DocumentArena = std::unique_ptr<BBArena, ReleaseArena>;
+
+// Room for the whole of a small document in the first block: text takes about its packed size,
+// numbers many times theirs; a document of one raw takes just the room of its text. Larger
+// documents take further blocks.
+std::size_t firstArenaBlock(const unsigned char* first, const unsigned char* end) {
+    const auto inputSize = static_cast<std::size_t>(end - first);
+    if (inputSize >= 5 && (first[0] == 0xda || first[0] == 0xdb)) {
+        const std::size_t length = first[0] == 0xda ? loadBigEndian<std::uint16_t>(first + 1) : loadBigEndian<std::uint32_t>(first + 1);
+        return std::min(length, inputSize) + 16;
+    }
+    return std::min(4 * inputSize + 512, BBArena::kBlockSize);
+}
 
 std::uint32_t bb_mp_header_size(std::uint32_t kind) {
     return kind < std::size(kHeaderSizes) ? kHeaderSizes[kind] : 0;
@@ -498,16 +605,20 @@ std::optional<BBValue> bb_mp_build_object(BBMessagePackReader& r) {
     }
     const unsigned char* first = r.ptr + bb_mp_header_size(r.kind) + r.rawLength;
     const unsigned char* end = r.ptr + r.remaining;
-    BBMessagePackBuilder builder(end);
+    const DocumentArena arena(BBArena::create(firstArenaBlock(first, end)));
     BBValue out;
+    BBMessagePackBuilder builder(end, arena.get());
     const bool built = builder.build(first, out, 0) != nullptr;
+    arena->finishBuilding();
     // On the last item read (the one at fault, when the input is malformed), as bb_mp_reader_next
     // would have left the reader.
     r.ptr = builder.lastItem();
     r.remaining = static_cast<std::uint64_t>(end - r.ptr);
     classify(r);
     if (!built) return std::nullopt;
-    return out;
+    // Moved out of the finished document, the root counts a reference of its own to the arena
+    // (when its text or items lie there).
+    return std::optional<BBValue>(std::move(out));
 }
 
 }  // namespace bb

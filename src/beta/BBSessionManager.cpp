@@ -41,7 +41,7 @@ bool flag(const BBDictionary& map, const char* key) {
 
 // A short text of an unpacked value for the log.
 std::string describe(const BBValue& value) {
-    if (value.isString()) return "\"" + value.string() + "\"";
+    if (value.isString()) return "\"" + std::string(value.string()) + "\"";
     if (value.isBoolean()) return value.boolValue() ? "true" : "false";
     if (value.isInteger()) return std::to_string(value.int64Value());
     if (value.isNumber()) return std::to_string(value.doubleValue());
@@ -214,7 +214,7 @@ std::optional<std::string> BBSessionManager::getStringOrNilFromWithKey(const BBD
                                                                       const std::string& key) {
     const BBValue* value = dictionary.find(key);
     if (!value || !value->isString()) return std::nullopt;
-    return value->string();
+    return std::string(value->string());
 }
 
 const BBValue* BBSessionManager::getNumberOrNilFromWithKey(const BBDictionary& dictionary, const std::string& key) {

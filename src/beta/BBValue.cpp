@@ -86,12 +86,6 @@ float BBValue::floatValue() const {
     return static_cast<float>(doubleValue());
 }
 
-const std::string& BBValue::string() const {
-    static const std::string empty;
-    const std::string* s = asString();
-    return s ? *s : empty;
-}
-
 bool BBValue::operator==(const BBValue& other) const {
     if (isNumber() && other.isNumber()) return exactValue(*this) == exactValue(other);
     if (type_ != other.type_) return false;
@@ -107,7 +101,7 @@ bool BBValue::operator==(const BBValue& other) const {
 std::size_t BBValue::hash() const {
     if (isNumber()) return numberHash(*this);
     switch (type_) {
-        case Type::String: return std::hash<std::string_view>()(*asString());
+        case Type::String: return std::hash<std::string_view>()(string_.view());
         case Type::Data: return std::hash<std::string_view>()(asData()->view()) ^ 0x5bd1e995u;
         case Type::Array: {
             std::size_t h = 0x9e3779b9u;

@@ -8,13 +8,15 @@
 #include <new>
 #include <vector>
 
+#include "beta/BBArena.h"
 #include "beta/BBData.h"
 #include "beta/BBDictionary.h"
+#include "beta/BBString.h"
 
 namespace bb {
 
 class BBValue;
-using BBArray = std::vector<BBValue>;
+using BBArray = std::vector<BBValue, BBArenaAllocator<BBValue>>;
 
 // One node of the object graphs the library keeps, packs and unpacks: the null object, booleans,
 // numbers that remember their width and signedness, strings, data, arrays and dictionaries.
@@ -45,10 +47,11 @@ public:
     }
     BBValue(float f) : type_(Type::Float), bits_(0) { float_ = f; }
     BBValue(double d) : type_(Type::Double), double_(d) {}
-    BBValue(const char* s) : type_(Type::String), string_(s ? s : "") {}
-    BBValue(std::string s) : type_(Type::String), string_(std::move(s)) {}
+    BBValue(const char* s) : type_(Type::String), string_(std::string_view(s ? s : "")) {}
+    BBValue(const std::string& s) : type_(Type::String), string_(std::string_view(s)) {}
     BBValue(std::string_view s) : type_(Type::String), string_(s) {}
-    BBValue(const char* bytes, std::size_t length) : type_(Type::String), string_(bytes, length) {}
+    BBValue(const char* bytes, std::size_t length) : type_(Type::String), string_(std::string_view(bytes, length)) {}
+    BBValue(BBString s) : type_(Type::String), string_(std::move(s)) {}
     BBValue(BBData d) : type_(Type::Data), data_(std::move(d)) {}
     BBValue(BBArray a) : type_(Type::Array), array_(std::move(a)) {}
     BBValue(BBDictionary d) : type_(Type::Dictionary), dictionary_(std::move(d)) {}
@@ -92,7 +95,7 @@ public:
     float floatValue() const;
 
     // The contents when the value has that type, else nullptr.
-    const std::string* asString() const { return type_ == Type::String ? &string_ : nullptr; }
+    const BBString* asString() const { return type_ == Type::String ? &string_ : nullptr; }
     const BBData* asData() const { return type_ == Type::Data ? &data_ : nullptr; }
     const BBArray* asArray() const { return type_ == Type::Array ? &array_ : nullptr; }
     BBArray* asArray() { return type_ == Type::Array ? &array_ : nullptr; }
@@ -100,7 +103,7 @@ public:
     BBDictionary* asDictionary() { return type_ == Type::Dictionary ? &dictionary_ : nullptr; }
 
     // The string, or the empty string for any other type.
-    const std::string& string() const;
+    std::string_view string() const { return type_ == Type::String ? string_.view() : std::string_view(); }
 
     // Equality as keys compare: numbers by value whatever their width (true equals 1), strings and
     // data by their bytes, containers by their contents; a string never equals data.
@@ -126,7 +129,7 @@ private:
     // Scalars live in bits_ (copied as they stand); the other types are constructed in place.
     void copyFrom(const BBValue& other) {
         switch (type_) {
-            case Type::String: new (&string_) std::string(other.string_); break;
+            case Type::String: new (&string_) BBString(other.string_); break;
             case Type::Data: new (&data_) BBData(other.data_); break;
             case Type::Array: new (&array_) BBArray(other.array_); break;
             case Type::Dictionary: new (&dictionary_) BBDictionary(other.dictionary_); break;
@@ -135,7 +138,7 @@ private:
     }
     void moveFrom(BBValue&& other) {
         switch (type_) {
-            case Type::String: new (&string_) std::string(std::move(other.string_)); break;
+            case Type::String: new (&string_) BBString(std::move(other.string_)); break;
             case Type::Data: new (&data_) BBData(std::move(other.data_)); break;
             case Type::Array: new (&array_) BBArray(std::move(other.array_)); break;
             case Type::Dictionary: new (&dictionary_) BBDictionary(std::move(other.dictionary_)); break;
@@ -145,11 +148,15 @@ private:
     // The scalars come first among the types and own nothing: one inlined test, well predicted in
     // arrays of numbers, spares them the call and the dispatch.
     void destroy() {
-        if (type_ >= Type::String) destroyOwned();
+        if (type_ == Type::String) {
+            string_.~BBString();  // inline: text of a document needs nothing done
+        } else if (type_ > Type::String) {
+            destroyOwned();
+        }
     }
     void destroyOwned() {
         switch (type_) {
-            case Type::String: string_.~basic_string(); break;
+            case Type::String: string_.~BBString(); break;
             case Type::Data: data_.~BBData(); break;
             case Type::Array: array_.~BBArray(); break;
             case Type::Dictionary: dictionary_.~BBDictionary(); break;
@@ -165,13 +172,15 @@ private:
         std::uint64_t uint_;
         float float_;
         double double_;
-        std::string string_;
+        BBString string_;
         BBData data_;
         BBArray array_;
         BBDictionary dictionary_;
     };
 };
 
+inline BBDictionary::BBDictionary(const BBArenaAllocator<Entry>& allocator) : entries_(allocator) {}
+inline BBDictionary::~BBDictionary() = default;
 inline std::size_t BBDictionary::size() const { return entries_.size(); }
 inline bool BBDictionary::empty() const { return entries_.empty(); }
 inline BBDictionary::const_iterator BBDictionary::begin() const { return entries_.begin(); }

@@ -135,7 +135,7 @@ void applyFlushInterval(const BBValue& value) {
 
 void applyOption(const BBValue& key, const BBValue& value) {
     FacadeState& facade = state();
-    const std::string name = key.isString() ? key.string() : std::string("(not a text)");
+    const std::string name = key.isString() ? std::string(key.string()) : std::string("(not a text)");
     const bool on = value.boolValue();
     if (name == "reinstallCrashHandlers") {
         const BBCrashReportingHooks hooks = BBCrashReportingHooks::current();

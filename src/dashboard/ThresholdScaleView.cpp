@@ -10,6 +10,8 @@ namespace qx {
 
 namespace {
 
+plat::Font tickFont() { return plat::Font::named("HelveticaNeue", 11); }
+
 double roundToTwoDigits(double value) {
     if (!(value > 0)) return value;
     const double step = std::pow(10.0, std::floor(std::log10(value)) - 1);
@@ -112,6 +114,14 @@ bool ThresholdScaleView::dragHandleTo(std::size_t handle, double value) {
     return moveHandle(static_cast<int>(handle), value);
 }
 
+double ThresholdScaleView::endInset(double value) const {
+    return std::max(kInset, kMargin + (tickFont().widthOf(tickText(value)) + 2) / 2);
+}
+
+double ThresholdScaleView::trackLeft() const { return endInset(lowValue()); }
+
+double ThresholdScaleView::trackRight() const { return bounds().width() - endInset(highValue()); }
+
 std::string ThresholdScaleView::tickText(double value) const {
     const DoseUnit unit(value);
     return unit.stringValue() + " " + unit.unitString(mode_ == DoseUnit::doseKind ? DoseUnit::doseKind : DoseUnit::doseRateKind);
@@ -133,9 +143,9 @@ void ThresholdScaleView::drawRect(plat::DrawingContext& context, const plat::Rec
     context.setFillColor(plat::Color::red());
     context.fillRect(plat::Rect{secondX, trackY - 3, right - secondX, 6});
 
-    // A tick and its value with its unit at every decade of the window; the labels at the ends
-    // stay inside the view.
-    const plat::Font font = plat::Font::named("HelveticaNeue", 11);
+    // A tick and its value with its unit at every decade of the window; the labels keep the
+    // screen's margin.
+    const plat::Font font = tickFont();
     context.setStrokeColor(plat::Color::black());
     context.setLineWidth(1);
     for (int decade = range_; decade <= range_ + kDecades; ++decade) {
@@ -147,8 +157,8 @@ void ThresholdScaleView::drawRect(plat::DrawingContext& context, const plat::Rec
         context.lineTo({x, trackY + 14});
         context.strokePath();
         const std::string text = tickText(v);
-        const double width = std::min(font.widthOf(text) + 2, rect.width());
-        const double textLeft = std::clamp(x - width / 2, rect.x(), rect.maxX() - width);
+        const double width = std::max(0.0, std::min(font.widthOf(text) + 2, rect.width() - 2 * kMargin));
+        const double textLeft = std::max(rect.x() + kMargin, std::min(x - width / 2, rect.maxX() - kMargin - width));
         context.drawText(text, plat::Rect{textLeft, trackY + 16, width, font.lineHeight()}, font, plat::Color::black(),
                          plat::TextAlignment::Center);
     }

@@ -15,6 +15,8 @@ class ThresholdScaleView : public plat::View {
 public:
     static constexpr int kDecades = 3;
     static constexpr double kInset = 20;
+    // The screen's margin, which the end labels keep from its edges.
+    static constexpr double kMargin = 20;
 
     using MoveBlock = std::function<void(int handle, double value)>;
 
@@ -65,8 +67,11 @@ public:
     std::string describeLine() const override;
 
 private:
-    double trackLeft() const { return kInset; }
-    double trackRight() const { return bounds().width() - kInset; }
+    // The track ends far enough in that the labels of its end ticks, centred under them, keep
+    // the screen's margin.
+    double trackLeft() const;
+    double trackRight() const;
+    double endInset(double value) const;
     std::string tickText(double value) const;
 
     double min_ = 0.1, max_ = 1e7;

@@ -79,6 +79,7 @@ std::shared_ptr<VNIntervalPickerView> VNHistorySection::showIntervalPicker() {
     if (!parent) return nullptr;
     auto picker = VNIntervalPickerView::loadFromNib();
     picker->setCountDownDuration(Settings::sharedSettings().recordingInterval() * 60.0);
+    picker->setTitle(intervalCell()->textLabel().text());
     std::weak_ptr<VNSection> weak = weak_from_this();
     picker->setOnIntervalPickedBlock([weak](plat::TimeInterval seconds) {
         if (auto self = std::static_pointer_cast<VNHistorySection>(weak.lock())) self->intervalPicked(seconds);

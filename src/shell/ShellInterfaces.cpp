@@ -40,6 +40,7 @@ std::shared_ptr<plat::View> buildTableScreen(plat::Outlets& outlets) {
     auto table = std::make_shared<plat::TableView>(
         plat::Rect{0, bar->frame().maxY(), bounds.width(), bounds.height() - bar->frame().maxY()});
     table->setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
+    table->setStretchesWithSuperview(true);
     root->addSubview(table);
     root->addSubview(bar);
     outlets.set("navBar", bar);

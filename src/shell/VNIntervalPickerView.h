@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/ui/DatePicker.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/Toolbar.h"
 #include "shell/VNView.h"
 
@@ -25,6 +26,12 @@ public:
     void setCountDownDuration(plat::TimeInterval seconds) { picker_->setCountDownDuration(seconds); }
     void setOnIntervalPickedBlock(IntervalBlock block) { onIntervalPicked_ = std::move(block); }
     const plat::BarButtonItemPtr& doneButton() const { return done_; }
+    // The name of what is picked, centred on the bar (the opener passes its row's text).
+    void setTitle(std::string title) { title_->setText(std::move(title)); }
+    const std::string& title() const { return title_->text(); }
+
+    void layoutSubviews() override;
+    std::string displayText() const override { return title_->text(); }
 
     // The Done button: runs the block with the duration and takes the picker off screen.
     void close();
@@ -32,6 +39,7 @@ public:
 private:
     std::shared_ptr<plat::DatePicker> picker_;
     std::shared_ptr<plat::Toolbar> bar_;
+    std::shared_ptr<plat::Label> title_;
     plat::BarButtonItemPtr done_;
     IntervalBlock onIntervalPicked_;
 };

@@ -1,5 +1,7 @@
 #include "shell/VNTableViewCell.h"
 
+#include <algorithm>
+
 namespace qx {
 
 VNTableViewCell::VNTableViewCell(plat::CellStyle style, std::string reuseIdentifier)
@@ -8,6 +10,17 @@ VNTableViewCell::VNTableViewCell(plat::CellStyle style, std::string reuseIdentif
 void VNTableViewCell::onSelectCell() {
     // A copy: the block may replace itself (a section rebuilding its rows).
     if (auto block = onSelectCellBlock_) block(*this);
+}
+
+double VNTableViewCell::rowHeight() {
+    if (nibHeight_ <= 0) nibHeight_ = frame().height();
+    layoutIfNeeded();
+    const plat::Label& title = rowTitle();
+    if (title.isHidden() || title.numberOfLines() == 1 || title.text().empty()) return nibHeight_;
+    if (title.font().widthOf(title.text()) <= title.frame().width()) return nibHeight_;
+    // Two lines with the margins a one-line title has above and below it.
+    constexpr double kMargins = 2 * 11;
+    return std::max(nibHeight_, 2 * title.font().lineHeight() + kMargins);
 }
 
 void VNTableViewCell::styleLabel(plat::Label& label, bool bold) {

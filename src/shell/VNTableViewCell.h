@@ -30,7 +30,15 @@ public:
     // builders call it once the outlets are in place.
     virtual void awakeFromNib();
 
+    // The row's height: its interface file's, or room for two lines when the title needs a
+    // second one at its full size (the longer languages' titles), so that they are not packed
+    // into the row edge to edge.
+    double rowHeight();
+
 protected:
+    // The label that names the row; cells with a title label of their own return it.
+    virtual plat::Label& rowTitle() { return textLabel(); }
+
     template <class T>
     static std::shared_ptr<T> loadNib() {
         registerShellInterfaces();
@@ -41,6 +49,7 @@ protected:
 
 private:
     SelectBlock onSelectCellBlock_;
+    double nibHeight_ = 0;  // the height before the table first sized the row
 };
 
 using VNTableViewCellPtr = std::shared_ptr<VNTableViewCell>;

@@ -35,6 +35,7 @@ void VNTableViewController::viewDidLoad() {
     tableView_ = outlet<plat::TableView>("tableView");
     if (!tableView_) {
         tableView_ = std::make_shared<plat::TableView>(contentFrame());
+        tableView_->setStretchesWithSuperview(true);
         view()->addSubview(tableView_);
     }
     // The table holds its data source and delegate weakly: share this screen's ownership.
@@ -81,8 +82,9 @@ double VNTableViewController::heightForFooter(plat::TableView&, long section) {
 }
 
 double VNTableViewController::heightForRow(plat::TableView& table, const plat::IndexPath& ip) {
-    // A cell keeps the height its interface file gave it.
+    // A cell keeps the height its interface file gave it, or grows for a title of two lines.
     auto cell = cellForRow(table, ip);
+    if (auto own = std::dynamic_pointer_cast<VNTableViewCell>(cell)) return own->rowHeight();
     return cell && cell->frame().height() > 0 ? cell->frame().height() : plat::kAutomaticDimension;
 }
 

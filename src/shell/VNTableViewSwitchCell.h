@@ -28,6 +28,9 @@ public:
     void awakeFromNib() override;
     void layoutSubviews() override;
 
+protected:
+    plat::Label& rowTitle() override { return *title_; }
+
 private:
     SwitchBlock onSwitchOnOffBlock_;
     std::shared_ptr<plat::Switch> cellSwitch_;

@@ -52,7 +52,8 @@ void VNTableViewTextFieldCell::layoutSubviews() {
     title.setFrame(plat::Rect{x, 0, width, content.height()});
     const plat::Rect old = cellTextField_->frame();
     const double fieldX = x + width + kGap;
-    cellTextField_->setFrame(plat::Rect{fieldX, old.y(), std::max(0.0, content.width() - kRight - fieldX), old.height()});
+    cellTextField_->setFrame(plat::Rect{fieldX, (content.height() - old.height()) / 2,
+                                        std::max(0.0, content.width() - kRight - fieldX), old.height()});
 }
 
 void VNTableViewTextFieldCell::awakeFromNib() {

@@ -125,7 +125,7 @@ TEST(BBLoadedImagesTest, AnImageLineNamesItsRangeProcessorBuildIDAndPath) {
     ASSERT_TRUE(line && line->isString());
 
     std::smatch parts;
-    const std::string text = line->string();
+    const std::string text(line->string());
     ASSERT_TRUE(std::regex_match(text, parts, std::regex("0x([0-9a-f]{16}) - 0x([0-9a-f]{16}) (\\S+) (\\S+)  <([0-9a-f]{32})> (.+)")))
         << text;
     EXPECT_LT(std::stoull(parts[1], nullptr, 16), std::stoull(parts[2], nullptr, 16));
@@ -218,7 +218,7 @@ TEST(BBRegisterStateTest, TheRegisterMapFollowsItsFixedLayout) {
     const auto map = BBMessagePack::unpackDictionary(bytes);
     ASSERT_TRUE(map);
     std::vector<std::string> keys;
-    for (const auto& [key, value] : *map) keys.push_back(key.string());
+    for (const auto& [key, value] : *map) keys.emplace_back(key.string());
     ASSERT_EQ(keys.size(), 37u);
     EXPECT_EQ(keys[0], "x0");
     EXPECT_EQ(keys[28], "x28");

@@ -61,7 +61,7 @@ const BBValue& field(const BBDictionary& dictionary, const std::string& key) {
     static const BBValue none;
     if (const BBValue* value = dictionary.find(key)) return *value;
     std::string keys;
-    for (const auto& [name, value] : dictionary) keys += " " + name.string();
+    for (const auto& [name, value] : dictionary) keys += " " + std::string(name.string());
     ADD_FAILURE() << "no \"" << key << "\" among:" << keys;
     return none;
 }
@@ -155,14 +155,14 @@ protected:
         const BBValue* primary = threads->find(field(*threads, "primary_thread").string());
         std::string frames;
         if (primary && primary->asArray()) {
-            for (const auto& line : *primary->asArray()) frames += line.string() + "\n";
+            for (const auto& line : *primary->asArray()) frames += std::string(line.string()) + "\n";
         }
         EXPECT_NE(frames.find(" " + function + " + "), std::string::npos) << frames;
 
         bool executable = false;
         bool libc = false;
         const auto* images = field(crashEvent, "image_list").asArray();
-        for (const auto& line : images ? *images : std::vector<BBValue>{}) {
+        for (const auto& line : images ? *images : BBArray{}) {
             executable |= line.string().ends_with(std::string("> ") + BB_CRASH_HOST);
             libc |= line.string().find(" libc.so.6 ") != std::string::npos;
         }

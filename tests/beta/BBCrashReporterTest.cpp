@@ -53,7 +53,7 @@ bool sameAction(const struct sigaction& a, const struct sigaction& b) {
 
 std::vector<std::string> keysOf(const BBDictionary& map) {
     std::vector<std::string> keys;
-    for (const auto& [key, value] : map) keys.push_back(key.string());
+    for (const auto& [key, value] : map) keys.emplace_back(key.string());
     return keys;
 }
 
@@ -232,7 +232,7 @@ TEST_F(BBCrashReporterTest, AnUncaughtExceptionIsReportedWithItsReasonAndTheStac
     const BBValue* primary = threads.find(threads.find("primary_thread") ? threads.find("primary_thread")->string() : "");
     ASSERT_TRUE(primary && primary->asArray());
     std::string lines;
-    for (const auto& line : *primary->asArray()) lines += line.string() + "\n";
+    for (const auto& line : *primary->asArray()) lines += std::string(line.string()) + "\n";
     EXPECT_NE(lines.find(" __cxa_throw + "), std::string::npos) << lines;
 
     bb_send_old_crashes();

@@ -48,7 +48,7 @@ std::vector<std::string> typesIn(const fs::path& path) {
     std::vector<std::string> types;
     for (const auto& item : eventsIn(path).value_or(BBArray{})) {
         const BBValue* type = item.asDictionary() ? item.asDictionary()->find("type") : nullptr;
-        types.push_back(type ? type->string() : "?");
+        types.emplace_back(type ? type->string() : "?");
     }
     return types;
 }

@@ -156,7 +156,7 @@ TEST_F(BBInformationTest, DeviceRecordDescribesThisSystem) {
     // The test clock stands in January and the tests run in Berlin time.
     EXPECT_EQ(record.find("time_zone")->string(), "CET");
     EXPECT_EQ(record.find("time_zone_offset")->int64Value(), 3600);
-    EXPECT_TRUE(std::regex_match(record.find("open_udid")->string(), std::regex("[0-9a-f]{40}")));
+    EXPECT_TRUE(std::regex_match(std::string(record.find("open_udid")->string()), std::regex("[0-9a-f]{40}")));
     EXPECT_FALSE(record.contains("udid"));
     EXPECT_FALSE(record.contains("custom_environment"));
     EXPECT_FALSE(record.contains("vendor_id"));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "beta/BBMessagePack.h"
@@ -373,4 +374,40 @@ TEST(BBMessagePack, LongTextIsCheckedAcrossItsPieces) {
     // A sequence cut short by the end of the raw.
     std::string cut = std::string(5000, 'x') + "\xe2\x82";
     EXPECT_EQ(BBMessagePack::unpack(packed(cut))->string(), BBData(cut.data(), cut.size()).description());
+}
+
+TEST(BBMessagePack, ValuesTakenFromADocumentOutliveIt) {
+    // An unpacked document keeps its longer text and its containers' items in memory of its own:
+    // whatever is moved, copied or grown out of it must stay whole once the rest is gone.
+    const std::string line(40, 'l');
+    BBArray lines;
+    for (int i = 0; i < 3; ++i) lines.push_back(line + std::to_string(i));
+    const BBValue original(BBDictionary{{"lines", lines}, {"info", BBDictionary{{"name", line}, {"n", 1}}}, {"tag", line}});
+    const std::string bytes = packed(original);
+
+    BBValue movedText, copiedText, movedLines, grownLines, info, whole;
+    {
+        auto document = BBMessagePack::unpack(bytes);
+        ASSERT_TRUE(document);
+        BBDictionary& map = *document->asDictionary();
+        movedText = std::move(*map.find("tag"));
+        copiedText = (*map.find("lines")->asArray())[1];
+        movedLines = BBValue(std::move(*map.find("lines")->asArray()));
+        info = std::move(*map.find("info"));
+        whole = BBValue(*BBMessagePack::unpackDictionary(bytes));
+        BBArray grown = *BBMessagePack::unpackArray(packed(lines));
+        for (int i = 0; i < 20; ++i) grown.push_back(line);  // beyond what the document made room for
+        grownLines = BBValue(std::move(grown));
+    }
+    EXPECT_EQ(movedText.string(), line);
+    EXPECT_EQ(copiedText.string(), line + "1");
+    EXPECT_EQ(movedLines, BBValue(lines));
+    EXPECT_EQ(info.asDictionary()->find("name")->string(), line);
+    EXPECT_EQ(whole, original);
+    ASSERT_EQ(grownLines.asArray()->size(), 23u);
+    EXPECT_EQ((*grownLines.asArray())[2].string(), line + "2");
+    EXPECT_EQ((*grownLines.asArray())[22].string(), line);
+    // A value of a document may end on another thread than the rest of it.
+    std::thread([v = std::move(info)] { EXPECT_TRUE(v.isDictionary()); }).join();
+    EXPECT_STREQ(movedText.asString()->c_str(), line.c_str());
 }

@@ -59,7 +59,7 @@ std::string lastRawOf(const std::string& file) {
     return file.substr(at, length);
 }
 
-std::string typeOf(const BBValue& event) { return event.asDictionary()->find("type")->string(); }
+std::string typeOf(const BBValue& event) { return std::string(event.asDictionary()->find("type")->string()); }
 
 class BBSessionManagerTest : public bbtest::BetaTest {
 protected:
@@ -100,7 +100,7 @@ protected:
     }
     std::vector<std::string> queuedTypes() {
         std::vector<std::string> types;
-        for (const auto& event : queued()) types.push_back(event.find("type")->string());
+        for (const auto& event : queued()) types.emplace_back(event.find("type")->string());
         return types;
     }
     void run(const std::function<void(BBSessionManager&)>& step) {

@@ -113,7 +113,7 @@ protected:
     }
     std::vector<std::string> uploadedTypes() {
         std::vector<std::string> types;
-        for (const auto& event : uploadedEvents()) types.push_back(event.find("type")->string());
+        for (const auto& event : uploadedEvents()) types.emplace_back(event.find("type")->string());
         return types;
     }
     // Waits until the service has the events and the library is done with the upload: a request

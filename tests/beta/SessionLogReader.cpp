@@ -47,7 +47,7 @@ std::vector<LogEntry> parseEntries(const std::string& bytes) {
             break;
         }
         EXPECT_EQ(map->find("Time")->type(), bb::BBValue::Type::Int64);
-        entries.push_back({map->find("Time")->int64Value(), map->find("Message")->string()});
+        entries.push_back({map->find("Time")->int64Value(), std::string(map->find("Message")->string())});
         const std::size_t used = static_cast<std::size_t>(rest.size() - reader.remaining) +
                                  bb::bb_mp_header_size(reader.kind) + reader.rawLength;
         rest.remove_prefix(used);

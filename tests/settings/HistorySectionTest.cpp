@@ -58,6 +58,7 @@ TEST_F(HistorySectionTest, IntervalPickerStoresShowsAndWritesTheInterval) {
     ASSERT_TRUE(picker);
     EXPECT_EQ(picker->frame(), host->view()->bounds());
     EXPECT_EQ(picker->pickerView().countDownDuration(), 600);
+    EXPECT_EQ(picker->title(), "Recording interval") << "the picker is named after its row";
 
     ASSERT_TRUE(picker->pickerView().pickCountDownDuration(20 * 3600));
     picker->close();

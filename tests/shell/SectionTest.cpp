@@ -94,6 +94,20 @@ TEST_F(TableContractTest, AsksEachSectionForItsRowsHeaderAndFooter) {
     EXPECT_TRUE(first->selected.empty());
 }
 
+TEST_F(TableContractTest, ARowWhoseTitleNeedsTwoLinesGrowsToHoldThemOnce) {
+    auto rows = namedRows({"Units", "Local notifications of autosaved points"});
+    auto screen = VNTableViewController::make();
+    screen->setSections({rows});
+    auto table = screen->tableView();
+    EXPECT_EQ(screen->heightForRow(*table, {0, 0}), 44);
+    const double tall = screen->heightForRow(*table, {0, 1});
+    EXPECT_GE(tall, 2 * 17 * 1.2 + 20) << "two lines of the 17-point title with a margin above and below";
+    // Laid out at that height, the row asks for no more.
+    table->layoutIfNeeded();
+    EXPECT_EQ(rows->cellForRowAtIndex(1)->frame().height(), tall);
+    EXPECT_EQ(screen->heightForRow(*table, {0, 1}), tall);
+}
+
 TEST_F(TableContractTest, SelectingARowDeselectsItAndRunsTheCellsBlockOnly) {
     auto rows = namedRows({"a", "b", "c"});
     rows->cellForRowAtIndex(2)->setOnSelectCellBlock({});

@@ -33,6 +33,8 @@ std::vector<ViewController*> NavigationController::shownChildren() const {
 void NavigationController::loadView() {
     auto root = makeScreenView();
     container_ = std::make_shared<View>(root->bounds());
+    // A container sized again (the tab bar's room taken off) sizes the shown screen with it.
+    container_->setStretchesWithSuperview(true);
     root->addSubview(container_);
     bar_->setFrame(Rect{0, 0, root->bounds().width(), NavigationBar::kHeight});
     root->addSubview(bar_);
@@ -50,6 +52,7 @@ void NavigationController::placeTopView() {
     if (auto screen = topViewController()) {
         auto v = screen->view();
         v->setFrame(container_->bounds());
+        v->setStretchesWithSuperview(true);
         container_->addSubview(v);
     }
 }

@@ -47,6 +47,8 @@ std::vector<ViewController*> TabBarController::shownChildren() const {
 void TabBarController::loadView() {
     auto root = makeScreenView();
     container_ = std::make_shared<View>(Rect{0, 0, root->bounds().width(), root->bounds().height() - TabBar::kHeight});
+    // A container sized again (the tab bar's room taken off) sizes the shown screen with it.
+    container_->setStretchesWithSuperview(true);
     root->addSubview(container_);
     tabBar_->setFrame(Rect{0, root->bounds().height() - TabBar::kHeight, root->bounds().width(), TabBar::kHeight});
     root->addSubview(tabBar_);
@@ -60,6 +62,7 @@ void TabBarController::placeSelectedView() {
     if (auto sel = selectedViewController()) {
         auto v = sel->view();
         v->setFrame(container_->bounds());
+        v->setStretchesWithSuperview(true);
         container_->addSubview(v);
     }
 }

@@ -17,9 +17,17 @@ View::~View() {
 }
 
 void View::setFrame(const Rect& frame) {
-    if (frame.size != frame_.size) needsLayout_ = true;
+    const Size old = frame_.size;
     frame_ = frame;
     bounds_.size = frame.size;
+    if (frame.size == old) return;
+    needsLayout_ = true;
+    const double wider = frame.width() - old.width, taller = frame.height() - old.height;
+    for (const auto& sub : std::vector<std::shared_ptr<View>>(subviews_)) {
+        if (!sub->stretches_) continue;
+        const Rect f = sub->frame();
+        sub->setFrame(Rect{f.x(), f.y(), std::max(0.0, f.width() + wider), std::max(0.0, f.height() + taller)});
+    }
 }
 
 void View::setBounds(const Rect& bounds) {

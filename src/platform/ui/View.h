@@ -40,6 +40,10 @@ public:
     // the bounds is the scroll position).
     const Rect& frame() const { return frame_; }
     virtual void setFrame(const Rect& frame);
+    // Grows and shrinks with its superview, keeping its distances to the superview's edges (a
+    // screen's table when the tab bar or navigation controller sizes the screen's view).
+    bool stretchesWithSuperview() const { return stretches_; }
+    void setStretchesWithSuperview(bool on) { stretches_ = on; }
     const Rect& bounds() const { return bounds_; }
     virtual void setBounds(const Rect& bounds);
     Point center() const { return frame_.center(); }
@@ -205,6 +209,7 @@ private:
     ImagePtr backgroundImage_;
     bool userInteraction_ = true;
     bool clipsToBounds_ = false;
+    bool stretches_ = false;
     ContentMode contentMode_ = ContentMode::ScaleToFill;
     long tag_ = 0;
     std::string accessibilityIdentifier_, accessibilityLabel_;

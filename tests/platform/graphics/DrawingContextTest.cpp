@@ -64,6 +64,33 @@ TEST(DrawingContextTest, RecordedDrawingRendersToAPngOfTheRightSizeAndPixels) {
     EXPECT_EQ(png.at(4, 56), (std::array<int, 4>{255, 255, 0, 0}));    // red after restore
 }
 
+TEST(DrawingContextTest, TextRightAlignedInItsMeasuredWidthStaysInsideIt) {
+    // A shrunk value at one pixel a point: advances rounded to whole pixels made the line wider
+    // than measured, and its first digit fell outside the box.
+    qxtest::TempDir dir;
+    const plat::Font font = plat::Font::named("HelveticaNeue", 13.36);
+    const std::string text = "00:01:00";
+    const Rect box{30, 0, font.widthOf(text), 20};
+    DrawingContext ctx;
+    ctx.setFillColor(Color::white());
+    ctx.fillRect(Rect{0, 0, 120, 20});
+    ctx.drawText(text, box, font, Color::black(), plat::TextAlignment::Right);
+    auto path = dir.path() / "text.png";
+    ASSERT_TRUE(ctx.writePng(path, {120, 20}, 1));
+    PngProbe png(path);
+    ASSERT_TRUE(png.ok());
+    int inkLeftOfBox = 0, ink = 0;
+    for (int x = 0; x < png.width(); ++x) {
+        for (int y = 0; y < png.height(); ++y) {
+            if (png.at(x, y)[1] > 128) continue;
+            ++ink;
+            if (x < 29) ++inkLeftOfBox;
+        }
+    }
+    EXPECT_GT(ink, 20);
+    EXPECT_EQ(inkLeftOfBox, 0);
+}
+
 TEST(DrawingContextTest, DashedLinesLeaveGapsAndBadPatternsDrawSolid) {
     DrawingContext ctx;
     ctx.setStrokeColor(Color::black());
