@@ -61,12 +61,6 @@ void VNWMFilterSection::updateCellsTitles() {
 std::shared_ptr<VNCheckButtonValueTableViewCell> VNWMFilterSection::makeTimeCell(plat::Date VNWMFilterSection::*date,
                                                                                  bool VNWMFilterSection::*on) {
     auto row = makeDateRow(*this, date, on, plat::DatePickerMode::DateAndTime, &DateStrings::dateTimeMediumStr);
-    // A date with its time needs more of the row than a plain value: the caption gives way,
-    // and both shrink rather than run into each other.
-    row->title().setFrame({50, 0, 85, 44});
-    row->title().setAdjustsFontSizeToFitWidth(true);
-    row->value().setFrame({140, 0, 170, 44});
-    row->value().setAdjustsFontSizeToFitWidth(true);
     return row;
 }
 
@@ -90,8 +84,6 @@ std::shared_ptr<VNCheckButtonValueTableViewCell> VNWMFilterSection::alertsOnlyCe
         alertsOnlyCell_ = VNCheckButtonValueTableViewCell::loadFromNib();
         alertsOnlyCell_->detailTextLabel().setText("");
         alertsOnlyCell_->value().setText("");
-        // No value beside it: the caption may take the row.
-        alertsOnlyCell_->title().setFrame({50, 0, 260, 44});
         alertsOnlyCell_->setAccessoryType(plat::AccessoryType::None);
         alertsOnlyCell_->checkButton().setChecked(alertsOnly_);
         alertsOnlyCell_->checkButton().setOnCheck(

@@ -44,9 +44,13 @@ public:
 
     void buildContent() override;
     void awakeFromNib() override;
+    void layoutSubviews() override;
 
 protected:
-    void placeValue(const plat::Rect& frame) { value_->setFrame(frame); }
+    // The title takes the room it needs (sibling rows then show their titles alike); the value,
+    // and a trailer of the given width after it, share the rest up to the row's right margin.
+    // Returns where the trailer begins.
+    double placeBesideTitle(double trailerWidth);
 
 private:
     std::shared_ptr<plat::Label> value_;
@@ -66,6 +70,7 @@ public:
 
     void buildContent() override;
     void awakeFromNib() override;
+    void layoutSubviews() override;
 
 private:
     std::shared_ptr<plat::Label> unit_;

@@ -1,5 +1,8 @@
 #include "shell/VNThresholdTableViewCell.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "model/Language.h"
 #include "platform/ui/Readability.h"
 
@@ -29,6 +32,21 @@ void VNThresholdTableViewCell::awakeFromNib() {
     setType(type_);
 }
 
+void VNThresholdTableViewCell::layoutSubviews() {
+    VNTableViewCell::layoutSubviews();
+    // The name takes the room it needs, so that the two thresholds' names show alike; the value
+    // the rest, up to the chevron.
+    const plat::Rect content = contentView().bounds();
+    const double x = thresholdTitle_->frame().x();
+    const double width = std::max(0.0, content.width() - x);
+    const double value = value_.empty() ? 0 : std::ceil(thresholdValue_->font().widthOf(value_));
+    const double titleWidth = titleWidthBeside(*thresholdTitle_, value, width);
+    thresholdTitle_->setFrame(plat::Rect{x, 0, titleWidth, content.height()});
+    const double valueX = x + titleWidth + kTitleValueGap;
+    thresholdValue_->setFrame(plat::Rect{valueX, 0, std::max(0.0, x + width - valueX), content.height()});
+    thresholdIcon_->setFrame(plat::Rect{10, (content.height() - 30) / 2, 30, 30});
+}
+
 void VNThresholdTableViewCell::setType(std::uint64_t type) {
     type_ = type;
     const char* icon = "icon-treshhold-red";
@@ -46,6 +64,7 @@ void VNThresholdTableViewCell::setType(std::uint64_t type) {
     }
     thresholdIcon_->setImage(plat::Image::named(icon));
     thresholdTitle_->setText(Language::get(name));
+    setNeedsLayout();
     // Orange is too light for the white row: it is outlined in place of the white shadow.
     plat::Readability::colorText(*thresholdValue_, color, plat::Color::white(), plat::Color::white());
 }
@@ -53,6 +72,7 @@ void VNThresholdTableViewCell::setType(std::uint64_t type) {
 void VNThresholdTableViewCell::setValue(std::string value) {
     value_ = std::move(value);
     thresholdValue_->setText(value_);
+    setNeedsLayout();
     setNeedsDisplay();
 }
 

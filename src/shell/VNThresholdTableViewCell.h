@@ -31,6 +31,7 @@ public:
 
     void buildContent();
     void awakeFromNib() override;
+    void layoutSubviews() override;
 
 private:
     std::uint64_t type_ = 0;

@@ -104,4 +104,34 @@ TEST_F(CellsTest, CheckButtonCellsComeWithTheirLabels) {
     }
 }
 
+TEST_F(CellsTest, TitlesBesideValuesTakeTheRoomTheyNeedAndFollowNewTexts) {
+    // Fixed frames shrank a name that the row had room for, and cut a value with seconds.
+    const auto fitsWhole = [](const plat::Label& label) { return label.font().widthOf(label.text()) <= label.frame().width(); };
+    auto first = qx::VNThresholdTableViewCell::loadFromNib();
+    first->setType(0);
+    first->setValue("100 µSv");
+    first->updateForInspection();
+    EXPECT_TRUE(fitsWhole(first->thresholdTitle()));
+    EXPECT_TRUE(fitsWhole(first->thresholdValue()));
+    EXPECT_GE(first->thresholdValue().frame().x(), first->thresholdTitle().frame().maxX());
+
+    auto step = qx::VNCheckButtonValueUnitTableViewCell::loadFromNib();
+    step->title().setText("Time, every");
+    step->value().setText("00:01:00");
+    step->unit().setText("min");
+    step->updateForInspection();
+    for (const plat::Label* label : {&step->title(), &step->value(), &step->unit()}) {
+        EXPECT_TRUE(fitsWhole(*label)) << label->text();
+    }
+    EXPECT_LE(step->value().frame().maxX(), step->unit().frame().x());
+    EXPECT_LE(step->unit().frame().maxX(), step->contentView().bounds().width());
+
+    // Texts set after the row was laid out (a language switch) get their room when it is next
+    // drawn or read.
+    step->value().setText("00:10");
+    step->title().setText("Time, every step");
+    step->updateForInspection();
+    EXPECT_TRUE(fitsWhole(step->title()));
+}
+
 }  // namespace

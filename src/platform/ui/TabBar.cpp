@@ -40,8 +40,9 @@ void TabBar::drawRect(DrawingContext& ctx, const Rect& rect) {
         if (image) ctx.drawImage(image, Rect{cell.midX() - 15, 4, 30, 30});
         Color c = selected ? Color::blue() : Color::gray();
         // Long titles (translations) shrink to their cell, then end in an ellipsis, rather than
-        // run into the next one.
-        FittedText::draw(ctx, list[i].title, Rect{cell.x() + 1, rect.height() - 14, w - 2, 12}, f, c,
+        // run into the next one; centred, they keep clear of short neighbours with the whole
+        // cell's width.
+        FittedText::draw(ctx, list[i].title, Rect{cell.x(), rect.height() - 14, w, 12}, f, c,
                          TextAlignment::Center, 0.6);
     }
 }

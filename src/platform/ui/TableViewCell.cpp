@@ -123,18 +123,19 @@ void TableViewCell::layoutSubviews() {
     }
 }
 
+double TableViewCell::titleWidthBeside(const Label& title, double valueWidth, double width) {
+    const double wanted = title.text().empty() ? 0 : std::ceil(title.font().widthOf(title.text()));
+    if (valueWidth <= 0) return width;
+    return std::min(wanted, std::max(width - kTitleValueGap - valueWidth * kValueShrink, width * 0.55));
+}
+
 void TableViewCell::placeTitleAndValue(double x, double width, double height) {
-    // The title takes the room it needs; the value gets the rest, drawn smaller or cut if it
-    // must be. Only when both are long does the title give up room, down to a little over half.
-    constexpr double kGap = 8, kValueShrink = 0.8;
-    const double title = textLabel_->text().empty() ? 0 : std::ceil(textLabel_->font().widthOf(textLabel_->text()));
     const double value = detailTextLabel_->text().empty() ? 0 : std::ceil(detailTextLabel_->font().widthOf(detailTextLabel_->text()));
-    double titleWidth = width;
-    if (value > 0) titleWidth = std::min(title, std::max(width - kGap - value * kValueShrink, width * 0.55));
+    const double titleWidth = titleWidthBeside(*textLabel_, value, width);
     detailTextLabel_->setAdjustsFontSizeToFitWidth(true);
     detailTextLabel_->setMinimumScaleFactor(kValueShrink);
     textLabel_->setFrame(Rect{x, 0, titleWidth, height});
-    const double valueX = x + titleWidth + kGap;
+    const double valueX = x + titleWidth + kTitleValueGap;
     detailTextLabel_->setFrame(Rect{valueX, 0, std::max(0.0, x + width - valueX), height});
 }
 
@@ -154,6 +155,7 @@ void drawChevron(DrawingContext& ctx, double right, double mid) {
 }  // namespace
 
 void TableViewCell::drawRect(DrawingContext& ctx, const Rect& rect) {
+    layoutSubviews();  // before the contents draw (see updateForInspection)
     if (selected_ && selectionStyle_ != SelectionStyle::None && !selectedBackgroundView_) {
         ctx.setFillColor(Color::rgba(0.85, 0.85, 0.85));
         ctx.fillRect(rect);

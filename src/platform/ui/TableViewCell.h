@@ -82,7 +82,18 @@ public:
     const IndexPath& indexPath() const { return indexPath_; }
 
     void layoutSubviews() override;
+    // The texts of a row change without telling it (a section sets a value, a language
+    // switch retitles it), and the room each takes depends on them: the row places them again
+    // before it is drawn or inspected.
+    void updateForInspection() override { layoutSubviews(); }
     void drawRect(DrawingContext& context, const Rect& rect) override;
+
+    // How a row shares its width between its title and a value beside it: the title takes the
+    // room it needs, the value the rest (drawn smaller, down to kValueShrink, or cut if it
+    // must be); only when both are long does the title give up room, down to a little over half.
+    static constexpr double kTitleValueGap = 8, kValueShrink = 0.8;
+    static double titleWidthBeside(const Label& title, double valueWidth, double width);
+
     // A tap selects the row through the table.
     bool performTap() override;
     std::string kindName() const override { return "Row"; }
