@@ -183,7 +183,8 @@ private:
     std::shared_ptr<ManagedObject> materialize(EntityKind entity, std::int64_t row, const std::vector<Value>& columns);
     void readColumns(ManagedObject& object, const std::vector<Value>& columns, bool keepDirty);
     // Binds the object's row to an insert or update statement, column by column in table order.
-    static void bindColumns(Connection::Statement& s, const ManagedObject& object);
+    // `first` is the statement's place of the row's first column (several rows may share one).
+    static void bindColumns(Connection::Statement& s, const ManagedObject& object, int first = 1);
 
     void markChanged(ManagedObject& object, std::uint32_t keys, bool dirty);
     void markTouched(const ObjectID& id, std::uint32_t keys);
@@ -198,6 +199,8 @@ private:
     bool flushPending(StoreError* error);
 
     bool writeChanges(ChangeSet& changes, StoreError* error);
+    // Writes the rows of the entity's objects made here.
+    bool insertRows(EntityKind entity, StoreError* error);
     bool resolveDaySets(StoreError* error);
     void remapRow(const ObjectID& from, std::int64_t to);
     bool assignPositions(StoreError* error);

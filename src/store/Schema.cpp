@@ -104,6 +104,7 @@ struct EntitySql {
     std::string columns;
     std::map<std::string, std::string> aliased;
     int count = 0;
+    std::string values;  // one row's placeholders
     std::string insert, remove;
 };
 
@@ -127,7 +128,12 @@ const EntitySql& sqlFor(EntityKind entity) {
                 placeholders += i ? ", ?" : "?";
             }
             const std::string table = Schema::quoted(d.table);
-            s.insert = "INSERT INTO " + table + " (" + s.columns + ") VALUES (" + placeholders + ")";
+            s.values = "(" + placeholders + ")";
+            // A row that breaks a constraint ends the whole transaction at once, as any failure
+            // inside a save does (the save is then written not at all). So SQLite keeps no
+            // journal of each statement's own changes to undo it alone, which for an insert of
+            // many rows it would otherwise write for every page the statement touches.
+            s.insert = "INSERT OR ROLLBACK INTO " + table + " (" + s.columns + ") VALUES " + s.values;
             s.remove = "DELETE FROM " + table + " WHERE id = ?";
         }
     });
@@ -197,7 +203,20 @@ const std::string& Schema::columnList(EntityKind entity, const std::string& alia
 }
 
 int Schema::columnCount(EntityKind entity) { return sqlFor(entity).count; }
-const std::string& Schema::insertSql(EntityKind entity) { return sqlFor(entity).insert; }
+const std::string& Schema::insertSql(EntityKind entity, int rows) {
+    const auto& s = sqlFor(entity);
+    if (rows <= 1) return s.insert;
+    // Built once per entity and number of rows; saves use one such number.
+    static std::mutex mutex;
+    static std::map<std::pair<int, int>, std::string> cache;
+    std::lock_guard lock(mutex);
+    auto [it, added] = cache.try_emplace({static_cast<int>(entity), rows});
+    if (added) {
+        it->second = s.insert;
+        for (int r = 1; r < rows; ++r) it->second += ", " + s.values;
+    }
+    return it->second;
+}
 const std::string& Schema::updateSql(EntityKind entity, std::uint32_t keys) {
     // Built once per entity and set of keys; saves change a handful of such sets.
     static std::mutex mutex;

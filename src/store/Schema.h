@@ -22,7 +22,8 @@ public:
     // The table's columns in row order: id, attributes, then each link's id and position.
     static const std::string& columnList(EntityKind entity, const std::string& alias = {});
     static int columnCount(EntityKind entity);
-    static const std::string& insertSql(EntityKind entity);
+    // The INSERT of `rows` rows at once, their values one row after another.
+    static const std::string& insertSql(EntityKind entity, int rows = 1);
     // The UPDATE of the columns of the given keys only (attributes and links, numbered as in
     // EntityDescription), each column's value taken from its place in the row (?1 is the id), so
     // that indexes over unchanged columns, and the pages they live in, are left alone. Empty
