@@ -1,8 +1,18 @@
 #include "platform/ui/TabBar.h"
 
+#include <algorithm>
+
 #include "platform/ui/FittedText.h"
 
 namespace plat {
+
+namespace {
+
+// How far a title may reach into its neighbours' cells, and how far the titles keep from the
+// screen's sides.
+constexpr double kTitleOverlap = 4, kTitleMargin = 4;
+
+}  // namespace
 
 bool TabBar::tapItem(std::size_t index) {
     auto list = items();
@@ -39,11 +49,14 @@ void TabBar::drawRect(DrawingContext& ctx, const Rect& rect) {
         auto image = selected && list[i].selectedImage ? list[i].selectedImage : list[i].image;
         if (image) ctx.drawImage(image, Rect{cell.midX() - 15, 4, 30, 30});
         Color c = selected ? Color::blue() : Color::gray();
-        // Long titles (translations) shrink to their cell, then end in an ellipsis, rather than
-        // run into the next one; centred, they keep clear of short neighbours with the whole
-        // cell's width.
-        FittedText::draw(ctx, list[i].title, Rect{cell.x(), rect.height() - 14, w, 12}, f, c,
-                         TextAlignment::Center, 0.6);
+        // Long titles (translations) shrink, then end in an ellipsis, rather than run into the
+        // next one. Centred, a title may take a little of its neighbours' room, but it keeps
+        // the screen's margin at the ends of the bar.
+        const double titleWidth = std::min(f.widthOf(list[i].title) + 2, w + 2 * kTitleOverlap);
+        const double titleX = std::clamp(cell.midX() - titleWidth / 2, rect.x() + kTitleMargin,
+                                         std::max(rect.x() + kTitleMargin, rect.maxX() - kTitleMargin - titleWidth));
+        FittedText::draw(ctx, list[i].title, Rect{titleX, rect.height() - 14, std::min(titleWidth, rect.width() - 2 * kTitleMargin), 12},
+                         f, c, TextAlignment::Center, 0.6);
     }
 }
 
