@@ -20,8 +20,9 @@ namespace qx {
 namespace {
 
 constexpr plat::Rect kPanelFrame{0, 0, 320, 290};
-constexpr double kColumnX[] = {10, 115, 220};
-constexpr double kColumnWidth = 100;
+// Three columns with the panel's margin of 10 on both sides.
+constexpr double kColumnX[] = {10, 112, 214};
+constexpr double kColumnWidth = 96;
 constexpr std::int64_t kMetresPerKilometre = 1000;
 constexpr std::int64_t kMetresPerMile = 1609;
 constexpr std::int64_t kSecondsPerHour = 3600;
@@ -91,6 +92,9 @@ void VNTrackDetailsView::addFigure(Figure f, const plat::Rect& frame, bool withU
     values_[f]->setMinimumScaleFactor(0.5);
     if (withUnit) {
         units_[f] = addPanelLabel(*this, {frame.x() + valueWidth, frame.y() + 20, frame.width() - valueWidth, 16}, 11, false);
+        // The longer languages' units ("мкЗв/ч") are a little wider than the column leaves them.
+        units_[f]->setAdjustsFontSizeToFitWidth(true);
+        units_[f]->setMinimumScaleFactor(0.8);
     }
 }
 

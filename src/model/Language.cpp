@@ -66,26 +66,39 @@ std::size_t Language::readTables(const std::string& code) {
     return files.size();
 }
 
+void Language::loadOnce() {
+    {
+        std::lock_guard lock(mutex_);
+        if (loaded_) return;
+    }
+    // The settings are read outside the lock: their first save may fail, and its message asks
+    // for texts.
+    const std::string code = Settings::sharedSettings().language();
+    std::lock_guard lock(mutex_);
+    if (!loaded_) load(code);
+}
+
 std::string Language::get(const std::string& key) {
     auto& self = instance();
+    self.loadOnce();
     std::lock_guard lock(self.mutex_);
-    if (!self.loaded_) self.load(Settings::sharedSettings().language());
     auto it = self.table_.find(key);
     return it == self.table_.end() ? key : it->second;
 }
 
 std::string Language::currentLanguage() {
     auto& self = instance();
+    self.loadOnce();
     std::lock_guard lock(self.mutex_);
-    if (!self.loaded_) self.load(Settings::sharedSettings().language());
     return self.code_;
 }
 
 void Language::setCurrentLanguage() {
     auto& self = instance();
+    const std::string code = Settings::sharedSettings().language();
     {
         std::lock_guard lock(self.mutex_);
-        self.load(Settings::sharedSettings().language());
+        self.load(code);
     }
     plat::NotificationCenter::defaultCenter().post(kVNLanguageDidSwitchedNotification);
 }

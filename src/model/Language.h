@@ -30,6 +30,8 @@ private:
     static constexpr const char* kFallbackLanguage = "en";
 
     void load(const std::string& code);
+    // Loads the settings' language unless a language is loaded.
+    void loadOnce();
     // Adds the tables of a language; the number of table files found.
     std::size_t readTables(const std::string& code);
 

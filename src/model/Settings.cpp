@@ -146,13 +146,21 @@ void Settings::visitPreferences(Io& io) {
 }
 
 Settings& Settings::sharedSettings() {
-    std::lock_guard lock(sharedMutex);
-    auto& slot = sharedSlot();
-    if (!slot) {
-        slot.reset(new Settings());
-        slot->load();
+    Settings* settings = nullptr;
+    bool firstRun = false;
+    {
+        std::lock_guard lock(sharedMutex);
+        auto& slot = sharedSlot();
+        if (!slot) {
+            slot.reset(new Settings());
+            firstRun = slot->load();
+        }
+        settings = slot.get();
     }
-    return *slot;
+    // The first run's defaults are written once the settings are in place: a write that fails
+    // says so in the person's language, which is read from these settings.
+    if (firstRun) settings->save();
+    return *settings;
 }
 
 void Settings::resetShared() {
@@ -162,14 +170,13 @@ void Settings::resetShared() {
 
 Settings::Settings() = default;
 
-void Settings::load() {
+bool Settings::load() {
     auto& defaults = plat::UserDefaults::standard();
     if (!defaults.boolForKey(kNotFirstRunKey)) {
         // First run: the members hold the defaults; the date limits start at today.
         const plat::Date now = plat::Date::now();
         historyDateFrom_ = historyDateTo_ = wmTimeFrom_ = wmTimeTo_ = now;
-        save();
-        return;
+        return true;
     }
     Loader loader{defaults};
     visitPreferences(loader);
@@ -184,6 +191,7 @@ void Settings::load() {
     // The plain-HTTP default of earlier versions sent the password in clear: the same service
     // over HTTPS takes its place. An address the person typed stays as it is.
     if (zenetServerAddress_ == kFormerZENETServerAddress) zenetServerAddress_ = kDefaultZENETServerAddress;
+    return false;
 }
 
 namespace {

@@ -161,7 +161,9 @@ public:
 
 private:
     Settings();
-    void load();
+    // Reads the stored preferences; true on the first run, when there are none and the
+    // defaults stay.
+    bool load();
     void keepValuesInRange();
     template <class Io>
     void visitPreferences(Io& io);

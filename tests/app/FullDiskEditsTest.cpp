@@ -1,6 +1,6 @@
 // What the person changes by hand while the disk is full: a waypoint added, a name, a deletion,
 // a mail. Each refusal is told with its reason and changes nothing; with room again, doing it
-// once more works.
+// once more works. And a first start on a full disk, whose default settings cannot be written.
 #include <filesystem>
 
 #include "FullDisk.h"
@@ -17,7 +17,6 @@ protected:
     void SetUp() override {
         HostTest::SetUp();
         disk = std::make_unique<qxtest::FullDisk>();
-        launch();
     }
     void TearDown() override {
         HostTest::TearDown();
@@ -37,6 +36,7 @@ protected:
 };
 
 TEST_F(FullDiskEditsTest, ChangesRefusedByAFullDiskAreToldAndMadeAgainOnceThereIsRoom) {
+    launch();
     runAll({"tab Track", "tap \"Add Waypoint\"", "type \"Waypoint Name\" Alpha", "press Save", "advance 60",
             "tap \"Add Waypoint\"", "type \"Waypoint Name\" Beta", "press Save", "advance 60", "tab History"});
     ASSERT_TRUE(run("expect-waypoints Alpha Beta").ok);
@@ -76,6 +76,22 @@ TEST_F(FullDiskEditsTest, ChangesRefusedByAFullDiskAreToldAndMadeAgainOnceThereI
     EXPECT_TRUE(run("expect-waypoints Alpha Beta").ok) << run("store").text;
     runAll({"tap \"Tracks:\"", "tap Manage", "tap Edit#1", "type \"Beta\" Delta", "tap Done", "delete Alpha"});
     EXPECT_TRUE(run("expect-waypoints Delta").ok) << run("store").text;
+}
+
+// The failed first write of the default settings asks for the words of its message, which are
+// read in the language those settings hold: the start must not wait for itself, and once there
+// is room the settings are written.
+TEST_F(FullDiskEditsTest, AFirstStartOnAFullDiskComesUp) {
+    disk->fillAfter(0, qxtest::FullDisk::Room::forEveryWrite);
+    launch();
+    EXPECT_GT(disk->refusedWrites(), 0u);
+    disk->makeRoom();
+    while (!takeAlert().empty()) {
+    }
+    ASSERT_TRUE(run("tab Settings").ok);
+    ASSERT_TRUE(run("toggle \"Sound OFF by Shake\"").ok);
+    EXPECT_EQ(takeAlert(), "");
+    EXPECT_TRUE(std::filesystem::exists(dataDir() / "Preferences.json"));
 }
 
 }  // namespace

@@ -409,6 +409,11 @@ private:
     // beneath it.
     void judgeReadable(const DrawnText& text) {
         const std::string kind = text.view->kindName();
+        // Text on a phone keeps a margin from the screen's sides; one against them looks cut.
+        if (text.cutBy.empty() &&
+            (text.ink.minX() < screen_.minX() + kEdgeMargin || text.ink.maxX() > screen_.maxX() - kEdgeMargin)) {
+            problems_.push_back({LayoutProblem::Kind::TextAtEdge, text.text, {}, kind, text.ink});
+        }
         if (!text.cutBy.empty()) {
             problems_.push_back({LayoutProblem::Kind::TextClipped, text.text, text.cutBy, kind, text.ink});
         }
@@ -464,6 +469,8 @@ private:
     static constexpr double kGrid = 8;
     // A shadow at most this far from its text outlines it.
     static constexpr double kHalo = 2;
+    // The least room between a text and the screen's sides.
+    static constexpr double kEdgeMargin = 3;
 
     Rect screen_;
     const ViewController* presented_ = nullptr;
@@ -502,6 +509,7 @@ std::string LayoutProblem::description() const {
         case Kind::TextOverPicture: return quoted(text) + " is drawn over the picture " + quoted(other) + at;
         case Kind::ViewOffScreen:
             return view + (text.empty() ? "" : " " + quoted(text)) + " lies partly off the screen" + at;
+        case Kind::TextAtEdge: return quoted(text) + " touches the edge of the screen" + at;
         case Kind::NoBackdrop:
             return "the modal " + view + (text.empty() ? "" : " " + quoted(text)) +
                    " leaves the screen beneath it without a backdrop" + at;

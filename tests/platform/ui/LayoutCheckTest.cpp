@@ -167,6 +167,7 @@ TEST(LayoutCheck, NamesEveryDefectAPersonSees) {
     auto edge = std::make_shared<View>(Rect{290, 230, 60, 30});
     edge->setBackgroundColor(Color::black());
     add(edge);
+    add(label("0.10 µSv/h", {0, 270, 120, 30}));
 
     const auto problems = LayoutCheck::run(root);
     struct Expected {
@@ -182,6 +183,7 @@ TEST(LayoutCheck, NamesEveryDefectAPersonSees) {
         {Kind::LowContrast, "Add photo", "\"Add photo\" has a contrast of 1.4:1 against what is beneath it"},
         {Kind::TextOverPicture, "10", "\"10\" is drawn over the picture \"badge\""},
         {Kind::NoBackdrop, "", "the modal View leaves the screen beneath it without a backdrop"},
+        {Kind::TextAtEdge, "0.10 µSv/h", "\"0.10 µSv/h\" touches the edge of the screen"},
     };
     const std::string report = LayoutCheck::report(problems);
     for (const auto& e : expected) {
