@@ -280,9 +280,16 @@ void VNTrackViewController::discardStoppedTrack() {
     Track::setCurrentTrack(nullptr);
     TrackPath::setCurrentTrackPath(nullptr);
     const auto row = track->objectID().row;
-    Store::defaultStore().saveWithBlock([row](Context& context) {
-        if (auto t = context.objectWithRow<Track>(row)) context.deleteObject(t);
-    });
+    Store::defaultStore().saveWithBlock(
+        [row](Context& context) {
+            if (auto t = context.objectWithRow<Track>(row)) context.deleteObject(t);
+        },
+        [](bool ok, const StoreError* error) {
+            // The track stays stored, and comes back closed at the next start: the person must
+            // know it is still there.
+            if (!ok) Store::reportFailedChange("VNTrackViewController discard", "Not Deleted",
+                                               "It could not be deleted: %@.", error);
+        });
 }
 
 void VNTrackViewController::handleDevicePresentNotification(const plat::Notification& notification) {

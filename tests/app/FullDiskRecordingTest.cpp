@@ -138,4 +138,18 @@ TEST_F(FullDiskRecordingTest, FiguresFollowTheStoredPointsAfterReadingsWereRefus
     EXPECT_DOUBLE_EQ(saved->distance(), storedDistance(*saved));
 }
 
+// A recording dropped (Cancel at its name) while the disk refuses the deletion: the track is
+// still stored, and the person is told so.
+TEST_F(FullDiskRecordingTest, ATrackDroppedOnAFullDiskIsToldAsNotDeleted) {
+    ASSERT_TRUE(run("tap Record").ok);
+    ASSERT_TRUE(run("advance 300").ok);
+    checkpoint();
+    disk->fillAfter(0, qxtest::FullDisk::Room::forEveryWrite);
+    ASSERT_TRUE(run("tap Stop").ok);
+    ASSERT_TRUE(run("press Cancel").ok);
+    EXPECT_EQ(takeAlert(), "Not Deleted: It could not be deleted: the disk is full.");
+    ASSERT_EQ(tracks().size(), 1u);
+    EXPECT_GE(tracks()[0]->waypointsCount(), 2u);
+}
+
 }  // namespace
