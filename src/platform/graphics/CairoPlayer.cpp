@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/foundation/Utf8Text.h"
 #include "platform/graphics/CairoSupport.h"
 #include "platform/graphics/DrawingContext.h"
 #include "platform/graphics/Font.h"
@@ -252,17 +253,20 @@ private:
 
     void text(const DrawCommand& c) {
         if (c.text.empty() || c.font.size <= 0) return;
+        // cairo refuses a text that is not UTF-8 by stopping every later drawing of the picture:
+        // a stray byte is drawn as a replacement character instead.
+        const std::string shown = Utf8Text::valid(c.text);
         cairo_save(cr_);
-        selectFace(family(c.text), c.font, c.font.size);
+        selectFace(family(shown), c.font, c.font.size);
         source(c.color);
         cairo_font_extents_t fe;
         cairo_font_extents(cr_, &fe);
         double y = c.rect.y() + fe.ascent;
         std::size_t start = 0;
-        while (start <= c.text.size()) {
-            std::size_t end = c.text.find('\n', start);
-            if (end == std::string::npos) end = c.text.size();
-            auto pieces = runs(c.text.substr(start, end - start), c.font);
+        while (start <= shown.size()) {
+            std::size_t end = shown.find('\n', start);
+            if (end == std::string::npos) end = shown.size();
+            auto pieces = runs(shown.substr(start, end - start), c.font);
             double size = c.font.size;
             double width = measure(pieces, c.font, size);
             if (c.value > 0 && width > c.rect.width() && c.rect.width() > 0) {

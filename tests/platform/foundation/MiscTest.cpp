@@ -4,6 +4,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/FileUtil.h"
 #include "platform/foundation/Observable.h"
+#include "platform/foundation/Utf8Text.h"
 
 TEST(BundleTest, FindsResourcesByNameAndTypeAndReadsVersions) {
     qxtest::TempDir dir;
@@ -53,4 +54,37 @@ TEST(FileUtilTest, AtomicWriteReplacesWholeFileAndLeavesNoTemporaries) {
     std::string error;
     EXPECT_FALSE(plat::file::writeAtomically("/proc/definitely/not/here", "x", &error));
     EXPECT_FALSE(error.empty());
+}
+
+// Each byte that starts no well-formed sequence becomes one U+FFFD; well-formed text, up to the
+// last code point, stays as it is.
+TEST(Utf8TextTest, ReplacesEveryByteThatStartsNoWellFormedSequence) {
+    using plat::Utf8Text;
+    const std::string r(Utf8Text::kReplacement);
+    const struct {
+        std::string in, out;
+        std::size_t replaced;
+    } cases[] = {
+        {"Müller 線量 😀", "Müller 線量 😀", 0},
+        {"\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF", 0},  // U+10FFFF
+        {"M\xFCller", "M" + r + "ller", 1},          // Latin-1
+        {"\xC0\xAF", r + r, 2},                       // overlong "/"
+        {"\xE0\x80\xAF", r + r + r, 3},               // overlong, three bytes
+        {"\xED\xA0\x80", r + r + r, 3},               // a surrogate
+        {"\xF4\x90\x80\x80", r + r + r + r, 4},       // past U+10FFFF
+        {"\xE2\x82", r + r, 2},                       // cut short at the end
+        {"\xE2\x82x", r + r + "x", 2},                // cut short before a letter
+        {"\x80\xBF", r + r, 2},                       // continuation bytes alone
+        {std::string("a\0b", 3), std::string("a\0b", 3), 0},
+    };
+    for (const auto& c : cases) {
+        std::size_t replaced = 0;
+        EXPECT_EQ(Utf8Text::valid(c.in, &replaced), c.out) << c.in;
+        EXPECT_EQ(replaced, c.replaced) << c.in;
+        EXPECT_EQ(Utf8Text::isValid(c.in), c.replaced == 0) << c.in;
+    }
+    EXPECT_TRUE(Utf8Text::isCutSequence("a\xE2\x82", 1));
+    EXPECT_TRUE(Utf8Text::isCutSequence("\xF0\x9F", 0));
+    EXPECT_FALSE(Utf8Text::isCutSequence("\xE2\x82x", 0));
+    EXPECT_FALSE(Utf8Text::isCutSequence("\xC0", 0));
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include <cairo.h>
 
@@ -11,6 +12,7 @@
 #include "platform/ui/DescriptionWriter.h"
 #include "platform/ui/Interface.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/TabBarController.h"
@@ -297,6 +299,67 @@ TEST_F(ScreenTextAndRenderTest, ShortenedTextNeverCutsACharacter) {
     drain();
     const std::string line = web->describeLine();
     EXPECT_NE(line.find((cjk + cjk).substr(0, 117 * 3) + "...\""), std::string::npos) << line;
+}
+
+}  // namespace
+
+namespace {
+
+// Text that is not UTF-8 (a Latin-1 name, a lone lead byte, a cut sequence, an overlong form)
+// shows as replacement characters in every kind of view that draws text, and whatever is drawn
+// after it still shows: the red square drawn last is red.
+TEST_F(ScreenTextAndRenderTest, TextThatIsNotUtf8NeverStopsTheDrawing) {
+    const std::string bad = "M\xfcller \xff \xe2\x82 \xc0\xaf";
+    const std::vector<std::pair<const char*, std::function<ViewPtr()>>> kinds = {
+        {"label", [&] { return std::make_shared<Label>(Rect{0, 0, 300, 20}, bad); }},
+        {"wrapped label",
+         [&] {
+             auto l = std::make_shared<Label>(Rect{0, 0, 80, 60}, bad + " " + bad);
+             l->setNumberOfLines(0);
+             return l;
+         }},
+        {"button",
+         [&] {
+             auto b = Button::make(ButtonType::System, Rect{0, 0, 200, 40});
+             b->setTitle(bad);
+             return b;
+         }},
+        {"text field",
+         [&] {
+             auto f = std::make_shared<TextField>(Rect{0, 0, 300, 30});
+             f->setText(bad);
+             return f;
+         }},
+        {"placeholder",
+         [&] {
+             auto f = std::make_shared<TextField>(Rect{0, 0, 300, 30});
+             f->setPlaceholder(bad);
+             return f;
+         }},
+        {"navigation bar",
+         [&] {
+             auto bar = std::make_shared<NavigationBar>(Rect{0, 0, 320, 44});
+             bar->setItems({std::make_shared<NavigationItem>(bad)});
+             return bar;
+         }},
+        {"alert", [&] { return AlertView::make(bad, bad, "OK"); }},
+    };
+    qxtest::TempDir dir;
+    for (const auto& [kind, make] : kinds) {
+        auto root = std::make_shared<View>(Rect{0, 0, 320, 200});
+        root->setBackgroundColor(Color::white());
+        root->addSubview(make());
+        auto last = std::make_shared<View>(Rect{300, 180, 20, 20});
+        last->setBackgroundColor(Color::red());
+        root->addSubview(last);
+        const auto path = dir.path() / "bad.png";
+        ASSERT_TRUE(root->renderToPng(path, 1)) << kind;
+        cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
+        const auto* data = cairo_image_surface_get_data(s);
+        const auto px = *reinterpret_cast<const std::uint32_t*>(data + 190 * cairo_image_surface_get_stride(s) + 310 * 4);
+        EXPECT_EQ(px, 0xFFFF0000u) << kind;
+        cairo_surface_destroy(s);
+    }
 }
 
 }  // namespace
