@@ -8,6 +8,7 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/URLText.h"
+#include "platform/foundation/Utf8Text.h"
 #include "services/UtcDate.h"
 
 namespace qx {
@@ -79,8 +80,10 @@ std::size_t characterLength(std::string_view s, std::size_t p) {
 
 }  // namespace
 
+// A reply is JSON and so UTF-8: a stray byte (a name pasted from another encoding) is replaced,
+// where the parser would refuse the whole reply for it.
 std::optional<RadResponderWire::Tokens> RadResponderWire::readTokens(std::string_view body) {
-    const auto reply = nlohmann::json::parse(body, nullptr, false);
+    const auto reply = nlohmann::json::parse(plat::Utf8Text::valid(body), nullptr, false);
     if (!reply.is_object()) return std::nullopt;
     Tokens tokens{textField(reply, "access_token"), textField(reply, "refresh_token"), textField(reply, "token_type")};
     if (tokens.accessToken.empty()) return std::nullopt;
@@ -88,7 +91,7 @@ std::optional<RadResponderWire::Tokens> RadResponderWire::readTokens(std::string
 }
 
 std::optional<std::vector<std::pair<std::int64_t, std::string>>> RadResponderWire::readEvents(std::string_view body) {
-    const auto reply = nlohmann::json::parse(body, nullptr, false);
+    const auto reply = nlohmann::json::parse(plat::Utf8Text::valid(body), nullptr, false);
     if (!reply.is_array()) return std::nullopt;
     std::vector<std::pair<std::int64_t, std::string>> events;
     for (const auto& event : reply) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/foundation/DataFolder.h"
+#include "platform/foundation/Utf8Text.h"
 #include "shell/ShellInterfaces.h"
 #include "store/ImportManager.h"
 #include "store/io/WaypointFile.h"
@@ -40,7 +41,8 @@ void VNImportTableViewController::dir() {
     std::vector<VNTableViewCellPtr> rows;
     for (const auto& file : files_) {
         auto cell = VNTableViewCell::loadFromNib();
-        cell->textLabel().setText(file.filename().string());
+        // A file name is bytes: one that is not UTF-8 is shown with replacement characters.
+        cell->textLabel().setText(plat::Utf8Text::valid(file.filename().string()));
         cell->setOnSelectCellBlock([file](VNTableViewCell&) { ImportManager::sharedImportManager().importFile(file); });
         rows.push_back(cell);
     }

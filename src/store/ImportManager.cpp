@@ -10,6 +10,7 @@
 #include "model/DateStrings.h"
 #include "model/Language.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Utf8Text.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/DescriptionWriter.h"
 #include "platform/ui/ProgressOverlay.h"
@@ -59,7 +60,20 @@ constexpr double kDayAndAQuarter = 30 * 3600.0;
 // memory holds a handful of batches.
 constexpr std::size_t kBatchesAhead = 2;
 
-std::string excerpt(const std::string& text) { return plat::DescriptionWriter::shortened(text, kExcerptCharacters); }
+// A text of the file as a message shows it: control characters (a binary file's, say) are
+// shown as replacement characters, so that the message neither breaks lines nor hides them.
+std::string excerpt(const std::string& text) {
+    std::string shown;
+    for (const char c : plat::Utf8Text::valid(text)) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) {
+            shown += plat::Utf8Text::kReplacement;
+        } else {
+            shown += c;
+        }
+    }
+    return plat::DescriptionWriter::shortened(shown, kExcerptCharacters);
+}
 
 std::string joined(const std::vector<std::string>& names) {
     std::string out;
@@ -71,7 +85,7 @@ std::string joined(const std::vector<std::string>& names) {
 std::string fileColumns(const std::vector<std::string>& names) {
     std::string out;
     for (std::size_t i = 0; i < names.size() && i < kShownColumns; ++i) {
-        out += (i == 0 ? "" : ", ") + plat::DescriptionWriter::shortened(names[i], kExcerptCharacters);
+        out += (i == 0 ? "" : ", ") + excerpt(names[i]);
     }
     out = excerpt(out);
     if (names.size() > kShownColumns) out += " " + withNumber("and %d more", names.size() - kShownColumns);
@@ -134,16 +148,29 @@ std::string ImportManager::summaryText(const ImportResult& result) {
     std::string text;
     if (!result.success) {
         text = Language::get("Nothing was imported.");
-        if (!result.error.empty()) text += "\n" + Language::get(result.error);
+        if (!result.error.empty()) text += "\n" + withText(Language::get(result.error), {excerpt(result.errorName)});
         if (result.errorLine > 0) text += "\n" + withNumber("Line %d", result.errorLine);
     } else {
         text = withNumber("Imported: %d", result.imported);
         text += "\n" + withNumber("Skipped: %d", result.skipped);
         if (result.firstBadLine > 0) text += "\n" + withNumber("First unreadable row: line %d", result.firstBadLine);
+        if (result.withoutTime == 1) text += "\n" + Language::get("1 waypoint has no time");
+        if (result.withoutTime > 1) text += "\n" + withNumber("%d waypoints have no time", result.withoutTime);
         if (result.tracksLeftOut > 0) text += "\n" + withNumber("Tracks not imported: %d", result.tracksLeftOut);
         if (result.routesLeftOut > 0) text += "\n" + withNumber("Routes not imported: %d", result.routesLeftOut);
     }
-    return text + diagnosisText(result.diagnosis);
+    return text + encodingText(result) + diagnosisText(result.diagnosis);
+}
+
+std::string ImportManager::encodingText(const ImportResult& result) {
+    std::string text;
+    if (!result.readAs.empty()) {
+        text += "\n" + withText(Language::get("The file is not UTF-8; its text was read as %@"), {result.readAs});
+    }
+    if (result.replacedCharacters > 0) {
+        text += "\n" + withNumber("Unreadable characters replaced by \"\uFFFD\": %d", result.replacedCharacters);
+    }
+    return text;
 }
 
 std::string ImportManager::diagnosisText(const WaypointReadDiagnosis& d) {
@@ -221,10 +248,14 @@ ImportResult ImportManager::resultOf(const WaypointReadResult& read) {
     result.skipped = read.skipped;
     result.firstBadLine = read.firstBadLine;
     result.error = read.error;
+    result.errorName = read.errorName;
     result.errorLine = read.errorLine;
     result.diagnosis = read.diagnosis;
     result.tracksLeftOut = read.tracksLeftOut;
     result.routesLeftOut = read.routesLeftOut;
+    result.withoutTime = read.withoutTime;
+    result.readAs = read.readAs;
+    result.replacedCharacters = read.replacedCharacters;
     return result;
 }
 

@@ -21,10 +21,14 @@ struct ImportResult {
     std::size_t skipped = 0;
     std::size_t firstBadLine = 0;
     std::string error;  // English text, a key of the language table
+    std::string errorName;  // what its "%@" stands for (a name taken from the file)
     std::size_t errorLine = 0;
     WaypointReadDiagnosis diagnosis;
     std::size_t tracksLeftOut = 0;  // GPX tracks and routes, which only waypoints are taken from
     std::size_t routesLeftOut = 0;
+    std::size_t withoutTime = 0;  // GPX waypoints skipped for having no time
+    std::string readAs;           // the encoding a file that is not UTF-8 was read in
+    std::size_t replacedCharacters = 0;
 };
 
 // Imports waypoints from a CSV or GPX file into the day sets of their dates. The file is read
@@ -55,6 +59,8 @@ public:
     static std::string summaryText(const ImportResult& result);
     // The lines that say what could not be read and what was expected; empty when all was read.
     static std::string diagnosisText(const WaypointReadDiagnosis& diagnosis);
+    // The lines that say how the file's text was read, when it was not plain UTF-8.
+    static std::string encodingText(const ImportResult& result);
 
 private:
     ImportManager() = default;

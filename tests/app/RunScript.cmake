@@ -4,7 +4,7 @@
 # DOCUMENTS are copied into the data folder's Documents/ before the first run; PREFERENCES is
 # copied as its Preferences.json.
 #   -DQUORIX=program -DSCRIPT=file -DHOME=folder [-DARGS=a|b...] [-DEXPECT_EXIT=n] [-DEXPECT_ERROR=regex]
-#   [-DTHEN=file] [-DDOCUMENTS=file|file...] [-DPREFERENCES=file] [-DEXPECT_NO_HOME=1: the data folder must not have been made]
+#   [-DTHEN=file] [-DDOCUMENTS=file|file...] [-DBYTE_NAMED=file] [-DPREFERENCES=file] [-DEXPECT_NO_HOME=1: the data folder must not have been made]
 if(NOT DEFINED EXPECT_EXIT)
   set(EXPECT_EXIT 0)
 endif()
@@ -28,6 +28,14 @@ file(REMOVE_RECURSE "${HOME}")
 if(DEFINED DOCUMENTS)
   string(REPLACE "|" ";" DOCUMENTS "${DOCUMENTS}")
   file(COPY ${DOCUMENTS} DESTINATION "${HOME}/Documents")
+endif()
+if(DEFINED BYTE_NAMED)
+  # The byte 0xFF alone, which no UTF-8 text holds.
+  file(MAKE_DIRECTORY "${HOME}/Documents")
+  string(ASCII 255 byte)
+  get_filename_component(stem "${BYTE_NAMED}" NAME_WLE)
+  get_filename_component(ext "${BYTE_NAMED}" LAST_EXT)
+  file(COPY_FILE "${BYTE_NAMED}" "${HOME}/Documents/${stem}${byte}${ext}")
 endif()
 if(DEFINED PREFERENCES)
   file(MAKE_DIRECTORY "${HOME}")

@@ -19,9 +19,10 @@ namespace {
 constexpr double kNoon = 1719835200;  // 2024-07-01 12:00:00 UTC
 
 const char* kTokens = R"({"access_token":"acc-1","refresh_token":"ref+/=1","token_type":"Bearer","expires_in":3600})";
+// One sponsor's name was pasted in Latin-1: the byte is replaced, and the list still taken.
 const char* kEvents =
     R"([{"id":7,"name":"Drill","sponsorName":"County"},{"id":"8","name":"Solo","sponsorName":""},)"
-    R"({"name":"No id"},{"id":9},{"id":10,"name":"Plain"}])";
+    R"({"name":"No id"},{"id":9},{"id":10,"name":"Plain"},{"id":11,"name":"Fire","sponsorName":"Z)" "\xFC" R"(rich"}])";
 
 }  // namespace
 
@@ -97,7 +98,7 @@ TEST_F(RadResponderManagerTest, TheRedirectExchangesTheCodeThenLoadsTheEvents) {
     EXPECT_TRUE(rr().isConnected());
     EXPECT_EQ(*connects, 1);
     EXPECT_EQ(*eventLists, 1);
-    EXPECT_EQ(rr().events(), (std::map<std::int64_t, std::string>{{7, "Drill (County)"}, {8, "Solo"}, {10, "Plain"}}));
+    EXPECT_EQ(rr().events(), (std::map<std::int64_t, std::string>{{7, "Drill (County)"}, {8, "Solo"}, {10, "Plain"}, {11, "Fire (Z\uFFFDrich)"}}));
     EXPECT_EQ(rr().refreshToken(), "ref+/=1");
     // The tokens are kept in memory only: never in the secret store nor in the log.
     auto secrets = plat::SecretStore::standard();
@@ -365,7 +366,7 @@ TEST_F(RadResponderManagerTest, LogoutIsLocalAndANewLoginFillsTheEventsAgain) {
 
     ASSERT_TRUE(openRedirect(redirectOfNewLogin("code=def")));
     EXPECT_TRUE(rr().isConnected());
-    EXPECT_EQ(rr().events().size(), 3u);
+    EXPECT_EQ(rr().events().size(), 4u);
 }
 
 TEST_F(RadResponderManagerTest, AddressesHangOffTheConfiguredServerOrTheDefaultHost) {

@@ -10,6 +10,7 @@
 
 #include "store/io/FieldText.h"
 #include "store/io/FileInPieces.h"
+#include "store/io/TextDecoder.h"
 
 namespace qx {
 
@@ -199,10 +200,24 @@ public:
     Parse& operator=(const Parse&) = delete;
 
     bool feed(std::string_view bytes) {
-        if (!bomChecked_) {
-            bomChecked_ = true;
-            if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-        }
+        if (!result_.readable) return false;
+        return feedText(text_.decode(bytes));
+    }
+
+    std::vector<WaypointRecord>& records() { return result_.records; }
+
+    WaypointReadResult finish() {
+        if (result_.readable) feedText(text_.finish());
+        if (result_.readable && !skippingLine_ && csv_fini(&parser_, onField, onRowEnd, this) != 0) badRow(kExpectQuote);
+        if (result_.readable && !headerSeen_) result_.fail("The file holds no header row", 1);
+        result_.readAs = text_.detectedEncoding();
+        result_.replacedCharacters = text_.replaced();
+        return std::move(result_);
+    }
+
+private:
+    // Feeds the text (UTF-8 whatever the file's encoding) a line at a time.
+    bool feedText(std::string_view bytes) {
         while (!bytes.empty() && result_.readable) {
             const std::size_t newline = bytes.find('\n');
             const std::size_t n = std::min(newline == std::string_view::npos ? bytes.size() : newline + 1, kSlice);
@@ -212,15 +227,6 @@ public:
         return result_.readable;
     }
 
-    std::vector<WaypointRecord>& records() { return result_.records; }
-
-    WaypointReadResult finish() {
-        if (result_.readable && !skippingLine_ && csv_fini(&parser_, onField, onRowEnd, this) != 0) badRow(kExpectQuote);
-        if (result_.readable && !headerSeen_) result_.fail("The file holds no header row", 1);
-        return std::move(result_);
-    }
-
-private:
     void open() {
         csv_init(&parser_, CSV_STRICT | CSV_STRICT_FINI);
         // The parser grows its field buffer by this step: the default of 128 bytes makes a
@@ -292,6 +298,7 @@ private:
     }
 
     csv_parser parser_{};
+    TextDecoder text_;
     WaypointReadResult result_;
     RowDecoder decoder_;
     std::vector<std::string> fields_;
@@ -300,7 +307,6 @@ private:
     std::size_t rowLine_ = 1;
     bool inRow_ = false;
     bool headerSeen_ = false;
-    bool bomChecked_ = false;
     bool atLineStart_ = true;
     bool skippingLine_ = false;  // the rest of a line whose row was dropped
 };

@@ -20,8 +20,8 @@ public:
     CsvWaypointReader(const CsvWaypointReader&) = delete;
     CsvWaypointReader& operator=(const CsvWaypointReader&) = delete;
 
-    // Feeds the next piece of the file (the first piece holds at least its first 3 bytes, when
-    // the file has them); false once the file is known to be unreadable.
+    // Feeds the next piece of the file, in any encoding (see TextDecoder); false once the file is
+    // known to be unreadable.
     bool feed(std::string_view bytes);
     WaypointReadResult finish();
     // The records read since they were last taken; a caller may move them out.

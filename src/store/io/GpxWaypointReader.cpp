@@ -1,6 +1,8 @@
 #include "store/io/GpxWaypointReader.h"
 
 #include <expat.h>
+#include <unicode/ucnv.h>
+#include <unicode/utf16.h>
 
 #include <cmath>
 #include <limits>
@@ -63,18 +65,50 @@ Field readingField(std::string_view local) {
     return Field::None;
 }
 
+// An empty field (or one of blanks only) leaves the value as it was, as other GPX readers do.
 bool assignNumber(std::string_view text, double& out) {
+    if (FieldText::trim(text).empty()) return true;
     const auto value = FieldText::parseNumber(text);
     if (value) out = *value;
     return value.has_value();
+}
+
+// The characters of an encoding that expat does not know itself, taken from ICU: any encoding of
+// one byte per character that reads ASCII as ASCII (windows-1252, ISO-8859-15, KOI8-R...). A byte
+// the encoding leaves undefined is not well-formed.
+// `named` keeps the name, so that a refusal can say which encoding it was.
+int XMLCALL onUnknownEncoding(void* named, const XML_Char* name, XML_Encoding* info) {
+    *static_cast<std::string*>(named) = name;
+    UErrorCode error = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open(name, &error);
+    if (U_FAILURE(error)) return XML_STATUS_ERROR;
+    bool usable = ucnv_getMaxCharSize(converter) == 1;
+    ucnv_setToUCallBack(converter, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
+    for (int byte = 0; usable && byte < 256; ++byte) {
+        const char in = static_cast<char>(byte);
+        UChar out[2] = {};
+        error = U_ZERO_ERROR;
+        ucnv_reset(converter);
+        const int32_t n = ucnv_toUChars(converter, out, 2, &in, 1, &error);
+        info->map[byte] = U_SUCCESS(error) && n == 1 && !U16_IS_SURROGATE(out[0]) ? out[0] : -1;
+        if (byte < 0x80 && info->map[byte] != byte) usable = false;
+    }
+    ucnv_close(converter);
+    if (!usable) return XML_STATUS_ERROR;
+    info->data = nullptr;
+    info->convert = nullptr;
+    info->release = nullptr;
+    return XML_STATUS_OK;
 }
 
 }  // namespace
 
 class GpxWaypointReader::Parse {
 public:
-    Parse() : parser_(XML_ParserCreateNS("UTF-8", kSeparator)) {
+    // The file's own encoding counts, as XML has it: its byte-order mark or declaration, else UTF-8.
+    Parse() : parser_(XML_ParserCreateNS(nullptr, kSeparator)) {
         XML_SetUserData(parser_, this);
+        XML_SetUnknownEncodingHandler(parser_, onUnknownEncoding, &encoding_);
         XML_SetElementHandler(parser_, onStart, onEnd);
         XML_SetCharacterDataHandler(parser_, onText);
         XML_SetEntityDeclHandler(parser_, onEntityDecl);
@@ -90,7 +124,10 @@ public:
             const bool final = last && n == bytes.size();
             if (!result_.readable) return false;
             if (XML_Parse(parser_, bytes.data(), static_cast<int>(n), final) != XML_STATUS_OK) {
-                if (result_.readable) {
+                if (result_.readable && XML_GetErrorCode(parser_) == XML_ERROR_UNKNOWN_ENCODING) {
+                    result_.fail("The file's encoding \"%@\" cannot be read", XML_GetCurrentLineNumber(parser_));
+                    result_.errorName = encoding_;
+                } else if (result_.readable) {
                     result_.fail("The file is not well-formed XML", XML_GetCurrentLineNumber(parser_));
                 }
                 return false;
@@ -199,10 +236,12 @@ private:
         double number = 0;
         switch (field_) {
             case Field::Elevation:
+                if (FieldText::trim(text_).empty()) break;
                 valid_ = valid_ && assignNumber(text_, number);
                 record_.altitude = number;
                 break;
             case Field::Time: {
+                if (FieldText::trim(text_).empty()) break;
                 const auto date = FieldText::parseDateTime(text_);
                 valid_ = valid_ && date.has_value();
                 timeSeen_ = true;
@@ -215,6 +254,7 @@ private:
             case Field::De: valid_ = valid_ && assignNumber(text_, record_.de); break;
             case Field::Accumulation: record_.accumulation = text_; break;
             case Field::DeviceType: {
+                if (FieldText::trim(text_).empty()) break;
                 const auto type = FieldText::parseInteger(text_);
                 valid_ = valid_ && type.has_value();
                 record_.deviceType = type.value_or(0);
@@ -230,12 +270,17 @@ private:
         inWaypoint_ = false;
         if (valid_ && timeSeen_) {
             result_.records.push_back(std::move(record_));
+        } else if (valid_) {
+            // Not unreadable: a waypoint without a time has no day to be stored in.
+            ++result_.skipped;
+            ++result_.withoutTime;
         } else {
             result_.skipRow(line_);
         }
     }
 
     XML_Parser parser_;
+    std::string encoding_;     // one expat does not know, as the file names it
     long long fed_ = 0;        // bytes given to the parser
     long long lastEvent_ = 0;  // byte index of its latest event
     WaypointReadResult result_;

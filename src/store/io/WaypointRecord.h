@@ -53,17 +53,24 @@ struct WaypointReadDiagnosis {
 struct WaypointReadResult {
     bool readable = true;
     std::string error;
+    std::string errorName;  // what the error's "%@" stands for
     std::size_t errorLine = 0;
     std::vector<WaypointRecord> records;
     std::size_t skipped = 0;
     std::size_t firstBadLine = 0;  // 1-based line of the first skipped row, 0 when none
     WaypointReadDiagnosis diagnosis;
+    // The encoding a file without one of its own was read in, when it was not UTF-8, and how
+    // many characters could not be read and were replaced by U+FFFD.
+    std::string readAs;
+    std::size_t replacedCharacters = 0;
+    // Waypoints of a GPX file left out for having no time (counted in `skipped` too).
+    std::size_t withoutTime = 0;
     // Tracks and routes of a GPX file, which are not imported.
     std::size_t tracksLeftOut = 0;
     std::size_t routesLeftOut = 0;
 
     void skipRow(std::size_t line, std::string field = {}, std::string expected = {}) {
-        if (skipped++ != 0) return;
+        if (++skipped - withoutTime != 1) return;
         firstBadLine = line;
         diagnosis.firstBadField = std::move(field);
         diagnosis.firstBadExpected = std::move(expected);

@@ -45,3 +45,28 @@ TEST(XmlReaderTest, NeverReadsAnExternalEntity) {
 }
 
 }  // namespace
+
+namespace {
+
+// The text of the one element of a document, or "refused".
+std::string textOf(const std::string& document) {
+    std::string text;
+    plat::XmlReader::Handler h;
+    h.characters = [&](const std::string& t) { text += t; };
+    return plat::XmlReader::parse(document, h) ? text : "refused";
+}
+
+// A reply's text is UTF-8 whatever its encoding: a declared one is honoured, and a UTF-8 reply
+// with a stray byte has it replaced rather than being refused whole.
+TEST(XmlReaderTest, TextComesOutAsUtf8WhateverTheDocumentsEncoding) {
+    EXPECT_EQ(textOf("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>Caf\xE9</a>"), "Café");
+    EXPECT_EQ(textOf("<?xml version='1.0' encoding='utf-8'?><a>Caf\xE9</a>"), "Caf\uFFFD");
+    EXPECT_EQ(textOf("<a>Br\xFC" "cke \xC3\xBC</a>"), "Br\uFFFDcke ü");
+    std::string utf16 = "\xFF\xFE";
+    for (const char16_t unit : std::u16string(u"<a>Café 日</a>")) {
+        utf16 += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    }
+    EXPECT_EQ(textOf(utf16), "Café 日");
+}
+
+}  // namespace

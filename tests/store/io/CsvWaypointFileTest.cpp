@@ -148,3 +148,62 @@ TEST(FieldTextTest, NumbersAcceptOnlyDotDecimals) {
         EXPECT_FALSE(qx::FieldText::parseNumber(text).has_value()) << text;
     }
 }
+
+namespace {
+
+// The names of the rows of a CSV of one "name" column, read from `bytes` fed `piece` bytes at a time.
+qx::WaypointReadResult readInPieces(const std::string& bytes, std::size_t piece) {
+    qx::CsvWaypointReader reader;
+    for (std::size_t at = 0; at < bytes.size(); at += piece) reader.feed(std::string_view(bytes).substr(at, piece));
+    return reader.finish();
+}
+
+std::vector<std::string> names(const qx::WaypointReadResult& result) {
+    std::vector<std::string> out;
+    for (const auto& r : result.records) out.push_back(r.name);
+    return out;
+}
+
+}  // namespace
+
+// Whatever the encoding, the names come out as UTF-8; an encoding that had to be guessed is
+// named, and what could not be read at all is counted.
+TEST(CsvWaypointFileTest, TextInOtherEncodingsIsReadAsItsOwnEncodingAndNeverKeptBroken) {
+    const std::string head = "date,name\n2026-12-07T10:00:00Z,";
+    const std::string second = "\n2026-12-07T11:00:00Z,";
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::vector<std::string> names;
+        std::string readAs;
+        std::size_t replaced;
+    } cases[] = {
+        {"UTF-8", head + "Müller" + second + "線量", {"Müller", "線量"}, "", 0},
+        {"UTF-8 with a mark", "\xEF\xBB\xBF" + head + "Müller", {"Müller"}, "", 0},
+        {"Latin-1", head + "M\xFCller" + second + "Stra\xDF" "e am See", {"Müller", "Straße am See"}, "ISO-8859-1", 0},
+        {"windows-1252", head + "\x93" "Caf\xE9\x94 \x80 5", {"“Café” € 5"}, "windows-1252", 0},
+        {"windows-1251", head + "\xCF\xF0\xE8\xE2\xE5\xF2 \xEC\xE8\xF0", {"Привет мир"}, "windows-1251", 0},
+        {"UTF-8 with a stray byte", head + "Grüße" + second + "Br\xFC" "cke", {"Grüße", "Br\uFFFDcke"}, "", 1},
+        {"a character cut at the end", head + "Grüße \xE2\x82", {"Grüße \uFFFD\uFFFD"}, "", 2},
+    };
+    for (const auto& c : cases) {
+        for (const std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{7}, c.bytes.size()}) {
+            const auto result = readInPieces(c.bytes, piece);
+            ASSERT_TRUE(result.readable) << c.what << ": " << result.error;
+            EXPECT_EQ(names(result), c.names) << c.what << " in pieces of " << piece;
+            EXPECT_EQ(result.readAs, c.readAs) << c.what;
+            EXPECT_EQ(result.replacedCharacters, c.replaced) << c.what;
+        }
+    }
+    // UTF-16 with its mark, either order of bytes.
+    std::string le = "\xFF\xFE", be = "\xFE\xFF";
+    for (const char16_t unit : std::u16string(u"date,name\n2026-12-07T10:00:00Z,Müller 線量\n")) {
+        le += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+        be += {static_cast<char>(unit >> 8), static_cast<char>(unit & 0xFF)};
+    }
+    for (const auto& bytes : {le, be}) {
+        for (const std::size_t piece : {std::size_t{1}, std::size_t{3}, bytes.size()}) {
+            EXPECT_EQ(names(readInPieces(bytes, piece)), std::vector<std::string>{"Müller 線量"}) << piece;
+        }
+    }
+}

@@ -85,7 +85,8 @@ TEST(GpxWaypointFileTest, OlderGpxIsReadAndItsBadWaypointsCounted) {
     EXPECT_EQ(result.records[0].name, "Bridge");
     EXPECT_EQ(result.records[1].name, "Last");
     EXPECT_EQ(result.skipped, 2u);  // no time; latitude 95
-    EXPECT_EQ(result.firstBadLine, 5u);
+    EXPECT_EQ(result.withoutTime, 1u);
+    EXPECT_EQ(result.firstBadLine, 6u);  // the waypoint without a time is not unreadable
 }
 
 TEST(GpxWaypointFileTest, BrokenOrForeignDocumentsAreNotTakenAtAll) {
@@ -143,4 +144,80 @@ TEST(GpxWaypointFileTest, FeedingInTinyPiecesReadsTheSameAsAtOnce) {
     const auto whole = qx::GpxWaypointReader::read(text);
     ASSERT_TRUE(pieces.readable);
     EXPECT_EQ(pieces.records, whole.records);
+}
+
+namespace {
+
+std::string gpxDeclared(const std::string& encoding, const std::string& name) {
+    return "<?xml version=\"1.0\" encoding=\"" + encoding +
+           "\"?>\n<gpx version=\"1.1\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
+           "<wpt lat=\"1\" lon=\"2\"><time>2026-12-07T10:00:00Z</time><name>" + name + "</name></wpt>\n</gpx>\n";
+}
+
+}  // namespace
+
+// The declared encoding is honoured, as XML has it; one that cannot be read is named.
+TEST(GpxWaypointFileTest, TheDeclaredEncodingIsHonouredOrRefusedByName) {
+    const struct {
+        std::string encoding, bytes, name;
+    } cases[] = {
+        {"ISO-8859-1", "Caf\xE9", "Café"},
+        {"iso-8859-1", "M\xFCller", "Müller"},
+        {"US-ASCII", "plain", "plain"},
+        {"UTF-8", "Café", "Café"},
+        {"windows-1252", "\x93" "Caf\xE9\x94 \x80", "“Café” €"},
+        {"ISO-8859-15", "\xA4", "€"},
+        {"windows-1251", "\xCC\xEE\xF1\xEA\xE2\xE0", "Москва"},
+        {"KOI8-R", "\xED\xCF\xD3\xCB\xD7\xC1", "Москва"},
+    };
+    for (const auto& c : cases) {
+        const auto result = qx::GpxWaypointReader::read(gpxDeclared(c.encoding, c.bytes));
+        ASSERT_TRUE(result.readable) << c.encoding << ": " << result.error;
+        ASSERT_EQ(result.records.size(), 1u) << c.encoding;
+        EXPECT_EQ(result.records[0].name, c.name) << c.encoding;
+    }
+    // UTF-16 with its mark, as a phone app writes it.
+    std::string utf16 = "\xFF\xFE";
+    for (const char16_t unit : std::u16string(u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>"
+                                              u"<gpx version=\"1.1\" xmlns=\"http://www.topografix.com/GPX/1/1\">"
+                                              u"<wpt lat=\"1\" lon=\"2\"><time>2026-12-07T10:00:00Z</time>"
+                                              u"<name>Красная 紅場</name></wpt></gpx>")) {
+        utf16 += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    }
+    const auto wide = qx::GpxWaypointReader::read(utf16);
+    ASSERT_EQ(wide.records.size(), 1u) << wide.error;
+    EXPECT_EQ(wide.records[0].name, "Красная 紅場");
+
+    for (const std::string encoding : {"Shift_JIS", "no-such-encoding", "UTF-7"}) {
+        const auto refused = qx::GpxWaypointReader::read(gpxDeclared(encoding, "x"));
+        EXPECT_FALSE(refused.readable) << encoding;
+        EXPECT_EQ(refused.error, "The file's encoding \"%@\" cannot be read") << encoding;
+        EXPECT_EQ(refused.errorName, encoding);
+    }
+    // Undeclared bytes that are not UTF-8 are not well-formed XML, as XML requires.
+    EXPECT_EQ(qx::GpxWaypointReader::read(gpxDeclared("UTF-8", "Caf\xE9")).error, "The file is not well-formed XML");
+}
+
+// An empty optional field leaves its value out; a waypoint without a time is counted apart
+// from the unreadable ones.
+TEST(GpxWaypointFileTest, EmptyFieldsAreLeftOutAndWaypointsWithoutTimeCountedApart) {
+    const std::string text = R"(<gpx version="1.1" xmlns="http://www.topografix.com/GPX/1/1"
+        xmlns:qx="http://quorix.example/gpx/1">
+      <wpt lat="1" lon="2"><ele></ele><time>2026-12-07T10:00:00Z</time><name></name>
+        <extensions><qx:der> </qx:der><qx:deviceType></qx:deviceType></extensions></wpt>
+      <wpt lat="1" lon="2"><ele>12.5</ele><time>2026-12-07T11:00:00Z</time></wpt>
+      <wpt lat="1" lon="2"><time></time><name>empty time</name></wpt>
+      <wpt lat="1" lon="2"><name>no time</name></wpt>
+      <wpt lat="1" lon="2"><ele>high</ele><time>2026-12-07T12:00:00Z</time></wpt>
+      <wpt lat="1" lon="2"><time>yesterday</time></wpt>
+    </gpx>)";
+    const auto result = qx::GpxWaypointReader::read(text);
+    ASSERT_TRUE(result.readable) << result.error;
+    ASSERT_EQ(result.records.size(), 2u);
+    EXPECT_FALSE(result.records[0].altitude.has_value());
+    EXPECT_EQ(result.records[0].der, 0);
+    EXPECT_EQ(result.records[1].altitude, 12.5);
+    EXPECT_EQ(result.skipped, 4u);
+    EXPECT_EQ(result.withoutTime, 2u);
+    EXPECT_EQ(result.firstBadLine, 8u);  // the unreadable elevation, not the waypoints without time
 }
