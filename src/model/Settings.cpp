@@ -38,6 +38,9 @@ struct Loader {
         if (d.contains(key)) v = d.optionalStringForKey(key);
     }
     void operator()(const char* key, plat::Date& v) { v = d.dateForKey(key).value_or(v); }
+    void operator()(const char* key, std::optional<plat::Date>& v) {
+        if (auto date = d.dateForKey(key)) v = date;
+    }
     void operator()(const char* key, std::set<std::string>& v) {
         if (d.contains(key)) v = d.stringSetForKey(key);
     }
@@ -54,6 +57,10 @@ struct Saver {
         if (v) d.setString(key, *v); else d.remove(key);
     }
     void operator()(const char* key, plat::Date v) { d.setDate(key, v); }
+    // A date never chosen is not written, so that it stays today on later days.
+    void operator()(const char* key, const std::optional<plat::Date>& v) {
+        if (v) d.setDate(key, *v);
+    }
     void operator()(const char* key, const std::set<std::string>& v) { d.setStringSet(key, v); }
 };
 
@@ -173,9 +180,7 @@ Settings::Settings() = default;
 bool Settings::load() {
     auto& defaults = plat::UserDefaults::standard();
     if (!defaults.boolForKey(kNotFirstRunKey)) {
-        // First run: the members hold the defaults; the date limits start at today.
-        const plat::Date now = plat::Date::now();
-        historyDateFrom_ = historyDateTo_ = wmTimeFrom_ = wmTimeTo_ = now;
+        // First run: the members hold the defaults; the date limits, never chosen, are today.
         return true;
     }
     Loader loader{defaults};
@@ -230,10 +235,10 @@ void Settings::keepValuesInRange() {
     keepInRange("WMthresholdValue", wmThresholdValue_, defaults.wmThresholdValue_,
                 within(wmThresholdValue_, 0, kMaxMapThreshold));
     keepInRange("RRUploadMode", rrUploadMode_, defaults.rrUploadMode_, rrUploadMode_ <= 2);
-    const plat::Date now = plat::Date::now();
     for (auto [key, date] : {std::pair{"HistoryDateFrom", &historyDateFrom_}, {"HistoryDateTo", &historyDateTo_},
                              {"WMTimeFrom", &wmTimeFrom_}, {"WMTimeTo", &wmTimeTo_}}) {
-        keepInRange(key, *date, now, within(date->timeIntervalSince1970(), 0, kMaxDateSeconds));
+        const std::optional<plat::Date> neverChosen;
+        keepInRange(key, *date, neverChosen, !*date || within((*date)->timeIntervalSince1970(), 0, kMaxDateSeconds));
     }
     for (auto [threshold, fallback, prefix] : {std::tuple{&derThreshold_, &defaults.derThreshold_, "DERThreshold"},
                                                std::tuple{&deThreshold_, &defaults.deThreshold_, "DEThreshold"},

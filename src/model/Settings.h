@@ -86,9 +86,11 @@ public:
     void setHistoryDayFrom(bool v) { historyDayFrom_ = v; }
     bool historyDaysTo() const { return historyDaysTo_; }
     void setHistoryDaysTo(bool v) { historyDaysTo_ = v; }
-    plat::Date historyDateFrom() const { return historyDateFrom_; }
+    // The date bounds of the history and world-map filters: the one the person chose, or now
+    // (today) for one never chosen, whatever day it is.
+    plat::Date historyDateFrom() const { return historyDateFrom_.value_or(plat::Date::now()); }
     void setHistoryDateFrom(plat::Date d) { historyDateFrom_ = d; }
-    plat::Date historyDateTo() const { return historyDateTo_; }
+    plat::Date historyDateTo() const { return historyDateTo_.value_or(plat::Date::now()); }
     void setHistoryDateTo(plat::Date d) { historyDateTo_ = d; }
     unsigned historyDeviceTypeOnly() const { return historyDeviceTypeOnly_; }
     void setHistoryDeviceTypeOnly(unsigned v) { historyDeviceTypeOnly_ = v; }
@@ -125,9 +127,9 @@ public:
     void setWMTimeFromOn(bool v) { wmTimeFromOn_ = v; }
     bool WMTimeToOn() const { return wmTimeToOn_; }
     void setWMTimeToOn(bool v) { wmTimeToOn_ = v; }
-    plat::Date WMTimeFrom() const { return wmTimeFrom_; }
+    plat::Date WMTimeFrom() const { return wmTimeFrom_.value_or(plat::Date::now()); }
     void setWMTimeFrom(plat::Date d) { wmTimeFrom_ = d; }
-    plat::Date WMTimeTo() const { return wmTimeTo_; }
+    plat::Date WMTimeTo() const { return wmTimeTo_.value_or(plat::Date::now()); }
     void setWMTimeTo(plat::Date d) { wmTimeTo_ = d; }
     double WMthresholdValue() const { return wmThresholdValue_; }
     void setWMthresholdValue(double v) { wmThresholdValue_ = v; }
@@ -194,8 +196,8 @@ private:
     bool historyFilterNotUploaded_ = false;
     bool historyDayFrom_ = false;
     bool historyDaysTo_ = false;
-    plat::Date historyDateFrom_;
-    plat::Date historyDateTo_;
+    std::optional<plat::Date> historyDateFrom_;  // none: never chosen
+    std::optional<plat::Date> historyDateTo_;
     unsigned historyDeviceTypeOnly_ = 0;
     std::set<std::string> historyDetectorOnlySerials_;
     unsigned historySortMode_ = 0;
@@ -213,8 +215,8 @@ private:
     bool wmAlertsOnly_ = false;
     bool wmTimeFromOn_ = false;
     bool wmTimeToOn_ = false;
-    plat::Date wmTimeFrom_;
-    plat::Date wmTimeTo_;
+    std::optional<plat::Date> wmTimeFrom_;
+    std::optional<plat::Date> wmTimeTo_;
     double wmThresholdValue_ = 0;
     int wmThresholdScaleRange_ = 0;
 

@@ -89,20 +89,26 @@ void VNDetectorsSection::choose(VNTableViewCell& cell) {
     if (all) {
         // Ticking "All Detectors" starts the choice afresh; unticking it leaves the serials as
         // they are, since the mark alone never chose anything.
-        if (ticked) return;
+        if (ticked) {
+            // With no serial chosen the choice is every detector: the mark stays.
+            if (detectors_.empty()) cell.setAccessoryType(plat::AccessoryType::Checkmark);
+            return;
+        }
         detectors_.clear();
         for (const auto& row : rows()) {
             if (row != allSerialsCell_) row->setAccessoryType(plat::AccessoryType::None);
         }
         return;
     }
-    // A serial is added to or taken from the choice; "All Detectors" keeps its mark either way.
+    // A serial is added to or taken from the choice; "All Detectors" then shows whether the
+    // choice is all of them (no serial chosen), as the list shows it when opened again.
     const std::string serial = cell.textLabel().text();
     if (ticked) {
         detectors_.erase(serial);
     } else {
         detectors_.insert(serial);
     }
+    allSerialsCell_->setAccessoryType(detectors_.empty() ? plat::AccessoryType::Checkmark : plat::AccessoryType::None);
 }
 
 }  // namespace qx

@@ -15,8 +15,8 @@ std::string VNSetFilterSection::title() const { return Language::get("    Filter
 
 void VNSetFilterSection::readSettings(const Settings& settings) {
     // The screen opens on the range in force, so that applying without a change keeps it.
-    dateFrom_ = settings.historyDateFrom();
-    dateTo_ = settings.historyDateTo();
+    dateFrom_ = openedFrom_ = settings.historyDateFrom();
+    dateTo_ = openedTo_ = settings.historyDateTo();
     dateFromChecked_ = settings.historyDayFrom();
     dateToChecked_ = settings.historyDaysTo();
     alarmsChecked_ = settings.historyFilterAlarmsOnly();
@@ -25,8 +25,8 @@ void VNSetFilterSection::readSettings(const Settings& settings) {
 }
 
 void VNSetFilterSection::applyToSettings(Settings& settings) const {
-    settings.setHistoryDateFrom(dateFrom_);
-    settings.setHistoryDateTo(dateTo_);
+    if (dateFrom_ != openedFrom_) settings.setHistoryDateFrom(dateFrom_);
+    if (dateTo_ != openedTo_) settings.setHistoryDateTo(dateTo_);
     settings.setHistoryDayFrom(dateFromChecked_);
     settings.setHistoryDaysTo(dateToChecked_);
     settings.setHistoryFilterAlarmsOnly(alarmsChecked_);

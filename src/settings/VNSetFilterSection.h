@@ -67,6 +67,8 @@ private:
     void openDetectors();
 
     plat::Date dateFrom_, dateTo_;
+    // The dates as the screen opened on them: one left as it was is not taken as chosen.
+    plat::Date openedFrom_, openedTo_;
     bool dateFromChecked_ = false, dateToChecked_ = false, alarmsChecked_ = false;
     unsigned deviceType_ = 0;
     std::set<std::string> detectors_;

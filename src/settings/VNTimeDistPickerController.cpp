@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <limits>
 #include <mutex>
+#include <vector>
 
 #include "model/Language.h"
 #include "model/Settings.h"
@@ -11,6 +14,7 @@
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/Screen.h"
 #include "settings/SecondaryScreens.h"
+#include "settings/VNTrackAutoSaveSettingSection.h"
 
 namespace qx {
 
@@ -24,6 +28,9 @@ constexpr long kPlainRows = 101;
 constexpr long kHundredRows = 8;
 
 constexpr double kLabelFontSize = 21;
+constexpr double kNoteMargin = 16;
+// A stored time step within this many seconds of what the wheels show is shown exactly.
+constexpr double kSameSeconds = 0.5;
 
 long unitsPerLargeUnit() { return Settings::sharedSettings().metric() ? 1000 : 1760; }
 
@@ -41,10 +48,18 @@ std::shared_ptr<plat::View> buildPickerScreen(plat::Outlets& outlets) {
     auto picker = std::make_shared<plat::PickerView>(
         plat::Rect{0, bar->frame().maxY(), bounds.width(), plat::PickerView::kHeight});
     picker->setBackgroundColor(plat::Color::white());
+    // Says when the wheels cannot show the stored step and show the nearest one instead.
+    auto note = std::make_shared<plat::Label>(plat::Rect{kNoteMargin, 0, bounds.width() - 2 * kNoteMargin, 0});
+    note->setNumberOfLines(0);
+    note->setTextAlignment(plat::TextAlignment::Center);
+    note->setFont(plat::Font::system(15));
+    note->setHidden(true);
     root->addSubview(picker);
+    root->addSubview(note);
     root->addSubview(bar);
     outlets.set("navBar", bar);
     outlets.set("picker", picker);
+    outlets.set("note", note);
     return root;
 }
 
@@ -108,6 +123,7 @@ void VNTimeDistPickerController::viewDidLoad() {
     const auto area = contentFrame();
     picker_->setFrame(plat::Rect{0, area.y() + std::max(0.0, (area.height() - plat::PickerView::kHeight) / 2),
                                  area.width(), plat::PickerView::kHeight});
+    note_ = outlet<plat::Label>("note");
     showTitle();
     picker_->reloadAllComponents();
     updatePickerLabels();
@@ -217,34 +233,74 @@ void VNTimeDistPickerController::updatePickerLabels() {
     }
 }
 
+std::vector<long> VNTimeDistPickerController::nearestRows(double stored, double unit, bool& exact) const {
+    // Every combination of the wheels' rows, the nearest to the stored value kept (the first of
+    // equals, so the smaller value). Few enough: at most 25 x 14 x 7 for the time.
+    const long wheels = kind() == Kind::time ? 3 : kind() == Kind::distance ? 2 : 1;
+    // What one step of each wheel is worth in the stored value's unit.
+    std::array<double, 3> weights{1, 0, 0};
+    if (kind() == Kind::time) weights = {3600, 60, 1};
+    if (kind() == Kind::distance) weights = {unit, 1, 0};
+    std::vector<long> rows(static_cast<std::size_t>(wheels), 0), best = rows;
+    double bestDistance = std::numeric_limits<double>::infinity();
+    const auto visit = [&](const auto& self, long wheel, double value) -> void {
+        if (wheel == wheels) {
+            if (const double d = std::abs(value - stored); d < bestDistance) {
+                bestDistance = d;
+                best = rows;
+            }
+            return;
+        }
+        for (long row = 0; numberAt(row, wheel) >= 0; ++row) {
+            rows[static_cast<std::size_t>(wheel)] = row;
+            self(self, wheel + 1, value + static_cast<double>(numberAt(row, wheel)) * weights[static_cast<std::size_t>(wheel)]);
+        }
+    };
+    visit(visit, 0, 0);
+    exact = bestDistance < (kind() == Kind::time ? kSameSeconds : 0.5);
+    return best;
+}
+
 void VNTimeDistPickerController::initSelection() {
     const auto& settings = Settings::sharedSettings();
+    const bool metric = settings.metric();
+    // The stored step in the unit the wheels add up (seconds, metres or yards, kilometres or
+    // miles) and as the person reads it.
+    double stored = 0;
+    std::string shown;
     switch (kind()) {
-        case Kind::time: {
-            const double minutes = settings.trackTime();
-            // Preferences read from a file may hold anything; only a sane step turns the wheels.
-            if (!(minutes >= 0 && minutes < 1e9)) return;
-            const auto whole = static_cast<long>(minutes);
-            picker_->selectRow(whole / 60, 0, false);
-            if (const long row = rowShowing(whole % 60, 1); row >= 0) picker_->selectRow(row, 1, false);
-            const auto seconds = static_cast<long>((minutes - static_cast<double>(whole)) * 60 + 0.5);
-            // Row 0 ("0") is never chosen from here: whole minutes keep the seconds wheel as it is.
-            if (const long row = rowShowing(seconds, 2); row > 0) picker_->selectRow(row, 2, false);
+        case Kind::time:
+            stored = settings.trackTime() * 60;
+            shown = VNTrackAutoSaveSettingSection::timeText(settings.trackTime());
             break;
-        }
-        case Kind::distance: {
-            const long unit = unitsPerLargeUnit();
-            const long step = settings.trackDistance();
-            picker_->selectRow(step / unit, 0, false);
-            if (const long row = rowShowing(step % unit, 1); row >= 0) picker_->selectRow(row, 1, false);
+        case Kind::distance:
+            stored = static_cast<double>(settings.trackDistance());
+            shown = std::to_string(settings.trackDistance()) + " " + Language::get(metric ? "meters" : "yards");
             break;
-        }
-        case Kind::mapDistance: {
-            const long row = rowShowing(settings.WMDistance(), 0);
-            picker_->selectRow(std::max(0L, row), 0, true);
+        case Kind::mapDistance:
+            stored = static_cast<double>(settings.WMDistance());
+            shown = std::to_string(settings.WMDistance()) + " " + Language::get(metric ? "km" : "mi");
             break;
-        }
     }
+    // Preferences read from a file may hold anything: what is not a number is taken as 0.
+    if (!std::isfinite(stored)) stored = 0;
+    bool exact = false;
+    const auto rows = nearestRows(stored, static_cast<double>(unitsPerLargeUnit()), exact);
+    for (std::size_t wheel = 0; wheel < rows.size(); ++wheel) {
+        picker_->selectRow(rows[wheel], static_cast<long>(wheel), kind() == Kind::mapDistance);
+    }
+    if (!note_) return;
+    std::string text;
+    if (stored == 0 && kind() != Kind::mapDistance) {
+        text = Language::get("A step of 0 saves nothing: choose one.");
+    } else if (!exact) {
+        text = Language::get("The wheels cannot show the stored value, %@; they show the nearest.");
+        text.replace(text.find("%@"), 2, shown);
+    }
+    note_->setText(text);
+    note_->setHidden(text.empty());
+    const double width = note_->frame().width();
+    note_->setFrame(plat::Rect{note_->frame().x(), picker_->frame().maxY() + 8, width, note_->sizeThatFits({width, 0}).height});
 }
 
 }  // namespace qx

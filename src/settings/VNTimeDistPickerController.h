@@ -4,7 +4,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/ui/Label.h"
 #include "platform/ui/PickerView.h"
 #include "shell/VNBaseViewController.h"
 
@@ -61,12 +63,17 @@ private:
     double selectedValue();
     // Puts the unit texts on the selection bar over the wheels.
     void updatePickerLabels();
-    // Turns the wheels to the stored step of the mode.
+    // Turns the wheels to the stored step of the mode, or the nearest they show, and says so
+    // when it is not the stored one.
     void initSelection();
+    // The rows whose value is nearest to `stored` (in seconds for the time; in the small unit
+    // for the distance, with `unit` of them to the large one); `exact` when it is the value.
+    std::vector<long> nearestRows(double stored, double unit, bool& exact) const;
 
     std::uint64_t mode_ = kTimeMode;
     ValueBlock onSelectValue_;
     std::shared_ptr<plat::PickerView> picker_;
+    std::shared_ptr<plat::Label> note_;
 };
 
 }  // namespace qx

@@ -60,26 +60,37 @@ std::shared_ptr<VNCheckButtonValueUnitTableViewCell> VNTrackAutoSaveSettingSecti
     const char* titleKey, bool on, void (*storeOn)(bool), std::uint64_t pickerMode, void (*storeStep)(double),
     void (VNTrackAutoSaveSettingSection::*update)()) {
     auto cell = makeCell<VNCheckButtonValueUnitTableViewCell>(titleKey, on, storeOn);
-    // The tick shows whether the row saves: a tick refused for a step of 0 goes again.
+    // The picker of the row's step; with `tick`, the row is ticked as soon as a step is chosen.
+    const auto openPicker = [pickerMode, storeStep, storeOn, update](VNTrackAutoSaveSettingSection& self, bool tick) {
+        VNTimeDistPickerController::present(
+            pickerMode,
+            whileSectionLives(self, [storeStep, storeOn, update, tick](VNTrackAutoSaveSettingSection& section, double step) {
+                storeStep(step);
+                if (tick) storeOn(true);
+                (section.*update)();
+            }));
+    };
+    // The tick shows whether the row saves. A tick refused for a step of 0 goes again, and the
+    // picker opens so that a step can be chosen: the row is ticked once one is.
     cell->checkButton().setOnCheck(
-        whileSectionLives(*this, [storeOn, update](VNTrackAutoSaveSettingSection& self, bool checked) {
+        whileSectionLives(*this, [storeOn, update, openPicker](VNTrackAutoSaveSettingSection& self, bool checked) {
             storeOn(checked);
             (self.*update)();
+            if (checked && self.rowRefusedTick(update)) openPicker(self, true);
         }));
-    cell->setOnSelectCellBlock(
-        whileSectionLives(*this, [pickerMode, storeStep, update](VNTrackAutoSaveSettingSection& self, VNTableViewCell&) {
-            VNTimeDistPickerController::present(
-                pickerMode, whileSectionLives(self, [storeStep, update](VNTrackAutoSaveSettingSection& section, double step) {
-                    storeStep(step);
-                    (section.*update)();
-                }));
-        }));
+    cell->setOnSelectCellBlock(whileSectionLives(
+        *this, [openPicker](VNTrackAutoSaveSettingSection& self, VNTableViewCell&) { openPicker(self, false); }));
     return cell;
+}
+
+bool VNTrackAutoSaveSettingSection::rowRefusedTick(void (VNTrackAutoSaveSettingSection::*update)()) {
+    const auto& cell = update == &VNTrackAutoSaveSettingSection::updateTimeCell ? timeCell_ : distanceCell_;
+    return cell && !cell->checkButton().checked();
 }
 
 // A step of 0 saves nothing, so a row never shows ticked with one (the wheels pass through 0 on
 // the way to another step, and the row is ticked again once they reach it); ticking such a row
-// is refused until a step is chosen.
+// opens the picker instead.
 std::shared_ptr<VNCheckButtonValueUnitTableViewCell> VNTrackAutoSaveSettingSection::distanceCell() {
     if (!distanceCell_) {
         distanceCell_ = makeStepCell(

@@ -44,6 +44,8 @@ private:
                                                                       void (*storeOn)(bool), std::uint64_t pickerMode,
                                                                       void (*storeStep)(double),
                                                                       void (VNTrackAutoSaveSettingSection::*update)());
+    // Whether the step row that `update` refreshes stayed unticked after a tick (its step is 0).
+    bool rowRefusedTick(void (VNTrackAutoSaveSettingSection::*update)());
 
     std::shared_ptr<VNCheckButtonValueUnitTableViewCell> distanceCell_, timeCell_;
     std::shared_ptr<VNCheckButtonTableViewCell> exeedFirstCell_, exeedSecondCell_;

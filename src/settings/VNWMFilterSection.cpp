@@ -13,8 +13,8 @@ namespace qx {
 
 void VNWMFilterSection::readSettings(const Settings& settings) {
     // The screen opens on the window in force, so that applying without a change keeps it.
-    timeFrom_ = settings.WMTimeFrom();
-    timeTo_ = settings.WMTimeTo();
+    timeFrom_ = openedFrom_ = settings.WMTimeFrom();
+    timeTo_ = openedTo_ = settings.WMTimeTo();
     timeFromOn_ = settings.WMTimeFromOn();
     timeToOn_ = settings.WMTimeToOn();
     distance_ = settings.WMDistance();
@@ -25,9 +25,9 @@ void VNWMFilterSection::readSettings(const Settings& settings) {
 void VNWMFilterSection::applyToSettings(Settings& settings) const {
     settings.setWMDistance(distance_ > 0 ? static_cast<unsigned>(distance_) : 0);
     settings.setWMDistanceOn(distanceOn_);
-    settings.setWMTimeFrom(timeFrom_);
+    if (timeFrom_ != openedFrom_) settings.setWMTimeFrom(timeFrom_);
     settings.setWMTimeFromOn(timeFromOn_);
-    settings.setWMTimeTo(timeTo_);
+    if (timeTo_ != openedTo_) settings.setWMTimeTo(timeTo_);
     settings.setWMTimeToOn(timeToOn_);
     settings.setWMAlertsOnly(alertsOnly_);
 }

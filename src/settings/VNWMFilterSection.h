@@ -55,6 +55,8 @@ private:
     void showTime(VNCheckButtonValueTableViewCell& cell, plat::Date date, bool on);
 
     plat::Date timeFrom_, timeTo_;
+    // The times as the screen opened on them: one left as it was is not taken as chosen.
+    plat::Date openedFrom_, openedTo_;
     bool timeFromOn_ = false, timeToOn_ = false, alertsOnly_ = false, distanceOn_ = false;
     std::int64_t distance_ = 0;
 

@@ -103,15 +103,20 @@ TEST_F(CheckListsTest, DetectorsListEachStoredSerialOnceInCaseBlindOrder) {
     detectors->selectRowAtIndex(0);
     EXPECT_TRUE(detectors->detectors().empty());
     EXPECT_EQ(marks(*detectors), (std::vector<bool>{true, false, false, false})) << "all clears every serial";
+    // The marks always show the choice as it is kept: "All Detectors" exactly when no serial is
+    // chosen, as the list shows it when opened again.
+    detectors->selectRowAtIndex(0);
+    EXPECT_TRUE(detectors->detectors().empty());
+    EXPECT_EQ(marks(*detectors), (std::vector<bool>{true, false, false, false})) << "unticking all with no serial";
     detectors->selectRowAtIndex(3);
     EXPECT_EQ(detectors->detectors(), std::set<std::string>{"b2"});
-    EXPECT_EQ(marks(*detectors), (std::vector<bool>{true, false, false, true})) << "all stays ticked";
-    detectors->selectRowAtIndex(0);
-    EXPECT_EQ(detectors->detectors(), std::set<std::string>{"b2"}) << "unticking all changes no choice";
-    EXPECT_EQ(marks(*detectors), (std::vector<bool>{false, false, false, true}));
+    EXPECT_EQ(marks(*detectors), (std::vector<bool>{false, false, false, true})) << "a serial unticks all";
     detectors->selectRowAtIndex(3);
     EXPECT_TRUE(detectors->detectors().empty());
-    EXPECT_EQ(marks(*detectors), (std::vector<bool>{false, false, false, false})) << "nothing ticked: every detector";
+    EXPECT_EQ(marks(*detectors), (std::vector<bool>{true, false, false, false})) << "no serial: every detector";
+    detectors->selectRowAtIndex(2);
+    detectors->initRows();
+    EXPECT_EQ(marks(*detectors), (std::vector<bool>{false, false, true, false})) << "reopened: the same marks";
 
     useLanguage("ru");
     EXPECT_EQ(detectors->allSerialsCell()->textLabel().text(), "Все детекторы");

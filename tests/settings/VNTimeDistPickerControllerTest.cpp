@@ -74,10 +74,13 @@ TEST_F(TimeDistPickerTest, TimeWheelsStartAtTheStoredStep) {
     };
     EXPECT_EQ(preselect(2.5), (std::vector<long>{0, 2, 5})) << "0 hours, 2 minutes, 30 seconds";
     EXPECT_EQ(preselect(7), (std::vector<long>{0, 7, 0}));
-    EXPECT_EQ(preselect(12), (std::vector<long>{0, 0, 0})) << "12 minutes has no row";
+    // A step the wheels cannot show opens on the nearest they can.
+    EXPECT_EQ(preselect(12), (std::vector<long>{0, 10, 6})) << "12 minutes: 10 minutes 45 seconds";
+    EXPECT_EQ(preselect(7.0 / 60), (std::vector<long>{0, 0, 2})) << "7 seconds: 5 seconds";
+    EXPECT_EQ(preselect(20 + 2.0 / 60), (std::vector<long>{0, 11, 6})) << "20:02: 15:45 is nearer than 30:00";
     EXPECT_EQ(preselect(90.75), (std::vector<long>{1, 12, 6}));
     EXPECT_EQ(preselect(1.0 + 5.0 / 60), (std::vector<long>{0, 1, 2})) << "5 seconds despite rounding";
-    EXPECT_EQ(preselect(30 * 60), (std::vector<long>{0, 0, 0})) << "30 hours is past the wheel";
+    EXPECT_EQ(preselect(30 * 60), (std::vector<long>{24, 13, 6})) << "30 hours: the longest step";
     EXPECT_EQ(preselect(std::numeric_limits<double>::quiet_NaN()), (std::vector<long>{0, 0, 0}));
     EXPECT_EQ(preselect(-3), (std::vector<long>{0, 0, 0}));
 }
@@ -100,11 +103,18 @@ TEST_F(TimeDistPickerTest, DistanceWheelsInMetresAndYards) {
     picker->spin(102, 1);
     EXPECT_EQ(reported.back(), 2300);
     close(metric);
+    for (const auto& [metres, expected] : {std::pair{12345u, std::vector<long>{12, 102}}, {7000u, {7, 0}},
+                                           {250000u, {100, 108}}}) {
+        settings().setTrackDistance(metres);
+        auto& screen = open(VNTimeDistPickerController::kDistanceMode);
+        EXPECT_EQ(rows(screen), expected) << metres;
+        close(screen);
+    }
 
     settings().setMetric(false);
     settings().setTrackDistance(1760 * 3 + 250);
     auto& imperial = open(VNTimeDistPickerController::kDistanceMode);
-    EXPECT_EQ(rows(imperial), (std::vector<long>{3, 0})) << "250 yards has no row";
+    EXPECT_EQ(rows(imperial), (std::vector<long>{3, 101})) << "250 yards: 200, the smaller of the two nearest";
     EXPECT_EQ(labels(imperial), (std::vector<std::string>{"mi", "yd"}));
     imperial.picker()->spin(1, 0);
     imperial.picker()->spin(50, 1);
@@ -128,7 +138,7 @@ TEST_F(TimeDistPickerTest, MapDistanceRowsAndPreselection) {
     settings().setMetric(false);
     settings().setWMDistance(7);
     auto& imperial = open(VNTimeDistPickerController::kMapDistanceMode);
-    EXPECT_EQ(rows(imperial), std::vector<long>{0}) << "a radius no row shows starts at the first";
+    EXPECT_EQ(rows(imperial), std::vector<long>{3}) << "a radius no row shows starts at the nearest, 5";
     EXPECT_EQ(labels(imperial), std::vector<std::string>{"mi"});
     imperial.picker()->spin(6, 0);
     EXPECT_EQ(reported, std::vector<double>{20}) << "the number itself in either system";

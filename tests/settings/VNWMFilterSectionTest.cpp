@@ -58,6 +58,7 @@ TEST_F(WMFilterTest, RowsShowTheStoredFilterWithBothTimesNow) {
 }
 
 TEST_F(WMFilterTest, EditsStayInTheSectionsUntilApplied) {
+    settings().setWMTimeFrom(kEarlier);
     load();
     filter->alertsOnlyCell()->checkButton().performTap();
     filter->timeToCell()->checkButton().performTap();
@@ -71,8 +72,17 @@ TEST_F(WMFilterTest, EditsStayInTheSectionsUntilApplied) {
     threshold->applyToSettings(settings());
     EXPECT_TRUE(settings().WMAlertsOnly());
     EXPECT_TRUE(settings().WMTimeToOn());
-    EXPECT_EQ(settings().WMTimeTo(), filter->timeTo());
+    EXPECT_EQ(settings().WMTimeTo(), plat::Date::now()) << "a bound never chosen stays now, applied or not";
     EXPECT_EQ(settings().WMTimeFrom(), storedFrom) << "a bound applied unchanged stays as it was";
+
+    // A day later the bound never chosen shows that day; one picked keeps its time.
+    clock().advance(86400);
+    load();
+    EXPECT_EQ(filter->timeTo(), plat::Date::now());
+    filter->setTimeTo(kEarlier);
+    filter->applyToSettings(settings());
+    clock().advance(86400);
+    EXPECT_EQ(settings().WMTimeTo(), kEarlier);
     EXPECT_EQ(settings().WMDistance(), 10u);
 }
 
