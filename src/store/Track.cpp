@@ -84,9 +84,10 @@ double Track::shownDe() const { return measuresDose() ? currentDe() : 0; }
 bool Track::measuresDose() const {
     const auto name = ReadingStats::lastDeviceName(*this);
     if (name) return DeviceModels::nameReportsDose(*name);
-    // Not stored yet, or its points are not: the objects tell.
+    // Not stored yet, or its points are not: the objects tell. A track without points (one
+    // recording before its first) shows what it gathered.
     const auto points = waypoints();
-    if (points.empty()) return false;
+    if (points.empty()) return true;
     const auto reading = points.back()->measurement();
     return reading && reading->measuresDose();
 }

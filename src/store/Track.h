@@ -40,7 +40,7 @@ public:
     plat::Date currentDateTo() const;
     double currentDe() const;
     // Whether the instrument of the track's last point measures dose; a track without points
-    // has none.
+    // shows the dose it gathered.
     bool measuresDose() const;
     // currentDe of such a track, else 0 (which every screen shows as not available).
     double shownDe() const;
