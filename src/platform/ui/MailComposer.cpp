@@ -92,6 +92,8 @@ private:
 // The compose screen: recipient and subject fields, the body, Cancel and Send.
 class MailComposeView : public View {
 public:
+    static constexpr double kFieldHeight = 36, kFieldInset = 8;
+
     explicit MailComposeView(const Rect& frame) : View(frame) {}
 
     void build(MailComposer& composer) {
@@ -106,14 +108,18 @@ public:
         item_ = item;
         double y = NavigationBar::kHeight;
         auto field = [&](const std::string& label, std::function<void(const std::string&)> store) {
-            auto f = std::make_shared<TextField>(Rect{0, y, frame().width(), 36});
+            // Each field on a line of its own, set off from the next by a hairline, as on a phone.
+            auto f = std::make_shared<TextField>(Rect{kFieldInset, y, frame().width() - 2 * kFieldInset, kFieldHeight});
             f->setPlaceholder(uiText(label));
             f->setAccessibilityIdentifier(label);
             f->addAction(EditingChanged | EditingDidEnd, [store](Control& sender) {
                 store(static_cast<TextField&>(sender).text());
             });
             addSubview(f);
-            y += 36;
+            auto rule = std::make_shared<View>(Rect{kFieldInset, y + kFieldHeight - 1, frame().width() - kFieldInset, 1});
+            rule->setBackgroundColor(Color::rgba(0.78, 0.78, 0.8));
+            addSubview(rule);
+            y += kFieldHeight;
             return f;
         };
         to_ = field("To:", [c](const std::string& t) { c->setToRecipients(splitAddresses(t)); });
