@@ -71,7 +71,8 @@ void HistoryTableCell::normalMode() {
 
 void HistoryTableCell::setEditing(bool editing, bool animated) {
     plat::TableViewCell::setEditing(editing, animated);
-    const bool managed = accessoryButton_ && !accessoryButton_->isHidden();
+    // The manage look hides the check box too; it is on while the name can be edited.
+    const bool managed = nameTextField_ && nameTextField_->isUserInteractionEnabled();
     if (checkButton_) checkButton_->setHidden(editing || managed);
 }
 

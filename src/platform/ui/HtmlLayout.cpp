@@ -190,26 +190,28 @@ Widths textWidths(const std::string& text, const Font& font) {
         w.most = std::max(w.most, font.widthOf(line));
         line.clear();
     };
+    // A short run of wide characters is measured whole, so that a column keeps room for a
+    // word like a header's "名前" rather than standing it on end.
+    constexpr int kWideRun = 4;
+    int wide = 0;
     std::size_t i = 0;
     while (i < text.size()) {
         const std::size_t start = i;
         const char32_t cp = nextCodePoint(text, i);
         const std::string ch = text.substr(start, i - start);
-        if (cp == '\n') {
+        const bool isWide = isWideCharacter(cp);
+        if (cp == '\n' || cp == ' ' || isWide != (wide > 0) || wide == kWideRun) {
             endPiece();
+            wide = 0;
+        }
+        if (cp == '\n') {
             endLine();
             continue;
         }
         line += ch;
-        if (cp == ' ') {
-            endPiece();
-        } else if (isWideCharacter(cp)) {
-            endPiece();
-            piece = ch;
-            endPiece();
-        } else {
-            piece += ch;
-        }
+        if (cp == ' ') continue;
+        piece += ch;
+        if (isWide) ++wide;
     }
     endPiece();
     endLine();
@@ -554,6 +556,14 @@ double Flow::place(const std::vector<Item>& items, double x, double y, double wi
 
 void describeItems(const std::vector<Item>& items, DescriptionWriter& out);
 
+// The text as read: a blank that ties a unit to its number is a blank.
+std::string readable(std::string text) {
+    for (std::size_t at = text.find(kNoBreakSpace); at != std::string::npos; at = text.find(kNoBreakSpace, at)) {
+        text.replace(at, 2, " ");
+    }
+    return text;
+}
+
 void describeTable(const HtmlNode& node, DescriptionWriter& out) {
     out.line("Table");
     DescriptionWriter::Nested nested(out);
@@ -579,7 +589,7 @@ void describeTable(const HtmlNode& node, DescriptionWriter& out) {
                 std::string text;
                 for (const auto& i : cell)
                     if (i.kind == Item::Kind::Text) text += (text.empty() ? "" : "\n") + i.text;
-                line += " " + DescriptionWriter::quoted(text);
+                line += " " + DescriptionWriter::quoted(readable(text));
             }
             out.line(line);
             continue;
@@ -594,7 +604,7 @@ void describeItems(const std::vector<Item>& items, DescriptionWriter& out) {
     for (const auto& item : items) {
         switch (item.kind) {
             case Item::Kind::Text:
-                out.line((item.style.font.isBold() ? "Heading " : "Text ") + DescriptionWriter::quoted(item.text));
+                out.line((item.style.font.isBold() ? "Heading " : "Text ") + DescriptionWriter::quoted(readable(item.text)));
                 break;
             case Item::Kind::Block: {
                 auto inner = itemsOf(*item.node, item.style);

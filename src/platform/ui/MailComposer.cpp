@@ -160,6 +160,7 @@ private:
     void showBody(const MailComposer& c) {
         const bool html = c.isBodyHTML();
         body_->setHidden(html);
+        body_->setEditable(!html && c.attachments().empty());
         page_->setHidden(!html);
         if (html) {
             std::string page = c.messageBody();
@@ -170,7 +171,6 @@ private:
             }
             return;
         }
-        body_->setEditable(c.attachments().empty());
         if (body_->isFirstResponder()) return;
         std::string body = c.messageBody();
         for (const auto& a : c.attachments()) body += "\n[attachment " + a.fileName + "]";

@@ -1,5 +1,6 @@
 #include "platform/ui/WebView.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "platform/foundation/FileUtil.h"
@@ -147,8 +148,9 @@ const HtmlLayout& WebView::pageLayout() {
     if (laidOutWidth_ != width) {
         layout_ = HtmlLayout(document_, width);
         laidOutWidth_ = width;
-        setContentSize(layout_.size());
     }
+    // A short page fills the view, as on a phone.
+    setContentSize(Size{layout_.size().width, std::max(layout_.size().height, bounds().height())});
     return layout_;
 }
 
