@@ -73,8 +73,10 @@ std::string tidy(const std::string& run) {
         if (flat[i] == ' ' && i > 0 && isDigit(flat[i - 1]) && i + 1 < flat.size() && !isDigit(flat[i + 1])) {
             std::size_t end = flat.find_first_of(" \n", i + 1);
             if (end == std::string::npos) end = flat.size();
-            // A unit is short: "m", "µSv/h", "mSv"; words ("of", "seconds") are rarely as short.
-            if (end - i - 1 <= 6) {
+            // A unit is short: "m", "µSv/h", "мкЗв/ч"; words ("of", "seconds") are rarely as short.
+            std::size_t characters = 0;
+            for (std::size_t at = i + 1; at < end; nextCodePoint(flat, at)) ++characters;
+            if (characters <= 6) {
                 out += kNoBreakSpace;
                 continue;
             }
