@@ -23,8 +23,10 @@ public:
     static constexpr int kSchemaVersion = 4;
     // Free room on the store's disk below which the write-ahead log is emptied after each save.
     static constexpr std::uintmax_t kShortRoom = 16u << 20;
-    // The page cache of the save thread's connection (KiB).
-    static constexpr const char* kSaveCachePragma = "PRAGMA cache_size = -65536";
+    // The page cache of the save thread's connection (KiB), and no mapping of the file: a large
+    // save into a large store reads index pages from all over the file, and mapped pages it has
+    // read stay in the program's memory, up to the whole file.
+    static constexpr const char* kSaveCachePragma = "PRAGMA cache_size = -65536; PRAGMA mmap_size = 0";
 
     // The application's store, in the data folder; opened on first use, which belongs on the
     // main thread (launch does it) since the main context is bound there.
