@@ -14,17 +14,12 @@ import subprocess
 import sys
 import tempfile
 
+from script_checks import check, finish
+
 quorix, home = sys.argv[1:3]
 SKIP = 77
 NOBODY = 65534
 as_root = os.geteuid() == 0
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAILED: " + what, file=sys.stderr)
 
 
 def quorix_run(folder, commands, user=True):
@@ -108,5 +103,4 @@ for name, spoil, told, shown, cause in cases:
 
 if as_root:
     shutil.rmtree(home)
-if failures:
-    sys.exit("\n".join(failures))
+finish()

@@ -16,15 +16,10 @@ import signal
 import subprocess
 import sys
 
+from script_checks import check, finish
+
 quorix, home, walk = sys.argv[1:4]
 SKIP = 77
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAILED: " + what, file=sys.stderr)
 
 
 class Program:
@@ -159,5 +154,4 @@ try:
 finally:
     subprocess.run(["umount", disk])
 
-if failures:
-    sys.exit("\n".join(failures))
+finish()
