@@ -17,6 +17,10 @@ FakeHttpServer::Handler radResponderService(std::string tokens, std::string even
 // login page and the token endpoint work. From the second code exchange on it works as
 // radResponderService does.
 FakeHttpServer::Handler radResponderRecovering();
+// The reporting service failing one login after another, each its own way: the first code
+// exchange gets the connection closed, the second a reply that is no JSON, the third login page
+// redirects with "error=access_denied"; from then on it works as radResponderService does.
+FakeHttpServer::Handler radResponderRefusing();
 
 // The monitoring service: every envelope is answered 200 with an empty SOAP body, a login whose
 // password is not `password` (as the envelope writes it, XML-escaped) with 500 and a SOAP fault.

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/foundation/HttpClient.h"
 #include "platform/ui/View.h"
 
 namespace plat {
@@ -57,6 +58,8 @@ public:
     const std::string& baseURL() const { return baseURL_; }
     const std::optional<URLRequest>& request() const { return request_; }
     const std::string& lastError() const { return error_; }
+    // Why the last load from the web got no reply (none while it did or is under way).
+    HttpFailure lastFailure() const { return failure_; }
     // The text of the page without its markup.
     std::string plainText() const;
 
@@ -83,6 +86,7 @@ private:
 
     std::weak_ptr<WebViewDelegate> delegate_;
     std::string html_, baseURL_, error_;
+    HttpFailure failure_ = HttpFailure::none;
     std::optional<URLRequest> request_;
     bool loading_ = false;
     unsigned generation_ = 0;
