@@ -85,6 +85,10 @@ FakeHttpServer::Handler socialNetworkPages() {
     };
 }
 
+FakeHttpServer::Handler zenetAncientServer() {
+    return [](const RecordedRequest&) { return FakeReply::raw("<html><body>It works!</body></html>\n"); };
+}
+
 FakeReply zenetAnswer() { return FakeReply::with(200, kSoapReply); }
 
 FakeHttpServer::Handler zenetBehindPortal() {

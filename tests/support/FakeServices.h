@@ -31,6 +31,10 @@ FakeHttpServer::Handler zenetService(std::string password);
 // everything after them gets the page, as when the network's session ran out after the login.
 FakeHttpServer::Handler zenetBehindPortal();
 
+// A server in the monitoring service's place that answers every request with a bare page, as
+// HTTP/0.9 did: no status line, no headers.
+FakeHttpServer::Handler zenetAncientServer();
+
 // The monitoring service's answer to an operation it carried out: 200 with an empty SOAP body.
 FakeReply zenetAnswer();
 

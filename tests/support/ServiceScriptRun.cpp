@@ -145,6 +145,15 @@ bool checkZenetPortal(const std::vector<RecordedRequest>& requests, const std::s
     return check(measures >= 1, "the readings were submitted");
 }
 
+// The login reached the server whose reply was not understood (the script checked what the
+// person was told).
+bool checkZenetAncient(const std::vector<RecordedRequest>& requests, const std::string& log) {
+    bool ok = check(!requests.empty() && requests[0].header("SOAPAction").value_or("").find("SubmitLogin") !=
+                                             std::string::npos,
+                    "the login was sent");
+    return check(log.find("HTTP/0.9") != std::string::npos, "the log keeps the transfer's own words") && ok;
+}
+
 // Without social accounts: the Twitter text went to the share page, handed to another program
 // (as the log says), and the feed dialog was loaded with the post's fields.
 bool checkSocial(const std::vector<RecordedRequest>& requests, const std::string& log) {
@@ -183,6 +192,7 @@ int main(int argc, char** argv) {
         {"radresponder-refusing", qxtest::radResponderRefusing(), checkRadResponderRefusing},
         {"zenet", qxtest::zenetService("s3cret&amp;pw"), checkZenet},
         {"zenet-portal", qxtest::zenetBehindPortal(), checkZenetPortal},
+        {"zenet-ancient", qxtest::zenetAncientServer(), checkZenetAncient},
         {"social", qxtest::socialNetworkPages(), checkSocial},
     };
     const Service* chosen = nullptr;
