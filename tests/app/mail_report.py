@@ -4,36 +4,20 @@ parser and HTML parser: one HTML document in the body, in the interface language
 
 usage: mail_report.py QUORIX SCRIPT CSV HOME
 """
-import email
-import email.policy
-import glob
 import html.parser
 import os
 import re
 import shutil
-import subprocess
 import sys
+
+from sent_mail import run_and_read_mail
 
 quorix, script, csv, home = sys.argv[1:5]
 shutil.rmtree(home, ignore_errors=True)
 os.makedirs(os.path.join(home, "Documents"))
 shutil.copy(csv, os.path.join(home, "Documents"))
 
-run = subprocess.run([quorix, "--home", home, "--script", script, "--start-time", "2026-12-07T09:00"],
-                     capture_output=True, text=True)
-print(run.stdout)
-print(run.stderr, file=sys.stderr)
-if run.returncode != 0:
-    sys.exit(f"quorix failed with status {run.returncode}")
-
-sent = glob.glob(os.path.join(home, "Outbox", "*.eml"))
-if len(sent) != 1:
-    sys.exit(f"expected one sent mail, found {len(sent)}")
-with open(sent[0], "rb") as f:
-    message = email.message_from_binary_file(f, policy=email.policy.default)
-problems = [f"{part.get_content_type()}: {d!r}" for part in message.walk() for d in part.defects]
-if problems:
-    sys.exit("the mail has defects: " + "; ".join(problems))
+message, sent_name = run_and_read_mail(quorix, home, script, "2026-12-07T09:00")
 bodies = [part for part in message.walk() if part.get_content_type() == "text/html"]
 if len(bodies) != 1:
     sys.exit(f"expected one HTML part, found {len(bodies)}")
@@ -78,5 +62,5 @@ for wanted in ("Точки:", "Измерения:", "Пруд", "Мост", "М
 english = [t for t in doc.texts if re.search(r"[A-Za-z]{2,}", t)]
 if english:
     sys.exit(f"untranslated text in the report: {english!r}")
-print("mail checked:", os.path.basename(sent[0]), "title", doc.title)
+print("mail checked:", sent_name, "title", doc.title)
 shutil.rmtree(home, ignore_errors=True)
