@@ -192,26 +192,31 @@ Widths textWidths(const std::string& text, const Font& font) {
         w.most = std::max(w.most, font.widthOf(line));
         line.clear();
     };
-    // A short run of wide characters is measured whole, so that a column keeps room for a
-    // word like a header's "名前" rather than standing it on end.
+    // A short run of wide characters is measured whole, and so are the digits it joins, so that
+    // a column keeps room for a header's "名前" or a date's "2026年12月7日" rather than standing
+    // them on end.
     constexpr int kWideRun = 4;
     int wide = 0;
+    bool lastWide = false, lastDigit = false;
     std::size_t i = 0;
     while (i < text.size()) {
         const std::size_t start = i;
         const char32_t cp = nextCodePoint(text, i);
         const std::string ch = text.substr(start, i - start);
-        const bool isWide = isWideCharacter(cp);
-        if (cp == '\n' || cp == ' ' || isWide != (wide > 0) || wide == kWideRun) {
+        const bool isWide = isWideCharacter(cp), digit = cp >= '0' && cp <= '9';
+        bool breaks = cp == '\n' || cp == ' ';
+        if (!breaks && !piece.empty()) {
+            breaks = isWide ? wide == kWideRun || (!lastWide && !lastDigit) : lastWide && !digit;
+        }
+        if (breaks) {
             endPiece();
             wide = 0;
         }
-        if (cp == '\n') {
-            endLine();
-            continue;
-        }
-        line += ch;
-        if (cp == ' ') continue;
+        if (cp == '\n') endLine();
+        if (cp != '\n') line += ch;
+        lastWide = isWide;
+        lastDigit = digit;
+        if (cp == ' ' || cp == '\n') continue;
         piece += ch;
         if (isWide) ++wide;
     }

@@ -100,7 +100,7 @@ TEST(HtmlLayout, TablesHaveColumnsBordersAndPaddingAsTheirMarkupSays) {
 TEST(HtmlLayout, ATableTooWideForThePageWidensItAndKeepsUnitsWithTheirValues) {
     std::string row = "<tr>";
     for (int i = 0; i < 6; ++i) row += "<td>0.12 µSv/h</td>";
-    row += "<td>6.54 мкЗв/ч</td>";
+    row += "<td>6.54 мкЗв/ч</td><td>2026年12月7日 09:01:00</td>";
     const HtmlLayout wide(HtmlDocument::parse("<table border=1 width=\"100%\"><tr><th>名前</th>" + row.substr(4) +
                                               "</tr></table><p>Below the table the text wraps at the page's width.</p>"),
                           320);
@@ -111,6 +111,7 @@ TEST(HtmlLayout, ATableTooWideForThePageWidensItAndKeepsUnitsWithTheirValues) {
         }
     }
     EXPECT_EQ(linesOf(textOf(wide, "名前")), 1u);
+    EXPECT_EQ(linesOf(textOf(wide, "2026年12月7日 09:01:00")), 2u);
     const auto& below = textOf(wide, "Below the table the text wraps at the page's width.");
     EXPECT_LE(below.frame.maxX(), 320 - HtmlLayout::kMargin);
 
