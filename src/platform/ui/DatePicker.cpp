@@ -181,8 +181,9 @@ std::vector<Wheel> dateWheels(const std::tm& tm, bool withTime) {
             }
             wheel.rows[static_cast<std::size_t>(d + 2)] = texts.format(other, field == 'M' ? "MMM" : field == 'd' ? "d" : "y");
         }
-        wheel.width = field == 'M' ? 110 : field == 'd' ? 60 : 90;
-        if (field == 'M') wheel.alignment = TextAlignment::Left;
+        // Centred, as the order and the words around the figures change with the language.
+        wheel.width = field == 'M' ? 100 : field == 'd' ? 70 : 100;
+        wheel.alignment = TextAlignment::Center;
         wheels.push_back(wheel);
     }
     return wheels;
