@@ -35,7 +35,7 @@ void ReadingTableCell::buildReadingRow(double checkTop, double top, std::vector<
 
 void ReadingTableCell::showReading(const Measurement* reading, DoseUnit& unit) {
     showDoseRate(*derValueLabel_, unit, reading ? reading->der() : 0);
-    if (reading && reading->deviceName() != kNoDoseDevice) {
+    if (reading && reading->measuresDose()) {
         showDose(*doseValueLabel_, unit, reading->de());
     } else {
         showNotAvailable(*doseValueLabel_);
