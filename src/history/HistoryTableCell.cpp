@@ -57,6 +57,8 @@ void HistoryTableCell::manageMode() {
     if (nameTextField_) {
         nameTextField_->setDelegate(delegate_);
         nameTextField_->setUserInteractionEnabled(true);
+        // An editable name shows its field's border, as a phone's editable field does.
+        nameTextField_->setBorderStyle(plat::TextBorderStyle::RoundedRect);
     }
 }
 
@@ -65,8 +67,16 @@ void HistoryTableCell::normalMode() {
     if (nameTextField_) {
         nameTextField_->setUserInteractionEnabled(false);
         nameTextField_->setDelegate({});
+        nameTextField_->setBorderStyle(plat::TextBorderStyle::None);
     }
-    if (checkButton_) checkButton_->setHidden(false);
+    if (checkButton_) checkButton_->setHidden(isEditing());
+}
+
+void HistoryTableCell::setEditing(bool editing, bool animated) {
+    plat::TableViewCell::setEditing(editing, animated);
+    // The manage look hides the check box too; it is on while the name can be edited.
+    const bool managed = nameTextField_ && nameTextField_->isUserInteractionEnabled();
+    if (checkButton_) checkButton_->setHidden(editing || managed);
 }
 
 void HistoryTableCell::addLine(std::vector<RowLine::Column> columns, std::function<double()> right) {
@@ -87,7 +97,15 @@ double HistoryTableCell::endBefore(const plat::View& badge, double otherwise) co
 
 void HistoryTableCell::layoutSubviews() {
     plat::TableViewCell::layoutSubviews();
-    for (const auto& [line, right] : lines_) line.fit(right());
+    placeEditButton();
+    // In manage mode the "Edit" button stands at the right end: no line runs under it.
+    const bool editing = accessoryButton_ && !accessoryButton_->isHidden();
+    for (const auto& [line, right] : lines_) {
+        line.fit(editing ? std::min(right(), accessoryButton_->frame().minX() - kColumnGap) : right());
+    }
+}
+
+void HistoryTableCell::placeEditButton() {
     // The "Edit" button sits where an editing row shows its accessory: at the right edge.
     if (accessoryButton_) {
         accessoryButton_->setFrame(plat::Rect{bounds().width() - kEditButtonWidth - kEditButtonMargin,

@@ -68,6 +68,8 @@ public:
     virtual void manageMode();
     // Normal look: "Edit" hidden, name read-only without a delegate, check box shown.
     virtual void normalMode();
+    // While the table edits, its delete control takes the check box's place at the row's start.
+    void setEditing(bool editing, bool animated = false) override;
 
     void layoutSubviews() override;
 
@@ -115,6 +117,7 @@ private:
     std::shared_ptr<plat::TextField> nameTextField_;
     std::shared_ptr<plat::Button> accessoryButton_;
     std::weak_ptr<HistoryTableCellDelegate> delegate_;
+    void placeEditButton();
     std::vector<std::pair<RowLine, std::function<double()>>> lines_;
 };
 

@@ -292,7 +292,9 @@ void TableView::groupRowLabels() {
     std::map<std::string, std::shared_ptr<TextSizeGroup>> groups;
     for (auto& sec : sections_) {
         for (auto& cell : sec.cells) {
-            if (cell) collectRowLabels(*cell, std::string(typeid(*cell).name()) + "/" + cell->reuseIdentifier(), groups);
+            if (!cell) continue;
+            const TableViewCell& row = *cell;
+            collectRowLabels(row, std::string(typeid(row).name()) + "/" + row.reuseIdentifier(), groups);
         }
     }
 }
