@@ -64,7 +64,10 @@ void registerLinkLaunch() {
 
 void registerToolkitWords() {
     LaunchHooks::add(LaunchStep::applyLanguage, "toolkit words",
-                     [](KestrelAppDelegate&) { plat::setUiTextTranslator(&Language::get); });
+                     [](KestrelAppDelegate&) {
+                         plat::setUiTextTranslator(&Language::get);
+                         plat::setUiLocaleSource([] { return Language::localeName(Language::currentLanguage()); });
+                     });
 }
 
 }  // namespace qx::app

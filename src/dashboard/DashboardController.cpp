@@ -1,5 +1,7 @@
 #include "dashboard/DashboardController.h"
 
+#include <cmath>
+
 #include "dashboard/DashboardInterfaces.h"
 #include "dashboard/DashboardSections.h"
 #include "dashboard/FittingTitle.h"
@@ -25,6 +27,7 @@ constexpr plat::Color kModeColor = plat::Color::fromBytes(105, 105, 105);
 constexpr plat::Color kChosenModeColor = plat::Color::fromBytes(34, 34, 34);
 
 constexpr plat::Color kScreenColor = plat::Color::fromBytes(234, 234, 234);
+constexpr plat::Color kUnknownColor = plat::Color::fromBytes(110, 110, 110);
 
 }  // namespace
 
@@ -126,11 +129,13 @@ void DashboardController::updateValues() {
 
     derValue_->setText(der.stringValue());
     derUnit_->setText(der.unitString(DoseUnit::doseRateKind));
-    // The alarm colours are lighter than the screen: those that need it are outlined.
-    plat::Readability::colorText(*derValue_, settings.derColor(der.value()), kScreenColor);
+    // The alarm colours are lighter than the screen: those that need it are outlined. A value
+    // not known ("n/a") is no safe reading and is drawn in grey, not in the safe green.
+    const auto colorOf = [](double value, const plat::Color& color) { return value > 0 && std::isfinite(value) ? color : kUnknownColor; };
+    plat::Readability::colorText(*derValue_, colorOf(der.value(), settings.derColor(der.value())), kScreenColor);
     deValue_->setText(de.stringValue());
     deUnit_->setText(de.unitString(DoseUnit::doseKind));
-    plat::Readability::colorText(*deValue_, settings.deColor(de.value()), kScreenColor);
+    plat::Readability::colorText(*deValue_, colorOf(de.value(), settings.deColor(de.value())), kScreenColor);
 
     const auto& thresholds = settings.DERthreshold();
     progress_->setFirstThreshold(thresholds.firstThreshold->value());

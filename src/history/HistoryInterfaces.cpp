@@ -115,6 +115,14 @@ void fitButtonTitle(plat::Button& button, double size) {
     title.setMinimumScaleFactor(0.5);
 }
 
+void titleBarButton(plat::Button& button, const std::string& title, double widest) {
+    constexpr double kPadding = 16, kNarrowest = 44;
+    button.setTitle(title);
+    const plat::Rect frame = button.frame();
+    const double width = std::clamp(std::ceil(button.titleLabel().font().widthOf(title)) + kPadding, kNarrowest, widest);
+    button.setFrame(plat::Rect{frame.maxX() - width, frame.y(), width, frame.height()});
+}
+
 void fitSwitchTitles(plat::View& control) {
     for (const auto& view : control.subviews()) {
         if (auto button = std::dynamic_pointer_cast<plat::Button>(view)) fitButtonTitle(*button, kSwitchTitleSize);

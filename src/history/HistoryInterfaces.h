@@ -28,6 +28,9 @@ void fitSwitchTitles(plat::View& control);
 // A button's title in a smaller size that may shrink further, for titles that grow long in
 // some languages.
 void fitButtonTitle(plat::Button& button, double size);
+// Titles a button laid over a screen's bar and narrows it to the title, its right edge kept
+// (at most `widest`): the bar's title then has the room the button leaves.
+void titleBarButton(plat::Button& button, const std::string& title, double widest);
 
 // A stored figure as a whole number, truncated toward zero; 0 for one that is not finite, and
 // clamped to the range of long (an imported file may hold anything).

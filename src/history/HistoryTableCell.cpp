@@ -15,6 +15,9 @@ namespace {
 constexpr double kEditButtonWidth = 42;
 constexpr double kEditButtonHeight = 25;
 constexpr double kEditButtonMargin = 10;
+// The room between a caption and its figure beside it, and between one column and the next.
+constexpr double kCaptionGap = 3;
+constexpr double kColumnGap = 7;
 
 }  // namespace
 
@@ -76,8 +79,33 @@ void HistoryTableCell::setEditing(bool editing, bool animated) {
     if (checkButton_) checkButton_->setHidden(editing || managed);
 }
 
+void HistoryTableCell::addLine(std::vector<RowLine::Column> columns, std::function<double()> right) {
+    lines_.emplace_back(RowLine(std::move(columns)), std::move(right));
+}
+
+RowLine::Column HistoryTableCell::captionColumn(std::vector<std::shared_ptr<plat::Label>> labels) {
+    return RowLine::Column{std::move(labels), false, kColumnGap};
+}
+
+RowLine::Column HistoryTableCell::valueColumn(std::shared_ptr<plat::Label> label) {
+    return RowLine::Column{{std::move(label)}, true, kCaptionGap};
+}
+
+double HistoryTableCell::endBefore(const plat::View& badge, double otherwise) const {
+    return badge.isHidden() ? otherwise : std::min(otherwise, badge.frame().minX() - kCaptionGap);
+}
+
 void HistoryTableCell::layoutSubviews() {
     plat::TableViewCell::layoutSubviews();
+    placeEditButton();
+    // In manage mode the "Edit" button stands at the right end: no line runs under it.
+    const bool editing = accessoryButton_ && !accessoryButton_->isHidden();
+    for (const auto& [line, right] : lines_) {
+        line.fit(editing ? std::min(right(), accessoryButton_->frame().minX() - kColumnGap) : right());
+    }
+}
+
+void HistoryTableCell::placeEditButton() {
     // The "Edit" button sits where an editing row shows its accessory: at the right edge.
     if (accessoryButton_) {
         accessoryButton_->setFrame(plat::Rect{bounds().width() - kEditButtonWidth - kEditButtonMargin,

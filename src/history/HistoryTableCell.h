@@ -1,8 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "history/RowLine.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/TableViewCell.h"
@@ -91,6 +94,14 @@ protected:
     std::shared_ptr<plat::Label> addLabel(const plat::Rect& frame, bool bold, double fontSize, std::string text = {});
     // The alarm badge: a number on the red picture, not touchable.
     std::shared_ptr<plat::Button> addAlarmBadge(const plat::Rect& frame, const char* fontName);
+    // A line of captions and figures, fitted between its first place and `right` (where
+    // the line must end, asked at each layout) whenever the row is laid out.
+    void addLine(std::vector<RowLine::Column> columns, std::function<double()> right);
+    // A column of captions (kept apart from what is before them) and one of figures.
+    static RowLine::Column captionColumn(std::vector<std::shared_ptr<plat::Label>> labels);
+    static RowLine::Column valueColumn(std::shared_ptr<plat::Label> label);
+    // Where a line beside the alarm badge ends: before the badge while it shows, else at `otherwise`.
+    double endBefore(const plat::View& badge, double otherwise) const;
     // The common look of a row: no selection highlight, clear background.
     void applyRowLook(plat::AccessoryType accessory);
 
@@ -106,6 +117,8 @@ private:
     std::shared_ptr<plat::TextField> nameTextField_;
     std::shared_ptr<plat::Button> accessoryButton_;
     std::weak_ptr<HistoryTableCellDelegate> delegate_;
+    void placeEditButton();
+    std::vector<std::pair<RowLine, std::function<double()>>> lines_;
 };
 
 }  // namespace qx

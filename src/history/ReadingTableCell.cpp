@@ -8,6 +8,7 @@ namespace qx {
 
 namespace {
 constexpr double kValueOffset = 13;
+constexpr double kRightMargin = 4;
 }
 
 void ReadingTableCell::updateUI() {
@@ -19,13 +20,17 @@ void ReadingTableCell::hideCheckButton(bool hidden) {
     if (checkButton()) checkButton()->setHidden(hidden);
 }
 
-void ReadingTableCell::buildReadingRow(double checkTop, double top) {
+void ReadingTableCell::buildReadingRow(double checkTop, double top, std::vector<std::shared_ptr<plat::Label>> middle) {
     derLabel_ = addLabel(plat::Rect{42, top, 100, 21}, false, 10, Language::get("Dose Rate") + ":");
     derValueLabel_ = addLabel(plat::Rect{42, top + kValueOffset, 55, 21}, true, 9);
     doseLabel_ = addLabel(plat::Rect{200, top, 30, 21}, false, 10, Language::get("Dose:"));
     doseValueLabel_ = addLabel(plat::Rect{200, top + kValueOffset, 55, 21}, true, 9, "0");
     installNameField(plat::Rect{42, 4, 270, 21}, 14);
     installCheckButton(plat::Rect{6, checkTop, 32, 32});
+    std::vector<RowLine::Column> columns{captionColumn({derLabel_, derValueLabel_})};
+    if (!middle.empty()) columns.push_back(captionColumn(std::move(middle)));
+    columns.push_back(captionColumn({doseLabel_, doseValueLabel_}));
+    addLine(std::move(columns), [this] { return contentView().bounds().width() - kRightMargin; });
 }
 
 void ReadingTableCell::showReading(const Measurement* reading, DoseUnit& unit) {

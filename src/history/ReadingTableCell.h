@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "history/HistoryTableCell.h"
 
@@ -29,7 +30,8 @@ public:
 protected:
     // The name field, check box and the reading's labels; `top` is the y of the captions, the
     // values sit 13 points below them.
-    void buildReadingRow(double checkTop, double top);
+    // `middle`: a column of the row's own between the dose rate and the dose.
+    void buildReadingRow(double checkTop, double top, std::vector<std::shared_ptr<plat::Label>> middle = {});
     // Dose rate and dose of the reading; a missing reading shows "n/a" for both.
     void showReading(const Measurement* reading, DoseUnit& unit);
 

@@ -9,6 +9,13 @@
 
 namespace qx {
 
+namespace {
+// The disclosure mark's room at the right end of the counts' line; the figures' line below it
+// reaches to the row's margin.
+constexpr double kChevronRoom = 27;
+constexpr double kRightMargin = 8;
+}  // namespace
+
 SetTableCell::SetTableCell(Token token, plat::CellStyle style, std::string reuseIdentifier)
     : HistoryTableCell(token, style, std::move(reuseIdentifier)) {}
 
@@ -33,6 +40,12 @@ void SetTableCell::initUI() {
     doseValueLabel_ = addLabel(plat::Rect{253, 54, 60, 21}, true, 9);
     installCheckButton(plat::Rect{6, 24, 32, 32});
     maxDoseButton_ = addAlarmBadge(plat::Rect{260, 20, 36, 35}, "Helvetica-Bold");
+    addLine({captionColumn({tracksLabel_}), valueColumn(tracksValueLabel_), captionColumn({waipointsLabel_}),
+             valueColumn(waipointsValueLabel_), captionColumn({measurementsLabel_}), valueColumn(measurementsValueLabel_)},
+            [this] { return endBefore(*maxDoseButton_, bounds().width() - kChevronRoom); });
+    addLine({captionColumn({minLabel_}), valueColumn(minValueLabel_), captionColumn({maxLabel_}), valueColumn(maxValueLabel_),
+             captionColumn({doseLabel_}), valueColumn(doseValueLabel_)},
+            [this] { return bounds().width() - kRightMargin; });
     updateUI();
     applyRowLook(plat::AccessoryType::DisclosureIndicator);
 }

@@ -9,6 +9,8 @@ namespace qx {
 
 namespace {
 
+constexpr double kRightMargin = 8;
+
 std::string dateAndTime(plat::Date date) { return DateStrings::dateStr(date) + " " + DateStrings::timeStr(date); }
 
 }  // namespace
@@ -38,6 +40,11 @@ void TrackTableCell::initUI() {
     accValueLabel_ = addLabel(plat::Rect{210, 75, 60, 21}, true, 10);
     updateUI();
     maxDoseButton_ = addAlarmBadge(plat::Rect{271, 33, 36, 35}, "HelveticaNeue-Bold");
+    const auto end = [this] { return endBefore(*maxDoseButton_, bounds().width() - kRightMargin); };
+    addLine({captionColumn({startLabel_, startValueLabel_}), captionColumn({finishLabel_, finishValueLabel_})}, end);
+    addLine({captionColumn({minLabel_, minValueLabel_}), captionColumn({maxLabel_, maxValueLabel_}),
+             captionColumn({doseLabel_, doseValueLabel_}), captionColumn({accLabel_, accValueLabel_})},
+            end);
     installNameField(plat::Rect{42, 12, 253, 21}, 15);
     installCheckButton(plat::Rect{6, 35, 32, 32});
     installEditButton();

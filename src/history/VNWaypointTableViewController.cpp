@@ -15,6 +15,11 @@
 
 namespace qx {
 
+namespace {
+// The share button over the bar's right end, at its widest.
+constexpr double kShareWidth = 90;
+}  // namespace
+
 std::shared_ptr<plat::View> buildWaypointListInterface(plat::Outlets& outlets) {
     const plat::Rect screen = plat::Screen::bounds();
     auto root = std::make_shared<plat::View>(screen);
@@ -23,7 +28,7 @@ std::shared_ptr<plat::View> buildWaypointListInterface(plat::Outlets& outlets) {
     auto navBar = std::make_shared<plat::NavigationBar>(plat::Rect{0, 0, screen.width(), bar});
     auto table = std::make_shared<plat::TableView>(plat::Rect{0, bar, screen.width(), screen.height() - bar});
     table->setBackgroundColor(plat::Color::fromBytes(234, 234, 234));
-    auto share = plat::Button::make(plat::ButtonType::System, {screen.width() - 98, 7, 90, 30});
+    auto share = plat::Button::make(plat::ButtonType::System, {screen.width() - 8 - kShareWidth, 7, kShareWidth, 30});
     share->setTitleColor(plat::Color::white());
     fitButtonTitle(*share, 13);
     root->addSubview(table);
@@ -62,7 +67,7 @@ void VNWaypointTableViewController::viewDidLoad() {
     table->setDelegate(std::static_pointer_cast<plat::TableViewDelegate>(self));
     table->setRowHeight(kRowHeight);
     if (auto button = shareButton()) {
-        button->setTitle(Language::get("Share"));
+        titleBarButton(*button, Language::get("Share"), kShareWidth);
         std::weak_ptr<plat::ViewController> weak = weak_from_this();
         button->addAction(plat::TouchUpInside, [weak](plat::Control&) {
             if (auto s = std::dynamic_pointer_cast<VNWaypointTableViewController>(weak.lock())) s->share();
@@ -78,7 +83,7 @@ void VNWaypointTableViewController::viewWillAppear(bool animated) {
 void VNWaypointTableViewController::languageDidSwitch() {
     VNBaseViewController::languageDidSwitch();
     setTitle(Language::get("Track Waypoints"));
-    if (auto button = shareButton()) button->setTitle(Language::get("Share"));
+    if (auto button = shareButton()) titleBarButton(*button, Language::get("Share"), kShareWidth);
     editBar_.initTitles();
     tableView()->reloadData();
 }

@@ -33,7 +33,7 @@ void WaypointTableCell::initUI() {
     // The variation is shown with all its digits: a long one shrinks to fit.
     variationValueLabel_->setAdjustsFontSizeToFitWidth(true);
     variationValueLabel_->setMinimumScaleFactor(0.4);
-    buildReadingRow(17, 31);
+    buildReadingRow(17, 31, {variationLabel_, variationValueLabel_});
     installEditButton();
     applyRowLook(plat::AccessoryType::None);
 }

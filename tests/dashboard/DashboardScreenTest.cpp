@@ -69,6 +69,12 @@ TEST_F(DashboardScreenTest, ShowsReadingsWithUnitsInThresholdColours) {
     readings->report(0.3, 50);
     EXPECT_EQ(dashboard->doseRateValueLabel().text(), "k. A.");
     EXPECT_EQ(dashboard->doseValueLabel().text(), "k. A.");
+    // A value not known is no safe reading: neither of the alarm colours nor the safe green.
+    for (const auto* value : {&dashboard->doseRateValueLabel(), &dashboard->doseValueLabel()}) {
+        EXPECT_NE(value->textColor(), qx::Settings::kGreen);
+        EXPECT_EQ(value->textColor().r, value->textColor().g);
+        EXPECT_EQ(value->textColor().g, value->textColor().b);
+    }
 }
 
 // WCAG contrast ratio of two opaque colours.

@@ -5,6 +5,12 @@
 #include <ctime>
 #include <vector>
 
+#include <memory>
+
+#include <unicode/dtptngen.h>
+#include <unicode/smpdtfmt.h>
+#include <unicode/timezone.h>
+
 #include "platform/ui/PickerView.h"
 #include "platform/ui/UiText.h"
 
@@ -84,33 +90,101 @@ Wheel numberWheel(double width, long selected, long first, long last, bool twoDi
     return w;
 }
 
-const char* const kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+// Date texts in the interface language, each from a skeleton ("MMMd": "Dec 7", "12月7日",
+// "7. Dez.") through the language's own patterns.
+class DateTexts {
+public:
+    DateTexts() : locale_(uiLocale().c_str()) {
+        UErrorCode status = U_ZERO_ERROR;
+        generator_.reset(icu::DateTimePatternGenerator::createInstance(locale_, status));
+        if (U_FAILURE(status)) generator_.reset();
+    }
 
-std::string monthName(long month) { return uiText(kMonths[((month % 12) + 12) % 12]); }
+    // The pattern the language writes the skeleton's fields in; the skeleton itself without one.
+    icu::UnicodeString pattern(const char* skeleton) const {
+        UErrorCode status = U_ZERO_ERROR;
+        icu::UnicodeString best = generator_ ? generator_->getBestPattern(icu::UnicodeString(skeleton), status) : "";
+        return U_SUCCESS(status) && !best.isEmpty() ? best : icu::UnicodeString(skeleton);
+    }
+
+    // The calendar fields of `tm` (local already) written by the skeleton.
+    std::string format(const std::tm& tm, const char* skeleton) const {
+        UErrorCode status = U_ZERO_ERROR;
+        icu::SimpleDateFormat f(pattern(skeleton), locale_, status);
+        if (U_FAILURE(status)) return {};
+        f.setTimeZone(*icu::TimeZone::getGMT());
+        std::tm copy = tm;
+        const UDate at = static_cast<UDate>(timegm(&copy)) * 1000.0;
+        icu::UnicodeString text;
+        f.format(at, text);
+        std::string out;
+        return text.toUTF8String(out);
+    }
+
+private:
+    icu::Locale locale_;
+    std::unique_ptr<icu::DateTimePatternGenerator> generator_;
+};
+
+// The tm `days` days from `tm`.
+std::tm daysFrom(const std::tm& tm, long days) {
+    std::tm other = tm;
+    other.tm_mday += static_cast<int>(days);
+    other.tm_isdst = -1;
+    std::mktime(&other);
+    return other;
+}
+
+// The order the language writes a day, a month and a year in: "dMy", "Mdy" or "yMd".
+std::string fieldOrder(const DateTexts& texts) {
+    icu::UnicodeString pattern = texts.pattern("yMMMd");
+    std::string out;
+    bool quoted = false;
+    for (int32_t i = 0; i < pattern.length(); ++i) {
+        const char16_t c = pattern.charAt(i);
+        if (c == u'\'') quoted = !quoted;
+        if (quoted) continue;
+        char field = c == u'y' ? 'y' : (c == u'M' || c == u'L') ? 'M' : c == u'd' ? 'd' : 0;
+        if (field && out.find(field) == std::string::npos) out += field;
+    }
+    return out.size() == 3 ? out : "Mdy";
+}
 
 std::vector<Wheel> dateWheels(const std::tm& tm, bool withTime) {
+    const DateTexts texts;
     std::vector<Wheel> wheels;
     if (withTime) {
         // The day with its month in one wheel, then the hour and the minute.
         Wheel day;
         day.width = 130;
+        for (long d = -2; d <= 2; ++d) day.rows[static_cast<std::size_t>(d + 2)] = texts.format(daysFrom(tm, d), "MMMd");
+        wheels.push_back(day);
+        return wheels;
+    }
+    // A wheel for each of the month, the day and the year, in the language's order.
+    for (const char field : fieldOrder(texts)) {
+        Wheel wheel;
         for (long d = -2; d <= 2; ++d) {
             std::tm other = tm;
-            other.tm_mday += static_cast<int>(d);
-            std::mktime(&other);
-            day.rows[static_cast<std::size_t>(d + 2)] = number(other.tm_mday) + " " + monthName(other.tm_mon);
+            if (field == 'M') {
+                if (tm.tm_mon + d < 0 || tm.tm_mon + d >= 12) continue;
+                other.tm_mon += static_cast<int>(d);
+                other.tm_mday = 1;
+            } else if (field == 'd') {
+                other.tm_mday = static_cast<int>(1 + ((tm.tm_mday - 1 + d) % 31 + 31) % 31);
+                other.tm_mon = 0;
+            } else {
+                if (tm.tm_year + d < -1899) continue;
+                other.tm_year += static_cast<int>(d);
+                other.tm_mon = 0;
+                other.tm_mday = 1;
+            }
+            wheel.rows[static_cast<std::size_t>(d + 2)] = texts.format(other, field == 'M' ? "MMM" : field == 'd' ? "d" : "y");
         }
-        wheels.push_back(day);
-    } else {
-        Wheel month;
-        month.width = 110;
-        month.alignment = TextAlignment::Left;
-        for (long d = -2; d <= 2; ++d) {
-            if (tm.tm_mon + d >= 0 && tm.tm_mon + d < 12) month.rows[static_cast<std::size_t>(d + 2)] = monthName(tm.tm_mon + d);
-        }
-        wheels.push_back(month);
-        wheels.push_back(numberWheel(50, tm.tm_mday, 1, 31, false, true));
-        wheels.push_back(numberWheel(80, tm.tm_year + 1900, 1, 9999, false, false));
+        // Centred, as the order and the words around the figures change with the language.
+        wheel.width = field == 'M' ? 100 : field == 'd' ? 70 : 100;
+        wheel.alignment = TextAlignment::Center;
+        wheels.push_back(wheel);
     }
     return wheels;
 }

@@ -2,8 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <optional>
 #include <string_view>
+
+#include <unicode/brkiter.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
 
 #include "platform/ui/DescriptionWriter.h"
 #include "platform/ui/Readability.h"
@@ -28,90 +33,134 @@ void Label::setTextColor(const Color& c) {
 
 namespace {
 
-// Characters that never begin a line: closing marks and the stops of the wide scripts.
-bool closesLine(char32_t cp) {
-    static const std::u32string kClosers = U"、。，．！？）」』】ー々：；";
-    return kClosers.find(cp) != std::u32string::npos;
-}
-
-// The pieces a line may break between: words between blanks, each wide character on its own
-// (with the closing marks after it), each with the blanks before it.
+// The pieces a line may break between, as the Unicode line-breaking rules find them (words
+// between blanks, wide characters one by one with the closing marks kept after the text before
+// them), each with the blanks before it.
 struct WrapPiece {
     std::string text;
     std::string blanks;
 };
 
-// Hands each piece of the paragraph to `take` in order, made as it goes, until `take` says
-// false: a long paragraph is cut into only as many pieces as the lines wanted need.
-template <class Take>
-void forEachWrapPiece(const std::string& para, Take take) {
-    std::optional<WrapPiece> piece;
-    std::string blanks;
-    bool inWord = false;
-    for (std::size_t i = 0; i < para.size();) {
-        const std::size_t start = i;
-        const char32_t cp = nextCodePoint(para, i);
-        const std::string_view ch(para.data() + start, i - start);
-        if (cp == ' ') {
-            blanks += ch;
-            inWord = false;
-        } else if (piece && blanks.empty() && ((inWord && !isWideCharacter(cp)) || closesLine(cp))) {
-            piece->text += ch;
-        } else {
-            if (piece && !take(*piece)) return;
-            piece = WrapPiece{std::string(ch), std::move(blanks)};
-            blanks.clear();
-            inWord = !isWideCharacter(cp);
-        }
+// The longest unit kept on the line of its number, in characters ("мкЗв/ч").
+constexpr std::size_t kLongestUnit = 6;
+
+bool endsWithDigit(const std::string& s) { return !s.empty() && s.back() >= '0' && s.back() <= '9'; }
+
+// A short word without digits: what follows a number as its unit ("µSv/h", "m", "%").
+bool looksLikeUnit(const std::string& s) {
+    std::size_t letters = 0;
+    for (std::size_t i = 0; i < s.size();) {
+        if (s[i] >= '0' && s[i] <= '9') return false;
+        nextCodePoint(s, i);
+        ++letters;
     }
-    if (piece) take(*piece);
+    return letters > 0 && letters <= kLongestUnit;
 }
 
-// Splits a piece wider than the width into runs of whole characters that fit (at least one each).
+// The line-break iterator of the Unicode rules, made once per thread: making one loads the rules.
+icu::BreakIterator* lineBreaker() {
+    thread_local std::unique_ptr<icu::BreakIterator> breaker = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::BreakIterator> made(icu::BreakIterator::createLineInstance(icu::Locale::getRoot(), status));
+        return U_SUCCESS(status) ? std::move(made) : nullptr;
+    }();
+    return breaker.get();
+}
+
+// The paragraph cut where the rules allow a break; without the rules, at blanks.
+std::vector<WrapPiece> wrapPieces(const std::string& para) {
+    std::vector<std::string> segments;  // each with the blanks after it
+    const icu::UnicodeString text = icu::UnicodeString::fromUTF8(para);
+    if (icu::BreakIterator* breaker = lineBreaker()) {
+        breaker->setText(text);
+        for (int32_t from = breaker->first(), to = breaker->next(); to != icu::BreakIterator::DONE;
+             from = to, to = breaker->next()) {
+            segments.emplace_back();
+            text.tempSubStringBetween(from, to).toUTF8String(segments.back());
+        }
+    } else {
+        for (std::size_t at = 0; at < para.size();) {
+            std::size_t end = para.find_first_not_of(' ', para.find(' ', at));
+            if (end == std::string::npos) end = para.size();
+            segments.push_back(para.substr(at, end - at));
+            at = end;
+        }
+    }
+    std::vector<WrapPiece> pieces;
+    std::string blanks;
+    for (auto& segment : segments) {
+        const std::size_t kept = segment.find_last_not_of(' ') + 1;
+        std::string trailing = segment.substr(kept);
+        segment.resize(kept);
+        // A number keeps its unit on its line.
+        if (!pieces.empty() && !blanks.empty() && endsWithDigit(pieces.back().text) && looksLikeUnit(segment)) {
+            pieces.back().text += blanks + segment;
+        } else if (!segment.empty()) {
+            pieces.push_back({std::move(segment), blanks});
+        }
+        blanks = pieces.empty() ? std::string() : std::move(trailing);
+    }
+    return pieces;
+}
+
+// A letter of the scripts that set words apart with blanks.
+bool wordLetter(char32_t cp) { return cp && u_isalpha(static_cast<UChar32>(cp)) && !isWideCharacter(cp); }
+
+// Splits a piece wider than the width into runs that fit (at least one character each); a run
+// that ends between two letters ends in a hyphen, so that a person sees the word go on.
 std::vector<std::string> splitWide(const std::string& piece, const Font& font, double width) {
     std::vector<std::string> runs{std::string{}};
+    char32_t before = 0;
     for (std::size_t i = 0; i < piece.size();) {
         const std::size_t start = i;
-        nextCodePoint(piece, i);
+        const char32_t cp = nextCodePoint(piece, i);
         const std::string ch = piece.substr(start, i - start);
-        if (!runs.back().empty() && font.widthOf(runs.back() + ch) > width) runs.emplace_back();
+        const std::string hyphen = wordLetter(before) && wordLetter(cp) ? "-" : "";
+        if (!runs.back().empty() && font.widthOf(runs.back() + ch + (wordLetter(cp) ? "-" : "")) > width) {
+            runs.back() += hyphen;
+            runs.emplace_back();
+        }
         runs.back() += ch;
+        before = cp;
     }
     return runs;
 }
 
-// Greedy wrap of one paragraph: at blanks, between wide characters, and inside a word wider
-// than a whole line; it stops once `out` holds `most` lines.
+// Greedy wrap of one paragraph at the breaks the rules allow, and inside a piece wider than a
+// whole line (`split` tells that it happened); it stops once `out` holds `most` lines.
 void wrapParagraph(const std::string& para, const Font& font, double width, std::vector<std::string>& out,
-                   std::size_t most) {
+                   std::size_t most, bool& split) {
     std::string line;
     bool full = false;
-    forEachWrapPiece(para, [&](const WrapPiece& piece) {
+    for (const WrapPiece& piece : wrapPieces(para)) {
         std::string candidate = line.empty() ? piece.text : line + piece.blanks + piece.text;
         if (font.widthOf(candidate) <= width) {
             line = std::move(candidate);
-            return true;
+            continue;
         }
         if (!line.empty()) out.push_back(line);
         auto runs = splitWide(piece.text, font, width);
+        split = split || runs.size() > 1;
         for (std::size_t r = 0; r + 1 < runs.size(); ++r) out.push_back(runs[r]);
         line = runs.back();
         full = out.size() >= most;
-        return !full;
-    });
+        if (full) break;
+    }
     if (!full) out.push_back(line);
 }
 
 }  // namespace
 
 std::vector<std::string> Label::layoutLines(double width) const {
-    bool cut = false;
-    return wrappedLines(width, font_, cut);
+    bool cut = false, split = false;
+    return wrappedLines(width, font_, cut, split);
 }
 
-std::vector<std::string> Label::wrappedLines(double width, const Font& font, bool& cut, std::size_t most) const {
+std::vector<std::string> Label::wrappedLines(double width, const Font& font, bool& cut, bool& split,
+                                             std::size_t most) const {
     std::vector<std::string> out;
     cut = false;
+    split = false;
     if (text_.empty()) return out;
     // One line past the count tells that the text was cut.
     if (lines_ > 0) most = std::min(most, static_cast<std::size_t>(lines_) + 1);
@@ -124,7 +173,7 @@ std::vector<std::string> Label::wrappedLines(double width, const Font& font, boo
             out.push_back(para);
             break;  // a one-line label shows only the first line
         }
-        wrapParagraph(para, font, width > 0 ? width : 1e9, out, most);
+        wrapParagraph(para, font, width > 0 ? width : 1e9, out, most, split);
         start = end + 1;
     }
     if (lines_ > 0 && out.size() > static_cast<std::size_t>(lines_)) {
@@ -190,7 +239,29 @@ bool truncates(LineBreakMode mode) {
 
 }  // namespace
 
+double TextSizeGroup::smallestBeside(const View& self) const {
+    double smallest = 0;
+    for (const auto& weak : members) {
+        const auto member = weak.lock();
+        if (!member || member.get() == &self) continue;
+        const double size = member->fittedTextSize();
+        if (size > 0 && (smallest == 0 || size < smallest)) smallest = size;
+    }
+    return smallest;
+}
+
+double Label::fittedTextSize() const { return text_.empty() ? 0 : ownFittedFont(bounds().size).size; }
+
 Font Label::fittedFont(Size size) const {
+    Font font = ownFittedFont(size);
+    if (!sizeGroup_ || text_.empty()) return font;
+    // Never below the smallest readable size, which no member shrinks past by itself.
+    const double group = sizeGroup_->smallestBeside(*this);
+    if (group >= Readability::kSmallestTextSize) font.size = std::min(font.size, group);
+    return font;
+}
+
+Font Label::ownFittedFont(Size size) const {
     const double scale = shrinkScale();
     if (scale <= 0 || size.width <= 0) return font_;
     if (lines_ != 1) return fittedWrappingFont(size, scale);
@@ -201,21 +272,22 @@ Font Label::fittedFont(Size size) const {
 }
 
 Font Label::fittedWrappingFont(Size size, double scale) const {
-    // Half a point at a time, the largest size whose lines all show; else the smallest allowed.
+    // Half a point at a time, the largest size whose lines all show without a word split
+    // across them; else the smallest allowed, where a word too long for a line takes a hyphen.
     const double smallest = font_.size * scale;
     for (double points = font_.size; points > smallest; points -= 0.5) {
         const Font font{font_.name, points};
         const auto room = static_cast<std::size_t>(std::max(1.0, std::floor((size.height + 0.5) / font.lineHeight())));
-        bool cut = false;
-        const auto lines = wrappedLines(size.width, font, cut, room + 1);
-        if (!cut && lines.size() <= room) return font;
+        bool cut = false, split = false;
+        const auto lines = wrappedLines(size.width, font, cut, split, room + 1);
+        if (!cut && !split && lines.size() <= room) return font;
     }
     return Font{font_.name, smallest};
 }
 
 std::vector<std::string> Label::fittedLines(double width, const Font& font, std::size_t most) const {
-    bool cut = false;
-    auto lines = wrappedLines(width, font, cut, most);
+    bool cut = false, split = false;
+    auto lines = wrappedLines(width, font, cut, split, most);
     if (lines.empty()) return lines;
     // Text that does not fit ends in an ellipsis whatever the break mode: a glyph cut in half
     // by the frame reads as another letter. A text cut short at the line count ends its last

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/graphics/Font.h"
 #include "platform/ui/View.h"
@@ -10,6 +12,16 @@
 namespace plat {
 
 enum class LineBreakMode { WordWrap, CharWrap, Clip, TruncateHead, TruncateTail, TruncateMiddle };
+
+class Label;
+
+// Texts that read as one list (the same label or field of each row of a kind): each draws at
+// the smallest size that any of them shrinks to, so that one long text does not set its row apart.
+struct TextSizeGroup {
+    std::vector<std::weak_ptr<const View>> members;
+    // The smallest size the members other than `self` draw their texts at; 0 when none has text.
+    double smallestBeside(const View& self) const;
+};
 
 // A text on screen.
 class Label : public View {
@@ -44,6 +56,8 @@ public:
     void setMinimumScaleFactor(double f) { minimumScale_ = f; }
     bool isOpaque() const { return opaque_; }
     void setOpaque(bool opaque) { opaque_ = opaque; }
+    void setSizeGroup(std::shared_ptr<TextSizeGroup> group) { sizeGroup_ = std::move(group); }
+    double fittedTextSize() const override;
 
     // The text broken into the lines shown in the given width (at most numberOfLines, the
     // last one cut when the text does not fit).
@@ -71,16 +85,21 @@ private:
     double shrinkScale() const;
     // At most `most` lines are laid out: a frame that shows a few lines of a long text needs
     // only those, and one more to know that the text goes on.
-    std::vector<std::string> wrappedLines(double width, const Font& font, bool& cut, std::size_t most = SIZE_MAX) const;
+    // `split` tells that a word too long for a line was broken inside.
+    std::vector<std::string> wrappedLines(double width, const Font& font, bool& cut, bool& split,
+                                          std::size_t most = SIZE_MAX) const;
     // The font the text is drawn in: shrunk towards the minimum scale so that a line fits the
     // width, or that the wrapped lines fit the line count and the height.
     Font fittedFont(Size size) const;
+    // The same for this label alone, whatever its group.
+    Font ownFittedFont(Size size) const;
     Font fittedWrappingFont(Size size, double scale) const;
     // The lines as drawn: cut with an ellipsis where the break mode says so.
     std::vector<std::string> fittedLines(double width, const Font& font, std::size_t most = SIZE_MAX) const;
     bool adjustsFontSize_ = false;
     double minimumScale_ = 0;
     bool opaque_ = false;
+    std::shared_ptr<TextSizeGroup> sizeGroup_;
 };
 
 }  // namespace plat

@@ -1,10 +1,16 @@
 #include "platform/ui/LayoutCheck.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <optional>
+#include <map>
 #include <set>
+#include <tuple>
+#include <typeinfo>
+
+#include <unicode/uchar.h>
 
 #include "platform/graphics/DrawingContext.h"
 #include "platform/ui/Button.h"
@@ -12,6 +18,8 @@
 #include "platform/ui/DrawnPaints.h"
 #include "platform/ui/Readability.h"
 #include "platform/ui/ScrollView.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/TableViewCell.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
@@ -22,6 +30,9 @@ namespace {
 
 // Overlaps smaller than this (in both directions) are anti-aliasing, not a fault.
 constexpr double kSlack = 1.5;
+
+// The least room between two texts on one line.
+constexpr double kTextGap = 2;
 
 bool significant(const Rect& r) { return r.width() >= kSlack && r.height() >= kSlack; }
 
@@ -59,6 +70,8 @@ struct DrawnText {
     Color color{};
     double size = 0;          // the point size the glyphs are drawn at
     std::string cutBy{};      // what cut it: the view's kind or "screen"; empty when whole
+    std::string rowKind{};    // the table and kind of row it is drawn in; empty outside tables
+    std::string role{};       // which of its row's views draws it
     bool scrolledOut = false; // partly scrolled out of its scroll view: a finger brings the rest
     bool sideways = false;    // in a view that scrolls sideways: its sides are no screen edge
 };
@@ -144,12 +157,114 @@ std::string rectText(const Rect& r) {
 
 std::string quoted(const std::string& s) { return "\"" + s + "\""; }
 
+// The longest unit a number carries, in characters ("мкЗв/ч").
+constexpr std::size_t kLongestUnit = 6;
+
 std::string number(double value) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.1f", value);
     std::string out = buf;
     if (out.ends_with(".0")) out.resize(out.size() - 2);
     return out;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        out.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return out;
+}
+
+std::string trimmed(const std::string& s) {
+    const std::size_t lead = leadingBlanks(s);
+    return s.substr(lead, s.size() - lead - trailingBlanks(s.substr(lead)));
+}
+
+char32_t lastCodePoint(const std::string& s) {
+    std::size_t i = s.size();
+    while (i > 0 && (static_cast<unsigned char>(s[i - 1]) & 0xC0) == 0x80) --i;
+    if (i == 0) return 0;
+    --i;
+    return nextCodePoint(s, i);
+}
+
+char32_t firstCodePoint(const std::string& s, std::size_t at = 0) {
+    return at < s.size() ? nextCodePoint(s, at) : 0;
+}
+
+// A letter of the scripts that set words apart with blanks.
+bool wordLetter(char32_t cp) { return cp && u_isalpha(static_cast<UChar32>(cp)) && !isWideCharacter(cp); }
+
+bool endsWithHyphen(const std::string& line) {
+    const char32_t last = lastCodePoint(line);
+    return last == '-' || last == 0x2010 || last == 0xAD;
+}
+
+// The two pieces of a word that the lines of `drawn` break inside without a hyphen ("Dosisleistungseinstellun"
+// and "gen"), found by following the lines through the view's whole text; none when every break
+// falls at a blank, after a hyphen or between wide characters.
+std::optional<std::pair<std::string, std::string>> brokenWord(const std::string& whole, const std::string& drawn) {
+    const auto lines = linesOf(drawn);
+    std::size_t at = 0;
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+        const std::string line = trimmed(lines[i]);
+        const std::size_t found = whole.find(line, at);
+        if (line.empty() || found == std::string::npos) return std::nullopt;
+        at = found + line.size();
+        if (endsWithHyphen(line) || !wordLetter(lastCodePoint(line)) || !wordLetter(firstCodePoint(whole, at))) continue;
+        const std::size_t wordStart = line.find_last_of(' ') == std::string::npos ? 0 : line.find_last_of(' ') + 1;
+        const std::string next = trimmed(lines[i + 1]);
+        return std::pair{line.substr(wordStart), next.substr(0, next.find(' '))};
+    }
+    return std::nullopt;
+}
+
+// A number ending one line whose unit (a short word without digits) begins the next: "0.10"
+// and "µSv/h".
+std::optional<std::pair<std::string, std::string>> brokenUnit(const std::string& drawn) {
+    const auto lines = linesOf(drawn);
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+        const std::string line = trimmed(lines[i]);
+        if (line.empty() || !std::isdigit(static_cast<unsigned char>(line.back()))) continue;
+        const std::string next = trimmed(lines[i + 1]);
+        const std::string unit = next.substr(0, next.find(' '));
+        std::size_t letters = 0;
+        bool digits = false;
+        for (std::size_t j = 0; j < unit.size();) {
+            digits = digits || std::isdigit(static_cast<unsigned char>(unit[j]));
+            nextCodePoint(unit, j);
+            ++letters;
+        }
+        if (letters == 0 || letters > kLongestUnit || digits) continue;
+        return std::pair{line.substr(line.find_last_of(' ') == std::string::npos ? 0 : line.find_last_of(' ') + 1), unit};
+    }
+    return std::nullopt;
+}
+
+// The table and kind of row a view draws in, and the view's place in the row ("table/kind",
+// "0.2"); empty outside a table's rows.
+std::pair<std::string, std::string> rowPlace(const View& v) {
+    std::string role;
+    for (const View* at = &v; at && at->superview(); at = at->superview()) {
+        const View* parent = at->superview();
+        const auto& siblings = parent->subviews();
+        const auto it = std::find_if(siblings.begin(), siblings.end(), [&](const auto& s) { return s.get() == at; });
+        role = std::to_string(it - siblings.begin()) + (role.empty() ? "" : "." + role);
+        if (const auto* row = dynamic_cast<const TableViewCell*>(parent)) {
+            const View* table = row->superview();
+            while (table && !dynamic_cast<const TableView*>(table)) table = table->superview();
+            if (!table) return {};
+            char id[32];
+            std::snprintf(id, sizeof id, "%p/", static_cast<const void*>(table));
+            return {id + std::string(typeid(*row).name()) + "/" + row->reuseIdentifier(), role};
+        }
+    }
+    return {};
 }
 
 class Walker {
@@ -392,7 +507,14 @@ private:
         if (!covers(area.insetBy(-1, -1), *shown)) {
             problems_.push_back({LayoutProblem::Kind::TextOutsideView, c.text, {}, v.kindName(), *shown});
         }
+        if (auto word = brokenWord(v.displayText(), c.text)) {
+            problems_.push_back({LayoutProblem::Kind::WordBroken, c.text, word->first + "|" + word->second, v.kindName(), *shown});
+        }
+        if (auto unit = brokenUnit(c.text)) {
+            problems_.push_back({LayoutProblem::Kind::UnitBroken, c.text, unit->first + "|" + unit->second, v.kindName(), *shown});
+        }
         DrawnText text{c.text, *shown, &v, order_};
+        std::tie(text.rowKind, text.role) = rowPlace(v);
         text.color = c.color.withAlpha(c.color.a * alpha);
         text.size = c.font.size * ink->scale * std::fabs(t.sy);
         // Cut by the view or the screen when the ancestors would have shown more of it.
@@ -428,6 +550,7 @@ private:
         for (std::size_t i = 0; i < texts_.size(); ++i) {
             for (std::size_t j = i + 1; j < texts_.size(); ++j) judgePair(texts_[i], texts_[j]);
         }
+        judgeRowSizes();
         texts_.clear();
         covers_.clear();
     }
@@ -497,11 +620,42 @@ private:
         if (a.hidden || b.hidden) return;
         if (a.view == b.view && a.text == b.text) return;  // a text and its shadow
         const Rect both = a.ink.intersection(b.ink);
-        if (!significant(both)) return;
+        if (!significant(both)) {
+            judgeGap(a, b);
+            return;
+        }
         for (const auto& cover : covers_) {
             if (cover.order > a.order && cover.order < b.order && covers(cover.rect, both)) return;
         }
         problems_.push_back({LayoutProblem::Kind::TextsOverlap, a.text, b.text, a.view->kindName(), both});
+    }
+
+    // Two texts side by side on one line read as one when nothing parts them: "0.42 µSv/hMax:".
+    void judgeGap(const DrawnText& a, const DrawnText& b) {
+        const double top = std::max(a.ink.minY(), b.ink.minY());
+        const double bottom = std::min(a.ink.maxY(), b.ink.maxY());
+        if (bottom - top < 0.5 * std::min(a.ink.height(), b.ink.height())) return;  // not on one line
+        const double gap = std::max(a.ink.minX(), b.ink.minX()) - std::min(a.ink.maxX(), b.ink.maxX());
+        if (gap >= kTextGap) return;
+        const DrawnText& left = a.ink.minX() <= b.ink.minX() ? a : b;
+        const DrawnText& right = &left == &a ? b : a;
+        const Rect between{left.ink.maxX() - 1, top, std::max(2.0, right.ink.minX() - left.ink.maxX() + 2), bottom - top};
+        problems_.push_back({LayoutProblem::Kind::TextsTouch, left.text, right.text, left.view->kindName(), between});
+    }
+
+    // The rows of one kind in one table are one list: the same text of each is set at one size.
+    void judgeRowSizes() {
+        std::map<std::pair<std::string, std::string>, std::vector<const DrawnText*>> places;
+        for (const auto& text : texts_) {
+            if (!text.rowKind.empty() && !text.hidden && !text.shadow) places[{text.rowKind, text.role}].push_back(&text);
+        }
+        for (const auto& [place, texts] : places) {
+            const auto [small, large] = std::minmax_element(texts.begin(), texts.end(),
+                                                             [](const auto* x, const auto* y) { return x->size < y->size; });
+            if ((*large)->size - (*small)->size <= kSizeSlack) continue;
+            problems_.push_back({LayoutProblem::Kind::RowSizesDiffer, (*small)->text, (*large)->text,
+                                 (*small)->view->kindName(), (*small)->ink, (*small)->size});
+        }
     }
 
     using Paint = DrawnPaints::Paint;
@@ -514,6 +668,8 @@ private:
     static constexpr double kHalo = 2;
     // The least room between a text and the screen's sides.
     static constexpr double kEdgeMargin = 3;
+    // Sizes closer than this (points) look the same.
+    static constexpr double kSizeSlack = 0.25;
 
     Rect screen_;
     Scroller scroller_;                    // of the view being played
@@ -555,6 +711,13 @@ std::string LayoutProblem::description() const {
         case Kind::ViewOffScreen:
             return view + (text.empty() ? "" : " " + quoted(text)) + " lies partly off the screen" + at;
         case Kind::TextAtEdge: return quoted(text) + " touches the edge of the screen" + at;
+        case Kind::TextsTouch:
+            return quoted(text) + " and " + quoted(other) + " touch without a gap of " + number(kTextGap) + " pt" + at;
+        case Kind::WordBroken: return quoted(text) + " breaks a word without a hyphen: " + quoted(other) + at;
+        case Kind::UnitBroken: return quoted(text) + " parts a number from its unit: " + quoted(other) + at;
+        case Kind::RowSizesDiffer:
+            return quoted(text) + " is drawn at " + number(measure) + " pt, smaller than " + quoted(other) +
+                   " in a row of the same kind" + at;
         case Kind::ContentPastBottom:
             return quoted(text) + " lies past the bottom of " + (other == "screen" ? "the screen" : "its " + other) +
                    ", where no scrolling reaches it" + at;

@@ -126,6 +126,29 @@ double NavigationBar::backButtonWidth() const {
     return std::min(std::ceil(Font::system(17).widthOf("\u2039 " + back)) + 8, std::floor(bounds().width() / 3));
 }
 
+Rect NavigationBar::besideCoveringViews(Rect room) const {
+    // A screen may lay buttons of its own over the bar (a share button at its right end): the
+    // title keeps to the room beside them.
+    constexpr double kGap = 4;
+    if (!superview()) return room;
+    const auto& siblings = superview()->subviews();
+    auto it = std::find_if(siblings.begin(), siblings.end(), [&](const auto& v) { return v.get() == this; });
+    if (it == siblings.end()) return room;
+    double left = room.minX(), right = room.maxX();
+    for (++it; it != siblings.end(); ++it) {
+        const View& v = **it;
+        if (v.isHidden() || v.alpha() <= 0.01) continue;
+        const Rect over = v.frame().offsetBy(-frame().x(), -frame().y());
+        if (over.intersection(bounds()).isEmpty()) continue;
+        if (over.midX() < bounds().midX()) {
+            left = std::max(left, over.maxX() + kGap);
+        } else {
+            right = std::min(right, over.minX() - kGap);
+        }
+    }
+    return Rect{left, room.y(), std::max(0.0, right - left), room.height()};
+}
+
 std::string NavigationBar::displayText() const {
     auto top = topItem();
     return top ? top->title() : std::string{};
@@ -156,7 +179,7 @@ void NavigationBar::drawRect(DrawingContext& ctx, const Rect& rect) {
     if (title.empty()) return;
     // Centred on the bar when the buttons leave room for that, else centred in the room
     // between them, shrunk a little and then cut with an ellipsis.
-    const Rect room = titleRoom_.isEmpty() ? rect : titleRoom_;
+    const Rect room = besideCoveringViews(titleRoom_.isEmpty() ? rect : titleRoom_);
     Label label(Rect{}, title);
     label.setFont(f);
     label.setAdjustsFontSizeToFitWidth(true);

@@ -59,6 +59,8 @@ public:
 private:
     double itemWidth(const BarButtonItem& item, const View& view) const;
     void placeItems(std::size_t leftCount);
+    // The room left of it by the views laid over the bar after it.
+    Rect besideCoveringViews(Rect room) const;
     double backButtonWidth() const;
 
     std::vector<NavigationItemPtr> items_;

@@ -1,8 +1,11 @@
 #include "platform/ui/TableView.h"
 
 #include <algorithm>
+#include <map>
+#include <typeinfo>
 
 #include "platform/ui/DescriptionWriter.h"
+#include "platform/ui/TextField.h"
 #include "platform/ui/UiFailure.h"
 
 namespace plat {
@@ -257,6 +260,43 @@ void TableView::layoutRows() {
     }
     if (tableFooter_) place(tableFooter_, tableFooter_->frame().height());
     setContentSize(Size{width, y});
+    groupRowLabels();
+}
+
+namespace {
+
+// Puts each label that may shrink under `view` into the group of its place in the row.
+void collectRowLabels(const View& view, const std::string& place,
+                      std::map<std::string, std::shared_ptr<TextSizeGroup>>& groups) {
+    const auto& subviews = view.subviews();
+    for (std::size_t i = 0; i < subviews.size(); ++i) {
+        const std::string at = place + "." + std::to_string(i);
+        auto label = std::dynamic_pointer_cast<Label>(subviews[i]);
+        auto field = std::dynamic_pointer_cast<TextField>(subviews[i]);
+        if (label || field) {
+            auto& group = groups[at];
+            if (!group) group = std::make_shared<TextSizeGroup>();
+            group->members.push_back(subviews[i]);
+            if (label) label->setSizeGroup(group);
+            if (field) field->setSizeGroup(group);
+        }
+        collectRowLabels(*subviews[i], at, groups);
+    }
+}
+
+}  // namespace
+
+void TableView::groupRowLabels() {
+    // Rows of one kind (one class and reuse identifier) read as a list: the same label of each
+    // shrinks alike.
+    std::map<std::string, std::shared_ptr<TextSizeGroup>> groups;
+    for (auto& sec : sections_) {
+        for (auto& cell : sec.cells) {
+            if (!cell) continue;
+            const TableViewCell& row = *cell;
+            collectRowLabels(row, std::string(typeid(row).name()) + "/" + row.reuseIdentifier(), groups);
+        }
+    }
 }
 
 void TableView::layoutSubviews() {

@@ -224,6 +224,7 @@ private:
     TableViewCellPtr askCell(const IndexPath& ip);
     void recycle(const TableViewCellPtr& cell);
     void layoutRows();
+    void groupRowLabels();
     void applyUpdates(PendingUpdates& updates);
     bool checkUpdates(const PendingUpdates& updates, const std::vector<long>& newCounts);
     void failAndReload(const std::string& message);

@@ -109,10 +109,30 @@ void TextField::drawRect(DrawingContext& ctx, const Rect& rect) {
         ctx.setLineWidth(1);
         ctx.strokeRect(rect.insetBy(0.5, 0.5));
     }
+    Label shown;
+    describeShown(shown);
+    // As small as the same field of the other rows of its kind (the group holds this field too,
+    // at the size the text takes by itself).
+    if (!text_.empty()) shown.setSizeGroup(sizeGroup_);
+    ctx.saveState();
+    ctx.translate(rect.x() + 4, 0);
+    shown.drawRect(ctx, Rect{0, rect.y(), std::max(0.0, rect.width() - 8), rect.height()});
+    ctx.restoreState();
+}
+
+double TextField::fittedTextSize() const {
+    if (text_.empty()) return 0;
+    Label shown;
+    describeShown(shown);
+    shown.setFrame(Rect{0, 0, std::max(0.0, bounds().width() - 8), bounds().height()});
+    return shown.fittedTextSize();
+}
+
+void TextField::describeShown(Label& shown) const {
     // The text stays inside the field: shrunk down to the field's size floor where it may be,
     // then cut at its end with an ellipsis, and while it is being typed cut at its start, so
     // that the typing point shows.
-    Label shown(Rect{}, text_.empty() ? placeholder_ : secure_ ? maskedText(text_) : text_);
+    shown.setText(text_.empty() ? placeholder_ : secure_ ? maskedText(text_) : text_);
     shown.setFont(font_);
     shown.setTextColor(text_.empty() ? Readability::kPlaceholderGray : textColor_);
     shown.setTextAlignment(alignment_);
@@ -121,10 +141,6 @@ void TextField::drawRect(DrawingContext& ctx, const Rect& rect) {
         shown.setAdjustsFontSizeToFitWidth(true);
         shown.setMinimumScaleFactor(std::clamp(minimumFontSize_ / font_.size, 0.05, 1.0));
     }
-    ctx.saveState();
-    ctx.translate(rect.x() + 4, 0);
-    shown.drawRect(ctx, Rect{0, rect.y(), std::max(0.0, rect.width() - 8), rect.height()});
-    ctx.restoreState();
 }
 
 std::string TextField::displayText() const {

@@ -5,6 +5,7 @@
 
 #include "platform/graphics/Font.h"
 #include "platform/ui/Control.h"
+#include "platform/ui/Label.h"
 
 namespace plat {
 
@@ -57,6 +58,8 @@ public:
     void setAdjustsFontSizeToFitWidth(bool on) { adjustsFontSize_ = on; }
     double minimumFontSize() const { return minimumFontSize_; }
     void setMinimumFontSize(double size) { minimumFontSize_ = size; }
+    void setSizeGroup(std::shared_ptr<TextSizeGroup> group) { sizeGroup_ = std::move(group); }
+    double fittedTextSize() const override;
     const Color& textColor() const { return textColor_; }
     void setTextColor(const Color& c) { textColor_ = c; }
     TextAlignment textAlignment() const { return alignment_; }
@@ -115,6 +118,9 @@ private:
     std::string text_, placeholder_;
     bool adjustsFontSize_ = false;
     double minimumFontSize_ = 0;
+    std::shared_ptr<TextSizeGroup> sizeGroup_;
+    // Gives a label the field's text and look, as the field draws it.
+    void describeShown(Label& shown) const;
     Font font_ = Font::system(17);
     Color textColor_ = Color::black();
     TextAlignment alignment_ = TextAlignment::Left;

@@ -16,6 +16,11 @@ std::function<std::string(const std::string&)>& translator() {
     return t;
 }
 
+std::function<std::string()>& localeSource() {
+    static std::function<std::string()> s;
+    return s;
+}
+
 }  // namespace
 
 std::string uiText(const std::string& english) {
@@ -25,6 +30,20 @@ std::string uiText(const std::string& english) {
         t = translator();
     }
     return t ? t(english) : english;
+}
+
+std::string uiLocale() {
+    std::function<std::string()> source;
+    {
+        std::lock_guard lock(translatorMutex());
+        source = localeSource();
+    }
+    return source ? source() : "en_US";
+}
+
+void setUiLocaleSource(std::function<std::string()> source) {
+    std::lock_guard lock(translatorMutex());
+    localeSource() = std::move(source);
 }
 
 void setUiTextTranslator(std::function<std::string(const std::string&)> translate) {

@@ -165,6 +165,8 @@ public:
     // title...), used to find elements and describe screens.
     virtual std::string kindName() const { return "View"; }
     virtual std::string displayText() const { return {}; }
+    // The size the view's own text is drawn at in its bounds, left to itself; 0 without text.
+    virtual double fittedTextSize() const { return 0; }
     // The indented text of this view and its visible subviews.
     std::string describe() const;
     // One line for this view, or empty to describe only its subviews.

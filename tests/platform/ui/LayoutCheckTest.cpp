@@ -10,6 +10,7 @@
 #include "platform/ui/Readability.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/Switch.h"
+#include "platform/ui/TableView.h"
 
 namespace {
 
@@ -43,6 +44,39 @@ public:
         ctx.clipToRect(rect);
         Caption::drawRect(ctx, rect);
         ctx.restoreState();
+    }
+};
+
+// A view that draws its text's lines as it was given them, at a size of its own; its text for
+// a reader is the whole text (with the blanks where the lines were broken).
+class Paragraph : public View {
+public:
+    Paragraph(const Rect& frame, std::string whole, std::string lines, double size = 12)
+        : View(frame), whole_(std::move(whole)), lines_(std::move(lines)), size_(size) {}
+    void drawRect(DrawingContext& ctx, const Rect& rect) override { ctx.drawText(lines_, rect, Font::system(size_), Color::black()); }
+    std::string displayText() const override { return whole_; }
+
+private:
+    std::string whole_, lines_;
+    double size_;
+};
+
+// Rows of one kind, each drawing its text in a view of its own at the size given for it.
+class SizedRows : public TableViewDataSource {
+public:
+    std::vector<std::pair<std::string, double>> rows;
+    long numberOfRows(TableView&, long) override { return static_cast<long>(rows.size()); }
+    TableViewCellPtr cellForRow(TableView&, const IndexPath& ip) override {
+        auto cell = std::make_shared<TableViewCell>(CellStyle::Default, "Row");
+        const auto& [text, size] = rows[static_cast<std::size_t>(ip.row)];
+        if (size > 0) {
+            cell->contentView().addSubview(std::make_shared<Paragraph>(Rect{15, 10, 280, 24}, text, text, size));
+        } else {  // a label that shrinks to its width
+            cell->textLabel().setText(text);
+            cell->textLabel().setAdjustsFontSizeToFitWidth(true);
+            cell->textLabel().setMinimumScaleFactor(0.6);
+        }
+        return cell;
     }
 };
 
@@ -265,6 +299,77 @@ TEST(LayoutCheck, AnAlarmColourTooFaintForItsRowReadsOnceOutlined) {
     EXPECT_EQ(second->shadowColor(), Color::white());  // red reads: the row keeps its own look
     const auto problems = LayoutCheck::run(root);
     EXPECT_TRUE(problems.empty()) << LayoutCheck::report(problems);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::string> described(const std::vector<LayoutProblem>& problems) {
+    std::vector<std::string> out;
+    for (const auto& p : problems) out.push_back(p.description());
+    return out;
+}
+
+TEST(LayoutCheck, NamesTextsThatRunTogetherOrBreakBadly) {
+    View root(Rect{0, 0, 320, 300});
+    root.setBackgroundColor(Color::white());
+    auto value = label("0.42 µSv/h", {15, 0, 100, 24});
+    value->setFont(Font::boldSystem(9));
+    root.addSubview(value);
+    root.addSubview(label("Max:", {15 + Font::boldSystem(9).widthOf("0.42 µSv/h") + 1, 0, 60, 24}));
+    root.addSubview(std::make_shared<Paragraph>(Rect{15, 40, 200, 40}, "Dosisleistungseinstellungen verwenden",
+                                                "Dosisleistungseinstellun\ngen verwenden"));
+    root.addSubview(std::make_shared<Paragraph>(Rect{15, 90, 200, 40}, "First threshold 0.30 µSv/h",
+                                                "First threshold 0.30\nµSv/h"));
+    const auto problems = LayoutCheck::run(root);
+    EXPECT_EQ(kinds(problems), (std::vector<Kind>{Kind::WordBroken, Kind::UnitBroken, Kind::TextsTouch}))
+        << LayoutCheck::report(problems);
+    EXPECT_EQ(described(problems), (std::vector<std::string>{
+                                       "\"Dosisleistungseinstellun\ngen verwenden\" breaks a word without a hyphen: "
+                                       "\"Dosisleistungseinstellun|gen\" (at 15,42 145x25)",
+                                       "\"First threshold 0.30\nµSv/h\" parts a number from its unit: \"0.30|µSv/h\" (at 15,92 117x25)",
+                                       "\"0.42 µSv/h\" and \"Max:\" touch without a gap of 2 pt (at 68,8 3x8)",
+                                   }));
+
+    // The same texts set as they should be: apart, broken at a hyphen or a blank, the number
+    // with its unit; Japanese breaks between any two characters.
+    View clean(Rect{0, 0, 320, 300});
+    clean.setBackgroundColor(Color::white());
+    clean.addSubview(label("0.42 µSv/h", {15, 0, 100, 24}));
+    clean.addSubview(label("Max:", {15 + Font::boldSystem(17).widthOf("0.42 µSv/h") + 2, 0, 60, 24}));
+    clean.addSubview(std::make_shared<Paragraph>(Rect{15, 40, 200, 40}, "Dosisleistungseinstellungen verwenden",
+                                                 "Dosisleistungs-\neinstellungen verwenden"));
+    clean.addSubview(std::make_shared<Paragraph>(Rect{15, 90, 200, 40}, "Track-Wegpunkte teilen", "Track-\nWegpunkte teilen"));
+    clean.addSubview(std::make_shared<Paragraph>(Rect{15, 140, 200, 40}, "First threshold 0.30 µSv/h",
+                                                 "First threshold\n0.30 µSv/h"));
+    clean.addSubview(std::make_shared<Paragraph>(Rect{15, 190, 200, 40}, "線量率設定を使用しますか？", "線量率設定を使用\nしますか？"));
+    const auto fine = LayoutCheck::run(clean);
+    EXPECT_TRUE(fine.empty()) << LayoutCheck::report(fine);
+}
+
+TEST(LayoutCheck, RowsOfOneKindShowTheirTextsAtOneSize) {
+    auto rows = std::make_shared<SizedRows>();
+    rows->rows = {{"Exceeding the first threshold", 15}, {"Exceeding the second threshold", 13.5}, {"Distance", 15}};
+    View root(Rect{0, 0, 320, 300});
+    auto table = std::make_shared<TableView>(Rect{0, 0, 320, 300});
+    table->setDataSource(rows);
+    root.addSubview(table);
+    const auto problems = LayoutCheck::run(root);
+    EXPECT_EQ(described(problems), std::vector<std::string>{"\"Exceeding the second threshold\" is drawn at 13.5 pt, smaller than "
+                                                            "\"Distance\" in a row of the same kind (at 15,57 217x12)"})
+        << LayoutCheck::report(problems);
+
+    // Labels that shrink to their width shrink alike: the longest title sets the size of all.
+    rows->rows = {{"Exceeding the first threshold", 0}, {"Exceeding the second threshold by far", 0}, {"Distance", 0}};
+    table->reloadData();
+    const auto fine = LayoutCheck::run(root);
+    EXPECT_TRUE(fine.empty()) << LayoutCheck::report(fine);
+    DrawingContext ctx;
+    table->cellForRow({0, 2})->textLabel().drawRect(ctx, table->cellForRow({0, 2})->textLabel().bounds());
+    const auto drawn = ctx.commandsOf(DrawOp::DrawText);
+    ASSERT_EQ(drawn.size(), 1u);
+    EXPECT_LT(drawn[0].font.size, 17);
 }
 
 }  // namespace

@@ -4,10 +4,12 @@
 #include <cmath>
 
 #include "TestEnvironment.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/DatePicker.h"
 #include "platform/ui/LayoutCheck.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/TableViewCell.h"
+#include "platform/ui/UiText.h"
 
 namespace {
 
@@ -44,6 +46,29 @@ TEST(ToolkitLayoutTest, BarButtonsSitOnTheirSidesWithTheTitleBetween) {
     titles = textsOf(bar);
     ASSERT_EQ(titles.size(), 1u);
     EXPECT_EQ(titles[0].text, "Help");
+}
+
+TEST(ToolkitLayoutTest, ATitleKeepsBesideButtonsLaidOverTheBar) {
+    // A screen's own share button over the right end of its bar: the title keeps to its left,
+    // shrunk and then cut, and is never drawn under it.
+    View screen(Rect{0, 0, 320, 480});
+    auto bar = std::make_shared<NavigationBar>(Rect{0, 0, 320, 44});
+    bar->pushNavigationItem(std::make_shared<NavigationItem>("Track-Wegpunkte der Aufnahme"));
+    screen.addSubview(bar);
+    auto share = Button::make(ButtonType::System, Rect{222, 7, 90, 30});
+    share->setTitle("Teilen");
+    screen.addSubview(share);
+    bar->updateForInspection();
+    const auto titles = textsOf(*bar);
+    ASSERT_EQ(titles.size(), 1u);
+    EXPECT_NE(titles[0].text.find("\u2026"), std::string::npos) << titles[0].text;
+    const auto problems = LayoutCheck::run(screen);
+    EXPECT_TRUE(problems.empty()) << LayoutCheck::report(problems);
+
+    // A short title stays centred on the bar.
+    bar->topItem()->setTitle("Track");
+    EXPECT_EQ(textsOf(*bar)[0].text, "Track");
+    EXPECT_TRUE(LayoutCheck::run(screen).empty());
 }
 
 TEST(ToolkitLayoutTest, ARowsTitleAndValueShareItsWidth) {
@@ -96,6 +121,39 @@ TEST(ToolkitLayoutTest, DatePickersDrawTheirWheelsAndSelection) {
     }
     const auto problems = LayoutCheck::run(date);
     EXPECT_TRUE(problems.empty()) << LayoutCheck::report(problems);
+}
+
+TEST(ToolkitLayoutTest, DateWheelsFollowTheLanguagesOwnOrder) {
+    // The wheels' texts left to right, and the day with its month of a date-and-time picker.
+    struct Case {
+        const char* locale;
+        std::vector<std::string> dateWheels;
+        std::string dayAndMonth;
+    };
+    const std::vector<Case> cases = {
+        {"en_US", {"Mar", "1", "2024"}, "Mar 1"},
+        {"ja_JP", {"2024年", "3月", "1日"}, "3月1日"},
+        {"zh_Hans_CN", {"2024年", "3月", "1日"}, "3月1日"},
+        {"de_DE", {"1", "Mär", "2024"}, "1. März"},
+    };
+    for (const auto& c : cases) {
+        setUiLocaleSource([&] { return std::string(c.locale); });
+        DatePicker picker;
+        picker.setMode(DatePickerMode::Date);
+        picker.setDate(Date::fromTimeIntervalSince1970(1709294400));  // 1 March 2024, noon UTC
+        std::vector<DrawCommand> selected;
+        for (const auto& t : textsOf(picker)) {
+            if (std::fabs(t.rect.midY() - picker.bounds().midY()) < 2) selected.push_back(t);
+        }
+        std::sort(selected.begin(), selected.end(), [](const auto& a, const auto& b) { return a.rect.x() < b.rect.x(); });
+        std::vector<std::string> shown;
+        for (const auto& t : selected) shown.push_back(t.text);
+        EXPECT_EQ(shown, c.dateWheels) << c.locale;
+        picker.setMode(DatePickerMode::DateAndTime);
+        const auto texts = textsOf(picker);
+        EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const auto& t) { return t.text == c.dayAndMonth; })) << c.locale;
+    }
+    setUiLocaleSource(nullptr);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <algorithm>
 #include <cmath>
 
@@ -174,7 +175,8 @@ TEST(ViewTreeTest, LabelsWrapAtTheirWidthAndStopAtTheirLineCount) {
     EXPECT_EQ(label.layoutLines(60), (std::vector<std::string>{"one two", "three four", "five"}));
     label.setNumberOfLines(2);
     EXPECT_EQ(label.layoutLines(60).size(), 2u);
-    // A name with no break opportunity breaks at any character, every piece within the width.
+    // A name with no break opportunity breaks at any character, every piece within the width;
+    // a break between two letters takes a hyphen.
     label.setNumberOfLines(0);
     const std::string name = "Preferences.json.corrupt-1796664054";
     label.setText("kept as " + name);
@@ -185,6 +187,9 @@ TEST(ViewTreeTest, LabelsWrapAtTheirWidthAndStopAtTheirLineCount) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         EXPECT_LE(label.font().widthOf(lines[i]), 60) << lines[i];
         if (i) joined += lines[i];
+        if (i && i + 1 < lines.size() && lines[i].ends_with("-") && std::isalpha(static_cast<unsigned char>(lines[i + 1][0]))) {
+            joined.pop_back();
+        }
     }
     EXPECT_EQ(joined, name);
     // A two-line label that may shrink takes its second line first, then shrinks until both
@@ -208,6 +213,50 @@ TEST(ViewTreeTest, LabelsWrapAtTheirWidthAndStopAtTheirLineCount) {
     label.setNumberOfLines(0);
     label.sizeToFit();
     EXPECT_EQ(label.frame().size, (Size{13, 24}));
+}
+
+// What a label draws in its frame.
+std::string drawnText(Label& label, double* size = nullptr) {
+    DrawingContext ctx;
+    label.drawRect(ctx, label.bounds());
+    const auto texts = ctx.commandsOf(DrawOp::DrawText);
+    if (texts.empty()) return {};
+    if (size) *size = texts[0].font.size;
+    return texts[0].text;
+}
+
+TEST(ViewTreeTest, LabelsBreakLinesWhereTheirLanguageAllows) {
+    struct Case {
+        std::string text;
+        double width;
+        bool shrinks;
+        std::string lines;  // as drawn
+    };
+    const std::vector<Case> cases = {
+        // A closing mark stays with the text before it.
+        {"測定値を記録しますか？", 10 * 17 + 4, false, "測定値を記録します\nか？"},
+        {"線量率の設定を使用する。", 11 * 17 + 4, false, "線量率の設定を使用す\nる。"},
+        // A number keeps its unit on its line.
+        {"Erster Schwellenwert 0.30 µSv/h", 200, false, "Erster Schwellenwert\n0.30 µSv/h"},
+        // A word too long for the line shrinks first...
+        {"Dosisleistungseinstellungen verwenden", 230, true, "Dosisleistungseinstellungen\nverwenden"},
+        // ...and, at the smallest size, breaks with a hyphen.
+        {"Dosisleistungseinstellungen verwenden", 110, true, "Dosisleistungseinstellu-\nngen verwenden"},
+        // A break after a hyphen of the text needs none of its own.
+        {"Track-Wegpunkte", 120, false, "Track-\nWegpunkte"},
+    };
+    for (const auto& c : cases) {
+        Label label(Rect{0, 0, c.width, 44}, c.text);
+        label.setFont(Font::system(17));
+        label.setNumberOfLines(2);
+        label.setAdjustsFontSizeToFitWidth(c.shrinks);
+        label.setMinimumScaleFactor(0.5);
+        double size = 0;
+        EXPECT_EQ(drawnText(label, &size), c.lines) << c.text << " in " << c.width;
+        if (c.shrinks) {
+            EXPECT_LT(size, 17) << c.text;
+        }
+    }
 }
 
 TEST(ViewTreeTest, SegmentsKeepTheSelectionOnTheSameSegmentWhenOthersComeAndGo) {
