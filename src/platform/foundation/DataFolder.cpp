@@ -1,5 +1,9 @@
 #include "platform/foundation/DataFolder.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <mutex>
 #include <vector>
@@ -37,26 +41,30 @@ std::filesystem::path DataFolder::root() {
 namespace {
 constexpr const char* kSubfolders[] = {"Documents", "Photos", "Outbox", "Caches"};
 
-// Takes away the group's and others' rights.
+// Takes away the group's and others' rights from a folder or plain file, never through a link:
+// a link's target (a folder of the person's) keeps the rights they gave it.
 void keepToOwner(const std::filesystem::path& path) {
-    std::error_code ec;
-    const auto perms = std::filesystem::symlink_status(path, ec).permissions();
-    if (ec || (perms & (std::filesystem::perms::group_all | std::filesystem::perms::others_all)) ==
-                  std::filesystem::perms::none)
-        return;
-    std::filesystem::permissions(path, std::filesystem::perms::group_all | std::filesystem::perms::others_all,
-                                 std::filesystem::perm_options::remove, ec);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && (S_ISDIR(info.st_mode) || S_ISREG(info.st_mode)) &&
+        (info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+        [[maybe_unused]] const int changed = ::fchmod(fd, info.st_mode & ~(S_IRWXG | S_IRWXO) & 07777);
+    }
+    ::close(fd);
 }
 }  // namespace
 
 bool DataFolder::setRoot(const std::filesystem::path& path) {
     bool ok = file::ensureDirectory(path);
-    keepToOwner(path);
+    // The data folder itself is the one named, even through a link.
+    std::error_code ec;
+    const auto resolved = std::filesystem::canonical(path, ec);
+    keepToOwner(ec ? path : resolved);
     for (const char* sub : kSubfolders) {
         ok = file::ensureDirectory(path / sub) && ok;
         keepToOwner(path / sub);
     }
-    std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(path, ec))
         if (entry.is_regular_file(ec) && !entry.is_symlink(ec)) keepToOwner(entry.path());
     std::lock_guard lock(rootMutex);
@@ -64,27 +72,21 @@ bool DataFolder::setRoot(const std::filesystem::path& path) {
     return ok;
 }
 
-std::size_t DataFolder::removeLeftovers(const std::filesystem::path& root) {
+std::size_t DataFolder::removeLeftovers(const std::vector<WrittenFiles>& places) {
     std::size_t removed = 0;
-    auto removeIn = [&removed](const std::filesystem::path& folder, bool deep) {
+    for (const auto& place : places) {
         std::error_code ec;
         std::vector<std::filesystem::path> doomed;
-        auto consider = [&](const std::filesystem::directory_entry& entry) {
+        for (std::filesystem::directory_iterator it(place.folder, ec), end; !ec && it != end; it.increment(ec)) {
             std::error_code e;
-            if (entry.is_symlink(e) || !entry.is_regular_file(e)) return;
-            if (file::isTemporaryName(entry.path().filename().string())) doomed.push_back(entry.path());
-        };
-        if (deep) {
-            for (std::filesystem::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-                consider(*it);
-        } else {
-            for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-                consider(*it);
+            if (it->is_symlink(e) || !it->is_regular_file(e)) continue;
+            const std::string name = it->path().filename().string();
+            if (!file::isTemporaryName(name)) continue;
+            const auto target = std::string_view(name).substr(0, name.rfind(".tmp-"));
+            if (place.isOwnName && place.isOwnName(target)) doomed.push_back(it->path());
         }
         for (const auto& p : doomed) removed += std::filesystem::remove(p, ec) ? 1 : 0;
-    };
-    removeIn(root, false);
-    for (const char* sub : kSubfolders) removeIn(root / sub, true);
+    }
     return removed;
 }
 

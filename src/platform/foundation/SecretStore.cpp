@@ -34,7 +34,7 @@ Contents load(const std::filesystem::path& file, nlohmann::json& out) {
                    std::filesystem::perms::none) {
         std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
                                      ec);
-        Log::line("SecretStore: " + file.string() + " was readable by others; now by its owner only");
+        Log::line("SecretStore: " + Log::quoted(file.string()) + " was readable by others; now by its owner only");
     }
     return Contents::readable;
 }
@@ -50,7 +50,8 @@ bool loadForChange(const std::filesystem::path& file, nlohmann::json& out, std::
         if (error) *error = "cannot move the unreadable " + file.string() + " aside: " + ec.message();
         return false;
     }
-    Log::line("SecretStore: " + file.string() + " could not be read; kept as " + aside.string());
+    Log::line("SecretStore: " + Log::quoted(file.string()) + " could not be read; kept as " +
+              Log::quoted(aside.string()));
     out = nlohmann::json::object();
     return true;
 }
