@@ -1,9 +1,5 @@
 #include "platform/foundation/DataFolder.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <mutex>
 #include <vector>
@@ -40,19 +36,6 @@ std::filesystem::path DataFolder::root() {
 
 namespace {
 constexpr const char* kSubfolders[] = {"Documents", "Photos", "Outbox", "Caches"};
-
-// Takes away the group's and others' rights from a folder or plain file, never through a link:
-// a link's target (a folder of the person's) keeps the rights they gave it.
-void keepToOwner(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && (S_ISDIR(info.st_mode) || S_ISREG(info.st_mode)) &&
-        (info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
-        [[maybe_unused]] const int changed = ::fchmod(fd, info.st_mode & ~(S_IRWXG | S_IRWXO) & 07777);
-    }
-    ::close(fd);
-}
 }  // namespace
 
 bool DataFolder::setRoot(const std::filesystem::path& path) {
@@ -60,13 +43,13 @@ bool DataFolder::setRoot(const std::filesystem::path& path) {
     // The data folder itself is the one named, even through a link.
     std::error_code ec;
     const auto resolved = std::filesystem::canonical(path, ec);
-    keepToOwner(ec ? path : resolved);
+    file::keepToOwner(ec ? path : resolved);
     for (const char* sub : kSubfolders) {
         ok = file::ensureDirectory(path / sub) && ok;
-        keepToOwner(path / sub);
+        file::keepToOwner(path / sub);
     }
     for (const auto& entry : std::filesystem::directory_iterator(path, ec))
-        if (entry.is_regular_file(ec) && !entry.is_symlink(ec)) keepToOwner(entry.path());
+        if (entry.is_regular_file(ec) && !entry.is_symlink(ec)) file::keepToOwner(entry.path());
     std::lock_guard lock(rootMutex);
     rootSlot() = std::filesystem::absolute(path);
     return ok;

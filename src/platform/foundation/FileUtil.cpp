@@ -1,6 +1,7 @@
 #include "platform/foundation/FileUtil.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -113,6 +114,17 @@ std::filesystem::path uniqueName(const std::filesystem::path& dir, const std::st
         candidate = dir / (stem + "-" + std::to_string(n) + ext);
     }
     return candidate;
+}
+
+bool keepToOwner(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info {};
+    bool kept = ::fstat(fd, &info) == 0 && (S_ISDIR(info.st_mode) || S_ISREG(info.st_mode));
+    if (kept && (info.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+        kept = ::fchmod(fd, info.st_mode & 07777 & ~(S_IRWXG | S_IRWXO)) == 0;
+    ::close(fd);
+    return kept;
 }
 
 bool isUniqueNameOf(std::string_view name, std::string_view pattern,

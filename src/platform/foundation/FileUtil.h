@@ -40,6 +40,11 @@ bool ensureDirectory(const std::filesystem::path& path, int* cause = nullptr);
 std::filesystem::path uniqueName(const std::filesystem::path& dir, const std::string& stem,
                                  const std::string& ext);
 
+// Takes away the group's and others' rights from a folder or plain file, never through a link:
+// a link's target (a file or folder of the person's) keeps the rights they gave it. True when
+// the path is a folder or plain file that others now cannot reach.
+bool keepToOwner(const std::filesystem::path& path);
+
 // Whether `name` is one uniqueName gives for a stem of the form `pattern` (each '#' a digit) and
 // one of `extensions`: the stem, an optional "-<n>", the extension.
 bool isUniqueNameOf(std::string_view name, std::string_view pattern,

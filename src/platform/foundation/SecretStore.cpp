@@ -29,11 +29,9 @@ Contents load(const std::filesystem::path& file, nlohmann::json& out) {
     const auto text = file::read(file);
     out = text ? nlohmann::json::parse(*text, nullptr, false) : nlohmann::json();
     if (!out.is_object()) return Contents::unreadable;
-    const auto perms = std::filesystem::status(file, ec).permissions();
+    const auto perms = std::filesystem::symlink_status(file, ec).permissions();
     if (!ec && (perms & (std::filesystem::perms::group_all | std::filesystem::perms::others_all)) !=
-                   std::filesystem::perms::none) {
-        std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
-                                     ec);
+                   std::filesystem::perms::none && file::keepToOwner(file)) {
         Log::line("SecretStore: " + Log::quoted(file.string()) + " was readable by others; now by its owner only");
     }
     return Contents::readable;

@@ -11,6 +11,7 @@
 #include "platform/foundation/DataFolderLock.h"
 #include "platform/foundation/FileUtil.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/SecretStore.h"
 #include "platform/foundation/WriteFailure.h"
 
 namespace fs = std::filesystem;
@@ -81,6 +82,13 @@ TEST(DataFolderTest, LinksInTheDataFolderKeepTheRightsOfWhatTheyLeadTo) {
     fs::create_symlink(notes, root / "Preferences.json");
 
     ASSERT_TRUE(plat::DataFolder::setRoot(root));
+    // The secrets read through a link to a file open to others: read, and the file left alone.
+    const auto secrets = dir.path() / "secrets.json";
+    put(secrets, R"({"ZENET": {"ann": "s"}})");
+    ::chmod(secrets.c_str(), 0644);
+    fs::create_symlink(secrets, root / plat::SecretStore::kFileName);
+    EXPECT_EQ(plat::SecretStore::standard().passwordForService("ZENET", "ann").value_or(""), "s");
+    EXPECT_EQ(modeOf(secrets), 0644u);
     EXPECT_EQ(modeOf(theirs), 0755u);
     EXPECT_EQ(modeOf(notes), 0644u);
     EXPECT_EQ(modeOf(root / "Outbox"), 0700u);  // a folder of its own is closed to others
