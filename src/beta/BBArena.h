@@ -11,9 +11,10 @@ namespace bb {
 // The memory of one unpacked document: its longer strings and its containers' items, taken from a
 // few large blocks instead of one heap block each, and released all at once with the last value
 // that still uses it. Values of the document refer to it without counting; a value that leaves
-// the document (copied or moved out of it, once it is built) takes a counted reference, so it stays valid however long it is
-// kept. Blocks are handed out only while the document is being built, by the thread building it;
-// afterwards the arena is only read, so values of one document may live on several threads.
+// the document (copied or moved out of it, once it is built) takes a counted reference, so it
+// stays valid however long it is kept. Blocks are handed out only while the document is being
+// built, by the thread building it; afterwards the arena only notes that a container grew onto
+// the heap, so values of one document may live on several threads.
 class BBArena {
 public:
     // A new arena with one reference (the builder's); `firstBlock` bytes are ready at once, in the
@@ -42,6 +43,13 @@ public:
     // It walks the blocks: for the few containers that grew after building.
     bool owns(const void* p) const;
 
+    // Kept by the arena rather than by each allocator, so that every allocator of the document
+    // (copies included) knows to tell its heap memory from the arena's.
+    void noteGrowthOnHeap() {
+        if (!grewOnHeap_.load(std::memory_order_relaxed)) grewOnHeap_.store(true, std::memory_order_relaxed);
+    }
+    bool grewOnHeap() const { return grewOnHeap_.load(std::memory_order_relaxed); }
+
     void retain() { references_.fetch_add(1, std::memory_order_relaxed); }
     void release() {
         if (references_.fetch_sub(1, std::memory_order_acq_rel) == 1) destroy();
@@ -65,6 +73,9 @@ private:
     Block* blocks_ = nullptr;  // the later ones, newest first
     std::size_t nextBlock_ = kBlockSize;
     bool building_ = true;
+    // Set by whichever thread first grew a container of the finished document; a thread freeing
+    // that memory was handed the container after it grew, so it sees the flag.
+    std::atomic<bool> grewOnHeap_{false};
     std::atomic<std::uint32_t> references_{1};
 };
 
@@ -72,7 +83,8 @@ private:
 // the containers of a document a reference to the document's arena that it does not count (the
 // document's root holds the counted one); any copy or move of such an allocator - a container
 // leaving the document - takes a counted reference. Copies of containers are made with the heap
-// allocator: a copy owns its memory and keeps no document alive.
+// allocator: a copy owns its memory and keeps no document alive. A container moved from keeps no
+// memory and gets the heap's allocator, so it stays usable once the document is gone.
 template <class T>
 class BBArenaAllocator {
 public:
@@ -93,13 +105,10 @@ public:
     BBArenaAllocator(const BBArenaAllocator<U>& other) noexcept : tagged_(reinterpret_cast<std::uintptr_t>(other.arena())) {
         count();
     }
-    // A moved allocator goes with its container's memory.
+    // A moved allocator goes with its container's memory, and its reference with it.
     BBArenaAllocator(BBArenaAllocator&& other) noexcept : tagged_(other.tagged_) {
-        if (other.counted()) {
-            other.tagged_ &= ~kCounted;
-        } else {
-            count();
-        }
+        other.tagged_ = 0;
+        if (!counted()) count();
     }
     BBArenaAllocator& operator=(BBArenaAllocator other) noexcept {
         const std::uintptr_t mine = tagged_;
@@ -114,28 +123,27 @@ public:
     BBArenaAllocator select_on_container_copy_construction() const noexcept { return BBArenaAllocator(); }
 
     // A container of a document grows into the arena while the document is built, and onto the
-    // heap afterwards; the allocator notes when it did, so that a container still in its arena
-    // memory is let go without asking the arena.
+    // heap afterwards; until one did, memory of the document is let go without asking the arena
+    // which is its own.
     T* allocate(std::size_t n) {
         BBArena* a = arena();
         if (a && a->building()) return static_cast<T*>(a->allocate(n * sizeof(T)));
-        if (a) tagged_ |= kGrewOnHeap;
+        if (a) a->noteGrowthOnHeap();
         return static_cast<T*>(::operator new(n * sizeof(T)));
     }
     void deallocate(T* p, std::size_t) noexcept {
         BBArena* a = arena();
-        if (!a || ((tagged_ & kGrewOnHeap) && !a->owns(p))) ::operator delete(p);
+        if (!a || (a->grewOnHeap() && !a->owns(p))) ::operator delete(p);
     }
 
-    BBArena* arena() const noexcept { return reinterpret_cast<BBArena*>(tagged_ & ~kFlags); }
+    BBArena* arena() const noexcept { return reinterpret_cast<BBArena*>(tagged_ & ~kCounted); }
 
+    // Allocators of one arena free each other's memory, whether they count their reference or not.
     template <class U>
     bool operator==(const BBArenaAllocator<U>& other) const noexcept { return arena() == other.arena(); }
 
 private:
     static constexpr std::uintptr_t kCounted = 1;
-    static constexpr std::uintptr_t kGrewOnHeap = 2;
-    static constexpr std::uintptr_t kFlags = kCounted | kGrewOnHeap;
     BBArenaAllocator(BBArena* arena, bool counted) noexcept
         : tagged_(reinterpret_cast<std::uintptr_t>(arena) | (counted ? kCounted : 0)) {}
     bool counted() const noexcept { return tagged_ & kCounted; }
@@ -148,7 +156,7 @@ private:
         }
     }
 
-    std::uintptr_t tagged_ = 0;  // the arena and the flags above in its low bits
+    std::uintptr_t tagged_ = 0;  // the arena, its low bit set when the reference is counted
 };
 
 }  // namespace bb

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
 
 #include "beta/BBAlternateSignalStack.h"
@@ -54,6 +55,13 @@ CrashState gState;
 
 // The thread that took the crash: one crash file per process, written by one thread.
 std::atomic<pid_t> gCrashingThread{0};
+
+// Whether this process's handlers are installed (outside a crash). While they are, the file at
+// the crash file's path may be that of a crash in progress, written by a handler that has let the
+// other threads go again before the process ends: only a file found before installing is a
+// leftover of an earlier process to move aside. The lock keeps a move from overlapping an install.
+std::mutex gInstallMutex;
+bool gHandlersInstalled = false;
 
 enum class CrashEntry {
     first,         // this thread reports the crash
@@ -201,7 +209,9 @@ void bb_install_crash_handlers() {
                       directory.c_str());
         return;
     }
-    bb_move_crash_file();
+    const std::lock_guard lock(gInstallMutex);
+    if (!gHandlersInstalled) bb_move_crash_file();
+    gHandlersInstalled = true;
 
     if (!gState.previousTerminateSaved) {
         gState.previousTerminate = std::get_terminate();
@@ -248,6 +258,8 @@ void bb_restore_crash_handlers(bool crashMode) {
     }
     setDefaultAction(SIGTRAP);
     if (crashMode) return;
+    const std::lock_guard lock(gInstallMutex);
+    gHandlersInstalled = false;
     if (gState.previousTerminateSaved) std::set_terminate(gState.previousTerminate);
     gState.previousTerminateSaved = false;
     gState.previousTerminate = nullptr;
@@ -334,7 +346,10 @@ void bb_move_crash_file() {
 }
 
 void bb_send_old_crashes() {
-    bb_move_crash_file();
+    {
+        const std::lock_guard lock(gInstallMutex);
+        if (!gHandlersInstalled && gCrashingThread.load() == 0) bb_move_crash_file();
+    }
     const bool allowed = crashReportsAllowed();
     std::error_code error;
     std::size_t handled = 0;

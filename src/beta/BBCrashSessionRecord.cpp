@@ -85,12 +85,14 @@ std::int32_t takeSequenceNumber(const char* directory, const char* sessionID, co
 int writeKey(int fd, const char* key) { return bb_mp_fd_write_cstring(fd, key); }
 
 // A stored time as a float, and the time since it; integer zeros for both when it was unreadable.
-void writeTimeAndDuration(int fd, const char* timeKey, const char* durationKey, double time, std::int64_t now) {
+// `now` is of the clock and precision the stored times were taken with; a start after it (the
+// clock set back) gives 0, not a negative duration.
+void writeTimeAndDuration(int fd, const char* timeKey, const char* durationKey, double time, double now) {
     const bool known = time != kUnreadableTime;
     writeKey(fd, timeKey);
     known ? bb_mp_fd_write_double(fd, time) : bb_mp_fd_write_int32(fd, 0);
     writeKey(fd, durationKey);
-    known ? bb_mp_fd_write_double(fd, static_cast<double>(now) - time) : bb_mp_fd_write_int32(fd, 0);
+    known ? bb_mp_fd_write_double(fd, now > time ? now - time : 0.0) : bb_mp_fd_write_int32(fd, 0);
 }
 
 }  // namespace
@@ -113,6 +115,8 @@ std::uint32_t bb_write_session_end_record(int fd, const char* type, std::uint32_
     timespec clock{};
     ::clock_gettime(CLOCK_REALTIME, &clock);
     const std::int64_t now = static_cast<std::int64_t>(clock.tv_sec);
+    // The session's times are the wall clock's in whole microseconds.
+    const double preciseNow = static_cast<double>(now * 1'000'000 + clock.tv_nsec / 1000) / 1e6;
     if (!type) type = "";
 
     // A missing directory makes every path fail to build, so every value falls back.
@@ -131,8 +135,8 @@ std::uint32_t bb_write_session_end_record(int fd, const char* type, std::uint32_
     bb_mp_fd_write_cstring(fd, id);
     writeKey(fd, "sequence_number");
     bb_mp_fd_write_int32(fd, sequence);
-    writeTimeAndDuration(fd, "start_time", "duration", start, now);
-    writeTimeAndDuration(fd, "fragment_start_time", "fragment_duration", fragmentStart, now);
+    writeTimeAndDuration(fd, "start_time", "duration", start, preciseNow);
+    writeTimeAndDuration(fd, "fragment_start_time", "fragment_duration", fragmentStart, preciseNow);
 
     if (sessionID && size > 0) {
         const std::size_t capacity = size < kBBSessionIDBufferSize ? size : kBBSessionIDBufferSize;

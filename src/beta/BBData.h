@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace bb {
 
@@ -15,6 +16,20 @@ public:
     BBData() = default;
     explicit BBData(std::string bytes);
     BBData(const void* bytes, std::size_t length);
+    BBData(const BBData&) = default;
+    BBData& operator=(const BBData&) = default;
+    // Data moved from is empty, its size too.
+    BBData(BBData&& other) noexcept
+        : bytes_(std::move(other.bytes_)), size_(std::exchange(other.size_, 0)),
+          messagePack_(std::exchange(other.messagePack_, false)) {}
+    BBData& operator=(BBData&& other) noexcept {
+        if (this != &other) {
+            bytes_ = std::move(other.bytes_);
+            size_ = std::exchange(other.size_, 0);
+            messagePack_ = std::exchange(other.messagePack_, false);
+        }
+        return *this;
+    }
 
     // Takes over a buffer from malloc/realloc without copying it; it is released with free.
     static BBData adoptingMalloced(char* bytes, std::size_t length);

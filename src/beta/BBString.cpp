@@ -41,14 +41,11 @@ void BBString::takeFrom(BBString& other) noexcept {
     }
     data_ = other.data_;
     arena_ = other.arena_;
-    if (arena_ != 0 && !(arena_ & kCounted)) {
-        // Text inside a document stays there: the document keeps it; a value that leaves the
-        // document once it is built counts a reference.
-        if (!arena()->building()) {
-            arena()->retain();
-            arena_ |= kCounted;
-        }
-        return;
+    // Text of a document that leaves it once it is built counts a reference of its own. The string
+    // moved from is left empty either way: it may outlive the document.
+    if (arena_ != 0 && !(arena_ & kCounted) && !arena()->building()) {
+        arena()->retain();
+        arena_ |= kCounted;
     }
     other.data_ = other.inline_;
     other.size_ = 0;

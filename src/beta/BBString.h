@@ -11,7 +11,8 @@ namespace bb {
 
 // The text of a string value, always followed by a NUL. Short text is kept inline, longer text on
 // the heap; the text of an unpacked document stays in the document's arena (see BBArena). A copy
-// owns its bytes; a move out of a document takes a counted reference to the arena instead.
+// owns its bytes; a move out of a document takes a counted reference to the arena instead. A
+// string moved from is empty.
 class BBString {
 public:
     BBString() noexcept : data_(inline_), size_(0) { inline_[0] = 0; }

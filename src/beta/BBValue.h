@@ -21,7 +21,8 @@ using BBArray = std::vector<BBValue, BBArenaAllocator<BBValue>>;
 // One node of the object graphs the library keeps, packs and unpacks: the null object, booleans,
 // numbers that remember their width and signedness, strings, data, arrays and dictionaries.
 // A number built from a C++ integer takes that integer's width (5 is a 32-bit integer, 5L a
-// 64-bit one), because the packer writes every number in its declared width.
+// 64-bit one), because the packer writes every number in its declared width. A value moved from
+// keeps its type with empty contents, and may be assigned one of its own items.
 class BBValue {
 public:
     enum class Type : std::uint8_t {
@@ -67,9 +68,12 @@ public:
     }
     BBValue& operator=(BBValue&& other) noexcept {
         if (this != &other) {
+            // `other` may lie inside this value (one of its items): it is taken out before this
+            // value's contents go.
+            BBValue taken(std::move(other));
             destroy();
-            type_ = other.type_;
-            moveFrom(std::move(other));
+            type_ = taken.type_;
+            moveFrom(std::move(taken));
         }
         return *this;
     }

@@ -83,6 +83,12 @@ std::optional<std::string> optionalText(const std::string& text) {
     return text;
 }
 
+// Stops a batch queue when it goes.
+struct StopOnExit {
+    WaypointBatchQueue& queue;
+    ~StopOnExit() { queue.stop(); }
+};
+
 }  // namespace
 
 ImportManager& ImportManager::sharedImportManager() {
@@ -188,10 +194,13 @@ ImportResult ImportManager::storeFile(const std::filesystem::path& path, Context
     // The file is read on a thread of its own while this one stores what it read before.
     WaypointBatchQueue queue(kBatchesAhead);
     WaypointReadResult read;
-    std::thread reader([&] {
+    std::jthread reader([&] {
         read = WaypointFile::read(path, [&](std::vector<WaypointRecord>& batch) { return queue.push(std::exchange(batch, {})); });
         queue.finish();
     });
+    // Storing or saving may throw (out of memory): the reader, perhaps waiting for room, is let go
+    // before it is joined on the way out.
+    const StopOnExit stopReading{queue};
     std::size_t stored = 0;
     StoreError failure;
     while (auto batch = queue.pop()) {

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+
 #include "CommandLine.h"
 #include "InstrumentOptions.h"
 
@@ -16,9 +21,15 @@ TEST(CommandLineTest, ReadsHomeScriptAndFlags) {
 }
 
 TEST(CommandLineTest, StartTimeIsALocalTime) {
+    // In Berlin, an hour ahead of UTC in March, whatever zone the test program was started in.
+    const char* const zone = std::getenv("TZ");
+    const std::optional<std::string> previous = zone ? std::optional<std::string>(zone) : std::nullopt;
+    ::setenv("TZ", "Europe/Berlin", 1);
+    ::tzset();
     auto r = parseCommandLine({"--start-time", "2026-03-10T09:00"});
+    previous ? ::setenv("TZ", previous->c_str(), 1) : ::unsetenv("TZ");
+    ::tzset();
     ASSERT_TRUE(r.options.has_value()) << r.error;
-    // The tests run in Berlin, an hour ahead of UTC in March.
     EXPECT_EQ(r.options->startTime->timeIntervalSince1970(), 1773129600.0);
     EXPECT_FALSE(parseCommandLine({}).options->startTime.has_value());
 }

@@ -196,7 +196,9 @@ TEST_F(BBCrashReporterTest, AFaultIsReportedWithItsThreadRegistersAndImagesPoste
     EXPECT_EQ(plat::file::read(infoFile(std::string(kSessionID) + ".session.mpack")).value_or("").substr(0, 5),
               std::string("sent\0", 5));
 
-    // Delivered already: the next start deletes it rather than uploading it again.
+    // Delivered already: the next start (a process whose handlers are not installed yet) deletes
+    // it rather than uploading it again.
+    bb_restore_crash_handlers(false);
     bb_send_old_crashes();
     EXPECT_FALSE(fs::exists(crashFile()));
     EXPECT_TRUE(fs::is_empty(directory() / kBBOldCrashesFolder));
@@ -235,6 +237,7 @@ TEST_F(BBCrashReporterTest, AnUncaughtExceptionIsReportedWithItsReasonAndTheStac
     for (const auto& line : *primary->asArray()) lines += std::string(line.string()) + "\n";
     EXPECT_NE(lines.find(" __cxa_throw + "), std::string::npos) << lines;
 
+    bb_restore_crash_handlers(false);
     bb_send_old_crashes();
     EXPECT_FALSE(fs::exists(crashFile()));
     EXPECT_EQ(std::distance(fs::directory_iterator(directory() / kBBOldCrashesFolder), fs::directory_iterator()), 1);
@@ -402,6 +405,25 @@ TEST_F(BBOldCrashesTest, ALeftoverCrashFileIsUploadedFromOldCrashesAndDeliveredO
     EXPECT_TRUE(fs::exists(notes));
     // The moved file was named by a fresh UUID.
     EXPECT_TRUE(waitUntil([&] { return oldCrashCount() == 0; }));
+}
+
+// While this process's handlers are installed, the crash file may be that of a crash in progress
+// (its handler lets the other threads go before the process ends): sending old crashes leaves it
+// where it is. Only a file found before installing is an earlier process's, moved aside.
+TEST_F(BBOldCrashesTest, TheFileOfACrashInProgressStaysWhereItIsWritten) {
+    plat::file::writeAtomically(crashFile(), "left by the last process");
+    bb_install_crash_handlers();
+    EXPECT_FALSE(fs::exists(crashFile()));
+    ASSERT_EQ(oldCrashCount(), 1u);
+
+    plat::file::writeAtomically(crashFile(), "a crash in progress");
+    bb_send_old_crashes();
+    bb_install_crash_handlers();  // installing again, as the option asks
+    EXPECT_EQ(plat::file::read(crashFile()).value_or(""), "a crash in progress");
+
+    bb_restore_crash_handlers(false);
+    bb_send_old_crashes();
+    EXPECT_FALSE(fs::exists(crashFile()));
 }
 
 TEST_F(BBOldCrashesTest, OneStartHandlesElevenCrashFiles) {

@@ -130,9 +130,11 @@ TEST_F(BBCrashSessionRecordTest, ACrashTakesTheStoredSequenceNumberAndTheSession
     EXPECT_EQ(record.find("start_time")->type(), BBValue::Type::Double);
     EXPECT_EQ(record.find("start_time")->doubleValue(), 1'700'000'000.25);
     EXPECT_EQ(record.find("fragment_start_time")->doubleValue(), 1'700'000'100.5);
+    // The durations run to the same moment as the whole-second timestamp, to the microsecond.
     const double now = static_cast<double>(record.find("timestamp")->int64Value());
-    EXPECT_EQ(record.find("duration")->doubleValue(), now - 1'700'000'000.25);
-    EXPECT_EQ(record.find("fragment_duration")->doubleValue(), now - 1'700'000'100.5);
+    EXPECT_GE(record.find("duration")->doubleValue(), now - 1'700'000'000.25);
+    EXPECT_LT(record.find("duration")->doubleValue(), now + 1 - 1'700'000'000.25);
+    EXPECT_DOUBLE_EQ(record.find("duration")->doubleValue() - record.find("fragment_duration")->doubleValue(), 100.25);
     EXPECT_EQ(crash.idLength, id.size());
     EXPECT_EQ(crash.id, id);
     EXPECT_EQ(bytesOf(sessionFile(id + ".seq.mpack")), int32Bytes(8));
@@ -141,6 +143,30 @@ TEST_F(BBCrashSessionRecordTest, ACrashTakesTheStoredSequenceNumberAndTheSession
     EXPECT_EQ(static_cast<unsigned char>(end.bytes[0]), 0x89);
     EXPECT_EQ(recordOf(end).find("sequence_number")->int64Value(), 8);
     EXPECT_EQ(bytesOf(sessionFile(id + ".seq.mpack")), int32Bytes(8));
+}
+
+// The session's start is taken in microseconds of the same clock: a crash in the session's first
+// second has a duration below a second, not a negative one, and a start after the crash (the
+// clock set back meanwhile) gives 0.
+TEST_F(BBCrashSessionRecordTest, DurationsAreExactAndNeverNegative) {
+    timespec clock{};
+    ::clock_gettime(CLOCK_REALTIME, &clock);
+    const double before = static_cast<double>(clock.tv_sec) + static_cast<double>(clock.tv_nsec / 1000) / 1e6;
+    const struct {
+        double startsBefore;
+        double least;
+    } cases[] = {{0.000001, 0.000001}, {0.25, 0.25}, {3600.5, 3600.5}, {-30.0, 0.0}};
+    for (const auto& c : cases) {
+        storeSession("S", before - c.startsBefore, before - c.startsBefore, 1);
+        const BBDictionary record = recordOf(write("crash", directory, 0));
+        ::clock_gettime(CLOCK_REALTIME, &clock);
+        const double elapsed = static_cast<double>(clock.tv_sec) + static_cast<double>(clock.tv_nsec) / 1e9 - before;
+        for (const char* key : {"duration", "fragment_duration"}) {
+            const double duration = record.find(key)->doubleValue();
+            EXPECT_GE(duration, c.least - 1e-6) << key << " " << c.startsBefore;
+            EXPECT_LE(duration, c.least + elapsed + 1e-6) << key << " " << c.startsBefore;
+        }
+    }
 }
 
 TEST_F(BBCrashSessionRecordTest, TheSequenceNumberWrapsToZeroAfterTheLargest) {

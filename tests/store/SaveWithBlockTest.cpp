@@ -124,6 +124,9 @@ TEST_F(StoreTest, AKilledSaveLeavesTheStoreAsItWas) {
     Store::closeDefaultStore();
     drain();
 
+    // The child writes its rows into the save's open transaction and stops there, before the
+    // commit, until it is killed: the kill lands inside the save whatever the load. A small page
+    // cache sends the rows on to the write-ahead log meanwhile, as a large save's would.
     int pipeFds[2];
     ASSERT_EQ(pipe(pipeFds), 0);
     const pid_t child = fork();
@@ -131,26 +134,23 @@ TEST_F(StoreTest, AKilledSaveLeavesTheStoreAsItWas) {
     if (child == 0) {
         close(pipeFds[0]);
         Store s(file);
-        std::thread writer([&] {
-            s.saveWithBlockAndWait([](Context& c) {
-                auto d = c.fetchFirst<Set>(FetchRequest::of<Set>());
-                for (int i = 0; i < 100000; ++i) addPoint(c, d, 1.0, plat::Date(100 + i), "during");
-            });
-            _exit(3);  // finished: the test failed to interrupt it
-        });
+        s.saveWithBlockAndWait([](Context& c) { c.connection().exec("PRAGMA cache_size = 8"); });
         const auto wal = file.string() + "-wal";
-        for (;;) {
+        s.saveWithBlockAndWait([&](Context& c) {
+            auto d = c.fetchFirst<Set>(FetchRequest::of<Set>());
+            for (int i = 0; i < 100000; ++i) addPoint(c, d, 1.0, plat::Date(100 + i), "during");
+            const bool written = c.save();
             std::error_code ec;
-            if (std::filesystem::file_size(wal, ec) > (1u << 20)) break;
-            std::this_thread::yield();
-        }
-        const char ready = 1;
-        (void)!write(pipeFds[1], &ready, 1);
-        for (;;) pause();
+            const char ready = written && std::filesystem::file_size(wal, ec) > (1u << 20) ? 1 : 2;
+            (void)!write(pipeFds[1], &ready, 1);
+            for (;;) pause();
+        });
+        _exit(3);  // committed: the test failed to interrupt it
     }
     close(pipeFds[1]);
     char ready = 0;
     ASSERT_EQ(read(pipeFds[0], &ready, 1), 1);
+    EXPECT_EQ(ready, 1) << "the rows did not reach the write-ahead log before the commit";
     kill(child, SIGKILL);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);

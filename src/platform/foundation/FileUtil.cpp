@@ -35,6 +35,17 @@ WriteFilter& filterSlot() {
     return filter;
 }
 
+// Writes the folder's entries to disk, so that a name just given to a file survives a power cut:
+// 0, or the errno of a failed flush. A folder that cannot be opened for it, or whose file system
+// cannot flush folders, is left as it is.
+int syncFolder(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    const int synced = ::fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
+    ::close(fd);
+    return synced;
+}
+
 ssize_t filteredWrite(int fd, const char* p, std::size_t n) {
     {
         std::lock_guard lock(filterMutex);
@@ -72,16 +83,20 @@ bool writeAtomically(const std::filesystem::path& path, std::string_view bytes, 
         p += n;
         left -= static_cast<std::size_t>(n);
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        const int cause = errno;
+    // Closed whether or not it reached the disk.
+    const int synced = ::fsync(fd) == 0 ? 0 : errno;
+    const int closed = ::close(fd) == 0 ? 0 : errno;
+    if (synced != 0 || closed != 0) {
         ::unlink(tmp.c_str());
-        return fail(error, "cannot flush " + tmp.string(), cause);
+        return fail(error, "cannot flush " + tmp.string(), synced != 0 ? synced : closed);
     }
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
         const int cause = errno;
         ::unlink(tmp.c_str());
         return fail(error, "cannot rename onto " + path.string(), cause);
     }
+    const int folderSynced = syncFolder(path.has_parent_path() ? path.parent_path() : std::filesystem::path("."));
+    if (folderSynced != 0) return fail(error, "cannot flush the folder of " + path.string(), folderSynced);
     return true;
 }
 

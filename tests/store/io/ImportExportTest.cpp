@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #include "../StoreTestSupport.h"
 #include "FullDisk.h"
@@ -289,6 +290,27 @@ TEST_F(ImportExportTest, AFileOfManyBatchesIsStoredWholeOrNotAtAll) {
     EXPECT_EQ(importAndWait(rows).imported, kRows);
     EXPECT_EQ(storedRecords().size(), before.size() + kRows);
     EXPECT_EQ(list->numberOfObjects(), shown + kRows);
+}
+
+// Storing a file whose save throws part-way (memory running out) gives the exception to the
+// caller: the thread reading the file, waiting for room by then, is stopped and joined first.
+TEST_F(ImportExportTest, ASaveThatThrowsPartWayStopsTheFileReader) {
+    struct ThrowOnSave : qx::ContextObserver {
+        int saves = 0;
+        void contextDidChange(qx::Context&, const qx::ChangeSet&) override {
+            if (++saves == 1) throw std::bad_alloc();
+        }
+    };
+    // More batches than the reader may have ahead, so that it cannot have finished.
+    std::string csv = "date,der\n";
+    for (std::size_t i = 0; i < 8 * qx::kRecordBatch; ++i) csv += "2026-11-01T10:00:00Z,0.1\n";
+    const auto file = plat::DataFolder::documents() / "many.csv";
+    plat::file::writeAtomically(file, csv);
+    const auto observer = std::make_shared<ThrowOnSave>();
+    main().addObserver(observer);
+    EXPECT_THROW(qx::ImportManager::storeFile(file, main()), std::bad_alloc);
+    EXPECT_EQ(observer->saves, 1);
+    EXPECT_LT(storedCount(qx::EntityKind::measurement), 8 * qx::kRecordBatch);
 }
 
 TEST_F(ImportExportTest, TextsOfTheFileAreQuotedOnlyInPart) {
