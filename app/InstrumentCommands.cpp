@@ -197,6 +197,8 @@ double fixedDistance(const Track& track) {
 struct TrackFigures {
     std::size_t waypoints = 0, autosaved = 0, byHand = 0, alarms = 0;
     double distance = 0, fixes = 0;
+    // As its details show them: km/h, metres, seconds and µSv (0 for a dose not shown).
+    double avgSpeed = 0, maxSpeed = 0, minAltitude = 0, maxAltitude = 0, duration = 0, dose = 0;
     // How far the stored distance is from the fixes' distance, in percent of the latter.
     double distanceOff() const { return fixes > 0 ? std::abs(distance - fixes) / fixes * 100 : (distance > 0 ? 100 : 0); }
 };
@@ -210,6 +212,12 @@ TrackFigures figuresOf(const std::shared_ptr<Track>& track) {
     f.alarms = static_cast<std::size_t>(track->alarms());
     f.distance = track->distance();
     f.fixes = fixedDistance(*track);
+    f.avgSpeed = track->avgSpeed() * 3.6;
+    f.maxSpeed = track->maxSpeed() * 3.6;
+    f.minAltitude = track->minAltitude();
+    f.maxAltitude = track->maxAltitude();
+    f.duration = track->currentDateTo().timeIntervalSince(track->dateFrom());
+    f.dose = track->shownDe();
     return f;
 }
 
@@ -218,8 +226,10 @@ std::string describeTrack(const std::shared_ptr<Track>& track) {
     char text[256];
     std::snprintf(text, sizeof text,
                   ": %zu waypoints (%zu autosaved, %zu by hand), %zu alarms, distance %.1f m, the fixes of its "
-                  "recording %.1f m\n",
-                  f.waypoints, f.autosaved, f.byHand, f.alarms, f.distance, f.fixes);
+                  "recording %.1f m, speed %.2f km/h average and %.2f km/h most, altitude %.1f m to %.1f m, "
+                  "%.0f s, dose %.4f µSv\n",
+                  f.waypoints, f.autosaved, f.byHand, f.alarms, f.distance, f.fixes, f.avgSpeed, f.maxSpeed,
+                  f.minAltitude, f.maxAltitude, f.duration, f.dose);
     return "\"" + track->name().value_or("") + "\"" + text;
 }
 
@@ -232,10 +242,14 @@ Outcome tracks(Driver&, const std::vector<Word>& args) {
     return Outcome::success(out.empty() ? "no tracks\n" : out);
 }
 
-// "expect-track NAME autosaved >= 1", with the keys waypoints, autosaved, by-hand, alarms and
-// distance-off (percent between the stored distance and the recording's fixes).
+// "expect-track NAME autosaved >= 1", with the keys waypoints, autosaved, by-hand, alarms,
+// distance-off (percent between the stored distance and the recording's fixes), avg-speed and
+// max-speed (km/h), min-altitude and max-altitude (m), duration (s) and dose (µSv, 0 when the
+// track's instrument measures none).
 Outcome expectTrack(Driver&, const std::vector<Word>& args) {
-    const std::string usage = "usage: expect-track NAME waypoints|autosaved|by-hand|alarms|distance-off ==|!=|<|<=|>|>= N";
+    const std::string usage =
+        "usage: expect-track NAME waypoints|autosaved|by-hand|alarms|distance-off|avg-speed|max-speed|min-altitude|"
+        "max-altitude|duration|dose ==|!=|<|<=|>|>= N";
     if (args.size() < 4) return Outcome::failure(usage);
     std::string opText;
     for (std::size_t i = 2; i + 1 < args.size(); ++i) opText += args[i].text;
@@ -253,6 +267,12 @@ Outcome expectTrack(Driver&, const std::vector<Word>& args) {
     else if (key == "by-hand") value = static_cast<double>(f.byHand);
     else if (key == "alarms") value = static_cast<double>(f.alarms);
     else if (key == "distance-off") value = f.distanceOff();
+    else if (key == "avg-speed") value = f.avgSpeed;
+    else if (key == "max-speed") value = f.maxSpeed;
+    else if (key == "min-altitude") value = f.minAltitude;
+    else if (key == "max-altitude") value = f.maxAltitude;
+    else if (key == "duration") value = f.duration;
+    else if (key == "dose") value = f.dose;
     else return Outcome::failure(usage);
     if (holds(value, *op, *wanted)) return Outcome::success();
     return Outcome::failure("the track " + describeTrack(track) + "has " + key + " not " + opText + " " + args.back().text);
@@ -326,10 +346,11 @@ void registerInstrumentCommands(CommandRegistry& registry) {
     registry.add({"expect-waypoints", "NAME...",
                   "fail unless the stored waypoints, oldest reading first, have these names (- for none)",
                   expectWaypoints});
-    registry.add({"tracks", "", "print each stored track's waypoints, alarms and distance", tracks});
+    registry.add({"tracks", "", "print each stored track's waypoints, alarms, distance, speeds, altitudes, duration and dose", tracks});
     registry.add({"expect-track", "NAME KEY OP N",
                   "fail unless the named track's figure compares so (waypoints, autosaved, by-hand, alarms, "
-                  "distance-off in percent of its recording's fixes)",
+                  "distance-off in percent of its recording's fixes, avg-speed and max-speed in km/h, "
+                  "min-altitude and max-altitude in m, duration in s, dose in µSv)",
                   expectTrack});
     registry.add({"instrument", "", "print the thresholds, coefficient N and history settings the demo instrument keeps",
                   instrument});

@@ -44,9 +44,6 @@ protected:
     };
 
 public:
-    // Instruments of this model report no dose: their readings and tracks show none.
-    static constexpr const char* kNoDoseDevice = "VN2560";
-
     HistoryTableCell(Token, plat::CellStyle style, std::string reuseIdentifier);
 
     const std::shared_ptr<CheckButton>& checkButton() const { return checkButton_; }

@@ -30,7 +30,7 @@ void ReadingTableCell::buildReadingRow(double checkTop, double top) {
 
 void ReadingTableCell::showReading(const Measurement* reading, DoseUnit& unit) {
     showDoseRate(*derValueLabel_, unit, reading ? reading->der() : 0);
-    if (reading && reading->deviceName() != kNoDoseDevice) {
+    if (reading && reading->measuresDose()) {
         showDose(*doseValueLabel_, unit, reading->de());
     } else {
         showNotAvailable(*doseValueLabel_);

@@ -16,6 +16,7 @@
 #include "model/Language.h"
 #include "model/Settings.h"
 #include "platform/foundation/Log.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Screen.h"
@@ -432,9 +433,9 @@ void SetDetailsController::cellDidBeginEdit(HistoryTableCell& cell) {
     auto object = ip ? objectAt(*ip) : nullptr;
     const List list = ip ? listOfSection(ip->section) : List::none;
     if (!object || (list != List::tracks && list != List::waypoints)) return;
-    // One edit at a time: an edit left open on another row ends unstored.
+    // One edit at a time: an edit left open on another row ends.
     if (editedCell_.get() != &cell) {
-        endEdit();
+        leaveEdit();
         shownName_ = cell.name();
     }
     editedCell_ = std::dynamic_pointer_cast<HistoryTableCell>(cell.shared_from_this());
@@ -454,8 +455,24 @@ void SetDetailsController::endEdit() {
     if (object && id && object->objectID() == *id) configureRow(*row, listOfSection(ip->section), object);
 }
 
-void SetDetailsController::reloadTable() {
+void SetDetailsController::leaveEdit() {
+    std::optional<std::pair<ObjectID, std::string>> typed;
+    if (editedCell_ && editedID_ && editedCell_->name() != shownName_) typed.emplace(*editedID_, editedCell_->name());
     endEdit();
+    if (typed) askToStoreName(typed->first, typed->second);
+}
+
+void SetDetailsController::askToStoreName(const ObjectID& id, const std::string& name) {
+    std::weak_ptr<plat::ViewController> weak = weak_from_this();
+    plat::AlertView::show(Language::get("Save the New Name?"), name, Language::get("Discard"), {Language::get("Save")},
+                          [weak, id, name](long) {
+                              if (auto self = std::dynamic_pointer_cast<SetDetailsController>(weak.lock()))
+                                  self->storeName(id, name);
+                          });
+}
+
+void SetDetailsController::reloadTable() {
+    leaveEdit();
     tableView()->reloadData();
 }
 
@@ -478,6 +495,10 @@ void SetDetailsController::cellDidEndEditing() {
         endEdit();
         return;
     }
+    storeName(id, name);
+}
+
+void SetDetailsController::storeName(const ObjectID& id, const std::string& name) {
     std::weak_ptr<plat::ViewController> weak = weak_from_this();
     Store::defaultStore().saveWithBlock(
         [id, name](Context& context) {

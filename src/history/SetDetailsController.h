@@ -115,6 +115,12 @@ private:
     // Ends the open name edit without storing anything: the row shows the stored name again
     // and the Done bar goes.
     void endEdit();
+    // Ends the open name edit; a name typed into it and not stored is not dropped unasked:
+    // the person chooses to store it or to discard it.
+    void leaveEdit();
+    void askToStoreName(const ObjectID& id, const std::string& name);
+    // Stores a typed name into the record; the edit of that record, still open, then ends.
+    void storeName(const ObjectID& id, const std::string& name);
 
     std::shared_ptr<Set> set_;
     bool manageMode_ = false;

@@ -3,23 +3,13 @@
 #include "model/DateStrings.h"
 #include "model/DoseUnit.h"
 #include "model/Language.h"
-#include "store/Measurement.h"
 #include "store/Track.h"
-#include "store/Waypoint.h"
 
 namespace qx {
 
 namespace {
 
 std::string dateAndTime(plat::Date date) { return DateStrings::dateStr(date) + " " + DateStrings::timeStr(date); }
-
-// The model name of the instrument that took the track's last point; empty without one.
-std::string lastDeviceName(const Track& track) {
-    auto points = track.waypoints();
-    if (points.empty()) return {};
-    auto reading = points.back()->measurement();
-    return reading && reading->deviceName() ? *reading->deviceName() : std::string();
-}
 
 }  // namespace
 
@@ -72,17 +62,18 @@ void TrackTableCell::configureWithTrack(Track& track, std::shared_ptr<plat::View
                                           : DateStrings::dateLongStr(start));
     nameTextField()->setInputAccessoryView(std::move(accessoryView));
     startValueLabel_->setText(dateAndTime(start));
-    finishValueLabel_->setText(dateAndTime(track.dateTo()));
+    // A track being recorded goes on until now.
+    finishValueLabel_->setText(dateAndTime(track.currentDateTo()));
 
     DoseUnit unit;
     showDoseRate(*minValueLabel_, unit, track.minDER());
     showDoseRate(*maxValueLabel_, unit, track.maxDER());
-    if (lastDeviceName(track) == kNoDoseDevice) {
+    if (!track.measuresDose()) {
         // Black, so that a reused row keeps no colour of the track it showed before.
         showNotAvailable(*doseValueLabel_);
         showNotAvailable(*accValueLabel_);
     } else {
-        showDose(*doseValueLabel_, unit, track.de());
+        showDose(*doseValueLabel_, unit, track.currentDe());
         accValueLabel_->setText(track.duration());
     }
 

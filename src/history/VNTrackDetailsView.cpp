@@ -203,7 +203,10 @@ void VNTrackDetailsView::fill(Track& track) {
     showDoseRate(avgDoseRate, stats.avgDER);
     showDoseRate(maxDoseRate, stats.maxDER);
 
-    DoseUnit unit(track.de());
+    // A track being recorded goes on until now, with the dose gathered so far; an instrument
+    // that measures no dose has none to show.
+    const plat::Date end = track.currentDateTo();
+    DoseUnit unit(track.shownDe());
     if (unit.value() > 0) {
         const auto color = Settings::sharedSettings().deColor(unit.value());
         values_[dose]->setText(unit.stringValue());
@@ -218,8 +221,8 @@ void VNTrackDetailsView::fill(Track& track) {
 
     values_[startTime]->setText(DateStrings::timeMediumStr(start));
     startDateLabel_->setText(DateStrings::dateStr(start));
-    values_[endTime]->setText(DateStrings::timeMediumStr(track.dateTo()));
-    endDateLabel_->setText(DateStrings::dateStr(track.dateTo()));
+    values_[endTime]->setText(DateStrings::timeMediumStr(end));
+    endDateLabel_->setText(DateStrings::dateStr(end));
     values_[duration]->setText(track.duration());
 
     const bool metric = Settings::sharedSettings().metric();

@@ -127,8 +127,17 @@ void VNTrackGraphView::setTrack(std::shared_ptr<Track> track, unsigned long mode
             highest_ = std::max(highest_, v);
         }
     }
-    maxValue_ = plotted(highest_);
-    minValue_ = plotted(lowest_);
+    // Readings all alike (one reading, a flat track) give the plot no height: it gets a range
+    // with their value in the middle, so that their line shows above the axis.
+    top_ = highest_;
+    bottom_ = lowest_;
+    if (!samples_.empty() && !(highest_ > lowest_)) {
+        const double half = highest_ > 0 ? highest_ / 2 : 1;
+        top_ = highest_ + half;
+        bottom_ = lowest_ - half;
+    }
+    maxValue_ = plotted(top_);
+    minValue_ = plotted(bottom_);
     yDelta_ = (maxValue_ - minValue_) / yLength_;
     const double span = samples_.empty() ? 0 : samples_.back().date.timeIntervalSince(samples_.front().date);
     timeDelta_ = static_cast<float>(span / xLength_);
@@ -186,8 +195,10 @@ void VNTrackGraphView::fillTexts() {
                          top.unitString(kind));
     firstThresholdLabel_->setText(threshold.firstThreshold->stringValueScaledAs(highest_));
     secondThresholdLabel_->setText(threshold.secondThreshold->stringValueScaledAs(highest_));
-    maxValueLabel_->setText(top.stringValueScaledAs(highest_));
-    minValueLabel_->setText(DoseUnit(lowest_).stringValueScaledAs(highest_));
+    // The axis is labelled at its ends; an end below zero reads nothing, as no reading is there.
+    maxValueLabel_->setText(DoseUnit(top_).stringValueScaledAs(highest_));
+    minValueLabel_->setText(samples_.empty() || bottom_ >= 0 ? DoseUnit(bottom_).stringValueScaledAs(highest_)
+                                                             : std::string());
     startDateLabel_->setText(samples_.empty() ? std::string() : DateStrings::dateTimeMediumStr(samples_.front().date));
     endDateLabel_->setText(samples_.empty() ? std::string() : DateStrings::dateTimeMediumStr(samples_.back().date));
 }
@@ -259,6 +270,13 @@ void VNTrackGraphView::drawPlot(plat::DrawingContext& context) {
     context.setAntialias(true);
     context.setStrokeColor(plat::Color::gray());
     const bool dose = mode_ != 0;
+    // A single reading (or readings of one time) holds over the whole track: a level line.
+    if (!samples_.empty() && !(timeDelta_ > 0)) {
+        double dy = ((dose ? samples_.back().de : samples_.back().der) - minValue_) / yDelta_;
+        if (!std::isfinite(dy)) dy = 0;
+        context.moveTo({zeroPoint_.x, zeroPoint_.y - dy});
+        context.lineTo({zeroPoint_.x + xLength_, zeroPoint_.y - dy});
+    }
     for (std::size_t i = 0; i < samples_.size(); ++i) {
         const auto& sample = samples_[i];
         double dy = ((dose ? sample.de : sample.der) - minValue_) / yDelta_;

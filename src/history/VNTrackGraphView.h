@@ -100,6 +100,8 @@ private:
     // The track's lowest and highest value of the plotted quantity (the lowest of nothing is
     // infinite, as the track reports it).
     double lowest_ = 0, highest_ = 0;
+    // The plotted range: the lowest and highest value, or around a value all readings share.
+    double bottom_ = 0, top_ = 0;
 
     std::shared_ptr<plat::Label> startDateLabel_, endDateLabel_, titleLabel_, titleView_;
     std::shared_ptr<plat::Label> minValueLabel_, maxValueLabel_, firstThresholdLabel_, secondThresholdLabel_;

@@ -28,10 +28,6 @@ std::string angleText(double degrees, const char* positiveWord, const char* nega
 
 }  // namespace
 
-bool VNWaypointDetailsView::reportsDose(const std::string& deviceName) {
-    return DeviceModels::reportsDose(DeviceModels::typeForName(deviceName));
-}
-
 VNWaypointDetailsView::VNWaypointDetailsView() : VNView(kPanelFrame) {}
 
 std::shared_ptr<VNWaypointDetailsView> VNWaypointDetailsView::loadFromNib() {
@@ -121,7 +117,7 @@ void VNWaypointDetailsView::setWaypoint(const Waypoint* waypoint) {
     colorPanelFigure(*doseRateLabel_, rateColor);
     colorPanelFigure(*doseRateUnitLabel_, rateColor);
 
-    if (reading && reading->deviceName() && reportsDose(*reading->deviceName())) {
+    if (reading && reading->measuresDose()) {
         unit.setValue(reading->de());
         const auto doseColor = settings.deColor(std::isfinite(unit.value()) ? unit.value() : 0);
         doseLabel_->setText(unit.stringValue());
@@ -131,8 +127,9 @@ void VNWaypointDetailsView::setWaypoint(const Waypoint* waypoint) {
         const auto& accumulation = reading->accumulation();
         accumulationLabel_->setText(accumulation ? Language::get(*accumulation) : notAvailable);
     } else {
+        // One "n/a": the unit of no value says nothing more.
         doseLabel_->setText(notAvailable);
-        doseUnitLabel_->setText(notAvailable);
+        doseUnitLabel_->setText({});
         accumulationLabel_->setText(notAvailable);
         colorPanelFigure(*doseLabel_, plat::Color::black());
     }

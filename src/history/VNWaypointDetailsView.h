@@ -16,8 +16,6 @@ class Waypoint;
 class VNWaypointDetailsView : public VNView {
 public:
     static constexpr const char* kNibName = "VNWaypointDetailsView";
-    // The instruments whose readings carry a dose and an accumulation time.
-    static bool reportsDose(const std::string& deviceName);
 
     VNWaypointDetailsView();
     static std::shared_ptr<VNWaypointDetailsView> loadFromNib();

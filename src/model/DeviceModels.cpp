@@ -35,4 +35,6 @@ bool reportsDose(long long type) {
     }
 }
 
+bool nameReportsDose(const std::string& model) { return reportsDose(typeForName(model)); }
+
 }  // namespace qx::DeviceModels

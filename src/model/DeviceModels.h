@@ -16,6 +16,8 @@ const char* name(unsigned type);
 unsigned typeForName(const std::string& name);
 // Whether the model's readings carry a dose (and an accumulation time).
 bool reportsDose(long long type);
+// The same for a reading's instrument by its name: a name of no known model measures none.
+bool nameReportsDose(const std::string& name);
 
 }  // namespace DeviceModels
 }  // namespace qx

@@ -1,5 +1,7 @@
 #include "store/ManagedObject.h"
 
+#include <string_view>
+
 #include "store/Context.h"
 
 namespace qx {
@@ -70,6 +72,24 @@ std::shared_ptr<ManagedObject> ManagedObject::inverseObject(int inverse) const {
         return partner_;
     partner_ = context_->existingObjectWithID({entityDescription().inverses[inverse].source, rows.front()});
     return partner_;
+}
+
+std::optional<std::string> ManagedObject::nameText(std::optional<std::string> text) {
+    if (!text) return text;
+    // Blanks of the keyboards: ASCII, the no-break space and the ideographic space.
+    std::string_view rest = *text;
+    while (!rest.empty()) {
+        if (std::string_view(" \t\n\r\f\v").find(rest.front()) != std::string_view::npos) {
+            rest.remove_prefix(1);
+        } else if (rest.starts_with("\xC2\xA0")) {
+            rest.remove_prefix(2);
+        } else if (rest.starts_with("\xE3\x80\x80")) {
+            rest.remove_prefix(3);
+        } else {
+            return text;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace qx

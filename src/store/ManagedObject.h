@@ -62,6 +62,8 @@ protected:
         return v.type() == Value::Type::text ? v.text() : v.description();
     }
     static Value textValue(const std::optional<std::string>& text) { return text ? Value(*text) : Value(); }
+    // A name: text of blanks alone (or none at all) is no name.
+    static std::optional<std::string> nameText(std::optional<std::string> text);
 
     std::int64_t linkRow(int link) const { return links_[link].row; }
     std::shared_ptr<ManagedObject> linkedObject(int link) const;

@@ -1,6 +1,7 @@
 #include "store/Measurement.h"
 
 #include "model/DateStrings.h"
+#include "model/DeviceModels.h"
 #include "model/Language.h"
 #include "store/ReportHtml.h"
 #include "store/Set.h"
@@ -70,6 +71,8 @@ void Measurement::assignAttribute(int index, const Value& v) {
     }
 }
 
+bool Measurement::measuresDose() const { return deviceName_ && DeviceModels::nameReportsDose(*deviceName_); }
+
 std::string Measurement::measurementTableHeader() {
     return ReportHtml::tableOpening({"Date", "Dose rate", "Dose", "Device", "Serial number"});
 }
@@ -78,13 +81,13 @@ std::string Measurement::measurementTableFooter() { return ReportHtml::kTableClo
 
 std::string Measurement::measurementTable() const {
     return "<tr>" + ReportHtml::cell(DateStrings::dateTimeMediumStr(date_)) + ReportHtml::cell(ReportHtml::dose(der_, 0)) +
-           ReportHtml::cell(ReportHtml::dose(de_, 1)) + ReportHtml::cell(deviceName_.value_or("")) +
+           ReportHtml::cell(ReportHtml::dose(shownDe(), 1)) + ReportHtml::cell(deviceName_.value_or("")) +
            ReportHtml::cell(deviceSerial_.value_or("")) + "</tr>";
 }
 
 std::string Measurement::description() const {
     std::string s = DateStrings::dateTimeMediumStr(date_) + " " + ReportHtml::dose(der_, 0);
-    if (de_ > 0) s += ", " + ReportHtml::dose(de_, 1);
+    if (shownDe() > 0) s += ", " + ReportHtml::dose(shownDe(), 1);
     return s;
 }
 

@@ -36,6 +36,11 @@ public:
     void setDeviceType(std::int64_t v);
     const std::optional<std::string>& deviceName() const { return deviceName_; }
     void setDeviceName(std::optional<std::string> v);
+    // Whether the reading's instrument measures dose: the dose of one that does not is shown
+    // as not available wherever the reading is shown.
+    bool measuresDose() const;
+    // The dose of such an instrument, else 0 (which every screen shows as not available).
+    double shownDe() const { return measuresDose() ? de_ : 0; }
     const std::optional<std::string>& deviceSerial() const { return deviceSerial_; }
     void setDeviceSerial(std::optional<std::string> v);
     std::int64_t alarmEvent() const { return alarmEvent_; }  // the instrument's alarm event code

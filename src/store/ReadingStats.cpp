@@ -1,5 +1,9 @@
 #include "store/ReadingStats.h"
 
+#include <algorithm>
+
+#include "model/DeviceModels.h"
+
 #include "store/Connection.h"
 #include "store/Context.h"
 #include "store/Store.h"
@@ -70,13 +74,59 @@ ReadingStats ReadingStats::of(const ManagedObject& o) {
     return o.entity() == EntityKind::set ? ofSet(*context, o.objectID().row) : ofTrack(*context, o.objectID().row);
 }
 
-double ReadingStats::largestTrackDose(const ManagedObject& day) {
+namespace {
+
+// The names of the models whose readings carry a dose, as an SQL list: ('VN2450', ...).
+const std::string& doseModelsSql() {
+    static const std::string list = [] {
+        std::string sql;
+        for (unsigned type = 1; type <= DeviceModels::kLast; ++type) {
+            if (!DeviceModels::reportsDose(type)) continue;
+            sql += std::string(sql.empty() ? "('" : ", '") + DeviceModels::name(type) + "'";
+        }
+        return sql + ")";
+    }();
+    return list;
+}
+
+}  // namespace
+
+double ReadingStats::doseOfDay(const ManagedObject& day) {
     Context* context = day.managedObjectContext();
     if (!context || day.isInserted() || day.entity() != EntityKind::set) return 0;
-    auto s = context->connection().prepare("SELECT MAX(de) FROM \"Track\" WHERE set_id = ?1");
-    if (!s) return 0;
-    s.bind(1, Value(static_cast<long long>(day.objectID().row)));
-    return s.step() == 1 ? s.columnDouble(0) : 0;
+    static const std::string readingsSql =
+        "SELECT MAX(de) - MIN(de) FROM (SELECT m.id, m.de, m.deviceName FROM \"Measurement\" m WHERE m.set_id = ?1"
+        " UNION SELECT m.id, m.de, m.deviceName FROM \"Waypoint\" w JOIN \"Measurement\" m ON m.waypoint_id = w.id"
+        " WHERE w.set_id = ?1"
+        " UNION SELECT m.id, m.de, m.deviceName FROM \"Track\" t JOIN \"Waypoint\" w ON w.track_id = t.id"
+        " JOIN \"Measurement\" m ON m.waypoint_id = w.id WHERE t.set_id = ?1) WHERE deviceName IN " +
+        doseModelsSql();
+    // A track's instrument is that of its last point.
+    static const std::string tracksSql =
+        "SELECT MAX(t.de) FROM \"Track\" t WHERE t.set_id = ?1 AND (SELECT m.deviceName FROM \"Waypoint\" w"
+        " JOIN \"Measurement\" m ON m.waypoint_id = w.id WHERE w.track_id = t.id"
+        " ORDER BY w.track_pos DESC, w.id DESC LIMIT 1) IN " +
+        doseModelsSql();
+    double dose = 0;
+    for (const auto* sql : {&readingsSql, &tracksSql}) {
+        auto s = context->connection().prepare(*sql);
+        if (!s) continue;
+        s.bind(1, Value(static_cast<long long>(day.objectID().row)));
+        if (s.step() == 1 && !s.columnIsNull(0)) dose = std::max(dose, s.columnDouble(0));
+    }
+    return dose;
+}
+
+std::optional<std::string> ReadingStats::lastDeviceName(const ManagedObject& track) {
+    Context* context = track.managedObjectContext();
+    if (!context || track.isInserted() || track.entity() != EntityKind::track) return std::nullopt;
+    auto s = context->connection().prepare(
+        "SELECT m.deviceName FROM \"Waypoint\" w LEFT JOIN \"Measurement\" m ON m.waypoint_id = w.id"
+        " WHERE w.track_id = ?1 ORDER BY w.track_pos DESC, w.id DESC LIMIT 1");
+    if (!s) return std::nullopt;
+    s.bind(1, Value(static_cast<long long>(track.objectID().row)));
+    if (s.step() != 1) return std::nullopt;
+    return s.columnIsNull(0) ? std::string() : s.column(0).text();
 }
 
 std::vector<ReadingStats::TrackReading> ReadingStats::readingsOfTrack(const ManagedObject& track) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/foundation/Date.h"
@@ -27,8 +28,15 @@ struct ReadingStats {
     // waypoints') or of a stored track (its waypoints'); empty for anything not stored yet.
     static ReadingStats of(const ManagedObject& dayOrTrack);
 
-    // The largest dose (µSv) of a stored day's tracks; 0 without tracks.
-    static double largestTrackDose(const ManagedObject& day);
+    // The dose (µSv) of a stored day, over what its instruments that measure dose gave: the
+    // largest minus the smallest dose of their readings, or the largest dose of a track of
+    // theirs when that is more (a track's dose runs from its start, before its first stored
+    // reading, to its stop). 0 when no instrument of the day measures dose.
+    static double doseOfDay(const ManagedObject& day);
+
+    // The instrument name of the reading of a stored track's last point: an empty text when
+    // that reading has none; nothing when the track is not stored or has no stored point.
+    static std::optional<std::string> lastDeviceName(const ManagedObject& track);
 
     // The day's or track's readings strictly above the first dose-rate threshold, counted now
     // and written back to its stored `alarms` when that differs.

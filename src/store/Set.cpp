@@ -24,7 +24,7 @@ std::shared_ptr<Set>& cachedCurrentSet() {
 }  // namespace
 
 void Set::setDate(plat::Date date) { assign(date_, date, kDate); }
-void Set::setName(std::optional<std::string> name) { assign(name_, std::move(name), kName); }
+void Set::setName(std::optional<std::string> name) { assign(name_, nameText(std::move(name)), kName); }
 void Set::setUploaded(bool uploaded) { assign(uploaded_, uploaded, kUploaded); }
 
 std::int64_t Set::alarms() { return ReadingStats::refreshAlarms(*this, kAlarms, alarms_); }
@@ -48,13 +48,7 @@ void Set::addMeasurementsObject(const std::shared_ptr<Measurement>& measurement)
 double Set::minDER() const { return ReadingStats::of(*this).minDER; }
 double Set::maxDER() const { return ReadingStats::of(*this).maxDER; }
 
-double Set::dose() const {
-    const auto s = ReadingStats::of(*this);
-    const double readings = s.count ? s.maxDE - s.minDE : 0;
-    // A track's dose runs from its start, before its first stored reading, to its stop: the day
-    // gathered at least that much, which its readings alone do not show.
-    return std::max(readings, ReadingStats::largestTrackDose(*this));
-}
+double Set::dose() const { return ReadingStats::doseOfDay(*this); }
 
 std::string Set::alarmIcon() const {
     const double max = maxDER();
@@ -114,7 +108,7 @@ std::string Set::reportTable() const {
     html += "<p>" + ReportHtml::escape(Language::get("Date:") + " " + DateStrings::dateStr(date_)) + "<br>" +
             ReportHtml::escape(Language::get("Min:") + " " + ReportHtml::dose(stats.count ? stats.minDER : 0, 0)) +
             "<br>" + ReportHtml::escape(Language::get("Max:") + " " + ReportHtml::dose(stats.maxDER, 0)) + "<br>" +
-            ReportHtml::escape(Language::get("Dose:") + " " + ReportHtml::dose(stats.count ? stats.maxDE - stats.minDE : 0, 1)) +
+            ReportHtml::escape(Language::get("Dose:") + " " + ReportHtml::dose(dose(), 1)) +
             "</p>";
     const auto dayTracks = tracks();
     if (!dayTracks.empty()) {
@@ -150,7 +144,7 @@ Value Set::attributeValue(int index) const {
 void Set::assignAttribute(int index, const Value& v) {
     switch (index) {
         case kDate: date_ = plat::Date(v.real()); break;
-        case kName: name_ = optionalText(v); break;
+        case kName: name_ = nameText(optionalText(v)); break;
         case kAlarms: alarms_ = v.integer(); break;
         case kUploaded: uploaded_ = v.integer() != 0; break;
         default: break;

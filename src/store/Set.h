@@ -48,7 +48,7 @@ public:
     // the lowest is +infinity and the highest 0 when nothing has a value.
     double minDER() const;
     double maxDER() const;
-    // The day's dose: the largest minus the smallest dose over its readings.
+    // The day's dose, over the readings of its instruments that measure dose (ReadingStats::doseOfDay).
     double dose() const;
     // "icon-max-dose-red.png" above the second dose-rate threshold, "icon-max-dose-orange.png"
     // above the first, else empty.

@@ -1,9 +1,11 @@
 #include "store/Track.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "model/DateStrings.h"
+#include "model/DeviceModels.h"
 #include "model/Language.h"
 #include "model/Settings.h"
 #include "platform/foundation/Log.h"
@@ -35,7 +37,7 @@ Recording& recording() {
 
 }  // namespace
 
-void Track::setName(std::optional<std::string> name) { assign(name_, std::move(name), kName); }
+void Track::setName(std::optional<std::string> name) { assign(name_, nameText(std::move(name)), kName); }
 void Track::setDateFrom(plat::Date d) { assign(dateFrom_, d, kDateFrom); }
 void Track::setDateTo(plat::Date d) { assign(dateTo_, d, kDateTo); }
 void Track::setDe(double v) { assign(de_, v, kDe); }
@@ -65,8 +67,33 @@ double Track::maxDE() const { return ReadingStats::of(*this).maxDE; }
 std::optional<plat::Date> Track::minWpDate() const { return ReadingStats::of(*this).minDate; }
 std::optional<plat::Date> Track::maxWpDate() const { return ReadingStats::of(*this).maxDate; }
 
+bool Track::isRecording() const {
+    const auto track = recordingTrack();
+    return track && (track.get() == this || track->objectID() == objectID());
+}
+
+plat::Date Track::currentDateTo() const { return isRecording() ? std::max(plat::Date::now(), dateTo_) : dateTo_; }
+
+double Track::currentDe() const {
+    if (!isRecording()) return de_;
+    return CurrentReadingSource::current().dose - recording().startDose;
+}
+
+double Track::shownDe() const { return measuresDose() ? currentDe() : 0; }
+
+bool Track::measuresDose() const {
+    const auto name = ReadingStats::lastDeviceName(*this);
+    if (name) return DeviceModels::nameReportsDose(*name);
+    // Not stored yet, or its points are not: the objects tell. A track without points (one
+    // recording before its first) shows what it gathered.
+    const auto points = waypoints();
+    if (points.empty()) return true;
+    const auto reading = points.back()->measurement();
+    return reading && reading->measuresDose();
+}
+
 std::string Track::duration() const {
-    const double span = dateTo_.timeIntervalSince(dateFrom_);
+    const double span = currentDateTo().timeIntervalSince(dateFrom_);
     const long s = span > 0 ? static_cast<long>(span) : 0;
     const long days = s / 86400, hours = (s % 86400) / 3600, minutes = (s % 3600) / 60, seconds = s % 60;
     char buf[64];
@@ -168,13 +195,21 @@ void Track::stopTrack(std::function<void(bool success)> completion) {
     recording().stopped = true;
     const auto row = track->objectID().row;
     const auto now = plat::Date::now();
-    const double gathered = CurrentReadingSource::current().dose - recording().startDose;
+    const double startDose = recording().startDose;
+    const double gathered = CurrentReadingSource::current().dose - startDose;
+    // Readings refused since the last stored point (a full disk) are not part of the track:
+    // it ends where its stored points end.
+    const bool ahead = recording().figuresAhead;
     Store::defaultStore().saveWithBlock(
-        [row, now, gathered](Context& context) {
-            if (auto t = context.objectWithRow<Track>(row)) {
-                t->setDateTo(now);
-                t->setDe(gathered);
+        [row, now, gathered, startDose, ahead](Context& context) {
+            auto t = context.objectWithRow<Track>(row);
+            if (!t) return;
+            if (ahead) {
+                t->endAtStoredPoints(startDose);
+                return;
             }
+            t->setDateTo(now);
+            t->setDe(gathered);
         },
         [completion = std::move(completion)](bool ok, const StoreError*) {
             if (completion) completion(ok);
@@ -182,19 +217,30 @@ void Track::stopTrack(std::function<void(bool success)> completion) {
 }
 
 void Track::addLocation(const plat::Location& fix, const std::optional<plat::Location>& previous) {
-    // The first fix has nowhere to come from: it adds no distance.
-    if (previous) setDistance(distance() + fix.distanceFromLocation(*previous));
-
-    const double altitude = fix.altitude();
-    // A stored minimum of 0 counts as none yet.
-    const double lowest = minAltitude() == 0 ? altitude : minAltitude();
-    setMinAltitude(altitude < lowest ? altitude : lowest);
-    if (altitude > maxAltitude()) setMaxAltitude(altitude);
-
-    // Standing still (and an unknown speed, which is negative) leaves the average alone; it is
-    // a running half-and-half average of the moving speeds.
     const double speed = fix.speed();
-    if (speed > 1.0) setAvgSpeed((speed + avgSpeed()) * 0.5);
+    if (previous) {
+        // The first fix has nowhere to come from: it adds no distance.
+        const double step = fix.distanceFromLocation(*previous);
+        setDistance(distance() + step);
+        // Standing still (and an unknown speed, which is negative) is no part of the average:
+        // it is the way covered while moving over the time that took, so that fixes and
+        // stored points taken at other rhythms give one figure for one walk.
+        const double seconds = fix.timestamp().timeIntervalSince(previous->timestamp());
+        if (speed > kMovingSpeed && seconds > 0 && std::isfinite(step)) {
+            movingMetres_ += step;
+            movingSeconds_ += seconds;
+            setAvgSpeed(movingMetres_ / movingSeconds_);
+        }
+    }
+
+    // Sea level is an altitude like any other: the lowest and highest are those of the fixes
+    // seen, not of a zero the track started with.
+    const double altitude = fix.altitude();
+    if (std::isfinite(altitude)) {
+        if (!altitudeSeen_ || altitude < minAltitude()) setMinAltitude(altitude);
+        if (!altitudeSeen_ || altitude > maxAltitude()) setMaxAltitude(altitude);
+        altitudeSeen_ = true;
+    }
     if (speed > maxSpeed()) setMaxSpeed(speed);
 }
 
@@ -206,6 +252,8 @@ void Track::refigureFromStoredPoints() {
     setMaxSpeed(0);
     setMinAltitude(0);
     setMaxAltitude(0);
+    movingMetres_ = movingSeconds_ = 0;
+    altitudeSeen_ = false;
     std::optional<plat::Location> previous;
     for (const auto& point : waypoints()) {
         const auto m = point->measurement();
@@ -222,6 +270,17 @@ void Track::refigureFromStoredPoints() {
     }
 }
 
+void Track::endAtStoredPoints(double startDose) {
+    const auto stats = ReadingStats::of(*this);
+    if (!stats.count) return;
+    if (stats.maxDate && *stats.maxDate > dateFrom_) setDateTo(*stats.maxDate);
+    else setDateTo(dateFrom_);
+    // The instrument's dose only grows during a track: its last stored reading has the most.
+    // Without the dose at the start (a program that ended), the first stored reading stands in.
+    const double from = startDose >= 0 && startDose <= stats.maxDE ? startDose : stats.minDE;
+    setDe(stats.maxDE - from);
+}
+
 std::size_t Track::closeTracksLeftOpen(Context& context) {
     // A recording ends with its end time set (a stop), or the track goes (a discard); older
     // versions also kept it out of its day until then.
@@ -234,9 +293,7 @@ std::size_t Track::closeTracksLeftOpen(Context& context) {
             continue;
         }
         track->refigureFromStoredPoints();
-        const auto stats = ReadingStats::of(*track);
-        if (stats.maxDate && *stats.maxDate > track->dateFrom()) track->setDateTo(*stats.maxDate);
-        track->setDe(stats.maxDE - stats.minDE);
+        track->endAtStoredPoints(-1);
         if (track->set()) continue;
         auto day = Set::setForDay(track->dateFrom(), context);
         track->setSet(day);
@@ -261,14 +318,14 @@ std::string Track::trackTable() const {
     std::string html = "<tr><th colspan=\"2\">" +
                        ReportHtml::escape(name_.value_or(DateStrings::dateLongStr(dateFrom_))) + "</th></tr>";
     html += row("Start", DateStrings::dateTimeMediumStr(dateFrom_));
-    html += row("End", DateStrings::dateTimeMediumStr(dateTo_));
+    html += row("End", DateStrings::dateTimeMediumStr(currentDateTo()));
     html += row("Duration", duration());
     html += row("Distance", distance);
     html += row("Waypoints", std::to_string(stats.count));
     html += row("Min dose rate", ReportHtml::dose(stats.count ? stats.minDER : 0, 0));
     html += row("Avg dose rate", ReportHtml::dose(stats.avgDER, 0));
     html += row("Max dose rate", ReportHtml::dose(stats.maxDER, 0));
-    html += row("Dose", ReportHtml::dose(de_, 1));
+    html += row("Dose", ReportHtml::dose(shownDe(), 1));
     const auto points = waypoints();
     if (!points.empty()) {
         html += "<tr><td colspan=\"2\">" + Waypoint::waypointTableHeader();
@@ -282,8 +339,8 @@ std::string Track::description() const {
     const auto stats = ReadingStats::of(*this);
     std::string title = name_ && !name_->empty() ? *name_ : Language::get("Track");
     return title + " " + DateStrings::dateMediumStr(dateFrom_) + "\n" + DateStrings::timeMediumStr(dateFrom_) + " - " +
-           DateStrings::timeMediumStr(dateTo_) + " (" + duration() + ")\n" + Language::get("Max:") + " " +
-           ReportHtml::dose(stats.maxDER, 0) + ", " + Language::get("Dose:") + " " + ReportHtml::dose(de_, 1);
+           DateStrings::timeMediumStr(currentDateTo()) + " (" + duration() + ")\n" + Language::get("Max:") + " " +
+           ReportHtml::dose(stats.maxDER, 0) + ", " + Language::get("Dose:") + " " + ReportHtml::dose(shownDe(), 1);
 }
 
 Value Track::attributeValue(int index) const {
@@ -305,7 +362,7 @@ Value Track::attributeValue(int index) const {
 
 void Track::assignAttribute(int index, const Value& v) {
     switch (index) {
-        case kName: name_ = optionalText(v); break;
+        case kName: name_ = nameText(optionalText(v)); break;
         case kDateFrom: dateFrom_ = plat::Date(v.real()); break;
         case kDateTo: dateTo_ = plat::Date(v.real()); break;
         case kDe: de_ = v.real(); break;

@@ -35,6 +35,17 @@ public:
     void setDateTo(plat::Date d);
     double de() const { return de_; }  // dose gathered during the track, µSv
     void setDe(double v);
+    // The end and the dose as far as the track has come: while it records, now and the dose
+    // the instrument gathered since the start; otherwise the stored ones.
+    plat::Date currentDateTo() const;
+    double currentDe() const;
+    // Whether the instrument of the track's last point measures dose; a track without points
+    // shows the dose it gathered.
+    bool measuresDose() const;
+    // currentDe of such a track, else 0 (which every screen shows as not available).
+    double shownDe() const;
+    // Whether this is the track being recorded now (not stopped).
+    bool isRecording() const;
     double distance() const { return distance_; }  // metres
     void setDistance(double v);
     double avgSpeed() const { return avgSpeed_; }  // metres per second
@@ -69,7 +80,7 @@ public:
     double maxDE() const;
     std::optional<plat::Date> minWpDate() const;
     std::optional<plat::Date> maxWpDate() const;
-    // The time from dateFrom to dateTo: "hh:mm:ss", with the days in front when there are any.
+    // The time from dateFrom to currentDateTo: "hh:mm:ss", with the days in front when there are any.
     std::string duration() const;
     // The map rectangle of the waypoints that have a position, grown by 10 % of its width and
     // height on each side; null without such waypoints.
@@ -96,14 +107,23 @@ public:
     // cannot be saved (`error` says why): nothing records then.
     static std::shared_ptr<Track> startTrack(StoreError* error = nullptr);
     // Marks the current track stopped and, in a background save, ends it now with the dose
-    // gathered since its start.
+    // gathered since its start; when its last readings could not be stored, it ends at its
+    // last stored point with the dose gathered until then.
     static void stopTrack(std::function<void(bool success)> completion = {});
     // Takes a position fix of the recording into the distance, altitude and speed figures;
     // `previous` is the fix before it, none for the first.
+    // The average speed is the distance covered while moving over the time it took.
     void addLocation(const plat::Location& fix, const std::optional<plat::Location>& previous);
+    // Above this speed (metres per second) a fix counts as moving; below, GPS drift of a
+    // person standing still.
+    static constexpr double kMovingSpeed = 0.5;
     // Distance, altitudes and speeds taken again from the stored points alone, in the order
     // added, as if they were the recording's fixes.
     void refigureFromStoredPoints();
+    // Ends the track at its last stored point, with the dose its stored readings gathered
+    // since `startDose` (the instrument's at the start; negative when not known: since the
+    // first stored reading). Nothing without stored points.
+    void endAtStoredPoints(double startDose);
     // Ends the tracks an ended program left recording (their end time is still their start):
     // each gets its figures back from its stored points, and joins the day it began on when it
     // has none; one without points goes, as a stop would discard it. Returns how many were seen.
@@ -136,6 +156,12 @@ private:
     double maxAltitude_ = 0;
     std::int64_t alarms_ = 0;
     bool uploaded_ = false;
+    // Not stored: what the fixes of the recording have added up so far. A recording takes its
+    // fixes on one object from its start, and one taken up again (a restart, a full disk)
+    // counts its stored points afresh.
+    double movingMetres_ = 0;
+    double movingSeconds_ = 0;
+    bool altitudeSeen_ = false;
 };
 
 }  // namespace qx

@@ -19,7 +19,7 @@
 
 namespace qx {
 
-void Waypoint::setName(std::optional<std::string> name) { assign(name_, std::move(name), kName); }
+void Waypoint::setName(std::optional<std::string> name) { assign(name_, nameText(std::move(name)), kName); }
 void Waypoint::setLatitude(double v) { assign(latitude_, v, kLatitude); }
 void Waypoint::setLongitude(double v) { assign(longitude_, v, kLongitude); }
 void Waypoint::setAltitude(double v) { assign(altitude_, v, kAltitude); }
@@ -224,7 +224,7 @@ std::string Waypoint::waypointTable() const {
     std::snprintf(altitude, sizeof altitude, "%.0f", altitude_);
     return "<tr>" + ReportHtml::cell(name_.value_or("")) +
            ReportHtml::cell(m ? DateStrings::dateTimeMediumStr(m->date()) : "") +
-           ReportHtml::cell(ReportHtml::dose(m ? m->der() : 0, 0)) + ReportHtml::cell(ReportHtml::dose(m ? m->de() : 0, 1)) +
+           ReportHtml::cell(ReportHtml::dose(m ? m->der() : 0, 0)) + ReportHtml::cell(ReportHtml::dose(m ? m->shownDe() : 0, 1)) +
            ReportHtml::cell(ReportHtml::degrees(latitude_, hasPosition())) +
            ReportHtml::cell(ReportHtml::degrees(longitude_, hasPosition())) +
            ReportHtml::cell(hasPosition() ? altitude : Language::get("n/a")) + "</tr>";
@@ -259,7 +259,7 @@ Value Waypoint::attributeValue(int index) const {
 
 void Waypoint::assignAttribute(int index, const Value& v) {
     switch (index) {
-        case kName: name_ = optionalText(v); break;
+        case kName: name_ = nameText(optionalText(v)); break;
         case kLatitude: latitude_ = v.real(); break;
         case kLongitude: longitude_ = v.real(); break;
         case kAltitude: altitude_ = v.real(); break;

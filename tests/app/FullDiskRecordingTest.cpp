@@ -5,6 +5,7 @@
 #include "FullDisk.h"
 #include "HostFixture.h"
 #include "platform/ui/AlertView.h"
+#include "store/ReadingStats.h"
 #include "store/Store.h"
 #include "store/Track.h"
 #include "store/Waypoint.h"
@@ -125,6 +126,7 @@ TEST_F(FullDiskRecordingTest, FiguresFollowTheStoredPointsAfterReadingsWereRefus
     EXPECT_NEAR(track->distance(), storedDistance(*track), 3);
 
     // Refused again, room again, and saved at once: no reading came in between.
+    const double gatheredBeforeRefusal = track->currentDe() + 1e-9;
     disk->fillAfter(0);
     ASSERT_TRUE(run("advance 300").ok);
     takeAlert();
@@ -136,6 +138,14 @@ TEST_F(FullDiskRecordingTest, FiguresFollowTheStoredPointsAfterReadingsWereRefus
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->name(), std::optional<std::string>("Loop"));
     EXPECT_DOUBLE_EQ(saved->distance(), storedDistance(*saved));
+    // It ends at its last stored point, 300 s before the stop, with the dose gathered until
+    // then: its time and dose are those of its points too.
+    const auto stats = qx::ReadingStats::of(*saved);
+    ASSERT_TRUE(stats.maxDate);
+    EXPECT_EQ(saved->dateTo(), *stats.maxDate);
+    EXPECT_LE(saved->dateTo().addingTimeInterval(300), plat::Date::now());
+    EXPECT_GE(saved->de(), stats.maxDE - stats.minDE);
+    EXPECT_LT(saved->de(), gatheredBeforeRefusal);
 }
 
 // A recording dropped (Cancel at its name) while the disk refuses the deletion: the track is

@@ -63,7 +63,8 @@ TEST_F(PinTest, TitleHasTheValueUnitAndNameSubtitleTheDate) {
     EXPECT_EQ(a.pointOnMap(), (plat::Point{0, 0}));
 
     EXPECT_EQ(WaypointAnnotation(point(0.25, kBerlin, 0, "Gate")).title(), valueAndUnit + " Gate");
-    EXPECT_EQ(WaypointAnnotation(point(0.25, kBerlin, 0, "")).title(), valueAndUnit + " ");
+    // An empty name is no name.
+    EXPECT_EQ(WaypointAnnotation(point(0.25, kBerlin, 0, "")).title(), valueAndUnit);
 
     // Applying the waypoint again after it changed refreshes every field.
     unnamed->measurement()->setDer(2);

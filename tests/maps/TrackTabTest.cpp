@@ -110,33 +110,49 @@ TEST_F(TrackTabTest, LocationFixesUpdateDistanceAltitudeAndSpeedKeepingFractions
     tab->didUpdateLocation(fix(100, 3), std::nullopt);  // not recording: nothing
     tab->startRecord();
     auto track = Track::getCurrentTrack();
-
     const plat::Coordinate2D north{kBerlin.latitude + 0.001, kBerlin.longitude};
-    tab->didUpdateLocation(fix(120, 2.0), std::nullopt);  // the first fix adds no distance
+    const double step = plat::Location::distanceBetween(kBerlin, north);
+    auto at = [](double altitude, double speed, plat::Coordinate2D where, double seconds) {
+        return plat::Location(where, altitude, 5, speed, 0, plat::Date::now().addingTimeInterval(seconds));
+    };
+
+    const auto first = at(120, 2.0, kBerlin, 0);
+    tab->didUpdateLocation(first, std::nullopt);  // the first fix adds no way and no time
     EXPECT_EQ(track->distance(), 0.0);
     EXPECT_EQ(track->minAltitude(), 120.0);
     EXPECT_EQ(track->maxAltitude(), 120.0);
-    EXPECT_EQ(track->avgSpeed(), 1.0);
+    EXPECT_EQ(track->avgSpeed(), 0.0);
+    EXPECT_EQ(track->maxSpeed(), 2.0);
 
-    tab->didUpdateLocation(fix(0, 4.0, north), fix(120, 2.0));
-    const double step = plat::Location::distanceBetween(kBerlin, north);
+    // Down to sea level at a slow walk of 1.0 m/s: it is moving.
+    const auto second = at(0, 1.0, north, 100);
+    tab->didUpdateLocation(second, first);
     EXPECT_DOUBLE_EQ(track->distance(), step);
     EXPECT_EQ(track->minAltitude(), 0.0);
-    EXPECT_EQ(track->avgSpeed(), 2.5);
-    EXPECT_EQ(track->maxSpeed(), 4.0);
+    EXPECT_DOUBLE_EQ(track->avgSpeed(), step / 100);
 
-    // A stored minimum of 0 counts as none; standing still leaves the average alone.
-    tab->didUpdateLocation(fix(50, 0.5), fix(0, 4.0, north));
-    EXPECT_EQ(track->minAltitude(), 50.0);
+    // Sea level stays the lowest point; standing still (drift, an unknown speed) adds neither
+    // way nor time to the average.
+    const auto third = at(50, 0.2, north, 400);
+    tab->didUpdateLocation(third, second);
+    const auto fourth = at(50, -1, north, 500);
+    tab->didUpdateLocation(fourth, third);
+    EXPECT_EQ(track->minAltitude(), 0.0);
     EXPECT_EQ(track->maxAltitude(), 120.0);
-    EXPECT_EQ(track->avgSpeed(), 2.5);
-    tab->didUpdateLocation(fix(50, -1), fix(50, 0.5));
-    EXPECT_EQ(track->avgSpeed(), 2.5);
-    EXPECT_EQ(track->maxSpeed(), 4.0);
+    EXPECT_DOUBLE_EQ(track->avgSpeed(), step / 100);
+    EXPECT_EQ(track->maxSpeed(), 2.0);
+
+    // Back at a run, below sea level: the average is the way over the moving time, not a
+    // half of the last speed.
+    const auto fifth = at(-10, 5.5, kBerlin, 520);
+    tab->didUpdateLocation(fifth, fourth);
+    EXPECT_DOUBLE_EQ(track->avgSpeed(), 2 * step / 120);
+    EXPECT_EQ(track->minAltitude(), -10.0);
+    EXPECT_EQ(track->maxSpeed(), 5.5);
 
     // The fraction of the stored distance is kept from fix to fix.
     track->setDistance(10.7);
-    tab->didUpdateLocation(fix(50, 2, north), fix(50, 2));
+    tab->didUpdateLocation(at(50, 2, north, 600), fifth);
     EXPECT_NEAR(track->distance(), 10.7 + step, 1e-9);
 }
 

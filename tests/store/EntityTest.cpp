@@ -63,15 +63,35 @@ TEST_F(EntityTest, DayFiguresCoverMeasurementsWaypointsAndTracks) {
     day->addTracksObject(track);
     auto t = addPoint(main(), nullptr, 0.9, plat::Date(1), "in track", track);  // its reading is not the day's
     t->measurement()->setDe(40);
-    addPoint(main(), day, 0.05, plat::Date(2))->measurement()->setDe(10);
+    t->measurement()->setDeviceName(std::string("VN2450"));
+    auto free = addPoint(main(), day, 0.05, plat::Date(2));
+    free->measurement()->setDe(10);
+    free->measurement()->setDeviceName(std::string("VN2450"));
     auto history = main().insertNew<Measurement>();
     history->setDer(1.2);  // exactly the second threshold: orange, not red
     history->setDe(25);
+    history->setDeviceName(std::string("VN2450A"));
     day->addMeasurementsObject(history);
+    // The dose of an instrument that measures none counts for nothing, nor does one of no
+    // known instrument.
+    for (const char* name : {"VN2560", ""}) {
+        auto other = main().insertNew<Measurement>();
+        other->setDer(0.1);
+        other->setDe(900);
+        if (*name) other->setDeviceName(std::string(name));
+        day->addMeasurementsObject(other);
+    }
     ASSERT_TRUE(main().save());
     EXPECT_DOUBLE_EQ(day->minDER(), 0.05);
     EXPECT_DOUBLE_EQ(day->maxDER(), 1.2);
     EXPECT_DOUBLE_EQ(day->dose(), 30);
+    // A track's own dose counts when it is more, unless its last point's instrument has none.
+    track->setDe(35);
+    ASSERT_TRUE(main().save());
+    EXPECT_DOUBLE_EQ(day->dose(), 35);
+    t->measurement()->setDeviceName(std::string("VN2560"));
+    ASSERT_TRUE(main().save());
+    EXPECT_DOUBLE_EQ(day->dose(), 15);
     EXPECT_EQ(day->alarmIcon(), "icon-max-dose-orange.png");
     history->setDer(1.3);
     ASSERT_TRUE(main().save());

@@ -73,6 +73,33 @@ TEST_F(ReportTest, RowsShowNotAvailableForMissingValuesAndPositions) {
     EXPECT_EQ(Waypoint::waypointTableFooter(), "</table>");
 }
 
+// The report shows a dose as the screens do: only for an instrument that measures one. A stored
+// dose of any other instrument reads "n/a" in the point, reading, track and day tables alike.
+TEST_F(ReportTest, ADoseIsReportedOnlyForAnInstrumentThatMeasuresOne) {
+    inTrack->measurement()->setDe(5);
+    loose->measurement()->setDe(7);
+    history->setDe(6);
+    track->setDe(5);
+    const struct {
+        const char* device;
+        bool shown;
+    } cases[] = {{"VN2450", true}, {"VN2230RX1", true}, {"VN2560", false}, {"VN2340A", false}, {"", false}};
+    for (const auto& c : cases) {
+        for (auto* m : {inTrack->measurement().get(), loose->measurement().get(), history.get()})
+            m->setDeviceName(*c.device ? std::optional<std::string>(c.device) : std::nullopt);
+        ASSERT_TRUE(main().save());
+        const std::string point = inTrack->waypointTable(), reading = history->measurementTable();
+        const std::string trackRows = track->trackTable(), dayTable = day->reportTable();
+        EXPECT_EQ(hasRawMarkup(point, "5.00 µSv"), c.shown) << c.device;
+        EXPECT_EQ(hasRawMarkup(reading, "6.00 µSv"), c.shown) << c.device;
+        EXPECT_EQ(hasRawMarkup(trackRows, "<td>5.00 µSv</td></tr>"), c.shown) << c.device;
+        // The day gathered at least its track's 5, more than its readings' 7 - 5.
+        EXPECT_EQ(hasRawMarkup(dayTable, "Dose: 5.00 µSv"), c.shown) << c.device;
+        EXPECT_EQ(hasRawMarkup(dayTable, "Dose: n/a"), !c.shown) << c.device;
+        EXPECT_EQ(hasRawMarkup(history->description(), "6.00 µSv"), c.shown) << c.device;
+    }
+}
+
 TEST_F(ReportTest, SocialTextsAreOneLineOrThreeForATrack) {
     for (const std::string& line : {loose->description(), inTrack->description(), history->description()}) {
         EXPECT_EQ(line.find('\n'), std::string::npos) << line;
