@@ -1,10 +1,14 @@
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
 
 #include "CommandGroups.h"
 #include "CommandSupport.h"
 #include "Driver.h"
 #include "TextEntry.h"
 #include "model/Language.h"
+#include "platform/ui/ScrollView.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/Window.h"
@@ -186,6 +190,65 @@ Outcome tab(Driver& driver, const std::vector<Word>& args) {
     return Outcome::failure("no tab \"" + *name + "\"; the tabs are " + list);
 }
 
+// The front-most scrolling view a finger can reach whose content is larger than it (a web
+// page, a table, a text), else the front-most scrolling view at all.
+plat::ScrollView* shownScrollView(const ScreenLookup& lookup) {
+    plat::ScrollView *any = nullptr, *larger = nullptr;
+    const ScreenElements& all = lookup.elements();
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        const Element& e = all.at(i);
+        auto* scroll = dynamic_cast<plat::ScrollView*>(e.view);
+        if (!scroll || !reachable(e) || e.role != Element::Role::View || !scroll->acceptsTouches()) continue;
+        any = scroll;
+        const plat::Size content = scroll->contentSize(), view = scroll->bounds().size;
+        if (content.height > view.height + 0.5 || content.width > view.width + 0.5) larger = scroll;
+    }
+    return larger ? larger : any;
+}
+
+std::optional<double> points(const Word& word) {
+    double v = 0;
+    const auto* end = word.text.data() + word.text.size();
+    auto [ptr, ec] = std::from_chars(word.text.data(), end, v);
+    if (ec != std::errc() || ptr != end || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+// A finger's drag across a page, table or text: to its top or end, or by so many points (down
+// and right are positive), stopping where the content ends.
+Outcome scroll(Driver& driver, const std::vector<Word>& args) {
+    if (auto bad = checkArgCount(args, 1, 2, "scroll top|end|DY|DX DY")) return *bad;
+    ScreenLookup lookup(driver);
+    if (!lookup.ready()) return Outcome::failure(lookup.error());
+    plat::ScrollView* view = shownScrollView(lookup);
+    if (!view) return Outcome::failure("nothing on screen scrolls");
+    view->updateForInspection();
+    plat::Point to = view->contentOffset();
+    constexpr double kFar = 1e12;  // the scroll stops at the content's edge
+    if (args.size() == 1 && (args[0].text == "top" || args[0].text == "end")) {
+        to.y = args[0].text == "top" ? -kFar : kFar;
+    } else {
+        const auto first = points(args[0]);
+        const auto second = args.size() == 2 ? points(args[1]) : std::optional<double>(0);
+        if (!first || !second) return Outcome::failure("scroll needs top, end or numbers of points");
+        to.x += args.size() == 2 ? *first : 0;
+        to.y += args.size() == 2 ? *second : *first;
+    }
+    if (!view->userScroll(to)) return Outcome::failure(view->kindName() + " cannot be scrolled");
+    plat::Point at = view->contentOffset();
+    if (at.y == 0) at.y = 0;  // no "-0"
+    if (at.x == 0) at.x = 0;
+    const double end = std::max(0.0, view->contentSize().height + view->contentInset().bottom - view->bounds().height());
+    char line[96];
+    std::snprintf(line, sizeof line, "%s at %.0f of %.0f", view->kindName().c_str(), at.y, end);
+    std::string text = line;
+    if (at.x != 0) {
+        std::snprintf(line, sizeof line, " (across %.0f)", at.x);
+        text += line;
+    }
+    return Outcome::success(text);
+}
+
 }  // namespace
 
 void registerActionCommands(CommandRegistry& registry) {
@@ -199,6 +262,8 @@ void registerActionCommands(CommandRegistry& registry) {
                   typeText});
     registry.add({"press", "TITLE", "press a button of the alert or action sheet shown", press});
     registry.add({"delete", "ROW", "swipe across a row and confirm Delete", deleteRow});
+    registry.add({"scroll", "top|end|DY|DX DY",
+                  "scroll the page, table or text on screen to its top or end, or by so many points", scroll});
     registry.add({"back", "", "tap the back button", back});
     registry.add({"tab", "NAME|NUMBER", "choose a tab by its title or its number (from 1)", tab});
 }

@@ -7,7 +7,7 @@ class CommandRegistry;
 // The driver's command groups. A new group adds its function here and to registerAllCommands.
 void registerSessionCommands(CommandRegistry& registry);     // advance, help, quit
 void registerInspectionCommands(CommandRegistry& registry);  // show, expect, expect-not, render
-void registerActionCommands(CommandRegistry& registry);      // tap, toggle, expect-switch, type, press, delete, back, tab
+void registerActionCommands(CommandRegistry& registry);      // tap, toggle, expect-switch, type, press, delete, scroll, back, tab
 void registerControlCommands(CommandRegistry& registry);     // spin, pick-date, pick-duration, drag
 // connect, lose, reconnect, reading, store, expect-store, instrument, expect-instrument,
 // tracks, expect-track

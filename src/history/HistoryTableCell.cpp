@@ -54,6 +54,8 @@ void HistoryTableCell::manageMode() {
     if (nameTextField_) {
         nameTextField_->setDelegate(delegate_);
         nameTextField_->setUserInteractionEnabled(true);
+        // An editable name shows its field's border, as a phone's editable field does.
+        nameTextField_->setBorderStyle(plat::TextBorderStyle::RoundedRect);
     }
 }
 
@@ -62,8 +64,16 @@ void HistoryTableCell::normalMode() {
     if (nameTextField_) {
         nameTextField_->setUserInteractionEnabled(false);
         nameTextField_->setDelegate({});
+        nameTextField_->setBorderStyle(plat::TextBorderStyle::None);
     }
-    if (checkButton_) checkButton_->setHidden(false);
+    if (checkButton_) checkButton_->setHidden(isEditing());
+}
+
+void HistoryTableCell::setEditing(bool editing, bool animated) {
+    plat::TableViewCell::setEditing(editing, animated);
+    // The manage look hides the check box too; it is on while the name can be edited.
+    const bool managed = nameTextField_ && nameTextField_->isUserInteractionEnabled();
+    if (checkButton_) checkButton_->setHidden(editing || managed);
 }
 
 void HistoryTableCell::layoutSubviews() {

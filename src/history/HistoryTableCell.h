@@ -65,6 +65,8 @@ public:
     virtual void manageMode();
     // Normal look: "Edit" hidden, name read-only without a delegate, check box shown.
     virtual void normalMode();
+    // While the table edits, its delete control takes the check box's place at the row's start.
+    void setEditing(bool editing, bool animated = false) override;
 
     void layoutSubviews() override;
 

@@ -270,8 +270,8 @@ void VNTrackGraphView::drawPlot(plat::DrawingContext& context) {
     context.setAntialias(true);
     context.setStrokeColor(plat::Color::gray());
     const bool dose = mode_ != 0;
-    // A single reading (or readings of one time) holds over the whole track: a level line.
-    if (!samples_.empty() && !(timeDelta_ > 0)) {
+    // A single reading (or alike readings of one time) holds over the whole track: a level line.
+    if (!samples_.empty() && !(timeDelta_ > 0) && !(highest_ > lowest_)) {
         double dy = ((dose ? samples_.back().de : samples_.back().der) - minValue_) / yDelta_;
         if (!std::isfinite(dy)) dy = 0;
         context.moveTo({zeroPoint_.x, zeroPoint_.y - dy});

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 
 #include "DriverFixture.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Timer.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/WebView.h"
 
 using qxtest::DriverTest;
 
@@ -282,6 +284,35 @@ TEST_F(DriverTest, UnknownCommandsAndAMissingWindowFail) {
     EXPECT_FALSE(noWindow.execute("tap Start").ok);
     EXPECT_FALSE(noWindow.execute("expect Start").ok);
     EXPECT_EQ(noWindow.screenText(), "(no window is shown)\n");
+}
+
+TEST_F(DriverTest, ScrollMovesThePageOnScreenAndShowListsTheWholeDocument) {
+    auto help = std::make_shared<plat::ViewController>();
+    help->setTitle("Help");
+    auto page = std::make_shared<plat::WebView>(help->view()->bounds());
+    help->view()->addSubview(page);
+    std::string html = "<h1>Help</h1>";
+    for (int i = 1; i <= 9; ++i) html += "<h2>Part " + std::to_string(i) + "</h2><p>What the screens of this part show.</p>";
+    page->loadHTMLString(html + "<h2>Settings</h2><p>The last words.</p>");
+    nav->pushViewController(help, false);
+    ASSERT_TRUE(run("advance 0").ok);
+
+    auto shown = run("show");
+    EXPECT_TRUE(contains(shown.text, "Heading \"Settings\"\n")) << shown.text;
+    EXPECT_TRUE(contains(shown.text, "Text \"The last words.\"\n")) << shown.text;
+    const long end = std::lround(page->contentSize().height - page->bounds().height());
+    ASSERT_GT(end, 0);
+    auto outcome = run("scroll end");
+    ASSERT_TRUE(outcome.ok) << outcome.text;
+    EXPECT_EQ(outcome.text, "WebView at " + std::to_string(end) + " of " + std::to_string(end));
+    EXPECT_EQ(page->contentOffset().y, end);
+    EXPECT_EQ(run("scroll -40").text, "WebView at " + std::to_string(end - 40) + " of " + std::to_string(end));
+    EXPECT_EQ(run("scroll 1000").text, "WebView at " + std::to_string(end) + " of " + std::to_string(end));
+    EXPECT_EQ(run("scroll top").text, "WebView at 0 of " + std::to_string(end));
+    EXPECT_EQ(run("scroll 100 0").text, "WebView at 0 of " + std::to_string(end));  // nothing across to go to
+    EXPECT_FALSE(run("scroll far").ok);
+    EXPECT_FALSE(run("scroll").ok);
+    EXPECT_FALSE(run("scroll 1 2 3").ok);
 }
 
 TEST_F(DriverTest, CheckLayoutFailsNamingTextsDrawnOverEachOther) {

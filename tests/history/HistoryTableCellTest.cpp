@@ -60,12 +60,26 @@ TEST_F(HistoryTableCellTest, ManageLookMakesTheNameEditableAndNormalLookUndoesIt
     EXPECT_TRUE(row->checkButton()->isHidden());
     EXPECT_TRUE(row->nameTextField()->isUserInteractionEnabled());
     EXPECT_EQ(row->nameTextField()->delegate(), owner);
+    EXPECT_EQ(row->nameTextField()->borderStyle(), plat::TextBorderStyle::RoundedRect);
 
     row->normalMode();
     EXPECT_TRUE(row->accessoryButton()->isHidden());
     EXPECT_FALSE(row->checkButton()->isHidden());
     EXPECT_FALSE(row->nameTextField()->isUserInteractionEnabled());
     EXPECT_EQ(row->nameTextField()->delegate(), nullptr);
+    EXPECT_EQ(row->nameTextField()->borderStyle(), plat::TextBorderStyle::None);
+
+    // While the table edits, its delete control takes the check box's place; the box comes
+    // back when editing ends, unless the row keeps its manage look.
+    row->setEditing(true);
+    EXPECT_TRUE(row->checkButton()->isHidden());
+    row->normalMode();
+    EXPECT_TRUE(row->checkButton()->isHidden());
+    row->setEditing(false);
+    EXPECT_FALSE(row->checkButton()->isHidden());
+    row->manageMode();
+    row->setEditing(false);
+    EXPECT_TRUE(row->checkButton()->isHidden());
 }
 
 TEST_F(HistoryTableCellTest, EditButtonOpensTheKeyboardOnTheNameAndTellsAListeningOwner) {

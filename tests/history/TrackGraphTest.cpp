@@ -157,6 +157,31 @@ TEST_F(TrackGraphTest, ReadingsAtOneTimeAndTracksWithoutReadingsDrawOnlyFiniteSh
     EXPECT_EQ(drawn.commandsOf(plat::DrawOp::FillPath).size(), 2u);
 }
 
+// Readings all alike get a range around them: their line runs through the middle of the plot
+// (y 104), the axis is labelled at the range's ends, and a single reading is a level line across.
+TEST_F(TrackGraphTest, ReadingsAllAlikeAreDrawnInTheMiddleOfARangeAroundThem) {
+    const struct {
+        std::vector<std::pair<double, double>> readings;
+        const char *max, *min;
+    } cases[] = {
+        {{{0.2, 0}, {0.2, 5}, {0.2, 10}}, "0.30", "0.10"},
+        {{{0.2, 0}}, "0.30", "0.10"},
+        {{{0.0, 0}, {0.0, 10}}, "1.00", ""},  // nothing below zero to label
+    };
+    for (const auto& c : cases) {
+        auto view = graph();
+        view->setTrack(track(c.readings), 0);
+        EXPECT_EQ(view->maxValueLabel()->text(), c.max) << c.max;
+        EXPECT_EQ(view->minValueLabel()->text(), c.min) << c.max;
+        const auto context = draw(*view);
+        EXPECT_TRUE(allFinite(context));
+        bool across = false;
+        for (const auto& l : context.commandsOf(plat::DrawOp::LineTo))
+            across |= std::abs(l.point.y - 104) < 1e-3 && std::abs(l.point.x - 292) < 1e-3;
+        EXPECT_TRUE(across) << c.max << " " << c.readings.size();
+    }
+}
+
 TEST_F(TrackGraphTest, TheDoseGraphFollowsTheInstrumentOfTheLastReading) {
     auto page = VNTrackGraphViewController::make();
     present(page);

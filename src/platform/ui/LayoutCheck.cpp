@@ -59,6 +59,7 @@ struct DrawnText {
     Color color{};
     double size = 0;          // the point size the glyphs are drawn at
     std::string cutBy{};      // what cut it: the view's kind or "screen"; empty when whole
+    bool scrolledOut = false; // partly scrolled out of its scroll view: a finger brings the rest
 };
 
 struct Cover {
@@ -158,15 +159,35 @@ public:
             ViewController* cover = window->coveringScreen();
             if (cover && cover != window->rootViewController().get()) presented_ = cover;
         }
-        visit(root, std::nullopt, root, 1, false);
+        visit(root, std::nullopt, root, 1, false, Scroller{screen_.maxY(), screen_.maxY(), "screen", nullptr});
         finishLayer();
         return std::move(problems_);
     }
 
 private:
+    // The nearest view that cuts what it holds at its bottom (or the screen): where it cuts,
+    // and how far down scrolling can bring content into it.
+    struct Scroller {
+        double bottom = 0, reachable = 0;
+        std::string kind;
+        const View* view = nullptr;
+    };
+
+    static Scroller scrollerOf(const View& v, const Rect& area, const Scroller& outer) {
+        if (!v.clipsToBounds()) return outer;
+        Scroller s{area.maxY(), area.maxY(), v.kindName(), &v};
+        auto* scroll = dynamic_cast<const ScrollView*>(&v);
+        if (scroll && scroll->isScrollEnabled() && scroll->acceptsTouches()) {
+            const double contentBottom = area.y() - v.bounds().y() + scroll->contentSize().height + scroll->contentInset().bottom;
+            s.reachable = std::max(s.bottom, contentBottom);
+        }
+        return s;
+    }
+
     // `clip` is what the ancestors let through; `alpha` their opacity; `offScreen` tells that
-    // an ancestor was already named as partly off screen.
-    void visit(View& v, std::optional<Rect> clip, const View& root, double alpha, bool offScreen) {
+    // an ancestor was already named as partly off screen; `scroller` is the view that cuts the
+    // content at its bottom.
+    void visit(View& v, std::optional<Rect> clip, const View& root, double alpha, bool offScreen, Scroller scroller) {
         if (v.isHidden() || v.alpha() <= 0.01) return;
         alpha *= v.alpha();
         // What lies behind a modal overlay is dimmed and cannot be touched: only the overlay
@@ -176,6 +197,7 @@ private:
             problems_.clear();
             texts_.clear();
             covers_.clear();
+            unreachable_.clear();
         }
         const Rect area{v.convertPoint(v.bounds().origin, nullptr), v.bounds().size};
         if (!offScreen && &v != &root && outsideScreen(area, clip)) {
@@ -188,12 +210,16 @@ private:
         // A view cuts what it draws to its bounds, the screen cuts everything; a scroll view's
         // bounds are a window onto content that scrolls, so they cut nothing of its own.
         Rect own = screen_;
+        std::optional<Rect> cutting = inherited;  // a cut by these is a fault of the text
+        const bool scrolls = dynamic_cast<const ScrollView*>(&v) != nullptr;
         if (v.clipsToBounds()) {
             auto inside = clipped(area, clip);
             if (!inside) return;
             clip = inside;
-            if (!dynamic_cast<const ScrollView*>(&v)) own = own.intersection(area);
+            if (!scrolls) own = own.intersection(area);
+            if (scrolls) cutting = inside;
         }
+        scroller = scrollerOf(v, area, scroller);
         const std::size_t before = order_;
         if (const auto& bg = v.backgroundColor(); bg && bg->a > 0) {
             paint(area, clip, v, bg->withAlpha(bg->a * alpha));
@@ -202,8 +228,11 @@ private:
         DrawingContext recording;
         v.drawRect(recording, v.bounds());
         Transform t{1, 1, area.x() - v.bounds().x(), area.y() - v.bounds().y()};
-        play(recording.commands(), t, Clips{inherited, onScreen(), own}, v, area, alpha);
-        for (const auto& s : std::vector<std::shared_ptr<View>>(v.subviews())) visit(*s, clip, root, alpha, offScreen);
+        scroller_ = scroller;
+        play(recording.commands(), t, Clips{cutting, onScreen(), own}, v, area, alpha);
+        for (const auto& s : std::vector<std::shared_ptr<View>>(v.subviews())) {
+            visit(*s, clip, root, alpha, offScreen, scroller);
+        }
         if (order_ == before && !area.isEmpty() && dynamic_cast<const Control*>(&v)) {
             problems_.push_back({LayoutProblem::Kind::DrawsNothing, {}, {}, v.kindName(), area});
         }
@@ -354,6 +383,7 @@ private:
         auto ink = inkOf(c);
         if (!ink) return;
         const Rect full = t.map(ink->rect);
+        judgeReach(c.text, full, v);
         auto shown = clipped(full, clip.all);
         if (!shown) return;
         if (!covers(area.insetBy(-1, -1), *shown)) {
@@ -367,6 +397,7 @@ private:
             auto onScreen = clipped(*allowed, screen_);
             text.cutBy = !onScreen || cutsOff(*allowed, *onScreen) ? "screen" : v.kindName();
         }
+        text.scrolledOut = text.cutBy.empty() && cutsOff(full, *shown);
         if (!texts_.empty() && texts_.back().view == &v && texts_.back().text == c.text) {
             DrawnText& shadow = texts_.back();
             shadow.shadow = true;
@@ -374,6 +405,14 @@ private:
             if (offset <= kHalo) text.halo = shadow.color;
         }
         texts_.push_back(std::move(text));
+    }
+
+    // A text below the bottom of the view that cuts it, where scrolling cannot bring it: named
+    // once for each such view, with the first text it hides.
+    void judgeReach(const std::string& text, const Rect& full, const View& v) {
+        if (full.maxY() <= scroller_.bottom + kSlack || full.maxY() <= scroller_.reachable + kSlack) return;
+        if (!unreachable_.insert(scroller_.view).second) return;
+        problems_.push_back({LayoutProblem::Kind::ContentPastBottom, text, scroller_.kind, v.kindName(), full});
     }
 
     // Judges the texts of one layer against each other and the views drawn over them.
@@ -410,7 +449,7 @@ private:
     void judgeReadable(const DrawnText& text) {
         const std::string kind = text.view->kindName();
         // Text on a phone keeps a margin from the screen's sides; one against them looks cut.
-        if (text.cutBy.empty() &&
+        if (text.cutBy.empty() && !text.scrolledOut &&
             (text.ink.minX() < screen_.minX() + kEdgeMargin || text.ink.maxX() > screen_.maxX() - kEdgeMargin)) {
             problems_.push_back({LayoutProblem::Kind::TextAtEdge, text.text, {}, kind, text.ink});
         }
@@ -473,6 +512,8 @@ private:
     static constexpr double kEdgeMargin = 3;
 
     Rect screen_;
+    Scroller scroller_;                    // of the view being played
+    std::set<const View*> unreachable_;    // views already named for content past their bottom
     const ViewController* presented_ = nullptr;
     DrawnPaints paints_;
     std::vector<DrawnText> texts_;
@@ -510,6 +551,9 @@ std::string LayoutProblem::description() const {
         case Kind::ViewOffScreen:
             return view + (text.empty() ? "" : " " + quoted(text)) + " lies partly off the screen" + at;
         case Kind::TextAtEdge: return quoted(text) + " touches the edge of the screen" + at;
+        case Kind::ContentPastBottom:
+            return quoted(text) + " lies past the bottom of " + (other == "screen" ? "the screen" : "its " + other) +
+                   ", where no scrolling reaches it" + at;
         case Kind::NoBackdrop:
             return "the modal " + view + (text.empty() ? "" : " " + quoted(text)) +
                    " leaves the screen beneath it without a backdrop" + at;

@@ -24,6 +24,7 @@ struct LayoutProblem {
         ViewOffScreen,    // a view that lies partly outside the screen
         NoBackdrop,       // a modal screen or overlay that leaves the screen beneath undimmed
         TextAtEdge,       // text that touches the left or right edge of the screen
+        ContentPastBottom,  // content below the bottom of a view (or the screen) that no scrolling reaches
     };
     Kind kind = Kind::TextsOverlap;
     std::string text;   // the offending text (image name, screen title)
@@ -39,8 +40,9 @@ struct LayoutProblem {
 // Reads the drawing a view tree records, as the picture of it would show it, and reports texts
 // outside their views, cut without an ellipsis, against the screen's sides, over each other or
 // under other views, texts too small or too faint to read or drawn over a picture, views partly
-// off screen, modal screens without a backdrop, images without pictures and controls that draw
-// nothing. Texts are placed with the fonts' fixed metrics; whatever an opaque fill later paints
+// off screen, modal screens without a backdrop, images without pictures, controls that draw
+// nothing and views whose content runs past their bottom (or the screen's) where no scrolling
+// reaches it. What a scroll view cuts at its edges is not cut: scrolling shows it. Texts are placed with the fonts' fixed metrics; whatever an opaque fill later paints
 // over is taken as hidden, and everything behind a modal overlay (an alert, a sheet) is left
 // out, as the overlay is what the person looks at. Contrast is the ratio of the luminances (at
 // least 3:1, as for large or bold text) of the text's colour and of the fills and pictures

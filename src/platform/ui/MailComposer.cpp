@@ -9,7 +9,6 @@
 
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/FileUtil.h"
-#include "platform/foundation/HtmlText.h"
 #include "platform/foundation/URLText.h"
 #include "platform/foundation/WriteFailure.h"
 #include "platform/ui/AlertView.h"
@@ -94,6 +93,8 @@ private:
 // The compose screen: recipient and subject fields, the body, Cancel and Send.
 class MailComposeView : public View {
 public:
+    static constexpr double kFieldHeight = 36, kFieldInset = 8;
+
     explicit MailComposeView(const Rect& frame) : View(frame) {}
 
     void build(MailComposer& composer) {
@@ -108,24 +109,33 @@ public:
         item_ = item;
         double y = NavigationBar::kHeight;
         auto field = [&](const std::string& label, std::function<void(const std::string&)> store) {
-            auto f = std::make_shared<TextField>(Rect{0, y, frame().width(), 36});
+            // Each field on a line of its own, set off from the next by a hairline, as on a phone.
+            auto f = std::make_shared<TextField>(Rect{kFieldInset, y, frame().width() - 2 * kFieldInset, kFieldHeight});
             f->setPlaceholder(uiText(label));
             f->setAccessibilityIdentifier(label);
             f->addAction(EditingChanged | EditingDidEnd, [store](Control& sender) {
                 store(static_cast<TextField&>(sender).text());
             });
             addSubview(f);
-            y += 36;
+            auto rule = std::make_shared<View>(Rect{kFieldInset, y + kFieldHeight - 1, frame().width() - kFieldInset, 1});
+            rule->setBackgroundColor(Color::rgba(0.78, 0.78, 0.8));
+            addSubview(rule);
+            y += kFieldHeight;
             return f;
         };
         to_ = field("To:", [c](const std::string& t) { c->setToRecipients(splitAddresses(t)); });
         cc_ = field("Cc/Bcc:", [c](const std::string& t) { c->setCcRecipients(splitAddresses(t)); });
         subject_ = field("Subject:", [c](const std::string& t) { c->setSubject(t); });
-        body_ = std::make_shared<TextView>(Rect{0, y, frame().width(), frame().height() - y});
+        const Rect bodyFrame{0, y, frame().width(), frame().height() - y};
+        body_ = std::make_shared<TextView>(bodyFrame);
         body_->setPlaceholder(uiText("Message"));
         editor_ = std::make_shared<BodyEditor>(c);
         body_->setDelegate(editor_);
         addSubview(body_);
+        // A built HTML report is drawn as the page it is, and scrolls as one.
+        page_ = std::make_shared<WebView>(bodyFrame);
+        addSubview(page_);
+        showBody(composer);
     }
 
     void updateForInspection() override {
@@ -140,26 +150,51 @@ public:
         if (!cc_->isFirstResponder()) cc_->setText(join(c->ccRecipients()));
         if (!subject_->isFirstResponder()) subject_->setText(c->subject());
         item_->setTitle(c->subject().empty() ? uiText("New Message") : c->subject());
-        // A plain body is the person's to write; a built HTML report is shown as its text.
-        body_->setEditable(!c->isBodyHTML() && c->attachments().empty());
-        // A report's table rows read best each on as few lines as the width allows.
-        body_->setFont(Font::system(c->isBodyHTML() ? 14 : 17));
-        if (!body_->isFirstResponder()) {
-            std::string body = c->messageBody();
-            if (c->isBodyHTML()) body = HtmlText::lines(body);
-            for (const auto& a : c->attachments()) body += "\n[attachment " + a.fileName + "]";
-            body_->setText(body);
-        }
+        showBody(*c);
         send_->setEnabled(!c->toRecipients().empty() || !c->ccRecipients().empty() || !c->bccRecipients().empty());
     }
 
     std::string kindName() const override { return "MailComposer"; }
 
 private:
+    // A plain body is the person's to write; an HTML body is shown as a page, read-only.
+    void showBody(const MailComposer& c) {
+        const bool html = c.isBodyHTML();
+        body_->setHidden(html);
+        body_->setEditable(!html && c.attachments().empty());
+        page_->setHidden(!html);
+        if (html) {
+            std::string page = c.messageBody();
+            for (const auto& a : c.attachments()) page += "<p>[attachment " + escaped(a.fileName) + "]</p>";
+            if (page != shownPage_) {
+                shownPage_ = page;
+                page_->loadHTMLString(page);
+            }
+            return;
+        }
+        if (body_->isFirstResponder()) return;
+        std::string body = c.messageBody();
+        for (const auto& a : c.attachments()) body += "\n[attachment " + a.fileName + "]";
+        body_->setText(body);
+    }
+
+    static std::string escaped(const std::string& text) {
+        std::string out;
+        for (char ch : text) {
+            if (ch == '&') out += "&amp;";
+            else if (ch == '<') out += "&lt;";
+            else if (ch == '>') out += "&gt;";
+            else out += ch;
+        }
+        return out;
+    }
+
     std::shared_ptr<NavigationItem> item_;
     BarButtonItemPtr send_;
     std::shared_ptr<TextField> to_, cc_, subject_;
     std::shared_ptr<TextView> body_;
+    std::shared_ptr<WebView> page_;
+    std::string shownPage_;
     std::shared_ptr<BodyEditor> editor_;
 };
 

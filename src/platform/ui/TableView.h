@@ -180,6 +180,8 @@ public:
 
     // Editing mode (delete controls on editable rows).
     bool isEditing() const { return editing_; }
+    // The row exists, its data source lets it be edited and its editing style is Delete.
+    bool isEditableRow(const IndexPath& ip);
     void setEditing(bool editing, bool animated = false);
     bool lastEditingAnimated() const { return lastEditingAnimated_; }
 
@@ -232,7 +234,6 @@ private:
     const TableViewCellPtr& cellAt(std::size_t section, std::size_t row);
     // Gives the rows of the visible area their cells.
     void loadVisibleRows();
-    bool isEditableRow(const IndexPath& ip);
 
     TableStyle style_;
     std::weak_ptr<TableViewDataSource> dataSource_;

@@ -91,16 +91,18 @@ void TableViewCell::setConfirmingDelete(bool on, const std::string& title) {
 
 void TableViewCell::layoutSubviews() {
     double accessoryWidth = 0;
+    const AccessoryType accessory = editing_ ? editingAccessory_ : accessory_;
     if (accessoryView_) {
         accessoryWidth = accessoryView_->frame().width() + 15;
         accessoryView_->setFrame(Rect{bounds().width() - accessoryWidth, (bounds().height() - accessoryView_->frame().height()) / 2,
                                       accessoryView_->frame().width(), accessoryView_->frame().height()});
-    } else if (accessory_ != AccessoryType::None) {
-        accessoryWidth = accessory_ == AccessoryType::DetailDisclosureButton ? 67 : 38;
+    } else if (accessory != AccessoryType::None) {
+        accessoryWidth = accessory == AccessoryType::DetailDisclosureButton ? 67 : 38;
     }
-    double editInset = editing_ && indentWhileEditing_ ? 38 : 0;
+    double editInset = editing_ && indentWhileEditing_ ? kEditingControlWidth : 0;
     contentView_->setFrame(Rect{editInset, 0, bounds().width() - accessoryWidth - editInset, bounds().height()});
     if (backgroundView_) backgroundView_->setFrame(bounds());
+    placeDeleteControl();
     Rect c = contentView_->bounds();
     double x = 15;
     if (imageView_->image()) {
@@ -121,6 +123,48 @@ void TableViewCell::layoutSubviews() {
             detailTextLabel_->setFrame(Rect{x, c.height() * 0.55, w, c.height() * 0.4});
             break;
     }
+}
+
+namespace {
+
+// The red disc with a white bar at the start of a row an editing table may delete; a tap on it
+// shows the row's Delete button, as a swipe does.
+class DeleteControl : public Control {
+public:
+    static constexpr double kDiameter = 22;
+
+    using Control::Control;
+
+    void drawRect(DrawingContext& ctx, const Rect& rect) override {
+        const double x = rect.midX() - kDiameter / 2, y = rect.midY() - kDiameter / 2;
+        ctx.setFillColor(Color::rgba(1, 0.23, 0.19));
+        ctx.fillEllipse(Rect{x, y, kDiameter, kDiameter});
+        ctx.setFillColor(Color::white());
+        ctx.fillRect(Rect{x + 5, rect.midY() - 1.25, kDiameter - 10, 2.5});
+    }
+    std::string kindName() const override { return "DeleteControl"; }
+    std::string describeLine() const override { return "DeleteControl"; }
+};
+
+}  // namespace
+
+void TableViewCell::placeDeleteControl() {
+    const bool wanted = editing_ && table_ && table_->isEditableRow(indexPath_);
+    if (!wanted) {
+        if (deleteControl_) deleteControl_->removeFromSuperview();
+        deleteControl_.reset();
+        return;
+    }
+    if (!deleteControl_) {
+        auto control = std::make_shared<DeleteControl>();
+        control->addAction(TouchUpInside, [this](Control&) {
+            if (table_) table_->beginSwipeToDelete(indexPath_);
+        });
+        deleteControl_ = control;
+    }
+    // Above the contents, which keep their place in rows that do not move aside.
+    addSubview(deleteControl_);
+    deleteControl_->setFrame(Rect{0, 0, kEditingControlWidth, bounds().height()});
 }
 
 double TableViewCell::titleWidthBeside(const Label& title, double valueWidth, double width) {
@@ -162,7 +206,9 @@ void TableViewCell::drawRect(DrawingContext& ctx, const Rect& rect) {
     }
     double right = rect.maxX() - 15;
     double mid = rect.midY();
-    switch (accessoryView_ ? AccessoryType::None : accessory_) {
+    // An editing row shows its editing accessory (none unless set) instead of its own.
+    const AccessoryType accessory = editing_ ? editingAccessory_ : accessory_;
+    switch (accessoryView_ ? AccessoryType::None : accessory) {
         case AccessoryType::DisclosureIndicator: drawChevron(ctx, right, mid); break;
         case AccessoryType::Checkmark:
             ctx.setStrokeColor(Color::rgba(0, 122 / 255.0, 1));
@@ -176,7 +222,7 @@ void TableViewCell::drawRect(DrawingContext& ctx, const Rect& rect) {
         case AccessoryType::DetailDisclosureButton: {
             // An "i" in a circle; the disclosure kind has its chevron beside it.
             const Color tint = Color::rgba(0, 122 / 255.0, 1);
-            const bool chevron = accessory_ == AccessoryType::DetailDisclosureButton;
+            const bool chevron = accessory == AccessoryType::DetailDisclosureButton;
             const double cx = chevron ? right - 33 : right - 11;
             ctx.setStrokeColor(tint);
             ctx.setLineWidth(1.5);

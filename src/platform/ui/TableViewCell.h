@@ -71,6 +71,9 @@ public:
     }
     // The Delete button of a swipe is showing.
     bool isShowingDeleteConfirmation() const { return confirmingDelete_; }
+    // The red delete control an editing table shows before each row it may delete.
+    bool isShowingDeleteControl() const { return deleteControl_ != nullptr; }
+    static constexpr double kEditingControlWidth = 38;
     // Animation flag of the last selection or editing change.
     bool lastChangeAnimated() const { return lastAnimated_; }
 
@@ -111,6 +114,8 @@ private:
     void placeTitleAndValue(double x, double width, double height);
     // Shows or hides the Delete button of a swipe (its title from the table's delegate).
     void setConfirmingDelete(bool on, const std::string& title = {});
+    // Shows the delete control while the table edits and may delete the row, else removes it.
+    void placeDeleteControl();
 
     CellStyle style_;
     std::string reuseIdentifier_;
@@ -124,7 +129,7 @@ private:
     bool selected_ = false, highlighted_ = false, editing_ = false, confirmingDelete_ = false;
     bool indentWhileEditing_ = true;
     bool lastAnimated_ = false;
-    std::shared_ptr<View> deleteButton_;
+    std::shared_ptr<View> deleteButton_, deleteControl_;
     TableView* table_ = nullptr;
     IndexPath indexPath_;
 };

@@ -96,7 +96,15 @@ bool TextField::pressReturn() {
 bool TextField::performTap() { return canInteract() && becomeFirstResponder(); }
 
 void TextField::drawRect(DrawingContext& ctx, const Rect& rect) {
-    if (border_ != TextBorderStyle::None) {
+    if (border_ == TextBorderStyle::RoundedRect) {
+        // A phone's rounded field: a light rim around a white well.
+        ctx.setFillColor(Color::white());
+        ctx.setStrokeColor(Color::rgba(0.78, 0.78, 0.8));
+        ctx.setLineWidth(1);
+        ctx.beginPath();
+        ctx.addRoundedRect(rect.insetBy(0.5, 0.5), 5);
+        ctx.fillStrokePath();
+    } else if (border_ != TextBorderStyle::None) {
         ctx.setStrokeColor(Color::gray());
         ctx.setLineWidth(1);
         ctx.strokeRect(rect.insetBy(0.5, 0.5));

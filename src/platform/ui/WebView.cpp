@@ -1,5 +1,6 @@
 #include "platform/ui/WebView.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "platform/foundation/FileUtil.h"
@@ -9,7 +10,6 @@
 #include "platform/foundation/URLText.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/DescriptionWriter.h"
-#include "platform/ui/Label.h"
 
 namespace plat {
 
@@ -68,9 +68,7 @@ void WebView::loadHTMLString(std::string html, std::string baseURL) {
     request_.reset();
     error_.clear();
     startLoad([html = std::move(html), baseURL = std::move(baseURL)](WebView& w) {
-        w.html_ = html;
-        w.baseURL_ = baseURL;
-        w.setNeedsDisplay();
+        w.show(html, baseURL);
         if (auto d = w.delegate()) d->didFinishLoad(w);
     });
 }
@@ -131,10 +129,34 @@ void WebView::handOver(const std::string& url) {
 }
 
 void WebView::finishWith(std::string html, const std::string& url) {
-    html_ = std::move(html);
-    baseURL_ = url;
-    setNeedsDisplay();
+    show(std::move(html), url);
     if (auto d = delegate()) d->didFinishLoad(*this);
+}
+
+void WebView::show(std::string html, std::string url) {
+    html_ = std::move(html);
+    baseURL_ = std::move(url);
+    document_ = HtmlDocument::parse(html_);
+    laidOutWidth_ = -1;
+    pageLayout();
+    setContentOffset(Point{0, 0});
+    setNeedsDisplay();
+}
+
+const HtmlLayout& WebView::pageLayout() {
+    const double width = bounds().width();
+    if (laidOutWidth_ != width) {
+        layout_ = HtmlLayout(document_, width);
+        laidOutWidth_ = width;
+    }
+    // A short page fills the view, as on a phone.
+    setContentSize(Size{layout_.size().width, std::max(layout_.size().height, bounds().height())});
+    return layout_;
+}
+
+void WebView::setFrame(const Rect& frame) {
+    ScrollView::setFrame(frame);
+    pageLayout();
 }
 
 void WebView::failWith(std::string error) {
@@ -164,50 +186,9 @@ std::string WebView::plainText() const { return plainTextOfHtml(html_); }
 std::string plainTextOfHtml(const std::string& html) { return HtmlText::plainText(html); }
 
 void WebView::drawRect(DrawingContext& ctx, const Rect& rect) {
-    // The page as a browser sets it: white, blocks one under another, each wrapped to the
-    // width; what would run past the bottom is scrolled out of sight.
-    constexpr double kMargin = 8;
     ctx.setFillColor(Color::white());
     ctx.fillRect(rect);
-    const double width = rect.width() - 2 * kMargin;
-    double y = rect.y() + kMargin;
-    bool first = true;
-    for (const auto& block : HtmlText::blocks(html_)) {
-        if (y >= rect.maxY() || width <= 0) break;
-        Label label(Rect{}, block.text);
-        label.setNumberOfLines(0);
-        double indent = 0, before = 0, after = 8;
-        switch (block.kind) {
-            case HtmlText::Block::Kind::Heading:
-                label.setFont(Font::boldSystem(block.level <= 1 ? 22 : block.level == 2 ? 19 : 16));
-                before = first ? 0 : 8;
-                after = 6;
-                break;
-            case HtmlText::Block::Kind::Paragraph: label.setFont(Font::system(15)); break;
-            case HtmlText::Block::Kind::Item:
-                label.setText("\u2022 " + block.text);
-                label.setFont(Font::system(15));
-                indent = 12;
-                after = 4;
-                break;
-            case HtmlText::Block::Kind::Row:
-                label.setFont(block.header ? Font::boldSystem(13) : Font::system(13));
-                after = 3;
-                break;
-        }
-        y += before;
-        // The last block that shows keeps the whole lines there is room for, ending in "…".
-        const auto room = static_cast<int>((rect.maxY() - y) / label.font().lineHeight());
-        if (room <= 0) break;
-        if (label.layoutLines(width - indent).size() > static_cast<std::size_t>(room)) label.setNumberOfLines(room);
-        const double height = label.sizeThatFits(Size{width - indent, 0}).height;
-        ctx.saveState();
-        ctx.translate(rect.x() + kMargin + indent, y);
-        label.drawRect(ctx, Rect{0, 0, width - indent, height});
-        ctx.restoreState();
-        y += height + after;
-        first = false;
-    }
+    pageLayout().draw(ctx, rect);
 }
 
 std::string WebView::describeLine() const {
@@ -218,6 +199,13 @@ std::string WebView::describeLine() const {
     const std::string text = DescriptionWriter::shortened(plainText(), 120);
     if (!text.empty()) s += " " + DescriptionWriter::quoted(text);
     return s;
+}
+
+void WebView::describeContent(DescriptionWriter& out) const {
+    out.line(describeLine());
+    DescriptionWriter::Nested nested(out);
+    HtmlLayout::describe(document_, out);
+    describeSubviews(out);
 }
 
 }  // namespace plat

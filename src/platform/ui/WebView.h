@@ -5,7 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/ui/View.h"
+#include "platform/foundation/HtmlDocument.h"
+#include "platform/ui/HtmlLayout.h"
+#include "platform/ui/ScrollView.h"
 
 namespace plat {
 
@@ -36,12 +38,15 @@ public:
 // no web page (the application's own scheme) is handed to the application to open, as a
 // browser would, and ends the load. Loading finishes on the main run loop, then the delegate
 // hears of it. The loaded content is kept as data.
-class WebView : public View {
+//
+// The page scrolls as on a phone: its content is the whole document set at the view's width
+// (wider when a table needs it), and a newly shown page starts at its top.
+class WebView : public ScrollView {
 public:
     // Returns the document at a URL, or nothing when it cannot be had.
     using ContentLoader = std::function<std::optional<std::string>(const std::string& url)>;
 
-    using View::View;
+    using ScrollView::ScrollView;
 
     void setDelegate(std::weak_ptr<WebViewDelegate> d) { delegate_ = std::move(d); }
     std::shared_ptr<WebViewDelegate> delegate() const { return delegate_.lock(); }
@@ -65,10 +70,17 @@ public:
     // Redirects followed in one load before it counts as failed.
     static constexpr int kMaxRedirects = 10;
 
+    // The document as set at the current width.
+    const HtmlLayout& pageLayout();
+
+    void setFrame(const Rect& frame) override;
+    void updateForInspection() override { pageLayout(); }
     void drawRect(DrawingContext& context, const Rect& rect) override;
     std::string kindName() const override { return "WebView"; }
     std::string displayText() const override { return plainText(); }
     std::string describeLine() const override;
+    // The line, then the whole document.
+    void describeContent(DescriptionWriter& out) const override;
 
 private:
     void startLoad(std::function<void(WebView&)> finish);
@@ -80,10 +92,15 @@ private:
     void handOver(const std::string& url);
     void finishWith(std::string html, const std::string& url);
     void failWith(std::string error);
+    // Shows a new document from its top.
+    void show(std::string html, std::string url);
 
     std::weak_ptr<WebViewDelegate> delegate_;
     std::string html_, baseURL_, error_;
     std::optional<URLRequest> request_;
+    HtmlNode document_;
+    HtmlLayout layout_;
+    double laidOutWidth_ = -1;  // the width layout_ was made for; below 0 when it must be made again
     bool loading_ = false;
     unsigned generation_ = 0;
 };

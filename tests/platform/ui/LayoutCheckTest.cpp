@@ -8,6 +8,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/LayoutCheck.h"
 #include "platform/ui/Readability.h"
+#include "platform/ui/ScrollView.h"
 #include "platform/ui/Switch.h"
 
 namespace {
@@ -194,6 +195,55 @@ TEST(LayoutCheck, NamesEveryDefectAPersonSees) {
     }
     // Each defect is named once, and nothing else is.
     EXPECT_EQ(problems.size(), expected.size()) << report;
+}
+
+TEST(LayoutCheck, ContentBelowAViewsBottomIsNamedWhereNoScrollingReachesIt) {
+    View root(Rect{0, 0, 320, 480});
+    root.setBackgroundColor(Color::white());
+    // A panel that cuts its content at its bottom and cannot scroll: named once, by the first
+    // text it hides.
+    auto panel = std::make_shared<View>(Rect{0, 0, 320, 100});
+    panel->setClipsToBounds(true);
+    panel->addSubview(label("Shown", {15, 10, 200, 30}));
+    panel->addSubview(label("History", {15, 120, 200, 30}));
+    panel->addSubview(label("World Map", {15, 160, 200, 30}));
+    root.addSubview(panel);
+    // A scroll view whose content reaches as far as it draws: what lies past its edges, below or
+    // at the side, or across its bottom, is brought by a finger, and is no fault.
+    auto page = std::make_shared<ScrollView>(Rect{0, 100, 320, 200});
+    page->setContentSize(Size{480, 400});
+    page->addSubview(label("Top", {15, 10, 200, 30}));
+    page->addSubview(label("Across the bottom", {15, 185, 200, 30}));
+    page->addSubview(label("Further down", {15, 350, 200, 30}));
+    page->addSubview(label("Reaches past the side", {250, 40, 200, 30}));
+    root.addSubview(page);
+    // The same with scrolling off, and content drawn past the content's end: named.
+    auto fixed = std::make_shared<ScrollView>(Rect{0, 300, 320, 60});
+    fixed->setContentSize(Size{320, 300});
+    fixed->setScrollEnabled(false);
+    fixed->addSubview(label("Settings", {15, 150, 200, 30}));
+    root.addSubview(fixed);
+    auto shortPage = std::make_shared<ScrollView>(Rect{0, 360, 320, 60});
+    shortPage->setContentSize(Size{320, 100});
+    shortPage->addSubview(label("Past the content", {15, 200, 200, 30}));
+    root.addSubview(shortPage);
+    // And a text below the screen itself.
+    root.addSubview(label("Off the bottom", {15, 500, 200, 30}));
+
+    const auto problems = LayoutCheck::run(root);
+    const std::string report = LayoutCheck::report(problems);
+    const std::vector<std::string> expected = {
+        "\"History\" lies past the bottom of its View, where no scrolling reaches it",
+        "\"Settings\" lies past the bottom of its ScrollView",
+        "\"Past the content\" lies past the bottom of its ScrollView",
+        "\"Off the bottom\" lies past the bottom of the screen",
+    };
+    for (const auto& words : expected) EXPECT_NE(report.find(words), std::string::npos) << words << "\nnot in:\n" << report;
+    EXPECT_EQ(kinds(problems), std::vector<Kind>(expected.size(), Kind::ContentPastBottom)) << report;
+
+    // Scrolled to its end, the page still draws cleanly.
+    page->setContentOffset(Point{160, 200});
+    EXPECT_EQ(kinds(LayoutCheck::run(root)), std::vector<Kind>(expected.size(), Kind::ContentPastBottom));
 }
 
 TEST(LayoutCheck, AnAlarmColourTooFaintForItsRowReadsOnceOutlined) {

@@ -4,6 +4,7 @@
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/FileUtil.h"
 #include "platform/ui/MailComposer.h"
+#include "platform/ui/WebView.h"
 #include "platform/ui/MimeCoding.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/TextView.h"
@@ -182,10 +183,15 @@ TEST_F(MailComposerTest, ABuiltHtmlReportIsShownButNotRewritten) {
     mail->setMessageBody("<p>Dose <b>0.12</b></p>", true);
     auto view = mail->view();
     view->updateForInspection();
-    auto* body = plat::findFirst<plat::TextView>(*view);
-    ASSERT_NE(body, nullptr);
-    EXPECT_FALSE(body->typeText("x"));
+    // It is drawn as the page it is, in place of the plain body: there is nothing to type into.
+    EXPECT_EQ(plat::findFirst<plat::TextView>(*view), nullptr);
+    EXPECT_FALSE(plat::tapText(*view, "Message"));
     EXPECT_EQ(mail->messageBody(), "<p>Dose <b>0.12</b></p>");
+    drain();
+    auto* page = plat::findFirst<plat::WebView>(*view);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->html(), "<p>Dose <b>0.12</b></p>");
+    EXPECT_EQ(page->displayText(), "Dose 0.12");
 }
 
 TEST(MimeCodingTest, EncodingsMatchKnownValuesAndKeepLinesShort) {

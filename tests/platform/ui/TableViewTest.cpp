@@ -6,6 +6,8 @@
 
 namespace {
 
+using plat::DrawingContext;
+using plat::DrawOp;
 using plat::IndexPath;
 using plat::TableView;
 using plat::TableViewCell;
@@ -142,6 +144,46 @@ TEST_F(TableViewTest, SwipeToDeleteCommitsThroughTheDataSourceOnlyForEditableRow
     EXPECT_EQ(rows->committed, (std::vector<IndexPath>{{0, 2}}));
     rows->editable = false;
     EXPECT_FALSE(table->swipeToDelete({0, 1}));
+}
+
+TEST_F(TableViewTest, EditingShowsADeleteControlBeforeEachDeletableRowInsteadOfItsAccessory) {
+    class FirstSectionEditable : public Rows {
+        bool canEditRow(TableView&, const IndexPath& ip) override { return ip.section == 0; }
+    };
+    auto some = std::make_shared<FirstSectionEditable>();
+    some->data = rows->data;
+    table->setDataSource(some);
+    table->setDelegate(some);
+    auto a = table->cellForRow({0, 0});
+    a->setAccessoryType(plat::AccessoryType::DisclosureIndicator);
+    auto strokes = [](TableViewCell& cell) {
+        DrawingContext ctx;
+        cell.drawRect(ctx, cell.bounds());
+        return ctx.commandsOf(DrawOp::StrokePath).size();
+    };
+    const auto normalStrokes = strokes(*a);  // the separator and the chevron
+
+    table->setEditing(true);
+    a->layoutSubviews();
+    EXPECT_TRUE(a->isShowingDeleteControl());
+    EXPECT_FALSE(table->cellForRow({1, 0})->isShowingDeleteControl());
+    EXPECT_EQ(strokes(*a), normalStrokes - 1);  // no chevron while editing
+    const std::string shown = table->describe();
+    std::size_t controls = 0;
+    for (auto at = shown.find("DeleteControl"); at != std::string::npos; at = shown.find("DeleteControl", at + 1)) ++controls;
+    EXPECT_EQ(controls, 3u) << shown;
+    // A tap on the control shows the row's Delete button, as a swipe does.
+    auto control = a->subviews().back();
+    ASSERT_EQ(control->kindName(), "DeleteControl");
+    ASSERT_TRUE(control->performTap());
+    EXPECT_EQ(table->rowConfirmingDelete(), (IndexPath{0, 0}));
+    ASSERT_TRUE(table->confirmDelete());
+    EXPECT_EQ(some->committed, (std::vector<IndexPath>{{0, 0}}));
+
+    table->setEditing(false);
+    a->layoutSubviews();
+    EXPECT_FALSE(a->isShowingDeleteControl());
+    EXPECT_EQ(strokes(*a), normalStrokes);
 }
 
 TEST_F(TableViewTest, DescribesSectionsRowsAndAccessories) {

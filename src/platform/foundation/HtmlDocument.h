@@ -1,0 +1,31 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace plat {
+
+// One element of an HTML document, or a run of its text.
+struct HtmlNode {
+    std::string tag;  // lower case; empty for a text node
+    std::map<std::string, std::string> attributes;  // names in lower case, references decoded
+    std::string text;                               // a text node's characters, references decoded
+    std::vector<HtmlNode> children;
+
+    bool isText() const { return tag.empty(); }
+    // The attribute's value, or empty when the element has none.
+    std::string attribute(const std::string& name) const;
+};
+
+// The element tree of a document as a browser builds it from loose markup: the head, scripts and
+// styles are left out; cells, rows, paragraphs and list items left open are closed where the
+// next one starts or their table ends; end tags without an open element are ignored; void
+// elements (br, meta, img...) have no content.
+class HtmlDocument {
+public:
+    // The root (tag "#document") holds the document's elements.
+    static HtmlNode parse(const std::string& html);
+};
+
+}  // namespace plat
