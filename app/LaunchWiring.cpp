@@ -2,9 +2,9 @@
 
 #include "link/LinkLauncher.h"
 #include "model/Language.h"
+#include "model/StorageAlert.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
-#include "platform/ui/AlertView.h"
 #include "platform/ui/UiText.h"
 #include "shell/KestrelAppDelegate.h"
 #include "shell/OpenURLHandlers.h"
@@ -31,11 +31,16 @@ void setUpStore() {
     }
     // The window is not there yet while the store is set up; the alert goes up when the launch
     // is over.
-    plat::RunLoop::main().post([] {
-        plat::AlertView::show(Language::get("Database Error"),
-                              Language::get("The stored readings cannot be opened, and new readings cannot be "
-                                            "stored."),
-                              Language::get("OK"), {}, {});
+    const StoreError cause = store.openError();
+    plat::RunLoop::main().post([cause] {
+        const char* message = "The stored readings cannot be opened: %@. New readings cannot be stored.";
+        if (cause.code == StoreError::Code::diskFull)
+            message = "The stored readings cannot be opened while the disk is full. Nothing is lost: they are back "
+                      "once there is room. Until then new readings cannot be stored.";
+        else if (cause.code == StoreError::Code::readOnly)
+            message = "The database file is read-only: the stored readings can be viewed, but new readings cannot be "
+                      "stored.";
+        StorageAlert::show("Database Error", message, Store::failureReason(cause));
     });
 }
 

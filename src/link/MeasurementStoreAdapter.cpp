@@ -34,9 +34,12 @@ void MeasurementStoreAdapter::storeAutosavedWaypoint(const StoredReading& r) {
                                             error->message);
                             if (*told) return;
                             *told = true;
+                            // Room comes back by itself; a file that cannot be written does not.
                             StorageAlert::show("Readings Not Stored",
-                                               "New readings cannot be stored: %@. Recording goes on, and readings are "
-                                               "stored again as soon as there is room.",
+                                               error->code == StoreError::Code::diskFull
+                                                   ? "New readings cannot be stored: %@. Recording goes on, and "
+                                                     "readings are stored again as soon as there is room."
+                                                   : "New readings cannot be stored: %@.",
                                                Store::failureReason(*error));
                         });
 }

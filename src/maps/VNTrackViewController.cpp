@@ -264,8 +264,10 @@ void VNTrackViewController::keepStoppedTrack(const std::string& name) {
         t->setSet(day);
         day->addTracksObject(t);
         if (!name.empty()) t->setName(name);
-    }, [](bool ok, const StoreError* error) {
-        // Its points stay stored and the track stays open in the store: the next start closes it.
+    }, [row, name](bool ok, const StoreError* error) {
+        // Its points stay stored and the track stays open in the store: the next start closes it,
+        // under the name typed, which the close of the store writes once there is room.
+        if (!ok && !name.empty()) Track::keepNameUntilClose(row, name);
         if (!ok && error)
             StorageAlert::show("Track Not Saved",
                                "The track could not be saved: %@. Its stored points are kept, and it is saved when "

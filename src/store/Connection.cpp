@@ -2,7 +2,33 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+
+#include "platform/foundation/FileUtil.h"
+
 namespace qx {
+
+namespace {
+
+// What a failure means to the person, from SQLite's code and, for a failed file operation, the
+// system's error number (which SQLite keeps from its last such failure only, so it is read for
+// those alone).
+StoreError::Code classify(sqlite3* db) {
+    const int code = sqlite3_extended_errcode(db) & 0xff;
+    if (code == SQLITE_FULL) return StoreError::Code::diskFull;
+    if (code == SQLITE_READONLY) return StoreError::Code::readOnly;
+    if (code == SQLITE_PERM) return StoreError::Code::noPermission;
+    if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB) return StoreError::Code::damaged;
+    if (code == SQLITE_IOERR || code == SQLITE_CANTOPEN) {
+        const int system = sqlite3_system_errno(db);
+        if (plat::file::isOutOfRoom(system)) return StoreError::Code::diskFull;
+        if (system == EROFS) return StoreError::Code::readOnly;
+        if (system == EACCES || system == EPERM) return StoreError::Code::noPermission;
+    }
+    return code == SQLITE_CANTOPEN ? StoreError::Code::cannotOpen : StoreError::Code::sqlite;
+}
+
+}  // namespace
 
 Connection::Statement::Statement(Statement&& other) noexcept
     : owner_(other.owner_), sql_(other.sql_), stmt_(other.stmt_) {
@@ -76,7 +102,8 @@ std::unique_ptr<Connection> Connection::open(const std::filesystem::path& file, 
     const int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                                    nullptr);
     if (rc != SQLITE_OK) {
-        reportError(error, StoreError::make(StoreError::Code::cannotOpen,
+        const auto code = db ? classify(db) : StoreError::Code::cannotOpen;
+        reportError(error, StoreError::make(code == StoreError::Code::sqlite ? StoreError::Code::cannotOpen : code,
                                             "cannot open " + file.string() + ": " + (db ? sqlite3_errmsg(db) : "")));
         sqlite3_close(db);
         return nullptr;
@@ -197,11 +224,17 @@ void Connection::checkpointIfDue() {
     sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }
 
-StoreError Connection::lastError(const std::string& what) const {
-    // A full disk is told apart: the user is told about it in words of their own language.
-    const auto code = (sqlite3_extended_errcode(db_) & 0xff) == SQLITE_FULL ? StoreError::Code::diskFull
-                                                                            : StoreError::Code::sqlite;
-    return StoreError::make(code, what + ": " + sqlite3_errmsg(db_));
+void Connection::checkpointAndRestart() {
+    if (transaction_) return;
+    logFrames_ = 0;
+    sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_RESTART, nullptr, nullptr);
 }
+
+StoreError Connection::lastError(const std::string& what) const {
+    // The causes a person can act on are told apart, for words of their own language.
+    return StoreError::make(classify(db_), what + ": " + sqlite3_errmsg(db_));
+}
+
+bool Connection::isReadOnly() const { return sqlite3_db_readonly(db_, "main") == 1; }
 
 }  // namespace qx

@@ -76,6 +76,12 @@ public:
     void deferCheckpoints();
     // Copies the log back (without waiting for readers) once the commits made it long.
     void checkpointIfDue();
+    // Copies the whole log back, waiting for readers, so that the next save writes the log
+    // from its start again: its file keeps the length of one save, room a full disk still has
+    // for a small save.
+    void checkpointAndRestart();
+    // Whether SQLite could open the file for reading only (its permissions or its file system).
+    bool isReadOnly() const;
 
     StoreError lastError(const std::string& what) const;
     sqlite3* handle() const { return db_; }

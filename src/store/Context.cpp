@@ -669,7 +669,15 @@ bool Context::saveInOpenTransaction(ChangeSet& changes, StoreError* error) {
 bool Context::save(StoreError* error) {
     if (connection_->inTransaction()) return flushPending(error);  // the enclosing save commits
     if (!hasChanges()) return true;
-    if (isMain()) store_->refreshAlarmThreshold();
+    if (isMain()) {
+        // Without its file the main context reads a stand-in: what it wrote there would look
+        // stored and be gone at the end.
+        if (!store_->isOpen()) {
+            reportError(error, store_->openError());
+            return false;
+        }
+        store_->refreshAlarmThreshold();
+    }
     if (!connection_->begin(error)) return false;
     ChangeSet changes;
     if (!writeChanges(changes, error)) {

@@ -153,8 +153,11 @@ const EntitySql& sqlFor(EntityKind entity) {
 bool Schema::configure(Connection& c, StoreError* error) {
     // Pages are read through a mapping of the file: a fetch after another connection's save,
     // which empties a connection's page cache, does not copy every page it reads again.
+    // A log that grew for a large save is cut back to 4 MB (a thousand pages, the length at
+    // which it is copied back) when it starts over, instead of keeping the room of its longest run.
     return c.exec("PRAGMA journal_mode = WAL", error) && c.exec("PRAGMA foreign_keys = ON", error) &&
-           c.exec("PRAGMA synchronous = NORMAL", error) && c.exec("PRAGMA mmap_size = 1073741824", error);
+           c.exec("PRAGMA synchronous = NORMAL", error) && c.exec("PRAGMA mmap_size = 1073741824", error) &&
+           c.exec("PRAGMA journal_size_limit = 4194304", error);
 }
 
 bool Schema::prepare(Connection& c, int targetVersion, StoreError* error) {

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "model/Language.h"
 #include "model/Settings.h"
 #include "model/StorageAlert.h"
 #include "platform/foundation/DataFolder.h"
@@ -42,6 +43,7 @@ Store& Store::defaultStore() {
 }
 
 void Store::closeDefaultStore() {
+    if (auto& slot = defaultSlot()) Track::saveNamesWaitingForClose(*slot);
     Set::setCurrentSet(nullptr);
     Track::setCurrentTrack(nullptr);
     defaultSlot().reset();
@@ -70,6 +72,13 @@ bool Store::openConnections(StoreError* error) {
     StoreError local;
     auto main = Connection::open(impl_->file, &local);
     if (main && Schema::prepare(*main, kSchemaVersion, &local)) {
+        if (main->isReadOnly()) {
+            // What is stored can be read, and is shown; nothing can be added to it.
+            impl_->main = std::move(main);
+            impl_->writer.reset();
+            reportError(error, StoreError::make(StoreError::Code::readOnly, "the database file is read-only"));
+            return false;
+        }
         auto writer = Connection::open(impl_->file, &local);
         // The save thread writes the large saves (an import of millions of rows): with the
         // default page cache of 2 MB their index pages are spilled and read back again and again.
@@ -94,6 +103,20 @@ bool Store::openConnections(StoreError* error) {
     return false;
 }
 
+void Store::keepLogSmall() {
+    if (!impl_->writer) return;
+    // The log grows between its copies into the database by as much as a thousand pages, and
+    // on a full disk it could no longer be copied back (the database must grow for it) nor
+    // shrink. Where room is short it is copied back after every save and written again from
+    // its start.
+    std::error_code ec;
+    const auto room = std::filesystem::space(impl_->file.parent_path(), ec);
+    if (!ec && room.available < kShortRoom)
+        impl_->writer->checkpointAndRestart();
+    else
+        impl_->writer->checkpointIfDue();
+}
+
 bool Store::isOpen() const { return !impl_->openError; }
 const StoreError& Store::openError() const { return impl_->openError; }
 const std::filesystem::path& Store::file() const { return impl_->file; }
@@ -101,7 +124,13 @@ Context& Store::mainContext() { return *impl_->mainContext; }
 bool Store::isMainThread() const { return plat::RunLoop::main().isLoopThread(); }
 
 std::string Store::failureReason(const StoreError& error) {
-    return error.code == StoreError::Code::diskFull ? StorageAlert::diskFullReason() : error.message;
+    switch (error.code) {
+        case StoreError::Code::diskFull: return StorageAlert::diskFullReason();
+        case StoreError::Code::readOnly: return Language::get("the database file is read-only");
+        case StoreError::Code::noPermission: return Language::get("quorix has no permission to use the database file");
+        case StoreError::Code::damaged: return Language::get("the database file is damaged");
+        default: return error.message;
+    }
 }
 
 void Store::reportFailedChange(const std::string& who, const std::string& titleKey, const std::string& messageKey,
@@ -159,7 +188,7 @@ void Store::saveWithBlock(std::function<void(Context&)> block, SaveCompletion co
         const bool ok = runSave(block, changes, &error);
         mergeOnMain(std::move(changes), ok, std::move(error), completion);
         // The main thread merges and reads meanwhile: the log is copied back off its path.
-        if (impl_->writer) impl_->writer->checkpointIfDue();
+        keepLogSmall();
     });
 }
 
@@ -170,7 +199,7 @@ bool Store::saveWithBlockAndWait(std::function<void(Context&)> block, StoreError
     bool ok = false;
     impl_->queue->sync([&] {
         ok = runSave(block, changes, &local);
-        if (impl_->writer) impl_->writer->checkpointIfDue();
+        keepLogSmall();
     });
     if (!ok) {
         reportError(error, local);

@@ -21,8 +21,12 @@ class Store {
 public:
     static constexpr const char* kFileName = "VennorlabsDB.sqlite";
     static constexpr int kSchemaVersion = 4;
-    // The page cache of the save thread's connection (KiB).
-    static constexpr const char* kSaveCachePragma = "PRAGMA cache_size = -65536";
+    // Free room on the store's disk below which the write-ahead log is emptied after each save.
+    static constexpr std::uintmax_t kShortRoom = 16u << 20;
+    // The page cache of the save thread's connection (KiB), and no mapping of the file: a large
+    // save into a large store reads index pages from all over the file, and mapped pages it has
+    // read stay in the program's memory, up to the whole file.
+    static constexpr const char* kSaveCachePragma = "PRAGMA cache_size = -65536; PRAGMA mmap_size = 0";
 
     // The application's store, in the data folder; opened on first use, which belongs on the
     // main thread (launch does it) since the main context is bound there.
@@ -68,7 +72,8 @@ public:
     double alarmThreshold() const { return alarmThreshold_.load(); }
     void refreshAlarmThreshold();
 
-    // Why a save failed, for a message: a full disk in the person's words, else the store's.
+    // Why a save failed, for a message: a cause the person can act on (a full disk, a read-only,
+    // forbidden or damaged file) in their words, else the store's.
     static std::string failureReason(const StoreError& error);
     // A change the person asked for was not stored: logs it under `who` and tells them in an
     // alert (language keys; the message's "%@" becomes the reason).
@@ -81,6 +86,7 @@ public:
 private:
     struct Impl;
     bool openConnections(StoreError* error);
+    void keepLogSmall();
     bool runSave(const std::function<void(Context&)>& block, ChangeSet& changes, StoreError* error);
     void mergeOnMain(ChangeSet changes, bool ok, StoreError error, SaveCompletion completion);
 

@@ -12,6 +12,9 @@ struct StoreError {
         cannotOpen,      // the database file could not be opened or set up
         sqlite,          // the database refused a statement (message holds its text)
         diskFull,        // the database could not grow: the disk (or its quota) is full
+        readOnly,        // the database file (or its file system) cannot be written
+        noPermission,    // the system refused this user the database file
+        damaged,         // the file is not a database, or a damaged one
         unknownKey,      // a key path names no attribute or relation of the entity
         invalidRequest,  // a key path used where its kind cannot be (a to-many key in a sort)
         notFound,        // the object is not in the store (deleted, or never saved)

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
+#include <utility>
 
 #include "model/DateStrings.h"
 #include "model/DeviceModels.h"
@@ -33,6 +35,11 @@ struct Recording {
 Recording& recording() {
     static Recording r;
     return r;
+}
+
+std::map<std::int64_t, std::string>& namesWaitingForClose() {
+    static std::map<std::int64_t, std::string> names;
+    return names;
 }
 
 }  // namespace
@@ -300,6 +307,22 @@ std::size_t Track::closeTracksLeftOpen(Context& context) {
         day->addTracksObject(track);
     }
     return open.size();
+}
+
+void Track::keepNameUntilClose(std::int64_t row, std::string name) { namesWaitingForClose()[row] = std::move(name); }
+
+void Track::saveNamesWaitingForClose(Store& store) {
+    auto names = std::exchange(namesWaitingForClose(), {});
+    if (names.empty()) return;
+    StoreError error;
+    // Only the names: the next start closes the tracks from their stored points.
+    const bool ok = store.saveWithBlockAndWait(
+        [&names](Context& context) {
+            for (const auto& [row, name] : names)
+                if (auto t = context.objectWithRow<Track>(row)) t->setName(name);
+        },
+        &error);
+    if (!ok) plat::Log::line("Track: the names of stopped tracks could not be saved: " + error.message);
 }
 
 std::string Track::trackTableHeader() {

@@ -16,6 +16,7 @@ namespace qx {
 
 class Context;
 class Set;
+class Store;
 class Waypoint;
 
 // One recorded track: its figures, its day set and its waypoints in the order they were added.
@@ -128,6 +129,12 @@ public:
     // each gets its figures back from its stored points, and joins the day it began on when it
     // has none; one without points goes, as a stop would discard it. Returns how many were seen.
     static std::size_t closeTracksLeftOpen(Context& context);
+    // The name typed for a stopped track whose save was refused (a full disk): the track stays
+    // open in the store, for the next start to close, and the name waits for the store's close,
+    // which writes it once there is room again.
+    static void keepNameUntilClose(std::int64_t row, std::string name);
+    // Writes the waiting names into their tracks and forgets them; the store's close runs it.
+    static void saveNamesWaitingForClose(Store& store);
     using StartHandler = std::function<void(const std::shared_ptr<Track>&)>;
     static void setTrackStartedHandler(StartHandler handler);
 

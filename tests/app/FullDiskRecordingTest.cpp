@@ -60,7 +60,7 @@ protected:
 
 // A track that cannot be started, then one that cannot be saved: each is told with the reason;
 // nothing half-made is stored, the points taken are kept, and the next start closes the track
-// from them.
+// from them under the name typed, which the end of the run wrote once there was room.
 TEST_F(FullDiskRecordingTest, AStartOrASaveOnAFullDiskIsToldAndTheStoredPointsAreKept) {
     disk->fillAfter(0, qxtest::FullDisk::Room::forEveryWrite);
     ASSERT_TRUE(run("tap Record").ok);
@@ -99,6 +99,7 @@ TEST_F(FullDiskRecordingTest, AStartOrASaveOnAFullDiskIsToldAndTheStoredPointsAr
     launch();
     auto closed = main().objectWithRow<qx::Track>(row);
     ASSERT_TRUE(closed);
+    EXPECT_EQ(closed->name(), std::optional<std::string>("Ridge walk"));
     EXPECT_EQ(closed->waypointsCount(), points);
     EXPECT_GT(closed->dateTo(), closed->dateFrom());
     EXPECT_NEAR(closed->distance(), storedDistance(*closed), 0.01);

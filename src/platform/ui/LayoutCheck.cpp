@@ -60,6 +60,7 @@ struct DrawnText {
     double size = 0;          // the point size the glyphs are drawn at
     std::string cutBy{};      // what cut it: the view's kind or "screen"; empty when whole
     bool scrolledOut = false; // partly scrolled out of its scroll view: a finger brings the rest
+    bool sideways = false;    // in a view that scrolls sideways: its sides are no screen edge
 };
 
 struct Cover {
@@ -171,6 +172,7 @@ private:
         double bottom = 0, reachable = 0;
         std::string kind;
         const View* view = nullptr;
+        bool sideways = false;  // its content is wider than it and scrolls
     };
 
     static Scroller scrollerOf(const View& v, const Rect& area, const Scroller& outer) {
@@ -180,6 +182,7 @@ private:
         if (scroll && scroll->isScrollEnabled() && scroll->acceptsTouches()) {
             const double contentBottom = area.y() - v.bounds().y() + scroll->contentSize().height + scroll->contentInset().bottom;
             s.reachable = std::max(s.bottom, contentBottom);
+            s.sideways = scroll->contentSize().width > v.bounds().width() + 0.5;
         }
         return s;
     }
@@ -398,6 +401,7 @@ private:
             text.cutBy = !onScreen || cutsOff(*allowed, *onScreen) ? "screen" : v.kindName();
         }
         text.scrolledOut = text.cutBy.empty() && cutsOff(full, *shown);
+        text.sideways = scroller_.sideways;
         if (!texts_.empty() && texts_.back().view == &v && texts_.back().text == c.text) {
             DrawnText& shadow = texts_.back();
             shadow.shadow = true;
@@ -449,7 +453,7 @@ private:
     void judgeReadable(const DrawnText& text) {
         const std::string kind = text.view->kindName();
         // Text on a phone keeps a margin from the screen's sides; one against them looks cut.
-        if (text.cutBy.empty() && !text.scrolledOut &&
+        if (text.cutBy.empty() && !text.scrolledOut && !text.sideways &&
             (text.ink.minX() < screen_.minX() + kEdgeMargin || text.ink.maxX() > screen_.maxX() - kEdgeMargin)) {
             problems_.push_back({LayoutProblem::Kind::TextAtEdge, text.text, {}, kind, text.ink});
         }

@@ -216,6 +216,9 @@ TEST(LayoutCheck, ContentBelowAViewsBottomIsNamedWhereNoScrollingReachesIt) {
     page->addSubview(label("Across the bottom", {15, 185, 200, 30}));
     page->addSubview(label("Further down", {15, 350, 200, 30}));
     page->addSubview(label("Reaches past the side", {250, 40, 200, 30}));
+    auto side = label("Ends at the side", {100, 80, 219, 30});
+    side->setTextAlignment(TextAlignment::Right);
+    page->addSubview(side);
     root.addSubview(page);
     // The same with scrolling off, and content drawn past the content's end: named.
     auto fixed = std::make_shared<ScrollView>(Rect{0, 300, 320, 60});
