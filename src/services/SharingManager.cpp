@@ -110,14 +110,16 @@ void SharingManager::runCompletion() const {
 }
 
 bool SharingManager::presentComposeSheet(const std::shared_ptr<plat::SocialComposer>& sheet) {
-    auto* root = rootController();
-    if (!sheet || !root) return false;
+    // From the screen on top, wherever the share began: the tab's own screen is covered while
+    // a day's, a track's or a waypoint's details are open.
+    auto* top = visibleViewController();
+    if (!sheet || !top) return false;
     std::weak_ptr<plat::SocialComposer> weak = sheet;
     sheet->setCompletion([weak](plat::ComposeResult) {
         if (auto shown = weak.lock()) shown->dismissViewController(true);
         sharedInstance().runCompletion();
     });
-    return root->presentViewController(sheet, true);
+    return top->presentViewController(sheet, true);
 }
 
 void SharingManager::postOnTwitter() {

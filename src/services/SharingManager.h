@@ -53,7 +53,7 @@ public:
     // records.
     std::string generateReport() const;
 
-    // The selected screen of the window's tab bar, which presents the compose sheets.
+    // The selected screen of the window's tab bar.
     plat::ViewController* rootController() const;
 
     const Records& objectsToShare() const { return objects_; }
@@ -70,7 +70,7 @@ private:
     void confirmEmail();
     void confirmExport();
     void runCompletion() const;
-    // Presents a compose sheet from the root screen; false when it cannot be shown.
+    // Presents a compose sheet from the screen on top; false when it cannot be shown.
     bool presentComposeSheet(const std::shared_ptr<plat::SocialComposer>& sheet);
 
     Records objects_;

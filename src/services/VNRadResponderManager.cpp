@@ -15,6 +15,7 @@
 #include "platform/foundation/SecretStore.h"
 #include "platform/foundation/URLText.h"
 #include "platform/ui/AlertView.h"
+#include "services/NetworkFailure.h"
 #include "services/RadResponderWire.h"
 
 namespace qx {
@@ -133,16 +134,39 @@ bool VNRadResponderManager::handleOpenURL(const std::string& url) {
     }
     pendingState_.clear();  // one redirect per login page
     if (const auto code = params.find("code"); code != params.end()) {
-        authorizationCode_ = code->second;
-        sendRequest(kTokenFromCode, [this](bool success) {
-            if (success) sendRequest(kEventList);
-        });
-    } else if (params.count("access_token")) {
-        plat::Log::line("VNRadResponderManager handleOpenURL: an access token came without a code; ignored");
+        exchangeCode(code->second);
     } else if (const auto error = params.find("error"); error != params.end()) {
-        plat::Log::line("VNRadResponderManager handleOpenURL: error " + error->second);
+        plat::Log::line("VNRadResponderManager handleOpenURL: error " + RadResponderWire::loggedBody(error->second));
+        loginFailed(error->second == "access_denied"
+                        ? Language::get("Access was not granted on the RadResponder page.")
+                        : Language::get("The RadResponder page ended the login with an error."));
+    } else {
+        // An access token without a code included: this client logs in only by a code.
+        plat::Log::line("VNRadResponderManager handleOpenURL: the redirect holds no code");
+        loginFailed(Language::get("The RadResponder page sent no login code back."));
     }
     return true;
+}
+
+void VNRadResponderManager::exchangeCode(const std::string& code) {
+    authorizationCode_ = code;
+    exchange(kTokenFromCode, [this](const plat::HttpResponse& r, bool usable) {
+        if (!usable) return loginFailed(tokenFailure(r));
+        sendRequest(kEventList);
+    });
+}
+
+std::string VNRadResponderManager::tokenFailure(const plat::HttpResponse& reply) {
+    if (reply.status == 0) return NetworkFailure::text(reply.failure);
+    if (reply.status != 200) {
+        return Language::get("The server did not accept the login.") + " (HTTP " + std::to_string(reply.status) + ")";
+    }
+    return Language::get("The server's answer was not a RadResponder login.");
+}
+
+void VNRadResponderManager::loginFailed(const std::string& why) {
+    plat::Log::line("VNRadResponderManager: the login failed: " + why);
+    plat::NotificationCenter::defaultCenter().post(kVNRadResponderLoginFailedNotification, why);
 }
 
 std::string VNRadResponderManager::authorization() const {
@@ -180,13 +204,17 @@ std::optional<plat::HttpRequest> VNRadResponderManager::buildRequest(unsigned re
 }
 
 void VNRadResponderManager::sendRequest(unsigned request, Completion completion) {
+    exchange(request, [completion](const plat::HttpResponse&, bool usable) { report(completion, usable); });
+}
+
+void VNRadResponderManager::exchange(unsigned request, Reply done) {
     auto built = buildRequest(request);
     if (!built) {
         plat::Log::line("VNRadResponderManager sendRequest: request " + std::to_string(request) + " cannot be made");
-        return report(completion, false);
+        return done(plat::HttpResponse{}, false);
     }
     RadResponderWire::logRequest(*built);
-    plat::HttpClient::shared().send(std::move(*built), [this, request, completion](const plat::HttpResponse& r) {
+    plat::HttpClient::shared().send(std::move(*built), [this, request, done](const plat::HttpResponse& r) {
         RadResponderWire::logResponse(r, request != kEventList);
         bool usable = false;
         if (r.status == 200) {
@@ -201,7 +229,7 @@ void VNRadResponderManager::sendRequest(unsigned request, Completion completion)
                 }
             }
         }
-        report(completion, r.status == 200 && usable);
+        done(r, usable);
     });
 }
 

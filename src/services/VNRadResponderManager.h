@@ -21,6 +21,10 @@ namespace qx {
 
 inline constexpr const char* kVNRadResponderConnectNotification = "kVNRadResponderConnectNotification";
 inline constexpr const char* kVNRadResponderEventsNotification = "kVNRadResponderEventsNotification";
+// Posted when a login came back from the service's page but did not log in: the redirect
+// carried an error or no code, or the code exchange failed. Its object is why, as a text in the
+// interface language.
+inline constexpr const char* kVNRadResponderLoginFailedNotification = "kVNRadResponderLoginFailedNotification";
 
 // The client of the radiation-reporting web service. The person logs in on the service's own
 // page (OAuth2 authorisation code); the page's redirect "quorix://authorize" comes back through
@@ -104,6 +108,15 @@ private:
     VNRadResponderManager();
 
     std::optional<plat::HttpRequest> buildRequest(unsigned request) const;
+    // Sends a request and hands its reply over with whether it was usable (status 200 and a
+    // reply the client could take in); a request that cannot be made is an empty reply.
+    using Reply = std::function<void(const plat::HttpResponse& reply, bool usable)>;
+    void exchange(unsigned request, Reply done);
+    // Exchanges the redirect's code; a failed exchange is told as a failed login.
+    void exchangeCode(const std::string& code);
+    static void loginFailed(const std::string& why);
+    // Why a token reply gave no tokens, in the interface language.
+    static std::string tokenFailure(const plat::HttpResponse& reply);
     bool takeTokens(const std::string& body, bool refreshing);
     bool takeEvents(const std::string& body);
     // Disconnected, no tokens, no events.

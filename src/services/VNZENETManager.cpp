@@ -6,6 +6,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/SecretStore.h"
 #include "platform/ui/AlertView.h"
+#include "services/NetworkFailure.h"
 #include "services/UtcDate.h"
 #include "services/ZENETEnvelope.h"
 #include "services/ZENETReply.h"
@@ -174,6 +175,7 @@ void VNZENETManager::dropPendingLists() {
     if (measurements_) measurements_->setDelegate(nullptr);
     waypoints_.reset();
     measurements_.reset();
+    arrived_.clear();
 }
 
 std::vector<std::string> VNZENETManager::parseLoginReply(const std::string& body) {
@@ -183,7 +185,7 @@ std::vector<std::string> VNZENETManager::parseLoginReply(const std::string& body
 }
 
 std::string VNZENETManager::failureText(const plat::HttpResponse& reply) {
-    if (reply.status == 0) return Language::get("The server could not be reached.") + " (" + reply.error + ")";
+    if (reply.status == 0) return NetworkFailure::text(reply.failure);
     if (reply.status == 200) {
         return Language::get(
             "The answer did not come from the ZENET service; the network may first need a sign-in in a web "
@@ -257,14 +259,21 @@ void VNZENETManager::markUploaded(const ObjectID& id) {
 }
 
 void VNZENETManager::controllerDidChangeObject(FetchedResultsController& controller, const ObjectChange& change) {
-    if (change.type != ChangeType::update || !change.object) return;
+    // A reading stored while logged in arrives as an insertion, one changed later as an update:
+    // both go out. (A reading marked uploaded leaves its list; that removal is not one.)
+    if ((change.type != ChangeType::insert && change.type != ChangeType::update) || !change.object) return;
     if (&controller != waypoints_.get() && &controller != measurements_.get()) return;
+    arrived_.push_back(change.object->objectID());
+}
+
+void VNZENETManager::controllerDidChangeContent(FetchedResultsController&) {
+    if (arrived_.empty()) return;
+    auto records = std::make_shared<std::vector<ObjectID>>(std::move(arrived_));
+    arrived_.clear();
     const Settings& settings = Settings::sharedSettings();
     if (!settings.ZENETLoggedIn() || !settings.ZENETAutoApload()) return;
-    const auto username = storedUsername();
-    const auto password = storedPassword();
-    if (!username || !password) return;
-    uploadRecord(change.object->objectID(), *username, *password);
+    // A save of many readings at once (an import) goes out as a full upload does, one per turn.
+    uploadStep(std::move(records), 0);
 }
 
 }  // namespace qx

@@ -22,8 +22,8 @@ class Waypoint;
 // Settings::ZENETServerAddress, with the device account's user name and password in every
 // envelope. Once logged in it follows the readings not uploaded yet in two live lists (waypoints
 // by their reading's date, readings of no waypoint by date), uploads them all on request and,
-// with automatic upload on, each one that changes. A reading counts as uploaded only once the
-// service answered its submission with status 200.
+// with automatic upload on, each one stored or changed while logged in. A reading counts as
+// uploaded only once the service answered its submission with status 200.
 //
 // Whether uploads may run is Settings::ZENETLoggedIn, which the callers set after a successful
 // login and clear on logout or when the network goes; this client only reads it.
@@ -80,8 +80,10 @@ public:
     // after a success or a fault. Read by the login's caller, which decides whether to tell.
     const std::string& loginFailure() const { return loginFailure_; }
 
-    // Automatic upload of a pending reading that changed.
+    // Automatic upload of a pending reading stored or changed: collected per change, sent when
+    // the list has taken in the whole save.
     void controllerDidChangeObject(FetchedResultsController& controller, const ObjectChange& change) override;
+    void controllerDidChangeContent(FetchedResultsController& controller) override;
 
 private:
     VNZENETManager() = default;
@@ -106,6 +108,7 @@ private:
     std::string errorString_;
     std::string loginFailure_;
     std::set<ObjectID> inFlight_;
+    std::vector<ObjectID> arrived_;  // pending readings stored or changed by the save being reported
 };
 
 }  // namespace qx

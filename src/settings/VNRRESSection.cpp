@@ -2,6 +2,8 @@
 
 #include "model/Language.h"
 #include "model/Settings.h"
+#include "platform/ui/AlertView.h"
+#include "services/NetworkFailure.h"
 #include "services/VNRadResponderManager.h"
 #include "settings/SettingsRows.h"
 #include "settings/VNEventsSection.h"
@@ -141,7 +143,23 @@ void VNRRESSection::showLoginPage() {
                                           [this](const plat::Notification&) { updateConnectState(); });
     eventsObserver_ = center.addObserver(kVNRadResponderEventsNotification,
                                          [this](const plat::Notification&) { updateConnectState(); });
+    failureObserver_ = center.addObserver(kVNRadResponderLoginFailedNotification, [this](const plat::Notification& n) {
+        const auto* why = std::any_cast<std::string>(&n.object);
+        loginFailed(why ? *why : std::string());
+    });
+    page->setOnLoadFailed([this](plat::HttpFailure why) { loginFailed(NetworkFailure::text(why)); });
+    loginPage_ = page;
     page->loadContent(client().getAuthorizationUrl());
+}
+
+void VNRRESSection::loginFailed(const std::string& why) {
+    failureObserver_.reset();
+    if (auto page = loginPage_.lock()) {
+        page->setOnLoadFailed({});
+        if (page->presentingViewController()) page->onBack();
+    }
+    updateConnectState();
+    plat::AlertView::show(Language::get("Login Error!"), why, Language::get("OK"), {}, {});
 }
 
 void VNRRESSection::updateConnectState() {

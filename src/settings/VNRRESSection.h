@@ -38,12 +38,16 @@ public:
 
 private:
     void showLoginPage();
+    // A login that did not complete: the page closes, the section is left as it was before the
+    // login, and the person is told why.
+    void loginFailed(const std::string& why);
     void checkStoredEvent();
 
     VNTableViewCellPtr uploadCell_, eventsCell_;
     std::shared_ptr<VNTableViewServerAddressCell> serverAddressCell_;
     std::shared_ptr<VNLoginTableViewCell> loginLogoutCell_;
-    plat::ObserverToken connectObserver_, eventsObserver_;
+    plat::ObserverToken connectObserver_, eventsObserver_, failureObserver_;
+    std::weak_ptr<VNWebViewController> loginPage_;
 };
 
 }  // namespace qx

@@ -47,6 +47,11 @@ void VNWebViewController::didFinishLoad(plat::WebView& view) { webViewDidFinishL
 
 void VNWebViewController::webViewDidFinishLoad(plat::WebView&) { plat::Log::line("finish"); }
 
+void VNWebViewController::didFailLoad(plat::WebView& view, const std::string& error) {
+    plat::Log::line("VNWebViewController: " + error);
+    if (auto block = onLoadFailed_) block(view.lastFailure());  // a copy: the block may close the screen
+}
+
 void VNWebViewController::closeOnNotification(const std::string& name) {
     closeObserver_ = plat::NotificationCenter::defaultCenter().addObserver(
         name, [this](const plat::Notification&) { webViewForceClose(); });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -30,10 +31,13 @@ public:
     // Closes the screen when `name` is posted (the login succeeded), through its back block.
     void closeOnNotification(const std::string& name);
     void stopClosingOnNotification() { closeObserver_.reset(); }
+    // Runs when a page loaded from an address could not be loaded, with why no reply came.
+    void setOnLoadFailed(std::function<void(plat::HttpFailure why)> block) { onLoadFailed_ = std::move(block); }
     void webViewForceClose();
 
     void viewDidLoad() override;
     void didFinishLoad(plat::WebView& view) override;
+    void didFailLoad(plat::WebView& view, const std::string& error) override;
     void webViewDidFinishLoad(plat::WebView& view);
 
     std::string kindName() const override { return "WebScreen"; }
@@ -42,6 +46,7 @@ private:
     std::shared_ptr<plat::WebView> webView_;
     std::string contentString_;
     plat::ObserverToken closeObserver_;
+    std::function<void(plat::HttpFailure)> onLoadFailed_;
 };
 
 }  // namespace qx

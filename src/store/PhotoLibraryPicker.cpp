@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/Language.h"
+#include "platform/graphics/PixelImage.h"
 #include "platform/ui/Button.h"
 
 namespace qx {
@@ -16,9 +17,7 @@ std::vector<std::filesystem::path> PhotoLibraryPicker::photosIn(const std::files
     std::error_code ec;
     for (auto it = std::filesystem::directory_iterator(folder, ec); !ec && it != std::filesystem::directory_iterator();
          it.increment(ec)) {
-        std::string ext = it->path().extension().string();
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-        if (ext == ".png" && it->is_regular_file(ec)) out.push_back(it->path());
+        if (plat::PixelImage::isReadablePictureName(it->path()) && it->is_regular_file(ec)) out.push_back(it->path());
     }
     std::sort(out.begin(), out.end());
     return out;

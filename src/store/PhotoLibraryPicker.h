@@ -21,7 +21,7 @@ public:
 
     static std::shared_ptr<PhotoLibraryPicker> make(std::filesystem::path folder, PickBlock block);
 
-    // The PNG pictures of the folder, by name.
+    // The pictures of the folder the platform reads (PNG, JPEG), by name.
     static std::vector<std::filesystem::path> photosIn(const std::filesystem::path& folder);
 
     const std::vector<std::filesystem::path>& photos() const { return photos_; }

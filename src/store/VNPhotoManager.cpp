@@ -29,7 +29,7 @@ plat::ImagePtr loadPhoto(const std::string& url) {
     const auto file = VNPhotoManager::photoForUrl(url);
     if (!file) return nullptr;
     std::string error;
-    auto pixels = plat::PixelImage::loadPng(*file, &error);
+    auto pixels = plat::PixelImage::load(*file, &error);
     if (!pixels) {
         plat::Log::line("VNPhotoManager getImage: " + error);
         return nullptr;

@@ -5,13 +5,11 @@ checks the mail it sent with Python's own mail parser.
 usage: history.py QUORIX SCRIPT_TEMPLATE HOME RENDER_DIR
 """
 import datetime
-import email
-import email.policy
-import glob
 import os
 import shutil
-import subprocess
 import sys
+
+from sent_mail import run_and_read_mail
 
 quorix, template, home, render_dir = sys.argv[1:5]
 shutil.rmtree(home, ignore_errors=True)
@@ -66,21 +64,7 @@ script_path = os.path.join(home, "history.qx")
 with open(script_path, "w", encoding="utf-8") as f:
     f.write(script)
 
-run = subprocess.run([quorix, "--home", home, "--script", script_path, "--start-time", START],
-                     capture_output=True, text=True)
-print(run.stdout)
-print(run.stderr, file=sys.stderr)
-if run.returncode != 0:
-    sys.exit(f"quorix failed with status {run.returncode}")
-
-sent = glob.glob(os.path.join(home, "Outbox", "*.eml"))
-if len(sent) != 1:
-    sys.exit(f"expected one sent mail, found {len(sent)}")
-with open(sent[0], "rb") as f:
-    message = email.message_from_binary_file(f, policy=email.policy.default)
-problems = [f"{part.get_content_type()}: {d!r}" for part in message.walk() for d in part.defects]
-if problems:
-    sys.exit("the mail has defects: " + "; ".join(problems))
+message, sent_name = run_and_read_mail(quorix, home, script_path, START)
 recipients = message["To"].addresses
 if [(a.display_name, a.addr_spec) for a in recipients] != [("Ann Ödegaard", "ann@example.org")]:
     sys.exit(f"the recipient reads as {recipients!r}")
@@ -90,5 +74,5 @@ for name, day, _, _ in points + [track_point]:
     wanted = day in (today, older)
     if (shown in html) != wanted:
         sys.exit(f"{name!r} of {day} is {'missing from' if wanted else 'in'} the mail")
-print("mail checked:", os.path.basename(sent[0]), "with", len(html), "characters of report")
+print("mail checked:", sent_name, "with", len(html), "characters of report")
 shutil.rmtree(home, ignore_errors=True)

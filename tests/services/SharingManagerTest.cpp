@@ -212,10 +212,11 @@ TEST_F(SharingManagerTest, TwitterTakesTheNewestLinesUpTo140Characters) {
 TEST_F(SharingManagerTest, TwitterPostsThroughTheSheetOrElseTheWebPage) {
     auto w = addWaypoint(0.1, plat::Date(kNoon));
     share({w}, 4);
+    auto* top = visible();
     choose("Twitter");
     auto* sheet = dynamic_cast<plat::SocialComposer*>(visible());
     ASSERT_TRUE(sheet);
-    EXPECT_EQ(sheet->presentingViewController(), sharing().rootController());
+    EXPECT_EQ(sheet->presentingViewController(), top);
     EXPECT_EQ(sheet->initialText(), w->description() + "\n");
     sheet->cancel();  // cancelling the sheet also finishes the share
     drain();

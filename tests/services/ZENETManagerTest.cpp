@@ -308,7 +308,7 @@ TEST_F(ZENETManagerTest, ARecordUnderWayIsNotSentTwice) {
     EXPECT_EQ(measures().size(), 2u);
 }
 
-TEST_F(ZENETManagerTest, AChangedPendingReadingUploadsItselfWhenAutomaticUploadIsOn) {
+TEST_F(ZENETManagerTest, APendingReadingStoredOrChangedUploadsItselfWhenAutomaticUploadIsOn) {
     auto w = addWaypoint(0.1, plat::Date(kMorning));
     logIn();
     settings().setZENETAutoApload(false);
@@ -323,10 +323,26 @@ TEST_F(ZENETManagerTest, AChangedPendingReadingUploadsItselfWhenAutomaticUploadI
     drain();
     ASSERT_EQ(measures().size(), 1u);
     EXPECT_TRUE(uploaded(w->measurement()));
-    // New readings are insertions, which wait for the next full upload.
-    addHistoryReading(0.5, plat::Date(kMorning + 5));
+    // Readings stored while logged in go out as they are stored, each once, also while a full
+    // upload of the same readings is under way.
+    auto h = addHistoryReading(0.5, plat::Date(kMorning + 5));
+    auto p = addWaypoint(0.6, plat::Date(kMorning + 6));
+    zenet().uploadAll();
     drain();
-    EXPECT_EQ(measures().size(), 1u);
+    ASSERT_EQ(measures().size(), 3u);
+    EXPECT_EQ(element(measures()[1], "MeasureValue"), "<a:MeasureValue>0.500</a:MeasureValue>");
+    EXPECT_EQ(element(measures()[2], "MeasureValue"), "<a:MeasureValue>0.600</a:MeasureValue>");
+    EXPECT_TRUE(uploaded(h));
+    EXPECT_TRUE(uploaded(p->measurement()));
+
+    // Without automatic upload, or logged out, a stored reading waits.
+    settings().setZENETAutoApload(false);
+    addHistoryReading(0.7, plat::Date(kMorning + 7));
+    settings().setZENETAutoApload(true);
+    settings().setZENETLoggedIn(false);
+    addHistoryReading(0.8, plat::Date(kMorning + 8));
+    drain();
+    EXPECT_EQ(measures().size(), 3u);
 }
 
 TEST_F(ZENETManagerTest, TheNetworkComingBackLogsInAndUploads) {

@@ -214,7 +214,12 @@ TEST_F(NetworkSectionsTest, StoredZenetAccountLogsInOrIsForgotten) {
 
 // A login that reaches no service (a mistyped address, no network) must not fail silently.
 TEST_F(NetworkSectionsTest, ZenetLoginThatReachesNoServerShowsWhy) {
-    for (const char* address : {"http://127.0.0.1:1/Zenet31/DeviceService", "ftp://127.0.0.1/Zenet31/DeviceService"}) {
+    // Told in the program's words, not the transfer library's.
+    const std::pair<const char*, const char*> cases[] = {
+        {"http://127.0.0.1:1/Zenet31/DeviceService", "The server could not be reached."},
+        {"ftp://127.0.0.1/Zenet31/DeviceService", "The network connection failed."},
+    };
+    for (const auto& [address, why] : cases) {
         storeAccount("cy", "pw");
         settings().setZENETServerAddress(address);
         auto section = showNew<VNZENETSection>();
@@ -224,7 +229,7 @@ TEST_F(NetworkSectionsTest, ZenetLoginThatReachesNoServerShowsWhy) {
         auto failure = alert();
         ASSERT_TRUE(failure) << address;
         EXPECT_EQ(failure->title(), "Login Error!");
-        EXPECT_EQ(failure->message().rfind("The server could not be reached. (", 0), 0u) << failure->message();
+        EXPECT_EQ(failure->message(), why);
         failure->pressButton("OK");
     }
 }
@@ -324,20 +329,47 @@ TEST_F(NetworkSectionsTest, UnknownStoredEventFallsBackToTheFirstWithoutATestEve
     EXPECT_EQ(section->eventsCell()->detailTextLabel().text(), "Drill");
 }
 
-TEST_F(NetworkSectionsTest, LoginPageThatDoesNotSucceedStaysUntilBack) {
+// A login that does not complete closes its page, leaves the section as it was and says why, in
+// the program's words.
+TEST_F(NetworkSectionsTest, ALoginThatFailsClosesItsPageAndSaysWhy) {
+    struct Case {
+        qxtest::FakeReply page;
+        std::optional<qxtest::FakeReply> tokens;  // when the redirect carries a code
+        const char* redirect;
+        const char* why;
+    };
+    const auto pageReply = qxtest::FakeReply::with(200, "<p>Sign in</p>");
+    const Case cases[] = {
+        {pageReply, qxtest::FakeReply::with(400, R"({"error":"invalid_grant"})"), "code=bad",
+         "The server did not accept the login. (HTTP 400)"},
+        {pageReply, qxtest::FakeReply::with(200, "<html>Welcome</html>"), "code=c0de",
+         "The server's answer was not a RadResponder login."},
+        {pageReply, qxtest::FakeReply::drop(), "code=c0de", "The server closed the connection before it answered."},
+        {pageReply, std::nullopt, "error=access_denied", "Access was not granted on the RadResponder page."},
+        {qxtest::FakeReply::drop(), std::nullopt, nullptr, "The server closed the connection before it answered."},
+    };
     auto section = radResponder();
-    ASSERT_TRUE(host->tableView()->userSelectRow({0, 2}));
-    auto* page = shown<qx::VNWebViewController>();
-    ASSERT_TRUE(page);
-    drain();
-    server.enqueue(qxtest::FakeReply::with(400, R"({"error":"invalid_grant"})"));
     auto& client = qx::VNRadResponderManager::sharedInstance();
-    client.handleOpenURL("quorix://authorize?code=bad&state=" + client.pendingState());
-    drain();
-    EXPECT_FALSE(client.isConnected());
-    EXPECT_EQ(shown<qx::VNWebViewController>(), page);
-    page->onBack();
-    EXPECT_EQ(window->visibleViewController(), host.get());
+    for (const auto& c : cases) {
+        server.enqueue(c.page);
+        ASSERT_TRUE(host->tableView()->userSelectRow({0, 2}));
+        ASSERT_TRUE(shown<qx::VNWebViewController>());
+        drain();
+        if (c.redirect) {
+            if (c.tokens) server.enqueue(*c.tokens);
+            client.handleOpenURL("quorix://authorize?" + std::string(c.redirect) + "&state=" + client.pendingState());
+            drain();
+        }
+        EXPECT_FALSE(client.isConnected()) << c.why;
+        EXPECT_EQ(window->visibleViewController(), host.get()) << c.why;
+        EXPECT_EQ(section->loginLogoutCell()->textLabel().text(), "Login");
+        ASSERT_TRUE(alert()) << c.why;
+        EXPECT_EQ(alert()->title(), "Login Error!");
+        EXPECT_EQ(alert()->message(), c.why);
+        alert()->pressButton("OK");
+    }
+    EXPECT_TRUE(section->eventsCell()->isHidden());
+
     // Gone back, a later login no longer touches the closed page.
     loginToRadResponder("[]");
     EXPECT_EQ(window->visibleViewController(), host.get());

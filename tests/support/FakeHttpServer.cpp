@@ -195,6 +195,9 @@ void FakeHttpServer::handle(int fd) {
             }
             return;
         }
+        case FakeReply::Kind::raw:
+            writeAll(fd, reply.body);
+            return;
         case FakeReply::Kind::respond:
             break;
     }

@@ -27,7 +27,7 @@ struct RecordedRequest {
 
 // What the fake server does with a request.
 struct FakeReply {
-    enum class Kind { respond, drop, silence };
+    enum class Kind { respond, drop, silence, raw };
     Kind kind = Kind::respond;
     int status = 200;
     std::vector<std::pair<std::string, std::string>> headers;
@@ -41,6 +41,8 @@ struct FakeReply {
     static FakeReply drop() { return {Kind::drop, 0, {}, {}}; }
     // Reads the request and never answers; the connection ends when the client gives up.
     static FakeReply silence() { return {Kind::silence, 0, {}, {}}; }
+    // Writes `bytes` as they are, with no status line or headers of its own, and closes.
+    static FakeReply raw(std::string bytes) { return {Kind::raw, 0, {}, std::move(bytes)}; }
 };
 
 // A plain HTTP server on 127.0.0.1 at a port of its own, for tests of the HTTP client and the

@@ -59,12 +59,34 @@ FakeHttpServer::Handler radResponderRecovering() {
     };
 }
 
+FakeHttpServer::Handler radResponderRefusing() {
+    auto working = radResponderService(kFakeTokens, kFakeEvents);
+    auto pages = std::make_shared<std::atomic<int>>(0);
+    auto exchanges = std::make_shared<std::atomic<int>>(0);
+    return [working, pages, exchanges](const RecordedRequest& r) {
+        if (r.path() == "/oauth/authorize" && ++*pages == 3) {
+            return FakeReply::with(302, "",
+                                   {{"Location", "quorix://authorize?error=access_denied&state=" + valueOf(r.target, "state")}});
+        }
+        if (r.path() == "/oauth/token") {
+            const int n = ++*exchanges;
+            if (n == 1) return FakeReply::drop();
+            if (n == 2) return FakeReply::with(200, "<html><body>Service temporarily unavailable</body></html>");
+        }
+        return working(r);
+    };
+}
+
 FakeHttpServer::Handler socialNetworkPages() {
     return [](const RecordedRequest& r) {
         if (r.path() != "/dialog/feed") return FakeReply::with(404, "not here");
         return FakeReply::with(200, "<html><body><h1>Post to Facebook</h1><p>Say something about this</p></body></html>",
                                {{"Content-Type", "text/html"}});
     };
+}
+
+FakeHttpServer::Handler zenetAncientServer() {
+    return [](const RecordedRequest&) { return FakeReply::raw("<html><body>It works!</body></html>\n"); };
 }
 
 FakeReply zenetAnswer() { return FakeReply::with(200, kSoapReply); }

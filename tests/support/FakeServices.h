@@ -17,6 +17,10 @@ FakeHttpServer::Handler radResponderService(std::string tokens, std::string even
 // login page and the token endpoint work. From the second code exchange on it works as
 // radResponderService does.
 FakeHttpServer::Handler radResponderRecovering();
+// The reporting service failing one login after another, each its own way: the first code
+// exchange gets the connection closed, the second a reply that is no JSON, the third login page
+// redirects with "error=access_denied"; from then on it works as radResponderService does.
+FakeHttpServer::Handler radResponderRefusing();
 
 // The monitoring service: every envelope is answered 200 with an empty SOAP body, a login whose
 // password is not `password` (as the envelope writes it, XML-escaped) with 500 and a SOAP fault.
@@ -26,6 +30,10 @@ FakeHttpServer::Handler zenetService(std::string password);
 // "/portal" gets the page (200, HTML); elsewhere logins reach the service and are answered, and
 // everything after them gets the page, as when the network's session ran out after the login.
 FakeHttpServer::Handler zenetBehindPortal();
+
+// A server in the monitoring service's place that answers every request with a bare page, as
+// HTTP/0.9 did: no status line, no headers.
+FakeHttpServer::Handler zenetAncientServer();
 
 // The monitoring service's answer to an operation it carried out: 200 with an empty SOAP body.
 FakeReply zenetAnswer();

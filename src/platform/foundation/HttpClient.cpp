@@ -67,6 +67,32 @@ bool hasHeader(const HttpHeaders& headers, std::string_view name) {
     return std::any_of(headers.begin(), headers.end(), [&](const auto& h) { return equalsIgnoringCase(h.first, name); });
 }
 
+HttpFailure failureOf(CURLcode result, bool connected) {
+    switch (result) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY: return HttpFailure::unknownHost;
+        case CURLE_COULDNT_CONNECT: return HttpFailure::cannotConnect;
+        case CURLE_OPERATION_TIMEDOUT: return HttpFailure::timedOut;
+        case CURLE_GOT_NOTHING:
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+        case CURLE_PARTIAL_FILE: return HttpFailure::connectionLost;
+        // A reply without a status line (HTTP/0.9) is refused as an unsupported protocol, as an
+        // address of another scheme is, before any connection.
+        case CURLE_UNSUPPORTED_PROTOCOL: return connected ? HttpFailure::notHttp : HttpFailure::other;
+        case CURLE_WEIRD_SERVER_REPLY:
+        case CURLE_BAD_CONTENT_ENCODING:
+        case CURLE_HTTP2:
+        case CURLE_HTTP2_STREAM: return HttpFailure::notHttp;
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_CIPHER:
+        case CURLE_SSL_CACERT_BADFILE: return HttpFailure::insecure;
+        default: return HttpFailure::other;
+    }
+}
+
 }  // namespace
 
 std::optional<std::string> HttpResponse::header(std::string_view name) const {
@@ -209,6 +235,9 @@ struct HttpClient::Impl {
             response.error = t->tooLarge ? std::string("the reply is too large")
                              : t->errorText[0] ? std::string(t->errorText)
                                                : std::string(curl_easy_strerror(result));
+            char* peer = nullptr;  // set once a connection (new or reused) was made
+            curl_easy_getinfo(t->easy, CURLINFO_PRIMARY_IP, &peer);
+            response.failure = t->tooLarge ? HttpFailure::tooLarge : failureOf(result, peer && *peer);
         }
         cleanUp(*t);
         auto completion = std::move(t->completion);

@@ -27,13 +27,28 @@ struct HttpRequest {
     std::string acceptEncoding;
 };
 
+// Why no complete reply came, in kinds a program can tell a person about in its own words.
+enum class HttpFailure {
+    none,            // a reply came
+    unknownHost,     // the server's name could not be resolved
+    cannotConnect,   // nobody took the connection
+    timedOut,        // no whole reply within the time allowed
+    connectionLost,  // the connection broke off before the reply was whole
+    notHttp,         // what came back was no HTTP reply the client accepts (HTTP/0.9, garbage)
+    insecure,        // no secure connection could be made (certificate, handshake)
+    tooLarge,        // the reply is larger than kMaxBodySize
+    other,
+};
+
 struct HttpResponse {
     // The HTTP status; 0 when no complete reply came (no connection, time-out, broken body).
     long status = 0;
     HttpHeaders headers;
     std::string body;
-    // Why no complete reply came; empty when one did.
+    // Why no complete reply came; empty when one did. The transfer library's own words, for
+    // the log: a person is told `failure` in the program's words.
     std::string error;
+    HttpFailure failure = HttpFailure::none;
 
     // The first header of that name, whatever its case.
     std::optional<std::string> header(std::string_view name) const;

@@ -69,6 +69,34 @@ int pngOrientation(std::string_view png) {
     }
 }
 
+int jpegOrientation(std::string_view jpeg) {
+    if (jpeg.substr(0, 2) != std::string_view("\xFF\xD8", 2)) return 1;
+    const Reader r(jpeg, true);
+    std::size_t at = 2;
+    // Segments follow the start marker, each a marker and a length that counts itself; the EXIF
+    // block is an APP1 segment that starts "Exif" and two zero bytes, before the picture data.
+    while (true) {
+        const auto marker = r.read(at, 2);
+        if (!marker || (*marker >> 8) != 0xFF) return 1;
+        if (*marker == 0xFFFF) {
+            ++at;  // a fill byte before a marker
+            continue;
+        }
+        if (*marker == 0xFFD8 || (*marker >= 0xFFD0 && *marker <= 0xFFD7) || *marker == 0xFF01) {
+            at += 2;  // markers without a length
+            continue;
+        }
+        if (*marker == 0xFFDA || *marker == 0xFFD9) return 1;  // the picture data or its end
+        const auto length = r.read(at + 2, 2);
+        if (!length || *length < 2 || jpeg.size() - at - 2 < *length) return 1;
+        const std::string_view segment = jpeg.substr(at + 4, *length - 2);
+        if (*marker == 0xFFE1 && segment.substr(0, 6) == std::string_view("Exif\0\0", 6)) {
+            return orientationInTiff(segment.substr(6));
+        }
+        at += 2 + *length;
+    }
+}
+
 PixelImage uprightPixels(const PixelImage& image, int orientation) {
     if (orientation <= 1 || orientation > 8 || image.isEmpty()) return image;
     const int w = image.width(), h = image.height();

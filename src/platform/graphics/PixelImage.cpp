@@ -2,10 +2,13 @@
 
 #include <cairo.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "platform/foundation/FileUtil.h"
 #include "platform/graphics/CairoSupport.h"
+#include "platform/graphics/JpegDecoder.h"
 #include "platform/graphics/PhotoOrientation.h"
 
 namespace plat {
@@ -43,15 +46,17 @@ std::optional<PixelImage> fromSurface(cairo_surface_t* surface, std::string* err
     return cairo::copyOut(surface);
 }
 
+std::optional<std::string> readPicture(const std::filesystem::path& path, std::string* error) {
+    auto bytes = file::read(path);
+    if (!bytes && error) *error = "cannot read " + path.string();
+    return bytes;
+}
+
 }  // namespace
 
 std::optional<PixelImage> PixelImage::loadPng(const std::filesystem::path& path, std::string* error) {
-    auto bytes = file::read(path);
-    if (!bytes) {
-        if (error) *error = "cannot read " + path.string();
-        return std::nullopt;
-    }
-    return fromPngData(*bytes, error);
+    auto bytes = readPicture(path, error);
+    return bytes ? fromPngData(*bytes, error) : std::nullopt;
 }
 
 std::optional<PixelImage> PixelImage::fromPngData(std::string_view bytes, std::string* error) {
@@ -59,6 +64,22 @@ std::optional<PixelImage> PixelImage::fromPngData(std::string_view bytes, std::s
     auto image = fromSurface(cairo_image_surface_create_from_png_stream(readChunk, &st), error);
     if (image) image->setOrientation(pngOrientation(bytes));
     return image;
+}
+
+std::optional<PixelImage> PixelImage::load(const std::filesystem::path& path, std::string* error) {
+    auto bytes = readPicture(path, error);
+    return bytes ? fromData(*bytes, error) : std::nullopt;
+}
+
+std::optional<PixelImage> PixelImage::fromData(std::string_view bytes, std::string* error) {
+    if (JpegDecoder::isJpeg(bytes)) return JpegDecoder::decode(bytes, error);
+    return fromPngData(bytes, error);
+}
+
+bool PixelImage::isReadablePictureName(const std::filesystem::path& path) {
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext == ".png" || ext == ".jpg" || ext == ".jpeg";
 }
 
 Color PixelImage::pixel(int x, int y) const {

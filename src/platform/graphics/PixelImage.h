@@ -23,6 +23,13 @@ public:
                                              std::string* error = nullptr);
     static std::optional<PixelImage> fromPngData(std::string_view bytes,
                                                  std::string* error = nullptr);
+    // A picture of any format this platform reads (PNG, JPEG), told apart by its first bytes,
+    // with the orientation its EXIF block records.
+    static std::optional<PixelImage> load(const std::filesystem::path& path, std::string* error = nullptr);
+    static std::optional<PixelImage> fromData(std::string_view bytes, std::string* error = nullptr);
+    // Whether a file's name is that of a picture this platform reads (".png", ".jpg", ".jpeg",
+    // in any case).
+    static bool isReadablePictureName(const std::filesystem::path& path);
 
     int width() const { return width_; }
     int height() const { return height_; }

@@ -80,6 +80,7 @@ void WebView::fetch(const URLRequest& request, int redirectsLeft) {
     }
     request_ = request;
     error_.clear();
+    failure_ = HttpFailure::none;
     const std::string scheme = url::scheme(request.url);
     if (!installedLoader() && (scheme == "http" || scheme == "https")) {
         fetchFromWeb(request, redirectsLeft);
@@ -104,6 +105,7 @@ void WebView::fetchFromWeb(const URLRequest& request, int redirectsLeft) {
         auto self = std::static_pointer_cast<WebView>(weak.lock());
         if (!self || self->generation_ != gen) return;  // gone, stopped or replaced by a newer load
         self->loading_ = false;
+        self->failure_ = r.failure;
         const bool redirect = r.status >= 300 && r.status < 400 && r.status != 304;
         self->received(request, r.status, redirect ? r.header("Location") : std::nullopt, r.body, r.error,
                        redirectsLeft);

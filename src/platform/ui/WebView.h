@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/foundation/HtmlDocument.h"
+#include "platform/foundation/HttpClient.h"
 #include "platform/ui/HtmlLayout.h"
 #include "platform/ui/ScrollView.h"
 
@@ -62,6 +63,8 @@ public:
     const std::string& baseURL() const { return baseURL_; }
     const std::optional<URLRequest>& request() const { return request_; }
     const std::string& lastError() const { return error_; }
+    // Why the last load from the web got no reply (none while it did or is under way).
+    HttpFailure lastFailure() const { return failure_; }
     // The text of the page without its markup.
     std::string plainText() const;
 
@@ -97,6 +100,7 @@ private:
 
     std::weak_ptr<WebViewDelegate> delegate_;
     std::string html_, baseURL_, error_;
+    HttpFailure failure_ = HttpFailure::none;
     std::optional<URLRequest> request_;
     HtmlNode document_;
     HtmlLayout layout_;

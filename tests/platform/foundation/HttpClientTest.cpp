@@ -9,6 +9,7 @@
 namespace {
 
 using plat::HttpClient;
+using plat::HttpFailure;
 using plat::HttpRequest;
 using plat::HttpResponse;
 
@@ -110,6 +111,7 @@ TEST_F(HttpClientTest, NoCompleteReplyIsStatusZeroWithAReason) {
     auto reply = exchange(refused);
     EXPECT_EQ(reply.status, 0);
     EXPECT_FALSE(reply.error.empty());
+    EXPECT_EQ(reply.failure, HttpFailure::cannotConnect);
 
     // The connection closes without a word.
     server.enqueue(qxtest::FakeReply::drop());
@@ -118,6 +120,7 @@ TEST_F(HttpClientTest, NoCompleteReplyIsStatusZeroWithAReason) {
     reply = exchange(dropped);
     EXPECT_EQ(reply.status, 0);
     EXPECT_FALSE(reply.error.empty());
+    EXPECT_EQ(reply.failure, HttpFailure::connectionLost);
 
     // The server never answers within the time limit.
     server.enqueue(qxtest::FakeReply::silence());
@@ -127,6 +130,15 @@ TEST_F(HttpClientTest, NoCompleteReplyIsStatusZeroWithAReason) {
     reply = exchange(slow);
     EXPECT_EQ(reply.status, 0);
     EXPECT_FALSE(reply.error.empty());
+    EXPECT_EQ(reply.failure, HttpFailure::timedOut);
+
+    // A reply of another age (HTTP/0.9, a bare body) is no reply either.
+    server.enqueue(qxtest::FakeReply::raw("<html>hello</html>\n"));
+    HttpRequest ancient;
+    ancient.url = server.url("/");
+    reply = exchange(ancient);
+    EXPECT_EQ(reply.status, 0);
+    EXPECT_EQ(reply.failure, HttpFailure::notHttp);
 }
 
 TEST_F(HttpClientTest, OnlyWebAddressesAreFetched) {
@@ -137,6 +149,7 @@ TEST_F(HttpClientTest, OnlyWebAddressesAreFetched) {
         EXPECT_EQ(reply.status, 0) << url;
         EXPECT_TRUE(reply.body.empty()) << url;
         EXPECT_FALSE(reply.error.empty()) << url;
+        EXPECT_EQ(reply.failure, HttpFailure::other) << url;
     }
 }
 
