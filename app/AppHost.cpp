@@ -3,18 +3,24 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "LaunchWiring.h"
 #include "dashboard/DashboardController.h"
 #include "history/HistoryLayer.h"
 #include "maps/MapsLayer.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/DataFolder.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/SecretStore.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/ui/MailComposer.h"
 #include "services/ServicesLayer.h"
 #include "settings/SettingsLayer.h"
 #include "shell/Artwork.h"
 #include "shell/KestrelAppDelegate.h"
 #include "store/Store.h"
+#include "store/io/WaypointFile.h"
 
 namespace qx::app {
 
@@ -39,6 +45,31 @@ AppHost::~AppHost() {
     Store::closeDefaultStore();
 }
 
+namespace {
+
+bool isOneOf(std::string_view name, std::initializer_list<std::string_view> names) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+}  // namespace
+
+std::vector<plat::DataFolder::WrittenFiles> AppHost::writtenFiles() {
+    const auto root = plat::DataFolder::root();
+    const auto settingsFile = plat::DataFolder::preferencesFile().filename().string();
+    return {
+        {root, [settingsFile](std::string_view n) { return isOneOf(n, {settingsFile, plat::SecretStore::kFileName}); }},
+        {plat::DataFolder::documents(), &WaypointFile::isExportName},
+        {plat::DataFolder::outbox(), &plat::MailComposer::isMessageFileName},
+        {plat::DataFolder::outbox() / "Drafts", &plat::MailComposer::isMessageFileName},
+    };
+}
+
+void AppHost::removeLeftovers() {
+    // Files half written by a program that was killed are of no use to anyone.
+    if (const auto removed = plat::DataFolder::removeLeftovers(writtenFiles()))
+        plat::Log::line("quorix: removed " + std::to_string(removed) + " temporary files left by an ended run");
+}
+
 bool AppHost::dataFolderUsable(const std::filesystem::path& home, std::string& error) {
     struct stat info {};
     if (::stat(home.c_str(), &info) != 0) return true;  // made at launch
@@ -58,6 +89,7 @@ AppHost::StartResult AppHost::start(const std::filesystem::path& home, const Lin
         error = "cannot use " + home.string() + " as the data folder";
         return StartResult::failed;
     }
+    removeLeftovers();
     plat::Clock::setShared(std::make_shared<plat::VirtualClock>(clockStart.value_or(plat::SystemClock().now())));
     plat::RunLoop::main().bindToCurrentThread();
     KestrelAppDelegate::prepareProcess();

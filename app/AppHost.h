@@ -4,7 +4,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "platform/foundation/DataFolder.h"
 #include "platform/foundation/Date.h"
 
 #include "link/LinkLauncher.h"
@@ -48,8 +50,11 @@ public:
     static bool dataFolderUsable(const std::filesystem::path& home, std::string& error);
     // The application's window once launched.
     plat::Window* window() const;
+    // Where the program writes whole files in the data folder (set), by the names it gives them.
+    static std::vector<plat::DataFolder::WrittenFiles> writtenFiles();
 
 private:
+    static void removeLeftovers();
     std::shared_ptr<KestrelAppDelegate> delegate_;
     bool started_ = false;
 };

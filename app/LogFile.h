@@ -21,8 +21,9 @@ public:
     LogFile(const LogFile&) = delete;
     LogFile& operator=(const LogFile&) = delete;
 
-    // Starts the file afresh in `folder` (made when missing); false, with `error` set, when it
-    // cannot be written: the lines then go to standard error.
+    // Starts the file afresh in `folder` (made when missing), as a new file of its own even
+    // where a link stood; false, with `error` set, when it cannot be written: the lines then go
+    // to standard error.
     bool open(const std::filesystem::path& folder, bool echo, std::string& error);
     void close();
 

@@ -70,9 +70,6 @@ int main(int argc, char** argv) {
     }
     LogFile log;
     if (!log.open(home, options.verbose, error)) std::fprintf(stderr, "quorix: %s\n", error.c_str());
-    // Files half written by a program that was killed are of no use to anyone.
-    if (const auto removed = plat::DataFolder::removeLeftovers(home))
-        plat::Log::line("quorix: removed " + std::to_string(removed) + " temporary files left by an ended run");
     if (options.noSocialAccounts) {
         plat::SocialComposer::setAvailable(plat::SocialService::Twitter, false);
         plat::SocialComposer::setAvailable(plat::SocialService::Facebook, false);

@@ -56,7 +56,7 @@ std::size_t Language::readTables(const std::string& code) {
         auto text = plat::file::read(file);
         auto j = text ? nlohmann::json::parse(*text, nullptr, false) : nlohmann::json();
         if (!j.is_object()) {
-            plat::Log::line("Language load: " + file.string() + " is not a JSON object");
+            plat::Log::line("Language load: " + plat::Log::quoted(file.string()) + " is not a JSON object");
             continue;
         }
         for (const auto& [key, value] : j.items()) {

@@ -1,8 +1,11 @@
 #include "model/Settings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <mutex>
+#include <type_traits>
+#include <utility>
 
 #include "model/DeviceModels.h"
 #include "model/Language.h"
@@ -22,28 +25,36 @@ std::unique_ptr<Settings>& sharedSlot() {
     return slot;
 }
 
-// Reads each preference from user defaults, keeping the in-memory default when the key is
-// missing or holds the wrong type.
+// Reads each preference from user defaults. A missing key keeps the in-memory default; so does
+// a stored value the preference cannot take (another type, a number its type cannot hold, which
+// would otherwise wrap round), and that key is noted in `reset`.
 struct Loader {
     plat::UserDefaults& d;
-    void operator()(const char* key, bool& v) { v = d.boolForKey(key, v); }
-    void operator()(const char* key, unsigned& v) {
-        auto n = d.integerForKey(key, v);
-        v = n < 0 ? v : static_cast<unsigned>(n);
+    std::vector<std::string>& reset;
+
+    template <class T, class Stored>
+    void take(const char* key, const std::optional<Stored>& stored, T& v) {
+        if (stored && fits<T>(*stored)) {
+            v = static_cast<T>(*stored);
+        } else if (d.contains(key) || d.hadUnreadableValue(key)) {
+            reset.emplace_back(key);
+        }
     }
-    void operator()(const char* key, int& v) { v = static_cast<int>(d.integerForKey(key, v)); }
-    void operator()(const char* key, double& v) { v = d.doubleForKey(key, v); }
-    void operator()(const char* key, std::string& v) { v = d.stringForKey(key, v); }
-    void operator()(const char* key, std::optional<std::string>& v) {
-        if (d.contains(key)) v = d.optionalStringForKey(key);
+    template <class T, class Stored>
+    static bool fits(const Stored& stored) {
+        if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) return std::in_range<T>(stored);
+        return true;
     }
-    void operator()(const char* key, plat::Date& v) { v = d.dateForKey(key).value_or(v); }
-    void operator()(const char* key, std::optional<plat::Date>& v) {
-        if (auto date = d.dateForKey(key)) v = date;
-    }
-    void operator()(const char* key, std::set<std::string>& v) {
-        if (d.contains(key)) v = d.stringSetForKey(key);
-    }
+
+    void operator()(const char* key, bool& v) { take(key, d.optionalBoolForKey(key), v); }
+    void operator()(const char* key, unsigned& v) { take(key, d.optionalIntegerForKey(key), v); }
+    void operator()(const char* key, int& v) { take(key, d.optionalIntegerForKey(key), v); }
+    void operator()(const char* key, double& v) { take(key, d.optionalDoubleForKey(key), v); }
+    void operator()(const char* key, std::string& v) { take(key, d.optionalStringForKey(key), v); }
+    void operator()(const char* key, std::optional<std::string>& v) { take(key, d.optionalStringForKey(key), v); }
+    void operator()(const char* key, plat::Date& v) { take(key, d.dateForKey(key), v); }
+    void operator()(const char* key, std::optional<plat::Date>& v) { take(key, d.dateForKey(key), v); }
+    void operator()(const char* key, std::set<std::string>& v) { take(key, d.optionalStringSetForKey(key), v); }
 };
 
 struct Saver {
@@ -154,19 +165,20 @@ void Settings::visitPreferences(Io& io) {
 
 Settings& Settings::sharedSettings() {
     Settings* settings = nullptr;
-    bool firstRun = false;
+    bool needsSave = false;
     {
         std::lock_guard lock(sharedMutex);
         auto& slot = sharedSlot();
         if (!slot) {
             slot.reset(new Settings());
-            firstRun = slot->load();
+            needsSave = slot->load();
         }
         settings = slot.get();
     }
-    // The first run's defaults are written once the settings are in place: a write that fails
-    // says so in the person's language, which is read from these settings.
-    if (firstRun) settings->save();
+    // The first run's defaults, or those that replaced unusable stored values, are written once
+    // the settings are in place: a write that fails says so in the person's language, which is
+    // read from these settings.
+    if (needsSave) settings->save();
     return *settings;
 }
 
@@ -183,7 +195,7 @@ bool Settings::load() {
         // First run: the members hold the defaults; the date limits, never chosen, are today.
         return true;
     }
-    Loader loader{defaults};
+    Loader loader{defaults, resetOnLoad_};
     visitPreferences(loader);
     for (auto [threshold, prefix, single] : {std::tuple{&derThreshold_, "DERThreshold", false},
                                              std::tuple{&deThreshold_, "DEThreshold", true},
@@ -196,7 +208,10 @@ bool Settings::load() {
     // The plain-HTTP default of earlier versions sent the password in clear: the same service
     // over HTTPS takes its place. An address the person typed stays as it is.
     if (zenetServerAddress_ == kFormerZENETServerAddress) zenetServerAddress_ = kDefaultZENETServerAddress;
-    return false;
+    std::sort(resetOnLoad_.begin(), resetOnLoad_.end());
+    resetOnLoad_.erase(std::unique(resetOnLoad_.begin(), resetOnLoad_.end()), resetOnLoad_.end());
+    // The defaults put in place are written at once, so that the person is told only once.
+    return !resetOnLoad_.empty();
 }
 
 namespace {
@@ -209,12 +224,14 @@ constexpr double kMaxDateSeconds = 1e11;
 
 bool within(double value, double low, double high) { return std::isfinite(value) && value >= low && value <= high; }
 
-// Puts the default in place of a stored value its setting does not allow, saying so in the log.
+// Puts the default in place of a stored value its setting does not allow, saying so in the log
+// and noting the key in `reset`.
 template <class T>
-void keepInRange(const std::string& key, T& value, const T& fallback, bool allowed) {
+void keepInRange(std::vector<std::string>& reset, const std::string& key, T& value, const T& fallback, bool allowed) {
     if (allowed) return;
     plat::Log::line("Settings load: the stored \"" + key + "\" is outside what it allows; using its default");
     value = fallback;
+    reset.push_back(key);
 }
 
 }  // namespace
@@ -223,22 +240,24 @@ void keepInRange(const std::string& key, T& value, const T& fallback, bool allow
 // show as nonsense or upset the code that reads it: the default takes its place.
 void Settings::keepValuesInRange() {
     const Settings defaults;
-    keepInRange("Unit", unit_, defaults.unit_, unit_ <= 1);
-    keepInRange("StartScreen", startScreen_, defaults.startScreen_, startScreen_ <= 3);
-    keepInRange("AutoSaveInterval", autosaveInterval_, defaults.autosaveInterval_, autosaveInterval_ >= 1);
-    keepInRange("TrackTime", trackTime_, defaults.trackTime_, within(trackTime_, 0, 1e6));
-    keepInRange("HistoryDeviceTypeOnly", historyDeviceTypeOnly_, defaults.historyDeviceTypeOnly_,
+    keepInRange(resetOnLoad_, "Unit", unit_, defaults.unit_, unit_ <= 1);
+    keepInRange(resetOnLoad_, "StartScreen", startScreen_, defaults.startScreen_, startScreen_ <= 3);
+    keepInRange(resetOnLoad_, "AutoSaveInterval", autosaveInterval_, defaults.autosaveInterval_,
+                autosaveInterval_ >= 1);
+    keepInRange(resetOnLoad_, "TrackTime", trackTime_, defaults.trackTime_, within(trackTime_, 0, 1e6));
+    keepInRange(resetOnLoad_, "HistoryDeviceTypeOnly", historyDeviceTypeOnly_, defaults.historyDeviceTypeOnly_,
                 historyDeviceTypeOnly_ <= DeviceModels::kLast);
-    keepInRange("HistorySortMode", historySortMode_, defaults.historySortMode_, historySortMode_ <= 2);
-    keepInRange("RecordingMode", recordingMode_, defaults.recordingMode_, recordingMode_ <= 1);
-    keepInRange("CoeffN", coeffN_, defaults.coeffN_, within(coeffN_, 2, 10));
-    keepInRange("WMthresholdValue", wmThresholdValue_, defaults.wmThresholdValue_,
+    keepInRange(resetOnLoad_, "HistorySortMode", historySortMode_, defaults.historySortMode_, historySortMode_ <= 2);
+    keepInRange(resetOnLoad_, "RecordingMode", recordingMode_, defaults.recordingMode_, recordingMode_ <= 1);
+    keepInRange(resetOnLoad_, "CoeffN", coeffN_, defaults.coeffN_, within(coeffN_, 2, 10));
+    keepInRange(resetOnLoad_, "WMthresholdValue", wmThresholdValue_, defaults.wmThresholdValue_,
                 within(wmThresholdValue_, 0, kMaxMapThreshold));
-    keepInRange("RRUploadMode", rrUploadMode_, defaults.rrUploadMode_, rrUploadMode_ <= 2);
+    keepInRange(resetOnLoad_, "RRUploadMode", rrUploadMode_, defaults.rrUploadMode_, rrUploadMode_ <= 2);
     for (auto [key, date] : {std::pair{"HistoryDateFrom", &historyDateFrom_}, {"HistoryDateTo", &historyDateTo_},
                              {"WMTimeFrom", &wmTimeFrom_}, {"WMTimeTo", &wmTimeTo_}}) {
         const std::optional<plat::Date> neverChosen;
-        keepInRange(key, *date, neverChosen, !*date || within((*date)->timeIntervalSince1970(), 0, kMaxDateSeconds));
+        keepInRange(resetOnLoad_, key, *date, neverChosen,
+                    !*date || within((*date)->timeIntervalSince1970(), 0, kMaxDateSeconds));
     }
     for (auto [threshold, fallback, prefix] : {std::tuple{&derThreshold_, &defaults.derThreshold_, "DERThreshold"},
                                                std::tuple{&deThreshold_, &defaults.deThreshold_, "DEThreshold"},
@@ -246,7 +265,7 @@ void Settings::keepValuesInRange() {
         for (auto [n, value, initial] : {std::tuple{"1", threshold->firstThreshold, fallback->firstThreshold},
                                          std::tuple{"2", threshold->secondThreshold, fallback->secondThreshold}}) {
             double v = value->value();
-            keepInRange(prefix + std::string(n), v, initial->value(), within(v, 0, kMaxThreshold));
+            keepInRange(resetOnLoad_, prefix + std::string(n), v, initial->value(), within(v, 0, kMaxThreshold));
             value->setValue(v);
         }
     }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "model/Threshold.h"
 #include "platform/foundation/Date.h"
@@ -22,6 +23,9 @@ public:
     static void resetShared();
 
     void save();
+    // The keys (as Preferences.json names them) whose stored values could not be used when the
+    // settings were loaded, and which hold their defaults instead; sorted.
+    const std::vector<std::string>& resetOnLoad() const { return resetOnLoad_; }
 
     // Interface and units
     const std::string& language() const { return language_; }
@@ -163,8 +167,8 @@ public:
 
 private:
     Settings();
-    // Reads the stored preferences; true on the first run, when there are none and the
-    // defaults stay.
+    // Reads the stored preferences; true when the defaults are to be written: on the first run,
+    // when there are none, and when stored values were reset.
     bool load();
     void keepValuesInRange();
     template <class Io>
@@ -229,6 +233,7 @@ private:
     unsigned rrEventId_ = 68800;
     std::string rrEventName_ = kDefaultRREventName;
     unsigned rrUploadMode_ = 0;
+    std::vector<std::string> resetOnLoad_;
 };
 
 }  // namespace qx

@@ -1,20 +1,14 @@
 #include "model/StorageAlert.h"
 
-#include <cerrno>
-#include <cstring>
-
 #include "model/Language.h"
-#include "platform/foundation/FileUtil.h"
+#include "platform/foundation/WriteFailure.h"
 #include "platform/ui/AlertView.h"
 
 namespace qx {
 
 std::string StorageAlert::diskFullReason() { return Language::get("the disk is full"); }
 
-std::string StorageAlert::reasonForErrno(int code) {
-    if (plat::file::isOutOfRoom(code)) return diskFullReason();
-    return std::strerror(code);
-}
+std::string StorageAlert::reasonForErrno(int code) { return plat::WriteFailure::reason(code, &Language::get); }
 
 std::shared_ptr<plat::AlertView> StorageAlert::show(const std::string& titleKey, const std::string& messageKey,
                                                     const std::string& reason) {

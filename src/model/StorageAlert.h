@@ -15,8 +15,7 @@ class StorageAlert {
 public:
     // "the disk is full" in the current language.
     static std::string diskFullReason();
-    // The reason for a failed file write: a full disk or quota in the person's words, any other
-    // cause as the system says it.
+    // The reason for a failed file write in the person's words (see plat::WriteFailure).
     static std::string reasonForErrno(int code);
     // Shows an alert with an OK button. `titleKey` and `messageKey` are language keys; the
     // message's "%@" becomes `reason`.

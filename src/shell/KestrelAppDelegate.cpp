@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "model/Language.h"
+#include "model/Settings.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/AlertView.h"
@@ -97,13 +98,28 @@ void KestrelAppDelegate::showWindow() {
 
 void KestrelAppDelegate::tellOfResetSettings() {
     const auto kept = plat::UserDefaults::standard().movedAsideFile();
-    if (!kept) return;
+    if (!kept) {
+        tellOfResetValues();
+        return;
+    }
     // Folder and name apart, so that a line break can fall between them.
     std::string message =
         Language::get("The settings could not be read and were reset. The damaged file was kept in %@ as %@");
     for (const std::string& part : {kept->parent_path().string(), kept->filename().string()}) {
         if (const auto at = message.find("%@"); at != std::string::npos) message.replace(at, 2, part);
     }
+    plat::AlertView::show(Language::get("Settings reset"), message, Language::get("OK"), {}, {});
+}
+
+void KestrelAppDelegate::tellOfResetValues() {
+    const auto& keys = Settings::sharedSettings().resetOnLoad();
+    if (keys.empty()) return;
+    // Named as the file names them: whoever put a value there by hand finds it again.
+    std::string names;
+    for (const auto& key : keys) names += (names.empty() ? "" : ", ") + key;
+    std::string message =
+        Language::get("These stored settings could not be used and are back to their defaults: %@");
+    if (const auto at = message.find("%@"); at != std::string::npos) message.replace(at, 2, names);
     plat::AlertView::show(Language::get("Settings reset"), message, Language::get("OK"), {}, {});
 }
 
@@ -123,12 +139,12 @@ void KestrelAppDelegate::checkFacebookScheme() {
 bool KestrelAppDelegate::importFile(const std::string& fileUrl) {
     const auto path = plat::url::filePath(fileUrl);
     if (!path) {
-        plat::Log::line("KestrelAppDelegate openURL: not a local file URL: " + fileUrl);
+        plat::Log::line("KestrelAppDelegate openURL: not a local file URL: " + plat::Log::quoted(fileUrl));
         return false;
     }
     const auto& importer = OpenURLHandlers::fileImporter();
     if (!importer) {
-        plat::Log::line("KestrelAppDelegate openURL: no importer for " + *path);
+        plat::Log::line("KestrelAppDelegate openURL: no importer for " + plat::Log::quoted(*path));
         return false;
     }
     return importer(*path);

@@ -74,6 +74,9 @@ private:
     void showWindow();
     // A preferences file that could not be read was moved aside: the person hears where it is.
     void tellOfResetSettings();
+    // Stored values the settings could not use were put back to their defaults: the person
+    // hears which, once (the defaults were saved).
+    void tellOfResetValues();
     void restoreFacebookSession();
     void checkFacebookScheme();
     bool importFile(const std::string& url);

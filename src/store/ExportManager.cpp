@@ -1,6 +1,7 @@
 #include "store/ExportManager.h"
 
 #include "model/Language.h"
+#include "model/StorageAlert.h"
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/FileUtil.h"
@@ -106,28 +107,47 @@ void ExportManager::exportWaypoints(const std::vector<std::shared_ptr<ManagedObj
     const auto folder = plat::DataFolder::documents();
     plat::dispatch::onQueue(queue_, [this, fileRecords, format, when, folder, overlay, completion] {
         std::string error;
-        const auto file = WaypointFile::writeNew(*fileRecords, *format, folder, when, &error);
-        plat::dispatch::toMain([this, file, error, format, overlay, completion] {
+        WaypointFile::WriteDetails details;
+        const auto file = WaypointFile::writeNew(*fileRecords, *format, folder, when, &error, &details);
+        plat::dispatch::toMain([this, file, error, details, format, overlay, completion] {
             overlay->hide(true);
-            written(file, error, *format, completion);
+            written(file, error, details, *format, completion);
         });
     });
 }
 
+std::string ExportManager::leftOutNote(std::size_t leftOut) {
+    if (leftOut == 0) return {};
+    std::string note = Language::get("Readings without a position, left out of the GPX file: %d");
+    if (const auto at = note.find("%d"); at != std::string::npos) note.replace(at, 2, std::to_string(leftOut));
+    return note;
+}
+
 void ExportManager::written(const std::optional<std::filesystem::path>& file, const std::string& error,
-                            WaypointFormat format, const Completion& completion) {
+                            const WaypointFile::WriteDetails& details, WaypointFormat format,
+                            const Completion& completion) {
     if (!file) {
         plat::Log::line("ExportManager: " + error);
-        plat::AlertView::show(Language::get("Export failed"), Language::get("The file could not be written."),
-                              Language::get("OK"), {}, {});
+        StorageAlert::show("Export failed", "The file could not be written: %@.",
+                           StorageAlert::reasonForErrno(details.cause));
         if (completion) completion();
         return;
     }
-    plat::Log::line("ExportManager: wrote " + file->filename().string());
-    if (!offerByMail(*file, format, completion) && completion) completion();
+    plat::Log::line("ExportManager: wrote " + plat::Log::quoted(file->filename().string()) +
+                    (details.leftOut ? ", leaving out " + std::to_string(details.leftOut) + " without position" : ""));
+    const std::string note = leftOutNote(details.leftOut);
+    if (offerByMail(*file, format, note, completion)) return;
+    // Without a mail sheet to say it in, the person still learns what the file lacks.
+    if (!note.empty()) {
+        plat::AlertView::show(Language::get("Data export"), note, Language::get("OK"), {}, {}, [completion] {
+            if (completion) completion();
+        });
+        return;
+    }
+    if (completion) completion();
 }
 
-bool ExportManager::offerByMail(const std::filesystem::path& file, WaypointFormat format,
+bool ExportManager::offerByMail(const std::filesystem::path& file, WaypointFormat format, const std::string& note,
                                 const Completion& completion) {
     auto* window = plat::Window::keyWindow();
     auto* screen = window ? window->visibleViewController() : nullptr;
@@ -138,7 +158,7 @@ bool ExportManager::offerByMail(const std::filesystem::path& file, WaypointForma
     }
     auto composer = std::make_shared<plat::MailComposer>();
     composer->setSubject(Language::get("Data export"));
-    composer->setMessageBody("", false);
+    composer->setMessageBody(note, false);
     composer->addAttachmentData(std::move(*bytes), WaypointFile::mimeType(format), file.filename().string());
     composer->setCompletion([completion](plat::MailComposer& mail, plat::MailResult, const std::string&) {
         mail.dismissViewController(true);

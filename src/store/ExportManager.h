@@ -32,12 +32,17 @@ public:
     // position and name when it has one.
     static std::vector<WaypointRecord> recordsOf(const std::vector<std::shared_ptr<ManagedObject>>& objects);
 
+    // What the person is told of readings a GPX file could not hold; empty when none.
+    static std::string leftOutNote(std::size_t leftOut);
+
 private:
     ExportManager() : queue_("ExportManager") {}
-    void written(const std::optional<std::filesystem::path>& file, const std::string& error, WaypointFormat format,
-                 const Completion& completion);
-    // Presents a new mail with the file attached; false when no mail can be offered.
-    bool offerByMail(const std::filesystem::path& file, WaypointFormat format, const Completion& completion);
+    void written(const std::optional<std::filesystem::path>& file, const std::string& error,
+                 const WaypointFile::WriteDetails& details, WaypointFormat format, const Completion& completion);
+    // Presents a new mail with the file attached and `note` as its text; false when no mail can
+    // be offered.
+    bool offerByMail(const std::filesystem::path& file, WaypointFormat format, const std::string& note,
+                     const Completion& completion);
 
     plat::SerialQueue queue_;
 };

@@ -195,7 +195,7 @@ std::string ImportManager::diagnosisText(const WaypointReadDiagnosis& d) {
 }
 
 void ImportManager::importFile(const std::filesystem::path& path, Completion completion) {
-    plat::Log::line("ImportManager importFile: " + path.filename().string());
+    plat::Log::line("ImportManager importFile: " + plat::Log::quoted(path.filename().string()));
     auto overlay = plat::ProgressOverlay::showOn(plat::Window::keyWindow(), true);
     overlay->setTitle(Language::get("Importing data..."));
     // Filled by the save's block; stays empty when the store could not even begin the save.

@@ -53,7 +53,7 @@ Store::Store(std::filesystem::path file) : impl_(std::make_unique<Impl>()) {
     impl_->file = std::move(file);
     impl_->queue = std::make_unique<plat::SerialQueue>("store.save");
     if (!openConnections(&impl_->openError))
-        plat::Log::line("Store: cannot open " + impl_->file.string() + ": " + impl_->openError.message);
+        plat::Log::line("Store: cannot open " + plat::Log::quoted(impl_->file.string()) + ": " + impl_->openError.message);
     impl_->mainContext = Context::make(*this, *impl_->main, Context::Kind::main);
     if (plat::RunLoop::main().isLoopThread()) refreshAlarmThreshold();
 }

@@ -35,3 +35,24 @@ TEST(LogFileTest, LinesGoToTheDataFolderUntilClosedAndEachRunStartsAfresh) {
     EXPECT_EQ(before.back(), "still here");
     plat::Log::setSink({});
 }
+
+TEST(LogFileTest, ALinkInPlaceOfTheLogIsReplacedAndWhatItLedToIsLeftAlone) {
+    qxtest::TempDir dir;
+    const auto notes = dir.path() / "notes.txt";
+    const auto folder = dir.path() / "data";
+    ASSERT_TRUE(plat::file::writeAtomically(notes, "my notes\n"));
+    std::filesystem::create_directories(folder);
+    std::filesystem::create_symlink(notes, folder / qx::app::LogFile::kFileName);
+    {
+        qx::app::LogFile log;
+        std::string error;
+        ASSERT_TRUE(log.open(folder, false, error)) << error;
+        plat::Log::line("a run");
+    }
+    EXPECT_EQ(plat::file::read(notes).value_or(""), "my notes\n");
+    EXPECT_FALSE(std::filesystem::is_symlink(folder / qx::app::LogFile::kFileName));
+    const auto text = plat::file::read(folder / qx::app::LogFile::kFileName).value_or("");
+    EXPECT_NE(text.find("was a link"), std::string::npos) << text;
+    EXPECT_NE(text.find("a run\n"), std::string::npos) << text;
+    plat::Log::setSink({});
+}

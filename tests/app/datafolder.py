@@ -101,7 +101,8 @@ with open(os.path.join(home, "Documents", "many.gpx"), "w") as gpx:
                   f'<time>2026-03-0{1 + i % 5}T10:{i // 60 % 60:02d}:{i % 60:02d}Z</time><name>p{i}</name></wpt>\n')
     gpx.write("</gpx>\n")
 # What a killed program of an earlier version left: removed at start, other files kept.
-for name in ["Preferences.json.tmp-99999-3", "Documents/export.gpx.tmp-99999-0", "Outbox/mail.eml.tmp-99999-1"]:
+for name in ["Preferences.json.tmp-99999-3", "Documents/Waypoints 2026-03-01 10-00-00.gpx.tmp-99999-0",
+             "Outbox/mail-20260301-100000.eml.tmp-99999-1"]:
     os.makedirs(os.path.dirname(os.path.join(home, name)), exist_ok=True)
     with open(os.path.join(home, name), "w") as f:
         f.write("half")

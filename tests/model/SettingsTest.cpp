@@ -182,6 +182,33 @@ TEST_F(ModelTest, WrongTypedPreferenceFallsBackAndKeepsTheOthers) {
     EXPECT_TRUE(log.contains("AutoSaveInterval"));
 }
 
+TEST_F(ModelTest, StoredValuesItCannotTakeAreResetNeverWrappedListedAndWrittenBackOnce) {
+    settings().setCoeffN(7.5);
+    settings().save();
+    auto& defaults = plat::UserDefaults::standard();
+    defaults.setInteger("WMthresholdScaleRange", 2147483648LL);       // one past an int
+    defaults.setInteger("DERThresholdMultiplier1", -2147483649LL);    // one below
+    defaults.setInteger("TrackDistance", 4294967296LL);               // one past an unsigned
+    defaults.setString("Metric", "yes");
+    ASSERT_TRUE(defaults.synchronize());
+    const auto text = plat::file::read(plat::DataFolder::preferencesFile()).value();
+    ASSERT_TRUE(plat::file::writeAtomically(plat::DataFolder::preferencesFile(),
+                                            text.substr(0, text.rfind('}')) + ", \"Unit\": null}"));
+    auto& r = reload();
+    EXPECT_EQ(r.resetOnLoad(), (std::vector<std::string>{"DERThresholdMultiplier1", "Metric", "TrackDistance", "Unit",
+                                                         "WMthresholdScaleRange"}));
+    EXPECT_EQ(r.WMthresholdScaleRange(), 0);
+    EXPECT_EQ(r.trackDistance(), 100u);  // not 0, where 4294967296 would have wrapped
+    EXPECT_TRUE(r.metric());
+    EXPECT_DOUBLE_EQ(r.coeffN(), 7.5);
+    // The defaults were written at once: the next start has nothing to tell, and no number in
+    // the file has wrapped round.
+    const auto saved = plat::file::read(plat::DataFolder::preferencesFile()).value();
+    EXPECT_EQ(saved.find("2147483648"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("4294967296"), std::string::npos) << saved;
+    EXPECT_TRUE(reload().resetOnLoad().empty());
+}
+
 TEST_F(ModelTest, StoredValuesOutsideTheirRangeFallBackToTheirDefaults) {
     settings().setMetric(false);
     settings().save();
@@ -220,6 +247,7 @@ TEST_F(ModelTest, StoredValuesOutsideTheirRangeFallBackToTheirDefaults) {
         EXPECT_DOUBLE_EQ(c.read(r), c.fallback) << c.key;
         EXPECT_FALSE(r.metric()) << "the other values are kept";
         EXPECT_TRUE(log.contains(std::string("\"") + c.key + "\" is outside what it allows")) << c.key;
+        EXPECT_EQ(r.resetOnLoad(), std::vector<std::string>{c.key});
     }
 }
 

@@ -36,55 +36,40 @@ std::filesystem::path DataFolder::root() {
 
 namespace {
 constexpr const char* kSubfolders[] = {"Documents", "Photos", "Outbox", "Caches"};
-
-// Takes away the group's and others' rights.
-void keepToOwner(const std::filesystem::path& path) {
-    std::error_code ec;
-    const auto perms = std::filesystem::symlink_status(path, ec).permissions();
-    if (ec || (perms & (std::filesystem::perms::group_all | std::filesystem::perms::others_all)) ==
-                  std::filesystem::perms::none)
-        return;
-    std::filesystem::permissions(path, std::filesystem::perms::group_all | std::filesystem::perms::others_all,
-                                 std::filesystem::perm_options::remove, ec);
-}
 }  // namespace
 
 bool DataFolder::setRoot(const std::filesystem::path& path) {
     bool ok = file::ensureDirectory(path);
-    keepToOwner(path);
+    // The data folder itself is the one named, even through a link.
+    std::error_code ec;
+    const auto resolved = std::filesystem::canonical(path, ec);
+    file::keepToOwner(ec ? path : resolved);
     for (const char* sub : kSubfolders) {
         ok = file::ensureDirectory(path / sub) && ok;
-        keepToOwner(path / sub);
+        file::keepToOwner(path / sub);
     }
-    std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(path, ec))
-        if (entry.is_regular_file(ec) && !entry.is_symlink(ec)) keepToOwner(entry.path());
+        if (entry.is_regular_file(ec) && !entry.is_symlink(ec)) file::keepToOwner(entry.path());
     std::lock_guard lock(rootMutex);
     rootSlot() = std::filesystem::absolute(path);
     return ok;
 }
 
-std::size_t DataFolder::removeLeftovers(const std::filesystem::path& root) {
+std::size_t DataFolder::removeLeftovers(const std::vector<WrittenFiles>& places) {
     std::size_t removed = 0;
-    auto removeIn = [&removed](const std::filesystem::path& folder, bool deep) {
+    for (const auto& place : places) {
         std::error_code ec;
         std::vector<std::filesystem::path> doomed;
-        auto consider = [&](const std::filesystem::directory_entry& entry) {
+        for (std::filesystem::directory_iterator it(place.folder, ec), end; !ec && it != end; it.increment(ec)) {
             std::error_code e;
-            if (entry.is_symlink(e) || !entry.is_regular_file(e)) return;
-            if (file::isTemporaryName(entry.path().filename().string())) doomed.push_back(entry.path());
-        };
-        if (deep) {
-            for (std::filesystem::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-                consider(*it);
-        } else {
-            for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-                consider(*it);
+            if (it->is_symlink(e) || !it->is_regular_file(e)) continue;
+            const std::string name = it->path().filename().string();
+            if (!file::isTemporaryName(name)) continue;
+            const auto target = std::string_view(name).substr(0, name.rfind(".tmp-"));
+            if (place.isOwnName && place.isOwnName(target)) doomed.push_back(it->path());
         }
         for (const auto& p : doomed) removed += std::filesystem::remove(p, ec) ? 1 : 0;
-    };
-    removeIn(root, false);
-    for (const char* sub : kSubfolders) removeIn(root / sub, true);
+    }
     return removed;
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <string_view>
+#include <vector>
 
 namespace plat {
 
@@ -11,11 +14,20 @@ class DataFolder {
 public:
     static std::filesystem::path root();
     // Makes `path` the data folder, creating it and its subfolders. The folders and the files
-    // directly in it are made readable by their owner only (a folder of an older version was not).
+    // directly in it are made readable by their owner only (a folder of an older version was not);
+    // a subfolder or file that is a link is left as it is, and so is what it leads to.
     static bool setRoot(const std::filesystem::path& path);
-    // Removes what whole-file writes of an ended program left under `root` (their temporary
-    // files); only while this program owns the folder (DataFolderLock). Returns how many.
-    static std::size_t removeLeftovers(const std::filesystem::path& root);
+    // A folder in which the program writes whole files (file::writeAtomically), and the test of
+    // the names it gives them there.
+    struct WrittenFiles {
+        std::filesystem::path folder;
+        std::function<bool(std::string_view name)> isOwnName;
+    };
+    // Removes what whole-file writes of an ended program left: the temporary files of the names
+    // `places` own, directly in their folders and nowhere else (a folder of the person's inside
+    // Documents/ is theirs). Only while this program owns the folder (DataFolderLock). Returns
+    // how many.
+    static std::size_t removeLeftovers(const std::vector<WrittenFiles>& places);
     // $XDG_DATA_HOME/quorix, else ~/.local/share/quorix.
     static std::filesystem::path defaultRoot();
 

@@ -19,7 +19,9 @@ public:
 
     // Takes the lock, making the folder (readable by its owner only) when it is missing. False
     // when it cannot be taken: `error` says why, naming the folder and, when another program
-    // holds it, that program's process id (also in holder()).
+    // holds it, that program's process id as it wrote it into the file (also in holder()); or
+    // naming the lock file when that is a link or another name of some file, which is left as
+    // it is.
     bool acquire(const std::filesystem::path& folder, std::string& error);
     pid_t holder() const { return holder_; }
 

@@ -1,6 +1,7 @@
 #include "platform/foundation/FileUtil.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -110,19 +111,54 @@ bool isTemporaryName(std::string_view name) {
     return dash != std::string_view::npos && digits(rest.substr(0, dash)) && digits(rest.substr(dash + 1));
 }
 
-bool ensureDirectory(const std::filesystem::path& path) {
-    std::error_code ec;
-    std::filesystem::create_directories(path, ec);
-    return std::filesystem::is_directory(path, ec);
+bool ensureDirectory(const std::filesystem::path& path, int* cause) {
+    std::error_code made, found;
+    std::filesystem::create_directories(path, made);
+    if (std::filesystem::is_directory(path, found)) return true;
+    if (cause) *cause = std::filesystem::exists(path, found) ? ENOTDIR : made ? made.value() : ENOENT;
+    return false;
 }
 
 std::filesystem::path uniqueName(const std::filesystem::path& dir, const std::string& stem,
                                  const std::string& ext) {
     auto candidate = dir / (stem + ext);
-    for (int n = 1; std::filesystem::exists(candidate); ++n) {
+    // A folder that cannot be searched answers with an error rather than "absent": the name is
+    // returned as it is, and writing it then fails with the folder's real cause.
+    std::error_code ec;
+    for (int n = 1; std::filesystem::exists(candidate, ec) && !ec; ++n) {
         candidate = dir / (stem + "-" + std::to_string(n) + ext);
     }
     return candidate;
+}
+
+bool keepToOwner(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info {};
+    bool kept = ::fstat(fd, &info) == 0 && (S_ISDIR(info.st_mode) || S_ISREG(info.st_mode));
+    if (kept && (info.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+        kept = ::fchmod(fd, info.st_mode & 07777 & ~(S_IRWXG | S_IRWXO)) == 0;
+    ::close(fd);
+    return kept;
+}
+
+bool isUniqueNameOf(std::string_view name, std::string_view pattern,
+                    std::initializer_list<std::string_view> extensions) {
+    if (name.size() < pattern.size()) return false;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const bool digit = name[i] >= '0' && name[i] <= '9';
+        if (pattern[i] == '#' ? !digit : name[i] != pattern[i]) return false;
+    }
+    name.remove_prefix(pattern.size());
+    for (const auto ext : extensions) {
+        if (!name.ends_with(ext)) continue;
+        const auto counter = name.substr(0, name.size() - ext.size());
+        if (counter.empty()) return true;
+        const bool numbered = counter.size() > 1 && counter[0] == '-' &&
+                              counter.find_first_not_of("0123456789", 1) == std::string_view::npos;
+        if (numbered) return true;
+    }
+    return false;
 }
 
 }  // namespace plat::file

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,12 +31,24 @@ bool isOutOfRoom(int code);
 // Whether a file name is that of writeAtomically's temporary files ("<name>.tmp-<pid>-<n>").
 bool isTemporaryName(std::string_view name);
 
-// Creates the folder and its missing parents; true when it exists afterwards.
-bool ensureDirectory(const std::filesystem::path& path);
+// Creates the folder and its missing parents; true when it exists afterwards. Otherwise
+// `cause`, when given, gets the errno of the failure.
+bool ensureDirectory(const std::filesystem::path& path, int* cause = nullptr);
 
 // A fresh unique name for a file inside `dir`: "<stem>-<n><ext>" when "<stem><ext>" is taken.
+// Never throws: in a folder that cannot be searched the first name is returned.
 std::filesystem::path uniqueName(const std::filesystem::path& dir, const std::string& stem,
                                  const std::string& ext);
+
+// Takes away the group's and others' rights from a folder or plain file, never through a link:
+// a link's target (a file or folder of the person's) keeps the rights they gave it. True when
+// the path is a folder or plain file that others now cannot reach.
+bool keepToOwner(const std::filesystem::path& path);
+
+// Whether `name` is one uniqueName gives for a stem of the form `pattern` (each '#' a digit) and
+// one of `extensions`: the stem, an optional "-<n>", the extension.
+bool isUniqueNameOf(std::string_view name, std::string_view pattern,
+                    std::initializer_list<std::string_view> extensions);
 
 }  // namespace file
 }  // namespace plat

@@ -11,15 +11,60 @@ Log::Sink& sinkSlot() {
     static Log::Sink sink;
     return sink;
 }
+
+void appendEscaped(std::string& out, char c) {
+    switch (c) {
+        case '\n': out += "\\n"; return;
+        case '\r': out += "\\r"; return;
+        case '\t': out += "\\t"; return;
+        default: break;
+    }
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+    out += hex;
+}
+
+bool isControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }
+
+// A tab stays: it cannot start a line, and some lines are laid out with it.
+std::string oneLine(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (isControl(c) && c != '\t') {
+            appendEscaped(out, c);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 void Log::line(std::string_view text) {
+    const std::string safe = oneLine(text);
     std::lock_guard lock(logMutex);
     if (auto& sink = sinkSlot()) {
-        sink(std::string(text));
+        sink(safe);
         return;
     }
-    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+    std::fprintf(stderr, "%s\n", safe.c_str());
+}
+
+std::string Log::quoted(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (isControl(c)) {
+            appendEscaped(out, c);
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
 }
 
 Log::Sink Log::setSink(Sink sink) {

@@ -12,7 +12,12 @@ class Log {
 public:
     using Sink = std::function<void(const std::string&)>;
 
+    // One call is one line: line breaks and other control characters in `text` are written as
+    // escapes, so that a name read from outside cannot start a line of its own.
     static void line(std::string_view text);
+    // `text` (a file's name, a path) in double quotes, with quotes, backslashes and control
+    // characters escaped: where a name ends stays plain whatever it holds.
+    static std::string quoted(std::string_view text);
     // Installs a sink and returns the previous one; an empty sink restores standard error.
     static Sink setSink(Sink sink);
 };

@@ -29,12 +29,10 @@ Contents load(const std::filesystem::path& file, nlohmann::json& out) {
     const auto text = file::read(file);
     out = text ? nlohmann::json::parse(*text, nullptr, false) : nlohmann::json();
     if (!out.is_object()) return Contents::unreadable;
-    const auto perms = std::filesystem::status(file, ec).permissions();
+    const auto perms = std::filesystem::symlink_status(file, ec).permissions();
     if (!ec && (perms & (std::filesystem::perms::group_all | std::filesystem::perms::others_all)) !=
-                   std::filesystem::perms::none) {
-        std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
-                                     ec);
-        Log::line("SecretStore: " + file.string() + " was readable by others; now by its owner only");
+                   std::filesystem::perms::none && file::keepToOwner(file)) {
+        Log::line("SecretStore: " + Log::quoted(file.string()) + " was readable by others; now by its owner only");
     }
     return Contents::readable;
 }
@@ -50,7 +48,8 @@ bool loadForChange(const std::filesystem::path& file, nlohmann::json& out, std::
         if (error) *error = "cannot move the unreadable " + file.string() + " aside: " + ec.message();
         return false;
     }
-    Log::line("SecretStore: " + file.string() + " could not be read; kept as " + aside.string());
+    Log::line("SecretStore: " + Log::quoted(file.string()) + " could not be read; kept as " +
+              Log::quoted(aside.string()));
     out = nlohmann::json::object();
     return true;
 }

@@ -79,6 +79,7 @@ UserDefaults::UserDefaults(std::filesystem::path file) : file_(std::move(file)) 
 
 void UserDefaults::load() {
     values_.clear();
+    unreadableKeys_.clear();
     std::error_code ec;
     if (!std::filesystem::exists(file_, ec)) return;
     auto text = file::read(file_);
@@ -94,8 +95,8 @@ void UserDefaults::load() {
         aside += ".corrupt-" + std::to_string(static_cast<long long>(Date::now().timeIntervalSince1970()));
         std::filesystem::rename(file_, aside, ec);
         if (!ec) movedAside_ = aside;
-        Log::line("UserDefaults load: cannot read " + file_.string() +
-                  (ec ? std::string(", and cannot move it aside") : ", moved aside to " + aside.string()) +
+        Log::line("UserDefaults load: cannot read " + Log::quoted(file_.string()) +
+                  (ec ? std::string(", and cannot move it aside") : ", moved aside to " + Log::quoted(aside.string())) +
                   "; using defaults");
         return;
     }
@@ -104,6 +105,7 @@ void UserDefaults::load() {
             values_[key] = std::move(*v);
         } else {
             Log::line("UserDefaults load: ignoring unreadable value of \"" + key + "\"");
+            unreadableKeys_.insert(key);
         }
     }
 }
@@ -179,6 +181,20 @@ UserDefaults::StringSet UserDefaults::stringSetForKey(const std::string& key) co
 }
 UserDefaults::StringList UserDefaults::stringListForKey(const std::string& key) const {
     return typed<StringList>(key).value_or(StringList{});
+}
+
+std::optional<bool> UserDefaults::optionalBoolForKey(const std::string& key) const { return typed<bool>(key); }
+std::optional<std::int64_t> UserDefaults::optionalIntegerForKey(const std::string& key) const {
+    return typed<std::int64_t>(key);
+}
+std::optional<double> UserDefaults::optionalDoubleForKey(const std::string& key) const { return typed<double>(key); }
+std::optional<UserDefaults::StringSet> UserDefaults::optionalStringSetForKey(const std::string& key) const {
+    return typed<StringSet>(key);
+}
+
+bool UserDefaults::hadUnreadableValue(const std::string& key) const {
+    std::lock_guard lock(mutex_);
+    return unreadableKeys_.count(key) != 0;
 }
 
 void UserDefaults::setValue(const std::string& key, Value value) {

@@ -39,6 +39,14 @@ public:
     std::optional<Date> dateForKey(const std::string& key) const;
     StringSet stringSetForKey(const std::string& key) const;
     StringList stringListForKey(const std::string& key) const;
+    // None when the key is missing or holds another type: a caller can tell a stored value it
+    // cannot use from one never stored.
+    std::optional<bool> optionalBoolForKey(const std::string& key) const;
+    std::optional<std::int64_t> optionalIntegerForKey(const std::string& key) const;
+    std::optional<double> optionalDoubleForKey(const std::string& key) const;
+    std::optional<StringSet> optionalStringSetForKey(const std::string& key) const;
+    // Whether the file held a value under `key` that no type here can read (a null, an object).
+    bool hadUnreadableValue(const std::string& key) const;
 
     void setValue(const std::string& key, Value value);
     void setBool(const std::string& key, bool v) { setValue(key, v); }
@@ -70,6 +78,7 @@ private:
     mutable std::mutex mutex_;
     std::map<std::string, Value> values_;
     mutable std::set<std::string> reportedKeys_;
+    std::set<std::string> unreadableKeys_;
     std::optional<std::filesystem::path> movedAside_;
 };
 

@@ -10,6 +10,7 @@
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/FileUtil.h"
 #include "platform/foundation/URLText.h"
+#include "platform/foundation/WriteFailure.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/MimeCoding.h"
@@ -263,8 +264,12 @@ std::string MailComposer::messageText(Date date) const {
     return m;
 }
 
+bool MailComposer::isMessageFileName(std::string_view name) {
+    return file::isUniqueNameOf(name, "mail-########-######", {".eml"});  // see write()
+}
+
 bool MailComposer::write(const std::filesystem::path& folder, std::string* error) {
-    if (!file::ensureDirectory(folder)) {
+    if (!file::ensureDirectory(folder, &writeFailure_)) {
         if (error) *error = "cannot create " + folder.string();
         return false;
     }
@@ -312,9 +317,12 @@ bool MailComposer::saveDraft() {
 
 bool MailComposer::keepOpenAfterFailedWrite() {
     // Closing would lose what the person wrote: the composer stays, and says why, so that they
-    // can send again once there is room, or cancel.
-    std::string reason = file::isOutOfRoom(writeFailure_) ? uiText("the disk is full") : std::strerror(writeFailure_);
-    std::string message = uiText("The message could not be written: %@. Send it again when there is room.");
+    // can send again once the cause is mended (room made, rights given), or cancel.
+    std::string reason = WriteFailure::reason(writeFailure_, &uiText);
+    std::string message = uiText(file::isOutOfRoom(writeFailure_)
+                                     ? "The message could not be written: %@. Send it again when there is room."
+                                     : "The message could not be written: %@. It stays open, so that you can send it "
+                                       "again.");
     if (const auto at = message.find("%@"); at != std::string::npos) message.replace(at, 2, reason);
     AlertView::show(uiText("Message Not Sent"), message, uiText("OK"), {}, {});
     return false;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/foundation/Date.h"
@@ -64,6 +65,9 @@ public:
     std::optional<MailResult> result() const { return result_; }
     // The file written by send or saveDraft.
     const std::filesystem::path& writtenFile() const { return written_; }
+
+    // Whether `name` is one that sent and saved messages are given ("mail-<date>-<time>.eml").
+    static bool isMessageFileName(std::string_view name);
 
     // The message as it would be written now, dated `date`.
     std::string messageText(Date date) const;

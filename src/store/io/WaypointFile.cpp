@@ -1,6 +1,7 @@
 #include "store/io/WaypointFile.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <ctime>
 
@@ -49,16 +50,28 @@ const char* WaypointFile::mimeType(WaypointFormat format) {
 
 std::optional<std::filesystem::path> WaypointFile::writeNew(const std::vector<WaypointRecord>& records,
                                                             WaypointFormat format, const std::filesystem::path& dir,
-                                                            plat::Date when, std::string* error) {
-    if (!plat::file::ensureDirectory(dir)) {
+                                                            plat::Date when, std::string* error,
+                                                            WriteDetails* details) {
+    WriteDetails own;
+    WriteDetails& told = details ? *details : own;
+    told = WriteDetails{};
+    if (!plat::file::ensureDirectory(dir, &told.cause)) {
         if (error) *error = "cannot create " + dir.string();
         return std::nullopt;
     }
-    const std::string bytes =
-        format == WaypointFormat::CSV ? CsvWaypointWriter::write(records) : GpxWaypointWriter::write(records);
+    const std::string bytes = format == WaypointFormat::CSV ? CsvWaypointWriter::write(records)
+                                                            : GpxWaypointWriter::write(records, &told.leftOut);
     auto path = plat::file::uniqueName(dir, "Waypoints " + stampOf(when), extension(format));
-    if (!plat::file::writeAtomically(path, bytes, error)) return std::nullopt;
+    if (!plat::file::writeAtomically(path, bytes, error)) {
+        told.cause = errno;
+        return std::nullopt;
+    }
     return path;
+}
+
+bool WaypointFile::isExportName(std::string_view name) {
+    return plat::file::isUniqueNameOf(name, "Waypoints ####-##-## ##-##-##",
+                                      {extension(WaypointFormat::CSV), extension(WaypointFormat::GPX)});
 }
 
 WaypointReadResult WaypointFile::read(const std::filesystem::path& path, const WaypointRecordSink& sink) {

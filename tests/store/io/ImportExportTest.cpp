@@ -58,6 +58,7 @@ protected:
         EXPECT_TRUE(mail);
         EXPECT_FALSE(done);  // not before the mail is closed
         if (mail) {
+            mailBody = mail->messageBody();
             EXPECT_EQ(mail->subject(), "Data export");
             EXPECT_EQ(mail->attachments().size(), 1u);
             EXPECT_EQ(mail->attachments().at(0).mimeType, format == 1 ? "text/csv" : "application/gpx+xml");
@@ -99,6 +100,7 @@ protected:
 
     std::shared_ptr<plat::ViewController> screen = std::make_shared<plat::ViewController>();
     plat::Window window;
+    std::string mailBody;  // of the mail exportAndWait offered last
 };
 
 }  // namespace
@@ -154,6 +156,7 @@ TEST_F(ImportExportTest, UnknownPositionsAndAltitudesAreLeftOutOfTheFiles) {
     const std::vector<std::shared_ptr<qx::ManagedObject>> objects(waypoints.begin(), waypoints.end());
 
     const auto gpx = exportAndWait(objects, 2);
+    EXPECT_EQ(mailBody, "Readings without a position, left out of the GPX file: 1");
     const std::string gpxText = plat::file::read(gpx).value_or("");
     EXPECT_EQ(gpxText.find("<wpt lat=\"48.5\" lon=\"9.25\">"), gpxText.rfind("<wpt")) << gpxText;
     EXPECT_EQ(gpxText.find("<ele>"), std::string::npos) << gpxText;
@@ -172,7 +175,20 @@ TEST_F(ImportExportTest, UnknownPositionsAndAltitudesAreLeftOutOfTheFiles) {
     }
     std::filesystem::remove(gpx);
 
+    // Without a mail to say it in, an alert does; the export ends when it is read.
+    plat::MailComposer::setCanSendMail(false);
+    bool done = false;
+    qx::ExportManager::sharedInstance().exportWaypoints(objects, 2, [&] { done = true; });
+    drain();
+    plat::MailComposer::setCanSendMail(true);
+    EXPECT_EQ(alertText(), "Data export|Readings without a position, left out of the GPX file: 1");
+    EXPECT_FALSE(done);
+    plat::AlertView::frontmostAlert()->pressButton(0);
+    EXPECT_TRUE(done);
+    for (const auto& e : std::filesystem::directory_iterator(plat::DataFolder::documents())) std::filesystem::remove(e);
+
     const std::string csv = plat::file::read(exportAndWait(objects, 1)).value_or("");
+    EXPECT_EQ(mailBody, "");  // a CSV file holds every reading
     EXPECT_NE(csv.find(",48.5,9.25,,No ele\r\n"), std::string::npos) << csv;
     EXPECT_NE(csv.find(",,,,No fix\r\n"), std::string::npos) << csv;
     EXPECT_EQ(csv.find("-1"), std::string::npos) << csv;
@@ -355,7 +371,7 @@ TEST_F(ImportExportTest, EmptyListFinishesAtOnceAndFailedWriteIsShown) {
     qx::ExportManager::sharedInstance().exportWaypoints(objects, 2, [&] { done = true; });
     drain();
     EXPECT_TRUE(done);
-    EXPECT_EQ(alertText(), "Export failed|The file could not be written.");
+    EXPECT_EQ(alertText(), "Export failed|The file could not be written: Not a directory.");
     EXPECT_EQ(screen->presentedViewController(), nullptr);
 }
 
