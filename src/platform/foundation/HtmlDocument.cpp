@@ -67,21 +67,7 @@ private:
         siblings.push_back(std::move(node));
     }
 
-    // The end of a tag's markup (after its '>'), quoted attribute values skipped whole.
-    std::size_t tagEnd(std::size_t from) const {
-        char quote = 0;
-        for (std::size_t i = from; i < html_.size(); ++i) {
-            const char c = html_[i];
-            if (quote) {
-                if (c == quote) quote = 0;
-            } else if (c == '"' || c == '\'') {
-                quote = c;
-            } else if (c == '>') {
-                return i + 1;
-            }
-        }
-        return html_.size();
-    }
+    std::size_t tagEnd(std::size_t from) const { return HtmlText::tagEnd(html_, from); }
 
     std::size_t markup(std::size_t lt) {
         if (html_.compare(lt, 4, "<!--") == 0) {

@@ -87,21 +87,7 @@ private:
         blank_ = newCell_ = false;
     }
 
-    // The end of a tag's markup (after its '>'), quoted attribute values skipped whole.
-    std::size_t tagEnd(std::size_t from) const {
-        char quote = 0;
-        for (std::size_t i = from; i < html_.size(); ++i) {
-            const char c = html_[i];
-            if (quote) {
-                if (c == quote) quote = 0;
-            } else if (c == '"' || c == '\'') {
-                quote = c;
-            } else if (c == '>') {
-                return i + 1;
-            }
-        }
-        return html_.size();
-    }
+    std::size_t tagEnd(std::size_t from) const { return HtmlText::tagEnd(html_, from); }
 
     // Handles the markup starting at lt; returns where the text after it starts.
     std::size_t tag(std::size_t lt) {
@@ -192,6 +178,21 @@ std::string HtmlText::plainText(const std::string& html) {
     std::string out;
     for (const auto& b : blocks(html)) out += (out.empty() ? "" : " ") + b.text;
     return out;
+}
+
+std::size_t HtmlText::tagEnd(std::string_view html, std::size_t from) {
+    char quote = 0;
+    for (std::size_t i = from; i < html.size(); ++i) {
+        const char c = html[i];
+        if (quote) {
+            if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '>') {
+            return i + 1;
+        }
+    }
+    return html.size();
 }
 
 std::string HtmlText::decodeEntities(const std::string& text) {

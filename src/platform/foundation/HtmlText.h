@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace plat {
@@ -30,6 +31,9 @@ public:
     static std::string plainText(const std::string& html);
     // "&amp;" -> "&", "&#233;" and "&#xE9;" -> "é"; an unknown or broken reference stays as it is.
     static std::string decodeEntities(const std::string& text);
+    // The end of the markup of a tag whose name ends at `from` (after its '>'), quoted attribute
+    // values skipped whole; the end of `html` when it has none.
+    static std::size_t tagEnd(std::string_view html, std::size_t from);
 };
 
 // Appends the UTF-8 bytes of a code point.
