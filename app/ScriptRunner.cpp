@@ -2,9 +2,11 @@
 
 #include <fstream>
 #include <istream>
+#include <optional>
 #include <ostream>
 
 #include "Driver.h"
+#include "TerminalWait.h"
 
 namespace qx::app {
 
@@ -55,10 +57,15 @@ int ScriptRunner::runScriptFile(const std::filesystem::path& path) {
 int ScriptRunner::runInteractive(std::istream& in, bool prompt) {
     std::string line;
     bool failed = false;
+    // Piped commands wait for every reply in order, so that a run is repeatable.
+    std::optional<TerminalWait> wait;
+    if (prompt) wait.emplace(out_);
     while (!driver_.quitRequested()) {
         if (prompt) out_ << kPrompt << std::flush;
         if (!std::getline(in, line)) break;
+        if (wait) wait->beginCommand();
         Outcome outcome = driver_.execute(line);
+        if (wait) wait->endCommand();
         failed = failed || !outcome.ok;
         print(outcome.ok ? out_ : err_, outcome.ok ? outcome.text : "error: " + outcome.text);
         out_.flush();

@@ -20,7 +20,8 @@ public:
     // As runScript; 2 when the file cannot be read.
     int runScriptFile(const std::filesystem::path& path);
     // Reads commands until the end of input or quit; a failure is reported and reading goes
-    // on. The prompt is written before each line when asked for (a terminal). Returns 0, or 1
+    // on. The prompt is written before each line when asked for (a terminal), and there a person
+    // may stop waiting for a slow server (TerminalWait). Returns 0, or 1
     // when a command failed and no one was at a prompt: commands piped in from another program
     // report their failure as a script does.
     int runInteractive(std::istream& in, bool prompt);

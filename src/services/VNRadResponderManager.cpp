@@ -190,12 +190,15 @@ std::optional<plat::HttpRequest> VNRadResponderManager::buildRequest(unsigned re
     switch (request) {
         case kTokenFromCode:
             if (authorizationCode_.empty()) return std::nullopt;
+            r.purpose = "RadResponder login";
             return tokenRequest("authorization_code", "code", authorizationCode_);
         case kTokenRefresh:
             if (refreshToken_.empty()) return std::nullopt;
+            r.purpose = "RadResponder token refresh";
             return tokenRequest("refresh_token", "refresh_token", refreshToken_);
         case kEventList:
             if (accessToken_.empty()) return std::nullopt;
+            r.purpose = "RadResponder event list";
             r.method = "GET";
             r.headers.emplace_back("Authorization", authorization());
             return r;
@@ -285,6 +288,7 @@ void VNRadResponderManager::submit(const Survey& survey, bool mayRetry, Completi
     r.method = "POST";
     r.url = getServiceUrl() + "/api/v1/fieldsurvey";
     r.timeout = kTimeout;
+    r.purpose = "RadResponder survey upload";
     r.headers = {{"Accept", "application/json"}, {"Content-Type", "application/json"}, {"Authorization", authorization()}};
     r.body = RadResponderWire::fieldSurveyBody(survey.eventId, survey.date, survey.latitude, survey.longitude,
                                                survey.doseRate);

@@ -41,6 +41,15 @@ FetchRequest pendingMeasurements() {
         .sortedBy("date");
 }
 
+// What a person waiting on the exchange is told it is for.
+std::string purposeOf(unsigned action) {
+    switch (action) {
+        case VNZENETManager::kSubmitLogin: return "ZENET login";
+        case VNZENETManager::kSubmitLogout: return "ZENET logout";
+        default: return "ZENET upload of a reading";
+    }
+}
+
 }  // namespace
 
 VNZENETManager& VNZENETManager::sharedInstance() {
@@ -91,6 +100,7 @@ void VNZENETManager::post(unsigned action, const std::string& envelope,
         return;
     }
     request->body = envelope;
+    request->purpose = purposeOf(action);
     const std::string operation = ZENETEnvelope::operationName(action);
     plat::HttpClient::shared().send(std::move(*request), [operation, done = std::move(done)](const plat::HttpResponse& r) {
         plat::Log::line("VNZENETManager " + operation + ": status " + std::to_string(r.status) +

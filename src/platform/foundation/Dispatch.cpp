@@ -76,10 +76,10 @@ namespace dispatch {
 
 namespace {
 std::function<void()> counted(std::function<void()> work) {
-    RunLoop::main().beginBackgroundWork();
-    return [work = std::move(work)] {
+    const RunLoop::WorkId id = RunLoop::main().beginBackgroundWork();
+    return [work = std::move(work), id] {
         work();
-        RunLoop::main().endBackgroundWork();
+        RunLoop::main().endBackgroundWork(id);
     };
 }
 }  // namespace

@@ -38,7 +38,33 @@ struct Transfer {
     curl_slist* headerList = nullptr;
     char errorText[CURL_ERROR_SIZE] = {};
     bool tooLarge = false;
+    RunLoop::WorkId work = 0;  // as the main run loop counts it
 };
+
+// The server's name and, when the address gives one, its port; empty for no usable address.
+std::string serverOf(const std::string& url) {
+    CURLU* parts = curl_url();
+    std::string server;
+    char* host = nullptr;
+    char* port = nullptr;
+    if (parts && curl_url_set(parts, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+        curl_url_get(parts, CURLUPART_HOST, &host, 0) == CURLUE_OK) {
+        server = host;
+        if (curl_url_get(parts, CURLUPART_PORT, &port, 0) == CURLUE_OK) server += std::string(":") + port;
+    }
+    curl_free(host);
+    curl_free(port);
+    curl_url_cleanup(parts);
+    return server;
+}
+
+// "host:port (purpose)", what a person waiting on the exchange is told it waits for.
+std::string waitedOn(const HttpRequest& request) {
+    std::string what = serverOf(request.url);
+    if (what.empty()) what = request.url;
+    if (!request.purpose.empty()) what += " (" + request.purpose + ")";
+    return what;
+}
 
 std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
@@ -125,9 +151,9 @@ struct HttpClient::Impl {
         for (auto& t : running) {
             curl_multi_remove_handle(multi, t->easy);
             cleanUp(*t);
-            RunLoop::main().endBackgroundWork();
+            RunLoop::main().endBackgroundWork(t->work);
         }
-        for (std::size_t i = 0; i < waiting.size(); ++i) RunLoop::main().endBackgroundWork();
+        for (auto& t : waiting) RunLoop::main().endBackgroundWork(t->work);
         curl_multi_cleanup(multi);
     }
 
@@ -244,7 +270,7 @@ struct HttpClient::Impl {
         RunLoop::main().post([completion = std::move(completion), response = std::move(response)] {
             if (completion) completion(response);
         });
-        RunLoop::main().endBackgroundWork();
+        RunLoop::main().endBackgroundWork(t->work);
     }
 };
 
@@ -262,7 +288,7 @@ void HttpClient::send(HttpRequest request, Completion completion) {
     auto t = std::make_unique<Transfer>();
     t->request = std::move(request);
     t->completion = std::move(completion);
-    RunLoop::main().beginBackgroundWork();
+    t->work = RunLoop::main().beginBackgroundWork(waitedOn(t->request));
     {
         std::lock_guard lock(impl_->mutex);
         impl_->waiting.push_back(std::move(t));

@@ -25,6 +25,8 @@ struct HttpRequest {
     // Content codings offered in Accept-Encoding ("gzip, deflate"); a reply in one of them is
     // decoded before the caller sees it. Empty: nothing offered, the body stays as it came.
     std::string acceptEncoding;
+    // What the exchange is for, in a few words for a person waiting on it ("ZENET login").
+    std::string purpose;
 };
 
 // Why no complete reply came, in kinds a program can tell a person about in its own words.

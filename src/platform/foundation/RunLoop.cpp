@@ -75,11 +75,33 @@ std::size_t RunLoop::runUntilIdle() {
 }
 
 void RunLoop::drain() {
+    // A copy: the watch may be replaced while it runs.
+    const auto watch = waitWatch_;
+    drainWhile(watch, waitWatchInterval_);
+}
+
+void RunLoop::setWaitWatch(std::function<bool()> keepWaiting, TimeInterval interval) {
+    waitWatch_ = std::move(keepWaiting);
+    waitWatchInterval_ = interval;
+}
+
+bool RunLoop::drainWhile(const std::function<bool()>& keepWaiting, TimeInterval interval) {
+    const auto ready = [this] { return !tasks_.empty() || !waitsForBackgroundWork(); };
+    bool waitedOut = true;
     for (;;) {
         runUntilIdle();
         std::unique_lock lock(mutex_);
-        if (backgroundInFlight_ == 0 && tasks_.empty()) return;
-        wake_.wait(lock, [this] { return !tasks_.empty() || backgroundInFlight_ == 0; });
+        if (!waitsForBackgroundWork() && tasks_.empty()) return waitedOut;
+        if (!keepWaiting || !waitedOut) {
+            wake_.wait(lock, ready);
+            continue;
+        }
+        if (wake_.wait_for(lock, std::chrono::duration<double>(interval), ready)) continue;
+        lock.unlock();
+        if (!keepWaiting()) {
+            stopWaitingForBackgroundWork();
+            waitedOut = false;
+        }
     }
 }
 
@@ -139,17 +161,44 @@ std::size_t RunLoop::pendingTaskCount() const {
     return tasks_.size();
 }
 
-void RunLoop::beginBackgroundWork() {
+RunLoop::WorkId RunLoop::beginBackgroundWork(std::string what) {
     std::lock_guard lock(mutex_);
-    ++backgroundInFlight_;
+    const WorkId id = nextWorkId_++;
+    backgroundInFlight_.emplace(id, BackgroundWork{std::move(what), true});
+    return id;
 }
 
-void RunLoop::endBackgroundWork() {
+void RunLoop::endBackgroundWork(WorkId work) {
     {
         std::lock_guard lock(mutex_);
-        --backgroundInFlight_;
+        backgroundInFlight_.erase(work);
     }
     wake_.notify_all();
+}
+
+std::vector<std::string> RunLoop::backgroundWorkWaitedFor() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> described;
+    for (const auto& [id, work] : backgroundInFlight_) {
+        if (work.waitedFor && !work.what.empty()) described.push_back(work.what);
+    }
+    return described;
+}
+
+void RunLoop::stopWaitingForBackgroundWork() {
+    {
+        std::lock_guard lock(mutex_);
+        // The program's own work is quick and what comes after relies on it: it is still waited for.
+        for (auto& [id, work] : backgroundInFlight_) work.waitedFor = work.waitedFor && work.what.empty();
+    }
+    wake_.notify_all();
+}
+
+bool RunLoop::waitsForBackgroundWork() const {
+    for (const auto& [id, work] : backgroundInFlight_) {
+        if (work.waitedFor) return true;
+    }
+    return false;
 }
 
 void RunLoop::addTimer(const std::shared_ptr<Timer>& timer) {

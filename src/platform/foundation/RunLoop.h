@@ -2,13 +2,16 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/foundation/Date.h"
 
@@ -34,8 +37,18 @@ public:
     std::size_t runUntilIdle();
 
     // Like runUntilIdle, then also waits for background work still in flight (work that will
-    // post its result here) and runs what it posts, until the loop is quiet.
+    // post its result here) and runs what it posts, until the loop is quiet. Work no longer
+    // waited for (stopWaitingForBackgroundWork) is not waited for here either. While a wait
+    // watch is set, drain() waits as drainWhile() does with it.
     void drain();
+
+    // As drain(), but while it blocks on background work it asks `keepWaiting` about every
+    // `interval` seconds of real time (the server on the other end is real) whether to go on.
+    // When told not to, the described work in flight is no longer waited for (its results still
+    // arrive and run with a later drain or runUntilIdle), the rest is, and false is returned.
+    bool drainWhile(const std::function<bool()>& keepWaiting, TimeInterval interval);
+    // Sets (or, with an empty function, removes) the watch every drain() waits with. Main thread.
+    void setWaitWatch(std::function<bool()> keepWaiting, TimeInterval interval);
 
     // Moves a virtual shared clock forward by `seconds`, firing every timer at its own time in
     // order and draining after each. Fails (returns false) when the shared clock is not virtual.
@@ -49,8 +62,15 @@ public:
     std::size_t pendingTaskCount() const;
 
     // Background work accounting: work started with these counted lets drain() wait for it.
-    void beginBackgroundWork();
-    void endBackgroundWork();
+    // `what` says, in a few words for a person, what the work waits on ("127.0.0.1:8080 (ZENET
+    // login)"); work left undescribed is the program's own and quick.
+    using WorkId = std::uint64_t;
+    WorkId beginBackgroundWork(std::string what = {});
+    void endBackgroundWork(WorkId work);
+    // The descriptions of the described work drain() still waits for, oldest first.
+    std::vector<std::string> backgroundWorkWaitedFor() const;
+    // Lets drain() return without the described work in flight now.
+    void stopWaitingForBackgroundWork();
 
 private:
     friend class Timer;
@@ -64,7 +84,16 @@ private:
     std::condition_variable wake_;
     std::deque<std::function<void()>> tasks_;
     std::multimap<Date, std::shared_ptr<Timer>> timers_;
-    std::size_t backgroundInFlight_ = 0;
+    struct BackgroundWork {
+        std::string what;
+        bool waitedFor = true;
+    };
+    bool waitsForBackgroundWork() const;  // with mutex_ held
+
+    std::map<WorkId, BackgroundWork> backgroundInFlight_;
+    std::function<bool()> waitWatch_;
+    TimeInterval waitWatchInterval_ = 0;
+    WorkId nextWorkId_ = 1;
     std::thread::id loopThread_;
     bool threadBound_ = false;
     bool stopRequested_ = false;

@@ -100,6 +100,7 @@ void WebView::fetchFromWeb(const URLRequest& request, int redirectsLeft) {
     HttpRequest http;
     http.url = request.url;
     http.timeout = request.timeoutInterval;
+    http.purpose = "web page";
     std::weak_ptr<View> weak = weak_from_this();
     HttpClient::shared().send(std::move(http), [weak, gen, request, redirectsLeft](const HttpResponse& r) {
         auto self = std::static_pointer_cast<WebView>(weak.lock());

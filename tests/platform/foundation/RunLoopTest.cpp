@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -88,4 +90,40 @@ TEST_F(RunLoopTest, PostFromAnotherThreadRunsOnlyWhenPumped) {
     EXPECT_EQ(value, 0);
     RunLoop::main().runUntilIdle();
     EXPECT_EQ(value, 42);
+}
+
+// A person may stop waiting for a server; the program's own work is still waited for, and what
+// the server sends later still arrives.
+TEST_F(RunLoopTest, DrainLetsGoOfServersWhenToldButNotOfItsOwnWork) {
+    RunLoop& loop = RunLoop::main();
+    int asked = 0;
+    EXPECT_TRUE(loop.drainWhile([&] { return ++asked < 0; }, 0.001)) << "nothing to wait for";
+    EXPECT_EQ(asked, 0);
+
+    const auto server = loop.beginBackgroundWork("127.0.0.1:9 (login)");
+    std::promise<void> gate;
+    std::atomic<bool> ownDone{false};
+    plat::dispatch::background([wait = gate.get_future().share(), &ownDone] {
+        wait.wait();
+        ownDone = true;
+    });
+    EXPECT_EQ(loop.backgroundWorkWaitedFor(), std::vector<std::string>{"127.0.0.1:9 (login)"});
+    const bool waitedOut = loop.drainWhile(
+        [&] {
+            if (++asked < 3) return true;
+            gate.set_value();
+            return false;
+        },
+        0.001);
+    EXPECT_FALSE(waitedOut);
+    EXPECT_EQ(asked, 3) << "asked again after being told to stop";
+    EXPECT_TRUE(ownDone);
+    EXPECT_TRUE(loop.backgroundWorkWaitedFor().empty());
+    loop.drain();  // returns at once: the server is no longer waited for
+
+    bool replied = false;
+    loop.post([&] { replied = true; });
+    loop.endBackgroundWork(server);
+    loop.runUntilIdle();
+    EXPECT_TRUE(replied);
 }

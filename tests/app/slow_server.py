@@ -1,0 +1,259 @@
+#!/usr/bin/env python3
+"""At a terminal, a server that never answers keeps nobody at a frozen prompt.
+
+quorix runs on a real pseudo-terminal against a fake server on 127.0.0.1 that takes the
+connection and never answers the request that matters: a ZENET login, the upload of an
+autosaved reading to ZENET, the RadResponder login page and a survey upload to RadResponder
+(with the token refresh that follows it). Each time the program must say within a second which
+server it waits for, Ctrl-C must bring the prompt back, `show` must show the screen as it is
+while loading, and `quit` must end the program at once with status 0. The same ZENET login
+piped in (no terminal) still waits, in order, until the request fails.
+
+usage: slow_server.py QUORIX HOME
+"""
+import http.server
+import os
+import pty
+import re
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import threading
+import time
+
+quorix, home = sys.argv[1:3]
+failures = []
+
+SOAP_REPLY = '<s:Envelope xmlns:s="http://schemas.xmlsoap.org/soap/envelope/"><s:Body/></s:Envelope>'
+TOKENS = '{"access_token":"acc-1","refresh_token":"ref-1","token_type":"Bearer","expires_in":3600}'
+EVENTS = '[{"id":7,"name":"Drill","sponsorName":"County"},{"id":12,"name":"Flood Exercise","sponsorName":""}]'
+# Long enough that the program's own time-out never ends a wait the test looks at.
+HANG = 120
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+        print("FAILED: " + what, file=sys.stderr)
+    return condition
+
+
+class Server:
+    """HTTP on 127.0.0.1; `silent(request)` says which requests are taken and never answered."""
+
+    def __init__(self, answer, silent):
+        self.release = threading.Event()
+        outer = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def log_message(self, *args):
+                pass
+
+            def reply(self, method):
+                length = int(self.headers.get("Content-Length") or 0)
+                body = self.rfile.read(length).decode("utf-8", "replace") if length else ""
+                if silent(method, self.path, self.headers, body):
+                    outer.release.wait(HANG)
+                    self.close_connection = True
+                    return
+                status, headers, text = answer(method, self.path, self.headers, body)
+                data = text.encode()
+                self.send_response(status)
+                for k, v in headers:
+                    self.send_header(k, v)
+                self.send_header("Content-Length", str(len(data)))
+                self.end_headers()
+                self.wfile.write(data)
+
+            def do_GET(self):
+                self.reply("GET")
+
+            def do_POST(self):
+                self.reply("POST")
+
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.httpd.daemon_threads = True
+        self.address = "http://127.0.0.1:%d" % self.httpd.server_address[1]
+        self.host = "127.0.0.1:%d" % self.httpd.server_address[1]
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+
+    def close(self):
+        self.release.set()
+        self.httpd.shutdown()
+        self.httpd.server_close()
+
+
+def never(*_):
+    return False
+
+
+def zenet_answer(method, path, headers, body):
+    return 200, [("Content-Type", "text/xml; charset=utf-8")], SOAP_REPLY
+
+
+def radresponder_answer(method, path, headers, body):
+    bare = path.split("?")[0]
+    if bare == "/oauth/authorize":
+        state = re.search(r"[?&]state=([^&]*)", path).group(1)
+        return 302, [("Location", "quorix://authorize?code=c0de&state=" + state)], ""
+    if bare == "/oauth/token":
+        return 200, [("Content-Type", "application/json")], TOKENS
+    if bare == "/api/v1/event":
+        return 200, [("Content-Type", "application/json")], EVENTS
+    return 404, [], "not here"
+
+
+class Terminal:
+    """quorix on a pseudo-terminal of its own, as a person starts it."""
+
+    def __init__(self, name):
+        folder = os.path.join(home, name)
+        shutil.rmtree(folder, ignore_errors=True)
+        self.pid, self.fd = pty.fork()
+        if self.pid == 0:
+            os.execv(quorix, [quorix, "--home", folder, "--start-time", "2026-12-07T09:00"])
+        self.seen = ""
+        self.expect("quorix> ", 30)
+
+    def read(self, timeout):
+        ready, _, _ = select.select([self.fd], [], [], timeout)
+        if not ready:
+            return False
+        try:
+            data = os.read(self.fd, 65536)
+        except OSError:
+            return False
+        if not data:
+            return False
+        self.seen += data.decode("utf-8", "replace")
+        return True
+
+    def expect(self, pattern, timeout):
+        """Waits for the pattern after what was matched before; returns the text up to its end."""
+        deadline = time.monotonic() + timeout
+        while True:
+            found = re.search(pattern, self.seen)
+            if found:
+                text = self.seen[:found.end()]
+                self.seen = self.seen[found.end():]
+                return text
+            left = deadline - time.monotonic()
+            if left <= 0 or not self.read(left):
+                raise RuntimeError("no %r within %ss; the terminal shows:\n%s" % (pattern, timeout, self.seen))
+
+    def run(self, command, timeout=30):
+        """Types the command; returns what it printed up to the next prompt."""
+        os.write(self.fd, (command + "\n").encode())
+        return self.expect(r"quorix> ", timeout)
+
+    def type(self, command):
+        os.write(self.fd, (command + "\n").encode())
+
+    def interrupt(self):
+        os.write(self.fd, b"\x03")
+
+    def quit(self):
+        """`quit` ends the program at once, however many requests are still under way."""
+        self.type("quit")
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            pid, status = os.waitpid(self.pid, os.WNOHANG)
+            if pid:
+                os.close(self.fd)
+                return os.waitstatus_to_exitcode(status)
+            self.read(0.1)
+        os.kill(self.pid, signal.SIGKILL)
+        os.waitpid(self.pid, 0)
+        os.close(self.fd)
+        return None
+
+
+def stop_waiting(t, server, purpose, started):
+    """The program names the server within a second of the command; Ctrl-C gives the prompt back."""
+    told = t.expect(r"Waiting for [^\n]*press Ctrl-C to stop waiting", 5)
+    took = time.monotonic() - started
+    check(took < 1.0, "%s: the wait was told after %.1f s" % (purpose, took))
+    check(server.host in told and "(" + purpose + ")" in told,
+          "%s: the message names the server and what for: %r" % (purpose, told.splitlines()[-1]))
+    t.interrupt()
+    stopped = t.expect(r"quorix> ", 5)
+    check("Stopped waiting" in stopped, "%s: Ctrl-C did not say it stopped waiting: %r" % (purpose, stopped))
+    return time.monotonic() - started
+
+
+def run_case(name, server, steps, command, purpose, loading, after=()):
+    t = Terminal(name)
+    try:
+        for step in steps:
+            out = t.run(step.replace("@SERVER@", server.address))
+            check("error:" not in out, "%s: %s failed: %s" % (name, step, out))
+        started = time.monotonic()
+        t.type(command)
+        stop_waiting(t, server, purpose, started)
+        shown = t.run("show", 5)
+        for text in loading:
+            check(text in shown, "%s: the screen while loading lacks %r:\n%s" % (name, text, shown))
+        for step in after:
+            out = t.run(step, 5)
+            check("error:" not in out, "%s: %s after Ctrl-C failed: %s" % (name, step, out))
+        started = time.monotonic()
+        status = t.quit()
+        check(status == 0, "%s: quit ended with %r" % (name, status))
+        check(time.monotonic() - started < 5, "%s: quit waited for the server" % name)
+    except RuntimeError as error:
+        check(False, "%s: %s" % (name, error))
+        t.quit()
+
+
+def zenet_login_steps():
+    return ["tab Settings", "tap ZENET", 'type "Server Address" "@SERVER@/Zenet31/DeviceService"',
+            "tap Login", "type username ann", "type password pw"]
+
+
+def main():
+    silent = Server(zenet_answer, lambda *_: True)
+    run_case("zenet-login", silent, zenet_login_steps(), "press Login", "ZENET login", ["Login"])
+    silent.close()
+
+    uploads = Server(zenet_answer, lambda m, p, h, b: "SubmitLogin" not in h.get("SOAPAction", ""))
+    run_case("zenet-upload", uploads, zenet_login_steps() + ["press Login", "expect Logout", "back"],
+             "advance 3700", "ZENET upload of a reading", ["Settings"], ["expect-store autosaved == 1"])
+    uploads.close()
+
+    page = Server(radresponder_answer, lambda *_: True)
+    run_case("radresponder-page", page,
+             ["tab Settings", "tap RadResponder", 'type "Server Address" "@SERVER@"'],
+             "tap Login", "web page", ["WebView"])
+    page.close()
+
+    surveys = Server(radresponder_answer,
+                     lambda m, p, h, b: p.startswith("/api/v1/fieldsurvey") or "refresh_token" in b)
+    run_case("radresponder-survey", surveys,
+             ["tab Settings", "tap RadResponder", 'tap "Upload Mode"', 'tap "Auto upload"', "back",
+              'type "Server Address" "@SERVER@"', "tap Login", "expect Logout", 'tap "Select Event"',
+              'tap "Flood Exercise"', "back", "back", "tab Dashboard", "reading 0.75"],
+             "advance 3700", "RadResponder survey upload", ["Dashboard"])
+    surveys.close()
+
+    # Piped in, a login the server answers after a while is waited for in order, without a word.
+    def late(*args):
+        time.sleep(1.5)
+        return zenet_answer(*args)
+    slow = Server(late, never)
+    folder = os.path.join(home, "piped")
+    shutil.rmtree(folder, ignore_errors=True)
+    commands = [s.replace("@SERVER@", slow.address) for s in zenet_login_steps()]
+    piped = subprocess.run([quorix, "--home", folder], input="\n".join(commands + ["press Login", "expect Logout"]),
+                           capture_output=True, text=True, timeout=60)
+    slow.close()
+    check(piped.returncode == 0, "piped: status %d: %s" % (piped.returncode, piped.stderr))
+    check("Waiting for" not in piped.stdout + piped.stderr, "piped: a waiting message: " + piped.stdout)
+
+    if failures:
+        sys.exit(1)
+    print("slow-server: every wait could be stopped")
+
+
+main()
