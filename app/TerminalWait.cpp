@@ -41,6 +41,9 @@ TerminalWait::~TerminalWait() {
 }
 
 void TerminalWait::beginCommand() {
+    // Replies that came while the person was at the prompt are taken in before the command, so
+    // that it acts on the screen as it is now.
+    plat::RunLoop::main().runUntilIdle();
     blockedSince_ = -1;
     told_.clear();
     stopped_ = false;

@@ -45,6 +45,7 @@ class Server:
 
     def __init__(self, answer, silent):
         self.release = threading.Event()
+        self.heard = []  # the requests taken and never answered
         outer = self
 
         class Handler(http.server.BaseHTTPRequestHandler):
@@ -55,10 +56,15 @@ class Server:
                 length = int(self.headers.get("Content-Length") or 0)
                 body = self.rfile.read(length).decode("utf-8", "replace") if length else ""
                 if silent(method, self.path, self.headers, body):
+                    outer.heard.append(self.path)
                     outer.release.wait(HANG)
                     self.close_connection = True
                     return
-                status, headers, text = answer(method, self.path, self.headers, body)
+                answered = answer(method, self.path, self.headers, body)
+                if answered is None:  # the connection is closed without a reply
+                    self.close_connection = True
+                    return
+                status, headers, text = answered
                 data = text.encode()
                 self.send_response(status)
                 for k, v in headers:
@@ -183,7 +189,7 @@ def stop_waiting(t, server, purpose, started):
     return time.monotonic() - started
 
 
-def run_case(name, server, steps, command, purpose, loading, after=()):
+def run_case(name, server, steps, command, purpose, loading, after=None):
     t = Terminal(name)
     try:
         for step in steps:
@@ -195,9 +201,8 @@ def run_case(name, server, steps, command, purpose, loading, after=()):
         shown = t.run("show", 5)
         for text in loading:
             check(text in shown, "%s: the screen while loading lacks %r:\n%s" % (name, text, shown))
-        for step in after:
-            out = t.run(step, 5)
-            check("error:" not in out, "%s: %s after Ctrl-C failed: %s" % (name, step, out))
+        if after:
+            after(t)
         started = time.monotonic()
         status = t.quit()
         check(status == 0, "%s: quit ended with %r" % (name, status))
@@ -218,9 +223,24 @@ def main():
     silent.close()
 
     uploads = Server(zenet_answer, lambda m, p, h, b: "SubmitLogin" not in h.get("SOAPAction", ""))
+    def not_uploaded(t):
+        out = t.run("expect-store autosaved == 1", 5) + t.run("expect-store uploaded == 0", 5)
+        check("error:" not in out, "zenet-upload: the reading after Ctrl-C: " + out)
     run_case("zenet-upload", uploads, zenet_login_steps() + ["press Login", "expect Logout", "back"],
-             "advance 3700", "ZENET upload of a reading", ["Settings"], ["expect-store autosaved == 1"])
+             "advance 3700", "ZENET upload of a reading", ["Settings"], not_uploaded)
     uploads.close()
+
+    # A login answered late is taken in at a command after the answer came.
+    def late_login(*args):
+        time.sleep(2)
+        return zenet_answer(*args)
+    late = Server(late_login, never)
+    def logged_in_later(t):
+        time.sleep(2.5)
+        shown = t.run("show", 5)
+        check("Logout" in shown and "Waiting for" not in shown, "zenet-late: the late login was not taken in:\n" + shown)
+    run_case("zenet-late", late, zenet_login_steps(), "press Login", "ZENET login", ["Login"], logged_in_later)
+    late.close()
 
     page = Server(radresponder_answer, lambda *_: True)
     run_case("radresponder-page", page,
@@ -228,13 +248,29 @@ def main():
              "tap Login", "web page", ["WebView"])
     page.close()
 
-    surveys = Server(radresponder_answer,
-                     lambda m, p, h, b: p.startswith("/api/v1/fieldsurvey") or "refresh_token" in b)
+    # The survey breaks off after a while, and the token refresh that follows never ends: started
+    # by a reply no one waited for, it keeps no later command waiting.
+    def survey_answer(method, path, headers, body):
+        if path.startswith("/api/v1/fieldsurvey"):
+            time.sleep(2)
+            return None
+        return radresponder_answer(method, path, headers, body)
+    surveys = Server(survey_answer, lambda m, p, h, b: "refresh_token" in b)
+    def refresh_not_waited_for(t):
+        time.sleep(2.5)
+        started = time.monotonic()
+        shown = t.run("show", 5)
+        check(time.monotonic() - started < 1 and "Waiting for" not in shown,
+              "radresponder-survey: a later command waited for the token refresh:\n" + shown)
+        deadline = time.monotonic() + 5
+        while not surveys.heard and time.monotonic() < deadline:
+            time.sleep(0.1)
+        check(surveys.heard == ["/oauth/token"], "radresponder-survey: the token was not refreshed: %r" % surveys.heard)
     run_case("radresponder-survey", surveys,
              ["tab Settings", "tap RadResponder", 'tap "Upload Mode"', 'tap "Auto upload"', "back",
               'type "Server Address" "@SERVER@"', "tap Login", "expect Logout", 'tap "Select Event"',
               'tap "Flood Exercise"', "back", "back", "tab Dashboard", "reading 0.75"],
-             "advance 3700", "RadResponder survey upload", ["Dashboard"])
+             "advance 3700", "RadResponder survey upload", ["Dashboard"], refresh_not_waited_for)
     surveys.close()
 
     # Piped in, a login the server answers after a while is waited for in order, without a word.

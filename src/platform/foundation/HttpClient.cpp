@@ -267,10 +267,9 @@ struct HttpClient::Impl {
         }
         cleanUp(*t);
         auto completion = std::move(t->completion);
-        RunLoop::main().post([completion = std::move(completion), response = std::move(response)] {
+        RunLoop::main().endBackgroundWork(t->work, [completion = std::move(completion), response = std::move(response)] {
             if (completion) completion(response);
         });
-        RunLoop::main().endBackgroundWork(t->work);
     }
 };
 

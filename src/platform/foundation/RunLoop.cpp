@@ -162,10 +162,32 @@ std::size_t RunLoop::pendingTaskCount() const {
 }
 
 RunLoop::WorkId RunLoop::beginBackgroundWork(std::string what) {
+    const bool unwaited = !what.empty() && isLoopThread() && runningUnwaitedResult_;
     std::lock_guard lock(mutex_);
     const WorkId id = nextWorkId_++;
-    backgroundInFlight_.emplace(id, BackgroundWork{std::move(what), true});
+    backgroundInFlight_.emplace(id, BackgroundWork{std::move(what), !unwaited});
     return id;
+}
+
+void RunLoop::endBackgroundWork(WorkId work, std::function<void()> result) {
+    bool waitedFor = true;
+    {
+        std::lock_guard lock(mutex_);
+        if (auto it = backgroundInFlight_.find(work); it != backgroundInFlight_.end()) {
+            waitedFor = it->second.waitedFor;
+            backgroundInFlight_.erase(it);
+        }
+        if (waitedFor) {
+            tasks_.push_back(std::move(result));
+        } else {
+            tasks_.push_back([this, result = std::move(result)] {
+                runningUnwaitedResult_ = true;
+                result();
+                runningUnwaitedResult_ = false;
+            });
+        }
+    }
+    wake_.notify_all();
 }
 
 void RunLoop::endBackgroundWork(WorkId work) {

@@ -67,6 +67,10 @@ public:
     using WorkId = std::uint64_t;
     WorkId beginBackgroundWork(std::string what = {});
     void endBackgroundWork(WorkId work);
+    // Ends the work and queues `result` (its completion) in one step. When no one waited for
+    // the work any more, nobody waits for the servers `result` turns to either (a request
+    // retried after a failure): they go on as the work did.
+    void endBackgroundWork(WorkId work, std::function<void()> result);
     // The descriptions of the described work drain() still waits for, oldest first.
     std::vector<std::string> backgroundWorkWaitedFor() const;
     // Lets drain() return without the described work in flight now.
@@ -92,6 +96,7 @@ private:
 
     std::map<WorkId, BackgroundWork> backgroundInFlight_;
     std::function<bool()> waitWatch_;
+    bool runningUnwaitedResult_ = false;  // loop thread only
     TimeInterval waitWatchInterval_ = 0;
     WorkId nextWorkId_ = 1;
     std::thread::id loopThread_;

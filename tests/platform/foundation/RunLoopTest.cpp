@@ -93,8 +93,8 @@ TEST_F(RunLoopTest, PostFromAnotherThreadRunsOnlyWhenPumped) {
 }
 
 // A person may stop waiting for a server; the program's own work is still waited for, and what
-// the server sends later still arrives.
-TEST_F(RunLoopTest, DrainLetsGoOfServersWhenToldButNotOfItsOwnWork) {
+// the server sends later still arrives, retries and all, without being waited for.
+TEST_F(RunLoopTest, DrainLetsGoOfServersWhenToldButNotOfItsOwnWorkNorOfTheirRetries) {
     RunLoop& loop = RunLoop::main();
     int asked = 0;
     EXPECT_TRUE(loop.drainWhile([&] { return ++asked < 0; }, 0.001)) << "nothing to wait for";
@@ -121,9 +121,18 @@ TEST_F(RunLoopTest, DrainLetsGoOfServersWhenToldButNotOfItsOwnWork) {
     EXPECT_TRUE(loop.backgroundWorkWaitedFor().empty());
     loop.drain();  // returns at once: the server is no longer waited for
 
-    bool replied = false;
-    loop.post([&] { replied = true; });
-    loop.endBackgroundWork(server);
+    // A reply no one waited for that turns to a server again (a retry) is not waited for either.
+    RunLoop::WorkId retry = 0;
+    loop.endBackgroundWork(server, [&] { retry = loop.beginBackgroundWork("127.0.0.1:9 (retry)"); });
     loop.runUntilIdle();
-    EXPECT_TRUE(replied);
+    ASSERT_NE(retry, 0u);
+    EXPECT_TRUE(loop.backgroundWorkWaitedFor().empty());
+    // One that was waited for is, as its retry.
+    RunLoop::WorkId again = 0;
+    loop.endBackgroundWork(retry);
+    const auto waited = loop.beginBackgroundWork("127.0.0.1:9 (upload)");
+    loop.endBackgroundWork(waited, [&] { again = loop.beginBackgroundWork("127.0.0.1:9 (retry)"); });
+    loop.runUntilIdle();
+    EXPECT_EQ(loop.backgroundWorkWaitedFor(), std::vector<std::string>{"127.0.0.1:9 (retry)"});
+    loop.endBackgroundWork(again);
 }
