@@ -95,6 +95,14 @@ def never(*_):
     return False
 
 
+def after(seconds, answer):
+    """The answer (None: the connection closed without one) once the seconds have passed."""
+    def late(*request):
+        time.sleep(seconds)
+        return answer(*request) if answer else None
+    return late
+
+
 def zenet_answer(method, path, headers, body):
     return 200, [("Content-Type", "text/xml; charset=utf-8")], SOAP_REPLY
 
@@ -151,7 +159,7 @@ class Terminal:
 
     def run(self, command, timeout=30):
         """Types the command; returns what it printed up to the next prompt."""
-        os.write(self.fd, (command + "\n").encode())
+        self.type(command)
         return self.expect(r"quorix> ", timeout)
 
     def type(self, command):
@@ -186,7 +194,6 @@ def stop_waiting(t, server, purpose, started):
     t.interrupt()
     stopped = t.expect(r"quorix> ", 5)
     check("Stopped waiting" in stopped, "%s: Ctrl-C did not say it stopped waiting: %r" % (purpose, stopped))
-    return time.monotonic() - started
 
 
 def run_case(name, server, steps, command, purpose, loading, after=None):
@@ -231,10 +238,7 @@ def main():
     uploads.close()
 
     # A login answered late is taken in at a command after the answer came.
-    def late_login(*args):
-        time.sleep(2)
-        return zenet_answer(*args)
-    late = Server(late_login, never)
+    late = Server(after(2, zenet_answer), never)
     def logged_in_later(t):
         time.sleep(2.5)
         shown = t.run("show", 5)
@@ -250,11 +254,10 @@ def main():
 
     # The survey breaks off after a while, and the token refresh that follows never ends: started
     # by a reply no one waited for, it keeps no later command waiting.
-    def survey_answer(method, path, headers, body):
+    def survey_answer(method, path, *rest):
         if path.startswith("/api/v1/fieldsurvey"):
-            time.sleep(2)
-            return None
-        return radresponder_answer(method, path, headers, body)
+            return after(2, None)()
+        return radresponder_answer(method, path, *rest)
     surveys = Server(survey_answer, lambda m, p, h, b: "refresh_token" in b)
     def refresh_not_waited_for(t):
         time.sleep(2.5)
@@ -274,10 +277,7 @@ def main():
     surveys.close()
 
     # Piped in, a login the server answers after a while is waited for in order, without a word.
-    def late(*args):
-        time.sleep(1.5)
-        return zenet_answer(*args)
-    slow = Server(late, never)
+    slow = Server(after(1.5, zenet_answer), never)
     folder = os.path.join(home, "piped")
     shutil.rmtree(folder, ignore_errors=True)
     commands = [s.replace("@SERVER@", slow.address) for s in zenet_login_steps()]
