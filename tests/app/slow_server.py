@@ -246,10 +246,14 @@ def main():
     run_case("zenet-late", late, zenet_login_steps(), "press Login", "ZENET login", ["Login"], logged_in_later)
     late.close()
 
+    # The page stays loading until the person leaves it by its own Back button.
     page = Server(radresponder_answer, lambda *_: True)
+    def leave_page(t):
+        out = t.run("back", 5) + t.run("expect Login", 5) + t.run("expect-not WebView", 5)
+        check("error:" not in out, "radresponder-page: leaving the loading page: " + out)
     run_case("radresponder-page", page,
              ["tab Settings", "tap RadResponder", 'type "Server Address" "@SERVER@"'],
-             "tap Login", "web page", ["WebView"])
+             "tap Login", "web page", ["WebView", "(loading)"], leave_page)
     page.close()
 
     # The survey breaks off after a while, and the token refresh that follows never ends: started
