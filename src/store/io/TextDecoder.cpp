@@ -152,9 +152,10 @@ void TextDecoder::detect(std::string_view start, std::string_view rest) {
     for (const std::string& name : candidates) {
         if (few && !isWestern(name)) continue;
         // Where a Western encoding reads the text the same, the file is named by it.
-        if (western != candidates.end() && !isWestern(name) &&
-            textIn(western->c_str(), rest) == textIn(name.c_str(), rest) && use(western->c_str()))
-            return;
+        if (western != candidates.end() && !isWestern(name)) {
+            const std::string text = textIn(western->c_str(), rest);
+            if (!text.empty() && text == textIn(name.c_str(), rest) && use(western->c_str())) return;
+        }
         if (use(name.c_str())) return;
     }
     if (lone) use(kStrayByteEncoding);

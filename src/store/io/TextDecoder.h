@@ -11,7 +11,7 @@ namespace qx {
 // says what the file is (UTF-8, UTF-16); without one the text is taken as UTF-8 until a byte
 // shows it is not. When everything before that byte was ASCII, the encoding is detected from
 // the text and the rest is read in it (the ASCII before reads the same in any of them); a few
-// stray bytes the detector cannot place are read as windows-1252. When the file had a UTF-8
+// stray bytes, each alone among ASCII text, are read as Western text. When the file had a UTF-8
 // mark or had already shown UTF-8 characters, or no encoding fits, each stray byte becomes
 // U+FFFD. Either way what comes out is valid UTF-8, and the decoder says what it did.
 class TextDecoder {
