@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "model/Language.h"
+#include "platform/foundation/ProlepticCalendar.h"
 
 namespace qx {
 
@@ -35,6 +36,7 @@ icu::DateFormat& formatter(icu::DateFormat::EStyle dateStyle, icu::DateFormat::E
     auto& slot = cache[key];
     if (!slot) {
         slot.reset(icu::DateFormat::createDateTimeInstance(dateStyle, timeStyle, icu::Locale(locale.c_str())));
+        plat::ProlepticCalendar::apply(*slot);
     }
     // The default zone may have changed since the formatter was made.
     slot->adoptTimeZone(icu::TimeZone::createDefault());
@@ -55,6 +57,7 @@ std::string DateStrings::dateStr(plat::Date date) {
     UErrorCode status = U_ZERO_ERROR;
     icu::SimpleDateFormat f(icu::UnicodeString("dd.MM.yyyy"), icu::Locale::getRoot(), status);
     if (U_FAILURE(status)) return {};
+    plat::ProlepticCalendar::apply(f);
     icu::UnicodeString out;
     f.format(toUDate(date), out);
     return toUtf8(out);
@@ -91,6 +94,7 @@ plat::Date DateStrings::beginningOfDay(plat::Date date) {
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::Calendar> cal(icu::Calendar::createInstance(icu::TimeZone::createDefault(), status));
     if (U_FAILURE(status)) return date;
+    plat::ProlepticCalendar::apply(*cal);
     cal->setTime(toUDate(date), status);
     const int32_t year = cal->get(UCAL_YEAR, status);
     const int32_t month = cal->get(UCAL_MONTH, status);

@@ -34,6 +34,20 @@ TEST_F(ModelTest, DateTextsFollowTheInterfaceLanguage) {
     EXPECT_NE(DateStrings::dateTimeLongStr(kDate).find("Donnerstag"), std::string::npos);
 }
 
+// Dates before the Gregorian reform of 1582 are the days the store and the files count, not the
+// Julian calendar's (which is a week and more behind by then).
+TEST_F(ModelTest, OldDatesAreGregorianDays) {
+    const plat::Date old(-23196024000);     // 1234-12-12 12:00 UTC
+    const plat::Date reform(-12220200000);  // 1582-10-04 12:00 UTC, ten days before the reform
+    EXPECT_EQ(DateStrings::dateLongStr(old), "Tuesday, December 12, 1234");
+    EXPECT_EQ(DateStrings::dateStr(old), "12.12.1234");
+    EXPECT_EQ(DateStrings::dateMediumStr(reform), "Oct 4, 1582");
+    // Berlin kept its local mean time then, 53:28 ahead of UTC.
+    EXPECT_EQ(DateStrings::beginningOfDay(old), plat::Date(-23196024000.0 - 12 * 3600 - (53 * 60 + 28)));
+    useLanguage("de");
+    EXPECT_EQ(DateStrings::dateLongStr(old), "Dienstag, 12. Dezember 1234");
+}
+
 TEST_F(ModelTest, BeginningOfDayIsLocalMidnightAcrossClockChanges) {
     // Berlin springs forward on 2026-03-29 (02:00 -> 03:00) and falls back on 2026-10-25.
     const plat::Date springEvening(1774807200);  // 2026-03-29 20:00 CEST = 18:00 UTC

@@ -165,6 +165,9 @@ TEST_F(ZENETManagerTest, Only200WithTheServicesSoapReplyIsSuccess) {
     const std::vector<std::pair<std::string, bool>> bodies{
         {"<s:Envelope " + ns + "><s:Body><SubmitLoginResponse xmlns=\"http://tempuri.org/\"/></s:Body></s:Envelope>", true},
         {"<Envelope xmlns=\"http://schemas.xmlsoap.org/soap/envelope/\"><Body/></Envelope>", true},
+        // Declarations of encodings the service's server may write (the reply itself is ASCII).
+        {"<?xml version=\"1.0\" encoding=\"windows-1252\"?><s:Envelope " + ns + "><s:Body/></s:Envelope>", true},
+        {"<?xml version=\"1.0\" encoding=\"utf8\"?><s:Envelope " + ns + "><s:Body/></s:Envelope>", true},
         {"<!DOCTYPE html><html><body><form>Sign in</form></body></html>", false},
         {"", false},
         {"<s:Envelope " + ns + "><s:Body>", false},

@@ -11,6 +11,8 @@
 #include <mutex>
 #include <sstream>
 
+#include "platform/foundation/Log.h"
+
 namespace plat::file {
 
 std::optional<std::string> read(const std::filesystem::path& path) {
@@ -62,12 +64,28 @@ void setWriteFilter(WriteFilter filter) {
 
 bool isOutOfRoom(int code) { return code == ENOSPC || code == EDQUOT || code == EFBIG; }
 
-bool writeAtomically(const std::filesystem::path& path, std::string_view bytes, std::string* error) {
+namespace {
+// Creates a fresh temporary file beside `path`. The name is only a guess another program could
+// make too: one that is already there (a file, or a link planted to have its target written) is
+// never opened, the next number is taken instead.
+int createTemporary(const std::filesystem::path& path, std::filesystem::path& tmp) {
     static std::atomic<unsigned> counter{0};
+    constexpr int kAttempts = 100;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        tmp = path;
+        tmp += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+}  // namespace
+
+bool writeAtomically(const std::filesystem::path& path, std::string_view bytes, std::string* error) {
     if (path.has_parent_path()) ensureDirectory(path.parent_path());
-    auto tmp = path;
-    tmp += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    std::filesystem::path tmp;
+    int fd = createTemporary(path, tmp);
     if (fd < 0) return fail(error, "cannot create " + tmp.string(), errno);
     const char* p = bytes.data();
     std::size_t left = bytes.size();
@@ -90,13 +108,19 @@ bool writeAtomically(const std::filesystem::path& path, std::string_view bytes, 
         ::unlink(tmp.c_str());
         return fail(error, "cannot flush " + tmp.string(), synced != 0 ? synced : closed);
     }
+    // A link at the target's own name is replaced, never written through.
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
         const int cause = errno;
         ::unlink(tmp.c_str());
         return fail(error, "cannot rename onto " + path.string(), cause);
     }
+    // The file is in place and whole from here on: a folder that could not be flushed only
+    // means the new name might not survive a power cut, which is no failure of the write.
     const int folderSynced = syncFolder(path.has_parent_path() ? path.parent_path() : std::filesystem::path("."));
-    if (folderSynced != 0) return fail(error, "cannot flush the folder of " + path.string(), folderSynced);
+    if (folderSynced != 0) {
+        Log::line("writeAtomically: the folder of " + Log::quoted(path.string()) +
+                  " was not flushed: " + std::strerror(folderSynced));
+    }
     return true;
 }
 

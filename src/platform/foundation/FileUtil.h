@@ -16,7 +16,9 @@ namespace file {
 std::optional<std::string> read(const std::filesystem::path& path);
 
 // On failure returns false and, when `error` is given, a description; errno then holds the
-// cause (ENOSPC on a full disk).
+// cause (ENOSPC on a full disk). The folders on the way may be links (a Documents folder kept
+// elsewhere); a link standing at the file's own name is replaced by the file, and nothing is
+// ever written through a link found at a temporary name.
 bool writeAtomically(const std::filesystem::path& path, std::string_view bytes,
                      std::string* error = nullptr);
 

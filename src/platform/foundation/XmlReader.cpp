@@ -2,10 +2,10 @@
 
 #include <expat.h>
 
-#include <cctype>
 #include <limits>
 
 #include "platform/foundation/Utf8Text.h"
+#include "platform/foundation/XmlEncoding.h"
 
 namespace plat {
 
@@ -41,29 +41,6 @@ void XMLCALL onText(void* user, const XML_Char* text, int length) {
     static_cast<State*>(user)->text.append(text, static_cast<std::size_t>(length));
 }
 
-// The encoding the document's declaration names, in lower case; empty when it names none.
-std::string declaredEncoding(std::string_view document) {
-    if (!document.starts_with("<?xml")) return {};
-    const std::string_view declaration = document.substr(0, document.find("?>"));
-    const auto key = declaration.find("encoding");
-    if (key == std::string_view::npos) return {};
-    const auto open = declaration.find_first_of("\"'", key);
-    if (open == std::string_view::npos) return {};
-    const auto close = declaration.find(declaration[open], open + 1);
-    std::string name(declaration.substr(open + 1, close == std::string_view::npos ? 0 : close - open - 1));
-    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return name;
-}
-
-// Whether the document is in UTF-8: it has neither a UTF-16 mark, nor UTF-16's zero bytes
-// around its first "<", nor a declaration of another encoding.
-bool isUtf8(std::string_view document) {
-    if (document.starts_with("\xFF\xFE") || document.starts_with("\xFE\xFF")) return false;
-    if (document.size() > 1 && (document[0] == '\0' || document[1] == '\0')) return false;
-    const std::string declared = declaredEncoding(document);
-    return declared.empty() || declared == "utf-8";
-}
-
 }  // namespace
 
 bool XmlReader::parse(std::string_view document, const Handler& handler, std::string* error) {
@@ -74,7 +51,7 @@ bool XmlReader::parse(std::string_view document, const Handler& handler, std::st
     // The document's own encoding counts, as XML has it. A UTF-8 one with stray bytes (text of
     // another encoding pasted in by a server) has them replaced rather than being refused whole.
     std::string repaired;
-    if (isUtf8(document) && !Utf8Text::isValid(document)) {
+    if (XmlEncoding::isUtf8(document.substr(0, XmlEncoding::kHeadBytes)) && !Utf8Text::isValid(document)) {
         repaired = Utf8Text::valid(document);
         document = repaired;
     }
@@ -84,6 +61,8 @@ bool XmlReader::parse(std::string_view document, const Handler& handler, std::st
         return false;
     }
     State state{&handler, {}};
+    std::string encoding;
+    XmlEncoding::prepare(parser, document.substr(0, XmlEncoding::kHeadBytes), &encoding);
     XML_SetUserData(parser, &state);
     XML_SetElementHandler(parser, &onStart, &onEnd);
     XML_SetCharacterDataHandler(parser, &onText);

@@ -11,6 +11,7 @@
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 
+#include "platform/foundation/ProlepticCalendar.h"
 #include "platform/ui/PickerView.h"
 #include "platform/ui/UiText.h"
 
@@ -112,6 +113,7 @@ public:
         UErrorCode status = U_ZERO_ERROR;
         icu::SimpleDateFormat f(pattern(skeleton), locale_, status);
         if (U_FAILURE(status)) return {};
+        plat::ProlepticCalendar::apply(f);
         f.setTimeZone(*icu::TimeZone::getGMT());
         std::tm copy = tm;
         const UDate at = static_cast<UDate>(timegm(&copy)) * 1000.0;

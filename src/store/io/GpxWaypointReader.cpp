@@ -1,12 +1,12 @@
 #include "store/io/GpxWaypointReader.h"
 
 #include <expat.h>
-#include <unicode/ucnv.h>
-#include <unicode/utf16.h>
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
+#include "platform/foundation/XmlEncoding.h"
 #include "store/io/FieldText.h"
 #include "store/io/FileInPieces.h"
 #include "store/io/GpxWaypointWriter.h"
@@ -73,34 +73,6 @@ bool assignNumber(std::string_view text, double& out) {
     return value.has_value();
 }
 
-// The characters of an encoding that expat does not know itself, taken from ICU: any encoding of
-// one byte per character that reads ASCII as ASCII (windows-1252, ISO-8859-15, KOI8-R...). A byte
-// the encoding leaves undefined is not well-formed.
-// `named` keeps the name, so that a refusal can say which encoding it was.
-int XMLCALL onUnknownEncoding(void* named, const XML_Char* name, XML_Encoding* info) {
-    *static_cast<std::string*>(named) = name;
-    UErrorCode error = U_ZERO_ERROR;
-    UConverter* converter = ucnv_open(name, &error);
-    if (U_FAILURE(error)) return XML_STATUS_ERROR;
-    bool usable = ucnv_getMaxCharSize(converter) == 1;
-    ucnv_setToUCallBack(converter, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
-    for (int byte = 0; usable && byte < 256; ++byte) {
-        const char in = static_cast<char>(byte);
-        UChar out[2] = {};
-        error = U_ZERO_ERROR;
-        ucnv_reset(converter);
-        const int32_t n = ucnv_toUChars(converter, out, 2, &in, 1, &error);
-        info->map[byte] = U_SUCCESS(error) && n == 1 && !U16_IS_SURROGATE(out[0]) ? out[0] : -1;
-        if (byte < 0x80 && info->map[byte] != byte) usable = false;
-    }
-    ucnv_close(converter);
-    if (!usable) return XML_STATUS_ERROR;
-    info->data = nullptr;
-    info->convert = nullptr;
-    info->release = nullptr;
-    return XML_STATUS_OK;
-}
-
 }  // namespace
 
 class GpxWaypointReader::Parse {
@@ -108,7 +80,6 @@ public:
     // The file's own encoding counts, as XML has it: its byte-order mark or declaration, else UTF-8.
     Parse() : parser_(XML_ParserCreateNS(nullptr, kSeparator)) {
         XML_SetUserData(parser_, this);
-        XML_SetUnknownEncodingHandler(parser_, onUnknownEncoding, &encoding_);
         XML_SetElementHandler(parser_, onStart, onEnd);
         XML_SetCharacterDataHandler(parser_, onText);
         XML_SetEntityDeclHandler(parser_, onEntityDecl);
@@ -118,6 +89,25 @@ public:
     Parse& operator=(const Parse&) = delete;
 
     bool feed(std::string_view bytes, bool last) {
+        if (prepared_) return parse(bytes, last);
+        // The parser learns the encoding before its first byte: the start of the file is held
+        // back until the declaration has been seen.
+        head_.append(bytes);
+        if (head_.size() < plat::XmlEncoding::kHeadBytes && !last) return true;
+        prepared_ = true;
+        plat::XmlEncoding::prepare(parser_, head_, &encoding_);
+        return parse(std::exchange(head_, {}), last);
+    }
+
+    std::vector<WaypointRecord>& records() { return result_.records; }
+
+    WaypointReadResult finish() {
+        if (feed({}, true) && !rootSeen_) result_.fail("The file is not a GPX file", 1);
+        return std::move(result_);
+    }
+
+private:
+    bool parse(std::string_view bytes, bool last) {
         constexpr std::size_t kPiece = 1 << 20;  // XML_Parse takes an int length
         do {
             const std::size_t n = std::min(bytes.size(), kPiece);
@@ -142,14 +132,6 @@ public:
         return true;
     }
 
-    std::vector<WaypointRecord>& records() { return result_.records; }
-
-    WaypointReadResult finish() {
-        if (feed({}, true) && !rootSeen_) result_.fail("The file is not a GPX file", 1);
-        return std::move(result_);
-    }
-
-private:
     // Where the parser was at its latest event: what it holds since then is one token.
     void sawEvent() { lastEvent_ = XML_GetCurrentByteIndex(parser_); }
 
@@ -281,6 +263,8 @@ private:
 
     XML_Parser parser_;
     std::string encoding_;     // one expat does not know, as the file names it
+    std::string head_;         // the start of the file, until the parser is prepared for it
+    bool prepared_ = false;
     long long fed_ = 0;        // bytes given to the parser
     long long lastEvent_ = 0;  // byte index of its latest event
     WaypointReadResult result_;

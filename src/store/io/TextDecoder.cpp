@@ -4,8 +4,11 @@
 #include <unicode/ucnv_cb.h>
 #include <unicode/ucsdet.h>
 
+#include <algorithm>
 #include <array>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "platform/foundation/Utf8Text.h"
 
@@ -13,11 +16,20 @@ namespace qx {
 
 namespace {
 
-// A detected encoding is used only when the detector is this sure of it (of 100): below it, the
-// guesses for a few stray bytes are no better than chance.
-constexpr int kLeastConfidence = 10;
-// The text the encoding is detected from, from the first byte that is not UTF-8 on.
+// A detected encoding is used only when the detector is surer of it than this (of 100): it gives
+// 10 to a guess it has no evidence for, such as a multi-byte encoding for a few stray bytes.
+constexpr int kNoEvidence = 10;
+// The text the encoding is detected from: the start of the file, and as much from the first byte
+// that is not UTF-8 on. The words before that byte weigh in too: without them a single accented
+// letter looks like a Chinese or Japanese character as much as a Latin one.
 constexpr std::size_t kDetectionSample = 8192;
+// A few stray bytes, each alone among ASCII text (a name with an accent, "µSv/h", "°C"), tell
+// the detector too little to tell Western text from Central European: its guesses for them
+// change with the words around. They are read as Western text, which such files most often are.
+constexpr std::size_t kFewStrayBytes = 8;
+constexpr const char* kStrayByteEncoding = "windows-1252";
+
+bool isWestern(std::string_view encoding) { return encoding == "ISO-8859-1" || encoding == "windows-1252"; }
 
 // Every ASCII character a waypoint file's structure is made of: an encoding that reads them
 // differently cannot be the one of a file that was read as ASCII so far.
@@ -28,6 +40,31 @@ void countAndSubstitute(const void* context, UConverterToUnicodeArgs* args, cons
                         UConverterCallbackReason reason, UErrorCode* error) {
     if (reason <= UCNV_IRREGULAR) ++*static_cast<std::size_t*>(const_cast<void*>(context));
     UCNV_TO_U_CALLBACK_SUBSTITUTE(nullptr, args, codeUnits, length, reason, error);
+}
+
+// How many bytes beyond ASCII the text has, when each stands alone between ASCII characters;
+// none when some stand together.
+std::optional<std::size_t> loneStrayBytes(std::string_view text) {
+    std::size_t count = 0;
+    bool afterStray = false;
+    for (const char c : text) {
+        const bool stray = static_cast<unsigned char>(c) >= 0x80;
+        if (stray && afterStray) return std::nullopt;
+        count += stray ? 1 : 0;
+        afterStray = stray;
+    }
+    return count;
+}
+
+// The text of `bytes` in the encoding, as UTF-8; empty when it cannot be converted.
+std::string textIn(const char* encoding, std::string_view bytes) {
+    std::string out(bytes.size() * 4 + 4, '\0');
+    UErrorCode error = U_ZERO_ERROR;
+    const int32_t n = ucnv_convert("UTF-8", encoding, out.data(), static_cast<int32_t>(out.size()), bytes.data(),
+                                   static_cast<int32_t>(bytes.size()), &error);
+    if (U_FAILURE(error)) return {};
+    out.resize(static_cast<std::size_t>(n));
+    return out;
 }
 
 }  // namespace
@@ -47,7 +84,10 @@ struct TextDecoder::Converter {
 
     std::string run(std::string_view bytes, bool flush) {
         std::string out;
-        const char* from = bytes.data();
+        // ICU takes no null source, and the end of the file (nothing more to read, the held-back
+        // start of a cut character to report) is one.
+        static constexpr char kNothing = '\0';
+        const char* from = bytes.empty() ? &kNothing : bytes.data();
         const char* end = from + bytes.size();
         std::array<char, 8192> buffer{};
         UErrorCode error = U_BUFFER_OVERFLOW_ERROR;
@@ -79,26 +119,46 @@ bool TextDecoder::open(const char* encoding) {
     return true;
 }
 
-void TextDecoder::detect(std::string_view sample) {
+bool TextDecoder::use(const char* encoding) {
+    if (!open(encoding) || convert(kAsciiProbe, false) != kAsciiProbe) {
+        converter_.reset();
+        return false;
+    }
+    // A fresh converter for the file: the probe's state goes with the old one.
+    open(encoding);
+    detected_ = encoding;
+    return true;
+}
+
+void TextDecoder::detect(std::string_view start, std::string_view rest) {
+    const std::string sample = std::string(start) + std::string(rest);
     UErrorCode error = U_ZERO_ERROR;
     UCharsetDetector* detector = ucsdet_open(&error);
     if (U_FAILURE(error)) return;
     ucsdet_setText(detector, sample.data(), static_cast<int32_t>(sample.size()), &error);
     int32_t count = 0;
     const UCharsetMatch** matches = ucsdet_detectAll(detector, &count, &error);
+    std::vector<std::string> candidates;
     for (int32_t i = 0; U_SUCCESS(error) && i < count; ++i) {
-        if (ucsdet_getConfidence(matches[i], &error) < kLeastConfidence) break;
+        if (ucsdet_getConfidence(matches[i], &error) <= kNoEvidence) break;
         const char* name = ucsdet_getName(matches[i], &error);
-        if (U_FAILURE(error) || std::string_view(name).starts_with("UTF-") || !open(name)) continue;
-        if (convert(kAsciiProbe, false) == kAsciiProbe) {
-            // A fresh converter for the file: the probe's state goes with the old one.
-            open(name);
-            detected_ = name;
-            break;
-        }
-        converter_.reset();
+        if (U_SUCCESS(error) && !std::string_view(name).starts_with("UTF-")) candidates.emplace_back(name);
     }
     ucsdet_close(detector);
+
+    const auto lone = loneStrayBytes(rest);
+    const bool few = lone && *lone <= kFewStrayBytes;
+    const auto western = std::find_if(candidates.begin(), candidates.end(), [](const auto& c) { return isWestern(c); });
+    for (const std::string& name : candidates) {
+        if (few && !isWestern(name)) continue;
+        // Where a Western encoding reads the text the same, the file is named by it.
+        if (western != candidates.end() && !isWestern(name)) {
+            const std::string text = textIn(western->c_str(), rest);
+            if (!text.empty() && text == textIn(name.c_str(), rest) && use(western->c_str())) return;
+        }
+        if (use(name.c_str())) return;
+    }
+    if (lone) use(kStrayByteEncoding);
 }
 
 std::string TextDecoder::convert(std::string_view bytes, bool flush) { return converter_->run(bytes, flush); }
@@ -110,7 +170,12 @@ std::string TextDecoder::decode(std::string_view bytes) {
     started_ = true;
     const std::string start = std::exchange(pending_, {});
     const std::string_view view(start);
-    if (view.starts_with("\xEF\xBB\xBF")) return decodeUtf8(view.substr(3), false);
+    if (view.starts_with("\xEF\xBB\xBF")) {
+        // The mark says UTF-8: a stray byte further on is a fault of the file, not a sign of
+        // another encoding.
+        sawUtf8_ = true;
+        return decodeUtf8(view.substr(3), false);
+    }
     if (view.starts_with("\xFF\xFE") && open("UTF-16LE")) return convert(view.substr(2), false);
     if (view.starts_with("\xFE\xFF") && open("UTF-16BE")) return convert(view.substr(2), false);
     return decodeUtf8(view, false);
@@ -120,7 +185,8 @@ std::string TextDecoder::decodeUtf8(std::string_view bytes, bool last) {
     const std::string data = std::exchange(pending_, {}) + std::string(bytes);
     std::string out;
     out.reserve(data.size());
-    for (std::size_t p = 0; p < data.size();) {
+    std::size_t p = 0;
+    while (p < data.size()) {
         if (const std::size_t n = plat::Utf8Text::sequenceLength(data, p)) {
             sawUtf8_ = sawUtf8_ || n > 1;
             out.append(data, p, n);
@@ -137,15 +203,23 @@ std::string TextDecoder::decodeUtf8(std::string_view bytes, bool last) {
                 pending_ = data.substr(p);
                 break;
             }
-            detect(std::string_view(data).substr(p, kDetectionSample));
-            if (converter_) return out + convert(std::string_view(data).substr(p), last);
+            keepStart(std::string_view(data).substr(0, p));
+            const std::string_view rest = std::string_view(data).substr(p);
+            detect(start_, rest.substr(0, kDetectionSample));
+            start_ = std::string();
+            if (converter_) return out + convert(rest, last);
         }
         replacing_ = true;
         out += plat::Utf8Text::kReplacement;
         ++replaced_;
         ++p;
     }
+    if (!sawUtf8_ && !replacing_) keepStart(std::string_view(data).substr(0, p));
     return out;
+}
+
+void TextDecoder::keepStart(std::string_view ascii) {
+    if (start_.size() < kDetectionSample) start_.append(ascii.substr(0, kDetectionSample - start_.size()));
 }
 
 std::string TextDecoder::finish() {

@@ -10,8 +10,9 @@ namespace qx {
 // Turns the bytes of a text file into UTF-8 as they arrive, a piece at a time. A byte-order mark
 // says what the file is (UTF-8, UTF-16); without one the text is taken as UTF-8 until a byte
 // shows it is not. When everything before that byte was ASCII, the encoding is detected from
-// the text and the rest is read in it (the ASCII before reads the same in any of them); when
-// the file had already shown UTF-8 characters, or no encoding fits, each stray byte becomes
+// the text and the rest is read in it (the ASCII before reads the same in any of them); a few
+// stray bytes, each alone among ASCII text, are read as Western text. When the file had a UTF-8
+// mark or had already shown UTF-8 characters, or no encoding fits, each stray byte becomes
 // U+FFFD. Either way what comes out is valid UTF-8, and the decoder says what it did.
 class TextDecoder {
 public:
@@ -36,11 +37,14 @@ private:
     std::string decodeUtf8(std::string_view bytes, bool last);
     std::string convert(std::string_view bytes, bool flush);
     bool open(const char* encoding);
-    void detect(std::string_view sample);
+    bool use(const char* encoding);
+    void detect(std::string_view start, std::string_view rest);
+    void keepStart(std::string_view ascii);
 
     struct Converter;
     std::unique_ptr<Converter> converter_;  // set once the text is known to be in another encoding
     std::string pending_;                   // bytes held back for the next piece
+    std::string start_;                     // the start of the file while it is ASCII, for detection
     std::string detected_;
     std::size_t replaced_ = 0;
     bool started_ = false;    // the byte-order mark was looked for

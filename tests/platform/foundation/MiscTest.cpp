@@ -56,6 +56,47 @@ TEST(FileUtilTest, AtomicWriteReplacesWholeFileAndLeavesNoTemporaries) {
     EXPECT_FALSE(error.empty());
 }
 
+// The temporary names are guessable: links planted at the next ones (to a file of the person's)
+// are passed over and their targets never written, while a folder on the way that is a link (a
+// Documents folder kept elsewhere) is written into as any folder.
+TEST(FileUtilTest, AtomicWriteNeverWritesThroughALinkAtItsTemporaryName) {
+    namespace fs = std::filesystem;
+    qxtest::TempDir dir;
+    const auto shared = dir.path() / "shared";
+    fs::create_directories(shared);
+    fs::create_directory_symlink(shared, dir.path() / "Documents");
+    const auto target = dir.path() / "Documents" / "export.csv";
+    const auto victim = dir.path() / "victim.txt";
+    ASSERT_TRUE(plat::file::writeAtomically(victim, "the person's own"));
+
+    // Learns the number the last write took from its temporary, seen while it is being written.
+    std::string seen;
+    plat::file::setWriteFilter([&](std::size_t) {
+        for (const auto& e : fs::directory_iterator(shared)) {
+            if (plat::file::isTemporaryName(e.path().filename().string())) seen = e.path().filename().string();
+        }
+        return true;
+    });
+    ASSERT_TRUE(plat::file::writeAtomically(target, "first"));
+    plat::file::setWriteFilter({});
+    ASSERT_FALSE(seen.empty());
+    const auto dash = seen.rfind('-');
+    const unsigned last = static_cast<unsigned>(std::stoul(seen.substr(dash + 1)));
+    for (unsigned n = last + 1; n <= last + 3; ++n)
+        fs::create_symlink(victim, shared / (seen.substr(0, dash + 1) + std::to_string(n)));
+
+    ASSERT_TRUE(plat::file::writeAtomically(target, "second"));
+    EXPECT_EQ(plat::file::read(victim).value_or(""), "the person's own");
+    EXPECT_EQ(plat::file::read(shared / "export.csv").value_or(""), "second");
+    EXPECT_FALSE(fs::is_symlink(target));
+
+    // A link at the file's own name is replaced by the file, not written through.
+    fs::create_symlink(victim, dir.path() / "Preferences.json");
+    ASSERT_TRUE(plat::file::writeAtomically(dir.path() / "Preferences.json", "{}"));
+    EXPECT_FALSE(fs::is_symlink(dir.path() / "Preferences.json"));
+    EXPECT_EQ(plat::file::read(victim).value_or(""), "the person's own");
+}
+
 // Each byte that starts no well-formed sequence becomes one U+FFFD; well-formed text, up to the
 // last code point, stays as it is.
 TEST(Utf8TextTest, ReplacesEveryByteThatStartsNoWellFormedSequence) {

@@ -62,6 +62,11 @@ TEST(XmlReaderTest, TextComesOutAsUtf8WhateverTheDocumentsEncoding) {
     EXPECT_EQ(textOf("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>Caf\xE9</a>"), "Café");
     EXPECT_EQ(textOf("<?xml version='1.0' encoding='utf-8'?><a>Caf\xE9</a>"), "Caf\uFFFD");
     EXPECT_EQ(textOf("<a>Br\xFC" "cke \xC3\xBC</a>"), "Br\uFFFDcke ü");
+    // Encodings expat does not know itself, and other names of UTF-8.
+    EXPECT_EQ(textOf("<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>\x93" "Caf\xE9\x94 \x80</a>"), "“Café” €");
+    EXPECT_EQ(textOf("<?xml version=\"1.0\" encoding=\"utf8\"?><a>Café 🙂 Caf\xE9</a>"), "Café 🙂 Caf\uFFFD");
+    EXPECT_EQ(textOf("<?xml version=\"1.0\" encoding=\"UTF8\"?><a>日</a>"), "日");
+    EXPECT_EQ(textOf("<?xml version=\"1.0\" encoding=\"no-such-encoding\"?><a>x</a>"), "refused");
     std::string utf16 = "\xFF\xFE";
     for (const char16_t unit : std::u16string(u"<a>Café 日</a>")) {
         utf16 += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};

@@ -185,6 +185,14 @@ TEST(CsvWaypointFileTest, TextInOtherEncodingsIsReadAsItsOwnEncodingAndNeverKept
         {"windows-1251", head + "\xCF\xF0\xE8\xE2\xE5\xF2 \xEC\xE8\xF0", {"Привет мир"}, "windows-1251", 0},
         {"UTF-8 with a stray byte", head + "Grüße" + second + "Br\xFC" "cke", {"Grüße", "Br\uFFFDcke"}, "", 1},
         {"a character cut at the end", head + "Grüße \xE2\x82", {"Grüße \uFFFD\uFFFD"}, "", 2},
+        // Short files whose only text beyond ASCII is a name or two: read as the Latin text they are,
+        // never as Chinese, Japanese or Central European.
+        {"one Latin-1 name", head + "0.12 \xB5Sv/h", {"0.12 µSv/h"}, "ISO-8859-1", 0},
+        {"one Latin-1 city", head + "M\xE1laga", {"Málaga"}, "ISO-8859-1", 0},
+        {"degrees", head + "10\xB0" "C", {"10°C"}, "ISO-8859-1", 0},
+        {"two Latin-1 rows", head + "0.12 \xB5Sv/h" + second + "0.14 \xB5Sv/h", {"0.12 µSv/h", "0.14 µSv/h"}, "ISO-8859-1", 0},
+        {"a lone stray byte", head + "5 \x80", {"5 €"}, "windows-1252", 0},
+        {"UTF-8 with a mark and a stray byte", "\xEF\xBB\xBF" + head + "M\xFCller", {"M\uFFFDller"}, "", 1},
     };
     for (const auto& c : cases) {
         for (const std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{7}, c.bytes.size()}) {
@@ -204,6 +212,14 @@ TEST(CsvWaypointFileTest, TextInOtherEncodingsIsReadAsItsOwnEncodingAndNeverKept
     for (const auto& bytes : {le, be}) {
         for (const std::size_t piece : {std::size_t{1}, std::size_t{3}, bytes.size()}) {
             EXPECT_EQ(names(readInPieces(bytes, piece)), std::vector<std::string>{"Müller 線量"}) << piece;
+        }
+    }
+    // Cut inside its last character, the file says so.
+    for (const auto& bytes : {le + "A", be + std::string(1, '\0')}) {
+        for (const std::size_t piece : {std::size_t{1}, std::size_t{3}, bytes.size()}) {
+            const auto cut = readInPieces(bytes, piece);
+            EXPECT_EQ(names(cut), std::vector<std::string>{"Müller 線量"}) << piece;
+            EXPECT_EQ(cut.replacedCharacters, 1u) << piece;
         }
     }
 }

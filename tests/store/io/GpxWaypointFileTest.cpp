@@ -169,6 +169,7 @@ TEST(GpxWaypointFileTest, TheDeclaredEncodingIsHonouredOrRefusedByName) {
         {"ISO-8859-15", "\xA4", "€"},
         {"windows-1251", "\xCC\xEE\xF1\xEA\xE2\xE0", "Москва"},
         {"KOI8-R", "\xED\xCF\xD3\xCB\xD7\xC1", "Москва"},
+        {"utf8", "Café 🙂", "Café 🙂"},
     };
     for (const auto& c : cases) {
         const auto result = qx::GpxWaypointReader::read(gpxDeclared(c.encoding, c.bytes));
