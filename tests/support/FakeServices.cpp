@@ -85,6 +85,19 @@ FakeHttpServer::Handler socialNetworkPages() {
     };
 }
 
+FakeHttpServer::Handler deepPages() {
+    std::string page = "<html><body><h1>Deep page</h1>";
+    for (int i = 0; i < 20000; ++i) page += "<div>";
+    page += "<p>Nested deep down</p>";
+    for (int i = 0; i < 20000; ++i) page += "</div>";
+    page += "<table border=1><tr><td colspan=1e10>Across</td></tr><tr><td>left</td><td>right</td></tr></table>"
+            "<p>After the nest</p></body></html>";
+    return [page = std::move(page)](const RecordedRequest& r) {
+        if (r.path() != "/dialog/feed" && r.path() != "/oauth/authorize") return FakeReply::with(404, "not here");
+        return FakeReply::with(200, page, {{"Content-Type", "text/html"}});
+    };
+}
+
 FakeHttpServer::Handler zenetAncientServer() {
     return [](const RecordedRequest&) { return FakeReply::raw("<html><body>It works!</body></html>\n"); };
 }

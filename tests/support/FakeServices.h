@@ -42,6 +42,11 @@ FakeReply zenetAnswer();
 // ends a real one needs a person's post); anything else is not found.
 FakeHttpServer::Handler socialNetworkPages();
 
+// Both networks' pages (the feed dialog) and the reporting service's login page answered with a
+// page nested deeper than any browser nests: 20,000 <div> around its text, then a table whose
+// cell spans an absurd number of columns.
+FakeHttpServer::Handler deepPages();
+
 // A token reply and an event list as the reporting service sends them.
 extern const char* const kFakeTokens;
 extern const char* const kFakeEvents;

@@ -172,6 +172,12 @@ bool checkSocial(const std::vector<RecordedRequest>& requests, const std::string
     return check(dialogs == 1, "one feed dialog, not " + std::to_string(dialogs)) && ok;
 }
 
+// The deep pages were each asked for once: the feed dialog and the login page.
+bool checkDeepPages(const std::vector<RecordedRequest>& requests, const std::string&) {
+    const bool ok = check(countPath(requests, "/dialog/feed") == 1, "one feed dialog");
+    return check(countPath(requests, "/oauth/authorize") == 1, "one login page") && ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -194,6 +200,7 @@ int main(int argc, char** argv) {
         {"zenet-portal", qxtest::zenetBehindPortal(), checkZenetPortal},
         {"zenet-ancient", qxtest::zenetAncientServer(), checkZenetAncient},
         {"social", qxtest::socialNetworkPages(), checkSocial},
+        {"deep-pages", qxtest::deepPages(), checkDeepPages},
     };
     const Service* chosen = nullptr;
     for (const auto& s : services) chosen = service == s.name ? &s : chosen;

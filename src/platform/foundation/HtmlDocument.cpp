@@ -17,6 +17,8 @@ std::string lowered(std::string s) {
 
 bool isSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f'; }
 
+char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+
 bool isHidden(const std::string& tag) {
     static const std::set<std::string> hidden{"head", "title", "script", "style", "template"};
     return hidden.contains(tag);
@@ -67,7 +69,22 @@ private:
         siblings.push_back(std::move(node));
     }
 
-    std::size_t tagEnd(std::size_t from) const { return HtmlText::tagEnd(html_, from); }
+    // The end of the markup of a tag whose name ends at `from` (after its '>'), quoted attribute
+    // values skipped whole; the end of the document when it has none.
+    std::size_t tagEnd(std::size_t from) const {
+        char quote = 0;
+        for (std::size_t i = from; i < html_.size(); ++i) {
+            const char c = html_[i];
+            if (quote) {
+                if (c == quote) quote = 0;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            } else if (c == '>') {
+                return i + 1;
+            }
+        }
+        return html_.size();
+    }
 
     std::size_t markup(std::size_t lt) {
         if (html_.compare(lt, 4, "<!--") == 0) {
@@ -79,13 +96,14 @@ private:
         if (closing) ++i;
         std::size_t nameEnd = i;
         while (nameEnd < html_.size() && std::isalnum(static_cast<unsigned char>(html_[nameEnd]))) ++nameEnd;
-        const std::size_t after = tagEnd(nameEnd);
         if (nameEnd == i) {
-            // <!DOCTYPE>, <?xml?> and </> say nothing shown; a lone '<' is text.
-            if (i < html_.size() && (html_[i] == '!' || html_[i] == '?' || closing)) return after;
+            // <!DOCTYPE>, <?xml?> and </> say nothing shown; a lone '<' is text (and its tag's end
+            // is not looked for: a page of them would be scanned to its end once for each).
+            if (i < html_.size() && (html_[i] == '!' || html_[i] == '?' || closing)) return tagEnd(nameEnd);
             text("<");
             return lt + 1;
         }
+        const std::size_t after = tagEnd(nameEnd);
         const std::string name = lowered(html_.substr(i, nameEnd - i));
         if (closing) {
             close(name);
@@ -97,10 +115,17 @@ private:
         return after;
     }
 
+    // Past the end tag of a hidden element; the document is searched in place, as a page may hold
+    // many scripts.
     std::size_t skipElement(const std::string& name, std::size_t from) const {
-        const std::string lower = lowered(html_.substr(from));
-        const std::size_t close = lower.find("</" + name);
-        return close == std::string::npos ? html_.size() : tagEnd(from + close);
+        for (std::size_t at = html_.find("</", from); at != std::string::npos; at = html_.find("</", at + 2)) {
+            const std::size_t nameAt = at + 2;
+            if (html_.size() - nameAt < name.size()) break;
+            bool same = true;
+            for (std::size_t k = 0; k < name.size() && same; ++k) same = lower(html_[nameAt + k]) == name[k];
+            if (same) return tagEnd(nameAt + name.size());
+        }
+        return html_.size();
     }
 
     // name="value", name='value', name=value and bare names; a value may follow the previous
@@ -160,12 +185,22 @@ private:
             if (auto i = openIndex("p", true)) popTo(i);
         }
         if (isHeading(name) && isHeading(open_.back()->tag)) popTo(open_.size() - 1);
+        if (!isVoid(name) && open_.size() >= HtmlDocument::kMaxDepth) leaveTableParts();
         HtmlNode node;
         node.tag = name;
         node.attributes = std::move(attributes);
         auto& siblings = open_.back()->children;
         siblings.push_back(std::move(node));
-        if (!isVoid(name)) open_.push_back(&siblings.back());
+        // The new element lies as deep as open_ is long (the root, then the open elements).
+        if (!isVoid(name) && open_.size() < HtmlDocument::kMaxDepth) open_.push_back(&siblings.back());
+    }
+
+    // At the depth limit nothing more can open inside a table's rows, and what follows would lie
+    // loose in a table or row, where no cell shows it: the innermost table ends here instead.
+    void leaveTableParts() {
+        static const std::set<std::string> parts{"table", "thead", "tbody", "tfoot", "tr"};
+        if (!parts.contains(open_.back()->tag)) return;
+        if (auto i = openIndex("table", false)) popTo(i);
     }
 
     void close(const std::string& name) {
@@ -186,5 +221,23 @@ std::string HtmlNode::attribute(const std::string& name) const {
 }
 
 HtmlNode HtmlDocument::parse(const std::string& html) { return TreeBuilder(html).build(); }
+
+void HtmlDocument::walk(const HtmlNode& root, const std::function<void(const HtmlNode&)>& enter,
+                        const std::function<void(const HtmlNode&)>& leave) {
+    // The chain of elements being visited, each with the index of its next child.
+    std::vector<std::pair<const HtmlNode*, std::size_t>> chain{{&root, 0}};
+    while (!chain.empty()) {
+        auto& [node, next] = chain.back();
+        if (next == node->children.size()) {
+            const HtmlNode* done = node;
+            chain.pop_back();
+            if (!chain.empty()) leave(*done);
+            continue;
+        }
+        const HtmlNode& child = node->children[next++];
+        enter(child);
+        if (!child.isText()) chain.emplace_back(&child, 0);
+    }
+}
 
 }  // namespace plat

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -22,10 +24,21 @@ struct HtmlNode {
 // styles are left out; cells, rows, paragraphs and list items left open are closed where the
 // next one starts or their table ends; end tags without an open element are ignored; void
 // elements (br, meta, img...) have no content.
+//
+// Elements nest at most kMaxDepth deep, as in a browser: an element that starts at that depth is
+// kept where it starts but holds nothing, and what it would have held (its text, its elements)
+// follows it in the element around it. Whatever walks the tree may so recurse once per level.
 class HtmlDocument {
 public:
+    static constexpr std::size_t kMaxDepth = 256;
+
     // The root (tag "#document") holds the document's elements.
     static HtmlNode parse(const std::string& html);
+
+    // Visits the nodes under `root` (not the root itself) in document order: `enter` sees every
+    // node, `leave` every element once what it holds has been visited.
+    static void walk(const HtmlNode& root, const std::function<void(const HtmlNode&)>& enter,
+                     const std::function<void(const HtmlNode&)>& leave);
 };
 
 }  // namespace plat

@@ -1,19 +1,14 @@
 #include "platform/foundation/HtmlText.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <map>
 #include <set>
 
+#include "platform/foundation/HtmlDocument.h"
+
 namespace plat {
 
 namespace {
-
-std::string lowered(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
 
 bool isBlank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f'; }
 
@@ -29,12 +24,6 @@ const std::map<std::string, unsigned long>& namedReferences() {
     return names;
 }
 
-// Elements whose content a browser does not show in the page.
-bool isHidden(const std::string& tag) {
-    static const std::set<std::string> hidden{"head", "title", "script", "style", "template"};
-    return hidden.contains(tag);
-}
-
 // Elements that begin and end a block of their own.
 bool breaksLine(const std::string& tag) {
     static const std::set<std::string> blocks{
@@ -45,26 +34,27 @@ bool breaksLine(const std::string& tag) {
     return blocks.contains(tag);
 }
 
-// Reads the document tag by tag into blocks.
+// Reads the document's elements and texts in order into blocks.
 class BlockReader {
 public:
-    explicit BlockReader(const std::string& html) : html_(html) {}
-
-    std::vector<HtmlText::Block> read() {
-        std::size_t pos = 0;
-        while (pos < html_.size()) {
-            const std::size_t lt = html_.find('<', pos);
-            text(html_.substr(pos, lt == std::string::npos ? std::string::npos : lt - pos));
-            if (lt == std::string::npos) break;
-            pos = tag(lt);
-        }
+    std::vector<HtmlText::Block> read(const HtmlNode& document) {
+        HtmlDocument::walk(
+            document,
+            [this](const HtmlNode& node) {
+                if (node.isText()) {
+                    text(node.text);
+                } else {
+                    element(node.tag, false);
+                }
+            },
+            [this](const HtmlNode& node) { element(node.tag, true); });
         flush();
         return std::move(out_);
     }
 
 private:
-    void text(const std::string& raw) {
-        for (char c : HtmlText::decodeEntities(raw)) {
+    void text(const std::string& decoded) {
+        for (char c : decoded) {
             if (isBlank(c)) {
                 blank_ = true;
                 continue;
@@ -87,36 +77,6 @@ private:
         blank_ = newCell_ = false;
     }
 
-    std::size_t tagEnd(std::size_t from) const { return HtmlText::tagEnd(html_, from); }
-
-    // Handles the markup starting at lt; returns where the text after it starts.
-    std::size_t tag(std::size_t lt) {
-        if (html_.compare(lt, 4, "<!--") == 0) {
-            const std::size_t end = html_.find("-->", lt + 4);
-            return end == std::string::npos ? html_.size() : end + 3;
-        }
-        std::size_t i = lt + 1;
-        const bool closing = i < html_.size() && html_[i] == '/';
-        if (closing) ++i;
-        std::size_t nameEnd = i;
-        while (nameEnd < html_.size() && std::isalnum(static_cast<unsigned char>(html_[nameEnd]))) ++nameEnd;
-        if (nameEnd == i && !closing && (i >= html_.size() || (html_[i] != '!' && html_[i] != '?'))) {
-            text("<");  // a lone '<' is text
-            return lt + 1;
-        }
-        const std::string name = lowered(html_.substr(i, nameEnd - i));
-        const std::size_t after = tagEnd(nameEnd);
-        if (!closing && isHidden(name)) return skipElement(name, after);
-        element(name, closing);
-        return after;
-    }
-
-    std::size_t skipElement(const std::string& name, std::size_t from) const {
-        const std::string lower = lowered(html_.substr(from));
-        const std::size_t close = lower.find("</" + name);
-        return close == std::string::npos ? html_.size() : tagEnd(from + close);
-    }
-
     void element(const std::string& name, bool closing) {
         if (name.size() == 2 && name[0] == 'h' && name[1] >= '1' && name[1] <= '6') {
             flush();
@@ -136,7 +96,6 @@ private:
         }
     }
 
-    const std::string& html_;
     std::vector<HtmlText::Block> out_;
     HtmlText::Block current_;
     bool blank_ = false, newCell_ = false;
@@ -162,7 +121,9 @@ void appendUtf8(std::string& out, unsigned long cp) {
     }
 }
 
-std::vector<HtmlText::Block> HtmlText::blocks(const std::string& html) { return BlockReader(html).read(); }
+std::vector<HtmlText::Block> HtmlText::blocks(const std::string& html) { return blocks(HtmlDocument::parse(html)); }
+
+std::vector<HtmlText::Block> HtmlText::blocks(const HtmlNode& document) { return BlockReader().read(document); }
 
 std::string HtmlText::lines(const std::string& html) {
     std::string out;
@@ -174,25 +135,15 @@ std::string HtmlText::lines(const std::string& html) {
     return out;
 }
 
-std::string HtmlText::plainText(const std::string& html) {
-    std::string out;
-    for (const auto& b : blocks(html)) out += (out.empty() ? "" : " ") + b.text;
-    return out;
-}
+std::string HtmlText::plainText(const std::string& html) { return plainText(HtmlDocument::parse(html)); }
 
-std::size_t HtmlText::tagEnd(std::string_view html, std::size_t from) {
-    char quote = 0;
-    for (std::size_t i = from; i < html.size(); ++i) {
-        const char c = html[i];
-        if (quote) {
-            if (c == quote) quote = 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '>') {
-            return i + 1;
-        }
+std::string HtmlText::plainText(const HtmlNode& document) {
+    std::string out;
+    for (const auto& b : blocks(document)) {
+        if (!out.empty()) out += ' ';
+        out += b.text;
     }
-    return html.size();
+    return out;
 }
 
 std::string HtmlText::decodeEntities(const std::string& text) {

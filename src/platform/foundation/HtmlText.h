@@ -1,15 +1,16 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace plat {
 
+struct HtmlNode;
+
 // The readable text of an HTML document, as the blocks a browser would set one under another:
 // headings, paragraphs, list items and table rows (a row's cells on one line). Markup is left
 // out, runs of blanks become one blank and character references are decoded once; the head,
-// scripts and styles show nothing.
+// scripts and styles show nothing. The document is read as HtmlDocument reads it for drawing.
 class HtmlText {
 public:
     struct Block {
@@ -25,15 +26,15 @@ public:
     static constexpr const char* kCellSeparator = " \u00B7 ";
 
     static std::vector<Block> blocks(const std::string& html);
+    // The blocks of a document already read.
+    static std::vector<Block> blocks(const HtmlNode& document);
     // The blocks' texts, one block a line.
     static std::string lines(const std::string& html);
     // The blocks' texts on one line, a blank between blocks.
     static std::string plainText(const std::string& html);
+    static std::string plainText(const HtmlNode& document);
     // "&amp;" -> "&", "&#233;" and "&#xE9;" -> "é"; an unknown or broken reference stays as it is.
     static std::string decodeEntities(const std::string& text);
-    // The end of the markup of a tag whose name ends at `from` (after its '>'), quoted attribute
-    // values skipped whole; the end of `html` when it has none.
-    static std::size_t tagEnd(std::string_view html, std::size_t from);
 };
 
 // Appends the UTF-8 bytes of a code point.

@@ -227,11 +227,26 @@ Widths textWidths(const std::string& text, const Font& font) {
     return w;
 }
 
-double number(const std::string& text, double otherwise) {
+// Lengths in markup past this many points are taken as this many: no page is that large, and
+// sums of them stay far from overflowing.
+constexpr double kLongestLength = 10000;
+// The most columns a cell spans.
+constexpr int kMostColumns = 100;
+
+// A length the markup gives ("2", "2px", "1.5"), at most kLongestLength; `otherwise` where there
+// is no number, or a negative or endless one.
+double length(const std::string& text, double otherwise) {
     if (text.empty()) return otherwise;
     char* end = nullptr;
     const double v = std::strtod(text.c_str(), &end);
-    return end == text.c_str() || !std::isfinite(v) || v < 0 ? otherwise : v;
+    if (end == text.c_str() || !std::isfinite(v) || v < 0) return otherwise;
+    return std::min(v, kLongestLength);
+}
+
+// A count the markup gives, within 1 and `most`; the number is bounded before it becomes an int.
+int count(const std::string& text, int otherwise, int most) {
+    const double v = length(text, otherwise);
+    return static_cast<int>(std::clamp(v, 1.0, static_cast<double>(most)));
 }
 
 // The value of one declaration ("margin-bottom") in a style attribute.
@@ -373,18 +388,18 @@ private:
 
     void readFrame(const HtmlNode& node) {
         const std::string border = node.attribute("border");
-        const bool bordered = node.attributes.contains("border") && number(border, 1) > 0;
+        const bool bordered = node.attributes.contains("border") && length(border, 1) > 0;
         if (bordered) {
             border_ = 1;
-            frame_ = number(border, 1);
+            frame_ = length(border, 1);
         }
-        padding_ = number(node.attribute("cellpadding"), 1);
-        spacing_ = number(node.attribute("cellspacing"), 2);
+        padding_ = length(node.attribute("cellpadding"), 1);
+        spacing_ = length(node.attribute("cellspacing"), 2);
         const std::string width = node.attribute("width");
         if (!width.empty() && width.back() == '%') {
-            fullWidth_ = number(width.substr(0, width.size() - 1), 0) >= 100;
+            fullWidth_ = length(width.substr(0, width.size() - 1), 0) >= 100;
         } else {
-            fixedWidth_ = number(width, 0);
+            fixedWidth_ = length(width, 0);
         }
         const std::string style = node.attribute("style");
         // "border: 2px solid black": a width in pixels and a colour, in any order.
@@ -394,11 +409,11 @@ private:
             std::size_t end = frame.find(' ', pos);
             if (end == std::string::npos) end = frame.size();
             const std::string word = frame.substr(pos, end - pos);
-            if (!word.empty() && isDigit(word[0])) frame_ = number(word, frame_);
+            if (!word.empty() && isDigit(word[0])) frame_ = length(word, frame_);
             if (auto color = namedColor(word)) frameColor_ = *color;
             pos = end + 1;
         }
-        marginBottom_ = number(declaration(style, "margin-bottom"), 0);
+        marginBottom_ = length(declaration(style, "margin-bottom"), 0);
     }
 
     void readRows(const HtmlNode& node) {
@@ -418,7 +433,7 @@ private:
             if (child.tag != "td" && child.tag != "th") continue;
             Cell cell;
             cell.column = column;
-            cell.span = std::clamp(static_cast<int>(number(child.attribute("colspan"), 1)), 1, 100);
+            cell.span = count(child.attribute("colspan"), 1, kMostColumns);
             const bool header = child.tag == "th";
             Style inner{header ? Font::boldSystem(kCellTextSize) : Font::system(kCellTextSize),
                         header ? TextAlignment::Center : TextAlignment::Left};

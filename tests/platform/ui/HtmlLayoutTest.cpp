@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/foundation/HtmlDocument.h"
+#include "platform/foundation/HtmlText.h"
 #include "platform/ui/DescriptionWriter.h"
 #include "platform/ui/HtmlLayout.h"
 #include "platform/ui/Label.h"
@@ -23,6 +24,24 @@ const HtmlLayout::Text& textOf(const HtmlLayout& layout, const std::string& text
                            [&](const HtmlLayout::Text& t) { return t.text == text; });
     if (it == layout.texts().end()) throw std::runtime_error("no text " + text);
     return *it;
+}
+
+// How deep the document's elements nest.
+std::size_t depthOf(const HtmlNode& document) {
+    std::size_t depth = 0, deepest = 0;
+    HtmlDocument::walk(
+        document,
+        [&](const HtmlNode& node) {
+            if (!node.isText()) deepest = std::max(deepest, ++depth);
+        },
+        [&](const HtmlNode&) { --depth; });
+    return deepest;
+}
+
+std::string repeated(const std::string& piece, std::size_t times) {
+    std::string out;
+    for (std::size_t i = 0; i < times; ++i) out += piece;
+    return out;
 }
 
 // How many lines the text takes where it is set.
@@ -119,6 +138,81 @@ TEST(HtmlLayout, ATableTooWideForThePageWidensItAndKeepsUnitsWithTheirValues) {
     const HtmlLayout text(HtmlDocument::parse("<h1>Help</h1><p>" + std::string(200, 'x').replace(50, 1, " ") + "</p>"), 200);
     EXPECT_EQ(text.size().width, 200);
     EXPECT_EQ(text.size().height, std::ceil(text.texts().back().frame.maxY() + HtmlLayout::kMargin));
+}
+
+TEST(HtmlLayout, MarkupNestedBeyondTheLimitIsFlattenedWithItsTextKept) {
+    // Pages as deep as a hostile server makes them, of each kind of element that nests: the
+    // document stops nesting at the limit, the text inside and after the nest is read, laid out
+    // and described, and the tree goes away without running out of stack.
+    struct Case {
+        const char* open;
+        const char* close;
+    };
+    const Case cases[] = {{"<div>", "</div>"},
+                          {"<b>", "</b>"},
+                          {"<blockquote>", "</blockquote>"},
+                          {"<ul><li>", "</li></ul>"},
+                          {"<table><tr><td>", "</td></tr></table>"}};
+    // Each nest starts at every offset from the limit its elements repeat at.
+    for (const auto& c : cases) {
+        for (int offset = 0; offset < 3; ++offset) {
+            const std::string html = "<h1>Top</h1>" + repeated("<div>", static_cast<std::size_t>(offset)) +
+                                     repeated(c.open, 5000) + "inside" + repeated(c.close, 5000) + "<p>After the nest</p>";
+            const std::string what = std::string(c.open) + " after " + std::to_string(offset);
+            const HtmlNode doc = HtmlDocument::parse(html);
+            EXPECT_LE(depthOf(doc), HtmlDocument::kMaxDepth) << what;
+            const std::string text = HtmlText::plainText(doc);
+            EXPECT_EQ(text.substr(0, 3), "Top") << what;
+            EXPECT_NE(text.find("inside"), std::string::npos) << what;
+            EXPECT_EQ(text.substr(text.size() - 14), "After the nest") << what;
+            const HtmlLayout page(doc, 320);
+            ASSERT_FALSE(page.texts().empty()) << what;
+            EXPECT_TRUE(std::any_of(page.texts().begin(), page.texts().end(),
+                                    [](const auto& t) { return t.text.find("inside") != std::string::npos; }))
+                << what;
+            EXPECT_EQ(page.texts().back().text, "After the nest") << what;
+            DescriptionWriter out;
+            HtmlLayout::describe(doc, out);
+            EXPECT_NE(out.text().find("inside"), std::string::npos) << what;
+        }
+    }
+
+    // Up to the limit elements nest as written; those at the limit are kept empty where they
+    // start, and what they hold follows them, in order.
+    const HtmlNode doc =
+        HtmlDocument::parse(repeated("<div>", HtmlDocument::kMaxDepth - 1) + "<p>held <i>too</i></p>");
+    EXPECT_EQ(depthOf(doc), HtmlDocument::kMaxDepth);
+    const HtmlNode* deepest = &doc;
+    while (!deepest->children.empty() && deepest->children.front().tag == "div") deepest = &deepest->children.front();
+    ASSERT_EQ(deepest->children.size(), 4u);
+    EXPECT_EQ(deepest->children[0].tag, "p");
+    EXPECT_TRUE(deepest->children[0].children.empty());
+    EXPECT_EQ(deepest->children[1].text, "held ");
+    EXPECT_EQ(deepest->children[2].tag, "i");
+    EXPECT_TRUE(deepest->children[2].children.empty());
+    EXPECT_EQ(deepest->children[3].text, "too");
+    EXPECT_EQ(HtmlText::lines(repeated("<div>", 300) + "<p>held <i>too</i></p>"), "held too");
+}
+
+TEST(HtmlLayout, NumbersInMarkupAreBoundedBeforeUse) {
+    // A cell spanning ten billion columns spans the most a cell may; lengths past any page are
+    // bounded, and those that are no length at all are left at their defaults.
+    const HtmlLayout page(HtmlDocument::parse("<table border=1e300 cellpadding=1e300 cellspacing=-4 width=1e309>"
+                                              "<tr><td colspan=1e10>Across</td></tr>"
+                                              "<tr><td colspan=nan>left</td><td colspan=-1e10>right</td></tr></table>"
+                                              "<table style=\"border: 1e308px; margin-bottom: 1e308px\"><tr><td>x"),
+                          320);
+    EXPECT_TRUE(std::isfinite(page.size().width));
+    EXPECT_TRUE(std::isfinite(page.size().height));
+    EXPECT_LT(page.size().width, 1e6);
+    EXPECT_LT(page.size().height, 1e6);
+    for (const auto& f : page.fills()) {
+        EXPECT_TRUE(std::isfinite(f.rect.x()) && std::isfinite(f.rect.width()) && f.rect.width() >= 0);
+        EXPECT_TRUE(std::isfinite(f.rect.y()) && std::isfinite(f.rect.height()) && f.rect.height() >= 0);
+    }
+    const auto& across = textOf(page, "Across");
+    EXPECT_GE(across.frame.maxX(), textOf(page, "right").frame.maxX());
+    EXPECT_LT(textOf(page, "left").frame.maxX(), textOf(page, "right").frame.x());
 }
 
 }  // namespace
