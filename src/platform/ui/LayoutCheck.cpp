@@ -295,7 +295,7 @@ private:
         Scroller s{area.maxY(), area.maxY(), v.kindName(), &v};
         auto* scroll = dynamic_cast<const ScrollView*>(&v);
         if (scroll && scroll->isScrollEnabled() && scroll->acceptsTouches()) {
-            const double contentBottom = area.y() - v.bounds().y() + scroll->contentSize().height + scroll->contentInset().bottom;
+            const double contentBottom = area.y() - v.bounds().y() + scroll->contentSize().height + scroll->adjustedContentInset().bottom;
             s.reachable = std::max(s.bottom, contentBottom);
             s.sideways = scroll->contentSize().width > v.bounds().width() + 0.5;
         }
@@ -565,10 +565,30 @@ private:
             }
             if (!partial && significant(cover.rect.intersection(text.ink))) partial = &cover;
         }
-        if (partial) {
+        if (partial && !scrollsClear(*text.view, text.ink, partial->rect)) {
             problems_.push_back({LayoutProblem::Kind::TextCovered, text.text, partial->view->kindName(),
                                  text.view->kindName(), text.ink});
         }
+    }
+
+    // A row partly under a bar drawn over its list's edge is brought clear of the bar by a
+    // finger, as long as the list has not reached its end in that direction.
+    static bool scrollsClear(const View& v, const Rect& ink, const Rect& cover) {
+        const ScrollView* scroll = nullptr;
+        for (const View* at = v.superview(); at && !scroll; at = at->superview()) scroll = dynamic_cast<const ScrollView*>(at);
+        if (!scroll || !scroll->isScrollEnabled()) return false;
+        const Rect area{scroll->convertPoint(scroll->bounds().origin, nullptr), scroll->bounds().size};
+        const EdgeInsets in = scroll->adjustedContentInset();
+        const double at = scroll->contentOffset().y;
+        const double end = std::max(-in.top, scroll->contentSize().height + in.bottom - area.height());
+        const Rect under = cover.intersection(ink);
+        if (in.bottom > 0 && under.minY() >= area.maxY() - in.bottom - kSlack) {
+            return ink.maxY() - (end - at) <= area.maxY() - in.bottom + kSlack;
+        }
+        if (in.top > 0 && under.maxY() <= area.minY() + in.top + kSlack) {
+            return ink.minY() + (at + in.top) >= area.minY() + in.top - kSlack;
+        }
+        return false;
     }
 
     // Whether a person can read the text where it is: whole, large enough, apart from what is
