@@ -149,6 +149,21 @@ void wrapParagraph(const std::string& para, const Font& font, double width, std:
     if (!full) out.push_back(line);
 }
 
+// The text's paragraphs, parted wherever a line ends: LF, CR LF or a CR alone (files from
+// other systems keep their own line ends).
+std::vector<std::string> paragraphsOf(const std::string& text) {
+    std::vector<std::string> out(1);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\n' && text[i] != '\r') {
+            out.back() += text[i];
+            continue;
+        }
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        out.emplace_back();
+    }
+    return out;
+}
+
 }  // namespace
 
 std::vector<std::string> Label::layoutLines(double width) const {
@@ -164,17 +179,17 @@ std::vector<std::string> Label::wrappedLines(double width, const Font& font, boo
     if (text_.empty()) return out;
     // One line past the count tells that the text was cut.
     if (lines_ > 0) most = std::min(most, static_cast<std::size_t>(lines_) + 1);
-    std::size_t start = 0;
-    while (start <= text_.size() && out.size() < most) {
-        std::size_t end = text_.find('\n', start);
-        if (end == std::string::npos) end = text_.size();
-        std::string para = text_.substr(start, end - start);
-        if (lines_ == 1) {
-            out.push_back(para);
-            break;  // a one-line label shows only the first line
+    const auto paragraphs = paragraphsOf(text_);
+    if (lines_ == 1) {
+        // One line shows the whole text, each line end as a blank, cut with an ellipsis when
+        // it is too long: a first line alone would read as the whole text.
+        std::string line;
+        for (std::size_t i = 0; i < paragraphs.size(); ++i) line += (i ? " " : "") + paragraphs[i];
+        out.push_back(std::move(line));
+    } else {
+        for (std::size_t i = 0; i < paragraphs.size() && out.size() < most; ++i) {
+            wrapParagraph(paragraphs[i], font, width > 0 ? width : 1e9, out, most, split);
         }
-        wrapParagraph(para, font, width > 0 ? width : 1e9, out, most, split);
-        start = end + 1;
     }
     if (lines_ > 0 && out.size() > static_cast<std::size_t>(lines_)) {
         out.resize(static_cast<std::size_t>(lines_));
@@ -332,9 +347,15 @@ void Label::drawRect(DrawingContext& ctx, const Rect& rect) {
     // A label shows nothing outside its frame, whatever the break mode.
     ctx.saveState();
     ctx.clipToRect(rect);
-    if (shadowColor_) ctx.drawText(joined, box.offsetBy(shadowOffset_.width, shadowOffset_.height), font, *shadowColor_, alignment_);
+    // Layout measures with the faces' advance tables; a script they do not hold may be set
+    // wider than measured, and is then narrowed to the frame rather than cut short of its
+    // ellipsis.
+    constexpr double kSqueeze = 0.5;
+    if (shadowColor_) {
+        ctx.drawText(joined, box.offsetBy(shadowOffset_.width, shadowOffset_.height), font, *shadowColor_, alignment_, kSqueeze);
+    }
     Color c = highlighted_ && highlightedTextColor_ ? *highlightedTextColor_ : textColor_;
-    ctx.drawText(joined, box, font, c, alignment_);
+    ctx.drawText(joined, box, font, c, alignment_, kSqueeze);
     ctx.restoreState();
 }
 

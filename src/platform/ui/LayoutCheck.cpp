@@ -224,12 +224,24 @@ std::optional<std::pair<std::string, std::string>> brokenWord(const std::string&
     return std::nullopt;
 }
 
+// Whether the view's own text ends a line right after `line`, found from `at` on (which moves
+// past it): a break the text holds is no break the layout made.
+bool textBreaksAfter(const std::string& whole, const std::string& line, std::size_t& at) {
+    const std::size_t found = whole.find(line, at);
+    if (line.empty() || found == std::string::npos) return false;
+    at = found + line.size();
+    const std::size_t next = whole.find_first_not_of(' ', at);
+    return next != std::string::npos && (whole[next] == '\n' || whole[next] == '\r');
+}
+
 // A number ending one line whose unit (a short word without digits) begins the next: "0.10"
-// and "µSv/h".
-std::optional<std::pair<std::string, std::string>> brokenUnit(const std::string& drawn) {
+// and "µSv/h". A line the view's text `whole` ends itself parts nothing ("Skipped: 0").
+std::optional<std::pair<std::string, std::string>> brokenUnit(const std::string& whole, const std::string& drawn) {
     const auto lines = linesOf(drawn);
+    std::size_t at = 0;
     for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
         const std::string line = trimmed(lines[i]);
+        if (textBreaksAfter(whole, line, at)) continue;
         if (line.empty() || !std::isdigit(static_cast<unsigned char>(line.back()))) continue;
         const std::string next = trimmed(lines[i + 1]);
         const std::string unit = next.substr(0, next.find(' '));
@@ -510,7 +522,7 @@ private:
         if (auto word = brokenWord(v.displayText(), c.text)) {
             problems_.push_back({LayoutProblem::Kind::WordBroken, c.text, word->first + "|" + word->second, v.kindName(), *shown});
         }
-        if (auto unit = brokenUnit(c.text)) {
+        if (auto unit = brokenUnit(v.displayText(), c.text)) {
             problems_.push_back({LayoutProblem::Kind::UnitBroken, c.text, unit->first + "|" + unit->second, v.kindName(), *shown});
         }
         DrawnText text{c.text, *shown, &v, order_};
