@@ -106,22 +106,65 @@ std::vector<WrapPiece> wrapPieces(const std::string& para) {
 // A letter of the scripts that set words apart with blanks.
 bool wordLetter(char32_t cp) { return cp && u_isalpha(static_cast<UChar32>(cp)) && !isWideCharacter(cp); }
 
-// Splits a piece wider than the width into runs that fit (at least one character each); a run
-// that ends between two letters ends in a hyphen, so that a person sees the word go on.
-std::vector<std::string> splitWide(const std::string& piece, const Font& font, double width) {
-    std::vector<std::string> runs{std::string{}};
-    char32_t before = 0;
+// The fewest letters of a piece broken across lines: a shorter word moves to the next line whole.
+constexpr std::size_t kShortestBrokenWord = 8;
+
+bool isDigit(char32_t cp) { return cp && u_isdigit(static_cast<UChar32>(cp)); }
+
+// Whether a piece may be broken inside: one of many letters. A short word, a number, a time
+// or a unit reads wrongly in halves ("10:00:40 A-" "M").
+bool breaksInside(const std::string& piece) {
+    std::size_t letters = 0;
+    for (std::size_t i = 0; i < piece.size();) letters += wordLetter(nextCodePoint(piece, i)) ? 1 : 0;
+    return letters >= kShortestBrokenWord;
+}
+
+// The piece cut into what a break may not enter: each number with its separators ("1796664054",
+// "10:00:40", "0.5") whole, every other character alone.
+std::vector<std::string> unbreakableRuns(const std::string& piece) {
+    std::vector<std::string> runs;
+    bool inNumber = false;
     for (std::size_t i = 0; i < piece.size();) {
         const std::size_t start = i;
         const char32_t cp = nextCodePoint(piece, i);
-        const std::string ch = piece.substr(start, i - start);
+        std::size_t peek = i;
+        const bool digitNext = i < piece.size() && isDigit(nextCodePoint(piece, peek));
+        const bool joins = isDigit(cp) || (inNumber && (cp == '.' || cp == ':' || cp == ',') && digitNext);
+        if (!(joins && inNumber) || runs.empty()) runs.emplace_back();
+        runs.back() += piece.substr(start, i - start);
+        inNumber = joins;
+    }
+    return runs;
+}
+
+char32_t firstOf(const std::string& s) {
+    std::size_t i = 0;
+    return s.empty() ? 0 : nextCodePoint(s, i);
+}
+
+char32_t lastOf(const std::string& s) {
+    std::size_t i = s.size();
+    while (i > 0 && (static_cast<unsigned char>(s[i - 1]) & 0xC0) == 0x80) --i;
+    return i == 0 ? 0 : nextCodePoint(s, --i);
+}
+
+// Splits a piece wider than the width into runs that fit (at least one character or number
+// each); a run that ends between two letters ends in a hyphen, so that a person sees the word
+// go on. A piece that fits, or that may not be broken, stays whole.
+std::vector<std::string> splitWide(const std::string& piece, const Font& font, double width) {
+    if (font.widthOf(piece) <= width || !breaksInside(piece)) return {piece};
+    const auto atoms = unbreakableRuns(piece);
+    std::vector<std::string> runs{std::string{}};
+    for (std::size_t a = 0; a < atoms.size(); ++a) {
+        const char32_t before = lastOf(runs.back()), cp = firstOf(atoms[a]);
         const std::string hyphen = wordLetter(before) && wordLetter(cp) ? "-" : "";
-        if (!runs.back().empty() && font.widthOf(runs.back() + ch + (wordLetter(cp) ? "-" : "")) > width) {
+        // Room for the hyphen a break after this letter would need; the last one needs none.
+        const std::string room = a + 1 < atoms.size() && wordLetter(lastOf(atoms[a])) ? "-" : "";
+        if (!runs.back().empty() && font.widthOf(runs.back() + atoms[a] + room) > width) {
             runs.back() += hyphen;
             runs.emplace_back();
         }
-        runs.back() += ch;
-        before = cp;
+        runs.back() += atoms[a];
     }
     return runs;
 }
@@ -140,7 +183,8 @@ void wrapParagraph(const std::string& para, const Font& font, double width, std:
         }
         if (!line.empty()) out.push_back(line);
         auto runs = splitWide(piece.text, font, width);
-        split = split || runs.size() > 1;
+        // Broken, or kept whole and too wide: a smaller size may set it whole.
+        split = split || runs.size() > 1 || font.widthOf(runs.back()) > width;
         for (std::size_t r = 0; r + 1 < runs.size(); ++r) out.push_back(runs[r]);
         line = runs.back();
         full = out.size() >= most;

@@ -175,17 +175,18 @@ TEST(ViewTreeTest, LabelsWrapAtTheirWidthAndStopAtTheirLineCount) {
     EXPECT_EQ(label.layoutLines(60), (std::vector<std::string>{"one two", "three four", "five"}));
     label.setNumberOfLines(2);
     EXPECT_EQ(label.layoutLines(60).size(), 2u);
-    // A name with no break opportunity breaks at any character, every piece within the width;
-    // a break between two letters takes a hyphen.
+    // A long word with no break opportunity breaks at any character, every piece within the
+    // width; a break between two letters takes a hyphen. The number stays whole on its line.
     label.setNumberOfLines(0);
     const std::string name = "Preferences.json.corrupt-1796664054";
     label.setText("kept as " + name);
-    const auto lines = label.layoutLines(60);
+    const auto lines = label.layoutLines(66);
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[0], "kept as");
+    EXPECT_EQ(lines.back(), "1796664054");
     std::string joined;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        EXPECT_LE(label.font().widthOf(lines[i]), 60) << lines[i];
+        EXPECT_LE(label.font().widthOf(lines[i]), 66) << lines[i];
         if (i) joined += lines[i];
         if (i && i + 1 < lines.size() && lines[i].ends_with("-") && std::isalpha(static_cast<unsigned char>(lines[i + 1][0]))) {
             joined.pop_back();
