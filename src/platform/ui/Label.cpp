@@ -57,6 +57,15 @@ bool looksLikeUnit(const std::string& s) {
     return letters > 0 && letters <= kLongestUnit;
 }
 
+// Whether `before` ends in the first half of a unit the rules would break at its slash, and
+// `after` holds the rest ("µSv/" and "h").
+bool splitsUnit(const std::string& before, const std::string& after) {
+    if (!before.ends_with('/')) return false;
+    const std::size_t blank = before.find_last_of(' ');
+    const std::string word = blank == std::string::npos ? before : before.substr(blank + 1);
+    return word.size() > 1 && looksLikeUnit(word + after);
+}
+
 // The line-break iterator of the Unicode rules, made once per thread: making one loads the rules.
 icu::BreakIterator* lineBreaker() {
     thread_local std::unique_ptr<icu::BreakIterator> breaker = [] {
@@ -92,9 +101,11 @@ std::vector<WrapPiece> wrapPieces(const std::string& para) {
         const std::size_t kept = segment.find_last_not_of(' ') + 1;
         std::string trailing = segment.substr(kept);
         segment.resize(kept);
-        // A number keeps its unit on its line.
+        // A number keeps its unit on its line, and a unit its part after a slash ("µSv/h").
         if (!pieces.empty() && !blanks.empty() && endsWithDigit(pieces.back().text) && looksLikeUnit(segment)) {
             pieces.back().text += blanks + segment;
+        } else if (!pieces.empty() && blanks.empty() && splitsUnit(pieces.back().text, segment)) {
+            pieces.back().text += segment;
         } else if (!segment.empty()) {
             pieces.push_back({std::move(segment), blanks});
         }

@@ -168,6 +168,12 @@ std::string number(double value) {
     return out;
 }
 
+std::size_t characters(const std::string& s) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < s.size(); nextCodePoint(s, i)) ++n;
+    return n;
+}
+
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> out;
     std::size_t start = 0;
@@ -242,8 +248,14 @@ std::optional<std::pair<std::string, std::string>> brokenUnit(const std::string&
     for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
         const std::string line = trimmed(lines[i]);
         if (textBreaksAfter(whole, line, at)) continue;
-        if (line.empty() || !std::isdigit(static_cast<unsigned char>(line.back()))) continue;
         const std::string next = trimmed(lines[i + 1]);
+        // A unit broken at its slash: "µSv/" and "h".
+        if (line.ends_with('/') && !next.empty() && next.front() != ' ') {
+            const std::string first = line.substr(line.find_last_of(' ') == std::string::npos ? 0 : line.find_last_of(' ') + 1);
+            const std::string rest = next.substr(0, next.find(' '));
+            if (first.size() > 1 && characters(first + rest) <= kLongestUnit) return std::pair{first, rest};
+        }
+        if (line.empty() || !std::isdigit(static_cast<unsigned char>(line.back()))) continue;
         const std::string unit = next.substr(0, next.find(' '));
         std::size_t letters = 0;
         bool digits = false;
