@@ -2,6 +2,11 @@
 
 #include "TestEnvironment.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/LayoutCheck.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/Screen.h"
+#include "platform/ui/ScrollView.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/SocialComposer.h"
 #include "platform/ui/TabBarController.h"
@@ -103,6 +108,68 @@ TEST_F(ContainerTest, TabTapsAskTheDelegateButSelectingFromCodeDoesNot) {
     tabs->setViewControllers({c, locked});
     EXPECT_EQ(tabs->selectedIndex(), 1);
     EXPECT_EQ(a->disappeared, 1);
+}
+
+// A screen laid out for the whole screen, as an interface file lays it out: its own navigation
+// bar over the top of a list of rows that runs down under the tab bar.
+class ListScreen : public ViewController {
+public:
+    static constexpr double kRow = 44;
+    static constexpr int kRows = 30;
+
+    void loadView() override {
+        const Rect screen = Screen::bounds();
+        auto root = std::make_shared<View>(screen);
+        root->setBackgroundColor(Color::white());
+        list = std::make_shared<ScrollView>(Rect{0, 20, screen.width(), screen.height() - 20});
+        list->setContentSize(Size{screen.width(), kRows * kRow});
+        for (int i = 0; i < kRows; ++i) {
+            auto row = std::make_shared<Label>(Rect{15, i * kRow, 200, kRow}, "Row " + std::to_string(i + 1));
+            list->addSubview(row);
+            last = row;
+        }
+        root->addSubview(list);
+        root->addSubview(std::make_shared<NavigationBar>(Rect{0, 0, screen.width(), NavigationBar::kHeight}));
+        setView(root);
+    }
+
+    std::shared_ptr<ScrollView> list;
+    std::shared_ptr<Label> last;
+};
+
+TEST_F(ContainerTest, AListEndsAboveTheBarsDrawnOverItsEdges) {
+    auto tabs = std::make_shared<TabBarController>();
+    auto screen = std::make_shared<ListScreen>();
+    tabs->setViewControllers({screen});
+    window.setRootViewController(tabs);
+    window.makeKeyAndVisible();
+    const Rect list = screen->list->convertRect(screen->list->bounds(), nullptr);
+    const Rect bar = tabs->tabBar().convertRect(tabs->tabBar().bounds(), nullptr);
+    const EdgeInsets inset = screen->list->adjustedContentInset();
+    EXPECT_DOUBLE_EQ(inset.bottom, list.maxY() - bar.minY());
+    EXPECT_DOUBLE_EQ(inset.top, NavigationBar::kHeight - 20);
+    EXPECT_EQ(screen->list->contentInset(), EdgeInsets{});  // the screen's own inset is untouched
+
+    // A row partly under the tab bar is one a finger brings out: no fault while the list goes on.
+    auto problems = LayoutCheck::run(window);
+    EXPECT_TRUE(problems.empty()) << LayoutCheck::report(problems);
+
+    // Scrolled to its end, the last row stands whole above the tab bar; to its top, the first
+    // row below the navigation bar.
+    ASSERT_TRUE(screen->list->userScroll(Point{0, 1e9}));
+    EXPECT_LE(screen->last->convertRect(screen->last->bounds(), nullptr).maxY(), bar.minY());
+    problems = LayoutCheck::run(window);
+    EXPECT_TRUE(problems.empty()) << LayoutCheck::report(problems);
+    ASSERT_TRUE(screen->list->userScroll(Point{0, -1e9}));
+    EXPECT_DOUBLE_EQ(screen->list->contentOffset().y, -inset.top);
+
+    // Asked to show a row, the list brings it clear of the tab bar.
+    screen->list->scrollRectToVisible(Rect{0, 10 * ListScreen::kRow, 10, ListScreen::kRow}, false);
+    EXPECT_DOUBLE_EQ(screen->list->contentOffset().y, 11 * ListScreen::kRow - list.height() + inset.bottom);
+
+    // A bar that is hidden covers nothing.
+    tabs->tabBar().setHidden(true);
+    EXPECT_DOUBLE_EQ(screen->list->adjustedContentInset().bottom, 0);
 }
 
 TEST_F(ContainerTest, ChildScreensAppearWithTheirParent) {
