@@ -2,6 +2,8 @@
 
 #include "TestEnvironment.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/TextView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/LayoutCheck.h"
 #include "platform/ui/NavigationBar.h"
@@ -264,6 +266,36 @@ TEST_F(ContainerTest, ComposeSheetsRecordThePostAndRefuseChangesOnceShown) {
     ASSERT_EQ(SocialComposer::posts().size(), 1u);
     EXPECT_EQ(SocialComposer::posts()[0].text, "12.03.2024 0.12 uSv/h");
     EXPECT_EQ(SocialComposer::posts()[0].urls, (std::vector<std::string>{"http://example.org"}));
+}
+
+TEST_F(ContainerTest, AComposeSheetScrollsALongTextAndShowsItsPicturesAsPictures) {
+    auto sheet = SocialComposer::make(SocialService::Facebook);
+    ASSERT_NE(sheet, nullptr);
+    std::string text = "Waypoints:";
+    for (int i = 0; i < 20; ++i) text += "\nDec 7, 2026, 9:0" + std::to_string(i % 10) + ":00 AM 0.10 \u00B5Sv/h (47.3779, 8.5402)";
+    sheet->setInitialText(text);
+    sheet->addURL("https://example.org");
+    auto logo = Image::named("logo.jpg");
+    sheet->addImage(logo);
+    auto root = screen("Root");
+    window.setRootViewController(root);
+    window.makeKeyAndVisible();
+    root->presentViewController(sheet, false);
+    auto& view = *sheet->view();
+    view.updateForInspection();
+    auto* picture = findFirst<ImageView>(view);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->image(), logo);
+    EXPECT_TRUE(findAllByText(view, "[image logo.jpg]").empty());
+    EXPECT_FALSE(findAllByText(view, "https://example.org").empty());
+    // The text runs on below its box, where a finger brings its last line.
+    auto* body = findFirst<TextView>(view);
+    ASSERT_NE(body, nullptr);
+    body->updateForInspection();
+    const double end = body->contentSize().height - body->bounds().height();
+    ASSERT_GT(end, 0);
+    ASSERT_TRUE(body->userScroll(Point{0, 1e9}));
+    EXPECT_DOUBLE_EQ(body->contentOffset().y, end);
 }
 
 }  // namespace
