@@ -238,7 +238,7 @@ Outcome scroll(Driver& driver, const std::vector<Word>& args) {
     plat::Point at = view->contentOffset();
     if (at.y == 0) at.y = 0;  // no "-0"
     if (at.x == 0) at.x = 0;
-    const double end = std::max(0.0, view->contentSize().height + view->contentInset().bottom - view->bounds().height());
+    const double end = std::max(0.0, view->contentSize().height + view->adjustedContentInset().bottom - view->bounds().height());
     char line[96];
     std::snprintf(line, sizeof line, "%s at %.0f of %.0f", view->kindName().c_str(), at.y, end);
     std::string text = line;

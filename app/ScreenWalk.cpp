@@ -19,11 +19,16 @@ std::string quotedWord(const std::string& text) {
 }
 
 // The line with each text in the current language; numbers, paths and "#N" are kept.
-std::string localised(const ParsedCommand& command, const std::string& language) {
+std::string localised(const ParsedCommand& command, const std::string& language, const std::string& folder) {
+    static const std::string kFolder = "$WALK";
     std::string line = command.name;
     for (const auto& word : command.args) {
         if (word.separator) {
             line += " >";
+            continue;
+        }
+        if (const auto at = word.text.find(kFolder); at != std::string::npos) {
+            line += " " + quotedWord(std::string(word.text).replace(at, kFolder.size(), folder));
             continue;
         }
         line += " " + quotedWord(qx::Language::get(word.text == "$LANG" ? language : word.text));
@@ -41,6 +46,7 @@ bool ScreenWalk::load(const std::filesystem::path& file, std::string& error) {
         return false;
     }
     lines_.clear();
+    folder_ = std::filesystem::absolute(file).parent_path().string();
     std::string text;
     for (int number = 1; std::getline(in, text); ++number) {
         Line line{number, {}, {}};
@@ -62,7 +68,7 @@ void ScreenWalk::run(Driver& driver, const std::string& language, const Observer
     for (const auto& line : lines_) {
         if (!line.only.empty() && line.only != language) continue;
         // Put into words only now: the walk switches the language as it goes.
-        Step step{line.number, localised(line.command, language), line.command.name == "check-layout"};
+        Step step{line.number, localised(line.command, language, folder_), line.command.name == "check-layout"};
         if (!after(step, driver.execute(step.text))) return;
     }
 }

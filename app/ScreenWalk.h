@@ -15,7 +15,8 @@ class Driver;
 // A walk over every screen the program can reach: driver commands written with English
 // texts, run in any language with each text put through the language table as its step runs
 // (the language is switched live by the walk itself), so that the same walk reaches the same
-// screens whatever the language. "$LANG" stands for the walk's language code; a line that
+// screens whatever the language. "$LANG" stands for the walk's language code, "$WALK" for the
+// folder of the walk's file (where the files it imports lie); a line that
 // begins with "@CODE " runs only in that language; `check-layout` marks a screen reached.
 class ScreenWalk {
 public:
@@ -38,6 +39,7 @@ private:
         ParsedCommand command;
     };
     std::vector<Line> lines_;
+    std::string folder_;  // of the walk's file
 };
 
 }  // namespace qx::app

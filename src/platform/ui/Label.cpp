@@ -57,6 +57,15 @@ bool looksLikeUnit(const std::string& s) {
     return letters > 0 && letters <= kLongestUnit;
 }
 
+// Whether `before` ends in the first half of a unit the rules would break at its slash, and
+// `after` holds the rest ("µSv/" and "h").
+bool splitsUnit(const std::string& before, const std::string& after) {
+    if (!before.ends_with('/')) return false;
+    const std::size_t blank = before.find_last_of(' ');
+    const std::string word = blank == std::string::npos ? before : before.substr(blank + 1);
+    return word.size() > 1 && looksLikeUnit(word + after);
+}
+
 // The line-break iterator of the Unicode rules, made once per thread: making one loads the rules.
 icu::BreakIterator* lineBreaker() {
     thread_local std::unique_ptr<icu::BreakIterator> breaker = [] {
@@ -92,9 +101,11 @@ std::vector<WrapPiece> wrapPieces(const std::string& para) {
         const std::size_t kept = segment.find_last_not_of(' ') + 1;
         std::string trailing = segment.substr(kept);
         segment.resize(kept);
-        // A number keeps its unit on its line.
+        // A number keeps its unit on its line, and a unit its part after a slash ("µSv/h").
         if (!pieces.empty() && !blanks.empty() && endsWithDigit(pieces.back().text) && looksLikeUnit(segment)) {
             pieces.back().text += blanks + segment;
+        } else if (!pieces.empty() && blanks.empty() && splitsUnit(pieces.back().text, segment)) {
+            pieces.back().text += segment;
         } else if (!segment.empty()) {
             pieces.push_back({std::move(segment), blanks});
         }
@@ -106,22 +117,65 @@ std::vector<WrapPiece> wrapPieces(const std::string& para) {
 // A letter of the scripts that set words apart with blanks.
 bool wordLetter(char32_t cp) { return cp && u_isalpha(static_cast<UChar32>(cp)) && !isWideCharacter(cp); }
 
-// Splits a piece wider than the width into runs that fit (at least one character each); a run
-// that ends between two letters ends in a hyphen, so that a person sees the word go on.
-std::vector<std::string> splitWide(const std::string& piece, const Font& font, double width) {
-    std::vector<std::string> runs{std::string{}};
-    char32_t before = 0;
+// The fewest letters of a piece broken across lines: a shorter word moves to the next line whole.
+constexpr std::size_t kShortestBrokenWord = 8;
+
+bool isDigit(char32_t cp) { return cp && u_isdigit(static_cast<UChar32>(cp)); }
+
+// Whether a piece may be broken inside: one of many letters. A short word, a number, a time
+// or a unit reads wrongly in halves ("10:00:40 A-" "M").
+bool breaksInside(const std::string& piece) {
+    std::size_t letters = 0;
+    for (std::size_t i = 0; i < piece.size();) letters += wordLetter(nextCodePoint(piece, i)) ? 1 : 0;
+    return letters >= kShortestBrokenWord;
+}
+
+// The piece cut into what a break may not enter: each number with its separators ("1796664054",
+// "10:00:40", "0.5") whole, every other character alone.
+std::vector<std::string> unbreakableRuns(const std::string& piece) {
+    std::vector<std::string> runs;
+    bool inNumber = false;
     for (std::size_t i = 0; i < piece.size();) {
         const std::size_t start = i;
         const char32_t cp = nextCodePoint(piece, i);
-        const std::string ch = piece.substr(start, i - start);
+        std::size_t peek = i;
+        const bool digitNext = i < piece.size() && isDigit(nextCodePoint(piece, peek));
+        const bool joins = isDigit(cp) || (inNumber && (cp == '.' || cp == ':' || cp == ',') && digitNext);
+        if (!(joins && inNumber) || runs.empty()) runs.emplace_back();
+        runs.back() += piece.substr(start, i - start);
+        inNumber = joins;
+    }
+    return runs;
+}
+
+char32_t firstOf(const std::string& s) {
+    std::size_t i = 0;
+    return s.empty() ? 0 : nextCodePoint(s, i);
+}
+
+char32_t lastOf(const std::string& s) {
+    std::size_t i = s.size();
+    while (i > 0 && (static_cast<unsigned char>(s[i - 1]) & 0xC0) == 0x80) --i;
+    return i == 0 ? 0 : nextCodePoint(s, --i);
+}
+
+// Splits a piece wider than the width into runs that fit (at least one character or number
+// each); a run that ends between two letters ends in a hyphen, so that a person sees the word
+// go on. A piece that fits, or that may not be broken, stays whole.
+std::vector<std::string> splitWide(const std::string& piece, const Font& font, double width) {
+    if (font.widthOf(piece) <= width || !breaksInside(piece)) return {piece};
+    const auto atoms = unbreakableRuns(piece);
+    std::vector<std::string> runs{std::string{}};
+    for (std::size_t a = 0; a < atoms.size(); ++a) {
+        const char32_t before = lastOf(runs.back()), cp = firstOf(atoms[a]);
         const std::string hyphen = wordLetter(before) && wordLetter(cp) ? "-" : "";
-        if (!runs.back().empty() && font.widthOf(runs.back() + ch + (wordLetter(cp) ? "-" : "")) > width) {
+        // Room for the hyphen a break after this letter would need; the last one needs none.
+        const std::string room = a + 1 < atoms.size() && wordLetter(lastOf(atoms[a])) ? "-" : "";
+        if (!runs.back().empty() && font.widthOf(runs.back() + atoms[a] + room) > width) {
             runs.back() += hyphen;
             runs.emplace_back();
         }
-        runs.back() += ch;
-        before = cp;
+        runs.back() += atoms[a];
     }
     return runs;
 }
@@ -140,13 +194,29 @@ void wrapParagraph(const std::string& para, const Font& font, double width, std:
         }
         if (!line.empty()) out.push_back(line);
         auto runs = splitWide(piece.text, font, width);
-        split = split || runs.size() > 1;
+        // Broken, or kept whole and too wide: a smaller size may set it whole.
+        split = split || runs.size() > 1 || font.widthOf(runs.back()) > width;
         for (std::size_t r = 0; r + 1 < runs.size(); ++r) out.push_back(runs[r]);
         line = runs.back();
         full = out.size() >= most;
         if (full) break;
     }
     if (!full) out.push_back(line);
+}
+
+// The text's paragraphs, parted wherever a line ends: LF, CR LF or a CR alone (files from
+// other systems keep their own line ends).
+std::vector<std::string> paragraphsOf(const std::string& text) {
+    std::vector<std::string> out(1);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\n' && text[i] != '\r') {
+            out.back() += text[i];
+            continue;
+        }
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        out.emplace_back();
+    }
+    return out;
 }
 
 }  // namespace
@@ -164,17 +234,17 @@ std::vector<std::string> Label::wrappedLines(double width, const Font& font, boo
     if (text_.empty()) return out;
     // One line past the count tells that the text was cut.
     if (lines_ > 0) most = std::min(most, static_cast<std::size_t>(lines_) + 1);
-    std::size_t start = 0;
-    while (start <= text_.size() && out.size() < most) {
-        std::size_t end = text_.find('\n', start);
-        if (end == std::string::npos) end = text_.size();
-        std::string para = text_.substr(start, end - start);
-        if (lines_ == 1) {
-            out.push_back(para);
-            break;  // a one-line label shows only the first line
+    const auto paragraphs = paragraphsOf(text_);
+    if (lines_ == 1) {
+        // One line shows the whole text, each line end as a blank, cut with an ellipsis when
+        // it is too long: a first line alone would read as the whole text.
+        std::string line;
+        for (std::size_t i = 0; i < paragraphs.size(); ++i) line += (i ? " " : "") + paragraphs[i];
+        out.push_back(std::move(line));
+    } else {
+        for (std::size_t i = 0; i < paragraphs.size() && out.size() < most; ++i) {
+            wrapParagraph(paragraphs[i], font, width > 0 ? width : 1e9, out, most, split);
         }
-        wrapParagraph(para, font, width > 0 ? width : 1e9, out, most, split);
-        start = end + 1;
     }
     if (lines_ > 0 && out.size() > static_cast<std::size_t>(lines_)) {
         out.resize(static_cast<std::size_t>(lines_));
@@ -332,9 +402,15 @@ void Label::drawRect(DrawingContext& ctx, const Rect& rect) {
     // A label shows nothing outside its frame, whatever the break mode.
     ctx.saveState();
     ctx.clipToRect(rect);
-    if (shadowColor_) ctx.drawText(joined, box.offsetBy(shadowOffset_.width, shadowOffset_.height), font, *shadowColor_, alignment_);
+    // Layout measures with the faces' advance tables; a script they do not hold may be set
+    // wider than measured, and is then narrowed to the frame rather than cut short of its
+    // ellipsis.
+    constexpr double kSqueeze = 0.5;
+    if (shadowColor_) {
+        ctx.drawText(joined, box.offsetBy(shadowOffset_.width, shadowOffset_.height), font, *shadowColor_, alignment_, kSqueeze);
+    }
     Color c = highlighted_ && highlightedTextColor_ ? *highlightedTextColor_ : textColor_;
-    ctx.drawText(joined, box, font, c, alignment_);
+    ctx.drawText(joined, box, font, c, alignment_, kSqueeze);
     ctx.restoreState();
 }
 

@@ -168,6 +168,12 @@ std::string number(double value) {
     return out;
 }
 
+std::size_t characters(const std::string& s) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < s.size(); nextCodePoint(s, i)) ++n;
+    return n;
+}
+
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> out;
     std::size_t start = 0;
@@ -224,14 +230,32 @@ std::optional<std::pair<std::string, std::string>> brokenWord(const std::string&
     return std::nullopt;
 }
 
+// Whether the view's own text ends a line right after `line`, found from `at` on (which moves
+// past it): a break the text holds is no break the layout made.
+bool textBreaksAfter(const std::string& whole, const std::string& line, std::size_t& at) {
+    const std::size_t found = whole.find(line, at);
+    if (line.empty() || found == std::string::npos) return false;
+    at = found + line.size();
+    const std::size_t next = whole.find_first_not_of(' ', at);
+    return next != std::string::npos && (whole[next] == '\n' || whole[next] == '\r');
+}
+
 // A number ending one line whose unit (a short word without digits) begins the next: "0.10"
-// and "µSv/h".
-std::optional<std::pair<std::string, std::string>> brokenUnit(const std::string& drawn) {
+// and "µSv/h". A line the view's text `whole` ends itself parts nothing ("Skipped: 0").
+std::optional<std::pair<std::string, std::string>> brokenUnit(const std::string& whole, const std::string& drawn) {
     const auto lines = linesOf(drawn);
+    std::size_t at = 0;
     for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
         const std::string line = trimmed(lines[i]);
-        if (line.empty() || !std::isdigit(static_cast<unsigned char>(line.back()))) continue;
+        if (textBreaksAfter(whole, line, at)) continue;
         const std::string next = trimmed(lines[i + 1]);
+        // A unit broken at its slash: "µSv/" and "h".
+        if (line.ends_with('/') && !next.empty() && next.front() != ' ') {
+            const std::string first = line.substr(line.find_last_of(' ') == std::string::npos ? 0 : line.find_last_of(' ') + 1);
+            const std::string rest = next.substr(0, next.find(' '));
+            if (first.size() > 1 && characters(first + rest) <= kLongestUnit) return std::pair{first, rest};
+        }
+        if (line.empty() || !std::isdigit(static_cast<unsigned char>(line.back()))) continue;
         const std::string unit = next.substr(0, next.find(' '));
         std::size_t letters = 0;
         bool digits = false;
@@ -295,7 +319,7 @@ private:
         Scroller s{area.maxY(), area.maxY(), v.kindName(), &v};
         auto* scroll = dynamic_cast<const ScrollView*>(&v);
         if (scroll && scroll->isScrollEnabled() && scroll->acceptsTouches()) {
-            const double contentBottom = area.y() - v.bounds().y() + scroll->contentSize().height + scroll->contentInset().bottom;
+            const double contentBottom = area.y() - v.bounds().y() + scroll->contentSize().height + scroll->adjustedContentInset().bottom;
             s.reachable = std::max(s.bottom, contentBottom);
             s.sideways = scroll->contentSize().width > v.bounds().width() + 0.5;
         }
@@ -510,7 +534,7 @@ private:
         if (auto word = brokenWord(v.displayText(), c.text)) {
             problems_.push_back({LayoutProblem::Kind::WordBroken, c.text, word->first + "|" + word->second, v.kindName(), *shown});
         }
-        if (auto unit = brokenUnit(c.text)) {
+        if (auto unit = brokenUnit(v.displayText(), c.text)) {
             problems_.push_back({LayoutProblem::Kind::UnitBroken, c.text, unit->first + "|" + unit->second, v.kindName(), *shown});
         }
         DrawnText text{c.text, *shown, &v, order_};
@@ -565,10 +589,30 @@ private:
             }
             if (!partial && significant(cover.rect.intersection(text.ink))) partial = &cover;
         }
-        if (partial) {
+        if (partial && !scrollsClear(*text.view, text.ink, partial->rect)) {
             problems_.push_back({LayoutProblem::Kind::TextCovered, text.text, partial->view->kindName(),
                                  text.view->kindName(), text.ink});
         }
+    }
+
+    // A row partly under a bar drawn over its list's edge is brought clear of the bar by a
+    // finger, as long as the list has not reached its end in that direction.
+    static bool scrollsClear(const View& v, const Rect& ink, const Rect& cover) {
+        const ScrollView* scroll = nullptr;
+        for (const View* at = v.superview(); at && !scroll; at = at->superview()) scroll = dynamic_cast<const ScrollView*>(at);
+        if (!scroll || !scroll->isScrollEnabled()) return false;
+        const Rect area{scroll->convertPoint(scroll->bounds().origin, nullptr), scroll->bounds().size};
+        const EdgeInsets in = scroll->adjustedContentInset();
+        const double at = scroll->contentOffset().y;
+        const double end = std::max(-in.top, scroll->contentSize().height + in.bottom - area.height());
+        const Rect under = cover.intersection(ink);
+        if (in.bottom > 0 && under.minY() >= area.maxY() - in.bottom - kSlack) {
+            return ink.maxY() - (end - at) <= area.maxY() - in.bottom + kSlack;
+        }
+        if (in.top > 0 && under.maxY() <= area.minY() + in.top + kSlack) {
+            return ink.minY() + (at + in.top) >= area.minY() + in.top - kSlack;
+        }
+        return false;
     }
 
     // Whether a person can read the text where it is: whole, large enough, apart from what is

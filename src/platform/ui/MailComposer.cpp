@@ -13,6 +13,7 @@
 #include "platform/foundation/WriteFailure.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/MailAttachmentRow.h"
 #include "platform/ui/MimeCoding.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/TextField.h"
@@ -126,6 +127,7 @@ public:
         to_ = field("To:", [c](const std::string& t) { c->setToRecipients(splitAddresses(t)); });
         cc_ = field("Cc/Bcc:", [c](const std::string& t) { c->setCcRecipients(splitAddresses(t)); });
         subject_ = field("Subject:", [c](const std::string& t) { c->setSubject(t); });
+        bodyTop_ = y;
         const Rect bodyFrame{0, y, frame().width(), frame().height() - y};
         body_ = std::make_shared<TextView>(bodyFrame);
         body_->setPlaceholder(uiText("Message"));
@@ -159,13 +161,13 @@ public:
 private:
     // A plain body is the person's to write; an HTML body is shown as a page, read-only.
     void showBody(const MailComposer& c) {
+        showAttachments(c);
         const bool html = c.isBodyHTML();
         body_->setHidden(html);
-        body_->setEditable(!html && c.attachments().empty());
+        body_->setEditable(!html);
         page_->setHidden(!html);
         if (html) {
-            std::string page = c.messageBody();
-            for (const auto& a : c.attachments()) page += "<p>[attachment " + escaped(a.fileName) + "]</p>";
+            const std::string& page = c.messageBody();
             if (page != shownPage_) {
                 shownPage_ = page;
                 page_->loadHTMLString(page);
@@ -173,20 +175,26 @@ private:
             return;
         }
         if (body_->isFirstResponder()) return;
-        std::string body = c.messageBody();
-        for (const auto& a : c.attachments()) body += "\n[attachment " + a.fileName + "]";
-        body_->setText(body);
+        body_->setText(c.messageBody());
     }
 
-    static std::string escaped(const std::string& text) {
-        std::string out;
-        for (char ch : text) {
-            if (ch == '&') out += "&amp;";
-            else if (ch == '<') out += "&lt;";
-            else if (ch == '>') out += "&gt;";
-            else out += ch;
+    // Each attachment in a row of its own under the message, which gives them the room.
+    void showAttachments(const MailComposer& c) {
+        if (attachmentRows_.size() == c.attachments().size()) return;
+        for (const auto& row : attachmentRows_) row->removeFromSuperview();
+        attachmentRows_.clear();
+        const double rows = static_cast<double>(c.attachments().size()) * MailAttachmentRow::kHeight;
+        const Rect bodyFrame{0, bodyTop_, frame().width(), std::max(0.0, frame().height() - bodyTop_ - rows)};
+        body_->setFrame(bodyFrame);
+        page_->setFrame(bodyFrame);
+        double y = bodyFrame.maxY();
+        for (const auto& a : c.attachments()) {
+            auto row = std::make_shared<MailAttachmentRow>(Rect{0, y, frame().width(), MailAttachmentRow::kHeight},
+                                                           a.fileName, a.data.size());
+            addSubview(row);
+            attachmentRows_.push_back(row);
+            y += MailAttachmentRow::kHeight;
         }
-        return out;
     }
 
     std::shared_ptr<NavigationItem> item_;
@@ -195,6 +203,8 @@ private:
     std::shared_ptr<TextView> body_;
     std::shared_ptr<WebView> page_;
     std::string shownPage_;
+    double bodyTop_ = 0;
+    std::vector<std::shared_ptr<MailAttachmentRow>> attachmentRows_;
     std::shared_ptr<BodyEditor> editor_;
 };
 

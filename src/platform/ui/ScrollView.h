@@ -28,8 +28,13 @@ public:
     Point contentOffset() const { return bounds().origin; }
     // Moves the visible part; tells the delegate it scrolled.
     void setContentOffset(Point offset, bool animated = false);
+    // The room the screen sets around the content.
     const EdgeInsets& contentInset() const { return inset_; }
     void setContentInset(const EdgeInsets& in) { inset_ = in; }
+    // The content inset with the room taken by bars (tab bar, toolbar, navigation bar) drawn
+    // over the view's top or bottom edge: scrolled to its end, the content's last row stands
+    // above a tab bar rather than under it. Worked out from the views on screen when asked.
+    EdgeInsets adjustedContentInset() const;
     bool isScrollEnabled() const { return scrollEnabled_; }
     void setScrollEnabled(bool on) { scrollEnabled_ = on; }
     bool isPagingEnabled() const { return paging_; }
@@ -53,6 +58,9 @@ public:
     std::string kindName() const override { return "ScrollView"; }
 
 private:
+    // The room bars drawn above this view take at its top and bottom edges.
+    EdgeInsets barInset() const;
+
     Size contentSize_;
     EdgeInsets inset_;
     bool scrollEnabled_ = true, paging_ = false, showsV_ = true, showsH_ = true, bounces_ = true;

@@ -1,6 +1,7 @@
 #include "platform/ui/UiText.h"
 #include "platform/ui/SocialComposer.h"
 
+#include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/TextView.h"
@@ -18,41 +19,55 @@ std::vector<SocialPost>& postList() {
 
 const char* serviceName(SocialService s) { return s == SocialService::Twitter ? "Twitter" : "Facebook"; }
 
-// The sheet: the network's name, Cancel and Post, the text, links and pictures.
+// The sheet: the network's name, Cancel and Post, the text (scrolling when long), and below
+// it the links and the pictures the post carries, as small pictures beside the links.
 class ComposeView : public View {
 public:
+    static constexpr double kTextHeight = 160, kPicture = 56, kGap = 8;
+
     explicit ComposeView(const Rect& frame) : View(frame) {}
 
     void build(SocialComposer& sheet) {
         SocialComposer* s = &sheet;  // the sheet owns this view
-        auto bar = std::make_shared<NavigationBar>(Rect{0, 0, frame().width(), NavigationBar::kHeight});
+        const double width = frame().width();
+        auto bar = std::make_shared<NavigationBar>(Rect{0, 0, width, NavigationBar::kHeight});
         item_ = std::make_shared<NavigationItem>(serviceName(sheet.service()));
         item_->setLeftBarButtonItem(BarButtonItem::withTitle(uiText("Cancel"), BarButtonStyle::Plain, [s](BarButtonItem&) { s->cancel(); }));
         item_->setRightBarButtonItem(BarButtonItem::withTitle(uiText("Post"), BarButtonStyle::Done, [s](BarButtonItem&) { s->post(); }));
         bar->pushNavigationItem(item_);
         addSubview(bar);
-        text_ = std::make_shared<TextView>(Rect{0, NavigationBar::kHeight, frame().width(), 160});
+        text_ = std::make_shared<TextView>(Rect{0, NavigationBar::kHeight, width, kTextHeight});
         text_->setEditable(false);
         addSubview(text_);
-        extras_ = std::make_shared<Label>(Rect{0, NavigationBar::kHeight + 160, frame().width(), 60});
-        extras_->setNumberOfLines(0);
-        addSubview(extras_);
+        const double extrasTop = NavigationBar::kHeight + kTextHeight + kGap;
+        for (std::size_t i = 0; i < sheet.images().size(); ++i) {
+            const double x = kGap + static_cast<double>(i) * (kPicture + kGap);
+            auto picture = std::make_shared<ImageView>(sheet.images()[i]);
+            picture->setFrame(Rect{x, extrasTop, kPicture, kPicture});
+            picture->setContentMode(ContentMode::ScaleAspectFit);
+            addSubview(picture);
+        }
+        const double linksLeft = kGap + static_cast<double>(sheet.images().size()) * (kPicture + kGap);
+        links_ = std::make_shared<Label>(Rect{linksLeft, extrasTop, std::max(0.0, width - linksLeft - kGap), kPicture});
+        links_->setNumberOfLines(0);
+        links_->setFont(Font::system(14));
+        links_->setTextColor(Color::rgba(0.0, 0.48, 1.0));
+        addSubview(links_);
     }
 
     void updateForInspection() override {
         auto* s = dynamic_cast<SocialComposer*>(viewController());
         if (!s || !text_) return;
         text_->setText(s->initialText());
-        std::string extras;
-        for (const auto& u : s->urls()) extras += (extras.empty() ? "" : "\n") + u;
-        for (const auto& i : s->images()) extras += (extras.empty() ? "" : "\n") + ("[image " + (i ? i->name() : "") + "]");
-        extras_->setText(extras);
+        std::string links;
+        for (const auto& u : s->urls()) links += (links.empty() ? "" : "\n") + u;
+        links_->setText(links);
     }
 
 private:
     std::shared_ptr<NavigationItem> item_;
     std::shared_ptr<TextView> text_;
-    std::shared_ptr<Label> extras_;
+    std::shared_ptr<Label> links_;
 };
 
 }  // namespace

@@ -8,9 +8,21 @@
 
 namespace plat {
 
+namespace {
+
+constexpr double kTextInset = 4;
+
+}  // namespace
+
 void TextView::setText(std::string text) {
     text_ = std::move(text);
+    fitContentSize();
     setNeedsDisplay();
+}
+
+void TextView::setFont(Font f) {
+    font_ = std::move(f);
+    fitContentSize();
 }
 
 bool TextView::becomeFirstResponder() {
@@ -37,6 +49,7 @@ bool TextView::replaceText(TextRange range, const std::string& replacement) {
     auto d = delegate_.lock();
     if (d && !d->textViewShouldChangeText(*this, range, replacement)) return false;
     text_.replace(range.location, range.length, replacement);
+    fitContentSize();
     setNeedsDisplay();
     if (d) d->textViewDidChange(*this);
     return true;
@@ -50,19 +63,33 @@ bool TextView::deleteBackward() {
     return replaceText(TextRange{text_.size() - n, n}, "");
 }
 
-void TextView::drawRect(DrawingContext& ctx, const Rect& rect) {
-    // Lines wrap at the view's width; what does not fit below is scrolled out of sight.
-    Label lines(Rect{}, text_.empty() ? placeholder_ : text_);
+void TextView::describeLines(Label& lines) const {
+    lines.setText(text_.empty() ? placeholder_ : text_);
     lines.setFont(font_);
     lines.setTextColor(text_.empty() ? Readability::kPlaceholderGray : textColor_);
     lines.setTextAlignment(alignment_);
     lines.setNumberOfLines(0);
     lines.setLineBreakMode(LineBreakMode::WordWrap);
-    const Rect box = rect.insetBy(4, 4);
-    const double height = lines.sizeThatFits(Size{box.width(), 0}).height;
+}
+
+void TextView::fitContentSize() {
+    const double width = std::max(0.0, bounds().width() - 2 * kTextInset);
+    Label lines;
+    describeLines(lines);
+    const double height = lines.sizeThatFits(Size{width, 0}).height + 2 * kTextInset;
+    setContentSize(Size{bounds().width(), height});
+}
+
+void TextView::drawRect(DrawingContext& ctx, const Rect& rect) {
+    // Lines wrap at the view's width and are set from the top of the content, so that they
+    // move as the view scrolls; what lies outside the bounds is clipped away.
+    Label lines;
+    describeLines(lines);
+    const double width = std::max(0.0, rect.width() - 2 * kTextInset);
+    const double height = lines.sizeThatFits(Size{width, 0}).height;
     ctx.saveState();
-    ctx.translate(box.x(), box.y());
-    lines.drawRect(ctx, Rect{0, 0, std::max(0.0, box.width()), height});
+    ctx.translate(kTextInset, kTextInset);
+    lines.drawRect(ctx, Rect{0, 0, width, height});
     ctx.restoreState();
 }
 

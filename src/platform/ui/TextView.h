@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/graphics/Font.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TextField.h"
 
@@ -34,7 +35,7 @@ public:
     const std::string& text() const { return text_; }
     void setText(std::string text);
     const Font& font() const { return font_; }
-    void setFont(Font f) { font_ = std::move(f); }
+    void setFont(Font f);
     const Color& textColor() const { return textColor_; }
     void setTextColor(const Color& c) { textColor_ = c; }
     TextAlignment textAlignment() const { return alignment_; }
@@ -58,12 +59,17 @@ public:
 
     bool performTap() override { return acceptsTouches() && becomeFirstResponder(); }
     void drawRect(DrawingContext& context, const Rect& rect) override;
+    void updateForInspection() override { fitContentSize(); }
     std::string kindName() const override { return "TextView"; }
     std::string displayText() const override { return text_; }
     std::string describeLine() const override;
 
 private:
     bool replaceText(TextRange range, const std::string& replacement);
+    // The text (or placeholder) as the lines drawn, wrapped at the view's width.
+    void describeLines(Label& lines) const;
+    // The content is as tall as the wrapped text, so that a finger reaches its last line.
+    void fitContentSize();
 
     std::string text_, placeholder_;
     Font font_ = Font::system(17);

@@ -2,6 +2,13 @@
 
 #include "TestEnvironment.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/TextView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/LayoutCheck.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/Screen.h"
+#include "platform/ui/ScrollView.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/SocialComposer.h"
 #include "platform/ui/TabBarController.h"
@@ -105,6 +112,68 @@ TEST_F(ContainerTest, TabTapsAskTheDelegateButSelectingFromCodeDoesNot) {
     EXPECT_EQ(a->disappeared, 1);
 }
 
+// A screen laid out for the whole screen, as an interface file lays it out: its own navigation
+// bar over the top of a list of rows that runs down under the tab bar.
+class ListScreen : public ViewController {
+public:
+    static constexpr double kRow = 44;
+    static constexpr int kRows = 30;
+
+    void loadView() override {
+        const Rect screen = Screen::bounds();
+        auto root = std::make_shared<View>(screen);
+        root->setBackgroundColor(Color::white());
+        list = std::make_shared<ScrollView>(Rect{0, 20, screen.width(), screen.height() - 20});
+        list->setContentSize(Size{screen.width(), kRows * kRow});
+        for (int i = 0; i < kRows; ++i) {
+            auto row = std::make_shared<Label>(Rect{15, i * kRow, 200, kRow}, "Row " + std::to_string(i + 1));
+            list->addSubview(row);
+            last = row;
+        }
+        root->addSubview(list);
+        root->addSubview(std::make_shared<NavigationBar>(Rect{0, 0, screen.width(), NavigationBar::kHeight}));
+        setView(root);
+    }
+
+    std::shared_ptr<ScrollView> list;
+    std::shared_ptr<Label> last;
+};
+
+TEST_F(ContainerTest, AListEndsAboveTheBarsDrawnOverItsEdges) {
+    auto tabs = std::make_shared<TabBarController>();
+    auto screen = std::make_shared<ListScreen>();
+    tabs->setViewControllers({screen});
+    window.setRootViewController(tabs);
+    window.makeKeyAndVisible();
+    const Rect list = screen->list->convertRect(screen->list->bounds(), nullptr);
+    const Rect bar = tabs->tabBar().convertRect(tabs->tabBar().bounds(), nullptr);
+    const EdgeInsets inset = screen->list->adjustedContentInset();
+    EXPECT_DOUBLE_EQ(inset.bottom, list.maxY() - bar.minY());
+    EXPECT_DOUBLE_EQ(inset.top, NavigationBar::kHeight - 20);
+    EXPECT_EQ(screen->list->contentInset(), EdgeInsets{});  // the screen's own inset is untouched
+
+    // A row partly under the tab bar is one a finger brings out: no fault while the list goes on.
+    auto problems = LayoutCheck::run(window);
+    EXPECT_TRUE(problems.empty()) << LayoutCheck::report(problems);
+
+    // Scrolled to its end, the last row stands whole above the tab bar; to its top, the first
+    // row below the navigation bar.
+    ASSERT_TRUE(screen->list->userScroll(Point{0, 1e9}));
+    EXPECT_LE(screen->last->convertRect(screen->last->bounds(), nullptr).maxY(), bar.minY());
+    problems = LayoutCheck::run(window);
+    EXPECT_TRUE(problems.empty()) << LayoutCheck::report(problems);
+    ASSERT_TRUE(screen->list->userScroll(Point{0, -1e9}));
+    EXPECT_DOUBLE_EQ(screen->list->contentOffset().y, -inset.top);
+
+    // Asked to show a row, the list brings it clear of the tab bar.
+    screen->list->scrollRectToVisible(Rect{0, 10 * ListScreen::kRow, 10, ListScreen::kRow}, false);
+    EXPECT_DOUBLE_EQ(screen->list->contentOffset().y, 11 * ListScreen::kRow - list.height() + inset.bottom);
+
+    // A bar that is hidden covers nothing.
+    tabs->tabBar().setHidden(true);
+    EXPECT_DOUBLE_EQ(screen->list->adjustedContentInset().bottom, 0);
+}
+
 TEST_F(ContainerTest, ChildScreensAppearWithTheirParent) {
     auto parent = screen("Details"), page = screen("Page");
     window.setRootViewController(parent);
@@ -197,6 +266,36 @@ TEST_F(ContainerTest, ComposeSheetsRecordThePostAndRefuseChangesOnceShown) {
     ASSERT_EQ(SocialComposer::posts().size(), 1u);
     EXPECT_EQ(SocialComposer::posts()[0].text, "12.03.2024 0.12 uSv/h");
     EXPECT_EQ(SocialComposer::posts()[0].urls, (std::vector<std::string>{"http://example.org"}));
+}
+
+TEST_F(ContainerTest, AComposeSheetScrollsALongTextAndShowsItsPicturesAsPictures) {
+    auto sheet = SocialComposer::make(SocialService::Facebook);
+    ASSERT_NE(sheet, nullptr);
+    std::string text = "Waypoints:";
+    for (int i = 0; i < 20; ++i) text += "\nDec 7, 2026, 9:0" + std::to_string(i % 10) + ":00 AM 0.10 \u00B5Sv/h (47.3779, 8.5402)";
+    sheet->setInitialText(text);
+    sheet->addURL("https://example.org");
+    auto logo = Image::named("logo.jpg");
+    sheet->addImage(logo);
+    auto root = screen("Root");
+    window.setRootViewController(root);
+    window.makeKeyAndVisible();
+    root->presentViewController(sheet, false);
+    auto& view = *sheet->view();
+    view.updateForInspection();
+    auto* picture = findFirst<ImageView>(view);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->image(), logo);
+    EXPECT_TRUE(findAllByText(view, "[image logo.jpg]").empty());
+    EXPECT_FALSE(findAllByText(view, "https://example.org").empty());
+    // The text runs on below its box, where a finger brings its last line.
+    auto* body = findFirst<TextView>(view);
+    ASSERT_NE(body, nullptr);
+    body->updateForInspection();
+    const double end = body->contentSize().height - body->bounds().height();
+    ASSERT_GT(end, 0);
+    ASSERT_TRUE(body->userScroll(Point{0, 1e9}));
+    EXPECT_DOUBLE_EQ(body->contentOffset().y, end);
 }
 
 }  // namespace

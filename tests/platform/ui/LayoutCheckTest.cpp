@@ -348,6 +348,18 @@ TEST(LayoutCheck, NamesTextsThatRunTogetherOrBreakBadly) {
     EXPECT_TRUE(fine.empty()) << LayoutCheck::report(fine);
 }
 
+TEST(LayoutCheck, AUnitBrokenAtItsSlashIsNamedAndALineEndOfTheTextIsNot) {
+    View root(Rect{0, 0, 320, 200});
+    root.setBackgroundColor(Color::white());
+    root.addSubview(std::make_shared<Paragraph>(Rect{15, 10, 200, 40}, "Dec 7, 2026 0.10 µSv/h", "Dec 7, 2026 0.10 µSv/\nh"));
+    // The text's own line end after a count: "Skipped: 0" is no number of the next line's unit.
+    root.addSubview(std::make_shared<Paragraph>(Rect{15, 60, 200, 40}, "Imported: 12\nSkipped: 0", "Imported: 12\nSkipped: 0"));
+    root.addSubview(std::make_shared<Paragraph>(Rect{15, 110, 200, 40}, "Imported: 12\r\nSkipped: 0", "Imported: 12\nSkipped: 0"));
+    const auto problems = LayoutCheck::run(root);
+    ASSERT_EQ(kinds(problems), std::vector<Kind>{Kind::UnitBroken}) << LayoutCheck::report(problems);
+    EXPECT_NE(problems[0].description().find("\"µSv/|h\""), std::string::npos) << problems[0].description();
+}
+
 TEST(LayoutCheck, RowsOfOneKindShowTheirTextsAtOneSize) {
     auto rows = std::make_shared<SizedRows>();
     rows->rows = {{"Exceeding the first threshold", 15}, {"Exceeding the second threshold", 13.5}, {"Distance", 15}};

@@ -3,7 +3,9 @@
 #include "TestEnvironment.h"
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/FileUtil.h"
+#include "platform/ui/MailAttachmentRow.h"
 #include "platform/ui/MailComposer.h"
+#include "platform/ui/UiText.h"
 #include "platform/ui/WebView.h"
 #include "platform/ui/MimeCoding.h"
 #include "platform/ui/TextField.h"
@@ -192,6 +194,42 @@ TEST_F(MailComposerTest, ABuiltHtmlReportIsShownButNotRewritten) {
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(page->html(), "<p>Dose <b>0.12</b></p>");
     EXPECT_EQ(page->displayText(), "Dose 0.12");
+}
+
+TEST_F(MailComposerTest, AnAttachmentShowsAsARowWithItsNameAndSizeUnderAMessageToWrite) {
+    auto mail = std::make_shared<MailComposer>();
+    mail->setMessageBody("", false);
+    mail->addAttachmentData(std::string(12 * 1024 + 1, 'x'), "text/csv", "Waypoints 2026-12-07 09-09-00.csv");
+    auto view = mail->view();
+    view->updateForInspection();
+    const auto rows = plat::findAll<plat::MailAttachmentRow>(*view);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]->displayText(), "Waypoints 2026-12-07 09-09-00.csv 13 KB");
+    // The message is the person's to write, and the row lies under it, not in it.
+    auto* body = plat::findFirst<plat::TextView>(*view);
+    ASSERT_NE(body, nullptr);
+    EXPECT_EQ(body->text(), "");
+    EXPECT_LE(body->frame().maxY(), rows[0]->frame().minY());
+    EXPECT_LE(rows[0]->frame().maxY(), view->bounds().height());
+    ASSERT_TRUE(body->typeText("Here it is."));
+    body->resignFirstResponder();
+    EXPECT_EQ(mail->messageBody(), "Here it is.");
+}
+
+TEST_F(MailComposerTest, FileSizesReadInTheInterfaceLanguage) {
+    using plat::MailAttachmentRow;
+    const std::vector<std::pair<std::size_t, std::string>> english = {
+        {0, "0 bytes"}, {1, "1 byte"}, {1023, "1023 bytes"}, {1024, "1 KB"},
+        {12 * 1024 + 1, "13 KB"}, {1024 * 1024 - 1, "1024 KB"}, {1468006, "1.4 MB"}};
+    for (const auto& [bytes, text] : english) EXPECT_EQ(MailAttachmentRow::sizeText(bytes), text) << bytes;
+    plat::setUiTextTranslator([](const std::string& key) {
+        return key == "%@ MB" ? std::string("%@ Mo") : key == "%@ bytes" ? std::string("%@ octets") : key;
+    });
+    plat::setUiLocaleSource([] { return std::string("fr_FR"); });
+    EXPECT_EQ(MailAttachmentRow::sizeText(1468006), "1,4 Mo");
+    EXPECT_EQ(MailAttachmentRow::sizeText(20), "20 octets");
+    plat::setUiTextTranslator({});
+    plat::setUiLocaleSource({});
 }
 
 TEST(MimeCodingTest, EncodingsMatchKnownValuesAndKeepLinesShort) {

@@ -177,6 +177,41 @@ std::vector<bool> inkedColumns(const std::filesystem::path& png) {
     return inked;
 }
 
+// Which columns of a rendered PNG hold a dark pixel between rows y0 and y1.
+std::vector<bool> inkedColumns(const std::filesystem::path& png, int y0, int y1) {
+    cairo_surface_t* s = cairo_image_surface_create_from_png(png.c_str());
+    const auto* data = cairo_image_surface_get_data(s);
+    const int stride = cairo_image_surface_get_stride(s), w = cairo_image_surface_get_width(s);
+    std::vector<bool> inked(static_cast<std::size_t>(w), false);
+    for (int x = 0; x < w; ++x) {
+        for (int y = y0; y < y1 && !inked[static_cast<std::size_t>(x)]; ++y) {
+            inked[static_cast<std::size_t>(x)] = (*reinterpret_cast<const std::uint32_t*>(data + y * stride + x * 4) & 0xFF) < 128;
+        }
+    }
+    cairo_surface_destroy(s);
+    return inked;
+}
+
+TEST_F(ScreenTextAndRenderTest, ANameOfLettersSetWiderThanMeasuredStillEndsInItsEllipsis) {
+    // Thousands of capital omegas: the face sets them wider than layout measures them. The
+    // line is narrowed to the frame, so that the frame shows the ellipsis whole: three dots
+    // low on the line after the last letter.
+    qxtest::TempDir dir;
+    auto root = std::make_shared<View>(Rect{0, 0, 200, 30});
+    root->setBackgroundColor(Color::white());
+    std::string name;
+    for (int i = 0; i < 3000; ++i) name += "\u03A9";
+    root->addSubview(std::make_shared<Label>(Rect{0, 0, 100, 30}, name));
+    const auto path = dir.path() / "omega.png";
+    ASSERT_TRUE(root->renderToPng(path, 4));  // four times the size: the frame ends at column 400
+    const auto letters = inkedColumns(path, 40, 60), low = inkedColumns(path, 68, 84);
+    std::size_t x = 400;
+    while (x > 0 && !letters[x - 1]) --x;
+    int dots = 0;
+    for (; x < 400; ++x) dots += low[x] && !low[x - 1] ? 1 : 0;
+    EXPECT_EQ(dots, 3);
+}
+
 TEST_F(ScreenTextAndRenderTest, ALabelKeepsItsTextInsideItsFrameShrinkingOrCuttingIt) {
     qxtest::TempDir dir;
     auto render = [&](bool shrink) {

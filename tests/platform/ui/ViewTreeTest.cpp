@@ -167,6 +167,52 @@ TEST(ViewTreeTest, ButtonStatesFallBackToTheNormalState) {
     EXPECT_EQ(info->describeLine(), "Button (i)");
 }
 
+TEST(ViewTreeTest, EveryKindOfLineEndIsABlankOnOneLineAndABreakOnMany) {
+    for (const std::string end : {"\n", "\r\n", "\r"}) {
+        const std::string name = "Old mill" + end + "(ruin) Dec 5, 2026";
+        Label one(Rect{0, 0, 300, 20}, name);
+        one.setFont(Font::system(12));
+        EXPECT_EQ(one.layoutLines(300), (std::vector<std::string>{"Old mill (ruin) Dec 5, 2026"}));
+        // Cut short, the line ends in an ellipsis; no line end is ever drawn (a CR is a box).
+        Label narrow(Rect{0, 0, 90, 20}, name);
+        narrow.setFont(Font::system(12));
+        DrawingContext drawn;
+        narrow.drawRect(drawn, narrow.bounds());
+        const std::string text = drawn.commandsOf(DrawOp::DrawText).at(0).text;
+        EXPECT_TRUE(text.starts_with("Old mill ") && text.ends_with("\u2026")) << text;
+        EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos) << text;
+        Label many(Rect{0, 0, 300, 60}, name);
+        many.setFont(Font::system(12));
+        many.setNumberOfLines(0);
+        EXPECT_EQ(many.layoutLines(300), (std::vector<std::string>{"Old mill", "(ruin) Dec 5, 2026"}));
+    }
+}
+
+TEST(ViewTreeTest, OnlyALongWordBreaksAcrossLinesAndAUnitStaysWhole) {
+    const Font font = Font::system(12);
+    Label label;
+    label.setFont(font);
+    label.setNumberOfLines(0);
+    auto lines = [&](const std::string& text, double width) {
+        label.setText(text);
+        return label.layoutLines(width);
+    };
+    // A time that just fits a line moves there whole, its AM with it.
+    EXPECT_EQ(lines("Dec 7, 2026, 9:01:00 AM", font.widthOf("9:01:00 AM") + 0.5).back(), "9:01:00 AM");
+    // A word of a few letters, a number or a time wider than the line is not broken at all.
+    for (const std::string whole : {"Skipped", "1796664054", "10:00:40"}) {
+        EXPECT_EQ(lines(whole, font.widthOf(whole) / 2), std::vector<std::string>{whole});
+    }
+    // A unit keeps the part after its slash.
+    for (const auto& line : lines("0.10 \u00B5Sv/h (47.3779, 8.5402)", font.widthOf("0.10 \u00B5Sv/") + 1)) {
+        EXPECT_FALSE(line.ends_with("/")) << line;
+    }
+    // A long word breaks, with a hyphen between its letters.
+    const auto word = lines("Dosisleistungseinstellungen", 80);
+    ASSERT_GT(word.size(), 1u);
+    EXPECT_TRUE(word.front().ends_with("-")) << word.front();
+}
+
 TEST(ViewTreeTest, LabelsWrapAtTheirWidthAndStopAtTheirLineCount) {
     Label label(Rect{0, 0, 100, 20}, "one two three four five");
     label.setFont(Font::system(10));
@@ -175,17 +221,18 @@ TEST(ViewTreeTest, LabelsWrapAtTheirWidthAndStopAtTheirLineCount) {
     EXPECT_EQ(label.layoutLines(60), (std::vector<std::string>{"one two", "three four", "five"}));
     label.setNumberOfLines(2);
     EXPECT_EQ(label.layoutLines(60).size(), 2u);
-    // A name with no break opportunity breaks at any character, every piece within the width;
-    // a break between two letters takes a hyphen.
+    // A long word with no break opportunity breaks at any character, every piece within the
+    // width; a break between two letters takes a hyphen. The number stays whole on its line.
     label.setNumberOfLines(0);
     const std::string name = "Preferences.json.corrupt-1796664054";
     label.setText("kept as " + name);
-    const auto lines = label.layoutLines(60);
+    const auto lines = label.layoutLines(66);
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[0], "kept as");
+    EXPECT_EQ(lines.back(), "1796664054");
     std::string joined;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        EXPECT_LE(label.font().widthOf(lines[i]), 60) << lines[i];
+        EXPECT_LE(label.font().widthOf(lines[i]), 66) << lines[i];
         if (i) joined += lines[i];
         if (i && i + 1 < lines.size() && lines[i].ends_with("-") && std::isalpha(static_cast<unsigned char>(lines[i + 1][0]))) {
             joined.pop_back();
