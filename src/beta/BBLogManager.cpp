@@ -1,8 +1,8 @@
 #include "beta/BBLogManager.h"
 
 #include <dirent.h>
+#include <pthread.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/uio.h>
 #include <syslog.h>
 #include <unistd.h>
@@ -16,6 +16,7 @@
 
 #include "beta/BBAlternateSignalStack.h"
 #include "beta/BBSDK.h"
+#include "beta/BBTaskThreads.h"
 
 namespace bb {
 
@@ -29,7 +30,28 @@ constexpr const char* kOversizedNotice =
 std::atomic<bool> remoteFailureReported{false};
 std::atomic<bool> stderrFailureReported{false};
 
-long currentThreadNumber() { return static_cast<long>(::syscall(SYS_gettid)); }
+// The ids every line carries, asked of the system once: the system call would cost a good part of
+// writing the line. A child forked from a thread forgets them, as it has ids of its own.
+thread_local long tThreadNumber = 0;
+std::atomic<long> gProcessID{0};
+
+void forgetIDsInChild() {
+    tThreadNumber = 0;
+    gProcessID.store(0, std::memory_order_relaxed);
+}
+
+void forgetIDsInEveryChild() {
+    static const bool registered = (::pthread_atfork(nullptr, nullptr, forgetIDsInChild), true);
+    (void)registered;
+}
+
+long currentThreadNumber() {
+    if (tThreadNumber == 0) {
+        forgetIDsInEveryChild();
+        tThreadNumber = BBTaskThreads::currentThreadID();
+    }
+    return tThreadNumber;
+}
 
 const std::string& processName() {
     static const std::string name = program_invocation_short_name;
@@ -37,7 +59,12 @@ const std::string& processName() {
 }
 
 long processID() {
-    static const long pid = static_cast<long>(::getpid());
+    long pid = gProcessID.load(std::memory_order_relaxed);
+    if (pid == 0) {
+        forgetIDsInEveryChild();
+        pid = static_cast<long>(::getpid());
+        gProcessID.store(pid, std::memory_order_relaxed);
+    }
     return pid;
 }
 
