@@ -7,7 +7,9 @@
 #include <syslog.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -122,14 +124,14 @@ void BBLogManager::prepareToStartSession() {
     });
 }
 
-void BBLogManager::holdLine(const std::string& text) {
+void BBLogManager::holdLine(std::string_view text) {
     // A line too large to be held at all goes by itself, rather than pushing out all the others.
     if (text.size() > kMaxHeldBytes) {
         ++droppedHeldLines_;
         return;
     }
     auto& held = *logsRecordedPostPreparePreSetSessionID_;
-    held.push_back(text);
+    held.emplace_back(text);
     heldBytes_ += text.size();
     while (!held.empty() && (held.size() > kMaxHeldLines || heldBytes_ > kMaxHeldBytes)) {
         heldBytes_ -= held.front().size();
@@ -161,16 +163,16 @@ void BBLogManager::changeSession(std::optional<std::string> sessionID) {
     if (logsRecordedPostPreparePreSetSessionID_) {
         // Held lines are stamped with the time the session became known.
         for (auto& text : *logsRecordedPostPreparePreSetSessionID_) {
-            writeToRemoteLog(lineNow(std::move(text)), queuedLines_.load() > 0);
+            writeToRemoteLog(lineNow(text), queuedLines_.load() > 0);
         }
     }
     logsRecordedPostPreparePreSetSessionID_.reset();
     heldBytes_ = 0;
     if (droppedHeldLines_ > 0) {
         const std::uint64_t dropped = std::exchange(droppedHeldLines_, 0);
-        sinkStep(lineNow("Betabeam: " + std::to_string(dropped) +
-                         " log lines were dropped while no session could start"),
-                 queuedLines_.load() > 0);
+        const std::string notice =
+            "Betabeam: " + std::to_string(dropped) + " log lines were dropped while no session could start";
+        sinkStep(lineNow(notice), queuedLines_.load() > 0);
     }
 }
 
@@ -182,8 +184,8 @@ void BBLogManager::setLogToSTDERR(bool on) {
     post([this, on] { logToSTDERR_ = on; });
 }
 
-BBLogManager::Line BBLogManager::lineNow(std::string text) const {
-    return Line{std::move(text), plat::Date::now(), currentThreadNumber()};
+BBLogManager::Line BBLogManager::lineNow(std::string_view text) const {
+    return Line{text, plat::Date::now(), currentThreadNumber()};
 }
 
 void BBLogManager::post(std::function<void()> task) {
@@ -208,8 +210,9 @@ void BBLogManager::runOnQueue(const std::function<void()>& task) {
     });
 }
 
-void BBLogManager::log(std::string text) {
-    Line line = lineNow(std::move(text));
+void BBLogManager::log(std::string_view text) {
+    // The caller waits until its line is handled: the line needs no copy of its text.
+    const Line line = lineNow(text);
     // With nothing queued the line is handled here, in its turn among the queue's tasks as the
     // lock orders them, sparing it two thread switches; otherwise it waits behind them.
     if (!queue_.isCurrent()) {
@@ -230,9 +233,9 @@ void BBLogManager::log(std::string text) {
 
 void BBLogManager::logAsync(std::string text) {
     ++queuedLines_;
-    post([this, line = lineNow(std::move(text))] {
+    post([this, text = std::move(text), date = plat::Date::now(), thread = currentThreadNumber()] {
         --queuedLines_;
-        sinkStep(line, queuedLines_.load() > 0);
+        sinkStep(Line{text, date, thread}, queuedLines_.load() > 0);
     });
 }
 
@@ -261,7 +264,8 @@ void BBLogManager::writeToConsole(const Line& line) {
     // The system log is this platform's console; it reports no failure to its callers.
     static std::once_flag opened;
     std::call_once(opened, [] { ::openlog(nullptr, LOG_NDELAY, LOG_USER); });
-    ::syslog(LOG_NOTICE, "%s\n", line.text.c_str());
+    const int length = static_cast<int>(std::min<std::size_t>(line.text.size(), INT_MAX));
+    ::syslog(LOG_NOTICE, "%.*s\n", length, line.text.data());
 }
 
 void BBLogManager::writeToSTDERR(const Line& line) {
