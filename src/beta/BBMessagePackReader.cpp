@@ -346,7 +346,8 @@ bool copyText(char* to, const unsigned char* p, std::size_t n) {
 class KeyTexts {
 public:
     static constexpr std::uint32_t kLongest = 16;
-    static constexpr std::size_t kCapacity = 16;  // the pairs compared with each other
+    // The pairs compared with each other: up to about this many, that costs less than hashing.
+    static constexpr std::size_t kCapacity = 16;
 
 #if defined(__x86_64__)
     void add(std::size_t place, __m128i text, std::uint32_t length) {
