@@ -84,6 +84,24 @@ std::size_t quickHash(const BBValue& key) {
     return static_cast<std::size_t>(h ^ (h >> 29));
 }
 
+// Of up to this many pairs, the keys' hashes are compared with each other straight away.
+constexpr std::size_t kFewKeys = 16;
+
+// Whether any two keys may be equal, for a map of at most kFewKeys pairs: their quick hashes are
+// compared pair by pair, which takes no table to set up. Nearly every map repeats no key, and
+// this alone settles it.
+bool mayRepeatAKey(const BBDictionary::Entries& entries) {
+    std::size_t hashes[kFewKeys];
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::size_t hash = quickHash(entries[i].first);
+        for (std::size_t j = 0; j < i; ++j) {
+            if (hashes[j] == hash) return true;
+        }
+        hashes[i] = hash;
+    }
+    return false;
+}
+
 constexpr std::size_t kSmallMap = 64;
 constexpr std::uint64_t kEmptySlots = ~std::uint64_t{0};
 
@@ -137,6 +155,18 @@ bool markRepeatsOfLargeMap(const BBDictionary::Entries& entries, std::vector<boo
 
 }  // namespace
 
+template <class Dropped>
+void BBDictionary::dropPairs(Dropped dropped) {
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (!dropped(i)) {
+            if (out != i) entries_[out] = std::move(entries_[i]);
+            ++out;
+        }
+    }
+    entries_.resize(out);
+}
+
 void BBDictionary::removeRepeatedKeys() {
     const std::size_t n = entries_.size();
     if (n < 2) return;
@@ -145,27 +175,18 @@ void BBDictionary::removeRepeatedKeys() {
         if (entries_[0].first == entries_[1].first) entries_.erase(entries_.begin());
         return;
     }
-    std::vector<bool> drop;
+    if (n <= kFewKeys && !mayRepeatAKey(entries_)) return;
     if (n <= kSmallMap) {
         std::uint64_t bits = 0;
-        if (!markRepeatsOfSmallMap(entries_, bits)) return;
-        drop.resize(n);
-        for (std::size_t i = 0; i < n; ++i) drop[i] = (bits >> i) & 1;
-    } else {
-        // Large maps come from untrusted input: group equal keys by hash instead of comparing
-        // every pair.
-        drop.resize(n);
-        if (!markRepeatsOfLargeMap(entries_, drop)) return;
+        if (markRepeatsOfSmallMap(entries_, bits)) dropPairs([bits](std::size_t i) { return (bits >> i) & 1; });
+        return;
     }
-    std::size_t out = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!drop[i]) {
-            if (out != i) entries_[out] = std::move(entries_[i]);
-            ++out;
-        }
-    }
-    entries_.resize(out);
+    // Large maps come from untrusted input: group equal keys by hash instead of comparing every
+    // pair.
+    std::vector<bool> drop(n);
+    if (markRepeatsOfLargeMap(entries_, drop)) dropPairs([&drop](std::size_t i) { return drop[i]; });
 }
+
 
 bool BBDictionary::operator==(const BBDictionary& other) const {
     if (entries_.size() != other.entries_.size()) return false;

@@ -55,6 +55,9 @@ private:
     friend class BBMessagePackBuilder;  // builds pairs in place
     friend class BBMessagePackPacker;   // walks the pairs without a call per pair
     inline explicit BBDictionary(const BBArenaAllocator<Entry>& allocator);
+    // Removes the pairs at the places `dropped(place)` tells, keeping the others in order.
+    template <class Dropped>
+    void dropPairs(Dropped dropped);
     Entries entries_;
 };
 

@@ -1,13 +1,15 @@
 #include "beta/BBLogManager.h"
 
 #include <dirent.h>
+#include <pthread.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/uio.h>
 #include <syslog.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -16,6 +18,7 @@
 
 #include "beta/BBAlternateSignalStack.h"
 #include "beta/BBSDK.h"
+#include "beta/BBTaskThreads.h"
 
 namespace bb {
 
@@ -29,7 +32,28 @@ constexpr const char* kOversizedNotice =
 std::atomic<bool> remoteFailureReported{false};
 std::atomic<bool> stderrFailureReported{false};
 
-long currentThreadNumber() { return static_cast<long>(::syscall(SYS_gettid)); }
+// The ids every line carries, asked of the system once: the system call would cost a good part of
+// writing the line. A child forked from a thread forgets them, as it has ids of its own.
+thread_local long tThreadNumber = 0;
+std::atomic<long> gProcessID{0};
+
+void forgetIDsInChild() {
+    tThreadNumber = 0;
+    gProcessID.store(0, std::memory_order_relaxed);
+}
+
+void forgetIDsInEveryChild() {
+    static const bool registered = (::pthread_atfork(nullptr, nullptr, forgetIDsInChild), true);
+    (void)registered;
+}
+
+long currentThreadNumber() {
+    if (tThreadNumber == 0) {
+        forgetIDsInEveryChild();
+        tThreadNumber = BBTaskThreads::currentThreadID();
+    }
+    return tThreadNumber;
+}
 
 const std::string& processName() {
     static const std::string name = program_invocation_short_name;
@@ -37,7 +61,12 @@ const std::string& processName() {
 }
 
 long processID() {
-    static const long pid = static_cast<long>(::getpid());
+    long pid = gProcessID.load(std::memory_order_relaxed);
+    if (pid == 0) {
+        forgetIDsInEveryChild();
+        pid = static_cast<long>(::getpid());
+        gProcessID.store(pid, std::memory_order_relaxed);
+    }
     return pid;
 }
 
@@ -95,14 +124,14 @@ void BBLogManager::prepareToStartSession() {
     });
 }
 
-void BBLogManager::holdLine(const std::string& text) {
+void BBLogManager::holdLine(std::string_view text) {
     // A line too large to be held at all goes by itself, rather than pushing out all the others.
     if (text.size() > kMaxHeldBytes) {
         ++droppedHeldLines_;
         return;
     }
     auto& held = *logsRecordedPostPreparePreSetSessionID_;
-    held.push_back(text);
+    held.emplace_back(text);
     heldBytes_ += text.size();
     while (!held.empty() && (held.size() > kMaxHeldLines || heldBytes_ > kMaxHeldBytes)) {
         heldBytes_ -= held.front().size();
@@ -134,16 +163,16 @@ void BBLogManager::changeSession(std::optional<std::string> sessionID) {
     if (logsRecordedPostPreparePreSetSessionID_) {
         // Held lines are stamped with the time the session became known.
         for (auto& text : *logsRecordedPostPreparePreSetSessionID_) {
-            writeToRemoteLog(lineNow(std::move(text)), queuedLines_.load() > 0);
+            writeToRemoteLog(lineNow(text), queuedLines_.load() > 0);
         }
     }
     logsRecordedPostPreparePreSetSessionID_.reset();
     heldBytes_ = 0;
     if (droppedHeldLines_ > 0) {
         const std::uint64_t dropped = std::exchange(droppedHeldLines_, 0);
-        sinkStep(lineNow("Betabeam: " + std::to_string(dropped) +
-                         " log lines were dropped while no session could start"),
-                 queuedLines_.load() > 0);
+        const std::string notice =
+            "Betabeam: " + std::to_string(dropped) + " log lines were dropped while no session could start";
+        sinkStep(lineNow(notice), queuedLines_.load() > 0);
     }
 }
 
@@ -155,8 +184,8 @@ void BBLogManager::setLogToSTDERR(bool on) {
     post([this, on] { logToSTDERR_ = on; });
 }
 
-BBLogManager::Line BBLogManager::lineNow(std::string text) const {
-    return Line{std::move(text), plat::Date::now(), currentThreadNumber()};
+BBLogManager::Line BBLogManager::lineNow(std::string_view text) const {
+    return Line{text, plat::Date::now(), currentThreadNumber()};
 }
 
 void BBLogManager::post(std::function<void()> task) {
@@ -181,8 +210,9 @@ void BBLogManager::runOnQueue(const std::function<void()>& task) {
     });
 }
 
-void BBLogManager::log(std::string text) {
-    Line line = lineNow(std::move(text));
+void BBLogManager::log(std::string_view text) {
+    // The caller waits until its line is handled: the line needs no copy of its text.
+    const Line line = lineNow(text);
     // With nothing queued the line is handled here, in its turn among the queue's tasks as the
     // lock orders them, sparing it two thread switches; otherwise it waits behind them.
     if (!queue_.isCurrent()) {
@@ -203,9 +233,9 @@ void BBLogManager::log(std::string text) {
 
 void BBLogManager::logAsync(std::string text) {
     ++queuedLines_;
-    post([this, line = lineNow(std::move(text))] {
+    post([this, text = std::move(text), date = plat::Date::now(), thread = currentThreadNumber()] {
         --queuedLines_;
-        sinkStep(line, queuedLines_.load() > 0);
+        sinkStep(Line{text, date, thread}, queuedLines_.load() > 0);
     });
 }
 
@@ -234,7 +264,8 @@ void BBLogManager::writeToConsole(const Line& line) {
     // The system log is this platform's console; it reports no failure to its callers.
     static std::once_flag opened;
     std::call_once(opened, [] { ::openlog(nullptr, LOG_NDELAY, LOG_USER); });
-    ::syslog(LOG_NOTICE, "%s\n", line.text.c_str());
+    const int length = static_cast<int>(std::min<std::size_t>(line.text.size(), INT_MAX));
+    ::syslog(LOG_NOTICE, "%.*s\n", length, line.text.data());
 }
 
 void BBLogManager::writeToSTDERR(const Line& line) {

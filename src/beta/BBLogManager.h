@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "beta/BBRemoteLog.h"
@@ -39,7 +40,7 @@ public:
     void setLogToSTDERR(bool on);
 
     // Handles the line before returning; logAsync() only queues it (use it on the log queue).
-    void log(std::string text);
+    void log(std::string_view text);
     void logAsync(std::string text);
 
     // Writes the session's log to `fd` as one raw item. A log above 16 MiB is replaced by a
@@ -62,8 +63,9 @@ public:
     void sync(const std::function<void()>& task) { runOnQueue(task); }
 
 private:
+    // The text is the caller's: it outlives the handling of the line.
     struct Line {
-        std::string text;
+        std::string_view text;
         plat::Date date;
         long thread;
     };
@@ -76,12 +78,12 @@ private:
     void writeToConsole(const Line& line);
     void writeToSTDERR(const Line& line);
     void changeSession(std::optional<std::string> sessionID);
-    void holdLine(const std::string& text);
+    void holdLine(std::string_view text);
     void dropHeldLines();
     void replaceOversizedLog(const std::string& sessionID);
     void internalDeleteLogFor(const std::string& sessionID);
     std::uint64_t logSize(const std::string& sessionID) const;
-    Line lineNow(std::string text) const;
+    Line lineNow(std::string_view text) const;
 
     std::string directory_;
     std::optional<std::string> sessionID_;

@@ -339,6 +339,51 @@ bool copyText(char* to, const unsigned char* p, std::size_t n) {
     return checkUTF8(p, n, ascii, n) != kNotUTF8;
 }
 
+// The keys of a map being built, for telling at once that none of them repeats (nearly every map)
+// without the dictionary's full check: each key that is ASCII text of up to 16 bytes, as read,
+// zeroed past its end. Different keys look alike here only where one is the other followed by
+// NULs; a map with such keys, a key of any other kind or more pairs than noted takes the full check.
+class KeyTexts {
+public:
+    static constexpr std::uint32_t kLongest = 16;
+    // The pairs compared with each other: up to about this many, that costs less than hashing.
+    static constexpr std::size_t kCapacity = 16;
+
+#if defined(__x86_64__)
+    void add(std::size_t place, __m128i text, std::uint32_t length) {
+        if (place >= kCapacity) {
+            addOther();
+            return;
+        }
+        const __m128i places = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+        texts_[place] = _mm_and_si128(text, _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(length)), places));
+    }
+#endif
+    void addOther() { others_ = true; }
+
+    // Whether the first `count` keys are surely all different.
+    bool allDifferent(std::size_t count) const {
+#if defined(__x86_64__)
+        if (others_) return false;
+        for (std::size_t i = 1; i < count; ++i) {
+            for (std::size_t j = 0; j < i; ++j) {
+                if (_mm_movemask_epi8(_mm_cmpeq_epi8(texts_[i], texts_[j])) == 0xffff) return false;
+            }
+        }
+        return true;
+#else
+        (void)count;
+        return false;
+#endif
+    }
+
+private:
+#if defined(__x86_64__)
+    __m128i texts_[kCapacity];
+#endif
+    bool others_ = false;
+};
+
 }  // namespace
 
 // Builds an object graph straight from the bytes, with the position in a register rather than in
@@ -376,7 +421,7 @@ public:
             case BBMessagePackTypeUInt64: return number<std::uint64_t, std::uint64_t>(p, out, T::UInt64, &BBValue::uint_);
             case BBMessagePackTypeFloat: return number<std::uint32_t, float>(p, out, T::Float, &BBValue::float_);
             case BBMessagePackTypeDouble: return number<std::uint64_t, double>(p, out, T::Double, &BBValue::double_);
-            case BBMessagePackTypeFixRaw: return buildString(p + 1, p[0] & 0x1fu, out);
+            case BBMessagePackTypeFixRaw: return buildFixString(p + 1, p[0] & 0x1fu, out);
             case BBMessagePackTypeRaw16: return has(p, 3) ? buildString(p + 3, loadBigEndian<std::uint16_t>(p + 1), out) : nullptr;
             case BBMessagePackTypeRaw32: return has(p, 5) ? buildString(p + 5, loadBigEndian<std::uint32_t>(p + 1), out) : nullptr;
             case BBMessagePackTypeFixArray: return buildArray(p + 1, p[0] & 0x0fu, out, depth);
@@ -414,9 +459,54 @@ private:
         return p + 1 + sizeof(Word);
     }
 
+    // Text of a fixed-size raw: names, keys and short values, the commonest items after numbers.
+    // Text short enough to go inline is read as one vector where the input goes on that far: it is
+    // checked for ASCII and stored whole, with no call and no copy of a varying length.
+    __attribute__((always_inline)) const unsigned char* buildFixString(const unsigned char* bytes, std::uint32_t length,
+                                                                       BBValue& out) {
+#if defined(__x86_64__)
+        __m128i text;
+        if (length <= BBString::kInline && readShortASCII(bytes, length, text)) return storeShortText(text, bytes, length, out);
+#endif
+        return buildString(bytes, length, out);
+    }
+
+#if defined(__x86_64__)
+    static_assert(sizeof(BBString::inline_) == 16);
+
+    // Reads the `length` bytes at `bytes` (16 at most), with whatever follows them, as one vector:
+    // whether they are in the input and ASCII.
+    bool readShortASCII(const unsigned char* bytes, std::uint32_t length, __m128i& text) const {
+        if (end_ - bytes >= 16) {
+            text = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+        } else if (!readNearTheEnd(bytes, length, text)) {
+            return false;
+        }
+        return (static_cast<unsigned>(_mm_movemask_epi8(text)) & ((1u << length) - 1)) == 0;
+    }
+
+    // The last items of the input: not a byte past its end is read.
+    __attribute__((noinline)) bool readNearTheEnd(const unsigned char* bytes, std::uint32_t length, __m128i& text) const {
+        if (end_ - bytes < static_cast<std::ptrdiff_t>(length)) return false;
+        alignas(16) unsigned char copy[16] = {};
+        std::memcpy(copy, bytes, length);
+        text = _mm_load_si128(reinterpret_cast<const __m128i*>(copy));
+        return true;
+    }
+
+    static const unsigned char* storeShortText(__m128i text, const unsigned char* bytes, std::uint32_t length, BBValue& out) {
+        BBString& string = *new (&out.string_) BBString();
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(string.inline_), text);
+        string.inline_[length] = 0;
+        string.size_ = length;
+        out.type_ = BBValue::Type::String;
+        return bytes + length;
+    }
+#endif
+
     // Text goes inline when short, into the document's arena otherwise; raws that are not UTF-8
     // become the description of data holding them.
-    const unsigned char* buildString(const unsigned char* bytes, std::uint32_t length, BBValue& out) {
+    __attribute__((noinline)) const unsigned char* buildString(const unsigned char* bytes, std::uint32_t length, BBValue& out) {
         if (static_cast<std::size_t>(end_ - bytes) < length) return nullptr;
         BBString& text = *new (&out.string_) BBString();
         char* to;
@@ -450,16 +540,31 @@ private:
     }
 
     // Keys are nearly always short strings: a plain test of the lead byte predicts better than
-    // the dispatch on the kind, which the values that follow the keys keep changing.
-    const unsigned char* buildKey(const unsigned char* p, BBValue& key, int depth) {
-        if (p == end_ || (p[0] & 0xe0) != 0xa0) return build(p, key, depth);
+    // the dispatch on the kind, which the values that follow the keys keep changing. Short ASCII
+    // keys are noted as they are read, for telling that no key of the map repeats.
+    __attribute__((always_inline)) const unsigned char* buildKey(const unsigned char* p, BBValue& key, int depth,
+                                                                 KeyTexts& keys, std::size_t place) {
+        if (p == end_ || (p[0] & 0xe0) != 0xa0) {
+            keys.addOther();
+            return buildOtherKey(p, key, depth);
+        }
         last_ = p;
-        return buildString(p + 1, p[0] & 0x1fu, key);
+        const std::uint32_t length = p[0] & 0x1fu;
+#if defined(__x86_64__)
+        __m128i text;
+        if (length <= KeyTexts::kLongest && readShortASCII(p + 1, length, text)) {
+            keys.add(place, text, length);
+            return length <= BBString::kInline ? storeShortText(text, p + 1, length, key) : buildString(p + 1, length, key);
+        }
+#else
+        (void)place;
+#endif
+        keys.addOther();
+        return buildString(p + 1, length, key);
     }
 
-    // Settles the common map of two pairs with text keys without a call.
-    static bool differentTexts(const BBValue& a, const BBValue& b) {
-        return a.type_ == BBValue::Type::String && b.type_ == BBValue::Type::String && a.string_.view() != b.string_.view();
+    __attribute__((noinline)) const unsigned char* buildOtherKey(const unsigned char* p, BBValue& key, int depth) {
+        return build(p, key, depth);
     }
 
     // Every child takes at least one byte, so the input bounds how many can follow.
@@ -471,8 +576,13 @@ private:
         if (depth >= kBBMessagePackMaxDepth) return nullptr;
         BBArray& array = *new (&out.array_) BBArray(BBArenaAllocator<BBValue>::inDocument(arena_));
         out.type_ = BBValue::Type::Array;
-        array.reserve(plausibleCount(p, count, 1));
-        for (std::uint32_t i = 0; i < count && p; ++i) p = build(p, array.emplace_back(), depth + 1);
+        // The items are made null at once and built where they stand, through a pointer the loop
+        // keeps in a register rather than the vector's end, which every item's build could change.
+        const std::size_t fits = plausibleCount(p, count, 1);
+        array.resize(fits);
+        BBValue* items = array.data();
+        for (std::size_t i = 0; i < fits && p; ++i) p = build(p, items[i], depth + 1);
+        if (p && fits < count) p = buildMissingItems(p, count - fits, array, depth);
         return p;
     }
 
@@ -482,14 +592,34 @@ private:
             *new (&out.dictionary_) BBDictionary(BBArenaAllocator<BBDictionary::Entry>::inDocument(arena_));
         out.type_ = BBValue::Type::Dictionary;
         auto& entries = dictionary.entries_;
-        entries.reserve(plausibleCount(p, count, 2));
-        for (std::uint32_t i = 0; i < count && p; ++i) {
-            auto& entry = entries.emplace_back();
-            p = buildKey(p, entry.first, depth + 1);
-            if (p) p = build(p, entry.second, depth + 1);
+        const std::size_t fits = plausibleCount(p, count, 2);
+        entries.resize(fits);
+        BBDictionary::Entry* pairs = entries.data();
+        KeyTexts keys;
+        for (std::size_t i = 0; i < fits && p; ++i) {
+            p = buildKey(p, pairs[i].first, depth + 1, keys, i);
+            if (p) p = build(p, pairs[i].second, depth + 1);
         }
-        if (p && entries.size() > 1 && !(entries.size() == 2 && differentTexts(entries[0].first, entries[1].first))) {
-            dictionary.removeRepeatedKeys();
+        if (p && fits < count) p = buildMissingPairs(p, count - fits, entries, depth);
+        if (p && entries.size() > 1 && !keys.allDifferent(entries.size())) dictionary.removeRepeatedKeys();
+        return p;
+    }
+
+    // Children a container claims beyond what the input can hold: the input ends before them all.
+    // They are read on until it does, so that the reader is left on the item at fault.
+    __attribute__((noinline)) const unsigned char* buildMissingItems(const unsigned char* p, std::size_t missing,
+                                                                     BBArray& array, int depth) {
+        for (std::size_t i = 0; i < missing && p; ++i) p = build(p, array.emplace_back(), depth + 1);
+        return p;
+    }
+
+    __attribute__((noinline)) const unsigned char* buildMissingPairs(const unsigned char* p, std::size_t missing,
+                                                                     BBDictionary::Entries& entries, int depth) {
+        KeyTexts ignored;
+        for (std::size_t i = 0; i < missing && p; ++i) {
+            auto& entry = entries.emplace_back();
+            p = buildKey(p, entry.first, depth + 1, ignored, 0);
+            if (p) p = build(p, entry.second, depth + 1);
         }
         return p;
     }

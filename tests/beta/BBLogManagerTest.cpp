@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -264,6 +265,27 @@ TEST_F(BBLogManagerTest, StandardErrorLinesNameTimeProcessAndThread) {
     ASSERT_TRUE(std::regex_match(text, match, line)) << text;
     EXPECT_EQ(std::stol(match[1]), static_cast<long>(::getpid()));
     EXPECT_EQ(std::stol(match[2]), static_cast<long>(::gettid())) << "the logging thread, not the log queue";
+}
+
+TEST_F(BBLogManagerTest, AForkedChildsLinesNameItsOwnProcessAndThread) {
+    StderrCapture capture;
+    manager->setLogToSTDERR(true);
+    manager->log("parent");  // the parent's ids are known from here on
+    manager->sync([] {});
+    const pid_t child = ::fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        manager->log("child");
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const std::string text = capture.text();
+    const std::regex line(R"(\[(\d+):(\d+)\] child\n)");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(text, match, line)) << text;
+    EXPECT_EQ(std::stol(match[1]), static_cast<long>(child));
+    EXPECT_EQ(std::stol(match[2]), static_cast<long>(child)) << "the child's only thread";
 }
 
 TEST_F(BBLogManagerTest, RemoteLogFailureIsReportedOnce) {

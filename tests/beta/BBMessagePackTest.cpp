@@ -233,6 +233,57 @@ TEST(BBMessagePack, RepeatedMapKeysKeepTheLastValue) {
     }
 }
 
+TEST(BBMessagePack, RepeatedKeysOfSmallMapsAreFoundWhateverTheirTextAndPlace) {
+    // Keys as packed, each given its place as value; what is left is the text of each key kept,
+    // with its value: of equal keys, the last pair's value at the last pair's place.
+    struct Case {
+        std::vector<std::string> keys;
+        std::vector<std::pair<std::string, int>> kept;
+    };
+    const std::string sixteen = "0123456789abcdef";
+    const std::string fifteen = sixteen.substr(0, 15);
+    const auto raw = [](const std::string& text) {
+        return (text.size() < 32 ? std::string(1, static_cast<char>(0xa0 | text.size())) : bytes({0xda, 0, static_cast<int>(text.size())})) + text;
+    };
+    std::vector<Case> cases = {
+        {{raw("a"), raw("b"), raw("a")}, {{"b", 1}, {"a", 2}}},
+        {{raw("type"), raw("name"), raw("seq"), raw("time"), raw("type")}, {{"name", 1}, {"seq", 2}, {"time", 3}, {"type", 4}}},
+        {{raw(sixteen), raw("x"), raw(sixteen)}, {{"x", 1}, {sixteen, 2}}},
+        {{raw(fifteen), raw(sixteen), raw(fifteen + "f")}, {{fifteen, 0}, {sixteen, 2}}},
+        // A NUL is part of the text.
+        {{raw("a"), raw(std::string("a\0", 2)), raw("b")}, {{"a", 0}, {std::string("a\0", 2), 1}, {"b", 2}}},
+        {{raw(std::string("a\0", 2)), raw("a"), raw(std::string("a\0", 2))}, {{"a", 1}, {std::string("a\0", 2), 2}}},
+        // Text that is not ASCII, and a raw that is not text meeting its own description.
+        {{raw("\xc3\xa9"), raw("e"), raw("\xc3\xa9")}, {{"e", 1}, {"\xc3\xa9", 2}}},
+        {{raw("\xff"), raw("<ff>"), raw("z")}, {{"<ff>", 1}, {"z", 2}}},
+        // A key longer than 16 bytes.
+        {{raw(sixteen + "!"), raw("k"), raw(sixteen + "!")}, {{"k", 1}, {sixteen + "!", 2}}},
+    };
+    // Maps of fewer and of more pairs than are compared one with another, whose second key comes
+    // again last.
+    for (int pairs : {10, 40}) {
+        Case many;
+        for (int i = 0; i < pairs; ++i) {
+            const std::string key = "k" + std::to_string(i == pairs - 1 ? 1 : i);
+            many.keys.push_back(raw(key));
+            if (i != 1) many.kept.emplace_back(key, i);
+        }
+        cases.push_back(many);
+    }
+    for (const Case& c : cases) {
+        std::string input = bytes({0xde, 0, static_cast<int>(c.keys.size())});
+        for (std::size_t i = 0; i < c.keys.size(); ++i) input += c.keys[i] + static_cast<char>(i);
+        // Both at the end of the input and followed by more bytes, which are read but not used.
+        for (const std::string& document : {input, input + std::string(20, '\xc0')}) {
+            auto map = BBMessagePack::unpackDictionary(document);
+            ASSERT_TRUE(map) << c.keys[0];
+            std::vector<std::pair<std::string, int>> kept;
+            for (const auto& [key, value] : *map) kept.emplace_back(std::string(key.string()), static_cast<int>(value.int64Value()));
+            EXPECT_EQ(kept, c.kept) << c.keys[0] << " of " << c.keys.size() << ", " << document.size() - input.size() << " more bytes";
+        }
+    }
+}
+
 TEST(BBMessagePack, NumericKeysAtTheEdgesOfTheIntegerRanges) {
     // Found by fuzzing: a float key just beyond the signed range was converted to an integer to
     // be hashed. The edges themselves still meet their integer equals.
