@@ -64,7 +64,7 @@ protected:
 TEST_F(FullDiskRecordingTest, AStartOrASaveOnAFullDiskIsToldAndTheStoredPointsAreKept) {
     disk->fillAfter(0, qxtest::FullDisk::Room::forEveryWrite);
     ASSERT_TRUE(run("tap Record").ok);
-    EXPECT_EQ(takeAlert(), "Track Not Saved: The track could not be started: the disk is full.");
+    EXPECT_EQ(takeAlert(), "Track Not Started: The track could not be started: the disk is full.");
     EXPECT_TRUE(run("expect Record").ok) << "the control is back at Record";
     EXPECT_TRUE(tracks().empty());
 
