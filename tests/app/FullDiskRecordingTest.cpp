@@ -105,6 +105,36 @@ TEST_F(FullDiskRecordingTest, AStartOrASaveOnAFullDiskIsToldAndTheStoredPointsAr
     EXPECT_NEAR(closed->distance(), storedDistance(*closed), 0.01);
 }
 
+// The disk fills between the stop and the name: the end stored by the stop carries the figures
+// of the recording, so that the track, closed by it, keeps them once its name is saved.
+TEST_F(FullDiskRecordingTest, ATrackWhoseNameCouldNotBeSavedKeepsItsFigures) {
+    ASSERT_TRUE(run("tap Record").ok);
+    ASSERT_TRUE(run("advance 300").ok);
+    auto track = qx::Track::getCurrentTrack();
+    ASSERT_TRUE(track);
+    const auto row = track->objectID().row;
+    ASSERT_TRUE(run("tap Stop").ok);
+    const double distance = track->distance(), maxAltitude = track->maxAltitude();
+    ASSERT_GT(distance, 100);
+    ASSERT_GT(maxAltitude, 0);
+    disk->fillAfter(0, qxtest::FullDisk::Room::forEveryWrite);
+    ASSERT_TRUE(run("type \"Track Name\" \"Ridge walk\"").ok);
+    ASSERT_TRUE(run("press Save").ok);
+    EXPECT_EQ(takeAlert().rfind("Track Not Saved: ", 0), 0u);
+
+    disk->makeRoom();
+    driver.reset();
+    host.reset();
+    qx::Store::closeDefaultStore();
+    launch();
+    auto closed = main().objectWithRow<qx::Track>(row);
+    ASSERT_TRUE(closed);
+    EXPECT_EQ(closed->name(), std::optional<std::string>("Ridge walk"));
+    EXPECT_DOUBLE_EQ(closed->distance(), distance);
+    EXPECT_DOUBLE_EQ(closed->maxAltitude(), maxAltitude);
+    EXPECT_GT(closed->maxSpeed(), 0);
+}
+
 // Fixes go on while the disk refuses their readings: once readings are stored again, or when the
 // track is saved before that, its figures are those of its stored points, not of fixes whose
 // points were lost.
