@@ -39,6 +39,15 @@ protected:
         EXPECT_EQ(sqlite3_exec(db, "PRAGMA wal_checkpoint(PASSIVE)", nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(db);
     }
+    // Ends the run and starts the next with room on the disk; the track of `row` as it is then.
+    std::shared_ptr<qx::Track> restartWithRoom(std::int64_t row) {
+        disk->makeRoom();
+        driver.reset();
+        host.reset();
+        qx::Store::closeDefaultStore();
+        launch();
+        return main().objectWithRow<qx::Track>(row);
+    }
     static qx::Context& main() { return qx::Store::defaultStore().mainContext(); }
     static std::vector<std::shared_ptr<qx::Track>> tracks() {
         return main().fetch<qx::Track>(qx::FetchRequest::of<qx::Track>());
@@ -92,12 +101,7 @@ TEST_F(FullDiskRecordingTest, AStartOrASaveOnAFullDiskIsToldAndTheStoredPointsAr
     EXPECT_FALSE(tracks()[0]->name());
 
     // The next start, with room again: the track is closed with its points and its figures.
-    disk->makeRoom();
-    driver.reset();
-    host.reset();
-    qx::Store::closeDefaultStore();
-    launch();
-    auto closed = main().objectWithRow<qx::Track>(row);
+    auto closed = restartWithRoom(row);
     ASSERT_TRUE(closed);
     EXPECT_EQ(closed->name(), std::optional<std::string>("Ridge walk"));
     EXPECT_EQ(closed->waypointsCount(), points);
@@ -122,12 +126,7 @@ TEST_F(FullDiskRecordingTest, ATrackWhoseNameCouldNotBeSavedKeepsItsFigures) {
     ASSERT_TRUE(run("press Save").ok);
     EXPECT_EQ(takeAlert().rfind("Track Not Saved: ", 0), 0u);
 
-    disk->makeRoom();
-    driver.reset();
-    host.reset();
-    qx::Store::closeDefaultStore();
-    launch();
-    auto closed = main().objectWithRow<qx::Track>(row);
+    auto closed = restartWithRoom(row);
     ASSERT_TRUE(closed);
     EXPECT_EQ(closed->name(), std::optional<std::string>("Ridge walk"));
     EXPECT_DOUBLE_EQ(closed->distance(), distance);
