@@ -10,6 +10,7 @@ find_package(ZLIB REQUIRED)
 find_package(OpenSSL REQUIRED)
 pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo)
 find_package(JPEG REQUIRED)
+find_package(PNG REQUIRED)
 
 find_library(CSV_LIBRARY NAMES csv REQUIRED)
 find_path(CSV_INCLUDE_DIR NAMES csv.h REQUIRED)

@@ -2,7 +2,9 @@
 
 #include "history/HistoryInterfaces.h"
 #include "model/Language.h"
+#include "model/StorageAlert.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/URLText.h"
 #include "platform/ui/Screen.h"
 #include "store/Store.h"
 #include "store/VNPhotoManager.h"
@@ -73,11 +75,29 @@ void VNWaypointPhotoViewController::addPhoto() {
     std::weak_ptr<plat::ViewController> weak = weak_from_this();
     VNPhotoManager::sharedInstance().takePhotoAlertInController(this, [weak](const std::optional<std::string>& url) {
         auto self = std::dynamic_pointer_cast<VNWaypointPhotoViewController>(weak.lock());
-        if (self && url) self->attachPhoto(*url);
+        if (self && url) self->readPhoto(*url);
     });
 }
 
-void VNWaypointPhotoViewController::attachPhoto(const std::string& url) {
+void VNWaypointPhotoViewController::readPhoto(const std::string& url) {
+    // A picture that cannot be shown is not linked: the page would only offer "Add Photo" again
+    // each time it opens.
+    std::weak_ptr<plat::ViewController> weak = weak_from_this();
+    VNPhotoManager::sharedInstance().getImage(url, [weak, url](const plat::ImagePtr& image, const std::string&) {
+        auto self = std::dynamic_pointer_cast<VNWaypointPhotoViewController>(weak.lock());
+        if (!self) return;
+        if (!image) return refusePhoto(url);
+        self->attachPhoto(url, image);
+    });
+}
+
+void VNWaypointPhotoViewController::refusePhoto(const std::string& url) {
+    const auto file = plat::url::filePath(url);
+    StorageAlert::show("Photo Not Added", "%@ could not be read: the file is damaged, or is not a picture quorix can show.",
+                       file ? std::filesystem::path(*file).filename().string() : url);
+}
+
+void VNWaypointPhotoViewController::attachPhoto(const std::string& url, const plat::ImagePtr& image) {
     if (!waypoint_ || waypoint_->isDeleted()) return;
     auto waypoint = waypoint_;
     std::weak_ptr<plat::ViewController> weak = weak_from_this();
@@ -85,7 +105,7 @@ void VNWaypointPhotoViewController::attachPhoto(const std::string& url) {
         [waypoint, url](Context& context) {
             if (auto own = context.inContext(waypoint)) own->setPhotoUrl(url);
         },
-        [weak, url](bool success, const StoreError* error) {
+        [weak, url, image](bool success, const StoreError* error) {
             auto self = std::dynamic_pointer_cast<VNWaypointPhotoViewController>(weak.lock());
             if (!self) return;
             if (!success || error) {
@@ -95,21 +115,24 @@ void VNWaypointPhotoViewController::attachPhoto(const std::string& url) {
             }
             // A photo the waypoint does not link to would vanish when the page opens again.
             if (!self->waypoint_ || self->waypoint_->photoUrl() != url) {
-                plat::Log::line("VNWaypointPhotoViewController addPhoto: the photo could not be attached" +
-                                (error ? ": " + error->message : std::string()));
+                plat::Log::line("VNWaypointPhotoViewController addPhoto: the photo could not be attached");
                 return;
             }
-            self->loadPhoto(url);
+            self->showPhoto(image);
         });
 }
 
 void VNWaypointPhotoViewController::loadPhoto(const std::string& url) {
     std::weak_ptr<plat::ViewController> weak = weak_from_this();
-    VNPhotoManager::sharedInstance().getImage(url, [weak](const plat::ImagePtr& image) {
+    VNPhotoManager::sharedInstance().getImage(url, [weak](const plat::ImagePtr& image, const std::string&) {
         auto self = std::dynamic_pointer_cast<VNWaypointPhotoViewController>(weak.lock());
-        // Shown upright whatever way the camera was held.
-        if (self && image) self->setPhotoImage(image->fixOrientation());
+        if (self && image) self->showPhoto(image);
     });
+}
+
+void VNWaypointPhotoViewController::showPhoto(const plat::ImagePtr& image) {
+    // Shown upright whatever way the camera was held.
+    setPhotoImage(image->fixOrientation());
 }
 
 }  // namespace qx

@@ -36,8 +36,12 @@ public:
     std::string kindName() const override { return "Photo page"; }
 
 private:
-    void attachPhoto(const std::string& url);
+    // Reads the picked photo and links it only when it can be shown; otherwise says why.
+    void readPhoto(const std::string& url);
+    static void refusePhoto(const std::string& url);
+    void attachPhoto(const std::string& url, const plat::ImagePtr& image);
     void loadPhoto(const std::string& url);
+    void showPhoto(const plat::ImagePtr& image);
 
     std::shared_ptr<Waypoint> waypoint_;
     plat::ImagePtr photoImage_;

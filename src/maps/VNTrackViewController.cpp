@@ -192,7 +192,7 @@ void VNTrackViewController::startRecord() {
     StoreError error;
     auto track = Track::startTrack(&error);
     if (!track) {
-        StorageAlert::show("Track Not Saved", "The track could not be started: %@.", Store::failureReason(error));
+        StorageAlert::show("Track Not Started", "The track could not be started: %@.", Store::failureReason(error));
         if (recordControl_ && recordControl_->isRecording()) recordControl_->stop();
         return;
     }

@@ -68,11 +68,22 @@ struct Saver {
         if (v) d.setString(key, *v); else d.remove(key);
     }
     void operator()(const char* key, plat::Date v) { d.setDate(key, v); }
-    // A date never chosen is not written, so that it stays today on later days.
+    // A date never chosen is not written, so that it stays today on later days; one that was
+    // stored and then put back to never chosen goes.
     void operator()(const char* key, const std::optional<plat::Date>& v) {
-        if (v) d.setDate(key, *v);
+        if (v) d.setDate(key, *v); else d.remove(key);
     }
     void operator()(const char* key, const std::set<std::string>& v) { d.setStringSet(key, v); }
+};
+
+// Whether any preference's key is in user defaults, whatever its value.
+struct KeyFinder {
+    const plat::UserDefaults& d;
+    bool found = false;
+    template <class T>
+    void operator()(const char* key, const T&) {
+        found = found || d.contains(key) || d.hadUnreadableValue(key);
+    }
 };
 
 // Threshold fields live in plain members while loading and saving.
@@ -163,6 +174,20 @@ void Settings::visitPreferences(Io& io) {
     io("RRUploadMode", rrUploadMode_);
 }
 
+// The preferences and the fields of the three thresholds; what a loader read is put in the
+// thresholds.
+template <class Io>
+void Settings::visitAll(Io& io) {
+    visitPreferences(io);
+    for (auto [threshold, prefix, single] : {std::tuple{&derThreshold_, "DERThreshold", false},
+                                             std::tuple{&deThreshold_, "DEThreshold", true},
+                                             std::tuple{&trackThresh_, "TrackThreshold", false}}) {
+        ThresholdFields fields(*threshold);
+        fields.visit(io, prefix, single);
+        fields.applyTo(*threshold);
+    }
+}
+
 Settings& Settings::sharedSettings() {
     Settings* settings = nullptr;
     bool needsSave = false;
@@ -191,19 +216,19 @@ Settings::Settings() = default;
 
 bool Settings::load() {
     auto& defaults = plat::UserDefaults::standard();
-    if (!defaults.boolForKey(kNotFirstRunKey)) {
+    // The flag only marks a file written before; a file that holds settings without it (or with
+    // it spoiled) is read all the same, and the flag is written back.
+    const bool flagged = defaults.boolForKey(kNotFirstRunKey);
+    if (!flagged) {
+        KeyFinder finder{defaults};
+        visitAll(finder);
         // First run: the members hold the defaults; the date limits, never chosen, are today.
-        return true;
+        if (!finder.found) return true;
+        plat::Log::line(std::string("Settings load: \"") + kNotFirstRunKey +
+                        "\" is missing or not true; the stored settings are read all the same");
     }
     Loader loader{defaults, resetOnLoad_};
-    visitPreferences(loader);
-    for (auto [threshold, prefix, single] : {std::tuple{&derThreshold_, "DERThreshold", false},
-                                             std::tuple{&deThreshold_, "DEThreshold", true},
-                                             std::tuple{&trackThresh_, "TrackThreshold", false}}) {
-        ThresholdFields fields(*threshold);
-        fields.visit(loader, prefix, single);
-        fields.applyTo(*threshold);
-    }
+    visitAll(loader);
     keepValuesInRange();
     // The plain-HTTP default of earlier versions sent the password in clear: the same service
     // over HTTPS takes its place. An address the person typed stays as it is.
@@ -211,7 +236,7 @@ bool Settings::load() {
     std::sort(resetOnLoad_.begin(), resetOnLoad_.end());
     resetOnLoad_.erase(std::unique(resetOnLoad_.begin(), resetOnLoad_.end()), resetOnLoad_.end());
     // The defaults put in place are written at once, so that the person is told only once.
-    return !resetOnLoad_.empty();
+    return !resetOnLoad_.empty() || !flagged;
 }
 
 namespace {
@@ -274,12 +299,7 @@ void Settings::keepValuesInRange() {
 void Settings::save() {
     auto& defaults = plat::UserDefaults::standard();
     Saver saver{defaults};
-    visitPreferences(saver);
-    for (auto [threshold, prefix, single] : {std::tuple{&derThreshold_, "DERThreshold", false},
-                                             std::tuple{&deThreshold_, "DEThreshold", true},
-                                             std::tuple{&trackThresh_, "TrackThreshold", false}}) {
-        ThresholdFields(*threshold).visit(saver, prefix, single);
-    }
+    visitAll(saver);
     defaults.setBool(kNotFirstRunKey, true);
     int cause = 0;
     if (!defaults.synchronize(&cause)) {

@@ -168,11 +168,14 @@ public:
 private:
     Settings();
     // Reads the stored preferences; true when the defaults are to be written: on the first run,
-    // when there are none, and when stored values were reset.
+    // when there are none, when stored values were reset, and when the file lacked the mark of
+    // an earlier save.
     bool load();
     void keepValuesInRange();
     template <class Io>
     void visitPreferences(Io& io);
+    template <class Io>
+    void visitAll(Io& io);
     static plat::Color colorFor(double value, const Threshold& threshold);
 
     std::string language_ = "en";

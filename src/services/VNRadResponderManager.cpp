@@ -128,8 +128,15 @@ bool VNRadResponderManager::handleOpenURL(const std::string& url) {
     if (part.empty()) part = plat::url::query(url);
     const auto params = parseURLParams(part);
     const auto state = params.find("state");
-    if (pendingState_.empty() || state == params.end() || state->second != pendingState_) {
+    if (pendingState_.empty()) {
+        plat::Log::line("VNRadResponderManager handleOpenURL: refused, no login is in progress");
+        return true;
+    }
+    if (state == params.end() || state->second != pendingState_) {
+        // Not the answer to the page shown: that login ends here, and the person is told.
         plat::Log::line("VNRadResponderManager handleOpenURL: refused, not the redirect of the login in progress");
+        pendingState_.clear();
+        loginFailed(Language::get("The RadResponder page sent back an answer that does not belong to this login."));
         return true;
     }
     pendingState_.clear();  // one redirect per login page
@@ -152,7 +159,11 @@ void VNRadResponderManager::exchangeCode(const std::string& code) {
     authorizationCode_ = code;
     exchange(kTokenFromCode, [this](const plat::HttpResponse& r, bool usable) {
         if (!usable) return loginFailed(tokenFailure(r));
-        sendRequest(kEventList);
+        // Without the list the readings would go to whatever event was chosen before: the
+        // person must know, though the login itself stands.
+        exchange(kEventList, [](const plat::HttpResponse& events, bool listed) {
+            if (!listed) loginFailed(eventsFailure(events));
+        });
     });
 }
 
@@ -162,6 +173,13 @@ std::string VNRadResponderManager::tokenFailure(const plat::HttpResponse& reply)
         return Language::get("The server did not accept the login.") + " (HTTP " + std::to_string(reply.status) + ")";
     }
     return Language::get("The server's answer was not a RadResponder login.");
+}
+
+std::string VNRadResponderManager::eventsFailure(const plat::HttpResponse& reply) {
+    const std::string notLoaded = Language::get("The RadResponder events could not be loaded.");
+    if (reply.status == 0) return notLoaded + " " + NetworkFailure::text(reply.failure);
+    if (reply.status != 200) return notLoaded + " (HTTP " + std::to_string(reply.status) + ")";
+    return Language::get("The server's answer was not a RadResponder event list.");
 }
 
 void VNRadResponderManager::loginFailed(const std::string& why) {

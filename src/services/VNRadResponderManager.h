@@ -117,6 +117,8 @@ private:
     static void loginFailed(const std::string& why);
     // Why a token reply gave no tokens, in the interface language.
     static std::string tokenFailure(const plat::HttpResponse& reply);
+    // Why the event list after a login was not taken, in the interface language.
+    static std::string eventsFailure(const plat::HttpResponse& reply);
     bool takeTokens(const std::string& body, bool refreshing);
     bool takeEvents(const std::string& body);
     // Disconnected, no tokens, no events.

@@ -208,7 +208,9 @@ void ImportManager::importFile(const std::filesystem::path& path, Completion com
             if (!ok && (result.success || !outcome->has_value())) {
                 result.success = false;
                 result.imported = 0;
-                result.error = "The data could not be saved.";
+                // The store's cause (a full disk, a read-only file) is one the person can act on.
+                result.error = error ? "The data could not be saved: %@." : "The data could not be saved.";
+                result.errorName = error ? Store::failureReason(*error) : std::string();
                 plat::Log::line("ImportManager: save failed: " + (error ? error->message : std::string()));
             }
             overlay->hide(true);

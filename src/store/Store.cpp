@@ -1,5 +1,8 @@
 #include "store/Store.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <mutex>
 
 #include "model/Language.h"
@@ -33,6 +36,25 @@ namespace {
 std::unique_ptr<Store>& defaultSlot() {
     static std::unique_ptr<Store> store;
     return store;
+}
+
+// SQLite makes the log and its index with the database's mode of the moment, and keeps them: a
+// run on a read-only database leaves them read-only, and the database, writable again, would
+// still open read-only. Side files of this user follow the database's mode; any other is named
+// in the log.
+void matchSideFilesToDatabase(const std::filesystem::path& file) {
+    struct stat database {};
+    if (::stat(file.c_str(), &database) != 0 || ::access(file.c_str(), W_OK) != 0) return;
+    for (const char* suffix : {"-wal", "-shm"}) {
+        const std::string side = file.string() + suffix;
+        struct stat info {};
+        if (::lstat(side.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || ::access(side.c_str(), W_OK) == 0) continue;
+        if (info.st_uid == ::geteuid() && ::chmod(side.c_str(), database.st_mode & 07777) == 0) {
+            plat::Log::line("Store: " + plat::Log::quoted(side) + " was read-only; it is writable again, as the database is");
+        } else {
+            plat::Log::line("Store: " + plat::Log::quoted(side) + " is read-only: the database opens read-only");
+        }
+    }
 }
 }  // namespace
 
@@ -69,6 +91,7 @@ Store::~Store() {
 bool Store::openConnections(StoreError* error) {
     std::error_code ec;
     std::filesystem::create_directories(impl_->file.parent_path(), ec);
+    matchSideFilesToDatabase(impl_->file);
     StoreError local;
     auto main = Connection::open(impl_->file, &local);
     if (main && Schema::prepare(*main, kSchemaVersion, &local)) {

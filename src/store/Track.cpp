@@ -207,14 +207,24 @@ void Track::stopTrack(std::function<void(bool success)> completion) {
     // Readings refused since the last stored point (a full disk) are not part of the track:
     // it ends where its stored points end.
     const bool ahead = recording().figuresAhead;
+    // The end goes with the figures: a track with its end stored counts as closed, and is never
+    // worked out again from its points, though the save of its name (and figures) may fail.
+    const double distance = track->distance(), avgSpeed = track->avgSpeed(), maxSpeed = track->maxSpeed();
+    const double minAltitude = track->minAltitude(), maxAltitude = track->maxAltitude();
     Store::defaultStore().saveWithBlock(
-        [row, now, gathered, startDose, ahead](Context& context) {
+        [=](Context& context) {
             auto t = context.objectWithRow<Track>(row);
             if (!t) return;
             if (ahead) {
+                t->refigureFromStoredPoints();
                 t->endAtStoredPoints(startDose);
                 return;
             }
+            t->setDistance(distance);
+            t->setAvgSpeed(avgSpeed);
+            t->setMaxSpeed(maxSpeed);
+            t->setMinAltitude(minAltitude);
+            t->setMaxAltitude(maxAltitude);
             t->setDateTo(now);
             t->setDe(gathered);
         },

@@ -25,16 +25,29 @@ VNPhotoManager::UrlCompletion once(VNPhotoManager::UrlCompletion completion) {
     };
 }
 
-plat::ImagePtr loadPhoto(const std::string& url) {
+// The photo of a URL, or none with why in `error`.
+plat::ImagePtr loadPhoto(const std::string& url, std::string& error) {
     const auto file = VNPhotoManager::photoForUrl(url);
-    if (!file) return nullptr;
-    std::string error;
+    if (!file) {
+        error = "not a photo of the library";
+        return nullptr;
+    }
     auto pixels = plat::PixelImage::load(*file, &error);
     if (!pixels) {
-        plat::Log::line("VNPhotoManager getImage: " + error);
+        plat::Log::line("VNPhotoManager getImage: " + plat::Log::quoted(file->filename().string()) + ": " + error);
         return nullptr;
     }
     return plat::Image::withPixels(std::move(*pixels), file->filename().string());
+}
+
+// A regular file directly in the library, links resolved; none for anything else.
+std::optional<std::filesystem::path> inLibrary(const std::filesystem::path& path) {
+    std::error_code ec;
+    const auto file = std::filesystem::weakly_canonical(path, ec);
+    if (ec) return std::nullopt;
+    const auto library = std::filesystem::weakly_canonical(plat::DataFolder::photos(), ec);
+    if (ec || file.parent_path() != library || !std::filesystem::is_regular_file(file, ec)) return std::nullopt;
+    return file;
 }
 
 }  // namespace
@@ -52,11 +65,12 @@ std::optional<std::filesystem::path> VNPhotoManager::photoForUrl(const std::stri
     const auto path = plat::url::filePath(url);
     if (!path) return std::nullopt;
     // Only pictures of the library: a stored URL must not reach any other file.
-    std::error_code ec;
-    const auto file = std::filesystem::weakly_canonical(*path, ec);
-    const auto library = std::filesystem::weakly_canonical(plat::DataFolder::photos(), ec);
-    if (ec || file.parent_path() != library || !std::filesystem::is_regular_file(file, ec)) return std::nullopt;
-    return file;
+    if (auto file = inLibrary(*path)) return file;
+    // A URL stored before the data folder was moved or copied names the library of then: the
+    // photo is the one of the same name in today's.
+    const auto name = std::filesystem::path(*path).filename();
+    if (name.empty() || name == "." || name == "..") return std::nullopt;
+    return inLibrary(plat::DataFolder::photos() / name);
 }
 
 void VNPhotoManager::takePhotoAlertInController(plat::ViewController* controller, UrlCompletion completion) {
@@ -93,13 +107,17 @@ void VNPhotoManager::selectFromLibrary(plat::ViewController* controller, const U
 void VNPhotoManager::getImage(const std::string& url, ImageCompletion completion) {
     latest_ = std::move(completion);
     const std::uint64_t generation = ++generation_;
-    auto image = std::make_shared<plat::ImagePtr>();
-    plat::dispatch::backgroundThenMain([url, image] { *image = loadPhoto(url); },
-                                       [this, generation, image] {
+    struct Loaded {
+        plat::ImagePtr image;
+        std::string error;
+    };
+    auto loaded = std::make_shared<Loaded>();
+    plat::dispatch::backgroundThenMain([url, loaded] { loaded->image = loadPhoto(url, loaded->error); },
+                                       [this, generation, loaded] {
                                            if (generation != generation_) return;  // a newer request took over
                                            auto block = std::move(latest_);
                                            latest_ = nullptr;
-                                           if (block) block(*image);
+                                           if (block) block(loaded->image, loaded->image ? std::string() : loaded->error);
                                        });
 }
 

@@ -19,7 +19,8 @@ namespace qx {
 class VNPhotoManager {
 public:
     using UrlCompletion = std::function<void(const std::optional<std::string>& url)>;
-    using ImageCompletion = std::function<void(const plat::ImagePtr& image)>;
+    // The picture, or none with why it could not be read (for the log).
+    using ImageCompletion = std::function<void(const plat::ImagePtr& image, const std::string& why)>;
 
     static VNPhotoManager& sharedInstance();
 
@@ -34,7 +35,8 @@ public:
     void getImage(const std::string& url, ImageCompletion completion);
 
     static std::string urlForPhoto(const std::filesystem::path& photo);
-    // The file of a URL inside the photo library; none for any other URL.
+    // The file of a URL inside the photo library; for a URL naming another folder (one the data
+    // folder was moved from), the library's file of the same name; none for any other URL.
     static std::optional<std::filesystem::path> photoForUrl(const std::string& url);
 
 private:

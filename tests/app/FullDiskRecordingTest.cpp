@@ -39,6 +39,15 @@ protected:
         EXPECT_EQ(sqlite3_exec(db, "PRAGMA wal_checkpoint(PASSIVE)", nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(db);
     }
+    // Ends the run and starts the next with room on the disk; the track of `row` as it is then.
+    std::shared_ptr<qx::Track> restartWithRoom(std::int64_t row) {
+        disk->makeRoom();
+        driver.reset();
+        host.reset();
+        qx::Store::closeDefaultStore();
+        launch();
+        return main().objectWithRow<qx::Track>(row);
+    }
     static qx::Context& main() { return qx::Store::defaultStore().mainContext(); }
     static std::vector<std::shared_ptr<qx::Track>> tracks() {
         return main().fetch<qx::Track>(qx::FetchRequest::of<qx::Track>());
@@ -64,7 +73,7 @@ protected:
 TEST_F(FullDiskRecordingTest, AStartOrASaveOnAFullDiskIsToldAndTheStoredPointsAreKept) {
     disk->fillAfter(0, qxtest::FullDisk::Room::forEveryWrite);
     ASSERT_TRUE(run("tap Record").ok);
-    EXPECT_EQ(takeAlert(), "Track Not Saved: The track could not be started: the disk is full.");
+    EXPECT_EQ(takeAlert(), "Track Not Started: The track could not be started: the disk is full.");
     EXPECT_TRUE(run("expect Record").ok) << "the control is back at Record";
     EXPECT_TRUE(tracks().empty());
 
@@ -92,17 +101,39 @@ TEST_F(FullDiskRecordingTest, AStartOrASaveOnAFullDiskIsToldAndTheStoredPointsAr
     EXPECT_FALSE(tracks()[0]->name());
 
     // The next start, with room again: the track is closed with its points and its figures.
-    disk->makeRoom();
-    driver.reset();
-    host.reset();
-    qx::Store::closeDefaultStore();
-    launch();
-    auto closed = main().objectWithRow<qx::Track>(row);
+    auto closed = restartWithRoom(row);
     ASSERT_TRUE(closed);
     EXPECT_EQ(closed->name(), std::optional<std::string>("Ridge walk"));
     EXPECT_EQ(closed->waypointsCount(), points);
     EXPECT_GT(closed->dateTo(), closed->dateFrom());
     EXPECT_NEAR(closed->distance(), storedDistance(*closed), 0.01);
+}
+
+// The disk fills between the stop and the name: the end stored by the stop carries the figures
+// of the recording, so that the track, closed by it, keeps them once its name is saved.
+TEST_F(FullDiskRecordingTest, ATrackWhoseNameCouldNotBeSavedKeepsItsFigures) {
+    ASSERT_TRUE(run("tap Record").ok);
+    ASSERT_TRUE(run("advance 300").ok);
+    auto track = qx::Track::getCurrentTrack();
+    ASSERT_TRUE(track);
+    const auto row = track->objectID().row;
+    ASSERT_TRUE(run("tap Stop").ok);
+    const double distance = track->distance(), maxAltitude = track->maxAltitude();
+    ASSERT_GT(distance, 100);
+    ASSERT_GT(maxAltitude, 0);
+    // The stop's save is stored before the disk fills (saves run in order).
+    ASSERT_TRUE(qx::Store::defaultStore().saveWithBlockAndWait([](qx::Context&) {}));
+    disk->fillAfter(0, qxtest::FullDisk::Room::forEveryWrite);
+    ASSERT_TRUE(run("type \"Track Name\" \"Ridge walk\"").ok);
+    ASSERT_TRUE(run("press Save").ok);
+    EXPECT_EQ(takeAlert().rfind("Track Not Saved: ", 0), 0u);
+
+    auto closed = restartWithRoom(row);
+    ASSERT_TRUE(closed);
+    EXPECT_EQ(closed->name(), std::optional<std::string>("Ridge walk"));
+    EXPECT_DOUBLE_EQ(closed->distance(), distance);
+    EXPECT_DOUBLE_EQ(closed->maxAltitude(), maxAltitude);
+    EXPECT_GT(closed->maxSpeed(), 0);
 }
 
 // Fixes go on while the disk refuses their readings: once readings are stored again, or when the

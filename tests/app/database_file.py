@@ -90,16 +90,32 @@ for name, spoil, told, shown, cause in cases:
     if os.access(path, os.R_OK):
         with open(path, "rb") as f:
             before = f.read()
+    documents = os.path.join(folder, "Documents")
+    with open(os.path.join(documents, "walk.csv"), "w") as f:
+        f.write("date,der,variation,de,accumulation,latitude,longitude,altitude,name\n"
+                "2026-12-06T10:00:00Z,0.12,12.5,0.5,00:10:00,48.858222,2.2945,35,Pond\n")
+    if as_root:
+        os.chown(os.path.join(documents, "walk.csv"), NOBODY, NOBODY)
     out = quorix_run(folder, ["show", "press OK", "tab History", "show", "tab Track", "tap Record", "show",
-                              "press OK", "tab Dashboard", "advance 4000", "show"])
+                              "press OK", "tab Dashboard", "advance 4000", "show", "press OK", "tab Settings",
+                              'tap "Import Data"', "tap walk.csv", "show", "press OK"])
     check(f'Alert "Database Error"\n    Label "{told}"' in out, f"{name}: the start says {told!r}:\n{out[-1500:]}")
     check(("Monday, December 7, 2026" in out) == shown, f"{name}: the stored day is {'' if shown else 'not '}shown")
-    check(f'Label "The track could not be started: {cause}."' in out, f"{name}: no recording starts, for {cause}")
+    check(f'Alert "Track Not Started"\n    Label "The track could not be started: {cause}."' in out,
+          f"{name}: no recording starts, for {cause}")
+    check(f"The data could not be saved: {cause}." in out, f"{name}: the import names {cause}:\n{out[-800:]}")
     check(f'Label "New readings cannot be stored: {cause}."' in out, f"{name}: readings are refused, for {cause}")
     check("as soon as there is room" not in out, f"{name}: room is not blamed")
     os.chmod(path, 0o600)
     with open(path, "rb") as f:
         check(before is None or f.read() == before, f"{name}: the file is left as it was")
+    if name != "read-only":
+        continue
+    # Writable again, the database takes readings: the side files the read-only run left are no
+    # obstacle.
+    out = quorix_run(folder, ["show", "tab Track", "tap Record", "advance 5", "show"])
+    check("Database Error" not in out and "could not be started" not in out,
+          f"{name}: made writable, the database is used again:\n{out[-800:]}")
 
 if as_root:
     shutil.rmtree(home)

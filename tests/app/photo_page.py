@@ -2,11 +2,14 @@
 """Puts a photo taken with the camera on its side (a JPEG whose EXIF orientation is 6) into the
 photo library, runs the script that attaches it to a waypoint, and reads the photo as the
 program drew it: upright, the picture's left half (red) on top and its right half (blue) below.
+A damaged PNG picked first is refused and linked to no waypoint; the data folder copied to
+another place still shows the photo, from the copy's library.
 
 usage: photo_page.py QUORIX SCRIPT JPEG HOME
 """
 import os
 import shutil
+import sqlite3
 import struct
 import subprocess
 import sys
@@ -61,19 +64,44 @@ with open(os.path.join(photos, "plain.png"), "wb") as f:
     f.write(png(4, 4, (0, 160, 0)))
 with open(os.path.join(photos, "notes.txt"), "w") as f:
     f.write("not a picture\n")
-with open(template, encoding="utf-8") as f:
-    script = f.read().replace("{RENDER_DIR}", home)
-script_path = os.path.join(home, "photo-page.qx")
-with open(script_path, "w", encoding="utf-8") as f:
-    f.write(script)
-run = subprocess.run([quorix, "--home", home, "--script", script_path, "--start-time", "2026-12-07T09:00"],
-                     capture_output=True, text=True)
-print(run.stdout)
-print(run.stderr, file=sys.stderr)
-if run.returncode != 0:
-    sys.exit(f"quorix failed with status {run.returncode}")
+# A picture whose data fails its checksum.
+broken = bytearray(png(4, 4, (200, 0, 0)))
+broken[broken.index(b"IEND") - 5] ^= 0x40
+with open(os.path.join(photos, "broken.png"), "wb") as f:
+    f.write(broken)
 
-for shot in ("photo-picked.png", "photo-reopened.png"):
+
+def run_script(folder, path):
+    with open(path, encoding="utf-8") as f:
+        script = f.read().replace("{RENDER_DIR}", folder)
+    script_path = os.path.join(folder, os.path.basename(path))
+    with open(script_path, "w", encoding="utf-8") as f:
+        f.write(script)
+    run = subprocess.run([quorix, "--home", folder, "--script", script_path, "--start-time", "2026-12-07T09:00"],
+                         capture_output=True, text=True)
+    print(run.stdout)
+    print(run.stderr, file=sys.stderr)
+    if run.returncode != 0:
+        sys.exit(f"quorix failed with status {run.returncode}")
+
+
+run_script(home, template)
+with sqlite3.connect(os.path.join(home, "VennorlabsDB.sqlite")) as db:
+    linked = [row[0] for row in db.execute("SELECT photoUrl FROM Waypoint WHERE photoUrl IS NOT NULL")]
+if len(linked) != 1 or not linked[0].endswith("/Photos/turned-photo.jpg"):
+    sys.exit(f"the waypoints link {linked}, not the one photo that could be read")
+with open(os.path.join(home, "quorix.log"), encoding="utf-8") as f:
+    log = f.read()
+if "out of memory" in log or "broken.png" not in log or "CRC" not in log:
+    sys.exit("the log does not name the damaged picture's fault:\n" + log)
+
+# The folder copied elsewhere: its waypoints keep the first folder's address.
+copy = home + "-copy"
+shutil.rmtree(copy, ignore_errors=True)
+shutil.copytree(home, copy)
+run_script(copy, os.path.join(os.path.dirname(template), "photo-page-moved.qx"))
+
+for shot in ("photo-picked.png", "photo-reopened.png", os.path.join(copy, "photo-moved.png")):
     width, height, rows = pixels(os.path.join(home, shot))
 
     def colour(x, y):
@@ -85,3 +113,4 @@ for shot in ("photo-picked.png", "photo-reopened.png"):
         sys.exit(f"{shot}: the photo's upper and lower middle are {seen}, not red above blue")
 print("photo shown upright in", width, "by", height)
 shutil.rmtree(home, ignore_errors=True)
+shutil.rmtree(copy, ignore_errors=True)

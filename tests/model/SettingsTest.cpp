@@ -248,7 +248,30 @@ TEST_F(ModelTest, StoredValuesOutsideTheirRangeFallBackToTheirDefaults) {
         EXPECT_FALSE(r.metric()) << "the other values are kept";
         EXPECT_TRUE(log.contains(std::string("\"") + c.key + "\" is outside what it allows")) << c.key;
         EXPECT_EQ(r.resetOnLoad(), std::vector<std::string>{c.key});
+        EXPECT_TRUE(reload().resetOnLoad().empty()) << c.key << ": its default was written back";
     }
+}
+
+TEST_F(ModelTest, AFileOfSettingsWithoutAUsableFirstRunMarkKeepsEveryValue) {
+    // Files written by hand: the mark left out, or given as a number.
+    for (const char* mark : {"", "\"NotFistRun\": 1, ", "\"NotFistRun\": false, "}) {
+        const std::string text = std::string("{") + mark +
+                                 "\"CoeffN\": 7.35, \"Metric\": false, \"DERThreshold1\": 0.5, \"Unit\": 9}";
+        ASSERT_TRUE(plat::file::writeAtomically(plat::DataFolder::preferencesFile(), text));
+        auto& r = reload();
+        EXPECT_DOUBLE_EQ(r.coeffN(), 7.35) << mark;
+        EXPECT_FALSE(r.metric()) << mark;
+        EXPECT_DOUBLE_EQ(r.DERthreshold().firstThreshold->value(), 0.5) << mark;
+        EXPECT_EQ(r.resetOnLoad(), std::vector<std::string>{"Unit"}) << mark;
+        EXPECT_FALSE(plat::UserDefaults::standard().movedAsideFile().has_value());
+        // Marked now, with the values as they were.
+        EXPECT_TRUE(plat::UserDefaults::standard().boolForKey("NotFistRun")) << mark;
+        EXPECT_DOUBLE_EQ(reload().coeffN(), 7.35) << mark;
+    }
+    // A file without any setting is a first run.
+    ASSERT_TRUE(plat::file::writeAtomically(plat::DataFolder::preferencesFile(), "{\"SomethingElse\": 3}"));
+    EXPECT_DOUBLE_EQ(reload().coeffN(), 5.3);
+    EXPECT_TRUE(plat::UserDefaults::standard().boolForKey("NotFistRun"));
 }
 
 TEST_F(ModelTest, CorruptPreferencesAreKeptAsideAndDefaultsApply) {

@@ -143,6 +143,10 @@ TEST_F(RadResponderManagerTest, OnlyTheRedirectOfTheLoginInProgressIsExchanged) 
     EXPECT_NE(rr().pendingState(), state);
     EXPECT_TRUE(openRedirect("quorix://authorize?code=old&state=" + state));
     EXPECT_EQ(server.requestCount(), 0u);
+    // It ends the login shown, as a failed one, and the next page starts afresh.
+    EXPECT_TRUE(log.contains("the login failed: The RadResponder page sent back an answer that does not belong"));
+    EXPECT_TRUE(rr().pendingState().empty());
+    rr().getAuthorizationUrl();
     const std::string current = rr().pendingState();
     EXPECT_TRUE(openRedirect("quorix://authorize?code=abc&state=" + current));
     EXPECT_TRUE(rr().isConnected());

@@ -63,16 +63,22 @@ FakeHttpServer::Handler radResponderRefusing() {
     auto working = radResponderService(kFakeTokens, kFakeEvents);
     auto pages = std::make_shared<std::atomic<int>>(0);
     auto exchanges = std::make_shared<std::atomic<int>>(0);
-    return [working, pages, exchanges](const RecordedRequest& r) {
-        if (r.path() == "/oauth/authorize" && ++*pages == 3) {
-            return FakeReply::with(302, "",
-                                   {{"Location", "quorix://authorize?error=access_denied&state=" + valueOf(r.target, "state")}});
+    auto eventLists = std::make_shared<std::atomic<int>>(0);
+    return [working, pages, exchanges, eventLists](const RecordedRequest& r) {
+        if (r.path() == "/oauth/authorize") {
+            const int page = ++*pages;
+            const std::string state = valueOf(r.target, "state");
+            if (page == 3) {
+                return FakeReply::with(302, "", {{"Location", "quorix://authorize?error=access_denied&state=" + state}});
+            }
+            if (page == 4) return FakeReply::with(302, "", {{"Location", "quorix://authorize?code=c0de&state=x" + state}});
         }
         if (r.path() == "/oauth/token") {
             const int n = ++*exchanges;
             if (n == 1) return FakeReply::drop();
             if (n == 2) return FakeReply::with(200, "<html><body>Service temporarily unavailable</body></html>");
         }
+        if (r.path() == "/api/v1/event" && ++*eventLists == 1) return FakeReply::with(500, "busy");
         return working(r);
     };
 }

@@ -19,7 +19,8 @@ FakeHttpServer::Handler radResponderService(std::string tokens, std::string even
 FakeHttpServer::Handler radResponderRecovering();
 // The reporting service failing one login after another, each its own way: the first code
 // exchange gets the connection closed, the second a reply that is no JSON, the third login page
-// redirects with "error=access_denied"; from then on it works as radResponderService does.
+// redirects with "error=access_denied", the fourth with a state that is not the page's, and the
+// first event list fails (500); from then on it works as radResponderService does.
 FakeHttpServer::Handler radResponderRefusing();
 
 // The monitoring service: every envelope is answered 200 with an empty SOAP body, a login whose

@@ -26,10 +26,19 @@ void appendEscaped(std::string& out, char c) {
 
 bool isControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }
 
-// A tab stays: it cannot start a line, and some lines are laid out with it.
+// A tab stays: it cannot start a line, and some lines are laid out with it. A value read from
+// outside may be of any size (a setting of megabytes): the line keeps its start, cut where a
+// character begins, and says how much was left out.
 std::string oneLine(std::string_view text) {
+    std::size_t left = 0;
+    if (text.size() > Log::kMostBytes) {
+        std::size_t cut = Log::kMostBytes;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+        left = text.size() - cut;
+        text = text.substr(0, cut);
+    }
     std::string out;
-    out.reserve(text.size());
+    out.reserve(text.size() + 32);
     for (char c : text) {
         if (isControl(c) && c != '\t') {
             appendEscaped(out, c);
@@ -37,6 +46,7 @@ std::string oneLine(std::string_view text) {
             out += c;
         }
     }
+    if (left > 0) out += "... (" + std::to_string(left) + " more bytes)";
     return out;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -11,6 +12,9 @@ namespace plat {
 class Log {
 public:
     using Sink = std::function<void(const std::string&)>;
+
+    // The most of one line's text that is written; the rest is left out, with its size.
+    static constexpr std::size_t kMostBytes = 4096;
 
     // One call is one line: line breaks and other control characters in `text` are written as
     // escapes, so that a name read from outside cannot start a line of its own.

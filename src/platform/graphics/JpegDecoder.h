@@ -13,7 +13,7 @@ namespace plat {
 // kMaxPixels, is refused with a reason rather than read in part.
 class JpegDecoder {
 public:
-    static constexpr long long kMaxPixels = 100'000'000;
+    static constexpr long long kMaxPixels = PixelImage::kMaxPixels;
 
     // True when the bytes start as a JPEG file does.
     static bool isJpeg(std::string_view bytes);

@@ -1,6 +1,7 @@
 #include "platform/graphics/PixelImage.h"
 
 #include <cairo.h>
+#include <png.h>
 
 #include <algorithm>
 #include <cctype>
@@ -52,6 +53,29 @@ std::optional<std::string> readPicture(const std::filesystem::path& path, std::s
     return bytes;
 }
 
+// Why libpng refuses a PNG file, or empty when it reads it whole. Cairo reports every refusal
+// of its PNG reader as running out of memory; this names the fault in the file. A picture too
+// large to be made is refused on its header alone.
+std::string pngFault(std::string_view bytes, bool decode) {
+    if (bytes.empty()) return "the file is empty";
+    if (bytes.size() < 8 || png_sig_cmp(reinterpret_cast<png_const_bytep>(bytes.data()), 0, 8) != 0) {
+        return "Not a PNG file";
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return image.message;
+    const long long pixels = static_cast<long long>(image.width) * static_cast<long long>(image.height);
+    if (pixels > PixelImage::kMaxPixels || !decode) {
+        png_image_free(&image);
+        if (pixels <= PixelImage::kMaxPixels) return {};
+        return "the picture is too large (" + std::to_string(image.width) + "x" + std::to_string(image.height) + ")";
+    }
+    image.format = PNG_FORMAT_GRAY;  // the smallest buffer: only the reading matters
+    std::vector<png_byte> buffer(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, buffer.data(), 0, nullptr)) return image.message;
+    return {};
+}
+
 }  // namespace
 
 std::optional<PixelImage> PixelImage::loadPng(const std::filesystem::path& path, std::string* error) {
@@ -60,9 +84,19 @@ std::optional<PixelImage> PixelImage::loadPng(const std::filesystem::path& path,
 }
 
 std::optional<PixelImage> PixelImage::fromPngData(std::string_view bytes, std::string* error) {
+    if (auto fault = pngFault(bytes, false); !fault.empty()) {
+        if (error) *error = fault;
+        return std::nullopt;
+    }
     ReadState st{bytes, 0};
-    auto image = fromSurface(cairo_image_surface_create_from_png_stream(readChunk, &st), error);
-    if (image) image->setOrientation(pngOrientation(bytes));
+    std::string cairoError;
+    auto image = fromSurface(cairo_image_surface_create_from_png_stream(readChunk, &st), &cairoError);
+    if (!image) {
+        const std::string fault = pngFault(bytes, true);
+        if (error) *error = fault.empty() ? cairoError : fault;
+        return std::nullopt;
+    }
+    image->setOrientation(pngOrientation(bytes));
     return image;
 }
 

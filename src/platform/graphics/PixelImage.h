@@ -16,6 +16,10 @@ namespace plat {
 // words, alpha in the top byte and the colour premultiplied by it, row after row.
 class PixelImage {
 public:
+    // The most pixels a picture read from a file may have; a larger one is refused before its
+    // pixels are made.
+    static constexpr long long kMaxPixels = 100'000'000;
+
     PixelImage() = default;
     PixelImage(int width, int height);  // transparent
 
@@ -24,7 +28,8 @@ public:
     static std::optional<PixelImage> fromPngData(std::string_view bytes,
                                                  std::string* error = nullptr);
     // A picture of any format this platform reads (PNG, JPEG), told apart by its first bytes,
-    // with the orientation its EXIF block records.
+    // with the orientation its EXIF block records. A damaged, cut or oversized file is refused,
+    // with the reason in `error`.
     static std::optional<PixelImage> load(const std::filesystem::path& path, std::string* error = nullptr);
     static std::optional<PixelImage> fromData(std::string_view bytes, std::string* error = nullptr);
     // Whether a file's name is that of a picture this platform reads (".png", ".jpg", ".jpeg",

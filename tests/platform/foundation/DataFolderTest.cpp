@@ -163,3 +163,14 @@ TEST(LogTest, OneCallIsOneLineAndNamesAreQuotedWhateverTheyHold) {
     EXPECT_EQ(plat::Log::quoted("a \"b\" \\ c"), "\"a \\\"b\\\" \\\\ c\"");
     EXPECT_EQ(plat::Log::quoted("Привет.gpx"), "\"Привет.gpx\"");
 }
+
+TEST(LogTest, AHugeValueIsCutWhereACharacterBegins) {
+    qxtest::LogCapture log;
+    // A two-byte letter straddles the limit: the cut falls before it, never inside.
+    const std::string value = std::string(plat::Log::kMostBytes - 1, 'x') + "ж" + std::string(20'000'000, 'y');
+    plat::Log::line(value);
+    plat::Log::line(std::string(plat::Log::kMostBytes, 'z'));
+    ASSERT_EQ(log.lines().size(), 2u);
+    EXPECT_EQ(log.lines()[0], std::string(plat::Log::kMostBytes - 1, 'x') + "... (20000002 more bytes)");
+    EXPECT_EQ(log.lines()[1], std::string(plat::Log::kMostBytes, 'z'));
+}

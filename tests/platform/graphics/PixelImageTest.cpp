@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <algorithm>
 
 #include "TestEnvironment.h"
@@ -50,6 +52,52 @@ TEST(PixelImageTest, BrokenOrMissingFilesReportAnError) {
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(PixelImage().writePng(dir.path() / "empty.png", &error));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "empty.png"));
+}
+
+// A chunk as a PNG file holds it: length, kind, data and the CRC of kind and data.
+std::string pngChunk(const std::string& kind, const std::string& data) {
+    auto be32 = [](std::uint32_t v) {
+        return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+                           static_cast<char>(v)};
+    };
+    const std::string body = kind + data;
+    return be32(static_cast<std::uint32_t>(data.size())) + body +
+           be32(static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
+}
+
+TEST(PixelImageTest, DamagedPngFilesAreRefusedWithTheirFaultNamed) {
+    const std::string good = twoColours().pngData();
+    ASSERT_TRUE(PixelImage::fromPngData(good).has_value());
+    const std::size_t idat = good.find("IDAT") - 4;
+    const std::string signature = good.substr(0, 8), ihdr = good.substr(8, 25), rest = good.substr(idat);
+    std::string badIdatCrc = good;
+    badIdatCrc[good.find("IEND") - 5] ^= 0x40;
+    std::string badIhdrCrc = good;
+    badIhdrCrc[8 + 8 + 13] ^= 1;
+    std::string badColourType = good.substr(0, 8) + pngChunk("IHDR", std::string("\0\0\0\x08\0\0\0\x04\x08\x05\0\0\0", 13)) + rest;
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* fault;  // a part of the reason
+    } cases[] = {
+        {"signature", "\x89PNX" + good.substr(4), "Not a PNG"},
+        {"IHDR CRC", badIhdrCrc, "CRC"},
+        {"IDAT CRC", badIdatCrc, "CRC"},
+        {"cut in its data", good.substr(0, idat + 20), ""},
+        {"empty IDAT", signature + ihdr + pngChunk("IDAT", "") + pngChunk("IEND", ""), ""},
+        {"no IDAT", signature + ihdr + pngChunk("IEND", ""), ""},
+        {"colour type 5", badColourType, ""},
+        {"huge", signature + pngChunk("IHDR", std::string("\0\0\xff\xff\0\0\xff\xff\x08\x06\0\0\0", 13)) + rest,
+         "too large (65535x65535)"},
+        {"empty", "", ""},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_FALSE(PixelImage::fromData(c.bytes, &error).has_value()) << c.name;
+        EXPECT_FALSE(error.empty()) << c.name;
+        EXPECT_EQ(error.find("memory"), std::string::npos) << c.name << ": " << error;
+        EXPECT_NE(error.find(c.fault), std::string::npos) << c.name << ": " << error;
+    }
 }
 
 TEST(PixelImageTest, ScalingKeepsTheColoursOfEachHalf) {

@@ -281,7 +281,7 @@ TEST_F(ImportExportTest, AFileOfManyBatchesIsStoredWholeOrNotAtAll) {
     EXPECT_FALSE(importAndWait(rows).success);
     EXPECT_GT(disk.refusedWrites(), 0u);
     disk.makeRoom();
-    EXPECT_EQ(alertText(), "Data import|Nothing was imported.\nThe data could not be saved.");
+    EXPECT_EQ(alertText(), "Data import|Nothing was imported.\nThe data could not be saved: the disk is full.");
     plat::AlertView::frontmostAlert()->pressButton(0);
     EXPECT_EQ(storedRecords(), before);
 

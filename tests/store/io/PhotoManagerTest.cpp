@@ -78,7 +78,7 @@ TEST_F(PhotoManagerTest, PickedPhotoComesBackAsItsUrlAndLoads) {
     EXPECT_EQ(qx::VNPhotoManager::photoForUrl(*url), std::filesystem::canonical(chosen));
 
     plat::ImagePtr image;
-    qx::VNPhotoManager::sharedInstance().getImage(*url, [&](const plat::ImagePtr& i) { image = i; });
+    qx::VNPhotoManager::sharedInstance().getImage(*url, [&](const plat::ImagePtr& i, const std::string&) { image = i; });
     drain();
     ASSERT_TRUE(image && image->hasPixels());
     EXPECT_EQ(image->size().width, 30);
@@ -89,8 +89,8 @@ TEST_F(PhotoManagerTest, OnlyTheLatestLoadIsAnsweredWithItsOwnPicture) {
     const auto second = qx::VNPhotoManager::urlForPhoto(addPhoto("second.png", 22));
     int firstCalls = 0;
     plat::ImagePtr got;
-    qx::VNPhotoManager::sharedInstance().getImage(first, [&](const plat::ImagePtr&) { ++firstCalls; });
-    qx::VNPhotoManager::sharedInstance().getImage(second, [&](const plat::ImagePtr& i) { got = i; });
+    qx::VNPhotoManager::sharedInstance().getImage(first, [&](const plat::ImagePtr&, const std::string&) { ++firstCalls; });
+    qx::VNPhotoManager::sharedInstance().getImage(second, [&](const plat::ImagePtr& i, const std::string&) { got = i; });
     drain();
     EXPECT_EQ(firstCalls, 0);
     ASSERT_TRUE(got);
@@ -107,15 +107,32 @@ TEST_F(PhotoManagerTest, UrlsOutsideTheLibraryOrBrokenLoadNothing) {
                                    photos + "/broken.png"}) {
         bool called = false;
         plat::ImagePtr image = plat::Image::named("placeholder");
-        qx::VNPhotoManager::sharedInstance().getImage(url, [&](const plat::ImagePtr& i) {
+        std::string why;
+        qx::VNPhotoManager::sharedInstance().getImage(url, [&](const plat::ImagePtr& i, const std::string& w) {
             called = true;
             image = i;
+            why = w;
         });
         drain();
         EXPECT_TRUE(called) << url;
         EXPECT_EQ(image, nullptr) << url;
+        EXPECT_FALSE(why.empty()) << url;
     }
     EXPECT_TRUE(qx::VNPhotoManager::photoForUrl("file://localhost" + (photos.substr(7) + "/ok.png")).has_value());
+}
+
+TEST_F(PhotoManagerTest, AUrlOfTheFolderOfThenFindsThePhotoOfTheSameNameInTodays) {
+    const auto kept = std::filesystem::canonical(addPhoto("Gipfel #1.png", 5));
+    plat::file::writeAtomically(plat::DataFolder::root() / "elsewhere.png", "outside");
+    const auto then = qx::VNPhotoManager::urlForPhoto("/old/home/Photos/Gipfel #1.png");
+    EXPECT_EQ(qx::VNPhotoManager::photoForUrl(then), kept);
+    // Only by name, and only in the library.
+    for (const std::string& url : {qx::VNPhotoManager::urlForPhoto("/old/home/Photos/missing.png"),
+                                   qx::VNPhotoManager::urlForPhoto("/old/home/elsewhere.png/.."),
+                                   qx::VNPhotoManager::urlForPhoto("/old/home/Photos/"),
+                                   qx::VNPhotoManager::urlForPhoto("/old/home/Photos/..")}) {
+        EXPECT_FALSE(qx::VNPhotoManager::photoForUrl(url).has_value()) << url;
+    }
 }
 
 }  // namespace
