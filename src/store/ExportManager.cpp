@@ -1,5 +1,7 @@
 #include "store/ExportManager.h"
 
+#include <algorithm>
+
 #include "model/Language.h"
 #include "model/StorageAlert.h"
 #include "platform/foundation/DataFolder.h"
@@ -13,6 +15,7 @@
 #include "store/Measurement.h"
 #include "store/Waypoint.h"
 #include "store/io/WaypointFile.h"
+#include "store/io/WaypointFileWriter.h"
 
 namespace qx {
 
@@ -102,13 +105,19 @@ void ExportManager::exportWaypoints(const std::vector<std::shared_ptr<ManagedObj
     }
     auto overlay = plat::ProgressOverlay::showOn(plat::Window::keyWindow(), true);
     overlay->setTitle(Language::get("Exporting data..."));
-    auto fileRecords = std::make_shared<std::vector<WaypointRecord>>(recordsOf(records));
-    const plat::Date when = plat::Date::now();
-    const auto folder = plat::DataFolder::documents();
-    plat::dispatch::onQueue(queue_, [this, fileRecords, format, when, folder, overlay, completion] {
+    // The records are read here, where the objects live, a batch at a time, and written on the
+    // queue as they come: neither the file nor all its records are ever held whole.
+    auto writer = std::make_shared<WaypointFileWriter>(*format, plat::DataFolder::documents(), plat::Date::now());
+    for (std::size_t first = 0; first < records.size(); first += kRecordsPerBatch) {
+        const auto last = records.begin() + static_cast<long>(std::min(records.size(), first + kRecordsPerBatch));
+        auto batch = std::make_shared<std::vector<WaypointRecord>>(
+            recordsOf({records.begin() + static_cast<long>(first), last}));
+        plat::dispatch::onQueue(queue_, [writer, batch] { writer->append(*batch); });
+    }
+    plat::dispatch::onQueue(queue_, [this, writer, format, overlay, completion] {
         std::string error;
         WaypointFile::WriteDetails details;
-        const auto file = WaypointFile::writeNew(*fileRecords, *format, folder, when, &error, &details);
+        const auto file = writer->finish(&error, &details);
         plat::dispatch::toMain([this, file, error, details, format, overlay, completion] {
             overlay->hide(true);
             written(file, error, details, *format, completion);

@@ -76,8 +76,7 @@ bool FetchedResultsController::performFetch(StoreError* error) {
         reportError(error, local);
         return false;
     }
-    entries_ = entriesFor(rows);
-    rows = {};
+    entries_ = entriesFor(std::move(rows));
     if (!batched()) {
         // The rows are read in one go rather than one relation at a time as each is shown.
         std::vector<std::shared_ptr<ManagedObject>> objects;
@@ -171,14 +170,6 @@ std::size_t FetchedResultsController::numberOfHeldObjects() const {
         std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) { return e.object != nullptr; }));
 }
 
-std::vector<FetchedResultsController::Entry> FetchedResultsController::entriesFor(
-    const std::vector<Context::Row>& rows) const {
-    std::vector<Entry> out;
-    out.reserve(rows.size());
-    for (const auto& r : rows) out.push_back({r.row, r.object, r.sortValues, r.sectionValue});
-    return out;
-}
-
 bool FetchedResultsController::less(const Entry& a, const Entry& b) const {
     for (std::size_t i = 0; i < request_.sortDescriptors.size(); ++i) {
         const int c = Value::compare(a.sortValues[i], b.sortValues[i]);
@@ -248,7 +239,7 @@ bool FetchedResultsController::refetchAll(Diff& diff) {
     if (error) return false;
     // A batched list reads the objects of the rows that changed when it reports them.
     if (!batched()) objectsFor(rows);
-    auto fresh = entriesFor(rows);
+    auto fresh = entriesFor(std::move(rows));
     std::unordered_map<std::int64_t, std::size_t> newIndex;
     newIndex.reserve(fresh.size());
     for (std::size_t j = 0; j < fresh.size(); ++j) newIndex[fresh[j].row] = j;
@@ -300,7 +291,7 @@ bool FetchedResultsController::applyChanges(const ChangeSet& changes, Diff& diff
         auto rows = context_->fetchRows(request_, &rowsToCheck, false, &error);
         if (error) return false;
         objectsFor(rows);
-        fresh = entriesFor(rows);
+        fresh = entriesFor(std::move(rows));
         std::sort(fresh.begin(), fresh.end(), [this](const Entry& a, const Entry& b) { return less(a, b); });
     }
 

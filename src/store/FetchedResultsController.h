@@ -97,12 +97,9 @@ public:
     void contextDidChange(Context& context, const ChangeSet& changes) override;
 
 private:
-    struct Entry {
-        std::int64_t row = 0;  // kept beside the object so that scans stay in the list's memory
-        std::shared_ptr<ManagedObject> object;
-        std::vector<Value> sortValues;
-        Value sectionValue;
-    };
+    // A row's place keys beside its object, so that scans stay in the list's memory; a list of
+    // the whole store takes the fetched rows as they are, without a copy.
+    using Entry = Context::Row;
     struct Paths;
     // How one recomputation changed the list, by position: what left (old index and entry), what
     // came (new index) and what stayed but may have changed (both indexes and the old entry).
@@ -128,7 +125,7 @@ private:
     bool refetchAll(Diff& diff);
     bool applyChanges(const ChangeSet& changes, Diff& diff);
     void objectsFor(std::vector<Context::Row>& rows) const;
-    std::vector<Entry> entriesFor(const std::vector<Context::Row>& rows) const;
+    static std::vector<Entry> entriesFor(std::vector<Context::Row>&& rows) { return std::move(rows); }
     void rebuildSections();
     void report(Diff& diff, const std::vector<SectionInfo>& oldSections, const ChangeSet& changes);
 
