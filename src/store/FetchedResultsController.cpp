@@ -122,7 +122,7 @@ const std::shared_ptr<ManagedObject>& FetchedResultsController::objectAtIndex(st
     heldBatches_.emplace_back(first, last);
     // The oldest batch goes, unless a newer one covers the same rows.
     while (heldBatches_.size() > kHeldBatches) {
-        const auto [from, to] = heldBatches_.front();
+        const std::size_t from = heldBatches_.front().first, to = heldBatches_.front().second;
         heldBatches_.erase(heldBatches_.begin());
         const bool stillHeld = std::any_of(heldBatches_.begin(), heldBatches_.end(),
                                            [&](const auto& b) { return b.first == from; });
@@ -170,6 +170,11 @@ std::size_t FetchedResultsController::numberOfHeldObjects() const {
         std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) { return e.object != nullptr; }));
 }
 
+const Value& FetchedResultsController::sectionOf(const Entry& entry) const {
+    static const Value none;
+    return request_.sectionNameKeyPath && !entry.sortValues.empty() ? entry.sortValues.back() : none;
+}
+
 bool FetchedResultsController::less(const Entry& a, const Entry& b) const {
     for (std::size_t i = 0; i < request_.sortDescriptors.size(); ++i) {
         const int c = Value::compare(a.sortValues[i], b.sortValues[i]);
@@ -185,9 +190,9 @@ void FetchedResultsController::rebuildSections() {
         return;
     }
     for (std::size_t i = 0; i < entries_.size(); ++i) {
-        if (sections_.empty() || Value::compare(sections_.back().value, entries_[i].sectionValue) != 0) {
-            sections_.push_back({entries_[i].sectionValue.isNull() ? "" : entries_[i].sectionValue.description(),
-                                 entries_[i].sectionValue, i, 0});
+        const Value& value = sectionOf(entries_[i]);
+        if (sections_.empty() || Value::compare(sections_.back().value, value) != 0) {
+            sections_.push_back({value.isNull() ? "" : value.description(), value, i, 0});
         }
         ++sections_.back().numberOfObjects;
     }
@@ -396,7 +401,6 @@ void FetchedResultsController::report(Diff& diff, const std::vector<SectionInfo>
     };
     auto ownUpdate = [&](std::int64_t row) { return changes.updated.count({request_.entity, row}) > 0; };
     auto sameValues = [](const Entry& a, const Entry& b) {
-        if (Value::compare(a.sectionValue, b.sectionValue) != 0) return false;
         for (std::size_t i = 0; i < a.sortValues.size(); ++i)
             if (Value::compare(a.sortValues[i], b.sortValues[i]) != 0) return false;
         return true;
@@ -453,7 +457,7 @@ void FetchedResultsController::report(Diff& diff, const std::vector<SectionInfo>
     for (const auto* s : changed) {
         const auto& e = entries_[s->newIndex];
         const bool moved = rank(unstableOld, s->oldIndex) != rank(unstableNew, s->newIndex) ||
-                           Value::compare(s->before.sectionValue, e.sectionValue) != 0;
+                           Value::compare(sectionOf(s->before), sectionOf(e)) != 0;
         if (moved) {
             objectChanges.push_back({e.object, ChangeType::move, pathIn(oldSections, s->oldIndex),
                                      pathIn(sections_, s->newIndex), changes.changedKeys({request_.entity, e.row})});
