@@ -1,6 +1,7 @@
 #include "store/ExportManager.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "model/Language.h"
 #include "model/StorageAlert.h"
@@ -43,25 +44,41 @@ WaypointRecord recordOf(const Measurement& m, const Waypoint* w) {
     return r;
 }
 
-// Reads the records' partners (a reading's waypoint, a waypoint's reading) in a few batched
-// queries rather than one query per record; the result holds them while the records are read.
-std::vector<std::shared_ptr<ManagedObject>> loadPartners(const std::vector<std::shared_ptr<ManagedObject>>& objects) {
-    std::vector<std::shared_ptr<ManagedObject>> held;
-    for (const auto kind : {EntityKind::measurement, EntityKind::waypoint}) {
-        Context* context = nullptr;
-        std::vector<std::shared_ptr<ManagedObject>> ofKind;
-        for (const auto& o : objects) {
-            if (!o || o->entity() != kind || !o->managedObjectContext()) continue;
-            if (!context) context = o->managedObjectContext();
-            if (o->managedObjectContext() == context) ofKind.push_back(o);
-        }
-        if (!context) continue;
-        FetchRequest request(kind);
-        if (kind == EntityKind::measurement) request.prefetching("waypoint");
-        auto loaded = context->prefetch(request, ofKind);
-        held.insert(held.end(), std::make_move_iterator(loaded.begin()), std::make_move_iterator(loaded.end()));
+// Reads the readings' waypoints in a few batched queries rather than one query per record; the
+// result holds them while the records are read.
+std::vector<std::shared_ptr<ManagedObject>> loadWaypointsOf(const std::vector<std::shared_ptr<ManagedObject>>& objects) {
+    Context* context = nullptr;
+    std::vector<std::shared_ptr<ManagedObject>> readings;
+    for (const auto& o : objects) {
+        if (!o || o->entity() != EntityKind::measurement || !o->managedObjectContext()) continue;
+        if (!context) context = o->managedObjectContext();
+        if (o->managedObjectContext() == context) readings.push_back(o);
     }
-    return held;
+    if (!context) return {};
+    return context->prefetch(FetchRequest(EntityKind::measurement).prefetching("waypoint"), readings);
+}
+
+// The readings of the waypoints among the objects, by waypoint, in one query. They are not kept
+// on the waypoints: an export of the whole history holds a batch of readings at a time.
+std::unordered_map<std::int64_t, std::shared_ptr<Measurement>> readingsOf(
+    const std::vector<std::shared_ptr<ManagedObject>>& objects) {
+    std::unordered_map<std::int64_t, std::shared_ptr<Measurement>> out;
+    Context* context = nullptr;
+    std::vector<Value> waypoints;
+    for (const auto& o : objects) {
+        if (!o || o->entity() != EntityKind::waypoint || !o->managedObjectContext() || o->isInserted()) continue;
+        if (!context) context = o->managedObjectContext();
+        if (o->managedObjectContext() == context) waypoints.emplace_back(o->objectID());
+    }
+    if (!context) return out;
+    StoreError error;
+    const auto readings =
+        context->fetch<Measurement>(FetchRequest::of<Measurement>().where(Key("waypoint").in(std::move(waypoints))), &error);
+    if (error) plat::Log::line("ExportManager: " + error.message);
+    // The waypoints are the caller's: finding them reads nothing.
+    for (const auto& m : readings)
+        if (const auto w = m->waypoint()) out.emplace(w->objectID().row, m);
+    return out;
 }
 
 }  // namespace
@@ -74,14 +91,16 @@ ExportManager& ExportManager::sharedInstance() {
 std::vector<WaypointRecord> ExportManager::recordsOf(const std::vector<std::shared_ptr<ManagedObject>>& objects) {
     std::vector<WaypointRecord> out;
     out.reserve(objects.size());
-    const auto partners = loadPartners(objects);
+    const auto waypoints = loadWaypointsOf(objects);
+    const auto readings = readingsOf(objects);
     for (const auto& object : objects) {
         if (!object) continue;
         std::shared_ptr<Waypoint> w;
         std::shared_ptr<Measurement> m;
         if (object->entity() == EntityKind::waypoint) {
             w = std::static_pointer_cast<Waypoint>(object);
-            m = w->measurement();
+            const auto it = readings.find(w->objectID().row);
+            m = it != readings.end() && !w->isInserted() ? it->second : w->measurement();
         } else if (object->entity() == EntityKind::measurement) {
             m = std::static_pointer_cast<Measurement>(object);
             w = m->waypoint();
