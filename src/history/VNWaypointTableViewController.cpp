@@ -66,6 +66,8 @@ void VNWaypointTableViewController::viewDidLoad() {
     table->setDataSource(std::static_pointer_cast<plat::TableViewDataSource>(self));
     table->setDelegate(std::static_pointer_cast<plat::TableViewDelegate>(self));
     table->setRowHeight(kRowHeight);
+    // A long track has a row per point: rows get their cells as they come into view.
+    table->setLoadsRowsOnDemand(true);
     if (auto button = shareButton()) {
         titleBarButton(*button, Language::get("Share"), kShareWidth);
         std::weak_ptr<plat::ViewController> weak = weak_from_this();

@@ -57,6 +57,8 @@ void WorldMapSearchController::viewDidLoad() {
     if (auto table = searchTable()) {
         table->setDelegate(std::shared_ptr<plat::TableViewDelegate>(self, this));
         table->setDataSource(std::shared_ptr<plat::TableViewDataSource>(self, this));
+        // The list is the whole store: rows get their cells as they come into view.
+        table->setLoadsRowsOnDemand(true);
     }
     if (auto bar = searchBar()) {
         bar->setDelegate(std::shared_ptr<plat::SearchBarDelegate>(self, this));
@@ -75,7 +77,7 @@ void WorldMapSearchController::initTitles() {
 void WorldMapSearchController::fetchWaypoints(const std::string& prefix) {
     FetchRequest request(Waypoint::kEntity);
     if (!prefix.empty()) request.where(Key("name").beginsWith(prefix));
-    request.sortedBy("measurement.date", false);
+    request.sortedBy("measurement.date", false).batchedBy(kFetchBatchSize);
     if (fetchController_) fetchController_->setDelegate(nullptr);
     StoreError error;
     fetchController_ = FetchedResultsController::fetchAll(std::move(request), this, &error);

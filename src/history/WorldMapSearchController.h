@@ -30,6 +30,8 @@ public:
     static constexpr double kRowHeight = 76.0;
     // Larger batches of store changes reload the table instead of animating every row.
     static constexpr std::size_t kMaxAnimatedChanges = 50;
+    // The waypoints are read a few screenfuls at a time as the rows come into view.
+    static constexpr std::size_t kFetchBatchSize = 20;
 
     WorldMapSearchController();
     static std::shared_ptr<WorldMapSearchController> make() { return std::make_shared<WorldMapSearchController>(); }

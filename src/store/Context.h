@@ -110,8 +110,9 @@ public:
     struct Row {
         std::int64_t row = 0;
         std::shared_ptr<ManagedObject> object;  // only when asked for
+        // The sort values, then the section value when the query has one: a list of the whole
+        // store keeps this per row, so it takes no room for what the query does not read.
         std::vector<Value> sortValues;
-        Value sectionValue;
     };
     std::vector<Row> fetchRows(const FetchRequest& request, const std::vector<std::int64_t>* onlyRows, bool withObjects,
                                StoreError* error);

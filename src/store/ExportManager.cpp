@@ -1,5 +1,8 @@
 #include "store/ExportManager.h"
 
+#include <algorithm>
+#include <unordered_map>
+
 #include "model/Language.h"
 #include "model/StorageAlert.h"
 #include "platform/foundation/DataFolder.h"
@@ -13,6 +16,7 @@
 #include "store/Measurement.h"
 #include "store/Waypoint.h"
 #include "store/io/WaypointFile.h"
+#include "store/io/WaypointFileWriter.h"
 
 namespace qx {
 
@@ -40,25 +44,41 @@ WaypointRecord recordOf(const Measurement& m, const Waypoint* w) {
     return r;
 }
 
-// Reads the records' partners (a reading's waypoint, a waypoint's reading) in a few batched
-// queries rather than one query per record; the result holds them while the records are read.
-std::vector<std::shared_ptr<ManagedObject>> loadPartners(const std::vector<std::shared_ptr<ManagedObject>>& objects) {
-    std::vector<std::shared_ptr<ManagedObject>> held;
-    for (const auto kind : {EntityKind::measurement, EntityKind::waypoint}) {
-        Context* context = nullptr;
-        std::vector<std::shared_ptr<ManagedObject>> ofKind;
-        for (const auto& o : objects) {
-            if (!o || o->entity() != kind || !o->managedObjectContext()) continue;
-            if (!context) context = o->managedObjectContext();
-            if (o->managedObjectContext() == context) ofKind.push_back(o);
-        }
-        if (!context) continue;
-        FetchRequest request(kind);
-        if (kind == EntityKind::measurement) request.prefetching("waypoint");
-        auto loaded = context->prefetch(request, ofKind);
-        held.insert(held.end(), std::make_move_iterator(loaded.begin()), std::make_move_iterator(loaded.end()));
+// Reads the readings' waypoints in a few batched queries rather than one query per record; the
+// result holds them while the records are read.
+std::vector<std::shared_ptr<ManagedObject>> loadWaypointsOf(const std::vector<std::shared_ptr<ManagedObject>>& objects) {
+    Context* context = nullptr;
+    std::vector<std::shared_ptr<ManagedObject>> readings;
+    for (const auto& o : objects) {
+        if (!o || o->entity() != EntityKind::measurement || !o->managedObjectContext()) continue;
+        if (!context) context = o->managedObjectContext();
+        if (o->managedObjectContext() == context) readings.push_back(o);
     }
-    return held;
+    if (!context) return {};
+    return context->prefetch(FetchRequest(EntityKind::measurement).prefetching("waypoint"), readings);
+}
+
+// The readings of the waypoints among the objects, by waypoint, in one query. They are not kept
+// on the waypoints: an export of the whole history holds a batch of readings at a time.
+std::unordered_map<std::int64_t, std::shared_ptr<Measurement>> readingsOf(
+    const std::vector<std::shared_ptr<ManagedObject>>& objects) {
+    std::unordered_map<std::int64_t, std::shared_ptr<Measurement>> out;
+    Context* context = nullptr;
+    std::vector<Value> waypoints;
+    for (const auto& o : objects) {
+        if (!o || o->entity() != EntityKind::waypoint || !o->managedObjectContext() || o->isInserted()) continue;
+        if (!context) context = o->managedObjectContext();
+        if (o->managedObjectContext() == context) waypoints.emplace_back(o->objectID());
+    }
+    if (!context) return out;
+    StoreError error;
+    const auto readings =
+        context->fetch<Measurement>(FetchRequest::of<Measurement>().where(Key("waypoint").in(std::move(waypoints))), &error);
+    if (error) plat::Log::line("ExportManager: " + error.message);
+    // The waypoints are the caller's: finding them reads nothing.
+    for (const auto& m : readings)
+        if (const auto w = m->waypoint()) out.emplace(w->objectID().row, m);
+    return out;
 }
 
 }  // namespace
@@ -71,14 +91,16 @@ ExportManager& ExportManager::sharedInstance() {
 std::vector<WaypointRecord> ExportManager::recordsOf(const std::vector<std::shared_ptr<ManagedObject>>& objects) {
     std::vector<WaypointRecord> out;
     out.reserve(objects.size());
-    const auto partners = loadPartners(objects);
+    const auto waypoints = loadWaypointsOf(objects);
+    const auto readings = readingsOf(objects);
     for (const auto& object : objects) {
         if (!object) continue;
         std::shared_ptr<Waypoint> w;
         std::shared_ptr<Measurement> m;
         if (object->entity() == EntityKind::waypoint) {
             w = std::static_pointer_cast<Waypoint>(object);
-            m = w->measurement();
+            const auto it = readings.find(w->objectID().row);
+            m = it != readings.end() && !w->isInserted() ? it->second : w->measurement();
         } else if (object->entity() == EntityKind::measurement) {
             m = std::static_pointer_cast<Measurement>(object);
             w = m->waypoint();
@@ -102,13 +124,19 @@ void ExportManager::exportWaypoints(const std::vector<std::shared_ptr<ManagedObj
     }
     auto overlay = plat::ProgressOverlay::showOn(plat::Window::keyWindow(), true);
     overlay->setTitle(Language::get("Exporting data..."));
-    auto fileRecords = std::make_shared<std::vector<WaypointRecord>>(recordsOf(records));
-    const plat::Date when = plat::Date::now();
-    const auto folder = plat::DataFolder::documents();
-    plat::dispatch::onQueue(queue_, [this, fileRecords, format, when, folder, overlay, completion] {
+    // The records are read here, where the objects live, a batch at a time, and written on the
+    // queue as they come: neither the file nor all its records are ever held whole.
+    auto writer = std::make_shared<WaypointFileWriter>(*format, plat::DataFolder::documents(), plat::Date::now());
+    for (std::size_t first = 0; first < records.size(); first += kRecordsPerBatch) {
+        const auto last = records.begin() + static_cast<long>(std::min(records.size(), first + kRecordsPerBatch));
+        auto batch = std::make_shared<std::vector<WaypointRecord>>(
+            recordsOf({records.begin() + static_cast<long>(first), last}));
+        plat::dispatch::onQueue(queue_, [writer, batch] { writer->append(*batch); });
+    }
+    plat::dispatch::onQueue(queue_, [this, writer, format, overlay, completion] {
         std::string error;
         WaypointFile::WriteDetails details;
-        const auto file = WaypointFile::writeNew(*fileRecords, *format, folder, when, &error, &details);
+        const auto file = writer->finish(&error, &details);
         plat::dispatch::toMain([this, file, error, details, format, overlay, completion] {
             overlay->hide(true);
             written(file, error, details, *format, completion);

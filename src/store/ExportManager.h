@@ -36,6 +36,9 @@ public:
     static std::string leftOutNote(std::size_t leftOut);
 
 private:
+    // Records are read and written this many at a time.
+    static constexpr std::size_t kRecordsPerBatch = 2000;
+
     ExportManager() : queue_("ExportManager") {}
     void written(const std::optional<std::filesystem::path>& file, const std::string& error,
                  const WaypointFile::WriteDetails& details, WaypointFormat format, const Completion& completion);

@@ -27,6 +27,10 @@ struct FetchRequest {
     std::vector<SortDescriptor> sortDescriptors;
     std::optional<std::string> sectionNameKeyPath;
     std::size_t fetchLimit = 0;
+    // A live result list with a batch size reads only the rows' identities and sort values at
+    // first, and their objects as they are asked for, this many at a time around the one asked
+    // for; it holds the few batches read last. 0: every object at once.
+    std::size_t fetchBatchSize = 0;
     // Relations loaded together with the result, in a few batched queries instead of one query
     // per object. A waypoint's measurement is always loaded with it.
     std::vector<std::string> relationshipKeyPathsForPrefetching;
@@ -51,6 +55,10 @@ struct FetchRequest {
     }
     FetchRequest& limit(std::size_t n) {
         fetchLimit = n;
+        return *this;
+    }
+    FetchRequest& batchedBy(std::size_t n) {
+        fetchBatchSize = n;
         return *this;
     }
     FetchRequest& prefetching(std::string keyPath) {

@@ -70,29 +70,109 @@ bool FetchedResultsController::performFetch(StoreError* error) {
         }
     }
     paths_ = std::move(paths);
-    auto rows = context_->fetchRows(request_, nullptr, true, &local);
+    releaseObjects();
+    auto rows = context_->fetchRows(request_, nullptr, !batched(), &local);
     if (local) {
         reportError(error, local);
         return false;
     }
-    entries_ = entriesFor(rows);
-    // The rows are read in one go rather than one relation at a time as each is shown.
-    std::vector<std::shared_ptr<ManagedObject>> objects;
-    objects.reserve(entries_.size());
-    for (const auto& e : entries_) objects.push_back(e.object);
-    context_->prefetch(request_, objects);
+    entries_ = entriesFor(std::move(rows));
+    if (!batched()) {
+        // The rows are read in one go rather than one relation at a time as each is shown.
+        std::vector<std::shared_ptr<ManagedObject>> objects;
+        objects.reserve(entries_.size());
+        for (const auto& e : entries_) objects.push_back(e.object);
+        context_->prefetch(request_, objects);
+    }
     rebuildSections();
     if (!fetched_) context_->addObserver(weak_from_this());
     fetched_ = true;
     return true;
 }
 
-std::vector<FetchedResultsController::Entry> FetchedResultsController::entriesFor(
-    const std::vector<Context::Row>& rows) const {
-    std::vector<Entry> out;
-    out.reserve(rows.size());
-    for (const auto& r : rows) out.push_back({r.row, r.object, r.sortValues, r.sectionValue});
+void FetchedResultsController::loadObjects(std::vector<std::size_t> indexes) const {
+    std::erase_if(indexes, [this](std::size_t i) { return i >= entries_.size() || entries_[i].object; });
+    if (indexes.empty()) return;
+    std::vector<std::int64_t> rows;
+    rows.reserve(indexes.size());
+    for (auto i : indexes) rows.push_back(entries_[i].row);
+    // The context hands out the instances it holds and reads the others in a few queries, in
+    // the order asked; a row deleted meanwhile has none and stays empty until the list hears of it.
+    const auto objects = context_->objectsWithRows(request_.entity, rows);
+    std::unordered_map<std::int64_t, std::shared_ptr<ManagedObject>> byRow;
+    byRow.reserve(objects.size());
+    for (const auto& o : objects) byRow.emplace(o->objectID().row, o);
+    for (auto i : indexes)
+        if (auto it = byRow.find(entries_[i].row); it != byRow.end()) entries_[i].object = it->second;
+    context_->prefetch(request_, objects);
+}
+
+void FetchedResultsController::loadObjects(std::size_t first, std::size_t last) const {
+    std::vector<std::size_t> indexes;
+    for (std::size_t i = first; i < last && i < entries_.size(); ++i) indexes.push_back(i);
+    loadObjects(std::move(indexes));
+}
+
+const std::shared_ptr<ManagedObject>& FetchedResultsController::objectAtIndex(std::size_t index) const {
+    auto& entry = entries_[index];
+    if (entry.object || !batched()) return entry.object;
+    const std::size_t size = request_.fetchBatchSize;
+    const std::size_t first = index - index % size, last = std::min(first + size, entries_.size());
+    loadObjects(first, last);
+    heldBatches_.emplace_back(first, last);
+    // The oldest batch goes, unless a newer one covers the same rows.
+    while (heldBatches_.size() > kHeldBatches) {
+        const std::size_t from = heldBatches_.front().first, to = heldBatches_.front().second;
+        heldBatches_.erase(heldBatches_.begin());
+        const bool stillHeld = std::any_of(heldBatches_.begin(), heldBatches_.end(),
+                                           [&](const auto& b) { return b.first == from; });
+        for (std::size_t i = from; !stillHeld && i < to && i < entries_.size(); ++i) entries_[i].object.reset();
+    }
+    return entry.object;
+}
+
+std::vector<std::shared_ptr<ManagedObject>> FetchedResultsController::objectsInRange(std::size_t first,
+                                                                                     std::size_t last) const {
+    std::vector<std::shared_ptr<ManagedObject>> out;
+    out.reserve(last - first);
+    if (!batched()) {
+        for (std::size_t i = first; i < last; ++i) out.push_back(entries_[i].object);
+        return out;
+    }
+    // Every object at once, as asked, read batch by batch; the list keeps holding only its own.
+    for (std::size_t from = first; from < last; from += request_.fetchBatchSize) {
+        const std::size_t to = std::min(last, from + request_.fetchBatchSize);
+        std::vector<std::int64_t> rows;
+        for (std::size_t i = from; i < to; ++i)
+            if (!entries_[i].object) rows.push_back(entries_[i].row);
+        auto loaded = context_->objectsWithRows(request_.entity, rows);
+        context_->prefetch(request_, loaded);
+        std::size_t k = 0;
+        for (std::size_t i = from; i < to; ++i) {
+            if (entries_[i].object) {
+                out.push_back(entries_[i].object);
+            } else if (k < loaded.size() && loaded[k]->objectID().row == entries_[i].row) {
+                out.push_back(std::move(loaded[k++]));
+            }
+        }
+    }
     return out;
+}
+
+void FetchedResultsController::releaseObjects() const {
+    if (!batched()) return;
+    for (auto& e : entries_) e.object.reset();
+    heldBatches_.clear();
+}
+
+std::size_t FetchedResultsController::numberOfHeldObjects() const {
+    return static_cast<std::size_t>(
+        std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) { return e.object != nullptr; }));
+}
+
+const Value& FetchedResultsController::sectionOf(const Entry& entry) const {
+    static const Value none;
+    return request_.sectionNameKeyPath && !entry.sortValues.empty() ? entry.sortValues.back() : none;
 }
 
 bool FetchedResultsController::less(const Entry& a, const Entry& b) const {
@@ -100,7 +180,7 @@ bool FetchedResultsController::less(const Entry& a, const Entry& b) const {
         const int c = Value::compare(a.sortValues[i], b.sortValues[i]);
         if (c != 0) return request_.sortDescriptors[i].ascending ? c < 0 : c > 0;
     }
-    return a.object->objectID().row < b.object->objectID().row;
+    return a.row < b.row;
 }
 
 void FetchedResultsController::rebuildSections() {
@@ -110,40 +190,37 @@ void FetchedResultsController::rebuildSections() {
         return;
     }
     for (std::size_t i = 0; i < entries_.size(); ++i) {
-        if (sections_.empty() || Value::compare(sections_.back().value, entries_[i].sectionValue) != 0) {
-            sections_.push_back({entries_[i].sectionValue.isNull() ? "" : entries_[i].sectionValue.description(),
-                                 entries_[i].sectionValue, i, 0});
+        const Value& value = sectionOf(entries_[i]);
+        if (sections_.empty() || Value::compare(sections_.back().value, value) != 0) {
+            sections_.push_back({value.isNull() ? "" : value.description(), value, i, 0});
         }
         ++sections_.back().numberOfObjects;
     }
 }
 
 std::vector<std::shared_ptr<ManagedObject>> FetchedResultsController::fetchedObjects() const {
-    std::vector<std::shared_ptr<ManagedObject>> out;
-    out.reserve(entries_.size());
-    for (const auto& e : entries_) out.push_back(e.object);
-    return out;
+    return objectsInRange(0, entries_.size());
 }
 
 std::shared_ptr<ManagedObject> FetchedResultsController::objectAtIndexPath(const IndexPath& path) const {
     if (path.section < 0 || path.row < 0) return nullptr;
     const auto section = static_cast<std::size_t>(path.section), row = static_cast<std::size_t>(path.row);
     if (section >= sections_.size() || row >= sections_[section].numberOfObjects) return nullptr;
-    return entries_[sections_[section].offset + row].object;
+    return objectAtIndex(sections_[section].offset + row);
 }
 
 std::vector<std::shared_ptr<ManagedObject>> FetchedResultsController::objectsInSection(std::size_t section) const {
-    std::vector<std::shared_ptr<ManagedObject>> out;
-    if (section >= sections_.size()) return out;
+    if (section >= sections_.size()) return {};
     const auto& s = sections_[section];
-    for (std::size_t i = 0; i < s.numberOfObjects; ++i) out.push_back(entries_[s.offset + i].object);
-    return out;
+    return objectsInRange(s.offset, s.offset + s.numberOfObjects);
 }
 
 std::optional<IndexPath> FetchedResultsController::indexPathForObject(const ManagedObject& object) const {
+    if (object.entity() != request_.entity) return std::nullopt;
+    const std::int64_t wanted = object.objectID().row;
     for (std::size_t s = 0; s < sections_.size(); ++s)
         for (std::size_t i = 0; i < sections_[s].numberOfObjects; ++i)
-            if (entries_[sections_[s].offset + i].object->objectID() == object.objectID())
+            if (entries_[sections_[s].offset + i].row == wanted)
                 return IndexPath{static_cast<long>(s), static_cast<long>(i)};
     return std::nullopt;
 }
@@ -165,8 +242,9 @@ bool FetchedResultsController::refetchAll(Diff& diff) {
     StoreError error;
     auto rows = context_->fetchRows(request_, nullptr, false, &error);
     if (error) return false;
-    objectsFor(rows);
-    auto fresh = entriesFor(rows);
+    // A batched list reads the objects of the rows that changed when it reports them.
+    if (!batched()) objectsFor(rows);
+    auto fresh = entriesFor(std::move(rows));
     std::unordered_map<std::int64_t, std::size_t> newIndex;
     newIndex.reserve(fresh.size());
     for (std::size_t j = 0; j < fresh.size(); ++j) newIndex[fresh[j].row] = j;
@@ -218,7 +296,7 @@ bool FetchedResultsController::applyChanges(const ChangeSet& changes, Diff& diff
         auto rows = context_->fetchRows(request_, &rowsToCheck, false, &error);
         if (error) return false;
         objectsFor(rows);
-        fresh = entriesFor(rows);
+        fresh = entriesFor(std::move(rows));
         std::sort(fresh.begin(), fresh.end(), [this](const Entry& a, const Entry& b) { return less(a, b); });
     }
 
@@ -306,7 +384,11 @@ void FetchedResultsController::contextDidChange(Context&, const ChangeSet& chang
     }
     if (diff.removed.empty() && diff.inserted.empty() && diff.stayed.empty()) return;
     rebuildSections();
+    // The places of a batched list's held batches have shifted: once the report has handed out
+    // the changed objects, it reads them again as they are asked for.
+    heldBatches_.clear();
     report(diff, oldSections, changes);
+    releaseObjects();
 }
 
 void FetchedResultsController::report(Diff& diff, const std::vector<SectionInfo>& oldSections,
@@ -319,7 +401,6 @@ void FetchedResultsController::report(Diff& diff, const std::vector<SectionInfo>
     };
     auto ownUpdate = [&](std::int64_t row) { return changes.updated.count({request_.entity, row}) > 0; };
     auto sameValues = [](const Entry& a, const Entry& b) {
-        if (Value::compare(a.sectionValue, b.sectionValue) != 0) return false;
         for (std::size_t i = 0; i < a.sortValues.size(); ++i)
             if (Value::compare(a.sortValues[i], b.sortValues[i]) != 0) return false;
         return true;
@@ -356,6 +437,11 @@ void FetchedResultsController::report(Diff& diff, const std::vector<SectionInfo>
             if (!has(oldSections, sections_[i].value)) sectionChanges.push_back({sections_[i], i, ChangeType::insert});
     }
 
+    if (batched()) {
+        std::vector<std::size_t> reported(diff.inserted.begin(), diff.inserted.end());
+        for (const auto* c : changed) reported.push_back(c->newIndex);
+        loadObjects(std::move(reported));
+    }
     std::vector<ObjectChange> objectChanges;
     std::sort(diff.removed.begin(), diff.removed.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -371,7 +457,7 @@ void FetchedResultsController::report(Diff& diff, const std::vector<SectionInfo>
     for (const auto* s : changed) {
         const auto& e = entries_[s->newIndex];
         const bool moved = rank(unstableOld, s->oldIndex) != rank(unstableNew, s->newIndex) ||
-                           Value::compare(s->before.sectionValue, e.sectionValue) != 0;
+                           Value::compare(sectionOf(s->before), sectionOf(e)) != 0;
         if (moved) {
             objectChanges.push_back({e.object, ChangeType::move, pathIn(oldSections, s->oldIndex),
                                      pathIn(sections_, s->newIndex), changes.changedKeys({request_.entity, e.row})});

@@ -56,6 +56,11 @@ public:
 // A live result list over the main context: the objects of a fetch request, grouped in
 // sections, recomputed after every save into or merge with the context, with the differences
 // reported to its delegate. The delegate is not owned: clear it before it goes away.
+//
+// With a batch size in its request the list holds every row's place but only the objects of
+// the batches read last (see FetchRequest::fetchBatchSize): a list of the whole store costs what
+// a screenful of it costs. Its change reports carry the objects that entered, moved or changed;
+// a removed row carries its object only when the list held it.
 class FetchedResultsController : public ContextObserver,
                                  public std::enable_shared_from_this<FetchedResultsController> {
 public:
@@ -84,16 +89,17 @@ public:
     }
     std::optional<IndexPath> indexPathForObject(const ManagedObject& object) const;
     std::vector<std::shared_ptr<ManagedObject>> objectsInSection(std::size_t section) const;
+    // A batched list keeps this many batches of objects.
+    static constexpr std::size_t kHeldBatches = 4;
+    // The objects of a batched list it holds now.
+    std::size_t numberOfHeldObjects() const;
 
     void contextDidChange(Context& context, const ChangeSet& changes) override;
 
 private:
-    struct Entry {
-        std::int64_t row = 0;  // kept beside the object so that scans stay in the list's memory
-        std::shared_ptr<ManagedObject> object;
-        std::vector<Value> sortValues;
-        Value sectionValue;
-    };
+    // A row's place keys beside its object, so that scans stay in the list's memory; a list of
+    // the whole store takes the fetched rows as they are, without a copy.
+    using Entry = Context::Row;
     struct Paths;
     // How one recomputation changed the list, by position: what left (old index and entry), what
     // came (new index) and what stayed but may have changed (both indexes and the old entry).
@@ -108,18 +114,29 @@ private:
     };
 
     FetchedResultsController(FetchRequest request, Context& context, FetchedResultsControllerDelegate* delegate);
+    bool batched() const { return request_.fetchBatchSize > 0; }
     bool less(const Entry& a, const Entry& b) const;
+    const Value& sectionOf(const Entry& entry) const;
+    // Gives the entries [first, last) their objects where they lack one, in a few batched reads.
+    void loadObjects(std::size_t first, std::size_t last) const;
+    void loadObjects(std::vector<std::size_t> indexes) const;
+    const std::shared_ptr<ManagedObject>& objectAtIndex(std::size_t index) const;
+    std::vector<std::shared_ptr<ManagedObject>> objectsInRange(std::size_t first, std::size_t last) const;
+    void releaseObjects() const;
     bool refetchAll(Diff& diff);
     bool applyChanges(const ChangeSet& changes, Diff& diff);
     void objectsFor(std::vector<Context::Row>& rows) const;
-    std::vector<Entry> entriesFor(const std::vector<Context::Row>& rows) const;
+    static std::vector<Entry> entriesFor(std::vector<Context::Row>&& rows) { return std::move(rows); }
     void rebuildSections();
     void report(Diff& diff, const std::vector<SectionInfo>& oldSections, const ChangeSet& changes);
 
     FetchRequest request_;
     Context* context_;
     FetchedResultsControllerDelegate* delegate_;
-    std::vector<Entry> entries_;
+    // Mutable: a batched list reads its objects into the entries as they are asked for.
+    mutable std::vector<Entry> entries_;
+    // The batches of a batched list that hold their objects, oldest first, as [first, last).
+    mutable std::vector<std::pair<std::size_t, std::size_t>> heldBatches_;
     std::vector<SectionInfo> sections_;
     std::unique_ptr<Paths> paths_;
     bool fetched_ = false;

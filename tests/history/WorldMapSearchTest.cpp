@@ -115,6 +115,33 @@ TEST_F(WorldMapSearchTest, FiftyChangesAnimateAndFiftyOneReload) {
     EXPECT_EQ(table->numberOfRows(0), 101);
 }
 
+// A search over many waypoints makes cells for the rows in view and holds a few batches of
+// waypoints; scrolling to the end shows the oldest, and a deletion there still reaches its row.
+TEST_F(WorldMapSearchTest, ALongListHoldsOnlyWhatIsInViewAndReachesItsEnd) {
+    named("Oldest", 0);
+    save();
+    storeMany(600);
+    open();
+    auto table = screen->searchTable();
+    ASSERT_EQ(table->numberOfRows(0), 601);
+    EXPECT_LT(table->visibleCells().size(), 20u);
+    EXPECT_EQ(table->loadedCellForRow({0, 300}), nullptr);
+    EXPECT_LE(screen->fetchController()->numberOfHeldObjects(),
+              FetchedResultsController::kHeldBatches * WorldMapSearchController::kFetchBatchSize);
+
+    table->scrollToRow({0, 600}, plat::ScrollPosition::Bottom, false);
+    auto last = std::dynamic_pointer_cast<WaypointTableCell>(table->cellForRow({0, 600}));
+    ASSERT_TRUE(last && last->waypoint());
+    EXPECT_EQ(last->waypoint()->name(), "Oldest");
+    EXPECT_LE(screen->fetchController()->numberOfHeldObjects(),
+              FetchedResultsController::kHeldBatches * WorldMapSearchController::kFetchBatchSize);
+
+    ASSERT_TRUE(table->swipeToDelete({0, 600}));
+    drain();
+    EXPECT_EQ(table->numberOfRows(0), 600);
+    EXPECT_EQ(main().count(FetchRequest::of<Waypoint>().where(Key("name") == "Oldest")), 0u);
+}
+
 TEST_F(WorldMapSearchTest, ReviewShowsHemispheresAndNoFixAsNotAvailable) {
     struct Case {
         double lat, lon;

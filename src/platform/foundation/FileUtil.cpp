@@ -25,12 +25,6 @@ std::optional<std::string> read(const std::filesystem::path& path) {
 }
 
 namespace {
-bool fail(std::string* error, const std::string& what, int cause) {
-    if (error) *error = what + ": " + std::strerror(cause);
-    errno = cause;
-    return false;
-}
-
 std::mutex filterMutex;
 WriteFilter& filterSlot() {
     static WriteFilter filter;
@@ -64,6 +58,26 @@ void setWriteFilter(WriteFilter filter) {
 
 bool isOutOfRoom(int code) { return code == ENOSPC || code == EDQUOT || code == EFBIG; }
 
+AtomicFile::~AtomicFile() { discard(); }
+
+void AtomicFile::discard() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!tmp_.empty()) ::unlink(tmp_.c_str());
+    fd_ = -1;
+    tmp_.clear();
+}
+
+bool AtomicFile::failed(std::string* error, const std::string& what, int cause) {
+    discard();
+    if (cause_ == 0) {
+        cause_ = cause;
+        failure_ = what + ": " + std::strerror(cause);
+    }
+    if (error) *error = failure_;
+    errno = cause_;
+    return false;
+}
+
 namespace {
 // Creates a fresh temporary file beside `path`. The name is only a guess another program could
 // make too: one that is already there (a file, or a link planted to have its target written) is
@@ -82,46 +96,55 @@ int createTemporary(const std::filesystem::path& path, std::filesystem::path& tm
 }
 }  // namespace
 
-bool writeAtomically(const std::filesystem::path& path, std::string_view bytes, std::string* error) {
+bool AtomicFile::open(const std::filesystem::path& path, std::string* error) {
     if (path.has_parent_path()) ensureDirectory(path.parent_path());
+    path_ = path;
     std::filesystem::path tmp;
-    int fd = createTemporary(path, tmp);
-    if (fd < 0) return fail(error, "cannot create " + tmp.string(), errno);
+    fd_ = createTemporary(path, tmp);
+    if (fd_ < 0) return failed(error, "cannot create " + tmp.string(), errno);
+    tmp_ = std::move(tmp);
+    return true;
+}
+
+bool AtomicFile::append(std::string_view bytes, std::string* error) {
+    if (cause_ != 0 || fd_ < 0) return failed(error, "cannot write " + path_.string(), cause_ ? cause_ : EBADF);
     const char* p = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
-        ssize_t n = filteredWrite(fd, p, left);
+        ssize_t n = filteredWrite(fd_, p, left);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            const int cause = n < 0 ? errno : ENOSPC;
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            return fail(error, "cannot write " + tmp.string(), cause);
-        }
+        if (n <= 0) return failed(error, "cannot write " + tmp_.string(), n < 0 ? errno : ENOSPC);
         p += n;
         left -= static_cast<std::size_t>(n);
     }
+    return true;
+}
+
+bool AtomicFile::commit(std::string* error) {
+    if (cause_ != 0 || fd_ < 0) return failed(error, "cannot write " + path_.string(), cause_ ? cause_ : EBADF);
     // Closed whether or not it reached the disk.
-    const int synced = ::fsync(fd) == 0 ? 0 : errno;
-    const int closed = ::close(fd) == 0 ? 0 : errno;
+    const int synced = ::fsync(fd_) == 0 ? 0 : errno;
+    const int closed = ::close(fd_) == 0 ? 0 : errno;
+    fd_ = -1;
     if (synced != 0 || closed != 0) {
-        ::unlink(tmp.c_str());
-        return fail(error, "cannot flush " + tmp.string(), synced != 0 ? synced : closed);
+        return failed(error, "cannot flush " + tmp_.string(), synced != 0 ? synced : closed);
     }
     // A link at the target's own name is replaced, never written through.
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        const int cause = errno;
-        ::unlink(tmp.c_str());
-        return fail(error, "cannot rename onto " + path.string(), cause);
-    }
+    if (::rename(tmp_.c_str(), path_.c_str()) != 0) return failed(error, "cannot rename onto " + path_.string(), errno);
+    tmp_.clear();
     // The file is in place and whole from here on: a folder that could not be flushed only
     // means the new name might not survive a power cut, which is no failure of the write.
-    const int folderSynced = syncFolder(path.has_parent_path() ? path.parent_path() : std::filesystem::path("."));
+    const int folderSynced = syncFolder(path_.has_parent_path() ? path_.parent_path() : std::filesystem::path("."));
     if (folderSynced != 0) {
-        Log::line("writeAtomically: the folder of " + Log::quoted(path.string()) +
+        Log::line("writeAtomically: the folder of " + Log::quoted(path_.string()) +
                   " was not flushed: " + std::strerror(folderSynced));
     }
     return true;
+}
+
+bool writeAtomically(const std::filesystem::path& path, std::string_view bytes, std::string* error) {
+    AtomicFile file;
+    return file.open(path, error) && file.append(bytes, error) && file.commit(error);
 }
 
 bool isTemporaryName(std::string_view name) {

@@ -22,6 +22,32 @@ std::optional<std::string> read(const std::filesystem::path& path);
 bool writeAtomically(const std::filesystem::path& path, std::string_view bytes,
                      std::string* error = nullptr);
 
+// writeAtomically in pieces, for a file too big to hold whole: open() makes the temporary file
+// beside `path`, append() adds bytes, commit() flushes it and renames it onto `path`. The first
+// failure is kept (errno() its cause) and makes every later step fail; a writer dropped before
+// commit() removes its temporary file.
+class AtomicFile {
+public:
+    AtomicFile() = default;
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+    ~AtomicFile();
+
+    bool open(const std::filesystem::path& path, std::string* error = nullptr);
+    bool append(std::string_view bytes, std::string* error = nullptr);
+    bool commit(std::string* error = nullptr);
+    int cause() const { return cause_; }
+
+private:
+    bool failed(std::string* error, const std::string& what, int cause);
+    void discard();
+
+    std::filesystem::path path_, tmp_;
+    int fd_ = -1;
+    int cause_ = 0;
+    std::string failure_;
+};
+
 // A check every write of writeAtomically passes first, told the number of bytes; when it
 // returns false the write fails with the errno it set. Lets tests fill the disk. None: no check.
 using WriteFilter = std::function<bool(std::size_t bytes)>;

@@ -59,16 +59,24 @@ void CsvWaypointWriter::appendField(std::string& out, std::string_view text) {
     out += '"';
 }
 
-std::string CsvWaypointWriter::write(const std::vector<WaypointRecord>& records) {
-    std::string out;
-    out.reserve(64 + records.size() * 96);
+void CsvWaypointWriter::appendHeader(std::string& out) {
     const auto& names = columns();
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (i > 0) out += ',';
         out += names[i];
     }
     out += "\r\n";
+}
+
+void CsvWaypointWriter::appendRows(std::string& out, const std::vector<WaypointRecord>& records) {
     for (const auto& r : records) appendRow(out, r);
+}
+
+std::string CsvWaypointWriter::write(const std::vector<WaypointRecord>& records) {
+    std::string out;
+    out.reserve(64 + records.size() * 96);
+    appendHeader(out);
+    appendRows(out, records);
     return out;
 }
 

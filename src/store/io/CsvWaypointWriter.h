@@ -16,6 +16,9 @@ class CsvWaypointWriter {
 public:
     static const std::vector<std::string>& columns();
     static std::string write(const std::vector<WaypointRecord>& records);
+    // The same in pieces: the header row, then the records' rows batch by batch.
+    static void appendHeader(std::string& out);
+    static void appendRows(std::string& out, const std::vector<WaypointRecord>& records);
 
     // Appends one field, quoted when needed.
     static void appendField(std::string& out, std::string_view text);

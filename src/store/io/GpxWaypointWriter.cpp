@@ -47,9 +47,7 @@ void waypoint(std::string& out, const WaypointRecord& r) {
 
 }  // namespace
 
-std::string GpxWaypointWriter::write(const std::vector<WaypointRecord>& records, std::size_t* leftOut) {
-    std::string out;
-    out.reserve(512 + records.size() * 320);
+void GpxWaypointWriter::appendStart(std::string& out) {
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     out += "<gpx version=\"1.1\" creator=\"Quorix\" xmlns=\"";
     out += kGpxNamespace;
@@ -58,6 +56,9 @@ std::string GpxWaypointWriter::write(const std::vector<WaypointRecord>& records,
     out += "\" xsi:schemaLocation=\"";
     out += kGpxNamespace;
     out += " http://www.topografix.com/GPX/1/1/gpx.xsd\">\n";
+}
+
+std::size_t GpxWaypointWriter::appendWaypoints(std::string& out, const std::vector<WaypointRecord>& records) {
     std::size_t skipped = 0;
     for (const auto& r : records) {
         if (r.hasPosition()) {
@@ -66,7 +67,17 @@ std::string GpxWaypointWriter::write(const std::vector<WaypointRecord>& records,
             ++skipped;
         }
     }
-    out += "</gpx>\n";
+    return skipped;
+}
+
+void GpxWaypointWriter::appendEnd(std::string& out) { out += "</gpx>\n"; }
+
+std::string GpxWaypointWriter::write(const std::vector<WaypointRecord>& records, std::size_t* leftOut) {
+    std::string out;
+    out.reserve(512 + records.size() * 320);
+    appendStart(out);
+    const std::size_t skipped = appendWaypoints(out, records);
+    appendEnd(out);
     if (leftOut) *leftOut = skipped;
     return out;
 }

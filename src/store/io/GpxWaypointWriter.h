@@ -18,6 +18,11 @@ public:
 
     // `leftOut`, when given, receives the number of readings left out for want of a position.
     static std::string write(const std::vector<WaypointRecord>& records, std::size_t* leftOut = nullptr);
+    // The same in pieces: the document's start, the records batch by batch (returning how many
+    // were left out), its end.
+    static void appendStart(std::string& out);
+    static std::size_t appendWaypoints(std::string& out, const std::vector<WaypointRecord>& records);
+    static void appendEnd(std::string& out);
 };
 
 }  // namespace qx

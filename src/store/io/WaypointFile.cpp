@@ -7,9 +7,8 @@
 
 #include "platform/foundation/FileUtil.h"
 #include "store/io/CsvWaypointReader.h"
-#include "store/io/CsvWaypointWriter.h"
 #include "store/io/GpxWaypointReader.h"
-#include "store/io/GpxWaypointWriter.h"
+#include "store/io/WaypointFileWriter.h"
 
 namespace qx {
 
@@ -52,21 +51,14 @@ std::optional<std::filesystem::path> WaypointFile::writeNew(const std::vector<Wa
                                                             WaypointFormat format, const std::filesystem::path& dir,
                                                             plat::Date when, std::string* error,
                                                             WriteDetails* details) {
-    WriteDetails own;
-    WriteDetails& told = details ? *details : own;
-    told = WriteDetails{};
-    if (!plat::file::ensureDirectory(dir, &told.cause)) {
-        if (error) *error = "cannot create " + dir.string();
-        return std::nullopt;
-    }
-    const std::string bytes = format == WaypointFormat::CSV ? CsvWaypointWriter::write(records)
-                                                            : GpxWaypointWriter::write(records, &told.leftOut);
-    auto path = plat::file::uniqueName(dir, "Waypoints " + stampOf(when), extension(format));
-    if (!plat::file::writeAtomically(path, bytes, error)) {
-        told.cause = errno;
-        return std::nullopt;
-    }
-    return path;
+    WaypointFileWriter writer(format, dir, when);
+    writer.append(records);
+    return writer.finish(error, details);
+}
+
+std::filesystem::path WaypointFile::newExportPath(WaypointFormat format, const std::filesystem::path& dir,
+                                                  plat::Date when) {
+    return plat::file::uniqueName(dir, "Waypoints " + stampOf(when), extension(format));
 }
 
 bool WaypointFile::isExportName(std::string_view name) {

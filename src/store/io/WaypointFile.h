@@ -37,6 +37,8 @@ public:
                                                          WaypointFormat format, const std::filesystem::path& dir,
                                                          plat::Date when, std::string* error = nullptr,
                                                          WriteDetails* details = nullptr);
+    // The fresh name writeNew gives a file of `dir` written at `when`.
+    static std::filesystem::path newExportPath(WaypointFormat format, const std::filesystem::path& dir, plat::Date when);
     // Whether `name` is one that writeNew gives its files.
     static bool isExportName(std::string_view name);
 

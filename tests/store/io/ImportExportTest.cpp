@@ -20,7 +20,9 @@
 #include "store/Connection.h"
 #include "store/FetchedResultsController.h"
 #include "store/ImportManager.h"
+#include "store/io/CsvWaypointWriter.h"
 #include "store/io/FileInPieces.h"
+#include "store/io/GpxWaypointWriter.h"
 
 namespace qxtest {
 
@@ -373,6 +375,49 @@ TEST_F(ImportExportTest, EmptyListFinishesAtOnceAndFailedWriteIsShown) {
     EXPECT_TRUE(done);
     EXPECT_EQ(alertText(), "Export failed|The file could not be written: Not a directory.");
     EXPECT_EQ(screen->presentedViewController(), nullptr);
+}
+
+// An export of more records than the manager reads at once, and more text than it writes at
+// once, gives the file the single-piece writers make of the same records; a disk that fills up
+// part way fails the export and leaves no file, whole or partial.
+TEST_F(ImportExportTest, AnExportOfManyBatchesIsTheWholeFileOrNone) {
+    std::vector<qx::WaypointRecord> many;
+    for (int i = 0; i < 6000; ++i) {
+        qx::WaypointRecord r = sampleRecords()[static_cast<std::size_t>(i % 2)];
+        r.date = plat::Date(1796637600.0 + i * 7.25);
+        r.der = 0.05 + i * 0.001;
+        r.name = i % 3 ? "point " + std::to_string(i) : "";
+        if (i % 5 == 0) r.latitude = r.longitude = r.altitude = std::nullopt;  // no position
+        many.push_back(r);
+    }
+    qx::ImportManager::storeRecords(many, main());
+    ASSERT_TRUE(main().save());
+    auto all = main().fetch<qx::Measurement>(qx::FetchRequest::of<qx::Measurement>().sortedBy("date"));
+    const std::vector<std::shared_ptr<qx::ManagedObject>> objects(all.begin(), all.end());
+    const auto records = qx::ExportManager::recordsOf(objects);
+    ASSERT_EQ(records.size(), many.size());
+
+    for (unsigned format : {1u, 2u}) {
+        std::size_t leftOut = 0;
+        const std::string whole = format == 1 ? qx::CsvWaypointWriter::write(records)
+                                              : qx::GpxWaypointWriter::write(records, &leftOut);
+        const auto file = exportAndWait(objects, format);
+        EXPECT_EQ(plat::file::read(file).value_or(""), whole) << format;
+        if (format == 2) {
+            EXPECT_EQ(mailBody, qx::ExportManager::leftOutNote(1200));
+        }
+        std::filesystem::remove(file);
+    }
+    ASSERT_GT(qx::GpxWaypointWriter::write(records).size(), 1500000u);  // more than one piece
+
+    FullDisk disk;
+    disk.fillAfter(1500000);
+    bool done = false;
+    qx::ExportManager::sharedInstance().exportWaypoints(objects, 2, [&] { done = true; });
+    drain();
+    EXPECT_TRUE(done);
+    EXPECT_EQ(alertText(), "Export failed|The file could not be written: the disk is full.");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(plat::DataFolder::documents()), {}), 0);
 }
 
 TEST_F(ImportExportTest, WithoutMailTheFileStaysInDocumentsAndTheExportEnds) {

@@ -1,0 +1,343 @@
+// The screens and the export that read the whole store, over a store of 1,000,000 waypoints (a
+// thousand a day for a thousand days; the first 100,000 form one track), each with its time and
+// the memory it took at its peak (the process's peak resident size above its size before):
+//  - the world map's search opened (every waypoint, newest first), a prefix typed letter by
+//    letter, and a review of a found waypoint;
+//  - the track's map page (path and pins) and its waypoint list, opened and scrolled to its end;
+//  - every day marked in the History tab and exported to CSV and to GPX.
+// What is shown stays a screenful; what each step costs should grow with that, not with the store.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <string>
+
+#include "BenchSupport.h"
+#include "history/HistoryController.h"
+#include "history/VNWaypointTableViewController.h"
+#include "history/WorldMapReviewController.h"
+#include "history/WorldMapSearchController.h"
+#include "history/HistoryLayer.h"
+#include "history/HistoryScreenHooks.h"
+#include "history/HistoryTableCell.h"
+#include "history/TrackReadings.h"
+#include "maps/MapsLayer.h"
+#include "maps/VNTrackMapViewController.h"
+#include "platform/foundation/DataFolder.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/ui/MailComposer.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/Window.h"
+#include "store/ExportManager.h"
+#include "store/Set.h"
+#include "store/Store.h"
+#include "store/Track.h"
+#include "store/Waypoint.h"
+
+using namespace qx;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// QX_BENCH_POINTS sets another size of store (a smaller one to compare with a slow old build);
+// the track then has a tenth of them, at most 100,000.
+const std::int64_t kPoints = [] {
+    const char* n = std::getenv("QX_BENCH_POINTS");
+    return n ? std::max<std::int64_t>(std::atoll(n), 10000) : 1000000;
+}();
+const std::int64_t kTrackPoints = std::min<std::int64_t>(100000, kPoints / 10);
+constexpr std::int64_t kPerDay = 1000;
+
+double msSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
+
+// --- memory: the kernel keeps the process's peak resident size and lets it be reset ---------
+
+double statusMB(const char* key) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    const std::string k = std::string(key) + ":";
+    while (std::getline(in, line))
+        if (line.rfind(k, 0) == 0) return std::stod(line.substr(k.size())) / 1024.0;
+    return 0;
+}
+
+// Measures the peak above what the process holds when it starts.
+class PeakMemory {
+public:
+    PeakMemory() {
+        ::malloc_trim(0);  // what earlier steps freed goes back, so that reuse does not hide a peak
+        std::ofstream("/proc/self/clear_refs") << "5";
+        before_ = statusMB("VmRSS");
+    }
+    double grownMB() const { return statusMB("VmHWM") - before_; }
+
+private:
+    double before_ = 0;
+};
+
+void report(benchmark::State& state, const std::string& measure, double ms, const PeakMemory& peak) {
+    qxbench::Table::shared().ours(measure, ms);
+    state.counters["ms"] = ms;
+    state.counters["peak_MB"] = peak.grownMB();
+    state.SetIterationTime(ms / 1000);
+}
+
+// --- the store --------------------------------------------------------------------------------
+
+void exec(sqlite3* db, const char* sql) { sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
+
+// Bare prepared inserts in one transaction: a day per thousand points, each point named and with
+// its reading; the first points walk as one track of the first day, the others lie over Europe.
+void fillStore(const std::filesystem::path& file) {
+    { Store schema(file); }
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = OFF; BEGIN");
+    exec(db, "INSERT INTO \"Track\" (id, name, dateFrom, dateTo, set_id, set_pos) VALUES (1, 'Long walk', 0, 0, 1, 0)");
+    sqlite3_stmt *set = nullptr, *waypoint = nullptr, *reading = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO \"Set\" (id, date) VALUES (?, ?)", -1, &set, nullptr);
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO \"Waypoint\" (id, name, latitude, longitude, altitude, set_id, set_pos, track_id,"
+                       " track_pos) VALUES (?, ?, ?, ?, 300, ?, ?, ?, ?)",
+                       -1, &waypoint, nullptr);
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO \"Measurement\" (id, date, der, de, variation, deviceName, set_id, set_pos,"
+                       " waypoint_id) VALUES (?, ?, ?, 1, 12.5, 'VN2450', ?, ?, ?)",
+                       -1, &reading, nullptr);
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> lat(36, 60), lon(-10, 30), der(0.05, 1.5), step(-0.00002, 0.00002);
+    const double day0 = 1.7e9;
+    double walkLat = 47.3769, walkLon = 8.5417;
+    for (std::int64_t i = 0; i < kPoints; ++i) {
+        const std::int64_t day = i / kPerDay + 1;
+        if (i % kPerDay == 0) {
+            sqlite3_bind_int64(set, 1, day);
+            sqlite3_bind_double(set, 2, day0 + 86400.0 * static_cast<double>(day));
+            sqlite3_step(set);
+            sqlite3_reset(set);
+        }
+        const std::int64_t row = i + 1;
+        const bool inTrack = i < kTrackPoints;
+        walkLat += step(rng);
+        walkLon += std::abs(step(rng));
+        const std::string name = "Point " + std::to_string(row);
+        sqlite3_bind_int64(waypoint, 1, row);
+        sqlite3_bind_text(waypoint, 2, name.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_double(waypoint, 3, inTrack ? walkLat : lat(rng));
+        sqlite3_bind_double(waypoint, 4, inTrack ? walkLon : lon(rng));
+        if (inTrack) {
+            sqlite3_bind_null(waypoint, 5);
+            sqlite3_bind_int64(waypoint, 6, 0);
+            sqlite3_bind_int64(waypoint, 7, 1);
+            sqlite3_bind_int64(waypoint, 8, i);
+        } else {
+            sqlite3_bind_int64(waypoint, 5, day);
+            sqlite3_bind_int64(waypoint, 6, i % kPerDay);
+            sqlite3_bind_null(waypoint, 7);
+            sqlite3_bind_int64(waypoint, 8, 0);
+        }
+        sqlite3_step(waypoint);
+        sqlite3_reset(waypoint);
+        sqlite3_bind_int64(reading, 1, row);
+        sqlite3_bind_double(reading, 2, day0 + (inTrack ? 86400.0 + static_cast<double>(i) : 86.4 * static_cast<double>(i)));
+        sqlite3_bind_double(reading, 3, der(rng));
+        sqlite3_bind_int64(reading, 4, day);
+        sqlite3_bind_int64(reading, 5, i % kPerDay);
+        sqlite3_bind_int64(reading, 6, row);
+        sqlite3_step(reading);
+        sqlite3_reset(reading);
+    }
+    sqlite3_finalize(set);
+    sqlite3_finalize(waypoint);
+    sqlite3_finalize(reading);
+    const std::string last = std::to_string(kTrackPoints);
+    exec(db, ("UPDATE \"Track\" SET dateFrom = (SELECT MIN(date) FROM \"Measurement\" WHERE waypoint_id <= " + last +
+              "), dateTo = (SELECT MAX(date) FROM \"Measurement\" WHERE waypoint_id <= " + last + ")")
+                 .c_str());
+    exec(db, "COMMIT; PRAGMA wal_checkpoint(TRUNCATE)");
+    sqlite3_close(db);
+}
+
+void openStore() {
+    static bool open = false;
+    if (open) return;
+    open = true;
+    plat::RunLoop::main().bindToCurrentThread();
+    const auto dir = qxbench::scratchFolder("store-scale-bench");
+    const auto t = Clock::now();
+    fillStore(dir / Store::kFileName);
+    std::cout << "filled a store of " << kPoints << " waypoints in " << msSince(t) << " ms\n";
+    plat::DataFolder::setRoot(dir);
+    Store::defaultStore();
+    registerMapsLayer();
+    registerHistoryLayer();
+}
+
+std::shared_ptr<Track> longTrack() { return Store::defaultStore().mainContext().objectWithRow<Track>(1); }
+
+// --- the world map's search ---------------------------------------------------------------
+
+void BM_SearchOpen(benchmark::State& state) {
+    openStore();
+    for (auto _ : state) {
+        plat::Window window;
+        const PeakMemory peak;
+        const auto t = Clock::now();
+        auto search = WorldMapSearchController::make();
+        window.setRootViewController(search);
+        window.makeKeyAndVisible();
+        window.layoutIfNeeded();
+        const auto rows = search->searchTable()->visibleCells().size();
+        report(state, qxbench::atScale("search opened", kPoints), msSince(t), peak);
+        if (rows == 0) state.SkipWithError("no rows shown");
+    }
+}
+BENCHMARK(BM_SearchOpen)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_SearchTyping(benchmark::State& state) {
+    openStore();
+    plat::Window window;
+    auto search = WorldMapSearchController::make();
+    window.setRootViewController(search);
+    window.makeKeyAndVisible();
+    window.layoutIfNeeded();
+    auto bar = search->searchBar();
+    for (auto _ : state) {
+        const PeakMemory peak;
+        const auto t = Clock::now();
+        std::string typed;
+        for (char c : std::string("Point 12")) {
+            typed += c;
+            bar->setText(typed);
+            search->searchBarTextDidChange(*bar, typed);
+            window.layoutIfNeeded();
+        }
+        const auto rows = search->searchTable()->visibleCells().size();
+        report(state, qxbench::atScale("search, \"Point 12\" typed letter by letter", kPoints), msSince(t), peak);
+        if (rows == 0) state.SkipWithError("no rows shown");
+    }
+}
+BENCHMARK(BM_SearchTyping)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_SearchReview(benchmark::State& state) {
+    openStore();
+    plat::Window window;
+    auto search = WorldMapSearchController::make();
+    window.setRootViewController(search);
+    window.makeKeyAndVisible();
+    window.layoutIfNeeded();
+    for (auto _ : state) {
+        const PeakMemory peak;
+        const auto t = Clock::now();
+        search->didSelectRow(*search->searchTable(), {0, 0});
+        window.layoutIfNeeded();
+        report(state, qxbench::atScale("search, review of the first row", kPoints), msSince(t), peak);
+        if (!search->presentedViewController()) state.SkipWithError("no review");
+        search->dismissViewController(false);
+    }
+}
+BENCHMARK(BM_SearchReview)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// --- the long track -------------------------------------------------------------------------
+
+void BM_TrackMapPage(benchmark::State& state) {
+    openStore();
+    for (auto _ : state) {
+        auto track = longTrack();
+        plat::Window window;
+        const PeakMemory peak;
+        const auto t = Clock::now();
+        auto page = VNTrackMapViewController::make();
+        window.setRootViewController(page);
+        window.makeKeyAndVisible();
+        page->setTrack(track);
+        window.layoutIfNeeded();
+        report(state, qxbench::atScale("track map page, track of", kTrackPoints), msSince(t), peak);
+        state.counters["pins"] = static_cast<double>(page->mapView()->annotations().size());
+        state.counters["overlays"] = static_cast<double>(page->mapView()->overlays().size());
+    }
+}
+BENCHMARK(BM_TrackMapPage)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_TrackWaypointList(benchmark::State& state) {
+    openStore();
+    for (auto _ : state) {
+        auto track = longTrack();
+        plat::Window window;
+        const PeakMemory peak;
+        const auto t = Clock::now();
+        auto list = VNWaypointTableViewController::make();
+        window.setRootViewController(list);
+        window.makeKeyAndVisible();
+        list->setWaypoints(TrackReadings::waypointsByDate(*track, true));
+        window.layoutIfNeeded();
+        const double openMs = msSince(t);
+        list->tableView()->scrollToRow({0, kTrackPoints - 1}, plat::ScrollPosition::Bottom, false);
+        window.layoutIfNeeded();
+        report(state, qxbench::atScale("track waypoint list, open and scrolled to its end", kTrackPoints), msSince(t), peak);
+        state.counters["open_ms"] = openMs;
+        state.counters["rows"] = static_cast<double>(list->tableView()->numberOfRows(0));
+    }
+}
+BENCHMARK(BM_TrackWaypointList)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// --- export of every day ------------------------------------------------------------------
+
+// Marks every day of the History tab by its check box, as a person would, row after row.
+void markEveryDay(HistoryController& history) {
+    auto table = history.tableView();
+    const long days = table->numberOfRows(0);
+    for (long r = 0; r < days; ++r) {
+        table->scrollToRow({0, r}, plat::ScrollPosition::Top, false);
+        if (auto cell = std::dynamic_pointer_cast<HistoryTableCell>(table->cellForRow({0, r})))
+            history.cellDidChecked(*cell, true);
+    }
+}
+
+void BM_ExportEveryDay(benchmark::State& state) {
+    openStore();
+    const unsigned format = static_cast<unsigned>(state.range(0));
+    // The export channel of the share service, without its sheet and question.
+    HistoryScreenHooks::setShareHandler(
+        [format](const HistoryScreenHooks::Records& records, unsigned, HistoryScreenHooks::Completion completion) {
+            ExportManager::sharedInstance().exportWaypoints(records, format, std::move(completion));
+        });
+    for (auto _ : state) {
+        plat::Window window;
+        auto history = HistoryController::make();
+        window.setRootViewController(history);
+        window.makeKeyAndVisible();
+        window.layoutIfNeeded();
+        markEveryDay(*history);
+        const auto marked = history->selectedSets().size();
+        const PeakMemory peak;
+        const auto t = Clock::now();
+        history->share();
+        plat::RunLoop::main().drain();
+        auto mail = std::dynamic_pointer_cast<plat::MailComposer>(history->presentedViewController());
+        const double ms = msSince(t);
+        if (mail) mail->cancel();
+        report(state, qxbench::atScale(format == 1 ? "export of every day to CSV" : "export of every day to GPX", kPoints), ms, peak);
+        state.counters["days"] = static_cast<double>(marked);
+        if (!mail) state.SkipWithError("no mail offered");
+        for (const auto& e : std::filesystem::directory_iterator(plat::DataFolder::documents())) {
+            state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(e.path())) / (1024.0 * 1024.0);
+            std::filesystem::remove(e.path());
+        }
+    }
+}
+BENCHMARK(BM_ExportEveryDay)->ArgName("format")->Arg(1)->Arg(2)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return qxbench::run(argc, argv, [] { Store::closeDefaultStore(); });
+}
