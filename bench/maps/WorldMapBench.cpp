@@ -7,7 +7,7 @@
 //    under 150 MB at 3.7M (its peak, from the operating system, as the program ran a script).
 // The stores are generated once into a cache folder (QX_WORLDMAP_STORES, by default
 // /tmp/qx-worldmap-stores) and kept for later runs; each is written the way an earlier version
-// wrote its file, so opening it the first time builds the map grid, and that cost is printed.
+// wrote its file, so the first World Map on it builds the map grid, and that cost is printed.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -64,11 +64,6 @@ void fillOldStore(const fs::path& file, std::int64_t count) {
     }
     sqlite3* db = nullptr;
     sqlite3_open(file.c_str(), &db);
-    exec(db,
-         "DROP TRIGGER WaypointGrid_waypoint_insert; DROP TRIGGER WaypointGrid_measurement_insert;"
-         "DROP TRIGGER WaypointGrid_waypoint_move; DROP TRIGGER WaypointGrid_measurement_change;"
-         "DROP TRIGGER WaypointGrid_waypoint_delete; DROP TRIGGER WaypointGrid_measurement_delete;"
-         "DROP TABLE WaypointSpot; DROP TABLE WaypointTile; DROP TABLE WaypointTileLevel; DROP TABLE WaypointTileRow;");
     exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = OFF; PRAGMA cache_size = -262144; BEGIN");
     sqlite3_stmt *set = nullptr, *waypoint = nullptr, *reading = nullptr;
     sqlite3_prepare_v2(db, "INSERT INTO \"Set\" (id, date) VALUES (?, ?)", -1, &set, nullptr);
@@ -115,50 +110,19 @@ void fillOldStore(const fs::path& file, std::int64_t count) {
     sqlite3_close(db);
 }
 
-// The data folder of a store of `count` points, made once; the first opening's cost (building
-// the map grid of the older file) is kept beside it.
+// The data folder of a store of `count` points as an earlier version wrote it, made once.
 fs::path storeFolder(std::int64_t count) {
     const fs::path dir = cacheRoot() / std::to_string(count);
-    const fs::path done = dir / "first-open-ms.txt";
+    const fs::path done = dir / "generated";
     if (!fs::exists(done)) {
         fs::remove_all(dir);
         fs::create_directories(dir);
-        auto t = Clock::now();
+        const auto t = Clock::now();
         fillOldStore(dir / Store::kFileName, count);
         std::cout << "generated an older store of " << count << " waypoints in " << msSince(t) << " ms\n";
-        plat::DataFolder::setRoot(dir);
-        t = Clock::now();
-        Store::defaultStore();
-        const double open = msSince(t);
-        Store::closeDefaultStore();
-        std::ofstream(done) << open << "\n";
+        std::ofstream(done) << count << "\n";
     }
-    double open = 0;
-    std::ifstream(done) >> open;
-    std::cout << "first opening of the older store of " << count << " waypoints (map grid built): " << open
-              << " ms\n";
     return dir;
-}
-
-void openStore(std::int64_t count) {
-    static std::int64_t open = 0;
-    if (open == count) return;
-    plat::RunLoop::main().bindToCurrentThread();
-    if (open) Store::closeDefaultStore();
-    const fs::path dir = storeFolder(count);
-    open = count;
-    plat::DataFolder::setRoot(dir);
-    Store::defaultStore();
-    static bool registered = false;
-    if (!registered) registerMapsLayer();
-    registered = true;
-}
-
-std::size_t pinCount(plat::MapView& map) {
-    std::size_t n = 0;
-    for (const auto& a : map.annotations())
-        if (a != map.userLocation()) ++n;
-    return n;
 }
 
 void reload(WorldMapController& screen) {
@@ -179,6 +143,38 @@ std::shared_ptr<WorldMapController> worldScreen() {
     map->setUserTrackingMode(plat::UserTrackingMode::None, false);
     map->setVisibleMapRect(plat::MapRect::world(), false);
     return screen;
+}
+
+void openStore(std::int64_t count) {
+    static std::int64_t open = 0;
+    if (open == count) return;
+    plat::RunLoop::main().bindToCurrentThread();
+    if (open) Store::closeDefaultStore();
+    static bool registered = false;
+    if (!registered) registerMapsLayer();
+    registered = true;
+    const fs::path dir = storeFolder(count);
+    open = count;
+    plat::DataFolder::setRoot(dir);
+    Store::defaultStore();
+    // The first map on the older file builds its grid (once; the figure is kept beside it).
+    const fs::path first = dir / "first-map-ms.txt";
+    if (!fs::exists(first)) {
+        const auto t = Clock::now();
+        reload(*worldScreen());
+        std::ofstream(first) << msSince(t) << "\n";
+    }
+    double ms = 0;
+    std::ifstream(first) >> ms;
+    std::cout << "the first World Map on the older store of " << count << " waypoints (its grid built): " << ms
+              << " ms\n";
+}
+
+std::size_t pinCount(plat::MapView& map) {
+    std::size_t n = 0;
+    for (const auto& a : map.annotations())
+        if (a != map.userLocation()) ++n;
+    return n;
 }
 
 void BM_FirstReloadAtTheWorldView(benchmark::State& state) {

@@ -14,7 +14,6 @@
 #include "store/Schema.h"
 #include "store/Set.h"
 #include "store/Track.h"
-#include "store/WaypointGrid.h"
 
 namespace qx {
 
@@ -73,13 +72,7 @@ bool Store::openConnections(StoreError* error) {
     StoreError local;
     auto main = Connection::open(impl_->file, &local);
     if (main && Schema::prepare(*main, kSchemaVersion, &local)) {
-        // The map's grid of the points: in the file, or, where the file cannot take it (read-only,
-        // full), for this connection alone, so that the map still shows what is stored.
-        const bool readOnly = main->isReadOnly();
-        StoreError gridError;
-        if (!WaypointGrid::install(*main, readOnly, &gridError) && !WaypointGrid::install(*main, true, nullptr))
-            plat::Log::line("Store: the map grid could not be made: " + gridError.message);
-        if (readOnly) {
+        if (main->isReadOnly()) {
             // What is stored can be read, and is shown; nothing can be added to it.
             impl_->main = std::move(main);
             impl_->writer.reset();
@@ -105,8 +98,7 @@ bool Store::openConnections(StoreError* error) {
     // A store that cannot open still answers fetches from an empty in-memory database, so the
     // screens keep working; saves are refused with the open error, and nothing on disk is touched.
     impl_->main = Connection::open(":memory:", nullptr);
-    if (impl_->main && Schema::prepare(*impl_->main, kSchemaVersion, nullptr))
-        WaypointGrid::install(*impl_->main, false, nullptr);
+    if (impl_->main) Schema::prepare(*impl_->main, kSchemaVersion, nullptr);
     impl_->writer.reset();
     return false;
 }

@@ -19,6 +19,7 @@ WaypointCells::Change WaypointCells::reload(const plat::MapRect& area, const Way
     grid_ = grid;
     filter_ = filter;
     loaded_ = true;
+    WaypointGrid::ensure(context_.connection());
     const auto now = WaypointGrid::pinsIn(context_.connection(), area, grid, filter);
     // A waypoint that keeps a pin keeps it, whichever cell it now holds.
     std::unordered_set<std::int64_t> before, after;

@@ -86,7 +86,6 @@ std::string tablesSql(const std::string& prefix) {
     std::string sql =
         "CREATE TABLE " + prefix + "WaypointSpot (id INTEGER PRIMARY KEY, mid INTEGER, key INTEGER NOT NULL,"
         " der REAL NOT NULL, date REAL NOT NULL, mx REAL NOT NULL, my REAL NOT NULL);\n"
-        "CREATE INDEX " + prefix + "WaypointSpot_key ON WaypointSpot(key, der, date, mx, my, mid);\n"
         "CREATE TABLE " + prefix + "WaypointTile (level INTEGER NOT NULL, ty INTEGER NOT NULL, tx INTEGER NOT NULL,"
         " n INTEGER NOT NULL, der REAL NOT NULL, wid INTEGER NOT NULL, mid INTEGER, dateMin REAL NOT NULL,"
         " dateMax REAL NOT NULL, PRIMARY KEY (level, ty, tx)) WITHOUT ROWID;\n"
@@ -97,6 +96,11 @@ std::string tablesSql(const std::string& prefix) {
     for (int i = 0; i < (1 << (WaypointGrid::kFinestTileShift - WaypointGrid::kSpotShift)); ++i)
         sql += "INSERT INTO WaypointTileRow VALUES (" + std::to_string(i) + ");\n";
     return sql;
+}
+
+// Made once the points are in: sorting them once is far cheaper than placing each in turn.
+std::string indexSql(const std::string& prefix) {
+    return "CREATE INDEX " + prefix + "WaypointSpot_key ON WaypointSpot(key, der, date, mx, my, mid);\n";
 }
 
 std::string triggersSql() {
@@ -120,7 +124,7 @@ std::string fillSql() {
                       spotKey("s.mx", "s.my") + ", s.der, s.date, s.mx, s.my FROM (SELECT w.id AS id, m.id AS mid,"
                       " m.der AS der, m.date AS date, " + mapX("w.longitude") + " AS mx, " + mapY("w.latitude") +
                       " AS my FROM \"Waypoint\" w JOIN \"Measurement\" m ON m.waypoint_id = w.id"
-                      " WHERE NOT (w.latitude = -1 AND w.longitude = -1)) s ORDER BY 3;\n";
+                      " WHERE NOT (w.latitude = -1 AND w.longitude = -1)) s;\n";
     // One row per square: its highest point (ties: the oldest row), its count and its dates.
     auto window = [](const std::string& ty, const std::string& tx, const std::string& id) {
         return " WINDOW t AS (PARTITION BY " + ty + ", " + tx + " ORDER BY der DESC, " + id +
@@ -378,9 +382,16 @@ bool WaypointGrid::install(Connection& c, bool temporary, StoreError* error) {
     const std::string schema = temporary ? "temp" : "main";
     if (hasTable(c, schema, "WaypointTile")) return true;
     const auto start = std::chrono::steady_clock::now();
+    // A file of millions of points is sorted a few times over: with the connection's small page
+    // cache that would spill to disk again and again.
+    std::int64_t cachePages = -2000;
+    if (auto s = c.prepare("PRAGMA cache_size"); s && s.step() == 1) cachePages = s.columnInt(0);
+    c.exec("PRAGMA cache_size = -262144");
     if (!c.begin(error)) return false;
-    const bool ok = c.exec(tablesSql(temporary ? "temp." : ""), error) &&
-                    (temporary || c.exec(triggersSql(), error)) && c.exec(fillSql(), error);
+    const std::string prefix = temporary ? "temp." : "";
+    const bool ok = c.exec(tablesSql(prefix), error) && (temporary || c.exec(triggersSql(), error)) &&
+                    c.exec(fillSql(), error) && c.exec(indexSql(prefix), error);
+    c.exec("PRAGMA cache_size = " + std::to_string(cachePages));
     if (!ok) {
         c.rollback();
         return false;
@@ -393,6 +404,15 @@ bool WaypointGrid::install(Connection& c, bool temporary, StoreError* error) {
         plat::Log::line("WaypointGrid: placed " + std::to_string(n) + " stored waypoints on the map grid in " +
                         std::to_string(static_cast<long long>(ms)) + " ms");
     return true;
+}
+
+void WaypointGrid::ensure(Connection& c) {
+    if (hasTable(c, "main", "WaypointTile") || hasTable(c, "temp", "WaypointTile")) return;
+    StoreError error;
+    if (install(c, c.isReadOnly(), &error)) return;
+    plat::Log::line("WaypointGrid: the map grid could not be kept in the file (" + error.message +
+                    "); it is made for this run");
+    install(c, true, nullptr);
 }
 
 std::vector<WaypointGrid::CellPin> WaypointGrid::pinsIn(Connection& c, const plat::MapRect& area, const CellGrid& grid,

@@ -21,6 +21,7 @@ class Connection;
 //    area is read as one index range per row of squares;
 //  - WaypointTile: for squares of 2^18 to 2^21 map points, how many points each holds, the
 //    dates they span and the point with the highest dose rate (ties: the oldest row).
+// They are made when a map first asks (see ensure()).
 // A map zoomed out far uses the squares; closer in, where few points are on the screen, it reads
 // the points themselves. Either way it works out one point per cell, never one object per point.
 class WaypointGrid {
@@ -67,6 +68,10 @@ public:
     // (a file written before they existed). `temporary` builds them for this connection alone,
     // for a file that cannot be written.
     static bool install(Connection& c, bool temporary, StoreError* error);
+    // The grid for a map about to read it: made on first use, so that a file whose points are
+    // never shown on a map neither waits for it at start nor keeps it up on every save. Where
+    // the file cannot take it (read-only, full) it is made for the connection alone.
+    static void ensure(Connection& c);
 
     // One pin per cell of `grid` that meets `area` (map points; it may reach past the
     // antimeridian), for the point with the highest dose rate that passes the filter.
