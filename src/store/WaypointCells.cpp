@@ -1,5 +1,7 @@
 #include "store/WaypointCells.h"
 
+#include <sqlite3.h>
+
 #include <set>
 #include <unordered_set>
 
@@ -19,8 +21,8 @@ WaypointCells::Change WaypointCells::reload(const plat::MapRect& area, const Way
     grid_ = grid;
     filter_ = filter;
     loaded_ = true;
-    WaypointGrid::ensure(context_.connection());
-    const auto now = WaypointGrid::pinsIn(context_.connection(), area, grid, filter);
+    gridInFile_ = WaypointGrid::ensure(context_.connection());
+    const auto now = WaypointGrid::pinsIn(reader(), area, grid, filter);
     // A waypoint that keeps a pin keeps it, whichever cell it now holds.
     std::unordered_set<std::int64_t> before, after;
     for (const auto& [cell, pin] : pins_) before.insert(pin.waypoint);
@@ -48,7 +50,7 @@ std::vector<WaypointCells::CellPin> WaypointCells::pins() const {
 std::vector<TrackPoint> WaypointCells::pointsOf(const std::vector<CellPin>& pins) const {
     std::vector<TrackPoint> points;
     points.reserve(pins.size());
-    auto s = context_.connection().prepare(
+    auto s = reader().prepare(
         "SELECT w.latitude, w.longitude, w.name, m.date, m.der FROM \"Waypoint\" w"
         " LEFT JOIN \"Measurement\" m ON m.id = ?2 WHERE w.id = ?1");
     if (!s) return points;
@@ -70,6 +72,19 @@ std::vector<TrackPoint> WaypointCells::pointsOf(const std::vector<CellPin>& pins
     return points;
 }
 
+Connection& WaypointCells::reader() const {
+    if (!gridInFile_) return context_.connection();
+    if (!reader_) {
+        const char* file = sqlite3_db_filename(context_.connection().handle(), "main");
+        if (file && *file) reader_ = Connection::open(file, nullptr);
+        if (reader_ && !(reader_->exec("PRAGMA mmap_size = 0") && reader_->exec("PRAGMA cache_size = -4096") &&
+                         reader_->exec("PRAGMA query_only = 1")))
+            reader_.reset();
+        if (!reader_) gridInFile_ = false;  // read through the context's connection after all
+    }
+    return reader_ ? *reader_ : context_.connection();
+}
+
 bool WaypointCells::cellInArea(const CellKey& cell) const {
     const plat::MapRect r = WaypointGrid::cellRect(cell.first, cell.second, grid_);
     for (const double shift : {0.0, plat::kMapWorldWidth, -plat::kMapWorldWidth}) {
@@ -80,7 +95,7 @@ bool WaypointCells::cellInArea(const CellKey& cell) const {
 }
 
 std::optional<WaypointCells::CellKey> WaypointCells::cellOfWaypointRow(std::int64_t row) const {
-    auto s = context_.connection().prepare("SELECT latitude, longitude FROM \"Waypoint\" WHERE id = ?1");
+    auto s = reader().prepare("SELECT latitude, longitude FROM \"Waypoint\" WHERE id = ?1");
     if (!s) return std::nullopt;
     s.bindInteger(1, row);
     if (s.step() != 1) return std::nullopt;
@@ -91,7 +106,7 @@ std::optional<WaypointCells::CellKey> WaypointCells::cellOfWaypointRow(std::int6
 std::optional<WaypointCells::CellKey> WaypointCells::cellOfMeasurementRow(std::int64_t row) const {
     std::int64_t waypoint = 0;
     {
-        auto s = context_.connection().prepare("SELECT waypoint_id FROM \"Measurement\" WHERE id = ?1");
+        auto s = reader().prepare("SELECT waypoint_id FROM \"Measurement\" WHERE id = ?1");
         if (!s) return std::nullopt;
         s.bindInteger(1, row);
         if (s.step() != 1 || s.columnIsNull(0)) return std::nullopt;
@@ -102,6 +117,7 @@ std::optional<WaypointCells::CellKey> WaypointCells::cellOfMeasurementRow(std::i
 
 void WaypointCells::contextDidChange(Context&, const ChangeSet& changes) {
     if (!loaded_ || !listener_) return;
+    if (changes.reset) reader_.reset();  // the file was made anew
     if (changes.reset || changes.insertedInBulk) {
         const auto change = reload(area_, grid_, filter_);
         if (!change.empty()) listener_(change);
@@ -141,7 +157,7 @@ void WaypointCells::contextDidChange(Context&, const ChangeSet& changes) {
     Change change;
     for (const auto& cell : dirty) {
         const auto found =
-            WaypointGrid::pinsIn(context_.connection(), WaypointGrid::cellRect(cell.first, cell.second, grid_), grid_, filter_);
+            WaypointGrid::pinsIn(reader(), WaypointGrid::cellRect(cell.first, cell.second, grid_), grid_, filter_);
         std::optional<CellPin> now;
         for (const auto& pin : found)
             if (pin.cellX == cell.first && pin.cellY == cell.second) now = pin;

@@ -55,8 +55,16 @@ private:
     std::optional<CellKey> cellOfWaypointRow(std::int64_t row) const;
     std::optional<CellKey> cellOfMeasurementRow(std::int64_t row) const;
 
+    // Where the grid is read: a connection of its own that reads the file's pages into a small
+    // cache of its own instead of mapping them, so that the pins' scattered rows do not each map
+    // a run of the file into the program's memory; the context's connection where the grid is
+    // kept for that connection alone.
+    Connection& reader() const;
+
     Context& context_;
     Listener listener_;
+    mutable bool gridInFile_ = false;
+    mutable std::unique_ptr<Connection> reader_;
     bool loaded_ = false;
     plat::MapRect area_;
     WaypointGrid::CellGrid grid_;

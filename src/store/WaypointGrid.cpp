@@ -406,13 +406,16 @@ bool WaypointGrid::install(Connection& c, bool temporary, StoreError* error) {
     return true;
 }
 
-void WaypointGrid::ensure(Connection& c) {
-    if (hasTable(c, "main", "WaypointTile") || hasTable(c, "temp", "WaypointTile")) return;
+bool WaypointGrid::ensure(Connection& c) {
+    if (hasTable(c, "main", "WaypointTile")) return true;
+    if (hasTable(c, "temp", "WaypointTile")) return false;
     StoreError error;
-    if (install(c, c.isReadOnly(), &error)) return;
+    const bool temporary = c.isReadOnly();
+    if (install(c, temporary, &error)) return !temporary;
     plat::Log::line("WaypointGrid: the map grid could not be kept in the file (" + error.message +
                     "); it is made for this run");
     install(c, true, nullptr);
+    return false;
 }
 
 std::vector<WaypointGrid::CellPin> WaypointGrid::pinsIn(Connection& c, const plat::MapRect& area, const CellGrid& grid,

@@ -70,8 +70,9 @@ public:
     static bool install(Connection& c, bool temporary, StoreError* error);
     // The grid for a map about to read it: made on first use, so that a file whose points are
     // never shown on a map neither waits for it at start nor keeps it up on every save. Where
-    // the file cannot take it (read-only, full) it is made for the connection alone.
-    static void ensure(Connection& c);
+    // the file cannot take it (read-only, full) it is made for the connection alone. True when
+    // it is in the file (any connection to it can read it).
+    static bool ensure(Connection& c);
 
     // One pin per cell of `grid` that meets `area` (map points; it may reach past the
     // antimeridian), for the point with the highest dose rate that passes the filter.
