@@ -9,6 +9,27 @@
 
 namespace qx {
 
+namespace {
+
+// The reads of one answer in one read transaction of the map's own connection: one lock of the
+// file instead of one per statement, and its cached pages kept from one statement to the next.
+class ReadTransaction {
+public:
+    ReadTransaction(Connection& c, bool own) : c_(own ? &c : nullptr) {
+        if (c_ && !c_->exec("BEGIN")) c_ = nullptr;
+    }
+    ~ReadTransaction() {
+        if (c_) c_->exec("COMMIT");
+    }
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+private:
+    Connection* c_;
+};
+
+}  // namespace
+
 std::shared_ptr<WaypointCells> WaypointCells::make(Context& context, Listener listener) {
     auto cells = std::make_shared<WaypointCells>(context, std::move(listener));
     context.addObserver(cells);
@@ -22,7 +43,12 @@ WaypointCells::Change WaypointCells::reload(const plat::MapRect& area, const Way
     filter_ = filter;
     loaded_ = true;
     gridInFile_ = WaypointGrid::ensure(context_.connection());
-    const auto now = WaypointGrid::pinsIn(reader(), area, grid, filter);
+    std::vector<CellPin> now;
+    {
+        Connection& c = reader();
+        ReadTransaction read(c, reader_ != nullptr);
+        now = WaypointGrid::pinsIn(c, area, grid, filter);
+    }
     // A waypoint that keeps a pin keeps it, whichever cell it now holds.
     std::unordered_set<std::int64_t> before, after;
     for (const auto& [cell, pin] : pins_) before.insert(pin.waypoint);
@@ -50,7 +76,9 @@ std::vector<WaypointCells::CellPin> WaypointCells::pins() const {
 std::vector<TrackPoint> WaypointCells::pointsOf(const std::vector<CellPin>& pins) const {
     std::vector<TrackPoint> points;
     points.reserve(pins.size());
-    auto s = reader().prepare(
+    Connection& c = reader();
+    ReadTransaction read(c, reader_ != nullptr);
+    auto s = c.prepare(
         "SELECT w.latitude, w.longitude, w.name, m.date, m.der FROM \"Waypoint\" w"
         " LEFT JOIN \"Measurement\" m ON m.id = ?2 WHERE w.id = ?1");
     if (!s) return points;
@@ -77,7 +105,7 @@ Connection& WaypointCells::reader() const {
     if (!reader_) {
         const char* file = sqlite3_db_filename(context_.connection().handle(), "main");
         if (file && *file) reader_ = Connection::open(file, nullptr);
-        if (reader_ && !(reader_->exec("PRAGMA mmap_size = 0") && reader_->exec("PRAGMA cache_size = -4096") &&
+        if (reader_ && !(reader_->exec("PRAGMA mmap_size = 0") && reader_->exec("PRAGMA cache_size = -32768") &&
                          reader_->exec("PRAGMA query_only = 1")))
             reader_.reset();
         if (!reader_) gridInFile_ = false;  // read through the context's connection after all
@@ -155,9 +183,11 @@ void WaypointCells::contextDidChange(Context&, const ChangeSet& changes) {
         return;
     }
     Change change;
+    Connection& c = reader();
+    ReadTransaction read(c, reader_ != nullptr);
     for (const auto& cell : dirty) {
         const auto found =
-            WaypointGrid::pinsIn(reader(), WaypointGrid::cellRect(cell.first, cell.second, grid_), grid_, filter_);
+            WaypointGrid::pinsIn(c, WaypointGrid::cellRect(cell.first, cell.second, grid_), grid_, filter_);
         std::optional<CellPin> now;
         for (const auto& pin : found)
             if (pin.cellX == cell.first && pin.cellY == cell.second) now = pin;

@@ -55,7 +55,7 @@ private:
     std::optional<CellKey> cellOfWaypointRow(std::int64_t row) const;
     std::optional<CellKey> cellOfMeasurementRow(std::int64_t row) const;
 
-    // Where the grid is read: a connection of its own that reads the file's pages into a small
+    // Where the grid is read: a connection of its own that reads the file's pages into a bounded
     // cache of its own instead of mapping them, so that the pins' scattered rows do not each map
     // a run of the file into the program's memory; the context's connection where the grid is
     // kept for that connection alone.
