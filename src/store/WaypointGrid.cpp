@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <numbers>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 
 #include "platform/foundation/Log.h"
@@ -118,32 +119,13 @@ std::string triggersSql() {
            " WHEN OLD.waypoint_id IS NOT NULL BEGIN\n" + removeSpot("OLD.waypoint_id") + "END;\n";
 }
 
-// Fills the tables from the stored points in a few sorted passes.
-std::string fillSql() {
-    std::string sql = "INSERT INTO WaypointSpot (id, mid, key, der, date, mx, my) SELECT s.id, s.mid, " +
-                      spotKey("s.mx", "s.my") + ", s.der, s.date, s.mx, s.my FROM (SELECT w.id AS id, m.id AS mid,"
-                      " m.der AS der, m.date AS date, " + mapX("w.longitude") + " AS mx, " + mapY("w.latitude") +
-                      " AS my FROM \"Waypoint\" w JOIN \"Measurement\" m ON m.waypoint_id = w.id"
-                      " WHERE NOT (w.latitude = -1 AND w.longitude = -1)) s;\n";
-    // One row per square: its highest point (ties: the oldest row), its count and its dates.
-    auto window = [](const std::string& ty, const std::string& tx, const std::string& id) {
-        return " WINDOW t AS (PARTITION BY " + ty + ", " + tx + " ORDER BY der DESC, " + id +
-               " ASC ROWS BETWEEN UNBOUNDED PRECEDING AND UNBOUNDED FOLLOWING)) WHERE rank = 1;\n";
-    };
-    const std::string finest = std::to_string(WaypointGrid::kFinestTileShift);
-    const std::string fty = "CAST(my AS INTEGER) >> " + finest, ftx = "CAST(mx AS INTEGER) >> " + finest;
-    sql += "INSERT INTO WaypointTile (level, ty, tx, n, der, wid, mid, dateMin, dateMax) SELECT " + finest +
-           ", sty, stx, sn, der, id, mid, sMin, sMax FROM (SELECT " + fty + " AS sty, " + ftx +
-           " AS stx, der, id, mid, count(*) OVER t AS sn, min(date) OVER t AS sMin, max(date) OVER t AS sMax,"
-           " row_number() OVER t AS rank FROM WaypointSpot" + window(fty, ftx, "id");
-    for (int level = WaypointGrid::kFinestTileShift + 1; level <= WaypointGrid::kCoarsestTileShift; ++level) {
-        sql += "INSERT INTO WaypointTile (level, ty, tx, n, der, wid, mid, dateMin, dateMax) SELECT " +
-               std::to_string(level) + ", sty, stx, sn, der, wid, mid, sMin, sMax FROM (SELECT ty >> 1 AS sty,"
-               " tx >> 1 AS stx, der, wid, mid, sum(n) OVER t AS sn, min(dateMin) OVER t AS sMin,"
-               " max(dateMax) OVER t AS sMax, row_number() OVER t AS rank FROM WaypointTile WHERE level = " +
-               std::to_string(level - 1) + window("ty >> 1", "tx >> 1", "wid");
-    }
-    return sql;
+// Puts every stored point with a position and a reading on the grid, in the order of its rows.
+std::string fillSpotsSql() {
+    return "INSERT INTO WaypointSpot (id, mid, key, der, date, mx, my) SELECT s.id, s.mid, " + spotKey("s.mx", "s.my") +
+           ", s.der, s.date, s.mx, s.my FROM (SELECT w.id AS id, m.id AS mid, m.der AS der, m.date AS date, " +
+           mapX("w.longitude") + " AS mx, " + mapY("w.latitude") +
+           " AS my FROM \"Measurement\" m CROSS JOIN \"Waypoint\" w ON w.id = m.waypoint_id"
+           " WHERE NOT (w.latitude = -1 AND w.longitude = -1)) s ORDER BY 1;\n";
 }
 
 bool hasTable(Connection& c, const std::string& schema, const char* name) {
@@ -175,6 +157,61 @@ using Cells = std::unordered_map<std::pair<std::int64_t, std::int64_t>, Best, Ce
 void offer(Cells& cells, std::int64_t cx, std::int64_t cy, double der, std::int64_t waypoint, std::int64_t measurement) {
     auto [it, added] = cells.try_emplace({cx, cy}, Best{der, waypoint, measurement});
     if (!added && better(der, waypoint, it->second)) it->second = Best{der, waypoint, measurement};
+}
+
+// The squares of every level from the points, in one pass over them: a point counts in its
+// square of each level, which keeps its highest (of equal ones the oldest) and its dates.
+bool fillTiles(Connection& c, StoreError* error) {
+    struct Square {
+        std::int64_t n = 0;
+        Best best;
+        double dateMin = INFINITY, dateMax = -INFINITY;
+    };
+    struct KeyHash {
+        std::size_t operator()(const std::tuple<int, std::int64_t, std::int64_t>& k) const {
+            return std::hash<std::int64_t>()((std::get<1>(k) << 24 ^ std::get<2>(k)) * 31 + std::get<0>(k));
+        }
+    };
+    std::unordered_map<std::tuple<int, std::int64_t, std::int64_t>, Square, KeyHash> squares;
+    {
+        auto s = c.prepare("SELECT id, mid, der, date, mx, my FROM WaypointSpot", error);
+        if (!s) return false;
+        while (s.step() == 1) {
+            const std::int64_t id = s.columnInt(0), mid = s.columnInt(1);
+            const double der = s.columnDouble(2), date = s.columnDouble(3);
+            const auto x = static_cast<std::int64_t>(s.columnDouble(4)), y = static_cast<std::int64_t>(s.columnDouble(5));
+            for (int level = WaypointGrid::kFinestTileShift; level <= WaypointGrid::kCoarsestTileShift; ++level) {
+                Square& q = squares[{level, y >> level, x >> level}];
+                if (q.n++ == 0 || better(der, id, q.best)) q.best = Best{der, id, mid};
+                q.dateMin = std::min(q.dateMin, date);
+                q.dateMax = std::max(q.dateMax, date);
+            }
+        }
+    }
+    std::vector<std::pair<std::tuple<int, std::int64_t, std::int64_t>, Square>> rows(squares.begin(), squares.end());
+    squares.clear();
+    std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    auto insert = c.prepare(
+        "INSERT INTO WaypointTile (level, ty, tx, n, der, wid, mid, dateMin, dateMax) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)",
+        error);
+    if (!insert) return false;
+    for (const auto& [key, q] : rows) {
+        insert.bindInteger(1, std::get<0>(key));
+        insert.bindInteger(2, std::get<1>(key));
+        insert.bindInteger(3, std::get<2>(key));
+        insert.bindInteger(4, q.n);
+        insert.bind(5, Value(q.best.der));
+        insert.bindInteger(6, q.best.waypoint);
+        insert.bindInteger(7, q.best.measurement);
+        insert.bind(8, Value(q.dateMin));
+        insert.bind(9, Value(q.dateMax));
+        if (insert.step() < 0) {
+            reportError(error, c.lastError("filling the map grid"));
+            return false;
+        }
+        insert.reset();
+    }
+    return true;
 }
 
 // The latitudes and longitudes a circle can reach, widened a little against rounding.
@@ -390,7 +427,7 @@ bool WaypointGrid::install(Connection& c, bool temporary, StoreError* error) {
     if (!c.begin(error)) return false;
     const std::string prefix = temporary ? "temp." : "";
     const bool ok = c.exec(tablesSql(prefix), error) && (temporary || c.exec(triggersSql(), error)) &&
-                    c.exec(fillSql(), error) && c.exec(indexSql(prefix), error);
+                    c.exec(fillSpotsSql(), error) && fillTiles(c, error) && c.exec(indexSql(prefix), error);
     c.exec("PRAGMA cache_size = " + std::to_string(cachePages));
     if (!ok) {
         c.rollback();
