@@ -57,27 +57,32 @@ std::string addSpot(const std::string& w) {
 }
 
 // Takes waypoint `w` off the grid. A square whose highest point it was finds its next one:
-// the finest from its points, each coarser one from the four below it.
+// the finest from its points, each coarser one from the four below it. Each square is reached
+// by its key, one statement per level.
 std::string removeSpot(const std::string& w) {
-    const std::string tilesOfSpot =
-        "(level, ty, tx) IN (SELECT l.level, CAST(s.my AS INTEGER) >> l.level, CAST(s.mx AS INTEGER) >> l.level"
-        " FROM WaypointSpot s, WaypointTileLevel l WHERE s.id = " + w + ")";
-    std::string sql = "UPDATE WaypointTile SET n = n - 1 WHERE " + tilesOfSpot + ";\n" +
-                      "DELETE FROM WaypointTile WHERE n <= 0 AND " + tilesOfSpot + ";\n";
-    const std::string finest = std::to_string(WaypointGrid::kFinestTileShift);
+    auto square = [&w](int level) {
+        const std::string l = std::to_string(level);
+        return "level = " + l + " AND ty = (SELECT CAST(my AS INTEGER) >> " + l + " FROM WaypointSpot WHERE id = " + w +
+               ") AND tx = (SELECT CAST(mx AS INTEGER) >> " + l + " FROM WaypointSpot WHERE id = " + w + ")";
+    };
+    std::string sql;
+    for (int level = WaypointGrid::kFinestTileShift; level <= WaypointGrid::kCoarsestTileShift; ++level) {
+        sql += "UPDATE WaypointTile SET n = n - 1 WHERE " + square(level) + ";\n";
+        sql += "DELETE FROM WaypointTile WHERE n <= 0 AND " + square(level) + ";\n";
+    }
     const std::string across = std::to_string(1 << (WaypointGrid::kFinestTileShift - WaypointGrid::kSpotShift));
     sql += "UPDATE WaypointTile SET (der, wid, mid) = (SELECT s.der, s.id, s.mid FROM WaypointTileRow r"
            " JOIN WaypointSpot s ON s.key BETWEEN (((WaypointTile.ty * " + across + " + r.i) << 14) | (WaypointTile.tx * " +
            across + ")) AND (((WaypointTile.ty * " + across + " + r.i) << 14) | (WaypointTile.tx * " + across + " + " +
            std::to_string(std::stoi(across) - 1) + ")) WHERE s.id <> " + w +
-           " ORDER BY s.der DESC, s.id ASC LIMIT 1) WHERE wid = " + w + " AND level = " + finest + " AND " + tilesOfSpot +
+           " ORDER BY s.der DESC, s.id ASC LIMIT 1) WHERE " + square(WaypointGrid::kFinestTileShift) + " AND wid = " + w +
            ";\n";
     for (int level = WaypointGrid::kFinestTileShift + 1; level <= WaypointGrid::kCoarsestTileShift; ++level) {
-        const std::string l = std::to_string(level), below = std::to_string(level - 1);
+        const std::string below = std::to_string(level - 1);
         sql += "UPDATE WaypointTile SET (der, wid, mid) = (SELECT c.der, c.wid, c.mid FROM WaypointTile c"
                " WHERE c.level = " + below + " AND c.ty BETWEEN WaypointTile.ty * 2 AND WaypointTile.ty * 2 + 1"
                " AND c.tx BETWEEN WaypointTile.tx * 2 AND WaypointTile.tx * 2 + 1 ORDER BY c.der DESC, c.wid ASC LIMIT 1)"
-               " WHERE wid = " + w + " AND level = " + l + " AND " + tilesOfSpot + ";\n";
+               " WHERE " + square(level) + " AND wid = " + w + ";\n";
     }
     sql += "DELETE FROM WaypointSpot WHERE id = " + w + ";\n";
     return sql;
@@ -105,7 +110,12 @@ std::string indexSql(const std::string& prefix) {
 }
 
 std::string triggersSql() {
-    return "CREATE TRIGGER WaypointGrid_waypoint_insert AFTER INSERT ON \"Waypoint\" BEGIN\n" + addSpot("NEW.id") +
+    // Each runs only where there is something to do: a point's reading stored after the point
+    // (or before it) puts it on the grid once, and a delete that cascades from the point to its
+    // reading takes it off once.
+    const std::string onGrid = "EXISTS (SELECT 1 FROM WaypointSpot WHERE id = ";
+    return "CREATE TRIGGER WaypointGrid_waypoint_insert AFTER INSERT ON \"Waypoint\""
+           " WHEN EXISTS (SELECT 1 FROM \"Measurement\" WHERE waypoint_id = NEW.id) BEGIN\n" + addSpot("NEW.id") +
            "END;\n"
            "CREATE TRIGGER WaypointGrid_measurement_insert AFTER INSERT ON \"Measurement\""
            " WHEN NEW.waypoint_id IS NOT NULL BEGIN\n" + addSpot("NEW.waypoint_id") + "END;\n"
@@ -113,10 +123,10 @@ std::string triggersSql() {
            removeSpot("OLD.id") + addSpot("NEW.id") + "END;\n"
            "CREATE TRIGGER WaypointGrid_measurement_change AFTER UPDATE OF der, date, waypoint_id ON \"Measurement\""
            " BEGIN\n" + removeSpot("OLD.waypoint_id") + addSpot("NEW.waypoint_id") + "END;\n"
-           "CREATE TRIGGER WaypointGrid_waypoint_delete AFTER DELETE ON \"Waypoint\" BEGIN\n" + removeSpot("OLD.id") +
-           "END;\n"
-           "CREATE TRIGGER WaypointGrid_measurement_delete AFTER DELETE ON \"Measurement\""
-           " WHEN OLD.waypoint_id IS NOT NULL BEGIN\n" + removeSpot("OLD.waypoint_id") + "END;\n";
+           "CREATE TRIGGER WaypointGrid_waypoint_delete AFTER DELETE ON \"Waypoint\" WHEN " + onGrid + "OLD.id) BEGIN\n" +
+           removeSpot("OLD.id") + "END;\n"
+           "CREATE TRIGGER WaypointGrid_measurement_delete AFTER DELETE ON \"Measurement\" WHEN " + onGrid +
+           "OLD.waypoint_id) BEGIN\n" + removeSpot("OLD.waypoint_id") + "END;\n";
 }
 
 // Puts every stored point with a position and a reading on the grid, in the order of its rows.
