@@ -146,7 +146,9 @@ std::optional<WaypointCells::CellKey> WaypointCells::cellOfMeasurementRow(std::i
 void WaypointCells::contextDidChange(Context&, const ChangeSet& changes) {
     if (!loaded_ || !listener_) return;
     if (changes.reset) reader_.reset();  // the file was made anew
-    if (changes.reset || changes.insertedInBulk) {
+    // A large save may have set the grid aside: reading it again makes it anew.
+    const bool setAside = gridInFile_ && !WaypointGrid::inFile(context_.connection());
+    if (changes.reset || changes.insertedInBulk || setAside) {
         const auto change = reload(area_, grid_, filter_);
         if (!change.empty()) listener_(change);
         return;

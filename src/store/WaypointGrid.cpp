@@ -129,6 +129,17 @@ std::string triggersSql() {
            "OLD.waypoint_id) BEGIN\n" + removeSpot("OLD.waypoint_id") + "END;\n";
 }
 
+// Drops the grid and its triggers.
+std::string dropSql() {
+    std::string sql;
+    for (const char* trigger : {"waypoint_insert", "measurement_insert", "waypoint_move", "measurement_change",
+                                "waypoint_delete", "measurement_delete"})
+        sql += std::string("DROP TRIGGER IF EXISTS main.WaypointGrid_") + trigger + ";\n";
+    for (const char* table : {"WaypointSpot", "WaypointTile", "WaypointTileLevel", "WaypointTileRow"})
+        sql += std::string("DROP TABLE IF EXISTS main.") + table + ";\n";
+    return sql;
+}
+
 // Puts every stored point with a position and a reading on the grid, in the order of its rows.
 std::string fillSpotsSql() {
     return "INSERT INTO WaypointSpot (id, mid, key, der, date, mx, my) SELECT s.id, s.mid, " + spotKey("s.mx", "s.my") +
@@ -463,6 +474,27 @@ bool WaypointGrid::ensure(Connection& c) {
                     "); it is made for this run");
     install(c, true, nullptr);
     return false;
+}
+
+bool WaypointGrid::inFile(Connection& c) { return hasTable(c, "main", "WaypointTile"); }
+
+bool WaypointGrid::setAsideForBulk(Connection& c, std::int64_t rows) {
+    if (rows < kBulkRows || !c.inTransaction() || !inFile(c)) return false;
+    // The coarsest squares are few and count every point on the grid.
+    auto count = c.prepare("SELECT total(n) FROM WaypointTile WHERE level = ?1");
+    if (!count) return false;
+    count.bindInteger(1, kCoarsestTileShift);
+    const double onGrid = count.step() == 1 ? count.columnDouble(0) : 0;
+    count.reset();
+    if (static_cast<double>(rows) * kBulkShare < onGrid) return false;
+    StoreError error;
+    if (!c.exec(dropSql(), &error)) {
+        plat::Log::line("WaypointGrid: the map grid could not be set aside (" + error.message + ")");
+        return false;
+    }
+    plat::Log::line("WaypointGrid: set the map grid aside for a save of " + std::to_string(rows) + " of " +
+                    std::to_string(static_cast<long long>(onGrid)) + " points; the next map read makes it anew");
+    return true;
 }
 
 std::vector<WaypointGrid::CellPin> WaypointGrid::pinsIn(Connection& c, const plat::MapRect& area, const CellGrid& grid,

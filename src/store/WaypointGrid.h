@@ -73,6 +73,18 @@ public:
     // the file cannot take it (read-only, full) it is made for the connection alone. True when
     // it is in the file (any connection to it can read it).
     static bool ensure(Connection& c);
+    // Whether the file holds the grid (it may have been set aside since a map last read it).
+    static bool inFile(Connection& c);
+
+    // A save that stores or deletes many points pays for the grid's triggers on every row, far
+    // more than making the grid anew in one pass: once `rows` points of the save in the open
+    // transaction of `c` reach a share of what the grid holds, the grid and its triggers are
+    // dropped in that transaction, and the next map read makes them again. Being part of the
+    // save, a save that fails or never ends takes the drop back with it, so the grid never
+    // disagrees with the points. True when it was set aside now.
+    static bool setAsideForBulk(Connection& c, std::int64_t rows);
+    static constexpr std::int64_t kBulkRows = 2000;   // never for fewer
+    static constexpr std::int64_t kBulkShare = 8;     // rows * share >= points on the grid
 
     // One pin per cell of `grid` that meets `area` (map points; it may reach past the
     // antimeridian), for the point with the highest dose rate that passes the filter.

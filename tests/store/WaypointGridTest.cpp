@@ -10,8 +10,10 @@
 
 #include "StoreTestSupport.h"
 #include "store/Connection.h"
+#include "store/ImportManager.h"
 #include "store/WaypointCells.h"
 #include "store/WaypointGrid.h"
+#include "store/io/WaypointFile.h"
 
 using namespace qx;
 
@@ -59,6 +61,17 @@ protected:
             points.push_back({w->objectID().row, w->coordinate(), w->measurement()->der(),
                               w->measurement()->date().timeIntervalSince1970()});
         }
+    }
+
+    // The points as the file holds them, for saves made outside the main context.
+    void readPoints() {
+        points.clear();
+        auto s = main().connection().prepare(
+            "SELECT w.id, w.latitude, w.longitude, m.der, m.date FROM \"Waypoint\" w JOIN \"Measurement\" m"
+            " ON m.waypoint_id = w.id WHERE NOT (w.latitude = -1 AND w.longitude = -1)");
+        ASSERT_TRUE(s);
+        while (s.step() == 1)
+            points.push_back({s.columnInt(0), {s.columnDouble(1), s.columnDouble(2)}, s.columnDouble(3), s.columnDouble(4)});
     }
 
     // Every point read one by one.
@@ -199,14 +212,80 @@ TEST_F(WaypointGridTest, DeletesMovesAndNewReadingsKeepEveryCellRight) {
     }
     expectSameEverywhere("changed");
 
-    // Deleting everything leaves an empty grid, square by square.
+    // Deleting everything leaves an empty grid (made anew, as for any save of that many).
     for (const auto& w : made)
         if (!deleted.count(w.get())) main().deleteObject(w);
     ASSERT_TRUE(main().save());
+    EXPECT_FALSE(WaypointGrid::inFile(main().connection()));
+    EXPECT_TRUE(WaypointGrid::ensure(main().connection()));
     EXPECT_TRUE(WaypointGrid::pinsIn(main().connection(), plat::MapRect::world(), world, Filter{}).empty());
     auto left = main().connection().prepare("SELECT count(*) FROM WaypointTile");
     ASSERT_TRUE(left && left.step() == 1);
     EXPECT_EQ(left.columnInt(0), 0);
+}
+
+TEST_F(WaypointGridTest, ImportsAndDeletesOfManyPointsMakeTheGridAnewAndAFailedOneKeepsIt) {
+    fill(1500);
+    const Grid world = Grid::forScale(plat::kMapWorldWidth / 320);
+    auto cells = WaypointCells::make(main(), [](const WaypointCells::Change&) {});
+    cells->reload(plat::MapRect::world(), world, Filter{});
+    auto cellsAgree = [&](const std::string& what) {
+        EXPECT_TRUE(WaypointGrid::inFile(main().connection())) << what;
+        EXPECT_EQ(cells->pins(), WaypointGrid::pinsIn(main().connection(), plat::MapRect::world(), world, Filter{}))
+            << what;
+        readPoints();
+        expectSameEverywhere(what);
+    };
+    // A file of louder readings around the same places, all in one day; a few without a position.
+    std::vector<WaypointRecord> records;
+    std::mt19937 rng(11);
+    std::normal_distribution<double> spread(0, 2.0);
+    std::uniform_int_distribution<int> level(1, 60);
+    for (int i = 0; i < 3000; ++i) {
+        WaypointRecord r;
+        r.date = plat::Date(1.7e9 + 40 * 86400.0 + i);
+        r.der = level(rng) * 0.05;
+        if (i % 50 != 0) {
+            r.latitude = std::clamp(48.1 + spread(rng), -80.0, 80.0);
+            r.longitude = std::remainder(11.5 + (i % 3) * 120 + spread(rng), 360.0);
+        }
+        records.push_back(r);
+    }
+    const auto file = WaypointFile::writeNew(records, WaypointFormat::CSV, dataDir(), plat::Date(1.7e9));
+    ASSERT_TRUE(file);
+
+    // Given up part-way, the import takes the grid's removal back with its points.
+    EXPECT_FALSE(store().saveWithBlockAndWait([&](Context& c) {
+        ImportManager::storeFile(*file, c);
+        EXPECT_FALSE(WaypointGrid::inFile(c.connection()));
+        c.abandonSave(StoreError::make(StoreError::Code::invalidRequest, "given up"));
+    }));
+    cellsAgree("after a failed import");
+
+    // Done, the grid is made anew by the next map read: the live cells' own.
+    ASSERT_TRUE(store().saveWithBlockAndWait([&](Context& c) {
+        EXPECT_EQ(ImportManager::storeFile(*file, c).imported, records.size());
+        EXPECT_FALSE(WaypointGrid::inFile(c.connection()));
+    }));
+    cellsAgree("after an import");
+
+    // Deleting the imported day: the same, once the points go.
+    ASSERT_TRUE(store().saveWithBlockAndWait([&](Context& c) {
+        auto day = Set::setForDay(plat::Date(1.7e9 + 40 * 86400.0), c);
+        ASSERT_GT(day->waypoints().size(), 2000u);
+        c.deleteObject(day);
+        ASSERT_TRUE(c.save());
+        EXPECT_FALSE(WaypointGrid::inFile(c.connection()));
+    }));
+    cellsAgree("after deleting a day");
+
+    // A few points kept per row: the grid stays.
+    ASSERT_TRUE(store().saveWithBlockAndWait([&](Context& c) {
+        for (std::size_t i = 0; i < 10; ++i) c.deleteObject(c.inContext(made[i]));
+        ASSERT_TRUE(c.save());
+        EXPECT_TRUE(WaypointGrid::inFile(c.connection()));
+    }));
+    cellsAgree("after deleting a few");
 }
 
 TEST_F(WaypointGridTest, AFileWithoutTheGridGetsItWhenAMapFirstAsks) {
