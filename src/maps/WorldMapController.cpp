@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <mutex>
+#include <algorithm>
 #include <unordered_set>
 
 #include "maps/MapHelper.h"
@@ -21,7 +22,7 @@
 #include "platform/ui/Screen.h"
 #include "platform/ui/TabBar.h"
 #include "shell/AppWindow.h"
-#include "store/Measurement.h"
+#include "store/Store.h"
 #include "store/Waypoint.h"
 
 namespace qx {
@@ -102,14 +103,6 @@ std::shared_ptr<plat::View> buildWorldMapInterface(plat::Outlets& outlets) {
     return root;
 }
 
-// The pins of the map, without the user's position.
-std::vector<std::shared_ptr<WaypointAnnotation>> waypointPins(const plat::MapView& map) {
-    std::vector<std::shared_ptr<WaypointAnnotation>> pins;
-    for (const auto& annotation : map.annotations())
-        if (auto pin = std::dynamic_pointer_cast<WaypointAnnotation>(annotation)) pins.push_back(std::move(pin));
-    return pins;
-}
-
 }  // namespace
 
 void WorldMapController::setFilterScreenFactory(ScreenFactory factory) { filterFactory() = std::move(factory); }
@@ -118,7 +111,6 @@ void WorldMapController::setSearchScreenFactory(ScreenFactory factory) { searchF
 WorldMapController::WorldMapController() : VNBaseViewController(kNibName) {}
 
 WorldMapController::~WorldMapController() {
-    if (fetchController_) fetchController_->setDelegate(nullptr);
     if (map_) map_->setDelegate({});
 }
 
@@ -241,56 +233,44 @@ std::optional<plat::Location> WorldMapController::userLocation() const {
 }
 
 void WorldMapController::initData() {
-    const auto loc = userLocation();
-    auto reload = [](WorldMapController& s) {
-        s.initFetchController();
-        s.initAnnotations();
-        s.initRadiusOverlay();
-    };
-    if (!Settings::sharedSettings().WMDistanceOn() || !loc) {
-        // Without the user's position the distance filter has no centre: the query then shows
-        // nothing and the screen says why, rather than showing marks of an earlier position.
-        reload(*this);
-        return;
-    }
-    // The marking changes the flag the shown list filters on; the reload after it replaces the
-    // list, so the list goes now: kept, it would recompute itself on the marks' merge for nothing.
-    // The pins hold their waypoints meanwhile.
-    if (fetchController_) fetchController_->setDelegate(nullptr);
-    fetchController_.reset();
-    std::weak_ptr<plat::ViewController> weak = weak_from_this();
-    Waypoint::markInRadius(*loc, radiusInMetres(), [weak, reload](bool, const StoreError* error) {
-        if (error) plat::Log::line("WorldMapController: marking the points in the radius failed: " + error->message);
-        if (auto s = std::static_pointer_cast<WorldMapController>(weak.lock())) reload(*s);
-    });
+    // The distance filter is a condition of the query itself: nothing is marked in the store.
+    initFetchController();
+    initAnnotations();
+    initRadiusOverlay();
 }
 
-FetchRequest WorldMapController::fetchRequestFor(const plat::CoordinateRegion& region, bool userKnown) {
-    const auto& settings = Settings::sharedSettings();
-    const double lat = region.center.latitude, lon = region.center.longitude;
-    const double dlat = region.span.latitudeDelta, dlon = region.span.longitudeDelta;
-    std::vector<Predicate> parts{
-        Waypoint::positionedInBox(lat - dlat * 0.5, lat + dlat * 0.5, lon - dlon * 0.5, lon + dlon * 0.5)};
+WaypointGrid::Filter WorldMapController::cellFilter(const std::optional<plat::Location>& user) {
+    auto& settings = Settings::sharedSettings();
+    WaypointGrid::Filter filter;
+    filter.doseRateAbove = settings.WMthresholdValue();
     if (settings.WMAlertsOnly())
-        parts.push_back(Key("measurement.der") > Settings::sharedSettings().DERthreshold().firstThreshold->value());
-    if (settings.WMDistanceOn()) parts.push_back(userKnown ? Key("inRadius") == true : Predicate::falsePredicate());
-    if (settings.WMTimeFromOn()) parts.push_back(Key("measurement.date") >= settings.WMTimeFrom().timeIntervalSince1970());
-    if (settings.WMTimeToOn()) parts.push_back(Key("measurement.date") < settings.WMTimeTo().timeIntervalSince1970());
-    parts.push_back(Key("measurement.der") > settings.WMthresholdValue());
-    FetchRequest request(Waypoint::kEntity);
-    request.where(Predicate::andPredicates(std::move(parts))).sortedBy("measurement.der", false);
-    return request;
+        filter.doseRateAbove = std::max(filter.doseRateAbove, settings.DERthreshold().firstThreshold->value());
+    if (settings.WMTimeFromOn()) filter.from = settings.WMTimeFrom().timeIntervalSince1970();
+    if (settings.WMTimeToOn()) filter.before = settings.WMTimeTo().timeIntervalSince1970();
+    if (settings.WMDistanceOn()) {
+        if (user)
+            filter.within = WaypointGrid::Filter::Circle{user->coordinate(), radiusInMetres()};
+        else
+            filter.nothing = true;
+    }
+    return filter;
 }
 
 void WorldMapController::initFetchController() {
     auto map = mapView();
-    const bool userKnown = userLocation().has_value();
-    showNoLocationNote(Settings::sharedSettings().WMDistanceOn() && !userKnown);
-    if (fetchController_) fetchController_->setDelegate(nullptr);
-    StoreError error;
-    fetchController_ = FetchedResultsController::fetchAll(fetchRequestFor(map->region(), userKnown), this, &error);
+    const auto user = userLocation();
+    // Without the user's position the distance filter has no centre: nothing is shown and the
+    // screen says why, rather than showing points around an earlier position.
+    showNoLocationNote(Settings::sharedSettings().WMDistanceOn() && !user);
+    if (!cells_) {
+        std::weak_ptr<plat::ViewController> weak = weak_from_this();
+        cells_ = WaypointCells::make(Store::defaultStore().mainContext(), [weak](const WaypointCells::Change& change) {
+            if (auto s = std::static_pointer_cast<WorldMapController>(weak.lock())) s->applyCells(change);
+        });
+    }
+    const auto grid = WaypointGrid::CellGrid::forScale(1.0 / map->zoomScale());
+    pending_ = cells_->reload(map->visibleMapRect(), grid, cellFilter(user));
     listLoaded_ = true;
-    if (error) plat::Log::line("WorldMapController: the waypoint query failed: " + error.message);
 }
 
 void WorldMapController::showNoLocationNote(bool show) {
@@ -298,41 +278,47 @@ void WorldMapController::showNoLocationNote(bool show) {
 }
 
 void WorldMapController::initAnnotations() {
+    WaypointCells::Change change = std::move(pending_);
+    pending_ = {};
+    plat::Log::line("Start adding " + std::to_string(cells_ ? cells_->pins().size() : 0) + " waypoints");
+    applyCells(change);
+    // Pins that stay keep their object; their cell is that of the map now. One taken off the map
+    // by other hands goes back on.
     auto map = mapView();
-    std::vector<std::shared_ptr<Waypoint>> fetched;
-    if (fetchController_) {
-        for (const auto& object : fetchController_->fetchedObjects())
-            fetched.push_back(std::static_pointer_cast<Waypoint>(object));
+    std::unordered_set<const plat::Annotation*> onMap;
+    for (const auto& a : map->annotations()) onMap.insert(a.get());
+    std::vector<plat::AnnotationPtr> missing;
+    for (auto& [row, pin] : pinByRow_) {
+        pin->updatePointOnMap(*map);
+        if (!onMap.count(pin.get())) missing.push_back(pin);
     }
-    // One instance per stored object in the main context: pins and results compare by pointer.
-    std::unordered_set<const Waypoint*> wanted;
-    wanted.reserve(fetched.size());
-    for (const auto& w : fetched) wanted.insert(w.get());
+    if (!missing.empty()) map->addAnnotations(missing);
+    plat::Log::line("End adding waypoints");
+    plat::Log::line("Wps on map:" + std::to_string(map->annotations().size()));
+}
 
-    std::unordered_set<const Waypoint*> kept;
+void WorldMapController::applyCells(const WaypointCells::Change& change) {
+    auto map = mapView();
     std::vector<plat::AnnotationPtr> gone;
-    for (const auto& pin : waypointPins(*map)) {
-        if (wanted.count(pin->waypoint().get())) {
-            kept.insert(pin->waypoint().get());
-            pin->updatePointOnMap(*map);
-        } else {
-            gone.push_back(pin);
-        }
+    gone.reserve(change.removed.size());
+    for (const auto& pin : change.removed) {
+        auto it = pinByRow_.find(pin.waypoint);
+        if (it == pinByRow_.end()) continue;
+        gone.push_back(it->second);
+        pinByRow_.erase(it);
     }
     if (!gone.empty()) map->removeAnnotations(gone);
-
-    plat::Log::line("Start adding " + std::to_string(fetched.size()) + " waypoints");
+    if (change.added.empty() || !cells_) return;
+    std::weak_ptr<Context> context = Store::defaultStore().mainContext().shared_from_this();
     std::vector<plat::AnnotationPtr> added;
-    for (const auto& w : fetched) {
-        if (kept.count(w.get())) continue;
-        auto pin = WaypointAnnotation::make(w);
+    added.reserve(change.added.size());
+    for (const auto& point : cells_->pointsOf(change.added)) {
+        auto pin = WaypointAnnotation::make(point, context);
         pin->updatePointOnMap(*map);
+        pinByRow_[point.row] = pin;
         added.push_back(std::move(pin));
     }
     if (!added.empty()) map->addAnnotations(added);
-    VNMapViewController::declutterPins(*map);
-    plat::Log::line("End adding waypoints");
-    plat::Log::line("Wps on map:" + std::to_string(map->annotations().size()));
 }
 
 double WorldMapController::radiusInMetres() { return Waypoint::filterRadius(); }
@@ -346,29 +332,6 @@ void WorldMapController::initRadiusOverlay() {
     lastLocation_ = loc;
     radiusOverlay_ = std::make_shared<plat::Circle>(loc->coordinate(), radiusInMetres());
     map->addOverlay(radiusOverlay_);
-}
-
-void WorldMapController::addAnnotationForWaypoint(const std::shared_ptr<Waypoint>& waypoint) {
-    if (!waypoint) return;
-    auto map = mapView();
-    auto pin = WaypointAnnotation::make(waypoint);
-    pin->updatePointOnMap(*map);
-    // The other pins' cells are taken for the map as it is now, not as it was at the last reload.
-    for (const auto& other : waypointPins(*map)) {
-        other->updatePointOnMap(*map);
-        if (other->pointOnMap() == pin->pointOnMap()) return;
-    }
-    map->addAnnotation(pin);
-}
-
-void WorldMapController::removeAnnotationForWaypoint(const std::shared_ptr<Waypoint>& waypoint) {
-    auto map = mapView();
-    for (const auto& pin : waypointPins(*map)) {
-        if (pin->waypoint() == waypoint) {
-            map->removeAnnotation(pin);
-            return;
-        }
-    }
 }
 
 // --- reload triggers ----------------------------------------------------------------------------
@@ -470,15 +433,6 @@ void WorldMapController::touchUpInsideSegmentIndex(CustomSegmentedControl&, std:
     if (index >= 3) return;
     mapView()->setMapType(kTypes[index]);
     VNMapViewController::markMapType(mapButton().get(), satButton().get(), hybridButton().get(), kTypes[index]);
-}
-
-// --- store changes ------------------------------------------------------------------------------
-
-void WorldMapController::controllerDidChangeObject(FetchedResultsController&, const ObjectChange& change) {
-    auto waypoint = std::dynamic_pointer_cast<Waypoint>(change.object);
-    if (!waypoint) return;
-    if (change.type == ChangeType::insert) addAnnotationForWaypoint(waypoint);
-    if (change.type == ChangeType::remove) removeAnnotationForWaypoint(waypoint);
 }
 
 void registerWorldMapInterface() {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 
 #include "dashboard/CustomSegmentedControl.h"
 #include "platform/foundation/Observable.h"
@@ -10,8 +11,7 @@
 #include "platform/map/MapTypes.h"
 #include "platform/map/MapViewDelegate.h"
 #include "shell/VNBaseViewController.h"
-#include "store/FetchRequest.h"
-#include "store/FetchedResultsController.h"
+#include "store/WaypointCells.h"
 
 namespace plat {
 class Button;
@@ -23,16 +23,18 @@ class MapView;
 namespace qx {
 
 class Waypoint;
+class WaypointAnnotation;
 
-// The World Map tab: every stored waypoint inside the visible region that passes the world-map
+// The World Map tab: the stored waypoints inside the visible region that pass the world-map
 // filter (alarms only, within a radius of the user, a time window, above a dose-rate floor), as
-// threshold-coloured pins with at most one visible pin per 10-point cell of the screen, and the
-// filter radius drawn around the user. It reloads when the filter screen closes, when the map
-// zooms or moves far enough and when the user has walked far enough.
+// threshold-coloured pins, one per 10-point cell of the screen (the cell's highest dose rate,
+// so that an alarm is never hidden behind a quiet reading), and the filter radius drawn around
+// the user. It reloads when the filter screen closes, when the map zooms or moves far enough and
+// when the user has walked far enough. Only the cells' pins are read and made: the cost of a
+// reload follows the screen, not the number of stored points.
 class WorldMapController : public VNBaseViewController,
                            public plat::MapViewDelegate,
-                           public CustomSegmentedControlDelegate,
-                           public FetchedResultsControllerDelegate {
+                           public CustomSegmentedControlDelegate {
 public:
     static constexpr const char* kNibName = "WorldMapController";
     static constexpr const char* kPinReuseIdentifier = "Waypoint";
@@ -61,7 +63,8 @@ public:
     std::shared_ptr<plat::Label> noLocationLabel();
     const std::shared_ptr<CustomSegmentedControl>& mapModeControl() const { return mapModeControl_; }
 
-    const std::shared_ptr<FetchedResultsController>& fetchController() const { return fetchController_; }
+    // The pins of the last reload, kept current as points are stored and deleted.
+    const std::shared_ptr<WaypointCells>& cells() const { return cells_; }
     const std::shared_ptr<plat::Circle>& radiusOverlay() const { return radiusOverlay_; }
     const std::optional<plat::Location>& lastLocation() const { return lastLocation_; }
     bool mapLoaded() const { return mapLoaded_; }
@@ -79,21 +82,17 @@ public:
     void initTitles() override;
     void languageDidSwitch() override;
 
-    // Reloads: with the distance filter on, first marks the points within the radius of the
-    // user (in a background save), then queries, diffs the pins and redraws the circle.
+    // Reloads: reads the cells of the visible area, diffs the pins and redraws the circle.
     void initData();
+    // Reads the pins of the cells of the visible area.
     void initFetchController();
+    // Puts the pins read on the map: those that stay are kept, the others come and go.
     void initAnnotations();
     void initRadiusOverlay();
-    // A stored waypoint that arrived while the list is shown gets a pin unless another pin
-    // already holds its 10-point cell; a deleted one loses its pin.
-    void addAnnotationForWaypoint(const std::shared_ptr<Waypoint>& waypoint);
-    void removeAnnotationForWaypoint(const std::shared_ptr<Waypoint>& waypoint);
 
-    // What the map shows: the waypoints of the visible region that pass the filter of the
-    // preferences, highest dose rate first. `userKnown` says whether the user's position is
-    // known; without it the distance filter lets nothing through.
-    static FetchRequest fetchRequestFor(const plat::CoordinateRegion& region, bool userKnown);
+    // What a pin's point must pass: the filter of the preferences. `user` is the user's
+    // position; without it the distance filter lets nothing through.
+    static WaypointGrid::Filter cellFilter(const std::optional<plat::Location>& user);
     // The radius of the filter circle in metres.
     static double radiusInMetres();
     // Whether a region change reloads: the zoom moved a whole level since the previous change,
@@ -117,20 +116,21 @@ public:
     std::shared_ptr<plat::Button> buttonFor(CustomSegmentedControl& control, std::size_t index) override;
     void touchUpInsideSegmentIndex(CustomSegmentedControl& control, std::size_t index) override;
 
-    // Store changes while the list is shown.
-    void controllerDidChangeObject(FetchedResultsController& controller, const ObjectChange& change) override;
-
     std::string kindName() const override { return "World map"; }
 
 private:
     std::optional<plat::Location> userLocation() const;
     void wireButtons();
     void showNoLocationNote(bool show);
+    // Takes the pins that went off the map and puts the new ones on it.
+    void applyCells(const WaypointCells::Change& change);
 
     std::shared_ptr<plat::MapView> map_;
     std::shared_ptr<CustomSegmentedControl> mapModeControl_;
-    std::shared_ptr<FetchedResultsController> fetchController_;  // none while the marks are being set
-    bool listLoaded_ = false;  // a first list was made: later region changes reload by distance and zoom
+    std::shared_ptr<WaypointCells> cells_;
+    WaypointCells::Change pending_;  // read by initFetchController, put on the map by initAnnotations
+    std::unordered_map<std::int64_t, std::shared_ptr<WaypointAnnotation>> pinByRow_;
+    bool listLoaded_ = false;  // a first reload was made: later region changes reload by distance and zoom
     std::shared_ptr<plat::Circle> radiusOverlay_;
     std::optional<plat::Location> lastLocation_;
     bool mapLoaded_ = false;

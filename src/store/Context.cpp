@@ -12,6 +12,7 @@
 #include "store/Store.h"
 #include "store/Track.h"
 #include "store/Waypoint.h"
+#include "store/WaypointGrid.h"
 
 namespace qx {
 
@@ -576,6 +577,10 @@ bool Context::insertRows(EntityKind entity, StoreError* error) {
 bool Context::writeChanges(ChangeSet& changes, StoreError* error) {
     if (!resolveDaySets(error)) return false;
 
+    // A day or more of points going at once: the map grid is made anew rather than kept per row.
+    std::int64_t waypointsDeleted = 0;
+    for (const auto& [id, o] : deleted_) waypointsDeleted += id.entity == EntityKind::waypoint;
+    WaypointGrid::setAsideForBulk(*connection_, waypointsDeleted);
     for (int e : kEntityOrder) {
         for (const auto& [id, o] : deleted_) {
             if (static_cast<int>(id.entity) != e) continue;

@@ -20,6 +20,7 @@
 #include "store/Set.h"
 #include "store/Store.h"
 #include "store/Waypoint.h"
+#include "store/WaypointGrid.h"
 #include "store/io/WaypointBatchQueue.h"
 #include "store/io/WaypointFile.h"
 
@@ -233,6 +234,8 @@ ImportResult ImportManager::storeFile(const std::filesystem::path& path, Context
     std::size_t stored = 0;
     StoreError failure;
     while (auto batch = queue.pop()) {
+        // A large file makes the map grid anew once rather than keep it per row.
+        WaypointGrid::setAsideForBulk(context.connection(), static_cast<std::int64_t>(stored + batch->size()));
         storeRecords(*batch, context);
         stored += batch->size();
         batch.reset();

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <unordered_set>
 
 #include "model/DateStrings.h"
 #include "model/Language.h"
@@ -100,65 +99,6 @@ Predicate Waypoint::positionedInBox(double south, double north, double west, dou
     }
     parts.push_back(Key("latitude") != kNoFix || Key("longitude") != kNoFix);
     return Predicate::andPredicates(std::move(parts));
-}
-
-namespace {
-
-// The box of latitudes and longitudes that holds every point within `radius` metres of the
-// centre, a little widened against rounding.
-struct CapBox {
-    double south, north, west, east;
-};
-CapBox boxAround(const plat::Coordinate2D& centre, double radius) {
-    constexpr double kDegree = 3.141592653589793 / 180.0;
-    const double angle = radius / plat::Location::kEarthMeanRadius;  // radians of arc
-    const double span = angle / kDegree * 1.001 + 1e-9;
-    CapBox box{centre.latitude - span, centre.latitude + span, -180.0, 180.0};
-    const double reach = std::sin(angle) / std::cos(centre.latitude * kDegree);
-    // A cap that holds a pole, or reaches round, takes every longitude.
-    if (std::abs(centre.latitude) + span < 90.0 && angle < 3.141592653589793 / 2 && reach < 1.0) {
-        const double lonSpan = std::asin(reach) / kDegree * 1.001 + 1e-9;
-        box.west = centre.longitude - lonSpan;
-        box.east = centre.longitude + lonSpan;
-    }
-    return box;
-}
-
-}  // namespace
-
-void Waypoint::markInRadius(const plat::Location& location, double radius,
-                            std::function<void(bool success, const StoreError* error)> completion) {
-    Store::defaultStore().saveWithBlock(
-        [location, radius](Context& context) {
-            const CapBox box = boxAround(location.coordinate(), radius);
-            FetchRequest near(kEntity);
-            near.where(positionedInBox(box.south, box.north, box.west, box.east))
-                .sortedBy("latitude")
-                .sortedBy("longitude");
-            std::unordered_set<std::int64_t> inside;
-            for (const auto& row : context.fetchRows(near, nullptr, false, nullptr)) {
-                const plat::Coordinate2D at{row.sortValues[0].real(), row.sortValues[1].real()};
-                if (isWithin(at, location, radius)) inside.insert(row.row);
-            }
-            FetchRequest marked(kEntity);
-            marked.where(Key("inRadius") == true);
-            std::vector<std::int64_t> changed;
-            std::unordered_set<std::int64_t> stillInside;
-            for (const auto& row : context.fetchRows(marked, nullptr, false, nullptr)) {
-                if (inside.count(row.row)) {
-                    stillInside.insert(row.row);
-                } else {
-                    changed.push_back(row.row);
-                }
-            }
-            for (const std::int64_t row : inside)
-                if (!stillInside.count(row)) changed.push_back(row);
-            for (const auto& object : context.objectsWithRows(kEntity, changed)) {
-                auto waypoint = std::static_pointer_cast<Waypoint>(object);
-                waypoint->setInRadius(inside.count(waypoint->objectID().row) > 0);
-            }
-        },
-        std::move(completion));
 }
 
 void Waypoint::applyData(double der, double de, double variation, const std::optional<plat::Location>& location,

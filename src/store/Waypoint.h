@@ -71,12 +71,6 @@ public:
     // Whether a point lies within `radius` metres of the location; never for a point without a
     // position.
     static bool isWithin(const plat::Coordinate2D& point, const plat::Location& location, double radius);
-    // Sets inRadius on every stored waypoint by whether it lies within `radius` metres of the
-    // location, in one background save that reads only the points near the location and the
-    // ones marked now, and writes only the marks that change. `completion` runs on the main
-    // thread after the save.
-    static void markInRadius(const plat::Location& location, double radius,
-                             std::function<void(bool success, const StoreError* error)> completion);
     // Waypoints with a position in the box of latitudes south to north and of longitudes from
     // west eastwards to east. A box whose ends lie beyond the 180th meridian (west above east
     // once both are brought into -180...180, or either outside that range) takes the points on

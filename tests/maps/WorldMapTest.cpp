@@ -1,5 +1,5 @@
-// The World Map tab: its query and filters, the in-radius marks, the pins it adds and removes,
-// the radius circle, the reload triggers and the callout.
+// The World Map tab: its query and filters, the pins it adds and removes (one per cell, the
+// loudest), the radius circle, the reload triggers and the callout.
 #include <cmath>
 
 #include "MapsTestSupport.h"
@@ -39,8 +39,7 @@ protected:
 
     void show(plat::Coordinate2D centre, double span) { map->setRegion({centre, {span, span}}, false); }
     void userAt(plat::Coordinate2D at) { map->updateUserLocation(plat::Location(at.latitude, at.longitude)); }
-    // Saves what the test made, then reloads the way the screen does (waiting for the
-    // in-radius marking when the distance filter is on).
+    // Saves what the test made, then reloads the way the screen does.
     void reload() {
         main().save();
         screen->initData();
@@ -134,7 +133,7 @@ TEST_F(WorldMapTest, PanningKeepsThePinsThatStayAndDropsTheOnesThatLeave) {
     EXPECT_TRUE(same);
 }
 
-TEST_F(WorldMapTest, DistanceFilterMarksOnlyWhatChangesAndDrawsItsCircle) {
+TEST_F(WorldMapTest, DistanceFilterIsPartOfTheQueryWritesNothingAndDrawsItsCircle) {
     settings().setMetric(false);
     settings().setWMDistance(5);
     settings().setWMDistanceOn(true);
@@ -142,17 +141,7 @@ TEST_F(WorldMapTest, DistanceFilterMarksOnlyWhatChangesAndDrawsItsCircle) {
     auto edge = point(0.1, {52.52 + 0.07, 13.405});  // about 7.8 km north: inside 5 miles
     auto far = point(0.1, {52.52 + 0.09, 13.405});   // about 10 km north: outside
     userAt(kBerlin);
-    reload();
-    EXPECT_TRUE(near->inRadius());
-    EXPECT_TRUE(edge->inRadius());
-    EXPECT_FALSE(far->inRadius());
-    EXPECT_TRUE(shows(near) && shows(edge) && !shows(far));
-    ASSERT_NE(screen->radiusOverlay(), nullptr);
-    EXPECT_NEAR(screen->radiusOverlay()->radius(), 8045.0, 0.01);  // 5 miles at 1.609 km
-    EXPECT_EQ(map->overlays().size(), 1u);
-    EXPECT_TRUE(screen->noLocationLabel()->isHidden());
-
-    // Moving south by 2 km: only the edge point leaves the radius, and only its mark is written.
+    // Reloads read the store and never write it: no mark per point for every walk.
     std::size_t written = 0;
     struct Counter : ContextObserver {
         std::size_t* n;
@@ -160,12 +149,20 @@ TEST_F(WorldMapTest, DistanceFilterMarksOnlyWhatChangesAndDrawsItsCircle) {
     };
     auto counter = std::make_shared<Counter>();
     counter->n = &written;
+    reload();
     main().addObserver(counter);
+    EXPECT_TRUE(shows(near) && shows(edge) && !shows(far));
+    ASSERT_NE(screen->radiusOverlay(), nullptr);
+    EXPECT_NEAR(screen->radiusOverlay()->radius(), 8045.0, 0.01);  // 5 miles at 1.609 km
+    EXPECT_EQ(map->overlays().size(), 1u);
+    EXPECT_TRUE(screen->noLocationLabel()->isHidden());
+
+    // Moving south by 2 km: the edge point leaves the radius.
     userAt({52.52 - 0.02, 13.405});
     reload();
-    EXPECT_EQ(written, 1u);
-    EXPECT_FALSE(edge->inRadius());
-    EXPECT_TRUE(near->inRadius());
+    EXPECT_EQ(written, 0u);
+    EXPECT_FALSE(shows(edge));
+    EXPECT_TRUE(shows(near));
     EXPECT_EQ(map->overlays().size(), 1u);  // the old circle went
 
     settings().setWMDistanceOn(false);
@@ -190,30 +187,45 @@ TEST_F(WorldMapTest, DistanceFilterWithoutAKnownPositionShowsNoPinsAndSaysSo) {
     EXPECT_TRUE(screen->noLocationLabel()->isHidden());
 }
 
-TEST_F(WorldMapTest, StoredWaypointGetsAPinUnlessItsCellIsTaken) {
+TEST_F(WorldMapTest, StoredWaypointGetsAPinOnlyWhenItIsTheLoudestOfItsCell) {
     reload();
     ASSERT_EQ(pins(), 0u);
     auto first = point(0.1, kBerlin);
     main().save();
     drain();
     EXPECT_TRUE(shows(first));
-    // A few metres away falls in the same 10-point cell at this zoom.
+    // A few metres away falls in the same 10-point cell at this zoom: as quiet, it gets no pin.
     auto sameCell = point(0.1, {kBerlin.latitude + 0.00001, kBerlin.longitude});
     main().save();
     drain();
     EXPECT_FALSE(shows(sameCell));
-    // Cells are those of the map now: after a pan without a reload, a point where the first pin
-    // was drawn before the pan is in a free cell.
+    EXPECT_EQ(pins(), 1u);
+    // An alarm there takes the cell: it is never hidden behind a quiet reading.
+    auto alarm = point(kSecond + 1, {kBerlin.latitude - 0.00001, kBerlin.longitude});
+    main().save();
+    drain();
+    EXPECT_TRUE(shows(alarm));
+    EXPECT_FALSE(shows(first));
+    EXPECT_EQ(pins(), 1u);
+    // After a pan without a reload, a point stored in another cell gets its pin.
     show({kBerlin.latitude, kBerlin.longitude + 0.01}, 0.2);
     auto oldCell = point(0.1, {kBerlin.latitude, kBerlin.longitude + 0.01});
     main().save();
     drain();
     EXPECT_TRUE(shows(oldCell));
 
+    // The alarm deleted, its cell goes back to the oldest of the quiet ones.
+    main().deleteObject(alarm);
+    main().save();
+    drain();
+    EXPECT_FALSE(shows(alarm));
+    EXPECT_TRUE(shows(first));
     main().deleteObject(first);
+    main().deleteObject(sameCell);
     main().save();
     drain();
     EXPECT_FALSE(shows(first));
+    EXPECT_EQ(pins(), 1u);
 }
 
 TEST_F(WorldMapTest, ReloadDistancesFollowTheZoomLevel) {

@@ -325,7 +325,9 @@ void MapView::removeAnnotations(const std::vector<AnnotationPtr>& annotations) {
     std::vector<Shown> removed;
     for (auto& s : shown_) (gone.count(s.annotation.get()) ? removed : kept).push_back(std::move(s));
     shown_ = std::move(kept);
-    for (auto& s : removed) retireView(s);
+    std::vector<ViewPtr> leaving;
+    for (auto& s : removed) retireView(s, &leaving);
+    removeSubviews(leaving);
 }
 
 AnnotationViewPtr MapView::viewForAnnotation(const AnnotationPtr& annotation) const {
@@ -362,16 +364,18 @@ void MapView::refreshAnnotationViews() {
     if (!userShown && userShown_.view) retireView(userShown_);
     if (userShown_.view) placeView(userShown_);
     // By index: the delegate may add annotations while it makes a view.
+    std::vector<ViewPtr> leaving;
     for (std::size_t i = 0; i < shown_.size(); ++i) {
         const bool visible = isOnScreen(*shown_[i].annotation);
         if (visible && !shown_[i].view) {
             auto view = makeView(shown_[i].annotation);
             if (i < shown_.size()) attachView(shown_[i], std::move(view));
         } else if (!visible && shown_[i].view) {
-            retireView(shown_[i]);
+            retireView(shown_[i], &leaving);
         }
         if (i < shown_.size() && shown_[i].view) placeView(shown_[i]);
     }
+    removeSubviews(leaving);
     orderAnnotationViews();
 }
 
@@ -400,13 +404,16 @@ AnnotationViewPtr MapView::makeView(const AnnotationPtr& annotation) {
     return view;
 }
 
-void MapView::retireView(Shown& shown) {
+void MapView::retireView(Shown& shown, std::vector<ViewPtr>* leaving) {
     AnnotationViewPtr view = std::move(shown.view);
     shown.view = nullptr;
     if (!view) return;
     views_.erase(shown.annotation.get());
     if (view->isSelected()) view->setSelected(false);
-    view->removeFromSuperview();
+    if (leaving)
+        leaving->push_back(view);
+    else
+        view->removeFromSuperview();
     view->setMapView(nullptr);
     if (!view->reuseIdentifier().empty()) reuseQueue_[view->reuseIdentifier()].push_back(std::move(view));
 }

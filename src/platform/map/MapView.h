@@ -134,7 +134,9 @@ private:
     void refreshAnnotationViews();
     AnnotationViewPtr makeView(const AnnotationPtr& annotation);
     void attachView(Shown& shown, AnnotationViewPtr view);
-    void retireView(Shown& shown);
+    // Queues the view for reuse; it leaves the map now, or with the others in `leaving` when
+    // many go at once.
+    void retireView(Shown& shown, std::vector<ViewPtr>* leaving = nullptr);
     void placeView(const Shown& shown) const;
     bool isOnScreen(const Annotation& annotation) const;
     void drawBackground(DrawingContext& context) const;

@@ -132,6 +132,24 @@ void View::removeFromSuperview() {
     notifyWindowChange(before);
 }
 
+void View::removeSubviews(const std::vector<ViewPtr>& views) {
+    std::vector<ViewPtr> leaving;  // held until they are told
+    leaving.reserve(views.size());
+    Window* before = window();
+    for (const auto& v : views) {
+        if (!v || v->superview_ != this) continue;
+        v->willMoveToSuperview(nullptr);
+        v->superview_ = nullptr;
+        leaving.push_back(v);
+    }
+    if (leaving.empty()) return;
+    std::erase_if(subviews_, [](const ViewPtr& v) { return v->superview_ == nullptr; });
+    for (auto& v : leaving) {
+        v->didMoveToSuperview();
+        v->notifyWindowChange(before);
+    }
+}
+
 void View::removeAllSubviews() {
     for (auto& s : std::vector<ViewPtr>(subviews_)) s->removeFromSuperview();
 }

@@ -82,6 +82,45 @@ TEST(ViewTreeTest, RemovedViewsSurviveWhileHeldAndLoseTheirSuperview) {
     EXPECT_EQ(kept->superview(), nullptr);
 }
 
+// Many subviews taken out at once (a map dropping its pins): the rest keep their order, the
+// removed ones are told they left the window and go once nothing else holds them; views of
+// another superview, repeated views and none are left alone.
+TEST(ViewTreeTest, ManySubviewsLeaveInOnePassAndTheRestKeepTheirOrder) {
+    struct Watched : View {
+        int windowChanges = 0;
+        void didMoveToWindow() override { ++windowChanges; }
+    };
+    auto window = std::make_shared<Window>(Rect{0, 0, 320, 480});
+    auto root = std::make_shared<View>();
+    window->addSubview(root);
+    std::vector<std::shared_ptr<Watched>> children;
+    for (int i = 0; i < 10; ++i) {
+        children.push_back(std::make_shared<Watched>());
+        children.back()->setTag(i);
+        root->addSubview(children.back());
+    }
+    auto stranger = std::make_shared<View>();
+    auto elsewhere = std::make_shared<View>();
+    elsewhere->addSubview(stranger);
+    std::weak_ptr<View> released = children[3];
+    std::vector<std::shared_ptr<View>> leaving{children[1], children[3], children[3], children[8], stranger, nullptr};
+    for (auto* c : {&children[1], &children[8]}) (*c)->windowChanges = 0;
+    children[3]->windowChanges = 0;
+    root->removeSubviews(leaving);
+
+    std::vector<long> left;
+    for (const auto& v : root->subviews()) left.push_back(v->tag());
+    EXPECT_EQ(left, (std::vector<long>{0, 2, 4, 5, 6, 7, 9}));
+    EXPECT_EQ(children[1]->superview(), nullptr);
+    EXPECT_EQ(children[1]->window(), nullptr);
+    EXPECT_EQ(children[1]->windowChanges, 1);
+    EXPECT_EQ(children[3]->windowChanges, 1);  // named twice, told once
+    EXPECT_EQ(stranger->superview(), elsewhere.get());
+    leaving.clear();
+    children[3].reset();
+    EXPECT_TRUE(released.expired());
+}
+
 TEST(ViewTreeTest, PointsConvertThroughFramesAndScrollOffsets) {
     auto root = std::make_shared<View>(Rect{0, 0, 320, 480});
     auto scroll = std::make_shared<ScrollView>(Rect{10, 20, 100, 100});

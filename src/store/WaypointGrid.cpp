@@ -1,0 +1,519 @@
+#include "store/WaypointGrid.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+#include <string>
+#include <tuple>
+#include <unordered_map>
+
+#include "platform/foundation/Log.h"
+#include "store/Connection.h"
+
+namespace qx {
+
+namespace {
+
+constexpr std::int64_t kWorld = 268435456;  // map points across, 2^28
+
+std::string number(double v) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", v);
+    return text;
+}
+
+// The map point of a latitude and longitude, as plat::mapPointForCoordinate works it out,
+// kept inside the world so that its squares are too.
+std::string mapX(const std::string& lon) {
+    return "max(0.0, min(268435455.99, ((" + lon + ") + 180.0) / 360.0 * 268435456.0))";
+}
+std::string mapY(const std::string& lat) {
+    const double limit = std::atan(std::sinh(std::numbers::pi)) * 180.0 / std::numbers::pi;
+    const std::string s = "sin(max(min(" + lat + ", " + number(limit) + "), " + number(-limit) + ") * pi() / 180.0)";
+    return "max(0.0, min(268435455.99, (0.5 - ln((1 + " + s + ") / (1 - " + s + ")) / (4 * pi())) * 268435456.0))";
+}
+std::string spotKey(const std::string& mx, const std::string& my) {
+    return "(((CAST(" + my + " AS INTEGER) >> 14) << 14) | (CAST(" + mx + " AS INTEGER) >> 14))";
+}
+
+// Puts waypoint `w` (an SQL expression) on the grid when it has a position and a reading.
+std::string addSpot(const std::string& w) {
+    return "INSERT INTO WaypointSpot (id, mid, key, der, date, mx, my)"
+           " SELECT s.id, s.mid, " + spotKey("s.mx", "s.my") + ", s.der, s.date, s.mx, s.my FROM"
+           " (SELECT w.id AS id, m.id AS mid, m.der AS der, m.date AS date, " + mapX("w.longitude") + " AS mx, " +
+           mapY("w.latitude") + " AS my FROM \"Waypoint\" w JOIN \"Measurement\" m ON m.waypoint_id = w.id"
+           " WHERE w.id = " + w + " AND NOT (w.latitude = -1 AND w.longitude = -1)) s"
+           " WHERE NOT EXISTS (SELECT 1 FROM WaypointSpot WHERE id = " + w + ");\n"
+           "INSERT INTO WaypointTile (level, ty, tx, n, der, wid, mid, dateMin, dateMax)"
+           " SELECT l.level, CAST(s.my AS INTEGER) >> l.level, CAST(s.mx AS INTEGER) >> l.level, 1, s.der, s.id, s.mid,"
+           " s.date, s.date FROM WaypointSpot s, WaypointTileLevel l WHERE s.id = " + w +
+           " ON CONFLICT (level, ty, tx) DO UPDATE SET n = n + 1,"
+           " dateMin = min(dateMin, excluded.dateMin), dateMax = max(dateMax, excluded.dateMax),"
+           " wid = CASE WHEN excluded.der > der OR (excluded.der = der AND excluded.wid < wid) THEN excluded.wid ELSE wid END,"
+           " mid = CASE WHEN excluded.der > der OR (excluded.der = der AND excluded.wid < wid) THEN excluded.mid ELSE mid END,"
+           " der = max(der, excluded.der);\n";
+}
+
+// Takes waypoint `w` off the grid. A square whose highest point it was finds its next one:
+// the finest from its points, each coarser one from the four below it. Each square is reached
+// by its key, one statement per level.
+std::string removeSpot(const std::string& w) {
+    auto square = [&w](int level) {
+        const std::string l = std::to_string(level);
+        return "level = " + l + " AND ty = (SELECT CAST(my AS INTEGER) >> " + l + " FROM WaypointSpot WHERE id = " + w +
+               ") AND tx = (SELECT CAST(mx AS INTEGER) >> " + l + " FROM WaypointSpot WHERE id = " + w + ")";
+    };
+    std::string sql;
+    for (int level = WaypointGrid::kFinestTileShift; level <= WaypointGrid::kCoarsestTileShift; ++level) {
+        sql += "UPDATE WaypointTile SET n = n - 1 WHERE " + square(level) + ";\n";
+        sql += "DELETE FROM WaypointTile WHERE n <= 0 AND " + square(level) + ";\n";
+    }
+    const std::string across = std::to_string(1 << (WaypointGrid::kFinestTileShift - WaypointGrid::kSpotShift));
+    sql += "UPDATE WaypointTile SET (der, wid, mid) = (SELECT s.der, s.id, s.mid FROM WaypointTileRow r"
+           " JOIN WaypointSpot s ON s.key BETWEEN (((WaypointTile.ty * " + across + " + r.i) << 14) | (WaypointTile.tx * " +
+           across + ")) AND (((WaypointTile.ty * " + across + " + r.i) << 14) | (WaypointTile.tx * " + across + " + " +
+           std::to_string(std::stoi(across) - 1) + ")) WHERE s.id <> " + w +
+           " ORDER BY s.der DESC, s.id ASC LIMIT 1) WHERE " + square(WaypointGrid::kFinestTileShift) + " AND wid = " + w +
+           ";\n";
+    for (int level = WaypointGrid::kFinestTileShift + 1; level <= WaypointGrid::kCoarsestTileShift; ++level) {
+        const std::string below = std::to_string(level - 1);
+        sql += "UPDATE WaypointTile SET (der, wid, mid) = (SELECT c.der, c.wid, c.mid FROM WaypointTile c"
+               " WHERE c.level = " + below + " AND c.ty BETWEEN WaypointTile.ty * 2 AND WaypointTile.ty * 2 + 1"
+               " AND c.tx BETWEEN WaypointTile.tx * 2 AND WaypointTile.tx * 2 + 1 ORDER BY c.der DESC, c.wid ASC LIMIT 1)"
+               " WHERE " + square(level) + " AND wid = " + w + ";\n";
+    }
+    sql += "DELETE FROM WaypointSpot WHERE id = " + w + ";\n";
+    return sql;
+}
+
+std::string tablesSql(const std::string& prefix) {
+    std::string sql =
+        "CREATE TABLE " + prefix + "WaypointSpot (id INTEGER PRIMARY KEY, mid INTEGER, key INTEGER NOT NULL,"
+        " der REAL NOT NULL, date REAL NOT NULL, mx REAL NOT NULL, my REAL NOT NULL);\n"
+        "CREATE TABLE " + prefix + "WaypointTile (level INTEGER NOT NULL, ty INTEGER NOT NULL, tx INTEGER NOT NULL,"
+        " n INTEGER NOT NULL, der REAL NOT NULL, wid INTEGER NOT NULL, mid INTEGER, dateMin REAL NOT NULL,"
+        " dateMax REAL NOT NULL, PRIMARY KEY (level, ty, tx)) WITHOUT ROWID;\n"
+        "CREATE TABLE " + prefix + "WaypointTileLevel (level INTEGER PRIMARY KEY);\n"
+        "CREATE TABLE " + prefix + "WaypointTileRow (i INTEGER PRIMARY KEY);\n";
+    for (int level = WaypointGrid::kFinestTileShift; level <= WaypointGrid::kCoarsestTileShift; ++level)
+        sql += "INSERT INTO WaypointTileLevel VALUES (" + std::to_string(level) + ");\n";
+    for (int i = 0; i < (1 << (WaypointGrid::kFinestTileShift - WaypointGrid::kSpotShift)); ++i)
+        sql += "INSERT INTO WaypointTileRow VALUES (" + std::to_string(i) + ");\n";
+    return sql;
+}
+
+// Made once the points are in: sorting them once is far cheaper than placing each in turn.
+std::string indexSql(const std::string& prefix) {
+    return "CREATE INDEX " + prefix + "WaypointSpot_key ON WaypointSpot(key, der, date, mx, my, mid);\n";
+}
+
+std::string triggersSql() {
+    // Each runs only where there is something to do: a point's reading stored after the point
+    // (or before it) puts it on the grid once, and a delete that cascades from the point to its
+    // reading takes it off once.
+    const std::string onGrid = "EXISTS (SELECT 1 FROM WaypointSpot WHERE id = ";
+    return "CREATE TRIGGER WaypointGrid_waypoint_insert AFTER INSERT ON \"Waypoint\""
+           " WHEN EXISTS (SELECT 1 FROM \"Measurement\" WHERE waypoint_id = NEW.id) BEGIN\n" + addSpot("NEW.id") +
+           "END;\n"
+           "CREATE TRIGGER WaypointGrid_measurement_insert AFTER INSERT ON \"Measurement\""
+           " WHEN NEW.waypoint_id IS NOT NULL BEGIN\n" + addSpot("NEW.waypoint_id") + "END;\n"
+           "CREATE TRIGGER WaypointGrid_waypoint_move AFTER UPDATE OF latitude, longitude ON \"Waypoint\" BEGIN\n" +
+           removeSpot("OLD.id") + addSpot("NEW.id") + "END;\n"
+           "CREATE TRIGGER WaypointGrid_measurement_change AFTER UPDATE OF der, date, waypoint_id ON \"Measurement\""
+           " BEGIN\n" + removeSpot("OLD.waypoint_id") + addSpot("NEW.waypoint_id") + "END;\n"
+           "CREATE TRIGGER WaypointGrid_waypoint_delete AFTER DELETE ON \"Waypoint\" WHEN " + onGrid + "OLD.id) BEGIN\n" +
+           removeSpot("OLD.id") + "END;\n"
+           "CREATE TRIGGER WaypointGrid_measurement_delete AFTER DELETE ON \"Measurement\" WHEN " + onGrid +
+           "OLD.waypoint_id) BEGIN\n" + removeSpot("OLD.waypoint_id") + "END;\n";
+}
+
+// Drops the grid and its triggers.
+std::string dropSql() {
+    std::string sql;
+    for (const char* trigger : {"waypoint_insert", "measurement_insert", "waypoint_move", "measurement_change",
+                                "waypoint_delete", "measurement_delete"})
+        sql += std::string("DROP TRIGGER IF EXISTS main.WaypointGrid_") + trigger + ";\n";
+    for (const char* table : {"WaypointSpot", "WaypointTile", "WaypointTileLevel", "WaypointTileRow"})
+        sql += std::string("DROP TABLE IF EXISTS main.") + table + ";\n";
+    return sql;
+}
+
+// Puts every stored point with a position and a reading on the grid, in the order of its rows.
+std::string fillSpotsSql() {
+    return "INSERT INTO WaypointSpot (id, mid, key, der, date, mx, my) SELECT s.id, s.mid, " + spotKey("s.mx", "s.my") +
+           ", s.der, s.date, s.mx, s.my FROM (SELECT w.id AS id, m.id AS mid, m.der AS der, m.date AS date, " +
+           mapX("w.longitude") + " AS mx, " + mapY("w.latitude") +
+           " AS my FROM \"Measurement\" m CROSS JOIN \"Waypoint\" w ON w.id = m.waypoint_id"
+           " WHERE NOT (w.latitude = -1 AND w.longitude = -1)) s ORDER BY 1;\n";
+}
+
+bool hasTable(Connection& c, const std::string& schema, const char* name) {
+    auto s = c.prepare("SELECT 1 FROM " + schema + ".sqlite_master WHERE type = 'table' AND name = ?");
+    if (!s) return false;
+    s.bind(1, Value(std::string(name)));
+    return s.step() == 1;
+}
+
+// --- reading -------------------------------------------------------------------------------------
+
+struct Best {
+    double der = 0;
+    std::int64_t waypoint = 0, measurement = 0;
+};
+
+bool better(double der, std::int64_t waypoint, const Best& than) {
+    return der > than.der || (der == than.der && waypoint < than.waypoint);
+}
+
+struct CellKeyHash {
+    std::size_t operator()(const std::pair<std::int64_t, std::int64_t>& k) const {
+        return std::hash<std::int64_t>()(k.first * 1000003 ^ k.second);
+    }
+};
+
+using Cells = std::unordered_map<std::pair<std::int64_t, std::int64_t>, Best, CellKeyHash>;
+
+void offer(Cells& cells, std::int64_t cx, std::int64_t cy, double der, std::int64_t waypoint, std::int64_t measurement) {
+    auto [it, added] = cells.try_emplace({cx, cy}, Best{der, waypoint, measurement});
+    if (!added && better(der, waypoint, it->second)) it->second = Best{der, waypoint, measurement};
+}
+
+// The squares of every level from the points, in one pass over them: a point counts in its
+// square of each level, which keeps its highest (of equal ones the oldest) and its dates.
+bool fillTiles(Connection& c, StoreError* error) {
+    struct Square {
+        std::int64_t n = 0;
+        Best best;
+        double dateMin = INFINITY, dateMax = -INFINITY;
+    };
+    struct KeyHash {
+        std::size_t operator()(const std::tuple<int, std::int64_t, std::int64_t>& k) const {
+            return std::hash<std::int64_t>()((std::get<1>(k) << 24 ^ std::get<2>(k)) * 31 + std::get<0>(k));
+        }
+    };
+    std::unordered_map<std::tuple<int, std::int64_t, std::int64_t>, Square, KeyHash> squares;
+    {
+        auto s = c.prepare("SELECT id, mid, der, date, mx, my FROM WaypointSpot", error);
+        if (!s) return false;
+        while (s.step() == 1) {
+            const std::int64_t id = s.columnInt(0), mid = s.columnInt(1);
+            const double der = s.columnDouble(2), date = s.columnDouble(3);
+            const auto x = static_cast<std::int64_t>(s.columnDouble(4)), y = static_cast<std::int64_t>(s.columnDouble(5));
+            for (int level = WaypointGrid::kFinestTileShift; level <= WaypointGrid::kCoarsestTileShift; ++level) {
+                Square& q = squares[{level, y >> level, x >> level}];
+                if (q.n++ == 0 || better(der, id, q.best)) q.best = Best{der, id, mid};
+                q.dateMin = std::min(q.dateMin, date);
+                q.dateMax = std::max(q.dateMax, date);
+            }
+        }
+    }
+    std::vector<std::pair<std::tuple<int, std::int64_t, std::int64_t>, Square>> rows(squares.begin(), squares.end());
+    squares.clear();
+    std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    auto insert = c.prepare(
+        "INSERT INTO WaypointTile (level, ty, tx, n, der, wid, mid, dateMin, dateMax) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)",
+        error);
+    if (!insert) return false;
+    for (const auto& [key, q] : rows) {
+        insert.bindInteger(1, std::get<0>(key));
+        insert.bindInteger(2, std::get<1>(key));
+        insert.bindInteger(3, std::get<2>(key));
+        insert.bindInteger(4, q.n);
+        insert.bind(5, Value(q.best.der));
+        insert.bindInteger(6, q.best.waypoint);
+        insert.bindInteger(7, q.best.measurement);
+        insert.bind(8, Value(q.dateMin));
+        insert.bind(9, Value(q.dateMax));
+        if (insert.step() < 0) {
+            reportError(error, c.lastError("filling the map grid"));
+            return false;
+        }
+        insert.reset();
+    }
+    return true;
+}
+
+// The latitudes and longitudes a circle can reach, widened a little against rounding.
+struct CapBox {
+    double south = -90, north = 90, west = -180, east = 180;
+    bool allLongitudes = true;
+};
+CapBox capAround(const plat::Coordinate2D& centre, double radius) {
+    constexpr double kDegree = std::numbers::pi / 180.0;
+    const double angle = radius / plat::Location::kEarthMeanRadius;
+    const double span = angle / kDegree * 1.001 + 1e-9;
+    CapBox box;
+    box.south = centre.latitude - span;
+    box.north = centre.latitude + span;
+    const double reach = std::sin(angle) / std::cos(centre.latitude * kDegree);
+    if (std::abs(centre.latitude) + span < 90.0 && angle < std::numbers::pi / 2 && reach < 1.0) {
+        const double lonSpan = std::asin(reach) / kDegree * 1.001 + 1e-9;
+        box.west = centre.longitude - lonSpan;
+        box.east = centre.longitude + lonSpan;
+        box.allLongitudes = false;
+    }
+    return box;
+}
+
+bool longitudeInCap(double lon, const CapBox& cap) {
+    if (cap.allLongitudes) return true;
+    const double d = std::remainder(lon - (cap.west + cap.east) / 2, 360.0);
+    return std::abs(d) <= (cap.east - cap.west) / 2;
+}
+
+// Whether every, none or some of the points of a square pass the filter's time and distance.
+enum class Reach { all, none, some };
+
+class Query {
+public:
+    Query(Connection& c, const WaypointGrid::CellGrid& grid, const WaypointGrid::Filter& filter)
+        : c_(c), grid_(grid), filter_(filter), size_(grid.size()) {
+        if (filter.within) cap_ = capAround(filter.within->centre, filter.within->radius);
+    }
+
+    void area(double x0, double x1, double y0, double y1) {
+        // Whole cells, so that each cell's answer is over all of it.
+        const std::int64_t cx0 = static_cast<std::int64_t>(std::floor(x0 / size_));
+        const std::int64_t cx1 = static_cast<std::int64_t>(std::floor(std::nextafter(x1, x0) / size_));
+        const std::int64_t cy0 = static_cast<std::int64_t>(std::floor(y0 / size_));
+        const std::int64_t cy1 = static_cast<std::int64_t>(std::floor(std::nextafter(y1, y0) / size_));
+        if (grid_.shift >= WaypointGrid::kFinestTileShift) {
+            const int level = std::min(grid_.shift, WaypointGrid::kCoarsestTileShift);
+            const std::int64_t per = grid_.factor << (grid_.shift - level);  // squares per cell side
+            readTiles(level, per, cx0 * per, (cx1 + 1) * per - 1, cy0 * per, (cy1 + 1) * per - 1);
+        } else {
+            const double s = size_;
+            readSpots(std::max(0.0, cx0 * s), std::min<double>(kWorld, (cx1 + 1) * s), std::max(0.0, cy0 * s),
+                      std::min<double>(kWorld, (cy1 + 1) * s));
+        }
+    }
+
+    std::vector<WaypointGrid::CellPin> pins() const {
+        std::vector<WaypointGrid::CellPin> out;
+        out.reserve(cells_.size());
+        for (const auto& [key, best] : cells_) {
+            if (!(best.der > filter_.doseRateAbove)) continue;
+            out.push_back({key.first, key.second, best.waypoint, best.measurement, best.der});
+        }
+        std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) {
+            return a.cellY != b.cellY ? a.cellY < b.cellY : a.cellX < b.cellX;
+        });
+        return out;
+    }
+
+private:
+    void readTiles(int level, std::int64_t per, std::int64_t tx0, std::int64_t tx1, std::int64_t ty0, std::int64_t ty1) {
+        const std::int64_t last = (kWorld >> level) - 1;
+        tx0 = std::max<std::int64_t>(tx0, 0);
+        ty0 = std::max<std::int64_t>(ty0, 0);
+        tx1 = std::min(tx1, last);
+        ty1 = std::min(ty1, last);
+        auto s = c_.prepare(
+            "SELECT tx, der, wid, mid, dateMin, dateMax FROM WaypointTile WHERE level = ?1 AND ty = ?2 AND tx BETWEEN ?3 "
+            "AND ?4");
+        if (!s) return;
+        for (std::int64_t ty = ty0; ty <= ty1; ++ty) {
+            s.bindInteger(1, level);
+            s.bindInteger(2, ty);
+            s.bindInteger(3, tx0);
+            s.bindInteger(4, tx1);
+            while (s.step() == 1) {
+                const std::int64_t tx = s.columnInt(0);
+                const double der = s.columnDouble(1);
+                // The highest reading of the square fails the floor: so does every other.
+                if (!(der > filter_.doseRateAbove)) continue;
+                switch (reach(level, tx, ty, s.columnDouble(4), s.columnDouble(5))) {
+                    case Reach::none: break;
+                    case Reach::all: offer(cells_, floorDiv(tx, per), floorDiv(ty, per), der, s.columnInt(2), s.columnInt(3)); break;
+                    case Reach::some: pending_.push_back({level, tx, ty}); break;
+                }
+            }
+            s.reset();
+        }
+        for (const auto& t : pending_) {
+            const double side = std::ldexp(1.0, t.level);
+            readSpots(t.tx * side, (t.tx + 1) * side, t.ty * side, (t.ty + 1) * side);
+        }
+        pending_.clear();
+    }
+
+    // Every point in the rectangle [x0, x1) x [y0, y1), tested one by one.
+    void readSpots(double x0, double x1, double y0, double y1) {
+        if (x1 <= x0 || y1 <= y0) return;
+        auto s = c_.prepare("SELECT der, date, mx, my, rowid, mid FROM WaypointSpot WHERE key BETWEEN ?1 AND ?2");
+        if (!s) return;
+        const std::int64_t kx0 = static_cast<std::int64_t>(x0) >> WaypointGrid::kSpotShift;
+        const std::int64_t kx1 = static_cast<std::int64_t>(std::ceil(x1) - 1) >> WaypointGrid::kSpotShift;
+        const std::int64_t ky0 = static_cast<std::int64_t>(y0) >> WaypointGrid::kSpotShift;
+        const std::int64_t ky1 = static_cast<std::int64_t>(std::ceil(y1) - 1) >> WaypointGrid::kSpotShift;
+        for (std::int64_t ky = ky0; ky <= ky1; ++ky) {
+            s.bindInteger(1, (ky << 14) | kx0);
+            s.bindInteger(2, (ky << 14) | kx1);
+            while (s.step() == 1) {
+                const double der = s.columnDouble(0);
+                if (!(der > filter_.doseRateAbove)) continue;
+                const double mx = s.columnDouble(2), my = s.columnDouble(3);
+                if (mx < x0 || mx >= x1 || my < y0 || my >= y1) continue;
+                if (!passes(s.columnDouble(1), mx, my)) continue;
+                offer(cells_, static_cast<std::int64_t>(std::floor(mx / size_)),
+                      static_cast<std::int64_t>(std::floor(my / size_)), der, s.columnInt(4), s.columnInt(5));
+            }
+            s.reset();
+        }
+    }
+
+    bool passes(double date, double mx, double my) const {
+        if (filter_.from && date < *filter_.from) return false;
+        if (filter_.before && date >= *filter_.before) return false;
+        if (filter_.within) {
+            const plat::Coordinate2D at = plat::coordinateForMapPoint({mx, my});
+            if (plat::Location::distanceBetween(at, filter_.within->centre) > filter_.within->radius) return false;
+        }
+        return true;
+    }
+
+    Reach reach(int level, std::int64_t tx, std::int64_t ty, double dateMin, double dateMax) const {
+        bool some = false;
+        if (filter_.from || filter_.before) {
+            const double from = filter_.from.value_or(-INFINITY), before = filter_.before.value_or(INFINITY);
+            if (dateMax < from || dateMin >= before) return Reach::none;
+            some = dateMin < from || dateMax >= before;
+        }
+        if (filter_.within) {
+            const double side = std::ldexp(1.0, level);
+            const plat::Coordinate2D nw = plat::coordinateForMapPoint({tx * side, ty * side});
+            const plat::Coordinate2D se = plat::coordinateForMapPoint({(tx + 1) * side, (ty + 1) * side});
+            if (se.latitude > cap_.north || nw.latitude < cap_.south) return Reach::none;
+            const bool lonOverlap = cap_.allLongitudes || longitudeInCap(nw.longitude, cap_) ||
+                                    longitudeInCap(se.longitude, cap_) ||
+                                    (nw.longitude <= filter_.within->centre.longitude &&
+                                     filter_.within->centre.longitude <= se.longitude);
+            if (!lonOverlap) return Reach::none;
+            // The farthest point of a box of latitudes and longitudes from a centre is a corner.
+            const plat::Coordinate2D corners[] = {nw, se, {nw.latitude, se.longitude}, {se.latitude, nw.longitude}};
+            for (const auto& corner : corners)
+                if (plat::Location::distanceBetween(corner, filter_.within->centre) > filter_.within->radius) some = true;
+        }
+        return some ? Reach::some : Reach::all;
+    }
+
+    static std::int64_t floorDiv(std::int64_t a, std::int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+    struct Tile {
+        int level;
+        std::int64_t tx, ty;
+    };
+    Connection& c_;
+    WaypointGrid::CellGrid grid_;
+    const WaypointGrid::Filter& filter_;
+    double size_;
+    CapBox cap_;
+    Cells cells_;
+    std::vector<Tile> pending_;
+};
+
+}  // namespace
+
+double WaypointGrid::CellGrid::size() const { return static_cast<double>(factor) * std::ldexp(1.0, shift); }
+
+WaypointGrid::CellGrid WaypointGrid::CellGrid::forScale(double mapPointsPerPoint, double points) {
+    const double target = std::max(points * mapPointsPerPoint, 1e-6);
+    CellGrid grid;
+    grid.shift = static_cast<int>(std::floor(std::log2(target / 4)));
+    grid.factor = static_cast<std::int64_t>(std::ceil(target / std::ldexp(1.0, grid.shift) - 1e-9));
+    return grid;
+}
+
+std::pair<std::int64_t, std::int64_t> WaypointGrid::cellOf(const plat::MapPoint& p, const CellGrid& grid) {
+    const double s = grid.size();
+    return {static_cast<std::int64_t>(std::floor(p.x / s)), static_cast<std::int64_t>(std::floor(p.y / s))};
+}
+
+plat::MapRect WaypointGrid::cellRect(std::int64_t cellX, std::int64_t cellY, const CellGrid& grid) {
+    const double s = grid.size();
+    return plat::MapRect::make(static_cast<double>(cellX) * s, static_cast<double>(cellY) * s, s, s);
+}
+
+bool WaypointGrid::install(Connection& c, bool temporary, StoreError* error) {
+    const std::string schema = temporary ? "temp" : "main";
+    if (hasTable(c, schema, "WaypointTile")) return true;
+    const auto start = std::chrono::steady_clock::now();
+    // A file of millions of points is sorted a few times over: with the connection's small page
+    // cache that would spill to disk again and again.
+    std::int64_t cachePages = -2000;
+    if (auto s = c.prepare("PRAGMA cache_size"); s && s.step() == 1) cachePages = s.columnInt(0);
+    c.exec("PRAGMA cache_size = -262144");
+    if (!c.begin(error)) return false;
+    const std::string prefix = temporary ? "temp." : "";
+    const bool ok = c.exec(tablesSql(prefix), error) && (temporary || c.exec(triggersSql(), error)) &&
+                    c.exec(fillSpotsSql(), error) && fillTiles(c, error) && c.exec(indexSql(prefix), error);
+    c.exec("PRAGMA cache_size = " + std::to_string(cachePages));
+    if (!ok) {
+        c.rollback();
+        return false;
+    }
+    if (!c.commit(error)) return false;
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    auto count = c.prepare("SELECT count(*) FROM WaypointSpot");
+    const std::int64_t n = (count && count.step() == 1) ? count.columnInt(0) : 0;
+    if (n > 0)
+        plat::Log::line("WaypointGrid: placed " + std::to_string(n) + " stored waypoints on the map grid in " +
+                        std::to_string(static_cast<long long>(ms)) + " ms");
+    return true;
+}
+
+bool WaypointGrid::ensure(Connection& c) {
+    if (hasTable(c, "main", "WaypointTile")) return true;
+    if (hasTable(c, "temp", "WaypointTile")) return false;
+    StoreError error;
+    const bool temporary = c.isReadOnly();
+    if (install(c, temporary, &error)) return !temporary;
+    plat::Log::line("WaypointGrid: the map grid could not be kept in the file (" + error.message +
+                    "); it is made for this run");
+    install(c, true, nullptr);
+    return false;
+}
+
+bool WaypointGrid::inFile(Connection& c) { return hasTable(c, "main", "WaypointTile"); }
+
+bool WaypointGrid::setAsideForBulk(Connection& c, std::int64_t rows) {
+    if (rows < kBulkRows || !c.inTransaction() || !inFile(c)) return false;
+    // The coarsest squares are few and count every point on the grid.
+    auto count = c.prepare("SELECT total(n) FROM WaypointTile WHERE level = ?1");
+    if (!count) return false;
+    count.bindInteger(1, kCoarsestTileShift);
+    const double onGrid = count.step() == 1 ? count.columnDouble(0) : 0;
+    count.reset();
+    if (static_cast<double>(rows) * kBulkShare < onGrid) return false;
+    StoreError error;
+    if (!c.exec(dropSql(), &error)) {
+        plat::Log::line("WaypointGrid: the map grid could not be set aside (" + error.message + ")");
+        return false;
+    }
+    plat::Log::line("WaypointGrid: set the map grid aside for a save of " + std::to_string(rows) + " of " +
+                    std::to_string(static_cast<long long>(onGrid)) + " points; the next map read makes it anew");
+    return true;
+}
+
+std::vector<WaypointGrid::CellPin> WaypointGrid::pinsIn(Connection& c, const plat::MapRect& area, const CellGrid& grid,
+                                                        const Filter& filter) {
+    if (filter.nothing || area.isEmpty() || !(grid.size() > 0)) return {};
+    Query query(c, grid, filter);
+    const double y0 = std::max(0.0, area.minY()), y1 = std::min<double>(kWorld, area.maxY());
+    if (y1 <= y0) return {};
+    if (area.size.width >= kWorld) {
+        query.area(0, kWorld, y0, y1);
+    } else {
+        // The area may reach past either end of the world: the part beyond is read on the other side.
+        double x0 = std::fmod(area.minX(), static_cast<double>(kWorld));
+        if (x0 < 0) x0 += kWorld;
+        const double x1 = x0 + area.size.width;
+        query.area(x0, std::min<double>(x1, kWorld), y0, y1);
+        if (x1 > kWorld) query.area(0, x1 - kWorld, y0, y1);
+    }
+    return query.pins();
+}
+
+}  // namespace qx

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "platform/map/Location.h"
+#include "platform/map/MapGeometry.h"
+#include "store/StoreError.h"
+
+namespace qx {
+
+class Connection;
+
+// Where the stored waypoints lie on the flat world, kept by the database itself so that a map
+// can ask "the highest reading of each cell of the screen" without reading every point.
+//
+// Two tables follow the waypoints and their readings through triggers:
+//  - WaypointSpot: one row per waypoint that has a position and a reading, with its map point,
+//    dose rate and date, indexed by the 16384-point square it lies in (row-major), so that an
+//    area is read as one index range per row of squares;
+//  - WaypointTile: for squares of 2^18 to 2^21 map points, how many points each holds, the
+//    dates they span and the point with the highest dose rate (ties: the oldest row).
+// They are made when a map first asks (see ensure()).
+// A map zoomed out far uses the squares; closer in, where few points are on the screen, it reads
+// the points themselves. Either way it works out one point per cell, never one object per point.
+class WaypointGrid {
+public:
+    static constexpr int kFinestTileShift = 18;
+    static constexpr int kCoarsestTileShift = 21;
+    static constexpr int kSpotShift = 14;
+
+    // Cells of the screen laid on the world: squares of `factor` * 2^shift map points from the
+    // projection's corner, so that a cell is a whole number of squares of one tile level and a
+    // pan does not move which point a cell keeps.
+    struct CellGrid {
+        int shift = 0;
+        std::int64_t factor = 1;
+        double size() const;
+        // The smallest such cell at least `points` screen points wide at that scale
+        // (at most a quarter wider).
+        static CellGrid forScale(double mapPointsPerPoint, double points = 10);
+        bool operator==(const CellGrid&) const = default;
+    };
+
+    // What a point must pass, besides lying in the area.
+    struct Filter {
+        double doseRateAbove = 0;  // strictly above
+        std::optional<double> from;  // reading date (seconds since 1970), inclusive
+        std::optional<double> before;  // exclusive
+        struct Circle {
+            plat::Coordinate2D centre;
+            double radius = 0;  // metres
+        };
+        std::optional<Circle> within;
+        bool nothing = false;  // lets no point through
+    };
+
+    struct CellPin {
+        std::int64_t cellX = 0, cellY = 0;
+        std::int64_t waypoint = 0;     // row of the waypoint
+        std::int64_t measurement = 0;  // row of its reading
+        double der = 0;
+        bool operator==(const CellPin&) const = default;
+    };
+
+    // Makes the tables and triggers when the file has none, and fills them from what is stored
+    // (a file written before they existed). `temporary` builds them for this connection alone,
+    // for a file that cannot be written.
+    static bool install(Connection& c, bool temporary, StoreError* error);
+    // The grid for a map about to read it: made on first use, so that a file whose points are
+    // never shown on a map neither waits for it at start nor keeps it up on every save. Where
+    // the file cannot take it (read-only, full) it is made for the connection alone. True when
+    // it is in the file (any connection to it can read it).
+    static bool ensure(Connection& c);
+    // Whether the file holds the grid (it may have been set aside since a map last read it).
+    static bool inFile(Connection& c);
+
+    // A save that stores or deletes many points pays for the grid's triggers on every row, far
+    // more than making the grid anew in one pass: once `rows` points of the save in the open
+    // transaction of `c` reach a share of what the grid holds, the grid and its triggers are
+    // dropped in that transaction, and the next map read makes them again. Being part of the
+    // save, a save that fails or never ends takes the drop back with it, so the grid never
+    // disagrees with the points. True when it was set aside now.
+    static bool setAsideForBulk(Connection& c, std::int64_t rows);
+    static constexpr std::int64_t kBulkRows = 2000;   // never for fewer
+    static constexpr std::int64_t kBulkShare = 8;     // rows * share >= points on the grid
+
+    // One pin per cell of `grid` that meets `area` (map points; it may reach past the
+    // antimeridian), for the point with the highest dose rate that passes the filter.
+    static std::vector<CellPin> pinsIn(Connection& c, const plat::MapRect& area, const CellGrid& grid,
+                                       const Filter& filter);
+    // The cell of a map point.
+    static std::pair<std::int64_t, std::int64_t> cellOf(const plat::MapPoint& point, const CellGrid& grid);
+    // The map rectangle of a cell.
+    static plat::MapRect cellRect(std::int64_t cellX, std::int64_t cellY, const CellGrid& grid);
+};
+
+}  // namespace qx

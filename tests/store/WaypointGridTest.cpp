@@ -1,0 +1,353 @@
+// The map grid of the stored points: one pin per cell, the cell's highest dose rate, at every
+// scale and under every filter, checked against a plain reading of every point; kept right
+// through saves, moves and deletes; and built from what a file holds when a map first asks.
+#include <sqlite3.h>
+
+#include <cmath>
+#include <map>
+#include <set>
+#include <random>
+
+#include "StoreTestSupport.h"
+#include "store/Connection.h"
+#include "store/ImportManager.h"
+#include "store/WaypointCells.h"
+#include "store/WaypointGrid.h"
+#include "store/io/WaypointFile.h"
+
+using namespace qx;
+
+namespace qxtest {
+
+namespace {
+
+using Grid = WaypointGrid::CellGrid;
+using Filter = WaypointGrid::Filter;
+
+class WaypointGridTest : public StoreTest {
+protected:
+    struct Point {
+        std::int64_t row;
+        plat::Coordinate2D at;
+        double der, date;
+    };
+
+    // Clusters over the world (one across the antimeridian), dose rates on a coarse scale so
+    // that cells hold ties, dates spread over a month; the first cluster's dates lie in one day.
+    void fill(int count) {
+        auto day = makeSet(main(), plat::Date(1.7e9));
+        std::mt19937 rng(5);
+        const plat::Coordinate2D centres[] = {{48.1, 11.5}, {-17.0, 179.9}, {35.6, 139.7}, {64.1, -21.9}, {0.0, 0.0}};
+        std::normal_distribution<double> spread(0, 1.5);
+        std::uniform_int_distribution<int> level(1, 40);
+        std::uniform_real_distribution<double> when(0, 30 * 86400.0);
+        for (int i = 0; i < count; ++i) {
+            const int c = i % 5;
+            double lon = centres[c].longitude + spread(rng);
+            if (lon > 180) lon -= 360;
+            const plat::Coordinate2D at{std::clamp(centres[c].latitude + spread(rng), -80.0, 80.0), lon};
+            const double der = level(rng) * 0.05;
+            const double date = 1.7e9 + (c == 0 ? 3600.0 + i : when(rng));
+            auto w = addPoint(main(), day, der, plat::Date(date));
+            w->setLatitude(at.latitude);
+            w->setLongitude(at.longitude);
+            made.push_back(w);
+        }
+        addPoint(main(), day, 9.0, plat::Date(1.7e9));  // no fix: never on the map
+        ASSERT_TRUE(main().save());
+        WaypointGrid::ensure(main().connection());
+        points.clear();
+        for (const auto& w : made) {
+            points.push_back({w->objectID().row, w->coordinate(), w->measurement()->der(),
+                              w->measurement()->date().timeIntervalSince1970()});
+        }
+    }
+
+    // The points as the file holds them, for saves made outside the main context.
+    void readPoints() {
+        points.clear();
+        auto s = main().connection().prepare(
+            "SELECT w.id, w.latitude, w.longitude, m.der, m.date FROM \"Waypoint\" w JOIN \"Measurement\" m"
+            " ON m.waypoint_id = w.id WHERE NOT (w.latitude = -1 AND w.longitude = -1)");
+        ASSERT_TRUE(s);
+        while (s.step() == 1)
+            points.push_back({s.columnInt(0), {s.columnDouble(1), s.columnDouble(2)}, s.columnDouble(3), s.columnDouble(4)});
+    }
+
+    // Every point read one by one.
+    std::map<std::pair<std::int64_t, std::int64_t>, std::pair<double, std::int64_t>> expected(const plat::MapRect& area,
+                                                                                              const Grid& grid,
+                                                                                              const Filter& f) {
+        std::map<std::pair<std::int64_t, std::int64_t>, std::pair<double, std::int64_t>> cells;
+        const auto [cx0, cy0] = WaypointGrid::cellOf(area.origin, grid);
+        const auto [cx1, cy1] = WaypointGrid::cellOf({area.maxX() - 1e-6, area.maxY() - 1e-6}, grid);
+        const std::int64_t across = static_cast<std::int64_t>(std::ceil(plat::kMapWorldWidth / grid.size()));
+        for (const auto& p : points) {
+            if (!(p.der > f.doseRateAbove)) continue;
+            if (f.from && p.date < *f.from) continue;
+            if (f.before && p.date >= *f.before) continue;
+            if (f.within && plat::Location::distanceBetween(p.at, f.within->centre) > f.within->radius) continue;
+            auto cell = WaypointGrid::cellOf(plat::mapPointForCoordinate(p.at), grid);
+            bool inside = false;
+            for (const std::int64_t shift : {std::int64_t{0}, across, -across})
+                inside = inside || (cell.first + shift >= cx0 && cell.first + shift <= cx1);
+            if (!inside || cell.second < cy0 || cell.second > cy1) continue;
+            auto [it, added] = cells.try_emplace(cell, p.der, p.row);
+            if (!added && (p.der > it->second.first || (p.der == it->second.first && p.row < it->second.second)))
+                it->second = {p.der, p.row};
+        }
+        return cells;
+    }
+
+    void expectSame(const plat::MapRect& area, const Grid& grid, const Filter& f, const std::string& what) {
+        const auto want = expected(area, grid, f);
+        std::map<std::pair<std::int64_t, std::int64_t>, std::pair<double, std::int64_t>> got;
+        for (const auto& pin : WaypointGrid::pinsIn(main().connection(), area, grid, f)) {
+            EXPECT_TRUE(got.emplace(std::pair{pin.cellX, pin.cellY}, std::pair{pin.der, pin.waypoint}).second)
+                << what << ": two pins in one cell";
+        }
+        EXPECT_EQ(got.size(), want.size()) << what;
+        EXPECT_TRUE(got == want) << what;
+        compared += want.size();
+    }
+
+    // The scales of the screen: the whole world, the tile levels, and the points themselves.
+    void expectSameEverywhere(const std::string& what) {
+        const double world = plat::kMapWorldWidth;
+        const struct {
+            double mapPointsPerPoint;
+            plat::MapRect area;
+        } views[] = {
+            {world / 320, plat::MapRect::make(0, 0, world, world)},
+            {world / 320 / 3.3, plat::MapRect::make(world * 0.3, world * 0.2, world * 0.31, world * 0.4)},
+            {world / 320 / 7.1, plat::MapRect::make(world * 0.95, world * 0.5, world * 0.14, world * 0.2)},  // wraps
+            {world / 320 / 40, plat::MapRect::make(plat::mapPointForCoordinate({49.0, 10.0}).x, plat::mapPointForCoordinate({49.0, 10.0}).y,
+                                                   world / 40, world / 30)},
+            {world / 320 / 900, plat::MapRect::make(plat::mapPointForCoordinate({48.2, 11.3}).x, plat::mapPointForCoordinate({48.2, 11.3}).y,
+                                                    world / 900, world / 700)},
+        };
+        Filter none;
+        Filter floor;
+        floor.doseRateAbove = 1.0;
+        Filter window;
+        window.from = 1.7e9 + 2 * 86400.0;
+        window.before = 1.7e9 + 9 * 86400.0;
+        Filter firstDay;  // holds all of the first cluster, which lies in one day
+        firstDay.from = 1.7e9;
+        firstDay.before = 1.7e9 + 86400.0;
+        Filter circle;
+        circle.within = Filter::Circle{{48.5, 11.0}, 150000};
+        Filter all;
+        all.doseRateAbove = 0.5;
+        all.from = 1.7e9;
+        all.within = Filter::Circle{{-17.0, -179.5}, 300000};
+        const std::pair<const char*, Filter> filters[] = {{"none", none},       {"floor", floor},   {"window", window},
+                                                          {"first day", firstDay}, {"circle", circle}, {"all", all}};
+        compared = 0;
+        for (const auto& view : views) {
+            const Grid grid = Grid::forScale(view.mapPointsPerPoint);
+            for (const auto& [name, f] : filters)
+                expectSame(view.area, grid, f,
+                           what + ", cells of " + std::to_string(grid.size()) + " map points, filter " + name);
+        }
+        EXPECT_GT(compared, 300u) << what;  // the views and filters leave cells to compare
+    }
+
+    std::vector<std::shared_ptr<Waypoint>> made;
+    std::vector<Point> points;
+    std::size_t compared = 0;
+};
+
+}  // namespace
+
+TEST_F(WaypointGridTest, CellsAreTenToTwelveAndAHalfScreenPointsAndLieOnTheWorld) {
+    for (const double mpp : {1.0 / 16, 0.3, 1.0, 7.0, 1000.0, 268435456.0 / 320}) {
+        const Grid grid = Grid::forScale(mpp);
+        EXPECT_GE(grid.size() / mpp, 10.0 - 1e-9) << mpp;
+        EXPECT_LT(grid.size() / mpp, 12.5) << mpp;
+    }
+    const Grid grid = Grid::forScale(1000.0);
+    const auto cell = WaypointGrid::cellOf({grid.size() * 3 + 0.5, grid.size() * 7 - 0.5}, grid);
+    EXPECT_EQ(cell.first, 3);
+    EXPECT_EQ(cell.second, 6);
+}
+
+TEST_F(WaypointGridTest, EachCellShowsItsHighestReadingAtEveryScaleAndUnderEveryFilter) {
+    fill(4000);
+    expectSameEverywhere("saved");
+}
+
+TEST_F(WaypointGridTest, DeletesMovesAndNewReadingsKeepEveryCellRight) {
+    fill(3000);
+    // The highest points of the world view's cells go, which makes every level find its next one.
+    const Grid world = Grid::forScale(plat::kMapWorldWidth / 320);
+    const auto pins = WaypointGrid::pinsIn(main().connection(), plat::MapRect::world(), world, Filter{});
+    ASSERT_FALSE(pins.empty());
+    std::map<std::int64_t, std::shared_ptr<Waypoint>> byRow;
+    for (const auto& w : made) byRow[w->objectID().row] = w;
+    std::set<const Waypoint*> gone;  // deleted, or without a reading: off the map
+    std::set<const Waypoint*> deleted;
+    for (std::size_t i = 0; i < pins.size(); i += 2) {
+        main().deleteObject(byRow[pins[i].waypoint]);
+        gone.insert(byRow[pins[i].waypoint].get());
+        deleted.insert(byRow[pins[i].waypoint].get());
+    }
+    // Others move across the world or get another reading.
+    for (std::size_t i = 1; i < made.size(); i += 97) {
+        if (gone.count(made[i].get())) continue;
+        made[i]->setLongitude(-made[i]->longitude());
+        made[i]->measurement()->setDer(made[i]->measurement()->der() + 3.0);
+    }
+    for (std::size_t i = 3; i < made.size(); i += 89) {
+        if (gone.count(made[i].get())) continue;
+        main().deleteObject(made[i]->measurement());
+        gone.insert(made[i].get());
+    }
+    ASSERT_TRUE(main().save());
+    points.clear();
+    for (const auto& w : made) {
+        if (gone.count(w.get())) continue;
+        points.push_back({w->objectID().row, w->coordinate(), w->measurement()->der(),
+                          w->measurement()->date().timeIntervalSince1970()});
+    }
+    expectSameEverywhere("changed");
+
+    // Deleting everything leaves an empty grid (made anew, as for any save of that many).
+    for (const auto& w : made)
+        if (!deleted.count(w.get())) main().deleteObject(w);
+    ASSERT_TRUE(main().save());
+    EXPECT_FALSE(WaypointGrid::inFile(main().connection()));
+    EXPECT_TRUE(WaypointGrid::ensure(main().connection()));
+    EXPECT_TRUE(WaypointGrid::pinsIn(main().connection(), plat::MapRect::world(), world, Filter{}).empty());
+    auto left = main().connection().prepare("SELECT count(*) FROM WaypointTile");
+    ASSERT_TRUE(left && left.step() == 1);
+    EXPECT_EQ(left.columnInt(0), 0);
+}
+
+TEST_F(WaypointGridTest, ImportsAndDeletesOfManyPointsMakeTheGridAnewAndAFailedOneKeepsIt) {
+    fill(1500);
+    const Grid world = Grid::forScale(plat::kMapWorldWidth / 320);
+    auto cells = WaypointCells::make(main(), [](const WaypointCells::Change&) {});
+    cells->reload(plat::MapRect::world(), world, Filter{});
+    auto cellsAgree = [&](const std::string& what) {
+        EXPECT_TRUE(WaypointGrid::inFile(main().connection())) << what;
+        EXPECT_EQ(cells->pins(), WaypointGrid::pinsIn(main().connection(), plat::MapRect::world(), world, Filter{}))
+            << what;
+        readPoints();
+        expectSameEverywhere(what);
+    };
+    // A file of louder readings around the same places, all in one day; a few without a position.
+    std::vector<WaypointRecord> records;
+    std::mt19937 rng(11);
+    std::normal_distribution<double> spread(0, 2.0);
+    std::uniform_int_distribution<int> level(1, 60);
+    for (int i = 0; i < 3000; ++i) {
+        WaypointRecord r;
+        r.date = plat::Date(1.7e9 + 40 * 86400.0 + i);
+        r.der = level(rng) * 0.05;
+        if (i % 50 != 0) {
+            r.latitude = std::clamp(48.1 + spread(rng), -80.0, 80.0);
+            r.longitude = std::remainder(11.5 + (i % 3) * 120 + spread(rng), 360.0);
+        }
+        records.push_back(r);
+    }
+    const auto file = WaypointFile::writeNew(records, WaypointFormat::CSV, dataDir(), plat::Date(1.7e9));
+    ASSERT_TRUE(file);
+
+    // Given up part-way, the import takes the grid's removal back with its points.
+    EXPECT_FALSE(store().saveWithBlockAndWait([&](Context& c) {
+        ImportManager::storeFile(*file, c);
+        EXPECT_FALSE(WaypointGrid::inFile(c.connection()));
+        c.abandonSave(StoreError::make(StoreError::Code::invalidRequest, "given up"));
+    }));
+    cellsAgree("after a failed import");
+
+    // Done, the grid is made anew by the next map read: the live cells' own.
+    ASSERT_TRUE(store().saveWithBlockAndWait([&](Context& c) {
+        EXPECT_EQ(ImportManager::storeFile(*file, c).imported, records.size());
+        EXPECT_FALSE(WaypointGrid::inFile(c.connection()));
+    }));
+    cellsAgree("after an import");
+
+    // Deleting the imported day: the same, once the points go.
+    ASSERT_TRUE(store().saveWithBlockAndWait([&](Context& c) {
+        auto day = Set::setForDay(plat::Date(1.7e9 + 40 * 86400.0), c);
+        ASSERT_GT(day->waypoints().size(), 2000u);
+        c.deleteObject(day);
+        ASSERT_TRUE(c.save());
+        EXPECT_FALSE(WaypointGrid::inFile(c.connection()));
+    }));
+    cellsAgree("after deleting a day");
+
+    // A few points kept per row: the grid stays.
+    ASSERT_TRUE(store().saveWithBlockAndWait([&](Context& c) {
+        for (std::size_t i = 0; i < 10; ++i) c.deleteObject(c.inContext(made[i]));
+        ASSERT_TRUE(c.save());
+        EXPECT_TRUE(WaypointGrid::inFile(c.connection()));
+    }));
+    cellsAgree("after deleting a few");
+}
+
+TEST_F(WaypointGridTest, AFileWithoutTheGridGetsItWhenAMapFirstAsks) {
+    fill(1500);
+    Store::closeDefaultStore();
+    {
+        sqlite3* db = nullptr;
+        sqlite3_open((dataDir() / Store::kFileName).c_str(), &db);
+        const char* drop =
+            "DROP TABLE WaypointSpot; DROP TABLE WaypointTile; DROP TABLE WaypointTileLevel; DROP TABLE WaypointTileRow;"
+            "DROP TRIGGER WaypointGrid_waypoint_insert; DROP TRIGGER WaypointGrid_measurement_insert;"
+            "DROP TRIGGER WaypointGrid_waypoint_move; DROP TRIGGER WaypointGrid_measurement_change;"
+            "DROP TRIGGER WaypointGrid_waypoint_delete; DROP TRIGGER WaypointGrid_measurement_delete;";
+        ASSERT_EQ(sqlite3_exec(db, drop, nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+    made.clear();
+    ASSERT_TRUE(store().isOpen());
+    WaypointGrid::ensure(main().connection());
+    expectSameEverywhere("built when first asked");
+}
+
+TEST_F(WaypointGridTest, LiveCellsReportOnlyTheCellsThatChanged) {
+    auto day = makeSet(main(), plat::Date(1.7e9));
+    auto at = [&](double der, plat::Coordinate2D where) {
+        auto w = addPoint(main(), day, der, plat::Date(1.7e9));
+        w->setLatitude(where.latitude);
+        w->setLongitude(where.longitude);
+        return w;
+    };
+    auto quiet = at(0.1, {52.52, 13.40});
+    auto other = at(0.2, {52.0, 10.0});
+    ASSERT_TRUE(main().save());
+    std::vector<WaypointCells::Change> told;
+    auto cells = WaypointCells::make(main(), [&](const WaypointCells::Change& c) { told.push_back(c); });
+    const Grid grid = Grid::forScale(1000);
+    const plat::MapPoint berlin = plat::mapPointForCoordinate({52.52, 13.40});
+    const plat::MapRect area = plat::MapRect::make(berlin.x - 300000, berlin.y - 300000, 600000, 600000);
+    const auto first = cells->reload(area, grid, Filter{});
+    ASSERT_EQ(first.added.size(), 1u);  // the other point lies outside the area
+    EXPECT_EQ(first.added[0].waypoint, quiet->objectID().row);
+
+    // A louder reading in the same cell takes it; a quieter one changes nothing.
+    auto loud = at(2.0, {52.52, 13.40001});
+    ASSERT_TRUE(main().save());
+    ASSERT_EQ(told.size(), 1u);
+    ASSERT_EQ(told[0].removed.size(), 1u);
+    EXPECT_EQ(told[0].removed[0].waypoint, quiet->objectID().row);
+    ASSERT_EQ(told[0].added.size(), 1u);
+    EXPECT_EQ(told[0].added[0].waypoint, loud->objectID().row);
+    at(0.05, {52.52, 13.40002});
+    ASSERT_TRUE(main().save());
+    EXPECT_EQ(told.size(), 1u);
+
+    // The loud one deleted: the cell falls back to the next highest.
+    main().deleteObject(loud);
+    ASSERT_TRUE(main().save());
+    ASSERT_EQ(told.size(), 2u);
+    ASSERT_EQ(told[1].added.size(), 1u);
+    EXPECT_EQ(told[1].added[0].waypoint, quiet->objectID().row);
+    EXPECT_EQ(cells->pins().size(), 1u);
+    (void)other;
+}
+
+}  // namespace qxtest
