@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <memory>
+
 #include "TestEnvironment.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Clock.h"
 #include "platform/foundation/FileUtil.h"
 #include "platform/foundation/Observable.h"
 #include "platform/foundation/Utf8Text.h"
@@ -23,6 +27,34 @@ TEST(BundleTest, FindsResourcesByNameAndTypeAndReadsVersions) {
 TEST(BundleTest, MainBundleCarriesTheProgramVersions) {
     EXPECT_FALSE(plat::Bundle::main().infoValue("CFBundleShortVersionString").empty());
     EXPECT_FALSE(plat::Bundle::main().infoValue("CFBundleVersion").empty());
+}
+
+namespace {
+class FixedClock final : public plat::Clock {
+public:
+    plat::Date now() const override { return plat::Date(42.0); }
+};
+
+double systemSeconds() {
+    using namespace std::chrono;
+    return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+}  // namespace
+
+// "Now" follows whichever clock is shared, as it is replaced, back to the system's.
+TEST(ClockTest, NowFollowsTheSharedClockAsItIsReplaced) {
+    auto virtualClock = std::make_shared<plat::VirtualClock>(plat::Date(1000.0));
+    plat::Clock::setShared(virtualClock);
+    virtualClock->advance(5);
+    EXPECT_EQ(plat::Date::now().timeIntervalSince1970(), 1005.0);
+    plat::Clock::setShared(std::make_shared<FixedClock>());
+    EXPECT_EQ(plat::Date::now().timeIntervalSince1970(), 42.0);
+    plat::Clock::setShared(std::make_shared<plat::SystemClock>());
+    EXPECT_NEAR(plat::Date::now().timeIntervalSince1970(), systemSeconds(), 5.0);
+    plat::Clock::setShared(virtualClock);
+    EXPECT_EQ(plat::Date::now().timeIntervalSince1970(), 1005.0);
+    plat::Clock::setShared(nullptr);
+    EXPECT_NEAR(plat::Date::now().timeIntervalSince1970(), systemSeconds(), 5.0);
 }
 
 TEST(ObservableTest, SubscribersSeeLaterChangesUntilDisposed) {
