@@ -79,7 +79,7 @@ void BM_ImportAndDeleteDayWithGrid(benchmark::State& state) {
 
         t = Clock::now();
         store.saveWithBlockAndWait([](qx::Context& c) {
-            c.deleteObject(qx::Set::setForDay(plat::Date(kFirstDay + 2.5 * 86400.0), c));
+            c.deleteObject(qx::Set::setForDay(plat::Date(kFirstDay + 1.5 * 86400.0), c));
         });
         state.counters["delete_day_s"] = secondsSince(t);
         state.counters["map_after_delete_s"] = mapRead(store);
