@@ -306,9 +306,9 @@ void BM_ExportEveryDay(benchmark::State& state) {
     openStore();
     const unsigned format = static_cast<unsigned>(state.range(0));
     // The export channel of the share service, without its sheet and question.
-    HistoryScreenHooks::setShareHandler(
-        [format](const HistoryScreenHooks::Records& records, unsigned, HistoryScreenHooks::Completion completion) {
-            ExportManager::sharedInstance().exportWaypoints(records, format, std::move(completion));
+    HistoryScreenHooks::setDayShareHandler(
+        [format](const HistoryScreenHooks::Records& days, unsigned, HistoryScreenHooks::Completion completion) {
+            ExportManager::sharedInstance().exportWaypointsOfDays(days, format, std::move(completion));
         });
     for (auto _ : state) {
         plat::Window window;

@@ -26,14 +26,6 @@ HistoryController::SetDetailsFactory& detailsFactory() {
 
 constexpr plat::Color kTableBackground = plat::Color::fromBytes(234, 234, 234);
 
-// Everything a marked day shares: its free waypoints in their order, then each track's.
-void appendWaypoints(Set& set, HistoryScreenHooks::Records& records) {
-    for (auto& w : set.waypoints()) records.push_back(w);
-    for (const auto& track : set.tracks()) {
-        for (auto& w : track->waypoints()) records.push_back(w);
-    }
-}
-
 }  // namespace
 
 void HistoryController::setSetDetailsFactory(SetDetailsFactory factory) { detailsFactory() = std::move(factory); }
@@ -229,13 +221,13 @@ void HistoryController::filter() {
 
 void HistoryController::share() {
     if (selectedSets_.empty() || !fetchController_) return;
-    HistoryScreenHooks::Records records;
-    // Marked days in the order the list shows them.
+    HistoryScreenHooks::Records days;
+    // Marked days in the order the list shows them; the share service reads their waypoints.
     for (const auto& object : fetchController_->fetchedObjects()) {
-        if (selectedSets_.count(object->objectID())) appendWaypoints(static_cast<Set&>(*object), records);
+        if (selectedSets_.count(object->objectID())) days.push_back(object);
     }
     std::weak_ptr<plat::ViewController> weak = weak_from_this();
-    HistoryScreenHooks::share(records, kShareOptions, [weak] {
+    HistoryScreenHooks::shareWaypointsOfDays(days, kShareOptions, [weak] {
         auto self = std::dynamic_pointer_cast<HistoryController>(weak.lock());
         if (!self) return;
         self->selectedSets_.clear();

@@ -7,6 +7,7 @@ namespace qx {
 namespace {
 struct Hooks {
     HistoryScreenHooks::ShareHandler share;
+    HistoryScreenHooks::ShareHandler shareDays;
     HistoryScreenHooks::ScreenFactory setFilter;
     HistoryScreenHooks::ScreenFactory setDetailsFilter;
 };
@@ -28,6 +29,14 @@ bool HistoryScreenHooks::canShare() { return static_cast<bool>(hooks().share); }
 bool HistoryScreenHooks::share(const Records& records, unsigned options, Completion completion) {
     if (!hooks().share) return false;
     hooks().share(records, options, std::move(completion));
+    return true;
+}
+
+void HistoryScreenHooks::setDayShareHandler(ShareHandler handler) { hooks().shareDays = std::move(handler); }
+
+bool HistoryScreenHooks::shareWaypointsOfDays(const Records& days, unsigned options, Completion completion) {
+    if (!hooks().shareDays) return false;
+    hooks().shareDays(days, options, std::move(completion));
     return true;
 }
 

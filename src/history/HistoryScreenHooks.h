@@ -25,6 +25,10 @@ public:
     static bool canShare();
     // Hands the records to the share service; false (and nothing happens) without one.
     static bool share(const Records& records, unsigned options, Completion completion);
+    // Starts a share of the waypoints of days (each day's own, then its tracks'); the service
+    // reads them from the store itself, so a screen never holds the whole history.
+    static void setDayShareHandler(ShareHandler handler);
+    static bool shareWaypointsOfDays(const Records& days, unsigned options, Completion completion);
 
     // The filter screen of the day list (day range, alarms, instruments, sort order) and the
     // one of a day's details (the same without the day range).

@@ -53,6 +53,10 @@ void registerServicesLayer() {
             SharingManager::sharedInstance().shareObjects(records, options,
                                                           std::move(completion));
         });
+    HistoryScreenHooks::setDayShareHandler(
+        [](const HistoryScreenHooks::Records& days, unsigned options, HistoryScreenHooks::Completion completion) {
+            SharingManager::sharedInstance().shareWaypointsOfDays(days, options, std::move(completion));
+        });
     OpenURLHandlers::setRadResponderRedirect(
         [](const std::string& url) { return VNRadResponderManager::sharedInstance().handleOpenURL(url); });
     WaypointPhotoPrompt::setReportingService(

@@ -46,7 +46,24 @@ void SharingManager::shareObjects(const Records& objects, SharingOptions options
     if (objects.empty()) return;
     completion_ = std::move(completion);
     objects_ = objects;
+    days_.clear();
+    offerChannels(options);
+}
 
+void SharingManager::shareWaypointsOfDays(const Records& days, SharingOptions options, Completion completion) {
+    if (ExportManager::waypointCountOfDays(days) == 0) return;
+    completion_ = std::move(completion);
+    objects_.clear();
+    days_ = days;
+    offerChannels(options);
+}
+
+const SharingManager::Records& SharingManager::objectsToShare() const {
+    if (!days_.empty() && objects_.empty()) objects_ = ExportManager::waypointsOfDays(days_);
+    return objects_;
+}
+
+void SharingManager::offerChannels(SharingOptions options) {
     const bool all = options == 0;
     std::vector<std::string> titles;
     if ((all || (options & SharingOptionEmail)) && plat::MailComposer::canSendMail()) titles.push_back(L("Email"));
@@ -84,7 +101,8 @@ void SharingManager::confirmEmail() {
 void SharingManager::confirmExport() {
     // Instrument history readings have no position, which a GPX file cannot do without.
     std::vector<std::string> formats{L("to CSV file")};
-    if (objects_.empty() || !objects_.back() || objects_.back()->entity() != EntityKind::measurement) {
+    // (The waypoints of days always may.)
+    if (!days_.empty() || objects_.empty() || !objects_.back() || objects_.back()->entity() != EntityKind::measurement) {
         formats.push_back(L("to GPX file"));
     }
     plat::AlertView::show(L("Data sharing"), L("Export selected data to file?"), L("Cancel"), formats,
@@ -92,6 +110,10 @@ void SharingManager::confirmExport() {
 }
 
 void SharingManager::exportData(unsigned exportFormat) {
+    if (!days_.empty()) {
+        ExportManager::sharedInstance().exportWaypointsOfDays(days_, exportFormat, completion_);
+        return;
+    }
     if (objects_.empty()) return;
     ExportManager::sharedInstance().exportWaypoints(objects_, exportFormat, completion_);
 }
@@ -123,7 +145,7 @@ bool SharingManager::presentComposeSheet(const std::shared_ptr<plat::SocialCompo
 }
 
 void SharingManager::postOnTwitter() {
-    const std::string text = SocialText::twitterText(objects_);
+    const std::string text = SocialText::twitterText(objectsToShare());
     if (auto sheet = plat::SocialComposer::make(plat::SocialService::Twitter)) {
         sheet->setInitialText(text);
         if (presentComposeSheet(sheet)) return;
@@ -140,7 +162,7 @@ void SharingManager::postOnTwitter() {
 }
 
 void SharingManager::postOnFacebook() {
-    const std::string text = SocialText::facebookText(objects_);
+    const std::string text = SocialText::facebookText(objectsToShare());
     if (auto sheet = plat::SocialComposer::make(plat::SocialService::Facebook)) {
         sheet->setInitialText(text);
         sheet->setTitle(L("Quorix App Report"));
@@ -168,13 +190,13 @@ void SharingManager::dialogCompleteWithUrl(FBDialog&, const std::string& url) {
 
 bool SharingManager::dialogShouldOpenURLInExternalBrowser(FBDialog&, const std::string&) { return false; }
 
-std::string SharingManager::generateReport() const { return HtmlReport::generateReport(objects_, plat::Date::now()); }
+std::string SharingManager::generateReport() const { return HtmlReport::generateReport(objectsToShare(), plat::Date::now()); }
 
 void SharingManager::showComposer() {
     const plat::Date date = plat::Date::now();
     auto composer = std::make_shared<plat::MailComposer>();
     composer->setSubject(L("Vennorlabs App Report") + " " + DateStrings::dateTimeLongStr(date));
-    composer->setMessageBody(HtmlReport::generateReport(objects_, date), true);
+    composer->setMessageBody(HtmlReport::generateReport(objectsToShare(), date), true);
     composer->setCompletion([](plat::MailComposer& mail, plat::MailResult, const std::string&) {
         mail.dismissViewController(true);
         sharedInstance().runCompletion();

@@ -41,6 +41,10 @@ public:
     // Starts a share of `objects` (sets, tracks, waypoints, measurements) over the channels of
     // `options`; returns at once. An empty list does nothing at all.
     void shareObjects(const Records& objects, SharingOptions options, Completion completion = {});
+    // The same for the waypoints of days (each day's own, then its tracks'). An export reads them
+    // from the store batch by batch; the other channels read them when chosen. Days without
+    // waypoints do nothing at all.
+    void shareWaypointsOfDays(const Records& days, SharingOptions options, Completion completion = {});
 
     // The channels, on the records of the current share.
     void exportData(unsigned exportFormat);  // 1 CSV, 2 GPX
@@ -56,7 +60,8 @@ public:
     // The selected screen of the window's tab bar.
     plat::ViewController* rootController() const;
 
-    const Records& objectsToShare() const { return objects_; }
+    // The records of the current share; the waypoints of shared days are read here.
+    const Records& objectsToShare() const;
     const Completion& completionHandler() const { return completion_; }
     void setCompletionHandler(Completion completion) { completion_ = std::move(completion); }
 
@@ -73,7 +78,12 @@ private:
     // Presents a compose sheet from the screen on top; false when it cannot be shown.
     bool presentComposeSheet(const std::shared_ptr<plat::SocialComposer>& sheet);
 
-    Records objects_;
+    void offerChannels(SharingOptions options);
+
+    // Either the records, or the days whose waypoints are shared (then `objects_` is read from
+    // them when first needed).
+    mutable Records objects_;
+    Records days_;
     Completion completion_;
 };
 

@@ -1,19 +1,21 @@
 #include "store/ExportManager.h"
 
 #include <algorithm>
+#include <fstream>
 #include <unordered_map>
 
 #include "model/Language.h"
 #include "model/StorageAlert.h"
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/Log.h"
-#include "platform/foundation/FileUtil.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/MailComposer.h"
 #include "platform/ui/ProgressOverlay.h"
 #include "platform/ui/Window.h"
 #include "store/Context.h"
 #include "store/Measurement.h"
+#include "store/Set.h"
+#include "store/Track.h"
 #include "store/Waypoint.h"
 #include "store/io/WaypointFile.h"
 #include "store/io/WaypointFileWriter.h"
@@ -81,6 +83,31 @@ std::unordered_map<std::int64_t, std::shared_ptr<Measurement>> readingsOf(
     return out;
 }
 
+// The file's bytes in one string of the file's size: reading through a stream would grow its
+// buffer by doubling, up to twice the size of a file that may be hundreds of megabytes.
+std::optional<std::string> readWhole(const std::filesystem::path& file) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(file, error);
+    std::ifstream in(file, std::ios::binary);
+    if (error || !in) return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    if (!in.read(bytes.data(), static_cast<std::streamsize>(size))) return std::nullopt;
+    return bytes;
+}
+
+// Hands `visit` the waypoint rows of each day in order: the day's own, then each track's. The
+// rows are a copy: reading the waypoints may refresh the relation they were kept on.
+template <class Visit>
+void forEachWaypointList(const std::vector<std::shared_ptr<ManagedObject>>& days, Visit&& visit) {
+    for (const auto& object : days) {
+        if (!object || object->entity() != EntityKind::set || !object->managedObjectContext()) continue;
+        const auto& day = static_cast<const Set&>(*object);
+        Context& context = *object->managedObjectContext();
+        visit(context, std::vector<std::int64_t>(day.waypointRows()));
+        for (const auto& track : day.tracks()) visit(context, std::vector<std::int64_t>(track->waypointRows()));
+    }
+}
+
 }  // namespace
 
 ExportManager& ExportManager::sharedInstance() {
@@ -114,6 +141,38 @@ std::vector<WaypointRecord> ExportManager::recordsOf(const std::vector<std::shar
     return out;
 }
 
+struct ExportManager::Job {
+    WaypointFormat format;
+    std::shared_ptr<plat::ProgressOverlay> overlay;
+    std::shared_ptr<WaypointFileWriter> writer;
+};
+
+std::shared_ptr<ExportManager::Job> ExportManager::start(WaypointFormat format) {
+    auto job = std::make_shared<Job>();
+    job->format = format;
+    job->overlay = plat::ProgressOverlay::showOn(plat::Window::keyWindow(), true);
+    job->overlay->setTitle(Language::get("Exporting data..."));
+    job->writer = std::make_shared<WaypointFileWriter>(format, plat::DataFolder::documents(), plat::Date::now());
+    return job;
+}
+
+void ExportManager::append(const std::shared_ptr<Job>& job, std::vector<WaypointRecord> records) {
+    auto batch = std::make_shared<std::vector<WaypointRecord>>(std::move(records));
+    plat::dispatch::onQueue(queue_, [writer = job->writer, batch] { writer->append(*batch); });
+}
+
+void ExportManager::finish(const std::shared_ptr<Job>& job, Completion completion) {
+    plat::dispatch::onQueue(queue_, [this, job, completion] {
+        std::string error;
+        WaypointFile::WriteDetails details;
+        const auto file = job->writer->finish(&error, &details);
+        plat::dispatch::toMain([this, job, file, error, details, completion] {
+            job->overlay->hide(true);
+            written(file, error, details, job->format, completion);
+        });
+    });
+}
+
 void ExportManager::exportWaypoints(const std::vector<std::shared_ptr<ManagedObject>>& records, unsigned exportFormat,
                                     Completion completion) {
     const auto format = WaypointFile::formatFromNumber(exportFormat);
@@ -122,26 +181,50 @@ void ExportManager::exportWaypoints(const std::vector<std::shared_ptr<ManagedObj
         if (completion) completion();
         return;
     }
-    auto overlay = plat::ProgressOverlay::showOn(plat::Window::keyWindow(), true);
-    overlay->setTitle(Language::get("Exporting data..."));
     // The records are read here, where the objects live, a batch at a time, and written on the
     // queue as they come: neither the file nor all its records are ever held whole.
-    auto writer = std::make_shared<WaypointFileWriter>(*format, plat::DataFolder::documents(), plat::Date::now());
+    const auto job = start(*format);
     for (std::size_t first = 0; first < records.size(); first += kRecordsPerBatch) {
         const auto last = records.begin() + static_cast<long>(std::min(records.size(), first + kRecordsPerBatch));
-        auto batch = std::make_shared<std::vector<WaypointRecord>>(
-            recordsOf({records.begin() + static_cast<long>(first), last}));
-        plat::dispatch::onQueue(queue_, [writer, batch] { writer->append(*batch); });
+        append(job, recordsOf({records.begin() + static_cast<long>(first), last}));
     }
-    plat::dispatch::onQueue(queue_, [this, writer, format, overlay, completion] {
-        std::string error;
-        WaypointFile::WriteDetails details;
-        const auto file = writer->finish(&error, &details);
-        plat::dispatch::toMain([this, file, error, details, format, overlay, completion] {
-            overlay->hide(true);
-            written(file, error, details, *format, completion);
-        });
+    finish(job, std::move(completion));
+}
+
+void ExportManager::exportWaypointsOfDays(const std::vector<std::shared_ptr<ManagedObject>>& days,
+                                          unsigned exportFormat, Completion completion) {
+    const auto format = WaypointFile::formatFromNumber(exportFormat);
+    if (!format || waypointCountOfDays(days) == 0) {
+        if (format == std::nullopt) plat::Log::line("ExportManager: unknown export format " + std::to_string(exportFormat));
+        if (completion) completion();
+        return;
+    }
+    const auto job = start(*format);
+    forEachWaypointList(days, [&](Context& context, std::vector<std::int64_t> rows) {
+        for (std::size_t first = 0; first < rows.size(); first += kRecordsPerBatch) {
+            const auto last = rows.begin() + static_cast<long>(std::min(rows.size(), first + kRecordsPerBatch));
+            // The batch's waypoints live only while their records are read.
+            append(job, recordsOf(context.objectsWithRows(EntityKind::waypoint,
+                                                          {rows.begin() + static_cast<long>(first), last})));
+        }
     });
+    finish(job, std::move(completion));
+}
+
+std::vector<std::shared_ptr<ManagedObject>> ExportManager::waypointsOfDays(
+    const std::vector<std::shared_ptr<ManagedObject>>& days) {
+    std::vector<std::shared_ptr<ManagedObject>> out;
+    forEachWaypointList(days, [&](Context& context, const std::vector<std::int64_t>& rows) {
+        auto objects = context.objectsWithRows(EntityKind::waypoint, rows);
+        out.insert(out.end(), std::make_move_iterator(objects.begin()), std::make_move_iterator(objects.end()));
+    });
+    return out;
+}
+
+std::size_t ExportManager::waypointCountOfDays(const std::vector<std::shared_ptr<ManagedObject>>& days) {
+    std::size_t count = 0;
+    forEachWaypointList(days, [&](Context&, const std::vector<std::int64_t>& rows) { count += rows.size(); });
+    return count;
 }
 
 std::string ExportManager::leftOutNote(std::size_t leftOut) {
@@ -179,7 +262,7 @@ bool ExportManager::offerByMail(const std::filesystem::path& file, WaypointForma
                                 const Completion& completion) {
     auto* window = plat::Window::keyWindow();
     auto* screen = window ? window->visibleViewController() : nullptr;
-    auto bytes = plat::file::read(file);
+    auto bytes = readWhole(file);
     if (!plat::MailComposer::canSendMail() || !screen || !bytes) {
         plat::Log::line("ExportManager: the file is not mailed; it stays in Documents");
         return false;

@@ -28,6 +28,16 @@ public:
     void exportWaypoints(const std::vector<std::shared_ptr<ManagedObject>>& records, unsigned exportFormat,
                          Completion completion = {});
 
+    // The same for the waypoints of days (sets of the main context): each day's own waypoints,
+    // then each of its tracks' waypoints. The waypoints are read from the store a batch at a
+    // time while the file is written, so an export of the whole history never holds them all.
+    void exportWaypointsOfDays(const std::vector<std::shared_ptr<ManagedObject>>& days, unsigned exportFormat,
+                               Completion completion = {});
+    // The waypoints of days in the order above, and how many there are (without reading them).
+    static std::vector<std::shared_ptr<ManagedObject>> waypointsOfDays(
+        const std::vector<std::shared_ptr<ManagedObject>>& days);
+    static std::size_t waypointCountOfDays(const std::vector<std::shared_ptr<ManagedObject>>& days);
+
     // The file records of waypoints and measurements: a measurement carries its waypoint's
     // position and name when it has one.
     static std::vector<WaypointRecord> recordsOf(const std::vector<std::shared_ptr<ManagedObject>>& objects);
@@ -39,7 +49,14 @@ private:
     // Records are read and written this many at a time.
     static constexpr std::size_t kRecordsPerBatch = 2000;
 
+    struct Job;
+
     ExportManager() : queue_("ExportManager") {}
+    // Shows the progress overlay and opens the file an export writes; `append` hands the writer
+    // a batch of records on the queue, `finish` closes the file and offers it.
+    std::shared_ptr<Job> start(WaypointFormat format);
+    void append(const std::shared_ptr<Job>& job, std::vector<WaypointRecord> records);
+    void finish(const std::shared_ptr<Job>& job, Completion completion);
     void written(const std::optional<std::filesystem::path>& file, const std::string& error,
                  const WaypointFile::WriteDetails& details, WaypointFormat format, const Completion& completion);
     // Presents a new mail with the file attached and `note` as its text; false when no mail can

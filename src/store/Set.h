@@ -39,6 +39,8 @@ public:
     std::vector<std::shared_ptr<Measurement>> measurements() const;
     std::size_t tracksCount() const { return inverseRows(0).size(); }
     std::size_t waypointsCount() const { return inverseRows(1).size(); }
+    // The rows of the waypoints, in order, without reading the waypoints.
+    const std::vector<std::int64_t>& waypointRows() const { return inverseRows(1); }
     std::size_t measurementsCount() const { return inverseRows(2).size(); }
     void addTracksObject(const std::shared_ptr<Track>& track);
     void addWaypointsObject(const std::shared_ptr<Waypoint>& waypoint);

@@ -10,6 +10,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
+#include "store/ExportManager.h"
 
 namespace {
 
@@ -49,9 +50,9 @@ protected:
         todayPoint->measurement()->setDeviceSerial(std::string("SN-1"));
         save();
 
-        HistoryScreenHooks::setShareHandler([this](const HistoryScreenHooks::Records& records, unsigned options,
-                                                   HistoryScreenHooks::Completion completion) {
-            shared = records;
+        HistoryScreenHooks::setDayShareHandler([this](const HistoryScreenHooks::Records& days, unsigned options,
+                                                      HistoryScreenHooks::Completion completion) {
+            shared = days;
             sharedOptions = options;
             shareCompletion = std::move(completion);
         });
@@ -63,7 +64,7 @@ protected:
         drain();
     }
     void TearDown() override {
-        HistoryScreenHooks::setShareHandler({});
+        HistoryScreenHooks::setDayShareHandler({});
         HistoryController::setSetDetailsFactory({});
         window.reset();
         stack.reset();
@@ -247,7 +248,12 @@ TEST_F(HistoryControllerTest, SharingMarkedDaysSendsTheirWaypointsAndTracksThenC
     EXPECT_EQ(sharedOptions, 3u);
     std::vector<qx::ObjectID> ids;
     for (const auto& r : shared) ids.push_back(r->objectID());
+    EXPECT_EQ(ids, (std::vector<qx::ObjectID>{todaySet->objectID(), older->objectID()}));
+    // The days' waypoints as the share service reads them: each day's own, then its tracks'.
+    ids.clear();
+    for (const auto& r : qx::ExportManager::waypointsOfDays(shared)) ids.push_back(r->objectID());
     EXPECT_EQ(ids, (std::vector<qx::ObjectID>{todayPoint->objectID(), olderPoint->objectID(), trackPoint->objectID()}));
+    EXPECT_EQ(qx::ExportManager::waypointCountOfDays(shared), 3u);
 
     ASSERT_TRUE(shareCompletion);
     shareCompletion();

@@ -187,6 +187,39 @@ TEST_F(SharingManagerTest, ExportOffersGpxUnlessTheListEndsWithAHistoryReading) 
     EXPECT_EQ(completions, 1);
 }
 
+TEST_F(SharingManagerTest, DaysShareTheirWaypointsAndExportThemFromTheStore) {
+    auto w = addWaypoint(0.1, plat::Date(kNoon), 50.45, 30.52, "Pier");
+    auto day = w->set();
+    auto empty = main().insertNew<qx::Set>();
+    empty->setDate(plat::Date(kNoon - 86400));
+    ASSERT_TRUE(main().save());
+    sharing().shareWaypointsOfDays({empty}, 3, [this] { ++completions; });
+    drain();
+    EXPECT_TRUE(plat::ActionSheet::visibleSheets().empty());  // no waypoints: nothing happens
+
+    sharing().shareWaypointsOfDays({empty, day}, 3, [this] { ++completions; });
+    drain();
+    EXPECT_EQ(sheetTitles(), (std::vector<std::string>{"Email", "Export", "Cancel"}));
+    // The report channels see the waypoints, not the days.
+    ASSERT_EQ(sharing().objectsToShare().size(), 1u);
+    EXPECT_EQ(sharing().objectsToShare()[0], w);
+    EXPECT_NE(sharing().generateReport().find("Pier"), std::string::npos);
+
+    choose("Export");
+    auto alert = plat::AlertView::frontmostAlert();
+    ASSERT_TRUE(alert);
+    ASSERT_TRUE(alert->pressButton("to GPX file"));
+    drain();
+    const auto files = filesIn(plat::DataFolder::documents(), ".gpx");
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_NE(plat::file::read(files[0]).value_or("").find("<name>Pier</name>"), std::string::npos);
+    auto* mail = dynamic_cast<plat::MailComposer*>(visible());
+    ASSERT_TRUE(mail);
+    mail->cancel();
+    drain();
+    EXPECT_EQ(completions, 1);
+}
+
 TEST_F(SharingManagerTest, TwitterTakesTheNewestLinesUpTo140Characters) {
     auto oldest = pointWithLine(60, kNoon - 300);
     auto newest = pointWithLine(60, kNoon);

@@ -50,9 +50,15 @@ protected:
     }
 
     // Exports, checks the mail offered with the file, and closes the mail.
-    std::filesystem::path exportAndWait(const std::vector<std::shared_ptr<qx::ManagedObject>>& objects, unsigned format) {
+    // With `days`, the objects are days whose waypoints are exported.
+    std::filesystem::path exportAndWait(const std::vector<std::shared_ptr<qx::ManagedObject>>& objects, unsigned format,
+                                        bool days = false) {
         bool done = false;
-        qx::ExportManager::sharedInstance().exportWaypoints(objects, format, [&] { done = true; });
+        if (days) {
+            qx::ExportManager::sharedInstance().exportWaypointsOfDays(objects, format, [&] { done = true; });
+        } else {
+            qx::ExportManager::sharedInstance().exportWaypoints(objects, format, [&] { done = true; });
+        }
         EXPECT_EQ(overlayTitle(), "Exporting data...");
         drain();
         EXPECT_EQ(overlayTitle(), "");
@@ -417,6 +423,53 @@ TEST_F(ImportExportTest, AnExportOfManyBatchesIsTheWholeFileOrNone) {
     drain();
     EXPECT_TRUE(done);
     EXPECT_EQ(alertText(), "Export failed|The file could not be written: the disk is full.");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(plat::DataFolder::documents()), {}), 0);
+}
+
+TEST_F(ImportExportTest, AnExportOfDaysReadsTheirWaypointsInBatchesAndWritesTheSameFile) {
+    // A day of more than one batch of its own waypoints and a track's, an empty day, a small day.
+    auto big = makeSet(main(), plat::Date(1796601600));
+    auto empty = makeSet(main(), plat::Date(1796688000));
+    auto small = makeSet(main(), plat::Date(1796774400));
+    auto track = main().insertNew<qx::Track>();
+    big->addTracksObject(track);
+    for (int i = 0; i < 4500; ++i) {
+        const plat::Date at(1796605200.0 + i * 3.5);
+        auto w = i < 2100 ? addPoint(main(), big, 0.01 * (i % 90), at, i % 4 ? "p" : nullptr)
+                          : addPoint(main(), big, 0.02, at, nullptr, track);
+        if (i % 7 == 0) continue;  // no position
+        w->setLatitude(48 + i * 1e-4);
+        w->setLongitude(9 - i * 1e-4);
+    }
+    addPoint(main(), small, 0.3, plat::Date(1796778000), "last");
+    ASSERT_TRUE(main().save());
+    const std::vector<std::shared_ptr<qx::ManagedObject>> days{big, empty, small};
+    EXPECT_EQ(qx::ExportManager::waypointCountOfDays(days), 4501u);
+
+    // What the History screen used to hand over: each day's waypoints, then its tracks'.
+    std::vector<std::shared_ptr<qx::ManagedObject>> points;
+    for (const auto& day : {big, empty, small}) {
+        for (const auto& w : day->waypoints()) points.push_back(w);
+        for (const auto& t : day->tracks())
+            for (const auto& w : t->waypoints()) points.push_back(w);
+    }
+    for (unsigned format : {1u, 2u}) {
+        const auto listed = exportAndWait(points, format);
+        const std::string expected = plat::file::read(listed).value_or("");
+        const std::string expectedNote = mailBody;
+        std::filesystem::remove(listed);
+        const auto file = exportAndWait(days, format, true);
+        EXPECT_EQ(plat::file::read(file).value_or(""), expected) << format;
+        EXPECT_EQ(mailBody, expectedNote);
+        std::filesystem::remove(file);
+    }
+
+    // Days without waypoints finish at once and write nothing.
+    bool done = false;
+    qx::ExportManager::sharedInstance().exportWaypointsOfDays({empty}, 1, [&] { done = true; });
+    EXPECT_TRUE(done);
+    EXPECT_EQ(overlayTitle(), "");
+    drain();
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(plat::DataFolder::documents()), {}), 0);
 }
 
