@@ -845,7 +845,6 @@ std::vector<Context::Row> Context::fetchRows(const FetchRequest& request, const 
                 row.object = materialize(entity, row.row, cols);
             }
             int c = n;
-            row.sortValues.reserve(q.sortExprs.size() + (q.sectionExpr.empty() ? 0 : 1));
             for (std::size_t k = 0; k < q.sortExprs.size(); ++k) row.sortValues.push_back(s.column(c++));
             if (!q.sectionExpr.empty()) row.sortValues.push_back(s.column(c++));
             out.push_back(std::move(row));

@@ -13,6 +13,7 @@
 #include "store/FetchRequest.h"
 #include "store/ManagedObject.h"
 #include "store/ObjectRegistry.h"
+#include "store/SortKeys.h"
 #include "store/StoreError.h"
 
 namespace qx {
@@ -112,7 +113,7 @@ public:
         std::shared_ptr<ManagedObject> object;  // only when asked for
         // The sort values, then the section value when the query has one: a list of the whole
         // store keeps this per row, so it takes no room for what the query does not read.
-        std::vector<Value> sortValues;
+        SortKeys sortValues;
     };
     std::vector<Row> fetchRows(const FetchRequest& request, const std::vector<std::int64_t>* onlyRows, bool withObjects,
                                StoreError* error);

@@ -170,14 +170,21 @@ std::size_t FetchedResultsController::numberOfHeldObjects() const {
         std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) { return e.object != nullptr; }));
 }
 
-const Value& FetchedResultsController::sectionOf(const Entry& entry) const {
-    static const Value none;
-    return request_.sectionNameKeyPath && !entry.sortValues.empty() ? entry.sortValues.back() : none;
+Value FetchedResultsController::sectionOf(const Entry& entry) const {
+    const auto& values = entry.sortValues;
+    return request_.sectionNameKeyPath && !values.empty() ? values[values.size() - 1] : Value();
+}
+
+bool FetchedResultsController::sameSection(const Entry& a, const Entry& b) const {
+    if (!request_.sectionNameKeyPath) return true;
+    const std::size_t n = a.sortValues.size();
+    if (n == 0 || b.sortValues.size() != n) return sectionOf(a) == sectionOf(b);
+    return SortKeys::compare(a.sortValues, b.sortValues, n - 1) == 0;
 }
 
 bool FetchedResultsController::less(const Entry& a, const Entry& b) const {
     for (std::size_t i = 0; i < request_.sortDescriptors.size(); ++i) {
-        const int c = Value::compare(a.sortValues[i], b.sortValues[i]);
+        const int c = SortKeys::compare(a.sortValues, b.sortValues, i);
         if (c != 0) return request_.sortDescriptors[i].ascending ? c < 0 : c > 0;
     }
     return a.row < b.row;
@@ -190,8 +197,8 @@ void FetchedResultsController::rebuildSections() {
         return;
     }
     for (std::size_t i = 0; i < entries_.size(); ++i) {
-        const Value& value = sectionOf(entries_[i]);
-        if (sections_.empty() || Value::compare(sections_.back().value, value) != 0) {
+        if (sections_.empty() || !sameSection(entries_[sections_.back().offset], entries_[i])) {
+            const Value value = sectionOf(entries_[i]);
             sections_.push_back({value.isNull() ? "" : value.description(), value, i, 0});
         }
         ++sections_.back().numberOfObjects;
@@ -402,7 +409,7 @@ void FetchedResultsController::report(Diff& diff, const std::vector<SectionInfo>
     auto ownUpdate = [&](std::int64_t row) { return changes.updated.count({request_.entity, row}) > 0; };
     auto sameValues = [](const Entry& a, const Entry& b) {
         for (std::size_t i = 0; i < a.sortValues.size(); ++i)
-            if (Value::compare(a.sortValues[i], b.sortValues[i]) != 0) return false;
+            if (SortKeys::compare(a.sortValues, b.sortValues, i) != 0) return false;
         return true;
     };
 
@@ -457,7 +464,7 @@ void FetchedResultsController::report(Diff& diff, const std::vector<SectionInfo>
     for (const auto* s : changed) {
         const auto& e = entries_[s->newIndex];
         const bool moved = rank(unstableOld, s->oldIndex) != rank(unstableNew, s->newIndex) ||
-                           Value::compare(sectionOf(s->before), sectionOf(e)) != 0;
+                           !sameSection(s->before, e);
         if (moved) {
             objectChanges.push_back({e.object, ChangeType::move, pathIn(oldSections, s->oldIndex),
                                      pathIn(sections_, s->newIndex), changes.changedKeys({request_.entity, e.row})});

@@ -116,7 +116,8 @@ private:
     FetchedResultsController(FetchRequest request, Context& context, FetchedResultsControllerDelegate* delegate);
     bool batched() const { return request_.fetchBatchSize > 0; }
     bool less(const Entry& a, const Entry& b) const;
-    const Value& sectionOf(const Entry& entry) const;
+    Value sectionOf(const Entry& entry) const;
+    bool sameSection(const Entry& a, const Entry& b) const;
     // Gives the entries [first, last) their objects where they lack one, in a few batched reads.
     void loadObjects(std::size_t first, std::size_t last) const;
     void loadObjects(std::vector<std::size_t> indexes) const;

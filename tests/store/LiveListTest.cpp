@@ -286,6 +286,49 @@ TEST_F(LiveListTest, ABatchedListMatchesAWholeOneAndHoldsOnlyItsLastBatches) {
     batched->setDelegate(nullptr);
 }
 
+// A list keeps numbers and dates of its rows compactly and anything else as it is: whatever the
+// kinds of its keys, a row that a save inserts or moves lands where the store's own order puts it.
+TEST_F(LiveListTest, RowsOfEveryKindOfKeyLandInTheStoresOrder) {
+    const std::vector<FetchRequest> requests{
+        FetchRequest::of<Waypoint>().sortedBy("measurement.date", false),  // equal dates: by row
+        FetchRequest::of<Waypoint>().sortedBy("name"),                     // nothing before texts
+        FetchRequest::of<Waypoint>().sortedBy("measurement.der").sortedBy("name", false),
+        FetchRequest::of<Waypoint>().sortedBy("set.date").sortedBy("measurement.date").sortedBy("name").sectionedBy(
+            "set.date"),
+    };
+    const auto ids = [](const std::vector<std::shared_ptr<Waypoint>>& objects) {
+        std::vector<std::string> out;
+        for (const auto& o : objects) out.push_back(o->objectID().description());
+        return out;
+    };
+    Recorder reports;
+    reports.removedByPlaceOnly = true;
+    std::vector<std::shared_ptr<FetchedResultsController>> lists;
+    for (const auto& r : requests) {
+        lists.push_back(FetchedResultsController::create(FetchRequest(r).batchedBy(3), main(), &reports));
+        ASSERT_TRUE(lists.back()->performFetch());
+    }
+    inBackground([this](Context& c) {
+        auto next = makeSet(c, plat::Date(86400));
+        for (int i = 0; i < 12; ++i)
+            addPoint(c, i % 2 ? c.inContext(day) : next, i % 4 ? 0.5 : 1, plat::Date(20 + i % 3 * 10),
+                     i % 3 ? ("m" + std::to_string(i % 5)).c_str() : nullptr);
+        named(c, "a")->setName(std::nullopt);
+        named(c, "b")->measurement()->setDate(plat::Date(30));
+    });
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        std::vector<std::string> live;
+        for (const auto& o : lists[i]->fetchedObjects()) live.push_back(o->objectID().description());
+        EXPECT_EQ(live, ids(main().fetch<Waypoint>(requests[i]))) << i;
+        auto fresh = FetchedResultsController::create(requests[i], main());
+        ASSERT_TRUE(fresh->performFetch());
+        ASSERT_EQ(lists[i]->sections().size(), fresh->sections().size()) << i;
+        for (std::size_t s = 0; s < fresh->sections().size(); ++s)
+            EXPECT_EQ(lists[i]->sections()[s].numberOfObjects, fresh->sections()[s].numberOfObjects) << i << " " << s;
+        lists[i]->setDelegate(nullptr);
+    }
+}
+
 TEST_F(LiveListTest, AnInvalidRequestReportsItsErrorAndStaysEmpty) {
     auto bad = FetchedResultsController::create(FetchRequest::of<Waypoint>().sortedBy("measurement.colour"), main());
     StoreError e;

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "store/Value.h"
+
+namespace qx {
+
+// The sort values of one row of a live list, then its section value. A list of the whole store
+// holds one of these per row, so numbers and dates (and nothing) are kept inline in a few bytes;
+// only a row with a text or an object among its values, or more values than fit, keeps them all
+// as Values.
+class SortKeys {
+public:
+    void push_back(const Value& value);
+    std::size_t size() const { return values_.empty() ? count_ : values_.size(); }
+    bool empty() const { return size() == 0; }
+    Value operator[](std::size_t i) const;
+
+    // Orders the i-th values of two rows as Value::compare does.
+    static int compare(const SortKeys& a, const SortKeys& b, std::size_t i);
+
+private:
+    static constexpr std::size_t kInline = 2;
+    bool isInline() const { return values_.empty(); }
+
+    union Number {
+        std::int64_t integer;
+        double real;
+    };
+    Number numbers_[kInline] = {};
+    Value::Type types_[kInline] = {};
+    std::uint8_t count_ = 0;
+    std::vector<Value> values_;  // every value, once one cannot be kept inline
+};
+
+}  // namespace qx
