@@ -1,6 +1,21 @@
 #include "store/SortKeys.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace qx {
+
+SortKeys::SortKeys(const SortKeys& other)
+    : count_(other.count_),
+      values_(other.values_ ? std::make_unique<std::vector<Value>>(*other.values_) : nullptr) {
+    std::copy(std::begin(other.numbers_), std::end(other.numbers_), numbers_);
+    std::copy(std::begin(other.types_), std::end(other.types_), types_);
+}
+
+SortKeys& SortKeys::operator=(const SortKeys& other) {
+    if (this != &other) *this = SortKeys(other);
+    return *this;
+}
 
 void SortKeys::push_back(const Value& value) {
     const bool inlineKind = value.isNull() || value.isNumber();
@@ -12,17 +27,17 @@ void SortKeys::push_back(const Value& value) {
         return;
     }
     if (isInline()) {
-        std::vector<Value> all;
-        all.reserve(count_ + 1u);
-        for (std::size_t i = 0; i < count_; ++i) all.push_back((*this)[i]);
+        auto all = std::make_unique<std::vector<Value>>();
+        all->reserve(count_ + 1u);
+        for (std::size_t i = 0; i < count_; ++i) all->push_back((*this)[i]);
         values_ = std::move(all);
         count_ = 0;
     }
-    values_.push_back(value);
+    values_->push_back(value);
 }
 
 Value SortKeys::operator[](std::size_t i) const {
-    if (!isInline()) return values_[i];
+    if (!isInline()) return (*values_)[i];
     switch (types_[i]) {
         case Value::Type::integer: return Value(static_cast<long long>(numbers_[i].integer));
         case Value::Type::real: return Value(numbers_[i].real);

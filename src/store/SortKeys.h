@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "store/Value.h"
@@ -14,8 +15,15 @@ namespace qx {
 // as Values.
 class SortKeys {
 public:
+    SortKeys() = default;
+    SortKeys(const SortKeys& other);
+    SortKeys& operator=(const SortKeys& other);
+    SortKeys(SortKeys&&) noexcept = default;
+    SortKeys& operator=(SortKeys&&) noexcept = default;
+    ~SortKeys() = default;
+
     void push_back(const Value& value);
-    std::size_t size() const { return values_.empty() ? count_ : values_.size(); }
+    std::size_t size() const { return values_ ? values_->size() : count_; }
     bool empty() const { return size() == 0; }
     Value operator[](std::size_t i) const;
 
@@ -24,7 +32,7 @@ public:
 
 private:
     static constexpr std::size_t kInline = 2;
-    bool isInline() const { return values_.empty(); }
+    bool isInline() const { return !values_; }
 
     union Number {
         std::int64_t integer;
@@ -33,7 +41,7 @@ private:
     Number numbers_[kInline] = {};
     Value::Type types_[kInline] = {};
     std::uint8_t count_ = 0;
-    std::vector<Value> values_;  // every value, once one cannot be kept inline
+    std::unique_ptr<std::vector<Value>> values_;  // every value, once one cannot be kept inline
 };
 
 }  // namespace qx
