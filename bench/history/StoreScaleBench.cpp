@@ -183,6 +183,15 @@ void openStore() {
 
 std::shared_ptr<Track> longTrack() { return Store::defaultStore().mainContext().objectWithRow<Track>(1); }
 
+// Puts a new search screen on the window and lays it out, as the World Map's button does.
+std::shared_ptr<WorldMapSearchController> showSearch(plat::Window& window) {
+    auto search = WorldMapSearchController::make();
+    window.setRootViewController(search);
+    window.makeKeyAndVisible();
+    window.layoutIfNeeded();
+    return search;
+}
+
 // --- the world map's search ---------------------------------------------------------------
 
 void BM_SearchOpen(benchmark::State& state) {
@@ -191,10 +200,7 @@ void BM_SearchOpen(benchmark::State& state) {
         plat::Window window;
         const PeakMemory peak;
         const auto t = Clock::now();
-        auto search = WorldMapSearchController::make();
-        window.setRootViewController(search);
-        window.makeKeyAndVisible();
-        window.layoutIfNeeded();
+        auto search = showSearch(window);
         const auto rows = search->searchTable()->visibleCells().size();
         report(state, qxbench::atScale("search opened", kPoints), msSince(t), peak);
         if (rows == 0) state.SkipWithError("no rows shown");
@@ -205,10 +211,7 @@ BENCHMARK(BM_SearchOpen)->UseManualTime()->Iterations(1)->Unit(benchmark::kMilli
 void BM_SearchTyping(benchmark::State& state) {
     openStore();
     plat::Window window;
-    auto search = WorldMapSearchController::make();
-    window.setRootViewController(search);
-    window.makeKeyAndVisible();
-    window.layoutIfNeeded();
+    auto search = showSearch(window);
     auto bar = search->searchBar();
     for (auto _ : state) {
         const PeakMemory peak;
@@ -230,10 +233,7 @@ BENCHMARK(BM_SearchTyping)->UseManualTime()->Iterations(1)->Unit(benchmark::kMil
 void BM_SearchReview(benchmark::State& state) {
     openStore();
     plat::Window window;
-    auto search = WorldMapSearchController::make();
-    window.setRootViewController(search);
-    window.makeKeyAndVisible();
-    window.layoutIfNeeded();
+    auto search = showSearch(window);
     for (auto _ : state) {
         const PeakMemory peak;
         const auto t = Clock::now();
