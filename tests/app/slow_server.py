@@ -188,7 +188,9 @@ def stop_waiting(t, server, purpose, started):
     """The program names the server within a second of the command; Ctrl-C gives the prompt back."""
     told = t.expect(r"Waiting for [^\n]*press Ctrl-C to stop waiting", 5)
     took = time.monotonic() - started
-    check(took < 1.0, "%s: the wait was told after %.1f s" % (purpose, took))
+    # The program tells after half a second; a loaded machine (a sanitizer build beside other
+    # tests) may add a little, never the server's whole timeout the old prompt sat through.
+    check(took < 3.0, "%s: the wait was told after %.1f s" % (purpose, took))
     check(server.host in told and "(" + purpose + ")" in told,
           "%s: the message names the server and what for: %r" % (purpose, told.splitlines()[-1]))
     t.interrupt()
@@ -267,7 +269,7 @@ def main():
         time.sleep(2.5)
         started = time.monotonic()
         shown = t.run("show", 5)
-        check(time.monotonic() - started < 1 and "Waiting for" not in shown,
+        check(time.monotonic() - started < 3 and "Waiting for" not in shown,
               "radresponder-survey: a later command waited for the token refresh:\n" + shown)
         deadline = time.monotonic() + 5
         while not surveys.heard and time.monotonic() < deadline:
