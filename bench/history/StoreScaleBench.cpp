@@ -183,11 +183,18 @@ void openStore() {
 
 std::shared_ptr<Track> longTrack() { return Store::defaultStore().mainContext().objectWithRow<Track>(1); }
 
+// Makes a screen the window's root and shows it; the caller gives it its data and lays it out.
+template <class Screen>
+std::shared_ptr<Screen> putOn(plat::Window& window) {
+    auto screen = Screen::make();
+    window.setRootViewController(screen);
+    window.makeKeyAndVisible();
+    return screen;
+}
+
 // Puts a new search screen on the window and lays it out, as the World Map's button does.
 std::shared_ptr<WorldMapSearchController> showSearch(plat::Window& window) {
-    auto search = WorldMapSearchController::make();
-    window.setRootViewController(search);
-    window.makeKeyAndVisible();
+    auto search = putOn<WorldMapSearchController>(window);
     window.layoutIfNeeded();
     return search;
 }
@@ -255,9 +262,7 @@ void BM_TrackMapPage(benchmark::State& state) {
         plat::Window window;
         const PeakMemory peak;
         const auto t = Clock::now();
-        auto page = VNTrackMapViewController::make();
-        window.setRootViewController(page);
-        window.makeKeyAndVisible();
+        auto page = putOn<VNTrackMapViewController>(window);
         page->setTrack(track);
         window.layoutIfNeeded();
         report(state, qxbench::atScale("track map page, track of", kTrackPoints), msSince(t), peak);
@@ -274,9 +279,7 @@ void BM_TrackWaypointList(benchmark::State& state) {
         plat::Window window;
         const PeakMemory peak;
         const auto t = Clock::now();
-        auto list = VNWaypointTableViewController::make();
-        window.setRootViewController(list);
-        window.makeKeyAndVisible();
+        auto list = putOn<VNWaypointTableViewController>(window);
         list->setWaypoints(TrackReadings::waypointsByDate(*track, true));
         window.layoutIfNeeded();
         const double openMs = msSince(t);
