@@ -120,7 +120,25 @@ bool AtomicFile::append(std::string_view bytes, std::string* error) {
     return true;
 }
 
-bool AtomicFile::commit(std::string* error) {
+bool AtomicFile::commit(std::string* error) { return place(error, {}); }
+
+bool AtomicFile::commitAsNew(const std::function<std::filesystem::path()>& another, std::string* error) {
+    return place(error, another);
+}
+
+namespace {
+// Gives `tmp` the name `path` without replacing a file there; 0 or the cause. A file system
+// that cannot refuse in the rename itself is asked through a hard link.
+int renameAsNew(const std::filesystem::path& tmp, const std::filesystem::path& path) {
+    if (::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    if (::link(tmp.c_str(), path.c_str()) != 0) return errno;
+    ::unlink(tmp.c_str());
+    return 0;
+}
+}  // namespace
+
+bool AtomicFile::place(std::string* error, const std::function<std::filesystem::path()>& another) {
     if (cause_ != 0 || fd_ < 0) return failed(error, "cannot write " + path_.string(), cause_ ? cause_ : EBADF);
     // Closed whether or not it reached the disk.
     const int synced = ::fsync(fd_) == 0 ? 0 : errno;
@@ -130,7 +148,12 @@ bool AtomicFile::commit(std::string* error) {
         return failed(error, "cannot flush " + tmp_.string(), synced != 0 ? synced : closed);
     }
     // A link at the target's own name is replaced, never written through.
-    if (::rename(tmp_.c_str(), path_.c_str()) != 0) return failed(error, "cannot rename onto " + path_.string(), errno);
+    int moved = another ? renameAsNew(tmp_, path_) : (::rename(tmp_.c_str(), path_.c_str()) == 0 ? 0 : errno);
+    for (int tries = 0; moved == EEXIST && tries < 100; ++tries) {
+        path_ = another();
+        moved = renameAsNew(tmp_, path_);
+    }
+    if (moved != 0) return failed(error, "cannot rename onto " + path_.string(), moved);
     tmp_.clear();
     // The file is in place and whole from here on: a folder that could not be flushed only
     // means the new name might not survive a power cut, which is no failure of the write.

@@ -36,10 +36,15 @@ public:
     bool open(const std::filesystem::path& path, std::string* error = nullptr);
     bool append(std::string_view bytes, std::string* error = nullptr);
     bool commit(std::string* error = nullptr);
+    // Like commit(), but never replaces a file that came to stand at the name since open() (a
+    // second export of the same second): the name `another` gives is taken instead.
+    bool commitAsNew(const std::function<std::filesystem::path()>& another, std::string* error = nullptr);
+    const std::filesystem::path& path() const { return path_; }
     int cause() const { return cause_; }
 
 private:
     bool failed(std::string* error, const std::string& what, int cause);
+    bool place(std::string* error, const std::function<std::filesystem::path()>& another);
     void discard();
 
     std::filesystem::path path_, tmp_;

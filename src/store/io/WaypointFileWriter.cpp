@@ -53,7 +53,10 @@ std::optional<std::filesystem::path> WaypointFileWriter::finish(std::string* err
     if (start()) {
         if (format_ == WaypointFormat::GPX) GpxWaypointWriter::appendEnd(pending_);
         flush();
-        if (cause_ == 0 && !file_.commit(&error_)) cause_ = file_.cause();
+        // The name was chosen at the first batch: another export may have taken it since.
+        const auto another = [this] { return WaypointFile::newExportPath(format_, dir_, when_); };
+        if (cause_ == 0 && !file_.commitAsNew(another, &error_)) cause_ = file_.cause();
+        path_ = file_.path();
     }
     told.leftOut = leftOut_;
     if (cause_ != 0) {

@@ -131,6 +131,26 @@ TEST(FileUtilTest, AtomicWriteNeverWritesThroughALinkAtItsTemporaryName) {
 
 // Each byte that starts no well-formed sequence becomes one U+FFFD; well-formed text, up to the
 // last code point, stays as it is.
+TEST(FileUtilTest, AFileWrittenInPiecesNeverReplacesOneThatTookItsNameMeanwhile) {
+    namespace fs = std::filesystem;
+    qxtest::TempDir scratch;
+    const fs::path dir = scratch.path();
+    plat::file::AtomicFile late;
+    ASSERT_TRUE(late.open(dir / "Waypoints.csv"));
+    ASSERT_TRUE(late.append("late export\n"));
+    // Another export of the same second finishes first, under the same name.
+    ASSERT_TRUE(plat::file::writeAtomically(dir / "Waypoints.csv", "first export\n"));
+    ASSERT_TRUE(late.commitAsNew([&] { return plat::file::uniqueName(dir, "Waypoints", ".csv"); }));
+    EXPECT_EQ(late.path(), dir / "Waypoints-1.csv");
+    EXPECT_EQ(plat::file::read(dir / "Waypoints.csv").value_or(""), "first export\n");
+    EXPECT_EQ(plat::file::read(dir / "Waypoints-1.csv").value_or(""), "late export\n");
+    // A plain commit still replaces, as whole-file writes always have.
+    plat::file::AtomicFile again;
+    ASSERT_TRUE(again.open(dir / "Waypoints.csv") && again.append("again\n") && again.commit());
+    EXPECT_EQ(plat::file::read(dir / "Waypoints.csv").value_or(""), "again\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 2);
+}
+
 TEST(Utf8TextTest, ReplacesEveryByteThatStartsNoWellFormedSequence) {
     using plat::Utf8Text;
     const std::string r(Utf8Text::kReplacement);
