@@ -77,6 +77,8 @@ void TerminalWait::catchInterrupts() {
     interrupted.store(false);
     struct sigaction action {};
     action.sa_handler = &onInterrupt;
+    // Other threads' blocking calls (a reply being read, a file being written) go on.
+    action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, &previousAction);
     catching_ = true;

@@ -181,9 +181,14 @@ void RunLoop::endBackgroundWork(WorkId work, std::function<void()> result) {
             tasks_.push_back(std::move(result));
         } else {
             tasks_.push_back([this, result = std::move(result)] {
+                // Restored rather than cleared: such a result may drain and run another one.
+                struct Restore {
+                    bool& flag;
+                    bool was;
+                    ~Restore() { flag = was; }
+                } restore{runningUnwaitedResult_, runningUnwaitedResult_};
                 runningUnwaitedResult_ = true;
                 result();
-                runningUnwaitedResult_ = false;
             });
         }
     }
