@@ -58,9 +58,9 @@ void SharingManager::shareWaypointsOfDays(const Records& days, SharingOptions op
     offerChannels(options);
 }
 
-const SharingManager::Records& SharingManager::objectsToShare() const {
-    if (!days_.empty() && objects_.empty()) objects_ = ExportManager::waypointsOfDays(days_);
-    return objects_;
+// Read afresh for each use rather than kept: the days may hold the whole history.
+SharingManager::Records SharingManager::objectsToShare() const {
+    return days_.empty() ? objects_ : ExportManager::waypointsOfDays(days_);
 }
 
 void SharingManager::offerChannels(SharingOptions options) {

@@ -61,7 +61,7 @@ public:
     plat::ViewController* rootController() const;
 
     // The records of the current share; the waypoints of shared days are read here.
-    const Records& objectsToShare() const;
+    Records objectsToShare() const;
     const Completion& completionHandler() const { return completion_; }
     void setCompletionHandler(Completion completion) { completion_ = std::move(completion); }
 
@@ -80,9 +80,8 @@ private:
 
     void offerChannels(SharingOptions options);
 
-    // Either the records, or the days whose waypoints are shared (then `objects_` is read from
-    // them when first needed).
-    mutable Records objects_;
+    // Either the records, or the days whose waypoints are shared (read from them at each use).
+    Records objects_;
     Records days_;
     Completion completion_;
 };

@@ -1,12 +1,12 @@
 #include "store/ExportManager.h"
 
 #include <algorithm>
-#include <fstream>
 #include <unordered_map>
 
 #include "model/Language.h"
 #include "model/StorageAlert.h"
 #include "platform/foundation/DataFolder.h"
+#include "platform/foundation/FileUtil.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/MailComposer.h"
@@ -81,18 +81,6 @@ std::unordered_map<std::int64_t, std::shared_ptr<Measurement>> readingsOf(
     for (const auto& m : readings)
         if (const auto w = m->waypoint()) out.emplace(w->objectID().row, m);
     return out;
-}
-
-// The file's bytes in one string of the file's size: reading through a stream would grow its
-// buffer by doubling, up to twice the size of a file that may be hundreds of megabytes.
-std::optional<std::string> readWhole(const std::filesystem::path& file) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(file, error);
-    std::ifstream in(file, std::ios::binary);
-    if (error || !in) return std::nullopt;
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    if (!in.read(bytes.data(), static_cast<std::streamsize>(size))) return std::nullopt;
-    return bytes;
 }
 
 // Hands `visit` the waypoint rows of each day in order: the day's own, then each track's. The
@@ -262,7 +250,7 @@ bool ExportManager::offerByMail(const std::filesystem::path& file, WaypointForma
                                 const Completion& completion) {
     auto* window = plat::Window::keyWindow();
     auto* screen = window ? window->visibleViewController() : nullptr;
-    auto bytes = readWhole(file);
+    auto bytes = plat::file::read(file);
     if (!plat::MailComposer::canSendMail() || !screen || !bytes) {
         plat::Log::line("ExportManager: the file is not mailed; it stays in Documents");
         return false;

@@ -444,8 +444,8 @@ bool WaypointGrid::install(Connection& c, bool temporary, StoreError* error) {
     // cache that would spill to disk again and again.
     std::int64_t cachePages = -2000;
     if (auto s = c.prepare("PRAGMA cache_size"); s && s.step() == 1) cachePages = s.columnInt(0);
-    c.exec("PRAGMA cache_size = -262144");
     if (!c.begin(error)) return false;
+    c.exec("PRAGMA cache_size = -262144");
     const std::string prefix = temporary ? "temp." : "";
     const bool ok = c.exec(tablesSql(prefix), error) && (temporary || c.exec(triggersSql(), error)) &&
                     c.exec(fillSpotsSql(), error) && fillTiles(c, error) && c.exec(indexSql(prefix), error);

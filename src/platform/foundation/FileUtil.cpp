@@ -18,10 +18,22 @@ namespace plat::file {
 std::optional<std::string> read(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
-    std::ostringstream out;
-    out << in.rdbuf();
+    // Read into one string of the file's size: a stream's buffer grows by doubling, up to twice
+    // a file that may be hundreds of megabytes. Files that tell no true size (/proc, /sys) are
+    // read to their end all the same.
+    std::error_code unknown;
+    const auto size = std::filesystem::file_size(path, unknown);
+    std::string bytes(unknown ? 0 : static_cast<std::size_t>(size), '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
     if (in.bad()) return std::nullopt;
-    return std::move(out).str();
+    if (!in.eof()) {
+        std::ostringstream rest;
+        rest << in.rdbuf();
+        if (in.bad()) return std::nullopt;
+        bytes += std::move(rest).str();
+    }
+    return bytes;
 }
 
 namespace {
