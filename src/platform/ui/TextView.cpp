@@ -72,6 +72,12 @@ void TextView::describeLines(Label& lines) const {
     lines.setLineBreakMode(LineBreakMode::WordWrap);
 }
 
+void TextView::setFrame(const Rect& frame) {
+    const bool rewraps = frame.width() != View::frame().width();
+    ScrollView::setFrame(frame);
+    if (rewraps) fitContentSize();
+}
+
 void TextView::fitContentSize() {
     const double width = std::max(0.0, bounds().width() - 2 * kTextInset);
     Label lines;

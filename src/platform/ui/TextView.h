@@ -42,7 +42,11 @@ public:
     void setTextAlignment(TextAlignment a) { alignment_ = a; }
     // The grey text shown while the view is empty; it also names the view to the driver.
     const std::string& placeholder() const { return placeholder_; }
-    void setPlaceholder(std::string text) { placeholder_ = std::move(text); }
+    void setPlaceholder(std::string text) {
+        placeholder_ = std::move(text);
+        fitContentSize();
+    }
+    void setFrame(const Rect& frame) override;
     bool isEditable() const { return editable_; }
     void setEditable(bool on) { editable_ = on; }
     KeyboardType keyboardType() const { return keyboard_; }

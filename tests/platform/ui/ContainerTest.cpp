@@ -296,6 +296,12 @@ TEST_F(ContainerTest, AComposeSheetScrollsALongTextAndShowsItsPicturesAsPictures
     ASSERT_GT(end, 0);
     ASSERT_TRUE(body->userScroll(Point{0, 1e9}));
     EXPECT_DOUBLE_EQ(body->contentOffset().y, end);
+    // Made narrower (a sheet turned or laid out anew), the text wraps into more lines at once.
+    const double tall = body->contentSize().height;
+    Rect narrower = body->frame();
+    narrower.size.width /= 2;
+    body->setFrame(narrower);
+    EXPECT_GT(body->contentSize().height, tall);
 }
 
 }  // namespace
