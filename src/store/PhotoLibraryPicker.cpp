@@ -4,7 +4,8 @@
 
 #include "model/Language.h"
 #include "platform/graphics/PixelImage.h"
-#include "platform/ui/Button.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/NavigationBar.h"
 
 namespace qx {
 
@@ -24,19 +25,22 @@ std::vector<std::filesystem::path> PhotoLibraryPicker::photosIn(const std::files
 }
 
 void PhotoLibraryPicker::viewDidLoad() {
+    // The library opens as its own screen over the one that asked: a bar with its title and a
+    // way back, then the pictures.
     setTitle(Language::get("Photos"));
     const plat::Rect bounds = view()->frame();
-    constexpr double kBar = 44;
+    constexpr double kBar = plat::NavigationBar::kHeight;
+    auto bar = std::make_shared<plat::NavigationBar>(plat::Rect(0, 0, bounds.size.width, kBar));
+    navigationItem().setTitle(title());
+    navigationItem().setRightBarButtonItem(plat::BarButtonItem::withTitle(
+        Language::get("Cancel"), plat::BarButtonStyle::Plain, [this](plat::BarButtonItem&) { cancel(); }));
+    bar->setItems({navigationItemPtr()});
     table_ = std::make_shared<plat::TableView>(
-        plat::Rect(0, 0, bounds.size.width, std::max(0.0, bounds.size.height - kBar)));
+        plat::Rect(0, kBar, bounds.size.width, std::max(0.0, bounds.size.height - kBar)));
     table_->setDataSource(sharedAs<PhotoLibraryPicker>());
     table_->setDelegate(sharedAs<PhotoLibraryPicker>());
     view()->addSubview(table_);
-    auto cancelButton =
-        plat::Button::make(plat::ButtonType::System, plat::Rect(0, bounds.size.height - kBar, bounds.size.width, kBar));
-    cancelButton->setTitle(Language::get("Cancel"));
-    cancelButton->addAction(plat::TouchUpInside, [this](plat::Control&) { cancel(); });
-    view()->addSubview(cancelButton);
+    view()->addSubview(bar);
 }
 
 long PhotoLibraryPicker::numberOfRows(plat::TableView&, long) { return static_cast<long>(photos_.size()); }

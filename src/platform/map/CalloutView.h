@@ -18,6 +18,7 @@ public:
     const ViewPtr& accessory() const { return accessory_; }
 
     std::string kindName() const override { return "Callout"; }
+    bool isPopUp() const override { return true; }
     std::string describeLine() const override;
     // The labels are in the line already: only the accessory is listed below it.
     void describeContent(DescriptionWriter& out) const override;

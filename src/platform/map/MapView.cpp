@@ -8,6 +8,7 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/map/CalloutView.h"
 #include "platform/ui/DescriptionWriter.h"
 
 namespace plat {
@@ -431,8 +432,21 @@ void MapView::selectAnnotation(const AnnotationPtr& annotation, bool animated) {
     if (!view || view->isSelected()) return;
     for (const auto& other : selectedAnnotations()) deselectAnnotation(other, false);
     view->setSelected(true);
+    revealCallout(*view, animated);
     orderAnnotationViews();
     if (auto d = delegate()) d->mapViewDidSelectAnnotationView(*this, *view);
+}
+
+void MapView::revealCallout(const AnnotationView& view, bool animated) {
+    const auto& callout = view.callout();
+    if (!callout) return;
+    // The bubble rises above its pin: near the map's top edge it would stand under whatever
+    // borders the map there (a navigation bar), so the map moves down until it shows whole.
+    constexpr double kMargin = 4;
+    const double top = callout->convertPoint({0, 0}, this).y - bounds().y();
+    if (top >= kMargin) return;
+    const double mapPointsPerPoint = 1.0 / zoomScale();
+    moveCamera({center_.x, center_.y - (kMargin - top) * mapPointsPerPoint}, mapPointsPerPoint, animated);
 }
 
 void MapView::deselectAnnotation(const AnnotationPtr& annotation, bool animated) {

@@ -138,6 +138,8 @@ private:
     // many go at once.
     void retireView(Shown& shown, std::vector<ViewPtr>* leaving = nullptr);
     void placeView(const Shown& shown) const;
+    // Moves the map so that the selected view's callout lies within the map's bounds.
+    void revealCallout(const AnnotationView& view, bool animated);
     bool isOnScreen(const Annotation& annotation) const;
     void drawBackground(DrawingContext& context) const;
 

@@ -340,6 +340,7 @@ private:
             texts_.clear();
             covers_.clear();
             unreachable_.clear();
+            popUps_.clear();
         }
         const Rect area{v.convertPoint(v.bounds().origin, nullptr), v.bounds().size};
         if (!offScreen && &v != &root && outsideScreen(area, clip)) {
@@ -375,6 +376,7 @@ private:
         for (const auto& s : std::vector<std::shared_ptr<View>>(v.subviews())) {
             visit(*s, clip, root, alpha, offScreen, scroller);
         }
+        if (v.isPopUp()) notePopUp(v, area, inherited);
         if (order_ == before && !area.isEmpty() && dynamic_cast<const Control*>(&v)) {
             problems_.push_back({LayoutProblem::Kind::DrawsNothing, {}, {}, v.kindName(), area});
         }
@@ -565,8 +567,44 @@ private:
         problems_.push_back({LayoutProblem::Kind::ContentPastBottom, text, scroller_.kind, v.kindName(), full});
     }
 
+    // What names a pop-up in a report: its own text, else that of its first labelled part.
+    static std::string popUpText(const View& v) {
+        if (auto text = v.displayText(); !text.empty()) return text;
+        for (const auto& s : v.subviews()) {
+            if (auto text = s->displayText(); !text.empty()) return text;
+        }
+        return {};
+    }
+
+    // A pop-up is judged once everything after it is drawn: whatever covers it then hides it.
+    void notePopUp(const View& v, const Rect& area, const std::optional<Rect>& clip) {
+        const auto seen = clipped(area, clip);
+        if (!seen || cutsOff(area, *seen)) {
+            const View* cutter = v.superview();
+            while (cutter && !cutter->clipsToBounds()) cutter = cutter->superview();
+            // measure 1: cut rather than covered
+            problems_.push_back({LayoutProblem::Kind::PopUpHidden, popUpText(v), cutter ? cutter->kindName() : "screen",
+                                 v.kindName(), area, 1});
+            return;
+        }
+        popUps_.push_back({area, &v, order_});
+    }
+
+    void judgePopUps() {
+        for (const auto& popUp : popUps_) {
+            for (const auto& cover : covers_) {
+                if (cover.order <= popUp.order || !significant(cover.rect.intersection(popUp.rect))) continue;
+                problems_.push_back({LayoutProblem::Kind::PopUpHidden, popUpText(*popUp.view), cover.view->kindName(),
+                                     popUp.view->kindName(), cover.rect.intersection(popUp.rect)});
+                break;
+            }
+        }
+        popUps_.clear();
+    }
+
     // Judges the texts of one layer against each other and the views drawn over them.
     void finishLayer() {
+        judgePopUps();
         for (auto& text : texts_) {
             judgeCovers(text);
             if (!text.hidden && !text.shadow) judgeReadable(text);
@@ -722,6 +760,7 @@ private:
     DrawnPaints paints_;
     std::vector<DrawnText> texts_;
     std::vector<Cover> covers_;
+    std::vector<Cover> popUps_;  // each pop-up's area, with the order of the last thing it drew
     std::vector<LayoutProblem> problems_;
     std::size_t order_ = 0;
 };
@@ -765,6 +804,10 @@ std::string LayoutProblem::description() const {
         case Kind::ContentPastBottom:
             return quoted(text) + " lies past the bottom of " + (other == "screen" ? "the screen" : "its " + other) +
                    ", where no scrolling reaches it" + at;
+        case Kind::PopUpHidden:
+            return "the " + view + (text.empty() ? "" : " " + quoted(text)) +
+                   (measure == 0 ? " is drawn under a " + other
+                                 : other == "screen" ? " is cut by the screen edge" : " is cut by its " + other) + at;
         case Kind::NoBackdrop:
             return "the modal " + view + (text.empty() ? "" : " " + quoted(text)) +
                    " leaves the screen beneath it without a backdrop" + at;

@@ -29,6 +29,7 @@ struct LayoutProblem {
         RowSizesDiffer,   // one table's rows of one kind with their texts at different sizes
         UnitBroken,       // a number at a line's end with its unit on the next line
         ContentPastBottom,  // content below the bottom of a view (or the screen) that no scrolling reaches
+        PopUpHidden,      // a bubble shown for a touch (a callout) with another view drawn over it, or cut
     };
     Kind kind = Kind::TextsOverlap;
     std::string text;   // the offending text (image name, screen title)
@@ -46,8 +47,9 @@ struct LayoutProblem {
 // touching each other on a line or under other views, words broken without a hyphen, numbers
 // parted from their units by a line break, rows of one kind in one table at different sizes,
 // texts too small or too faint to read or drawn over a picture, views partly off screen, modal
-// screens without a backdrop, images without pictures, controls that draw nothing and views
-// whose content runs past their bottom (or the screen's) where no scrolling reaches it. What a
+// screens without a backdrop, images without pictures, controls that draw nothing, views
+// whose content runs past their bottom (or the screen's) where no scrolling reaches it and
+// pop-up bubbles (a pin's callout) drawn under another view or cut by their ancestors. What a
 // scroll view cuts at its edges is not cut: scrolling shows it. Texts are placed with the
 // fonts' fixed metrics; whatever an opaque fill later paints
 // over is taken as hidden, and everything behind a modal overlay (an alert, a sheet) is left

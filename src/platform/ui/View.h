@@ -136,6 +136,9 @@ public:
     virtual void updateForInspection() {}
     // Modal overlays (alerts, sheets) take every touch while shown.
     virtual bool isModalOverlay() const { return false; }
+    // A bubble shown for the person's touch (a pin's callout): it is there to be read, so no
+    // other view may be drawn over it.
+    virtual bool isPopUp() const { return false; }
 
     // Handles a person drags along a track (a slider's thumb, the handles of a scale): what
     // each is called, where it is and how far it can go, in the view's own terms.

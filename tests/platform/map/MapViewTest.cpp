@@ -250,6 +250,19 @@ TEST_F(MapViewTest, ACalloutFitsItsTitleAndStaysOnTheMap) {
     auto accessory = std::dynamic_pointer_cast<Button>(view->rightCalloutAccessoryView());
     ASSERT_NE(accessory, nullptr);
     EXPECT_EQ(accessory->displayText(), "More Info");
+
+    // A pin just below the map's top edge: the map moves down until its bubble shows whole,
+    // and the pin stays selected on screen.
+    const Coordinate2D nearTop = map->convertPointToCoordinate({160, 40});
+    auto b = std::make_shared<PointAnnotation>(nearTop, "0.45 µSv/h Bridge", "then");
+    map->addAnnotation(b);
+    map->selectAnnotation(b, false);
+    auto top = map->viewForAnnotation(b);
+    ASSERT_NE(top, nullptr);
+    ASSERT_NE(top->callout(), nullptr);
+    EXPECT_GE(top->callout()->convertRect(top->callout()->bounds(), map.get()).y(), 0);
+    EXPECT_GT(map->convertCoordinateToPoint(nearTop).y, 40);
+    EXPECT_EQ(map->selectedAnnotations(), std::vector<AnnotationPtr>{b});
 }
 
 TEST_F(MapViewTest, FollowingTheUserCentresOnEachFix) {

@@ -385,3 +385,47 @@ TEST(LayoutCheck, RowsOfOneKindShowTheirTextsAtOneSize) {
 }
 
 }  // namespace
+
+// A bubble shown for a touch, holding a caption.
+class Bubble : public View {
+public:
+    using View::View;
+    bool isPopUp() const override { return true; }
+};
+
+TEST(LayoutCheck, APopUpUnderABarOrCutByItsMapIsNamed) {
+    View root(Rect{0, 0, 320, 480});
+    root.setBackgroundColor(Color::white());
+    // A map below a bar, clipping what it holds; one bubble rises under the bar, one past the
+    // map's own top, one stands clear.
+    auto map = std::make_shared<View>(Rect{0, 44, 320, 436});
+    map->setClipsToBounds(true);
+    root.addSubview(map);
+    auto overlay = std::make_shared<View>(Rect{0, 0, 320, 480});  // draws over the map, as pins do
+    root.addSubview(overlay);
+    auto underBar = std::make_shared<Bubble>(Rect{20, 30, 200, 44});
+    underBar->setBackgroundColor(Color::white());
+    underBar->addSubview(label("0.45 µSv/h Bridge", {8, 4, 180, 20}));
+    overlay->addSubview(underBar);
+    auto cut = std::make_shared<Bubble>(Rect{20, -10, 200, 44});
+    cut->setBackgroundColor(Color::white());
+    cut->addSubview(label("0.12 µSv/h Quay", {8, 4, 180, 20}));
+    map->addSubview(cut);
+    auto clear = std::make_shared<Bubble>(Rect{20, 200, 200, 44});
+    clear->setBackgroundColor(Color::white());
+    clear->addSubview(label("0.30 µSv/h Park", {8, 4, 180, 20}));
+    map->addSubview(clear);
+    auto bar = std::make_shared<View>(Rect{0, 0, 320, 44});
+    bar->setBackgroundColor(Color::rgba(0.1, 0.1, 0.1));
+    root.addSubview(bar);
+
+    const auto problems = LayoutCheck::run(root);
+    const std::string report = LayoutCheck::report(problems);
+    std::vector<std::string> popUps;
+    for (const auto& p : problems) {
+        if (p.kind == Kind::PopUpHidden) popUps.push_back(p.description());
+    }
+    ASSERT_EQ(popUps.size(), 2u) << report;
+    EXPECT_NE(report.find("the View \"0.45 µSv/h Bridge\" is drawn under a View"), std::string::npos) << report;
+    EXPECT_NE(report.find("the View \"0.12 µSv/h Quay\" is cut by its View"), std::string::npos) << report;
+}
