@@ -48,12 +48,16 @@ public:
 private:
     // Records are read and written this many at a time.
     static constexpr std::size_t kRecordsPerBatch = 2000;
+    // Batches read ahead of the writer at most: a writer slower than the store (GPX) keeps
+    // the export's memory at a few batches whatever its size.
+    static constexpr std::size_t kBatchesAhead = 2;
 
     struct Job;
 
     ExportManager() : queue_("ExportManager") {}
-    // Shows the progress overlay and opens the file an export writes; `append` hands the writer
-    // a batch of records on the queue, `finish` closes the file and offers it.
+    // Shows the progress overlay and starts the writer of an export on the queue; `append` hands
+    // it a batch of records (waiting while it has kBatchesAhead still to write), `finish` closes
+    // the file and offers it.
     std::shared_ptr<Job> start(WaypointFormat format);
     void append(const std::shared_ptr<Job>& job, std::vector<WaypointRecord> records);
     void finish(const std::shared_ptr<Job>& job, Completion completion);
