@@ -68,9 +68,12 @@ public:
             const double ours = median(r.ours);
             const double peer = r.peer.empty() ? r.budget : median(r.peer);
             const std::string goal = r.goal > 0 ? fixed(r.goal, 2) : "";
-            std::printf("%-56s %5zu %11.3f %11.3f %-4s %8s %6s  %s\n", name.c_str(), r.ours.size(), ours, peer,
-                        r.unit.c_str(), peer > 0 && !r.ours.empty() ? fixed(ours / peer, 3).c_str() : "-",
-                        goal.c_str(), r.peerName.c_str());
+            // A measure without a peer is shown for its figure alone, never as a ratio of 0.
+            const bool ratio = peer > 0 && !r.ours.empty();
+            const std::string peerText = ratio ? fixed(peer, 3) : "-", ratioText = ratio ? fixed(ours / peer, 3) : "-";
+            std::printf("%-56s %5zu %11.3f %11s %-4s %8s %6s  %s\n", name.c_str(), r.ours.size(), ours,
+                        peerText.c_str(), r.unit.c_str(), ratioText.c_str(), goal.c_str(),
+                        ratio ? r.peerName.c_str() : "no peer: the figure alone");
         }
     }
 

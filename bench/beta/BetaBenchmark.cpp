@@ -15,6 +15,7 @@
 #include <msgpack.hpp>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BenchSupport.h"
@@ -333,16 +334,20 @@ void compare(const qxbench::RunTimes& runs) {
     const char* samples[] = {"1 KB event map", "100 KB string", "nested arrays", "crash event", "small map"};
     for (int i = 0; i < 5; ++i) {
         const std::string arg = "/" + std::to_string(i);
+        // Both copy a plain string: its goal is the copy's, below.
+        const double goal = i == 1 ? 0 : kCodecGoal;
         runs.compare(std::string("pack, ") + samples[i], "BM_Pack_Ours" + arg, "BM_Pack_MsgpackC" + arg, "msgpack-c",
-                     "us", kCodecGoal);
+                     "us", goal);
         runs.compare(std::string("unpack, ") + samples[i], "BM_Unpack_Ours" + arg, "BM_Unpack_MsgpackC" + arg,
-                     "msgpack-c", "us", kCodecGoal);
+                     "msgpack-c", "us", goal);
     }
-    runs.compare("pack, 100 KB string, against a copy", "BM_Pack_Ours/1", "BM_Pack_Memcpy/1", "memcpy", "us", kCopyGoal);
-    const char* zlib = "zlib deflate, 64 KiB runs";
-    runs.compare("log append, each line as it comes", "BM_LogAppend_Ours/0", "BM_LogAppend_ZlibCeiling", zlib, "ms", kLogFloor);
-    runs.compare("log append, lines held in a burst", "BM_LogAppend_Ours/1", "BM_LogAppend_ZlibCeiling", zlib, "ms", kLogFloor);
-    runs.compare("log append through the manager", "BM_LogAppend_Manager", "BM_LogAppend_ZlibCeiling", zlib, "ms", kLogFloor);
+    runs.compare("pack, 100 KB string, against a copy", "BM_Pack_Ours/1", "BM_Pack_Memcpy/1", "memcpy", "us",
+                 kCopyGoal);
+    const std::pair<const char*, const char*> appends[] = {{"log append, each line as it comes", "BM_LogAppend_Ours/0"},
+                                                           {"log append, lines held in a burst", "BM_LogAppend_Ours/1"},
+                                                           {"log append through the manager", "BM_LogAppend_Manager"}};
+    for (const auto& [measure, run] : appends)
+        runs.compare(measure, run, "BM_LogAppend_ZlibCeiling", "zlib deflate, 64 KiB runs", "ms", kLogFloor);
 }
 
 }  // namespace

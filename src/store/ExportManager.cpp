@@ -150,8 +150,16 @@ std::shared_ptr<ExportManager::Job> ExportManager::start(WaypointFormat format) 
     return job;
 }
 
-void ExportManager::append(const std::shared_ptr<Job>& job, std::vector<WaypointRecord> records) {
-    job->batches.push(std::move(records));
+template <class Read>
+void ExportManager::write(WaypointFormat format, Read&& read, Completion completion) {
+    const auto job = start(format);
+    try {
+        read([&job](std::vector<WaypointRecord> batch) { job->batches.push(std::move(batch)); });
+    } catch (...) {
+        job->batches.stop();  // the writer lets the file go rather than wait for more
+        throw;
+    }
+    finish(job, std::move(completion));
 }
 
 void ExportManager::finish(const std::shared_ptr<Job>& job, Completion completion) {
@@ -179,12 +187,12 @@ void ExportManager::exportWaypoints(const std::vector<std::shared_ptr<ManagedObj
     // The records are read here, where the objects live, a batch at a time, and written on the
     // queue as they come: neither the file nor all its records are ever held whole, and reading
     // waits while the writer has a few batches still to write.
-    const auto job = start(*format);
-    for (std::size_t first = 0; first < records.size(); first += kRecordsPerBatch) {
-        const auto last = records.begin() + static_cast<long>(std::min(records.size(), first + kRecordsPerBatch));
-        append(job, recordsOf({records.begin() + static_cast<long>(first), last}));
-    }
-    finish(job, std::move(completion));
+    write(*format, [&](const auto& append) {
+        for (std::size_t first = 0; first < records.size(); first += kRecordsPerBatch) {
+            const auto last = records.begin() + static_cast<long>(std::min(records.size(), first + kRecordsPerBatch));
+            append(recordsOf({records.begin() + static_cast<long>(first), last}));
+        }
+    }, std::move(completion));
 }
 
 void ExportManager::exportWaypointsOfDays(const std::vector<std::shared_ptr<ManagedObject>>& days,
@@ -195,16 +203,16 @@ void ExportManager::exportWaypointsOfDays(const std::vector<std::shared_ptr<Mana
         if (completion) completion();
         return;
     }
-    const auto job = start(*format);
-    forEachWaypointList(days, [&](Context& context, std::vector<std::int64_t> rows) {
-        for (std::size_t first = 0; first < rows.size(); first += kRecordsPerBatch) {
-            const auto last = rows.begin() + static_cast<long>(std::min(rows.size(), first + kRecordsPerBatch));
-            // The batch's waypoints live only while their records are read.
-            append(job, recordsOf(context.objectsWithRows(EntityKind::waypoint,
-                                                          {rows.begin() + static_cast<long>(first), last})));
-        }
-    });
-    finish(job, std::move(completion));
+    write(*format, [&](const auto& append) {
+        forEachWaypointList(days, [&](Context& context, std::vector<std::int64_t> rows) {
+            for (std::size_t first = 0; first < rows.size(); first += kRecordsPerBatch) {
+                const auto last = rows.begin() + static_cast<long>(std::min(rows.size(), first + kRecordsPerBatch));
+                // The batch's waypoints live only while their records are read.
+                append(recordsOf(context.objectsWithRows(EntityKind::waypoint,
+                                                         {rows.begin() + static_cast<long>(first), last})));
+            }
+        });
+    }, std::move(completion));
 }
 
 std::vector<std::shared_ptr<ManagedObject>> ExportManager::waypointsOfDays(

@@ -55,11 +55,14 @@ private:
     struct Job;
 
     ExportManager() : queue_("ExportManager") {}
-    // Shows the progress overlay and starts the writer of an export on the queue; `append` hands
-    // it a batch of records (waiting while it has kBatchesAhead still to write), `finish` closes
-    // the file and offers it.
+    // Writes the file of an export: `read` is handed a function taking a batch of records, which
+    // waits while the writer has kBatchesAhead still to write. The overlay shows meanwhile, and
+    // the file is offered once written.
+    template <class Read>
+    void write(WaypointFormat format, Read&& read, Completion completion);
+    // Shows the progress overlay and starts the writer on the queue; `finish` closes the file and
+    // offers it.
     std::shared_ptr<Job> start(WaypointFormat format);
-    void append(const std::shared_ptr<Job>& job, std::vector<WaypointRecord> records);
     void finish(const std::shared_ptr<Job>& job, Completion completion);
     void written(const std::optional<std::filesystem::path>& file, const std::string& error,
                  const WaypointFile::WriteDetails& details, WaypointFormat format, const Completion& completion);

@@ -318,9 +318,10 @@ bool MailComposer::write(const std::filesystem::path& folder, std::string* error
     auto path = file::uniqueName(folder, stem, ".eml");
     // Written as it is encoded; the first failure is kept and makes the rest fail.
     file::AtomicFile message;
-    if (message.open(path, error)) writeMessage(now, [&](std::string_view piece) {
-            if (message.cause() == 0) message.append(piece, error);
-        });
+    const auto append = [&](std::string_view piece) {
+        if (message.cause() == 0) message.append(piece, error);
+    };
+    if (message.open(path, error)) writeMessage(now, append);
     if (!message.commit(error)) {
         writeFailure_ = message.cause();
         return false;

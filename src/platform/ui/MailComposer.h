@@ -22,7 +22,9 @@ struct MailAttachment {
     std::string mimeType;
     std::string fileName;
 
-    std::string_view bytes() const { return file ? file->bytes() : data ? std::string_view(*data) : std::string_view(); }
+    std::string_view bytes() const {
+        return file ? file->bytes() : data ? std::string_view(*data) : std::string_view();
+    }
 };
 
 // The mail composer screen. The screen that opens it fills in subject, body, recipients and

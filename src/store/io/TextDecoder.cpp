@@ -79,8 +79,8 @@ SevenBit sevenBitEncodingAt(std::string_view data, std::size_t p, bool last) {
     if (at[0] == '\x1B') {
         // Japanese (JIS X 0208 and 0212, JIS X 0201 Roman) and Korean (its header, ESC $ ) C).
         static constexpr std::pair<std::string_view, const char*> kSequences[] = {
-            {"\x1B$@", "ISO-2022-JP"},    {"\x1B$B", "ISO-2022-JP"},    {"\x1B$(D", "ISO-2022-JP"},
-            {"\x1B(J", "ISO-2022-JP"},    {"\x1B$)C", "ISO-2022-KR"}};
+            {"\x1B$@", "ISO-2022-JP"}, {"\x1B$B", "ISO-2022-JP"}, {"\x1B$(D", "ISO-2022-JP"},
+            {"\x1B(J", "ISO-2022-JP"}, {"\x1B$)C", "ISO-2022-KR"}};
         for (const auto& [sequence, encoding] : kSequences)
             if (at.starts_with(sequence)) return {encoding, false};
         return {nullptr, !last && at.size() < 4};
@@ -225,7 +225,8 @@ std::string TextDecoder::decodeUtf8(std::string_view bytes, bool last) {
                     break;
                 }
                 // The ASCII before reads the same in it: the rest is converted from here.
-                if (sevenBit.encoding && use(sevenBit.encoding)) return out + convert(std::string_view(data).substr(p), last);
+                if (sevenBit.encoding && use(sevenBit.encoding))
+                    return out + convert(std::string_view(data).substr(p), last);
             }
             sawUtf8_ = sawUtf8_ || n > 1;
             out.append(data, p, n);
