@@ -13,8 +13,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <iostream>
-#include <map>
 
 #include "BenchSupport.h"
 #include "platform/foundation/DataFolder.h"
@@ -191,37 +189,6 @@ BENCHMARK(BM_StoreGpxExport)->Unit(benchmark::kMillisecond)->UseRealTime()->MinT
 BENCHMARK(BM_StoreGpxImport)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(BM_ConverterGpxToCsv)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 
-// Keeps the time per iteration of every repetition of each benchmark (not the library's
-// aggregates) and puts each of ours beside the converter's in the table of medians.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0)
-                times_[run.run_name.function_name].push_back(run.GetAdjustedRealTime());
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void ratios() const {
-        const auto peer = times_.find("BM_ConverterGpxToCsv");
-        if (peer == times_.end()) {
-            std::cout << "converter not measured: no ratio\n";
-            return;
-        }
-        auto& table = qxbench::Table::shared();
-        for (const char* ours : {"BM_CsvExportImport", "BM_GpxExportImport", "BM_StoreCsvExportImport",
-                                 "BM_StoreGpxExportImport", "BM_StoreGpxExport", "BM_StoreGpxImport"}) {
-            const auto it = times_.find(ours);
-            if (it == times_.end()) continue;
-            for (double t : it->second) table.ours(ours, t);
-            for (double t : peer->second) table.peer(ours, t, "gpsbabel GPX -> unicsv");
-        }
-    }
-
-private:
-    std::map<std::string, std::vector<double>> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -229,9 +196,12 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     plat::RunLoop::main().bindToCurrentThread();
     plat::DataFolder::setRoot(workDir() / "data");
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.ratios();
+    auto& runs = qxbench::RunTimes::shared();
+    benchmark::RunSpecifiedBenchmarks(&runs);
+    // Each of ours beside the converter's GPX to CSV.
+    for (const char* ours : {"BM_CsvExportImport", "BM_GpxExportImport", "BM_StoreCsvExportImport",
+                             "BM_StoreGpxExportImport", "BM_StoreGpxExport", "BM_StoreGpxImport"})
+        runs.compare(ours, ours, "BM_ConverterGpxToCsv", "gpsbabel GPX -> unicsv");
     qxbench::Table::shared().print();
     benchmark::Shutdown();
     std::filesystem::remove_all(workDir());

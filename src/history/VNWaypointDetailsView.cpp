@@ -149,7 +149,7 @@ void VNWaypointDetailsView::showPosition(const Waypoint& waypoint) {
     }
     latitudeLabel_->setText(angleText(waypoint.latitude(), "North", "South"));
     longitudeLabel_->setText(angleText(waypoint.longitude(), "East", "West"));
-    if (!std::isfinite(waypoint.altitude())) {
+    if (!waypoint.hasAltitude()) {
         altitudeLabel_->setText(Language::get("n/a"));
         altitudeUnitLabel_->setText({});
         return;

@@ -166,12 +166,11 @@ void WorldMapReviewController::setWaypoint(const std::shared_ptr<Waypoint>& wayp
     const std::string device = reading && reading->deviceName() ? *reading->deviceName() : std::string();
     set("deviceLabel", device);
     set("detectorLabel", Language::get(detectorKey(device)));
-    const bool finite = std::isfinite(waypoint->latitude()) && std::isfinite(waypoint->longitude()) &&
-                        std::isfinite(waypoint->altitude());
+    const bool finite = std::isfinite(waypoint->latitude()) && std::isfinite(waypoint->longitude());
     if (waypoint->hasPosition() && finite) {
         set("latitudeLabel", coordinateText(waypoint->latitude(), "North", "South"));
         set("longitudeLabel", coordinateText(waypoint->longitude(), "East", "West"));
-        set("altitudeLabel", wholePart(waypoint->altitude()));
+        set("altitudeLabel", waypoint->hasAltitude() ? wholePart(waypoint->altitude()) : Language::get("n/a"));
     } else {
         for (const char* name : {"latitudeLabel", "longitudeLabel", "altitudeLabel"}) set(name, Language::get("n/a"));
     }

@@ -6,7 +6,6 @@
 #include "model/Language.h"
 #include "model/StorageAlert.h"
 #include "platform/foundation/DataFolder.h"
-#include "platform/foundation/FileUtil.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/MailComposer.h"
@@ -17,6 +16,7 @@
 #include "store/Set.h"
 #include "store/Track.h"
 #include "store/Waypoint.h"
+#include "store/io/WaypointBatchQueue.h"
 #include "store/io/WaypointFile.h"
 #include "store/io/WaypointFileWriter.h"
 
@@ -39,7 +39,7 @@ WaypointRecord recordOf(const Measurement& m, const Waypoint* w) {
         if (w->hasPosition()) {
             r.latitude = w->latitude();
             r.longitude = w->longitude();
-            if (w->altitude() != Waypoint::kNoFix) r.altitude = w->altitude();
+            if (w->hasAltitude()) r.altitude = w->altitude();
         }
         r.name = w->name().value_or("");
     }
@@ -133,6 +133,8 @@ struct ExportManager::Job {
     WaypointFormat format;
     std::shared_ptr<plat::ProgressOverlay> overlay;
     std::shared_ptr<WaypointFileWriter> writer;
+    // Batches read and not yet written: reading waits for the writer when it gets ahead.
+    WaypointBatchQueue batches{kBatchesAhead};
 };
 
 std::shared_ptr<ExportManager::Job> ExportManager::start(WaypointFormat format) {
@@ -141,15 +143,28 @@ std::shared_ptr<ExportManager::Job> ExportManager::start(WaypointFormat format) 
     job->overlay = plat::ProgressOverlay::showOn(plat::Window::keyWindow(), true);
     job->overlay->setTitle(Language::get("Exporting data..."));
     job->writer = std::make_shared<WaypointFileWriter>(format, plat::DataFolder::documents(), plat::Date::now());
+    // The writer takes the batches as they come until the reading side has none left.
+    plat::dispatch::onQueue(queue_, [job] {
+        while (auto batch = job->batches.pop()) job->writer->append(*batch);
+    });
     return job;
 }
 
-void ExportManager::append(const std::shared_ptr<Job>& job, std::vector<WaypointRecord> records) {
-    auto batch = std::make_shared<std::vector<WaypointRecord>>(std::move(records));
-    plat::dispatch::onQueue(queue_, [writer = job->writer, batch] { writer->append(*batch); });
+template <class Read>
+void ExportManager::write(WaypointFormat format, Read&& read, Completion completion) {
+    const auto job = start(format);
+    try {
+        read([&job](std::vector<WaypointRecord> batch) { job->batches.push(std::move(batch)); });
+    } catch (...) {
+        job->batches.stop();  // the writer lets the file go rather than wait for more
+        throw;
+    }
+    finish(job, std::move(completion));
 }
 
 void ExportManager::finish(const std::shared_ptr<Job>& job, Completion completion) {
+    job->batches.finish();
+    // Runs after the writer took the last batch: the queue runs its tasks one after the other.
     plat::dispatch::onQueue(queue_, [this, job, completion] {
         std::string error;
         WaypointFile::WriteDetails details;
@@ -170,13 +185,14 @@ void ExportManager::exportWaypoints(const std::vector<std::shared_ptr<ManagedObj
         return;
     }
     // The records are read here, where the objects live, a batch at a time, and written on the
-    // queue as they come: neither the file nor all its records are ever held whole.
-    const auto job = start(*format);
-    for (std::size_t first = 0; first < records.size(); first += kRecordsPerBatch) {
-        const auto last = records.begin() + static_cast<long>(std::min(records.size(), first + kRecordsPerBatch));
-        append(job, recordsOf({records.begin() + static_cast<long>(first), last}));
-    }
-    finish(job, std::move(completion));
+    // queue as they come: neither the file nor all its records are ever held whole, and reading
+    // waits while the writer has a few batches still to write.
+    write(*format, [&](const auto& append) {
+        for (std::size_t first = 0; first < records.size(); first += kRecordsPerBatch) {
+            const auto last = records.begin() + static_cast<long>(std::min(records.size(), first + kRecordsPerBatch));
+            append(recordsOf({records.begin() + static_cast<long>(first), last}));
+        }
+    }, std::move(completion));
 }
 
 void ExportManager::exportWaypointsOfDays(const std::vector<std::shared_ptr<ManagedObject>>& days,
@@ -187,16 +203,16 @@ void ExportManager::exportWaypointsOfDays(const std::vector<std::shared_ptr<Mana
         if (completion) completion();
         return;
     }
-    const auto job = start(*format);
-    forEachWaypointList(days, [&](Context& context, std::vector<std::int64_t> rows) {
-        for (std::size_t first = 0; first < rows.size(); first += kRecordsPerBatch) {
-            const auto last = rows.begin() + static_cast<long>(std::min(rows.size(), first + kRecordsPerBatch));
-            // The batch's waypoints live only while their records are read.
-            append(job, recordsOf(context.objectsWithRows(EntityKind::waypoint,
-                                                          {rows.begin() + static_cast<long>(first), last})));
-        }
-    });
-    finish(job, std::move(completion));
+    write(*format, [&](const auto& append) {
+        forEachWaypointList(days, [&](Context& context, std::vector<std::int64_t> rows) {
+            for (std::size_t first = 0; first < rows.size(); first += kRecordsPerBatch) {
+                const auto last = rows.begin() + static_cast<long>(std::min(rows.size(), first + kRecordsPerBatch));
+                // The batch's waypoints live only while their records are read.
+                append(recordsOf(context.objectsWithRows(EntityKind::waypoint,
+                                                         {rows.begin() + static_cast<long>(first), last})));
+            }
+        });
+    }, std::move(completion));
 }
 
 std::vector<std::shared_ptr<ManagedObject>> ExportManager::waypointsOfDays(
@@ -250,15 +266,15 @@ bool ExportManager::offerByMail(const std::filesystem::path& file, WaypointForma
                                 const Completion& completion) {
     auto* window = plat::Window::keyWindow();
     auto* screen = window ? window->visibleViewController() : nullptr;
-    auto bytes = plat::file::read(file);
-    if (!plat::MailComposer::canSendMail() || !screen || !bytes) {
+    auto composer = std::make_shared<plat::MailComposer>();
+    // The file is attached as it lies in Documents, not read into memory: it may be very large.
+    if (!plat::MailComposer::canSendMail() || !screen ||
+        !composer->addAttachmentFile(file, WaypointFile::mimeType(format), file.filename().string())) {
         plat::Log::line("ExportManager: the file is not mailed; it stays in Documents");
         return false;
     }
-    auto composer = std::make_shared<plat::MailComposer>();
     composer->setSubject(Language::get("Data export"));
     composer->setMessageBody(note, false);
-    composer->addAttachmentData(std::move(*bytes), WaypointFile::mimeType(format), file.filename().string());
     composer->setCompletion([completion](plat::MailComposer& mail, plat::MailResult, const std::string&) {
         mail.dismissViewController(true);
         if (completion) completion();

@@ -48,14 +48,21 @@ public:
 private:
     // Records are read and written this many at a time.
     static constexpr std::size_t kRecordsPerBatch = 2000;
+    // Batches read ahead of the writer at most: a writer slower than the store (GPX) keeps
+    // the export's memory at a few batches whatever its size.
+    static constexpr std::size_t kBatchesAhead = 2;
 
     struct Job;
 
     ExportManager() : queue_("ExportManager") {}
-    // Shows the progress overlay and opens the file an export writes; `append` hands the writer
-    // a batch of records on the queue, `finish` closes the file and offers it.
+    // Writes the file of an export: `read` is handed a function taking a batch of records, which
+    // waits while the writer has kBatchesAhead still to write. The overlay shows meanwhile, and
+    // the file is offered once written.
+    template <class Read>
+    void write(WaypointFormat format, Read&& read, Completion completion);
+    // Shows the progress overlay and starts the writer on the queue; `finish` closes the file and
+    // offers it.
     std::shared_ptr<Job> start(WaypointFormat format);
-    void append(const std::shared_ptr<Job>& job, std::vector<WaypointRecord> records);
     void finish(const std::shared_ptr<Job>& job, Completion completion);
     void written(const std::optional<std::filesystem::path>& file, const std::string& error,
                  const WaypointFile::WriteDetails& details, WaypointFormat format, const Completion& completion);

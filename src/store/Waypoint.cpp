@@ -167,7 +167,7 @@ std::string Waypoint::waypointTable() const {
            ReportHtml::cell(ReportHtml::dose(m ? m->der() : 0, 0)) + ReportHtml::cell(ReportHtml::dose(m ? m->shownDe() : 0, 1)) +
            ReportHtml::cell(ReportHtml::degrees(latitude_, hasPosition())) +
            ReportHtml::cell(ReportHtml::degrees(longitude_, hasPosition())) +
-           ReportHtml::cell(hasPosition() ? altitude : Language::get("n/a")) + "</tr>";
+           ReportHtml::cell(hasAltitude() ? altitude : Language::get("n/a")) + "</tr>";
 }
 
 std::string Waypoint::description() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -48,6 +49,9 @@ public:
 
     // False for the -1/-1 mark of a point taken without a fix.
     bool hasPosition() const { return !(latitude_ == kNoFix && longitude_ == kNoFix); }
+    // False as well for a point with a position but no height (a file's waypoint without an
+    // elevation is stored with -1): a screen shows no value rather than "-1 m".
+    bool hasAltitude() const { return hasPosition() && altitude_ != kNoFix && std::isfinite(altitude_); }
     plat::Coordinate2D coordinate() const { return {latitude_, longitude_}; }
     // Sets latitude, longitude and altitude from a fix, or all three to -1 without one.
     void applyLocation(const std::optional<plat::Location>& location);

@@ -17,6 +17,8 @@ import sqlite3
 import sys
 import time
 
+from sent_mail import run_measured
+
 quorix, home = sys.argv[1:3]
 bounded = "--no-memory-bound" not in sys.argv[3:]
 valid_rows = int(sys.argv[sys.argv.index("--rows") + 1]) if "--rows" in sys.argv[3:] else 500000
@@ -52,14 +54,7 @@ for name, checks in cases:
     with open(script, "w", encoding="utf-8") as f:
         f.write("\n".join(["tab Settings", 'tap "Import Data"', f"tap {name}", *checks, "press OK", ""]))
     log = os.path.join(home, name + ".out")
-    # Spawned and waited for here, so that the peak is this run's own.
-    with open(log, "w") as out:
-        pid = os.posix_spawn(quorix, [quorix, "--home", home, "--script", script, "--no-demo"], os.environ,
-                             file_actions=[(os.POSIX_SPAWN_DUP2, out.fileno(), 1),
-                                           (os.POSIX_SPAWN_DUP2, out.fileno(), 2)])
-        _, status, usage = os.wait4(pid, 0)
-    code = os.waitstatus_to_exitcode(status)
-    peak_mb = usage.ru_maxrss / 1024
+    code, peak_mb = run_measured(quorix, home, script, log)
     size_mb = os.path.getsize(os.path.join(documents, name)) >> 20
     print(f"{name} ({size_mb} MB): exit {code}, peak resident size {peak_mb:.1f} MB")
     if code != 0:

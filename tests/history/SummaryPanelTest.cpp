@@ -62,12 +62,14 @@ TEST_F(SummaryPanelTest, WaypointPanelPositionsHemispheresAndImperialAltitude) {
     EXPECT_EQ(panel->altitudeLabel()->text(), "109");  // 100 / 0.9144, truncated
     EXPECT_EQ(panel->altitudeUnitLabel()->text(), "yd");
 
-    // Only the exact pair -1, -1 means no fix.
+    // Only the exact pair -1, -1 means no fix; a position without a height (a file's waypoint
+    // without an elevation, stored as -1) has no altitude, and no unit after it.
     auto nearly = point(-1, 5, -1);
     panel->setWaypoint(nearly.get());
     EXPECT_EQ(panel->latitudeLabel()->text(), "1.0000° South");
     EXPECT_EQ(panel->longitudeLabel()->text(), "5.0000° East");
-    EXPECT_EQ(panel->altitudeLabel()->text(), "-1");
+    EXPECT_EQ(panel->altitudeLabel()->text(), "n/a");
+    EXPECT_EQ(panel->altitudeUnitLabel()->text(), "");
 
     // A position that is no finite number (an imported file may hold one) has no text.
     auto broken =

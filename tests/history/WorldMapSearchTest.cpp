@@ -144,28 +144,32 @@ TEST_F(WorldMapSearchTest, ALongListHoldsOnlyWhatIsInViewAndReachesItsEnd) {
 
 TEST_F(WorldMapSearchTest, ReviewShowsHemispheresAndNoFixAsNotAvailable) {
     struct Case {
-        double lat, lon;
+        double lat, lon, alt;
         const char* latitude;
         const char* longitude;
+        const char* altitude;
     };
     const Case cases[] = {
-        {51.5, -0.1275, "51.5000\u00b0 North", "0.1275\u00b0 West"},
-        {-33.9, -70.6, "33.9000\u00b0 South", "70.6000\u00b0 West"},
-        {0.0, 0.0, "0.0000\u00b0 North", "0.0000\u00b0 East"},
-        {-1.0, 5.0, "1.0000\u00b0 South", "5.0000\u00b0 East"},  // only the pair -1, -1 has no fix
-        {-1.0, -1.0, "n/a", "n/a"},
+        {51.5, -0.1275, 112.9, "51.5000\u00b0 North", "0.1275\u00b0 West", "112"},
+        {-33.9, -70.6, 112.9, "33.9000\u00b0 South", "70.6000\u00b0 West", "112"},
+        {0.0, 0.0, 112.9, "0.0000\u00b0 North", "0.0000\u00b0 East", "112"},
+        {-1.0, 5.0, 112.9, "1.0000\u00b0 South", "5.0000\u00b0 East", "112"},  // only the pair -1, -1 has no fix
+        {-1.0, -1.0, -1.0, "n/a", "n/a", "n/a"},
+        // A position without a height (stored as -1) or with one that is no number.
+        {48.1, 11.5, -1.0, "48.1000\u00b0 North", "11.5000\u00b0 East", "n/a"},
+        {48.1, 11.5, std::numeric_limits<double>::quiet_NaN(), "48.1000\u00b0 North", "11.5000\u00b0 East", "n/a"},
     };
     for (const auto& c : cases) {
         auto w = addPoint(day, 0.25, 1.0, at(1), nullptr, "VN2340A");
         w->setLatitude(c.lat);
         w->setLongitude(c.lon);
-        w->setAltitude(c.lat == -1.0 && c.lon == -1.0 ? -1.0 : 112.9);
+        w->setAltitude(c.alt);
         w->measurement()->setVariation(12.7);
         auto review = WorldMapReviewController::make();
         review->setWaypoint(w);
         EXPECT_EQ(text(*review, "latitudeLabel"), c.latitude) << c.lat;
         EXPECT_EQ(text(*review, "longitudeLabel"), c.longitude) << c.lon;
-        EXPECT_EQ(text(*review, "altitudeLabel"), std::string(c.latitude) == "n/a" ? "n/a" : "112");
+        EXPECT_EQ(text(*review, "altitudeLabel"), c.altitude) << c.lat << " " << c.alt;
         EXPECT_EQ(text(*review, "userVariationValueLabel"), "12%");
         EXPECT_EQ(text(*review, "detectorLabel"), "Scintillation Detector");
     }

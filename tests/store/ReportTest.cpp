@@ -69,6 +69,9 @@ TEST_F(ReportTest, RowsShowNotAvailableForMissingValuesAndPositions) {
     EXPECT_TRUE(hasRawMarkup(row, "<td>n/a</td>"));  // latitude, longitude, altitude and dose
     EXPECT_FALSE(hasRawMarkup(row, "-1"));
     EXPECT_TRUE(hasRawMarkup(loose->waypointTable(), "<td>51.500000</td><td>-0.127500</td>"));
+    // A position without a height (a file's waypoint without an elevation) has no altitude.
+    loose->setAltitude(Waypoint::kNoFix);
+    EXPECT_TRUE(hasRawMarkup(loose->waypointTable(), "<td>-0.127500</td><td>n/a</td></tr>"));
     EXPECT_TRUE(hasRawMarkup(Waypoint::waypointTableHeader(), "<th>Latitude</th>"));
     EXPECT_EQ(Waypoint::waypointTableFooter(), "</table>");
 }

@@ -190,7 +190,7 @@ private:
         double y = bodyFrame.maxY();
         for (const auto& a : c.attachments()) {
             auto row = std::make_shared<MailAttachmentRow>(Rect{0, y, frame().width(), MailAttachmentRow::kHeight},
-                                                           a.fileName, a.data.size());
+                                                           a.fileName, a.bytes().size());
             addSubview(row);
             attachmentRows_.push_back(row);
             y += MailAttachmentRow::kHeight;
@@ -243,10 +243,24 @@ void MailComposer::setMessageBody(std::string body, bool isHTML) {
 }
 
 void MailComposer::addAttachmentData(std::string data, std::string mimeType, std::string fileName) {
-    attachments_.push_back(MailAttachment{std::move(data), std::move(mimeType), std::move(fileName)});
+    attachments_.push_back(MailAttachment{std::make_shared<const std::string>(std::move(data)), nullptr,
+                                          std::move(mimeType), std::move(fileName)});
+}
+
+bool MailComposer::addAttachmentFile(const std::filesystem::path& file, std::string mimeType, std::string fileName) {
+    auto mapped = MappedFile::open(file);
+    if (!mapped) return false;
+    attachments_.push_back(MailAttachment{nullptr, std::move(mapped), std::move(mimeType), std::move(fileName)});
+    return true;
 }
 
 std::string MailComposer::messageText(Date date) const {
+    std::string m;
+    writeMessage(date, [&m](std::string_view piece) { m += piece; });
+    return m;
+}
+
+void MailComposer::writeMessage(Date date, const std::function<void(std::string_view)>& out) const {
     std::string m;
     m += "From: " + mime::headerSafe(gSender) + "\r\n";
     if (!to_.empty()) m += mime::foldHeader("To", joinAddresses(to_)) + "\r\n";
@@ -256,7 +270,7 @@ std::string MailComposer::messageText(Date date) const {
     m += "Date: " + rfc5322Date(date) + "\r\n";
     m += "Message-ID: " + messageId(date) + "\r\n";
     m += "MIME-Version: 1.0\r\n";
-    if (attachments_.empty()) return m + bodyPart(body_, html_);
+    if (attachments_.empty()) return out(m + bodyPart(body_, html_));
     // "=_" cannot occur in quoted-printable or base64 text, so the boundary is safe.
     std::string boundary = "=_part_" + std::to_string(static_cast<long long>(date.timeIntervalSince1970()));
     m += "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"\r\n\r\n";
@@ -268,10 +282,22 @@ std::string MailComposer::messageText(Date date) const {
         m += "Content-Type: " + safeMimeType(a.mimeType) + "; " + fileNameParameter(name, "name") + "\r\n";
         m += "Content-Transfer-Encoding: base64\r\n";
         m += "Content-Disposition: attachment; " + fileNameParameter(name, "filename") + "\r\n\r\n";
-        m += mime::base64Encode(a.data) + "\r\n";
+        out(m);
+        m.clear();
+        // Whole lines at a time (57 bytes make one of 76 characters): the lines of the pieces
+        // joined by line breaks are those of the attachment encoded whole.
+        constexpr std::size_t kPiece = 57 * 4096;
+        const std::string_view bytes = a.bytes();
+        for (std::size_t at = 0; at < bytes.size(); at += kPiece) {
+            if (at > 0) out("\r\n");
+            out(mime::base64Encode(bytes.substr(at, kPiece)));
+            // A mapped file's pages are done with once encoded.
+            if (a.file) a.file->forgetBefore(at + kPiece);
+        }
+        m += "\r\n";
     }
     m += "--" + boundary + "--\r\n";
-    return m;
+    out(m);
 }
 
 bool MailComposer::isMessageFileName(std::string_view name) {
@@ -290,8 +316,14 @@ bool MailComposer::write(const std::filesystem::path& folder, std::string* error
     char stem[32];
     std::strftime(stem, sizeof stem, "mail-%Y%m%d-%H%M%S", &tm);
     auto path = file::uniqueName(folder, stem, ".eml");
-    if (!file::writeAtomically(path, messageText(now), error)) {
-        writeFailure_ = errno;
+    // Written as it is encoded; the first failure is kept and makes the rest fail.
+    file::AtomicFile message;
+    const auto append = [&](std::string_view piece) {
+        if (message.cause() == 0) message.append(piece, error);
+    };
+    if (message.open(path, error)) writeMessage(now, append);
+    if (!message.commit(error)) {
+        writeFailure_ = message.cause();
         return false;
     }
     written_ = path;

@@ -2,21 +2,29 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/foundation/Date.h"
+#include "platform/foundation/MappedFile.h"
 #include "platform/ui/ViewController.h"
 
 namespace plat {
 
 enum class MailResult { Cancelled, Saved, Sent, Failed };
 
+// An attachment's bytes are its own or those of a file mapped into memory, never copied.
 struct MailAttachment {
-    std::string data;
+    std::shared_ptr<const std::string> data;
+    std::shared_ptr<const MappedFile> file;
     std::string mimeType;
     std::string fileName;
+
+    std::string_view bytes() const {
+        return file ? file->bytes() : data ? std::string_view(*data) : std::string_view();
+    }
 };
 
 // The mail composer screen. The screen that opens it fills in subject, body, recipients and
@@ -51,6 +59,9 @@ public:
     const std::vector<std::string>& bccRecipients() const { return bcc_; }
     void setBccRecipients(std::vector<std::string> r) { bcc_ = std::move(r); }
     void addAttachmentData(std::string data, std::string mimeType, std::string fileName);
+    // Attaches a file's bytes as they are on disk, mapped rather than read into memory: an
+    // export of hundreds of megabytes is never copied. False when the file cannot be mapped.
+    bool addAttachmentFile(const std::filesystem::path& file, std::string mimeType, std::string fileName);
     const std::vector<MailAttachment>& attachments() const { return attachments_; }
     void setCompletion(Completion c) { completion_ = std::move(c); }
 
@@ -77,6 +88,9 @@ public:
 
 private:
     bool finish(MailResult result, const std::string& error);
+    // Hands the message to `out` piece by piece, so that a large attachment is encoded a few
+    // lines at a time and never held whole as text.
+    void writeMessage(Date date, const std::function<void(std::string_view)>& out) const;
     bool write(const std::filesystem::path& folder, std::string* error);
     bool keepOpenAfterFailedWrite();
 

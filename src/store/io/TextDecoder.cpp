@@ -67,6 +67,36 @@ std::string textIn(const char* encoding, std::string_view bytes) {
     return out;
 }
 
+// Encodings of seven bits, whose text is all ASCII bytes: other scripts are switched to by escape
+// sequences, which no plain text has. What the sequence at `p` says the text is; `more` when the
+// piece ends before it can tell, none when it is no such sequence.
+struct SevenBit {
+    const char* encoding = nullptr;
+    bool more = false;
+};
+SevenBit sevenBitEncodingAt(std::string_view data, std::size_t p, bool last) {
+    const std::string_view at = data.substr(p);
+    if (at[0] == '\x1B') {
+        // Japanese (JIS X 0208 and 0212, JIS X 0201 Roman) and Korean (its header, ESC $ ) C).
+        static constexpr std::pair<std::string_view, const char*> kSequences[] = {
+            {"\x1B$@", "ISO-2022-JP"}, {"\x1B$B", "ISO-2022-JP"}, {"\x1B$(D", "ISO-2022-JP"},
+            {"\x1B(J", "ISO-2022-JP"}, {"\x1B$)C", "ISO-2022-KR"}};
+        for (const auto& [sequence, encoding] : kSequences)
+            if (at.starts_with(sequence)) return {encoding, false};
+        return {nullptr, !last && at.size() < 4};
+    }
+    if (!at.starts_with("~{")) return {nullptr, !last && at == "~"};
+    // HZ: "~{" opens pairs of bytes from '!' to '~' up to "~}". Text that merely has a "~{" is
+    // taken as HZ only when Chinese characters and their close follow.
+    const auto close = at.find("~}", 2);
+    if (close == std::string_view::npos) return {nullptr, !last && at.size() < kDetectionSample};
+    const std::string_view pairs = at.substr(2, close - 2);
+    const bool gb = !pairs.empty() && pairs.size() % 2 == 0 &&
+                    std::all_of(pairs.begin(), pairs.end(), [](char c) { return c >= '!' && c <= '~'; });
+    const std::string text = gb ? textIn("HZ", at.substr(0, close + 2)) : std::string();
+    return {!text.empty() && text.find(plat::Utf8Text::kReplacement) == std::string::npos ? "HZ" : nullptr, false};
+}
+
 }  // namespace
 
 struct TextDecoder::Converter {
@@ -188,6 +218,16 @@ std::string TextDecoder::decodeUtf8(std::string_view bytes, bool last) {
     std::size_t p = 0;
     while (p < data.size()) {
         if (const std::size_t n = plat::Utf8Text::sequenceLength(data, p)) {
+            if (!sawUtf8_ && !replacing_ && (data[p] == '\x1B' || data[p] == '~')) {
+                const SevenBit sevenBit = sevenBitEncodingAt(data, p, last);
+                if (sevenBit.more) {
+                    pending_ = data.substr(p);
+                    break;
+                }
+                // The ASCII before reads the same in it: the rest is converted from here.
+                if (sevenBit.encoding && use(sevenBit.encoding))
+                    return out + convert(std::string_view(data).substr(p), last);
+            }
             sawUtf8_ = sawUtf8_ || n > 1;
             out.append(data, p, n);
             p += n;

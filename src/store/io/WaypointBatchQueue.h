@@ -11,21 +11,22 @@
 
 namespace qx {
 
-// Hands batches of records from the thread reading a file to the thread storing them, so that
-// the two work at once. It holds only a few batches: a reader that gets ahead waits, and memory
-// stays bounded whatever the file's size.
+// Hands batches of records from the thread reading them (a file being imported, the store being
+// exported) to the thread using them (storing them, writing the export file), so that the two
+// work at once. It holds only a few batches: a reader that gets ahead waits, and memory stays
+// bounded whatever the file's or the store's size.
 class WaypointBatchQueue {
 public:
     explicit WaypointBatchQueue(std::size_t capacity);
 
-    // Reader side: waits for room; false once the storing side stopped, the batch then dropped.
+    // Reader side: waits for room; false once the using side stopped, the batch then dropped.
     bool push(std::vector<WaypointRecord> batch);
     // Reader side: no more batches will come.
     void finish();
 
-    // Storing side: waits for the next batch; none once the reader finished and all were taken.
+    // Using side: waits for the next batch; none once the reader finished and all were taken.
     std::optional<std::vector<WaypointRecord>> pop();
-    // Storing side: takes no more; the reader's waiting and later pushes return false.
+    // Using side: takes no more; the reader's waiting and later pushes return false.
     void stop();
 
 private:

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "TestEnvironment.h"
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/FileUtil.h"
@@ -120,6 +122,37 @@ TEST_F(MailComposerTest, SendWritesOneMessageThatParsesBackWithBodyAndAttachment
     EXPECT_EQ(plat::mime::base64Decode(ps[1].body).value(), binary);
     EXPECT_EQ(ps[2].headers["Content-Type"].find("application/octet-stream; name*=UTF-8''na%C3%AFve%20%22list%22.gpx"), 0u);
     EXPECT_EQ(plat::mime::base64Decode(ps[2].body).value(), "abc");
+}
+
+// A file attached where it lies is sent as its bytes attached whole would be: the attachment's
+// text is those bytes encoded in one go, whether the file is empty, of one piece of encoding or
+// of several, the last one short.
+TEST_F(MailComposerTest, AFileAttachedWhereItLiesIsSentAsItsBytesEncodedWhole) {
+    const auto folder = plat::DataFolder::documents();
+    std::filesystem::create_directories(folder);
+    constexpr std::size_t kPiece = 57 * 4096;
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, kPiece, 2 * kPiece + 5}) {
+        std::string bytes(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7919) >> 3);
+        const auto file = folder / "Waypoints.gpx";
+        ASSERT_TRUE(plat::file::writeAtomically(file, bytes));
+        auto mail = std::make_shared<MailComposer>();
+        mail->setToRecipients({"ann@example.org"});
+        mail->setMessageBody("Here it is.", false);
+        ASSERT_TRUE(mail->addAttachmentFile(file, "application/gpx+xml", "Waypoints.gpx"));
+        EXPECT_EQ(mail->attachments().at(0).bytes(), bytes);
+        ASSERT_TRUE(mail->send());
+        const std::string sent = plat::file::read(mail->writtenFile()).value();
+        const auto body = sent.find("\r\n\r\n", sent.find("Content-Disposition: attachment")) + 4;
+        EXPECT_EQ(sent.substr(body, sent.find("\r\n--=_part_", body) - body), plat::mime::base64Encode(bytes)) << size;
+        std::filesystem::remove(mail->writtenFile());
+    }
+    // Nothing that is not a plain file is attached.
+    std::filesystem::create_symlink(folder / "Waypoints.gpx", folder / "link.gpx");
+    auto mail = std::make_shared<MailComposer>();
+    for (const auto& path : {folder / "missing.gpx", folder / "link.gpx", folder})
+        EXPECT_FALSE(mail->addAttachmentFile(path, "application/gpx+xml", "x.gpx")) << path;
+    EXPECT_TRUE(mail->attachments().empty());
 }
 
 TEST_F(MailComposerTest, ResultsFollowThePersonsChoiceAndTheDeviceSetting) {

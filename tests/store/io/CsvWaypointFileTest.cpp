@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "WaypointSamples.h"
+#include "platform/foundation/FileUtil.h"
 #include "store/io/CsvWaypointReader.h"
 #include "store/io/CsvWaypointWriter.h"
 #include "store/io/FieldText.h"
@@ -220,6 +223,41 @@ TEST(CsvWaypointFileTest, TextInOtherEncodingsIsReadAsItsOwnEncodingAndNeverKept
             const auto cut = readInPieces(bytes, piece);
             EXPECT_EQ(names(cut), std::vector<std::string>{"Müller 線量"}) << piece;
             EXPECT_EQ(cut.replacedCharacters, 1u) << piece;
+        }
+    }
+}
+
+// Seven-bit encodings look like ASCII: their escape sequences say what they are, and the names
+// come out as the text they hold, never with the escape bytes in them. The files were written by
+// iconv (Japanese, Korean) and Python's codec (HZ).
+TEST(CsvWaypointFileTest, SevenBitEncodingsAreReadByTheirEscapes) {
+    const struct {
+        const char* file;
+        std::vector<std::string> names;
+        std::string readAs;
+    } files[] = {
+        {"iso-2022-jp.csv", {"東京駅 北口", "上野, 公園"}, "ISO-2022-JP"},
+        {"iso-2022-kr.csv", {"서울역", "부산 해운대"}, "ISO-2022-KR"},
+        {"hz.csv", {"北京 天安门", "上海~外滩"}, "HZ"},
+    };
+    for (const auto& f : files) {
+        const auto bytes = plat::file::read(std::filesystem::path(QX_SOURCE_DIR) / "tests/store/io/fixtures" / f.file);
+        ASSERT_TRUE(bytes) << f.file;
+        for (const std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{5}, bytes->size()}) {
+            const auto result = readInPieces(*bytes, piece);
+            ASSERT_TRUE(result.readable) << f.file << ": " << result.error;
+            EXPECT_EQ(names(result), f.names) << f.file << " in pieces of " << piece;
+            EXPECT_EQ(result.readAs, f.readAs) << f.file;
+            EXPECT_EQ(result.replacedCharacters, 0u) << f.file;
+        }
+    }
+    // ASCII text that merely has the characters of an escape stays as it is.
+    const std::string head = "date,name\n2026-12-07T10:00:00Z,";
+    for (const std::string name : {"smile ~{", "~{a~}", "~{ x ~} y", "tilde ~", "~~{}", "esc \x1B[0m"}) {
+        for (const std::size_t piece : {std::size_t{1}, std::size_t{3}, head.size() + name.size()}) {
+            const auto result = readInPieces(head + "\"" + name + "\"", piece);
+            EXPECT_EQ(names(result), std::vector<std::string>{name}) << name << " in pieces of " << piece;
+            EXPECT_EQ(result.readAs, "") << name;
         }
     }
 }
