@@ -99,12 +99,13 @@ double addRun(const PangoGlyphItem& item, double x, ShapedLine& out) {
         glyph.byte = static_cast<std::size_t>(item.item->offset + glyphs.log_clusters[g]);
         advance += glyph.advance;
         if (info.glyph == PANGO_GLYPH_EMPTY || info.glyph == PANGO_GLYPH_INVALID_INPUT) continue;
-        glyph.missing = (info.glyph & PANGO_GLYPH_UNKNOWN_FLAG) != 0 || !run.face;
+        // The engine names a character no face has by the character itself, flagged.
+        glyph.missing = (info.glyph & PANGO_GLYPH_UNKNOWN_FLAG) != 0;
         glyph.index = glyph.missing ? (info.glyph & ~PANGO_GLYPH_UNKNOWN_FLAG) : info.glyph;
-        if (glyph.missing) out.missing.push_back(static_cast<char32_t>(glyph.index));
         run.glyphs.push_back(glyph);
     }
-    if (!run.glyphs.empty()) out.runs.push_back(std::move(run));
+    // Without any face (a machine without fonts) nothing can be drawn; the width still counts.
+    if (run.face && !run.glyphs.empty()) out.runs.push_back(std::move(run));
     return advance;
 }
 
@@ -117,7 +118,6 @@ void orderMissing(ShapedLine& line) {
         }
     }
     std::sort(found.begin(), found.end());
-    line.missing.clear();
     for (const auto& [byte, cp] : found) {
         if (std::find(line.missing.begin(), line.missing.end(), cp) == line.missing.end()) line.missing.push_back(cp);
     }
