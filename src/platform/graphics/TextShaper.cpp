@@ -29,8 +29,10 @@ constexpr const char* kWideFirst =
 constexpr const char* kLatinFace = "DejaVu Sans";
 constexpr const char* kWideFace = "WenQuanYi Micro Hei";
 
-// Lines kept set; a screen's texts and a long table's rows fit many times over.
+// Lines kept set, and their glyphs at most (some ten megabytes); a screen's texts and a long
+// table's rows fit many times over.
 constexpr std::size_t kKeptLines = 8192;
+constexpr std::size_t kKeptGlyphs = 1 << 18;
 // Lines longer than this (in bytes) are measured in pieces of about this size.
 constexpr std::size_t kLongestPiece = 1024;
 
@@ -143,7 +145,9 @@ public:
         auto shaped = set(key);
         kept_.emplace_front(key, shaped);
         index_.emplace(std::move(key), kept_.begin());
-        if (kept_.size() > kKeptLines) {
+        keptGlyphs_ += glyphsOf(*shaped);
+        while (kept_.size() > 1 && (kept_.size() > kKeptLines || keptGlyphs_ > kKeptGlyphs)) {
+            keptGlyphs_ -= glyphsOf(*kept_.back().second);
             index_.erase(kept_.back().first);
             kept_.pop_back();
         }
@@ -187,6 +191,12 @@ private:
         return desc;
     }
 
+    static std::size_t glyphsOf(const ShapedLine& line) {
+        std::size_t n = 0;
+        for (const auto& run : line.runs) n += run.glyphs.size();
+        return n;
+    }
+
     std::shared_ptr<const ShapedLine> set(const Key& key) {
         auto out = std::make_shared<ShapedLine>();
         out->text = settable(key.text);
@@ -214,6 +224,7 @@ private:
     std::mutex mutex_;
     std::list<std::pair<Key, std::shared_ptr<const ShapedLine>>> kept_;  // most recently used first
     std::unordered_map<Key, decltype(kept_)::iterator, KeyHash> index_;
+    std::size_t keptGlyphs_ = 0;
     std::map<std::tuple<double, bool, bool, bool>, double> ascents_;
 };
 
