@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/foundation/Utf8Text.h"
 #include "platform/graphics/CairoSupport.h"
 #include "platform/graphics/DrawingContext.h"
 #include "platform/graphics/Font.h"
+#include "platform/graphics/TextShaper.h"
 
 namespace plat {
 
@@ -171,117 +171,28 @@ private:
         cairo_restore(cr_);
     }
 
-    // The face a line is set in: cairo's simple text API does no per-glyph fallback, so texts
-    // with CJK characters take a face that covers them (and Latin and Cyrillic too).
-    static const char* family(const std::string& text) {
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            // UTF-8 lead bytes 0xE2 0xBA and above start code points from U+2E80 (CJK radicals on).
-            const auto b = static_cast<unsigned char>(text[i]);
-            if (b >= 0xE3 || (b == 0xE2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0xBA)) {
-                return kCjkFamily;
-            }
-        }
-        return kLatinFamily;
-    }
-
-    static constexpr const char* kLatinFamily = "DejaVu Sans";
-    static constexpr const char* kCjkFamily = "WenQuanYi Micro Hei";
-
-    // A piece of a line drawn in one face.
-    struct Run {
-        const char* family;
-        std::string text;
-        double advance = 0;
-    };
-
-    void selectFace(const char* name, const Font& font, double size) {
-        cairo_select_font_face(cr_, name, font.isItalic() ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-                               font.isBold() ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-        cairo_set_font_size(cr_, size);
-    }
-
-    // For each character of the text, whether the selected face has a glyph for it.
-    std::vector<bool> covered(const std::string& text) {
-        cairo_glyph_t* glyphs = nullptr;
-        int count = 0;
-        std::vector<bool> has;
-        if (cairo_scaled_font_text_to_glyphs(cairo_get_scaled_font(cr_), 0, 0, text.c_str(), static_cast<int>(text.size()),
-                                             &glyphs, &count, nullptr, nullptr, nullptr) == CAIRO_STATUS_SUCCESS) {
-            for (int g = 0; g < count; ++g) has.push_back(glyphs[g].index != 0);
-        }
-        cairo_glyph_free(glyphs);
-        return has;
-    }
-
-    // The line cut into runs: the line's own face wherever it has the glyphs, the other face
-    // for characters only that one has (the narrow no-break space of CJK date texts, say).
-    std::vector<Run> runs(const std::string& line, const Font& font) {
-        const char* own = family(line);
-        const char* other = own == kCjkFamily ? kLatinFamily : kCjkFamily;
-        selectFace(own, font, font.size);
-        const std::vector<bool> ownHas = covered(line);
-        std::vector<Run> out;
-        std::size_t i = 0, n = 0;
-        while (i < line.size()) {
-            const std::size_t start = i;
-            nextCodePoint(line, i);
-            const std::string ch = line.substr(start, i - start);
-            const char* face = own;
-            if (n < ownHas.size() && !ownHas[n]) {
-                selectFace(other, font, font.size);
-                if (const auto otherHas = covered(ch); !otherHas.empty() && otherHas.front()) face = other;
-            }
-            if (out.empty() || out.back().family != face) out.push_back(Run{face, {}});
-            out.back().text += ch;
-            ++n;
-        }
-        return out;
-    }
-
-    // Sets each run's advance at the size; returns their sum.
-    double measure(std::vector<Run>& pieces, const Font& font, double size) {
-        double total = 0;
-        for (auto& r : pieces) {
-            selectFace(r.family, font, size);
-            cairo_text_extents_t te;
-            cairo_text_extents(cr_, r.text.c_str(), &te);
-            r.advance = te.x_advance;
-            total += r.advance;
-        }
-        return total;
-    }
-
+    // Each line set by the shaping engine as layout measured it, on baselines a line height
+    // apart; a line wider than the box is set again smaller when the command allows.
     void text(const DrawCommand& c) {
         if (c.text.empty() || c.font.size <= 0) return;
-        // cairo refuses a text that is not UTF-8 by stopping every later drawing of the picture:
-        // a stray byte is drawn as a replacement character instead.
-        const std::string shown = Utf8Text::valid(c.text);
         cairo_save(cr_);
-        selectFace(family(shown), c.font, c.font.size);
         source(c.color);
-        cairo_font_extents_t fe;
-        cairo_font_extents(cr_, &fe);
-        double y = c.rect.y() + fe.ascent;
+        double y = c.rect.y() + TextShaper::ascent(c.font, c.text);
         std::size_t start = 0;
-        while (start <= shown.size()) {
-            std::size_t end = shown.find('\n', start);
-            if (end == std::string::npos) end = shown.size();
-            auto pieces = runs(shown.substr(start, end - start), c.font);
-            double size = c.font.size;
-            double width = measure(pieces, c.font, size);
-            if (c.value > 0 && width > c.rect.width() && c.rect.width() > 0) {
-                size *= std::max(c.value, c.rect.width() / width);
-                width = measure(pieces, c.font, size);
+        while (start <= c.text.size()) {
+            std::size_t end = c.text.find('\n', start);
+            if (end == std::string::npos) end = c.text.size();
+            const std::string line = c.text.substr(start, end - start);
+            auto shaped = TextShaper::shape(c.font, line);
+            if (c.value > 0 && shaped->width > c.rect.width() && c.rect.width() > 0) {
+                Font smaller = c.font;
+                smaller.size *= std::max(c.value, c.rect.width() / shaped->width);
+                shaped = TextShaper::shape(smaller, line);
             }
             double x = c.rect.x();
-            if (c.alignment == TextAlignment::Center) x += (c.rect.width() - width) / 2;
-            if (c.alignment == TextAlignment::Right) x += c.rect.width() - width;
-            for (const auto& r : pieces) {
-                selectFace(r.family, c.font, size);
-                cairo_move_to(cr_, x, y);
-                cairo_show_text(cr_, r.text.c_str());
-                x += r.advance;
-            }
+            if (c.alignment == TextAlignment::Center) x += (c.rect.width() - shaped->width) / 2;
+            if (c.alignment == TextAlignment::Right) x += c.rect.width() - shaped->width;
+            TextShaper::draw(cr_, *shaped, x, y);
             y += c.font.lineHeight();
             start = end + 1;
         }
@@ -319,12 +230,6 @@ PixelImage DrawingContext::render(Size size, double scale) const {
     cairo_t* cr = cairo_create(surface.get());
     cairo_scale(cr, scale, scale);
     cairo_set_line_width(cr, 1.0);
-    // Advances unrounded: hinted ones, whole pixels at a small scale, draw a line a few pixels
-    // wider than layout measured it, and a right-aligned text then loses its first letter.
-    cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-    cairo_set_font_options(cr, options);
-    cairo_font_options_destroy(options);
     Player player(cr);
     for (const auto& c : commands_) player.play(c);
     cairo_destroy(cr);

@@ -7,8 +7,8 @@
 namespace plat {
 
 // A font by name and point size. The name is kept as the screens give it; drawing maps it to
-// a font family of this machine, and measuring uses fixed metrics (those of the faces the
-// drawing uses) so that layout is the same everywhere and matches the picture.
+// the font families of this machine, and measuring sets the text as drawing does (shaped, in
+// the face of each character's script, in bidirectional order), so layout matches the picture.
 struct Font {
     std::string name = "System";
     double size = 17;
@@ -21,8 +21,8 @@ struct Font {
     bool isBold() const;
     bool isItalic() const;
     double lineHeight() const { return size * 1.2; }
-    // Width of one line of text (UTF-8): each character's advance in the face that draws it
-    // (Latin, Latin-1 and Cyrillic letters as set, CJK characters a full em).
+    // Width of one line of text (UTF-8) as drawn: shaped, each character in the first face of
+    // the fallback that has it (the CJK face first for a line with wide characters).
     double widthOf(const std::string& text) const;
     // Size of text broken at newlines only.
     Size measure(const std::string& text) const;
@@ -36,7 +36,7 @@ struct Font {
 // as one replacement character per byte.
 char32_t nextCodePoint(const std::string& text, std::size_t& i);
 // The wide scripts (CJK, kana, hangul, full-width forms): lines break between any two of their
-// characters, and a line with one of them is set in the CJK face.
+// characters, and a line with one of them is set in the CJK face first.
 bool isWideCharacter(char32_t cp);
 
 }  // namespace plat

@@ -13,6 +13,7 @@
 #include <unicode/uchar.h>
 
 #include "platform/graphics/DrawingContext.h"
+#include "platform/graphics/GlyphCoverage.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Control.h"
 #include "platform/ui/DrawnPaints.h"
@@ -539,6 +540,7 @@ private:
         if (auto unit = brokenUnit(v.displayText(), c.text)) {
             problems_.push_back({LayoutProblem::Kind::UnitBroken, c.text, unit->first + "|" + unit->second, v.kindName(), *shown});
         }
+        judgeGlyphs(c, v, *shown);
         DrawnText text{c.text, *shown, &v, order_};
         std::tie(text.rowKind, text.role) = rowPlace(v);
         text.color = c.color.withAlpha(c.color.a * alpha);
@@ -557,6 +559,24 @@ private:
             if (offset <= kHalo) text.halo = shadow.color;
         }
         texts_.push_back(std::move(text));
+    }
+
+    // A character no face has drawn as an empty box: a name a person cannot read.
+    void judgeGlyphs(const DrawCommand& c, const View& v, const Rect& shown) {
+        std::vector<char32_t> missing;
+        for (const auto& line : linesOf(c.text)) {
+            for (char32_t cp : charactersWithoutGlyph(c.font, line)) {
+                if (std::find(missing.begin(), missing.end(), cp) == missing.end()) missing.push_back(cp);
+            }
+        }
+        if (missing.empty()) return;
+        std::string names;
+        for (char32_t cp : missing) {
+            char name[16];
+            std::snprintf(name, sizeof name, "%sU+%04X", names.empty() ? "" : " ", static_cast<unsigned>(cp));
+            names += name;
+        }
+        problems_.push_back({LayoutProblem::Kind::GlyphMissing, c.text, names, v.kindName(), shown});
     }
 
     // A text below the bottom of the view that cuts it, where scrolling cannot bring it: named
@@ -808,6 +828,7 @@ std::string LayoutProblem::description() const {
             return "the " + view + (text.empty() ? "" : " " + quoted(text)) +
                    (measure == 0 ? " is drawn under a " + other
                                  : other == "screen" ? " is cut by the screen edge" : " is cut by its " + other) + at;
+        case Kind::GlyphMissing: return quoted(text) + " draws " + other + " without a glyph" + at;
         case Kind::NoBackdrop:
             return "the modal " + view + (text.empty() ? "" : " " + quoted(text)) +
                    " leaves the screen beneath it without a backdrop" + at;

@@ -30,10 +30,12 @@ struct LayoutProblem {
         UnitBroken,       // a number at a line's end with its unit on the next line
         ContentPastBottom,  // content below the bottom of a view (or the screen) that no scrolling reaches
         PopUpHidden,      // a bubble shown for a touch (a callout) with another view drawn over it, or cut
+        GlyphMissing,     // a character no face has a glyph for, drawn as an empty box
     };
     Kind kind = Kind::TextsOverlap;
     std::string text;   // the offending text (image name, screen title)
-    std::string other;  // the second text, the kind of the other view, the picture, "screen"
+    std::string other;  // the second text, the kind of the other view, the picture, "screen",
+                        // the characters without a glyph ("U+E000")
     std::string view;   // the kind of the view that draws `text`
     Rect where;         // in window coordinates
     double measure = 0; // the size in points (TextTooSmall), the contrast ratio (LowContrast)
@@ -48,10 +50,10 @@ struct LayoutProblem {
 // parted from their units by a line break, rows of one kind in one table at different sizes,
 // texts too small or too faint to read or drawn over a picture, views partly off screen, modal
 // screens without a backdrop, images without pictures, controls that draw nothing, views
-// whose content runs past their bottom (or the screen's) where no scrolling reaches it and
-// pop-up bubbles (a pin's callout) drawn under another view or cut by their ancestors. What a
-// scroll view cuts at its edges is not cut: scrolling shows it. Texts are placed with the
-// fonts' fixed metrics; whatever an opaque fill later paints
+// whose content runs past their bottom (or the screen's) where no scrolling reaches it,
+// pop-up bubbles (a pin's callout) drawn under another view or cut by their ancestors, and
+// characters drawn as empty boxes for want of a glyph. What a scroll view cuts at its edges is
+// not cut: scrolling shows it. Texts are placed as the fonts set them; whatever an opaque fill later paints
 // over is taken as hidden, and everything behind a modal overlay (an alert, a sheet) is left
 // out, as the overlay is what the person looks at. Contrast is the ratio of the luminances (at
 // least 3:1, as for large or bold text) of the text's colour and of the fills and pictures

@@ -154,8 +154,9 @@ TEST(GeometryTest, RectanglesIntersectAndInsetAsExpected) {
 
 TEST(FontTest, MeasuringFollowsTheDrawnFacesPerCharacterNotPerByte) {
     Font f = Font::system(10);
-    EXPECT_NEAR(f.widthOf("abcd"), 24.33, 1e-9);
-    EXPECT_NEAR(f.widthOf("\u00e4\u00f6"), 12.25, 1e-9);  // two bytes, one character each
+    // The faces' advances (DejaVu Sans, to a thousandth of the size).
+    EXPECT_NEAR(f.widthOf("abcd"), 24.33, 0.01);
+    EXPECT_NEAR(f.widthOf("\u00e4\u00f6"), 12.25, 0.01);  // two bytes, one character each
     EXPECT_GT(Font::boldSystem(10).widthOf("abcd"), f.widthOf("abcd"));
     EXPECT_GT(f.widthOf("\u0428\u0443\u043c"), f.widthOf("Xyz") * 0.95);  // Cyrillic is not narrow
     EXPECT_DOUBLE_EQ(f.widthOf("\u8a2d\u5b9a"), 20);  // ideographs fill the em
@@ -189,6 +190,10 @@ TEST(FontTest, MeasuredWidthIsTheDrawnWidthInEveryScript) {
         "\u0428\u0443\u043c\u0430",                                             // Cyrillic
         "Schwellen f\u00fcr \u00dcbersicht und Einstellungen \u00e4\u00f6\u00df",  // German
         "R\u00e9glages du mode \u00e0 l\u2019\u00e9cran \u00ab\u00e9t\u00e9\u00bb",   // French
+        "\u05d9\u05e8\u05d5\u05e9\u05dc\u05d9\u05dd \u05d4\u05e2\u05ea\u05d9\u05e7\u05d4 12",  // Hebrew
+        "\u0627\u0644\u0642\u0627\u0647\u0631\u0629 \u0627\u0644\u062c\u062f\u064a\u062f\u0629",  // Arabic
+        "\u0928\u0908 \u0926\u093f\u0932\u094d\u0932\u0940 \u0e01\u0e23\u0e38\u0e07\u0e40\u0e17\u0e1e",  // Devanagari, Thai
+        "\uc11c\uc6b8 \u6771\u4eac\u30bf\u30ef\u30fc Tokyo",                     // Korean, Japanese
     };
     for (const char* line : lines) {
         for (const Font& font : {Font::system(15), Font::boldSystem(15)}) {

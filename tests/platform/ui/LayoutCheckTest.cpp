@@ -231,6 +231,20 @@ TEST(LayoutCheck, NamesEveryDefectAPersonSees) {
     EXPECT_EQ(problems.size(), expected.size()) << report;
 }
 
+TEST(LayoutCheck, NamesCharactersDrawnWithoutAGlyph) {
+    View root(Rect{0, 0, 320, 200});
+    root.setBackgroundColor(Color::white());
+    // A private-use and an unassigned character: no face has them.
+    root.addSubview(label("Ridge \uE000 \u0378", {15, 0, 280, 44}));
+    // Names in the scripts the faces cover are whole.
+    root.addSubview(label("\u05e9\u05dc\u05d5\u05dd \u0633\u0644\u0627\u0645 \u0e44\u0e17\u0e22", {15, 50, 280, 44}));
+    root.addSubview(label("\u0928\u0908 \uc11c\uc6b8 \U00020BB7 \U0001F600", {15, 100, 280, 44}));
+    const auto problems = LayoutCheck::run(root);
+    ASSERT_EQ(kinds(problems), std::vector<Kind>{Kind::GlyphMissing}) << LayoutCheck::report(problems);
+    EXPECT_NE(problems[0].description().find("\"Ridge \uE000 \u0378\" draws U+E000 U+0378 without a glyph"), std::string::npos)
+        << problems[0].description();
+}
+
 TEST(LayoutCheck, ContentBelowAViewsBottomIsNamedWhereNoScrollingReachesIt) {
     View root(Rect{0, 0, 320, 480});
     root.setBackgroundColor(Color::white());
@@ -328,7 +342,7 @@ TEST(LayoutCheck, NamesTextsThatRunTogetherOrBreakBadly) {
     EXPECT_EQ(described(problems), (std::vector<std::string>{
                                        "\"Dosisleistungseinstellun\ngen verwenden\" breaks a word without a hyphen: "
                                        "\"Dosisleistungseinstellun|gen\" (at 15,42 145x25)",
-                                       "\"First threshold 0.30\nµSv/h\" parts a number from its unit: \"0.30|µSv/h\" (at 15,92 117x25)",
+                                       "\"First threshold 0.30\nµSv/h\" parts a number from its unit: \"0.30|µSv/h\" (at 15,92 116x25)",
                                        "\"0.42 µSv/h\" and \"Max:\" touch without a gap of 2 pt (at 68,8 3x8)",
                                    }));
 

@@ -280,7 +280,7 @@ TEST_F(ScreenTextAndRenderTest, AWrappedLabelShowsTheLinesItsFrameHolds) {
         {repeated("Sievert "), 2, 100, "Sievert Sievert Sievert\nSievert Sievert Sieve\u2026"},
         {repeated("Sievert "), 5, 44, "Sievert Sievert Sievert\nSievert Sievert Sieve\u2026"},
         {repeated("Sievert "), 0, 10, "Sievert Sievert Sieve\u2026"},
-        {repeated("線量計の記録、"), 0, 44, "線量計の記録、線量計の\n記録、線量計の記録、線\u2026"},
+        {repeated("線量計の記録、"), 0, 44, "線量計の記録、線量計の\n記録、線量計の記録、\u2026"},  // a full-width ellipsis
         {"Dose\n\nrate\n" + repeated("Sv "), 0, 70, "Dose\n\nrate \u2026"},
         {"Dose rate\nSv", 0, 200, "Dose rate\nSv"},
         {"Dose rate of the whole day and night", 2, 44, "Dose rate of the whole\nday and night"},
