@@ -29,6 +29,7 @@ struct LayoutProblem {
         RowSizesDiffer,   // one table's rows of one kind with their texts at different sizes
         UnitBroken,       // a number at a line's end with its unit on the next line
         ContentPastBottom,  // content below the bottom of a view (or the screen) that no scrolling reaches
+        FigureCut,        // a number cut short by an ellipsis: "00:…" of "00:30:00"
     };
     Kind kind = Kind::TextsOverlap;
     std::string text;   // the offending text (image name, screen title)
@@ -44,7 +45,7 @@ struct LayoutProblem {
 // Reads the drawing a view tree records, as the picture of it would show it, and reports texts
 // outside their views, cut without an ellipsis, against the screen's sides, over each other,
 // touching each other on a line or under other views, words broken without a hyphen, numbers
-// parted from their units by a line break, rows of one kind in one table at different sizes,
+// parted from their units by a line break, numbers cut short by an ellipsis, rows of one kind in one table at different sizes,
 // texts too small or too faint to read or drawn over a picture, views partly off screen, modal
 // screens without a backdrop, images without pictures, controls that draw nothing and views
 // whose content runs past their bottom (or the screen's) where no scrolling reaches it. What a
