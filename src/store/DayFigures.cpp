@@ -62,6 +62,20 @@ DayFigures fromColumns(Connection::Statement& s, int first) {
     return f;
 }
 
+// Keeping a day's figures is worth no wait: read on the main thread, a write that waited for
+// a long save (an import) would hold the screen still until it ends. They are worked out
+// without being kept instead, and kept at a later read.
+class WithoutWaiting {
+public:
+    explicit WithoutWaiting(Connection& c) : c_(c) { c_.waitForLocks(false); }
+    ~WithoutWaiting() { c_.waitForLocks(true); }
+    WithoutWaiting(const WithoutWaiting&) = delete;
+    WithoutWaiting& operator=(const WithoutWaiting&) = delete;
+
+private:
+    Connection& c_;
+};
+
 // Works out the row of a day that has none. One statement, so that no save lands between
 // reading the day and keeping what was read. False when the file cannot keep it.
 bool ensureRow(Connection& c, std::int64_t row) {
@@ -71,6 +85,7 @@ bool ensureRow(Connection& c, std::int64_t row) {
     auto s = c.prepare(sql);
     if (!s) return false;
     s.bindInteger(1, row);
+    WithoutWaiting now(c);
     return s.run(nullptr);
 }
 
@@ -110,6 +125,7 @@ std::int64_t DayFigures::alarms(Connection& c, std::int64_t row, double threshol
         if (u) {
             u.bindInteger(1, row);
             u.bind(2, Value(threshold));
+            WithoutWaiting now(c);
             if (u.step() == 1) return u.columnInt(0);
         }
     }
@@ -121,12 +137,13 @@ std::int64_t DayFigures::alarms(Connection& c, std::int64_t row, double threshol
 }
 
 std::string DayFigures::schemaSql() {
-    // Rows of days without readings (new ones) hold nulls; `alarms` is null until counted.
+    // Rows of days without readings (new ones) hold nulls; `alarms` is null until counted. A
+    // file marked older than it is may hold them already.
     std::string sql =
-        "CREATE TABLE \"DayFigures\" (set_id INTEGER PRIMARY KEY, minDER REAL, maxDER REAL, doseMinDE REAL,"
+        "CREATE TABLE IF NOT EXISTS \"DayFigures\" (set_id INTEGER PRIMARY KEY, minDER REAL, maxDER REAL, doseMinDE REAL,"
         " doseMaxDE REAL, alarmsAbove REAL, alarms INTEGER);\n";
     auto trigger = [&](const std::string& name, const std::string& when, const std::string& body) {
-        sql += "CREATE TRIGGER \"DayFigures_" + name + "\" " + when + " BEGIN " + body + " END;\n";
+        sql += "CREATE TRIGGER IF NOT EXISTS \"DayFigures_" + name + "\" " + when + " BEGIN " + body + " END;\n";
     };
     trigger("day_added", "AFTER INSERT ON \"Set\"",
             "INSERT OR REPLACE INTO \"DayFigures\" (set_id) VALUES (NEW.id);");
