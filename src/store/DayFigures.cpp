@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "model/DeviceModels.h"
 #include "store/Connection.h"
 #include "store/ReadingStats.h"
 
@@ -24,16 +25,37 @@ std::string daysOfWaypoint(const std::string& row) {
 
 std::string forget(const std::string& days) { return "DELETE FROM \"DayFigures\" WHERE set_id IN " + days + ";"; }
 
-// A stored reading joins the rows of its days. A day without a row waits for its next read;
-// the alarms count only the day's own measurements, and stay unknown while they are.
+// Whether the NEW reading is of an instrument that measures dose. A chain of comparisons: a
+// list after IN is made into a table of its own each time the trigger runs, which made storing
+// many readings several times slower.
+const std::string& newReadingMeasuresDose() {
+    static const std::string test = [] {
+        std::string sql;
+        for (unsigned type = 1; type <= DeviceModels::kLast; ++type) {
+            if (!DeviceModels::reportsDose(type)) continue;
+            sql += std::string(sql.empty() ? "(" : " OR ") + "NEW.deviceName = '" + DeviceModels::name(type) + "'";
+        }
+        return sql + ")";
+    }();
+    return test;
+}
+
+// A stored reading joins the rows of its days, each once: its own day (whose alarms count
+// only its own measurements, and stay unknown while they are), its point's, its track's. One
+// statement per day, each finding its row by its key. A day without a row waits for its next read.
 std::string addReading() {
-    const std::string dose = "NEW.deviceName IN " + ReadingStats::doseModelsSql();
-    return "UPDATE \"DayFigures\" SET minDER = min(coalesce(minDER, NEW.der), NEW.der),"
-           " maxDER = max(coalesce(maxDER, NEW.der), NEW.der),"
-           " doseMinDE = CASE WHEN " + dose + " THEN min(coalesce(doseMinDE, NEW.de), NEW.de) ELSE doseMinDE END,"
-           " doseMaxDE = CASE WHEN " + dose + " THEN max(coalesce(doseMaxDE, NEW.de), NEW.de) ELSE doseMaxDE END,"
-           " alarms = alarms + (set_id IS NEW.set_id AND NEW.der > alarmsAbove)"
-           " WHERE set_id IN " + daysOfReading("NEW") + ";";
+    const std::string& dose = newReadingMeasuresDose();
+    const std::string figures =
+        "UPDATE \"DayFigures\" SET minDER = min(coalesce(minDER, NEW.der), NEW.der),"
+        " maxDER = max(coalesce(maxDER, NEW.der), NEW.der),"
+        " doseMinDE = CASE WHEN " + dose + " THEN min(coalesce(doseMinDE, NEW.de), NEW.de) ELSE doseMinDE END,"
+        " doseMaxDE = CASE WHEN " + dose + " THEN max(coalesce(doseMaxDE, NEW.de), NEW.de) ELSE doseMaxDE END";
+    const std::string pointDay = "(SELECT set_id FROM \"Waypoint\" WHERE id = NEW.waypoint_id)";
+    const std::string trackDay =
+        "(SELECT t.set_id FROM \"Waypoint\" w JOIN \"Track\" t ON t.id = w.track_id WHERE w.id = NEW.waypoint_id)";
+    return figures + ", alarms = alarms + (NEW.der > alarmsAbove) WHERE set_id = NEW.set_id; " + figures +
+           " WHERE set_id = " + pointDay + " AND set_id IS NOT NEW.set_id; " + figures + " WHERE set_id = " + trackDay +
+           " AND set_id IS NOT NEW.set_id AND set_id IS NOT " + pointDay + ";";
 }
 
 // The day's readings, each once: three indexed lookups joined by UNION (which drops a reading
