@@ -1,6 +1,7 @@
 #include "store/DayFigures.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "model/DeviceModels.h"
 #include "store/Connection.h"
@@ -12,18 +13,23 @@ namespace {
 
 // The days a reading row (NEW or OLD in a trigger) belongs to: its own, its waypoint's and its
 // waypoint's track's.
-std::string daysOfReading(const std::string& row) {
-    return "(" + row + ".set_id, (SELECT set_id FROM \"Waypoint\" WHERE id = " + row +
-           ".waypoint_id), (SELECT t.set_id FROM \"Waypoint\" w JOIN \"Track\" t ON t.id = w.track_id WHERE w.id = " +
-           row + ".waypoint_id))";
+std::vector<std::string> daysOfReading(const std::string& row) {
+    return {row + ".set_id", "(SELECT set_id FROM \"Waypoint\" WHERE id = " + row + ".waypoint_id)",
+            "(SELECT t.set_id FROM \"Waypoint\" w JOIN \"Track\" t ON t.id = w.track_id WHERE w.id = " + row +
+                ".waypoint_id)"};
 }
 
 // The days a waypoint row belongs to: its own and its track's.
-std::string daysOfWaypoint(const std::string& row) {
-    return "(" + row + ".set_id, (SELECT set_id FROM \"Track\" WHERE id = " + row + ".track_id))";
+std::vector<std::string> daysOfWaypoint(const std::string& row) {
+    return {row + ".set_id", "(SELECT set_id FROM \"Track\" WHERE id = " + row + ".track_id)"};
 }
 
-std::string forget(const std::string& days) { return "DELETE FROM \"DayFigures\" WHERE set_id IN " + days + ";"; }
+// One keyed delete per day, for the reason given at newReadingMeasuresDose().
+std::string forget(const std::vector<std::string>& days) {
+    std::string sql;
+    for (const auto& day : days) sql += "DELETE FROM \"DayFigures\" WHERE set_id = " + day + "; ";
+    return sql;
+}
 
 // Whether the NEW reading is of an instrument that measures dose. A chain of comparisons: a
 // list after IN is made into a table of its own each time the trigger runs, which made storing
@@ -190,7 +196,7 @@ std::string DayFigures::schemaSql() {
             "DELETE FROM \"DayFigures\" WHERE set_id = NEW.set_id;");
     trigger("track_deleted", "AFTER DELETE ON \"Track\"", "DELETE FROM \"DayFigures\" WHERE set_id = OLD.set_id;");
     trigger("track_moved", "AFTER UPDATE OF set_id ON \"Track\" WHEN OLD.set_id IS NOT NEW.set_id",
-            "DELETE FROM \"DayFigures\" WHERE set_id IN (OLD.set_id, NEW.set_id);");
+            forget({"OLD.set_id", "NEW.set_id"}));
     return sql;
 }
 
