@@ -85,7 +85,7 @@ void registerInspectionCommands(CommandRegistry& registry) {
     registry.add({"render", "FILE.png [TEXT]", "draw the screen, or the element with that text, as a PNG picture",
                   render});
     registry.add({"check-layout", "",
-                  "fail when a text is cut, too small, too faint, outside its view or over another text or a "
+                  "fail when a text is cut (a figure even with an ellipsis), too small, too faint, outside its view or over another text or a "
                   "picture, a view is off the screen, a modal screen has no backdrop, an image has no picture or a "
                   "control draws nothing",
                   checkLayout});

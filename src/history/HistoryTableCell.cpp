@@ -91,6 +91,11 @@ RowLine::Column HistoryTableCell::valueColumn(std::shared_ptr<plat::Label> label
     return RowLine::Column{{std::move(label)}, true, kCaptionGap};
 }
 
+RowLine::Column HistoryTableCell::figureUnderCaption(std::shared_ptr<plat::Label> caption,
+                                                     std::shared_ptr<plat::Label> figure) {
+    return RowLine::Column{{std::move(caption), std::move(figure)}, false, kColumnGap, true};
+}
+
 double HistoryTableCell::endBefore(const plat::View& badge, double otherwise) const {
     return badge.isHidden() ? otherwise : std::min(otherwise, badge.frame().minX() - kCaptionGap);
 }

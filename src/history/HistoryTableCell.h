@@ -100,6 +100,8 @@ protected:
     // A column of captions (kept apart from what is before them) and one of figures.
     static RowLine::Column captionColumn(std::vector<std::shared_ptr<plat::Label>> labels);
     static RowLine::Column valueColumn(std::shared_ptr<plat::Label> label);
+    // A caption with its figure under it: the caption may be cut, the figure never.
+    static RowLine::Column figureUnderCaption(std::shared_ptr<plat::Label> caption, std::shared_ptr<plat::Label> figure);
     // Where a line beside the alarm badge ends: before the badge while it shows, else at `otherwise`.
     double endBefore(const plat::View& badge, double otherwise) const;
     // The common look of a row: no selection highlight, clear background.

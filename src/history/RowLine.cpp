@@ -30,7 +30,7 @@ constexpr double kScaleStep = 0.02;
 
 RowLine::RowLine(std::vector<Column> columns) {
     for (auto& column : columns) {
-        Entry entry{{}, column.value, column.gap};
+        Entry entry{{}, column.value, column.gap, column.figureBelow};
         for (auto& label : column.labels) {
             if (label) entry.labels.push_back({label, label->frame()});
         }
@@ -42,6 +42,11 @@ double RowLine::widthAt(const Entry& column, double scale) {
     double width = 0;
     for (const auto& placed : column.labels) width = std::max(width, textWidth(*placed.label, scale));
     return width;
+}
+
+double RowLine::narrowest(const Entry& column, double scale) {
+    if (!column.figureBelow || column.labels.empty()) return kShortestCaption;
+    return std::max(kShortestCaption, textWidth(*column.labels.back().label, scale));
 }
 
 std::vector<double> RowLine::starts(const std::vector<double>& widths, double& end, bool packed) const {
@@ -71,7 +76,8 @@ void RowLine::fit(double right) const {
     for (std::size_t c = 0; c < columns_.size(); ++c) widths[c] = widthAt(columns_[c], 1);
     xs = starts(widths, end, false);
     const bool packed = end > right;
-    for (double scale = 1; packed; scale -= kScaleStep) {
+    double scale = 1;
+    for (; packed; scale -= kScaleStep) {
         for (std::size_t c = 0; c < columns_.size(); ++c) widths[c] = widthAt(columns_[c], scale);
         xs = starts(widths, end, true);
         if (end <= right || scale <= kScaleStep) break;
@@ -80,11 +86,11 @@ void RowLine::fit(double right) const {
     while (end > right + 0.01) {
         std::size_t widest = columns_.size();
         for (std::size_t c = 0; c < columns_.size(); ++c) {
-            if (columns_[c].value || widths[c] <= kShortestCaption) continue;
+            if (columns_[c].value || widths[c] <= narrowest(columns_[c], scale)) continue;
             if (widest == columns_.size() || widths[c] > widths[widest]) widest = c;
         }
         if (widest == columns_.size()) break;
-        widths[widest] = std::max(kShortestCaption, widths[widest] - (end - right));
+        widths[widest] = std::max(narrowest(columns_[widest], scale), widths[widest] - (end - right));
         xs = starts(widths, end, packed);
     }
     for (std::size_t c = 0; c < columns_.size(); ++c) {

@@ -18,6 +18,9 @@ public:
         std::vector<std::shared_ptr<plat::Label>> labels;
         bool value = false;  // a figure: kept whole
         double gap = 6;      // the least room before it
+        // The last label is a figure under the caption(s): the captions may be cut, the column
+        // never gets narrower than its figure.
+        bool figureBelow = false;
     };
 
     // Takes the labels' current frames as their places.
@@ -35,12 +38,15 @@ private:
         std::vector<Placed> labels;
         bool value = false;
         double gap = 0;
+        bool figureBelow = false;
     };
     std::vector<Entry> columns_;
 
     // The width a column needs with its labels at `scale` of their sizes (each no smaller than
     // it may shrink to).
     static double widthAt(const Entry& column, double scale);
+    // The least width the column may be cut to at `scale`.
+    static double narrowest(const Entry& column, double scale);
     // Where each column of these widths starts: at its place or, `packed`, right after the
     // one before it; the line's end in `end`.
     std::vector<double> starts(const std::vector<double>& widths, double& end, bool packed) const;

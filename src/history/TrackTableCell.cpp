@@ -41,9 +41,9 @@ void TrackTableCell::initUI() {
     updateUI();
     maxDoseButton_ = addAlarmBadge(plat::Rect{271, 33, 36, 35}, "HelveticaNeue-Bold");
     const auto end = [this] { return endBefore(*maxDoseButton_, bounds().width() - kRightMargin); };
-    addLine({captionColumn({startLabel_, startValueLabel_}), captionColumn({finishLabel_, finishValueLabel_})}, end);
-    addLine({captionColumn({minLabel_, minValueLabel_}), captionColumn({maxLabel_, maxValueLabel_}),
-             captionColumn({doseLabel_, doseValueLabel_}), captionColumn({accLabel_, accValueLabel_})},
+    addLine({figureUnderCaption(startLabel_, startValueLabel_), figureUnderCaption(finishLabel_, finishValueLabel_)}, end);
+    addLine({figureUnderCaption(minLabel_, minValueLabel_), figureUnderCaption(maxLabel_, maxValueLabel_),
+             figureUnderCaption(doseLabel_, doseValueLabel_), figureUnderCaption(accLabel_, accValueLabel_)},
             end);
     installNameField(plat::Rect{42, 12, 253, 21}, 15);
     installCheckButton(plat::Rect{6, 35, 32, 32});

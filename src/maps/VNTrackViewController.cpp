@@ -219,6 +219,12 @@ void VNTrackViewController::stopRecord() {
     Track::stopTrack();
     if (track->waypointsCount() == 0) {
         discardStoppedTrack();
+        // Without an instrument the timer ran all the same: without a word the person would
+        // take the walk as recorded.
+        if (!DeviceManager::sharedDeviceManager().isConnected())
+            plat::AlertView::show(Language::get("Nothing Recorded"),
+                                  Language::get("No instrument sent readings while recording, so no track was kept."),
+                                  Language::get("OK"), {}, {});
         return;
     }
     auto alert = plat::AlertView::make(Language::get("Save Track"), "", Language::get("Cancel"),

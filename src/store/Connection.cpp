@@ -10,6 +10,8 @@ namespace qx {
 
 namespace {
 
+constexpr int kLockWaitMs = 30000;
+
 // What a failure means to the person, from SQLite's code and, for a failed file operation, the
 // system's error number (which SQLite keeps from its last such failure only, so it is read for
 // those alone).
@@ -109,10 +111,12 @@ std::unique_ptr<Connection> Connection::open(const std::filesystem::path& file, 
         return nullptr;
     }
     // A save waits for another connection's write rather than failing.
-    sqlite3_busy_timeout(db, 30000);
+    sqlite3_busy_timeout(db, kLockWaitMs);
     sqlite3_extended_result_codes(db, 1);
     return std::unique_ptr<Connection>(new Connection(db));
 }
+
+void Connection::waitForLocks(bool wait) { sqlite3_busy_timeout(db_, wait ? kLockWaitMs : 0); }
 
 Connection::~Connection() {
     for (auto& [sql, list] : idle_)

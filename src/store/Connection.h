@@ -80,6 +80,9 @@ public:
     // from its start again: its file keeps the length of one save, room a full disk still has
     // for a small save.
     void checkpointAndRestart();
+    // Whether a statement waits for a lock another connection holds (as a save should, up to
+    // half a minute) or gives up at once (a write the main thread can do without).
+    void waitForLocks(bool wait);
     // Whether SQLite could open the file for reading only (its permissions or its file system).
     bool isReadOnly() const;
 

@@ -6,6 +6,7 @@
 
 #include "store/Connection.h"
 #include "store/Context.h"
+#include "store/DayFigures.h"
 #include "store/Store.h"
 
 namespace qx {
@@ -74,10 +75,7 @@ ReadingStats ReadingStats::of(const ManagedObject& o) {
     return o.entity() == EntityKind::set ? ofSet(*context, o.objectID().row) : ofTrack(*context, o.objectID().row);
 }
 
-namespace {
-
-// The names of the models whose readings carry a dose, as an SQL list: ('VN2450', ...).
-const std::string& doseModelsSql() {
+const std::string& ReadingStats::doseModelsSql() {
     static const std::string list = [] {
         std::string sql;
         for (unsigned type = 1; type <= DeviceModels::kLast; ++type) {
@@ -89,31 +87,21 @@ const std::string& doseModelsSql() {
     return list;
 }
 
-}  // namespace
-
 double ReadingStats::doseOfDay(const ManagedObject& day) {
     Context* context = day.managedObjectContext();
     if (!context || day.isInserted() || day.entity() != EntityKind::set) return 0;
-    static const std::string readingsSql =
-        "SELECT MAX(de) - MIN(de) FROM (SELECT m.id, m.de, m.deviceName FROM \"Measurement\" m WHERE m.set_id = ?1"
-        " UNION SELECT m.id, m.de, m.deviceName FROM \"Waypoint\" w JOIN \"Measurement\" m ON m.waypoint_id = w.id"
-        " WHERE w.set_id = ?1"
-        " UNION SELECT m.id, m.de, m.deviceName FROM \"Track\" t JOIN \"Waypoint\" w ON w.track_id = t.id"
-        " JOIN \"Measurement\" m ON m.waypoint_id = w.id WHERE t.set_id = ?1) WHERE deviceName IN " +
-        doseModelsSql();
+    const auto row = day.objectID().row;
     // A track's instrument is that of its last point.
     static const std::string tracksSql =
         "SELECT MAX(t.de) FROM \"Track\" t WHERE t.set_id = ?1 AND (SELECT m.deviceName FROM \"Waypoint\" w"
         " JOIN \"Measurement\" m ON m.waypoint_id = w.id WHERE w.track_id = t.id"
         " ORDER BY w.track_pos DESC, w.id DESC LIMIT 1) IN " +
         doseModelsSql();
-    double dose = 0;
-    for (const auto* sql : {&readingsSql, &tracksSql}) {
-        auto s = context->connection().prepare(*sql);
-        if (!s) continue;
-        s.bind(1, Value(static_cast<long long>(day.objectID().row)));
-        if (s.step() == 1 && !s.columnIsNull(0)) dose = std::max(dose, s.columnDouble(0));
-    }
+    double dose = DayFigures::of(context->connection(), row).readingsDose;
+    auto s = context->connection().prepare(tracksSql);
+    if (!s) return dose;
+    s.bindInteger(1, row);
+    if (s.step() == 1 && !s.columnIsNull(0)) dose = std::max(dose, s.columnDouble(0));
     return dose;
 }
 
@@ -152,8 +140,7 @@ std::int64_t ReadingStats::refreshAlarms(ManagedObject& o, int alarmsAttribute, 
     const double threshold = context->store().alarmThreshold();
     const auto counted =
         o.entity() == EntityKind::set
-            ? countRows(*context, "SELECT COUNT(*) FROM \"Measurement\" WHERE set_id = ?1 AND der > ?2",
-                        o.objectID().row, threshold)
+            ? DayFigures::alarms(context->connection(), o.objectID().row, threshold)
             : countRows(*context,
                         "SELECT COUNT(*) FROM \"Waypoint\" w JOIN \"Measurement\" m ON m.waypoint_id = w.id"
                         " WHERE w.track_id = ?1 AND m.der > ?2",

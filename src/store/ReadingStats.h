@@ -42,6 +42,9 @@ struct ReadingStats {
     // and written back to its stored `alarms` when that differs.
     static std::int64_t refreshAlarms(ManagedObject& dayOrTrack, int alarmsAttribute, std::int64_t stored);
 
+    // The names of the models whose readings carry a dose, as an SQL list: ('VN2450', ...).
+    static const std::string& doseModelsSql();
+
     // One reading of a track, as a plot of it needs it.
     struct TrackReading {
         plat::Date date;

@@ -3,8 +3,10 @@
 #include <array>
 #include <map>
 #include <mutex>
+#include <vector>
 
 #include "store/Connection.h"
+#include "store/DayFigures.h"
 
 namespace qx {
 
@@ -105,8 +107,13 @@ DROP INDEX Waypoint_track;
 CREATE INDEX Waypoint_track ON "Waypoint"(track_id, track_pos) WHERE track_id IS NOT NULL;
 )SQL";
 
+// Version 5: the history list's figures of each day, kept as readings are stored (DayFigures).
+
 // Upgrade steps: entry i brings version i to version i + 1.
-const std::array<const char*, 4> kUpgrades{kVersion1, kVersion2, kVersion3, kVersion4};
+const std::vector<std::string>& upgrades() {
+    static const std::vector<std::string> steps{kVersion1, kVersion2, kVersion3, kVersion4, DayFigures::schemaSql()};
+    return steps;
+}
 
 struct EntitySql {
     std::string columns;
@@ -179,8 +186,8 @@ bool Schema::prepare(Connection& c, int targetVersion, StoreError* error) {
                                                 ")"));
         return false;
     }
-    for (int v = version; v < targetVersion && v < static_cast<int>(kUpgrades.size()); ++v) {
-        if (!c.exec(kUpgrades[v], error)) {
+    for (int v = version; v < targetVersion && v < static_cast<int>(upgrades().size()); ++v) {
+        if (!c.exec(upgrades()[v], error)) {
             c.rollback();
             return false;
         }

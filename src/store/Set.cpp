@@ -7,6 +7,7 @@
 #include "model/Settings.h"
 #include "platform/foundation/Log.h"
 #include "store/Context.h"
+#include "store/DayFigures.h"
 #include "store/Measurement.h"
 #include "store/ReadingStats.h"
 #include "store/ReportHtml.h"
@@ -45,8 +46,14 @@ void Set::addMeasurementsObject(const std::shared_ptr<Measurement>& measurement)
     if (measurement) measurement->setSet(std::static_pointer_cast<Set>(shared_from_this()));
 }
 
-double Set::minDER() const { return ReadingStats::of(*this).minDER; }
-double Set::maxDER() const { return ReadingStats::of(*this).maxDER; }
+double Set::minDER() const { return figures().minDER; }
+double Set::maxDER() const { return figures().maxDER; }
+
+DayFigures Set::figures() const {
+    Context* context = managedObjectContext();
+    if (!context || isInserted()) return {};
+    return DayFigures::of(context->connection(), objectID().row);
+}
 
 double Set::dose() const { return ReadingStats::doseOfDay(*this); }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/foundation/Date.h"
+#include "store/DayFigures.h"
 #include "store/ManagedObject.h"
 
 namespace qx {
@@ -79,6 +80,8 @@ protected:
 private:
     friend class Context;
     Set() : ManagedObject(kEntity) {}
+    // The day's kept figures (none for a day not stored yet).
+    DayFigures figures() const;
 
     plat::Date date_;
     std::optional<std::string> name_;

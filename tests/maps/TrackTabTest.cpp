@@ -99,8 +99,10 @@ TEST_F(TrackTabTest, RecordAndStopSwitchTheControlAndCountTheTimeSinceTheTrackBe
     EXPECT_FALSE(control.isRecording());
     EXPECT_FALSE(timer->isValid());
     drain();
-    // No points: the track goes without asking for a name.
-    EXPECT_EQ(frontAlert(), nullptr);
+    // No points: the track goes without asking for a name, and the person is told.
+    ASSERT_NE(frontAlert(), nullptr);
+    EXPECT_EQ(frontAlert()->title(), "Nothing Recorded");
+    EXPECT_TRUE(frontAlert()->pressButton("OK"));
     EXPECT_EQ(Track::getCurrentTrack(), nullptr);
     EXPECT_EQ(TrackPath::getCurrentTrackPath(), nullptr);
     EXPECT_EQ(main().count(FetchRequest::of<Track>()), 0u);

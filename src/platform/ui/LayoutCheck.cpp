@@ -271,6 +271,33 @@ std::optional<std::pair<std::string, std::string>> brokenUnit(const std::string&
     return std::nullopt;
 }
 
+// The number that `drawn`, a line of the view's text `whole` ending in an ellipsis, cuts short:
+// digits on both sides of the cut, within one run of digits and their separators ("00:…" of
+// "00:30:00", "07.12.2026 0…"). Only in a figure, a text that begins with its number: a caption
+// or a name may lose its end and stay what it is; a figure that loses its end reads as another
+// number, or as none. None when the cut falls between words.
+std::optional<std::string> cutFigure(const std::string& whole, const std::string& drawn) {
+    static const std::string kEllipsis = "\u2026";
+    const std::size_t first = whole.find_first_not_of(" +-");
+    if (first == std::string::npos || !std::isdigit(static_cast<unsigned char>(whole[first]))) return std::nullopt;
+    if (!drawn.ends_with(kEllipsis)) return std::nullopt;
+    std::string kept = drawn.substr(0, drawn.size() - kEllipsis.size());
+    kept = kept.substr(kept.find_last_of('\n') == std::string::npos ? 0 : kept.find_last_of('\n') + 1);
+    const std::size_t at = kept.empty() ? std::string::npos : whole.find(kept);
+    if (at == std::string::npos) return std::nullopt;
+    const auto inFigure = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == ',' || c == ':'; };
+    std::size_t from = at + kept.size(), to = from;
+    while (from > 0 && inFigure(whole[from - 1])) --from;
+    while (to < whole.size() && inFigure(whole[to])) ++to;
+    const auto hasDigit = [&](std::size_t begin, std::size_t end) {
+        return std::any_of(whole.begin() + static_cast<std::ptrdiff_t>(begin), whole.begin() + static_cast<std::ptrdiff_t>(end),
+                           [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+    };
+    const std::size_t cut = at + kept.size();
+    if (!hasDigit(from, cut) || !hasDigit(cut, to)) return std::nullopt;
+    return whole.substr(from, to - from);
+}
+
 // The table and kind of row a view draws in, and the view's place in the row ("table/kind",
 // "0.2"); empty outside a table's rows.
 std::pair<std::string, std::string> rowPlace(const View& v) {
@@ -541,6 +568,9 @@ private:
             problems_.push_back({LayoutProblem::Kind::UnitBroken, c.text, unit->first + "|" + unit->second, v.kindName(), *shown});
         }
         judgeGlyphs(c, v, *shown);
+        if (auto figure = cutFigure(v.displayText(), c.text)) {
+            problems_.push_back({LayoutProblem::Kind::FigureCut, c.text, *figure, v.kindName(), *shown});
+        }
         DrawnText text{c.text, *shown, &v, order_};
         std::tie(text.rowKind, text.role) = rowPlace(v);
         text.color = c.color.withAlpha(c.color.a * alpha);
@@ -821,6 +851,7 @@ std::string LayoutProblem::description() const {
         case Kind::RowSizesDiffer:
             return quoted(text) + " is drawn at " + number(measure) + " pt, smaller than " + quoted(other) +
                    " in a row of the same kind" + at;
+        case Kind::FigureCut: return quoted(text) + " cuts the number " + quoted(other) + " short" + at;
         case Kind::ContentPastBottom:
             return quoted(text) + " lies past the bottom of " + (other == "screen" ? "the screen" : "its " + other) +
                    ", where no scrolling reaches it" + at;

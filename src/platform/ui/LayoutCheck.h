@@ -31,6 +31,7 @@ struct LayoutProblem {
         ContentPastBottom,  // content below the bottom of a view (or the screen) that no scrolling reaches
         PopUpHidden,      // a bubble shown for a touch (a callout) with another view drawn over it, or cut
         GlyphMissing,     // a character no face has a glyph for, drawn as an empty box
+        FigureCut,        // a number cut short by an ellipsis: "00:…" of "00:30:00"
     };
     Kind kind = Kind::TextsOverlap;
     std::string text;   // the offending text (image name, screen title)
@@ -47,17 +48,17 @@ struct LayoutProblem {
 // Reads the drawing a view tree records, as the picture of it would show it, and reports texts
 // outside their views, cut without an ellipsis, against the screen's sides, over each other,
 // touching each other on a line or under other views, words broken without a hyphen, numbers
-// parted from their units by a line break, rows of one kind in one table at different sizes,
-// texts too small or too faint to read or drawn over a picture, views partly off screen, modal
-// screens without a backdrop, images without pictures, controls that draw nothing, views
-// whose content runs past their bottom (or the screen's) where no scrolling reaches it,
-// pop-up bubbles (a pin's callout) drawn under another view or cut by their ancestors, and
-// characters drawn as empty boxes for want of a glyph. What a scroll view cuts at its edges is
-// not cut: scrolling shows it. Texts are placed as the fonts set them; whatever an opaque fill later paints
-// over is taken as hidden, and everything behind a modal overlay (an alert, a sheet) is left
-// out, as the overlay is what the person looks at. Contrast is the ratio of the luminances (at
-// least 3:1, as for large or bold text) of the text's colour and of the fills and pictures
-// beneath it.
+// parted from their units by a line break, numbers cut short by an ellipsis, rows of one kind
+// in one table at different sizes, texts too small or too faint to read or drawn over a
+// picture, views partly off screen, modal screens without a backdrop, images without pictures,
+// controls that draw nothing, views whose content runs past their bottom (or the screen's)
+// where no scrolling reaches it, pop-up bubbles (a pin's callout) drawn under another view or
+// cut by their ancestors, and characters drawn as empty boxes for want of a glyph. What a
+// scroll view cuts at its edges is not cut: scrolling shows it. Texts are placed as the fonts
+// set them; whatever an opaque fill later paints over is taken as hidden, and everything
+// behind a modal overlay (an alert, a sheet) is left out, as the overlay is what the person
+// looks at. Contrast is the ratio of the luminances (at least 3:1, as for large or bold text)
+// of the text's colour and of the fills and pictures beneath it.
 class LayoutCheck {
 public:
 

@@ -374,6 +374,34 @@ TEST(LayoutCheck, AUnitBrokenAtItsSlashIsNamedAndALineEndOfTheTextIsNot) {
     EXPECT_NE(problems[0].description().find("\"µSv/|h\""), std::string::npos) << problems[0].description();
 }
 
+// A label too narrow for its text ends it with an ellipsis: fine for words and names, never
+// inside a figure's number, which would then read as another.
+TEST(LayoutCheck, ANumberCutShortByAnEllipsisIsNamedAndACutWordIsNot) {
+    View root(Rect{0, 0, 320, 300});
+    root.setBackgroundColor(Color::white());
+    // Each text in a label as wide as the start of it that should show before the ellipsis.
+    const std::pair<const char*, const char*> texts[] = {
+        {"00:30:00", "00:3"}, {"07.12.2026 09:00", "07.12.2026 0"}, {"1,234.5", "1,2"},  // inside the number
+        {"Accumulation:", "Accu"}, {"Track 12", "Track"}, {"0.10 µSv/h", "0.10 µS"},     // at a word or the unit
+        {"Monday, 7 December 2026", "Monday, 7 December 20"},                          // a name: its end may go
+    };
+    double y = 0;
+    for (const auto& [text, shown] : texts) {
+        const double width = Font::boldSystem(17).widthOf(std::string(shown) + "\u2026") + 0.5;
+        root.addSubview(label(text, {15, y, width, 24}));
+        y += 40;
+    }
+    const auto problems = LayoutCheck::run(root);
+    std::vector<std::string> cut;
+    for (const auto& p : problems) {
+        if (p.kind == Kind::FigureCut) cut.push_back(p.other);
+    }
+    EXPECT_EQ(cut, (std::vector<std::string>{"00:30:00", "09:00", "1,234.5"})) << LayoutCheck::report(problems);
+    ASSERT_FALSE(problems.empty());
+    EXPECT_NE(problems[0].description().find("cuts the number \"00:30:00\" short"), std::string::npos)
+        << problems[0].description();
+}
+
 TEST(LayoutCheck, RowsOfOneKindShowTheirTextsAtOneSize) {
     auto rows = std::make_shared<SizedRows>();
     rows->rows = {{"Exceeding the first threshold", 15}, {"Exceeding the second threshold", 13.5}, {"Distance", 15}};
