@@ -151,18 +151,34 @@ TableView::Section TableView::loadSectionInfo(long index) {
     return s;
 }
 
+void TableView::removeStaleSectionViews(const std::vector<Section>& old) {
+    auto stillUsed = [this](const View* v) {
+        return std::any_of(sections_.begin(), sections_.end(),
+                           [v](const Section& s) { return s.headerView.get() == v || s.footerView.get() == v; });
+    };
+    for (const auto& s : old) {
+        for (const auto* slot : {&s.headerView, &s.footerView}) {
+            const auto& v = *slot;
+            if (v && v->superview() == this && !stillUsed(v.get())) v->removeFromSuperview();
+        }
+    }
+}
+
 void TableView::loadAll() {
     loading_ = true;
     auto keep = weak_from_this().lock();
     for (auto& s : sections_) {
         for (auto& c : s.cells) recycle(c);
     }
+    const std::vector<Section> old = std::move(sections_);
     sections_.clear();
     selected_.clear();
     confirming_.reset();
     auto ds = dataSource();
     long n = ds ? std::max(0L, ds->numberOfSections(*this)) : 0;
     for (long i = 0; i < n; ++i) sections_.push_back(loadSectionInfo(i));
+    // Headers and footers the delegate no longer gives (new ones after a language switch) leave.
+    removeStaleSectionViews(old);
     needsReload_ = false;
     if (!onDemand_) {
         for (long i = 0; i < n; ++i) {
@@ -617,6 +633,7 @@ void TableView::applyUpdates(PendingUpdates& u) {
         }
         sections_.push_back(std::move(sec));
     }
+    removeStaleSectionViews(old);
     if (!onDemand_) {
         for (const auto& ip : toAsk) {
             sections_[static_cast<std::size_t>(ip.section)].cells[static_cast<std::size_t>(ip.row)] = askCell(ip);

@@ -221,6 +221,8 @@ private:
     void ensureLoaded();
     void loadAll();
     Section loadSectionInfo(long index);
+    // Takes off the table the header and footer views of `old` sections that no section has now.
+    void removeStaleSectionViews(const std::vector<Section>& old);
     TableViewCellPtr askCell(const IndexPath& ip);
     void recycle(const TableViewCellPtr& cell);
     void layoutRows();

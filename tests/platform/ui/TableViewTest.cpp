@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "TestEnvironment.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/UiFailure.h"
@@ -233,6 +235,47 @@ TEST(TableLayoutTest, RowsStackUnderTheirHeadersWithTheirHeights) {
     EXPECT_TRUE(table->tapAccessory({1, 0}));
     EXPECT_FALSE(table->tapAccessory({0, 0}));  // no button there
     EXPECT_EQ(rows->accessoryTaps, (std::vector<IndexPath>{{1, 0}}));
+}
+
+// A delegate that makes new header and footer views each time (texts in a new language): a
+// reload or an update puts the new ones in place of the old, which leave the table.
+TEST(TableLayoutTest, NewHeaderAndFooterViewsReplaceTheOldOnes) {
+    class Fresh : public Rows {
+    public:
+        std::vector<std::shared_ptr<plat::View>> made;
+        std::shared_ptr<plat::View> viewForHeader(TableView&, long) override { return make(); }
+        std::shared_ptr<plat::View> viewForFooter(TableView&, long) override { return make(); }
+        std::shared_ptr<plat::View> make() {
+            made.push_back(std::make_shared<plat::View>(plat::Rect{0, 0, 320, 20}));
+            return made.back();
+        }
+    };
+    auto rows = std::make_shared<Fresh>();
+    rows->data = {{"a", "b"}, {"x"}};
+    auto table = std::make_shared<TableView>(plat::Rect{0, 0, 320, 480});
+    table->setDataSource(rows);
+    table->setDelegate(rows);
+    auto onTable = [&] {
+        std::size_t n = 0;
+        for (const auto& v : rows->made) n += v->superview() == table.get();
+        return n;
+    };
+    const auto steps = std::vector<std::function<void()>>{
+        [&] { table->reloadData(); },
+        [&] { table->reloadSections({0}, plat::RowAnimation::Fade); },
+        [&] {
+            rows->data[1].push_back("y");
+            table->insertRows({{1, 1}}, plat::RowAnimation::Fade);
+        },
+    };
+    table->layoutIfNeeded();
+    for (const auto& step : steps) {
+        step();
+        table->layoutIfNeeded();
+        EXPECT_EQ(onTable(), 4u) << "two sections, each with its header and footer";
+        EXPECT_EQ(table->headerView(1)->superview(), table.get());
+        EXPECT_EQ(table->footerView(0)->superview(), table.get());
+    }
 }
 
 TEST(TableLayoutTest, ANullCellIsAFailureAndARowStillShows) {
