@@ -105,8 +105,14 @@ DROP INDEX Waypoint_track;
 CREATE INDEX Waypoint_track ON "Waypoint"(track_id, track_pos) WHERE track_id IS NOT NULL;
 )SQL";
 
+// Version 5: the world map's search finds names by their first letters in an index of the
+// named points; unnamed points (most of them) take no room in it.
+const char* const kVersion5 = R"SQL(
+CREATE INDEX IF NOT EXISTS Waypoint_name ON "Waypoint"(name) WHERE name IS NOT NULL;
+)SQL";
+
 // Upgrade steps: entry i brings version i to version i + 1.
-const std::array<const char*, 4> kUpgrades{kVersion1, kVersion2, kVersion3, kVersion4};
+const std::array<const char*, 5> kUpgrades{kVersion1, kVersion2, kVersion3, kVersion4, kVersion5};
 
 struct EntitySql {
     std::string columns;

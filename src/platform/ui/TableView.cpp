@@ -209,15 +209,27 @@ const TableViewCellPtr& TableView::cellAt(std::size_t section, std::size_t row) 
     return cell;
 }
 
-void TableView::loadVisibleRows() {
+std::vector<IndexPath> TableView::rowsInView() const {
     const Rect shown = bounds();
+    std::vector<IndexPath> rows;
     for (std::size_t s = 0; s < sections_.size(); ++s) {
         const auto& sec = sections_[s];
-        for (std::size_t r = 0; r < sec.cells.size() && r < sec.tops.size(); ++r) {
-            if (sec.tops[r] >= shown.maxY()) break;
-            if (!sec.cells[r] && sec.tops[r] + sec.heights[r] > shown.minY()) cellAt(s, r);
+        const std::size_t n = std::min(sec.tops.size(), sec.heights.size());
+        // The rows are laid out top to bottom: the first in view is the last one starting above
+        // the top edge, or the first below it.
+        auto r = static_cast<std::size_t>(std::partition_point(sec.tops.begin(), sec.tops.begin() + static_cast<long>(n),
+                                                               [&](double top) { return top <= shown.minY(); }) -
+                                          sec.tops.begin());
+        if (r > 0) --r;
+        for (; r < n && sec.tops[r] < shown.maxY(); ++r) {
+            if (sec.tops[r] + sec.heights[r] > shown.minY()) rows.push_back({static_cast<long>(s), static_cast<long>(r)});
         }
     }
+    return rows;
+}
+
+void TableView::loadVisibleRows() {
+    for (const auto& ip : rowsInView()) cellAt(static_cast<std::size_t>(ip.section), static_cast<std::size_t>(ip.row));
 }
 
 void TableView::setBounds(const Rect& b) {
@@ -782,15 +794,25 @@ void TableView::describeContent(DescriptionWriter& out) const {
     {
         DescriptionWriter::Nested nested(out);
         if (tableHeader_) tableHeader_->describeInto(out);
+        const auto inView = onDemand_ ? rowsInView() : std::vector<IndexPath>{};
         for (std::size_t s = 0; s < sections_.size(); ++s) {
             const auto& sec = sections_[s];
             std::string line = "Section " + std::to_string(s);
             if (!sec.headerTitle.empty()) line += " " + DescriptionWriter::quoted(sec.headerTitle);
+            // A long list shows the rows in view and says how many it has.
+            if (onDemand_) line += " (" + std::to_string(sec.rows) + (sec.rows == 1 ? " row)" : " rows)");
             out.line(line);
             DescriptionWriter::Nested rows(out);
             if (sec.headerView) sec.headerView->describeInto(out);
-            for (const auto& cell : sec.cells) {
-                if (cell) cell->describeInto(out);
+            if (onDemand_) {
+                for (const auto& ip : inView) {
+                    if (ip.section != static_cast<long>(s)) continue;
+                    if (const auto& cell = sec.cells[static_cast<std::size_t>(ip.row)]) cell->describeInto(out);
+                }
+            } else {
+                for (const auto& cell : sec.cells) {
+                    if (cell) cell->describeInto(out);
+                }
             }
             if (!sec.footerTitle.empty()) out.line("Footer " + DescriptionWriter::quoted(sec.footerTitle));
             if (sec.footerView) sec.footerView->describeInto(out);

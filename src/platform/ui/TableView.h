@@ -149,6 +149,8 @@ public:
     std::optional<IndexPath> indexPathForCell(const TableViewCell* cell);
     std::vector<TableViewCellPtr> visibleCells();
     std::vector<IndexPath> indexPathsForVisibleRows();
+    // The rows that lie in the visible area, in order (as laid out last).
+    std::vector<IndexPath> rowsInView() const;
     Rect rectForRow(const IndexPath& ip);
     std::string headerTitle(long section);
     std::string footerTitle(long section);
