@@ -13,6 +13,8 @@ import sqlite3
 import subprocess
 import sys
 
+from script_checks import check, finish
+
 quorix, home = sys.argv[1:3]
 shutil.rmtree(home, ignore_errors=True)
 os.makedirs(home)
@@ -20,11 +22,9 @@ COUNT = 20000
 
 
 def run(commands):
-    script = os.path.join(home, "walk.qx")
-    with open(script, "w", encoding="utf-8") as f:
-        f.write("\n".join(commands + ["quit", ""]))
-    done = subprocess.run([quorix, "--home", home, "--no-demo", "--script", script], capture_output=True, text=True,
-                          timeout=120)
+    """Runs the commands piped in, as a person types them, and returns what quorix printed."""
+    done = subprocess.run([quorix, "--home", home, "--no-demo"], input="\n".join(commands + ["quit", ""]),
+                          capture_output=True, text=True, timeout=120)
     if done.returncode != 0:
         sys.exit(f"quorix failed:\n{done.stdout[-3000:]}\n{done.stderr}")
     return done.stdout
@@ -69,25 +69,19 @@ def screens(text):
     return found
 
 
-failures = []
 shown = screens(output)
 if len(shown) != len(typed):
     sys.exit(f"expected {len(typed)} searches shown, read {len(shown)}:\n{output[-3000:]}")
 for text, screen in zip(typed, shown):
     newest_first = [name_of(i) for i in reversed(range(COUNT)) if name_of(i).startswith(text)]
-    if screen["rows"] != len(newest_first):
-        failures.append(f'"{text}": says {screen["rows"]} rows, {len(newest_first)} match')
+    check(screen["rows"] == len(newest_first), f'"{text}": says {screen["rows"]} rows, {len(newest_first)} match')
     want = newest_first[:len(screen["names"])]
-    if newest_first and not 3 <= len(screen["names"]) <= 8:
-        failures.append(f'"{text}": lists {len(screen["names"])} rows, not a screenful')
-    if screen["names"] != want:
-        failures.append(f'"{text}": lists {screen["names"]}, the newest matches are {want}')
+    check(not newest_first or 3 <= len(screen["names"]) <= 8, f'"{text}": lists {len(screen["names"])} rows, not a screenful')
+    check(screen["names"] == want, f'"{text}": lists {screen["names"]}, the newest matches are {want}')
 
 # The oldest quarry lies below the screenful: tapped, it is scrolled to and its review opens.
 review = output[output.rfind("Window"):]
-if 'Waypoint review "Waypoint"' not in review or "Nov 14, 2023" not in review:
-    failures.append(f"the oldest quarry's review did not open:\n{review[:800]}")
-
-if failures:
-    sys.exit("\n".join(failures))
+check('Waypoint review "Waypoint"' in review and "Nov 14, 2023" in review,
+      f"the oldest quarry's review did not open:\n{review[:800]}")
+finish()
 print(f"searched {COUNT} points for {len(typed)} texts")
