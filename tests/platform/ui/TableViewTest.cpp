@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sstream>
 
 #include "TestEnvironment.h"
 #include "platform/ui/TableView.h"
@@ -393,6 +394,73 @@ TEST_F(TableViewTest, RowsOnDemandGetCellsWhenTheyShowOrAreRead) {
     EXPECT_LT(rows->asked, 100);
     EXPECT_TRUE(table->userSelectRow({0, 900}));
     EXPECT_EQ(rows->selected.back(), (IndexPath{0, 900}));
+}
+
+}  // namespace
+
+namespace {
+
+// A list of a million rows of one height, and one of rows of two heights: the rows in view are
+// found from the offset alone, only they get cells, and the listing names them and the count.
+TEST(TableLongListTest, ShowsAndListsOnlyTheRowsInViewWithTheirCount) {
+    class Numbered : public plat::TableViewDataSource, public plat::TableViewDelegate {
+    public:
+        long rows = 1000000;
+        bool twoHeights = false;
+        long numberOfRows(TableView&, long) override { return rows; }
+        TableViewCellPtr cellForRow(TableView& t, const IndexPath& ip) override {
+            auto cell = t.dequeueReusableCell("Row");
+            if (!cell) cell = std::make_shared<TableViewCell>(plat::CellStyle::Default, "Row");
+            cell->textLabel().setText("r" + std::to_string(ip.row));
+            return cell;
+        }
+        double heightForRow(TableView&, const IndexPath& ip) override {
+            return twoHeights ? (ip.row % 2 ? 60 : 30) : plat::kAutomaticDimension;
+        }
+    };
+    auto rows = std::make_shared<Numbered>();
+    auto table = std::make_shared<TableView>(plat::Rect{0, 0, 320, 480});
+    table->setLoadsRowsOnDemand(true);
+    table->setDataSource(rows);
+    table->setDelegate(rows);
+    table->layoutIfNeeded();
+    auto listed = [&] {
+        std::vector<std::string> out;
+        std::istringstream lines(table->describe());
+        for (std::string line; std::getline(lines, line);) {
+            const auto at = line.find("Row \"");
+            if (at != std::string::npos) out.push_back(line.substr(at + 5, line.find('"', at + 5) - at - 5));
+        }
+        return out;
+    };
+    auto rowsInView = [&] {
+        std::vector<long> out;
+        for (const auto& ip : table->rowsInView()) out.push_back(ip.row);
+        return out;
+    };
+    EXPECT_NE(table->describe().find("Section 0 (1000000 rows)"), std::string::npos);
+    EXPECT_EQ(listed(), (std::vector<std::string>{"r0", "r1", "r2", "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10"}));
+    EXPECT_EQ(table->contentSize().height, 1000000 * TableViewCell::kDefaultHeight);
+
+    // Far down, and a row read by code out of view: it has its cell but is not listed.
+    table->setContentOffset({0, 500000 * TableViewCell::kDefaultHeight + 22});
+    ASSERT_TRUE(table->cellForRow({0, 3}));
+    EXPECT_EQ(rowsInView().front(), 500000);
+    EXPECT_EQ(rowsInView().size(), 12u);
+    EXPECT_EQ(listed().front(), "r500000");
+    EXPECT_EQ(listed().size(), 12u);
+    EXPECT_EQ(table->cellForRow({0, 500011})->frame().y(), 500011 * TableViewCell::kDefaultHeight);
+    EXPECT_LE(table->visibleCells().size(), 25u);
+
+    // Rows of 30 and 60 points: from 90 down, rows 2 to 12 show (row 1 ends at 90).
+    rows->rows = 100;
+    rows->twoHeights = true;
+    table->reloadData();
+    table->layoutIfNeeded();
+    table->setContentOffset({0, 90});
+    EXPECT_EQ(rowsInView(), (std::vector<long>{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+    EXPECT_EQ(table->cellForRow({0, 12})->frame(), (plat::Rect{0, 540, 320, 30}));
+    EXPECT_EQ(table->contentSize().height, 50 * 30 + 50 * 60);
 }
 
 }  // namespace
