@@ -40,7 +40,9 @@ Found ScreenLookup::scrollToFind(const ElementPath& path, const ElementFinder::P
     for (auto* table : lists) {
         const plat::Point start = table->contentOffset();
         const double page = std::max(1.0, table->bounds().height());
-        const double rowHeight = std::max(1.0, table->rowHeight());
+        long rows = 0;
+        for (long sec = 0; sec < table->numberOfSections(); ++sec) rows += table->numberOfRows(sec);
+        const double rowHeight = table->contentSize().height / static_cast<double>(std::max(1L, rows));
         const double end = std::max(0.0, std::min(table->contentSize().height - table->bounds().height(),
                                                   static_cast<double>(kRowsLookedThrough) * rowHeight));
         for (double y = 0;; y = std::min(y + page, end)) {

@@ -33,7 +33,7 @@ public:
     Found nearest(std::size_t i, const ElementFinder::Predicate& want, const std::string& what) const;
 
     // How far down a long list find() looks for a row out of view.
-    static constexpr long kRowsLookedThrough = 5000;
+    static constexpr long kRowsLookedThrough = 1000;
 
 private:
     Found scrollToFind(const ElementPath& path, const ElementFinder::Predicate& prefer, bool touch) const;
