@@ -1,5 +1,7 @@
 #include "CommandSupport.h"
 
+#include <algorithm>
+
 #include "Driver.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/SegmentedControl.h"
@@ -22,7 +24,37 @@ Found ScreenLookup::find(const std::vector<Word>& words, const ElementFinder::Pr
     ElementPath path;
     std::string error;
     if (!parsePath(words, path, error)) return {Element::npos, error};
-    return ElementFinder(*elements_).find(path, prefer, touch, within);
+    Found found = ElementFinder(*elements_).find(path, prefer, touch, within);
+    if (found || within != Element::npos) return found;
+    Found scrolled = scrollToFind(path, prefer, touch);
+    return scrolled ? scrolled : found;
+}
+
+Found ScreenLookup::scrollToFind(const ElementPath& path, const ElementFinder::Predicate& prefer, bool touch) const {
+    std::vector<plat::TableView*> lists;
+    for (const auto& e : elements_->all()) {
+        auto* table = dynamic_cast<plat::TableView*>(e.view);
+        if (e.role == Element::Role::View && table && table->loadsRowsOnDemand() && e.shown && !e.covered)
+            lists.push_back(table);
+    }
+    for (auto* table : lists) {
+        const plat::Point start = table->contentOffset();
+        const double page = std::max(1.0, table->bounds().height());
+        long rows = 0;
+        for (long sec = 0; sec < table->numberOfSections(); ++sec) rows += table->numberOfRows(sec);
+        const double rowHeight = table->contentSize().height / static_cast<double>(std::max(1L, rows));
+        const double end = std::max(0.0, std::min(table->contentSize().height - table->bounds().height(),
+                                                  static_cast<double>(kRowsLookedThrough) * rowHeight));
+        for (double y = 0;; y = std::min(y + page, end)) {
+            table->setContentOffset({start.x, y}, false);
+            *elements_ = ScreenElements(*window_);
+            if (Found found = ElementFinder(*elements_).find(path, prefer, touch)) return found;
+            if (y >= end) break;
+        }
+        table->setContentOffset(start, false);
+        *elements_ = ScreenElements(*window_);
+    }
+    return {};
 }
 
 Found ScreenLookup::nearest(std::size_t i, const ElementFinder::Predicate& want, const std::string& what) const {

@@ -22,7 +22,9 @@ public:
     const ScreenElements& elements() const { return *elements_; }
     plat::Window& window() const { return *window_; }
 
-    // The element the words name as a path (see ElementFinder::find).
+    // The element the words name as a path (see ElementFinder::find). A row of a long list that
+    // is out of view is looked for as a person would, by scrolling the list down a page at a
+    // time from its top (see kRowsLookedThrough); the list stays where the row showed.
     Found find(const std::vector<Word>& words, const ElementFinder::Predicate& prefer = {}, bool touch = true,
                std::size_t within = Element::npos) const;
     // The one shown element satisfying `want` at or inside `i`, else inside the nearest
@@ -30,9 +32,15 @@ public:
     // found by its text, the field beside its label.
     Found nearest(std::size_t i, const ElementFinder::Predicate& want, const std::string& what) const;
 
+    // How far down a long list find() looks for a row out of view.
+    static constexpr long kRowsLookedThrough = 1000;
+
 private:
+    Found scrollToFind(const ElementPath& path, const ElementFinder::Predicate& prefer, bool touch) const;
+
     plat::Window* window_ = nullptr;
-    std::unique_ptr<ScreenElements> elements_;
+    // Read again when a list is scrolled to find a row: the object stays the same for callers.
+    mutable std::unique_ptr<ScreenElements> elements_;
     std::string error_;
 };
 

@@ -127,11 +127,18 @@ void ScreenElements::collectTable(plat::TableView& table, std::size_t self, bool
         collect(*v, parent, shown, covered);
     };
     put(table.tableHeaderView(), self);
+    const auto inView = table.loadsRowsOnDemand() ? table.rowsInView() : std::vector<plat::IndexPath>{};
     for (long s = 0; s < table.numberOfSections(); ++s) {
         std::size_t section = add(Element{Element::Role::Section, &table, nullptr, static_cast<std::size_t>(s),
                                           "Section", table.headerTitle(s), {}, self, shown, true, covered});
         put(table.headerView(s), section);
-        for (long r = 0; r < table.numberOfRows(s); ++r) put(table.cellForRow({s, r}), section);
+        if (table.loadsRowsOnDemand()) {
+            // A long list: the rows a person sees now, as the table itself lists them.
+            for (const auto& ip : inView)
+                if (ip.section == s) put(table.cellForRow(ip), section);
+        } else {
+            for (long r = 0; r < table.numberOfRows(s); ++r) put(table.cellForRow({s, r}), section);
+        }
         std::string footer = table.footerTitle(s);
         if (!footer.empty()) {
             add(Element{Element::Role::Caption, &table, nullptr, static_cast<std::size_t>(s), "Footer", footer, {},
@@ -141,8 +148,11 @@ void ScreenElements::collectTable(plat::TableView& table, std::size_t self, bool
     }
     put(table.tableFooterView(), self);
     // Anything else inside the table (a background, a view of the table's owner) comes last.
+    // Rows read earlier that are out of view now are not seen.
     for (const auto& sub : std::vector<plat::ViewPtr>(table.subviews())) {
-        if (std::find(placed.begin(), placed.end(), sub.get()) == placed.end()) collect(*sub, self, shown, covered);
+        if (std::find(placed.begin(), placed.end(), sub.get()) != placed.end()) continue;
+        if (table.loadsRowsOnDemand() && dynamic_cast<const plat::TableViewCell*>(sub.get())) continue;
+        collect(*sub, self, shown, covered);
     }
 }
 

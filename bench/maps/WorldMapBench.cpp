@@ -24,6 +24,7 @@
 #include <random>
 
 #include "BenchSupport.h"
+#include "ProgramPeak.h"
 #include "maps/MapsLayer.h"
 #include "maps/WorldMapController.h"
 #include "model/Settings.h"
@@ -250,17 +251,6 @@ BENCHMARK(BM_SixPansAndZooms)
     ->Arg(1000000)
     ->Arg(3700000);
 
-// The program's peak resident memory as /proc tells it (VmHWM). Read while the program still
-// runs: the peak the operating system reports once a child ended would also count the pages of
-// this benchmark's own process, which the child held between fork and exec.
-double peakMegabytes(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
-    return 0;
-}
-
 // The quorix program on the store, driven through a pipe: World Map tab, show, six moves, show;
 // its peak memory is read before it is told to quit.
 void BM_ProgramMemoryWithTheWorldMapOpen(benchmark::State& state) {
@@ -273,42 +263,15 @@ void BM_ProgramMemoryWithTheWorldMapOpen(benchmark::State& state) {
     double mb = 0, ms = 0;
     for (auto _ : state) {
         const auto t = Clock::now();
-        int in[2], out[2];
-        if (pipe(in) != 0 || pipe(out) != 0) {
-            state.SkipWithError("no pipe");
-            break;
-        }
-        const pid_t child = fork();
-        if (child == 0) {
-            dup2(in[0], STDIN_FILENO);
-            dup2(out[1], STDOUT_FILENO);
-            for (int fd : {in[0], in[1], out[0], out[1]}) close(fd);
-            execl(program.c_str(), program.c_str(), "--home", dir.c_str(), "--no-demo", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(in[0]);
-        close(out[1]);
-        if (write(in[1], commands.data(), commands.size()) != static_cast<ssize_t>(commands.size()))
-            state.SkipWithError("quorix took no commands");
         // Both maps shown: every command before them has run.
-        std::string seen;
-        char buffer[65536];
-        std::size_t shown = 0;
-        for (ssize_t n; shown < 2 && (n = read(out[0], buffer, sizeof buffer)) > 0;) {
-            seen.append(buffer, static_cast<std::size_t>(n));
-            shown = 0;
+        const auto run = qxbench::runProgram(program, dir, commands, [](const std::string& seen) {
+            std::size_t shown = 0;
             for (std::size_t at = seen.find("TabBar ["); at != std::string::npos; at = seen.find("TabBar [", at + 1)) ++shown;
-        }
-        mb = peakMegabytes(child);
-        if (write(in[1], "quit\n", 5) != 5) state.SkipWithError("quorix did not take quit");
-        close(in[1]);
-        while (read(out[0], buffer, sizeof buffer) > 0) {
-        }
-        close(out[0]);
-        int status = 0;
-        waitpid(child, &status, 0);
+            return shown >= 2;
+        });
+        mb = run.peakMB;
         ms = msSince(t);
-        if (shown < 2 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) state.SkipWithError("quorix failed on the walk");
+        if (!run.ok) state.SkipWithError("quorix failed on the walk");
         qxbench::Table::shared().ours(measure, mb);
         qxbench::Table::shared().budget(measure, 150);
         state.SetIterationTime(ms / 1000);

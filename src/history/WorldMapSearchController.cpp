@@ -6,10 +6,10 @@
 #include "history/WorldMapReviewController.h"
 #include "maps/WorldMapController.h"
 #include "model/Language.h"
-#include "platform/foundation/Log.h"
 #include "platform/ui/Interface.h"
 #include "platform/ui/Screen.h"
 #include "shell/AppWindow.h"
+#include "store/ChangeSet.h"
 #include "store/Context.h"
 #include "store/Store.h"
 #include "store/Waypoint.h"
@@ -37,9 +37,7 @@ std::shared_ptr<plat::View> buildSearchInterface(plat::Outlets& outlets) {
 
 WorldMapSearchController::WorldMapSearchController() : VNBaseViewController(kNibName) {}
 
-WorldMapSearchController::~WorldMapSearchController() {
-    if (fetchController_) fetchController_->setDelegate(nullptr);
-}
+WorldMapSearchController::~WorldMapSearchController() = default;
 
 std::shared_ptr<plat::SearchBar> WorldMapSearchController::searchBar() {
     view();
@@ -66,6 +64,10 @@ void WorldMapSearchController::viewDidLoad() {
         bar->setPlaceholder(Language::get("Search"));
     }
     fetchWaypoints({});
+    if (!observing_) {
+        observing_ = true;
+        Store::defaultStore().mainContext().addObserver(std::shared_ptr<ContextObserver>(self, this));
+    }
     initTitles();
 }
 
@@ -75,25 +77,15 @@ void WorldMapSearchController::initTitles() {
 }
 
 void WorldMapSearchController::fetchWaypoints(const std::string& prefix) {
-    FetchRequest request(Waypoint::kEntity);
-    if (!prefix.empty()) request.where(Key("name").beginsWith(prefix));
-    request.sortedBy("measurement.date", false).batchedBy(kFetchBatchSize);
-    if (fetchController_) fetchController_->setDelegate(nullptr);
-    StoreError error;
-    fetchController_ = FetchedResultsController::fetchAll(std::move(request), this, &error);
-    if (error) plat::Log::line("WorldMapSearchController: the search failed: " + error.message);
+    search_ = std::make_unique<WaypointSearch>(Store::defaultStore().mainContext(), prefix);
 }
 
 // --- the table ----------------------------------------------------------------------------------
 
-long WorldMapSearchController::numberOfSections(plat::TableView&) {
-    return fetchController_ ? static_cast<long>(fetchController_->sections().size()) : 0;
-}
+long WorldMapSearchController::numberOfSections(plat::TableView&) { return search_ ? 1 : 0; }
 
 long WorldMapSearchController::numberOfRows(plat::TableView&, long section) {
-    if (!fetchController_ || section < 0 || static_cast<std::size_t>(section) >= fetchController_->sections().size())
-        return 0;
-    return static_cast<long>(fetchController_->sections()[static_cast<std::size_t>(section)].numberOfObjects);
+    return search_ && section == 0 ? static_cast<long>(search_->count()) : 0;
 }
 
 plat::TableViewCellPtr WorldMapSearchController::cellForRow(plat::TableView& table, const plat::IndexPath& ip) {
@@ -101,15 +93,15 @@ plat::TableViewCellPtr WorldMapSearchController::cellForRow(plat::TableView& tab
     if (!cell) cell = WaypointTableCell::make(plat::CellStyle::Default, kCellIdentifier);
     cell->setDelegate(std::dynamic_pointer_cast<HistoryTableCellDelegate>(
         std::static_pointer_cast<VNBaseViewController>(shared_from_this())));
-    cell->configureWithWaypoint(fetchController_->objectAt<Waypoint>(ip), nullptr);
+    cell->configureWithWaypoint(search_ ? search_->waypointAt(static_cast<std::size_t>(ip.row)) : nullptr, nullptr);
     cell->hideCheckButton(true);
     return cell;
 }
 
 void WorldMapSearchController::commitEditingStyle(plat::TableView&, plat::EditingStyle style,
                                                   const plat::IndexPath& ip) {
-    if (style != plat::EditingStyle::Delete || !fetchController_) return;
-    auto waypoint = fetchController_->objectAt<Waypoint>(ip);
+    if (style != plat::EditingStyle::Delete || !search_) return;
+    auto waypoint = search_->waypointAt(static_cast<std::size_t>(ip.row));
     if (!waypoint) return;
     // The list follows through its change events once the save is merged.
     Store::defaultStore().saveWithBlock(
@@ -123,7 +115,7 @@ void WorldMapSearchController::commitEditingStyle(plat::TableView&, plat::Editin
 
 void WorldMapSearchController::didSelectRow(plat::TableView& table, const plat::IndexPath& ip) {
     table.deselectRow(ip, true);
-    auto waypoint = fetchController_ ? fetchController_->objectAt<Waypoint>(ip) : nullptr;
+    auto waypoint = search_ ? search_->waypointAt(static_cast<std::size_t>(ip.row)) : nullptr;
     if (!waypoint) return;
     auto review = WorldMapReviewController::make();
     review->setOnBackBlock([] {
@@ -133,76 +125,47 @@ void WorldMapSearchController::didSelectRow(plat::TableView& table, const plat::
     if (presentViewController(review, true)) review->setWaypoint(waypoint);
 }
 
-// --- change batches -----------------------------------------------------------------------------
+// --- saves ----------------------------------------------------------------------------------------
 
-void WorldMapSearchController::controllerWillChangeContent(FetchedResultsController&) {
-    // The table's updates begin only once the batch is complete and known to be small enough to
-    // animate; a large one reloads instead.
-}
-
-void WorldMapSearchController::controllerDidChangeSection(FetchedResultsController&, const SectionChange& change) {
-    const long index = static_cast<long>(change.index);
-    if (change.type == ChangeType::insert) insertedSectionIndexes_.insert(index);
-    if (change.type == ChangeType::remove) deletedSectionIndexes_.insert(index);
-}
-
-void WorldMapSearchController::controllerDidChangeObject(FetchedResultsController&, const ObjectChange& change) {
-    auto addInserted = [this](const std::optional<plat::IndexPath>& at) {
-        if (at && !insertedSectionIndexes_.count(at->section)) insertedRowIndexPaths_.push_back(*at);
-    };
-    auto addDeleted = [this](const std::optional<plat::IndexPath>& at) {
-        if (at && !deletedSectionIndexes_.count(at->section)) deletedRowIndexPaths_.push_back(*at);
-    };
-    switch (change.type) {
-        case ChangeType::insert: addInserted(change.newIndexPath); break;
-        case ChangeType::remove: addDeleted(change.indexPath); break;
-        case ChangeType::move:
-            if (!change.newIndexPath) break;
-            addInserted(change.newIndexPath);
-            addDeleted(change.indexPath);
-            break;
-        case ChangeType::update:
-            if (change.indexPath) updatedRowIndexPaths_.push_back(*change.indexPath);
-            break;
+std::optional<WorldMapSearchController::RowChanges> WorldMapSearchController::rowChanges(const ChangeSet& changes) {
+    if (changes.reset || changes.insertedInBulk || changes.inserted.size() + changes.deleted.size() > 2 * kMaxAnimatedChanges)
+        return std::nullopt;
+    // A changed name or reading may move a row anywhere.
+    for (const auto& [id, keys] : changes.updated)
+        if (id.entity == EntityKind::waypoint || id.entity == EntityKind::measurement) return std::nullopt;
+    RowChanges rows;
+    // Where the deleted waypoints were: only rows read before are known.
+    for (const auto& id : changes.deleted) {
+        if (id.entity != EntityKind::waypoint) continue;
+        const auto at = search_->heldIndexOf(id.row);
+        if (!at) return std::nullopt;
+        rows.deleted.push_back({0, static_cast<long>(*at)});
     }
+    const std::size_t before = search_->count();
+    search_->refresh();
+    for (const auto& id : changes.inserted) {
+        if (id.entity != EntityKind::waypoint) continue;
+        if (const auto at = search_->indexOf(id.row)) rows.inserted.push_back({0, static_cast<long>(*at)});
+    }
+    if (search_->count() + rows.deleted.size() != before + rows.inserted.size()) return std::nullopt;
+    if (rows.deleted.size() + rows.inserted.size() > kMaxAnimatedChanges) return std::nullopt;
+    return rows;
 }
 
-std::size_t WorldMapSearchController::pendingChangeCount() const {
-    return deletedSectionIndexes_.size() + insertedSectionIndexes_.size() + deletedRowIndexPaths_.size() +
-           insertedRowIndexPaths_.size() + updatedRowIndexPaths_.size();
-}
-
-void WorldMapSearchController::dropPendingChanges() {
-    deletedSectionIndexes_.clear();
-    insertedSectionIndexes_.clear();
-    deletedRowIndexPaths_.clear();
-    insertedRowIndexPaths_.clear();
-    updatedRowIndexPaths_.clear();
-}
-
-void WorldMapSearchController::controllerDidChangeContent(FetchedResultsController&) {
+void WorldMapSearchController::contextDidChange(Context&, const ChangeSet& changes) {
+    if (!search_ || !(changes.touches(EntityKind::waypoint) || changes.touches(EntityKind::measurement))) return;
     auto table = searchTable();
-    const std::size_t n = pendingChangeCount();
-    if (!table || n == 0) {
-        dropPendingChanges();
+    const auto rows = rowChanges(changes);
+    if (!rows) {
+        search_->refresh();
+        if (table) table->reloadData();
         return;
     }
-    if (n > kMaxAnimatedChanges) {
-        dropPendingChanges();
-        table->reloadData();
-        return;
-    }
+    if (!table || (rows->deleted.empty() && rows->inserted.empty())) return;
     table->beginUpdates();
-    auto sections = [](const std::set<long>& s) { return std::vector<long>(s.begin(), s.end()); };
-    if (!deletedSectionIndexes_.empty())
-        table->deleteSections(sections(deletedSectionIndexes_), plat::RowAnimation::Automatic);
-    if (!insertedSectionIndexes_.empty())
-        table->insertSections(sections(insertedSectionIndexes_), plat::RowAnimation::Automatic);
-    if (!deletedRowIndexPaths_.empty()) table->deleteRows(deletedRowIndexPaths_, plat::RowAnimation::Left);
-    if (!insertedRowIndexPaths_.empty()) table->insertRows(insertedRowIndexPaths_, plat::RowAnimation::Right);
-    if (!updatedRowIndexPaths_.empty()) table->reloadRows(updatedRowIndexPaths_, plat::RowAnimation::Automatic);
+    if (!rows->deleted.empty()) table->deleteRows(rows->deleted, plat::RowAnimation::Left);
+    if (!rows->inserted.empty()) table->insertRows(rows->inserted, plat::RowAnimation::Right);
     table->endUpdates();
-    dropPendingChanges();
 }
 
 // --- the search bar -----------------------------------------------------------------------------

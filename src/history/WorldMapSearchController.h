@@ -1,7 +1,7 @@
 #pragma once
 
 #include <memory>
-#include <set>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,7 +9,8 @@
 #include "platform/ui/SearchBar.h"
 #include "platform/ui/TableView.h"
 #include "shell/VNBaseViewController.h"
-#include "store/FetchedResultsController.h"
+#include "store/Context.h"
+#include "store/WaypointSearch.h"
 
 namespace qx {
 
@@ -17,12 +18,14 @@ class Waypoint;
 
 // The world map's search: every stored waypoint, newest first, narrowed while the person types
 // to the names that begin with the typed text (letter case and accents count). A row can be
-// swiped away, which deletes the waypoint; selecting one opens its review.
+// swiped away, which deletes the waypoint; selecting one opens its review. Only the number of
+// matches and the waypoints of the rows in view are read, so a letter costs what a screenful
+// costs, whatever the size of the store.
 class WorldMapSearchController : public VNBaseViewController,
                                  public plat::TableViewDataSource,
                                  public plat::TableViewDelegate,
                                  public plat::SearchBarDelegate,
-                                 public FetchedResultsControllerDelegate,
+                                 public ContextObserver,
                                  public HistoryTableCellDelegate {
 public:
     static constexpr const char* kNibName = "WorldMapSearchController";
@@ -30,8 +33,6 @@ public:
     static constexpr double kRowHeight = 76.0;
     // Larger batches of store changes reload the table instead of animating every row.
     static constexpr std::size_t kMaxAnimatedChanges = 50;
-    // The waypoints are read a few screenfuls at a time as the rows come into view.
-    static constexpr std::size_t kFetchBatchSize = 20;
 
     WorldMapSearchController();
     static std::shared_ptr<WorldMapSearchController> make() { return std::make_shared<WorldMapSearchController>(); }
@@ -39,7 +40,8 @@ public:
 
     std::shared_ptr<plat::SearchBar> searchBar();
     std::shared_ptr<plat::TableView> searchTable();
-    const std::shared_ptr<FetchedResultsController>& fetchController() const { return fetchController_; }
+    // The matches of the text typed last.
+    WaypointSearch* search() const { return search_.get(); }
 
     // The back button's action.
     void back() { onBack(); }
@@ -56,11 +58,9 @@ public:
     void commitEditingStyle(plat::TableView&, plat::EditingStyle style, const plat::IndexPath& ip) override;
     void didSelectRow(plat::TableView&, const plat::IndexPath& ip) override;
 
-    // The live list's changes, applied to the table in one batch.
-    void controllerWillChangeContent(FetchedResultsController&) override;
-    void controllerDidChangeSection(FetchedResultsController&, const SectionChange& change) override;
-    void controllerDidChangeObject(FetchedResultsController&, const ObjectChange& change) override;
-    void controllerDidChangeContent(FetchedResultsController&) override;
+    // A save: waypoints stored or deleted where the rows are known move in or out of the list
+    // with an animation (a few at a time); anything else reads the list again.
+    void contextDidChange(Context& context, const ChangeSet& changes) override;
 
     // The search bar.
     void searchBarTextDidChange(plat::SearchBar&, const std::string& text) override;
@@ -69,13 +69,15 @@ public:
     std::string kindName() const override { return "World map search"; }
 
 private:
+    struct RowChanges {
+        std::vector<plat::IndexPath> deleted, inserted;
+    };
     void fetchWaypoints(const std::string& prefix);
-    std::size_t pendingChangeCount() const;
-    void dropPendingChanges();
+    // The rows a save removed and added, when every one of them is known; none otherwise.
+    std::optional<RowChanges> rowChanges(const ChangeSet& changes);
 
-    std::shared_ptr<FetchedResultsController> fetchController_;
-    std::set<long> deletedSectionIndexes_, insertedSectionIndexes_;
-    std::vector<plat::IndexPath> deletedRowIndexPaths_, insertedRowIndexPaths_, updatedRowIndexPaths_;
+    std::unique_ptr<WaypointSearch> search_;
+    bool observing_ = false;
 };
 
 // Registers the interface files of the world map's search and review, and makes the World Map

@@ -107,11 +107,18 @@ DROP INDEX Waypoint_track;
 CREATE INDEX Waypoint_track ON "Waypoint"(track_id, track_pos) WHERE track_id IS NOT NULL;
 )SQL";
 
-// Version 5: the history list's figures of each day, kept as readings are stored (DayFigures).
+// Version 5: the world map's search finds names by their first letters in an index of the
+// named points; unnamed points (most of them) take no room in it.
+const char* const kVersion5 = R"SQL(
+CREATE INDEX IF NOT EXISTS Waypoint_name ON "Waypoint"(name) WHERE name IS NOT NULL;
+)SQL";
+
+// Version 6: the history list's figures of each day, kept as readings are stored (DayFigures).
 
 // Upgrade steps: entry i brings version i to version i + 1.
 const std::vector<std::string>& upgrades() {
-    static const std::vector<std::string> steps{kVersion1, kVersion2, kVersion3, kVersion4, DayFigures::schemaSql()};
+    static const std::vector<std::string> steps{kVersion1, kVersion2, kVersion3, kVersion4, kVersion5,
+                                                DayFigures::schemaSql()};
     return steps;
 }
 

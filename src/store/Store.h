@@ -20,7 +20,7 @@ using SaveCompletion = std::function<void(bool success, const StoreError* error)
 class Store {
 public:
     static constexpr const char* kFileName = "VennorlabsDB.sqlite";
-    static constexpr int kSchemaVersion = 5;
+    static constexpr int kSchemaVersion = 6;
     // Free room on the store's disk below which the write-ahead log is emptied after each save.
     static constexpr std::uintmax_t kShortRoom = 16u << 20;
     // The page cache of the save thread's connection (KiB), and no mapping of the file: a large

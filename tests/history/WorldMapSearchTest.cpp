@@ -126,15 +126,13 @@ TEST_F(WorldMapSearchTest, ALongListHoldsOnlyWhatIsInViewAndReachesItsEnd) {
     ASSERT_EQ(table->numberOfRows(0), 601);
     EXPECT_LT(table->visibleCells().size(), 20u);
     EXPECT_EQ(table->loadedCellForRow({0, 300}), nullptr);
-    EXPECT_LE(screen->fetchController()->numberOfHeldObjects(),
-              FetchedResultsController::kHeldBatches * WorldMapSearchController::kFetchBatchSize);
+    EXPECT_LE(screen->search()->heldWaypoints(), WaypointSearch::kHeldPages * WaypointSearch::kPageSize);
 
     table->scrollToRow({0, 600}, plat::ScrollPosition::Bottom, false);
     auto last = std::dynamic_pointer_cast<WaypointTableCell>(table->cellForRow({0, 600}));
     ASSERT_TRUE(last && last->waypoint());
     EXPECT_EQ(last->waypoint()->name(), "Oldest");
-    EXPECT_LE(screen->fetchController()->numberOfHeldObjects(),
-              FetchedResultsController::kHeldBatches * WorldMapSearchController::kFetchBatchSize);
+    EXPECT_LE(screen->search()->heldWaypoints(), WaypointSearch::kHeldPages * WaypointSearch::kPageSize);
 
     ASSERT_TRUE(table->swipeToDelete({0, 600}));
     drain();

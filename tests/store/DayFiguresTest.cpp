@@ -205,7 +205,7 @@ TEST_F(DayFiguresTest, AFileFromTheVersionBeforeShowsItsDaysAndKeepsThemFromThen
         query(file, "DROP TRIGGER \"" + name + "\"");
     }
     query(file, "DROP TABLE \"DayFigures\"");
-    query(file, "PRAGMA user_version = 4");
+    query(file, "PRAGMA user_version = 5");
 
     ASSERT_TRUE(store().isOpen());
     EXPECT_EQ(query(file, "PRAGMA user_version"), std::to_string(Store::kSchemaVersion));

@@ -65,11 +65,15 @@ TEST_F(StoreTest, AVersion3FileKeepsItsPointsAndIndexesOnlyThoseOfTracks) {
     const auto file = dataDir() / Store::kFileName;
     query(file, "DROP INDEX Waypoint_track");
     query(file, "CREATE INDEX Waypoint_track ON \"Waypoint\"(track_id, track_pos)");
+    query(file, "DROP INDEX Waypoint_name");
     query(file, "PRAGMA user_version = 3");
 
     ASSERT_TRUE(store().isOpen());
     EXPECT_EQ(query(file, "PRAGMA user_version"), std::to_string(Store::kSchemaVersion));
     EXPECT_NE(query(file, "SELECT sql FROM sqlite_master WHERE name = 'Waypoint_track'").find("WHERE track_id IS NOT NULL"),
+              std::string::npos);
+    // The names get their index too.
+    EXPECT_NE(query(file, "SELECT sql FROM sqlite_master WHERE name = 'Waypoint_name'").find("WHERE name IS NOT NULL"),
               std::string::npos);
     EXPECT_EQ(main().count(FetchRequest::of<Waypoint>()), 4u);
     auto stored = main().fetchFirst<Track>(FetchRequest::of<Track>());

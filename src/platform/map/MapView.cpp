@@ -364,19 +364,21 @@ void MapView::refreshAnnotationViews() {
     if (userShown && !userShown_.view) attachView(userShown_, makeView(userLocation_));
     if (!userShown && userShown_.view) retireView(userShown_);
     if (userShown_.view) placeView(userShown_);
-    // By index: the delegate may add annotations while it makes a view.
+    // Views that left the screen come off the map before any pin coming on is given a view:
+    // the delegate may hand one of them out again, and it must then stay on the map.
     std::vector<ViewPtr> leaving;
+    for (auto& shown : shown_) {
+        if (shown.view && !isOnScreen(*shown.annotation)) retireView(shown, &leaving);
+    }
+    removeSubviews(leaving);
+    // By index: the delegate may add annotations while it makes a view.
     for (std::size_t i = 0; i < shown_.size(); ++i) {
-        const bool visible = isOnScreen(*shown_[i].annotation);
-        if (visible && !shown_[i].view) {
+        if (!shown_[i].view && isOnScreen(*shown_[i].annotation)) {
             auto view = makeView(shown_[i].annotation);
             if (i < shown_.size()) attachView(shown_[i], std::move(view));
-        } else if (!visible && shown_[i].view) {
-            retireView(shown_[i], &leaving);
         }
         if (i < shown_.size() && shown_[i].view) placeView(shown_[i]);
     }
-    removeSubviews(leaving);
     orderAnnotationViews();
 }
 

@@ -21,7 +21,7 @@ TableView::TableView(const Rect& frame, TableStyle style) : ScrollView(frame), s
 
 TableView::~TableView() {
     for (auto& s : sections_) {
-        for (auto& c : s.cells) {
+        for (auto& [row, c] : s.cells) {
             if (c) c->placeInTable(nullptr, {});
         }
     }
@@ -142,27 +142,46 @@ TableView::Section TableView::loadSectionInfo(long index) {
                             s.headerTitle);
     s.footerHeight = height(d ? d->heightForFooter(*this, index) : kAutomaticDimension, footerHeight_, s.footerView,
                             s.footerTitle);
-    s.cells.assign(static_cast<std::size_t>(s.rows), nullptr);
-    s.heights.assign(static_cast<std::size_t>(s.rows), rowHeight_);
+    const double fallback = rowHeight_ >= 0 ? rowHeight_ : TableViewCell::kDefaultHeight;
     for (long r = 0; r < s.rows; ++r) {
-        double h = d ? d->heightForRow(*this, IndexPath{index, r}) : kAutomaticDimension;
-        s.heights[static_cast<std::size_t>(r)] = h >= 0 ? h : (rowHeight_ >= 0 ? rowHeight_ : TableViewCell::kDefaultHeight);
+        const double asked = d ? d->heightForRow(*this, IndexPath{index, r}) : kAutomaticDimension;
+        const double h = asked >= 0 ? asked : fallback;
+        if (r == 0) s.rowHeight = h;
+        // Heights are kept row by row only from the first row that differs.
+        if (s.heights.empty() && h != s.rowHeight) s.heights.assign(static_cast<std::size_t>(r), s.rowHeight);
+        if (!s.heights.empty()) s.heights.push_back(h);
     }
     return s;
+}
+
+void TableView::removeStaleSectionViews(const std::vector<Section>& old) {
+    auto stillUsed = [this](const View* v) {
+        return std::any_of(sections_.begin(), sections_.end(),
+                           [v](const Section& s) { return s.headerView.get() == v || s.footerView.get() == v; });
+    };
+    for (const auto& s : old) {
+        for (const auto* slot : {&s.headerView, &s.footerView}) {
+            const auto& v = *slot;
+            if (v && v->superview() == this && !stillUsed(v.get())) v->removeFromSuperview();
+        }
+    }
 }
 
 void TableView::loadAll() {
     loading_ = true;
     auto keep = weak_from_this().lock();
     for (auto& s : sections_) {
-        for (auto& c : s.cells) recycle(c);
+        for (auto& [row, c] : s.cells) recycle(c);
     }
+    const std::vector<Section> old = std::move(sections_);
     sections_.clear();
     selected_.clear();
     confirming_.reset();
     auto ds = dataSource();
     long n = ds ? std::max(0L, ds->numberOfSections(*this)) : 0;
     for (long i = 0; i < n; ++i) sections_.push_back(loadSectionInfo(i));
+    // Headers and footers the delegate no longer gives (new ones after a language switch) leave.
+    removeStaleSectionViews(old);
     needsReload_ = false;
     if (!onDemand_) {
         for (long i = 0; i < n; ++i) {
@@ -187,21 +206,39 @@ const TableViewCellPtr& TableView::cellAt(std::size_t section, std::size_t row) 
     if (cell) return cell;
     auto keep = weak_from_this().lock();
     cell = askCell(IndexPath{static_cast<long>(section), static_cast<long>(row)});
-    const double top = row < sec.tops.size() ? sec.tops[row] : 0;
-    cell->setFrame(Rect{0, top, bounds().width(), sec.heights[row]});
+    cell->setFrame(Rect{0, sec.topOf(row), bounds().width(), sec.heightOf(row)});
     addSubview(cell);
     return cell;
 }
 
-void TableView::loadVisibleRows() {
+std::vector<IndexPath> TableView::rowsInView() const {
     const Rect shown = bounds();
+    std::vector<IndexPath> rows;
     for (std::size_t s = 0; s < sections_.size(); ++s) {
         const auto& sec = sections_[s];
-        for (std::size_t r = 0; r < sec.cells.size() && r < sec.tops.size(); ++r) {
-            if (sec.tops[r] >= shown.maxY()) break;
-            if (!sec.cells[r] && sec.tops[r] + sec.heights[r] > shown.minY()) cellAt(s, r);
+        const auto n = static_cast<std::size_t>(sec.rows);
+        // The rows are laid out top to bottom: the first in view is the last one starting above
+        // the top edge, or the first below it.
+        std::size_t r = 0;
+        if (sec.heights.empty()) {
+            if (sec.rowHeight > 0 && shown.minY() > sec.top)
+                r = static_cast<std::size_t>((shown.minY() - sec.top) / sec.rowHeight);
+        } else {
+            r = static_cast<std::size_t>(std::partition_point(sec.tops.begin(), sec.tops.end(),
+                                                              [&](double top) { return top <= shown.minY(); }) -
+                                         sec.tops.begin());
+            if (r > 0) --r;
+            if (sec.tops.size() < n) continue;  // not laid out yet
+        }
+        for (; r < n && sec.topOf(r) < shown.maxY(); ++r) {
+            if (sec.topOf(r) + sec.heightOf(r) > shown.minY()) rows.push_back({static_cast<long>(s), static_cast<long>(r)});
         }
     }
+    return rows;
+}
+
+void TableView::loadVisibleRows() {
+    for (const auto& ip : rowsInView()) cellAt(static_cast<std::size_t>(ip.section), static_cast<std::size_t>(ip.row));
 }
 
 void TableView::setBounds(const Rect& b) {
@@ -223,10 +260,13 @@ void TableView::reloadData() {
 void TableView::layoutRows() {
     double width = bounds().width();
     double y = 0;
+    auto placeAt = [&](const std::shared_ptr<View>& v, double top, double h) {
+        v->setFrame(Rect{0, top, width, h});
+        addSubview(v);  // re-adding keeps the subviews in row order
+    };
     auto place = [&](const std::shared_ptr<View>& v, double h) {
         if (!v) return;
-        v->setFrame(Rect{0, y, width, h});
-        addSubview(v);  // re-adding keeps the subviews in row order
+        placeAt(v, y, h);
         y += h;
     };
     if (backgroundView_) backgroundView_->setFrame(bounds());
@@ -238,16 +278,21 @@ void TableView::layoutRows() {
         } else {
             y += sec.headerHeight;
         }
-        sec.tops.resize(sec.cells.size());
-        for (std::size_t r = 0; r < sec.cells.size(); ++r) {
-            sec.tops[r] = y;
-            auto& cell = sec.cells[r];
-            if (!cell) {
-                y += sec.heights[r];  // a row whose cell is asked for when it shows
-                continue;
+        sec.top = y;
+        if (!sec.heights.empty()) {
+            sec.tops.resize(sec.heights.size());
+            for (std::size_t r = 0; r < sec.heights.size(); ++r) {
+                sec.tops[r] = y;
+                y += sec.heights[r];
             }
+        } else {
+            y += static_cast<double>(sec.rows) * sec.rowHeight;
+        }
+        // Rows without a cell get theirs when they show.
+        for (auto& [r, cell] : sec.cells) {
+            if (!cell) continue;
             cell->placeInTable(this, IndexPath{static_cast<long>(s), static_cast<long>(r)});
-            place(cell, sec.heights[r]);
+            placeAt(cell, sec.topOf(r), sec.heightOf(r));
             // Texts may have changed since the row was last shown (a language switch): its
             // labels are placed afresh, as a table does for the rows it shows.
             cell->setNeedsLayout();
@@ -291,7 +336,7 @@ void TableView::groupRowLabels() {
     // shrinks alike.
     std::map<std::string, std::shared_ptr<TextSizeGroup>> groups;
     for (auto& sec : sections_) {
-        for (auto& cell : sec.cells) {
+        for (auto& [r, cell] : sec.cells) {
             if (!cell) continue;
             const TableViewCell& row = *cell;
             collectRowLabels(row, std::string(typeid(row).name()) + "/" + row.reuseIdentifier(), groups);
@@ -330,15 +375,14 @@ TableViewCellPtr TableView::cellForRow(const IndexPath& ip) {
 
 TableViewCellPtr TableView::loadedCellForRow(const IndexPath& ip) {
     if (!rowExists(ip)) return nullptr;
-    return sections_[static_cast<std::size_t>(ip.section)].cells[static_cast<std::size_t>(ip.row)];
+    return sections_[static_cast<std::size_t>(ip.section)].cellAt(static_cast<std::size_t>(ip.row));
 }
 
 std::optional<IndexPath> TableView::indexPathForCell(const TableViewCell* cell) {
     ensureLoaded();
     for (std::size_t s = 0; s < sections_.size(); ++s) {
-        const auto& cells = sections_[s].cells;
-        for (std::size_t r = 0; r < cells.size(); ++r) {
-            if (cells[r].get() == cell) return IndexPath{static_cast<long>(s), static_cast<long>(r)};
+        for (const auto& [r, c] : sections_[s].cells) {
+            if (c.get() == cell) return IndexPath{static_cast<long>(s), static_cast<long>(r)};
         }
     }
     return std::nullopt;
@@ -348,7 +392,7 @@ std::vector<TableViewCellPtr> TableView::visibleCells() {
     ensureLoaded();
     std::vector<TableViewCellPtr> out;
     for (auto& s : sections_) {
-        for (auto& c : s.cells) {
+        for (auto& [r, c] : s.cells) {
             if (c) out.push_back(c);
         }
     }
@@ -573,7 +617,7 @@ void TableView::applyUpdates(PendingUpdates& u) {
     sections_.clear();
     confirming_.reset();
     for (long d : u.deletedSections) {
-        for (auto& c : old[static_cast<std::size_t>(d)].cells) recycle(c);
+        for (auto& [r, c] : old[static_cast<std::size_t>(d)].cells) recycle(c);
     }
     std::vector<IndexPath> toAsk;  // rows needing a fresh cell
     long oldIndex = 0;
@@ -588,35 +632,42 @@ void TableView::applyUpdates(PendingUpdates& u) {
         }
         if (fresh) {
             if (o >= 0) {
-                for (auto& c : old[static_cast<std::size_t>(o)].cells) recycle(c);
+                for (auto& [r, c] : old[static_cast<std::size_t>(o)].cells) recycle(c);
             }
-            for (long r = 0; r < sec.rows; ++r) toAsk.push_back(IndexPath{s, r});
+            if (!onDemand_)
+                for (long r = 0; r < sec.rows; ++r) toAsk.push_back(IndexPath{s, r});
         } else {
-            // Surviving cells in their old order, then the inserted rows slotted in.
-            std::vector<TableViewCellPtr> kept;
-            auto& oldCells = old[static_cast<std::size_t>(o)].cells;
-            for (long r = 0; r < static_cast<long>(oldCells.size()); ++r) {
-                IndexPath oip{o, r};
-                if (u.deletedRows.count(oip)) {
-                    recycle(oldCells[static_cast<std::size_t>(r)]);
-                } else if (u.reloadedRows.count(oip)) {
-                    recycle(oldCells[static_cast<std::size_t>(r)]);
-                    kept.push_back(nullptr);
+            // Surviving cells move up past the deleted rows above them and down past the rows
+            // inserted at or above their new place; reloaded rows are asked for again.
+            std::vector<long> deletedAbove, insertedAt;
+            for (const auto& ip : u.deletedRows)
+                if (ip.section == o) deletedAbove.push_back(ip.row);
+            for (const auto& ip : u.insertedRows)
+                if (ip.section == s) insertedAt.push_back(ip.row);
+            for (auto& [r, cell] : old[static_cast<std::size_t>(o)].cells) {
+                const IndexPath oip{o, static_cast<long>(r)};
+                if (u.deletedRows.count(oip) || u.reloadedRows.count(oip)) {
+                    recycle(cell);
+                    continue;
+                }
+                auto row = static_cast<long>(r) -
+                           std::count_if(deletedAbove.begin(), deletedAbove.end(), [&](long d) { return d < oip.row; });
+                for (long at : insertedAt) row += at <= row;
+                if (row < sec.rows) {
+                    sec.cells[static_cast<std::size_t>(row)] = cell;
                 } else {
-                    kept.push_back(oldCells[static_cast<std::size_t>(r)]);
+                    recycle(cell);
                 }
             }
-            for (const auto& ip : u.insertedRows) {
-                if (ip.section == s) kept.insert(kept.begin() + std::min<long>(ip.row, static_cast<long>(kept.size())), nullptr);
-            }
-            kept.resize(static_cast<std::size_t>(sec.rows));
-            sec.cells = std::move(kept);
-            for (long r = 0; r < sec.rows; ++r) {
-                if (!sec.cells[static_cast<std::size_t>(r)]) toAsk.push_back(IndexPath{s, r});
+            if (!onDemand_) {
+                for (long r = 0; r < sec.rows; ++r) {
+                    if (!sec.cellAt(static_cast<std::size_t>(r))) toAsk.push_back(IndexPath{s, r});
+                }
             }
         }
         sections_.push_back(std::move(sec));
     }
+    removeStaleSectionViews(old);
     if (!onDemand_) {
         for (const auto& ip : toAsk) {
             sections_[static_cast<std::size_t>(ip.section)].cells[static_cast<std::size_t>(ip.row)] = askCell(ip);
@@ -625,8 +676,7 @@ void TableView::applyUpdates(PendingUpdates& u) {
     // Selection follows the cells that stayed selected.
     selected_.clear();
     for (std::size_t s = 0; s < sections_.size(); ++s) {
-        for (std::size_t r = 0; r < sections_[s].cells.size(); ++r) {
-            const auto& cell = sections_[s].cells[r];
+        for (const auto& [r, cell] : sections_[s].cells) {
             if (cell && cell->isSelected()) selected_.insert(IndexPath{static_cast<long>(s), static_cast<long>(r)});
         }
     }
@@ -765,15 +815,25 @@ void TableView::describeContent(DescriptionWriter& out) const {
     {
         DescriptionWriter::Nested nested(out);
         if (tableHeader_) tableHeader_->describeInto(out);
+        const auto inView = onDemand_ ? rowsInView() : std::vector<IndexPath>{};
         for (std::size_t s = 0; s < sections_.size(); ++s) {
             const auto& sec = sections_[s];
             std::string line = "Section " + std::to_string(s);
             if (!sec.headerTitle.empty()) line += " " + DescriptionWriter::quoted(sec.headerTitle);
+            // A long list shows the rows in view and says how many it has.
+            if (onDemand_) line += " (" + std::to_string(sec.rows) + (sec.rows == 1 ? " row)" : " rows)");
             out.line(line);
             DescriptionWriter::Nested rows(out);
             if (sec.headerView) sec.headerView->describeInto(out);
-            for (const auto& cell : sec.cells) {
-                if (cell) cell->describeInto(out);
+            if (onDemand_) {
+                for (const auto& ip : inView) {
+                    if (ip.section != static_cast<long>(s)) continue;
+                    if (const auto cell = sec.cellAt(static_cast<std::size_t>(ip.row))) cell->describeInto(out);
+                }
+            } else {
+                for (const auto& [r, cell] : sec.cells) {
+                    if (cell) cell->describeInto(out);
+                }
             }
             if (!sec.footerTitle.empty()) out.line("Footer " + DescriptionWriter::quoted(sec.footerTitle));
             if (sec.footerView) sec.footerView->describeInto(out);

@@ -149,6 +149,8 @@ public:
     std::optional<IndexPath> indexPathForCell(const TableViewCell* cell);
     std::vector<TableViewCellPtr> visibleCells();
     std::vector<IndexPath> indexPathsForVisibleRows();
+    // The rows that lie in the visible area, in order (as laid out last).
+    std::vector<IndexPath> rowsInView() const;
     Rect rectForRow(const IndexPath& ip);
     std::string headerTitle(long section);
     std::string footerTitle(long section);
@@ -207,20 +209,35 @@ public:
     void describeContent(DescriptionWriter& out) const override;
 
 private:
+    // A section keeps what its rows need by the row only where rows differ: the cells rows have
+    // (few, in a long list) and the heights when they are not all the same.
     struct Section {
         long rows = 0;
         std::string headerTitle, footerTitle;
         std::shared_ptr<View> headerView, footerView;
         double headerHeight = 0, footerHeight = 0;
-        std::vector<TableViewCellPtr> cells;
-        std::vector<double> heights;
-        std::vector<double> tops;  // each row's y, set by layoutRows
+        std::map<std::size_t, TableViewCellPtr> cells;
+        std::vector<double> heights;  // empty: every row is rowHeight high
+        double rowHeight = 0;
+        std::vector<double> tops;  // each row's y when heights differ, set by layoutRows
+        double top = 0;            // the first row's y, set by layoutRows
+
+        double heightOf(std::size_t r) const { return heights.empty() ? rowHeight : heights[r]; }
+        double topOf(std::size_t r) const {
+            return heights.empty() ? top + static_cast<double>(r) * rowHeight : r < tops.size() ? tops[r] : 0;
+        }
+        TableViewCellPtr cellAt(std::size_t r) const {
+            const auto it = cells.find(r);
+            return it == cells.end() ? nullptr : it->second;
+        }
     };
     struct PendingUpdates;
 
     void ensureLoaded();
     void loadAll();
     Section loadSectionInfo(long index);
+    // Takes off the table the header and footer views of `old` sections that no section has now.
+    void removeStaleSectionViews(const std::vector<Section>& old);
     TableViewCellPtr askCell(const IndexPath& ip);
     void recycle(const TableViewCellPtr& cell);
     void layoutRows();

@@ -158,6 +158,8 @@ TEST_F(MapViewTest, AnnotationViewsAreMadeOnScreenAndReused) {
     EXPECT_EQ(map->viewForAnnotation(here), nullptr);
     EXPECT_EQ(map->viewForAnnotation(far), view);
     EXPECT_EQ(view->annotation(), far);
+    EXPECT_EQ(view->superview(), map.get());  // handed on in the same pass, it stays on the map
+    EXPECT_EQ(view->mapView(), map.get());
     EXPECT_EQ(delegate->viewsMade, 1);
 
     map->removeAnnotation(far);

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <sstream>
+
 #include "TestEnvironment.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/UiFailure.h"
@@ -235,6 +238,47 @@ TEST(TableLayoutTest, RowsStackUnderTheirHeadersWithTheirHeights) {
     EXPECT_EQ(rows->accessoryTaps, (std::vector<IndexPath>{{1, 0}}));
 }
 
+// A delegate that makes new header and footer views each time (texts in a new language): a
+// reload or an update puts the new ones in place of the old, which leave the table.
+TEST(TableLayoutTest, NewHeaderAndFooterViewsReplaceTheOldOnes) {
+    class Fresh : public Rows {
+    public:
+        std::vector<std::shared_ptr<plat::View>> made;
+        std::shared_ptr<plat::View> viewForHeader(TableView&, long) override { return make(); }
+        std::shared_ptr<plat::View> viewForFooter(TableView&, long) override { return make(); }
+        std::shared_ptr<plat::View> make() {
+            made.push_back(std::make_shared<plat::View>(plat::Rect{0, 0, 320, 20}));
+            return made.back();
+        }
+    };
+    auto rows = std::make_shared<Fresh>();
+    rows->data = {{"a", "b"}, {"x"}};
+    auto table = std::make_shared<TableView>(plat::Rect{0, 0, 320, 480});
+    table->setDataSource(rows);
+    table->setDelegate(rows);
+    auto onTable = [&] {
+        std::size_t n = 0;
+        for (const auto& v : rows->made) n += v->superview() == table.get();
+        return n;
+    };
+    const auto steps = std::vector<std::function<void()>>{
+        [&] { table->reloadData(); },
+        [&] { table->reloadSections({0}, plat::RowAnimation::Fade); },
+        [&] {
+            rows->data[1].push_back("y");
+            table->insertRows({{1, 1}}, plat::RowAnimation::Fade);
+        },
+    };
+    table->layoutIfNeeded();
+    for (const auto& step : steps) {
+        step();
+        table->layoutIfNeeded();
+        EXPECT_EQ(onTable(), 4u) << "two sections, each with its header and footer";
+        EXPECT_EQ(table->headerView(1)->superview(), table.get());
+        EXPECT_EQ(table->footerView(0)->superview(), table.get());
+    }
+}
+
 TEST(TableLayoutTest, ANullCellIsAFailureAndARowStillShows) {
     class Broken : public Rows {
     public:
@@ -350,6 +394,73 @@ TEST_F(TableViewTest, RowsOnDemandGetCellsWhenTheyShowOrAreRead) {
     EXPECT_LT(rows->asked, 100);
     EXPECT_TRUE(table->userSelectRow({0, 900}));
     EXPECT_EQ(rows->selected.back(), (IndexPath{0, 900}));
+}
+
+}  // namespace
+
+namespace {
+
+// A list of a million rows of one height, and one of rows of two heights: the rows in view are
+// found from the offset alone, only they get cells, and the listing names them and the count.
+TEST(TableLongListTest, ShowsAndListsOnlyTheRowsInViewWithTheirCount) {
+    class Numbered : public plat::TableViewDataSource, public plat::TableViewDelegate {
+    public:
+        long rows = 1000000;
+        bool twoHeights = false;
+        long numberOfRows(TableView&, long) override { return rows; }
+        TableViewCellPtr cellForRow(TableView& t, const IndexPath& ip) override {
+            auto cell = t.dequeueReusableCell("Row");
+            if (!cell) cell = std::make_shared<TableViewCell>(plat::CellStyle::Default, "Row");
+            cell->textLabel().setText("r" + std::to_string(ip.row));
+            return cell;
+        }
+        double heightForRow(TableView&, const IndexPath& ip) override {
+            return twoHeights ? (ip.row % 2 ? 60 : 30) : plat::kAutomaticDimension;
+        }
+    };
+    auto rows = std::make_shared<Numbered>();
+    auto table = std::make_shared<TableView>(plat::Rect{0, 0, 320, 480});
+    table->setLoadsRowsOnDemand(true);
+    table->setDataSource(rows);
+    table->setDelegate(rows);
+    table->layoutIfNeeded();
+    auto listed = [&] {
+        std::vector<std::string> out;
+        std::istringstream lines(table->describe());
+        for (std::string line; std::getline(lines, line);) {
+            const auto at = line.find("Row \"");
+            if (at != std::string::npos) out.push_back(line.substr(at + 5, line.find('"', at + 5) - at - 5));
+        }
+        return out;
+    };
+    auto rowsInView = [&] {
+        std::vector<long> out;
+        for (const auto& ip : table->rowsInView()) out.push_back(ip.row);
+        return out;
+    };
+    EXPECT_NE(table->describe().find("Section 0 (1000000 rows)"), std::string::npos);
+    EXPECT_EQ(listed(), (std::vector<std::string>{"r0", "r1", "r2", "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10"}));
+    EXPECT_EQ(table->contentSize().height, 1000000 * TableViewCell::kDefaultHeight);
+
+    // Far down, and a row read by code out of view: it has its cell but is not listed.
+    table->setContentOffset({0, 500000 * TableViewCell::kDefaultHeight + 22});
+    ASSERT_TRUE(table->cellForRow({0, 3}));
+    EXPECT_EQ(rowsInView().front(), 500000);
+    EXPECT_EQ(rowsInView().size(), 12u);
+    EXPECT_EQ(listed().front(), "r500000");
+    EXPECT_EQ(listed().size(), 12u);
+    EXPECT_EQ(table->cellForRow({0, 500011})->frame().y(), 500011 * TableViewCell::kDefaultHeight);
+    EXPECT_LE(table->visibleCells().size(), 25u);
+
+    // Rows of 30 and 60 points: from 90 down, rows 2 to 12 show (row 1 ends at 90).
+    rows->rows = 100;
+    rows->twoHeights = true;
+    table->reloadData();
+    table->layoutIfNeeded();
+    table->setContentOffset({0, 90});
+    EXPECT_EQ(rowsInView(), (std::vector<long>{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+    EXPECT_EQ(table->cellForRow({0, 12})->frame(), (plat::Rect{0, 540, 320, 30}));
+    EXPECT_EQ(table->contentSize().height, 50 * 30 + 50 * 60);
 }
 
 }  // namespace
