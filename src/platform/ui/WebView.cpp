@@ -184,7 +184,7 @@ void WebView::stopLoading() {
     loading_ = false;
 }
 
-std::string WebView::plainText() const { return HtmlText::plainText(document_); }
+std::string WebView::plainText() const { return layout_.text(); }
 
 std::string plainTextOfHtml(const std::string& html) { return HtmlText::plainText(html); }
 

@@ -65,7 +65,7 @@ public:
     const std::string& lastError() const { return error_; }
     // Why the last load from the web got no reply (none while it did or is under way).
     HttpFailure lastFailure() const { return failure_; }
-    // The text of the page without its markup.
+    // The text drawn of the page, in document order.
     std::string plainText() const;
 
     static void setContentLoader(ContentLoader loader);

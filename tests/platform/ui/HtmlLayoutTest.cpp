@@ -177,13 +177,13 @@ TEST(HtmlLayout, MarkupNestedBeyondTheLimitIsFlattenedWithItsTextKept) {
         }
     }
 
-    // Up to the limit elements nest as written; those at the limit are kept empty where they
-    // start, and what they hold follows them, in order.
+    // Up to the limit elements nest as written (in the html and body elements); those at the
+    // limit are kept empty where they start, and what they hold follows them, in order.
     const HtmlNode doc =
-        HtmlDocument::parse(repeated("<div>", HtmlDocument::kMaxDepth - 1) + "<p>held <i>too</i></p>");
+        HtmlDocument::parse(repeated("<div>", HtmlDocument::kMaxDepth - 3) + "<p>held <i>too</i></p>");
     EXPECT_EQ(depthOf(doc), HtmlDocument::kMaxDepth);
     const HtmlNode* deepest = &doc;
-    while (!deepest->children.empty() && deepest->children.front().tag == "div") deepest = &deepest->children.front();
+    while (!deepest->children.empty() && deepest->children.front().tag != "p") deepest = &deepest->children.front();
     ASSERT_EQ(deepest->children.size(), 4u);
     EXPECT_EQ(deepest->children[0].tag, "p");
     EXPECT_TRUE(deepest->children[0].children.empty());
