@@ -104,6 +104,27 @@ FakeHttpServer::Handler deepPages() {
     };
 }
 
+FakeHttpServer::Handler encodedPages() {
+    const std::string western = "<p>Caf\xE9 au lait \xE0 3 \x80</p>";
+    const std::string japanese = "<p>\x93\xFA\x96\x7B\x8C\xEA\x82\xCC\x83\x79\x81\x5B\x83\x57</p>";
+    struct Page {
+        std::string body, contentType;
+    };
+    auto pages = std::make_shared<std::vector<Page>>(std::vector<Page>{
+        {"<html><body>" + western, "text/html; charset=windows-1252"},
+        {"<html><head><meta charset=\"windows-1252\"></head><body>" + western, "text/html"},
+        {"<html><body>" + japanese, "text/html; charset=Shift_JIS"},
+        {"<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\"></head><body>" +
+             japanese,
+         "text/html"}});
+    auto served = std::make_shared<std::size_t>(0);
+    return [pages, served](const RecordedRequest& r) {
+        if (r.path() != "/dialog/feed") return FakeReply::with(404, "not here");
+        const Page& page = (*pages)[(*served)++ % pages->size()];
+        return FakeReply::with(200, page.body, {{"Content-Type", page.contentType}});
+    };
+}
+
 FakeHttpServer::Handler zenetAncientServer() {
     return [](const RecordedRequest&) { return FakeReply::raw("<html><body>It works!</body></html>\n"); };
 }
