@@ -347,12 +347,13 @@ public:
     const std::vector<Item>& caption() const { return caption_; }
 
     // Returns the height.
-    double place(double x, double y, double room, Output& out) const {
+    double place(double x, double top, double room, Output& out) const {
         const auto columns = columnWidths();
         const Widths total = widths();
         double width = fullWidth_ ? room : fixedWidth_ > 0 ? std::min(fixedWidth_, room) : std::min(room, total.most);
         width = std::max(width, total.least);
         const std::vector<double> sized = share(columns, width - extra());
+        double y = top;
         if (!caption_.empty()) y += Flow::place(caption_, x, y, width, out) + kCaptionGap;
         double rowY = y + frame_ + spacing_;
         const double inset = padding_ + border_;
@@ -382,7 +383,7 @@ public:
         const double height = rowY + frame_ - y;
         out.frame(Rect{x, y, width, height}, frame_, frameColor_);
         out.right = std::max(out.right, x + width);
-        return height;
+        return y + height - top;
     }
 
     double marginBottom() const { return marginBottom_; }
