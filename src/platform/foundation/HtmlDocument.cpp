@@ -17,6 +17,8 @@ using Names = std::set<std::string, std::less<>>;
 
 enum class Space { Html, Svg, MathML };
 
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+
 bool isBlank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f'; }
 bool isBlankText(std::string_view text) { return std::all_of(text.begin(), text.end(), isBlank); }
 std::string lowered(std::string s) {
@@ -63,6 +65,8 @@ const Names kSpecial{"address", "applet",   "area",     "article",  "aside",   "
 // Elements an element in scope is looked for inside of, not beyond.
 const Names kScope{"applet", "caption", "html", "table", "td", "th", "marquee", "object", "template"};
 const Names kTableParts{"table", "tbody", "thead", "tfoot", "tr"};
+const Names kTableContent{"caption", "col",   "colgroup", "tbody",  "td",    "tfoot",   "th",
+                          "thead",   "tr",    "table",    "form",   "input", "script",  "style", "template"};
 const Names kTableStarts{"caption", "col", "colgroup", "tbody", "td", "tfoot", "th", "thead", "tr"};
 // Elements that end a drawing or formula they stand in.
 const Names kLeavesForeign{"b",  "big", "blockquote", "body", "br",   "center",  "code", "dd",     "div",
@@ -168,6 +172,8 @@ private:
     // Inserts an element for the start tag and opens it unless it is void; elements that start
     // as deep as the limit stay empty, and what they would hold follows them.
     int insert(HtmlToken& token, Space space = Space::Html, bool fostered = false) {
+        // Only table parts (and what shows nothing) stand among table parts.
+        fostered = fostered || (inTableParts() && (space != Space::Html || !kTableContent.contains(token.text)));
         std::map<std::string, std::string> attributes;
         for (auto& [name, value] : token.attributes) attributes.emplace(std::move(name), std::move(value));
         const auto [parent, before] = place(fostered);
@@ -232,7 +238,13 @@ private:
     }
 
     void takeForeign(HtmlToken& token) {
-        if (token.kind == Kind::Text) return insertText(token.text);
+        if (token.kind == Kind::Text) {
+            // Nul characters (made U+FFFD) do not make a document one of content.
+            if (token.text.find_first_not_of(std::string(" \n\r\t\f") + std::string(kReplacement)) != std::string::npos) {
+                framesOk_ = false;
+            }
+            return insertText(token.text);
+        }
         if (token.kind == Kind::StartTag) {
             if (leavesForeign(token)) {
                 while (open_.size() > 1 && node(current()).space != Space::Html && !isIntegrationPoint(current())) {

@@ -30,6 +30,12 @@ std::string inkOf(const std::string& text) {
     return out;
 }
 
+// The text with nul characters spelt out, so that a failure prints whole.
+std::string printable(std::string text) {
+    for (std::size_t at = text.find('\0'); at != std::string::npos; at = text.find('\0', at)) text.replace(at, 1, "\\0");
+    return text;
+}
+
 std::string drawnText(const std::string& html) {
     const HtmlLayout page(HtmlDocument::parse(html), 320);
     std::string out;
@@ -52,8 +58,8 @@ TEST(HtmlConformance, PublicTreeConstructionDocumentsShowTheirWholeTextInOrder) 
         if (inkOf(drawn) == inkOf(expected)) {
             ++shown;
         } else if (failures.size() < 20000) {
-            failures += test["file"].get<std::string>() + " #" + std::to_string(test["test"].get<int>()) + ": " + html +
-                        "\n  expected: " + inkOf(expected) + "\n  drawn:    " + inkOf(drawn) + "\n";
+            failures += test["file"].get<std::string>() + " #" + std::to_string(test["test"].get<int>()) + ": " + printable(html) +
+                        "\n  expected: " + printable(inkOf(expected)) + "\n  drawn:    " + printable(inkOf(drawn)) + "\n";
         }
     }
     ASSERT_GT(total, 1500u);
