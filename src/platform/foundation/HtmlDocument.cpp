@@ -170,10 +170,11 @@ private:
     }
 
     // Inserts an element for the start tag and opens it unless it is void; elements that start
-    // as deep as the limit stay empty, and what they would hold follows them.
-    int insert(HtmlToken& token, Space space = Space::Html, bool fostered = false) {
+    // as deep as the limit stay empty, and what they would hold follows them. Among a table's
+    // rows, an element other than a table part is put before the table.
+    int insert(HtmlToken& token, Space space = Space::Html) {
         // Only table parts (and what shows nothing) stand among table parts.
-        fostered = fostered || (inTableParts() && (space != Space::Html || !kTableContent.contains(token.text)));
+        const bool fostered = inTableParts() && (space != Space::Html || !kTableContent.contains(token.text));
         std::map<std::string, std::string> attributes;
         for (auto& [name, value] : token.attributes) attributes.emplace(std::move(name), std::move(value));
         const auto [parent, before] = place(fostered);
@@ -362,7 +363,7 @@ private:
         }
         ensureBody();
         const std::size_t before = open_.size();
-        const int i = insert(token, Space::Html, inTableParts());
+        const int i = insert(token);
         open_.resize(before);  // its text is all it holds, and comes as one token
         rawTarget_ = i;
     }
@@ -455,7 +456,7 @@ private:
             insert(token);
             open_.resize(before);
         } else {
-            startInBodyFostered(token);
+            startInBody(token);  // the element stands before the table
         }
     }
 
@@ -467,17 +468,6 @@ private:
     static bool isHiddenInput(const HtmlToken& token) {
         return std::any_of(token.attributes.begin(), token.attributes.end(),
                            [](const auto& a) { return a.first == "type" && lowered(a.second) == "hidden"; });
-    }
-
-    // An element where a table allows none stands before the table, with what it holds.
-    void startInBodyFostered(HtmlToken& token) {
-        const std::string name = token.text;
-        if (name == "svg" || name == "math") {
-            insert(token, name == "svg" ? Space::Svg : Space::MathML, true);
-            return;
-        }
-        if (name == "image") token.text = "img";
-        insert(token, Space::Html, true);
     }
 
     void end(const std::string& name) {

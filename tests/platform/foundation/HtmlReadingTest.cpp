@@ -29,6 +29,28 @@ TEST(HtmlReference, ReferencesAreReadFromTheWholeTableAsBrowsersReadThem) {
     EXPECT_EQ(HtmlText::decodeEntities("x &amp;amp; y"), "x &amp; y");
 }
 
+TEST(HtmlDocument, MarkupThatOnceHidTheRestOfAPageIsReadAsBrowsersReadIt) {
+    struct Case {
+        const char* html;
+        const char* text;
+    };
+    const Case cases[] = {
+        // A head left open ends where the body's content starts; "</header>" does not end it.
+        {"<html><head><title>T</title><header>Top</header><p>x", "Top x"},
+        {"<head><style>p{}</style>Shown<script>hidden</script>", "Shown"},
+        // Comments that end at once, or at "--!>"; a DOCTYPE ends at its '>' even inside quotes.
+        {"a<!-->b<!--->c<!-- x --!>d<!--->e", "abcde"},
+        {"<!DOCTYPE x \"q>Shown</p>", "Shown"},
+        // A script's "<!--<script>" holds its "</script>" until "-->".
+        {"<script>a<!--<script></script>b--></script>c", "c"},
+        // Text among a table's rows stands before the table.
+        {"<table>A<tr><td>B</td></tr>C</table>", "AC B"},
+        {"<p>&eacute;&#x80;&notit; x&amp;amp;", "é€¬it; x&amp;"},
+        {"<template><p>kept away</template>Shown", "Shown"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(HtmlText::plainText(c.html), c.text) << c.html;
+}
+
 TEST(HtmlEncoding, APageIsReadInTheEncodingItsReplyOrItsMetaDeclares) {
     struct Case {
         std::string page;
