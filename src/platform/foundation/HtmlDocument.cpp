@@ -85,6 +85,13 @@ const Names kHiddenInSvg{"title", "desc", "script", "style"};
 const Names kNotFrames{"pre", "listing", "li", "dd", "dt", "button", "applet", "marquee", "object", "table", "area",
                        "br",  "embed",   "img", "keygen", "wbr", "input", "hr", "textarea", "xmp", "iframe", "select"};
 
+// What an open element is when the elements around it are looked for: a boundary of which
+// scopes, and whether it ends only by its own end tag. Worked out once, as the stack is
+// searched for every tag.
+constexpr unsigned kScopeBoundary = 1, kButtonBoundary = 2, kListBoundary = 4, kTableBoundary = 8, kSpecialElement = 16;
+constexpr unsigned kButtonScope = kScopeBoundary | kButtonBoundary;
+constexpr unsigned kListScope = kScopeBoundary | kListBoundary;
+
 // The tree while it is built: nodes in one array, linked to parent and siblings by index, so
 // that a node can be put before a table already in the tree (foster parenting) without moving
 // what the stack of open elements points at.
@@ -93,6 +100,7 @@ struct Node {
     std::map<std::string, std::string> attributes;
     std::string text;
     Space space = Space::Html;
+    unsigned kinds = 0;  // what the element is to the stack of open elements
     bool hidden = false;
     std::size_t depth = 0;
     int parent = -1, first = -1, last = -1, next = -1, previous = -1;
@@ -141,6 +149,7 @@ private:
         n.tag = std::move(tag);
         n.attributes = std::move(attributes);
         n.space = space;
+        n.kinds = kindsOf(n);
         link(parent, i, before);
         return i;
     }
@@ -187,33 +196,37 @@ private:
 
     // --- the stack of open elements ---
 
-    // The index in open_ of the nearest open element named `tag` before a boundary of `scope`;
-    // -1 when there is none.
-    int inScope(std::string_view tag, const Names& scope, const Names& extra = {}) const {
+    static unsigned kindsOf(const Node& n) {
+        if (n.space != Space::Html) {
+            static const Names boundaries{"mi", "mo", "mn", "ms", "mtext", "annotation-xml", "foreignobject", "desc", "title"};
+            return boundaries.contains(n.tag) ? kScopeBoundary | kSpecialElement : 0;
+        }
+        unsigned kinds = kScope.contains(n.tag) ? kScopeBoundary : 0;
+        if (n.tag == "button") kinds |= kButtonBoundary;
+        if (n.tag == "ol" || n.tag == "ul") kinds |= kListBoundary;
+        if (n.tag == "html" || n.tag == "table" || n.tag == "template") kinds |= kTableBoundary;
+        if (kSpecial.contains(n.tag)) kinds |= kSpecialElement;
+        return kinds;
+    }
+
+    // The index in open_ of the nearest open element named `tag` before a boundary of the
+    // scope; -1 when there is none.
+    int inScope(std::string_view tag, unsigned scope = kScopeBoundary) const {
         for (std::size_t k = open_.size(); k-- > 0;) {
             const Node& n = node(open_[k]);
             if (n.space == Space::Html && n.tag == tag) return static_cast<int>(k);
-            if (n.space != Space::Html ? isIntegrationPoint(open_[k]) : scope.contains(n.tag) || extra.contains(n.tag)) {
-                return -1;
-            }
+            if (n.kinds & scope) return -1;
         }
         return -1;
     }
-    int inScope(std::string_view tag) const { return inScope(tag, kScope); }
-    int inTableScope(std::string_view tag) const {
-        static const Names table{"html", "table", "template"};
-        return inScope(tag, table);
-    }
+    int inTableScope(std::string_view tag) const { return inScope(tag, kTableBoundary); }
 
     // Closes the open element at `index` and all opened after it.
     void popTo(int index) {
         if (index > 0) open_.resize(static_cast<std::size_t>(index));
     }
-    void closeInScope(std::string_view tag, const Names& extra = {}) { popTo(inScope(tag, kScope, extra)); }
-    void closeParagraph() {
-        static const Names button{"button"};
-        closeInScope("p", button);
-    }
+    void closeInScope(std::string_view tag, unsigned scope = kScopeBoundary) { popTo(inScope(tag, scope)); }
+    void closeParagraph() { closeInScope("p", kButtonScope); }
 
     // --- drawings and formulas ---
 
@@ -277,7 +290,10 @@ private:
                 return;
             }
         }
-        if (inForeign()) return takeForeign(token);
+        // End tags are matched against a drawing's elements even inside its integration points.
+        if (inForeign() || (token.kind == Kind::EndTag && node(current()).space != Space::Html)) {
+            return takeForeign(token);
+        }
         takeHtml(token);
     }
 
@@ -401,8 +417,7 @@ private:
         for (std::size_t k = open_.size(); k-- > 1;) {
             const Node& n = node(open_[k]);
             if (n.space == Space::Html && ends.contains(n.tag)) return popTo(static_cast<int>(k));
-            if (n.space == Space::Html && kSpecial.contains(n.tag) && n.tag != "address" && n.tag != "div" &&
-                n.tag != "p") {
+            if ((n.kinds & kSpecialElement) && n.tag != "address" && n.tag != "div" && n.tag != "p") {
                 return;
             }
         }
@@ -488,10 +503,7 @@ private:
             return popTo(inTableScope(name));
         }
         if (name == "p") return closeParagraph();
-        if (name == "li") {
-            static const Names list{"ol", "ul"};
-            return closeInScope("li", list);
-        }
+        if (name == "li") return closeInScope("li", kListScope);
         if (isHeading(name)) {
             for (const char* h : {"h1", "h2", "h3", "h4", "h5", "h6"}) {
                 if (const int k = inScope(h); k > 0) return popTo(k);
@@ -504,7 +516,7 @@ private:
         for (std::size_t k = open_.size(); k-- > 1;) {
             const Node& n = node(open_[k]);
             if (n.tag == name) return popTo(static_cast<int>(k));
-            if (n.space == Space::Html && kSpecial.contains(n.tag)) return;
+            if (n.kinds & kSpecialElement) return;
         }
     }
 
