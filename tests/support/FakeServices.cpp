@@ -104,6 +104,31 @@ FakeHttpServer::Handler deepPages() {
     };
 }
 
+FakeHttpServer::Handler feedPages() {
+    const std::string western = "<p>Caf\xE9 au lait \xE0 3 \x80</p>";
+    const std::string japanese = "<p>\x93\xFA\x96\x7B\x8C\xEA\x82\xCC\x83\x79\x81\x5B\x83\x57</p>";
+    struct Page {
+        std::string body, contentType;
+    };
+    auto pages = std::make_shared<std::vector<Page>>(std::vector<Page>{
+        {"<html><body>" + western, "text/html; charset=windows-1252"},
+        {"<html><head><meta charset=\"windows-1252\"></head><body>" + western, "text/html"},
+        {"<html><body>" + japanese, "text/html; charset=Shift_JIS"},
+        {"<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\"></head><body>" +
+             japanese,
+         "text/html"},
+        {"<html><head><title>Feed</title><header>Post to the feed</header><!-->Comments end early<!--->"
+         "<p>Caf&eacute; &pound;3 &#x80;5 &notit;</p><table border=1><caption>Readings</caption>Loose text"
+         "<tr><td><div><p>In a cell</p></div></td></tr></table><!DOCTYPE x \"quoted>After the DOCTYPE",
+         "text/html"}});
+    auto served = std::make_shared<std::size_t>(0);
+    return [pages, served](const RecordedRequest& r) {
+        if (r.path() != "/dialog/feed") return FakeReply::with(404, "not here");
+        const Page& page = (*pages)[(*served)++ % pages->size()];
+        return FakeReply::with(200, page.body, {{"Content-Type", page.contentType}});
+    };
+}
+
 FakeHttpServer::Handler zenetAncientServer() {
     return [](const RecordedRequest&) { return FakeReply::raw("<html><body>It works!</body></html>\n"); };
 }

@@ -48,6 +48,13 @@ FakeHttpServer::Handler socialNetworkPages();
 // cell spans an absurd number of columns.
 FakeHttpServer::Handler deepPages();
 
+// The feed dialog answered, in turn, by a page in windows-1252 declared by the reply's header,
+// the same declared by its <meta>, then a page in Shift_JIS declared each way (the pages say
+// "Café au lait à 3 €" and "日本語のページ" in their own encodings), then a page of loose markup:
+// a head without its end tag, comments and a DOCTYPE ended as browsers end them, named and
+// numbered references, a table with a caption, text outside its cells and a paragraph in a cell.
+FakeHttpServer::Handler feedPages();
+
 // A token reply and an event list as the reporting service sends them.
 extern const char* const kFakeTokens;
 extern const char* const kFakeEvents;

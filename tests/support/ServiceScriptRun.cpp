@@ -179,6 +179,11 @@ bool checkDeepPages(const std::vector<RecordedRequest>& requests, const std::str
     return check(countPath(requests, "/oauth/authorize") == 1, "one login page") && ok;
 }
 
+// The feed dialog was loaded once for each of the five pages.
+bool checkFeedPages(const std::vector<RecordedRequest>& requests, const std::string&) {
+    return check(countPath(requests, "/dialog/feed") == 5, "five feed dialogs");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -202,6 +207,7 @@ int main(int argc, char** argv) {
         {"zenet-ancient", qxtest::zenetAncientServer(), checkZenetAncient},
         {"social", qxtest::socialNetworkPages(), checkSocial},
         {"deep-pages", qxtest::deepPages(), checkDeepPages},
+        {"feed-pages", qxtest::feedPages(), checkFeedPages},
     };
     const Service* chosen = nullptr;
     for (const auto& s : services) chosen = service == s.name ? &s : chosen;

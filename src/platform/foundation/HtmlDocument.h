@@ -20,10 +20,13 @@ struct HtmlNode {
     std::string attribute(const std::string& name) const;
 };
 
-// The element tree of a document as a browser builds it from loose markup: the head, scripts and
-// styles are left out; cells, rows, paragraphs and list items left open are closed where the
-// next one starts or their table ends; end tags without an open element are ignored; void
-// elements (br, meta, img...) have no content.
+// The element tree of a document as a browser builds it from loose markup, read by HtmlTokenizer:
+// the html and body elements always hold the page; the head, titles, scripts, styles, templates
+// and other content browsers never draw are left out; cells, rows, paragraphs and list items left
+// open are closed where the next one starts or their table ends; text and elements written
+// among a table's rows stand before the table, as browsers draw them; end tags without an open
+// element are ignored; void elements (br, img...) have no content; a document of frames shows
+// nothing. Elements of drawings and formulas (svg, math) keep their names in lower case.
 //
 // Elements nest at most kMaxDepth deep, as in a browser: an element that starts at that depth is
 // kept where it starts but holds nothing, and what it would have held (its text, its elements)

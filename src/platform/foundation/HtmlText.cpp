@@ -1,28 +1,15 @@
 #include "platform/foundation/HtmlText.h"
 
-#include <cstdlib>
-#include <map>
 #include <set>
 
 #include "platform/foundation/HtmlDocument.h"
+#include "platform/foundation/HtmlReference.h"
 
 namespace plat {
 
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f'; }
-
-// The named references pages and reports of this program use, and the common typographic ones.
-const std::map<std::string, unsigned long>& namedReferences() {
-    static const std::map<std::string, unsigned long> names{
-        {"amp", '&'},     {"lt", '<'},       {"gt", '>'},       {"quot", '"'},     {"apos", '\''},
-        {"nbsp", 0xA0},   {"copy", 0xA9},    {"reg", 0xAE},     {"trade", 0x2122}, {"deg", 0xB0},
-        {"micro", 0xB5},  {"middot", 0xB7},  {"laquo", 0xAB},   {"raquo", 0xBB},   {"ndash", 0x2013},
-        {"mdash", 0x2014}, {"hellip", 0x2026}, {"lsquo", 0x2018}, {"rsquo", 0x2019}, {"ldquo", 0x201C},
-        {"rdquo", 0x201D}, {"bull", 0x2022},  {"euro", 0x20AC},  {"times", 0xD7},   {"plusmn", 0xB1},
-        {"sup2", 0xB2},   {"sup3", 0xB3},    {"para", 0xB6},    {"sect", 0xA7}};
-    return names;
-}
 
 // Elements that begin and end a block of their own.
 bool breaksLine(const std::string& tag) {
@@ -146,40 +133,6 @@ std::string HtmlText::plainText(const HtmlNode& document) {
     return out;
 }
 
-std::string HtmlText::decodeEntities(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const std::size_t amp = text.find('&', pos);
-        out.append(text, pos, amp == std::string::npos ? std::string::npos : amp - pos);
-        if (amp == std::string::npos) break;
-        const std::size_t semi = text.find(';', amp);
-        pos = amp + 1;
-        if (semi == std::string::npos || semi - amp > 10) {
-            out += '&';
-            continue;
-        }
-        const std::string name = text.substr(amp + 1, semi - amp - 1);
-        unsigned long cp = 0;
-        if (name.size() > 1 && name[0] == '#') {
-            const bool hex = name[1] == 'x' || name[1] == 'X';
-            const std::string digits = name.substr(hex ? 2 : 1);
-            char* end = nullptr;
-            cp = digits.empty() ? 0 : std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
-            // Nul, surrogates and numbers past Unicode are no characters.
-            if (!end || *end != '\0' || cp == 0 || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = 0;
-        } else if (auto it = namedReferences().find(name); it != namedReferences().end()) {
-            cp = it->second;
-        }
-        if (cp == 0) {
-            out += '&';
-            continue;
-        }
-        appendUtf8(out, cp);
-        pos = semi + 1;
-    }
-    return out;
-}
+std::string HtmlText::decodeEntities(const std::string& text) { return HtmlReference::decoded(text); }
 
 }  // namespace plat

@@ -33,7 +33,8 @@ public:
     // The blocks' texts on one line, a blank between blocks.
     static std::string plainText(const std::string& html);
     static std::string plainText(const HtmlNode& document);
-    // "&amp;" -> "&", "&#233;" and "&#xE9;" -> "é"; an unknown or broken reference stays as it is.
+    // "&amp;" -> "&", "&#233;" and "&#xE9;" -> "é", as HtmlReference reads them; text that is no
+    // reference stays as it is.
     static std::string decodeEntities(const std::string& text);
 };
 

@@ -18,6 +18,7 @@ constexpr double kCellTextSize = 12;   // table cells: a report's columns share 
 constexpr double kParagraphGap = 10;   // below a paragraph or table
 constexpr double kHeadingGapAbove = 10, kHeadingGapBelow = 6;
 constexpr double kListIndent = 18;
+constexpr double kCaptionGap = 2;  // between a table's caption and its frame
 // Widths are measured in whole points; a little more keeps the measured text on one line.
 constexpr double kWidthSlack = 1;
 // The marker of a line break (<br>) while blanks are being collapsed.
@@ -312,6 +313,8 @@ struct Output {
     }
 };
 
+std::vector<Item> innerItems(const Item& block);
+
 // Lays out blocks one under another; measures what they need.
 class Flow {
 public:
@@ -336,16 +339,22 @@ public:
             w.most += c.most;
         }
         if (fixedWidth_ > 0) w.most = std::max(w.least, fixedWidth_);
-        return w;
+        const Widths caption = Flow::widths(caption_);
+        return Widths{std::max(w.least, caption.least), std::max(w.most, caption.most)};
     }
 
+    // The caption above the table, as the markup gives it.
+    const std::vector<Item>& caption() const { return caption_; }
+
     // Returns the height.
-    double place(double x, double y, double room, Output& out) const {
+    double place(double x, double top, double room, Output& out) const {
         const auto columns = columnWidths();
         const Widths total = widths();
         double width = fullWidth_ ? room : fixedWidth_ > 0 ? std::min(fixedWidth_, room) : std::min(room, total.most);
         width = std::max(width, total.least);
         const std::vector<double> sized = share(columns, width - extra());
+        double y = top;
+        if (!caption_.empty()) y += Flow::place(caption_, x, y, width, out) + kCaptionGap;
         double rowY = y + frame_ + spacing_;
         const double inset = padding_ + border_;
         for (const auto& row : rows_) {
@@ -374,7 +383,7 @@ public:
         const double height = rowY + frame_ - y;
         out.frame(Rect{x, y, width, height}, frame_, frameColor_);
         out.right = std::max(out.right, x + width);
-        return height;
+        return y + height - top;
     }
 
     double marginBottom() const { return marginBottom_; }
@@ -418,7 +427,9 @@ private:
 
     void readRows(const HtmlNode& node) {
         for (const auto& child : node.children) {
-            if (child.tag == "tr") {
+            if (child.tag == "caption" && caption_.empty()) {
+                caption_ = itemsOf(child, Style{Font::system(kCellTextSize), TextAlignment::Center});
+            } else if (child.tag == "tr") {
                 readRow(child);
             } else if (child.tag == "tbody" || child.tag == "thead" || child.tag == "tfoot") {
                 readRows(child);
@@ -506,6 +517,7 @@ private:
         return out;
     }
 
+    std::vector<Item> caption_;
     std::vector<std::vector<Cell>> rows_;
     int columns_ = 0;
     double border_ = 0, frame_ = 0, padding_ = 1, spacing_ = 2;
@@ -551,15 +563,11 @@ double Flow::place(const std::vector<Item>& items, double x, double y, double wi
                 break;
             }
             case Item::Kind::Block: {
-                auto inner = itemsOf(*item.node, item.style);
+                auto inner = innerItems(item);
                 // List items sit a little apart.
                 if (item.node->tag == "ul" || item.node->tag == "ol") {
                     for (auto& i : inner)
                         if (i.kind == Item::Kind::Block) i.after = 4;
-                }
-                if (item.node->tag == "li") {
-                    const std::string mark = "\u2022 ";
-                    if (!inner.empty() && inner.front().kind == Item::Kind::Text) inner.front().text.insert(0, mark);
                 }
                 at += place(inner, left, at, room, out);
                 break;
@@ -586,9 +594,30 @@ std::string readable(std::string text) {
     return text;
 }
 
+// The items of a block as they are placed: a list item starts with its bullet.
+std::vector<Item> innerItems(const Item& block) {
+    auto inner = itemsOf(*block.node, block.style);
+    if (block.node->tag == "li" && !inner.empty() && inner.front().kind == Item::Kind::Text) {
+        inner.front().text.insert(0, "\u2022 ");
+    }
+    return inner;
+}
+
+// The texts of a cell's items, blocks within blocks included, one a line; false when a table
+// stands among them (a row of such cells is described item by item).
+bool cellText(const std::vector<Item>& items, std::string& text) {
+    for (const auto& i : items) {
+        if (i.kind == Item::Kind::Table) return false;
+        if (i.kind == Item::Kind::Block && !cellText(innerItems(i), text)) return false;
+        if (i.kind == Item::Kind::Text) text += (text.empty() ? "" : "\n") + readable(i.text);
+    }
+    return true;
+}
+
 void describeTable(const HtmlNode& node, DescriptionWriter& out) {
     out.line("Table");
     DescriptionWriter::Nested nested(out);
+    describeItems(Table(node).caption(), out);
     std::vector<const HtmlNode*> rows;
     for (const auto& child : node.children) {
         if (child.tag == "tr") rows.push_back(&child);
@@ -599,20 +628,16 @@ void describeTable(const HtmlNode& node, DescriptionWriter& out) {
     }
     for (const HtmlNode* row : rows) {
         std::vector<std::vector<Item>> cells;
+        std::string line = "Row";
         bool simple = true;
         for (const auto& cell : row->children) {
             if (cell.tag != "td" && cell.tag != "th") continue;
             cells.push_back(itemsOf(cell, Style{}));
-            for (const auto& i : cells.back()) simple = simple && i.kind != Item::Kind::Table;
+            std::string text;
+            simple = simple && cellText(cells.back(), text);
+            line += " " + DescriptionWriter::quoted(text);
         }
         if (simple) {
-            std::string line = "Row";
-            for (const auto& cell : cells) {
-                std::string text;
-                for (const auto& i : cell)
-                    if (i.kind == Item::Kind::Text) text += (text.empty() ? "" : "\n") + i.text;
-                line += " " + DescriptionWriter::quoted(readable(text));
-            }
             out.line(line);
             continue;
         }
@@ -628,14 +653,7 @@ void describeItems(const std::vector<Item>& items, DescriptionWriter& out) {
             case Item::Kind::Text:
                 out.line((item.style.font.isBold() ? "Heading " : "Text ") + DescriptionWriter::quoted(readable(item.text)));
                 break;
-            case Item::Kind::Block: {
-                auto inner = itemsOf(*item.node, item.style);
-                if (item.node->tag == "li" && !inner.empty() && inner.front().kind == Item::Kind::Text) {
-                    inner.front().text.insert(0, "\u2022 ");
-                }
-                describeItems(inner, out);
-                break;
-            }
+            case Item::Kind::Block: describeItems(innerItems(item), out); break;
             case Item::Kind::Table: describeTable(*item.node, out); break;
             case Item::Kind::Gap: break;
         }
@@ -670,6 +688,15 @@ void HtmlLayout::draw(DrawingContext& ctx, const Rect& visible) const {
         label.drawRect(ctx, Rect{0, 0, t.frame.width(), t.frame.height()});
         ctx.restoreState();
     }
+}
+
+std::string HtmlLayout::text() const {
+    std::string out;
+    for (const auto& t : texts_) {
+        if (!out.empty()) out += ' ';
+        out += readable(t.text);
+    }
+    return out;
 }
 
 void HtmlLayout::describe(const HtmlNode& document, DescriptionWriter& out) {

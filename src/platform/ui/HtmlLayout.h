@@ -17,7 +17,8 @@ class DescriptionWriter;
 // under another, each wrapped to the width; tables with their columns sized to their contents
 // (a table too wide for the page makes the page wider), header cells bold and centred, cells
 // centred in their rows, cell and table borders, padding and spacing as the markup gives them.
-// A number keeps the short word after it (its unit) on its line.
+// A number keeps the short word after it (its unit) on its line. A table's caption stands above
+// it. What `describe` lists and `text` reads is what is drawn.
 class HtmlLayout {
 public:
     struct Text {
@@ -41,7 +42,9 @@ public:
     Size size() const { return size_; }
     const std::vector<Text>& texts() const { return texts_; }
     const std::vector<Fill>& fills() const { return fills_; }
-    // Draws what lies in `visible` (page coordinates): the borders, then the texts.
+    // The texts drawn, in document order, a blank between them.
+    std::string text() const;
+        // Draws what lies in `visible` (page coordinates): the borders, then the texts.
     void draw(DrawingContext& context, const Rect& visible) const;
 
     // The document's text as `show` lists it: one line per heading, paragraph or list item, a

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/foundation/FileUtil.h"
+#include "platform/foundation/HtmlEncoding.h"
 #include "platform/foundation/HtmlText.h"
 #include "platform/foundation/HttpClient.h"
 #include "platform/foundation/RunLoop.h"
@@ -89,7 +90,7 @@ void WebView::fetch(const URLRequest& request, int redirectsLeft) {
     startLoad([url = request.url](WebView& w) {
         auto content = loadLocally(url);
         if (!content) return w.failWith("The page at " + url + " could not be loaded");
-        w.finishWith(std::move(*content), url);
+        w.finishWith(HtmlEncoding::decoded(*content), url);
     });
 }
 
@@ -108,8 +109,8 @@ void WebView::fetchFromWeb(const URLRequest& request, int redirectsLeft) {
         self->loading_ = false;
         self->failure_ = r.failure;
         const bool redirect = r.status >= 300 && r.status < 400 && r.status != 304;
-        self->received(request, r.status, redirect ? r.header("Location") : std::nullopt, r.body, r.error,
-                       redirectsLeft);
+        self->received(request, r.status, redirect ? r.header("Location") : std::nullopt,
+                       HtmlEncoding::decoded(r.body, r.header("Content-Type").value_or("")), r.error, redirectsLeft);
     });
 }
 
@@ -184,7 +185,7 @@ void WebView::stopLoading() {
     loading_ = false;
 }
 
-std::string WebView::plainText() const { return HtmlText::plainText(document_); }
+std::string WebView::plainText() const { return layout_.text(); }
 
 std::string plainTextOfHtml(const std::string& html) { return HtmlText::plainText(html); }
 

@@ -38,7 +38,8 @@ public:
 // server's redirects itself, asking the delegate before each; a redirect to an address that is
 // no web page (the application's own scheme) is handed to the application to open, as a
 // browser would, and ends the load. Loading finishes on the main run loop, then the delegate
-// hears of it. The loaded content is kept as data.
+// hears of it. The loaded content is kept as data, in UTF-8: a page in another encoding is
+// read in the one its reply or its <meta> declares.
 //
 // The page scrolls as on a phone: its content is the whole document set at the view's width
 // (wider when a table needs it), and a newly shown page starts at its top.
@@ -65,7 +66,7 @@ public:
     const std::string& lastError() const { return error_; }
     // Why the last load from the web got no reply (none while it did or is under way).
     HttpFailure lastFailure() const { return failure_; }
-    // The text of the page without its markup.
+    // The text drawn of the page, in document order.
     std::string plainText() const;
 
     static void setContentLoader(ContentLoader loader);

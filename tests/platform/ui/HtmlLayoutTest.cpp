@@ -177,13 +177,13 @@ TEST(HtmlLayout, MarkupNestedBeyondTheLimitIsFlattenedWithItsTextKept) {
         }
     }
 
-    // Up to the limit elements nest as written; those at the limit are kept empty where they
-    // start, and what they hold follows them, in order.
+    // Up to the limit elements nest as written (in the html and body elements); those at the
+    // limit are kept empty where they start, and what they hold follows them, in order.
     const HtmlNode doc =
-        HtmlDocument::parse(repeated("<div>", HtmlDocument::kMaxDepth - 1) + "<p>held <i>too</i></p>");
+        HtmlDocument::parse(repeated("<div>", HtmlDocument::kMaxDepth - 3) + "<p>held <i>too</i></p>");
     EXPECT_EQ(depthOf(doc), HtmlDocument::kMaxDepth);
     const HtmlNode* deepest = &doc;
-    while (!deepest->children.empty() && deepest->children.front().tag == "div") deepest = &deepest->children.front();
+    while (!deepest->children.empty() && deepest->children.front().tag != "p") deepest = &deepest->children.front();
     ASSERT_EQ(deepest->children.size(), 4u);
     EXPECT_EQ(deepest->children[0].tag, "p");
     EXPECT_TRUE(deepest->children[0].children.empty());
@@ -192,6 +192,29 @@ TEST(HtmlLayout, MarkupNestedBeyondTheLimitIsFlattenedWithItsTextKept) {
     EXPECT_TRUE(deepest->children[2].children.empty());
     EXPECT_EQ(deepest->children[3].text, "too");
     EXPECT_EQ(HtmlText::lines(repeated("<div>", 300) + "<p>held <i>too</i></p>"), "held too");
+}
+
+TEST(HtmlLayout, CaptionsTextBesideCellsAndBlocksInCellsAreDrawnAndListedAsDrawn) {
+    // Text written between a table's rows stands above the table, its caption above its frame,
+    // a cell's paragraphs and list items in the cell; `show` lists each and the page's text
+    // reads them, in the order drawn.
+    const std::string html = "<table border=1><caption>Readings</caption>Loose<tr><td><div><p>In a cell</p><ul>"
+                             "<li>item</ul></div></td><td>b</td></tr></table><p>After</p>";
+    const HtmlLayout page(HtmlDocument::parse(html), 320);
+    std::vector<std::string> drawn;
+    for (const auto& t : page.texts()) drawn.push_back(t.text);
+    EXPECT_EQ(drawn, (std::vector<std::string>{"Loose", "Readings", "In a cell", "\u2022 item", "b", "After"}));
+    EXPECT_EQ(page.text(), "Loose Readings In a cell \u2022 item b After");
+    EXPECT_EQ(described(html),
+              "Text \"Loose\"\n"
+              "Table\n"
+              "  Text \"Readings\"\n"
+              "  Row \"In a cell\\n\u2022 item\" \"b\"\n"
+              "Text \"After\"\n");
+    const auto& frame = page.fills()[page.fills().size() - 4];  // the table's own frame comes last
+    EXPECT_LE(textOf(page, "Readings").frame.maxY(), frame.rect.y());
+    EXPECT_LE(textOf(page, "Loose").frame.maxY(), textOf(page, "Readings").frame.y());
+    EXPECT_GE(textOf(page, "After").frame.y(), frame.rect.y() + page.fills()[page.fills().size() - 2].rect.height());
 }
 
 TEST(HtmlLayout, NumbersInMarkupAreBoundedBeforeUse) {

@@ -135,7 +135,7 @@ TEST_F(PageTest, PagesFinishLoadingOnTheRunLoopAndKeepTheirContent) {
         "<p>&#x65E5; &#26412; &bogus; &#0; AT&T</p></body></html>";
     EXPECT_EQ(HtmlText::lines(report),
               "Waypoints:\nName \u00B7 Date\nBridge &amp; river <b> \u00B7 2:16\u202fPM\nx\n\u2022 one\n"
-              "\u65E5 \u672C &bogus; &#0; AT&T");
+              "\u65E5 \u672C &bogus; \uFFFD AT&T");
     EXPECT_EQ(plainTextOfHtml(report).substr(0, 16), "Waypoints: Name ");
 
     // A page longer than the view scrolls over the whole document: nothing is cut short, and
