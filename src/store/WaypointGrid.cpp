@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <set>
 #include <string>
 #include <tuple>
 #include <unordered_map>
@@ -17,6 +18,7 @@ namespace qx {
 namespace {
 
 constexpr std::int64_t kWorld = 268435456;  // map points across, 2^28
+constexpr double kLastPoint = 268435455.99;  // the farthest a point is kept from the world's corner
 
 std::string number(double v) {
     char text[40];
@@ -27,12 +29,12 @@ std::string number(double v) {
 // The map point of a latitude and longitude, as plat::mapPointForCoordinate works it out,
 // kept inside the world so that its squares are too.
 std::string mapX(const std::string& lon) {
-    return "max(0.0, min(268435455.99, ((" + lon + ") + 180.0) / 360.0 * 268435456.0))";
+    return "max(0.0, min(" + number(kLastPoint) + ", ((" + lon + ") + 180.0) / 360.0 * 268435456.0))";
 }
 std::string mapY(const std::string& lat) {
     const double limit = std::atan(std::sinh(std::numbers::pi)) * 180.0 / std::numbers::pi;
     const std::string s = "sin(max(min(" + lat + ", " + number(limit) + "), " + number(-limit) + ") * pi() / 180.0)";
-    return "max(0.0, min(268435455.99, (0.5 - ln((1 + " + s + ") / (1 - " + s + ")) / (4 * pi())) * 268435456.0))";
+    return "max(0.0, min(" + number(kLastPoint) + ", (0.5 - ln((1 + " + s + ") / (1 - " + s + ")) / (4 * pi())) * 268435456.0))";
 }
 std::string spotKey(const std::string& mx, const std::string& my) {
     return "(((CAST(" + my + " AS INTEGER) >> 14) << 14) | (CAST(" + mx + " AS INTEGER) >> 14))";
@@ -426,6 +428,11 @@ WaypointGrid::CellGrid WaypointGrid::CellGrid::forScale(double mapPointsPerPoint
     return grid;
 }
 
+plat::MapPoint WaypointGrid::placeOf(const plat::Coordinate2D& at) {
+    const plat::MapPoint p = plat::mapPointForCoordinate(at);
+    return {std::clamp(p.x, 0.0, kLastPoint), std::clamp(p.y, 0.0, kLastPoint)};
+}
+
 std::pair<std::int64_t, std::int64_t> WaypointGrid::cellOf(const plat::MapPoint& p, const CellGrid& grid) {
     const double s = grid.size();
     return {static_cast<std::int64_t>(std::floor(p.x / s)), static_cast<std::int64_t>(std::floor(p.y / s))};
@@ -477,6 +484,46 @@ bool WaypointGrid::ensure(Connection& c) {
 }
 
 bool WaypointGrid::inFile(Connection& c) { return hasTable(c, "main", "WaypointTile"); }
+
+bool WaypointGrid::refresh(Connection& c, const std::vector<std::int64_t>& waypoints,
+                           const std::vector<std::int64_t>& measurements) {
+    if (inFile(c) || !hasTable(c, "temp", "WaypointTile")) return true;
+    std::set<std::int64_t> rows(waypoints.begin(), waypoints.end());
+    // A reading may have moved to another waypoint or gone: both the waypoint the grid has it
+    // under and the one the file now has it under are put on again.
+    auto owners = c.prepare("SELECT id FROM WaypointSpot WHERE mid = ?1 UNION SELECT waypoint_id FROM \"Measurement\""
+                            " WHERE id = ?1 AND waypoint_id IS NOT NULL");
+    if (!owners) return false;
+    for (const std::int64_t m : measurements) {
+        owners.bindInteger(1, m);
+        while (owners.step() == 1) rows.insert(owners.columnInt(0));
+        owners.reset();
+    }
+    if (rows.empty()) return true;
+    // As for the grid in the file, a save of many points makes it anew rather than row by row.
+    if (static_cast<std::int64_t>(rows.size()) >= kBulkRows) return renew(c) || hasTable(c, "temp", "WaypointTile");
+    std::string sql;
+    for (const std::int64_t w : rows) sql += removeSpot(std::to_string(w)) + addSpot(std::to_string(w));
+    // Only the connection's own tables are written: the file is only read, and not locked
+    // against the save thread's writes.
+    StoreError error;
+    if (c.exec("BEGIN", &error)) {
+        if (c.exec(sql, &error) && c.exec("COMMIT", &error)) return true;
+        c.exec("ROLLBACK");
+    }
+    plat::Log::line("WaypointGrid: the map grid of this run could not take a change (" + error.message + ")");
+    return false;
+}
+
+bool WaypointGrid::renew(Connection& c) {
+    if (hasTable(c, "temp", "WaypointTile")) {
+        std::string sql;
+        for (const char* table : {"WaypointSpot", "WaypointTile", "WaypointTileLevel", "WaypointTileRow"})
+            sql += std::string("DROP TABLE IF EXISTS temp.") + table + ";\n";
+        c.exec(sql);
+    }
+    return ensure(c);
+}
 
 bool WaypointGrid::setAsideForBulk(Connection& c, std::int64_t rows) {
     if (rows < kBulkRows || !c.inTransaction() || !inFile(c)) return false;

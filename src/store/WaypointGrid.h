@@ -75,6 +75,14 @@ public:
     static bool ensure(Connection& c);
     // Whether the file holds the grid (it may have been set aside since a map last read it).
     static bool inFile(Connection& c);
+    // A grid kept for the connection alone has no triggers, and the saves of other connections
+    // would pass it by: the points of these rows (waypoints, and readings by their waypoint then
+    // and now) are put on it again as the file now holds them. Nothing to do for a grid in the file.
+    static bool refresh(Connection& c, const std::vector<std::int64_t>& waypoints,
+                        const std::vector<std::int64_t>& measurements);
+    // After a save too large to follow row by row: a grid kept for the connection alone is made
+    // anew, in the file if the file now takes it. True when the grid is in the file.
+    static bool renew(Connection& c);
 
     // A save that stores or deletes many points pays for the grid's triggers on every row, far
     // more than making the grid anew in one pass: once `rows` points of the save in the open
@@ -90,6 +98,9 @@ public:
     // antimeridian), for the point with the highest dose rate that passes the filter.
     static std::vector<CellPin> pinsIn(Connection& c, const plat::MapRect& area, const CellGrid& grid,
                                        const Filter& filter);
+    // Where the grid keeps a position: its map point, held inside the world (a point at a pole
+    // or on the antimeridian lies in the world's edge row or column of cells).
+    static plat::MapPoint placeOf(const plat::Coordinate2D& at);
     // The cell of a map point.
     static std::pair<std::int64_t, std::int64_t> cellOf(const plat::MapPoint& point, const CellGrid& grid);
     // The map rectangle of a cell.

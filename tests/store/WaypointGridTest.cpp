@@ -153,6 +153,19 @@ protected:
         EXPECT_GT(compared, 300u) << what;  // the views and filters leave cells to compare
     }
 
+    // The file as an earlier version left it, without the grid (the store is closed).
+    void dropGridFromFile() {
+        sqlite3* db = nullptr;
+        sqlite3_open((dataDir() / Store::kFileName).c_str(), &db);
+        const char* drop =
+            "DROP TABLE WaypointSpot; DROP TABLE WaypointTile; DROP TABLE WaypointTileLevel; DROP TABLE WaypointTileRow;"
+            "DROP TRIGGER WaypointGrid_waypoint_insert; DROP TRIGGER WaypointGrid_measurement_insert;"
+            "DROP TRIGGER WaypointGrid_waypoint_move; DROP TRIGGER WaypointGrid_measurement_change;"
+            "DROP TRIGGER WaypointGrid_waypoint_delete; DROP TRIGGER WaypointGrid_measurement_delete; VACUUM;";
+        ASSERT_EQ(sqlite3_exec(db, drop, nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+
     std::vector<std::shared_ptr<Waypoint>> made;
     std::vector<Point> points;
     std::size_t compared = 0;
@@ -291,17 +304,7 @@ TEST_F(WaypointGridTest, ImportsAndDeletesOfManyPointsMakeTheGridAnewAndAFailedO
 TEST_F(WaypointGridTest, AFileWithoutTheGridGetsItWhenAMapFirstAsks) {
     fill(1500);
     Store::closeDefaultStore();
-    {
-        sqlite3* db = nullptr;
-        sqlite3_open((dataDir() / Store::kFileName).c_str(), &db);
-        const char* drop =
-            "DROP TABLE WaypointSpot; DROP TABLE WaypointTile; DROP TABLE WaypointTileLevel; DROP TABLE WaypointTileRow;"
-            "DROP TRIGGER WaypointGrid_waypoint_insert; DROP TRIGGER WaypointGrid_measurement_insert;"
-            "DROP TRIGGER WaypointGrid_waypoint_move; DROP TRIGGER WaypointGrid_measurement_change;"
-            "DROP TRIGGER WaypointGrid_waypoint_delete; DROP TRIGGER WaypointGrid_measurement_delete;";
-        ASSERT_EQ(sqlite3_exec(db, drop, nullptr, nullptr, nullptr), SQLITE_OK);
-        sqlite3_close(db);
-    }
+    dropGridFromFile();
     made.clear();
     ASSERT_TRUE(store().isOpen());
     WaypointGrid::ensure(main().connection());
@@ -348,6 +351,87 @@ TEST_F(WaypointGridTest, LiveCellsReportOnlyTheCellsThatChanged) {
     EXPECT_EQ(told[1].added[0].waypoint, quiet->objectID().row);
     EXPECT_EQ(cells->pins().size(), 1u);
     (void)other;
+}
+
+// The file is full when the first map asks: the grid is made for the run, and the saves of the
+// save thread, which pass it by, still reach it; the next large save puts it in the file.
+TEST_F(WaypointGridTest, AGridTheFileCouldNotTakeFollowsEverySaveOfTheRun) {
+    fill(1500);
+    Store::closeDefaultStore();
+    dropGridFromFile();
+    made.clear();
+    ASSERT_TRUE(store().isOpen());
+    std::int64_t pages = 0;
+    if (auto count = main().connection().prepare("PRAGMA page_count"); count && count.step() == 1) pages = count.columnInt(0);
+    ASSERT_TRUE(main().connection().exec("PRAGMA max_page_count = " + std::to_string(pages)));
+    std::vector<WaypointCells::Change> told;
+    auto cells = WaypointCells::make(main(), [&](const WaypointCells::Change& c) { told.push_back(c); });
+    const Grid grid = Grid::forScale(1000);
+    const plat::MapPoint munich = plat::mapPointForCoordinate({48.1, 11.5});
+    const plat::MapRect area = plat::MapRect::make(munich.x - 400000, munich.y - 400000, 800000, 800000);
+    cells->reload(area, grid, Filter{});
+    ASSERT_FALSE(WaypointGrid::inFile(main().connection()));
+
+    // A loud reading saved on the save thread takes its cell; others move, change and go.
+    std::int64_t loud = 0;
+    ASSERT_TRUE(store().saveWithBlockAndWait([&](Context& c) {
+        auto w = addPoint(c, Set::setForDay(plat::Date(1.7e9), c), 50.0, plat::Date(1.7e9 + 5));
+        w->setLatitude(48.1);
+        w->setLongitude(11.5);
+        loud = w->objectID().row;
+        auto stored = c.fetch<Waypoint>(FetchRequest::of<Waypoint>());
+        for (std::size_t i = 0; i < stored.size(); i += 7) {
+            if (!stored[i]->measurement() || stored[i]->objectID().row == loud) continue;
+            if (i % 3 == 0) c.deleteObject(stored[i]);
+            else if (i % 3 == 1) stored[i]->setLongitude(std::remainder(stored[i]->longitude() + 0.3, 360.0));
+            else stored[i]->measurement()->setDer(stored[i]->measurement()->der() + 1.0);
+        }
+    }));
+    ASSERT_FALSE(told.empty());
+    bool shown = false;
+    for (const auto& pin : cells->pins()) shown = shown || pin.waypoint == loud;
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(cells->pins(), WaypointGrid::pinsIn(main().connection(), area, grid, Filter{}));
+    readPoints();
+    expectSameEverywhere("saved past the grid of the run");
+
+    // With room again, a save too large to follow row by row puts the grid in the file.
+    ASSERT_TRUE(main().connection().exec("PRAGMA max_page_count = 1073741823"));
+    ASSERT_TRUE(store().saveWithBlockAndWait([&](Context& c) {
+        auto day = Set::setForDay(plat::Date(1.7e9 + 86400.0), c);
+        for (int i = 0; i < static_cast<int>(WaypointGrid::kBulkRows); ++i) {
+            auto w = addPoint(c, day, 0.1 + i % 17, plat::Date(1.7e9 + 86400.0 + i));
+            w->setLatitude(47.0 + i % 50 * 0.05);
+            w->setLongitude(10.0 + i / 50 * 0.07);
+        }
+    }));
+    EXPECT_TRUE(WaypointGrid::inFile(main().connection()));
+    readPoints();
+    expectSameEverywhere("after a large save");
+}
+
+// A reading at a pole lies in the world's edge row of cells, as the grid keeps it, and reaches
+// the map open on it.
+TEST_F(WaypointGridTest, LiveCellsTakeReadingsAtThePoles) {
+    auto day = makeSet(main(), plat::Date(1.7e9));
+    addPoint(main(), day, 0.1, plat::Date(1.7e9))->setLatitude(10);
+    ASSERT_TRUE(main().save());
+    std::vector<WaypointCells::Change> told;
+    auto cells = WaypointCells::make(main(), [&](const WaypointCells::Change& c) { told.push_back(c); });
+    const Grid grid = Grid::forScale(plat::kMapWorldWidth / 320);
+    cells->reload(plat::MapRect::world(), grid, Filter{});
+    for (const plat::Coordinate2D at : {plat::Coordinate2D{89.5, 8.5}, plat::Coordinate2D{-90, -120},
+                                        plat::Coordinate2D{0, 180}}) {
+        auto w = addPoint(main(), day, 3.0, plat::Date(1.7e9));
+        w->setLatitude(at.latitude);
+        w->setLongitude(at.longitude);
+        told.clear();
+        ASSERT_TRUE(main().save());
+        ASSERT_EQ(told.size(), 1u) << at.latitude << ", " << at.longitude;
+        ASSERT_EQ(told[0].added.size(), 1u);
+        EXPECT_EQ(told[0].added[0].waypoint, w->objectID().row);
+    }
+    EXPECT_EQ(cells->pins(), WaypointGrid::pinsIn(main().connection(), plat::MapRect::world(), grid, Filter{}));
 }
 
 }  // namespace qxtest
