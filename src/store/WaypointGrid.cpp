@@ -1,10 +1,13 @@
 #include "store/WaypointGrid.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <numbers>
+#include <optional>
 #include <set>
 #include <string>
 #include <tuple>
@@ -36,8 +39,12 @@ std::string mapY(const std::string& lat) {
     const std::string s = "sin(max(min(" + lat + ", " + number(limit) + "), " + number(-limit) + ") * pi() / 180.0)";
     return "max(0.0, min(" + number(kLastPoint) + ", (0.5 - ln((1 + " + s + ") / (1 - " + s + ")) / (4 * pi())) * 268435456.0))";
 }
+// A point's finest square, row by row: (ty << kKeyBits) | tx.
+constexpr int kKeyBits = 28 - WaypointGrid::kFinestTileShift;
 std::string spotKey(const std::string& mx, const std::string& my) {
-    return "(((CAST(" + my + " AS INTEGER) >> 14) << 14) | (CAST(" + mx + " AS INTEGER) >> 14))";
+    const std::string f = std::to_string(WaypointGrid::kFinestTileShift);
+    return "(((CAST(" + my + " AS INTEGER) >> " + f + ") << " + std::to_string(kKeyBits) + ") | (CAST(" + mx +
+           " AS INTEGER) >> " + f + "))";
 }
 
 // Puts waypoint `w` (an SQL expression) on the grid when it has a position and a reading.
@@ -72,11 +79,9 @@ std::string removeSpot(const std::string& w) {
         sql += "UPDATE WaypointTile SET n = n - 1 WHERE " + square(level) + ";\n";
         sql += "DELETE FROM WaypointTile WHERE n <= 0 AND " + square(level) + ";\n";
     }
-    const std::string across = std::to_string(1 << (WaypointGrid::kFinestTileShift - WaypointGrid::kSpotShift));
-    sql += "UPDATE WaypointTile SET (der, wid, mid) = (SELECT s.der, s.id, s.mid FROM WaypointTileRow r"
-           " JOIN WaypointSpot s ON s.key BETWEEN (((WaypointTile.ty * " + across + " + r.i) << 14) | (WaypointTile.tx * " +
-           across + ")) AND (((WaypointTile.ty * " + across + " + r.i) << 14) | (WaypointTile.tx * " + across + " + " +
-           std::to_string(std::stoi(across) - 1) + ")) WHERE s.id <> " + w +
+    // The finest square's next highest is the first of its points in the index's order.
+    sql += "UPDATE WaypointTile SET (der, wid, mid) = (SELECT s.der, s.id, s.mid FROM WaypointSpot s"
+           " WHERE s.key = ((WaypointTile.ty << " + std::to_string(kKeyBits) + ") | WaypointTile.tx) AND s.id <> " + w +
            " ORDER BY s.der DESC, s.id ASC LIMIT 1) WHERE " + square(WaypointGrid::kFinestTileShift) + " AND wid = " + w +
            ";\n";
     for (int level = WaypointGrid::kFinestTileShift + 1; level <= WaypointGrid::kCoarsestTileShift; ++level) {
@@ -97,18 +102,17 @@ std::string tablesSql(const std::string& prefix) {
         "CREATE TABLE " + prefix + "WaypointTile (level INTEGER NOT NULL, ty INTEGER NOT NULL, tx INTEGER NOT NULL,"
         " n INTEGER NOT NULL, der REAL NOT NULL, wid INTEGER NOT NULL, mid INTEGER, dateMin REAL NOT NULL,"
         " dateMax REAL NOT NULL, PRIMARY KEY (level, ty, tx)) WITHOUT ROWID;\n"
-        "CREATE TABLE " + prefix + "WaypointTileLevel (level INTEGER PRIMARY KEY);\n"
-        "CREATE TABLE " + prefix + "WaypointTileRow (i INTEGER PRIMARY KEY);\n";
+        "CREATE TABLE " + prefix + "WaypointTileLevel (level INTEGER PRIMARY KEY);\n";
     for (int level = WaypointGrid::kFinestTileShift; level <= WaypointGrid::kCoarsestTileShift; ++level)
         sql += "INSERT INTO WaypointTileLevel VALUES (" + std::to_string(level) + ");\n";
-    for (int i = 0; i < (1 << (WaypointGrid::kFinestTileShift - WaypointGrid::kSpotShift)); ++i)
-        sql += "INSERT INTO WaypointTileRow VALUES (" + std::to_string(i) + ");\n";
     return sql;
 }
 
 // Made once the points are in: sorting them once is far cheaper than placing each in turn.
 std::string indexSql(const std::string& prefix) {
-    return "CREATE INDEX " + prefix + "WaypointSpot_key ON WaypointSpot(key, der, date, mx, my, mid);\n";
+    // A square's points highest first (of equal ones the oldest): a reader after one point per
+    // cell stops as soon as each of its cells has one.
+    return "CREATE INDEX " + prefix + "WaypointSpot_key ON WaypointSpot(key, der DESC, id, date, mx, my, mid);\n";
 }
 
 std::string triggersSql() {
@@ -158,6 +162,16 @@ bool hasTable(Connection& c, const std::string& schema, const char* name) {
     return s.step() == 1;
 }
 
+// Whether `schema` holds the grid as this version keeps it. A grid of an earlier version has
+// coarser finest squares and another order of points.
+bool holdsGrid(Connection& c, const std::string& schema) {
+    if (!hasTable(c, schema, "WaypointTile")) return false;
+    auto s = c.prepare("SELECT 1 FROM " + schema + ".WaypointTileLevel WHERE level = ?1");
+    if (!s) return false;
+    s.bindInteger(1, WaypointGrid::kFinestTileShift);
+    return s.step() == 1;
+}
+
 // --- reading -------------------------------------------------------------------------------------
 
 struct Best {
@@ -182,58 +196,107 @@ void offer(Cells& cells, std::int64_t cx, std::int64_t cy, double der, std::int6
     if (!added && better(der, waypoint, it->second)) it->second = Best{der, waypoint, measurement};
 }
 
-// The squares of every level from the points, in one pass over them: a point counts in its
-// square of each level, which keeps its highest (of equal ones the oldest) and its dates.
+// What a square of the grid holds.
+struct Square {
+    std::int64_t n = 0;
+    Best best;
+    double dateMin = INFINITY, dateMax = -INFINITY;
+
+    void take(std::int64_t count, const Best& b, double from, double to) {
+        if (n == 0 || better(b.der, b.waypoint, best)) best = b;
+        n += count;
+        dateMin = std::min(dateMin, from);
+        dateMax = std::max(dateMax, to);
+    }
+};
+
+class SquareWriter {
+public:
+    SquareWriter(Connection& c, StoreError* error)
+        : c_(c), error_(error),
+          insert_(c.prepare("INSERT INTO WaypointTile (level, ty, tx, n, der, wid, mid, dateMin, dateMax)"
+                            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                            error)) {}
+    explicit operator bool() const { return static_cast<bool>(insert_); }
+
+    bool write(int level, std::int64_t ty, std::int64_t tx, const Square& q) {
+        insert_.bindInteger(1, level);
+        insert_.bindInteger(2, ty);
+        insert_.bindInteger(3, tx);
+        insert_.bindInteger(4, q.n);
+        insert_.bind(5, Value(q.best.der));
+        insert_.bindInteger(6, q.best.waypoint);
+        insert_.bindInteger(7, q.best.measurement);
+        insert_.bind(8, Value(q.dateMin));
+        insert_.bind(9, Value(q.dateMax));
+        const bool ok = insert_.step() >= 0;
+        insert_.reset();
+        if (!ok) reportError(error_, c_.lastError("filling the map grid"));
+        return ok;
+    }
+
+private:
+    Connection& c_;
+    StoreError* error_;
+    Connection::Statement insert_;
+};
+
+// The finest squares from the points, read in the order of their index: each square's points
+// come together, its highest first.
+bool fillFinestTiles(Connection& c, SquareWriter& out, StoreError* error) {
+    auto s = c.prepare("SELECT key, der, id, mid, date FROM WaypointSpot ORDER BY key, der DESC, id", error);
+    if (!s) return false;
+    std::int64_t key = -1;
+    Square q;
+    auto flush = [&] {
+        return q.n == 0 || out.write(WaypointGrid::kFinestTileShift, key >> kKeyBits, key & ((std::int64_t{1} << kKeyBits) - 1), q);
+    };
+    while (s.step() == 1) {
+        const std::int64_t k = s.columnInt(0);
+        if (k != key) {
+            if (!flush()) return false;
+            key = k;
+            q = Square{};
+        }
+        const double date = s.columnDouble(4);
+        q.take(1, Best{s.columnDouble(1), s.columnInt(2), s.columnInt(3)}, date, date);
+    }
+    return flush();
+}
+
+// The squares of a level from the four below each, read row by row: only the squares of one
+// row of the level are held at a time.
+bool fillTilesAbove(Connection& c, int level, SquareWriter& out, StoreError* error) {
+    auto s = c.prepare("SELECT ty, tx, n, der, wid, mid, dateMin, dateMax FROM WaypointTile WHERE level = ?1"
+                       " ORDER BY ty, tx",
+                       error);
+    if (!s) return false;
+    s.bindInteger(1, level - 1);
+    std::int64_t row = -1;
+    std::map<std::int64_t, Square> squares;
+    auto flush = [&] {
+        for (const auto& [tx, q] : squares)
+            if (!out.write(level, row, tx, q)) return false;
+        squares.clear();
+        return true;
+    };
+    while (s.step() == 1) {
+        const std::int64_t ty = s.columnInt(0) >> 1;
+        if (ty != row) {
+            if (!flush()) return false;
+            row = ty;
+        }
+        squares[s.columnInt(1) >> 1].take(s.columnInt(2), Best{s.columnDouble(3), s.columnInt(4), s.columnInt(5)},
+                                          s.columnDouble(6), s.columnDouble(7));
+    }
+    return flush();
+}
+
 bool fillTiles(Connection& c, StoreError* error) {
-    struct Square {
-        std::int64_t n = 0;
-        Best best;
-        double dateMin = INFINITY, dateMax = -INFINITY;
-    };
-    struct KeyHash {
-        std::size_t operator()(const std::tuple<int, std::int64_t, std::int64_t>& k) const {
-            return std::hash<std::int64_t>()((std::get<1>(k) << 24 ^ std::get<2>(k)) * 31 + std::get<0>(k));
-        }
-    };
-    std::unordered_map<std::tuple<int, std::int64_t, std::int64_t>, Square, KeyHash> squares;
-    {
-        auto s = c.prepare("SELECT id, mid, der, date, mx, my FROM WaypointSpot", error);
-        if (!s) return false;
-        while (s.step() == 1) {
-            const std::int64_t id = s.columnInt(0), mid = s.columnInt(1);
-            const double der = s.columnDouble(2), date = s.columnDouble(3);
-            const auto x = static_cast<std::int64_t>(s.columnDouble(4)), y = static_cast<std::int64_t>(s.columnDouble(5));
-            for (int level = WaypointGrid::kFinestTileShift; level <= WaypointGrid::kCoarsestTileShift; ++level) {
-                Square& q = squares[{level, y >> level, x >> level}];
-                if (q.n++ == 0 || better(der, id, q.best)) q.best = Best{der, id, mid};
-                q.dateMin = std::min(q.dateMin, date);
-                q.dateMax = std::max(q.dateMax, date);
-            }
-        }
-    }
-    std::vector<std::pair<std::tuple<int, std::int64_t, std::int64_t>, Square>> rows(squares.begin(), squares.end());
-    squares.clear();
-    std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    auto insert = c.prepare(
-        "INSERT INTO WaypointTile (level, ty, tx, n, der, wid, mid, dateMin, dateMax) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)",
-        error);
-    if (!insert) return false;
-    for (const auto& [key, q] : rows) {
-        insert.bindInteger(1, std::get<0>(key));
-        insert.bindInteger(2, std::get<1>(key));
-        insert.bindInteger(3, std::get<2>(key));
-        insert.bindInteger(4, q.n);
-        insert.bind(5, Value(q.best.der));
-        insert.bindInteger(6, q.best.waypoint);
-        insert.bindInteger(7, q.best.measurement);
-        insert.bind(8, Value(q.dateMin));
-        insert.bind(9, Value(q.dateMax));
-        if (insert.step() < 0) {
-            reportError(error, c.lastError("filling the map grid"));
-            return false;
-        }
-        insert.reset();
-    }
+    SquareWriter out(c, error);
+    if (!out || !fillFinestTiles(c, out, error)) return false;
+    for (int level = WaypointGrid::kFinestTileShift + 1; level <= WaypointGrid::kCoarsestTileShift; ++level)
+        if (!fillTilesAbove(c, level, out, error)) return false;
     return true;
 }
 
@@ -276,20 +339,27 @@ public:
     }
 
     void area(double x0, double x1, double y0, double y1) {
-        // Whole cells, so that each cell's answer is over all of it.
-        const std::int64_t cx0 = static_cast<std::int64_t>(std::floor(x0 / size_));
-        const std::int64_t cx1 = static_cast<std::int64_t>(std::floor(std::nextafter(x1, x0) / size_));
-        const std::int64_t cy0 = static_cast<std::int64_t>(std::floor(y0 / size_));
-        const std::int64_t cy1 = static_cast<std::int64_t>(std::floor(std::nextafter(y1, y0) / size_));
+        // Whole cells, so that each cell's answer is over all of it; none past the world.
+        const double cx0 = std::floor(x0 / size_), cx1 = std::floor(std::nextafter(x1, x0) / size_);
+        const double cy0 = std::floor(y0 / size_), cy1 = std::floor(std::nextafter(y1, y0) / size_);
+        clip_ = {std::max(0.0, cx0 * size_), std::min<double>(kWorld, (cx1 + 1) * size_), std::max(0.0, cy0 * size_),
+                 std::min<double>(kWorld, (cy1 + 1) * size_)};
+        if (clip_.x1 <= clip_.x0 || clip_.y1 <= clip_.y0) return;
+        // The squares a cell is made of, as large as its size and place allow: a cell of 5 * 2^s
+        // points takes 25 squares of 2^s, one of 4 * 2^s a single square of 2^(s + 2).
+        int level = WaypointGrid::kFinestTileShift;
         if (grid_.shift >= WaypointGrid::kFinestTileShift) {
-            const int level = std::min(grid_.shift, WaypointGrid::kCoarsestTileShift);
-            const std::int64_t per = grid_.factor << (grid_.shift - level);  // squares per cell side
-            readTiles(level, per, cx0 * per, (cx1 + 1) * per - 1, cy0 * per, (cy1 + 1) * per - 1);
-        } else {
-            const double s = size_;
-            readSpots(std::max(0.0, cx0 * s), std::min<double>(kWorld, (cx1 + 1) * s), std::max(0.0, cy0 * s),
-                      std::min<double>(kWorld, (cy1 + 1) * s));
+            level = grid_.shift + std::countr_zero(static_cast<std::uint64_t>(grid_.factor));
+            level = std::min(level, WaypointGrid::kCoarsestTileShift);
         }
+        const double side = std::ldexp(1.0, level);
+        const std::int64_t last = (kWorld >> level) - 1;
+        const auto tx0 = static_cast<std::int64_t>(clip_.x0 / side);
+        const auto tx1 = std::min(last, static_cast<std::int64_t>(std::ceil(clip_.x1 / side)) - 1);
+        const auto ty0 = static_cast<std::int64_t>(clip_.y0 / side);
+        const auto ty1 = std::min(last, static_cast<std::int64_t>(std::ceil(clip_.y1 / side)) - 1);
+        for (std::int64_t ty = ty0; ty <= ty1; ++ty)
+            for (const Tile& t : tilesOfRow(level, ty, tx0, tx1)) visit(t);
     }
 
     std::vector<WaypointGrid::CellPin> pins() const {
@@ -306,64 +376,85 @@ public:
     }
 
 private:
-    void readTiles(int level, std::int64_t per, std::int64_t tx0, std::int64_t tx1, std::int64_t ty0, std::int64_t ty1) {
-        const std::int64_t last = (kWorld >> level) - 1;
-        tx0 = std::max<std::int64_t>(tx0, 0);
-        ty0 = std::max<std::int64_t>(ty0, 0);
-        tx1 = std::min(tx1, last);
-        ty1 = std::min(ty1, last);
-        auto s = c_.prepare(
-            "SELECT tx, der, wid, mid, dateMin, dateMax FROM WaypointTile WHERE level = ?1 AND ty = ?2 AND tx BETWEEN ?3 "
-            "AND ?4");
-        if (!s) return;
-        for (std::int64_t ty = ty0; ty <= ty1; ++ty) {
-            s.bindInteger(1, level);
-            s.bindInteger(2, ty);
-            s.bindInteger(3, tx0);
-            s.bindInteger(4, tx1);
-            while (s.step() == 1) {
-                const std::int64_t tx = s.columnInt(0);
-                const double der = s.columnDouble(1);
-                // The highest reading of the square fails the floor: so does every other.
-                if (!(der > filter_.doseRateAbove)) continue;
-                switch (reach(level, tx, ty, s.columnDouble(4), s.columnDouble(5))) {
-                    case Reach::none: break;
-                    case Reach::all: offer(cells_, floorDiv(tx, per), floorDiv(ty, per), der, s.columnInt(2), s.columnInt(3)); break;
-                    case Reach::some: pending_.push_back({level, tx, ty}); break;
-                }
-            }
-            s.reset();
+    struct Tile {
+        int level = 0;
+        std::int64_t tx = 0, ty = 0;
+        double der = 0, dateMin = 0, dateMax = 0;
+        std::int64_t waypoint = 0, measurement = 0;
+    };
+    struct Rect {
+        double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    };
+
+    // The stored squares of one row of a level, read whole before any is looked into, since
+    // looking into one reads the level below with the same statement.
+    std::vector<Tile> tilesOfRow(int level, std::int64_t ty, std::int64_t tx0, std::int64_t tx1) {
+        std::vector<Tile> tiles;
+        if (!row_)
+            row_.emplace(c_.prepare("SELECT tx, der, wid, mid, dateMin, dateMax FROM WaypointTile WHERE level = ?1"
+                                    " AND ty = ?2 AND tx BETWEEN ?3 AND ?4"));
+        auto& s = *row_;
+        if (!s) return tiles;
+        s.bindInteger(1, level);
+        s.bindInteger(2, ty);
+        s.bindInteger(3, tx0);
+        s.bindInteger(4, tx1);
+        while (s.step() == 1) {
+            const double der = s.columnDouble(1);
+            // The highest reading of the square fails the floor: so does every other.
+            if (!(der > filter_.doseRateAbove)) continue;
+            tiles.push_back({level, s.columnInt(0), ty, der, s.columnDouble(4), s.columnDouble(5), s.columnInt(2),
+                             s.columnInt(3)});
         }
-        for (const auto& t : pending_) {
-            const double side = std::ldexp(1.0, t.level);
-            readSpots(t.tx * side, (t.tx + 1) * side, t.ty * side, (t.ty + 1) * side);
-        }
-        pending_.clear();
+        s.reset();
+        return tiles;
     }
 
-    // Every point in the rectangle [x0, x1) x [y0, y1), tested one by one.
-    void readSpots(double x0, double x1, double y0, double y1) {
-        if (x1 <= x0 || y1 <= y0) return;
-        auto s = c_.prepare("SELECT der, date, mx, my, rowid, mid FROM WaypointSpot WHERE key BETWEEN ?1 AND ?2");
-        if (!s) return;
-        const std::int64_t kx0 = static_cast<std::int64_t>(x0) >> WaypointGrid::kSpotShift;
-        const std::int64_t kx1 = static_cast<std::int64_t>(std::ceil(x1) - 1) >> WaypointGrid::kSpotShift;
-        const std::int64_t ky0 = static_cast<std::int64_t>(y0) >> WaypointGrid::kSpotShift;
-        const std::int64_t ky1 = static_cast<std::int64_t>(std::ceil(y1) - 1) >> WaypointGrid::kSpotShift;
-        for (std::int64_t ky = ky0; ky <= ky1; ++ky) {
-            s.bindInteger(1, (ky << 14) | kx0);
-            s.bindInteger(2, (ky << 14) | kx1);
-            while (s.step() == 1) {
-                const double der = s.columnDouble(0);
-                if (!(der > filter_.doseRateAbove)) continue;
-                const double mx = s.columnDouble(2), my = s.columnDouble(3);
-                if (mx < x0 || mx >= x1 || my < y0 || my >= y1) continue;
-                if (!passes(s.columnDouble(1), mx, my)) continue;
-                offer(cells_, static_cast<std::int64_t>(std::floor(mx / size_)),
-                      static_cast<std::int64_t>(std::floor(my / size_)), der, s.columnInt(4), s.columnInt(5));
-            }
-            s.reset();
+    void visit(const Tile& t) {
+        const Reach r = reach(t.level, t.tx, t.ty, t.dateMin, t.dateMax);
+        if (r == Reach::none) return;
+        const double side = std::ldexp(1.0, t.level);
+        const double cx = std::floor(t.tx * side / size_), cy = std::floor(t.ty * side / size_);
+        const bool oneCell = std::ceil((t.tx + 1) * side / size_) - 1 == cx && std::ceil((t.ty + 1) * side / size_) - 1 == cy;
+        if (r == Reach::all && oneCell) {
+            offer(cells_, static_cast<std::int64_t>(cx), static_cast<std::int64_t>(cy), t.der, t.waypoint, t.measurement);
+        } else if (t.level > WaypointGrid::kFinestTileShift) {
+            for (std::int64_t ty = t.ty * 2; ty <= t.ty * 2 + 1; ++ty)
+                for (const Tile& child : tilesOfRow(t.level - 1, ty, t.tx * 2, t.tx * 2 + 1)) visit(child);
+        } else {
+            readSpots(t);
         }
+    }
+
+    // The points of a finest square, highest first: each cell of the area it meets takes the
+    // first that passes the filter, and the reading ends once every such cell has one. A square
+    // crowded with points costs what its cells need, not what it holds.
+    void readSpots(const Tile& t) {
+        const double side = std::ldexp(1.0, t.level);
+        const Rect r{std::max(clip_.x0, t.tx * side), std::min(clip_.x1, (t.tx + 1) * side),
+                     std::max(clip_.y0, t.ty * side), std::min(clip_.y1, (t.ty + 1) * side)};
+        if (r.x1 <= r.x0 || r.y1 <= r.y0) return;
+        const double cells = (std::floor(std::nextafter(r.x1, r.x0) / size_) - std::floor(r.x0 / size_) + 1) *
+                             (std::floor(std::nextafter(r.y1, r.y0) / size_) - std::floor(r.y0 / size_) + 1);
+        if (!spots_)
+            spots_.emplace(c_.prepare("SELECT der, date, mx, my, id, mid FROM WaypointSpot WHERE key = ?1"
+                                      " ORDER BY der DESC, id"));
+        auto& s = *spots_;
+        if (!s) return;
+        s.bindInteger(1, (t.ty << kKeyBits) | t.tx);
+        std::set<std::pair<std::int64_t, std::int64_t>> done;
+        while (static_cast<double>(done.size()) < cells && s.step() == 1) {
+            const double der = s.columnDouble(0);
+            if (!(der > filter_.doseRateAbove)) break;
+            const double mx = s.columnDouble(2), my = s.columnDouble(3);
+            if (mx < r.x0 || mx >= r.x1 || my < r.y0 || my >= r.y1) continue;
+            const std::pair cell{static_cast<std::int64_t>(std::floor(mx / size_)),
+                                 static_cast<std::int64_t>(std::floor(my / size_))};
+            if (done.count(cell) || !passes(s.columnDouble(1), mx, my)) continue;
+            offer(cells_, cell.first, cell.second, der, s.columnInt(4), s.columnInt(5));
+            done.insert(cell);
+        }
+        s.reset();
     }
 
     bool passes(double date, double mx, double my) const {
@@ -401,19 +492,14 @@ private:
         return some ? Reach::some : Reach::all;
     }
 
-    static std::int64_t floorDiv(std::int64_t a, std::int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
-
-    struct Tile {
-        int level;
-        std::int64_t tx, ty;
-    };
     Connection& c_;
     WaypointGrid::CellGrid grid_;
     const WaypointGrid::Filter& filter_;
     double size_;
     CapBox cap_;
+    Rect clip_;
     Cells cells_;
-    std::vector<Tile> pending_;
+    std::optional<Connection::Statement> row_, spots_;  // prepared at their first use
 };
 
 }  // namespace
@@ -452,10 +538,10 @@ bool WaypointGrid::install(Connection& c, bool temporary, StoreError* error) {
     std::int64_t cachePages = -2000;
     if (auto s = c.prepare("PRAGMA cache_size"); s && s.step() == 1) cachePages = s.columnInt(0);
     if (!c.begin(error)) return false;
-    c.exec("PRAGMA cache_size = -262144");
+    c.exec("PRAGMA cache_size = -65536");
     const std::string prefix = temporary ? "temp." : "";
     const bool ok = c.exec(tablesSql(prefix), error) && (temporary || c.exec(triggersSql(), error)) &&
-                    c.exec(fillSpotsSql(), error) && fillTiles(c, error) && c.exec(indexSql(prefix), error);
+                    c.exec(fillSpotsSql(), error) && c.exec(indexSql(prefix), error) && fillTiles(c, error);
     c.exec("PRAGMA cache_size = " + std::to_string(cachePages));
     if (!ok) {
         c.rollback();
@@ -472,10 +558,13 @@ bool WaypointGrid::install(Connection& c, bool temporary, StoreError* error) {
 }
 
 bool WaypointGrid::ensure(Connection& c) {
-    if (hasTable(c, "main", "WaypointTile")) return true;
+    if (holdsGrid(c, "main")) return true;
     if (hasTable(c, "temp", "WaypointTile")) return false;
     StoreError error;
     const bool temporary = c.isReadOnly();
+    // An earlier version's grid goes with its triggers; this run's is made in its place.
+    if (!temporary && hasTable(c, "main", "WaypointTile") && !c.exec(dropSql(), &error))
+        plat::Log::line("WaypointGrid: an earlier map grid could not be removed (" + error.message + ")");
     if (install(c, temporary, &error)) return !temporary;
     plat::Log::line("WaypointGrid: the map grid could not be kept in the file (" + error.message +
                     "); it is made for this run");
@@ -483,7 +572,7 @@ bool WaypointGrid::ensure(Connection& c) {
     return false;
 }
 
-bool WaypointGrid::inFile(Connection& c) { return hasTable(c, "main", "WaypointTile"); }
+bool WaypointGrid::inFile(Connection& c) { return holdsGrid(c, "main"); }
 
 bool WaypointGrid::refresh(Connection& c, const std::vector<std::int64_t>& waypoints,
                            const std::vector<std::int64_t>& measurements) {

@@ -17,18 +17,20 @@ class Connection;
 //
 // Two tables follow the waypoints and their readings through triggers:
 //  - WaypointSpot: one row per waypoint that has a position and a reading, with its map point,
-//    dose rate and date, indexed by the 16384-point square it lies in (row-major), so that an
-//    area is read as one index range per row of squares;
-//  - WaypointTile: for squares of 2^18 to 2^21 map points, how many points each holds, the
-//    dates they span and the point with the highest dose rate (ties: the oldest row).
+//    dose rate and date, indexed by the finest square it lies in and, within it, highest dose
+//    rate first;
+//  - WaypointTile: for squares of 2^8 (a few tens of metres) to 2^21 map points, how many points
+//    each holds, the dates they span and the point with the highest dose rate (ties: the oldest
+//    row).
 // They are made when a map first asks (see ensure()).
-// A map zoomed out far uses the squares; closer in, where few points are on the screen, it reads
-// the points themselves. Either way it works out one point per cell, never one object per point.
+// A cell of the screen is read from the largest squares it is made of; a square the filter
+// splits is read from the four below it; a finest square larger than the cells, or split, from
+// its points, highest first, until each of its cells has one. Either way a reading costs about
+// what the screen shows, not what the store holds: never one object per point.
 class WaypointGrid {
 public:
-    static constexpr int kFinestTileShift = 18;
+    static constexpr int kFinestTileShift = 8;
     static constexpr int kCoarsestTileShift = 21;
-    static constexpr int kSpotShift = 14;
 
     // Cells of the screen laid on the world: squares of `factor` * 2^shift map points from the
     // projection's corner, so that a cell is a whole number of squares of one tile level and a

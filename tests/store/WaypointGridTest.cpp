@@ -26,6 +26,8 @@ using Filter = WaypointGrid::Filter;
 
 class WaypointGridTest : public StoreTest {
 protected:
+    static constexpr plat::Coordinate2D kCrowd{48.137, 11.575};
+
     struct Point {
         std::int64_t row;
         plat::Coordinate2D at;
@@ -38,14 +40,17 @@ protected:
         auto day = makeSet(main(), plat::Date(1.7e9));
         std::mt19937 rng(5);
         const plat::Coordinate2D centres[] = {{48.1, 11.5}, {-17.0, 179.9}, {35.6, 139.7}, {64.1, -21.9}, {0.0, 0.0}};
-        std::normal_distribution<double> spread(0, 1.5);
+        std::normal_distribution<double> spread(0, 1.5), crowd(0, 0.002);
         std::uniform_int_distribution<int> level(1, 40);
         std::uniform_real_distribution<double> when(0, 30 * 86400.0);
         for (int i = 0; i < count; ++i) {
             const int c = i % 5;
             double lon = centres[c].longitude + spread(rng);
             if (lon > 180) lon -= 360;
-            const plat::Coordinate2D at{std::clamp(centres[c].latitude + spread(rng), -80.0, 80.0), lon};
+            plat::Coordinate2D at{std::clamp(centres[c].latitude + spread(rng), -80.0, 80.0), lon};
+            // A crowd of a few hundred metres in the first cluster, a tenth of it at one spot.
+            if (c == 0 && i % 4 == 0) at = {kCrowd.latitude + crowd(rng), kCrowd.longitude + crowd(rng)};
+            if (c == 0 && i % 40 == 0) at = kCrowd;
             const double der = level(rng) * 0.05;
             const double date = 1.7e9 + (c == 0 ? 3600.0 + i : when(rng));
             auto w = addPoint(main(), day, der, plat::Date(date));
@@ -111,13 +116,21 @@ protected:
         compared += want.size();
     }
 
+    struct View {
+        double mapPointsPerPoint;
+        plat::MapRect area;
+    };
+    // A screen of 320 by 480 points at that scale, a little off centre.
+    static View around(const plat::Coordinate2D& at, double mapPointsPerPoint) {
+        const plat::MapPoint p = plat::mapPointForCoordinate(at);
+        return {mapPointsPerPoint, plat::MapRect::make(p.x - 150 * mapPointsPerPoint, p.y - 230 * mapPointsPerPoint,
+                                                       320 * mapPointsPerPoint, 480 * mapPointsPerPoint)};
+    }
+
     // The scales of the screen: the whole world, the tile levels, and the points themselves.
     void expectSameEverywhere(const std::string& what) {
         const double world = plat::kMapWorldWidth;
-        const struct {
-            double mapPointsPerPoint;
-            plat::MapRect area;
-        } views[] = {
+        const View views[] = {
             {world / 320, plat::MapRect::make(0, 0, world, world)},
             {world / 320 / 3.3, plat::MapRect::make(world * 0.3, world * 0.2, world * 0.31, world * 0.4)},
             {world / 320 / 7.1, plat::MapRect::make(world * 0.95, world * 0.5, world * 0.14, world * 0.2)},  // wraps
@@ -125,6 +138,8 @@ protected:
                                                    world / 40, world / 30)},
             {world / 320 / 900, plat::MapRect::make(plat::mapPointForCoordinate({48.2, 11.3}).x, plat::mapPointForCoordinate({48.2, 11.3}).y,
                                                     world / 900, world / 700)},
+            // Closer over the crowd: cells of 5 and 6 squares, and cells smaller than a square.
+            around(kCrowd, 230), around(kCrowd, 42), around(kCrowd, 3.3), around(kCrowd, 0.4),
         };
         Filter none;
         Filter floor;
@@ -158,7 +173,7 @@ protected:
         sqlite3* db = nullptr;
         sqlite3_open((dataDir() / Store::kFileName).c_str(), &db);
         const char* drop =
-            "DROP TABLE WaypointSpot; DROP TABLE WaypointTile; DROP TABLE WaypointTileLevel; DROP TABLE WaypointTileRow;"
+            "DROP TABLE WaypointSpot; DROP TABLE WaypointTile; DROP TABLE WaypointTileLevel; DROP TABLE IF EXISTS WaypointTileRow;"
             "DROP TRIGGER WaypointGrid_waypoint_insert; DROP TRIGGER WaypointGrid_measurement_insert;"
             "DROP TRIGGER WaypointGrid_waypoint_move; DROP TRIGGER WaypointGrid_measurement_change;"
             "DROP TRIGGER WaypointGrid_waypoint_delete; DROP TRIGGER WaypointGrid_measurement_delete; VACUUM;";
