@@ -39,25 +39,63 @@ std::string mapY(const std::string& lat) {
     const std::string s = "sin(max(min(" + lat + ", " + number(limit) + "), " + number(-limit) + ") * pi() / 180.0)";
     return "max(0.0, min(" + number(kLastPoint) + ", (0.5 - ln((1 + " + s + ") / (1 - " + s + ")) / (4 * pi())) * 268435456.0))";
 }
-// A point's finest square, row by row: (ty << kKeyBits) | tx.
-constexpr int kKeyBits = 28 - WaypointGrid::kFinestTileShift;
-std::string spotKey(const std::string& mx, const std::string& my) {
-    const std::string f = std::to_string(WaypointGrid::kFinestTileShift);
-    return "(((CAST(" + my + " AS INTEGER) >> " + f + ") << " + std::to_string(kKeyBits) + ") | (CAST(" + mx +
-           " AS INTEGER) >> " + f + "))";
+constexpr int kFinest = WaypointGrid::kFinestTileShift;
+constexpr int kCoarsest = WaypointGrid::kCoarsestTileShift;
+constexpr int kAlways = WaypointGrid::kAlwaysKeptShift;
+constexpr std::int64_t kSplit = WaypointGrid::kSplitAbove;
+
+// The bits of `v` (an SQL integer below 2^20) spread to every other place, so that the key of a
+// square interleaves its column and row: the squares inside any larger square then have keys
+// of one unbroken range, and its points are read as one range of the index.
+std::string spreadBits(std::string v) {
+    const std::pair<int, const char*> steps[] = {{16, "281470681808895"}, {8, "71777214294589695"},
+                                                 {4, "1085102592571150095"}, {2, "3689348814741910323"},
+                                                 {1, "6148914691236517205"}};
+    for (const auto& [shift, mask] : steps) v = "((" + v + " | (" + v + " << " + std::to_string(shift) + ")) & " + mask + ")";
+    return v;
+}
+std::int64_t spreadBits(std::int64_t v) {
+    const std::pair<int, std::uint64_t> steps[] = {{16, 0x0000FFFF0000FFFFull}, {8, 0x00FF00FF00FF00FFull},
+                                                   {4, 0x0F0F0F0F0F0F0F0Full}, {2, 0x3333333333333333ull},
+                                                   {1, 0x5555555555555555ull}};
+    auto x = static_cast<std::uint64_t>(v);
+    for (const auto& [shift, mask] : steps) x = (x | (x << shift)) & mask;
+    return static_cast<std::int64_t>(x);
 }
 
-// Puts waypoint `w` (an SQL expression) on the grid when it has a position and a reading.
-std::string addSpot(const std::string& w) {
-    return "INSERT INTO WaypointSpot (id, mid, key, der, date, mx, my)"
-           " SELECT s.id, s.mid, " + spotKey("s.mx", "s.my") + ", s.der, s.date, s.mx, s.my FROM"
-           " (SELECT w.id AS id, m.id AS mid, m.der AS der, m.date AS date, " + mapX("w.longitude") + " AS mx, " +
-           mapY("w.latitude") + " AS my FROM \"Waypoint\" w JOIN \"Measurement\" m ON m.waypoint_id = w.id"
-           " WHERE w.id = " + w + " AND NOT (w.latitude = -1 AND w.longitude = -1)) s"
-           " WHERE NOT EXISTS (SELECT 1 FROM WaypointSpot WHERE id = " + w + ");\n"
-           "INSERT INTO WaypointTile (level, ty, tx, n, der, wid, mid, dateMin, dateMax)"
-           " SELECT l.level, CAST(s.my AS INTEGER) >> l.level, CAST(s.mx AS INTEGER) >> l.level, 1, s.der, s.id, s.mid,"
-           " s.date, s.date FROM WaypointSpot s, WaypointTileLevel l WHERE s.id = " + w +
+// A point's key: that of its finest square.
+std::string pointKey(const std::string& mx, const std::string& my) {
+    const std::string f = std::to_string(kFinest);
+    return "(" + spreadBits("(CAST(" + mx + " AS INTEGER) >> " + f + ")") + " | (" +
+           spreadBits("(CAST(" + my + " AS INTEGER) >> " + f + ")") + " << 1))";
+}
+// The keys of the points of a square of `level` holding key `k` (SQL), low and high.
+std::string keysFrom(const std::string& k, int level) {
+    const std::string bits = std::to_string(2 * (level - kFinest));
+    return "((" + k + " >> " + bits + ") << " + bits + ")";
+}
+std::string keysTo(const std::string& k, int level) {
+    return "(" + keysFrom(k, level) + " + " + std::to_string((std::int64_t{1} << (2 * (level - kFinest))) - 1) + ")";
+}
+
+// The square of `level` holding waypoint `w`'s point, as a condition on WaypointMapSquare.
+std::string squareOf(const std::string& w, int level, const char* table = "") {
+    const std::string l = std::to_string(level);
+    return std::string(table) + "level = " + l + " AND " + table + "ty = (SELECT CAST(my AS INTEGER) >> " + l +
+           " FROM WaypointMapPoint WHERE id = " + w + ") AND " + table + "tx = (SELECT CAST(mx AS INTEGER) >> " + l +
+           " FROM WaypointMapPoint WHERE id = " + w + ")";
+}
+std::string pointKeyOf(const std::string& w) { return "(SELECT key FROM WaypointMapPoint WHERE id = " + w + ")"; }
+std::string countOf(const std::string& w, int level) {
+    return "(SELECT n FROM WaypointMapSquare WHERE " + squareOf(w, level) + ")";
+}
+
+// Counts waypoint `w`'s point into its square of `level` (made if need be).
+std::string countIn(const std::string& w, int level) {
+    return "INSERT INTO WaypointMapSquare (level, ty, tx, n, der, wid, mid, dateMin, dateMax)"
+           " SELECT " + std::to_string(level) + ", CAST(s.my AS INTEGER) >> " + std::to_string(level) +
+           ", CAST(s.mx AS INTEGER) >> " + std::to_string(level) + ", 1, s.der, s.id, s.mid, s.date, s.date"
+           " FROM WaypointMapPoint s WHERE s.id = " + w +
            " ON CONFLICT (level, ty, tx) DO UPDATE SET n = n + 1,"
            " dateMin = min(dateMin, excluded.dateMin), dateMax = max(dateMax, excluded.dateMax),"
            " wid = CASE WHEN excluded.der > der OR (excluded.der = der AND excluded.wid < wid) THEN excluded.wid ELSE wid END,"
@@ -65,90 +103,142 @@ std::string addSpot(const std::string& w) {
            " der = max(der, excluded.der);\n";
 }
 
-// Takes waypoint `w` off the grid. A square whose highest point it was finds its next one:
-// the finest from its points, each coarser one from the four below it. Each square is reached
-// by its key, one statement per level.
+// The squares of `level` inside the square of `level + 1` whose points have keys `from` to
+// `to` (SQL), from those points: each with its count, dates and highest point.
+std::string squaresFromPoints(int level, const std::string& from, const std::string& to, const std::string& when) {
+    const std::string l = std::to_string(level);
+    return "INSERT INTO WaypointMapSquare (level, ty, tx, n, der, wid, mid, dateMin, dateMax)"
+           " SELECT " + l + ", ty, tx, n, der, id, mid, dateMin, dateMax FROM (SELECT ty, tx, der, id, mid,"
+           " count(*) OVER q AS n, min(date) OVER q AS dateMin, max(date) OVER q AS dateMax,"
+           " row_number() OVER (q ORDER BY der DESC, id) AS r FROM (SELECT CAST(my AS INTEGER) >> " + l +
+           " AS ty, CAST(mx AS INTEGER) >> " + l + " AS tx, der, id, mid, date FROM WaypointMapPoint"
+           " WHERE key BETWEEN " + from + " AND " + to + " AND " + when + ") WINDOW q AS (PARTITION BY ty, tx))"
+           " WHERE r = 1;\n";
+}
+
+// Puts waypoint `w` (an SQL expression) on the grid when it has a position and a reading.
+// Squares from the coarsest down: those always kept count it; a finer one is kept while the
+// square above holds more than kSplitAbove points, and the square above that passes the mark
+// with it gets its four quarters, made from its points.
+std::string addSpot(const std::string& w) {
+    std::string sql =
+        "INSERT INTO WaypointMapPoint (id, mid, key, der, date, mx, my)"
+        " SELECT s.id, s.mid, " + pointKey("s.mx", "s.my") + ", s.der, s.date, s.mx, s.my FROM"
+        " (SELECT w.id AS id, m.id AS mid, m.der AS der, m.date AS date, " + mapX("w.longitude") + " AS mx, " +
+        mapY("w.latitude") + " AS my FROM \"Waypoint\" w JOIN \"Measurement\" m ON m.waypoint_id = w.id"
+        " WHERE w.id = " + w + " AND NOT (w.latitude = -1 AND w.longitude = -1)) s"
+        " WHERE NOT EXISTS (SELECT 1 FROM WaypointMapPoint WHERE id = " + w + ");\n";
+    for (int level = kCoarsest; level >= kAlways; --level) sql += countIn(w, level);
+    for (int level = kAlways - 1; level >= kFinest; --level) {
+        const std::string above = countOf(w, level + 1);
+        const std::string k = pointKeyOf(w);
+        sql += squaresFromPoints(level, keysFrom(k, level + 1), keysTo(k, level + 1),
+                                 above + " = " + std::to_string(kSplit + 1));
+        std::string count = countIn(w, level);
+        count.insert(count.find(" ON CONFLICT"), " AND " + above + " > " + std::to_string(kSplit + 1));
+        sql += count;
+    }
+    return sql;
+}
+
+// Takes waypoint `w` off the grid: each square it lies in counts one fewer (and goes when
+// empty); one that falls to kSplitAbove points gives up its quarters; one whose highest point
+// it was finds its next one, from its quarters where it keeps them, else from its points.
 std::string removeSpot(const std::string& w) {
-    auto square = [&w](int level) {
-        const std::string l = std::to_string(level);
-        return "level = " + l + " AND ty = (SELECT CAST(my AS INTEGER) >> " + l + " FROM WaypointSpot WHERE id = " + w +
-               ") AND tx = (SELECT CAST(mx AS INTEGER) >> " + l + " FROM WaypointSpot WHERE id = " + w + ")";
-    };
     std::string sql;
-    for (int level = WaypointGrid::kFinestTileShift; level <= WaypointGrid::kCoarsestTileShift; ++level) {
-        sql += "UPDATE WaypointTile SET n = n - 1 WHERE " + square(level) + ";\n";
-        sql += "DELETE FROM WaypointTile WHERE n <= 0 AND " + square(level) + ";\n";
+    for (int level = kFinest; level <= kCoarsest; ++level) {
+        sql += "UPDATE WaypointMapSquare SET n = n - 1 WHERE " + squareOf(w, level) + ";\n";
+        sql += "DELETE FROM WaypointMapSquare WHERE n <= 0 AND " + squareOf(w, level) + ";\n";
     }
-    // The finest square's next highest is the first of its points in the index's order.
-    sql += "UPDATE WaypointTile SET (der, wid, mid) = (SELECT s.der, s.id, s.mid FROM WaypointSpot s"
-           " WHERE s.key = ((WaypointTile.ty << " + std::to_string(kKeyBits) + ") | WaypointTile.tx) AND s.id <> " + w +
-           " ORDER BY s.der DESC, s.id ASC LIMIT 1) WHERE " + square(WaypointGrid::kFinestTileShift) + " AND wid = " + w +
-           ";\n";
-    for (int level = WaypointGrid::kFinestTileShift + 1; level <= WaypointGrid::kCoarsestTileShift; ++level) {
-        const std::string below = std::to_string(level - 1);
-        sql += "UPDATE WaypointTile SET (der, wid, mid) = (SELECT c.der, c.wid, c.mid FROM WaypointTile c"
-               " WHERE c.level = " + below + " AND c.ty BETWEEN WaypointTile.ty * 2 AND WaypointTile.ty * 2 + 1"
-               " AND c.tx BETWEEN WaypointTile.tx * 2 AND WaypointTile.tx * 2 + 1 ORDER BY c.der DESC, c.wid ASC LIMIT 1)"
-               " WHERE " + square(level) + " AND wid = " + w + ";\n";
+    for (int level = kFinest + 1; level <= kAlways; ++level) {
+        const std::string l = std::to_string(level), below = std::to_string(level - 1);
+        for (const char* half : {"0", "1"})
+            sql += "DELETE FROM WaypointMapSquare WHERE level = " + below + " AND ty = (SELECT CAST(my AS INTEGER) >> " +
+                   l + " FROM WaypointMapPoint WHERE id = " + w + ") * 2 + " + half +
+                   " AND tx BETWEEN (SELECT CAST(mx AS INTEGER) >> " + l + " FROM WaypointMapPoint WHERE id = " + w +
+                   ") * 2 AND (SELECT CAST(mx AS INTEGER) >> " + l + " FROM WaypointMapPoint WHERE id = " + w +
+                   ") * 2 + 1 AND " + countOf(w, level) + " <= " + std::to_string(kSplit) + ";\n";
     }
-    sql += "DELETE FROM WaypointSpot WHERE id = " + w + ";\n";
+    const std::string k = pointKeyOf(w);
+    for (int level = kFinest; level <= kCoarsest; ++level) {
+        const std::string fromPoints =
+            level == kFinest ? "s.key = " + k : "s.key BETWEEN " + keysFrom(k, level) + " AND " + keysTo(k, level);
+        const std::string fromQuarters =
+            "(SELECT c.der, c.wid, c.mid FROM WaypointMapSquare c WHERE c.level = " + std::to_string(level - 1) +
+            " AND c.ty BETWEEN WaypointMapSquare.ty * 2 AND WaypointMapSquare.ty * 2 + 1"
+            " AND c.tx BETWEEN WaypointMapSquare.tx * 2 AND WaypointMapSquare.tx * 2 + 1 ORDER BY c.der DESC, c.wid ASC LIMIT 1)";
+        const std::string points = "(SELECT s.der, s.id, s.mid FROM WaypointMapPoint s WHERE " + fromPoints +
+                                   " AND s.id <> " + w + " ORDER BY s.der DESC, s.id ASC LIMIT 1)";
+        if (level == kFinest) {
+            sql += "UPDATE WaypointMapSquare SET (der, wid, mid) = " + points + " WHERE " + squareOf(w, level) +
+                   " AND wid = " + w + ";\n";
+        } else if (level > kAlways) {
+            sql += "UPDATE WaypointMapSquare SET (der, wid, mid) = " + fromQuarters + " WHERE " + squareOf(w, level) +
+                   " AND wid = " + w + ";\n";
+        } else {
+            const std::string split = std::to_string(kSplit);
+            sql += "UPDATE WaypointMapSquare SET (der, wid, mid) = " + fromQuarters + " WHERE " + squareOf(w, level) +
+                   " AND wid = " + w + " AND n > " + split + ";\n";
+            sql += "UPDATE WaypointMapSquare SET (der, wid, mid) = " + points + " WHERE " + squareOf(w, level) +
+                   " AND wid = " + w + " AND n <= " + split + ";\n";
+        }
+    }
+    sql += "DELETE FROM WaypointMapPoint WHERE id = " + w + ";\n";
     return sql;
 }
 
 std::string tablesSql(const std::string& prefix) {
-    std::string sql =
-        "CREATE TABLE " + prefix + "WaypointSpot (id INTEGER PRIMARY KEY, mid INTEGER, key INTEGER NOT NULL,"
-        " der REAL NOT NULL, date REAL NOT NULL, mx REAL NOT NULL, my REAL NOT NULL);\n"
-        "CREATE TABLE " + prefix + "WaypointTile (level INTEGER NOT NULL, ty INTEGER NOT NULL, tx INTEGER NOT NULL,"
-        " n INTEGER NOT NULL, der REAL NOT NULL, wid INTEGER NOT NULL, mid INTEGER, dateMin REAL NOT NULL,"
-        " dateMax REAL NOT NULL, PRIMARY KEY (level, ty, tx)) WITHOUT ROWID;\n"
-        "CREATE TABLE " + prefix + "WaypointTileLevel (level INTEGER PRIMARY KEY);\n";
-    for (int level = WaypointGrid::kFinestTileShift; level <= WaypointGrid::kCoarsestTileShift; ++level)
-        sql += "INSERT INTO WaypointTileLevel VALUES (" + std::to_string(level) + ");\n";
-    return sql;
+    return "CREATE TABLE " + prefix + "WaypointMapPoint (id INTEGER PRIMARY KEY, mid INTEGER, key INTEGER NOT NULL,"
+           " der REAL NOT NULL, date REAL NOT NULL, mx REAL NOT NULL, my REAL NOT NULL);\n"
+           "CREATE TABLE " + prefix + "WaypointMapSquare (level INTEGER NOT NULL, ty INTEGER NOT NULL, tx INTEGER NOT NULL,"
+           " n INTEGER NOT NULL, der REAL NOT NULL, wid INTEGER NOT NULL, mid INTEGER, dateMin REAL NOT NULL,"
+           " dateMax REAL NOT NULL, PRIMARY KEY (level, ty, tx)) WITHOUT ROWID;\n";
 }
 
-// Made once the points are in: sorting them once is far cheaper than placing each in turn.
+// Made once the points are in: sorting them once is far cheaper than placing each in turn. A
+// square's points come highest first (of equal ones the oldest): a reader after one point per
+// cell stops as soon as each of its cells has one.
 std::string indexSql(const std::string& prefix) {
-    // A square's points highest first (of equal ones the oldest): a reader after one point per
-    // cell stops as soon as each of its cells has one.
-    return "CREATE INDEX " + prefix + "WaypointSpot_key ON WaypointSpot(key, der DESC, id, date, mx, my, mid);\n";
+    return "CREATE INDEX " + prefix + "WaypointMapPoint_key ON WaypointMapPoint(key, der DESC, id, date, mx, my, mid);\n";
 }
 
 std::string triggersSql() {
     // Each runs only where there is something to do: a point's reading stored after the point
     // (or before it) puts it on the grid once, and a delete that cascades from the point to its
     // reading takes it off once.
-    const std::string onGrid = "EXISTS (SELECT 1 FROM WaypointSpot WHERE id = ";
-    return "CREATE TRIGGER WaypointGrid_waypoint_insert AFTER INSERT ON \"Waypoint\""
+    const std::string onGrid = "EXISTS (SELECT 1 FROM WaypointMapPoint WHERE id = ";
+    return "CREATE TRIGGER WaypointMap_waypoint_insert AFTER INSERT ON \"Waypoint\""
            " WHEN EXISTS (SELECT 1 FROM \"Measurement\" WHERE waypoint_id = NEW.id) BEGIN\n" + addSpot("NEW.id") +
            "END;\n"
-           "CREATE TRIGGER WaypointGrid_measurement_insert AFTER INSERT ON \"Measurement\""
+           "CREATE TRIGGER WaypointMap_measurement_insert AFTER INSERT ON \"Measurement\""
            " WHEN NEW.waypoint_id IS NOT NULL BEGIN\n" + addSpot("NEW.waypoint_id") + "END;\n"
-           "CREATE TRIGGER WaypointGrid_waypoint_move AFTER UPDATE OF latitude, longitude ON \"Waypoint\" BEGIN\n" +
+           "CREATE TRIGGER WaypointMap_waypoint_move AFTER UPDATE OF latitude, longitude ON \"Waypoint\" BEGIN\n" +
            removeSpot("OLD.id") + addSpot("NEW.id") + "END;\n"
-           "CREATE TRIGGER WaypointGrid_measurement_change AFTER UPDATE OF der, date, waypoint_id ON \"Measurement\""
+           "CREATE TRIGGER WaypointMap_measurement_change AFTER UPDATE OF der, date, waypoint_id ON \"Measurement\""
            " BEGIN\n" + removeSpot("OLD.waypoint_id") + addSpot("NEW.waypoint_id") + "END;\n"
-           "CREATE TRIGGER WaypointGrid_waypoint_delete AFTER DELETE ON \"Waypoint\" WHEN " + onGrid + "OLD.id) BEGIN\n" +
+           "CREATE TRIGGER WaypointMap_waypoint_delete AFTER DELETE ON \"Waypoint\" WHEN " + onGrid + "OLD.id) BEGIN\n" +
            removeSpot("OLD.id") + "END;\n"
-           "CREATE TRIGGER WaypointGrid_measurement_delete AFTER DELETE ON \"Measurement\" WHEN " + onGrid +
+           "CREATE TRIGGER WaypointMap_measurement_delete AFTER DELETE ON \"Measurement\" WHEN " + onGrid +
            "OLD.waypoint_id) BEGIN\n" + removeSpot("OLD.waypoint_id") + "END;\n";
 }
 
-// Drops the grid and its triggers.
+// Drops the grid and its triggers, and those of the grid an earlier version kept.
 std::string dropSql() {
     std::string sql;
     for (const char* trigger : {"waypoint_insert", "measurement_insert", "waypoint_move", "measurement_change",
-                                "waypoint_delete", "measurement_delete"})
+                                "waypoint_delete", "measurement_delete"}) {
+        sql += std::string("DROP TRIGGER IF EXISTS main.WaypointMap_") + trigger + ";\n";
         sql += std::string("DROP TRIGGER IF EXISTS main.WaypointGrid_") + trigger + ";\n";
-    for (const char* table : {"WaypointSpot", "WaypointTile", "WaypointTileLevel", "WaypointTileRow"})
+    }
+    for (const char* table : {"WaypointMapPoint", "WaypointMapSquare", "WaypointSpot", "WaypointTile",
+                              "WaypointTileLevel", "WaypointTileRow"})
         sql += std::string("DROP TABLE IF EXISTS main.") + table + ";\n";
     return sql;
 }
 
 // Puts every stored point with a position and a reading on the grid, in the order of its rows.
 std::string fillSpotsSql() {
-    return "INSERT INTO WaypointSpot (id, mid, key, der, date, mx, my) SELECT s.id, s.mid, " + spotKey("s.mx", "s.my") +
+    return "INSERT INTO WaypointMapPoint (id, mid, key, der, date, mx, my) SELECT s.id, s.mid, " + pointKey("s.mx", "s.my") +
            ", s.der, s.date, s.mx, s.my FROM (SELECT w.id AS id, m.id AS mid, m.der AS der, m.date AS date, " +
            mapX("w.longitude") + " AS mx, " + mapY("w.latitude") +
            " AS my FROM \"Measurement\" m CROSS JOIN \"Waypoint\" w ON w.id = m.waypoint_id"
@@ -162,15 +252,7 @@ bool hasTable(Connection& c, const std::string& schema, const char* name) {
     return s.step() == 1;
 }
 
-// Whether `schema` holds the grid as this version keeps it. A grid of an earlier version has
-// coarser finest squares and another order of points.
-bool holdsGrid(Connection& c, const std::string& schema) {
-    if (!hasTable(c, schema, "WaypointTile")) return false;
-    auto s = c.prepare("SELECT 1 FROM " + schema + ".WaypointTileLevel WHERE level = ?1");
-    if (!s) return false;
-    s.bindInteger(1, WaypointGrid::kFinestTileShift);
-    return s.step() == 1;
-}
+bool holdsGrid(Connection& c, const std::string& schema) { return hasTable(c, schema, "WaypointMapSquare"); }
 
 // --- reading -------------------------------------------------------------------------------------
 
@@ -214,7 +296,7 @@ class SquareWriter {
 public:
     SquareWriter(Connection& c, StoreError* error)
         : c_(c), error_(error),
-          insert_(c.prepare("INSERT INTO WaypointTile (level, ty, tx, n, der, wid, mid, dateMin, dateMax)"
+          insert_(c.prepare("INSERT INTO WaypointMapSquare (level, ty, tx, n, der, wid, mid, dateMin, dateMax)"
                             " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)",
                             error)) {}
     explicit operator bool() const { return static_cast<bool>(insert_); }
@@ -241,63 +323,78 @@ private:
     Connection::Statement insert_;
 };
 
-// The finest squares from the points, read in the order of their index: each square's points
-// come together, its highest first.
-bool fillFinestTiles(Connection& c, SquareWriter& out, StoreError* error) {
-    auto s = c.prepare("SELECT key, der, id, mid, date FROM WaypointSpot ORDER BY key, der DESC, id", error);
-    if (!s) return false;
-    std::int64_t key = -1;
-    Square q;
-    auto flush = [&] {
-        return q.n == 0 || out.write(WaypointGrid::kFinestTileShift, key >> kKeyBits, key & ((std::int64_t{1} << kKeyBits) - 1), q);
-    };
-    while (s.step() == 1) {
-        const std::int64_t k = s.columnInt(0);
-        if (k != key) {
-            if (!flush()) return false;
-            key = k;
-            q = Square{};
-        }
-        const double date = s.columnDouble(4);
-        q.take(1, Best{s.columnDouble(1), s.columnInt(2), s.columnInt(3)}, date, date);
-    }
-    return flush();
-}
+// The squares of every level in one pass over the points in the order of their keys, in which
+// the points of any square come together. Each level holds the square being summed up and the
+// finished quarters of the square above, which are written once that square is done and known
+// to keep them: nothing grows with the store.
+class SquareFiller {
+public:
+    explicit SquareFiller(SquareWriter& out) : out_(out) {}
 
-// The squares of a level from the four below each, read row by row: only the squares of one
-// row of the level are held at a time.
-bool fillTilesAbove(Connection& c, int level, SquareWriter& out, StoreError* error) {
-    auto s = c.prepare("SELECT ty, tx, n, der, wid, mid, dateMin, dateMax FROM WaypointTile WHERE level = ?1"
-                       " ORDER BY ty, tx",
-                       error);
-    if (!s) return false;
-    s.bindInteger(1, level - 1);
-    std::int64_t row = -1;
-    std::map<std::int64_t, Square> squares;
-    auto flush = [&] {
-        for (const auto& [tx, q] : squares)
-            if (!out.write(level, row, tx, q)) return false;
-        squares.clear();
-        return true;
-    };
-    while (s.step() == 1) {
-        const std::int64_t ty = s.columnInt(0) >> 1;
-        if (ty != row) {
-            if (!flush()) return false;
-            row = ty;
+    bool add(std::int64_t key, std::int64_t ty, std::int64_t tx, double der, std::int64_t id, std::int64_t mid, double date) {
+        for (int level = kFinest; level <= kCoarsest; ++level) {
+            Open& o = open_[level - kFinest];
+            const std::int64_t prefix = key >> (2 * (level - kFinest));
+            if (o.square.n > 0 && o.prefix != prefix && !close(level)) return false;
+            if (o.square.n == 0) {
+                o.prefix = prefix;
+                o.ty = ty >> (level - kFinest);
+                o.tx = tx >> (level - kFinest);
+            }
+            o.square.take(1, Best{der, id, mid}, date, date);
         }
-        squares[s.columnInt(1) >> 1].take(s.columnInt(2), Best{s.columnDouble(3), s.columnInt(4), s.columnInt(5)},
-                                          s.columnDouble(6), s.columnDouble(7));
+        return true;
     }
-    return flush();
-}
+
+    bool finish() {
+        for (int level = kFinest; level <= kCoarsest; ++level)
+            if (open_[level - kFinest].square.n > 0 && !close(level)) return false;
+        return true;
+    }
+
+private:
+    struct Open {
+        std::int64_t prefix = -1, ty = 0, tx = 0;
+        Square square;
+        std::vector<std::tuple<std::int64_t, std::int64_t, Square>> quarters;
+    };
+
+    // The square of `level` is done; so are its quarters, kept if it keeps them.
+    bool close(int level) {
+        Open& o = open_[level - kFinest];
+        if (level > kFinest) {
+            auto& quarters = open_[level - kFinest - 1].quarters;
+            if (level > kAlways || o.square.n > kSplit)
+                for (const auto& [ty, tx, q] : quarters)
+                    if (!out_.write(level - 1, ty, tx, q)) return false;
+            quarters.clear();
+        }
+        if (level == kCoarsest) {
+            if (!out_.write(level, o.ty, o.tx, o.square)) return false;
+        } else {
+            o.quarters.emplace_back(o.ty, o.tx, o.square);
+        }
+        o.square = Square{};
+        return true;
+    }
+
+    SquareWriter& out_;
+    Open open_[kCoarsest - kFinest + 1];
+};
 
 bool fillTiles(Connection& c, StoreError* error) {
     SquareWriter out(c, error);
-    if (!out || !fillFinestTiles(c, out, error)) return false;
-    for (int level = WaypointGrid::kFinestTileShift + 1; level <= WaypointGrid::kCoarsestTileShift; ++level)
-        if (!fillTilesAbove(c, level, out, error)) return false;
-    return true;
+    if (!out) return false;
+    auto s = c.prepare("SELECT key, my, mx, der, id, mid, date FROM WaypointMapPoint ORDER BY key, der DESC, id", error);
+    if (!s) return false;
+    SquareFiller filler(out);
+    while (s.step() == 1) {
+        if (!filler.add(s.columnInt(0), static_cast<std::int64_t>(s.columnDouble(1)) >> kFinest,
+                        static_cast<std::int64_t>(s.columnDouble(2)) >> kFinest, s.columnDouble(3), s.columnInt(4),
+                        s.columnInt(5), s.columnDouble(6)))
+            return false;
+    }
+    return filler.finish();
 }
 
 // The latitudes and longitudes a circle can reach, widened a little against rounding.
@@ -352,14 +449,10 @@ public:
             level = grid_.shift + std::countr_zero(static_cast<std::uint64_t>(grid_.factor));
             level = std::min(level, WaypointGrid::kCoarsestTileShift);
         }
-        const double side = std::ldexp(1.0, level);
-        const std::int64_t last = (kWorld >> level) - 1;
-        const auto tx0 = static_cast<std::int64_t>(clip_.x0 / side);
-        const auto tx1 = std::min(last, static_cast<std::int64_t>(std::ceil(clip_.x1 / side)) - 1);
-        const auto ty0 = static_cast<std::int64_t>(clip_.y0 / side);
-        const auto ty1 = std::min(last, static_cast<std::int64_t>(std::ceil(clip_.y1 / side)) - 1);
-        for (std::int64_t ty = ty0; ty <= ty1; ++ty)
-            for (const Tile& t : tilesOfRow(level, ty, tx0, tx1)) visit(t);
+        readLevel(level, false);
+        // Where the squares of that level are not kept, a larger square holds few points: those
+        // squares are read with their points.
+        for (int above = level + 1; above <= kAlways; ++above) readLevel(above, true);
     }
 
     std::vector<WaypointGrid::CellPin> pins() const {
@@ -378,10 +471,23 @@ public:
 private:
     struct Tile {
         int level = 0;
-        std::int64_t tx = 0, ty = 0;
+        std::int64_t tx = 0, ty = 0, n = 0;
         double der = 0, dateMin = 0, dateMax = 0;
         std::int64_t waypoint = 0, measurement = 0;
     };
+
+    // The squares of `level` in the area (only those without their quarters: `fewPoints`).
+    void readLevel(int level, bool fewPoints) {
+        const double side = std::ldexp(1.0, level);
+        const std::int64_t last = (kWorld >> level) - 1;
+        const auto tx0 = static_cast<std::int64_t>(clip_.x0 / side);
+        const auto tx1 = std::min(last, static_cast<std::int64_t>(std::ceil(clip_.x1 / side)) - 1);
+        const auto ty0 = static_cast<std::int64_t>(clip_.y0 / side);
+        const auto ty1 = std::min(last, static_cast<std::int64_t>(std::ceil(clip_.y1 / side)) - 1);
+        for (std::int64_t ty = ty0; ty <= ty1; ++ty)
+            for (const Tile& t : tilesOfRow(level, ty, tx0, tx1))
+                if (!fewPoints || t.n <= kSplit) visit(t);
+    }
     struct Rect {
         double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
     };
@@ -391,8 +497,8 @@ private:
     std::vector<Tile> tilesOfRow(int level, std::int64_t ty, std::int64_t tx0, std::int64_t tx1) {
         std::vector<Tile> tiles;
         if (!row_)
-            row_.emplace(c_.prepare("SELECT tx, der, wid, mid, dateMin, dateMax FROM WaypointTile WHERE level = ?1"
-                                    " AND ty = ?2 AND tx BETWEEN ?3 AND ?4"));
+            row_.emplace(c_.prepare("SELECT tx, der, wid, mid, dateMin, dateMax, n FROM WaypointMapSquare"
+                                    " WHERE level = ?1 AND ty = ?2 AND tx BETWEEN ?3 AND ?4"));
         auto& s = *row_;
         if (!s) return tiles;
         s.bindInteger(1, level);
@@ -403,8 +509,8 @@ private:
             const double der = s.columnDouble(1);
             // The highest reading of the square fails the floor: so does every other.
             if (!(der > filter_.doseRateAbove)) continue;
-            tiles.push_back({level, s.columnInt(0), ty, der, s.columnDouble(4), s.columnDouble(5), s.columnInt(2),
-                             s.columnInt(3)});
+            tiles.push_back({level, s.columnInt(0), ty, s.columnInt(6), der, s.columnDouble(4), s.columnDouble(5),
+                             s.columnInt(2), s.columnInt(3)});
         }
         s.reset();
         return tiles;
@@ -418,7 +524,7 @@ private:
         const bool oneCell = std::ceil((t.tx + 1) * side / size_) - 1 == cx && std::ceil((t.ty + 1) * side / size_) - 1 == cy;
         if (r == Reach::all && oneCell) {
             offer(cells_, static_cast<std::int64_t>(cx), static_cast<std::int64_t>(cy), t.der, t.waypoint, t.measurement);
-        } else if (t.level > WaypointGrid::kFinestTileShift) {
+        } else if (t.level > kFinest && (t.level > kAlways || t.n > kSplit)) {
             for (std::int64_t ty = t.ty * 2; ty <= t.ty * 2 + 1; ++ty)
                 for (const Tile& child : tilesOfRow(t.level - 1, ty, t.tx * 2, t.tx * 2 + 1)) visit(child);
         } else {
@@ -426,9 +532,9 @@ private:
         }
     }
 
-    // The points of a finest square, highest first: each cell of the area it meets takes the
-    // first that passes the filter, and the reading ends once every such cell has one. A square
-    // crowded with points costs what its cells need, not what it holds.
+    // The points of a square without quarters, highest first: each cell of the area it meets
+    // takes the first that passes the filter, and the reading ends once every such cell has one.
+    // A finest square crowded with points costs what its cells need, not what it holds.
     void readSpots(const Tile& t) {
         const double side = std::ldexp(1.0, t.level);
         const Rect r{std::max(clip_.x0, t.tx * side), std::min(clip_.x1, (t.tx + 1) * side),
@@ -437,11 +543,14 @@ private:
         const double cells = (std::floor(std::nextafter(r.x1, r.x0) / size_) - std::floor(r.x0 / size_) + 1) *
                              (std::floor(std::nextafter(r.y1, r.y0) / size_) - std::floor(r.y0 / size_) + 1);
         if (!spots_)
-            spots_.emplace(c_.prepare("SELECT der, date, mx, my, id, mid FROM WaypointSpot WHERE key = ?1"
+            spots_.emplace(c_.prepare("SELECT der, date, mx, my, id, mid FROM WaypointMapPoint WHERE key BETWEEN ?1 AND ?2"
                                       " ORDER BY der DESC, id"));
         auto& s = *spots_;
         if (!s) return;
-        s.bindInteger(1, (t.ty << kKeyBits) | t.tx);
+        const int below = t.level - kFinest;
+        const std::int64_t first = (spreadBits(t.tx << below) | (spreadBits(t.ty << below) << 1));
+        s.bindInteger(1, first);
+        s.bindInteger(2, first + (std::int64_t{1} << (2 * below)) - 1);
         std::set<std::pair<std::int64_t, std::int64_t>> done;
         while (static_cast<double>(done.size()) < cells && s.step() == 1) {
             const double der = s.columnDouble(0);
@@ -531,7 +640,7 @@ plat::MapRect WaypointGrid::cellRect(std::int64_t cellX, std::int64_t cellY, con
 
 bool WaypointGrid::install(Connection& c, bool temporary, StoreError* error) {
     const std::string schema = temporary ? "temp" : "main";
-    if (hasTable(c, schema, "WaypointTile")) return true;
+    if (holdsGrid(c, schema)) return true;
     const auto start = std::chrono::steady_clock::now();
     // A file of millions of points is sorted a few times over: with the connection's small page
     // cache that would spill to disk again and again.
@@ -549,7 +658,7 @@ bool WaypointGrid::install(Connection& c, bool temporary, StoreError* error) {
     }
     if (!c.commit(error)) return false;
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    auto count = c.prepare("SELECT count(*) FROM WaypointSpot");
+    auto count = c.prepare("SELECT count(*) FROM WaypointMapPoint");
     const std::int64_t n = (count && count.step() == 1) ? count.columnInt(0) : 0;
     if (n > 0)
         plat::Log::line("WaypointGrid: placed " + std::to_string(n) + " stored waypoints on the map grid in " +
@@ -559,7 +668,7 @@ bool WaypointGrid::install(Connection& c, bool temporary, StoreError* error) {
 
 bool WaypointGrid::ensure(Connection& c) {
     if (holdsGrid(c, "main")) return true;
-    if (hasTable(c, "temp", "WaypointTile")) return false;
+    if (holdsGrid(c, "temp")) return false;
     StoreError error;
     const bool temporary = c.isReadOnly();
     // An earlier version's grid goes with its triggers; this run's is made in its place.
@@ -576,11 +685,11 @@ bool WaypointGrid::inFile(Connection& c) { return holdsGrid(c, "main"); }
 
 bool WaypointGrid::refresh(Connection& c, const std::vector<std::int64_t>& waypoints,
                            const std::vector<std::int64_t>& measurements) {
-    if (inFile(c) || !hasTable(c, "temp", "WaypointTile")) return true;
+    if (inFile(c) || !holdsGrid(c, "temp")) return true;
     std::set<std::int64_t> rows(waypoints.begin(), waypoints.end());
     // A reading may have moved to another waypoint or gone: both the waypoint the grid has it
     // under and the one the file now has it under are put on again.
-    auto owners = c.prepare("SELECT id FROM WaypointSpot WHERE mid = ?1 UNION SELECT waypoint_id FROM \"Measurement\""
+    auto owners = c.prepare("SELECT id FROM WaypointMapPoint WHERE mid = ?1 UNION SELECT waypoint_id FROM \"Measurement\""
                             " WHERE id = ?1 AND waypoint_id IS NOT NULL");
     if (!owners) return false;
     for (const std::int64_t m : measurements) {
@@ -590,7 +699,7 @@ bool WaypointGrid::refresh(Connection& c, const std::vector<std::int64_t>& waypo
     }
     if (rows.empty()) return true;
     // As for the grid in the file, a save of many points makes it anew rather than row by row.
-    if (static_cast<std::int64_t>(rows.size()) >= kBulkRows) return renew(c) || hasTable(c, "temp", "WaypointTile");
+    if (static_cast<std::int64_t>(rows.size()) >= kBulkRows) return renew(c) || holdsGrid(c, "temp");
     std::string sql;
     for (const std::int64_t w : rows) sql += removeSpot(std::to_string(w)) + addSpot(std::to_string(w));
     // Only the connection's own tables are written: the file is only read, and not locked
@@ -605,9 +714,9 @@ bool WaypointGrid::refresh(Connection& c, const std::vector<std::int64_t>& waypo
 }
 
 bool WaypointGrid::renew(Connection& c) {
-    if (hasTable(c, "temp", "WaypointTile")) {
+    if (holdsGrid(c, "temp")) {
         std::string sql;
-        for (const char* table : {"WaypointSpot", "WaypointTile", "WaypointTileLevel", "WaypointTileRow"})
+        for (const char* table : {"WaypointMapPoint", "WaypointMapSquare"})
             sql += std::string("DROP TABLE IF EXISTS temp.") + table + ";\n";
         c.exec(sql);
     }
@@ -617,7 +726,7 @@ bool WaypointGrid::renew(Connection& c) {
 bool WaypointGrid::setAsideForBulk(Connection& c, std::int64_t rows) {
     if (rows < kBulkRows || !c.inTransaction() || !inFile(c)) return false;
     // The coarsest squares are few and count every point on the grid.
-    auto count = c.prepare("SELECT total(n) FROM WaypointTile WHERE level = ?1");
+    auto count = c.prepare("SELECT total(n) FROM WaypointMapSquare WHERE level = ?1");
     if (!count) return false;
     count.bindInteger(1, kCoarsestTileShift);
     const double onGrid = count.step() == 1 ? count.columnDouble(0) : 0;

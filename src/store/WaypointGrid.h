@@ -16,21 +16,27 @@ class Connection;
 // can ask "the highest reading of each cell of the screen" without reading every point.
 //
 // Two tables follow the waypoints and their readings through triggers:
-//  - WaypointSpot: one row per waypoint that has a position and a reading, with its map point,
-//    dose rate and date, indexed by the finest square it lies in and, within it, highest dose
-//    rate first;
-//  - WaypointTile: for squares of 2^8 (a few tens of metres) to 2^21 map points, how many points
-//    each holds, the dates they span and the point with the highest dose rate (ties: the oldest
-//    row).
+//  - WaypointMapPoint: one row per waypoint that has a position and a reading, with its map
+//    point, dose rate and date, indexed by the key of the finest square it lies in and, within
+//    it, highest dose rate first. Keys interleave a square's column and row, so that the points
+//    of any larger square are one range of keys;
+//  - WaypointMapSquare: squares of 2^8 (a few tens of metres) to 2^21 map points, each with how
+//    many points it holds, the dates they span and the point with the highest dose rate (ties:
+//    the oldest row). The squares of 2^18 and more are all kept; a finer one only while the
+//    square it lies in holds more than kSplitAbove points, so that the grid grows with the
+//    crowded places, not with every point.
 // They are made when a map first asks (see ensure()).
-// A cell of the screen is read from the largest squares it is made of; a square the filter
-// splits is read from the four below it; a finest square larger than the cells, or split, from
-// its points, highest first, until each of its cells has one. Either way a reading costs about
-// what the screen shows, not what the store holds: never one object per point.
+// A cell of the screen is read from the largest squares it is made of, and from the larger
+// squares of few points where those are not kept; a square the filter splits is read from its
+// quarters; a square larger than the cells, or split, without quarters, from its points,
+// highest first, until each of its cells has one. A reading costs about what the screen shows,
+// not what the store holds: never one object per point.
 class WaypointGrid {
 public:
     static constexpr int kFinestTileShift = 8;
     static constexpr int kCoarsestTileShift = 21;
+    static constexpr int kAlwaysKeptShift = 18;
+    static constexpr std::int64_t kSplitAbove = 32;
 
     // Cells of the screen laid on the world: squares of `factor` * 2^shift map points from the
     // projection's corner, so that a cell is a whole number of squares of one tile level and a

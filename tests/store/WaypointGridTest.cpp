@@ -173,10 +173,10 @@ protected:
         sqlite3* db = nullptr;
         sqlite3_open((dataDir() / Store::kFileName).c_str(), &db);
         const char* drop =
-            "DROP TABLE WaypointSpot; DROP TABLE WaypointTile; DROP TABLE WaypointTileLevel; DROP TABLE IF EXISTS WaypointTileRow;"
-            "DROP TRIGGER WaypointGrid_waypoint_insert; DROP TRIGGER WaypointGrid_measurement_insert;"
-            "DROP TRIGGER WaypointGrid_waypoint_move; DROP TRIGGER WaypointGrid_measurement_change;"
-            "DROP TRIGGER WaypointGrid_waypoint_delete; DROP TRIGGER WaypointGrid_measurement_delete; VACUUM;";
+            "DROP TABLE WaypointMapPoint; DROP TABLE WaypointMapSquare;"
+            "DROP TRIGGER WaypointMap_waypoint_insert; DROP TRIGGER WaypointMap_measurement_insert;"
+            "DROP TRIGGER WaypointMap_waypoint_move; DROP TRIGGER WaypointMap_measurement_change;"
+            "DROP TRIGGER WaypointMap_waypoint_delete; DROP TRIGGER WaypointMap_measurement_delete; VACUUM;";
         ASSERT_EQ(sqlite3_exec(db, drop, nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(db);
     }
@@ -247,7 +247,7 @@ TEST_F(WaypointGridTest, DeletesMovesAndNewReadingsKeepEveryCellRight) {
     EXPECT_FALSE(WaypointGrid::inFile(main().connection()));
     EXPECT_TRUE(WaypointGrid::ensure(main().connection()));
     EXPECT_TRUE(WaypointGrid::pinsIn(main().connection(), plat::MapRect::world(), world, Filter{}).empty());
-    auto left = main().connection().prepare("SELECT count(*) FROM WaypointTile");
+    auto left = main().connection().prepare("SELECT count(*) FROM WaypointMapSquare");
     ASSERT_TRUE(left && left.step() == 1);
     EXPECT_EQ(left.columnInt(0), 0);
 }
@@ -447,6 +447,71 @@ TEST_F(WaypointGridTest, LiveCellsTakeReadingsAtThePoles) {
         EXPECT_EQ(told[0].added[0].waypoint, w->objectID().row);
     }
     EXPECT_EQ(cells->pins(), WaypointGrid::pinsIn(main().connection(), plat::MapRect::world(), grid, Filter{}));
+}
+
+// The squares the saves keep, row by row through the triggers, are those a grid made in one
+// pass over the same points holds: crowded places split into quarters as points come and join
+// again as they go.
+TEST_F(WaypointGridTest, SavesKeepTheSquaresAGridMadeAnewWouldHold) {
+    ASSERT_TRUE(WaypointGrid::ensure(main().connection()));
+    auto sameAsMadeAnew = [&](const std::string& what) {
+        Connection& c = main().connection();
+        ASSERT_TRUE(WaypointGrid::install(c, true, nullptr)) << what;
+        auto rows = [&](const char* schema) {
+            std::vector<std::vector<double>> out;
+            auto s = c.prepare(std::string("SELECT level, ty, tx, n, der, wid, mid, dateMin, dateMax FROM ") + schema +
+                               ".WaypointMapSquare ORDER BY level, ty, tx");
+            while (s.step() == 1) {
+                out.emplace_back();
+                for (int k = 0; k < 9; ++k) out.back().push_back(s.columnDouble(k));
+            }
+            return out;
+        };
+        // A square's dates may span more than its points after deletes: it is read deeper, never wrongly.
+        const auto kept = rows("main"), anew = rows("temp");
+        ASSERT_EQ(kept.size(), anew.size()) << what;
+        for (std::size_t i = 0; i < kept.size(); ++i) {
+            EXPECT_TRUE(std::equal(kept[i].begin(), kept[i].begin() + 7, anew[i].begin())) << what << ", square " << i;
+            EXPECT_TRUE(kept[i][7] <= anew[i][7] && kept[i][8] >= anew[i][8]) << what << ", square " << i;
+        }
+        std::set<int> split;
+        for (const auto& r : kept) split.insert(static_cast<int>(r[0]));
+        EXPECT_TRUE(split.count(WaypointGrid::kFinestTileShift)) << what << ": the crowd keeps its finest squares";
+        ASSERT_TRUE(c.exec("DROP TABLE temp.WaypointMapPoint; DROP TABLE temp.WaypointMapSquare;"));
+    };
+    auto day = makeSet(main(), plat::Date(1.7e9));
+    std::mt19937 rng(3);
+    std::normal_distribution<double> near(0, 0.0004), far(0, 1.0);
+    std::uniform_int_distribution<int> level(1, 30);
+    for (int batch = 0; batch < 4; ++batch) {
+        for (int i = 0; i < 400; ++i) {
+            auto w = addPoint(main(), day, level(rng) * 0.05, plat::Date(1.7e9 + batch * 1000 + i));
+            const bool crowd = i % 3 != 0, spot = i % 10 == 0;
+            w->setLatitude(spot ? kCrowd.latitude : kCrowd.latitude + (crowd ? near(rng) : far(rng)));
+            w->setLongitude(spot ? kCrowd.longitude : kCrowd.longitude + (crowd ? near(rng) : far(rng)));
+            made.push_back(w);
+        }
+        ASSERT_TRUE(main().save());
+    }
+    ASSERT_TRUE(WaypointGrid::inFile(main().connection()));
+    sameAsMadeAnew("stored");
+
+    // Most of the crowd goes, some points move away and others get another reading.
+    for (std::size_t i = 0; i < made.size(); ++i) {
+        if (i % 4 != 3) {
+            main().deleteObject(made[i]);
+        } else if (i % 8 == 3) {
+            made[i]->setLongitude(made[i]->longitude() + 0.5);
+        } else {
+            made[i]->measurement()->setDer(made[i]->measurement()->der() + 0.5);
+        }
+        if (i % 500 == 499) {
+            ASSERT_TRUE(main().save());
+        }
+    }
+    ASSERT_TRUE(main().save());
+    ASSERT_TRUE(WaypointGrid::inFile(main().connection()));
+    sameAsMadeAnew("after deletes and moves");
 }
 
 }  // namespace qxtest
