@@ -121,13 +121,16 @@ std::string squaresFromPoints(int level, const std::string& from, const std::str
 // square above holds more than kSplitAbove points, and the square above that passes the mark
 // with it gets its four quarters, made from its points.
 std::string addSpot(const std::string& w) {
+    // The key is worked out from the point once stored: from its map point it would be
+    // worked out again for every bit.
     std::string sql =
         "INSERT INTO WaypointMapPoint (id, mid, key, der, date, mx, my)"
-        " SELECT s.id, s.mid, " + pointKey("s.mx", "s.my") + ", s.der, s.date, s.mx, s.my FROM"
+        " SELECT s.id, s.mid, -1, s.der, s.date, s.mx, s.my FROM"
         " (SELECT w.id AS id, m.id AS mid, m.der AS der, m.date AS date, " + mapX("w.longitude") + " AS mx, " +
         mapY("w.latitude") + " AS my FROM \"Waypoint\" w JOIN \"Measurement\" m ON m.waypoint_id = w.id"
         " WHERE w.id = " + w + " AND NOT (w.latitude = -1 AND w.longitude = -1)) s"
-        " WHERE NOT EXISTS (SELECT 1 FROM WaypointMapPoint WHERE id = " + w + ");\n";
+        " WHERE NOT EXISTS (SELECT 1 FROM WaypointMapPoint WHERE id = " + w + ");\n"
+        "UPDATE WaypointMapPoint SET key = " + pointKey("mx", "my") + " WHERE id = " + w + " AND key = -1;\n";
     for (int level = kCoarsest; level >= kAlways; --level) sql += countIn(w, level);
     for (int level = kAlways - 1; level >= kFinest; --level) {
         const std::string above = countOf(w, level + 1);
@@ -237,12 +240,14 @@ std::string dropSql() {
 }
 
 // Puts every stored point with a position and a reading on the grid, in the order of its rows.
+// The map points are worked out once each, before their keys.
 std::string fillSpotsSql() {
-    return "INSERT INTO WaypointMapPoint (id, mid, key, der, date, mx, my) SELECT s.id, s.mid, " + pointKey("s.mx", "s.my") +
-           ", s.der, s.date, s.mx, s.my FROM (SELECT w.id AS id, m.id AS mid, m.der AS der, m.date AS date, " +
-           mapX("w.longitude") + " AS mx, " + mapY("w.latitude") +
+    return "WITH s AS MATERIALIZED (SELECT w.id AS id, m.id AS mid, m.der AS der, m.date AS date, " + mapX("w.longitude") +
+           " AS mx, " + mapY("w.latitude") +
            " AS my FROM \"Measurement\" m CROSS JOIN \"Waypoint\" w ON w.id = m.waypoint_id"
-           " WHERE NOT (w.latitude = -1 AND w.longitude = -1)) s ORDER BY 1;\n";
+           " WHERE NOT (w.latitude = -1 AND w.longitude = -1))"
+           " INSERT INTO WaypointMapPoint (id, mid, key, der, date, mx, my) SELECT s.id, s.mid, " + pointKey("s.mx", "s.my") +
+           ", s.der, s.date, s.mx, s.my FROM s ORDER BY 1;\n";
 }
 
 bool hasTable(Connection& c, const std::string& schema, const char* name) {
@@ -542,26 +547,34 @@ private:
         if (r.x1 <= r.x0 || r.y1 <= r.y0) return;
         const double cells = (std::floor(std::nextafter(r.x1, r.x0) / size_) - std::floor(r.x0 / size_) + 1) *
                              (std::floor(std::nextafter(r.y1, r.y0) / size_) - std::floor(r.y0 / size_) + 1);
-        if (!spots_)
-            spots_.emplace(c_.prepare("SELECT der, date, mx, my, id, mid FROM WaypointMapPoint WHERE key BETWEEN ?1 AND ?2"
-                                      " ORDER BY der DESC, id"));
-        auto& s = *spots_;
+        // A finest square's points come highest first in the index's order, and the reading
+        // ends once each cell has one; a larger square holds few, all read in the order of
+        // their keys (sorting them would cost more).
+        const bool finest = t.level == kFinest;
+        auto& statement = finest ? pointsOfKey_ : pointsOfKeys_;
+        if (!statement)
+            statement.emplace(c_.prepare(std::string("SELECT der, date, mx, my, id, mid FROM WaypointMapPoint WHERE ") +
+                                         (finest ? "key = ?1 ORDER BY der DESC, id" : "key BETWEEN ?1 AND ?2")));
+        auto& s = *statement;
         if (!s) return;
         const int below = t.level - kFinest;
         const std::int64_t first = (spreadBits(t.tx << below) | (spreadBits(t.ty << below) << 1));
         s.bindInteger(1, first);
-        s.bindInteger(2, first + (std::int64_t{1} << (2 * below)) - 1);
+        if (!finest) s.bindInteger(2, first + (std::int64_t{1} << (2 * below)) - 1);
         std::set<std::pair<std::int64_t, std::int64_t>> done;
         while (static_cast<double>(done.size()) < cells && s.step() == 1) {
             const double der = s.columnDouble(0);
-            if (!(der > filter_.doseRateAbove)) break;
+            if (!(der > filter_.doseRateAbove)) {
+                if (finest) break;
+                continue;
+            }
             const double mx = s.columnDouble(2), my = s.columnDouble(3);
             if (mx < r.x0 || mx >= r.x1 || my < r.y0 || my >= r.y1) continue;
             const std::pair cell{static_cast<std::int64_t>(std::floor(mx / size_)),
                                  static_cast<std::int64_t>(std::floor(my / size_))};
             if (done.count(cell) || !passes(s.columnDouble(1), mx, my)) continue;
             offer(cells_, cell.first, cell.second, der, s.columnInt(4), s.columnInt(5));
-            done.insert(cell);
+            if (finest) done.insert(cell);
         }
         s.reset();
     }
@@ -608,7 +621,7 @@ private:
     CapBox cap_;
     Rect clip_;
     Cells cells_;
-    std::optional<Connection::Statement> row_, spots_;  // prepared at their first use
+    std::optional<Connection::Statement> row_, pointsOfKey_, pointsOfKeys_;  // prepared at their first use
 };
 
 }  // namespace
@@ -644,19 +657,23 @@ bool WaypointGrid::install(Connection& c, bool temporary, StoreError* error) {
     const auto start = std::chrono::steady_clock::now();
     // A file of millions of points is sorted a few times over: with the connection's small page
     // cache that would spill to disk again and again.
-    std::int64_t cachePages = -2000;
+    // Nor is the file mapped meanwhile: each page read would stay in the program's memory.
+    std::int64_t cachePages = -2000, mapped = 0;
     if (auto s = c.prepare("PRAGMA cache_size"); s && s.step() == 1) cachePages = s.columnInt(0);
-    if (!c.begin(error)) return false;
+    if (auto s = c.prepare("PRAGMA mmap_size"); s && s.step() == 1) mapped = s.columnInt(0);
+    c.exec("PRAGMA mmap_size = 0");
+    if (!c.begin(error)) {
+        c.exec("PRAGMA mmap_size = " + std::to_string(mapped));
+        return false;
+    }
     c.exec("PRAGMA cache_size = -65536");
     const std::string prefix = temporary ? "temp." : "";
     const bool ok = c.exec(tablesSql(prefix), error) && (temporary || c.exec(triggersSql(), error)) &&
                     c.exec(fillSpotsSql(), error) && c.exec(indexSql(prefix), error) && fillTiles(c, error);
     c.exec("PRAGMA cache_size = " + std::to_string(cachePages));
-    if (!ok) {
-        c.rollback();
-        return false;
-    }
-    if (!c.commit(error)) return false;
+    const bool done = ok ? c.commit(error) : (c.rollback(), false);
+    c.exec("PRAGMA mmap_size = " + std::to_string(mapped));
+    if (!done) return false;
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     auto count = c.prepare("SELECT count(*) FROM WaypointMapPoint");
     const std::int64_t n = (count && count.step() == 1) ? count.columnInt(0) : 0;

@@ -20,7 +20,7 @@ class Connection;
 //    point, dose rate and date, indexed by the key of the finest square it lies in and, within
 //    it, highest dose rate first. Keys interleave a square's column and row, so that the points
 //    of any larger square are one range of keys;
-//  - WaypointMapSquare: squares of 2^8 (a few tens of metres) to 2^21 map points, each with how
+//  - WaypointMapSquare: squares of 2^6 (a few metres) to 2^21 map points, each with how
 //    many points it holds, the dates they span and the point with the highest dose rate (ties:
 //    the oldest row). The squares of 2^18 and more are all kept; a finer one only while the
 //    square it lies in holds more than kSplitAbove points, so that the grid grows with the
@@ -33,7 +33,7 @@ class Connection;
 // not what the store holds: never one object per point.
 class WaypointGrid {
 public:
-    static constexpr int kFinestTileShift = 8;
+    static constexpr int kFinestTileShift = 6;
     static constexpr int kCoarsestTileShift = 21;
     static constexpr int kAlwaysKeptShift = 18;
     static constexpr std::int64_t kSplitAbove = 32;
