@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <chrono>
+#include <functional>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -63,6 +64,10 @@ std::int64_t spreadBits(std::int64_t v) {
     return static_cast<std::int64_t>(x);
 }
 
+// The key of a point stored but not yet given its own: as long as any, so that the point's row
+// keeps its size when it gets its key.
+const std::string kUnplaced = "4611686018427387904";
+
 // A point's key: that of its finest square.
 std::string pointKey(const std::string& mx, const std::string& my) {
     const std::string f = std::to_string(kFinest);
@@ -120,17 +125,18 @@ std::string squaresFromPoints(int level, const std::string& from, const std::str
 // Squares from the coarsest down: those always kept count it; a finer one is kept while the
 // square above holds more than kSplitAbove points, and the square above that passes the mark
 // with it gets its four quarters, made from its points.
-std::string addSpot(const std::string& w) {
+std::string addSpot(const std::string& w, bool squares = true) {
     // The key is worked out from the point once stored: from its map point it would be
     // worked out again for every bit.
     std::string sql =
         "INSERT INTO WaypointMapPoint (id, mid, key, der, date, mx, my)"
-        " SELECT s.id, s.mid, -1, s.der, s.date, s.mx, s.my FROM"
+        " SELECT s.id, s.mid, " + kUnplaced + ", s.der, s.date, s.mx, s.my FROM"
         " (SELECT w.id AS id, m.id AS mid, m.der AS der, m.date AS date, " + mapX("w.longitude") + " AS mx, " +
         mapY("w.latitude") + " AS my FROM \"Waypoint\" w JOIN \"Measurement\" m ON m.waypoint_id = w.id"
         " WHERE w.id = " + w + " AND NOT (w.latitude = -1 AND w.longitude = -1)) s"
         " WHERE NOT EXISTS (SELECT 1 FROM WaypointMapPoint WHERE id = " + w + ");\n"
-        "UPDATE WaypointMapPoint SET key = " + pointKey("mx", "my") + " WHERE id = " + w + " AND key = -1;\n";
+        "UPDATE WaypointMapPoint SET key = " + pointKey("mx", "my") + " WHERE id = " + w + " AND key = " + kUnplaced + ";\n";
+    if (!squares) return sql;
     for (int level = kCoarsest; level >= kAlways; --level) sql += countIn(w, level);
     for (int level = kAlways - 1; level >= kFinest; --level) {
         const std::string above = countOf(w, level + 1);
@@ -147,7 +153,8 @@ std::string addSpot(const std::string& w) {
 // Takes waypoint `w` off the grid: each square it lies in counts one fewer (and goes when
 // empty); one that falls to kSplitAbove points gives up its quarters; one whose highest point
 // it was finds its next one, from its quarters where it keeps them, else from its points.
-std::string removeSpot(const std::string& w) {
+std::string removeSpot(const std::string& w, bool squares = true) {
+    if (!squares) return "DELETE FROM WaypointMapPoint WHERE id = " + w + ";\n";
     std::string sql;
     for (int level = kFinest; level <= kCoarsest; ++level) {
         sql += "UPDATE WaypointMapSquare SET n = n - 1 WHERE " + squareOf(w, level) + ";\n";
@@ -190,10 +197,12 @@ std::string removeSpot(const std::string& w) {
     return sql;
 }
 
-std::string tablesSql(const std::string& prefix) {
+std::string pointsTableSql(const std::string& prefix) {
     return "CREATE TABLE " + prefix + "WaypointMapPoint (id INTEGER PRIMARY KEY, mid INTEGER, key INTEGER NOT NULL,"
-           " der REAL NOT NULL, date REAL NOT NULL, mx REAL NOT NULL, my REAL NOT NULL);\n"
-           "CREATE TABLE " + prefix + "WaypointMapSquare (level INTEGER NOT NULL, ty INTEGER NOT NULL, tx INTEGER NOT NULL,"
+           " der REAL NOT NULL, date REAL NOT NULL, mx REAL NOT NULL, my REAL NOT NULL);\n";
+}
+std::string squaresTableSql(const std::string& prefix) {
+    return "CREATE TABLE " + prefix + "WaypointMapSquare (level INTEGER NOT NULL, ty INTEGER NOT NULL, tx INTEGER NOT NULL,"
            " n INTEGER NOT NULL, der REAL NOT NULL, wid INTEGER NOT NULL, mid INTEGER, dateMin REAL NOT NULL,"
            " dateMax REAL NOT NULL, PRIMARY KEY (level, ty, tx)) WITHOUT ROWID;\n";
 }
@@ -205,34 +214,41 @@ std::string indexSql(const std::string& prefix) {
     return "CREATE INDEX " + prefix + "WaypointMapPoint_key ON WaypointMapPoint(key, der DESC, id, date, mx, my, mid);\n";
 }
 
-std::string triggersSql() {
+// With `squares` false they keep the points alone (see setAsideForImport()).
+std::string triggersSql(bool squares = true) {
     // Each runs only where there is something to do: a point's reading stored after the point
     // (or before it) puts it on the grid once, and a delete that cascades from the point to its
     // reading takes it off once.
     const std::string onGrid = "EXISTS (SELECT 1 FROM WaypointMapPoint WHERE id = ";
     return "CREATE TRIGGER WaypointMap_waypoint_insert AFTER INSERT ON \"Waypoint\""
-           " WHEN EXISTS (SELECT 1 FROM \"Measurement\" WHERE waypoint_id = NEW.id) BEGIN\n" + addSpot("NEW.id") +
+           " WHEN EXISTS (SELECT 1 FROM \"Measurement\" WHERE waypoint_id = NEW.id) BEGIN\n" + addSpot("NEW.id", squares) +
            "END;\n"
            "CREATE TRIGGER WaypointMap_measurement_insert AFTER INSERT ON \"Measurement\""
-           " WHEN NEW.waypoint_id IS NOT NULL BEGIN\n" + addSpot("NEW.waypoint_id") + "END;\n"
+           " WHEN NEW.waypoint_id IS NOT NULL BEGIN\n" + addSpot("NEW.waypoint_id", squares) + "END;\n"
            "CREATE TRIGGER WaypointMap_waypoint_move AFTER UPDATE OF latitude, longitude ON \"Waypoint\" BEGIN\n" +
-           removeSpot("OLD.id") + addSpot("NEW.id") + "END;\n"
+           removeSpot("OLD.id", squares) + addSpot("NEW.id", squares) + "END;\n"
            "CREATE TRIGGER WaypointMap_measurement_change AFTER UPDATE OF der, date, waypoint_id ON \"Measurement\""
-           " BEGIN\n" + removeSpot("OLD.waypoint_id") + addSpot("NEW.waypoint_id") + "END;\n"
+           " BEGIN\n" + removeSpot("OLD.waypoint_id", squares) + addSpot("NEW.waypoint_id", squares) + "END;\n"
            "CREATE TRIGGER WaypointMap_waypoint_delete AFTER DELETE ON \"Waypoint\" WHEN " + onGrid + "OLD.id) BEGIN\n" +
-           removeSpot("OLD.id") + "END;\n"
+           removeSpot("OLD.id", squares) + "END;\n"
            "CREATE TRIGGER WaypointMap_measurement_delete AFTER DELETE ON \"Measurement\" WHEN " + onGrid +
-           "OLD.waypoint_id) BEGIN\n" + removeSpot("OLD.waypoint_id") + "END;\n";
+           "OLD.waypoint_id) BEGIN\n" + removeSpot("OLD.waypoint_id", squares) + "END;\n";
 }
 
-// Drops the grid and its triggers, and those of the grid an earlier version kept.
-std::string dropSql() {
+// Drops the triggers of the grid, and those of the grid an earlier version kept.
+std::string dropTriggersSql() {
     std::string sql;
     for (const char* trigger : {"waypoint_insert", "measurement_insert", "waypoint_move", "measurement_change",
                                 "waypoint_delete", "measurement_delete"}) {
         sql += std::string("DROP TRIGGER IF EXISTS main.WaypointMap_") + trigger + ";\n";
         sql += std::string("DROP TRIGGER IF EXISTS main.WaypointGrid_") + trigger + ";\n";
     }
+    return sql;
+}
+
+// Drops the grid and its triggers, and those of the grid an earlier version kept.
+std::string dropSql() {
+    std::string sql = dropTriggersSql();
     for (const char* table : {"WaypointMapPoint", "WaypointMapSquare", "WaypointSpot", "WaypointTile",
                               "WaypointTileLevel", "WaypointTileRow"})
         sql += std::string("DROP TABLE IF EXISTS main.") + table + ";\n";
@@ -240,14 +256,16 @@ std::string dropSql() {
 }
 
 // Puts every stored point with a position and a reading on the grid, in the order of its rows.
-// The map points are worked out once each, before their keys.
-std::string fillSpotsSql() {
-    return "WITH s AS MATERIALIZED (SELECT w.id AS id, m.id AS mid, m.der AS der, m.date AS date, " + mapX("w.longitude") +
-           " AS mx, " + mapY("w.latitude") +
-           " AS my FROM \"Measurement\" m CROSS JOIN \"Waypoint\" w ON w.id = m.waypoint_id"
-           " WHERE NOT (w.latitude = -1 AND w.longitude = -1))"
-           " INSERT INTO WaypointMapPoint (id, mid, key, der, date, mx, my) SELECT s.id, s.mid, " + pointKey("s.mx", "s.my") +
-           ", s.der, s.date, s.mx, s.my FROM s ORDER BY 1;\n";
+// Puts the stored points with a position and a reading on the grid (those of waypoints of
+// rows after `after`, an SQL expression), then works out their keys from their map points:
+// worked out from the positions, the map points would be worked out again for every bit.
+std::string fillSpotsSql(const std::string& after = "0") {
+    return "INSERT INTO WaypointMapPoint (id, mid, key, der, date, mx, my) SELECT w.id, m.id, " + kUnplaced +
+           ", m.der, m.date, " + mapX("w.longitude") + ", " + mapY("w.latitude") + " FROM " +
+           (after == "0" ? "\"Measurement\" m CROSS JOIN \"Waypoint\" w ON w.id = m.waypoint_id"
+                         : "\"Waypoint\" w CROSS JOIN \"Measurement\" m ON m.waypoint_id = w.id") +
+           " WHERE w.id > " + after + " AND NOT (w.latitude = -1 AND w.longitude = -1);\n"
+           "UPDATE WaypointMapPoint SET key = " + pointKey("mx", "my") + " WHERE key = " + kUnplaced + ";\n";
 }
 
 bool hasTable(Connection& c, const std::string& schema, const char* name) {
@@ -257,7 +275,37 @@ bool hasTable(Connection& c, const std::string& schema, const char* name) {
     return s.step() == 1;
 }
 
+bool hasTrigger(Connection& c, const char* name) {
+    auto s = c.prepare("SELECT 1 FROM main.sqlite_master WHERE type = 'trigger' AND name = ?");
+    if (!s) return false;
+    s.bind(1, Value(std::string(name)));
+    return s.step() == 1;
+}
+
 bool holdsGrid(Connection& c, const std::string& schema) { return hasTable(c, schema, "WaypointMapSquare"); }
+
+// Whether the file keeps the points alone, their squares set aside by an import.
+bool holdsPointsOnly(Connection& c) { return hasTable(c, "main", "WaypointMapPoint") && !holdsGrid(c, "main"); }
+
+// Runs `build` in a transaction of its own with what a build of millions of points needs: a
+// large page cache, for the points are sorted a few times over and would spill to disk again
+// and again with the connection's small one; and the file not mapped, for each page read would
+// stay in the program's memory.
+bool buildInTransaction(Connection& c, StoreError* error, const std::function<bool()>& build) {
+    std::int64_t cachePages = -2000, mapped = 0;
+    if (auto s = c.prepare("PRAGMA cache_size"); s && s.step() == 1) cachePages = s.columnInt(0);
+    if (auto s = c.prepare("PRAGMA mmap_size"); s && s.step() == 1) mapped = s.columnInt(0);
+    c.exec("PRAGMA mmap_size = 0");
+    bool done = c.begin(error);
+    if (done) {
+        c.exec("PRAGMA cache_size = -65536");
+        const bool ok = build();
+        c.exec("PRAGMA cache_size = " + std::to_string(cachePages));
+        done = ok ? c.commit(error) : (c.rollback(), false);
+    }
+    c.exec("PRAGMA mmap_size = " + std::to_string(mapped));
+    return done;
+}
 
 // --- reading -------------------------------------------------------------------------------------
 
@@ -655,24 +703,16 @@ bool WaypointGrid::install(Connection& c, bool temporary, StoreError* error) {
     const std::string schema = temporary ? "temp" : "main";
     if (holdsGrid(c, schema)) return true;
     const auto start = std::chrono::steady_clock::now();
-    // A file of millions of points is sorted a few times over: with the connection's small page
-    // cache that would spill to disk again and again.
-    // Nor is the file mapped meanwhile: each page read would stay in the program's memory.
-    std::int64_t cachePages = -2000, mapped = 0;
-    if (auto s = c.prepare("PRAGMA cache_size"); s && s.step() == 1) cachePages = s.columnInt(0);
-    if (auto s = c.prepare("PRAGMA mmap_size"); s && s.step() == 1) mapped = s.columnInt(0);
-    c.exec("PRAGMA mmap_size = 0");
-    if (!c.begin(error)) {
-        c.exec("PRAGMA mmap_size = " + std::to_string(mapped));
-        return false;
-    }
-    c.exec("PRAGMA cache_size = -65536");
     const std::string prefix = temporary ? "temp." : "";
-    const bool ok = c.exec(tablesSql(prefix), error) && (temporary || c.exec(triggersSql(), error)) &&
-                    c.exec(fillSpotsSql(), error) && c.exec(indexSql(prefix), error) && fillTiles(c, error);
-    c.exec("PRAGMA cache_size = " + std::to_string(cachePages));
-    const bool done = ok ? c.commit(error) : (c.rollback(), false);
-    c.exec("PRAGMA mmap_size = " + std::to_string(mapped));
+    // Points kept by an import need only their squares.
+    const bool pointsKept = !temporary && holdsPointsOnly(c);
+    const bool done = buildInTransaction(c, error, [&] {
+        if (pointsKept)
+            return c.exec(dropTriggersSql() + squaresTableSql(prefix), error) && c.exec(triggersSql(), error) &&
+                   fillTiles(c, error);
+        return c.exec(pointsTableSql(prefix) + squaresTableSql(prefix), error) && (temporary || c.exec(triggersSql(), error)) &&
+               c.exec(fillSpotsSql(), error) && c.exec(indexSql(prefix), error) && fillTiles(c, error);
+    });
     if (!done) return false;
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     auto count = c.prepare("SELECT count(*) FROM WaypointMapPoint");
@@ -740,7 +780,32 @@ bool WaypointGrid::renew(Connection& c) {
     return ensure(c);
 }
 
-bool WaypointGrid::setAsideForBulk(Connection& c, std::int64_t rows) {
+bool WaypointGrid::setAsideForImport(Connection& c, std::int64_t rows) {
+    if (holdsPointsOnly(c)) return true;
+    if (inFile(c)) return setAsideForBulk(c, rows, false);
+    if (rows < kBulkRows || !c.inTransaction() || c.isReadOnly()) return false;
+    // A file without the grid (or with an earlier version's) gets its points now, on the save's
+    // thread, so that the first map after the import makes only their squares.
+    StoreError error;
+    if (c.exec(dropSql() + pointsTableSql("") + fillSpotsSql() + indexSql(""), &error)) return true;
+    plat::Log::line("WaypointGrid: the points of the map grid could not be kept (" + error.message + ")");
+    return false;
+}
+
+bool WaypointGrid::keepPointsOfImport(Connection& c, StoreError* error) {
+    if (!c.inTransaction() || !holdsPointsOnly(c)) return true;
+    // The waypoints of an import take rows after every stored one.
+    return c.exec(fillSpotsSql("(SELECT coalesce(max(id), 0) FROM main.WaypointMapPoint)"), error);
+}
+
+bool WaypointGrid::endImport(Connection& c, StoreError* error) {
+    if (!c.inTransaction() || !holdsPointsOnly(c) || hasTrigger(c, "WaypointMap_waypoint_insert")) return true;
+    return c.exec(triggersSql(false), error);
+}
+
+bool WaypointGrid::setAsideForBulk(Connection& c, std::int64_t rows) { return setAsideForBulk(c, rows, true); }
+
+bool WaypointGrid::setAsideForBulk(Connection& c, std::int64_t rows, bool withPoints) {
     if (rows < kBulkRows || !c.inTransaction() || !inFile(c)) return false;
     // The coarsest squares are few and count every point on the grid.
     auto count = c.prepare("SELECT total(n) FROM WaypointMapSquare WHERE level = ?1");
@@ -750,7 +815,7 @@ bool WaypointGrid::setAsideForBulk(Connection& c, std::int64_t rows) {
     count.reset();
     if (static_cast<double>(rows) * kBulkShare < onGrid) return false;
     StoreError error;
-    if (!c.exec(dropSql(), &error)) {
+    if (!c.exec(withPoints ? dropSql() : dropTriggersSql() + "DROP TABLE main.WaypointMapSquare;\n", &error)) {
         plat::Log::line("WaypointGrid: the map grid could not be set aside (" + error.message + ")");
         return false;
     }

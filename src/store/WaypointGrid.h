@@ -99,9 +99,20 @@ public:
     // save, a save that fails or never ends takes the drop back with it, so the grid never
     // disagrees with the points. True when it was set aside now.
     static bool setAsideForBulk(Connection& c, std::int64_t rows);
+    // The same for an import, which knows each batch's points: only the squares and the
+    // triggers are set aside, and the import puts each batch's points on the grid in one
+    // statement once the batch is written (keepPointsOfImport()); at its end (endImport()) the
+    // points are kept by triggers again until a map makes their squares, in one pass over them.
+    static bool setAsideForImport(Connection& c, std::int64_t rows);
+    static bool keepPointsOfImport(Connection& c, StoreError* error = nullptr);
+    static bool endImport(Connection& c, StoreError* error = nullptr);
     static constexpr std::int64_t kBulkRows = 2000;   // never for fewer
     static constexpr std::int64_t kBulkShare = 8;     // rows * share >= points on the grid
 
+private:
+    static bool setAsideForBulk(Connection& c, std::int64_t rows, bool withPoints);
+
+public:
     // One pin per cell of `grid` that meets `area` (map points; it may reach past the
     // antimeridian), for the point with the highest dose rate that passes the filter.
     static std::vector<CellPin> pinsIn(Connection& c, const plat::MapRect& area, const CellGrid& grid,

@@ -181,6 +181,49 @@ protected:
         sqlite3_close(db);
     }
 
+    // A file of 3000 louder readings around the same places, all in one day; a few without a position.
+    std::optional<std::filesystem::path> louderReadingsFile() {
+        std::vector<WaypointRecord> records;
+        std::mt19937 rng(11);
+        std::normal_distribution<double> spread(0, 2.0);
+        std::uniform_int_distribution<int> level(1, 60);
+        for (int i = 0; i < 3000; ++i) {
+            WaypointRecord r;
+            r.date = plat::Date(1.7e9 + 40 * 86400.0 + i);
+            r.der = level(rng) * 0.05;
+            if (i % 50 != 0) {
+                r.latitude = std::clamp(48.1 + spread(rng), -80.0, 80.0);
+                r.longitude = std::remainder(11.5 + (i % 3) * 120 + spread(rng), 360.0);
+            }
+            records.push_back(r);
+        }
+        return WaypointFile::writeNew(records, WaypointFormat::CSV, dataDir(), plat::Date(1.7e9));
+    }
+
+    // The squares the file keeps are those a grid made anew from the same points would hold.
+    void expectSquaresAsMadeAnew(const std::string& what) {
+        Connection& c = main().connection();
+        ASSERT_TRUE(WaypointGrid::install(c, true, nullptr)) << what;
+        auto rows = [&](const char* schema) {
+            std::vector<std::vector<double>> out;
+            auto s = c.prepare(std::string("SELECT level, ty, tx, n, der, wid, mid, dateMin, dateMax FROM ") + schema +
+                               ".WaypointMapSquare ORDER BY level, ty, tx");
+            while (s.step() == 1) {
+                out.emplace_back();
+                for (int k = 0; k < 9; ++k) out.back().push_back(s.columnDouble(k));
+            }
+            return out;
+        };
+        // A square's dates may span more than its points after deletes: it is read deeper, never wrongly.
+        const auto kept = rows("main"), anew = rows("temp");
+        ASSERT_EQ(kept.size(), anew.size()) << what;
+        for (std::size_t i = 0; i < kept.size(); ++i) {
+            EXPECT_TRUE(std::equal(kept[i].begin(), kept[i].begin() + 7, anew[i].begin())) << what << ", square " << i;
+            EXPECT_TRUE(kept[i][7] <= anew[i][7] && kept[i][8] >= anew[i][8]) << what << ", square " << i;
+        }
+        ASSERT_TRUE(c.exec("DROP TABLE temp.WaypointMapPoint; DROP TABLE temp.WaypointMapSquare;"));
+    }
+
     std::vector<std::shared_ptr<Waypoint>> made;
     std::vector<Point> points;
     std::size_t compared = 0;
@@ -264,22 +307,7 @@ TEST_F(WaypointGridTest, ImportsAndDeletesOfManyPointsMakeTheGridAnewAndAFailedO
         readPoints();
         expectSameEverywhere(what);
     };
-    // A file of louder readings around the same places, all in one day; a few without a position.
-    std::vector<WaypointRecord> records;
-    std::mt19937 rng(11);
-    std::normal_distribution<double> spread(0, 2.0);
-    std::uniform_int_distribution<int> level(1, 60);
-    for (int i = 0; i < 3000; ++i) {
-        WaypointRecord r;
-        r.date = plat::Date(1.7e9 + 40 * 86400.0 + i);
-        r.der = level(rng) * 0.05;
-        if (i % 50 != 0) {
-            r.latitude = std::clamp(48.1 + spread(rng), -80.0, 80.0);
-            r.longitude = std::remainder(11.5 + (i % 3) * 120 + spread(rng), 360.0);
-        }
-        records.push_back(r);
-    }
-    const auto file = WaypointFile::writeNew(records, WaypointFormat::CSV, dataDir(), plat::Date(1.7e9));
+    const auto file = louderReadingsFile();
     ASSERT_TRUE(file);
 
     // Given up part-way, the import takes the grid's removal back with its points.
@@ -292,7 +320,7 @@ TEST_F(WaypointGridTest, ImportsAndDeletesOfManyPointsMakeTheGridAnewAndAFailedO
 
     // Done, the grid is made anew by the next map read: the live cells' own.
     ASSERT_TRUE(store().saveWithBlockAndWait([&](Context& c) {
-        EXPECT_EQ(ImportManager::storeFile(*file, c).imported, records.size());
+        EXPECT_EQ(ImportManager::storeFile(*file, c).imported, 3000u);
         EXPECT_FALSE(WaypointGrid::inFile(c.connection()));
     }));
     cellsAgree("after an import");
@@ -455,29 +483,11 @@ TEST_F(WaypointGridTest, LiveCellsTakeReadingsAtThePoles) {
 TEST_F(WaypointGridTest, SavesKeepTheSquaresAGridMadeAnewWouldHold) {
     ASSERT_TRUE(WaypointGrid::ensure(main().connection()));
     auto sameAsMadeAnew = [&](const std::string& what, bool crowded) {
-        Connection& c = main().connection();
-        ASSERT_TRUE(WaypointGrid::install(c, true, nullptr)) << what;
-        auto rows = [&](const char* schema) {
-            std::vector<std::vector<double>> out;
-            auto s = c.prepare(std::string("SELECT level, ty, tx, n, der, wid, mid, dateMin, dateMax FROM ") + schema +
-                               ".WaypointMapSquare ORDER BY level, ty, tx");
-            while (s.step() == 1) {
-                out.emplace_back();
-                for (int k = 0; k < 9; ++k) out.back().push_back(s.columnDouble(k));
-            }
-            return out;
-        };
-        // A square's dates may span more than its points after deletes: it is read deeper, never wrongly.
-        const auto kept = rows("main"), anew = rows("temp");
-        ASSERT_EQ(kept.size(), anew.size()) << what;
-        for (std::size_t i = 0; i < kept.size(); ++i) {
-            EXPECT_TRUE(std::equal(kept[i].begin(), kept[i].begin() + 7, anew[i].begin())) << what << ", square " << i;
-            EXPECT_TRUE(kept[i][7] <= anew[i][7] && kept[i][8] >= anew[i][8]) << what << ", square " << i;
-        }
+        expectSquaresAsMadeAnew(what);
         std::set<int> split;
-        for (const auto& r : kept) split.insert(static_cast<int>(r[0]));
+        auto levels = main().connection().prepare("SELECT DISTINCT level FROM WaypointMapSquare");
+        while (levels.step() == 1) split.insert(static_cast<int>(levels.columnInt(0)));
         EXPECT_EQ(split.count(WaypointGrid::kFinestTileShift), crowded ? 1u : 0u) << what << ": the crowd's finest squares";
-        ASSERT_TRUE(c.exec("DROP TABLE temp.WaypointMapPoint; DROP TABLE temp.WaypointMapSquare;"));
     };
     auto day = makeSet(main(), plat::Date(1.7e9));
     std::mt19937 rng(3);
@@ -512,6 +522,47 @@ TEST_F(WaypointGridTest, SavesKeepTheSquaresAGridMadeAnewWouldHold) {
     ASSERT_TRUE(main().save());
     ASSERT_TRUE(WaypointGrid::inFile(main().connection()));
     sameAsMadeAnew("after deletes and moves", false);
+}
+
+// An import keeps its points on the grid batch by batch and sets only the squares aside: saves
+// after it keep the points, and the next map makes their squares, as a grid made anew would
+// hold them. A file without the grid gets its points with the import.
+TEST_F(WaypointGridTest, AnImportKeepsItsPointsAndTheNextMapMakesOnlyTheirSquares) {
+    auto pointsKept = [&] {
+        auto s = main().connection().prepare("SELECT count(*) FROM WaypointMapPoint");
+        return s && s.step() == 1 ? s.columnInt(0) : -1;
+    };
+    for (const bool mappedBefore : {true, false}) {
+        Store::closeDefaultStore();
+        std::filesystem::remove_all(dataDir());
+        std::filesystem::create_directories(dataDir());
+        made.clear();
+        fill(1500);  // the grid made by a map read
+        if (!mappedBefore) {
+            Store::closeDefaultStore();
+            dropGridFromFile();
+            made.clear();
+        }
+        const auto file = louderReadingsFile();
+        ASSERT_TRUE(file);
+        ASSERT_TRUE(store().saveWithBlockAndWait([&](Context& c) {
+            EXPECT_EQ(ImportManager::storeFile(*file, c).imported, 3000u);
+        }));
+        EXPECT_FALSE(WaypointGrid::inFile(main().connection()));
+        EXPECT_EQ(pointsKept(), 1500 + 3000 - 60);  // every point with a position and a reading
+        // A save before the next map: a new point and one gone.
+        auto day = makeSet(main(), plat::Date(1.7e9 + 50 * 86400.0));
+        auto extra = addPoint(main(), day, 20.0, plat::Date(1.7e9 + 50 * 86400.0));
+        extra->setLatitude(10);
+        extra->setLongitude(10);
+        main().deleteObject(main().objectWithRow<Waypoint>(5));
+        ASSERT_TRUE(main().save());
+        EXPECT_EQ(pointsKept(), 1500 + 3000 - 60);
+        ASSERT_TRUE(WaypointGrid::ensure(main().connection()));
+        expectSquaresAsMadeAnew(mappedBefore ? "mapped before" : "never mapped");
+        readPoints();
+        expectSameEverywhere(mappedBefore ? "mapped before" : "never mapped");
+    }
 }
 
 }  // namespace qxtest
