@@ -68,6 +68,9 @@ std::int64_t spreadBits(std::int64_t v) {
 // keeps its size when it gets its key.
 const std::string kUnplaced = "4611686018427387904";
 
+// The key of a finest square.
+std::int64_t keyOf(std::int64_t tx, std::int64_t ty) { return spreadBits(tx) | (spreadBits(ty) << 1); }
+
 // A point's key: that of its finest square.
 std::string pointKey(const std::string& mx, const std::string& my) {
     const std::string f = std::to_string(kFinest);
@@ -256,18 +259,6 @@ std::string dropSql() {
 }
 
 // Puts every stored point with a position and a reading on the grid, in the order of its rows.
-// Puts the stored points with a position and a reading on the grid (those of waypoints of
-// rows after `after`, an SQL expression), then works out their keys from their map points:
-// worked out from the positions, the map points would be worked out again for every bit.
-std::string fillSpotsSql(const std::string& after = "0") {
-    return "INSERT INTO WaypointMapPoint (id, mid, key, der, date, mx, my) SELECT w.id, m.id, " + kUnplaced +
-           ", m.der, m.date, " + mapX("w.longitude") + ", " + mapY("w.latitude") + " FROM " +
-           (after == "0" ? "\"Measurement\" m CROSS JOIN \"Waypoint\" w ON w.id = m.waypoint_id"
-                         : "\"Waypoint\" w CROSS JOIN \"Measurement\" m ON m.waypoint_id = w.id") +
-           " WHERE w.id > " + after + " AND NOT (w.latitude = -1 AND w.longitude = -1);\n"
-           "UPDATE WaypointMapPoint SET key = " + pointKey("mx", "my") + " WHERE key = " + kUnplaced + ";\n";
-}
-
 bool hasTable(Connection& c, const std::string& schema, const char* name) {
     auto s = c.prepare("SELECT 1 FROM " + schema + ".sqlite_master WHERE type = 'table' AND name = ?");
     if (!s) return false;
@@ -286,6 +277,39 @@ bool holdsGrid(Connection& c, const std::string& schema) { return hasTable(c, sc
 
 // Whether the file keeps the points alone, their squares set aside by an import.
 bool holdsPointsOnly(Connection& c) { return hasTable(c, "main", "WaypointMapPoint") && !holdsGrid(c, "main"); }
+
+// Puts the stored points with a position and a reading on the grid, those of waypoints of
+// rows after `after`. Their keys are worked out here: in SQL each of their bits would cost a
+// step of its own.
+bool placePoints(Connection& c, std::int64_t after, StoreError* error) {
+    auto points = c.prepare("SELECT w.id, m.id, m.der, m.date, " + mapX("w.longitude") + ", " + mapY("w.latitude") +
+                                " FROM " +
+                                (after == 0 ? "\"Measurement\" m CROSS JOIN \"Waypoint\" w ON w.id = m.waypoint_id"
+                                            : "\"Waypoint\" w CROSS JOIN \"Measurement\" m ON m.waypoint_id = w.id") +
+                                " WHERE w.id > ?1 AND NOT (w.latitude = -1 AND w.longitude = -1)",
+                            error);
+    auto insert = c.prepare("INSERT INTO WaypointMapPoint (id, mid, key, der, date, mx, my) VALUES (?, ?, ?, ?, ?, ?, ?)",
+                            error);
+    if (!points || !insert) return false;
+    points.bindInteger(1, after);
+    while (points.step() == 1) {
+        const double mx = points.columnDouble(4), my = points.columnDouble(5);
+        insert.bindInteger(1, points.columnInt(0));
+        insert.bindInteger(2, points.columnInt(1));
+        insert.bindInteger(3, keyOf(static_cast<std::int64_t>(mx) >> kFinest, static_cast<std::int64_t>(my) >> kFinest));
+        insert.bind(4, Value(points.columnDouble(2)));
+        insert.bind(5, Value(points.columnDouble(3)));
+        insert.bind(6, Value(mx));
+        insert.bind(7, Value(my));
+        const bool ok = insert.step() >= 0;
+        insert.reset();
+        if (!ok) {
+            reportError(error, c.lastError("placing points on the map grid"));
+            return false;
+        }
+    }
+    return true;
+}
 
 // Runs `build` in a transaction of its own with what a build of millions of points needs: a
 // large page cache, for the points are sorted a few times over and would spill to disk again
@@ -606,7 +630,7 @@ private:
         auto& s = *statement;
         if (!s) return;
         const int below = t.level - kFinest;
-        const std::int64_t first = (spreadBits(t.tx << below) | (spreadBits(t.ty << below) << 1));
+        const std::int64_t first = keyOf(t.tx << below, t.ty << below);
         s.bindInteger(1, first);
         if (!finest) s.bindInteger(2, first + (std::int64_t{1} << (2 * below)) - 1);
         std::set<std::pair<std::int64_t, std::int64_t>> done;
@@ -711,7 +735,7 @@ bool WaypointGrid::install(Connection& c, bool temporary, StoreError* error) {
             return c.exec(dropTriggersSql() + squaresTableSql(prefix), error) && c.exec(triggersSql(), error) &&
                    fillTiles(c, error);
         return c.exec(pointsTableSql(prefix) + squaresTableSql(prefix), error) && (temporary || c.exec(triggersSql(), error)) &&
-               c.exec(fillSpotsSql(), error) && c.exec(indexSql(prefix), error) && fillTiles(c, error);
+               placePoints(c, 0, error) && c.exec(indexSql(prefix), error) && fillTiles(c, error);
     });
     if (!done) return false;
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -787,7 +811,8 @@ bool WaypointGrid::setAsideForImport(Connection& c, std::int64_t rows) {
     // A file without the grid (or with an earlier version's) gets its points now, on the save's
     // thread, so that the first map after the import makes only their squares.
     StoreError error;
-    if (c.exec(dropSql() + pointsTableSql("") + fillSpotsSql() + indexSql(""), &error)) return true;
+    if (c.exec(dropSql() + pointsTableSql(""), &error) && placePoints(c, 0, &error) && c.exec(indexSql(""), &error))
+        return true;
     plat::Log::line("WaypointGrid: the points of the map grid could not be kept (" + error.message + ")");
     return false;
 }
@@ -795,7 +820,12 @@ bool WaypointGrid::setAsideForImport(Connection& c, std::int64_t rows) {
 bool WaypointGrid::keepPointsOfImport(Connection& c, StoreError* error) {
     if (!c.inTransaction() || !holdsPointsOnly(c)) return true;
     // The waypoints of an import take rows after every stored one.
-    return c.exec(fillSpotsSql("(SELECT coalesce(max(id), 0) FROM main.WaypointMapPoint)"), error);
+    std::int64_t after = 0;
+    if (auto last = c.prepare("SELECT coalesce(max(id), 0) FROM main.WaypointMapPoint", error); last && last.step() == 1)
+        after = last.columnInt(0);
+    else
+        return false;
+    return placePoints(c, after, error);
 }
 
 bool WaypointGrid::endImport(Connection& c, StoreError* error) {
