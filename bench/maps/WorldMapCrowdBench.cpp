@@ -6,6 +6,8 @@
 //  - the first World Map (the world view), which builds the map grid: its time against
 //    History's, and the memory it took at its peak (the process's peak resident size above its
 //    size before; the budget is 200 MB);
+//  - the first World Map after an import of a history of 100,000 and 1,000,000 crowded
+//    readings into a store whose map was open before: against History opened + 1.5 s;
 //  - 40 moves over home, the densest city of the crowded store, at the zoom of a region
 //    (300 km across), a city (20 km), streets (2 km) and a block (200 m): the median move
 //    against History, the slowest printed beside it (the goal is under 16 ms).
@@ -27,7 +29,9 @@
 #include "platform/map/MapView.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/Window.h"
+#include "store/ImportManager.h"
 #include "store/Store.h"
+#include "store/io/WaypointFile.h"
 
 using namespace qx;
 using Clock = std::chrono::steady_clock;
@@ -140,6 +144,62 @@ BENCHMARK(BM_WorldMapAgainstHistory)
     ->Unit(benchmark::kMillisecond)
     ->ArgNames({"crowded", "points"})
     ->ArgsProduct({{0, 1}, {100000, 1000000, 3700000}});
+
+// A history of `count` crowded readings imported into a store whose World Map was open before
+// (so that the store keeps the map grid), then the first World Map after it, against History.
+void BM_FirstWorldMapAfterImport(benchmark::State& state) {
+    const std::int64_t count = state.range(0);
+    auto& table = qxbench::Table::shared();
+    for (auto _ : state) {
+        plat::RunLoop::main().bindToCurrentThread();
+        Store::closeDefaultStore();
+        const fs::path dir = qxbench::scratchFolder("worldmap-import");
+        plat::DataFolder::setRoot(dir);
+        Store::defaultStore();
+        reloadMs(*worldmapstores::worldScreen());
+        std::optional<fs::path> file;
+        {
+            std::vector<WaypointRecord> records(static_cast<std::size_t>(count));
+            const auto place = worldmapstores::crowdedPlaces(count);
+            for (std::int64_t i = 0; i < count; ++i) {
+                auto& r = records[static_cast<std::size_t>(i)];
+                double lat = 0, lon = 0;
+                place(i, lat, lon, r.der);
+                r.latitude = lat;
+                r.longitude = lon;
+                r.date = plat::Date(1.6e9 + 10.0 * static_cast<double>(i));
+            }
+            file = WaypointFile::writeNew(records, WaypointFormat::CSV, dir, plat::Date(1.7e9));
+        }
+        const auto t = Clock::now();
+        Store::defaultStore().saveWithBlockAndWait([&](Context& c) { ImportManager::storeFile(*file, c); });
+        plat::RunLoop::main().drain();
+        const double import = msSince(t);
+        std::size_t rows = 0;
+        const double history = historyOpenMs(rows);
+        const qxbench::PeakMemory peak;
+        const double first = reloadMs(*worldmapstores::worldScreen());
+        const double firstMB = peak.grownMB();
+        const std::string measure = qxbench::atScale("first world map after an import, crowded", count);
+        table.ours(measure, first);
+        table.peer(measure, history + 1500, "history opened + 1.5 s");
+        table.ours(measure + " peak MB", firstMB);
+        table.budget(measure + " peak MB", 200);
+        std::cout << measure << ": " << first << " ms, " << firstMB << " MB; History opened in " << history
+                  << " ms; the import took " << import << " ms\n";
+        state.counters["import_ms"] = import;
+        state.counters["first_map_ms"] = first;
+        state.counters["first_map_MB"] = firstMB;
+        state.SetIterationTime(first / 1000);
+        Store::closeDefaultStore();
+    }
+}
+BENCHMARK(BM_FirstWorldMapAfterImport)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Arg(100000)
+    ->Arg(1000000);
 
 }  // namespace
 

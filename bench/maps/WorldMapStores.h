@@ -148,48 +148,60 @@ private:
     int left_ = 0;
 };
 
-inline void fillCrowded(const std::filesystem::path& file, std::int64_t count) {
-    std::mt19937 rng(13);
-    std::uniform_real_distribution<double> unit(0, 1), der(0.08, 0.3), alarm(1, 10);
-    Walker walker(rng);
-    const std::int64_t atHome = std::min<std::int64_t>(20000, count / 20);
-    const double homeShare = 0.55, secondShare = 0.16, thirdShare = 0.08, tracksShare = 0.04;
+// The places and dose rates of the crowded store's points, one call per point in order.
+using Places = std::function<void(std::int64_t i, double& lat, double& lon, double& der)>;
+inline Places crowdedPlaces(std::int64_t count) {
+    struct State {
+        std::mt19937 rng{13};
+        Walker walker{rng};
+        plat::Coordinate2D trip{};
+    };
     // Long tracks: across the 180th meridian twice, and to either pole.
     struct Leg {
         plat::Coordinate2D from, to;
     };
-    const Leg legs[] = {{{55, 170}, {58, 190}}, {{-20, 175}, {-15, 195}}, {{70, 20}, {89.9, 20}}, {{-60, -60}, {-89.9, -60}}};
-    plat::Coordinate2D trip{};
-    writeOldStore(file, count, [&](std::int64_t i, double& lat, double& lon, double& d) {
+    static constexpr Leg kLegs[] = {{{55, 170}, {58, 190}}, {{-20, 175}, {-15, 195}}, {{70, 20}, {89.9, 20}},
+                                    {{-60, -60}, {-89.9, -60}}};
+    constexpr double kHomeShare = 0.55, kSecondShare = 0.16, kThirdShare = 0.08, kTracksShare = 0.04;
+    auto state = std::make_shared<State>();
+    const std::int64_t atHome = std::min<std::int64_t>(20000, count / 20);
+    return [state, count, atHome](std::int64_t i, double& lat, double& lon, double& d) {
+        std::uniform_real_distribution<double> unit(0, 1), der(0.08, 0.3), alarm(1, 10);
+        std::mt19937& rng = state->rng;
         d = unit(rng) < 0.0001 ? alarm(rng) : der(rng);
         const double share = static_cast<double>(i) / static_cast<double>(count);
         plat::Coordinate2D at;
         if (i < atHome) {
             at = {kHome.latitude + (unit(rng) - 0.5) * 2e-6, kHome.longitude + (unit(rng) - 0.5) * 2e-6};
-        } else if (share < tracksShare) {
-            const std::int64_t perLeg = (static_cast<std::int64_t>(tracksShare * count) - atHome) / 4 + 1;
+        } else if (share < kTracksShare) {
+            const std::int64_t perLeg = (static_cast<std::int64_t>(kTracksShare * count) - atHome) / 4 + 1;
             const std::int64_t k = (i - atHome) / perLeg, j = (i - atHome) % perLeg;
-            const Leg& leg = legs[std::min<std::int64_t>(k, 3)];
+            const Leg& leg = kLegs[std::min<std::int64_t>(k, 3)];
             const double f = static_cast<double>(j) / static_cast<double>(perLeg);
             at = {leg.from.latitude + (leg.to.latitude - leg.from.latitude) * f,
                   std::remainder(leg.from.longitude + (leg.to.longitude - leg.from.longitude) * f, 360.0)};
         } else {
+            Walker& walker = state->walker;
             if (!walker.walking()) {
-                const double r = share - tracksShare;
-                if (r < homeShare) walker.start(kHome, 5);
-                else if (r < homeShare + secondShare) walker.start({48.208, 16.372}, 8);
-                else if (r < homeShare + secondShare + thirdShare) walker.start({47.37, 8.54}, 8);
+                const double r = share - kTracksShare;
+                if (r < kHomeShare) walker.start(kHome, 5);
+                else if (r < kHomeShare + kSecondShare) walker.start({48.208, 16.372}, 8);
+                else if (r < kHomeShare + kSecondShare + kThirdShare) walker.start({47.37, 8.54}, 8);
                 else {
-                    if (unit(rng) < 0.05 || trip.latitude == 0)
-                        trip = {-40 + unit(rng) * 100, -180 + unit(rng) * 360};
-                    walker.start(trip, 10);
+                    if (unit(rng) < 0.05 || state->trip.latitude == 0)
+                        state->trip = {-40 + unit(rng) * 100, -180 + unit(rng) * 360};
+                    walker.start(state->trip, 10);
                 }
             }
             at = walker.next();
         }
         lat = at.latitude;
         lon = at.longitude;
-    });
+    };
+}
+
+inline void fillCrowded(const std::filesystem::path& file, std::int64_t count) {
+    writeOldStore(file, count, crowdedPlaces(count));
 }
 
 inline std::string name(Kind kind) { return kind == Kind::even ? "even" : "crowded"; }
