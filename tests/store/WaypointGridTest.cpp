@@ -344,14 +344,30 @@ TEST_F(WaypointGridTest, ImportsAndDeletesOfManyPointsMakeTheGridAnewAndAFailedO
     cellsAgree("after deleting a few");
 }
 
+// Written by an earlier version, the file may hold that version's grid: it goes, with its
+// triggers, for this one.
 TEST_F(WaypointGridTest, AFileWithoutTheGridGetsItWhenAMapFirstAsks) {
     fill(1500);
     Store::closeDefaultStore();
     dropGridFromFile();
+    {
+        sqlite3* db = nullptr;
+        sqlite3_open((dataDir() / Store::kFileName).c_str(), &db);
+        const char* earlier =
+            "CREATE TABLE WaypointSpot (id INTEGER PRIMARY KEY, key INTEGER); CREATE TABLE WaypointTile (level INTEGER);"
+            "CREATE TRIGGER WaypointGrid_waypoint_insert AFTER INSERT ON \"Waypoint\" BEGIN"
+            " INSERT INTO WaypointSpot (id, key) VALUES (NEW.id, 0); END;";
+        ASSERT_EQ(sqlite3_exec(db, earlier, nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
     made.clear();
     ASSERT_TRUE(store().isOpen());
-    WaypointGrid::ensure(main().connection());
+    EXPECT_TRUE(WaypointGrid::ensure(main().connection()));
     expectSameEverywhere("built when first asked");
+    auto left = main().connection().prepare(
+        "SELECT count(*) FROM sqlite_master WHERE name IN ('WaypointSpot', 'WaypointTile', 'WaypointGrid_waypoint_insert')");
+    ASSERT_TRUE(left && left.step() == 1);
+    EXPECT_EQ(left.columnInt(0), 0);
 }
 
 TEST_F(WaypointGridTest, LiveCellsReportOnlyTheCellsThatChanged) {
