@@ -322,7 +322,7 @@ bool buildInTransaction(Connection& c, StoreError* error, const std::function<bo
     c.exec("PRAGMA mmap_size = 0");
     bool done = c.begin(error);
     if (done) {
-        c.exec("PRAGMA cache_size = -65536");
+        c.exec("PRAGMA cache_size = -32768");
         const bool ok = build();
         c.exec("PRAGMA cache_size = " + std::to_string(cachePages));
         done = ok ? c.commit(error) : (c.rollback(), false);
@@ -739,8 +739,9 @@ bool WaypointGrid::install(Connection& c, bool temporary, StoreError* error) {
     });
     if (!done) return false;
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    auto count = c.prepare("SELECT count(*) FROM WaypointMapPoint");
-    const std::int64_t n = (count && count.step() == 1) ? count.columnInt(0) : 0;
+    // Counted from the coarsest squares: counting the points would read (and map) every one.
+    auto count = c.prepare("SELECT total(n) FROM WaypointMapSquare WHERE level = " + std::to_string(kCoarsestTileShift));
+    const auto n = static_cast<std::int64_t>((count && count.step() == 1) ? count.columnDouble(0) : 0);
     if (n > 0)
         plat::Log::line("WaypointGrid: placed " + std::to_string(n) + " stored waypoints on the map grid in " +
                         std::to_string(static_cast<long long>(ms)) + " ms");
