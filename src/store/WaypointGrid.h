@@ -27,10 +27,11 @@ class Connection;
 //    crowded places, not with every point.
 // They are made when a map first asks (see ensure()).
 // A cell of the screen is read from the largest squares it is made of, and from the larger
-// squares of few points where those are not kept; a square the filter splits is read from its
-// quarters; a square larger than the cells, or split, without quarters, from its points,
-// highest first, until each of its cells has one. A reading costs about what the screen shows,
-// not what the store holds: never one object per point.
+// squares of few points where those are not kept; a square the filter splits, or larger than
+// the cells, is read from its quarters where it keeps them, else from its points: all of them
+// for a square of few, and for a crowded finest square highest first until each of its cells
+// has one. A reading costs about what the screen shows, not what the store holds: never one
+// object per point.
 class WaypointGrid {
 public:
     static constexpr int kFinestTileShift = 6;
