@@ -7,11 +7,13 @@
 // Every repetition (--benchmark_repetitions=N) adds its samples, so the table's medians and
 // ratios are over all of them, never over one run's figures or the library's aggregates.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -138,6 +140,29 @@ public:
 private:
     static benchmark::BenchmarkReporter& display() { return *benchmark::CreateDefaultDisplayReporter(); }
     std::map<std::string, std::vector<double>> times_;
+// --- memory: the kernel keeps the process's peak resident size and lets it be reset ---------
+
+inline double statusMB(const char* key) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    const std::string k = std::string(key) + ":";
+    while (std::getline(in, line))
+        if (line.rfind(k, 0) == 0) return std::stod(line.substr(k.size())) / 1024.0;
+    return 0;
+}
+
+// Measures the peak above what the process holds when it starts.
+class PeakMemory {
+public:
+    PeakMemory() {
+        ::malloc_trim(0);  // what earlier steps freed goes back, so that reuse does not hide a peak
+        std::ofstream("/proc/self/clear_refs") << "5";
+        before_ = statusMB("VmRSS");
+    }
+    double grownMB() const { return statusMB("VmHWM") - before_; }
+
+private:
+    double before_ = 0;
 };
 
 // A folder of this run, /tmp/qx-NAME-PID, made empty; removed by run() at the end.

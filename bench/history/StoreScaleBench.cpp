@@ -61,30 +61,7 @@ constexpr std::int64_t kPerDay = 1000;
 
 double msSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
 
-// --- memory: the kernel keeps the process's peak resident size and lets it be reset ---------
-
-double statusMB(const char* key) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    const std::string k = std::string(key) + ":";
-    while (std::getline(in, line))
-        if (line.rfind(k, 0) == 0) return std::stod(line.substr(k.size())) / 1024.0;
-    return 0;
-}
-
-// Measures the peak above what the process holds when it starts.
-class PeakMemory {
-public:
-    PeakMemory() {
-        ::malloc_trim(0);  // what earlier steps freed goes back, so that reuse does not hide a peak
-        std::ofstream("/proc/self/clear_refs") << "5";
-        before_ = statusMB("VmRSS");
-    }
-    double grownMB() const { return statusMB("VmHWM") - before_; }
-
-private:
-    double before_ = 0;
-};
+using qxbench::PeakMemory;
 
 void report(benchmark::State& state, const std::string& measure, double ms, const PeakMemory& peak) {
     qxbench::Table::shared().ours(measure, ms);

@@ -5,9 +5,9 @@
 //  - six pans and zooms from there (each a reload): under 50 ms each at 1M;
 //  - the resident memory of the quorix program with the World Map open after the same moves:
 //    under 150 MB at 3.7M (its peak, VmHWM, read while it runs).
-// The stores are generated once into a cache folder (QX_WORLDMAP_STORES, by default
-// /tmp/qx-worldmap-stores) and kept for later runs; each is written the way an earlier version
-// wrote its file, so the first World Map on it builds the map grid, and that cost is printed.
+// The stores (WorldMapStores.h) are generated once and kept for later runs; each is written the
+// way an earlier version wrote its file, so the first World Map on it builds the map grid, and
+// that cost is printed.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
@@ -25,6 +25,7 @@
 
 #include "BenchSupport.h"
 #include "ProgramPeak.h"
+#include "WorldMapStores.h"
 #include "maps/MapsLayer.h"
 #include "maps/WorldMapController.h"
 #include "model/Settings.h"
@@ -41,109 +42,15 @@ namespace {
 
 double msSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
 
-void exec(sqlite3* db, const char* sql) {
-    char* message = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
-        std::cerr << "sql failed: " << (message ? message : "?") << "\n";
-        sqlite3_free(message);
-    }
-}
-
-fs::path cacheRoot() {
-    const char* env = std::getenv("QX_WORLDMAP_STORES");
-    return env && *env ? fs::path(env) : fs::temp_directory_path() / "qx-worldmap-stores";
-}
-
-// A store file as an earlier version wrote it (no map grid), of `count` points spread over the
-// world: a day set per thousand points, each point with its reading, one in a hundred an alarm.
-void fillOldStore(const fs::path& file, std::int64_t count) {
-    {
-        plat::DataFolder::setRoot(file.parent_path());
-        Store::defaultStore();
-        Store::closeDefaultStore();
-    }
-    sqlite3* db = nullptr;
-    sqlite3_open(file.c_str(), &db);
-    exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = OFF; PRAGMA cache_size = -262144; BEGIN");
-    sqlite3_stmt *set = nullptr, *waypoint = nullptr, *reading = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO \"Set\" (id, date) VALUES (?, ?)", -1, &set, nullptr);
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO \"Waypoint\" (id, latitude, longitude, altitude, set_id, set_pos)"
-                       " VALUES (?, ?, ?, 300, ?, ?)",
-                       -1, &waypoint, nullptr);
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO \"Measurement\" (id, date, der, de, deviceName, set_id, set_pos, waypoint_id)"
-                       " VALUES (?, ?, ?, 1, 'VN2450', ?, ?, ?)",
-                       -1, &reading, nullptr);
-    std::mt19937 rng(11);
-    std::uniform_real_distribution<double> lat(-60, 72), lon(-180, 180), der(0.05, 0.5), alarm(1, 10), chance(0, 1);
-    const double day0 = 1.6e9;
-    for (std::int64_t i = 0; i < count; ++i) {
-        const std::int64_t day = i / 1000 + 1;
-        if (i % 1000 == 0) {
-            sqlite3_bind_int64(set, 1, day);
-            sqlite3_bind_double(set, 2, day0 + 86400.0 * static_cast<double>(day));
-            sqlite3_step(set);
-            sqlite3_reset(set);
-        }
-        const std::int64_t row = i + 1;
-        sqlite3_bind_int64(waypoint, 1, row);
-        sqlite3_bind_double(waypoint, 2, lat(rng));
-        sqlite3_bind_double(waypoint, 3, lon(rng));
-        sqlite3_bind_int64(waypoint, 4, day);
-        sqlite3_bind_int64(waypoint, 5, i % 1000);
-        sqlite3_step(waypoint);
-        sqlite3_reset(waypoint);
-        sqlite3_bind_int64(reading, 1, row);
-        sqlite3_bind_double(reading, 2, day0 + 86.4 * static_cast<double>(i));
-        sqlite3_bind_double(reading, 3, chance(rng) < 0.01 ? alarm(rng) : der(rng));
-        sqlite3_bind_int64(reading, 4, day);
-        sqlite3_bind_int64(reading, 5, i % 1000);
-        sqlite3_bind_int64(reading, 6, row);
-        sqlite3_step(reading);
-        sqlite3_reset(reading);
-    }
-    sqlite3_finalize(set);
-    sqlite3_finalize(waypoint);
-    sqlite3_finalize(reading);
-    exec(db, "COMMIT; PRAGMA wal_checkpoint(TRUNCATE)");
-    sqlite3_close(db);
-}
-
-// The data folder of a store of `count` points as an earlier version wrote it, made once.
-fs::path storeFolder(std::int64_t count) {
-    const fs::path dir = cacheRoot() / std::to_string(count);
-    const fs::path done = dir / "generated";
-    if (!fs::exists(done)) {
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        const auto t = Clock::now();
-        fillOldStore(dir / Store::kFileName, count);
-        std::cout << "generated an older store of " << count << " waypoints in " << msSince(t) << " ms\n";
-        std::ofstream(done) << count << "\n";
-    }
-    return dir;
-}
+// The data folder of an even store of `count` points as an earlier version wrote it, made once.
+fs::path storeFolder(std::int64_t count) { return worldmapstores::storeFolder(worldmapstores::Kind::even, count); }
 
 void reload(WorldMapController& screen) {
     screen.initData();
     plat::RunLoop::main().drain();
 }
 
-// A World Map screen showing the whole world, with no filter but the dose-rate floor of 0.
-std::shared_ptr<WorldMapController> worldScreen() {
-    auto& settings = Settings::sharedSettings();
-    settings.setWMDistanceOn(false);
-    settings.setWMAlertsOnly(false);
-    settings.setWMTimeFromOn(false);
-    settings.setWMTimeToOn(false);
-    settings.setWMthresholdValue(0);
-    auto screen = WorldMapController::make();
-    auto map = screen->mapView();
-    map->setUserTrackingMode(plat::UserTrackingMode::None, false);
-    map->setVisibleMapRect(plat::MapRect::world(), false);
-    return screen;
-}
+using worldmapstores::worldScreen;
 
 void openStore(std::int64_t count) {
     static std::int64_t open = 0;

@@ -234,20 +234,25 @@ ImportResult ImportManager::storeFile(const std::filesystem::path& path, Context
     std::size_t stored = 0;
     StoreError failure;
     while (auto batch = queue.pop()) {
-        // A large file makes the map grid anew once rather than keep it per row.
-        WaypointGrid::setAsideForBulk(context.connection(), static_cast<std::int64_t>(stored + batch->size()));
+        // A large file puts each batch's points on the map grid at once rather than row by row;
+        // their squares are made in one pass when a map next asks.
+        WaypointGrid::setAsideForImport(context.connection(), static_cast<std::int64_t>(stored + batch->size()));
         storeRecords(*batch, context);
         stored += batch->size();
         batch.reset();
         // Written into the open transaction; the objects of the batch are let go with it.
-        if (!context.save(&failure)) {
+        if (!context.save(&failure) || !WaypointGrid::keepPointsOfImport(context.connection(), &failure)) {
             queue.stop();
             break;
         }
     }
     reader.join();
     ImportResult result = resultOf(read);
-    if (failure) return result;  // the save fails with the batch's error
+    if (!failure) WaypointGrid::endImport(context.connection(), &failure);
+    if (failure) {
+        context.abandonSave(failure);  // the save fails with the batch's (or the grid's) error
+        return result;
+    }
     if (!read.readable) {
         context.abandonSave(StoreError::make(StoreError::Code::invalidRequest, read.error));
         return result;

@@ -128,7 +128,7 @@ std::optional<WaypointCells::CellKey> WaypointCells::cellOfWaypointRow(std::int6
     s.bindInteger(1, row);
     if (s.step() != 1) return std::nullopt;
     const plat::Coordinate2D at{s.columnDouble(0), s.columnDouble(1)};
-    return WaypointGrid::cellOf(plat::mapPointForCoordinate(at), grid_);
+    return WaypointGrid::cellOf(WaypointGrid::placeOf(at), grid_);
 }
 
 std::optional<WaypointCells::CellKey> WaypointCells::cellOfMeasurementRow(std::int64_t row) const {
@@ -149,6 +149,8 @@ void WaypointCells::contextDidChange(Context&, const ChangeSet& changes) {
     // A large save may have set the grid aside: reading it again makes it anew.
     const bool setAside = gridInFile_ && !WaypointGrid::inFile(context_.connection());
     if (changes.reset || changes.insertedInBulk || setAside) {
+        // A grid made for this run alone is made again, in the file if it now takes it.
+        if (!gridInFile_) WaypointGrid::renew(context_.connection());
         const auto change = reload(area_, grid_, filter_);
         if (!change.empty()) listener_(change);
         return;
@@ -169,6 +171,11 @@ void WaypointCells::contextDidChange(Context&, const ChangeSet& changes) {
     for (const auto& id : changes.inserted) placed(id, true);
     for (const auto& [id, keys] : changes.updated) placed(id, true);
     for (const auto& id : changes.deleted) placed(id, false);
+    if (!gridInFile_) {
+        WaypointGrid::refresh(context_.connection(), {waypoints.begin(), waypoints.end()},
+                              {measurements.begin(), measurements.end()});
+        gridInFile_ = WaypointGrid::inFile(context_.connection());  // a large save may have put it there
+    }
     // A pin whose point changed or went is drawn anew from what its cell holds now.
     std::unordered_set<std::int64_t> redrawn;
     for (const auto& [cell, pin] : pins_) {

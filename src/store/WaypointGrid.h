@@ -16,19 +16,28 @@ class Connection;
 // can ask "the highest reading of each cell of the screen" without reading every point.
 //
 // Two tables follow the waypoints and their readings through triggers:
-//  - WaypointSpot: one row per waypoint that has a position and a reading, with its map point,
-//    dose rate and date, indexed by the 16384-point square it lies in (row-major), so that an
-//    area is read as one index range per row of squares;
-//  - WaypointTile: for squares of 2^18 to 2^21 map points, how many points each holds, the
-//    dates they span and the point with the highest dose rate (ties: the oldest row).
+//  - WaypointMapPoint: one row per waypoint that has a position and a reading, with its map
+//    point, dose rate and date, indexed by the key of the finest square it lies in and, within
+//    it, highest dose rate first. Keys interleave a square's column and row, so that the points
+//    of any larger square are one range of keys;
+//  - WaypointMapSquare: squares of 2^6 (a few metres) to 2^21 map points, each with how
+//    many points it holds, the dates they span and the point with the highest dose rate (ties:
+//    the oldest row). The squares of 2^18 and more are all kept; a finer one only while the
+//    square it lies in holds more than kSplitAbove points, so that the grid grows with the
+//    crowded places, not with every point.
 // They are made when a map first asks (see ensure()).
-// A map zoomed out far uses the squares; closer in, where few points are on the screen, it reads
-// the points themselves. Either way it works out one point per cell, never one object per point.
+// A cell of the screen is read from the largest squares it is made of, and from the larger
+// squares of few points where those are not kept; a square the filter splits, or larger than
+// the cells, is read from its quarters where it keeps them, else from its points: all of them
+// for a square of few, and for a crowded finest square highest first until each of its cells
+// has one. A reading costs about what the screen shows, not what the store holds: never one
+// object per point.
 class WaypointGrid {
 public:
-    static constexpr int kFinestTileShift = 18;
+    static constexpr int kFinestTileShift = 6;
     static constexpr int kCoarsestTileShift = 21;
-    static constexpr int kSpotShift = 14;
+    static constexpr int kAlwaysKeptShift = 18;
+    static constexpr std::int64_t kSplitAbove = 32;
 
     // Cells of the screen laid on the world: squares of `factor` * 2^shift map points from the
     // projection's corner, so that a cell is a whole number of squares of one tile level and a
@@ -75,6 +84,14 @@ public:
     static bool ensure(Connection& c);
     // Whether the file holds the grid (it may have been set aside since a map last read it).
     static bool inFile(Connection& c);
+    // A grid kept for the connection alone has no triggers, and the saves of other connections
+    // would pass it by: the points of these rows (waypoints, and readings by their waypoint then
+    // and now) are put on it again as the file now holds them. Nothing to do for a grid in the file.
+    static bool refresh(Connection& c, const std::vector<std::int64_t>& waypoints,
+                        const std::vector<std::int64_t>& measurements);
+    // After a save too large to follow row by row: a grid kept for the connection alone is made
+    // anew, in the file if the file now takes it. True when the grid is in the file.
+    static bool renew(Connection& c);
 
     // A save that stores or deletes many points pays for the grid's triggers on every row, far
     // more than making the grid anew in one pass: once `rows` points of the save in the open
@@ -83,13 +100,27 @@ public:
     // save, a save that fails or never ends takes the drop back with it, so the grid never
     // disagrees with the points. True when it was set aside now.
     static bool setAsideForBulk(Connection& c, std::int64_t rows);
+    // The same for an import, which knows each batch's points: only the squares and the
+    // triggers are set aside, and the import puts each batch's points on the grid in one
+    // statement once the batch is written (keepPointsOfImport()); at its end (endImport()) the
+    // points are kept by triggers again until a map makes their squares, in one pass over them.
+    static bool setAsideForImport(Connection& c, std::int64_t rows);
+    static bool keepPointsOfImport(Connection& c, StoreError* error = nullptr);
+    static bool endImport(Connection& c, StoreError* error = nullptr);
     static constexpr std::int64_t kBulkRows = 2000;   // never for fewer
     static constexpr std::int64_t kBulkShare = 8;     // rows * share >= points on the grid
 
+private:
+    static bool setAsideForBulk(Connection& c, std::int64_t rows, bool withPoints);
+
+public:
     // One pin per cell of `grid` that meets `area` (map points; it may reach past the
     // antimeridian), for the point with the highest dose rate that passes the filter.
     static std::vector<CellPin> pinsIn(Connection& c, const plat::MapRect& area, const CellGrid& grid,
                                        const Filter& filter);
+    // Where the grid keeps a position: its map point, held inside the world (a point at a pole
+    // or on the antimeridian lies in the world's edge row or column of cells).
+    static plat::MapPoint placeOf(const plat::Coordinate2D& at);
     // The cell of a map point.
     static std::pair<std::int64_t, std::int64_t> cellOf(const plat::MapPoint& point, const CellGrid& grid);
     // The map rectangle of a cell.
