@@ -140,6 +140,8 @@ public:
 private:
     static benchmark::BenchmarkReporter& display() { return *benchmark::CreateDefaultDisplayReporter(); }
     std::map<std::string, std::vector<double>> times_;
+};
+
 // --- memory: the kernel keeps the process's peak resident size and lets it be reset ---------
 
 inline double statusMB(const char* key) {
