@@ -92,7 +92,7 @@ bool RunLoop::drainWhile(const std::function<bool()>& keepWaiting, TimeInterval 
         runUntilIdle();
         std::unique_lock lock(mutex_);
         if (!waitsForBackgroundWork() && tasks_.empty()) return waitedOut;
-        if (!keepWaiting || !waitedOut) {
+        if (!keepWaiting) {
             wake_.wait(lock, ready);
             continue;
         }
@@ -220,6 +220,22 @@ void RunLoop::stopWaitingForBackgroundWork() {
     }
     wake_.notify_all();
 }
+
+void RunLoop::describeBackgroundWork(WorkId work, std::string what) {
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = backgroundInFlight_.find(work);
+        if (it != backgroundInFlight_.end()) it->second.what = std::move(what);
+    }
+    wake_.notify_all();
+}
+
+namespace {
+thread_local RunLoop::WorkId currentWorkOfThread = 0;
+}  // namespace
+
+RunLoop::WorkId RunLoop::currentWork() { return currentWorkOfThread; }
+void RunLoop::setCurrentWork(WorkId work) { currentWorkOfThread = work; }
 
 bool RunLoop::waitsForBackgroundWork() const {
     for (const auto& [id, work] : backgroundInFlight_) {

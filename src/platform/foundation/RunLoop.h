@@ -46,6 +46,8 @@ public:
     // `interval` seconds of real time (the server on the other end is real) whether to go on.
     // When told not to, the described work in flight is no longer waited for (its results still
     // arrive and run with a later drain or runUntilIdle), the rest is, and false is returned.
+    // It goes on asking while it blocks: described work that began since (a request the rest
+    // started) can be let go the same way.
     bool drainWhile(const std::function<bool()>& keepWaiting, TimeInterval interval);
     // Sets (or, with an empty function, removes) the watch every drain() waits with. Main thread.
     void setWaitWatch(std::function<bool()> keepWaiting, TimeInterval interval);
@@ -75,6 +77,13 @@ public:
     std::vector<std::string> backgroundWorkWaitedFor() const;
     // Lets drain() return without the described work in flight now.
     void stopWaitingForBackgroundWork();
+    // Gives work in flight a description, or takes it away with an empty one, as the work turns
+    // out to wait on something a person should know of (and may stop waiting for) and is done
+    // with it. Work no longer waited for stays so.
+    void describeBackgroundWork(WorkId work, std::string what);
+    // The counted work the calling thread is running (dispatch::background, onQueue); 0 when none.
+    static WorkId currentWork();
+    static void setCurrentWork(WorkId work);
 
 private:
     friend class Timer;
