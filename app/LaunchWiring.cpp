@@ -25,16 +25,15 @@ constexpr const char* kOthersHoldTheStore =
 // Another program holds the stored readings (it writes to them, or holds them while it looks at
 // them): quorix waits for it, and the person learns why nothing happens. A save the loop counts
 // is named where a person waits at a terminal (TerminalWait), and may be let go there; anything
-// else (the opening at the launch, a save the main thread waits for) is told at once.
+// else (the opening at the launch, a save the main thread waits for, a save waited for by a
+// script or at the end of the run) is told at once.
 void onOthersWait(bool waiting) {
     plat::Log::line(waiting ? "Store: waiting for another program that holds the database"
                             : "Store: the other program let go of the database");
-    if (const auto work = plat::RunLoop::currentWork()) {
-        plat::RunLoop::main().describeBackgroundWork(
-            work, waiting ? Language::get("another program using the stored readings") : std::string());
-    } else if (waiting) {
-        std::cerr << Language::get(kOthersHoldTheStore) << std::endl;
-    }
+    auto& loop = plat::RunLoop::main();
+    const auto work = plat::RunLoop::currentWork();
+    if (work) loop.describeBackgroundWork(work, waiting ? Language::get("another program using the stored readings") : "");
+    if (waiting && (!work || !loop.hasWaitWatch())) std::cerr << Language::get(kOthersHoldTheStore) << std::endl;
 }
 
 void setUpStore() {

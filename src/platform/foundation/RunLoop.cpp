@@ -82,6 +82,7 @@ void RunLoop::drain() {
 
 void RunLoop::setWaitWatch(std::function<bool()> keepWaiting, TimeInterval interval) {
     waitWatch_ = std::move(keepWaiting);
+    watched_ = static_cast<bool>(waitWatch_);
     waitWatchInterval_ = interval;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -51,6 +52,8 @@ public:
     bool drainWhile(const std::function<bool()>& keepWaiting, TimeInterval interval);
     // Sets (or, with an empty function, removes) the watch every drain() waits with. Main thread.
     void setWaitWatch(std::function<bool()> keepWaiting, TimeInterval interval);
+    // Whether a watch is set: whether described work is named to a person. Any thread.
+    bool hasWaitWatch() const { return watched_.load(); }
 
     // Moves a virtual shared clock forward by `seconds`, firing every timer at its own time in
     // order and draining after each. Fails (returns false) when the shared clock is not virtual.
@@ -105,6 +108,7 @@ private:
 
     std::map<WorkId, BackgroundWork> backgroundInFlight_;
     std::function<bool()> waitWatch_;
+    std::atomic<bool> watched_{false};
     bool runningUnwaitedResult_ = false;  // loop thread only
     TimeInterval waitWatchInterval_ = 0;
     WorkId nextWorkId_ = 1;
