@@ -136,7 +136,7 @@ std::unique_ptr<Connection> Connection::open(const std::filesystem::path& file, 
     }
     sqlite3_extended_result_codes(db, 1);
     std::unique_ptr<Connection> connection(new Connection(db));
-    // A save waits for another connection's write rather than failing.
+    // A statement waits for a lock another connection holds rather than failing (see onBusy).
     sqlite3_busy_handler(db, &Connection::onBusy, connection.get());
     return connection;
 }
