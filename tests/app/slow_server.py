@@ -334,6 +334,35 @@ def held_store():
     check(t.quit() == 0, "held: quit did not end the program with status 0")
 
 
+def held_during_upload(server):
+    """A reading's save waits for another program holding the store: named, and let go by Ctrl-C;
+    once the store is free the reading is stored, and its upload keeps no command waiting."""
+    t = Terminal("held-upload")
+    holder = None
+    try:
+        for step in zenet_login_steps() + ["press Login", "expect Logout", "back"]:
+            t.run(step.replace("@SERVER@", server.address))
+        holder = Holder(os.path.join(home, "held-upload"))
+        t.type("advance 3700")
+        told = t.expect(r"Waiting for [^\n]*press Ctrl-C to stop waiting", 5)
+        check("another program using the stored readings" in told, "held-upload: the save's wait: %r" % told)
+        t.interrupt()
+        check("Stopped waiting" in t.expect(r"quorix> ", 5), "held-upload: Ctrl-C did not stop the wait")
+        holder.release()
+        holder = None
+        deadline = time.monotonic() + 10
+        out = "error:"
+        while "error:" in out and time.monotonic() < deadline:
+            out = t.run("expect-store autosaved >= 1", 5)
+        check("error:" not in out and "Waiting for" not in out, "held-upload: after the other program let go: " + out)
+        check(server.arrived.wait(10), "held-upload: the reading was not uploaded")
+    except RuntimeError as error:
+        check(False, "held-upload: %s" % error)
+    if holder:
+        holder.release()
+    check(t.quit() == 0, "held-upload: quit did not end the program with status 0")
+
+
 def main():
     held_store()
     silent = Server(zenet_answer, lambda *_: True)
@@ -345,6 +374,7 @@ def main():
     silent.close()
 
     uploads = Server(zenet_answer, lambda m, p, h, b: "SubmitLogin" not in h.get("SOAPAction", ""))
+    held_during_upload(uploads)
     def not_uploaded(t):
         out = t.run("expect-store autosaved == 1", 5) + t.run("expect-store uploaded == 0", 5)
         check("error:" not in out, "zenet-upload: the reading after Ctrl-C: " + out)

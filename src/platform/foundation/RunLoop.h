@@ -76,6 +76,8 @@ public:
     // the work any more, nobody waits for the servers `result` turns to either (a request
     // retried after a failure): they go on as the work did.
     void endBackgroundWork(WorkId work, std::function<void()> result);
+    // Queues `result` of work still in flight as endBackgroundWork does, without ending it.
+    void postResult(WorkId work, std::function<void()> result);
     // The descriptions of the described work drain() still waits for, oldest first.
     std::vector<std::string> backgroundWorkWaitedFor() const;
     // Lets drain() return without the described work in flight now.
@@ -105,6 +107,8 @@ private:
         bool waitedFor = true;
     };
     bool waitsForBackgroundWork() const;  // with mutex_ held
+    // `result` as queued: one of work no longer waited for marks what it starts the same way.
+    std::function<void()> resultTask(bool waitedFor, std::function<void()> result);
 
     std::map<WorkId, BackgroundWork> backgroundInFlight_;
     std::function<bool()> waitWatch_;

@@ -136,4 +136,16 @@ TEST_F(RunLoopTest, DrainLetsGoOfServersWhenToldButNotOfItsOwnWorkNorOfTheirRetr
     loop.runUntilIdle();
     EXPECT_EQ(loop.backgroundWorkWaitedFor(), std::vector<std::string>{"127.0.0.1:9 (retry)"});
     loop.endBackgroundWork(again);
+
+    // Neither is a request started by the result of work let go while still in flight (a save
+    // that waited for another program holding the store).
+    const auto save = loop.beginBackgroundWork("another program");
+    loop.stopWaitingForBackgroundWork();
+    RunLoop::WorkId upload = 0;
+    loop.postResult(save, [&] { upload = loop.beginBackgroundWork("127.0.0.1:9 (upload)"); });
+    loop.runUntilIdle();
+    ASSERT_NE(upload, 0u);
+    EXPECT_TRUE(loop.backgroundWorkWaitedFor().empty());
+    loop.endBackgroundWork(save);
+    loop.endBackgroundWork(upload);
 }
