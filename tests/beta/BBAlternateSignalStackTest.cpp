@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <thread>
 #include <vector>
@@ -53,7 +54,9 @@ TEST(BBAlternateSignalStackTest, AHostsLargeEnoughStackIsKeptAndASmallOneReplace
         ASSERT_TRUE(BBAlternateSignalStack::prepareCurrentThread());
         EXPECT_EQ(currentStack(), hosts.data());
 
-        own.ss_size = MINSIGSTKSZ * 4;
+        // Small for the library, yet large enough for this processor's signal frame (which
+        // can take tens of kilobytes where the registers are wide).
+        own.ss_size = std::max<std::size_t>(MINSIGSTKSZ, BBAlternateSignalStack::kSize / 2);
         ASSERT_EQ(::sigaltstack(&own, nullptr), 0);
         ASSERT_TRUE(BBAlternateSignalStack::prepareCurrentThread());
         EXPECT_NE(currentStack(), hosts.data());
