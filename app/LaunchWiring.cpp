@@ -1,5 +1,7 @@
 #include "LaunchWiring.h"
 
+#include <iostream>
+
 #include "link/LinkLauncher.h"
 #include "model/Language.h"
 #include "model/StorageAlert.h"
@@ -8,6 +10,7 @@
 #include "platform/ui/UiText.h"
 #include "shell/KestrelAppDelegate.h"
 #include "shell/OpenURLHandlers.h"
+#include "store/Connection.h"
 #include "store/ImportManager.h"
 #include "store/Store.h"
 #include "store/Track.h"
@@ -15,6 +18,23 @@
 namespace qx::app {
 
 namespace {
+
+constexpr const char* kOthersHoldTheStore =
+    "Another program is using the stored readings; quorix waits until it is done with them.";
+
+// Another program holds the stored readings (it writes to them, or holds them while it looks at
+// them): quorix waits for it, and the person learns why nothing happens. A save the loop counts
+// is named where a person waits at a terminal (TerminalWait), and may be let go there; anything
+// else (the opening at the launch, a save the main thread waits for, a save waited for by a
+// script or at the end of the run) is told at once.
+void onOthersWait(bool waiting) {
+    plat::Log::line(waiting ? "Store: waiting for another program that holds the database"
+                            : "Store: the other program let go of the database");
+    auto& loop = plat::RunLoop::main();
+    const auto work = plat::RunLoop::currentWork();
+    if (work) loop.describeBackgroundWork(work, waiting ? Language::get("another program using the stored readings") : "");
+    if (waiting && (!work || !loop.hasWaitWatch())) std::cerr << Language::get(kOthersHoldTheStore) << std::endl;
+}
 
 void setUpStore() {
     Store& store = Store::defaultStore();
@@ -46,7 +66,10 @@ void setUpStore() {
 
 }  // namespace
 
+void registerStoreWaits() { Connection::setOthersWaitObserver(&onOthersWait); }
+
 void registerStoreLaunch() {
+    registerStoreWaits();
     LaunchHooks::add(LaunchStep::setUpStore, "store", [](KestrelAppDelegate&) { setUpStore(); });
     // The import tells the person how it went, an unreadable file included.
     OpenURLHandlers::setFileImporter([](const std::string& path) {

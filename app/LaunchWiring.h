@@ -13,6 +13,9 @@ namespace qx::app {
 //  - the screen toolkit's own words ("Back", "Cancel"...) come from the language table once the
 //    interface language is applied.
 void registerStoreLaunch();
+// The part of registerStoreLaunch that tells of a wait for another program holding the store:
+// named as waited for at a terminal when a counted save waits, else told on standard error.
+void registerStoreWaits();
 void registerLinkLaunch();
 void registerToolkitWords();
 

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "Driver.h"
+#include "TerminalText.h"
 #include "TerminalWait.h"
 
 namespace qx::app {
@@ -14,7 +15,7 @@ namespace {
 
 void print(std::ostream& out, const std::string& text) {
     if (text.empty()) return;
-    out << text;
+    out << TerminalText::printable(text);
     if (text.back() != '\n') out << '\n';
 }
 
@@ -32,9 +33,9 @@ int ScriptRunner::runScript(std::istream& in, const std::string& name) {
     for (std::size_t number = 1; std::getline(in, line); ++number) {
         Outcome outcome = driver_.execute(line);
         if (!outcome.ok) {
-            err_ << name << ":" << number << ": " << trimmed(line) << "\n";
+            print(err_, name + ":" + std::to_string(number) + ": " + trimmed(line));
             print(err_, "  " + outcome.text);
-            err_ << "screen:\n" << driver_.screenText();
+            print(err_, "screen:\n" + driver_.screenText());
             err_.flush();
             return 1;
         }
@@ -55,14 +56,31 @@ int ScriptRunner::runScriptFile(const std::filesystem::path& path) {
 }
 
 int ScriptRunner::runInteractive(std::istream& in, bool prompt) {
-    std::string line;
-    bool failed = false;
     // Piped commands wait for every reply in order, so that a run is repeatable.
     std::optional<TerminalWait> wait;
     if (prompt) wait.emplace(out_);
+    return runLines([&in](std::string& line) { return std::getline(in, line) ? Input::line : Input::end; }, prompt,
+                    wait ? &*wait : nullptr);
+}
+
+int ScriptRunner::runAtTerminal(int descriptor) {
+    TerminalWait wait(out_);
+    TerminalInput input(descriptor);
+    return runLines([&input](std::string& line) { return input.next(line); }, true, &wait);
+}
+
+int ScriptRunner::runLines(const std::function<Input(std::string&)>& next, bool prompt, TerminalWait* wait) {
+    std::string line;
+    bool failed = false;
     while (!driver_.quitRequested()) {
         if (prompt) out_ << kPrompt << std::flush;
-        if (!std::getline(in, line)) break;
+        const Input got = next(line);
+        if (got == Input::end) break;
+        // The line being typed is gone (the terminal echoed "^C"); a fresh prompt follows.
+        if (got == Input::interrupted) {
+            out_ << "\n";
+            continue;
+        }
         if (wait) wait->beginCommand();
         Outcome outcome = driver_.execute(line);
         if (wait) wait->endCommand();

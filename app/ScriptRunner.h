@@ -1,12 +1,16 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <string>
+
+#include "TerminalInput.h"
 
 namespace qx::app {
 
 class Driver;
+class TerminalWait;
 
 // Feeds lines to a driver: a script file, or a person typing at a prompt.
 class ScriptRunner {
@@ -20,15 +24,21 @@ public:
     // As runScript; 2 when the file cannot be read.
     int runScriptFile(const std::filesystem::path& path);
     // Reads commands until the end of input or quit; a failure is reported and reading goes
-    // on. The prompt is written before each line when asked for (a terminal), and there a person
-    // may stop waiting for a slow server (TerminalWait). Returns 0, or 1
-    // when a command failed and no one was at a prompt: commands piped in from another program
-    // report their failure as a script does.
+    // on. The prompt is written before each line when asked for. Returns 0, or 1 when a command
+    // failed and no one was at a prompt: commands piped in from another program report their
+    // failure as a script does.
     int runInteractive(std::istream& in, bool prompt);
+    // As runInteractive with a prompt, for a person typing at the terminal `descriptor`: Ctrl-C
+    // drops the line being typed and the program stays, and during a command it stops waiting
+    // for slow servers (TerminalWait). Returns 0.
+    int runAtTerminal(int descriptor);
 
     static constexpr const char* kPrompt = "quorix> ";
 
 private:
+    using Input = TerminalInput::Read;
+    int runLines(const std::function<Input(std::string&)>& next, bool prompt, TerminalWait* wait);
+
     Driver& driver_;
     std::ostream& out_;
     std::ostream& err_;

@@ -88,5 +88,5 @@ int main(int argc, char** argv) {
     if (terminal) {
         std::cout << "quorix: data folder " << plat::DataFolder::root().string() << "; help lists the commands\n";
     }
-    return runner.runInteractive(std::cin, terminal);
+    return terminal ? runner.runAtTerminal(STDIN_FILENO) : runner.runInteractive(std::cin, false);
 }

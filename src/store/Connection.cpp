@@ -2,7 +2,10 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <cerrno>
+#include <mutex>
+#include <thread>
 
 #include "platform/foundation/FileUtil.h"
 
@@ -10,7 +13,27 @@ namespace qx {
 
 namespace {
 
-constexpr int kLockWaitMs = 30000;
+// This program's connections inside a write transaction: a lock one of them holds is let go
+// when its save ends, and a wait for it is bounded as SQLite's own busy time-out would be.
+std::atomic<int> ownWriters{0};
+
+std::mutex observerMutex;
+Connection::OthersWaitObserver& othersWaitObserver() {
+    static Connection::OthersWaitObserver observer;
+    return observer;
+}
+
+void tellOthersWait(bool waiting) {
+    std::lock_guard lock(observerMutex);
+    if (const auto& observer = othersWaitObserver()) observer(waiting);
+}
+
+// SQLite's own steps between tries, then a tenth of a second: a lock let go is taken soon.
+std::chrono::milliseconds busyPause(int count) {
+    static constexpr int kSteps[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50};
+    constexpr int kStepCount = static_cast<int>(std::size(kSteps));
+    return std::chrono::milliseconds(count < kStepCount ? kSteps[count] : 100);
+}
 
 // What a failure means to the person, from SQLite's code and, for a failed file operation, the
 // system's error number (which SQLite keeps from its last such failure only, so it is read for
@@ -62,6 +85,7 @@ void Connection::Statement::bindAll(const std::vector<Value>& values, int first)
 int Connection::Statement::step() {
     if (owner_->refusing(nullptr)) return -1;
     const int rc = sqlite3_step(stmt_);
+    owner_->endWait();
     if (rc == SQLITE_ROW) return 1;
     if (rc == SQLITE_DONE) return 0;
     owner_->noteFailure("statement");
@@ -110,15 +134,53 @@ std::unique_ptr<Connection> Connection::open(const std::filesystem::path& file, 
         sqlite3_close(db);
         return nullptr;
     }
-    // A save waits for another connection's write rather than failing.
-    sqlite3_busy_timeout(db, kLockWaitMs);
     sqlite3_extended_result_codes(db, 1);
-    return std::unique_ptr<Connection>(new Connection(db));
+    std::unique_ptr<Connection> connection(new Connection(db));
+    // A statement waits for a lock another connection holds rather than failing (see onBusy).
+    sqlite3_busy_handler(db, &Connection::onBusy, connection.get());
+    return connection;
 }
 
-void Connection::waitForLocks(bool wait) { sqlite3_busy_timeout(db_, wait ? kLockWaitMs : 0); }
+void Connection::setOthersWaitObserver(OthersWaitObserver observer) {
+    std::lock_guard lock(observerMutex);
+    othersWaitObserver() = std::move(observer);
+}
+
+int Connection::onBusy(void* self, int count) {
+    auto* c = static_cast<Connection*>(self);
+    if (!c->waitsForLocks_) return 0;
+    const auto now = std::chrono::steady_clock::now();
+    if (count == 0) c->busySince_ = now;
+    const double waited = std::chrono::duration<double>(now - c->busySince_).count();
+    const bool ownHolder = ownWriters.load() > (c->transaction_ ? 1 : 0);
+    if (ownHolder || c->checkpointing_) {
+        if (waited >= kOwnWaitSeconds) return 0;
+    } else if (waited >= kNoticeSeconds && !c->toldWaiting_) {
+        // Another program writes to the store (or holds it while it looks at it): what is
+        // stored stays as it is until it lets go, and losing a save to it would lose readings.
+        c->toldWaiting_ = true;
+        tellOthersWait(true);
+    }
+    std::this_thread::sleep_for(busyPause(count));
+    return 1;
+}
+
+void Connection::endWait() {
+    if (!toldWaiting_) return;
+    toldWaiting_ = false;
+    tellOthersWait(false);
+}
+
+void Connection::setInTransaction(bool open) {
+    if (open == transaction_) return;
+    transaction_ = open;
+    ownWriters += open ? 1 : -1;
+}
+
+void Connection::waitForLocks(bool wait) { waitsForLocks_ = wait; }
 
 Connection::~Connection() {
+    setInTransaction(false);
     for (auto& [sql, list] : idle_)
         for (auto* s : list) sqlite3_finalize(s);
     sqlite3_close(db_);
@@ -134,8 +196,10 @@ Connection::Statement Connection::prepare(const std::string& sql, StoreError* er
         return Statement(this, &it->first, s);
     }
     sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &s, nullptr) !=
-        SQLITE_OK) {
+    const int rc =
+        sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &s, nullptr);
+    endWait();
+    if (rc != SQLITE_OK) {
         noteFailure("prepare");
         reportError(error, failure_ ? failure_ : lastError("prepare"));
         sqlite3_finalize(s);
@@ -152,7 +216,9 @@ void Connection::release(const std::string* sql, sqlite3_stmt* stmt) {
 
 bool Connection::exec(const std::string& sql, StoreError* error) {
     if (refusing(error)) return false;
-    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+    const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
+    endWait();
+    if (rc != SQLITE_OK) {
         noteFailure("exec");
         reportError(error, failure_ ? failure_ : lastError("exec"));
         return false;
@@ -173,7 +239,7 @@ bool Connection::refusing(StoreError* error) const {
 bool Connection::begin(StoreError* error) {
     if (transaction_) rollback();  // a transaction left open by mistake is not joined
     if (!exec("BEGIN IMMEDIATE", error)) return false;
-    transaction_ = true;
+    setInTransaction(true);
     failure_ = {};
     return true;
 }
@@ -192,7 +258,7 @@ bool Connection::commit(StoreError* error) {
         return false;
     }
     if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) {
-        transaction_ = false;
+        setInTransaction(false);
         return true;
     }
     const StoreError failed = lastError("commit");
@@ -203,7 +269,7 @@ bool Connection::commit(StoreError* error) {
 
 void Connection::rollback() {
     if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    transaction_ = false;
+    setInTransaction(false);
     failure_ = {};
 }
 
@@ -231,7 +297,9 @@ void Connection::checkpointIfDue() {
 void Connection::checkpointAndRestart() {
     if (transaction_) return;
     logFrames_ = 0;
+    checkpointing_ = true;
     sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_RESTART, nullptr, nullptr);
+    checkpointing_ = false;
 }
 
 StoreError Connection::lastError(const std::string& what) const {

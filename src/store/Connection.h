@@ -1,7 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -51,6 +53,15 @@ public:
         sqlite3_stmt* stmt_;
     };
 
+    // Told, on the waiting thread, when a statement has waited kNoticeSeconds for the database
+    // another program holds (true), and when that wait is over (false).
+    using OthersWaitObserver = std::function<void(bool waiting)>;
+    static void setOthersWaitObserver(OthersWaitObserver observer);
+    static constexpr double kNoticeSeconds = 0.5;
+    // How long a statement waits for a lock this program's other connection holds (a save under
+    // way); a lock held by another program is waited for until it is let go.
+    static constexpr double kOwnWaitSeconds = 30;
+
     static std::unique_ptr<Connection> open(const std::filesystem::path& file, StoreError* error);
     ~Connection();
     Connection(const Connection&) = delete;
@@ -80,8 +91,8 @@ public:
     // from its start again: its file keeps the length of one save, room a full disk still has
     // for a small save.
     void checkpointAndRestart();
-    // Whether a statement waits for a lock another connection holds (as a save should, up to
-    // half a minute) or gives up at once (a write the main thread can do without).
+    // Whether a statement waits for a lock another connection holds (as a save should; see
+    // onBusy) or gives up at once (a write the main thread can do without).
     void waitForLocks(bool wait);
     // Whether SQLite could open the file for reading only (its permissions or its file system).
     bool isReadOnly() const;
@@ -95,10 +106,18 @@ private:
     // Notes a failed statement; inside a transaction the first one ends it.
     void noteFailure(const std::string& what);
     bool refusing(StoreError* error) const;
+    static int onBusy(void* self, int count);
+    // After a call that may have waited for the lock: says the wait that was told is over.
+    void endWait();
+    void setInTransaction(bool open);
 
     sqlite3* db_;
     bool transaction_ = false;
     int logFrames_ = 0;  // pages in the log after this connection's last commit, when deferring
+    bool checkpointing_ = false;  // a checkpoint waits for readers, never for long
+    bool toldWaiting_ = false;
+    std::chrono::steady_clock::time_point busySince_;
+    bool waitsForLocks_ = true;  // false: a statement gives up at once on another's lock
     StoreError failure_;
     std::unordered_map<std::string, std::vector<sqlite3_stmt*>> idle_;
 };

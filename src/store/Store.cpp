@@ -200,7 +200,9 @@ void Store::mergeOnMain(ChangeSet changes, bool ok, StoreError error, SaveComple
         if (!ok) plat::Log::line("Store: save failed: " + error.message);
         if (completion) completion(ok, ok ? nullptr : &error);
     };
-    plat::RunLoop::main().post(std::move(merge));
+    // A save let go while it waited (for another program holding the store) has its
+    // completion's requests let go as well.
+    plat::RunLoop::main().postResult(plat::RunLoop::currentWork(), std::move(merge));
 }
 
 void Store::saveWithBlock(std::function<void(Context&)> block, SaveCompletion completion) {

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""At a terminal, a server that never answers keeps nobody at a frozen prompt.
+"""At a terminal, a server that never answers keeps nobody at a frozen prompt, and Ctrl-C never
+ends the program.
 
 quorix runs on a real pseudo-terminal against a fake server on 127.0.0.1 that takes the
 connection and never answers the request that matters: a ZENET login, the upload of an
@@ -9,10 +10,17 @@ server it waits for, Ctrl-C must bring the prompt back, `show` must show the scr
 while loading, and `quit` must end the program at once with status 0. The same ZENET login
 piped in (no terminal) still waits, in order, until the request fails.
 
+Ctrl-C pressed at once after a command that waits for a server, and again after "Stopped
+waiting", leaves the program running; at the prompt it drops the line being typed. Another
+program holding the stored readings (a write transaction of its own) is named within a second,
+at the launch and during an import; once it lets go, the real store is open with its readings,
+and the import is stored. A waypoint name holding escape sequences reaches the terminal escaped.
+
 usage: slow_server.py QUORIX HOME
 """
 import http.server
 import os
+import sqlite3
 import pty
 import re
 import select
@@ -45,6 +53,7 @@ class Server:
 
     def __init__(self, answer, silent):
         self.release = threading.Event()
+        self.arrived = threading.Event()  # set once a request is taken and left unanswered
         self.heard = []  # the requests taken and never answered
         outer = self
 
@@ -57,6 +66,7 @@ class Server:
                 body = self.rfile.read(length).decode("utf-8", "replace") if length else ""
                 if silent(method, self.path, self.headers, body):
                     outer.heard.append(self.path)
+                    outer.arrived.set()
                     outer.release.wait(HANG)
                     self.close_connection = True
                     return
@@ -122,14 +132,15 @@ def radresponder_answer(method, path, headers, body):
 class Terminal:
     """quorix on a pseudo-terminal of its own, as a person starts it."""
 
-    def __init__(self, name):
+    def __init__(self, name, fresh=True, ready="quorix> "):
         folder = os.path.join(home, name)
-        shutil.rmtree(folder, ignore_errors=True)
+        if fresh:
+            shutil.rmtree(folder, ignore_errors=True)
         self.pid, self.fd = pty.fork()
         if self.pid == 0:
             os.execv(quorix, [quorix, "--home", folder, "--start-time", "2026-12-07T09:00"])
         self.seen = ""
-        self.expect("quorix> ", 30)
+        self.expect(ready, 30)
 
     def read(self, timeout):
         ready, _, _ = select.select([self.fd], [], [], timeout)
@@ -167,6 +178,9 @@ class Terminal:
 
     def interrupt(self):
         os.write(self.fd, b"\x03")
+
+    def alive(self):
+        return os.waitpid(self.pid, os.WNOHANG)[0] == 0
 
     def quit(self):
         """`quit` ends the program at once, however many requests are still under way."""
@@ -226,12 +240,141 @@ def zenet_login_steps():
             "tap Login", "type username ann", "type password pw"]
 
 
+def interrupts(server):
+    """Ctrl-C drops the line being typed; pressed at once in a wait, and again, it ends nothing."""
+    t = Terminal("interrupts")
+    try:
+        os.write(t.fd, b"quit")
+        t.interrupt()
+        t.expect(r"quorix> ", 5)
+        shown = t.run("show", 5)
+        check(t.alive() and "error:" not in shown, "interrupts: the line typed before Ctrl-C was run:\n" + shown)
+        for step in zenet_login_steps():
+            t.run(step.replace("@SERVER@", server.address))
+        t.type("press Login")
+        check(server.arrived.wait(10), "interrupts: the login never reached the server")
+        t.interrupt()
+        stopped = t.expect(r"quorix> ", 5)
+        check("Stopped waiting" in stopped, "interrupts: Ctrl-C in the first half second: %r" % stopped)
+        t.interrupt()
+        t.expect(r"quorix> ", 5)
+        shown = t.run("show", 5)
+        check(t.alive() and "Login" in shown, "interrupts: a second Ctrl-C ended the program:\n" + shown)
+    except RuntimeError as error:
+        check(False, "interrupts: %s" % error)
+    check(t.quit() == 0, "interrupts: quit did not end the program with status 0")
+
+
+def write_csv(folder, name, rows):
+    os.makedirs(os.path.join(folder, "Documents"), exist_ok=True)
+    with open(os.path.join(folder, "Documents", name), "w", encoding="utf-8") as f:
+        f.write("date,der,variation,de,accumulation,latitude,longitude,altitude,name\n")
+        for when, waypoint in rows:
+            f.write('%s,0.12,12.5,0.00001,00:10:00,48.858222,2.2945,35.75,"%s"\n' % (when, waypoint))
+
+
+def import_steps(name):
+    return ["tab Settings", 'tap "Import Data"', "tap " + name]
+
+
+class Holder:
+    """Another program with a write transaction open on the store."""
+
+    def __init__(self, folder):
+        self.db = sqlite3.connect(os.path.join(folder, "VennorlabsDB.sqlite"), isolation_level=None)
+        self.db.execute("BEGIN IMMEDIATE")
+
+    def release(self):
+        self.db.execute("ROLLBACK")
+        self.db.close()
+
+
+def held_store():
+    """Escaped names on the terminal; a store another program holds is waited for, and said so."""
+    folder = os.path.join(home, "held")
+    shutil.rmtree(folder, ignore_errors=True)
+    raw = "Quay\x1b[2J\x1b]0;owned\x07 end"
+    write_csv(folder, "named.csv", [("2026-12-07T08:00:00Z", raw)])
+    write_csv(folder, "more.csv", [("2026-12-07T08:30:00Z", "Bridge")])
+    piped = subprocess.run([quorix, "--home", folder, "--start-time", "2026-12-07T09:00"], capture_output=True,
+                           text=True, timeout=60,
+                           input="\n".join(import_steps("named.csv") + ["expect \"Imported: 1\"", "press OK", "back",
+                                                                         "tab History", 'tap "Waypoints:"', "show"]))
+    check(piped.returncode == 0, "held: the import failed: " + piped.stderr)
+    check("\x1b" not in piped.stdout and "\x07" not in piped.stdout, "held: an escape sequence reached the terminal")
+    check("Quay\\e[2J\\e]0;owned\\x07 end" in piped.stdout, "held: the name is not shown escaped:\n" + piped.stdout)
+    with sqlite3.connect(os.path.join(folder, "VennorlabsDB.sqlite")) as db:
+        names = [row[0] for row in db.execute("SELECT name FROM Waypoint")]
+    check(names == [raw], "held: the stored name changed: %r" % names)
+
+    holder = Holder(folder)
+    try:
+        t = Terminal("held", fresh=False, ready="Another program is using the stored readings")
+    except RuntimeError as error:
+        check(False, "held: the launch did not say it waits: %s" % error)
+        holder.release()
+        return
+    try:
+        holder.release()
+        t.expect(r"quorix> ", 10)
+        out = t.run("expect-store waypoints == 1", 5)
+        check("error:" not in out, "held: the launch did not open the real store: " + out)
+        holder = Holder(folder)
+        for step in import_steps("more.csv")[:-1]:
+            t.run(step)
+        t.type(import_steps("more.csv")[-1])
+        told = t.expect(r"Waiting for [^\n]*press Ctrl-C to stop waiting", 5)
+        check("another program using the stored readings" in told, "held: the import's wait: %r" % told)
+        holder.release()
+        t.expect(r"quorix> ", 10)
+        out = t.run('expect "Imported: 1"', 5) + t.run("press OK", 5) + t.run("expect-store waypoints == 2", 5)
+        check("error:" not in out, "held: the import after the wait: " + out)
+    except RuntimeError as error:
+        check(False, "held: %s" % error)
+    check(t.quit() == 0, "held: quit did not end the program with status 0")
+
+
+def held_during_upload(server):
+    """A reading's save waits for another program holding the store: named, and let go by Ctrl-C;
+    once the store is free the reading is stored, and its upload keeps no command waiting."""
+    t = Terminal("held-upload")
+    holder = None
+    try:
+        for step in zenet_login_steps() + ["press Login", "expect Logout", "back"]:
+            t.run(step.replace("@SERVER@", server.address))
+        holder = Holder(os.path.join(home, "held-upload"))
+        t.type("advance 3700")
+        told = t.expect(r"Waiting for [^\n]*press Ctrl-C to stop waiting", 5)
+        check("another program using the stored readings" in told, "held-upload: the save's wait: %r" % told)
+        t.interrupt()
+        check("Stopped waiting" in t.expect(r"quorix> ", 5), "held-upload: Ctrl-C did not stop the wait")
+        holder.release()
+        holder = None
+        deadline = time.monotonic() + 10
+        out = "error:"
+        while "error:" in out and time.monotonic() < deadline:
+            out = t.run("expect-store autosaved >= 1", 5)
+        check("error:" not in out and "Waiting for" not in out, "held-upload: after the other program let go: " + out)
+        check(server.arrived.wait(10), "held-upload: the reading was not uploaded")
+    except RuntimeError as error:
+        check(False, "held-upload: %s" % error)
+    if holder:
+        holder.release()
+    check(t.quit() == 0, "held-upload: quit did not end the program with status 0")
+
+
 def main():
+    held_store()
+    silent = Server(zenet_answer, lambda *_: True)
+    interrupts(silent)
+    silent.close()
+
     silent = Server(zenet_answer, lambda *_: True)
     run_case("zenet-login", silent, zenet_login_steps(), "press Login", "ZENET login", ["Login"])
     silent.close()
 
     uploads = Server(zenet_answer, lambda m, p, h, b: "SubmitLogin" not in h.get("SOAPAction", ""))
+    held_during_upload(uploads)
     def not_uploaded(t):
         out = t.run("expect-store autosaved == 1", 5) + t.run("expect-store uploaded == 0", 5)
         check("error:" not in out, "zenet-upload: the reading after Ctrl-C: " + out)

@@ -78,7 +78,9 @@ namespace {
 std::function<void()> counted(std::function<void()> work) {
     const RunLoop::WorkId id = RunLoop::main().beginBackgroundWork();
     return [work = std::move(work), id] {
+        RunLoop::setCurrentWork(id);
         work();
+        RunLoop::setCurrentWork(0);
         RunLoop::main().endBackgroundWork(id);
     };
 }

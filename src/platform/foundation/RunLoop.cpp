@@ -82,6 +82,7 @@ void RunLoop::drain() {
 
 void RunLoop::setWaitWatch(std::function<bool()> keepWaiting, TimeInterval interval) {
     waitWatch_ = std::move(keepWaiting);
+    watched_ = static_cast<bool>(waitWatch_);
     waitWatchInterval_ = interval;
 }
 
@@ -92,7 +93,7 @@ bool RunLoop::drainWhile(const std::function<bool()>& keepWaiting, TimeInterval 
         runUntilIdle();
         std::unique_lock lock(mutex_);
         if (!waitsForBackgroundWork() && tasks_.empty()) return waitedOut;
-        if (!keepWaiting || !waitedOut) {
+        if (!keepWaiting) {
             wake_.wait(lock, ready);
             continue;
         }
@@ -169,28 +170,38 @@ RunLoop::WorkId RunLoop::beginBackgroundWork(std::string what) {
     return id;
 }
 
+std::function<void()> RunLoop::resultTask(bool waitedFor, std::function<void()> result) {
+    if (waitedFor) return result;
+    return [this, result = std::move(result)] {
+        // Restored rather than cleared: such a result may drain and run another one.
+        struct Restore {
+            bool& flag;
+            bool was;
+            ~Restore() { flag = was; }
+        } restore{runningUnwaitedResult_, runningUnwaitedResult_};
+        runningUnwaitedResult_ = true;
+        result();
+    };
+}
+
 void RunLoop::endBackgroundWork(WorkId work, std::function<void()> result) {
-    bool waitedFor = true;
     {
         std::lock_guard lock(mutex_);
+        bool waitedFor = true;
         if (auto it = backgroundInFlight_.find(work); it != backgroundInFlight_.end()) {
             waitedFor = it->second.waitedFor;
             backgroundInFlight_.erase(it);
         }
-        if (waitedFor) {
-            tasks_.push_back(std::move(result));
-        } else {
-            tasks_.push_back([this, result = std::move(result)] {
-                // Restored rather than cleared: such a result may drain and run another one.
-                struct Restore {
-                    bool& flag;
-                    bool was;
-                    ~Restore() { flag = was; }
-                } restore{runningUnwaitedResult_, runningUnwaitedResult_};
-                runningUnwaitedResult_ = true;
-                result();
-            });
-        }
+        tasks_.push_back(resultTask(waitedFor, std::move(result)));
+    }
+    wake_.notify_all();
+}
+
+void RunLoop::postResult(WorkId work, std::function<void()> result) {
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = backgroundInFlight_.find(work);
+        tasks_.push_back(resultTask(it == backgroundInFlight_.end() || it->second.waitedFor, std::move(result)));
     }
     wake_.notify_all();
 }
@@ -220,6 +231,22 @@ void RunLoop::stopWaitingForBackgroundWork() {
     }
     wake_.notify_all();
 }
+
+void RunLoop::describeBackgroundWork(WorkId work, std::string what) {
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = backgroundInFlight_.find(work);
+        if (it != backgroundInFlight_.end()) it->second.what = std::move(what);
+    }
+    wake_.notify_all();
+}
+
+namespace {
+thread_local RunLoop::WorkId currentWorkOfThread = 0;
+}  // namespace
+
+RunLoop::WorkId RunLoop::currentWork() { return currentWorkOfThread; }
+void RunLoop::setCurrentWork(WorkId work) { currentWorkOfThread = work; }
 
 bool RunLoop::waitsForBackgroundWork() const {
     for (const auto& [id, work] : backgroundInFlight_) {

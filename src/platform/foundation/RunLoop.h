@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -46,9 +47,13 @@ public:
     // `interval` seconds of real time (the server on the other end is real) whether to go on.
     // When told not to, the described work in flight is no longer waited for (its results still
     // arrive and run with a later drain or runUntilIdle), the rest is, and false is returned.
+    // It goes on asking while it blocks: described work that began since (a request the rest
+    // started) can be let go the same way.
     bool drainWhile(const std::function<bool()>& keepWaiting, TimeInterval interval);
     // Sets (or, with an empty function, removes) the watch every drain() waits with. Main thread.
     void setWaitWatch(std::function<bool()> keepWaiting, TimeInterval interval);
+    // Whether a watch is set: whether described work is named to a person. Any thread.
+    bool hasWaitWatch() const { return watched_.load(); }
 
     // Moves a virtual shared clock forward by `seconds`, firing every timer at its own time in
     // order and draining after each. Fails (returns false) when the shared clock is not virtual.
@@ -71,10 +76,19 @@ public:
     // the work any more, nobody waits for the servers `result` turns to either (a request
     // retried after a failure): they go on as the work did.
     void endBackgroundWork(WorkId work, std::function<void()> result);
+    // Queues `result` of work still in flight as endBackgroundWork does, without ending it.
+    void postResult(WorkId work, std::function<void()> result);
     // The descriptions of the described work drain() still waits for, oldest first.
     std::vector<std::string> backgroundWorkWaitedFor() const;
     // Lets drain() return without the described work in flight now.
     void stopWaitingForBackgroundWork();
+    // Gives work in flight a description, or takes it away with an empty one, as the work turns
+    // out to wait on something a person should know of (and may stop waiting for) and is done
+    // with it. Work no longer waited for stays so.
+    void describeBackgroundWork(WorkId work, std::string what);
+    // The counted work the calling thread is running (dispatch::background, onQueue); 0 when none.
+    static WorkId currentWork();
+    static void setCurrentWork(WorkId work);
 
 private:
     friend class Timer;
@@ -93,9 +107,12 @@ private:
         bool waitedFor = true;
     };
     bool waitsForBackgroundWork() const;  // with mutex_ held
+    // `result` as queued: one of work no longer waited for marks what it starts the same way.
+    std::function<void()> resultTask(bool waitedFor, std::function<void()> result);
 
     std::map<WorkId, BackgroundWork> backgroundInFlight_;
     std::function<bool()> waitWatch_;
+    std::atomic<bool> watched_{false};
     bool runningUnwaitedResult_ = false;  // loop thread only
     TimeInterval waitWatchInterval_ = 0;
     WorkId nextWorkId_ = 1;
