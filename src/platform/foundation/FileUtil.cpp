@@ -191,7 +191,7 @@ int createTemporary(const std::filesystem::path& path, std::filesystem::path& tm
 }  // namespace
 
 bool AtomicFile::open(const std::filesystem::path& path, std::string* error) {
-    if (path.has_parent_path()) ensureDirectory(path.parent_path());
+    if (path.has_parent_path()) makeOwnFolder(path.parent_path());
     path_ = path;
     struct stat found {};
     if (::lstat(path.c_str(), &found) == 0 && !S_ISREG(found.st_mode) && !S_ISLNK(found.st_mode))

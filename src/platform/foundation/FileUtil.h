@@ -29,7 +29,8 @@ std::optional<std::string> readPlainFile(const std::filesystem::path& path, std:
 // On failure returns false and, when `error` is given, a description; errno then holds the
 // cause (ENOSPC on a full disk). The folders on the way may be links (a Documents folder kept
 // elsewhere); a link standing at the file's own name is replaced by the file, and nothing is
-// ever written through a link found at a temporary name. What stands at the name and is no
+// ever written through a link found at a temporary name; a missing folder is made as
+// makeOwnFolder makes it. What stands at the name and is no
 // file is never replaced: a character device or a FIFO is written to as a shell's redirection
 // would (waiting for a reader), a folder, a socket or a disk device is refused.
 bool writeAtomically(const std::filesystem::path& path, std::string_view bytes,
