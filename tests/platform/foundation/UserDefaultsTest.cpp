@@ -4,7 +4,6 @@
 
 #include <fstream>
 #include <set>
-#include <vector>
 
 #include "TestEnvironment.h"
 #include "platform/foundation/FileUtil.h"
@@ -78,20 +77,6 @@ TEST_F(UserDefaultsTest, WrongTypeFallsBackForThatKeyOnly) {
     EXPECT_EQ(d.dateForKey("When"), Date(10));
     EXPECT_EQ(d.integerForKey("CoeffN", 4), 4) << "5.3 is not an integer";
     EXPECT_EQ(log.count("\"Metric\""), 1u) << "reported once per key";
-}
-
-// Two damaged files met within one second (every run with the same start time) are both kept.
-TEST_F(UserDefaultsTest, EveryDamagedFileIsKeptUnderANameOfItsOwn) {
-    std::vector<std::filesystem::path> kept;
-    for (const char* damaged : {"{broken", "\x01garbage", "[1, 2]"}) {
-        ASSERT_TRUE(plat::file::writeAtomically(file(), damaged));
-        UserDefaults d(file());
-        ASSERT_TRUE(d.movedAsideFile().has_value()) << damaged;
-        EXPECT_EQ(plat::file::read(*d.movedAsideFile()).value_or(""), damaged);
-        kept.push_back(*d.movedAsideFile());
-    }
-    for (const auto& copy : kept) EXPECT_TRUE(std::filesystem::exists(copy)) << copy;
-    EXPECT_EQ(plat::file::read(kept[0]).value_or(""), "{broken") << "the first copy is never replaced";
 }
 
 // A file that cannot be read says nothing of the values in it: it stays where it is, is never
