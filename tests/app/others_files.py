@@ -77,8 +77,8 @@ check(mode(theirs) == 0o644 and mode(script) == 0o755,
       f"the files keep theirs: {oct(mode(theirs))} and {oct(mode(script))}")
 if as_root:
     check(os.stat(theirs).st_uid == NOBODY, "another user's file stays theirs")
-for made in ("Documents", "Photos", "Outbox", "Caches"):
-    check(mode(os.path.join(shared, made)) == 0o700, f"the {made} folder quorix made is {oct(mode(os.path.join(shared, made)))}")
+for made in (os.path.join(shared, name) for name in ("Documents", "Photos", "Outbox", "Caches")):
+    check(mode(made) == 0o700, f"the folder {made} quorix made is {oct(mode(made))}")
 check(mode(os.path.join(shared, "Preferences.json")) == 0o600, "the settings quorix wrote are its user's only")
 
 # ---- render onto a device and a FIFO; an export beside a link leading nowhere ------------------------------

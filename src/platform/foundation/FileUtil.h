@@ -30,9 +30,9 @@ std::optional<std::string> readPlainFile(const std::filesystem::path& path, std:
 // cause (ENOSPC on a full disk). The folders on the way may be links (a Documents folder kept
 // elsewhere); a link standing at the file's own name is replaced by the file, and nothing is
 // ever written through a link found at a temporary name; a missing folder is made as
-// makeOwnFolder makes it. What stands at the name and is no
-// file is never replaced: a character device or a FIFO is written to as a shell's redirection
-// would (waiting for a reader), a folder, a socket or a disk device is refused.
+// makeOwnFolder makes it. What stands at the name and is no file is never replaced: a
+// character device or a FIFO is written to as a shell's redirection would (waiting for a
+// reader), a folder, a socket or a disk device is refused.
 bool writeAtomically(const std::filesystem::path& path, std::string_view bytes,
                      std::string* error = nullptr);
 
@@ -85,10 +85,11 @@ bool isTemporaryName(std::string_view name);
 // Gives `tmp` the name `path` unless something already has it; 0 or the errno (EEXIST).
 int renameAsNew(const std::filesystem::path& tmp, const std::filesystem::path& path);
 
-// Run as root, a file or folder the program makes for another user is given to that user: the
-// owner of the plain file it replaces at `name`, else the owner of the folder it goes in, as
-// SQLite gives its journals the database's owner. One run under sudo on a person's data folder
-// must not leave them files they cannot open. Does nothing for any other user.
+// Run as root, a file or folder the program makes in another user's place is given to that
+// user: the owner of the plain file it replaces at `name` (unless that is root), else the owner
+// of the folder it goes in, as SQLite gives its journals the database's owner. One run under
+// sudo on a person's data folder must not leave them files they cannot open. Does nothing for
+// any other user.
 void keepOwner(int fd, const std::filesystem::path& name);
 
 // Creates the folder and its missing parents; true when it exists afterwards. Otherwise
@@ -101,7 +102,8 @@ bool ensureDirectory(const std::filesystem::path& path, int* cause = nullptr);
 bool makeOwnFolder(const std::filesystem::path& path);
 
 // A fresh unique name for a file inside `dir`: "<stem>-<n><ext>" when "<stem><ext>" is taken
-// (by anything, a link leading nowhere included). Never throws: in a folder that cannot be searched the first name is returned.
+// (by anything, a link leading nowhere included). Never throws: in a folder that cannot be
+// searched the first name is returned.
 std::filesystem::path uniqueName(const std::filesystem::path& dir, const std::string& stem,
                                  const std::string& ext);
 

@@ -245,6 +245,13 @@ bool UserDefaults::synchronize(int* cause) {
         for (const auto& [key, value] : values_) root[key] = encode(value);
         text = root.dump(2);
     }
+    if (text.size() > kMostBytes) {
+        // A file the next start would refuse to read would cost every value in it.
+        if (cause) *cause = file::kTooLarge;
+        Log::line("UserDefaults synchronize: " + std::to_string(text.size()) +
+                  " bytes are more than a settings file holds");
+        return false;
+    }
     std::string error;
     if (!file::writeAtomically(file_, text, &error)) {
         if (cause) *cause = errno;

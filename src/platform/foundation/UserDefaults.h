@@ -22,7 +22,7 @@ namespace plat {
 // only. A value of the wrong type for a key reads as that key's default.
 class UserDefaults {
 public:
-    // Larger than any settings file the program writes; bounds what a wrong file costs.
+    // The most a settings file holds, read or written: bounds what a wrong file costs.
     static constexpr std::size_t kMostBytes = std::size_t{64} << 20;
 
     using StringSet = std::set<std::string>;
@@ -65,7 +65,8 @@ public:
     void remove(const std::string& key);
 
     // Writes every value to the file at once; false (and a log line) when that failed, `cause`
-    // then getting the errno of the failed write. Refused while readFailure() holds.
+    // then getting the errno of the failed write. Refused while readFailure() holds, and for
+    // more than kMostBytes (file::kTooLarge).
     bool synchronize(int* cause = nullptr);
     // Reads the file again, dropping unsaved changes.
     void reload();
