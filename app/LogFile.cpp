@@ -24,6 +24,7 @@ std::FILE* freshFile(const std::filesystem::path& path, bool& replaced) {
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) return nullptr;
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return nullptr;
+    plat::file::keepOwner(fd, path);
     std::FILE* file = ::fdopen(fd, "w");
     if (!file) ::close(fd);
     return file;

@@ -305,9 +305,11 @@ void Settings::save() {
     if (!defaults.synchronize(&cause)) {
         plat::Log::line("Settings save: preferences not written");
         // The screens already show the change; the person must know it will not outlast this run.
+        // A file that could not be read is kept from being written over with these values.
         StorageAlert::show("Settings Not Saved",
                            "The changed settings could not be saved: %@. They apply until quorix ends.",
-                           StorageAlert::reasonForErrno(cause));
+                           defaults.readFailure() ? Language::get("the settings file could not be read")
+                                                  : StorageAlert::reasonForErrno(cause));
     }
 }
 

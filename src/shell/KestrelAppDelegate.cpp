@@ -31,6 +31,20 @@ std::string lowerCased(std::string text) {
     return text;
 }
 
+// The language table's message with its "%@" filled in order; a part that holds "%@" itself
+// stays as it is.
+std::string filledIn(const std::string& key, std::initializer_list<std::string> parts) {
+    std::string message = Language::get(key);
+    std::size_t from = 0;
+    for (const auto& part : parts) {
+        const auto at = message.find("%@", from);
+        if (at == std::string::npos) break;
+        message.replace(at, 2, part);
+        from = at + part.size();
+    }
+    return message;
+}
+
 }  // namespace
 
 void KestrelAppDelegate::prepareProcess() { prepareProcess(plat::UserDefaults::standard()); }
@@ -97,18 +111,29 @@ void KestrelAppDelegate::showWindow() {
 }
 
 void KestrelAppDelegate::tellOfResetSettings() {
-    const auto kept = plat::UserDefaults::standard().movedAsideFile();
+    const auto& defaults = plat::UserDefaults::standard();
+    if (const auto failure = defaults.readFailure()) {
+        tellOfUnreadSettings(defaults.file(), *failure);
+        return;
+    }
+    const auto kept = defaults.movedAsideFile();
     if (!kept) {
         tellOfResetValues();
         return;
     }
     // Folder and name apart, so that a line break can fall between them.
-    std::string message =
-        Language::get("The settings could not be read and were reset. The damaged file was kept in %@ as %@");
-    for (const std::string& part : {kept->parent_path().string(), kept->filename().string()}) {
-        if (const auto at = message.find("%@"); at != std::string::npos) message.replace(at, 2, part);
-    }
+    const std::string message =
+        filledIn("The settings could not be read and were reset. The damaged file was kept in %@ as %@",
+                 {kept->parent_path().string(), kept->filename().string()});
     plat::AlertView::show(Language::get("Settings reset"), message, Language::get("OK"), {}, {});
+}
+
+void KestrelAppDelegate::tellOfUnreadSettings(const std::filesystem::path& file, const plat::ReadFailure& failure) {
+    const std::string message =
+        filledIn("The settings file %@ could not be read: %@. It is left as it is: quorix starts with its default "
+                 "settings and keeps changes to them only until it ends.",
+                 {file.string(), failure.reason(&Language::get)});
+    plat::AlertView::show(Language::get("Settings Not Read"), message, Language::get("OK"), {}, {});
 }
 
 void KestrelAppDelegate::tellOfResetValues() {
@@ -117,9 +142,8 @@ void KestrelAppDelegate::tellOfResetValues() {
     // Named as the file names them: whoever put a value there by hand finds it again.
     std::string names;
     for (const auto& key : keys) names += (names.empty() ? "" : ", ") + key;
-    std::string message =
-        Language::get("These stored settings could not be used and are back to their defaults: %@");
-    if (const auto at = message.find("%@"); at != std::string::npos) message.replace(at, 2, names);
+    const std::string message =
+        filledIn("These stored settings could not be used and are back to their defaults: %@", {names});
     plat::AlertView::show(Language::get("Settings reset"), message, Language::get("OK"), {}, {});
 }
 

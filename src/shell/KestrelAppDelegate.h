@@ -1,9 +1,11 @@
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "platform/foundation/ReadFailure.h"
 #include "shell/Facebook.h"
 #include "shell/LaunchHooks.h"
 
@@ -74,6 +76,8 @@ private:
     void showWindow();
     // A preferences file that could not be read was moved aside: the person hears where it is.
     void tellOfResetSettings();
+    // A preferences file that could not be read at all was left as it is: the person hears why.
+    void tellOfUnreadSettings(const std::filesystem::path& file, const plat::ReadFailure& failure);
     // Stored values the settings could not use were put back to their defaults: the person
     // hears which, once (the defaults were saved).
     void tellOfResetValues();

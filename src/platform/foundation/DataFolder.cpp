@@ -39,17 +39,8 @@ constexpr const char* kSubfolders[] = {"Documents", "Photos", "Outbox", "Caches"
 }  // namespace
 
 bool DataFolder::setRoot(const std::filesystem::path& path) {
-    bool ok = file::ensureDirectory(path);
-    // The data folder itself is the one named, even through a link.
-    std::error_code ec;
-    const auto resolved = std::filesystem::canonical(path, ec);
-    file::keepToOwner(ec ? path : resolved);
-    for (const char* sub : kSubfolders) {
-        ok = file::ensureDirectory(path / sub) && ok;
-        file::keepToOwner(path / sub);
-    }
-    for (const auto& entry : std::filesystem::directory_iterator(path, ec))
-        if (entry.is_regular_file(ec) && !entry.is_symlink(ec)) file::keepToOwner(entry.path());
+    bool ok = file::makeOwnFolder(path);
+    for (const char* sub : kSubfolders) ok = file::makeOwnFolder(path / sub) && ok;
     std::lock_guard lock(rootMutex);
     rootSlot() = std::filesystem::absolute(path);
     return ok;

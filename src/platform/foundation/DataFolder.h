@@ -13,9 +13,8 @@ namespace plat {
 class DataFolder {
 public:
     static std::filesystem::path root();
-    // Makes `path` the data folder, creating it and its subfolders. The folders and the files
-    // directly in it are made readable by their owner only (a folder of an older version was not);
-    // a subfolder or file that is a link is left as it is, and so is what it leads to.
+    // Makes `path` the data folder, creating it and its subfolders. The folders it makes are
+    // its owner's only; a folder that was there, and every file in it, keeps its rights.
     static bool setRoot(const std::filesystem::path& path);
     // A folder in which the program writes whole files (file::writeAtomically), and the test of
     // the names it gives them there.

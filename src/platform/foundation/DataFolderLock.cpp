@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/foundation/FileUtil.h"
+
 namespace plat {
 
 namespace {
@@ -28,8 +30,7 @@ DataFolderLock::~DataFolderLock() {
 }
 
 bool DataFolderLock::acquire(const std::filesystem::path& folder, std::string& error) {
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
+    file::makeOwnFolder(folder);
     const auto path = folder / kFileName;
     // Never through a link: the pid written below would overwrite whatever file it points at.
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
@@ -47,6 +48,7 @@ bool DataFolderLock::acquire(const std::filesystem::path& folder, std::string& e
                 "remove it, or choose another folder with --home";
         return false;
     }
+    file::keepOwner(fd, path);
     // An open-file-description lock belongs to this descriptor alone: another descriptor of the
     // program on the same file, opened and closed, cannot drop it as it would a process's lock.
     struct flock lock {};

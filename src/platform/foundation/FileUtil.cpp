@@ -1,9 +1,12 @@
 #include "platform/foundation/FileUtil.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -37,6 +40,57 @@ std::optional<std::string> read(const std::filesystem::path& path) {
 }
 
 namespace {
+// 0 for a plain file, else the cause readPlainFile gives for what `info` describes.
+int notPlainCause(int statResult, const struct stat& info) {
+    if (statResult != 0) return errno;
+    return S_ISREG(info.st_mode) ? 0 : S_ISDIR(info.st_mode) ? EISDIR : kNotPlainFile;
+}
+
+// Reads the open file `fd` from where it stands, at most `limit` bytes.
+std::optional<std::string> readBounded(int fd, std::size_t limit, int& cause) {
+    struct stat info {};
+    if ((cause = notPlainCause(::fstat(fd, &info), info)) != 0) return std::nullopt;
+    // One byte more than the file's size tells a file that grew meanwhile.
+    std::string bytes(std::min(static_cast<std::size_t>(info.st_size), limit) + 1, '\0');
+    std::size_t got = 0;
+    for (;;) {
+        if (got == bytes.size()) {
+            if (got > limit) {
+                cause = kTooLarge;
+                return std::nullopt;
+            }
+            bytes.resize(std::min(limit + 1, std::max<std::size_t>(bytes.size() * 2, 4096)));
+        }
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            cause = errno;
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+    return bytes;
+}
+}  // namespace
+
+std::optional<std::string> readPlainFile(const std::filesystem::path& path, std::size_t limit, int& cause) {
+    // Looked at before it is opened: opening a device may do something of its own.
+    struct stat info {};
+    if ((cause = notPlainCause(::stat(path.c_str(), &info), info)) != 0) return std::nullopt;
+    // Without waiting, should a FIFO have taken the name since.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        cause = errno == ENXIO ? kNotPlainFile : errno;
+        return std::nullopt;
+    }
+    auto bytes = readBounded(fd, limit, cause);
+    ::close(fd);
+    return bytes;
+}
+
+namespace {
 std::mutex filterMutex;
 WriteFilter& filterSlot() {
     static WriteFilter filter;
@@ -61,6 +115,33 @@ ssize_t filteredWrite(int fd, const char* p, std::size_t n) {
     }
     return ::write(fd, p, n);
 }
+
+// While it lives, a FIFO whose reader went away fails a write with EPIPE instead of ending the
+// program with SIGPIPE (which the crash reporter would take for a crash).
+class PipeSignalBlock {
+public:
+    PipeSignalBlock() {
+        sigemptyset(&pipe_);
+        sigaddset(&pipe_, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe_, &before_);
+    }
+    ~PipeSignalBlock() {
+        if (sigismember(&before_, SIGPIPE)) return;
+        // The signal a failed write left pending is taken before it can be delivered; the
+        // write's errno is what the caller reads.
+        const int cause = errno;
+        const timespec none{};
+        while (sigtimedwait(&pipe_, nullptr, &none) == SIGPIPE) {
+        }
+        pthread_sigmask(SIG_SETMASK, &before_, nullptr);
+        errno = cause;
+    }
+    PipeSignalBlock(const PipeSignalBlock&) = delete;
+    PipeSignalBlock& operator=(const PipeSignalBlock&) = delete;
+
+private:
+    sigset_t pipe_{}, before_{};
+};
 }  // namespace
 
 void setWriteFilter(WriteFilter filter) {
@@ -77,6 +158,7 @@ void AtomicFile::discard() {
     if (!tmp_.empty()) ::unlink(tmp_.c_str());
     fd_ = -1;
     tmp_.clear();
+    through_ = false;
 }
 
 bool AtomicFile::failed(std::string* error, const std::string& what, int cause) {
@@ -109,8 +191,11 @@ int createTemporary(const std::filesystem::path& path, std::filesystem::path& tm
 }  // namespace
 
 bool AtomicFile::open(const std::filesystem::path& path, std::string* error) {
-    if (path.has_parent_path()) ensureDirectory(path.parent_path());
+    if (path.has_parent_path()) makeOwnFolder(path.parent_path());
     path_ = path;
+    struct stat found {};
+    if (::lstat(path.c_str(), &found) == 0 && !S_ISREG(found.st_mode) && !S_ISLNK(found.st_mode))
+        return openThrough(found.st_mode, error);
     std::filesystem::path tmp;
     fd_ = createTemporary(path, tmp);
     if (fd_ < 0) return failed(error, "cannot create " + tmp.string(), errno);
@@ -118,14 +203,32 @@ bool AtomicFile::open(const std::filesystem::path& path, std::string* error) {
     return true;
 }
 
+bool AtomicFile::openThrough(unsigned mode, std::string* error) {
+    const std::string what = "cannot write " + path_.string();
+    if (S_ISDIR(mode)) return failed(error, what + ", a folder", EISDIR);
+    if (S_ISBLK(mode)) return failed(error, what + ", a disk device, which is never written over", EPERM);
+    if (!S_ISCHR(mode) && !S_ISFIFO(mode)) return failed(error, what + ", a socket", ENXIO);
+    fd_ = ::open(path_.c_str(), O_WRONLY | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd_ < 0) return failed(error, what, errno);
+    struct stat opened {};
+    if (::fstat(fd_, &opened) != 0 || !(S_ISCHR(opened.st_mode) || S_ISFIFO(opened.st_mode))) {
+        // A file that took the name meanwhile would keep its old tail past the bytes written.
+        return failed(error, what + ", which changed while it was opened", EAGAIN);
+    }
+    through_ = true;
+    return true;
+}
+
 bool AtomicFile::append(std::string_view bytes, std::string* error) {
     if (cause_ != 0 || fd_ < 0) return failed(error, "cannot write " + path_.string(), cause_ ? cause_ : EBADF);
+    std::optional<PipeSignalBlock> pipeSignal;
+    if (through_) pipeSignal.emplace();
     const char* p = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
         ssize_t n = filteredWrite(fd_, p, left);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return failed(error, "cannot write " + tmp_.string(), n < 0 ? errno : ENOSPC);
+        if (n <= 0) return failed(error, "cannot write " + (through_ ? path_ : tmp_).string(), n < 0 ? errno : ENOSPC);
         p += n;
         left -= static_cast<std::size_t>(n);
     }
@@ -138,9 +241,7 @@ bool AtomicFile::commitAsNew(const std::function<std::filesystem::path()>& anoth
     return place(error, another);
 }
 
-namespace {
-// Gives `tmp` the name `path` without replacing a file there; 0 or the cause. A file system
-// that cannot refuse in the rename itself is asked through a hard link.
+// A file system that cannot refuse in the rename itself is asked through a hard link.
 int renameAsNew(const std::filesystem::path& tmp, const std::filesystem::path& path) {
     if (::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) return 0;
     if (errno != EINVAL && errno != ENOSYS) return errno;
@@ -148,10 +249,33 @@ int renameAsNew(const std::filesystem::path& tmp, const std::filesystem::path& p
     ::unlink(tmp.c_str());
     return 0;
 }
-}  // namespace
+
+void keepOwner(int fd, const std::filesystem::path& name) {
+    if (::geteuid() != 0) return;
+    struct stat owner {};
+    // A file root was given by an earlier run goes back to the folder's owner.
+    const bool replacesTheirs = ::lstat(name.c_str(), &owner) == 0 && S_ISREG(owner.st_mode) && owner.st_uid != 0;
+    const auto folder = name.has_parent_path() ? name.parent_path() : std::filesystem::path(".");
+    if (!replacesTheirs && ::stat(folder.c_str(), &owner) != 0) return;
+    if (owner.st_uid == 0) return;
+    if (::fchown(fd, owner.st_uid, owner.st_gid) != 0) {
+        Log::line("keepOwner: " + Log::quoted(name.string()) + " stays root's: " + std::strerror(errno));
+    }
+}
+
+bool AtomicFile::finishThrough(std::string* error) {
+    // A device or FIFO has nothing to flush to a disk: its reader has the bytes.
+    const int closed = ::close(fd_) == 0 ? 0 : errno;
+    fd_ = -1;
+    through_ = false;
+    if (closed != 0) return failed(error, "cannot write " + path_.string(), closed);
+    return true;
+}
 
 bool AtomicFile::place(std::string* error, const std::function<std::filesystem::path()>& another) {
     if (cause_ != 0 || fd_ < 0) return failed(error, "cannot write " + path_.string(), cause_ ? cause_ : EBADF);
+    if (through_) return finishThrough(error);
+    keepOwner(fd_, path_);
     // Closed whether or not it reached the disk.
     const int synced = ::fsync(fd_) == 0 ? 0 : errno;
     const int closed = ::close(fd_) == 0 ? 0 : errno;
@@ -201,16 +325,29 @@ bool ensureDirectory(const std::filesystem::path& path, int* cause) {
     return false;
 }
 
+bool makeOwnFolder(const std::filesystem::path& path) {
+    if (path.has_parent_path()) ensureDirectory(path.parent_path());
+    if (::mkdir(path.c_str(), 0700) != 0) return ensureDirectory(path);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) {
+        keepOwner(fd, path);
+        ::close(fd);
+    }
+    return true;
+}
+
 std::filesystem::path uniqueName(const std::filesystem::path& dir, const std::string& stem,
                                  const std::string& ext) {
     auto candidate = dir / (stem + ext);
-    // A folder that cannot be searched answers with an error rather than "absent": the name is
-    // returned as it is, and writing it then fails with the folder's real cause.
-    std::error_code ec;
-    for (int n = 1; std::filesystem::exists(candidate, ec) && !ec; ++n) {
+    // A link takes its name whether or not it leads anywhere. A folder that cannot be searched
+    // answers with an error rather than "absent": the name is returned as it is, and writing it
+    // then fails with the folder's real cause.
+    for (int n = 1;; ++n) {
+        std::error_code ec;
+        const auto type = std::filesystem::symlink_status(candidate, ec).type();
+        if (type == std::filesystem::file_type::not_found || type == std::filesystem::file_type::none) return candidate;
         candidate = dir / (stem + "-" + std::to_string(n) + ext);
     }
-    return candidate;
 }
 
 bool keepToOwner(const std::filesystem::path& path) {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <nlohmann/json.hpp>
 
@@ -80,24 +81,20 @@ UserDefaults::UserDefaults(std::filesystem::path file) : file_(std::move(file)) 
 void UserDefaults::load() {
     values_.clear();
     unreadableKeys_.clear();
-    std::error_code ec;
-    if (!std::filesystem::exists(file_, ec)) return;
-    auto text = file::read(file_);
-    json root;
-    bool ok = false;
-    if (text) {
-        root = json::parse(*text, nullptr, /*allow_exceptions=*/false);
-        ok = !root.is_discarded() && root.is_object();
+    readFailure_.reset();
+    int cause = 0;
+    const auto text = file::readPlainFile(file_, kMostBytes, cause);
+    if (!text) {
+        if (cause == ENOENT) return;
+        // Nothing read is nothing known to be damaged: the stored values stay where they are.
+        readFailure_ = ReadFailure::of(file_, cause);
+        Log::line("UserDefaults load: cannot read " + Log::quoted(file_.string()) + ": " + readFailure_->reason({}) +
+                  "; using defaults, and the file is left as it is");
+        return;
     }
-    if (!ok) {
-        // Keep the damaged file for the user to inspect; the defaults apply from here on.
-        auto aside = file_;
-        aside += ".corrupt-" + std::to_string(static_cast<long long>(Date::now().timeIntervalSince1970()));
-        std::filesystem::rename(file_, aside, ec);
-        if (!ec) movedAside_ = aside;
-        Log::line("UserDefaults load: cannot read " + Log::quoted(file_.string()) +
-                  (ec ? std::string(", and cannot move it aside") : ", moved aside to " + Log::quoted(aside.string())) +
-                  "; using defaults");
+    json root = json::parse(*text, nullptr, /*allow_exceptions=*/false);
+    if (root.is_discarded() || !root.is_object()) {
+        moveAside();
         return;
     }
     for (const auto& [key, j] : root.items()) {
@@ -110,6 +107,26 @@ void UserDefaults::load() {
     }
 }
 
+void UserDefaults::moveAside() {
+    // Kept for the user to inspect, under a name no earlier damaged file holds; the defaults
+    // apply from here on.
+    const std::string stamp =
+        ".corrupt-" + std::to_string(static_cast<long long>(Date::now().timeIntervalSince1970()));
+    constexpr int kAttempts = 100;
+    int moved = EEXIST;
+    auto aside = file_;
+    for (int n = 0; moved == EEXIST && n < kAttempts; ++n) {
+        aside = file_;
+        aside += stamp + (n == 0 ? std::string() : "-" + std::to_string(n));
+        moved = file::renameAsNew(file_, aside);
+    }
+    if (moved == 0) movedAside_ = aside;
+    Log::line("UserDefaults load: cannot read " + Log::quoted(file_.string()) +
+              (moved != 0 ? ", and cannot move it aside: " + std::string(std::strerror(moved))
+                          : ", moved aside to " + Log::quoted(aside.string())) +
+              "; using defaults");
+}
+
 void UserDefaults::reload() {
     std::lock_guard lock(mutex_);
     load();
@@ -118,6 +135,11 @@ void UserDefaults::reload() {
 std::optional<std::filesystem::path> UserDefaults::movedAsideFile() const {
     std::lock_guard lock(mutex_);
     return movedAside_;
+}
+
+std::optional<ReadFailure> UserDefaults::readFailure() const {
+    std::lock_guard lock(mutex_);
+    return readFailure_;
 }
 
 bool UserDefaults::contains(const std::string& key) const {
@@ -212,9 +234,23 @@ bool UserDefaults::synchronize(int* cause) {
     std::string text;
     {
         std::lock_guard lock(mutex_);
+        if (readFailure_) {
+            // Its values were never read: writing would replace them with defaults.
+            if (cause) *cause = readFailure_->code;
+            Log::line("UserDefaults synchronize: " + Log::quoted(file_.string()) +
+                      " is not written, for it could not be read");
+            return false;
+        }
         json root = json::object();
         for (const auto& [key, value] : values_) root[key] = encode(value);
         text = root.dump(2);
+    }
+    if (text.size() > kMostBytes) {
+        // A file the next start would refuse to read would cost every value in it.
+        if (cause) *cause = file::kTooLarge;
+        Log::line("UserDefaults synchronize: " + std::to_string(text.size()) +
+                  " bytes are more than a settings file holds");
+        return false;
     }
     std::string error;
     if (!file::writeAtomically(file_, text, &error)) {

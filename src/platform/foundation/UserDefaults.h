@@ -11,14 +11,20 @@
 #include <vector>
 
 #include "platform/foundation/Date.h"
+#include "platform/foundation/ReadFailure.h"
 
 namespace plat {
 
 // Typed preferences kept in one JSON file. Setters change memory only; synchronize() writes the
-// whole file atomically. A file that cannot be read or parsed is moved aside (never overwritten)
-// and reported once; a value of the wrong type for a key reads as that key's default.
+// whole file atomically. A file that is damaged (no JSON object) is moved aside, never replaced,
+// and reported once. A file that cannot be read at all (closed to this user, a folder or a FIFO
+// at its name, too large) is left as it is and never written over: the defaults apply in memory
+// only. A value of the wrong type for a key reads as that key's default.
 class UserDefaults {
 public:
+    // The most a settings file holds, read or written: bounds what a wrong file costs.
+    static constexpr std::size_t kMostBytes = std::size_t{64} << 20;
+
     using StringSet = std::set<std::string>;
     using StringList = std::vector<std::string>;
     using Value = std::variant<bool, std::int64_t, double, std::string, Date, StringSet, StringList>;
@@ -58,8 +64,9 @@ public:
     void setStringList(const std::string& key, StringList v) { setValue(key, std::move(v)); }
     void remove(const std::string& key);
 
-    // Writes every value to the file at once; false (and a log line) when that failed.
-    // Writes the file; on failure `cause`, when given, gets the errno of the failed write.
+    // Writes every value to the file at once; false (and a log line) when that failed, `cause`
+    // then getting the errno of the failed write. Refused while readFailure() holds, and for
+    // more than kMostBytes (file::kTooLarge).
     bool synchronize(int* cause = nullptr);
     // Reads the file again, dropping unsaved changes.
     void reload();
@@ -67,12 +74,15 @@ public:
     const std::filesystem::path& file() const { return file_; }
     // Where a corrupt file was moved, when that happened on load.
     std::optional<std::filesystem::path> movedAsideFile() const;
+    // Why the file could not be read on load, when it could not.
+    std::optional<ReadFailure> readFailure() const;
 
 private:
     template <class T>
     std::optional<T> typed(const std::string& key) const;
     void wrongType(const std::string& key, const char* expected) const;
     void load();
+    void moveAside();
 
     std::filesystem::path file_;
     mutable std::mutex mutex_;
@@ -80,6 +90,7 @@ private:
     mutable std::set<std::string> reportedKeys_;
     std::set<std::string> unreadableKeys_;
     std::optional<std::filesystem::path> movedAside_;
+    std::optional<ReadFailure> readFailure_;
 };
 
 }  // namespace plat

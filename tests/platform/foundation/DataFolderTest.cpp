@@ -91,7 +91,8 @@ TEST(DataFolderTest, LinksInTheDataFolderKeepTheRightsOfWhatTheyLeadTo) {
     EXPECT_EQ(modeOf(secrets), 0644u);
     EXPECT_EQ(modeOf(theirs), 0755u);
     EXPECT_EQ(modeOf(notes), 0644u);
-    EXPECT_EQ(modeOf(root / "Outbox"), 0700u);  // a folder of its own is closed to others
+    EXPECT_EQ(modeOf(root / "Outbox"), 0755u);  // a folder that was there keeps its rights
+    EXPECT_EQ(modeOf(root / "Photos"), 0700u);  // one it made is closed to others
     EXPECT_TRUE(fs::is_symlink(root / "Documents"));
 }
 

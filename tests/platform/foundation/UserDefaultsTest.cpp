@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
+#include <set>
 
 #include "TestEnvironment.h"
 #include "platform/foundation/FileUtil.h"
@@ -74,4 +77,53 @@ TEST_F(UserDefaultsTest, WrongTypeFallsBackForThatKeyOnly) {
     EXPECT_EQ(d.dateForKey("When"), Date(10));
     EXPECT_EQ(d.integerForKey("CoeffN", 4), 4) << "5.3 is not an integer";
     EXPECT_EQ(log.count("\"Metric\""), 1u) << "reported once per key";
+}
+
+// A file that cannot be read says nothing of the values in it: it stays where it is, is never
+// written over, and no value read from it is reset. Nothing here waits on a FIFO or fills the
+// memory with an endless device.
+TEST_F(UserDefaultsTest, AFileThatCannotBeReadIsLeftAsItIsAndNeverWrittenOver) {
+    namespace fs = std::filesystem;
+    const auto large = dataDir() / "large.json";
+    {
+        std::ofstream out(large);
+        out << "{\"a\": \"" << std::string(UserDefaults::kMostBytes, 'x') << "\"}";
+    }
+    const auto fifo = dataDir() / "fifo.json";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto zero = dataDir() / "zero.json";
+    fs::create_symlink("/dev/zero", zero);
+    const auto folder = dataDir() / "folder.json";
+    fs::create_directories(folder);
+    const struct {
+        fs::path file;
+        int cause;
+        const char* reason;
+    } cases[] = {
+        {fifo, plat::file::kNotPlainFile, "it is not a plain file"},
+        {zero, plat::file::kNotPlainFile, "it is not a plain file"},
+        {folder, EISDIR, "it is a folder"},
+        {large, plat::file::kTooLarge, "it is too large"},
+    };
+    auto names = [&] {
+        std::set<std::string> found;
+        for (const auto& entry : fs::directory_iterator(dataDir())) found.insert(entry.path().filename().string());
+        return found;
+    };
+    const auto namesBefore = names();
+    for (const auto& c : cases) {
+        const auto before = fs::symlink_status(c.file).type();
+        UserDefaults d(c.file);
+        ASSERT_TRUE(d.readFailure().has_value()) << c.file;
+        EXPECT_EQ(d.readFailure()->code, c.cause) << c.file;
+        EXPECT_EQ(d.readFailure()->reason({}), c.reason);
+        EXPECT_FALSE(d.movedAsideFile().has_value()) << c.file;
+        d.setInteger("a", 1);
+        int cause = 0;
+        EXPECT_FALSE(d.synchronize(&cause)) << c.file;
+        EXPECT_EQ(cause, c.cause);
+        EXPECT_EQ(fs::symlink_status(c.file).type(), before) << c.file;
+    }
+    EXPECT_EQ(fs::file_size(large), UserDefaults::kMostBytes + 9);
+    EXPECT_EQ(names(), namesBefore) << "nothing moved aside, no temporary left";
 }
