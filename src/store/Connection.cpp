@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 
@@ -135,6 +136,10 @@ std::unique_ptr<Connection> Connection::open(const std::filesystem::path& file, 
         return nullptr;
     }
     sqlite3_extended_result_codes(db, 1);
+    // The database file grows by whole steps, so that room it was given stays with it when
+    // copying the log back trims the file to its pages (see holdToTakenRoom).
+    int step = static_cast<int>(kGrowthStep);
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_CHUNK_SIZE, &step);
     std::unique_ptr<Connection> connection(new Connection(db));
     // A statement waits for a lock another connection holds rather than failing (see onBusy).
     sqlite3_busy_handler(db, &Connection::onBusy, connection.get());
@@ -292,6 +297,31 @@ void Connection::checkpointIfDue() {
     if (logFrames_ < kCheckpointFrames || transaction_) return;
     logFrames_ = 0;
     sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+}
+
+void Connection::holdToTakenRoom(bool takeMore) {
+    const char* path = sqlite3_db_filename(db_, "main");
+    if (!path || !*path) return;
+    std::error_code ec;
+    if (takeMore) {
+        // Asks the disk now for one more step, while it has room for it.
+        sqlite3_int64 wanted = static_cast<sqlite3_int64>(std::filesystem::file_size(path, ec) + kGrowthStep);
+        if (!ec) sqlite3_file_control(db_, "main", SQLITE_FCNTL_SIZE_HINT, &wanted);
+    }
+    const auto taken = std::filesystem::file_size(path, ec);
+    if (ec) return;
+    std::int64_t pageSize = 0;
+    if (auto stmt = prepare("PRAGMA page_size"); stmt && stmt.step() == 1) pageSize = stmt.columnInt(0);
+    if (pageSize <= 0) return;
+    // SQLite keeps at least the pages the database has.
+    exec("PRAGMA max_page_count = " + std::to_string(static_cast<std::int64_t>(taken) / pageSize), nullptr);
+    heldToTakenRoom_ = true;
+}
+
+void Connection::releaseTakenRoomHold() {
+    if (!heldToTakenRoom_) return;
+    heldToTakenRoom_ = false;
+    exec("PRAGMA max_page_count = 4294967294", nullptr);
 }
 
 void Connection::checkpointAndRestart() {

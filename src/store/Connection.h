@@ -91,6 +91,15 @@ public:
     // from its start again: its file keeps the length of one save, room a full disk still has
     // for a small save.
     void checkpointAndRestart();
+    // The step by which the database file grows (bytes).
+    static constexpr std::uintmax_t kGrowthStep = 64 * 1024;
+    // On a disk about to fill: keeps the database to the pages its file holds already (after
+    // asking the disk for a step more, when `takeMore`), so that no save commits pages the log
+    // could not be copied back into once the disk is full, and the log can always start again
+    // for the next small save. A save that would need more fails as on a full disk.
+    void holdToTakenRoom(bool takeMore);
+    // Lets the database grow as it needs again (the disk has room).
+    void releaseTakenRoomHold();
     // Whether a statement waits for a lock another connection holds (as a save should; see
     // onBusy) or gives up at once (a write the main thread can do without).
     void waitForLocks(bool wait);
@@ -117,7 +126,8 @@ private:
     bool checkpointing_ = false;  // a checkpoint waits for readers, never for long
     bool toldWaiting_ = false;
     std::chrono::steady_clock::time_point busySince_;
-    bool waitsForLocks_ = true;  // false: a statement gives up at once on another's lock
+    bool waitsForLocks_ = true;
+    bool heldToTakenRoom_ = false;  // false: a statement gives up at once on another's lock
     StoreError failure_;
     std::unordered_map<std::string, std::vector<sqlite3_stmt*>> idle_;
 };

@@ -134,10 +134,13 @@ void Store::keepLogSmall() {
     // its start.
     std::error_code ec;
     const auto room = std::filesystem::space(impl_->file.parent_path(), ec);
-    if (!ec && room.available < kShortRoom)
+    if (!ec && room.available < kShortRoom) {
         impl_->writer->checkpointAndRestart();
-    else
+        impl_->writer->holdToTakenRoom(room.available >= 4 * Connection::kGrowthStep);
+    } else {
+        impl_->writer->releaseTakenRoomHold();
         impl_->writer->checkpointIfDue();
+    }
 }
 
 bool Store::isOpen() const { return !impl_->openError; }
