@@ -16,6 +16,7 @@
 
 #include "platform/foundation/Log.h"
 #include "store/Connection.h"
+#include "store/Schema.h"
 
 namespace qx {
 
@@ -748,14 +749,35 @@ bool WaypointGrid::install(Connection& c, bool temporary, StoreError* error) {
     return true;
 }
 
+namespace {
+
+// An earlier version's grid goes with its triggers; this run's is made in its place.
+void dropEarlierGrid(Connection& c) {
+    StoreError error;
+    if (hasTable(c, "main", "WaypointTile") && !c.exec(dropSql(), &error))
+        plat::Log::line("WaypointGrid: an earlier map grid could not be removed (" + error.message + ")");
+}
+
+}  // namespace
+
+bool WaypointGrid::mustMake(Connection& c) {
+    return !holdsGrid(c, "main") && !holdsGrid(c, "temp") && !c.isReadOnly();
+}
+
+bool WaypointGrid::makeInFile(const std::filesystem::path& file, StoreError* error) {
+    auto c = Connection::open(file, error);
+    if (!c || !Schema::configure(*c, error)) return false;
+    if (holdsGrid(*c, "main")) return true;
+    dropEarlierGrid(*c);
+    return install(*c, false, error);
+}
+
 bool WaypointGrid::ensure(Connection& c) {
     if (holdsGrid(c, "main")) return true;
     if (holdsGrid(c, "temp")) return false;
     StoreError error;
     const bool temporary = c.isReadOnly();
-    // An earlier version's grid goes with its triggers; this run's is made in its place.
-    if (!temporary && hasTable(c, "main", "WaypointTile") && !c.exec(dropSql(), &error))
-        plat::Log::line("WaypointGrid: an earlier map grid could not be removed (" + error.message + ")");
+    if (!temporary) dropEarlierGrid(c);
     if (install(c, temporary, &error)) return !temporary;
     plat::Log::line("WaypointGrid: the map grid could not be kept in the file (" + error.message +
                     "); it is made for this run");
