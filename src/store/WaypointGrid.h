@@ -32,8 +32,9 @@ class Connection;
 // the cells, is read from its quarters where it keeps them, else from its points: all of them
 // for a square of few, and for a crowded finest square highest first until each of its cells
 // has one. Those points are read last, from the square with the highest point first, and a
-// square whose highest point betters the pin of none of the cells it meets is passed over. A reading costs about what the screen
-// shows, not what the store holds: never one object per point.
+// square whose highest point betters the pin of none of the cells it meets is passed over.
+// A reading costs about what the screen shows, not what the store holds: never one object
+// per point.
 class WaypointGrid {
 public:
     static constexpr int kFinestTileShift = 6;
