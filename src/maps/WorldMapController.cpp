@@ -86,14 +86,18 @@ std::shared_ptr<plat::View> buildWorldMapInterface(plat::Outlets& outlets) {
         outlets.set(name, b);
     }
 
-    auto note = std::make_shared<plat::Label>(plat::Rect{10, top + 4, screen.width() - 20, 40});
-    note->setNumberOfLines(2);
-    note->setFont(plat::Font::system(13));
-    note->setTextAlignment(plat::TextAlignment::Center);
-    note->setBackgroundColor(plat::Color::white().withAlpha(0.85));
-    note->setHidden(true);
-    root->addSubview(note);
-    outlets.set("noLocationLabel", note);
+    // The notes over the top of the map: why nothing is shown, and that the map is being prepared.
+    const std::pair<const char*, double> notes[] = {{"noLocationLabel", top + 4}, {"preparingLabel", top + 48}};
+    for (const auto& [name, y] : notes) {
+        auto note = std::make_shared<plat::Label>(plat::Rect{10, y, screen.width() - 20, 40});
+        note->setNumberOfLines(2);
+        note->setFont(plat::Font::system(13));
+        note->setTextAlignment(plat::TextAlignment::Center);
+        note->setBackgroundColor(plat::Color::white().withAlpha(0.85));
+        note->setHidden(true);
+        root->addSubview(note);
+        outlets.set(name, note);
+    }
 
     overlayButton(*root, outlets, "filterButton", {10, row, 90, 30});
     overlayButton(*root, outlets, "searchButton", {106, row, 90, 30});
@@ -131,6 +135,7 @@ std::shared_ptr<plat::Button> WorldMapController::searchButton() { return loaded
 std::shared_ptr<plat::Label> WorldMapController::noLocationLabel() {
     return loadedOutlet<plat::Label>("noLocationLabel");
 }
+std::shared_ptr<plat::Label> WorldMapController::preparingLabel() { return loadedOutlet<plat::Label>("preparingLabel"); }
 
 void WorldMapController::viewDidLoad() {
     VNBaseViewController::viewDidLoad();
@@ -182,6 +187,7 @@ void WorldMapController::initTitles() {
     if (auto b = mapTypeButton()) b->setTitle(Language::get("Map type"));
     if (auto caption = loadedOutlet<plat::Label>("mapTypeCaption")) caption->setText(Language::get("Map type"));
     if (auto l = noLocationLabel()) l->setText(Language::get("Your position is not known: no waypoints by distance"));
+    if (auto l = preparingLabel()) l->setText(Language::get("Preparing the map's waypoints…"));
     const std::pair<std::shared_ptr<plat::Button>, const char*> segments[] = {
         {mapButton(), "Map"}, {satButton(), "Satellite"}, {hybridButton(), "Hybrid"}};
     for (const auto& [button, key] : segments)
@@ -271,10 +277,15 @@ void WorldMapController::initFetchController() {
     const auto grid = WaypointGrid::CellGrid::forScale(1.0 / map->zoomScale());
     pending_ = cells_->reload(map->visibleMapRect(), grid, cellFilter(user));
     listLoaded_ = true;
+    showPreparingNote();
 }
 
 void WorldMapController::showNoLocationNote(bool show) {
     if (auto label = noLocationLabel()) label->setHidden(!show);
+}
+
+void WorldMapController::showPreparingNote() {
+    if (auto label = preparingLabel()) label->setHidden(!cells_ || !cells_->preparing());
 }
 
 void WorldMapController::initAnnotations() {
@@ -298,6 +309,7 @@ void WorldMapController::initAnnotations() {
 }
 
 void WorldMapController::applyCells(const WaypointCells::Change& change) {
+    showPreparingNote();  // the cells tell when the map grid is made
     auto map = mapView();
     std::vector<plat::AnnotationPtr> gone;
     gone.reserve(change.removed.size());

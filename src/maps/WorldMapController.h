@@ -61,6 +61,9 @@ public:
     std::shared_ptr<plat::Button> searchButton();
     // Says why the distance filter shows nothing while the user's position is not known.
     std::shared_ptr<plat::Label> noLocationLabel();
+    // Says the map is being prepared while the store's map grid is made (the first map on a
+    // store an earlier version wrote): the pins come when it goes.
+    std::shared_ptr<plat::Label> preparingLabel();
     const std::shared_ptr<CustomSegmentedControl>& mapModeControl() const { return mapModeControl_; }
 
     // The pins of the last reload, kept current as points are stored and deleted.
@@ -122,6 +125,7 @@ private:
     std::optional<plat::Location> userLocation() const;
     void wireButtons();
     void showNoLocationNote(bool show);
+    void showPreparingNote();
     // Takes the pins that went off the map and puts the new ones on it.
     void applyCells(const WaypointCells::Change& change);
 

@@ -5,6 +5,8 @@
 #include <set>
 #include <unordered_set>
 
+#include "platform/foundation/Dispatch.h"
+#include "platform/foundation/Log.h"
 #include "store/Connection.h"
 
 namespace qx {
@@ -42,9 +44,10 @@ WaypointCells::Change WaypointCells::reload(const plat::MapRect& area, const Way
     grid_ = grid;
     filter_ = filter;
     loaded_ = true;
-    gridInFile_ = WaypointGrid::ensure(context_.connection());
+    if (!preparing_ && WaypointGrid::mustMake(context_.connection())) preparing_ = prepareInBackground();
     std::vector<CellPin> now;
-    {
+    if (!preparing_) {
+        gridInFile_ = WaypointGrid::ensure(context_.connection());
         Connection& c = reader();
         ReadTransaction read(c, reader_ != nullptr);
         now = WaypointGrid::pinsIn(c, area, grid, filter);
@@ -61,6 +64,33 @@ WaypointCells::Change WaypointCells::reload(const plat::MapRect& area, const Way
     pins_.clear();
     for (const auto& pin : now) pins_[{pin.cellX, pin.cellY}] = pin;
     return change;
+}
+
+bool WaypointCells::prepareInBackground() {
+    const char* name = sqlite3_db_filename(context_.connection().handle(), "main");
+    if (!name || !*name) return false;
+    const std::filesystem::path file = name;
+    auto made = std::make_shared<bool>(false);
+    std::weak_ptr<WaypointCells> weak = weak_from_this();
+    plat::dispatch::backgroundThenMain(
+        [file, made] {
+            StoreError error;
+            *made = WaypointGrid::makeInFile(file, &error);
+            if (!*made) plat::Log::line("WaypointCells: the map grid could not be made in the file (" + error.message + ")");
+        },
+        [weak, made] {
+            if (auto cells = weak.lock()) cells->gridMade(*made);
+        });
+    return true;
+}
+
+void WaypointCells::gridMade(bool inFile) {
+    preparing_ = false;
+    // A file that would not take it gets a grid for this run, made here after all.
+    gridInFile_ = inFile || WaypointGrid::ensure(context_.connection());
+    // What was saved meanwhile is in the grid now: the area is read whole.
+    const auto change = reload(area_, grid_, filter_);
+    if (listener_) listener_(change);
 }
 
 std::vector<WaypointCells::CellPin> WaypointCells::pins() const {
@@ -146,6 +176,7 @@ std::optional<WaypointCells::CellKey> WaypointCells::cellOfMeasurementRow(std::i
 void WaypointCells::contextDidChange(Context&, const ChangeSet& changes) {
     if (!loaded_ || !listener_) return;
     if (changes.reset) reader_.reset();  // the file was made anew
+    if (preparing_) return;  // the whole area is read once the grid is made
     // A large save may have set the grid aside: reading it again makes it anew.
     const bool setAside = gridInFile_ && !WaypointGrid::inFile(context_.connection());
     if (changes.reset || changes.insertedInBulk || setAside) {

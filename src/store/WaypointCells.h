@@ -17,6 +17,10 @@ namespace qx {
 // changed points lie in (or lay in, for a point that held a pin), and tells its listener which
 // pins went and which came. A save of many points at once (an import, a wipe) reads the area
 // again.
+// A file that does not hold the map grid yet (one an earlier version wrote, or whose grid a
+// large save set aside) has it made off the main thread: meanwhile the cells are being prepared
+// and hold no pins, and once it is made they read their area and tell the listener (even of no
+// change), so that a screen can say the map is ready.
 class WaypointCells : public ContextObserver, public std::enable_shared_from_this<WaypointCells> {
 public:
     using CellPin = WaypointGrid::CellPin;
@@ -38,6 +42,8 @@ public:
     // The pins now, by cell.
     std::vector<CellPin> pins() const;
     const WaypointGrid::CellGrid& grid() const { return grid_; }
+    // The map grid is being made: the pins come once it is.
+    bool preparing() const { return preparing_; }
 
     // What a pin needs to show its waypoint: position, name, reading.
     std::vector<TrackPoint> pointsOf(const std::vector<CellPin>& pins) const;
@@ -60,12 +66,17 @@ private:
     // a run of the file into the program's memory; the context's connection where the grid is
     // kept for that connection alone.
     Connection& reader() const;
+    // Makes the grid in the file on a worker thread; the answer comes back on the main queue.
+    // False when the file cannot be opened twice (a store in memory).
+    bool prepareInBackground();
+    void gridMade(bool inFile);
 
     Context& context_;
     Listener listener_;
     mutable bool gridInFile_ = false;
     mutable std::unique_ptr<Connection> reader_;
     bool loaded_ = false;
+    bool preparing_ = false;
     plat::MapRect area_;
     WaypointGrid::CellGrid grid_;
     WaypointGrid::Filter filter_;

@@ -16,6 +16,7 @@
 
 #include "platform/foundation/Log.h"
 #include "store/Connection.h"
+#include "store/Schema.h"
 
 namespace qx {
 
@@ -530,6 +531,7 @@ public:
         // Where the squares of that level are not kept, a larger square holds few points: those
         // squares are read with their points.
         for (int above = level + 1; above <= kAlways; ++above) readLevel(above, true);
+        readSpotsWhereTheyMayBetter();
     }
 
     std::vector<WaypointGrid::CellPin> pins() const {
@@ -605,20 +607,64 @@ private:
             for (std::int64_t ty = t.ty * 2; ty <= t.ty * 2 + 1; ++ty)
                 for (const Tile& child : tilesOfRow(t.level - 1, ty, t.tx * 2, t.tx * 2 + 1)) visit(child);
         } else {
-            readSpots(t);
+            spotsToRead_.push_back(t);
         }
+    }
+
+    // The squares whose points are to be read, once every square that fills a cell alone has
+    // given it its best, highest first: one whose highest reading betters the pin of none of
+    // the cells it meets holds nothing for them and is passed over. Where readings are crowded
+    // a cell's own squares nearly always outdo the few points of a square astride its border.
+    void readSpotsWhereTheyMayBetter() {
+        std::sort(spotsToRead_.begin(), spotsToRead_.end(),
+                  [](const Tile& a, const Tile& b) { return better(a.der, a.waypoint, Best{b.der, b.waypoint, 0}); });
+        for (const Tile& t : spotsToRead_)
+            if (mayBetter(t)) readSpots(t);
+        spotsToRead_.clear();
+    }
+
+    // The part of a square inside the area, and the cells it meets.
+    struct Span {
+        Rect r;
+        std::int64_t cx0 = 0, cx1 = -1, cy0 = 0, cy1 = -1;
+        double cells() const { return static_cast<double>(cx1 - cx0 + 1) * static_cast<double>(cy1 - cy0 + 1); }
+    };
+    Span spanOf(const Tile& t) const {
+        const double side = std::ldexp(1.0, t.level);
+        Span span;
+        span.r = {std::max(clip_.x0, t.tx * side), std::min(clip_.x1, (t.tx + 1) * side), std::max(clip_.y0, t.ty * side),
+                  std::min(clip_.y1, (t.ty + 1) * side)};
+        if (span.r.x1 <= span.r.x0 || span.r.y1 <= span.r.y0) return span;
+        span.cx0 = static_cast<std::int64_t>(std::floor(span.r.x0 / size_));
+        span.cx1 = static_cast<std::int64_t>(std::floor(std::nextafter(span.r.x1, span.r.x0) / size_));
+        span.cy0 = static_cast<std::int64_t>(std::floor(span.r.y0 / size_));
+        span.cy1 = static_cast<std::int64_t>(std::floor(std::nextafter(span.r.y1, span.r.y0) / size_));
+        return span;
+    }
+
+    // Whether a point of the square could take a cell it meets: one without a pin yet, or whose
+    // pin is below the square's highest reading. A square over very many cells is simply read.
+    bool mayBetter(const Tile& t) const {
+        static constexpr double kCellsLookedUp = 64;
+        const Span span = spanOf(t);
+        if (span.cells() <= 0) return false;
+        if (span.cells() > kCellsLookedUp) return true;
+        for (std::int64_t cy = span.cy0; cy <= span.cy1; ++cy)
+            for (std::int64_t cx = span.cx0; cx <= span.cx1; ++cx) {
+                const auto it = cells_.find({cx, cy});
+                if (it == cells_.end() || better(t.der, t.waypoint, it->second)) return true;
+            }
+        return false;
     }
 
     // The points of a square without quarters, highest first: each cell of the area it meets
     // takes the first that passes the filter, and the reading ends once every such cell has one.
     // A finest square crowded with points costs what its cells need, not what it holds.
     void readSpots(const Tile& t) {
-        const double side = std::ldexp(1.0, t.level);
-        const Rect r{std::max(clip_.x0, t.tx * side), std::min(clip_.x1, (t.tx + 1) * side),
-                     std::max(clip_.y0, t.ty * side), std::min(clip_.y1, (t.ty + 1) * side)};
-        if (r.x1 <= r.x0 || r.y1 <= r.y0) return;
-        const double cells = (std::floor(std::nextafter(r.x1, r.x0) / size_) - std::floor(r.x0 / size_) + 1) *
-                             (std::floor(std::nextafter(r.y1, r.y0) / size_) - std::floor(r.y0 / size_) + 1);
+        const Span span = spanOf(t);
+        const Rect& r = span.r;
+        const double cells = span.cells();
+        if (cells <= 0) return;
         // A finest square's points come highest first in the index's order, and the reading
         // ends once each cell has one; a larger square holds few, all read in the order of
         // their keys (sorting them would cost more).
@@ -693,6 +739,7 @@ private:
     CapBox cap_;
     Rect clip_;
     Cells cells_;
+    std::vector<Tile> spotsToRead_;
     std::optional<Connection::Statement> row_, pointsOfKey_, pointsOfKeys_;  // prepared at their first use
 };
 
@@ -748,14 +795,35 @@ bool WaypointGrid::install(Connection& c, bool temporary, StoreError* error) {
     return true;
 }
 
+namespace {
+
+// An earlier version's grid goes with its triggers; this run's is made in its place.
+void dropEarlierGrid(Connection& c) {
+    StoreError error;
+    if (hasTable(c, "main", "WaypointTile") && !c.exec(dropSql(), &error))
+        plat::Log::line("WaypointGrid: an earlier map grid could not be removed (" + error.message + ")");
+}
+
+}  // namespace
+
+bool WaypointGrid::mustMake(Connection& c) {
+    return !holdsGrid(c, "main") && !holdsGrid(c, "temp") && !c.isReadOnly();
+}
+
+bool WaypointGrid::makeInFile(const std::filesystem::path& file, StoreError* error) {
+    auto c = Connection::open(file, error);
+    if (!c || !Schema::configure(*c, error)) return false;
+    if (holdsGrid(*c, "main")) return true;
+    dropEarlierGrid(*c);
+    return install(*c, false, error);
+}
+
 bool WaypointGrid::ensure(Connection& c) {
     if (holdsGrid(c, "main")) return true;
     if (holdsGrid(c, "temp")) return false;
     StoreError error;
     const bool temporary = c.isReadOnly();
-    // An earlier version's grid goes with its triggers; this run's is made in its place.
-    if (!temporary && hasTable(c, "main", "WaypointTile") && !c.exec(dropSql(), &error))
-        plat::Log::line("WaypointGrid: an earlier map grid could not be removed (" + error.message + ")");
+    if (!temporary) dropEarlierGrid(c);
     if (install(c, temporary, &error)) return !temporary;
     plat::Log::line("WaypointGrid: the map grid could not be kept in the file (" + error.message +
                     "); it is made for this run");

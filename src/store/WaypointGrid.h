@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -30,8 +31,10 @@ class Connection;
 // squares of few points where those are not kept; a square the filter splits, or larger than
 // the cells, is read from its quarters where it keeps them, else from its points: all of them
 // for a square of few, and for a crowded finest square highest first until each of its cells
-// has one. A reading costs about what the screen shows, not what the store holds: never one
-// object per point.
+// has one. Those points are read last, from the square with the highest point first, and a
+// square whose highest point betters the pin of none of the cells it meets is passed over.
+// A reading costs about what the screen shows, not what the store holds: never one object
+// per point.
 class WaypointGrid {
 public:
     static constexpr int kFinestTileShift = 6;
@@ -82,6 +85,15 @@ public:
     // the file cannot take it (read-only, full) it is made for the connection alone. True when
     // it is in the file (any connection to it can read it).
     static bool ensure(Connection& c);
+    // Whether ensure() would make the grid in the file now: the file takes it and holds none.
+    // Making it reads every stored point (seconds on a large store), so a screen has it made by
+    // makeInFile() off the main thread instead.
+    static bool mustMake(Connection& c);
+    // Makes the grid in the file through a connection of its own, in one transaction: it sees
+    // the points as they were when it began, and saves made meanwhile wait for it and then pass
+    // through its triggers. A run killed meanwhile leaves the file as it was, and the grid is
+    // made again at the next map. True when the file holds the grid.
+    static bool makeInFile(const std::filesystem::path& file, StoreError* error);
     // Whether the file holds the grid (it may have been set aside since a map last read it).
     static bool inFile(Connection& c);
     // A grid kept for the connection alone has no triggers, and the saves of other connections

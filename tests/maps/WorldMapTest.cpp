@@ -13,7 +13,9 @@
 #include "platform/map/MapView.h"
 #include "platform/map/Overlay.h"
 #include "platform/ui/Label.h"
+#include "store/Set.h"
 #include "store/Waypoint.h"
+#include "store/WaypointGrid.h"
 
 using namespace qx;
 using namespace mapstest;
@@ -276,6 +278,39 @@ TEST_F(WorldMapTest, AMapOpeningOnTheWholeWorldShowsItsPinsOnceLoaded) {
     screen->mapViewDidFinishLoadingMap(*map);
     drain();
     EXPECT_TRUE(shows(w));
+}
+
+// A store written before the map grid existed: the map opens at once saying it is being
+// prepared, the grid is made in the background, and the pins come once it is, those of the
+// readings saved meanwhile too.
+TEST_F(WorldMapTest, AStoreWithoutTheMapGridSaysSoAtOnceAndShowsEveryPinOnceItIsMade) {
+    auto stored = point(0.5, kBerlin);
+    main().save();
+    ASSERT_FALSE(WaypointGrid::inFile(main().connection()));
+    screen->initData();
+    EXPECT_FALSE(screen->preparingLabel()->isHidden());
+    EXPECT_EQ(screen->preparingLabel()->text(), "Preparing the map's waypoints…");
+    EXPECT_EQ(pins(), 0u);
+    // An alarm saved on the save thread while the grid is made, in a cell of its own.
+    std::int64_t during = 0;
+    store().saveWithBlock([&](Context& c) {
+        auto w = addPoint(c, Set::setForDay(plat::Date::now(), c), kSecond + 1, plat::Date::now());
+        w->setLatitude(kBerlin.latitude + 0.05);
+        w->setLongitude(kBerlin.longitude);
+        during = w->objectID().row;
+    });
+    drain();
+    EXPECT_TRUE(screen->preparingLabel()->isHidden());
+    EXPECT_TRUE(WaypointGrid::inFile(main().connection()));
+    EXPECT_TRUE(shows(stored));
+    ASSERT_EQ(pins(), 2u);
+    bool shownDuring = false;
+    for (const auto& w : shownWaypoints()) shownDuring = shownDuring || w->objectID().row == during;
+    EXPECT_TRUE(shownDuring);
+    // The next reload reads the grid at once.
+    screen->initData();
+    EXPECT_TRUE(screen->preparingLabel()->isHidden());
+    EXPECT_EQ(pins(), 2u);
 }
 
 TEST_F(WorldMapTest, CalloutOpensTheDetailsOnlyOnceTheyAreRegistered) {

@@ -8,6 +8,7 @@
 #include <set>
 #include <random>
 
+#include "FullDisk.h"
 #include "StoreTestSupport.h"
 #include "store/Connection.h"
 #include "store/ImportManager.h"
@@ -300,7 +301,9 @@ TEST_F(WaypointGridTest, ImportsAndDeletesOfManyPointsMakeTheGridAnewAndAFailedO
     const Grid world = Grid::forScale(plat::kMapWorldWidth / 320);
     auto cells = WaypointCells::make(main(), [](const WaypointCells::Change&) {});
     cells->reload(plat::MapRect::world(), world, Filter{});
+    drain();  // the grid is made in the background
     auto cellsAgree = [&](const std::string& what) {
+        drain();  // a grid set aside is made anew in the background
         EXPECT_TRUE(WaypointGrid::inFile(main().connection())) << what;
         EXPECT_EQ(cells->pins(), WaypointGrid::pinsIn(main().connection(), plat::MapRect::world(), world, Filter{}))
             << what;
@@ -386,7 +389,14 @@ TEST_F(WaypointGridTest, LiveCellsReportOnlyTheCellsThatChanged) {
     const Grid grid = Grid::forScale(1000);
     const plat::MapPoint berlin = plat::mapPointForCoordinate({52.52, 13.40});
     const plat::MapRect area = plat::MapRect::make(berlin.x - 300000, berlin.y - 300000, 600000, 600000);
-    const auto first = cells->reload(area, grid, Filter{});
+    // The file has no grid yet: the cells are being prepared, and told their pins once it is made.
+    EXPECT_TRUE(cells->reload(area, grid, Filter{}).empty());
+    EXPECT_TRUE(cells->preparing());
+    drain();
+    EXPECT_FALSE(cells->preparing());
+    ASSERT_EQ(told.size(), 1u);
+    const auto first = told[0];
+    told.clear();
     ASSERT_EQ(first.added.size(), 1u);  // the other point lies outside the area
     EXPECT_EQ(first.added[0].waypoint, quiet->objectID().row);
 
@@ -428,8 +438,15 @@ TEST_F(WaypointGridTest, AGridTheFileCouldNotTakeFollowsEverySaveOfTheRun) {
     const Grid grid = Grid::forScale(1000);
     const plat::MapPoint munich = plat::mapPointForCoordinate({48.1, 11.5});
     const plat::MapRect area = plat::MapRect::make(munich.x - 400000, munich.y - 400000, 800000, 800000);
-    cells->reload(area, grid, Filter{});
+    {
+        // Full for the background build's connection as well.
+        FullDisk disk;
+        disk.fillAfter(0);
+        cells->reload(area, grid, Filter{});
+        drain();
+    }
     ASSERT_FALSE(WaypointGrid::inFile(main().connection()));
+    told.clear();
 
     // A loud reading saved on the save thread takes its cell; others move, change and go.
     std::int64_t loud = 0;
@@ -479,6 +496,7 @@ TEST_F(WaypointGridTest, LiveCellsTakeReadingsAtThePoles) {
     auto cells = WaypointCells::make(main(), [&](const WaypointCells::Change& c) { told.push_back(c); });
     const Grid grid = Grid::forScale(plat::kMapWorldWidth / 320);
     cells->reload(plat::MapRect::world(), grid, Filter{});
+    drain();
     for (const plat::Coordinate2D at : {plat::Coordinate2D{89.5, 8.5}, plat::Coordinate2D{-90, -120},
                                         plat::Coordinate2D{0, 180}}) {
         auto w = addPoint(main(), day, 3.0, plat::Date(1.7e9));
