@@ -1,5 +1,6 @@
 #include "store/Store.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include "model/StorageAlert.h"
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/Dispatch.h"
+#include "platform/foundation/FileUtil.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "store/Connection.h"
@@ -36,6 +38,16 @@ namespace {
 std::unique_ptr<Store>& defaultSlot() {
     static std::unique_ptr<Store> store;
     return store;
+}
+
+// SQLite makes the database as whoever runs it, and gives the log and its index the database's
+// owner. A new database is made here first, with SQLite's own mode, so that one run as root in
+// another user's folder leaves it, and the side files after it, to that user.
+void makeDatabaseFile(const std::filesystem::path& file) {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) return;  // there already, or SQLite's open names why it cannot be made
+    plat::file::keepOwner(fd, file);
+    ::close(fd);
 }
 
 // SQLite makes the log and its index with the database's mode of the moment, and keeps them: a
@@ -91,6 +103,7 @@ Store::~Store() {
 bool Store::openConnections(StoreError* error) {
     std::error_code ec;
     std::filesystem::create_directories(impl_->file.parent_path(), ec);
+    makeDatabaseFile(impl_->file);
     matchSideFilesToDatabase(impl_->file);
     StoreError local;
     auto main = Connection::open(impl_->file, &local);

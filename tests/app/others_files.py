@@ -9,8 +9,10 @@
   beside a link that leads nowhere, under the export's own name, takes the next name.
 - A Preferences.json that is a FIFO, and one its user may not read (quorix run as nobody, since
   root reads any file): the start names the cause, and the file stays as it was, unsaved over.
-- One run as root on the folder of another user: every file quorix writes stays that user's,
-  and their next run reads their settings.
+- A Secrets.json that is a FIFO, and one its user may not read: the start goes on, the log
+  names the cause, and the file stays as it was.
+- One run as root on the folder of another user, with their database and with none yet: every
+  file quorix writes or makes stays that user's, and their next run reads their settings.
 - Two damaged settings files within one second (the same --start-time): both copies are kept.
 
 usage: others_files.py QUORIX WORKDIR
@@ -136,6 +138,25 @@ def user_folder(name):
     return folder
 
 
+def unreadable(path, kind, text):
+    """A FIFO at `path`, or `text` in a file there closed to all but root; nobody's in a run as root."""
+    if kind == "fifo":
+        os.mkfifo(path)
+    else:
+        write(path, text)
+        os.chmod(path, 0)
+    if as_root:
+        os.chown(path, NOBODY, NOBODY)
+
+
+def left_as_it_was(path, kind, text, what):
+    if kind == "fifo":
+        check(stat.S_ISFIFO(os.lstat(path).st_mode), f"the FIFO at {what} is still a FIFO")
+    else:
+        os.chmod(path, 0o600)
+        check(open(path).read() == text, f"the {what} quorix could not read are not written over")
+
+
 stored = json.dumps({"CoeffN": 7.25, "ZENETServer": "https://zenet.example.org"})
 if prefix is not None:
     closed = user_folder("closed")
@@ -143,13 +164,7 @@ if prefix is not None:
     for kind, reason in cases:
         folder = user_folder(kind + "-prefs") if kind != "closed" else closed
         prefs = os.path.join(folder, "Preferences.json")
-        if kind == "fifo":
-            os.mkfifo(prefs)
-        else:
-            write(prefs, stored)
-            os.chmod(prefs, 0)
-        if as_root:
-            os.chown(prefs, NOBODY, NOBODY)
+        unreadable(prefs, kind, stored)
         code, out = quorix_run(folder, [
             'expect "Settings Not Read"', f'expect "{reason}"', "check-layout", "press OK",
             "tab Settings", 'toggle "Sound OFF by Shake"',
@@ -159,30 +174,52 @@ if prefix is not None:
         check(sorted(os.listdir(folder)) == ["Caches", "Documents", "Outbox", "Photos", "Preferences.json",
                                              "VennorlabsDB.sqlite", "quorix.lock", "quorix.log"],
               f"nothing moved aside beside the {kind} settings file: {sorted(os.listdir(folder))}")
-        if kind == "fifo":
-            check(stat.S_ISFIFO(os.lstat(prefs).st_mode), "the FIFO is still a FIFO")
-        else:
-            os.chmod(prefs, 0o600)
-            check(open(prefs).read() == stored, "the settings quorix could not read are not written over")
+        left_as_it_was(prefs, kind, stored, "settings")
+
+# ---- a secret store quorix cannot read ---------------------------------------------------------------------
+# The settings page asks the store for the service password; nothing is there to be saved over it.
+secret = json.dumps({"ZENET": {"ann": "s3cret-kept"}})
+for kind, reason in [("fifo", "it is not a plain file"), ("closed", "no permission")]:
+    if kind == "closed" and prefix is None:
+        continue
+    folder = user_folder(kind + "-secrets")
+    secrets = os.path.join(folder, "Secrets.json")
+    unreadable(secrets, kind, secret)
+    code, out = quorix_run(folder, ["tab Settings", 'expect "ZENET"'], prefix if kind == "closed" else ())
+    check(code == 0, f"a {kind} secret store does not hold up the start, exit {code}: {out}")
+    log = open(os.path.join(folder, "quorix.log"), errors="replace").read()
+    check(f'Secrets.json": ' in log and reason in log, f"the log names why the {kind} secret store was not read")
+    check(not [name for name in os.listdir(folder) if name.startswith("Secrets.json.")],
+          f"nothing moved aside beside the {kind} secret store: {sorted(os.listdir(folder))}")
+    left_as_it_was(secrets, kind, secret, "secrets")
+    check("s3cret" not in log, "no secret reaches the log")
 
 # ---- one run under sudo on a person's folder ---------------------------------------------------------------
-if as_root:
-    person = user_folder("person")
+# On the folder their first run made, and on one with no database yet, which the run as root makes.
+for name, first_run in [("person", True), ("newcomer", False)]:
+    if not as_root:
+        break
+    person = user_folder(name)
     prefs = os.path.join(person, "Preferences.json")
     write(prefs, stored)
-    # Their database, as their first run left it (SQLite starts on an empty file).
-    write(os.path.join(person, "VennorlabsDB.sqlite"), "")
-    for path in (prefs, os.path.join(person, "VennorlabsDB.sqlite")):
+    kept = [prefs]
+    if first_run:
+        # Their database, as their first run left it (SQLite starts on an empty file).
+        write(os.path.join(person, "VennorlabsDB.sqlite"), "")
+        kept.append(os.path.join(person, "VennorlabsDB.sqlite"))
+    for path in kept:
         os.chown(path, NOBODY, NOBODY)
         os.chmod(path, 0o600)
     code, out = quorix_run(person, ["tab Settings", 'toggle "Sound OFF by Shake"'])
     check(code == 0, f"the run as root ends well, not with {code}: {out}")
+    check(os.path.isfile(os.path.join(person, "VennorlabsDB.sqlite")), f"the {name}'s database is there")
     for folder, dirs, files in os.walk(person):
         for path in [os.path.join(folder, name) for name in dirs + files]:
             check(os.lstat(path).st_uid == NOBODY, f"{os.path.relpath(path, person)} stays the person's")
     check(json.load(open(prefs)).get("ShakeMute") is True, "the run as root saved its change")
     if prefix:
-        code, out = quorix_run(person, ['expect-not "Settings Not Read"', 'expect-not "Settings reset"'], prefix)
+        code, out = quorix_run(person, ['expect-not "Settings Not Read"', 'expect-not "Settings reset"',
+                                        "tab History"], prefix)
         check(code == 0, f"the person's next run reads their settings, exit {code}: {out}")
         check(json.load(open(prefs)).get("CoeffN") == 7.25, "the person's calibration is kept")
 

@@ -250,6 +250,17 @@ int renameAsNew(const std::filesystem::path& tmp, const std::filesystem::path& p
     return 0;
 }
 
+int moveAside(const std::filesystem::path& file, const std::string& suffix, std::filesystem::path& aside) {
+    constexpr int kAttempts = 100;
+    int moved = EEXIST;
+    for (int n = 0; moved == EEXIST && n < kAttempts; ++n) {
+        aside = file;
+        aside += suffix + (n == 0 ? std::string() : "-" + std::to_string(n));
+        moved = renameAsNew(file, aside);
+    }
+    return moved;
+}
+
 void keepOwner(int fd, const std::filesystem::path& name) {
     if (::geteuid() != 0) return;
     struct stat owner {};

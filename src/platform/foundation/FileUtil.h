@@ -85,6 +85,11 @@ bool isTemporaryName(std::string_view name);
 // Gives `tmp` the name `path` unless something already has it; 0 or the errno (EEXIST).
 int renameAsNew(const std::filesystem::path& tmp, const std::filesystem::path& path);
 
+// Gives `file` the first free name of "<file><suffix>", "<file><suffix>-1", ... (a hundred at
+// most), so that a damaged file kept for its user never replaces one kept before: 0, `aside`
+// then holding the new name, or the errno of the failure.
+int moveAside(const std::filesystem::path& file, const std::string& suffix, std::filesystem::path& aside);
+
 // Run as root, a file or folder the program makes in another user's place is given to that
 // user: the owner of the plain file it replaces at `name` (unless that is root), else the owner
 // of the folder it goes in, as SQLite gives its journals the database's owner. One run under

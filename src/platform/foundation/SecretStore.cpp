@@ -2,11 +2,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
+#include <cstring>
+#include <map>
 #include <mutex>
 
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/FileUtil.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/ReadFailure.h"
 
 namespace plat {
 
@@ -17,18 +21,37 @@ std::mutex& storeMutex() {
     return m;
 }
 
-enum class Contents { missing, readable, unreadable };
+enum class Contents { missing, readable, damaged, unread };
 
-// The file's secrets: {"service": {"account": "secret"}}.
-Contents load(const std::filesystem::path& file, nlohmann::json& out) {
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec)) {
-        out = nlohmann::json::object();
-        return Contents::missing;
+// Why the file could not be read at all, worded for the log; its contents never are.
+std::string unreadText(const std::filesystem::path& file, int cause) {
+    return "cannot read " + Log::quoted(file.string()) + ": " + ReadFailure::of(file, cause).reason({}) +
+           "; the secrets in it are left as they are";
+}
+
+// Told once per file and cause: each secret asked for would repeat it.
+void logUnread(const std::filesystem::path& file, int cause) {
+    static std::map<std::filesystem::path, int> told;
+    const auto [at, first] = told.try_emplace(file, cause);
+    if (!first && at->second == cause) return;
+    at->second = cause;
+    Log::line("SecretStore: " + unreadText(file, cause));
+}
+
+// The file's secrets: {"service": {"account": "secret"}}. A FIFO, a device or a folder at its
+// name, a file closed to this user or one far larger than any store of secrets is not read
+// (nor waited for), and `cause` tells why.
+Contents load(const std::filesystem::path& file, nlohmann::json& out, int& cause) {
+    out = nlohmann::json::object();
+    const auto text = file::readPlainFile(file, SecretStore::kMostBytes, cause);
+    if (!text) {
+        if (cause == ENOENT) return Contents::missing;
+        logUnread(file, cause);
+        return Contents::unread;
     }
-    const auto text = file::read(file);
-    out = text ? nlohmann::json::parse(*text, nullptr, false) : nlohmann::json();
-    if (!out.is_object()) return Contents::unreadable;
+    out = nlohmann::json::parse(*text, nullptr, false);
+    if (!out.is_object()) return Contents::damaged;
+    std::error_code ec;
     const auto perms = std::filesystem::symlink_status(file, ec).permissions();
     if (!ec && (perms & (std::filesystem::perms::group_all | std::filesystem::perms::others_all)) !=
                    std::filesystem::perms::none && file::keepToOwner(file)) {
@@ -37,15 +60,19 @@ Contents load(const std::filesystem::path& file, nlohmann::json& out) {
     return Contents::readable;
 }
 
-// Loads the file for a change; an unreadable one is moved aside rather than overwritten.
+// Loads the file for a change. A damaged one is moved aside rather than overwritten; one that
+// could not be read is left as it is, and nothing is written in its place.
 bool loadForChange(const std::filesystem::path& file, nlohmann::json& out, std::string* error) {
-    if (load(file, out) != Contents::unreadable) return true;
-    auto aside = file;
-    aside += ".unreadable";
-    std::error_code ec;
-    std::filesystem::rename(file, aside, ec);
-    if (ec) {
-        if (error) *error = "cannot move the unreadable " + file.string() + " aside: " + ec.message();
+    int cause = 0;
+    const auto contents = load(file, out, cause);
+    if (contents == Contents::unread) {
+        if (error) *error = unreadText(file, cause);
+        return false;
+    }
+    if (contents != Contents::damaged) return true;
+    std::filesystem::path aside;
+    if (const int moved = file::moveAside(file, ".unreadable", aside); moved != 0) {
+        if (error) *error = "cannot move the unreadable " + file.string() + " aside: " + std::strerror(moved);
         return false;
     }
     Log::line("SecretStore: " + Log::quoted(file.string()) + " could not be read; kept as " +
@@ -63,6 +90,12 @@ bool save(const std::filesystem::path& file, const nlohmann::json& secrets, std:
         if (error) *error = "a secret is not valid UTF-8 text";
         return false;
     }
+    // Never more than a later load reads back.
+    if (text.size() > SecretStore::kMostBytes) {
+        errno = file::kTooLarge;
+        if (error) *error = "the secrets would be larger than " + std::to_string(SecretStore::kMostBytes) + " bytes";
+        return false;
+    }
     // New files are made readable by their owner only (see file::writeAtomically).
     return file::writeAtomically(file, text, error);
 }
@@ -77,7 +110,8 @@ std::optional<std::string> SecretStore::passwordForService(const std::string& se
                                                            const std::string& account) const {
     std::lock_guard lock(storeMutex());
     nlohmann::json secrets;
-    if (load(file_, secrets) != Contents::readable) return std::nullopt;
+    int cause = 0;
+    if (load(file_, secrets, cause) != Contents::readable) return std::nullopt;
     const auto s = secrets.find(service);
     if (s == secrets.end() || !s->is_object()) return std::nullopt;
     const auto a = s->find(account);
@@ -98,9 +132,16 @@ bool SecretStore::setPassword(const std::string& password, const std::string& se
 bool SecretStore::deletePassword(const std::string& service, const std::string& account, std::string* error) {
     std::lock_guard lock(storeMutex());
     nlohmann::json secrets;
-    if (load(file_, secrets) != Contents::readable) {
-        // No readable secret is left; an unreadable file is left for whoever can mend it.
-        return true;
+    int cause = 0;
+    switch (load(file_, secrets, cause)) {
+        case Contents::readable: break;
+        case Contents::unread:
+            // The secret may still be in there: it is not said to be gone.
+            if (error) *error = unreadText(file_, cause);
+            return false;
+        default:
+            // No readable secret is left; a damaged file is left for whoever can mend it.
+            return true;
     }
     const auto s = secrets.find(service);
     if (s == secrets.end() || !s->is_object() || !s->contains(account)) return true;

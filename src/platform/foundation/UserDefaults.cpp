@@ -112,14 +112,8 @@ void UserDefaults::moveAside() {
     // apply from here on.
     const std::string stamp =
         ".corrupt-" + std::to_string(static_cast<long long>(Date::now().timeIntervalSince1970()));
-    constexpr int kAttempts = 100;
-    int moved = EEXIST;
-    auto aside = file_;
-    for (int n = 0; moved == EEXIST && n < kAttempts; ++n) {
-        aside = file_;
-        aside += stamp + (n == 0 ? std::string() : "-" + std::to_string(n));
-        moved = file::renameAsNew(file_, aside);
-    }
+    std::filesystem::path aside;
+    const int moved = file::moveAside(file_, stamp, aside);
     if (moved == 0) movedAside_ = aside;
     Log::line("UserDefaults load: cannot read " + Log::quoted(file_.string()) +
               (moved != 0 ? ", and cannot move it aside: " + std::string(std::strerror(moved))
