@@ -299,7 +299,7 @@ private:
 
     void insertTextInto(int target, const std::string& text) {
         const int last = node(target).last;
-        if (last >= 0) {
+        if (last >= 0 && node(last).tag.empty()) {
             node(last).text += text;
         } else {
             node(element(target, {}, {}, -1)).text = text;
@@ -381,7 +381,8 @@ private:
         const std::size_t before = open_.size();
         const int i = insert(token);
         open_.resize(before);  // its text is all it holds, and comes as one token
-        rawTarget_ = i;
+        // One as deep as the limit holds nothing: its text follows it in the element around it.
+        rawTarget_ = node(i).depth < HtmlDocument::kMaxDepth ? i : node(i).parent;
     }
 
     void frameset() {

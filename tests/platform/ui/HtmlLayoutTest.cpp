@@ -192,6 +192,19 @@ TEST(HtmlLayout, MarkupNestedBeyondTheLimitIsFlattenedWithItsTextKept) {
     EXPECT_TRUE(deepest->children[2].children.empty());
     EXPECT_EQ(deepest->children[3].text, "too");
     EXPECT_EQ(HtmlText::lines(repeated("<div>", 300) + "<p>held <i>too</i></p>"), "held too");
+    // An element that holds only its text (a text area, a title) is kept empty at the limit too.
+    const HtmlNode area =
+        HtmlDocument::parse(repeated("<div>", HtmlDocument::kMaxDepth - 3) + "<textarea>typed</textarea>");
+    std::size_t depth = 0;
+    bool heldAtLimit = false;
+    HtmlDocument::walk(
+        area,
+        [&](const HtmlNode& node) {
+            if (!node.isText() && ++depth == HtmlDocument::kMaxDepth) heldAtLimit |= !node.children.empty();
+        },
+        [&](const HtmlNode&) { --depth; });
+    EXPECT_FALSE(heldAtLimit);
+    EXPECT_EQ(HtmlText::plainText(area), "typed");
 }
 
 TEST(HtmlLayout, CaptionsTextBesideCellsAndBlocksInCellsAreDrawnAndListedAsDrawn) {
