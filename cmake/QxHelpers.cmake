@@ -32,7 +32,7 @@ endfunction()
 # runs every target there for a bounded time.
 function(qx_add_fuzzer name)
   cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;DEPS" ${ARGN})
-  add_executable(${name} ${ARG_SOURCES})
+  add_executable(${name} ${ARG_SOURCES} ${QX_LEAK_SUPPRESSIONS})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzzers)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${name} PRIVATE qx_options ${ARG_DEPS})
