@@ -8,7 +8,6 @@
 // The stores are made once into a cache folder (QX_SEARCH_STORES, by default
 // /tmp/qx-search-stores) and kept for later runs.
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -19,6 +18,7 @@
 
 #include "BenchSupport.h"
 #include "ProgramPeak.h"
+#include "StoreWriter.h"
 #include "history/HistoryController.h"
 #include "history/HistoryLayer.h"
 #include "history/WorldMapSearchController.h"
@@ -40,8 +40,6 @@ const std::vector<std::string> kTyped{"T", "Q", "Qu", "Qua", "Quar", "Quarr", "Q
 
 double msSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
 
-void exec(sqlite3* db, const char* sql) { sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
-
 fs::path cacheRoot() {
     const char* env = std::getenv("QX_SEARCH_STORES");
     return env && *env ? fs::path(env) : fs::temp_directory_path() / "qx-search-stores";
@@ -56,52 +54,13 @@ std::string nameOf(std::int64_t i, std::int64_t count) {
 
 // A day set per thousand points, each point named, over Europe, with its reading.
 void fillStore(const fs::path& file, std::int64_t count) {
-    { Store schema(file); }
-    sqlite3* db = nullptr;
-    sqlite3_open(file.c_str(), &db);
-    exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = OFF; PRAGMA cache_size = -262144; BEGIN");
-    sqlite3_stmt *set = nullptr, *waypoint = nullptr, *reading = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO \"Set\" (id, date) VALUES (?, ?)", -1, &set, nullptr);
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO \"Waypoint\" (id, name, latitude, longitude, altitude, set_id, set_pos)"
-                       " VALUES (?, ?, ?, ?, 300, ?, ?)",
-                       -1, &waypoint, nullptr);
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO \"Measurement\" (id, date, der, de, deviceName, set_id, set_pos, waypoint_id)"
-                       " VALUES (?, ?, 0.12, 1, 'VN2450', ?, ?, ?)",
-                       -1, &reading, nullptr);
-    const double day0 = 1.6e9;
-    for (std::int64_t i = 0; i < count; ++i) {
-        const std::int64_t day = i / 1000 + 1;
-        if (i % 1000 == 0) {
-            sqlite3_bind_int64(set, 1, day);
-            sqlite3_bind_double(set, 2, day0 + 86400.0 * static_cast<double>(day));
-            sqlite3_step(set);
-            sqlite3_reset(set);
-        }
-        const std::int64_t row = i + 1;
-        const std::string name = nameOf(i, count);
-        sqlite3_bind_int64(waypoint, 1, row);
-        sqlite3_bind_text(waypoint, 2, name.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_double(waypoint, 3, 36 + static_cast<double>(i % 2400) / 100);
-        sqlite3_bind_double(waypoint, 4, -10 + static_cast<double>(i % 4000) / 100);
-        sqlite3_bind_int64(waypoint, 5, day);
-        sqlite3_bind_int64(waypoint, 6, i % 1000);
-        sqlite3_step(waypoint);
-        sqlite3_reset(waypoint);
-        sqlite3_bind_int64(reading, 1, row);
-        sqlite3_bind_double(reading, 2, day0 + 86.4 * static_cast<double>(i));
-        sqlite3_bind_int64(reading, 3, day);
-        sqlite3_bind_int64(reading, 4, i % 1000);
-        sqlite3_bind_int64(reading, 5, row);
-        sqlite3_step(reading);
-        sqlite3_reset(reading);
-    }
-    sqlite3_finalize(set);
-    sqlite3_finalize(waypoint);
-    sqlite3_finalize(reading);
-    exec(db, "COMMIT; PRAGMA wal_checkpoint(TRUNCATE)");
-    sqlite3_close(db);
+    qxbench::StoreWriter writer(file, 1.6e9);
+    for (std::int64_t i = 0; i < count; ++i)
+        writer.add({.name = nameOf(i, count),
+                    .latitude = 36 + static_cast<double>(i % 2400) / 100,
+                    .longitude = -10 + static_cast<double>(i % 4000) / 100,
+                    .der = 0.12,
+                    .date = 1.6e9 + 86.4 * static_cast<double>(i)});
 }
 
 fs::path program() { return fs::path(QX_BUILD_DIR) / "app" / "quorix"; }

@@ -11,7 +11,6 @@
 // 64 MB above what the process held once the days were marked, whatever the store's size.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
-#include <sqlite3.h>
 
 #include <chrono>
 #include <algorithm>
@@ -24,6 +23,7 @@
 #include <string>
 
 #include "BenchSupport.h"
+#include "StoreWriter.h"
 #include "history/HistoryController.h"
 #include "history/VNWaypointTableViewController.h"
 #include "history/WorldMapReviewController.h"
@@ -57,7 +57,6 @@ const std::int64_t kPoints = [] {
     return n ? std::max<std::int64_t>(std::atoll(n), 10000) : 1000000;
 }();
 const std::int64_t kTrackPoints = std::min<std::int64_t>(100000, kPoints / 10);
-constexpr std::int64_t kPerDay = 1000;
 
 double msSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
 
@@ -80,78 +79,35 @@ void reportPeak(const std::string& measure, double mb, double budgetMB, const st
 
 // --- the store --------------------------------------------------------------------------------
 
-void exec(sqlite3* db, const char* sql) { sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
-
 // Bare prepared inserts in one transaction: a day per thousand points, each point named and with
 // its reading; the first points walk as one track of the first day, the others lie over Europe.
 void fillStore(const std::filesystem::path& file) {
-    { Store schema(file); }
-    sqlite3* db = nullptr;
-    sqlite3_open(file.c_str(), &db);
-    exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = OFF; BEGIN");
-    exec(db, "INSERT INTO \"Track\" (id, name, dateFrom, dateTo, set_id, set_pos) VALUES (1, 'Long walk', 0, 0, 1, 0)");
-    sqlite3_stmt *set = nullptr, *waypoint = nullptr, *reading = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO \"Set\" (id, date) VALUES (?, ?)", -1, &set, nullptr);
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO \"Waypoint\" (id, name, latitude, longitude, altitude, set_id, set_pos, track_id,"
-                       " track_pos) VALUES (?, ?, ?, ?, 300, ?, ?, ?, ?)",
-                       -1, &waypoint, nullptr);
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO \"Measurement\" (id, date, der, de, variation, deviceName, set_id, set_pos,"
-                       " waypoint_id) VALUES (?, ?, ?, 1, 12.5, 'VN2450', ?, ?, ?)",
-                       -1, &reading, nullptr);
+    const double day0 = 1.7e9;
+    qxbench::StoreWriter writer(file, day0);
+    writer.exec("INSERT INTO \"Track\" (id, name, dateFrom, dateTo, set_id, set_pos) VALUES (1, 'Long walk', 0, 0, 1, 0)");
     std::mt19937 rng(11);
     std::uniform_real_distribution<double> lat(36, 60), lon(-10, 30), der(0.05, 1.5), step(-0.00002, 0.00002);
-    const double day0 = 1.7e9;
     double walkLat = 47.3769, walkLon = 8.5417;
     for (std::int64_t i = 0; i < kPoints; ++i) {
-        const std::int64_t day = i / kPerDay + 1;
-        if (i % kPerDay == 0) {
-            sqlite3_bind_int64(set, 1, day);
-            sqlite3_bind_double(set, 2, day0 + 86400.0 * static_cast<double>(day));
-            sqlite3_step(set);
-            sqlite3_reset(set);
-        }
-        const std::int64_t row = i + 1;
         const bool inTrack = i < kTrackPoints;
         walkLat += step(rng);
         walkLon += std::abs(step(rng));
-        const std::string name = "Point " + std::to_string(row);
-        sqlite3_bind_int64(waypoint, 1, row);
-        sqlite3_bind_text(waypoint, 2, name.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_double(waypoint, 3, inTrack ? walkLat : lat(rng));
-        sqlite3_bind_double(waypoint, 4, inTrack ? walkLon : lon(rng));
+        qxbench::StoreWriter::Point point{.name = "Point " + std::to_string(i + 1), .variation = 12.5};
+        // One draw after another, in the order the store has always been made with.
+        point.latitude = inTrack ? walkLat : lat(rng);
+        point.longitude = inTrack ? walkLon : lon(rng);
+        point.date = day0 + (inTrack ? 86400.0 + static_cast<double>(i) : 86.4 * static_cast<double>(i));
+        point.der = der(rng);
         if (inTrack) {
-            sqlite3_bind_null(waypoint, 5);
-            sqlite3_bind_int64(waypoint, 6, 0);
-            sqlite3_bind_int64(waypoint, 7, 1);
-            sqlite3_bind_int64(waypoint, 8, i);
-        } else {
-            sqlite3_bind_int64(waypoint, 5, day);
-            sqlite3_bind_int64(waypoint, 6, i % kPerDay);
-            sqlite3_bind_null(waypoint, 7);
-            sqlite3_bind_int64(waypoint, 8, 0);
+            point.track = 1;
+            point.trackPos = i;
         }
-        sqlite3_step(waypoint);
-        sqlite3_reset(waypoint);
-        sqlite3_bind_int64(reading, 1, row);
-        sqlite3_bind_double(reading, 2, day0 + (inTrack ? 86400.0 + static_cast<double>(i) : 86.4 * static_cast<double>(i)));
-        sqlite3_bind_double(reading, 3, der(rng));
-        sqlite3_bind_int64(reading, 4, day);
-        sqlite3_bind_int64(reading, 5, i % kPerDay);
-        sqlite3_bind_int64(reading, 6, row);
-        sqlite3_step(reading);
-        sqlite3_reset(reading);
+        writer.add(point);
     }
-    sqlite3_finalize(set);
-    sqlite3_finalize(waypoint);
-    sqlite3_finalize(reading);
     const std::string last = std::to_string(kTrackPoints);
-    exec(db, ("UPDATE \"Track\" SET dateFrom = (SELECT MIN(date) FROM \"Measurement\" WHERE waypoint_id <= " + last +
-              "), dateTo = (SELECT MAX(date) FROM \"Measurement\" WHERE waypoint_id <= " + last + ")")
-                 .c_str());
-    exec(db, "COMMIT; PRAGMA wal_checkpoint(TRUNCATE)");
-    sqlite3_close(db);
+    writer.exec(("UPDATE \"Track\" SET dateFrom = (SELECT MIN(date) FROM \"Measurement\" WHERE waypoint_id <= " + last +
+                 "), dateTo = (SELECT MAX(date) FROM \"Measurement\" WHERE waypoint_id <= " + last + ")")
+                    .c_str());
 }
 
 void openStore() {

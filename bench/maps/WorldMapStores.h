@@ -7,8 +7,6 @@
 //    180th meridian and to both poles, an alarm in ten thousand.
 // Generated once into a cache folder (QX_WORLDMAP_STORES, by default /tmp/qx-worldmap-stores)
 // and kept for later runs.
-#include <sqlite3.h>
-
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -19,6 +17,7 @@
 #include <random>
 #include <string>
 
+#include "StoreWriter.h"
 #include "maps/WorldMapController.h"
 #include "model/Settings.h"
 #include "platform/foundation/DataFolder.h"
@@ -32,14 +31,6 @@ enum class Kind { even, crowded };
 
 inline constexpr plat::Coordinate2D kHome{48.137, 11.575};
 
-inline void exec(sqlite3* db, const char* sql) {
-    char* message = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
-        std::cerr << "sql failed: " << (message ? message : "?") << "\n";
-        sqlite3_free(message);
-    }
-}
-
 inline std::filesystem::path cacheRoot() {
     const char* env = std::getenv("QX_WORLDMAP_STORES");
     return env && *env ? std::filesystem::path(env) : std::filesystem::temp_directory_path() / "qx-worldmap-stores";
@@ -49,57 +40,14 @@ inline std::filesystem::path cacheRoot() {
 // thousand points, each point with its reading ten seconds after the one before.
 inline void writeOldStore(const std::filesystem::path& file, std::int64_t count,
                           const std::function<void(std::int64_t i, double& lat, double& lon, double& der)>& place) {
-    {
-        plat::DataFolder::setRoot(file.parent_path());
-        qx::Store::defaultStore();
-        qx::Store::closeDefaultStore();
-    }
-    sqlite3* db = nullptr;
-    sqlite3_open(file.c_str(), &db);
-    exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = OFF; PRAGMA cache_size = -262144; BEGIN");
-    sqlite3_stmt *set = nullptr, *waypoint = nullptr, *reading = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO \"Set\" (id, date) VALUES (?, ?)", -1, &set, nullptr);
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO \"Waypoint\" (id, latitude, longitude, altitude, set_id, set_pos)"
-                       " VALUES (?, ?, ?, 300, ?, ?)",
-                       -1, &waypoint, nullptr);
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO \"Measurement\" (id, date, der, de, deviceName, set_id, set_pos, waypoint_id)"
-                       " VALUES (?, ?, ?, 1, 'VN2450', ?, ?, ?)",
-                       -1, &reading, nullptr);
     const double day0 = 1.6e9;
+    qxbench::StoreWriter writer(file, day0);
     for (std::int64_t i = 0; i < count; ++i) {
-        const std::int64_t day = i / 1000 + 1;
-        if (i % 1000 == 0) {
-            sqlite3_bind_int64(set, 1, day);
-            sqlite3_bind_double(set, 2, day0 + 86400.0 * static_cast<double>(day));
-            sqlite3_step(set);
-            sqlite3_reset(set);
-        }
-        double lat = 0, lon = 0, der = 0;
-        place(i, lat, lon, der);
-        const std::int64_t row = i + 1;
-        sqlite3_bind_int64(waypoint, 1, row);
-        sqlite3_bind_double(waypoint, 2, lat);
-        sqlite3_bind_double(waypoint, 3, lon);
-        sqlite3_bind_int64(waypoint, 4, day);
-        sqlite3_bind_int64(waypoint, 5, i % 1000);
-        sqlite3_step(waypoint);
-        sqlite3_reset(waypoint);
-        sqlite3_bind_int64(reading, 1, row);
-        sqlite3_bind_double(reading, 2, day0 + 10.0 * static_cast<double>(i));
-        sqlite3_bind_double(reading, 3, der);
-        sqlite3_bind_int64(reading, 4, day);
-        sqlite3_bind_int64(reading, 5, i % 1000);
-        sqlite3_bind_int64(reading, 6, row);
-        sqlite3_step(reading);
-        sqlite3_reset(reading);
+        qxbench::StoreWriter::Point point;
+        place(i, point.latitude, point.longitude, point.der);
+        point.date = day0 + 10.0 * static_cast<double>(i);
+        writer.add(point);
     }
-    sqlite3_finalize(set);
-    sqlite3_finalize(waypoint);
-    sqlite3_finalize(reading);
-    exec(db, "COMMIT; PRAGMA wal_checkpoint(TRUNCATE)");
-    sqlite3_close(db);
 }
 
 inline void fillEven(const std::filesystem::path& file, std::int64_t count) {
