@@ -4,18 +4,23 @@
 // read while the program still runs: the peak the operating system reports once a child ended
 // would also count the pages of the benchmark's own process, which the child held between fork
 // and exec.
+#include <benchmark/benchmark.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
 
+#include "BenchSupport.h"
+
 namespace qxbench {
 
 struct ProgramRun {
     double peakMB = 0;
+    double ms = 0;       // from its start until it ended
     std::string output;  // what it printed up to the point the caller waited for
     bool ok = false;     // it took the commands and ended well
 };
@@ -33,6 +38,7 @@ inline double peakMegabytes(pid_t pid) {
 inline ProgramRun runProgram(const std::filesystem::path& program, const std::filesystem::path& home,
                              const std::string& commands, const std::function<bool(const std::string&)>& ran) {
     ProgramRun run;
+    const auto start = std::chrono::steady_clock::now();
     int in[2], out[2];
     if (pipe(in) != 0 || pipe(out) != 0) return run;
     const pid_t child = fork();
@@ -58,6 +64,23 @@ inline ProgramRun runProgram(const std::filesystem::path& program, const std::fi
     int status = 0;
     waitpid(child, &status, 0);
     run.ok = fed && ran(run.output) && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    run.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    return run;
+}
+
+// One run of the program as an iteration of `state`, timed by the run: its peak goes into the
+// table as `measure` against `budgetMB`, and into the state's counters.
+inline ProgramRun measureProgramPeak(benchmark::State& state, const std::string& measure, double budgetMB,
+                                     const std::filesystem::path& program, const std::filesystem::path& home,
+                                     const std::string& commands,
+                                     const std::function<bool(const std::string&)>& ran) {
+    const ProgramRun run = runProgram(program, home, commands, ran);
+    Table::shared().ours(measure, run.peakMB);
+    Table::shared().unit(measure, "MB");
+    Table::shared().budget(measure, budgetMB);
+    state.SetIterationTime(run.ms / 1000);
+    state.counters["peak_MB"] = run.peakMB;
+    state.counters["ratio"] = run.peakMB / budgetMB;
     return run;
 }
 

@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "BenchSupport.h"
+#include "HistoryOpening.h"
 #include "history/HistoryController.h"
 #include "model/DateStrings.h"
 #include "model/Settings.h"
@@ -107,10 +108,7 @@ void everyFilterOn() {
 void BM_RefetchAfterFilterChangeEveryFilterOn(benchmark::State& state) {
     prepareStore();
     plat::Window window;
-    auto screen = HistoryController::make();
-    window.setRootViewController(screen);
-    window.makeKeyAndVisible();
-    window.layoutIfNeeded();
+    auto screen = qxbench::showHistory(window);
     everyFilterOn();
     double ms = 0;
     std::size_t shown = 0;
@@ -137,14 +135,9 @@ void BM_OpenTabFirstScreenOfRows(benchmark::State& state) {
     double ms = 0;
     std::size_t shown = 0;
     for (auto _ : state) {
-        plat::Window window;
-        const auto t = Clock::now();
-        auto screen = HistoryController::make();
-        window.setRootViewController(screen);
-        window.makeKeyAndVisible();
-        window.layoutIfNeeded();
-        shown = screen->tableView()->visibleCells().size();
-        ms = msSince(t);
+        const auto opening = qxbench::openHistoryTab();
+        shown = opening.rows;
+        ms = opening.ms;
         qxbench::Table::shared().ours("history tab opened, first screen of rows, 200k", ms);
         qxbench::Table::shared().budget("history tab opened, first screen of rows, 200k", kOpenBudgetMs);
         state.SetIterationTime(ms / 1000);
@@ -203,18 +196,6 @@ void prepareBusyStore(int days, int perDay) {
     plat::RunLoop::main().drain();
 }
 
-// The History tab shown on a window, its first screen of rows configured.
-double openHistory() {
-    plat::Window window;
-    const auto t = Clock::now();
-    auto screen = HistoryController::make();
-    window.setRootViewController(screen);
-    window.makeKeyAndVisible();
-    window.layoutIfNeeded();
-    benchmark::DoNotOptimize(screen->tableView()->visibleCells().size());
-    return msSince(t);
-}
-
 // One pass over every reading of the store, each day summed up.
 double sumUpEveryDay() {
     auto c = Connection::open(Store::defaultStore().file(), nullptr);
@@ -242,8 +223,8 @@ void BM_OpenTabOnBusyDays(benchmark::State& state) {
         Store::defaultStore().mainContext().connection().exec("UPDATE \"DayFigures\" SET alarms = NULL");
         const double pass = sumUpEveryDay();
         state.ResumeTiming();
-        const double first = openHistory();
-        const double second = openHistory();
+        const double first = qxbench::openHistoryTab().ms;
+        const double second = qxbench::openHistoryTab().ms;
         table.ours(opened, first);
         table.peer(opened, pass, "one SQL pass summing up every day");
         table.ours(again, second);

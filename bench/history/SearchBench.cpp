@@ -17,6 +17,7 @@
 #include <string>
 
 #include "BenchSupport.h"
+#include "HistoryOpening.h"
 #include "ProgramPeak.h"
 #include "StoreWriter.h"
 #include "history/HistoryController.h"
@@ -102,10 +103,7 @@ void openStore(std::int64_t count) {
 double historyOpeningMs() {
     plat::Window window;
     const auto t = Clock::now();
-    auto history = HistoryController::make();
-    window.setRootViewController(history);
-    window.makeKeyAndVisible();
-    window.layoutIfNeeded();
+    qxbench::showHistory(window);
     plat::RunLoop::main().drain();
     return msSince(t);
 }
@@ -166,24 +164,17 @@ void BM_ProgramMemoryWhileSearching(benchmark::State& state) {
     for (const auto& text : kTyped) commands += "type Search \"" + text + "\"\n";
     commands += "show\n";
     const auto measure = qxbench::atScale("quorix peak memory while searching (MB)", count);
-    double mb = 0;
     for (auto _ : state) {
-        const auto t = Clock::now();
         // The search shown, to its bar's back button: every command before it has run.
-        const auto run = qxbench::runProgram(program(), storeFolder(count), commands, [](const std::string& seen) {
-            const auto at = seen.find("NavigationBar \"Search\"");
-            return at != std::string::npos && seen.find("[Back]\n", at) != std::string::npos;
-        });
-        mb = run.peakMB;
+        const auto run = qxbench::measureProgramPeak(
+            state, measure, kBudgetMB, program(), storeFolder(count), commands, [](const std::string& seen) {
+                const auto at = seen.find("NavigationBar \"Search\"");
+                return at != std::string::npos && seen.find("[Back]\n", at) != std::string::npos;
+            });
         // Typing "X" leaves no row.
         if (!run.ok || run.output.find("Section 0 (0 rows)") == std::string::npos)
             state.SkipWithError("quorix did not search as asked");
-        qxbench::Table::shared().ours(measure, mb);
-        qxbench::Table::shared().budget(measure, kBudgetMB);
-        state.SetIterationTime(msSince(t) / 1000);
     }
-    state.counters["peak_MB"] = mb;
-    state.counters["ratio"] = mb / kBudgetMB;
 }
 BENCHMARK(BM_ProgramMemoryWhileSearching)
     ->UseManualTime()

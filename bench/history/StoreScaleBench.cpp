@@ -23,6 +23,7 @@
 #include <string>
 
 #include "BenchSupport.h"
+#include "HistoryOpening.h"
 #include "StoreWriter.h"
 #include "history/HistoryController.h"
 #include "history/VNWaypointTableViewController.h"
@@ -272,10 +273,7 @@ void BM_ExportEveryDay(benchmark::State& state) {
         qxbench::atScale(format == 1 ? "export of every day to CSV" : "export of every day to GPX", kPoints);
     for (auto _ : state) {
         plat::Window window;
-        auto history = HistoryController::make();
-        window.setRootViewController(history);
-        window.makeKeyAndVisible();
-        window.layoutIfNeeded();
+        auto history = qxbench::showHistory(window);
         const PeakMemory marking;
         markEveryDay(*history);
         const double markingMB = marking.grownMB();

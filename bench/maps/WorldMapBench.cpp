@@ -167,25 +167,16 @@ void BM_ProgramMemoryWithTheWorldMapOpen(benchmark::State& state) {
     const fs::path program = fs::path(QX_BUILD_DIR) / "app" / "quorix";
     const std::string commands = "tab \"World Map\"\nshow\npan 80 0\npinch 2\npinch 2\npan -60 40\npinch 4\npinch 0.5\nshow\n";
     const auto measure = qxbench::atScale("quorix peak memory with the world map (MB)", state.range(0));
-    double mb = 0, ms = 0;
     for (auto _ : state) {
-        const auto t = Clock::now();
         // Both maps shown: every command before them has run.
-        const auto run = qxbench::runProgram(program, dir, commands, [](const std::string& seen) {
+        const auto run = qxbench::measureProgramPeak(state, measure, 150, program, dir, commands, [](const std::string& seen) {
             std::size_t shown = 0;
             for (std::size_t at = seen.find("TabBar ["); at != std::string::npos; at = seen.find("TabBar [", at + 1)) ++shown;
             return shown >= 2;
         });
-        mb = run.peakMB;
-        ms = msSince(t);
         if (!run.ok) state.SkipWithError("quorix failed on the walk");
-        qxbench::Table::shared().ours(measure, mb);
-        qxbench::Table::shared().budget(measure, 150);
-        state.SetIterationTime(ms / 1000);
+        state.counters["run_ms"] = run.ms;
     }
-    state.counters["peak_MB"] = mb;
-    state.counters["run_ms"] = ms;
-    state.counters["ratio"] = mb / 150;
 }
 BENCHMARK(BM_ProgramMemoryWithTheWorldMapOpen)
     ->UseManualTime()

@@ -20,6 +20,7 @@
 #include <iostream>
 
 #include "BenchSupport.h"
+#include "HistoryOpening.h"
 #include "WorldMapStores.h"
 #include "history/HistoryController.h"
 #include "maps/MapsLayer.h"
@@ -61,17 +62,6 @@ void openCopy(Kind kind, std::int64_t count) {
     Store::defaultStore();
 }
 
-double historyOpenMs(std::size_t& rows) {
-    plat::Window window;
-    const auto t = Clock::now();
-    auto screen = HistoryController::make();
-    window.setRootViewController(screen);
-    window.makeKeyAndVisible();
-    window.layoutIfNeeded();
-    rows = screen->tableView()->visibleCells().size();
-    return msSince(t);
-}
-
 double reloadMs(WorldMapController& screen) {
     const auto t = Clock::now();
     screen.initData();
@@ -93,11 +83,10 @@ void BM_WorldMapAgainstHistory(benchmark::State& state) {
     auto& table = qxbench::Table::shared();
     for (auto _ : state) {
         openCopy(kind, count);
-        std::size_t rows = 0;
         double historyMB = 0, history = 0;
         {
             const qxbench::PeakMemory peak;
-            history = historyOpenMs(rows);
+            history = qxbench::openHistoryTab().ms;
             historyMB = peak.grownMB();
         }
         const qxbench::PeakMemory peak;
@@ -187,8 +176,7 @@ void BM_FirstWorldMapAfterImport(benchmark::State& state) {
         Store::defaultStore().saveWithBlockAndWait([&](Context& c) { ImportManager::storeFile(*file, c); });
         plat::RunLoop::main().drain();
         const double import = msSince(t);
-        std::size_t rows = 0;
-        const double history = historyOpenMs(rows);
+        const double history = qxbench::openHistoryTab().ms;
         const qxbench::PeakMemory peak;
         const double first = reloadMs(*worldmapstores::worldScreen());
         const double firstMB = peak.grownMB();
